@@ -1,0 +1,135 @@
+#include "data/Schema.h"
+
+#include "data/Database.h"
+#include "data/DbError.h"
+
+#include <QFileInfo>
+
+QString TableDef::selectStatement() const
+{
+    return QStringLiteral("select * from %1 order by %1.Id").arg(name);
+}
+
+int TableDef::fieldIndex(const QString &field) const
+{
+    return int(fields.indexOf(field));
+}
+
+namespace Schema {
+
+const TableDef &LoginPwd()
+{
+    static const TableDef t{QStringLiteral("login_pwd"), {"Id", "User_name", "Password", "Limits"}};
+    return t;
+}
+
+const TableDef &ResourceZhicheng()
+{
+    static const TableDef t{QStringLiteral("resource_zhicheng"), {"Id", "Name"}};
+    return t;
+}
+
+const TableDef &ResourceDegree()
+{
+    static const TableDef t{QStringLiteral("resource_degree"), {"Id", "Name"}};
+    return t;
+}
+
+const TableDef &ExpertMsg()
+{
+    static const TableDef t{QStringLiteral("expert_msg"),
+                            {"Id", "Name", "Status", "Is_temp", "star_number", "Sex", "birth_date",
+                             "area_id", "province", "degree_type_id", "school_name", "graduate_date",
+                             "Profession", "Company_name", "Position", "zhicheng_id", "cong_shi_zhuanye",
+                             "type", "resource_industry", "zige_name", "zige_gettime", "pinren_time",
+                             "Mobile", "email", "Address", "Zip_code", "Resume", "Main_project",
+                             "Reg_date"}};
+    return t;
+}
+
+const TableDef &SelExpert()
+{
+    static const TableDef t{QStringLiteral("sel_expert"), {"Id", "Sel_data", "Expert_Id"}};
+    return t;
+}
+
+const QList<const TableDef *> &AllTables()
+{
+    static const QList<const TableDef *> all{&LoginPwd(), &ResourceZhicheng(), &ResourceDegree(),
+                                             &ExpertMsg(), &SelExpert()};
+    return all;
+}
+
+} // namespace Schema
+
+void CreateSchema(Connection &conn)
+{
+    for (const TableDef *t : Schema::AllTables()) {
+        QStringList cols;
+        for (const QString &f : t->fields)
+            cols << (f == QLatin1String("Id") ? QStringLiteral("Id TEXT PRIMARY KEY NOT NULL")
+                                              : QStringLiteral("%1 TEXT").arg(f));
+        conn.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(t->name, cols.join(", ")));
+    }
+}
+
+static void insertRow(Connection &conn, const TableDef &t, const QStringList &values)
+{
+    QStringList marks;
+    for (int i = 0; i < t.fields.size(); ++i)
+        marks << QStringLiteral("?");
+    Statement st = conn.prepare(QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(t.name, marks.join(',')));
+    for (int i = 0; i < values.size(); ++i)
+        st.bind(i + 1, values[i]);
+    st.step();
+}
+
+void CreateDataFile(const QString &path)
+{
+    Connection conn = Connection::create(path);
+    {
+        Transaction tx(conn);
+        CreateSchema(conn);
+        insertRow(conn, Schema::LoginPwd(),
+                  {"000001", QString::fromLatin1(kInitialAdminName),
+                   QString::fromLatin1(kInitialAdminPassword), "0"});
+        // Row n of the title levels has an Id whose value is n: experts store
+        // the Id and screens read it back as a row number.
+        const QStringList titles{"全部", "员级", "助理级", "中级", "副高级", "正高级"};
+        for (int i = 0; i < titles.size(); ++i)
+            insertRow(conn, Schema::ResourceZhicheng(), {QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')), titles[i]});
+        const QStringList degrees{"全部", "中专", "大专", "本科", "硕士研究生", "博士研究生"};
+        for (int i = 0; i < degrees.size(); ++i)
+            insertRow(conn, Schema::ResourceDegree(), {QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')), degrees[i]});
+        tx.commit();
+    }
+    conn.close();
+}
+
+void EnsureDataFile(const QString &path)
+{
+    if (!QFileInfo::exists(path)) {
+        CreateDataFile(path);
+        return;
+    }
+    Connection conn = Connection::open(path);
+    const QString problem = CheckSchema(conn);
+    if (!problem.isEmpty())
+        throw DbError(problem);
+}
+
+QString CheckSchema(Connection &conn)
+{
+    for (const TableDef *t : Schema::AllTables()) {
+        Statement st = conn.prepare(QStringLiteral("SELECT name FROM pragma_table_info(?) ORDER BY cid"));
+        st.bind(1, t->name);
+        QStringList found;
+        while (st.step())
+            found << st.text(0);
+        if (found.isEmpty())
+            return QStringLiteral("找不到数据表 %1。\n%2").arg(t->name, conn.path());
+        if (found != t->fields)
+            return QStringLiteral("数据表 %1 的字段与本程序不符。\n%2").arg(t->name, conn.path());
+    }
+    return QString();
+}

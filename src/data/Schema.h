@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The five tables of ProSys.mdb. Fields are addressed by position when
+// writing, so the order of each list is part of the file format.
+struct TableDef {
+    QString name;
+    QStringList fields;
+    // "select * from <t> order by <t>.Id"
+    QString selectStatement() const;
+    int fieldIndex(const QString &field) const; // -1 when unknown
+};
+
+namespace Schema {
+const TableDef &LoginPwd();
+const TableDef &ResourceZhicheng();
+const TableDef &ResourceDegree();
+const TableDef &ExpertMsg();
+const TableDef &SelExpert();
+const QList<const TableDef *> &AllTables();
+
+// Column positions of expert_msg used across the program.
+enum ExpertField {
+    E_Id = 0, E_Name, E_Status, E_Is_temp, E_star_number, E_Sex, E_birth_date, E_area_id,
+    E_province, E_degree_type_id, E_school_name, E_graduate_date, E_Profession, E_Company_name,
+    E_Position, E_zhicheng_id, E_cong_shi_zhuanye, E_type, E_resource_industry, E_zige_name,
+    E_zige_gettime, E_pinren_time, E_Mobile, E_email, E_Address, E_Zip_code, E_Resume,
+    E_Main_project, E_Reg_date, ExpertFieldCount
+};
+} // namespace Schema
+
+// The administrator of a new database file.
+inline constexpr const char *kInitialAdminName = "admin";
+inline constexpr const char *kInitialAdminPassword = "123456";
+
+class Connection;
+
+// Creates the five tables in an empty file.
+void CreateSchema(Connection &conn);
+// Creates ProSys.mdb with the schema and its initial content: one
+// administrator, the title levels and the degrees. No experts.
+void CreateDataFile(const QString &path);
+// Opens an existing file, or creates it on first start. An existing file is
+// never overwritten: a failure to open it raises the engine's error.
+void EnsureDataFile(const QString &path);
+// Checks that an open file has the five tables with the right fields in the
+// right positions; returns a description of the first difference, or "".
+QString CheckSchema(Connection &conn);

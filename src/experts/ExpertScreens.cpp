@@ -1,0 +1,6 @@
+#include "shell/ScreenHost.h"
+
+void RegisterExpertScreens(ScreenRegistry &registry)
+{
+    Q_UNUSED(registry);
+}

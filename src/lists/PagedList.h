@@ -1,0 +1,61 @@
+#pragma once
+
+#include "lists/ListEngine.h"
+
+#include <QObject>
+#include <QVector>
+
+class QWidget;
+
+// Where a screen's list controls stand, in twips.
+struct ListLayout {
+    QVector<int> columnLefts;      // left edges of lab1..labN
+    QVector<int> columnWidths;     // widths of lab1..labN (0: fit the text)
+    int firstRowTop = 0;           // top of slot 0
+    int rowSpacing = 300;          // distance between slots
+    int rowHeight = 255;
+    int firstOperationLeft = -1;   // labOP_1 column, -1 when the screen has none
+    int secondOperationLeft = -1;  // labOP_2 column
+    int checkLeft = -1;            // chk column
+    int checkAllLeft = -1, checkAllTop = -1;   // chkAll
+    int labelAllLeft = -1, labelAllTop = -1;   // labAll "全选"
+    int pageLinksTop = 0;
+    // left edges of labFirst, labPre, labPage, labNext, labLast
+    std::array<int, 5> pageLinkLefts{};
+};
+
+// The list grid of one screen on the paged list engine: builds the named
+// controls of the layout on the screen, wires the page links, the check-all
+// toggles and the row links, and repeats the last call's arguments for every
+// page move.
+class PagedList : public QObject {
+    Q_OBJECT
+public:
+    PagedList(QWidget *screen, PagingState &paging, const ListLayout &layout);
+
+    // Shows page 1 of the list (ShowListPage) and remembers the call.
+    void show(const ListCall &call);
+    void firstPage();
+    void previousPage();
+    void nextPage();
+    void lastPage();
+
+    ListControls &controls() { return m_controls; }
+    const ListCall &lastCall() const { return m_call; }
+    PagingState &paging() { return m_paging; }
+    // WorkingList row behind a slot of the page shown.
+    qsizetype rowOfSlot(int slot) const { return RowPosition(m_paging, slot); }
+    // Slots whose check box is visible and ticked.
+    QVector<int> checkedSlots() const;
+
+Q_SIGNALS:
+    // After every display, page moves included (screens recolour cells).
+    void pageShown();
+    void firstOperationClicked(int slot);
+    void secondOperationClicked(int slot);
+
+private:
+    PagingState &m_paging;
+    ListControls m_controls;
+    ListCall m_call;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "data/Tables.h"
+#include "lists/PagingState.h"
+#include "shell/Services.h"
+
+#include <QStringList>
+#include <QVector>
+
+// Number of screen rows of the path titles (1..30) and their levels.
+inline constexpr int kScreenCount = 30;
+inline constexpr int kPathLevels = 5;
+
+// Every program-wide value lives here; one instance is created at start-up and
+// handed to the windows, and every test builds a fresh one.
+struct AppState : DataStore {
+    Services services;
+
+    // Set once by a successful login.
+    QString CurrentUserId;
+    int CurrentUserRole = -1;   // 0 administrator; any other value has restricted rights
+    QStringList RoleNames;
+    bool isAdministrator() const { return CurrentUserRole == 0; }
+
+    // Screen numbers and the path line.
+    QVector<QStringList> PathTitles;   // rows 1..30 used, each kPathLevels titles
+    int CurrentScreen = 1;
+
+    bool AutoBackupOn = true;
+    bool SearchReturn = false;
+    bool DrawUnsaved = false;
+    QString SelectedExpertId;
+
+    PagingState paging;
+
+    // Working lists of the list screens (column 0 is the record key).
+    TextTable ExpertListRows;
+    TextTable SearchResultRows;
+    TextTable CandidateList;
+    TextTable DrawList;     // Id, Name, Sex, birth_date, Company_name, cong_shi_zhuanye, zige_name, Mobile
+    TextTable HistoryList;
+
+    QDate today() const { return services.clock->today(); }
+    MessageService &messages() const { return *services.messages; }
+};
+
+void InitRoleNames(AppState &state);
+void InitPathTitles(AppState &state);
+// The path line of CurrentScreen: level 1, then " -> " and each further
+// level that is not blank.
+QString BuildPath(const AppState &state);

@@ -1,0 +1,123 @@
+#include "shell/ChildScreen.h"
+
+#include "shell/Twips.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QStatusBar>
+
+QString ArrayName(const QString &name, int index)
+{
+    return QStringLiteral("%1(%2)").arg(name).arg(index);
+}
+
+ChildScreen::ChildScreen(AppState &state, ScreenNavigator &nav, const QString &formName, QWidget *parent)
+    : QWidget(parent), m_state(state), m_nav(nav)
+{
+    setObjectName(formName);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    m_statusPanel = new QLabel(StatusBar1);
+    m_statusPanel->setObjectName(QStringLiteral("StatusBar1Panel1"));
+    m_statusPanel->setFrameShape(QFrame::Panel);
+    m_statusPanel->setFrameShadow(QFrame::Sunken);
+    StatusBar1->addWidget(m_statusPanel);
+}
+
+void ChildScreen::load()
+{
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    m_statusPanel->setText(QStringLiteral("登录日期: ") + m_state.today().toString(QStringLiteral("yyyy/MM/dd")));
+    onLoad();
+}
+
+void ChildScreen::activate()
+{
+    if (labPath) {
+        labPath->setText(BuildPath(m_state));
+        labPath->adjustSize();
+    }
+    m_nav.setBannerWidth(bannerWidthTwips());
+    onActivate();
+}
+
+void ChildScreen::setStatusPanelWidth(int pixels)
+{
+    m_statusPanel->setFixedWidth(qMax(0, pixels - 4));
+}
+
+void ChildScreen::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const int h = StatusBar1->sizeHint().height();
+    StatusBar1->setGeometry(0, height() - h, width(), h);
+    StatusBar1->raise();
+}
+
+QLabel *ChildScreen::addLabel(const QString &name, const QString &text, int left, int top, int width, int height)
+{
+    auto *l = new QLabel(text, this);
+    l->setObjectName(name);
+    if (width > 0 && height > 0)
+        l->setGeometry(TwRect(left, top, width, height));
+    else if (width > 0) {
+        l->move(Px(left), Px(top));
+        l->setFixedWidth(Px(width));
+        l->adjustSize();
+    } else {
+        l->move(Px(left), Px(top));
+        l->adjustSize();
+    }
+    return l;
+}
+
+QPushButton *ChildScreen::addButton(const QString &name, const QString &text, int left, int top, int width, int height)
+{
+    auto *b = new QPushButton(text, this);
+    b->setObjectName(name);
+    b->setGeometry(TwRect(left, top, width, height));
+    return b;
+}
+
+QLineEdit *ChildScreen::addTextBox(const QString &name, int left, int top, int width, int height)
+{
+    auto *e = new QLineEdit(this);
+    e->setObjectName(name);
+    e->setGeometry(TwRect(left, top, width, height));
+    return e;
+}
+
+QComboBox *ChildScreen::addList(const QString &name, const QStringList &items, int left, int top, int width, int height)
+{
+    auto *c = new QComboBox(this);
+    c->setObjectName(name);
+    c->setEditable(false);
+    c->addItems(items);
+    c->setGeometry(TwRect(left, top, width, qMax(height, 300)));
+    return c;
+}
+
+QCheckBox *ChildScreen::addCheckBox(const QString &name, const QString &text, int left, int top, int width, int height)
+{
+    auto *c = new QCheckBox(text, this);
+    c->setObjectName(name);
+    c->setGeometry(TwRect(left, top, width, height));
+    return c;
+}
+
+void ChildScreen::addPathLabel()
+{
+    labPath = addLabel(QStringLiteral("labPath"), QString(), 300, 120);
+}

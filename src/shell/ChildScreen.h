@@ -1,0 +1,72 @@
+#pragma once
+
+#include "shell/AppState.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStatusBar;
+
+// Opens screens and reaches the parts of the main window a screen needs.
+class ScreenNavigator {
+public:
+    virtual ~ScreenNavigator() = default;
+    // The one way to open a screen: set CurrentScreen, create the screen on
+    // first use (its load step runs then, once), place it, bring it to the
+    // front and run its activation step.
+    virtual void openScreen(int screenNumber, const QString &formName) = 0;
+    // Width of the banner picture picInterface, in twips.
+    virtual void setBannerWidth(int twips) = 0;
+    virtual void exitApplication() = 0;
+    virtual void openChangePassword() = 0;
+};
+
+// Base of every screen shown in the main window's screen area. Gives each its
+// status bar with the login date, its optional path line, and the load and
+// activation steps.
+class ChildScreen : public QWidget {
+    Q_OBJECT
+public:
+    ChildScreen(AppState &state, ScreenNavigator &nav, const QString &formName, QWidget *parent = nullptr);
+
+    // Runs once, when the screen is first opened.
+    void load();
+    // Runs every time the screen comes to the front.
+    void activate();
+    bool isLoaded() const { return m_loaded; }
+
+    QStatusBar *statusBar1() const { return StatusBar1; }
+    // Width PlaceChildForm gives the first status-bar panel.
+    void setStatusPanelWidth(int pixels);
+    virtual int bannerWidthTwips() const { return 11515; }
+
+protected:
+    virtual void onLoad() {}
+    virtual void onActivate() {}
+    void resizeEvent(QResizeEvent *event) override;
+
+    // Controls placed in twips; every control is named for tests.
+    QLabel *addLabel(const QString &name, const QString &text, int left, int top, int width = 0, int height = 0);
+    QPushButton *addButton(const QString &name, const QString &text, int left, int top, int width, int height);
+    QLineEdit *addTextBox(const QString &name, int left, int top, int width, int height = 315);
+    QComboBox *addList(const QString &name, const QStringList &items, int left, int top, int width, int height = 300);
+    QCheckBox *addCheckBox(const QString &name, const QString &text, int left, int top, int width = 255, int height = 255);
+    // The path line at 300, 120, refreshed on every activation.
+    void addPathLabel();
+
+    AppState &m_state;
+    ScreenNavigator &m_nav;
+    QLabel *labPath = nullptr;
+    QStatusBar *StatusBar1 = nullptr;
+
+private:
+    QLabel *m_statusPanel = nullptr;
+    bool m_loaded = false;
+};
+
+// Name of the control at index i of a control array: "lab1(3)".
+QString ArrayName(const QString &name, int index);

@@ -1,0 +1,95 @@
+#include "shell/ScreenHost.h"
+
+#include "shell/Twips.h"
+
+ChildScreen *ScreenRegistry::create(const QString &formName, AppState &state, ScreenNavigator &nav,
+                                    QWidget *parent) const
+{
+    auto it = m_factories.constFind(formName);
+    if (it == m_factories.constEnd())
+        return nullptr;
+    return (*it)(state, nav, parent);
+}
+
+ScreenRegistry AllScreens()
+{
+    ScreenRegistry r;
+    RegisterShellScreens(r);
+    RegisterExpertScreens(r);
+    RegisterExtractionScreens(r);
+    RegisterAdminScreens(r);
+    return r;
+}
+
+ScreenHost::ScreenHost(AppState &state, ScreenRegistry registry)
+    : m_state(state), m_registry(std::move(registry))
+{
+}
+
+void ScreenHost::openScreen(int screenNumber, const QString &formName)
+{
+    m_state.CurrentScreen = screenNumber;
+    ChildScreen *form = screen(formName);
+    if (!form) {
+        form = m_registry.create(formName, m_state, *this, screenParent());
+        if (!form)
+            return;
+        m_screens.insert(formName, form);
+        form->load();
+    }
+    form->show();
+    PlaceChildForm(form);
+    BringFormToFront(form);
+    form->activate();
+}
+
+ChildScreen *ScreenHost::screen(const QString &formName) const
+{
+    return m_screens.value(formName).data();
+}
+
+QList<ChildScreen *> ScreenHost::screens() const
+{
+    QList<ChildScreen *> out;
+    for (const auto &p : m_screens)
+        if (p)
+            out.append(p.data());
+    return out;
+}
+
+void ScreenHost::PlaceChildForm(ChildScreen *form)
+{
+    const PlacementMetrics m = metrics();
+    int left = m.panelWidth;
+    int top = m.bannerHeight;
+    QRect g = form->geometry();
+    g.moveTo(Px(left), Px(top));
+    const int width = m.mainWidth - m.panelWidth - 180;
+    if (width >= 0)
+        g.setWidth(Px(width));
+    const int height = m.panelHeight - top;
+    if (height >= 0)
+        g.setHeight(Px(height));
+    form->setGeometry(g);
+    form->setStatusPanelWidth(form->width());
+}
+
+void ScreenHost::BringFormToFront(ChildScreen *form)
+{
+    if (!form || !m_screens.contains(form->objectName()))
+        return;
+    form->raise();
+    m_front = form;
+}
+
+void ScreenHost::placeAllScreens()
+{
+    for (ChildScreen *s : screens())
+        PlaceChildForm(s);
+}
+
+void ScreenHost::closeAllScreens()
+{
+    for (ChildScreen *s : screens())
+        s->close();
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "shell/ChildScreen.h"
+
+#include <QHash>
+#include <QPointer>
+#include <functional>
+
+using ScreenFactory = std::function<ChildScreen *(AppState &, ScreenNavigator &, QWidget *parent)>;
+
+// Which window class builds each screen, by form name ("frmExpertList").
+class ScreenRegistry {
+public:
+    void add(const QString &formName, ScreenFactory factory) { m_factories.insert(formName, std::move(factory)); }
+    bool contains(const QString &formName) const { return m_factories.contains(formName); }
+    ChildScreen *create(const QString &formName, AppState &state, ScreenNavigator &nav, QWidget *parent) const;
+
+private:
+    QHash<QString, ScreenFactory> m_factories;
+};
+
+// Every screen of the program; each module adds its own.
+ScreenRegistry AllScreens();
+void RegisterShellScreens(ScreenRegistry &registry);
+void RegisterExpertScreens(ScreenRegistry &registry);
+void RegisterExtractionScreens(ScreenRegistry &registry);
+void RegisterAdminScreens(ScreenRegistry &registry);
+
+// Sizes, in twips, that place a screen: the main window's width, the
+// navigation panel's width and height, the banner's height.
+struct PlacementMetrics {
+    int mainWidth = 0;
+    int panelWidth = 0;
+    int panelHeight = 0;
+    int bannerHeight = 0;
+};
+
+// Keeps the screens of the screen area: creates each on first use, places
+// it, brings it to the front and activates it.
+class ScreenHost : public ScreenNavigator {
+public:
+    ScreenHost(AppState &state, ScreenRegistry registry);
+
+    void openScreen(int screenNumber, const QString &formName) override;
+    ChildScreen *screen(const QString &formName) const;
+    QList<ChildScreen *> screens() const;
+    // The screen last brought to the front.
+    ChildScreen *frontScreen() const { return m_front; }
+
+    // PlaceChildForm: right of the navigation panel, below the banner.
+    void PlaceChildForm(ChildScreen *form);
+    // BringFormToFront: raises the form when it is one of the loaded screens.
+    void BringFormToFront(ChildScreen *form);
+    void placeAllScreens();
+    // Closes every screen (used by the exit sequence).
+    void closeAllScreens();
+
+protected:
+    virtual QWidget *screenParent() = 0;
+    virtual PlacementMetrics metrics() const = 0;
+
+    AppState &m_state;
+
+private:
+    ScreenRegistry m_registry;
+    QHash<QString, QPointer<ChildScreen>> m_screens;
+    QPointer<ChildScreen> m_front;
+};

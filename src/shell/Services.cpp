@@ -1,0 +1,81 @@
+#include "shell/Services.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <random>
+
+namespace {
+
+class BoxMessages : public MessageService {
+public:
+    void show(const QString &title, const QString &text, Icon icon) override
+    {
+        QMessageBox box(icon == Icon::Critical ? QMessageBox::Critical
+                        : icon == Icon::Question ? QMessageBox::Question
+                                                 : QMessageBox::Information,
+                        title, text, QMessageBox::Ok, QApplication::activeWindow());
+        box.exec();
+    }
+    bool ask(const QString &title, const QString &text) override
+    {
+        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
+                        QApplication::activeWindow());
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes;
+    }
+};
+
+class SystemClock : public Clock {
+public:
+    QDate today() const override { return QDate::currentDate(); }
+};
+
+// Seeded once at start and never again.
+class MersenneRandom : public RandomSource {
+public:
+    MersenneRandom() : m_engine(std::random_device{}()) {}
+    // 53 random bits scaled to [0, 1): every value below 1, never 1 itself.
+    double next() override { return double(m_engine() >> 11) * 0x1.0p-53; }
+
+private:
+    std::mt19937_64 m_engine;
+};
+
+class QtFileDialogs : public FileDialogs {
+public:
+    QString getSaveFileName(QWidget *parent, const QString &caption, const QString &initialPath,
+                            const QString &filter) override
+    {
+        return QFileDialog::getSaveFileName(parent, caption, initialPath, filter);
+    }
+    QString getOpenFileName(QWidget *parent, const QString &caption, const QString &dir,
+                            const QString &filter) override
+    {
+        return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+    }
+};
+
+class QtDesktop : public DesktopServices {
+public:
+    bool openUrl(const QUrl &url) override { return QDesktopServices::openUrl(url); }
+    QString desktopPath() const override
+    {
+        return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    }
+};
+
+} // namespace
+
+Services Services::real()
+{
+    Services s;
+    s.messages = std::make_shared<BoxMessages>();
+    s.clock = std::make_shared<SystemClock>();
+    s.random = std::make_shared<MersenneRandom>();
+    s.files = std::make_shared<QtFileDialogs>();
+    s.desktop = std::make_shared<QtDesktop>();
+    return s;
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QUrl>
+#include <functional>
+#include <memory>
+
+class QWidget;
+class SpreadsheetEngine;
+
+// Title of every message box but the login window's.
+inline const QString kAppTitle = QStringLiteral("Kestrune");
+
+// Message boxes. Tests replace it to read what was shown and to answer.
+class MessageService {
+public:
+    enum class Icon { Information, Critical, Question };
+    virtual ~MessageService() = default;
+    // A box with an OK button.
+    virtual void show(const QString &title, const QString &text, Icon icon) = 0;
+    // A question box with Yes and No; true for Yes.
+    virtual bool ask(const QString &title, const QString &text) = 0;
+
+    void information(const QString &text, const QString &title = kAppTitle) { show(title, text, Icon::Information); }
+    void critical(const QString &text, const QString &title = kAppTitle) { show(title, text, Icon::Critical); }
+    bool question(const QString &text, const QString &title = kAppTitle) { return ask(title, text); }
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDate today() const = 0;
+};
+
+// The one random source of the program: numbers uniform in [0, 1).
+class RandomSource {
+public:
+    virtual ~RandomSource() = default;
+    virtual double next() = 0;
+};
+
+// The "另存为" and open dialogs. An empty result means the user cancelled.
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    // The save dialog asks before replacing an existing file.
+    virtual QString getSaveFileName(QWidget *parent, const QString &caption, const QString &initialPath,
+                                    const QString &filter) = 0;
+    virtual QString getOpenFileName(QWidget *parent, const QString &caption, const QString &dir,
+                                    const QString &filter) = 0;
+};
+
+// Opening a file or a link with the desktop's default program.
+class DesktopServices {
+public:
+    virtual ~DesktopServices() = default;
+    virtual bool openUrl(const QUrl &url) = 0;
+    virtual QString desktopPath() const = 0;
+};
+
+struct Services {
+    std::shared_ptr<MessageService> messages;
+    std::shared_ptr<Clock> clock;
+    std::shared_ptr<RandomSource> random;
+    std::shared_ptr<FileDialogs> files;
+    std::shared_ptr<DesktopServices> desktop;
+    // Starts a fresh spreadsheet engine for one report.
+    std::function<std::unique_ptr<SpreadsheetEngine>()> makeSpreadsheet;
+
+    // The real implementations used by the program.
+    static Services real();
+};
