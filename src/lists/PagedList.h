@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QVector>
 
+class QLabel;
 class QWidget;
 
 // Where a screen's list controls stand, in twips.
@@ -55,7 +56,12 @@ Q_SIGNALS:
     void secondOperationClicked(int slot);
 
 private:
+    // Fits the text-sized cells and tells the screen a page is on show.
+    void shown();
+
     PagingState &m_paging;
     ListControls m_controls;
     ListCall m_call;
+    bool m_shown = false;               // page links do nothing before the first show()
+    QVector<QLabel *> m_fitToText;      // cells and links without a fixed width
 };

@@ -1,0 +1,176 @@
+#include "lists/PagedList.h"
+
+#include "lists/ClickableLabel.h"
+#include "shell/ChildScreen.h"
+#include "shell/Twips.h"
+
+#include <QCheckBox>
+#include <QWidget>
+
+namespace {
+
+ClickableLabel *MakeLink(QWidget *screen, const QString &name, const QString &caption, int left, int top, int height)
+{
+    auto *link = new ClickableLabel(caption, screen);
+    link->setObjectName(name);
+    link->setCursor(Qt::PointingHandCursor);
+    link->move(Px(left), Px(top));
+    link->setFixedHeight(Px(height));
+    link->adjustSize();
+    return link;
+}
+
+} // namespace
+
+PagedList::PagedList(QWidget *screen, PagingState &paging, const ListLayout &layout)
+    : QObject(screen), m_paging(paging)
+{
+    const int columns = std::min<int>(layout.columnLefts.size(), kMaxListColumns);
+    for (int m = 0; m < columns; ++m) {
+        const int width = m < layout.columnWidths.size() ? layout.columnWidths[m] : 0;
+        for (int i = 0; i < kRowsPerPage; ++i) {
+            auto *label = new QLabel(screen);
+            label->setObjectName(ArrayName(QStringLiteral("lab%1").arg(m + 1), i));
+            const int top = layout.firstRowTop + i * layout.rowSpacing;
+            if (width > 0) {
+                label->setGeometry(TwRect(layout.columnLefts[m], top, width, layout.rowHeight));
+            } else {
+                label->move(Px(layout.columnLefts[m]), Px(top));
+                label->setFixedHeight(Px(layout.rowHeight));
+                m_fitToText.append(label);
+            }
+            m_controls.lab[m][i] = label;
+        }
+    }
+
+    for (int i = 0; i < kRowsPerPage; ++i) {
+        const int top = layout.firstRowTop + i * layout.rowSpacing;
+        if (layout.firstOperationLeft >= 0) {
+            auto *link = MakeLink(screen, ArrayName(QStringLiteral("labOP_1"), i), QString(),
+                                  layout.firstOperationLeft, top, layout.rowHeight);
+            link->hide();
+            connect(link, &ClickableLabel::clicked, this, [this, i] { Q_EMIT firstOperationClicked(i); });
+            m_controls.labOP_1[i] = link;
+            m_fitToText.append(link);
+        }
+        if (layout.secondOperationLeft >= 0) {
+            auto *link = MakeLink(screen, ArrayName(QStringLiteral("labOP_2"), i), QString(),
+                                  layout.secondOperationLeft, top, layout.rowHeight);
+            link->hide();
+            connect(link, &ClickableLabel::clicked, this, [this, i] { Q_EMIT secondOperationClicked(i); });
+            m_controls.labOP_2[i] = link;
+            m_fitToText.append(link);
+        }
+        if (layout.checkLeft >= 0) {
+            auto *box = new QCheckBox(screen);
+            box->setObjectName(ArrayName(QStringLiteral("chk"), i));
+            box->setGeometry(TwRect(layout.checkLeft, top, 255, layout.rowHeight));
+            box->hide();
+            m_controls.chk[i] = box;
+        }
+    }
+
+    if (layout.checkAllLeft >= 0) {
+        auto *box = new QCheckBox(screen);
+        box->setObjectName(QStringLiteral("chkAll"));
+        box->setGeometry(TwRect(layout.checkAllLeft, layout.checkAllTop, 255, layout.rowHeight));
+        // clicked, not toggled: the engine's own unticking must not re-run it.
+        connect(box, &QCheckBox::clicked, this, [this] { ToggleAllChecks(m_controls); });
+        m_controls.chkAll = box;
+    }
+    if (layout.labelAllLeft >= 0) {
+        auto *all = MakeLink(screen, QStringLiteral("labAll"), QStringLiteral("全选"), layout.labelAllLeft,
+                             layout.labelAllTop, layout.rowHeight);
+        connect(all, &ClickableLabel::clicked, this, [this] { ToggleAllChecksFromLabel(m_controls); });
+        m_controls.labAll = all;
+    }
+
+    const int linksTop = layout.pageLinksTop;
+    const auto &lefts = layout.pageLinkLefts;
+    auto *first = MakeLink(screen, QStringLiteral("labFirst"), QStringLiteral("首页"), lefts[0], linksTop,
+                           layout.rowHeight);
+    auto *previous = MakeLink(screen, QStringLiteral("labPre"), QStringLiteral("上一页"), lefts[1], linksTop,
+                              layout.rowHeight);
+    auto *page = new QLabel(screen);
+    page->setObjectName(QStringLiteral("labPage"));
+    page->move(Px(lefts[2]), Px(linksTop));
+    page->setFixedHeight(Px(layout.rowHeight));
+    auto *next = MakeLink(screen, QStringLiteral("labNext"), QStringLiteral("下一页"), lefts[3], linksTop,
+                          layout.rowHeight);
+    auto *last = MakeLink(screen, QStringLiteral("labLast"), QStringLiteral("尾页"), lefts[4], linksTop,
+                          layout.rowHeight);
+    m_fitToText.append(page);
+    // Nothing listed yet: every page link is inactive.
+    for (QLabel *link : {static_cast<QLabel *>(first), static_cast<QLabel *>(previous),
+                         static_cast<QLabel *>(next), static_cast<QLabel *>(last)})
+        SetTextColor(link, kLinkInactive);
+
+    connect(first, &ClickableLabel::clicked, this, &PagedList::firstPage);
+    connect(previous, &ClickableLabel::clicked, this, &PagedList::previousPage);
+    connect(next, &ClickableLabel::clicked, this, &PagedList::nextPage);
+    connect(last, &ClickableLabel::clicked, this, &PagedList::lastPage);
+    m_controls.labFirst = first;
+    m_controls.labPre = previous;
+    m_controls.labPage = page;
+    m_controls.labNext = next;
+    m_controls.labLast = last;
+}
+
+void PagedList::show(const ListCall &call)
+{
+    m_call = call;
+    m_shown = true;
+    ShowListPage(m_paging, m_controls, m_call);
+    shown();
+}
+
+void PagedList::firstPage()
+{
+    if (!m_shown || !m_paging.FirstLinkOn)
+        return;
+    ShowFirstPage(m_paging, m_controls, m_call);
+    shown();
+}
+
+void PagedList::previousPage()
+{
+    if (!m_shown || !m_paging.PreviousLinkOn)
+        return;
+    ShowPreviousPage(m_paging, m_controls, m_call);
+    shown();
+}
+
+void PagedList::nextPage()
+{
+    if (!m_shown || !m_paging.NextLinkOn)
+        return;
+    ShowNextPage(m_paging, m_controls, m_call);
+    shown();
+}
+
+void PagedList::lastPage()
+{
+    if (!m_shown || !m_paging.LastLinkOn)
+        return;
+    ShowLastPage(m_paging, m_controls, m_call);
+    shown();
+}
+
+QVector<int> PagedList::checkedSlots() const
+{
+    QVector<int> result;
+    for (int i = 0; i < kRowsPerPage; ++i) {
+        const QCheckBox *box = m_controls.chk[i];
+        if (box && !box->isHidden() && box->isChecked())
+            result.append(i);
+    }
+    return result;
+}
+
+void PagedList::shown()
+{
+    // Cells without a set width grow and shrink with their text.
+    for (QLabel *label : m_fitToText)
+        label->adjustSize();
+    Q_EMIT pageShown();
+}

@@ -1,0 +1,259 @@
+#include "TestApp.h"
+#include "data/Database.h"
+#include "data/DbError.h"
+#include "data/Recordset.h"
+#include "data/Schema.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace {
+
+QByteArray fileHash(const QString &path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+} // namespace
+
+TEST(FirstStart, CreatesTheSchemaAndInitialContent)
+{
+    TestApp app;
+    ASSERT_TRUE(QFile::exists(app.dataFile()));
+    ASSERT_EQ(app.state.UserTable.count(), 1);
+    EXPECT_EQ(app.state.UserTable.rows[0],
+              QStringList({"000001", kInitialAdminName, kInitialAdminPassword, "0"}));
+    // Row n of the title levels has an Id whose value is n, two digits.
+    ASSERT_EQ(app.state.TitleTypeTable.count(), 6);
+    for (int n = 0; n < 6; ++n)
+        EXPECT_EQ(app.state.TitleTypeTable.cell(n, 0).toInt(), n);
+    EXPECT_EQ(app.state.TitleTypeTable.cell(0, 1), "全部");
+    EXPECT_EQ(app.state.TitleTypeTable.cell(3, 0), "03");
+    EXPECT_EQ(app.state.DegreeTable.cell(0, 1), "全部");
+    EXPECT_GT(app.state.DegreeTable.count(), 1);
+    EXPECT_EQ(app.state.ExpertTable.count(), 0);
+    EXPECT_EQ(app.state.SelectionTable.count(), 0);
+
+    Connection conn = OpenDataFile(app.state);
+    EXPECT_EQ(CheckSchema(conn), QString());
+    Statement st = conn.prepare("PRAGMA journal_mode");
+    st.step();
+    EXPECT_EQ(st.text(0).toLower(), "delete");
+}
+
+TEST(FirstStart, FieldsStandInTheirPositions)
+{
+    TestApp app;
+    Connection conn = OpenDataFile(app.state);
+    for (const TableDef *t : Schema::AllTables()) {
+        Statement st = conn.prepare(QStringLiteral("PRAGMA table_info(%1)").arg(t->name));
+        QStringList names;
+        while (st.step())
+            names << st.text(1);
+        EXPECT_EQ(names, t->fields) << t->name.toStdString();
+    }
+    EXPECT_EQ(Schema::ExpertMsg().fields.size(), 29);
+    EXPECT_EQ(Schema::ExpertMsg().fields[15], "zhicheng_id");
+    EXPECT_EQ(Schema::ExpertMsg().fields[28], "Reg_date");
+}
+
+TEST(FileIsEncrypted, PlainSqliteCannotReadIt)
+{
+    TestApp app;
+    QFile f(app.dataFile());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(f.read(16).startsWith("SQLite format 3"));
+    f.close();
+    // Opening without the key fails to read.
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(app.dataFile()).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    EXPECT_NE(sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
+
+struct BadFileCase {
+    const char *name;
+    QByteArray content;
+};
+
+class RefusesUnreadableFile : public ::testing::TestWithParam<BadFileCase> {};
+
+TEST_P(RefusesUnreadableFile, RaisesTheEngineErrorAndLeavesTheFileAlone)
+{
+    QTemporaryDir dir;
+    const QString path = DataFilePath(dir.path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(GetParam().content);
+    f.close();
+    const QByteArray before = fileHash(path);
+    try {
+        EnsureDataFile(path);
+        FAIL() << "no error for " << GetParam().name;
+    } catch (const DbError &e) {
+        EXPECT_TRUE(e.message().contains("ProSys.mdb")) << e.message().toStdString();
+    }
+    EXPECT_EQ(fileHash(path), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RefusesUnreadableFile,
+                         ::testing::Values(BadFileCase{"garbage", QByteArray(4096, 'x')},
+                                           BadFileCase{"short", QByteArray("abc")},
+                                           BadFileCase{"empty", QByteArray()}));
+
+TEST(RefusesUnreadableFile, WrongKeyIsRefused)
+{
+    QTemporaryDir dir;
+    const QString path = DataFilePath(dir.path());
+    {
+        sqlite3 *db = nullptr;
+        sqlite3_open(QFile::encodeName(path).constData(), &db);
+        sqlite3_key(db, "other", 5);
+        sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    const QByteArray before = fileHash(path);
+    EXPECT_THROW(EnsureDataFile(path), DbError);
+    EXPECT_EQ(fileHash(path), before);
+}
+
+TEST(RefusesUnreadableFile, MissingTableIsRefused)
+{
+    QTemporaryDir dir;
+    const QString path = DataFilePath(dir.path());
+    {
+        Connection c = Connection::create(path);
+        c.exec("CREATE TABLE login_pwd(Id TEXT PRIMARY KEY, User_name TEXT, Password TEXT, Limits TEXT)");
+    }
+    EXPECT_THROW(EnsureDataFile(path), DbError);
+}
+
+TEST(Loaders, NullsBecomeEmptyAndNothingIsTrimmed)
+{
+    TestApp app;
+    {
+        Connection conn = OpenDataFile(app.state);
+        conn.exec("INSERT INTO sel_expert (Id, Sel_data, Expert_Id) VALUES ('000002', NULL, ' 7 ')");
+        conn.exec("INSERT INTO sel_expert (Id, Sel_data, Expert_Id) VALUES ('000001', '2026-01-01', '000003')");
+    }
+    LoadSelections(app.state);
+    ASSERT_EQ(app.state.SelectionTable.count(), 2);
+    // Ascending Id order, whatever the insertion order.
+    EXPECT_EQ(app.state.SelectionTable.rows[0], QStringList({"000001", "2026-01-01", "000003"}));
+    EXPECT_EQ(app.state.SelectionTable.rows[1], QStringList({"000002", "", " 7 "}));
+}
+
+TEST(Loaders, ReloadAfterDeleteLeavesNoStaleRows)
+{
+    TestApp app;
+    app.addExpert("甲");
+    app.addExpert("乙");
+    app.addExpert("丙");
+    ASSERT_EQ(app.state.ExpertTable.count(), 3);
+    {
+        Connection conn = OpenDataFile(app.state);
+        Recordset rs(conn, Schema::ExpertMsg());
+        rs.findFirst("Id", "000002");
+        ASSERT_FALSE(rs.noMatch());
+        rs.deleteCurrent();
+    }
+    LoadExperts(app.state);
+    ASSERT_EQ(app.state.ExpertTable.count(), 2);
+    EXPECT_EQ(app.state.ExpertTable.cell(0, 1), "甲");
+    EXPECT_EQ(app.state.ExpertTable.cell(1, 1), "丙");
+    EXPECT_EQ(app.state.ExpertTable.rows[1].size(), 29);
+}
+
+TEST(Loaders, EmptyTableGivesCountZero)
+{
+    TestApp app;
+    LoadExperts(app.state);
+    EXPECT_EQ(app.state.ExpertTable.count(), 0);
+}
+
+TEST(Recordset, FindEditUpdateAndNoMatch)
+{
+    TestApp app;
+    const QString id = app.addExpert("王五");
+    Connection conn = OpenDataFile(app.state);
+    Recordset rs(conn, Schema::ExpertMsg());
+    rs.findFirst("Id", "999999");
+    EXPECT_TRUE(rs.noMatch());
+    rs.findFirst("Id", id);
+    ASSERT_FALSE(rs.noMatch());
+    EXPECT_EQ(rs.field("Name"), "王五");
+    rs.edit();
+    rs.setField(1, "王六'); DROP TABLE expert_msg; --");
+    rs.update();
+    rs.close();
+    LoadExperts(app.state);
+    ASSERT_EQ(app.state.ExpertTable.count(), 1);
+    EXPECT_EQ(app.state.ExpertTable.cell(0, 1), "王六'); DROP TABLE expert_msg; --");
+    // An unknown field name is an error, never SQL text.
+    Recordset rs2(conn, Schema::ExpertMsg());
+    EXPECT_THROW(rs2.findFirst("Name = Name OR 1", "x"), DbError);
+}
+
+TEST(Transactions, FailedBatchLeavesNothingBehind)
+{
+    TestApp app;
+    Connection conn = OpenDataFile(app.state);
+    try {
+        Transaction tx(conn);
+        Recordset rs(conn, Schema::SelExpert());
+        rs.addNew();
+        rs.setField(0, "000001");
+        rs.update();
+        rs.addNew();
+        rs.setField(0, "000001"); // duplicate key
+        rs.update();
+        tx.commit();
+        FAIL();
+    } catch (const DbError &) {
+    }
+    conn.close();
+    EXPECT_EQ(app.countRows("sel_expert"), 0);
+}
+
+TEST(LargeTables, UsersOf32767AndExpertsAndSelectionsOf40000Load)
+{
+    TestApp app;
+    {
+        Connection conn = OpenDataFile(app.state);
+        Transaction tx(conn);
+        Statement u = conn.prepare("INSERT INTO login_pwd VALUES (?, ?, ?, '1')");
+        for (int i = 2; i <= 32767; ++i) {
+            u.reset();
+            const QString id = QStringLiteral("%1").arg(i, 6, 10, QLatin1Char('0'));
+            u.bind(1, id);
+            u.bind(2, "u" + id);
+            u.bind(3, "p");
+            u.step();
+        }
+        Statement e = conn.prepare("INSERT INTO expert_msg (Id, Name) VALUES (?, ?)");
+        Statement s = conn.prepare("INSERT INTO sel_expert VALUES (?, '2026-01-01', ?)");
+        for (int i = 1; i <= 40000; ++i) {
+            const QString id = QStringLiteral("%1").arg(i, 6, 10, QLatin1Char('0'));
+            e.reset();
+            e.bind(1, id);
+            e.bind(2, "专家" + id);
+            e.step();
+            s.reset();
+            s.bind(1, id);
+            s.bind(2, id);
+            s.step();
+        }
+        tx.commit();
+    }
+    app.reloadAll();
+    EXPECT_EQ(app.state.UserTable.count(), 32767);
+    EXPECT_EQ(app.state.ExpertTable.count(), 40000);
+    EXPECT_EQ(app.state.SelectionTable.count(), 40000);
+    EXPECT_EQ(app.state.ExpertTable.cell(39999, 0), "040000");
+    EXPECT_EQ(app.state.ExpertTable.cell(39999, 2), "");
+}

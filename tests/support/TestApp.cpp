@@ -1,0 +1,106 @@
+#include "TestApp.h"
+
+#include "data/Database.h"
+#include "data/RecordIds.h"
+#include "data/Recordset.h"
+#include "data/Schema.h"
+#include "shell/Twips.h"
+
+TestApp::TestApp(bool createDatabase)
+{
+    state.appDir = dir.path();
+    state.services.messages = messages;
+    state.services.clock = clock;
+    state.services.random = random;
+    state.services.files = files;
+    state.services.desktop = desktop;
+    desktop->desktop = dir.path();
+    InitRoleNames(state);
+    InitPathTitles(state);
+    state.CurrentUserId = "000001";
+    state.CurrentUserRole = 0;
+    if (createDatabase) {
+        CreateDataFile(dataFile());
+        reloadAll();
+    }
+}
+
+void TestApp::reloadAll()
+{
+    LoadAllTables(state);
+}
+
+QString TestApp::addExpert(const QStringList &fields)
+{
+    Connection conn = OpenDataFile(state);
+    Recordset rs(conn, Schema::ExpertMsg());
+    const QString id = NextRecordId(state.ExpertTable);
+    rs.addNew();
+    rs.setField(0, id);
+    for (int i = 1; i < Schema::ExpertFieldCount; ++i)
+        rs.setField(i, i - 1 < fields.size() ? fields[i - 1] : QStringLiteral(" "));
+    rs.update();
+    rs.close();
+    conn.close();
+    LoadExperts(state);
+    return id;
+}
+
+QString TestApp::addExpert(const QString &name, const QString &status, const QString &kind, const QString &titleId,
+                           const QString &sex)
+{
+    const int level = titleId.toInt();
+    const QString stars = QString(qBound(1, level, 5), QChar(0x2605)) + QString(5 - qBound(1, level, 5), QChar(0x2606));
+    // Fields 1..28 in order.
+    return addExpert({name, status, kind, stars, sex, "1970-01-01", " ", "北京", "03", "清华大学", "1992-07-01",
+                      "110101197001011234", "北京建工集团", "总工程师", titleId, "土木工程", "工程类", "建筑工程",
+                      "一级建造师", "2000-01-01", "2005-01-01", "13800000000", "a@example.com", "北京市海淀区",
+                      "100000", "简历", "业绩", "2026-12-09"});
+}
+
+void TestApp::addSelection(const QString &date, const QString &expertId)
+{
+    Connection conn = OpenDataFile(state);
+    Recordset rs(conn, Schema::SelExpert());
+    rs.addNew();
+    rs.setField(0, NextRecordId(state.SelectionTable));
+    rs.setField(1, date);
+    rs.setField(2, expertId);
+    rs.update();
+    rs.close();
+    conn.close();
+    LoadSelections(state);
+}
+
+void TestApp::addUser(const QString &id, const QString &name, const QString &password, const QString &limits)
+{
+    Connection conn = OpenDataFile(state);
+    Recordset rs(conn, Schema::LoginPwd());
+    rs.addNew();
+    rs.setField(0, id);
+    rs.setField(1, name);
+    rs.setField(2, password);
+    rs.setField(3, limits);
+    rs.update();
+    rs.close();
+    conn.close();
+    LoadUsers(state);
+}
+
+int TestApp::countRows(const QString &table)
+{
+    Connection conn = OpenDataFile(state);
+    Statement st = conn.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(table));
+    st.step();
+    return st.text(0).toInt();
+}
+
+TestHost::TestHost(AppState &state, ScreenRegistry registry) : ScreenHost(state, std::move(registry))
+{
+    area.resize(1280, 900);
+}
+
+TestHost::~TestHost()
+{
+    closeAllScreens();
+}

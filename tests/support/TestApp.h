@@ -1,0 +1,70 @@
+#pragma once
+
+#include "FakeServices.h"
+#include "shell/AppState.h"
+#include "shell/ScreenHost.h"
+#include "shell/Twips.h"
+
+#include <QTemporaryDir>
+#include <QWidget>
+#include <memory>
+
+// A fresh application folder with its own database file and an AppState
+// wired to fake services.
+class TestApp {
+public:
+    // Creates ProSys.mdb (administrator, title levels, degrees), fills the
+    // path titles and role names and loads every table.
+    explicit TestApp(bool createDatabase = true);
+
+    AppState state;
+    QTemporaryDir dir;
+    std::shared_ptr<FakeMessages> messages = std::make_shared<FakeMessages>();
+    std::shared_ptr<FixedClock> clock = std::make_shared<FixedClock>();
+    std::shared_ptr<ScriptedRandom> random = std::make_shared<ScriptedRandom>();
+    std::shared_ptr<FakeFileDialogs> files = std::make_shared<FakeFileDialogs>();
+    std::shared_ptr<FakeDesktop> desktop = std::make_shared<FakeDesktop>();
+
+    QString appDir() const { return state.appDir; }
+    QString dataFile() const { return state.dataFilePath(); }
+    void reloadAll();
+
+    // Adds an expert straight to the file (29 fields; missing ones become
+    // " ") and reloads ExpertTable. Returns the new Id.
+    QString addExpert(const QStringList &fields);
+    // A typical expert: name, status, kind, star, sex; other fields filled.
+    QString addExpert(const QString &name, const QString &status = "启用", const QString &kind = "正式",
+                      const QString &titleId = "01", const QString &sex = "男");
+    void addSelection(const QString &date, const QString &expertId);
+    void addUser(const QString &id, const QString &name, const QString &password, const QString &limits);
+    // Number of records of a table in the file.
+    int countRows(const QString &table);
+};
+
+// A screen area for screen tests: opens screens the program's way on a plain
+// widget with fixed sizes, and records the banner width and exit requests.
+class TestHost : public ScreenHost {
+public:
+    explicit TestHost(AppState &state, ScreenRegistry registry = AllScreens());
+    ~TestHost() override;
+
+    void setBannerWidth(int twips) override { bannerWidth = twips; }
+    void exitApplication() override { ++exitRequests; }
+    void openChangePassword() override { ++passwordRequests; }
+
+    template <typename T> T *find(const QString &form, const QString &control) const
+    {
+        ChildScreen *s = screen(form);
+        return s ? s->findChild<T *>(control) : nullptr;
+    }
+
+    QWidget area;
+    int bannerWidth = 0;
+    int exitRequests = 0;
+    int passwordRequests = 0;
+    PlacementMetrics fixedMetrics{Tw(1280), 2880, Tw(850), 1900};
+
+protected:
+    QWidget *screenParent() override { return &area; }
+    PlacementMetrics metrics() const override { return fixedMetrics; }
+};
