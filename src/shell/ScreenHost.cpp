@@ -16,7 +16,9 @@ ScreenRegistry AllScreens()
     ScreenRegistry r;
     RegisterShellScreens(r);
     RegisterExpertScreens(r);
+    RegisterExpertListScreens(r);
     RegisterExtractionScreens(r);
+    RegisterDrawResultScreens(r);
     RegisterAdminScreens(r);
     return r;
 }

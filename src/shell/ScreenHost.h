@@ -21,10 +21,12 @@ private:
 
 // Every screen of the program; each module adds its own.
 ScreenRegistry AllScreens();
-void RegisterShellScreens(ScreenRegistry &registry);
-void RegisterExpertScreens(ScreenRegistry &registry);
-void RegisterExtractionScreens(ScreenRegistry &registry);
-void RegisterAdminScreens(ScreenRegistry &registry);
+void RegisterShellScreens(ScreenRegistry &registry);        // frmDisMsg
+void RegisterExpertScreens(ScreenRegistry &registry);       // editor screens, detail view
+void RegisterExpertListScreens(ScreenRegistry &registry);   // expert list, advanced search
+void RegisterExtractionScreens(ScreenRegistry &registry);   // draw screen
+void RegisterDrawResultScreens(ScreenRegistry &registry);   // result screen, history
+void RegisterAdminScreens(ScreenRegistry &registry);        // data maintenance
 
 // Sizes, in twips, that place a screen: the main window's width, the
 // navigation panel's width and height, the banner's height.

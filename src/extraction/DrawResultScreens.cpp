@@ -1,0 +1,6 @@
+#include "shell/ScreenHost.h"
+
+void RegisterDrawResultScreens(ScreenRegistry &registry)
+{
+    Q_UNUSED(registry);
+}
