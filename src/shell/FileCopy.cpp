@@ -1,0 +1,49 @@
+#include "shell/FileCopy.h"
+
+#include "data/Database.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+QString BackupFolderPath(const QString &appDir)
+{
+    return QDir(appDir).filePath(kBackupFolderName);
+}
+
+QString CopyFileReplacing(const QString &source, const QString &target)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return QStringLiteral("无法读取文件“%1”：%2").arg(QDir::toNativeSeparators(source), in.errorString());
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly))
+        return QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(target), out.errorString());
+    constexpr qint64 kChunk = 1 << 20;
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.read(kChunk);
+        if (chunk.isEmpty() && in.error() != QFile::NoError) {
+            out.cancelWriting();
+            return QStringLiteral("读取文件“%1”失败：%2").arg(QDir::toNativeSeparators(source), in.errorString());
+        }
+        if (out.write(chunk) != chunk.size()) {
+            out.cancelWriting();
+            return QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), out.errorString());
+        }
+    }
+    if (!out.commit())
+        return QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), out.errorString());
+    return QString();
+}
+
+QString BackupDataFile(const QString &appDir)
+{
+    const QString folder = BackupFolderPath(appDir);
+    const QFileInfo info(folder);
+    if (info.exists() && !info.isDir())
+        return QStringLiteral("“%1”不是文件夹。").arg(QDir::toNativeSeparators(folder));
+    if (!info.exists() && !QDir(appDir).mkdir(kBackupFolderName))
+        return QStringLiteral("无法创建文件夹“%1”。").arg(QDir::toNativeSeparators(folder));
+    return CopyFileReplacing(DataFilePath(appDir), QDir(folder).filePath(QStringLiteral("ProSys.mdb")));
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// Name of the backup folder inside the application folder.
+inline const QString kBackupFolderName = QStringLiteral("数据库备份");
+
+QString BackupFolderPath(const QString &appDir);
+
+// Copies source to target byte for byte without ever leaving a partial
+// target: the copy is written to a temporary file beside the target and only
+// renamed over it once complete. A failure leaves an existing target as it
+// was. Returns "" on success, otherwise what went wrong.
+QString CopyFileReplacing(const QString &source, const QString &target);
+
+// Copies ProSys.mdb into the backup folder (created when missing), replacing
+// the previous backup only once the new copy is complete.
+QString BackupDataFile(const QString &appDir);
