@@ -3,6 +3,8 @@
 #include "data/Tables.h"
 #include "lists/ListEngine.h"
 #include "lists/PagedList.h"
+#include "shell/ChildScreen.h"
+#include "shell/Twips.h"
 
 #include <QCheckBox>
 #include <QLabel>
