@@ -1,0 +1,114 @@
+#include "experts/ExpertFilters.h"
+
+#include "data/ReferenceNames.h"
+#include "data/Schema.h"
+#include "data/Wildcard.h"
+
+#include <QHash>
+
+#include <optional>
+#include <vector>
+
+namespace {
+
+// A short or damaged row reads as empty fields instead of reading past its end.
+const QString &FieldOf(const QStringList &row, int field)
+{
+    static const QString empty;
+    return field < row.size() ? row.at(field) : empty;
+}
+
+} // namespace
+
+const std::array<SearchCriterionField, kSearchCriteriaCount> &SearchCriterionFields()
+{
+    using namespace Schema;
+    static const std::array<SearchCriterionField, kSearchCriteriaCount> fields{{
+        {E_Name, true},
+        {E_Sex, false},
+        {E_Status, false},
+        {E_Is_temp, false},
+        {E_degree_type_id, false},
+        {E_type, true},
+        {E_zhicheng_id, false},
+        {E_province, true},
+        {E_Company_name, true},
+        {E_cong_shi_zhuanye, true},
+        {E_resource_industry, true},
+        {E_zige_name, true},
+        {E_zige_gettime, true},
+    }};
+    return fields;
+}
+
+void SetExpert_MsgTemp(const DataStore &store, const QString &name, const QString &status, TextTable &rows)
+{
+    using namespace Schema;
+    rows.clear();
+    // One compiled pattern for the whole pass.
+    std::optional<WildcardPattern> namePattern;
+    if (!name.isEmpty())
+        namePattern.emplace(WildcardPattern::contains(name));
+    const bool anyStatus = status == kAllStatuses;
+
+    // Most experts name one of a handful of title levels: look each code up once.
+    QHash<QString, QString> titleNames;
+
+    rows.rows.reserve(store.ExpertTable.count());
+    for (const QStringList &e : store.ExpertTable.rows) {
+        if (namePattern && !namePattern->matches(FieldOf(e, E_Name)))
+            continue;
+        if (!anyStatus && FieldOf(e, E_Status) != status)
+            continue;
+        const QString &code = FieldOf(e, E_zhicheng_id);
+        auto title = titleNames.constFind(code);
+        if (title == titleNames.constEnd())
+            title = titleNames.insert(code, TitleNameForCode(store, code));
+        rows.append({FieldOf(e, E_Id), FieldOf(e, E_Name), FieldOf(e, E_Sex), FieldOf(e, E_province),
+                     FieldOf(e, E_cong_shi_zhuanye), *title, FieldOf(e, E_Status), FieldOf(e, E_Is_temp),
+                     FieldOf(e, E_star_number)});
+    }
+}
+
+void sExpert_MsgDetTemp(const DataStore &store, const SearchCriteria &criteria, TextTable &rows)
+{
+    using namespace Schema;
+    rows.clear();
+
+    // The criteria that set a condition, in index order, each pattern compiled once.
+    struct Test {
+        int field;
+        QString text;
+        std::optional<WildcardPattern> pattern;
+    };
+    std::vector<Test> tests;
+    const auto &fields = SearchCriterionFields();
+    for (int i = 0; i < kSearchCriteriaCount; ++i) {
+        if (criteria[i].isEmpty())
+            continue;
+        Test t{fields[i].field, criteria[i], std::nullopt};
+        if (fields[i].partial)
+            t.pattern.emplace(WildcardPattern::contains(criteria[i]));
+        tests.push_back(std::move(t));
+    }
+
+    for (const QStringList &e : store.ExpertTable.rows) {
+        bool pass = true;
+        for (const Test &t : tests) {
+            const QString &value = FieldOf(e, t.field);
+            if (t.pattern ? !t.pattern->matches(value) : value != t.text) {
+                pass = false;
+                break;
+            }
+        }
+        if (!pass)
+            continue;
+        rows.append({FieldOf(e, E_Id), FieldOf(e, E_Name), FieldOf(e, E_birth_date), FieldOf(e, E_Company_name),
+                     FieldOf(e, E_cong_shi_zhuanye), FieldOf(e, E_zige_name), FieldOf(e, E_Mobile)});
+    }
+}
+
+QString TwoDigitCode(int position)
+{
+    return QStringLiteral("%1").arg(position, 2, 10, QLatin1Char('0'));
+}

@@ -1,0 +1,285 @@
+#include "experts/frmExpertList.h"
+
+#include "data/Recordset.h"
+#include "data/Schema.h"
+#include "experts/ExpertFilters.h"
+#include "lists/PagedList.h"
+#include "shell/Twips.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+constexpr QRgb kBlack = 0xFF000000;
+
+// Column headings; the runs of blanks line the words up over the columns.
+const QString kHeadingFull = QStringLiteral(
+    "序号    姓名     性别    城市                 从事专业               职称    状态    性质       星级            操作");
+const QString kHeadingReadOnly = QStringLiteral(
+    "序号    姓名     性别    城市                 从事专业               职称    状态    性质       星级       操作");
+
+// Left edges of lab1 .. lab9 and of the row links and check boxes.
+constexpr int kColumnLefts[kExpertListColumns] = {300, 780, 1800, 2340, 3315, 6375, 7080, 7800, 8520};
+constexpr int kFirstOperationLeft = 9840;
+constexpr int kFirstRowTop = 1680;
+constexpr int kRowSpacing = 300;
+constexpr int kHeadingTop = 1380;
+// Vertical rules of the grid: the left edge, one before each column and
+// row-link column, the read-only list's right edge and the full list's.
+constexpr int kRuleLefts[12] = {285, 750, 1770, 2310, 3285, 6345, 7050, 7770, 8490, 9780, 10500, 11250};
+
+ListLayout ExpertListLayout()
+{
+    ListLayout l;
+    for (int m = 0; m < kExpertListColumns; ++m) {
+        const int next = m + 1 < kExpertListColumns ? kColumnLefts[m + 1] : kFirstOperationLeft;
+        l.columnLefts << kColumnLefts[m];
+        // Fixed widths clip a long value instead of running into the next column.
+        l.columnWidths << next - kColumnLefts[m] - 30;
+    }
+    l.firstRowTop = kFirstRowTop;
+    l.rowSpacing = kRowSpacing;
+    l.firstOperationLeft = kFirstOperationLeft;
+    l.secondOperationLeft = 10560;
+    l.checkLeft = 11400;
+    l.checkAllLeft = 11400;
+    l.checkAllTop = 4800;
+    l.labelAllLeft = 10725;
+    l.labelAllTop = 4800;
+    l.pageLinksTop = 4920;
+    l.pageLinkLefts = {2460, 3720, 5280, 7080, 8340};
+    return l;
+}
+
+QFrame *MakeRule(QWidget *parent, const QString &name)
+{
+    auto *rule = new QFrame(parent);
+    rule->setObjectName(name);
+    rule->setAutoFillBackground(true);
+    QPalette pal = rule->palette();
+    pal.setColor(QPalette::Window, QColor(0, 0, 0));
+    rule->setPalette(pal);
+    return rule;
+}
+
+} // namespace
+
+ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids)
+{
+    ExpertDeletion result;
+    Connection conn = OpenDataFile(store);
+    {
+        // Either every listed expert and all their extraction records go, or
+        // nothing does: a missing expert must not leave half a deletion behind.
+        Transaction tx(conn);
+        Recordset experts(conn, Schema::ExpertMsg());
+        for (qsizetype i = 0; i < ids.size(); ++i) {
+            experts.findFirst(QStringLiteral("Id"), ids[i]);
+            if (experts.noMatch()) {
+                result.missingIndex = i;
+                experts.close();
+                return result;
+            }
+            experts.deleteCurrent();
+        }
+        experts.close();
+
+        Statement selections = conn.prepare(QStringLiteral("DELETE FROM sel_expert WHERE Expert_Id = ?"));
+        for (const QString &id : ids) {
+            selections.bind(1, id);
+            selections.step();
+            selections.reset();
+        }
+        tx.commit();
+    }
+    conn.close();
+    result.deleted = true;
+    return result;
+}
+
+frmExpertList::frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *parent)
+    : ChildScreen(state, nav, QStringLiteral("frmExpertList"), parent)
+{
+    addPathLabel();
+    labTitle = addLabel(QStringLiteral("labTitle"), QStringLiteral("专家列表"), 5340, 360, 2415);
+    QFont titleFont = labTitle->font();
+    titleFont.setPointSize(titleFont.pointSize() + 4);
+    titleFont.setBold(true);
+    labTitle->setFont(titleFont);
+    labTitle->adjustSize();
+
+    labName = addLabel(QStringLiteral("labName"), QStringLiteral("专家姓名："), 450, 960);
+    txtName = addTextBox(QStringLiteral("txtName"), 1290, 900, 1575);
+    labStatus = addLabel(QStringLiteral("labStatus"), QStringLiteral("专家状态："), 3210, 960);
+    comlabStatus = addList(QStringLiteral("comlabStatus"),
+                           {kAllStatuses, QStringLiteral("启用"), QStringLiteral("停用")}, 4170, 900, 1155);
+    cmdSearch = addButton(QStringLiteral("cmdSearch"), QStringLiteral("检索"), 5670, 900, 735, 330);
+
+    Label1 = addLabel(QStringLiteral("Label1"), kHeadingFull, 300, kHeadingTop, 10985, 285);
+    Label1->setAutoFillBackground(true);
+    QPalette headingPalette = Label1->palette();
+    headingPalette.setColor(QPalette::Window, QColor::fromRgba(kHeadingBack));
+    Label1->setPalette(headingPalette);
+
+    Line1 = MakeRule(this, QStringLiteral("Line1"));
+    Line2 = MakeRule(this, QStringLiteral("Line2"));
+    for (int i = 0; i < 12; ++i)
+        Line3 << MakeRule(this, ArrayName(QStringLiteral("Line3"), i));
+    for (int i = 0; i < 9; ++i)
+        Line4 << MakeRule(this, ArrayName(QStringLiteral("Line4"), i));
+
+    m_list = new PagedList(this, state.paging, ExpertListLayout());
+    cmdDel = addButton(QStringLiteral("cmdDel"), QStringLiteral("删除"), 10050, 4725, 735, 375);
+
+    // The star cells keep their red whatever the page shows.
+    for (QLabel *stars : m_list->controls().lab[8])
+        SetTextColor(stars, kWarningRed);
+
+    connect(cmdSearch, &QPushButton::clicked, this, &frmExpertList::cmdSearch_Click);
+    connect(txtName, &QLineEdit::returnPressed, this, &frmExpertList::cmdSearch_Click);
+    connect(cmdDel, &QPushButton::clicked, this, &frmExpertList::cmdDel_Click);
+    connect(m_list, &PagedList::pageShown, this, &frmExpertList::SetRedColor);
+    connect(m_list, &PagedList::firstOperationClicked, this, &frmExpertList::labOP_1_Click);
+    connect(m_list, &PagedList::secondOperationClicked, this, &frmExpertList::labOP_2_Click);
+}
+
+void frmExpertList::onLoad()
+{
+    // The rights of the user who logged in hold for the whole run.
+    m_fullRights = m_state.isAdministrator();
+    comlabStatus->setCurrentIndex(0);
+    if (m_fullRights) {
+        Label1->setText(kHeadingFull);
+        Label1->setFixedWidth(Px(10985));
+        placeRules(11250, true);
+    } else {
+        Label1->setText(kHeadingReadOnly);
+        Label1->setFixedWidth(Px(10235));
+        placeRules(10500, false);
+        ListControls &c = m_list->controls();
+        for (int i = 0; i < kRowsPerPage; ++i) {
+            c.chk[i]->hide();
+            c.labOP_2[i]->hide();
+        }
+        c.chkAll->hide();
+        c.labAll->hide();
+        cmdDel->hide();
+    }
+}
+
+void frmExpertList::placeRules(int rightEnd, bool lastColumnRule)
+{
+    const int left = kRuleLefts[0];
+    const int gridTop = kFirstRowTop - 15;                       // just above slot 0
+    const int gridBottom = gridTop + kRowsPerPage * kRowSpacing; // just below slot 9
+    Line1->setGeometry(TwRect(left, gridTop, rightEnd - left, 15));
+    Line2->setGeometry(TwRect(left, gridBottom, rightEnd - left, 15));
+    for (int k = 0; k < Line4.size(); ++k)
+        Line4[k]->setGeometry(TwRect(left, gridTop + (k + 1) * kRowSpacing, rightEnd - left, 15));
+    for (int i = 0; i < Line3.size(); ++i)
+        Line3[i]->setGeometry(TwRect(kRuleLefts[i], kHeadingTop, 15, gridBottom - kHeadingTop + 15));
+    Line3[11]->setVisible(lastColumnRule);
+}
+
+void frmExpertList::onActivate()
+{
+    // Filters never survive leaving the screen.
+    txtName->clear();
+    comlabStatus->setCurrentIndex(0);
+    SetExpert_MsgTemp(m_state, QString(), kAllStatuses, m_state.ExpertListRows);
+    showList();
+}
+
+void frmExpertList::cmdSearch_Click()
+{
+    SetExpert_MsgTemp(m_state, txtName->text().trimmed(), comlabStatus->currentText(), m_state.ExpertListRows);
+    showList();
+}
+
+void frmExpertList::showList()
+{
+    ListCall call;
+    call.columnsUsed = kExpertListColumns;
+    call.list = &m_state.ExpertListRows;
+    call.firstOperation = QStringLiteral("[查看]");
+    call.secondOperation = m_fullRights ? QStringLiteral("[修改]") : QString();
+    call.checkBoxes = m_fullRights;
+    m_list->show(call);   // pageShown recolours the cells
+}
+
+void frmExpertList::SetRedColor()
+{
+    const ListControls &c = m_list->controls();
+    for (int i = 0; i < kRowsPerPage; ++i) {
+        QLabel *status = c.lab[6][i];
+        QLabel *nature = c.lab[7][i];
+        SetTextColor(status,
+                     !status->isHidden() && status->text() == QStringLiteral("停用") ? kWarningRed : kBlack);
+        SetTextColor(nature,
+                     !nature->isHidden() && nature->text() == QStringLiteral("临时") ? kWarningRed : kBlack);
+    }
+}
+
+void frmExpertList::labOP_1_Click(int slot)
+{
+    const qsizetype position = m_list->rowOfSlot(slot);
+    if (position < 0 || position >= m_state.ExpertListRows.count())
+        return;
+    m_state.paging.SelectedRow = position + 1;
+    m_state.SelectedExpertId = m_state.ExpertListRows.cell(position, 0);
+    m_nav.openScreen(7, QStringLiteral("frmExpertListDis"));
+}
+
+void frmExpertList::labOP_2_Click(int slot)
+{
+    if (!m_fullRights)
+        return;
+    const qsizetype position = m_list->rowOfSlot(slot);
+    if (position < 0 || position >= m_state.ExpertListRows.count())
+        return;
+    // The update screen reads the expert's Id from this row of the list.
+    m_state.paging.SelectedRow = position + 1;
+    m_nav.openScreen(6, QStringLiteral("frmExpertListUpd"));
+}
+
+void frmExpertList::cmdDel_Click()
+{
+    if (!m_fullRights)
+        return;
+    const QVector<int> ticked = m_list->checkedSlots();
+    if (ticked.isEmpty()) {
+        m_state.messages().information(QStringLiteral("请您至少选择一条记录！"));
+        return;
+    }
+    if (!m_state.messages().question(QStringLiteral("您确定删除吗？")))
+        return;
+
+    QStringList ids;
+    QVector<qsizetype> positions;
+    for (int slot : ticked) {
+        const qsizetype position = m_list->rowOfSlot(slot);
+        if (position < 0 || position >= m_state.ExpertListRows.count())
+            continue;
+        positions << position;
+        ids << m_state.ExpertListRows.cell(position, 0);
+    }
+    if (ids.isEmpty())
+        return;
+
+    const ExpertDeletion result = DeleteExpertsWithSelections(m_state, ids);
+    if (!result.deleted) {
+        m_state.paging.SelectedRow = positions[result.missingIndex] + 1;
+        m_state.messages().critical(QStringLiteral("没有匹配的记录！"));
+        return;
+    }
+    m_state.paging.SelectedRow = positions.last() + 1;
+    LoadExperts(m_state);
+    LoadSelections(m_state);
+    // The refreshed list from page 1 under the same filter.
+    cmdSearch_Click();
+}

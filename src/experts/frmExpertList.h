@@ -1,0 +1,58 @@
+#pragma once
+
+#include "shell/ChildScreen.h"
+
+#include <QStringList>
+
+class PagedList;
+class QFrame;
+
+// Result of deleting a set of experts.
+struct ExpertDeletion {
+    bool deleted = false;
+    qsizetype missingIndex = -1;   // the first Id not in expert_msg, when nothing was deleted
+};
+
+// Deletes the experts with these Ids and every sel_expert record of theirs
+// as one transaction. When one of the Ids names no expert, nothing at all is
+// deleted. Does not reload the in-memory tables.
+ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids);
+
+// The expert list: ten experts to a page, filtered by name and status; the
+// administrator may also open an expert for editing and delete experts.
+class frmExpertList : public ChildScreen {
+    Q_OBJECT
+public:
+    frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
+
+    PagedList *list() const { return m_list; }
+    // The search of "检索": the trimmed name text and the selected status.
+    void cmdSearch_Click();
+
+protected:
+    void onLoad() override;
+    void onActivate() override;
+
+private:
+    void showList();
+    void SetRedColor();
+    void cmdDel_Click();
+    void labOP_1_Click(int slot);
+    void labOP_2_Click(int slot);
+    void placeRules(int rightEnd, bool lastColumnRule);
+
+    QLabel *labTitle = nullptr;
+    QLabel *labName = nullptr;
+    QLineEdit *txtName = nullptr;
+    QLabel *labStatus = nullptr;
+    QComboBox *comlabStatus = nullptr;
+    QPushButton *cmdSearch = nullptr;
+    QPushButton *cmdDel = nullptr;
+    QLabel *Label1 = nullptr;
+    QFrame *Line1 = nullptr;
+    QFrame *Line2 = nullptr;
+    QList<QFrame *> Line3;
+    QList<QFrame *> Line4;
+    PagedList *m_list = nullptr;
+    bool m_fullRights = false;
+};

@@ -1,0 +1,243 @@
+#include "experts/frmSearchExpert.h"
+
+#include "lists/PagedList.h"
+#include "shell/Twips.h"
+
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+const QString kHeading = QStringLiteral(
+    " 序号    姓名     出生时间         工作单位               从事专业              资格名称          电话号码    操作");
+const QString kNote = QStringLiteral(
+    "（ 号项目为可进行模糊查询的项目。例如：专家姓名：卫， 结果可为：卫亮，孙卫平，李华卫等。）");
+
+// The criteria grid: four rows, four columns of caption and input.
+constexpr int kRowTops[4] = {930, 1290, 1650, 2025};
+constexpr int kCaptionLefts[4] = {120, 3075, 6030, 8985};
+constexpr int kInputLefts[4] = {1140, 4095, 7050, 10005};
+constexpr int kInputWidth = 1695;
+constexpr int kCaptionDrop = 60;    // captions sit a little lower than their inputs
+
+constexpr int kColumnLefts[kSearchResultColumns] = {1170, 1725, 2595, 3675, 5775, 7845, 9750};
+constexpr int kFirstOperationLeft = 10935;
+
+ListLayout SearchListLayout()
+{
+    ListLayout l;
+    for (int m = 0; m < kSearchResultColumns; ++m) {
+        const int next = m + 1 < kSearchResultColumns ? kColumnLefts[m + 1] : kFirstOperationLeft;
+        l.columnLefts << kColumnLefts[m];
+        l.columnWidths << next - kColumnLefts[m] - 30;
+    }
+    l.firstRowTop = 3780;
+    l.rowSpacing = 300;
+    l.firstOperationLeft = kFirstOperationLeft;
+    l.pageLinksTop = 6870;
+    l.pageLinkLefts = {2760, 4020, 5580, 7380, 8640};
+    return l;
+}
+
+void SetRed(QWidget *w)
+{
+    QPalette pal = w->palette();
+    const QColor red = QColor::fromRgba(kWarningRed);
+    pal.setColor(QPalette::WindowText, red);
+    pal.setColor(QPalette::Text, red);
+    pal.setColor(QPalette::ButtonText, red);
+    w->setPalette(pal);
+}
+
+} // namespace
+
+frmSearchExpert::frmSearchExpert(AppState &state, ScreenNavigator &nav, QWidget *parent)
+    : ChildScreen(state, nav, QStringLiteral("frmSearchExpert"), parent)
+{
+    addPathLabel();
+    QLabel *labTitle = addLabel(QStringLiteral("labTitle"), QStringLiteral("专家高级检索"), 5340, 360);
+    QFont titleFont = labTitle->font();
+    titleFont.setPointSize(titleFont.pointSize() + 4);
+    titleFont.setBold(true);
+    labTitle->setFont(titleFont);
+    labTitle->adjustSize();
+
+    // One cell of the grid: its caption, and the red "*" of a partial-match
+    // field just left of the caption.
+    auto caption = [this](int captionIndex, const QString &text, int row, int column, int starIndex = -1) {
+        const int top = kRowTops[row] + kCaptionDrop;
+        addLabel(ArrayName(QStringLiteral("labDis"), captionIndex), text, kCaptionLefts[column], top);
+        if (starIndex >= 0) {
+            QLabel *star = addLabel(ArrayName(QStringLiteral("labDis"), starIndex), QStringLiteral("*"),
+                                    qMax(0, kCaptionLefts[column] - 120), top);
+            SetRed(star);
+        }
+    };
+    auto textBox = [this](int index, int row, int column) {
+        QLineEdit *box = addTextBox(ArrayName(QStringLiteral("txtDis"), index), kInputLefts[column], kRowTops[row],
+                                    kInputWidth);
+        while (txtDis.size() <= index)
+            txtDis.append(nullptr);
+        txtDis[index] = box;
+        return box;
+    };
+    auto list = [this](const QString &name, const QStringList &items, int row, int column) {
+        return addList(name, items, kInputLefts[column], kRowTops[row], kInputWidth);
+    };
+
+    caption(0, QStringLiteral("专家姓名："), 0, 0, 11);
+    textBox(0, 0, 0);
+    caption(4, QStringLiteral("性    别："), 0, 1);
+    com_Sex = list(QStringLiteral("com_Sex"), {QStringLiteral("全部"), QStringLiteral("男"), QStringLiteral("女")}, 0, 1);
+    caption(1, QStringLiteral("专家状态："), 0, 2);
+    com_Sta = list(QStringLiteral("com_Sta"), {QStringLiteral("全部"), QStringLiteral("启用"), QStringLiteral("停用")},
+                   0, 2);
+    caption(2, QStringLiteral("专家性质："), 0, 3);
+    com_Lin = list(QStringLiteral("com_Lin"), {QStringLiteral("全部"), QStringLiteral("正式"), QStringLiteral("临时")},
+                   0, 3);
+
+    caption(8, QStringLiteral("学    历："), 1, 0);
+    com_Degree = list(QStringLiteral("com_Degree"), {}, 1, 0);
+    caption(16, QStringLiteral("职称类别："), 1, 1, 15);
+    textBox(1, 1, 1);
+    caption(14, QStringLiteral("职称级别："), 1, 2);
+    com_Zhicheng = list(QStringLiteral("com_Zhicheng"), {}, 1, 2);
+    caption(3, QStringLiteral("专家星级："), 1, 3);
+    com_Star = list(QStringLiteral("com_Star"),
+                    {QStringLiteral("所有星级"), QStringLiteral("★☆☆☆☆"), QStringLiteral("★★☆☆☆"),
+                     QStringLiteral("★★★☆☆"), QStringLiteral("★★★★☆"), QStringLiteral("★★★★★")},
+                    1, 3);
+    SetRed(com_Star);
+
+    caption(7, QStringLiteral("城    市："), 2, 0, 12);
+    textBox(2, 2, 0);
+    caption(17, QStringLiteral("工作单位："), 2, 1, 19);
+    textBox(3, 2, 1);
+    caption(6, QStringLiteral("从事专业："), 2, 2, 21);
+    textBox(4, 2, 2);
+    caption(18, QStringLiteral("参评专业："), 2, 3, 22);
+    textBox(5, 2, 3);
+
+    caption(5, QStringLiteral("资格名称："), 3, 0, 13);
+    textBox(6, 3, 0);
+    caption(9, QStringLiteral("取资时间："), 3, 1);
+    textBox(7, 3, 1);
+
+    QLabel *note = addLabel(ArrayName(QStringLiteral("labDis"), 10), kNote, 120, 2475, 11325);
+    // The red "*" stands in the blank after the opening bracket.
+    QLabel *noteStar = addLabel(ArrayName(QStringLiteral("labDis"), 23), QStringLiteral("*"), 120, 2475);
+    noteStar->move(note->x() + QFontMetrics(note->font()).horizontalAdvance(QStringLiteral("（")), note->y());
+    SetRed(noteStar);
+    noteStar->raise();
+
+    cmdSearch = addButton(QStringLiteral("cmdSearch"), QStringLiteral("检 索"), 4740, 2925, 1095, 375);
+    cmd_Clear = addButton(QStringLiteral("cmd_Clear"), QStringLiteral("清 空"), 6450, 2925, 1095, 375);
+
+    Label1 = addLabel(QStringLiteral("Label1"), kHeading, 1125, 3480, 10545, 285);
+    Label1->setAutoFillBackground(true);
+    QPalette headingPalette = Label1->palette();
+    headingPalette.setColor(QPalette::Window, QColor::fromRgba(kHeadingBack));
+    Label1->setPalette(headingPalette);
+
+    m_list = new PagedList(this, state.paging, SearchListLayout());
+
+    // The report module connects these two buttons to the print preview and
+    // the export of the result list.
+    cmdPreview = addButton(QStringLiteral("cmdPreview"), QStringLiteral("打印预览"), 4725, 7200, 1335, 375);
+    cmdExcel = addButton(QStringLiteral("cmdExcel"), QStringLiteral("导出Excel"), 6600, 7200, 1335, 375);
+
+    connect(cmdSearch, &QPushButton::clicked, this, &frmSearchExpert::cmdSearch_Click);
+    connect(cmd_Clear, &QPushButton::clicked, this, &frmSearchExpert::cmd_Clear_Click);
+    connect(m_list, &PagedList::firstOperationClicked, this, &frmSearchExpert::labOP_1_Click);
+    // Title level and star grade always stand at the same position.
+    connect(com_Zhicheng, &QComboBox::currentIndexChanged, this, [this] { couple(com_Zhicheng, com_Star); });
+    connect(com_Star, &QComboBox::currentIndexChanged, this, [this] { couple(com_Star, com_Zhicheng); });
+
+    m_criteria.fill(kNoRecord);
+}
+
+void frmSearchExpert::onLoad()
+{
+    // Every reference row is listed, row 0 included, so that position p of
+    // a list is row p of its table.
+    com_Degree->clear();
+    for (const QStringList &row : m_state.DegreeTable.rows)
+        com_Degree->addItem(row.value(1));
+    com_Zhicheng->clear();
+    for (const QStringList &row : m_state.TitleTypeTable.rows)
+        com_Zhicheng->addItem(row.value(1));
+    for (QComboBox *c : {com_Sex, com_Sta, com_Lin, com_Degree, com_Zhicheng, com_Star})
+        c->setCurrentIndex(0);
+}
+
+void frmSearchExpert::onActivate()
+{
+    if (m_state.SearchReturn) {
+        // Back from the detail view: criteria, inputs, results and page stay.
+        m_state.SearchReturn = false;
+        return;
+    }
+    m_criteria.fill(kNoRecord);
+    cmd_Clear_Click();
+    sExpert_MsgDetTemp(m_state, m_criteria, m_state.SearchResultRows);
+    showList();
+}
+
+void frmSearchExpert::cmdSearch_Click()
+{
+    m_criteria.fill(QString());
+    auto choice = [](const QComboBox *c) { return c->currentIndex() > 0 ? c->currentText() : QString(); };
+    auto code = [](const QComboBox *c) { return c->currentIndex() > 0 ? TwoDigitCode(c->currentIndex()) : QString(); };
+    m_criteria[0] = txtDis[0]->text().trimmed();
+    m_criteria[1] = choice(com_Sex);
+    m_criteria[2] = choice(com_Sta);
+    m_criteria[3] = choice(com_Lin);
+    m_criteria[4] = code(com_Degree);
+    m_criteria[5] = txtDis[1]->text().trimmed();
+    m_criteria[6] = code(com_Zhicheng);
+    for (int i = 7; i <= 12; ++i)
+        m_criteria[i] = txtDis[i - 5]->text().trimmed();
+    sExpert_MsgDetTemp(m_state, m_criteria, m_state.SearchResultRows);
+    showList();
+}
+
+void frmSearchExpert::cmd_Clear_Click()
+{
+    // Only the inputs: the criteria and the result list stay as they are.
+    for (QLineEdit *box : txtDis)
+        box->clear();
+    for (QComboBox *c : {com_Sta, com_Lin, com_Star, com_Sex, com_Degree, com_Zhicheng})
+        c->setCurrentIndex(0);
+}
+
+void frmSearchExpert::showList()
+{
+    ListCall call;
+    call.columnsUsed = kSearchResultColumns;
+    call.list = &m_state.SearchResultRows;
+    call.firstOperation = QStringLiteral("[查看]");
+    m_list->show(call);
+}
+
+void frmSearchExpert::couple(QComboBox *clicked, QComboBox *other)
+{
+    const int position = clicked->currentIndex();
+    // A title table longer than the star list has no star grade to pair
+    // with its extra levels: the other list then stays where it is.
+    if (position < 0 || position == other->currentIndex() || position >= other->count())
+        return;
+    other->setCurrentIndex(position);
+}
+
+void frmSearchExpert::labOP_1_Click(int slot)
+{
+    const qsizetype position = m_list->rowOfSlot(slot);
+    if (position < 0 || position >= m_state.SearchResultRows.count())
+        return;
+    m_state.paging.SelectedRow = position + 1;
+    m_state.SelectedExpertId = m_state.SearchResultRows.cell(position, 0);
+    m_nav.openScreen(10, QStringLiteral("frmExpertListDis"));
+}
