@@ -1,6 +1,9 @@
+#include "admin/frmDataInOut.h"
 #include "shell/ScreenHost.h"
 
 void RegisterAdminScreens(ScreenRegistry &registry)
 {
-    Q_UNUSED(registry);
+    registry.add(QStringLiteral("frmDataInOut"), [](AppState &state, ScreenNavigator &nav, QWidget *parent) {
+        return new frmDataInOut(state, nav, parent);
+    });
 }

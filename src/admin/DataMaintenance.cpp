@@ -1,0 +1,236 @@
+#include "admin/DataMaintenance.h"
+
+#include "data/Database.h"
+#include "data/DbError.h"
+#include "data/Schema.h"
+#include "data/Tables.h"
+#include "shell/FileCopy.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <filesystem>
+
+namespace {
+
+QString native(const QString &path) { return QDir::toNativeSeparators(path); }
+
+bool sameFile(const QString &a, const QString &b)
+{
+    const QFileInfo fa(a), fb(b);
+    if (fa.exists() && fb.exists())
+        return fa.canonicalFilePath() == fb.canonicalFilePath();
+    return QDir::cleanPath(fa.absoluteFilePath()) == QDir::cleanPath(fb.absoluteFilePath());
+}
+
+// A user is an administrator when Limits reads as the role number 0.
+bool isAdministratorLimits(const QString &limits)
+{
+    bool ok = false;
+    const int role = limits.trimmed().toInt(&ok);
+    return ok && role == 0;
+}
+
+QString ensureBackupFolder(const QString &appDir)
+{
+    const QString folder = BackupFolderPath(appDir);
+    const QFileInfo info(folder);
+    if (info.exists() && !info.isDir())
+        return QStringLiteral("“%1”不是文件夹。").arg(native(folder));
+    if (!info.exists() && !QDir(appDir).mkdir(kBackupFolderName))
+        return QStringLiteral("无法创建文件夹“%1”。").arg(native(folder));
+    return QString();
+}
+
+// A journal left beside the data file by an interrupted write belongs to
+// that file; opening the file once lets the engine roll it back.
+void settleDataFile(const AppState &state)
+{
+    try {
+        Connection conn = OpenDataFile(state);
+        conn.close();
+    } catch (const DbError &) {
+        // A damaged current file is one reason to restore; copy it as it is.
+    }
+}
+
+} // namespace
+
+QString SafetyCopyPath(const QString &appDir, const QDate &day, const QString &reason)
+{
+    const QDir folder(BackupFolderPath(appDir));
+    const QString stem = QStringLiteral("ProSys_%1_%2").arg(reason, day.toString(QStringLiteral("yyyyMMdd")));
+    QString path = folder.filePath(stem + QStringLiteral(".mdb"));
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = folder.filePath(QStringLiteral("%1_%2.mdb").arg(stem).arg(n));
+    return path;
+}
+
+QString WriteSafetyCopy(const AppState &state, const QString &reason, QString *path)
+{
+    const QString folderProblem = ensureBackupFolder(state.appDir);
+    if (!folderProblem.isEmpty())
+        return folderProblem;
+    const QString target = SafetyCopyPath(state.appDir, state.today(), reason);
+    const QString problem = CopyFileReplacing(state.dataFilePath(), target);
+    if (problem.isEmpty() && path)
+        *path = target;
+    return problem;
+}
+
+void DropUnsavedDraw(AppState &state)
+{
+    state.DrawList.clear();
+    state.DrawUnsaved = false;
+}
+
+MaintenanceOutcome InitialiseDatabase(AppState &state)
+{
+    settleDataFile(state);
+    QString safetyCopy;
+    const QString copyProblem = WriteSafetyCopy(state, QStringLiteral("初始化前"), &safetyCopy);
+    if (!copyProblem.isEmpty())
+        return {false, QStringLiteral("初始化数据库失败：无法备份当前数据库，数据库没有改变。\n") + copyProblem};
+
+    try {
+        Connection conn = OpenDataFile(state);
+        Transaction tx(conn);
+        QStringList others;
+        int administrators = 0;
+        {
+            Statement users = conn.prepare(QStringLiteral("SELECT Id, Limits FROM login_pwd ORDER BY Id"));
+            while (users.step()) {
+                if (isAdministratorLimits(users.text(1)))
+                    ++administrators;
+                else
+                    others << users.text(0);
+            }
+        }
+        // Without an administrator nobody could log in with full rights again.
+        if (administrators == 0)
+            return {false, QStringLiteral("数据库中没有系统管理员，不能初始化数据库。数据库没有改变。")};
+        conn.exec(QStringLiteral("DELETE FROM sel_expert"));
+        conn.exec(QStringLiteral("DELETE FROM expert_msg"));
+        Statement remove = conn.prepare(QStringLiteral("DELETE FROM login_pwd WHERE Id = ?"));
+        for (const QString &id : others) {
+            remove.bind(1, id);
+            remove.step();
+            remove.reset();
+        }
+        tx.commit();
+        conn.close();
+    } catch (const DbError &e) {
+        return {false, QStringLiteral("初始化数据库失败，数据库没有改变：\n") + e.message()};
+    }
+
+    DropUnsavedDraw(state);
+    LoadExperts(state);
+    LoadSelections(state);
+    LoadUsers(state);
+    return {true, QStringLiteral("初始化数据库成功。\n初始化前的数据库已备份为：\n%1").arg(native(safetyCopy))};
+}
+
+QString DefaultBackupFileName(const QDate &day)
+{
+    return QStringLiteral("专家库备份_%1.mdb").arg(day.toString(QStringLiteral("yyyyMMdd")));
+}
+
+MaintenanceOutcome BackupDatabase(const AppState &state, const QString &target)
+{
+    const QString failed = QStringLiteral("备份专家库失败：\n");
+    if (sameFile(target, state.dataFilePath()))
+        return {false, failed + QStringLiteral("不能把备份保存为当前使用的数据库文件，请另选文件名。")};
+    const QFileInfo targetInfo(target);
+    if (!targetInfo.absoluteDir().exists())
+        return {false, failed + QStringLiteral("文件夹“%1”不存在。").arg(native(targetInfo.absolutePath()))};
+
+    // Written beside the target under a temporary name, renamed when
+    // complete: a failure never leaves a partial backup or spoils an old one.
+    QTemporaryFile part(targetInfo.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(targetInfo.fileName())));
+    if (!part.open())
+        return {false, failed + QStringLiteral("无法写入文件夹“%1”：%2").arg(native(targetInfo.absolutePath()), part.errorString())};
+    part.close();
+    const QString partPath = part.fileName();
+
+    try {
+        Connection conn = OpenDataFile(state);
+        {
+            Statement attach = conn.prepare(QStringLiteral("ATTACH DATABASE ? AS backup KEY ?"));
+            attach.bind(1, partPath);
+            attach.bind(2, QString::fromLatin1(kDatabasePassword));
+            attach.step();
+        }
+        {
+            // One read transaction: the copy shows the file at one moment.
+            Transaction tx(conn);
+            {
+                Statement exportAll = conn.prepare(QStringLiteral("SELECT sqlcipher_export('backup')"));
+                exportAll.step();
+            }
+            tx.commit();
+        }
+        conn.exec(QStringLiteral("DETACH DATABASE backup"));
+        conn.close();
+
+        // The copy must open as a database of this program before it counts.
+        Connection check = Connection::open(partPath);
+        const QString problem = CheckSchema(check);
+        check.close();
+        if (!problem.isEmpty())
+            return {false, failed + problem};
+    } catch (const DbError &e) {
+        return {false, failed + e.message()};
+    }
+
+    std::error_code ec;
+    std::filesystem::rename(QFile::encodeName(partPath).toStdString(), QFile::encodeName(target).toStdString(), ec);
+    if (ec)
+        return {false, failed + QStringLiteral("无法写入文件“%1”：%2").arg(native(target), QString::fromLocal8Bit(ec.message()))};
+    part.setAutoRemove(false);
+    return {true, QStringLiteral("备份专家库成功。\n备份文件：%1").arg(native(target))};
+}
+
+QString CheckBackupFile(const AppState &state, const QString &path)
+{
+    const QString refused = QStringLiteral("所选文件不是本程序的专家库备份，不能用来更新专家库。\n");
+    if (!QFileInfo(path).isFile())
+        return QStringLiteral("找不到文件“%1”。").arg(native(path));
+    if (sameFile(path, state.dataFilePath()))
+        return QStringLiteral("所选文件就是当前使用的数据库，请选择以前备份的专家库文件。");
+    try {
+        Connection conn = Connection::open(path);
+        const QString problem = CheckSchema(conn);
+        conn.close();
+        if (!problem.isEmpty())
+            return refused + problem;
+    } catch (const DbError &e) {
+        return refused + e.message();
+    }
+    return QString();
+}
+
+MaintenanceOutcome RestoreDatabase(AppState &state, const QString &backup)
+{
+    const QString failed = QStringLiteral("更新专家库失败，现有的专家库没有改变：\n");
+    const QString problem = CheckBackupFile(state, backup);
+    if (!problem.isEmpty())
+        return {false, problem};
+
+    settleDataFile(state);
+    QString safetyCopy;
+    const QString copyProblem = WriteSafetyCopy(state, QStringLiteral("更新前"), &safetyCopy);
+    if (!copyProblem.isEmpty())
+        return {false, failed + copyProblem};
+
+    // Written beside the data file and renamed over it in one step.
+    const QString replaceProblem = CopyFileReplacing(backup, state.dataFilePath());
+    if (!replaceProblem.isEmpty())
+        return {false, failed + replaceProblem};
+    // A journal of the replaced file must never be played into the new one.
+    QFile::remove(state.dataFilePath() + QStringLiteral("-journal"));
+
+    DropUnsavedDraw(state);
+    LoadAllTables(state);
+    return {true, QStringLiteral("更新专家库成功。\n更新前的专家库已备份为：\n%1").arg(native(safetyCopy))};
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "admin/DataMaintenance.h"
+
+#include <QList>
+#include <QStringList>
+#include <QVector>
+#include <functional>
+
+class SpreadsheetEngine;
+
+// The expert data import workbook: one column per field of the expert
+// editor, a heading row with the editor's captions, a row explaining the
+// allowed values and an example row. Rows whose name cell starts with one of
+// the two markers are never imported.
+namespace ExpertImport {
+
+inline const QString kNoteMarker = QStringLiteral("【填写说明】");
+inline const QString kExampleMarker = QStringLiteral("【示例】");
+
+struct Column {
+    enum Kind { Text, Date, Choice, Degree, Title };
+    QString caption;     // the editor's caption without its colon
+    int field;           // position in expert_msg
+    Kind kind;
+    int width;           // 0: stored unclipped
+    QStringList items;   // the choices of a list (Choice, Degree, Title)
+};
+
+// The 26 columns, in field order; degree and title-level names come from
+// the store's reference tables as the editor offers them.
+QVector<Column> Columns(const DataStore &store);
+
+// Spreadsheet column name of a 1-based column: 1 -> "A", 27 -> "AA".
+QString ColumnLetter(int column);
+
+// Heading, explanation and example rows of a new import workbook.
+QList<QStringList> TemplateRows(const DataStore &store);
+
+// Completes a date typed with a one-digit month or day, as the editor does:
+// 1965-3-8 -> 1965-03-08. Other texts stay as they are, trimmed.
+QString CompleteDate(const QString &text);
+
+struct CheckResult {
+    QList<QStringList> records;   // fields 1..28 of each new expert, ready to store
+    QStringList problems;         // "第5行第C列“专家性质”：..." (all of them)
+    int firstDataRow = 0;
+    bool isImportSheet = true;    // false when row 1 is not the heading row
+};
+
+// Checks the rows read from a workbook (row 1 first, as on the sheet) the
+// way the editor checks its inputs and turns them into records. today is
+// the registration date written into every record.
+CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &store, const QDate &today);
+
+using Progress = std::function<void(int done, int total)>;
+
+// Adds the records as new experts in one transaction, numbered after the
+// existing ones, and reloads ExpertTable. Existing experts are not touched.
+MaintenanceOutcome AddExperts(AppState &state, const QList<QStringList> &records, const Progress &progress = {});
+
+// What to tell the user when a checked workbook cannot be imported (not an
+// import sheet, wrong rows, no rows); "" when it can.
+QString RefusalText(const CheckResult &check, const DataStore &store);
+
+// Checks and adds the rows of a workbook; nothing is added when any row is
+// wrong, and the message then lists the first problems.
+MaintenanceOutcome ImportRows(AppState &state, const QList<QStringList> &sheetRows, const Progress &progress = {});
+
+// Default file name offered for the import workbook.
+inline const QString kTemplateFileName = QStringLiteral("专家数据导入表.xls");
+
+// Workbook files. Writing and reading .xls, .xlsx and .ods go through the
+// spreadsheet engine; a .csv file (UTF-8, or GBK as Excel writes it on
+// Chinese systems) is read directly. Both throw SpreadsheetError.
+void WriteTemplate(SpreadsheetEngine &engine, const QString &path, const DataStore &store);
+QList<QStringList> ReadSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine,
+                             const QString &path, int columnCount, const Progress &progress = {});
+QList<QStringList> ParseCsv(const QByteArray &bytes);
+
+} // namespace ExpertImport

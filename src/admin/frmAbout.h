@@ -1,0 +1,35 @@
+#pragma once
+
+#include "shell/AppState.h"
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+// Who makes the program and how to reach them.
+class frmAbout : public QDialog {
+    Q_OBJECT
+public:
+    frmAbout(AppState &state, QWidget *parent = nullptr);
+
+    // The maker's details shown in the box.
+    static const QString kMakerName, kMakerPhone, kMakerWeb, kMakerMail, kMakerNotice;
+
+    static QColor linkColor() { return QColor(0, 0, 255); }
+    static QColor hoverColor() { return QColor(128, 0, 128); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    void setLinkColor(QLabel *label, const QColor &color);
+    void openWeb();
+    void openMail();
+
+    AppState &m_state;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QPushButton *Command1 = nullptr;
+};

@@ -1,0 +1,129 @@
+#include "admin/frmChangePwd.h"
+
+#include "data/Recordset.h"
+#include "data/Schema.h"
+#include "data/Tables.h"
+#include "data/TextWidth.h"
+#include "shell/Twips.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+frmChangePwd::frmChangePwd(AppState &state, QWidget *parent) : QDialog(parent), m_state(state)
+{
+    setObjectName(QStringLiteral("frmChangePwd"));
+    setWindowTitle(QStringLiteral("修改密码"));
+    setModal(true);
+    setFixedSize(Px(2970), Px(2715));
+
+    auto label = [this](const char *name, const QString &text, const QRect &r) {
+        auto *l = new QLabel(text, this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        l->setGeometry(r);
+        return l;
+    };
+    auto box = [this](const char *name, const QRect &r, bool secret) {
+        auto *e = new QLineEdit(this);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setGeometry(r);
+        if (secret)
+            e->setEchoMode(QLineEdit::Password);
+        return e;
+    };
+    labUser = label("labUser", QStringLiteral("用 户 名："), TwRect(240, 540, 945, 195));
+    txtUser = box("txtUser", TwRect(1215, 480, 1455, 330), false);
+    labPwd = label("labPwd", QStringLiteral("新 密 码："), TwRect(120, 1020, 1065, 195));
+    txtPwd = box("txtPwd", TwRect(1215, 960, 1455, 330), true);
+    labPwdCheck = label("labPwdCheck", QStringLiteral("确认密码："), TwRect(240, 1500, 945, 195));
+    txtPwdCheck = box("txtPwdCheck", TwRect(1215, 1440, 1455, 330), true);
+
+    cmdOK = new QPushButton(QStringLiteral("确定"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setGeometry(TwRect(300, 2100, 915, 375));
+    cmdOK->setAutoDefault(false);
+    cmdCancel = new QPushButton(QStringLiteral("取消"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setGeometry(TwRect(1680, 2100, 915, 375));
+    cmdCancel->setAutoDefault(false);
+    connect(cmdOK, &QPushButton::clicked, this, &frmChangePwd::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    txtPwdCheck->installEventFilter(this);
+
+    for (const QStringList &row : m_state.UserTable.rows) {
+        if (row.value(0) == m_state.CurrentUserId) {
+            txtUser->setText(row.value(1));
+            break;
+        }
+    }
+}
+
+bool frmChangePwd::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == txtPwdCheck && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            cmdOK_Click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmChangePwd::cmdOK_Click()
+{
+    MessageService &msg = m_state.messages();
+    const QString user = txtUser->text().trimmed();
+    const QString pwd = txtPwd->text().trimmed();
+    const QString check = txtPwdCheck->text().trimmed();
+    if (user.isEmpty()) {
+        msg.information(QStringLiteral("请输入用户名！"));
+        txtUser->setFocus();
+        return;
+    }
+    if (pwd.isEmpty()) {
+        msg.information(QStringLiteral("请输入新密码！"));
+        txtPwd->setFocus();
+        return;
+    }
+    if (check.isEmpty()) {
+        msg.information(QStringLiteral("请输入确认密码！"));
+        txtPwdCheck->setFocus();
+        return;
+    }
+    if (check != pwd) {
+        msg.information(QStringLiteral("新密码与确认密码不一致！"));
+        txtPwdCheck->setFocus();
+        txtPwdCheck->setSelection(txtPwdCheck->text().indexOf(check), int(check.size()));
+        return;
+    }
+    for (const QStringList &row : m_state.UserTable.rows) {
+        if (row.value(1) == user && row.value(0) != m_state.CurrentUserId) {
+            msg.critical(QStringLiteral("此用户名已被使用，请输入新的用户名。"));
+            txtUser->setFocus();
+            txtUser->setSelection(txtUser->text().indexOf(user), int(user.size()));
+            return;
+        }
+    }
+
+    Connection conn = OpenDataFile(m_state);
+    Recordset rs(conn, Schema::LoginPwd());
+    rs.findFirst(QStringLiteral("Id"), m_state.CurrentUserId);
+    if (rs.noMatch()) {
+        rs.close();
+        conn.close();
+        msg.critical(QStringLiteral("没有匹配的记录！"));
+        return;
+    }
+    rs.edit();
+    rs.setField(1, CutToWidth(user, 100));
+    rs.setField(2, CutToWidth(pwd, 20));
+    rs.update();
+    rs.close();
+    conn.close();
+    msg.information(QStringLiteral("修改成功。"));
+    LoadUsers(m_state);
+    accept();
+}

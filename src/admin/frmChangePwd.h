@@ -1,0 +1,29 @@
+#pragma once
+
+#include "shell/AppState.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// Changes the logged-in user's login name and password.
+class frmChangePwd : public QDialog {
+    Q_OBJECT
+public:
+    frmChangePwd(AppState &state, QWidget *parent = nullptr);
+
+    // The OK button's work: checks the three boxes, writes the record and
+    // closes the dialog; a failed check leaves it open with the typed values.
+    void cmdOK_Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    AppState &m_state;
+    QLabel *labUser, *labPwd, *labPwdCheck;
+    QLineEdit *txtUser, *txtPwd, *txtPwdCheck;
+    QPushButton *cmdOK, *cmdCancel;
+};

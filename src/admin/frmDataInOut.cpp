@@ -1,0 +1,350 @@
+#include "admin/frmDataInOut.h"
+
+#include "admin/DataMaintenance.h"
+#include "admin/ExpertImport.h"
+#include "reports/SpreadsheetEngine.h"
+#include "shell/FileCopy.h"
+#include "shell/Twips.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryFile>
+#include <filesystem>
+
+namespace {
+
+QFont screenFont(double points, bool bold = false)
+{
+    QFont f(QStringLiteral("新宋体"));
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+// Busy pointer for the length of an operation.
+struct BusyCursor {
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+};
+
+QString withSuffix(const QString &path, const QString &suffix)
+{
+    return QFileInfo(path).suffix().compare(suffix, Qt::CaseInsensitive) == 0 ? path : path + QLatin1Char('.') + suffix;
+}
+
+} // namespace
+
+frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *parent)
+    : ChildScreen(state, nav, QStringLiteral("frmDataInOut"), parent)
+{
+}
+
+QLabel *frmDataInOut::frameLabel(QWidget *frame, const QString &name, const QString &text, int left, int top,
+                                 int width, int height)
+{
+    auto *l = new QLabel(text, frame);
+    l->setObjectName(name);
+    l->setGeometry(TwRect(left, top, width, height));
+    l->setFont(screenFont(9));
+    l->setWordWrap(true);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+QPushButton *frmDataInOut::frameButton(QWidget *frame, const QString &name, const QString &text, int left, int top,
+                                       int width, int height)
+{
+    auto *b = new QPushButton(text, frame);
+    b->setObjectName(name);
+    b->setGeometry(TwRect(left, top, width, height));
+    return b;
+}
+
+void frmDataInOut::onLoad()
+{
+    addPathLabel();
+    labPath->setFont(screenFont(9));
+    labPath->setFixedWidth(Px(3375));
+
+    QLabel *labTitle = addLabel(QStringLiteral("labTitle"), QStringLiteral("数据的导入与导出"), 5340, 360, 2415, 375);
+    labTitle->setFont(screenFont(12, true));
+
+    auto bullet = [this](int index, int left, int top) {
+        QLabel *l = addLabel(ArrayName(QStringLiteral("labTu"), index), QStringLiteral("●"), left, top, 300, 300);
+        l->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
+        l->setFont(screenFont(9));
+    };
+    auto caption = [this](const QString &name, const QString &text, int left, int top, int width) {
+        QLabel *l = addLabel(name, text, left, top, width, 315);
+        l->setFont(screenFont(10.5, true));
+    };
+    auto frame = [this](const QString &name, int left, int top, int width, int height) {
+        auto *g = new QGroupBox(QStringLiteral("具体操作："), this);
+        g->setObjectName(name);
+        g->setGeometry(TwRect(left, top, width, height));
+        g->setFont(screenFont(9));
+        return g;
+    };
+
+    // Initialising the database.
+    bullet(0, 525, 1050);
+    caption(QStringLiteral("labClrDB"), QStringLiteral("初始化数据库"), 825, 1050, 3540);
+    QGroupBox *fraClr = frame(QStringLiteral("fraClr"), 825, 1500, 5040, 1815);
+    frameLabel(fraClr, QStringLiteral("labClr"),
+               QStringLiteral("1： 初始化数据库") + QStringLiteral("\r\n") +
+                   QStringLiteral("     此功能为将当前数据库中的测试数据全部删除（只保留系统管理员权限），以方便您的正式使用。"),
+               150, 300, 4740, 540);
+    QPushButton *cmdClrDB = frameButton(fraClr, QStringLiteral("cmdClrDB"), QStringLiteral("初始化数据库"), 375, 1200, 1890, 390);
+
+    // Importing initial expert data.
+    bullet(1, 525, 3750);
+    caption(ArrayName(QStringLiteral("labExpInput"), 0), QStringLiteral("初始专家数据的导入"), 825, 3750, 3840);
+    QGroupBox *fraOP0 = frame(ArrayName(QStringLiteral("fraOP"), 0), 825, 4200, 5040, 3390);
+    frameLabel(fraOP0, QStringLiteral("labOP1"),
+               QStringLiteral("1： 下载专家数据导入表") + QStringLiteral("\r\n") +
+                   QStringLiteral("     请先下载专家数据导入表（Excel表）保存到本机，然后按照表中的项目把专家信息正确的填入此表。"),
+               150, 300, 4740, 540);
+    QPushButton *cmdDownLoadExp = frameButton(fraOP0, QStringLiteral("cmdDownLoadExp"), QStringLiteral("下载专家数据导入表"),
+                                              375, 1200, 1890, 390);
+    frameLabel(fraOP0, QStringLiteral("labOP2"),
+               QStringLiteral("2： 上传初始专家数据") + QStringLiteral("\r\n") +
+                   QStringLiteral("     把已经填好的专家数据导入表上传到当前的数据库中，"),
+               150, 1875, 4740, 390);
+    QLabel *labOP5 = frameLabel(fraOP0, QStringLiteral("labOP5"), QStringLiteral("不覆盖原有的专家数据信息。"), 150, 2250, 4440, 165);
+    labOP5->setFont(screenFont(9, true));
+    QPushButton *cmdUpExp = frameButton(fraOP0, QStringLiteral("cmdUpExp"), QStringLiteral("上传初始专家数据"), 375, 2775, 1890, 390);
+
+    // Backing up and restoring the expert library.
+    bullet(2, 6225, 1050);
+    caption(ArrayName(QStringLiteral("labExpInput"), 1), QStringLiteral("专家库的备份与更新"), 6525, 1050, 2490);
+    QGroupBox *fraOP1 = frame(ArrayName(QStringLiteral("fraOP"), 1), 6525, 1500, 4965, 6090);
+    frameLabel(fraOP1, QStringLiteral("labOP3"),
+               QStringLiteral("1： 专家库的备份") + QStringLiteral("\r\n") +
+                   QStringLiteral("     此功能为把现有的专家库中的全部数据进行备份（生成XXX.mdb文件并保存到本机）。"),
+               150, 300, 4665, 540);
+    QPushButton *cmdDBBak = frameButton(fraOP1, QStringLiteral("cmdDBBak"), QStringLiteral("备份专家库"), 375, 1200, 1365, 390);
+    frameLabel(fraOP1, QStringLiteral("labOP4"),
+               QStringLiteral("2： 专家库的更新") + QStringLiteral("\r\n") +
+                   QStringLiteral("     用以前备份过的专家库的所有信息代替现有的专家库，使现有的专家库得到更新。"),
+               150, 2100, 4740, 615);
+    QPushButton *cmdDBUpd = frameButton(fraOP1, QStringLiteral("cmdDBUpd"), QStringLiteral("更新专家库"), 375, 3000, 1365, 390);
+    frameLabel(fraOP1, QStringLiteral("labOP6"),
+               QStringLiteral("3： 自动备份数据库") + QStringLiteral("\r\n\r\n\r\n") +
+                   QStringLiteral("选中状态（默认）： 每次关闭本软件时会自动备份数据库到以下目录：") +
+                   QStringLiteral("  （安装目录）\\数据库备份\\") + QStringLiteral("\r\n") +
+                   QStringLiteral("非选中状态： 每次关闭本软件时不会自动备份数据库。"),
+               150, 3825, 4740, 1290);
+    chkSaveDB = new QCheckBox(QStringLiteral("自动备份数据库"), fraOP1);
+    chkSaveDB->setObjectName(QStringLiteral("chkSaveDB"));
+    chkSaveDB->setGeometry(TwRect(375, 4050, 2265, 240));
+    chkSaveDB->setFont(screenFont(9));
+    chkSaveDB->setChecked(true);
+    chkSaveDB->raise();
+    m_state.AutoBackupOn = true;
+    connect(chkSaveDB, &QCheckBox::toggled, this, [this](bool on) { m_state.AutoBackupOn = on; });
+
+    // Shown only while a long import runs.
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(TwRect(825, 7740, 10665, 255));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->hide();
+
+    connect(cmdClrDB, &QPushButton::clicked, this, &frmDataInOut::cmdClrDB_Click);
+    connect(cmdDownLoadExp, &QPushButton::clicked, this, &frmDataInOut::cmdDownLoadExp_Click);
+    connect(cmdUpExp, &QPushButton::clicked, this, &frmDataInOut::cmdUpExp_Click);
+    connect(cmdDBBak, &QPushButton::clicked, this, &frmDataInOut::cmdDBBak_Click);
+    connect(cmdDBUpd, &QPushButton::clicked, this, &frmDataInOut::cmdDBUpd_Click);
+}
+
+bool frmDataInOut::requireAdministrator()
+{
+    if (m_state.isAdministrator())
+        return true;
+    m_state.messages().critical(QStringLiteral("只有系统管理员才能进行此操作！"));
+    return false;
+}
+
+void frmDataInOut::showOutcome(bool ok, const QString &text)
+{
+    if (ok)
+        m_state.messages().information(text);
+    else
+        m_state.messages().critical(text);
+}
+
+void frmDataInOut::showProgress(int done, int total)
+{
+    ProgressBar1->setRange(0, qMax(1, total));
+    ProgressBar1->setValue(done);
+    ProgressBar1->repaint();
+}
+
+QString frmDataInOut::desktopFile(const QString &name) const
+{
+    return QDir(m_state.services.desktop->desktopPath()).filePath(name);
+}
+
+static QString unsavedDrawNote(const AppState &state)
+{
+    return state.DrawUnsaved ? QStringLiteral("\n当前未保存的抽取记录将被放弃。") : QString();
+}
+
+void frmDataInOut::cmdClrDB_Click()
+{
+    if (!requireAdministrator())
+        return;
+    if (!m_state.messages().question(
+            QStringLiteral("初始化数据库将删除全部专家信息、抽取记录以及系统管理员以外的用户，"
+                           "删除前会先把当前数据库备份到“%1”文件夹。%2\n您确定初始化数据库吗？")
+                .arg(kBackupFolderName, unsavedDrawNote(m_state))))
+        return;
+    MaintenanceOutcome outcome;
+    {
+        BusyCursor busy;
+        outcome = InitialiseDatabase(m_state);
+    }
+    showOutcome(outcome.ok, outcome.message);
+}
+
+void frmDataInOut::cmdDownLoadExp_Click()
+{
+    QString path = m_state.services.files->getSaveFileName(this, QStringLiteral("另存为"),
+                                                            desktopFile(ExpertImport::kTemplateFileName),
+                                                            QStringLiteral("Excel 工作簿 (*.xls)"));
+    if (path.isEmpty())
+        return;
+    path = withSuffix(path, QStringLiteral("xls"));
+    if (!m_state.services.makeSpreadsheet) {
+        m_state.messages().critical(QStringLiteral("下载专家数据导入表失败：没有可用的电子表格程序。"));
+        return;
+    }
+    const QFileInfo target(path);
+    // Saved under a temporary name beside the target, renamed when complete.
+    QTemporaryFile part(target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.xls").arg(target.completeBaseName())));
+    QString problem;
+    if (!part.open()) {
+        problem = QStringLiteral("无法写入文件夹“%1”：%2").arg(QDir::toNativeSeparators(target.absolutePath()), part.errorString());
+    } else {
+        part.close();
+        try {
+            BusyCursor busy;
+            std::unique_ptr<SpreadsheetEngine> engine = m_state.services.makeSpreadsheet();
+            ExpertImport::WriteTemplate(*engine, part.fileName(), m_state);
+            std::error_code ec;
+            std::filesystem::rename(QFile::encodeName(part.fileName()).toStdString(),
+                                    QFile::encodeName(path).toStdString(), ec);
+            if (ec)
+                problem = QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(ec.message()));
+            else
+                part.setAutoRemove(false);
+        } catch (const SpreadsheetError &e) {
+            problem = e.message();
+        }
+    }
+    if (!problem.isEmpty()) {
+        m_state.messages().critical(QStringLiteral("下载专家数据导入表失败：\n") + problem);
+        return;
+    }
+    m_state.messages().information(QStringLiteral("专家数据导入表已保存到：\n%1\n请按照表中的项目填写专家信息，然后上传。")
+                                       .arg(QDir::toNativeSeparators(path)));
+}
+
+void frmDataInOut::cmdUpExp_Click()
+{
+    if (!requireAdministrator())
+        return;
+    const QString path = m_state.services.files->getOpenFileName(
+        this, QStringLiteral("打开"), m_state.services.desktop->desktopPath(),
+        QStringLiteral("专家数据导入表 (*.xls *.xlsx *.ods *.csv)"));
+    if (path.isEmpty())
+        return;
+
+    const int columns = int(ExpertImport::Columns(m_state).size());
+    auto progress = [this](int done, int total) { showProgress(done, total); };
+    QList<QStringList> rows;
+    ExpertImport::CheckResult check;
+    {
+        BusyCursor busy;
+        ProgressBar1->show();
+        try {
+            rows = ExpertImport::ReadSheet(m_state.services.makeSpreadsheet, path, columns, progress);
+        } catch (const SpreadsheetError &e) {
+            ProgressBar1->hide();
+            m_state.messages().critical(QStringLiteral("无法读取专家数据导入表，没有导入任何专家：\n") + e.message());
+            return;
+        }
+        check = ExpertImport::CheckRows(rows, m_state, m_state.today());
+        ProgressBar1->hide();
+    }
+    const QString refusal = ExpertImport::RefusalText(check, m_state);
+    if (!refusal.isEmpty()) {
+        m_state.messages().critical(refusal);
+        return;
+    }
+    if (!m_state.messages().question(
+            QStringLiteral("导入表中共有 %1 位专家，上传后将添加到当前的专家库中，不覆盖原有的专家数据信息。\n您确定上传吗？")
+                .arg(check.records.size())))
+        return;
+    MaintenanceOutcome outcome;
+    {
+        BusyCursor busy;
+        ProgressBar1->show();
+        outcome = ExpertImport::AddExperts(m_state, check.records, progress);
+        ProgressBar1->hide();
+    }
+    showOutcome(outcome.ok, outcome.message);
+}
+
+void frmDataInOut::cmdDBBak_Click()
+{
+    QString path = m_state.services.files->getSaveFileName(this, QStringLiteral("另存为"),
+                                                            desktopFile(DefaultBackupFileName(m_state.today())),
+                                                            QStringLiteral("专家库备份 (*.mdb)"));
+    if (path.isEmpty())
+        return;
+    path = withSuffix(path, QStringLiteral("mdb"));
+    MaintenanceOutcome outcome;
+    {
+        BusyCursor busy;
+        outcome = BackupDatabase(m_state, path);
+    }
+    showOutcome(outcome.ok, outcome.message);
+}
+
+void frmDataInOut::cmdDBUpd_Click()
+{
+    if (!requireAdministrator())
+        return;
+    const QString path = m_state.services.files->getOpenFileName(
+        this, QStringLiteral("打开"), m_state.services.desktop->desktopPath(),
+        QStringLiteral("专家库备份 (*.mdb);;所有文件 (*)"));
+    if (path.isEmpty())
+        return;
+    QString problem;
+    {
+        BusyCursor busy;
+        problem = CheckBackupFile(m_state, path);
+    }
+    if (!problem.isEmpty()) {
+        m_state.messages().critical(problem);
+        return;
+    }
+    if (!m_state.messages().question(
+            QStringLiteral("更新专家库将用所选备份中的全部数据代替现有的专家库，"
+                           "现有的专家库会先备份到“%1”文件夹。%2\n您确定更新专家库吗？")
+                .arg(kBackupFolderName, unsavedDrawNote(m_state))))
+        return;
+    MaintenanceOutcome outcome;
+    {
+        BusyCursor busy;
+        outcome = RestoreDatabase(m_state, path);
+    }
+    showOutcome(outcome.ok, outcome.message);
+}
