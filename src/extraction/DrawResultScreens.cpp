@@ -1,6 +1,13 @@
+#include "extraction/frmExpertHistory.h"
+#include "extraction/frmNewPro.h"
 #include "shell/ScreenHost.h"
 
 void RegisterDrawResultScreens(ScreenRegistry &registry)
 {
-    Q_UNUSED(registry);
+    registry.add(QStringLiteral("frmNewPro"), [](AppState &state, ScreenNavigator &nav, QWidget *parent) {
+        return new frmNewPro(state, nav, parent);
+    });
+    registry.add(QStringLiteral("frmExpertHistory"), [](AppState &state, ScreenNavigator &nav, QWidget *parent) {
+        return new frmExpertHistory(state, nav, parent);
+    });
 }

@@ -1,0 +1,56 @@
+#include "extraction/HistoryFilter.h"
+
+#include "data/Schema.h"
+#include "data/Wildcard.h"
+
+#include <QHash>
+#include <optional>
+
+QStringList DrawListColumns(const QStringList &expertRow)
+{
+    using namespace Schema;
+    return {expertRow.at(E_Id),           expertRow.at(E_Name),         expertRow.at(E_Sex),
+            expertRow.at(E_birth_date),   expertRow.at(E_Company_name), expertRow.at(E_cong_shi_zhuanye),
+            expertRow.at(E_zige_name),    expertRow.at(E_Mobile)};
+}
+
+TextTable FilterHistory(const TextTable &selections, const TextTable &experts, const HistoryCriteria &criteria)
+{
+    TextTable out;
+    const QString &from = criteria[H_StartDate];
+    const QString &to = criteria[H_EndDate];
+    // An empty range needs no look-ups at all (the "NoRecord" criteria of a
+    // fresh screen, or a start date after the end date).
+    if (from > to)
+        return out;
+
+    // Expert Ids are unique, so one look-up per record replaces a scan of the
+    // expert table per record.
+    QHash<QString, qsizetype> rowOfExpert;
+    rowOfExpert.reserve(experts.count());
+    for (qsizetype r = 0; r < experts.count(); ++r)
+        rowOfExpert.insert(experts.cell(r, Schema::E_Id), r);
+
+    std::optional<WildcardPattern> profession;
+    std::optional<WildcardPattern> workUnit;
+    if (!criteria[H_Profession].isEmpty())
+        profession.emplace(WildcardPattern::contains(criteria[H_Profession]));
+    if (!criteria[H_WorkUnit].isEmpty())
+        workUnit.emplace(WildcardPattern::contains(criteria[H_WorkUnit]));
+
+    for (const QStringList &record : selections.rows) {
+        const QString &date = record.at(1);
+        if (date < from || date > to)
+            continue;
+        const auto it = rowOfExpert.constFind(record.at(2));
+        if (it == rowOfExpert.constEnd())
+            continue;   // the expert has been deleted since the draw
+        const QStringList &expert = experts.rows.at(*it);
+        if (profession && !profession->matches(expert.at(Schema::E_cong_shi_zhuanye)))
+            continue;
+        if (workUnit && !workUnit->matches(expert.at(Schema::E_Company_name)))
+            continue;
+        out.append(DrawListColumns(expert));
+    }
+    return out;
+}

@@ -1,0 +1,223 @@
+#include "extraction/frmExpertHistory.h"
+
+#include "extraction/frmNewPro.h"
+#include "lists/PagedList.h"
+#include "shell/Twips.h"
+
+#include <QCalendarWidget>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+
+namespace {
+
+const QString kHeading = QStringLiteral(
+    " 序号    姓名     性别    出生时间         工作单位                 从事专业                资格名称           电话号码");
+const QString kStartLabel = QStringLiteral("开始日期：");
+const QString kEndLabel = QStringLiteral("结束日期：");
+constexpr int kDateGapBlanks = 24;
+
+constexpr int kCaptionLeft = 450;
+constexpr int kRow1Top = 900;
+constexpr int kRow2Top = 1320;
+constexpr int kNoteTop = 1800;
+constexpr int kSecondCaptionLeft = 3510;   // where "结束日期：" and "工作单位：" start
+constexpr int kFieldWidth = 1695;
+constexpr int kHeadingTop = 2220;
+constexpr int kFirstRowTop = 2520;
+constexpr int kPageLinksTop = 5640;
+constexpr int kReportButtonsTop = 6060;
+
+QLabel *RedStar(QLabel *label)
+{
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, QColor(kWarningRed));
+    label->setPalette(pal);
+    return label;
+}
+
+} // namespace
+
+frmExpertHistory::frmExpertHistory(AppState &state, ScreenNavigator &nav, QWidget *parent)
+    : ChildScreen(state, nav, QStringLiteral("frmExpertHistory"), parent)
+{
+    m_criteria.fill(kNoRecord);
+}
+
+void frmExpertHistory::onLoad()
+{
+    addPathLabel();
+    QLabel *labTitle = addLabel(QStringLiteral("labTitle"), QStringLiteral("历史抽取专家记录"), 5160, 360);
+    QFont bold = labTitle->font();
+    bold.setBold(true);
+    labTitle->setFont(bold);
+    labTitle->adjustSize();
+
+    // One label carries both date captions; its blanks are widened so that
+    // the end-date caption starts at the second column of fields.
+    const QString dateCaptions = kStartLabel + QString(kDateGapBlanks, QLatin1Char(' ')) + kEndLabel;
+    QLabel *dates = addLabel(ArrayName(QStringLiteral("labDis"), 0), dateCaptions, kCaptionLeft, kRow1Top + 60);
+    {
+        QFont f = dates->font();
+        const QFontMetrics fm(f);
+        const int wanted = Px(kSecondCaptionLeft - kCaptionLeft);
+        const int natural = fm.horizontalAdvance(kStartLabel + QString(kDateGapBlanks, QLatin1Char(' ')));
+        f.setWordSpacing(qreal(wanted - natural) / kDateGapBlanks);
+        dates->setFont(f);
+        dates->adjustSize();
+    }
+    const QFontMetrics fm(font());
+    const int firstFieldLeft = kCaptionLeft + Tw(fm.horizontalAdvance(kStartLabel));
+    const int secondFieldLeft = kSecondCaptionLeft + Tw(fm.horizontalAdvance(kEndLabel));
+
+    txtFrom = addTextBox(QStringLiteral("txtFrom"), firstFieldLeft, kRow1Top, kFieldWidth);
+    txtTo = addTextBox(QStringLiteral("txtTo"), secondFieldLeft, kRow1Top, kFieldWidth);
+    const QIcon calendarIcon = style()->standardIcon(QStyle::SP_ArrowDown);
+    cmdFrom = addButton(QStringLiteral("cmdFrom"), QString(), firstFieldLeft + kFieldWidth + 15, kRow1Top, 300, 315);
+    cmdTo = addButton(QStringLiteral("cmdTo"), QString(), secondFieldLeft + kFieldWidth + 15, kRow1Top, 300, 315);
+    cmdFrom->setIcon(calendarIcon);
+    cmdTo->setIcon(calendarIcon);
+
+    RedStar(addLabel(ArrayName(QStringLiteral("labDis"), 12), QStringLiteral("*"), kCaptionLeft - 120, kRow2Top + 60));
+    addLabel(ArrayName(QStringLiteral("labDis"), 1), QStringLiteral("从事专业："), kCaptionLeft, kRow2Top + 60);
+    txtProfession = addTextBox(ArrayName(QStringLiteral("txtDis"), 0), firstFieldLeft, kRow2Top, kFieldWidth);
+    RedStar(addLabel(ArrayName(QStringLiteral("labDis"), 13), QStringLiteral("*"), kSecondCaptionLeft - 120,
+                     kRow2Top + 60));
+    addLabel(ArrayName(QStringLiteral("labDis"), 2), QStringLiteral("工作单位："), kSecondCaptionLeft, kRow2Top + 60);
+    txtWorkUnit = addTextBox(ArrayName(QStringLiteral("txtDis"), 1), secondFieldLeft, kRow2Top, kFieldWidth);
+
+    cmdSearch = addButton(QStringLiteral("cmdSearch"), QStringLiteral("检 索"), 6900, kRow2Top - 60, 1095, 435);
+    cmd_Clear = addButton(QStringLiteral("cmd_Clear"), QStringLiteral("清 空"), 8280, kRow2Top - 60, 1095, 435);
+
+    const QString note = QStringLiteral("（ 号项目为可进行模糊查询的项目。）");
+    addLabel(ArrayName(QStringLiteral("labDis"), 11), note, kCaptionLeft, kNoteTop);
+    QLabel *noteStar = RedStar(addLabel(ArrayName(QStringLiteral("labDis"), 3), QStringLiteral("*"),
+                                        kCaptionLeft + Tw(fm.horizontalAdvance(QStringLiteral("（"))), kNoteTop));
+    noteStar->raise();
+
+    QLabel *Label1 = addLabel(QStringLiteral("Label1"), kHeading, 300, kHeadingTop);
+    Label1->setAutoFillBackground(true);
+    QPalette pal = Label1->palette();
+    pal.setColor(QPalette::Window, QColor(kHeadingBack));
+    Label1->setPalette(pal);
+
+    const QVector<int> words = HeadingWordLefts(Label1);
+    ListLayout layout;
+    for (int m = 0; m < 8; ++m) {
+        layout.columnLefts << words.value(m);
+        const int next = m + 1 < words.size() ? words.value(m + 1) : Tw(Label1->geometry().right());
+        layout.columnWidths << qMax(300, next - words.value(m) - 60);
+    }
+    layout.firstRowTop = kFirstRowTop;
+    layout.pageLinksTop = kPageLinksTop;
+    layout.pageLinkLefts = {2760, 4020, 5580, 7380, 8640};
+    m_list = new PagedList(this, m_state.paging, layout);
+
+    cmdPreview = addButton(QStringLiteral("cmdPreview"), QStringLiteral("打印预览"), 4725, kReportButtonsTop, 1095, 435);
+    cmdExcel = addButton(QStringLiteral("cmdExcel"), QStringLiteral("导出Excel"), 6600, kReportButtonsTop, 1095, 435);
+    // cmdPreview and cmdExcel are connected by the report module, which
+    // prints HistoryList with historyCriteria() in its header.
+
+    // The calendars drop down under their fields, over the controls below.
+    auto makeCalendar = [this](const QString &name, QLineEdit *field) {
+        auto *calendar = new QCalendarWidget(this);
+        calendar->setObjectName(name);
+        calendar->setGridVisible(true);
+        calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+        calendar->setGeometry(QRect(QPoint(field->x(), field->geometry().bottom() + 1), calendar->sizeHint()));
+        calendar->hide();
+        connect(calendar, &QCalendarWidget::clicked, this,
+                [this, calendar, field](const QDate &date) { pickDate(calendar, field, date); });
+        connect(calendar, &QCalendarWidget::activated, this,
+                [this, calendar, field](const QDate &date) { pickDate(calendar, field, date); });
+        return calendar;
+    };
+    MonthView1 = makeCalendar(QStringLiteral("MonthView1"), txtFrom);
+    MonthView2 = makeCalendar(QStringLiteral("MonthView2"), txtTo);
+
+    connect(cmdFrom, &QPushButton::clicked, this, [this] { toggleCalendar(MonthView1, txtFrom); });
+    connect(cmdTo, &QPushButton::clicked, this, [this] { toggleCalendar(MonthView2, txtTo); });
+    txtFrom->installEventFilter(this);
+    txtTo->installEventFilter(this);
+    connect(cmdSearch, &QPushButton::clicked, this, &frmExpertHistory::search);
+    connect(cmd_Clear, &QPushButton::clicked, this, &frmExpertHistory::clearFields);
+
+    clearFields();
+}
+
+void frmExpertHistory::onActivate()
+{
+    m_criteria.fill(kNoRecord);
+    clearFields();
+    MonthView1->hide();
+    MonthView2->hide();
+    runFilterAndShow();
+}
+
+QList<QWidget *> frmExpertHistory::reportControls() const
+{
+    return {cmdSearch, cmd_Clear, cmdPreview, cmdExcel, cmdFrom, cmdTo, txtFrom, txtTo};
+}
+
+bool frmExpertHistory::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease && (watched == txtFrom || watched == txtTo)) {
+        auto *field = static_cast<QLineEdit *>(watched);
+        if (field->isEnabled())
+            toggleCalendar(field == txtFrom ? MonthView1 : MonthView2, field);
+    }
+    return ChildScreen::eventFilter(watched, event);
+}
+
+void frmExpertHistory::search()
+{
+    m_criteria[H_StartDate] = txtFrom->text().trimmed();
+    m_criteria[H_EndDate] = txtTo->text().trimmed();
+    m_criteria[H_Profession] = txtProfession->text().trimmed();
+    m_criteria[H_WorkUnit] = txtWorkUnit->text().trimmed();
+    runFilterAndShow();
+}
+
+void frmExpertHistory::clearFields()
+{
+    const QString today = m_state.today().toString(QStringLiteral("yyyy-MM-dd"));
+    txtFrom->setText(today);
+    txtTo->setText(today);
+    txtProfession->clear();
+    txtWorkUnit->clear();
+}
+
+void frmExpertHistory::runFilterAndShow()
+{
+    m_state.HistoryList = FilterHistory(m_state.SelectionTable, m_state.ExpertTable, m_criteria);
+    ListCall call;
+    call.columnsUsed = 8;
+    call.list = &m_state.HistoryList;
+    m_list->show(call);
+}
+
+void frmExpertHistory::toggleCalendar(QCalendarWidget *calendar, QLineEdit *field)
+{
+    if (calendar->isVisible()) {
+        calendar->hide();
+    } else {
+        // A field edited into something that is not a date opens on today.
+        QDate date = QDate::fromString(field->text().trimmed(), QStringLiteral("yyyy-MM-dd"));
+        if (!date.isValid())
+            date = m_state.today();
+        calendar->setSelectedDate(date);
+        calendar->show();
+        calendar->raise();
+    }
+    txtProfession->setFocus();
+}
+
+void frmExpertHistory::pickDate(QCalendarWidget *calendar, QLineEdit *field, const QDate &date)
+{
+    field->setText(date.toString(QStringLiteral("yyyy-MM-dd")));
+    calendar->hide();
+    txtProfession->setFocus();
+}

@@ -1,0 +1,147 @@
+#include "extraction/frmNewPro.h"
+
+#include "data/DbError.h"
+#include "data/Tables.h"
+#include "extraction/DrawStore.h"
+#include "lists/PagedList.h"
+#include "shell/Twips.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+const QString kHeading = QStringLiteral(
+    " 序号    姓名     性别    出生时间         工作单位                 从事专业                资格名称           电话号码     操作");
+
+constexpr int kHeadingLeft = 300;
+constexpr int kHeadingTop = 1080;
+constexpr int kFirstRowTop = 1380;
+constexpr int kPageLinksTop = 4500;
+constexpr int kButtonsTop = 4920;
+
+} // namespace
+
+QVector<int> HeadingWordLefts(const QLabel *heading)
+{
+    const QString text = heading->text();
+    const QFontMetrics fm(heading->font());
+    const int origin = Tw(heading->x() + heading->contentsRect().left() + heading->margin());
+    QVector<int> lefts;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!text.at(i).isSpace() && (i == 0 || text.at(i - 1).isSpace()))
+            lefts.append(origin + Tw(fm.horizontalAdvance(text.left(i))));
+    }
+    return lefts;
+}
+
+frmNewPro::frmNewPro(AppState &state, ScreenNavigator &nav, QWidget *parent)
+    : ChildScreen(state, nav, QStringLiteral("frmNewPro"), parent)
+{
+}
+
+void frmNewPro::onLoad()
+{
+    addPathLabel();
+    labTitle = addLabel(QStringLiteral("labTitle"), QStringLiteral("抽取专家结果"), 5340, 360);
+    QFont bold = labTitle->font();
+    bold.setBold(true);
+    labTitle->setFont(bold);
+    labTitle->adjustSize();
+    labTitleRet = addLabel(QStringLiteral("labTitleRet"), QStringLiteral("抽取结果"), kHeadingLeft, 780);
+
+    Label1 = addLabel(QStringLiteral("Label1"), kHeading, kHeadingLeft, kHeadingTop);
+    Label1->setAutoFillBackground(true);
+    QPalette pal = Label1->palette();
+    pal.setColor(QPalette::Window, QColor(kHeadingBack));
+    Label1->setPalette(pal);
+
+    // Eight cell columns under the first eight titles, the link under "操作".
+    const QVector<int> words = HeadingWordLefts(Label1);
+    ListLayout layout;
+    for (int m = 0; m < 8; ++m) {
+        layout.columnLefts << words.value(m);
+        layout.columnWidths << qMax(300, words.value(m + 1) - words.value(m) - 60);
+    }
+    layout.firstRowTop = kFirstRowTop;
+    layout.firstOperationLeft = words.value(8);
+    layout.pageLinksTop = kPageLinksTop;
+    layout.pageLinkLefts = {2760, 4020, 5580, 7380, 8640};
+    m_list = new PagedList(this, m_state.paging, layout);
+    connect(m_list, &PagedList::firstOperationClicked, this, &frmNewPro::deleteRow);
+
+    cmdSelExpert = addButton(QStringLiteral("cmdSelExpert"), QStringLiteral("继续抽取专家"), 2280, kButtonsTop, 1455, 435);
+    cmdNewLinExp = addButton(QStringLiteral("cmdNewLinExp"), QStringLiteral("新建临时专家"), 3975, kButtonsTop, 1455, 435);
+    cmdSave = addButton(QStringLiteral("cmdSave"), QStringLiteral("完成"), 5670, kButtonsTop, 1095, 435);
+    cmdPreview = addButton(QStringLiteral("cmdPreview"), QStringLiteral("打印预览"), 7005, kButtonsTop, 1095, 435);
+    cmdExcel = addButton(QStringLiteral("cmdExcel"), QStringLiteral("导出Excel"), 8340, kButtonsTop, 1095, 435);
+
+    connect(cmdSelExpert, &QPushButton::clicked, this,
+            [this] { m_nav.openScreen(15, QStringLiteral("frmNewProSelExpert")); });
+    connect(cmdNewLinExp, &QPushButton::clicked, this,
+            [this] { m_nav.openScreen(14, QStringLiteral("frmNewExpert")); });
+    connect(cmdSave, &QPushButton::clicked, this, &frmNewPro::saveDrawList);
+    // cmdPreview and cmdExcel are connected by the report module, which
+    // prints DrawList through its template.
+}
+
+void frmNewPro::onActivate()
+{
+    cmdSelExpert->setEnabled(true);
+    cmdNewLinExp->setEnabled(true);
+    showList();
+}
+
+QList<QWidget *> frmNewPro::reportControls() const
+{
+    return {cmdSelExpert, cmdNewLinExp, cmdSave, cmdPreview, cmdExcel};
+}
+
+void frmNewPro::showList()
+{
+    ListCall call;
+    call.columnsUsed = 8;
+    call.list = &m_state.DrawList;
+    call.firstOperation = QStringLiteral("[删除]");
+    m_list->show(call);
+}
+
+void frmNewPro::deleteRow(int slot)
+{
+    if (!m_state.messages().question(QStringLiteral("您确定删除吗？")))
+        return;
+    const qsizetype position = m_list->rowOfSlot(slot);
+    // A link only shows on a filled slot; a list changed behind the screen's
+    // back is shown afresh instead of losing some other row.
+    if (position < 0 || position >= m_state.DrawList.count()) {
+        showList();
+        return;
+    }
+    m_state.paging.SelectedRow = position + 1;
+    m_state.DrawList.rows.removeAt(position);
+    showList();
+}
+
+void frmNewPro::saveDrawList()
+{
+    const bool unchangedSinceStored =
+        m_storedRows && !m_state.DrawUnsaved && *m_storedRows == m_state.DrawList.rows;
+    if (m_state.DrawList.isEmpty() || unchangedSinceStored) {
+        m_state.messages().information(QStringLiteral("请进行专家抽取。"));
+        return;
+    }
+    try {
+        StoreDrawList(m_state);
+    } catch (const DbError &e) {
+        // Nothing was written: the draw stays unsaved and on screen.
+        m_state.messages().critical(e.message());
+        return;
+    }
+    m_storedRows = m_state.DrawList.rows;
+    m_state.DrawUnsaved = false;
+    cmdSelExpert->setEnabled(false);
+    cmdNewLinExp->setEnabled(false);
+    m_state.messages().information(QStringLiteral("增加成功。"));
+    LoadSelections(m_state);
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "shell/ChildScreen.h"
+
+#include <QList>
+#include <QVector>
+#include <optional>
+
+class PagedList;
+class QLabel;
+class QPushButton;
+
+// Left edges, in twips, of the words of a column heading drawn by `heading`
+// (a label already placed on its screen), so that list cells line up under
+// their titles whatever font the system substitutes.
+QVector<int> HeadingWordLefts(const QLabel *heading);
+
+// The extraction result screen: the draw list with "[删除]" links, going back
+// for more experts, adding a temporary expert, and storing the draw.
+class frmNewPro : public ChildScreen {
+    Q_OBJECT
+public:
+    frmNewPro(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
+
+    int bannerWidthTwips() const override { return 11895; }
+
+    // The report module wires the two report buttons and disables these
+    // controls while a report runs.
+    QPushButton *previewButton() const { return cmdPreview; }
+    QPushButton *excelButton() const { return cmdExcel; }
+    QList<QWidget *> reportControls() const;
+
+protected:
+    void onLoad() override;
+    void onActivate() override;
+
+private:
+    void showList();
+    void deleteRow(int slot);
+    void saveDrawList();
+
+    PagedList *m_list = nullptr;
+    QLabel *labTitle = nullptr;
+    QLabel *labTitleRet = nullptr;
+    QLabel *Label1 = nullptr;
+    QPushButton *cmdSelExpert = nullptr;
+    QPushButton *cmdNewLinExp = nullptr;
+    QPushButton *cmdSave = nullptr;
+    QPushButton *cmdPreview = nullptr;
+    QPushButton *cmdExcel = nullptr;
+
+    // The rows of the last draw stored from this screen. Storing them again
+    // while nothing has changed would record the same draw twice.
+    std::optional<QList<QStringList>> m_storedRows;
+};

@@ -1,0 +1,315 @@
+#include "TestApp.h"
+#include "data/Database.h"
+#include "data/Recordset.h"
+#include "data/Schema.h"
+#include "lists/ListEngine.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// The result screen with the two screens it opens standing in as plain screens.
+ScreenRegistry ResultRegistry()
+{
+    ScreenRegistry r;
+    RegisterDrawResultScreens(r);
+    for (const QString form : {QStringLiteral("frmNewProSelExpert"), QStringLiteral("frmNewExpert")})
+        r.add(form, [form](AppState &s, ScreenNavigator &n, QWidget *p) { return new ChildScreen(s, n, form, p); });
+    return r;
+}
+
+QStringList DrawRow(int n)
+{
+    const QString id = QStringLiteral("%1").arg(100 + n, 6, 10, QLatin1Char('0'));
+    return {id, QStringLiteral("专家%1").arg(n), "男", "1970-01-01", "单位", "土木工程", "一级建造师", "138"};
+}
+
+struct SelRecord {
+    QString id, date, expert;
+    bool operator==(const SelRecord &) const = default;
+};
+void PrintTo(const SelRecord &r, std::ostream *os) { *os << qPrintable(r.id + " " + r.date + " " + r.expert); }
+
+class ResultScreenTest : public ::testing::Test {
+protected:
+    TestApp app;
+    AppState &state = app.state;
+    TestHost host{state, ResultRegistry()};
+
+    void SetUp() override { host.area.show(); }
+
+    // Stands in for a draw: n confirmed experts waiting to be stored.
+    void draw(int n, int first = 1)
+    {
+        state.DrawList.clear();
+        for (int i = first; i < first + n; ++i)
+            state.DrawList.append(DrawRow(i));
+        state.DrawUnsaved = true;
+    }
+    void open() { host.openScreen(13, "frmNewPro"); }
+
+    template <typename T> T *control(const QString &name) { return host.find<T>("frmNewPro", name); }
+    QLabel *label(const QString &name) { return control<QLabel>(name); }
+    QLabel *cell(int column, int slot) { return label(ArrayName(QStringLiteral("lab%1").arg(column), slot)); }
+    QLabel *deleteLink(int slot) { return label(ArrayName("labOP_1", slot)); }
+    QPushButton *button(const char *name) { return control<QPushButton>(QString::fromLatin1(name)); }
+    void click(const char *name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+    void clickLabel(QLabel *l) { QTest::mouseClick(l, Qt::LeftButton); }
+
+    QList<SelRecord> storedSelections()
+    {
+        Connection conn = OpenDataFile(state);
+        Statement st = conn.prepare("SELECT Id, Sel_data, Expert_Id FROM sel_expert ORDER BY Id");
+        QList<SelRecord> out;
+        while (st.step())
+            out.append({st.text(0), st.text(1), st.text(2)});
+        return out;
+    }
+};
+
+TEST_F(ResultScreenTest, ActivationListsTheDrawListWithDeleteLinks)
+{
+    draw(3);
+    open();
+    EXPECT_EQ(label("labPath")->text(), QStringLiteral("抽取专家 -> 抽取专家结果"));
+    EXPECT_EQ(host.bannerWidth, 11895);
+    EXPECT_EQ(label("labPage")->text(), "1/1");
+    for (int slot = 0; slot < 3; ++slot) {
+        EXPECT_EQ(cell(1, slot)->text(), QString::number(slot + 1));
+        EXPECT_EQ(cell(2, slot)->text(), DrawRow(slot + 1)[1]);
+        EXPECT_EQ(cell(8, slot)->text(), "138");
+        EXPECT_TRUE(deleteLink(slot)->isVisible());
+        EXPECT_EQ(deleteLink(slot)->text(), QStringLiteral("[删除]"));
+    }
+    EXPECT_FALSE(deleteLink(3)->isVisible());
+    for (const char *name : {"cmdSelExpert", "cmdNewLinExp", "cmdSave", "cmdPreview", "cmdExcel"})
+        EXPECT_TRUE(button(name)->isEnabled()) << name;
+    EXPECT_EQ(button("cmdSave")->text(), QStringLiteral("完成"));
+    EXPECT_EQ(button("cmdPreview")->text(), QStringLiteral("打印预览"));
+    EXPECT_EQ(button("cmdExcel")->text(), QStringLiteral("导出Excel"));
+}
+
+TEST_F(ResultScreenTest, DeletingOnPageTwoRemovesThatRowAndShowsPageOne)
+{
+    draw(15);
+    open();
+    clickLabel(label("labNext"));
+    ASSERT_EQ(label("labPage")->text(), "2/2");
+
+    app.messages->answers.enqueue(false);
+    clickLabel(deleteLink(2));
+    EXPECT_EQ(app.messages->lastText(), QStringLiteral("您确定删除吗？"));
+    EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Question);
+    EXPECT_EQ(state.DrawList.count(), 15);
+    EXPECT_EQ(label("labPage")->text(), "2/2");
+
+    app.messages->answers.enqueue(true);
+    clickLabel(deleteLink(2));
+    ASSERT_EQ(state.DrawList.count(), 14);
+    EXPECT_EQ(state.paging.SelectedRow, 0);   // the list was shown again
+    for (int i = 0; i < 14; ++i)
+        EXPECT_EQ(state.DrawList.cell(i, 0), DrawRow(i < 12 ? i + 1 : i + 2)[0]) << i;
+    EXPECT_EQ(label("labPage")->text(), "1/2");
+    EXPECT_TRUE(state.DrawUnsaved);
+}
+
+TEST_F(ResultScreenTest, DeletingTheOnlyRowLeavesNothingToStore)
+{
+    draw(1);
+    open();
+    clickLabel(deleteLink(0));
+    EXPECT_TRUE(state.DrawList.isEmpty());
+    EXPECT_EQ(label("labPage")->text(), "0/0");
+    EXPECT_FALSE(deleteLink(0)->isVisible());
+    EXPECT_TRUE(state.DrawUnsaved);
+
+    click("cmdSave");
+    EXPECT_EQ(app.messages->lastText(), QStringLiteral("请进行专家抽取。"));
+    EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Information);
+    EXPECT_EQ(app.countRows("sel_expert"), 0);
+}
+
+TEST_F(ResultScreenTest, SavingStoresOneDatedRecordPerRowWithConsecutiveIds)
+{
+    app.clock->date = QDate(2027, 3, 4);
+    draw(3);
+    open();
+    click("cmdSave");
+
+    EXPECT_EQ(storedSelections(), (QList<SelRecord>{{"000001", "2027-03-04", DrawRow(1)[0]},
+                                                    {"000002", "2027-03-04", DrawRow(2)[0]},
+                                                    {"000003", "2027-03-04", DrawRow(3)[0]}}));
+    EXPECT_EQ(app.messages->lastText(), QStringLiteral("增加成功。"));
+    EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Information);
+    EXPECT_FALSE(state.DrawUnsaved);
+    EXPECT_EQ(state.SelectionTable.count(), 3);
+    // The stored draw stays listed for printing.
+    EXPECT_EQ(state.DrawList.count(), 3);
+    EXPECT_EQ(cell(2, 2)->text(), DrawRow(3)[1]);
+    EXPECT_FALSE(button("cmdSelExpert")->isEnabled());
+    EXPECT_FALSE(button("cmdNewLinExp")->isEnabled());
+    EXPECT_TRUE(button("cmdSave")->isEnabled());
+
+    open();   // activated again
+    EXPECT_TRUE(button("cmdSelExpert")->isEnabled());
+    EXPECT_TRUE(button("cmdNewLinExp")->isEnabled());
+
+    // The next draw's numbers follow the records just written.
+    draw(2, 10);
+    open();
+    click("cmdSave");
+    const QList<SelRecord> all = storedSelections();
+    ASSERT_EQ(all.size(), 5);
+    EXPECT_EQ(all[3], (SelRecord{"000004", "2027-03-04", DrawRow(10)[0]}));
+    EXPECT_EQ(all[4], (SelRecord{"000005", "2027-03-04", DrawRow(11)[0]}));
+}
+
+TEST_F(ResultScreenTest, NumbersFollowTheLastCachedRecord)
+{
+    app.addSelection("2026-01-01", "000001");
+    app.addSelection("2026-01-01", "000002");
+    // The cached table decides the base, as in the draw store.
+    state.SelectionTable.rows.last()[0] = "000041";
+    draw(2);
+    open();
+    click("cmdSave");
+    const QList<SelRecord> all = storedSelections();
+    ASSERT_EQ(all.size(), 4);
+    EXPECT_EQ(all[2].id, "000042");
+    EXPECT_EQ(all[3].id, "000043");
+    EXPECT_EQ(all[2].expert, DrawRow(1)[0]);
+}
+
+TEST_F(ResultScreenTest, SecondPressWithoutChangeStoresNothing)
+{
+    draw(2);
+    open();
+    click("cmdSave");
+    ASSERT_EQ(app.countRows("sel_expert"), 2);
+
+    click("cmdSave");
+    EXPECT_EQ(app.countRows("sel_expert"), 2);
+    EXPECT_EQ(app.messages->lastText(), QStringLiteral("请进行专家抽取。"));
+
+    open();   // coming back to the screen is not a change either
+    click("cmdSave");
+    EXPECT_EQ(app.countRows("sel_expert"), 2);
+}
+
+// Each change after a save makes "完成" store the draw list again.
+struct ChangeAfterSave {
+    const char *name;
+    std::function<void(ResultScreenTest &)> apply;
+    QList<int> storedRows;   // DrawRow numbers of the second save, in order
+};
+
+class ResultScreenChangeTest : public ResultScreenTest, public ::testing::WithParamInterface<ChangeAfterSave> {};
+
+TEST_P(ResultScreenChangeTest, IsStoredAgainUnderNewNumbers)
+{
+    draw(3);
+    open();
+    click("cmdSave");
+    ASSERT_EQ(app.countRows("sel_expert"), 3);
+
+    GetParam().apply(*this);
+    click("cmdSave");
+    EXPECT_EQ(app.messages->lastText(), QStringLiteral("增加成功。"));
+    const QList<SelRecord> all = storedSelections();
+    ASSERT_EQ(all.size(), 3 + GetParam().storedRows.size());
+    for (int i = 0; i < GetParam().storedRows.size(); ++i) {
+        EXPECT_EQ(all[3 + i].id, QStringLiteral("%1").arg(4 + i, 6, 10, QLatin1Char('0')));
+        EXPECT_EQ(all[3 + i].expert, DrawRow(GetParam().storedRows[i])[0]);
+    }
+    // ... and a press right after that stores nothing again.
+    click("cmdSave");
+    EXPECT_EQ(app.countRows("sel_expert"), all.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ResultScreenChangeTest,
+    ::testing::Values(
+        ChangeAfterSave{"RowDeleted", [](ResultScreenTest &t) { t.clickLabel(t.deleteLink(0)); }, {2, 3}},
+        ChangeAfterSave{"TemporaryExpertAdded",
+                        [](ResultScreenTest &t) {
+                            // The editor appends its row and opens the screen again.
+                            t.state.DrawList.append(DrawRow(50));
+                            t.open();
+                        },
+                        {1, 2, 3, 50}},
+        ChangeAfterSave{"SameExpertsConfirmedAgain",
+                        [](ResultScreenTest &t) {
+                            // A new confirmation is a new draw, even of the same experts.
+                            t.draw(3);
+                            t.open();
+                        },
+                        {1, 2, 3}}),
+    [](const ::testing::TestParamInfo<ChangeAfterSave> &info) { return std::string(info.param.name); });
+
+TEST_F(ResultScreenTest, FailedSaveWritesNothingAndKeepsTheDraw)
+{
+    // The file holds 000001 and 000003 while the cache only knows 000001:
+    // the second record of the draw collides with a stored one.
+    app.addSelection("2026-01-01", "000001");
+    {
+        Connection conn = OpenDataFile(state);
+        Recordset rs(conn, Schema::SelExpert());
+        rs.addNew();
+        rs.setField(0, "000003");
+        rs.setField(1, "2026-01-02");
+        rs.setField(2, "000009");
+        rs.update();
+        rs.close();
+    }
+    draw(3);
+    open();
+    click("cmdSave");
+
+    EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Critical);
+    EXPECT_EQ(app.messages->shown.last().title, QStringLiteral("Kestrune"));
+    EXPECT_FALSE(app.messages->lastText().isEmpty());
+    EXPECT_FALSE(app.messages->texts().contains(QStringLiteral("增加成功。")));
+    EXPECT_EQ(storedSelections().size(), 2);   // 000002 was rolled back with the rest
+    EXPECT_TRUE(state.DrawUnsaved);
+    EXPECT_EQ(state.DrawList.count(), 3);
+    EXPECT_TRUE(button("cmdSelExpert")->isEnabled());
+    EXPECT_TRUE(button("cmdNewLinExp")->isEnabled());
+}
+
+TEST_F(ResultScreenTest, ButtonsOpenTheDrawScreenAndTheEditor)
+{
+    draw(1);
+    open();
+    click("cmdSelExpert");
+    EXPECT_EQ(state.CurrentScreen, 15);
+    ASSERT_TRUE(host.frontScreen());
+    EXPECT_EQ(host.frontScreen()->objectName(), "frmNewProSelExpert");
+
+    open();
+    click("cmdNewLinExp");
+    EXPECT_EQ(state.CurrentScreen, 14);
+    EXPECT_EQ(host.frontScreen()->objectName(), "frmNewExpert");
+    // Going elsewhere does not touch the draw.
+    EXPECT_EQ(state.DrawList.count(), 1);
+    EXPECT_TRUE(state.DrawUnsaved);
+}
+
+TEST_F(ResultScreenTest, TemporaryExpertComesBackAsTheLastRow)
+{
+    draw(11);
+    open();
+    click("cmdNewLinExp");
+    state.DrawList.append(DrawRow(99));   // what the editor does after saving
+    open();
+    EXPECT_EQ(label("labPage")->text(), "1/2");
+    clickLabel(label("labLast"));
+    EXPECT_EQ(cell(1, 1)->text(), "12");
+    EXPECT_EQ(cell(2, 1)->text(), DrawRow(99)[1]);
+}
+
+} // namespace
