@@ -1,0 +1,206 @@
+// The "打印预览" and "导出Excel" buttons of the list screens.
+
+#include "reports/ReportPreview.h"
+#include "reports/Reports.h"
+#include "reports/SpreadsheetEngine.h"
+#include "shell/AppState.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QUrl>
+#include <QWidget>
+
+#include <cstdio>
+
+namespace {
+
+using ControlList = QList<QPointer<QWidget>>;
+
+ControlList guarded(const QList<QWidget *> &controls)
+{
+    ControlList result;
+    for (QWidget *w : controls)
+        result.append(w);
+    return result;
+}
+
+void setEnabled(const ControlList &controls, bool enabled)
+{
+    for (const QPointer<QWidget> &w : controls)
+        if (w)
+            w->setEnabled(enabled);
+}
+
+// The busy pointer and the disabled controls of a running report. The
+// pointer comes back when the scope ends; the controls too unless they are
+// handed on (the preview keeps them disabled while it is open).
+class BusyScope {
+public:
+    explicit BusyScope(const ControlList &controls) : m_controls(controls)
+    {
+        setEnabled(m_controls, false);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        // Let the pointer and the greyed buttons show before the wait.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    ~BusyScope()
+    {
+        restoreCursor();
+        if (m_enableAtEnd)
+            setEnabled(m_controls, true);
+    }
+    void restoreCursor()
+    {
+        if (m_cursor) {
+            QApplication::restoreOverrideCursor();
+            m_cursor = false;
+        }
+    }
+    void keepControlsDisabled() { m_enableAtEnd = false; }
+
+private:
+    ControlList m_controls;
+    bool m_cursor = true;
+    bool m_enableAtEnd = true;
+};
+
+// A report must run only with a list and with its template.
+bool CanReport(AppState &state, ReportKind kind, const TextTable &list)
+{
+    const ReportLayout &layout = LayoutOf(kind);
+    if (list.isEmpty()) {
+        state.messages().information(layout.emptyMessage);
+        return false;
+    }
+    if (!QFileInfo(TemplatePath(state, kind)).isFile()) {
+        state.messages().critical(layout.missingTemplateMessage());
+        return false;
+    }
+    return true;
+}
+
+bool Fill(AppState &state, ReportMode mode, ReportKind kind, const QString &outputPath, const TextTable &list,
+          const QVector<ReportHeaderCell> &header)
+{
+    if (!state.services.makeSpreadsheet)
+        return false;
+    std::unique_ptr<SpreadsheetEngine> engine;
+    try {
+        engine = state.services.makeSpreadsheet();
+    } catch (const std::exception &) {
+        return false;
+    }
+    if (!engine)
+        return false;
+    // The engine (and with it the office) ends before anything is shown.
+    return FillExcelReport(*engine, mode, kind, TemplatePath(state, kind), outputPath, list, header);
+}
+
+QString LockFileOf(const QFileInfo &file, const QString &prefix, const QString &suffix = QString())
+{
+    return file.absoluteDir().filePath(prefix + file.fileName() + suffix);
+}
+
+} // namespace
+
+bool FileInUse(const QString &path)
+{
+    const QFileInfo file(path);
+    // LibreOffice keeps ".~lock.NAME#" beside an open file, Excel "~$NAME".
+    if (QFileInfo::exists(LockFileOf(file, QStringLiteral(".~lock."), QStringLiteral("#"))) ||
+        QFileInfo::exists(LockFileOf(file, QStringLiteral("~$"))))
+        return true;
+    if (file.isDir())
+        return true;
+    // Replacing the file needs a writable folder.
+    const QFileInfo folder(file.absolutePath());
+    return file.exists() && !folder.isWritable();
+}
+
+ReportPreview *PreviewReport(AppState &state, QWidget *screen, ReportKind kind, const TextTable &list,
+                             const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable)
+{
+    if (!CanReport(state, kind, list))
+        return nullptr;
+    const ControlList controls = guarded(controlsToDisable);
+    BusyScope busy(controls);
+
+    auto folder = std::make_unique<QTemporaryDir>();
+    const QString pdf = folder->isValid() ? folder->filePath(QStringLiteral("report.pdf")) : QString();
+    bool ok = folder->isValid() && Fill(state, ReportMode::Preview, kind, pdf, list, header);
+    ReportPreview *preview = nullptr;
+    if (ok) {
+        preview = new ReportPreview(screen, pdf, std::move(folder));
+        ok = preview->isLoaded();
+        if (!ok) {
+            delete preview;
+            preview = nullptr;
+        }
+    }
+    busy.restoreCursor();
+    if (!ok) {
+        state.messages().critical(kReportFailureMessage);
+        return nullptr;
+    }
+
+    // The window blocks the rest of the program like a modal dialog but
+    // does not hold the caller; the controls return when it closes.
+    busy.keepControlsDisabled();
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    preview->setWindowModality(Qt::ApplicationModal);
+    QObject::connect(preview, &QDialog::finished, preview, [controls] { setEnabled(controls, true); });
+    preview->show();
+    return preview;
+}
+
+QString ExportReport(AppState &state, QWidget *screen, ReportKind kind, const TextTable &list,
+                     const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable)
+{
+    if (!CanReport(state, kind, list))
+        return QString();
+    const ReportLayout &layout = LayoutOf(kind);
+    const QString start = QDir(state.services.desktop->desktopPath()).filePath(layout.defaultFileName);
+    QString path = state.services.files->getSaveFileName(screen, QStringLiteral("另存为"), start,
+                                                         QStringLiteral("Excel Files (*.xls)"));
+    if (path.isEmpty())
+        return QString();
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".xls");
+    path = QFileInfo(path).absoluteFilePath();
+
+    // The workbook is written under a temporary name beside the chosen one and
+    // then renamed over it, so an existing file is only replaced by a complete
+    // new one, and a failed export leaves it as it was.
+    QTemporaryFile staging(QFileInfo(path).absoluteDir().filePath(QStringLiteral(".~kestrune-XXXXXX.xls")));
+    if (FileInUse(path) || !staging.open()) {
+        state.messages().critical(kFileInUseMessage);
+        return QString();
+    }
+    staging.close();
+
+    const ControlList controls = guarded(controlsToDisable);
+    {
+        BusyScope busy(controls);
+        if (!Fill(state, ReportMode::Save, kind, staging.fileName(), list, header)) {
+            busy.restoreCursor();
+            state.messages().critical(kReportFailureMessage);
+            return QString();
+        }
+    }
+    // A new file gets the usual permissions, a replaced one keeps its own.
+    staging.setPermissions(QFileInfo::exists(path) ? QFile::permissions(path)
+                                                   : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                                         QFile::ReadOther);
+    if (FileInUse(path) || std::rename(QFile::encodeName(staging.fileName()).constData(),
+                                       QFile::encodeName(path).constData()) != 0) {
+        state.messages().critical(kFileInUseMessage);
+        return QString();
+    }
+    staging.setAutoRemove(false);
+    state.services.desktop->openUrl(QUrl::fromLocalFile(path));
+    return path;
+}

@@ -1,0 +1,113 @@
+#pragma once
+
+// Printing and exporting the result, search and history lists through the
+// spreadsheet templates of the application folder.
+//
+// Screens call PreviewReport ("打印预览") and ExportReport ("导出Excel") from
+// their button handlers:
+//
+//   // frmSearchExpert, cmdPreview Click
+//   PreviewReport(state, this, ReportKind::Search, state.SearchResultRows,
+//                 SearchHeaderCells(searchCriteria,
+//                                   {com_Sex->currentText(), com_Sta->currentText(),
+//                                    com_Lin->currentText(), com_Degree->currentText(),
+//                                    com_Zhicheng->currentText(), com_Star->currentText()}),
+//                 {cmdSearch, cmd_Clear, cmdPreview, cmdExcel});
+//
+//   // frmExpertHistory: HistoryHeaderCells(historyCriteria), its eight controls
+//   // frmNewPro:        an empty header ({}), its five controls
+//
+// Both show the messages themselves (empty list, missing template, failures)
+// through state.services.messages, take a spreadsheet engine from
+// state.services.makeSpreadsheet, show the busy mouse pointer and disable the
+// given controls while the spreadsheet is filled. Column 0 of the list (the
+// record key) is never printed.
+
+#include "data/Tables.h"
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class QWidget;
+class SpreadsheetEngine;
+class ReportPreview;
+struct AppState;
+
+enum class ReportKind {
+    Selection,   // frmNewPro: DrawList, "SelExpert_Plate.xls", 3 heading rows
+    Search,      // frmSearchExpert: SearchResultRows, "ExpertSearch_Plate.xls", 10 heading rows
+    History,     // frmExpertHistory: HistoryList, "ExpertHistroy_Plate.xls", 9 heading rows
+};
+
+enum class ReportMode { Preview = 1, Save = 2 };
+
+// A cell above the list filled from the screen's criteria (row and column
+// count from 1: D3 is row 3, column 4).
+struct ReportHeaderCell {
+    int row = 0;
+    int column = 0;
+    QString text;
+    bool operator==(const ReportHeaderCell &) const = default;
+};
+
+// Everything fixed about a kind of report.
+struct ReportLayout {
+    QString templateName;        // file name in the application folder
+    int headingRows = 0;         // h: the first data row is h + 1
+    QVector<int> columns;        // sheet column of list columns 1, 2, ...
+    QString emptyMessage;        // the list is empty
+    QString defaultFileName;     // offered by the export dialog
+    QString missingTemplateMessage() const;
+};
+
+const ReportLayout &LayoutOf(ReportKind kind);
+
+// Rows the template provides for data (rows h + 1 to h + 10).
+inline constexpr int kTemplateDataRows = 10;
+// An .xls worksheet holds at most this many rows.
+inline constexpr int kXlsMaxRows = 65536;
+
+// The search report's header: criteria are the 13 slots of the last search;
+// comboTexts are the texts shown now by com_Sex, com_Sta, com_Lin,
+// com_Degree, com_Zhicheng and com_Star, in that order (trimmed here).
+QVector<ReportHeaderCell> SearchHeaderCells(const QStringList &criteria, const QStringList &comboTexts);
+// The history report's header: the 4 slots of the last "检 索" (start date,
+// end date, profession, work unit).
+QVector<ReportHeaderCell> HistoryHeaderCells(const QStringList &criteria);
+
+// Fills the template of the kind with the list and writes the result: the
+// printout as PDF in Preview mode, an .xls workbook in Save mode, at
+// outputPath. The template file is never changed. The ten template data rows
+// are fitted to the list with one delete or one insert, and all data is
+// written in one block. Returns false with a description in *error when the
+// spreadsheet engine fails; shows nothing.
+bool FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind, const QString &templatePath,
+                     const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header,
+                     QString *error = nullptr);
+
+// The path of a kind's template in the application folder.
+QString TemplatePath(const AppState &state, ReportKind kind);
+
+// "打印预览": fills the template into a PDF and shows it in the preview window
+// (non-blocking, application-modal; the controls come back when it closes).
+// Returns the window, or nullptr when nothing is shown (message given).
+ReportPreview *PreviewReport(AppState &state, QWidget *screen, ReportKind kind, const TextTable &list,
+                             const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable);
+
+// "导出Excel": asks for a file name ("另存为", desktop folder, the kind's
+// default name), writes the filled workbook there and opens it with the
+// desktop's program for .xls files. Returns the path written, or an empty
+// text when nothing was written.
+QString ExportReport(AppState &state, QWidget *screen, ReportKind kind, const TextTable &list,
+                     const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable);
+
+// True when the file is open in a spreadsheet program (its lock file lies
+// beside it) or could not be replaced.
+bool FileInUse(const QString &path);
+
+inline const QString kReportFailureMessage =
+    QStringLiteral("系统错误。\n请确认打印机是否正确安装，MS Office中的Excel是否正确安装。");
+inline const QString kFileInUseMessage = QStringLiteral("请先关闭打开的Excel文件！");

@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <stdexcept>
+
+// The spreadsheet program behind the reports, seen through the few operations
+// that filling a template needs (and that the template builder uses to make
+// the templates). One engine object holds at most one open workbook and works
+// on its first worksheet.
+//
+// Addresses are those of the sheet as a user reads it: rows count from 1 and
+// columns from 1 (A = 1, B = 2, ... T = 20).
+//
+// Every operation throws SpreadsheetError when the spreadsheet program fails
+// (not installed, crashed, file unreadable, ...). An engine must be destroyed
+// on the thread that created it; destroying it closes the workbook without
+// saving and ends whatever it started.
+//
+// The program gets engines from Services::makeSpreadsheet, one per report.
+
+class SpreadsheetError : public std::runtime_error {
+public:
+    explicit SpreadsheetError(const QString &message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    QString message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// Look of a block of cells. Only the fields that are set are applied.
+struct CellFormat {
+    enum class Align { Keep, Left, Center, Right };
+
+    bool setBold = false;
+    bool bold = false;
+    double fontHeight = 0;     // points; 0 keeps the height
+    bool borders = false;      // thin lines around and between the cells
+    Align align = Align::Keep;
+    bool wrap = false;         // wrap long texts inside the cell
+    int background = -1;       // 0xRRGGBB; -1 keeps the background
+};
+
+// What a cell looks like, read back from a workbook.
+struct CellLook {
+    bool bold = false;
+    bool borderTop = false;
+    bool borderBottom = false;
+    bool borderLeft = false;
+    bool borderRight = false;
+    bool merged = false;       // the cell starts a merged block
+};
+
+// Page layout of the first worksheet.
+struct PageSetup {
+    bool landscape = false;
+    bool fitWidth = false;          // scale the print to one page wide
+    int repeatFirstRow = 0;         // rows repeated at the top of every printed page;
+    int repeatLastRow = 0;          // 0 for none
+    bool headerFooter = false;      // the office's default page header and footer
+};
+
+class SpreadsheetEngine {
+public:
+    virtual ~SpreadsheetEngine() = default;
+
+    // Opens a workbook file. The file itself is never written or locked: the
+    // workbook can only be saved under another name. Hidden keeps the
+    // spreadsheet program's window out of sight (the reports always open hidden
+    // and show their own preview).
+    virtual void open(const QString &path, bool hidden = true) = 0;
+    // A new, empty workbook.
+    virtual void create() = 0;
+    // Closes the workbook without saving it. Harmless when none is open.
+    virtual void close() = 0;
+
+    // Deletes count rows from firstRow on; the rows below move up.
+    virtual void deleteRows(int firstRow, int count) = 0;
+    // Inserts count copies of sourceRow (its contents, formats, merged blocks
+    // and height) directly above it; sourceRow and the rows below move down.
+    virtual void insertRowCopies(int sourceRow, int count) = 0;
+
+    // Writes a block of texts in one call: rows[i][j] goes to
+    // (firstRow + i, firstColumn + j). All rows must have the same length.
+    // Every value is stored as text ("001" stays "001"); an empty text leaves
+    // the cell empty.
+    virtual void setTexts(int firstRow, int firstColumn, const QList<QStringList> &rows) = 0;
+    virtual void setText(int row, int column, const QString &text) = 0;
+
+    virtual QString text(int row, int column) = 0;
+    // The number of the last row that holds a value, 0 for an empty sheet.
+    virtual int lastUsedRow() = 0;
+    virtual CellLook look(int row, int column) = 0;
+
+    // Layout, used to build the templates.
+    virtual void setFormat(int firstRow, int firstColumn, int rowCount, int columnCount,
+                           const CellFormat &format) = 0;
+    virtual void merge(int row, int firstColumn, int columnCount) = 0;
+    virtual void setColumnWidth(int column, int width100thMm) = 0;
+    virtual void setRowHeight(int row, int height100thMm) = 0;
+    virtual void setPageSetup(const PageSetup &setup) = 0;
+
+    // Writes the workbook as an Excel 97-2003 workbook (.xls), replacing a
+    // file of that name.
+    virtual void saveAsXls(const QString &path) = 0;
+    // Writes the printout of the first worksheet as a PDF file.
+    virtual void exportPdf(const QString &path) = 0;
+};

@@ -1,0 +1,581 @@
+// UNO headers first: they must not see Qt's keyword macros.
+#include <com/sun/star/awt/FontWeight.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/bridge/XUnoUrlResolver.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/sheet/CellFlags.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XCellRangeMovement.hpp>
+#include <com/sun/star/sheet/XCellRangesQuery.hpp>
+#include <com/sun/star/sheet/XPrintAreas.hpp>
+#include <com/sun/star/sheet/XSheetCellRanges.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
+#include <com/sun/star/table/BorderLine2.hpp>
+#include <com/sun/star/table/BorderLineStyle.hpp>
+#include <com/sun/star/table/CellHoriJustify.hpp>
+#include <com/sun/star/table/CellVertJustify2.hpp>
+#include <com/sun/star/table/TableBorder2.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/table/XCellRange.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableColumns.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/uno/XComponentContext.hpp>
+#include <com/sun/star/util/CloseVetoException.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XMergeable.hpp>
+#include <cppuhelper/bootstrap.hxx>
+#include <rtl/bootstrap.hxx>
+
+#include "reports/libreoffice/LibreOfficeEngine.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUrl>
+#include <QUuid>
+
+#include <mutex>
+#include <signal.h>
+#include <unistd.h>
+
+using rtl::OUString;
+using css::uno::Any;
+using css::uno::Reference;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY_THROW;
+
+namespace {
+
+constexpr int kStartTimeoutMs = 60000;
+constexpr int kStopTimeoutMs = 15000;
+
+OUString toOU(const QString &s)
+{
+    return OUString(reinterpret_cast<const sal_Unicode *>(s.utf16()), sal_Int32(s.size()));
+}
+
+QString toQ(const OUString &s)
+{
+    return QString(reinterpret_cast<const QChar *>(s.getStr()), s.getLength());
+}
+
+OUString fileUrl(const QString &path)
+{
+    return toOU(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
+}
+
+css::beans::PropertyValue prop(const char *name, const Any &value)
+{
+    css::beans::PropertyValue p;
+    p.Name = OUString::createFromAscii(name);
+    p.Value = value;
+    return p;
+}
+
+// The local UNO runtime that talks to the office processes; one per program.
+Reference<css::uno::XComponentContext> localContext()
+{
+    static std::once_flag once;
+    static Reference<css::uno::XComponentContext> context;
+    static QString failure;
+    std::call_once(once, [] {
+        try {
+            rtl::Bootstrap::set(OUString("URE_BOOTSTRAP"),
+                                toOU(QStringLiteral("vnd.sun.star.pathname:" LIBREOFFICE_PROGRAM_DIR
+                                                    "/fundamentalrc")));
+            context = cppu::defaultBootstrap_InitialComponentContext();
+        } catch (const css::uno::Exception &e) {
+            failure = toQ(e.Message);
+        }
+    });
+    if (!context.is())
+        throw SpreadsheetError(QStringLiteral("The UNO runtime could not start: %1").arg(failure));
+    return context;
+}
+
+QString findSoffice(const QString &given)
+{
+    if (!given.isEmpty())
+        return given;
+    QString found = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (found.isEmpty())
+        found = QStringLiteral(LIBREOFFICE_PROGRAM_DIR "/soffice");
+    return found;
+}
+
+css::table::BorderLine2 thinLine()
+{
+    css::table::BorderLine2 line;
+    line.Color = 0x000000;
+    line.LineStyle = css::table::BorderLineStyle::SOLID;
+    line.LineWidth = 26;      // 0.75 pt, Excel's thin line
+    line.OuterLineWidth = 26;
+    return line;
+}
+
+bool hasLine(const Any &any)
+{
+    css::table::BorderLine2 line;
+    if (!(any >>= line))
+        return false;
+    return line.LineWidth > 0 || line.OuterLineWidth > 0 || line.InnerLineWidth > 0;
+}
+
+class LibreOfficeEngine final : public SpreadsheetEngine {
+public:
+    explicit LibreOfficeEngine(QString soffice) : m_soffice(std::move(soffice)) {}
+    ~LibreOfficeEngine() override { stop(); }
+
+    void open(const QString &path, bool hidden) override
+    {
+        if (!QFileInfo(path).isFile())
+            throw SpreadsheetError(QStringLiteral("File not found: %1").arg(path));
+        // As a template: the office reads the file into a new untitled
+        // workbook, so the file is neither locked nor written.
+        load(fileUrl(path), {prop("Hidden", Any(hidden)), prop("AsTemplate", Any(true)),
+                             prop("MacroExecutionMode", Any(sal_Int16(0)))});
+    }
+
+    void create() override { load(OUString("private:factory/scalc"), {prop("Hidden", Any(true))}); }
+
+    void close() override
+    {
+        m_sheet.clear();
+        Reference<css::lang::XComponent> doc = std::move(m_doc);
+        m_doc.clear();
+        if (!doc.is())
+            return;
+        try {
+            Reference<css::util::XCloseable> closeable(doc, css::uno::UNO_QUERY);
+            if (closeable.is())
+                closeable->close(true);
+            else
+                doc->dispose();
+        } catch (const css::uno::Exception &) {
+            // The office ends with the engine anyway.
+        }
+    }
+
+    void deleteRows(int firstRow, int count) override
+    {
+        if (count <= 0)
+            return;
+        guard([&] { rows()->removeByIndex(firstRow - 1, count); });
+    }
+
+    void insertRowCopies(int sourceRow, int count) override
+    {
+        if (count <= 0)
+            return;
+        guard([&] {
+            const sal_Int32 first = sourceRow - 1;           // first inserted row, 0-based
+            const sal_Int32 source = first + count;         // the source row after the insert
+            const sal_Int32 lastColumn = columnCount() - 1;
+            rows()->insertByIndex(first, count);
+            Reference<css::sheet::XCellRangeMovement> mover(sheet(), UNO_QUERY_THROW);
+            auto rangeOf = [&](sal_Int32 top, sal_Int32 bottom) {
+                return css::table::CellRangeAddress(0, 0, top, lastColumn, bottom);
+            };
+            // One row, then the block copied onto itself doubling each time:
+            // about log2(count) calls however long the list is.
+            mover->copyRange(css::table::CellAddress(0, 0, first), rangeOf(source, source));
+            sal_Int32 done = 1;
+            while (done < count) {
+                const sal_Int32 n = std::min<sal_Int32>(done, count - done);
+                mover->copyRange(css::table::CellAddress(0, 0, first + done), rangeOf(first, first + n - 1));
+                done += n;
+            }
+            Reference<css::beans::XPropertySet> sourceProps(rows()->getByIndex(source), UNO_QUERY_THROW);
+            Any height = sourceProps->getPropertyValue(OUString("Height"));
+            Reference<css::table::XColumnRowRange> block(
+                sheet()->getCellRangeByPosition(0, first, 0, first + count - 1), UNO_QUERY_THROW);
+            Reference<css::beans::XPropertySet> blockRows(block->getRows(), UNO_QUERY_THROW);
+            blockRows->setPropertyValue(OUString("Height"), height);
+        });
+    }
+
+    void setTexts(int firstRow, int firstColumn, const QList<QStringList> &block) override
+    {
+        if (block.isEmpty() || block.first().isEmpty())
+            return;
+        const int width = int(block.first().size());
+        Sequence<Sequence<Any>> data(sal_Int32(block.size()));
+        auto *rowsOut = data.getArray();
+        for (qsizetype r = 0; r < block.size(); ++r) {
+            const QStringList &row = block.at(r);
+            if (row.size() != width)
+                throw SpreadsheetError(QStringLiteral("Rows of different lengths"));
+            Sequence<Any> line(width);
+            Any *cells = line.getArray();
+            for (int c = 0; c < width; ++c)
+                cells[c] <<= toOU(row.at(c));
+            rowsOut[r] = line;
+        }
+        guard([&] {
+            Reference<css::sheet::XCellRangeData> range(
+                sheet()->getCellRangeByPosition(firstColumn - 1, firstRow - 1, firstColumn - 2 + width,
+                                                firstRow - 2 + sal_Int32(block.size())),
+                UNO_QUERY_THROW);
+            // Strings are taken as typed text, never as numbers or formulas.
+            range->setDataArray(data);
+        });
+    }
+
+    void setText(int row, int column, const QString &text) override
+    {
+        setTexts(row, column, {QStringList{text}});
+    }
+
+    QString text(int row, int column) override
+    {
+        QString result;
+        guard([&] {
+            Reference<css::text::XTextRange> cell(sheet()->getCellByPosition(column - 1, row - 1),
+                                                  UNO_QUERY_THROW);
+            result = toQ(cell->getString());
+        });
+        return result;
+    }
+
+    int lastUsedRow() override
+    {
+        int last = 0;
+        guard([&] {
+            Reference<css::sheet::XCellRangesQuery> query(sheet(), UNO_QUERY_THROW);
+            using namespace css::sheet::CellFlags;
+            Reference<css::sheet::XSheetCellRanges> ranges =
+                query->queryContentCells(sal_Int16(VALUE | DATETIME | STRING | FORMULA));
+            if (!ranges.is())
+                return;
+            const Sequence<css::table::CellRangeAddress> addresses = ranges->getRangeAddresses();
+            for (const auto &a : addresses)
+                last = std::max(last, int(a.EndRow) + 1);
+        });
+        return last;
+    }
+
+    CellLook look(int row, int column) override
+    {
+        CellLook result;
+        guard([&] {
+            Reference<css::table::XCellRange> cellRange =
+                sheet()->getCellRangeByPosition(column - 1, row - 1, column - 1, row - 1);
+            Reference<css::beans::XPropertySet> props(cellRange, UNO_QUERY_THROW);
+            float weight = 0;
+            props->getPropertyValue(OUString("CharWeight")) >>= weight;
+            result.bold = weight > css::awt::FontWeight::NORMAL;
+            result.borderTop = hasLine(props->getPropertyValue(OUString("TopBorder")));
+            result.borderBottom = hasLine(props->getPropertyValue(OUString("BottomBorder")));
+            result.borderLeft = hasLine(props->getPropertyValue(OUString("LeftBorder")));
+            result.borderRight = hasLine(props->getPropertyValue(OUString("RightBorder")));
+            Reference<css::util::XMergeable> mergeable(cellRange, UNO_QUERY_THROW);
+            result.merged = mergeable->getIsMerged();
+        });
+        return result;
+    }
+
+    void setFormat(int firstRow, int firstColumn, int rowCount, int columnCount,
+                   const CellFormat &format) override
+    {
+        guard([&] {
+            Reference<css::beans::XPropertySet> props(
+                sheet()->getCellRangeByPosition(firstColumn - 1, firstRow - 1, firstColumn + columnCount - 2,
+                                                firstRow + rowCount - 2),
+                UNO_QUERY_THROW);
+            if (format.setBold) {
+                const float weight = format.bold ? css::awt::FontWeight::BOLD : css::awt::FontWeight::NORMAL;
+                props->setPropertyValue(OUString("CharWeight"), Any(weight));
+                props->setPropertyValue(OUString("CharWeightAsian"), Any(weight));
+            }
+            if (format.fontHeight > 0) {
+                props->setPropertyValue(OUString("CharHeight"), Any(float(format.fontHeight)));
+                props->setPropertyValue(OUString("CharHeightAsian"), Any(float(format.fontHeight)));
+            }
+            if (format.borders) {
+                css::table::TableBorder2 border;
+                border.TopLine = border.BottomLine = border.LeftLine = border.RightLine = thinLine();
+                border.HorizontalLine = border.VerticalLine = thinLine();
+                border.IsTopLineValid = border.IsBottomLineValid = border.IsLeftLineValid =
+                    border.IsRightLineValid = border.IsHorizontalLineValid = border.IsVerticalLineValid = true;
+                props->setPropertyValue(OUString("TableBorder2"), Any(border));
+            }
+            if (format.align != CellFormat::Align::Keep) {
+                const auto justify = format.align == CellFormat::Align::Left     ? css::table::CellHoriJustify_LEFT
+                                     : format.align == CellFormat::Align::Center ? css::table::CellHoriJustify_CENTER
+                                                                                 : css::table::CellHoriJustify_RIGHT;
+                props->setPropertyValue(OUString("HoriJustify"), Any(justify));
+                props->setPropertyValue(OUString("VertJustify"), Any(css::table::CellVertJustify2::CENTER));
+            }
+            if (format.wrap)
+                props->setPropertyValue(OUString("IsTextWrapped"), Any(true));
+            if (format.background >= 0)
+                props->setPropertyValue(OUString("CellBackColor"), Any(sal_Int32(format.background)));
+        });
+    }
+
+    void merge(int row, int firstColumn, int columnCount) override
+    {
+        guard([&] {
+            Reference<css::util::XMergeable> range(
+                sheet()->getCellRangeByPosition(firstColumn - 1, row - 1, firstColumn + columnCount - 2, row - 1),
+                UNO_QUERY_THROW);
+            range->merge(true);
+        });
+    }
+
+    void setColumnWidth(int column, int width) override
+    {
+        guard([&] {
+            Reference<css::table::XColumnRowRange> crr(sheet(), UNO_QUERY_THROW);
+            Reference<css::beans::XPropertySet> props(crr->getColumns()->getByIndex(column - 1), UNO_QUERY_THROW);
+            props->setPropertyValue(OUString("Width"), Any(sal_Int32(width)));
+        });
+    }
+
+    void setRowHeight(int row, int height) override
+    {
+        guard([&] {
+            Reference<css::beans::XPropertySet> props(rows()->getByIndex(row - 1), UNO_QUERY_THROW);
+            props->setPropertyValue(OUString("Height"), Any(sal_Int32(height)));
+        });
+    }
+
+    void setPageSetup(const PageSetup &setup) override
+    {
+        guard([&] {
+            Reference<css::beans::XPropertySet> sheetProps(sheet(), UNO_QUERY_THROW);
+            OUString styleName;
+            sheetProps->getPropertyValue(OUString("PageStyle")) >>= styleName;
+            Reference<css::style::XStyleFamiliesSupplier> families(m_doc, UNO_QUERY_THROW);
+            Reference<css::container::XNameAccess> pageStyles(
+                families->getStyleFamilies()->getByName(OUString("PageStyles")), UNO_QUERY_THROW);
+            Reference<css::beans::XPropertySet> style(pageStyles->getByName(styleName), UNO_QUERY_THROW);
+            sal_Int32 width = 0, height = 0;
+            style->getPropertyValue(OUString("Width")) >>= width;
+            style->getPropertyValue(OUString("Height")) >>= height;
+            const bool swap = setup.landscape ? width < height : width > height;
+            style->setPropertyValue(OUString("IsLandscape"), Any(setup.landscape));
+            if (swap) {
+                style->setPropertyValue(OUString("Width"), Any(height));
+                style->setPropertyValue(OUString("Height"), Any(width));
+            }
+            if (setup.fitWidth) {
+                style->setPropertyValue(OUString("ScaleToPagesX"), Any(sal_Int16(1)));
+                style->setPropertyValue(OUString("ScaleToPagesY"), Any(sal_Int16(0)));
+            }
+            style->setPropertyValue(OUString("HeaderIsOn"), Any(setup.headerFooter));
+            style->setPropertyValue(OUString("FooterIsOn"), Any(setup.headerFooter));
+            Reference<css::sheet::XPrintAreas> areas(sheet(), UNO_QUERY_THROW);
+            if (setup.repeatFirstRow > 0) {
+                areas->setTitleRows(css::table::CellRangeAddress(0, 0, setup.repeatFirstRow - 1, 0,
+                                                                 setup.repeatLastRow - 1));
+                areas->setPrintTitleRows(true);
+            } else {
+                areas->setPrintTitleRows(false);
+            }
+        });
+    }
+
+    void saveAsXls(const QString &path) override
+    {
+        store(path, {prop("FilterName", Any(OUString("MS Excel 97"))), prop("Overwrite", Any(true))});
+    }
+
+    void exportPdf(const QString &path) override
+    {
+        store(path, {prop("FilterName", Any(OUString("calc_pdf_Export"))), prop("Overwrite", Any(true))});
+    }
+
+private:
+    template <typename F>
+    void guard(F &&work)
+    {
+        try {
+            work();
+        } catch (const SpreadsheetError &) {
+            throw;
+        } catch (const css::uno::Exception &e) {
+            throw SpreadsheetError(QStringLiteral("LibreOffice: %1").arg(toQ(e.Message)));
+        }
+    }
+
+    void store(const QString &path, std::initializer_list<css::beans::PropertyValue> args)
+    {
+        guard([&] {
+            if (!m_doc.is())
+                throw SpreadsheetError(QStringLiteral("No workbook is open"));
+            Reference<css::frame::XStorable> storable(m_doc, UNO_QUERY_THROW);
+            storable->storeToURL(fileUrl(path), Sequence<css::beans::PropertyValue>(args.begin(), sal_Int32(args.size())));
+        });
+        if (!QFileInfo(path).isFile())
+            throw SpreadsheetError(QStringLiteral("The file was not written: %1").arg(path));
+    }
+
+    void load(const OUString &url, std::initializer_list<css::beans::PropertyValue> args)
+    {
+        close();
+        start();
+        guard([&] {
+            Reference<css::frame::XComponentLoader> loader(m_desktop, UNO_QUERY_THROW);
+            Reference<css::lang::XComponent> doc =
+                loader->loadComponentFromURL(url, OUString("_blank"), 0, Sequence<css::beans::PropertyValue>(args.begin(), sal_Int32(args.size())));
+            Reference<css::sheet::XSpreadsheetDocument> spreadsheet(doc, css::uno::UNO_QUERY);
+            if (!spreadsheet.is()) {
+                if (doc.is())
+                    doc->dispose();
+                throw SpreadsheetError(QStringLiteral("Not a spreadsheet: %1").arg(toQ(url)));
+            }
+            m_doc = doc;
+            Reference<css::container::XIndexAccess> sheets(spreadsheet->getSheets(), UNO_QUERY_THROW);
+            m_sheet.set(sheets->getByIndex(0), UNO_QUERY_THROW);
+        });
+    }
+
+    Reference<css::sheet::XSpreadsheet> sheet()
+    {
+        if (!m_sheet.is())
+            throw SpreadsheetError(QStringLiteral("No workbook is open"));
+        return m_sheet;
+    }
+
+    Reference<css::table::XTableRows> rows()
+    {
+        Reference<css::table::XColumnRowRange> crr(sheet(), UNO_QUERY_THROW);
+        return crr->getRows();
+    }
+
+    sal_Int32 columnCount()
+    {
+        Reference<css::table::XColumnRowRange> crr(sheet(), UNO_QUERY_THROW);
+        return crr->getColumns()->getCount();
+    }
+
+    void start()
+    {
+        if (m_desktop.is())
+            return;
+        Reference<css::uno::XComponentContext> local = localContext();
+
+        m_profile = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/kestrune-office-XXXXXX"));
+        if (!m_profile->isValid())
+            throw SpreadsheetError(QStringLiteral("No temporary folder for the office profile"));
+        const QString pipe = QStringLiteral("kestrune_%1_%2")
+                                 .arg(QCoreApplication::applicationPid())
+                                 .arg(QUuid::createUuid().toString(QUuid::Id128));
+
+        m_process = std::make_unique<QProcess>();
+        m_process->setProgram(m_soffice);
+        m_process->setArguments({QStringLiteral("--headless"), QStringLiteral("--invisible"),
+                                 QStringLiteral("--norestore"), QStringLiteral("--nologo"),
+                                 QStringLiteral("--nodefault"), QStringLiteral("--nolockcheck"),
+                                 QStringLiteral("--accept=pipe,name=%1;urp;").arg(pipe),
+                                 QStringLiteral("-env:UserInstallation=%1")
+                                     .arg(QUrl::fromLocalFile(m_profile->path()).toString(QUrl::FullyEncoded))});
+        m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process->setStandardOutputFile(QProcess::nullDevice());
+        // Its own process group: the start script, the office and anything it
+        // spawns can be ended together.
+        m_process->setChildProcessModifier([] { ::setpgid(0, 0); });
+        m_process->start();
+        if (!m_process->waitForStarted(kStartTimeoutMs)) {
+            const QString why = m_process->errorString();
+            m_process.reset();
+            m_profile.reset();
+            throw SpreadsheetError(QStringLiteral("LibreOffice could not be started (%1): %2").arg(m_soffice, why));
+        }
+        m_group = pid_t(m_process->processId());
+
+        const OUString url = toOU(QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext").arg(pipe));
+        QDeadlineTimer deadline(kStartTimeoutMs);
+        QString lastError;
+        try {
+            Reference<css::bridge::XUnoUrlResolver> resolver = css::bridge::UnoUrlResolver::create(local);
+            for (;;) {
+                try {
+                    m_remote.set(resolver->resolve(url), UNO_QUERY_THROW);
+                    break;
+                } catch (const css::connection::NoConnectException &e) {
+                    lastError = toQ(e.Message);
+                }
+                if (m_process->state() == QProcess::NotRunning || deadline.hasExpired())
+                    break;
+                QThread::msleep(50);
+            }
+            if (m_remote.is())
+                m_desktop = css::frame::Desktop::create(m_remote);
+        } catch (const css::uno::Exception &e) {
+            lastError = toQ(e.Message);
+        }
+        if (!m_desktop.is()) {
+            stop();
+            throw SpreadsheetError(QStringLiteral("LibreOffice did not answer: %1").arg(lastError));
+        }
+    }
+
+    void stop()
+    {
+        close();
+        const bool terminating = m_desktop.is();
+        if (terminating) {
+            try {
+                m_desktop->terminate();
+            } catch (const css::uno::Exception &) {
+                // The bridge goes down while the office quits.
+            }
+        }
+        m_desktop.clear();
+        m_remote.clear();
+        if (m_process) {
+            if (!m_process->waitForFinished(terminating ? kStopTimeoutMs : 0) ||
+                m_process->state() != QProcess::NotRunning) {
+                if (m_group > 0)
+                    ::kill(-m_group, SIGKILL);
+                m_process->waitForFinished(kStopTimeoutMs);
+            }
+            // The office itself is a child of the start program; make sure
+            // nothing of the group outlives the report.
+            if (m_group > 0)
+                ::kill(-m_group, SIGKILL);
+            m_process.reset();
+            m_group = 0;
+        }
+        m_profile.reset();
+    }
+
+    QString m_soffice;
+    std::unique_ptr<QTemporaryDir> m_profile;
+    std::unique_ptr<QProcess> m_process;
+    pid_t m_group = 0;
+    Reference<css::uno::XComponentContext> m_remote;
+    Reference<css::frame::XDesktop2> m_desktop;
+    Reference<css::lang::XComponent> m_doc;
+    Reference<css::sheet::XSpreadsheet> m_sheet;
+};
+
+} // namespace
+
+std::unique_ptr<SpreadsheetEngine> MakeLibreOfficeEngine(const QString &sofficePath)
+{
+    return std::make_unique<LibreOfficeEngine>(findSoffice(sofficePath));
+}
