@@ -1,0 +1,122 @@
+#include "TestApp.h"
+
+#include "admin/frmAbout.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class RefusingDesktop : public FakeDesktop {
+public:
+    bool openUrl(const QUrl &url) override
+    {
+        FakeDesktop::openUrl(url);
+        return false;
+    }
+};
+
+QColor textColor(QLabel *l) { return l->palette().color(QPalette::WindowText); }
+
+void moveOver(QWidget *w, QPoint pos = QPoint(3, 3))
+{
+    QMouseEvent ev(QEvent::MouseMove, pos, w->mapToGlobal(pos), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &ev);
+}
+
+TEST(AboutTest, ShowsTheLabelsAndTheMakersDetails)
+{
+    TestApp app;
+    frmAbout d(app.state, nullptr);
+    d.show();
+    EXPECT_EQ(d.windowTitle(), "关于 Kestrune");
+    const char *captions[] = {"开 发 者：", "联系电话：", "我的网址：", " E-mail ："};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(d.findChild<QLabel *>(QStringLiteral("Label1(%1)").arg(i))->text(), captions[i]);
+    for (int i = 4; i <= 6; ++i)
+        EXPECT_FALSE(d.findChild<QLabel *>(QStringLiteral("Label1(%1)").arg(i))->text().trimmed().isEmpty());
+    EXPECT_TRUE(d.findChild<QLabel *>("Label2")->text().startsWith("http://"));
+    EXPECT_TRUE(d.findChild<QLabel *>("Label3")->text().contains('@'));
+    EXPECT_EQ(d.findChild<QPushButton *>("Command1")->text(), "确定");
+}
+
+TEST(AboutTest, EscapeClosesTheBoxFromAnyControl)
+{
+    TestApp app;
+    for (const char *focus : {"Command1", "Label2", ""}) {
+        SCOPED_TRACE(focus);
+        frmAbout d(app.state, nullptr);
+        d.show();
+        QWidget *target = *focus ? d.findChild<QWidget *>(focus) : &d;
+        if (*focus)
+            d.findChild<QPushButton *>("Command1")->setFocus();
+        QTest::keyClick(target, Qt::Key_Escape);
+        EXPECT_FALSE(d.isVisible());
+    }
+}
+
+TEST(AboutTest, LinksTurnPurpleUnderThePointerAndBlueOverTheBackground)
+{
+    TestApp app;
+    frmAbout d(app.state, nullptr);
+    d.show();
+    auto *web = d.findChild<QLabel *>("Label2");
+    auto *mail = d.findChild<QLabel *>("Label3");
+    EXPECT_EQ(textColor(web), QColor(0, 0, 255));
+    EXPECT_EQ(textColor(mail), QColor(0, 0, 255));
+
+    moveOver(web);
+    EXPECT_EQ(textColor(web), QColor(128, 0, 128));
+    EXPECT_EQ(textColor(mail), QColor(0, 0, 255));
+    moveOver(mail);
+    EXPECT_EQ(textColor(mail), QColor(128, 0, 128));
+
+    moveOver(&d, QPoint(2, d.height() - 2));
+    EXPECT_EQ(textColor(web), QColor(0, 0, 255));
+    EXPECT_EQ(textColor(mail), QColor(0, 0, 255));
+}
+
+TEST(AboutTest, LinksOpenTheWebAddressAndTheMailProgramThroughTheDesktop)
+{
+    TestApp app;
+    frmAbout d(app.state, nullptr);
+    d.show();
+    auto *web = d.findChild<QLabel *>("Label2");
+    auto *mail = d.findChild<QLabel *>("Label3");
+    QTest::mouseClick(web, Qt::LeftButton);
+    QTest::mouseClick(mail, Qt::LeftButton);
+    ASSERT_EQ(app.desktop->opened.size(), 2);
+    EXPECT_EQ(app.desktop->opened[0], QUrl(web->text()));
+    EXPECT_EQ(app.desktop->opened[1], QUrl("mailto:" + mail->text()));
+    EXPECT_TRUE(app.messages->shown.isEmpty());
+    EXPECT_TRUE(d.isVisible());
+}
+
+TEST(AboutTest, AMailLinkThatCannotBeOpenedAsksForAMailProgram)
+{
+    TestApp app;
+    auto desktop = std::make_shared<RefusingDesktop>();
+    app.state.services.desktop = desktop;
+    frmAbout d(app.state, nullptr);
+    d.show();
+    QTest::mouseClick(d.findChild<QLabel *>("Label2"), Qt::LeftButton);
+    EXPECT_TRUE(app.messages->shown.isEmpty());   // the web link fails silently
+    QTest::mouseClick(d.findChild<QLabel *>("Label3"), Qt::LeftButton);
+    EXPECT_EQ(app.messages->texts(), QStringList{"请正确安装OutLook！"});
+    EXPECT_EQ(app.messages->shown[0].icon, MessageService::Icon::Information);
+    EXPECT_EQ(desktop->opened.size(), 2);
+}
+
+TEST(AboutTest, OKCloses)
+{
+    TestApp app;
+    frmAbout d(app.state, nullptr);
+    d.show();
+    QTest::mouseClick(d.findChild<QPushButton *>("Command1"), Qt::LeftButton);
+    EXPECT_FALSE(d.isVisible());
+}
+
+} // namespace

@@ -1,0 +1,166 @@
+#include "TestApp.h"
+
+#include "admin/frmChangePwd.h"
+#include "shell/frmLogin.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ChangePwdTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        app.addUser("000002", "lisi", "pw2", "1");
+        app.addUser("000003", " wang ", "pw3", "2");
+        dialog = std::make_unique<frmChangePwd>(app.state, nullptr);
+        dialog->show();
+    }
+    QLineEdit *box(const char *name) const { return dialog->findChild<QLineEdit *>(name); }
+    void fill(const QString &user, const QString &pwd, const QString &check)
+    {
+        box("txtUser")->setText(user);
+        box("txtPwd")->setText(pwd);
+        box("txtPwdCheck")->setText(check);
+    }
+    void clickOK() { QTest::mouseClick(dialog->findChild<QPushButton *>("cmdOK"), Qt::LeftButton); }
+    QStringList userRow(const QString &id) const
+    {
+        for (const QStringList &row : app.state.UserTable.rows)
+            if (row.value(0) == id)
+                return row;
+        return {};
+    }
+
+    TestApp app;
+    std::unique_ptr<frmChangePwd> dialog;
+};
+
+TEST_F(ChangePwdTest, LoadShowsTheCurrentUserAndEmptyPasswordBoxes)
+{
+    EXPECT_EQ(dialog->windowTitle(), "修改密码");
+    EXPECT_EQ(box("txtUser")->text(), "admin");
+    EXPECT_TRUE(box("txtPwd")->text().isEmpty());
+    EXPECT_EQ(box("txtPwd")->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(box("txtPwdCheck")->echoMode(), QLineEdit::Password);
+}
+
+struct Refusal {
+    const char *user, *pwd, *check;
+    const char *message;
+    MessageService::Icon icon;
+    const char *focus;
+};
+
+TEST_F(ChangePwdTest, FailedChecksShowTheirMessageAndChangeNothing)
+{
+    using I = MessageService::Icon;
+    const Refusal cases[] = {
+        {"   ", "new", "new", "请输入用户名！", I::Information, "txtUser"},
+        {"admin", "  ", "new", "请输入新密码！", I::Information, "txtPwd"},
+        {"admin", "new", "", "请输入确认密码！", I::Information, "txtPwdCheck"},
+        {"admin", "new", "New", "新密码与确认密码不一致！", I::Information, "txtPwdCheck"},
+        {" lisi ", "new", "new", "此用户名已被使用，请输入新的用户名。", I::Critical, "txtUser"},
+    };
+    for (const Refusal &c : cases) {
+        SCOPED_TRACE(c.message);
+        app.messages->clear();
+        fill(c.user, c.pwd, c.check);
+        clickOK();
+        ASSERT_EQ(app.messages->shown.size(), 1);
+        EXPECT_EQ(app.messages->shown[0].title, "Kestrune");
+        EXPECT_EQ(app.messages->shown[0].text, c.message);
+        EXPECT_EQ(app.messages->shown[0].icon, c.icon);
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(dialog->focusWidget(), box(c.focus));
+        EXPECT_EQ(box("txtUser")->text(), c.user);   // typed values stay
+        app.reloadAll();
+        EXPECT_EQ(userRow("000001"), QStringList({"000001", "admin", "123456", "0"}));
+    }
+}
+
+TEST_F(ChangePwdTest, MismatchSelectsTheTrimmedConfirmation)
+{
+    fill("admin", "abc", "  abd ");
+    clickOK();
+    EXPECT_EQ(box("txtPwdCheck")->selectedText(), "abd");
+}
+
+TEST_F(ChangePwdTest, OwnNameWithNewPasswordIsStoredTrimmedAndOnlyTheNewPairLogsIn)
+{
+    fill("admin", "  s3cret ", "s3cret");
+    clickOK();
+    EXPECT_EQ(app.messages->texts(), QStringList{"修改成功。"});
+    EXPECT_EQ(app.messages->shown[0].icon, MessageService::Icon::Information);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    // LoadUsers ran: the in-memory table already holds the new pair.
+    EXPECT_EQ(userRow("000001"), QStringList({"000001", "admin", "s3cret", "0"}));
+    LoadUsers(app.state);
+    EXPECT_TRUE(CheckCredentials(app.state.UserTable, "admin", "s3cret").found);
+    EXPECT_FALSE(CheckCredentials(app.state.UserTable, "admin", "123456").found);
+    EXPECT_EQ(app.state.CurrentUserId, "000001");
+}
+
+TEST_F(ChangePwdTest, NamesCompareExactlyAndValuesAreClippedToTheirWidths)
+{
+    // "LISI" differs from "lisi" and "wang" from the stored " wang ": both free.
+    for (const QString name : {QStringLiteral("LISI"), QStringLiteral("wang")}) {
+        app.messages->clear();
+        auto d = std::make_unique<frmChangePwd>(app.state, nullptr);
+        d->show();
+        d->findChild<QLineEdit *>("txtUser")->setText(name);
+        d->findChild<QLineEdit *>("txtPwd")->setText("x");
+        d->findChild<QLineEdit *>("txtPwdCheck")->setText("x");
+        d->cmdOK_Click();
+        EXPECT_EQ(app.messages->texts(), QStringList{"修改成功。"});
+        EXPECT_EQ(userRow("000001").value(1), name);
+    }
+
+    const QString longName = QString(60, QChar(u'名'));        // width 120
+    const QString longPwd = QStringLiteral("一二三四五六七八九十abc");  // width 23
+    fill(longName, longPwd, longPwd);
+    clickOK();
+    EXPECT_EQ(userRow("000001").value(1), QString(50, QChar(u'名')));
+    EXPECT_EQ(userRow("000001").value(2), "一二三四五六七八九十");
+}
+
+TEST_F(ChangePwdTest, EnterInTheConfirmationBoxActsAsOK)
+{
+    fill("admin", "pw", "pw");
+    box("txtPwdCheck")->setFocus();
+    QTest::keyClick(box("txtPwdCheck"), Qt::Key_Return);
+    EXPECT_EQ(app.messages->texts(), QStringList{"修改成功。"});
+    EXPECT_EQ(userRow("000001").value(2), "pw");
+}
+
+TEST_F(ChangePwdTest, UnknownCurrentUserFindsNoRecordAndTheDialogStays)
+{
+    app.state.CurrentUserId = "000099";
+    frmChangePwd d(app.state, nullptr);
+    d.show();
+    EXPECT_TRUE(d.findChild<QLineEdit *>("txtUser")->text().isEmpty());
+    d.findChild<QLineEdit *>("txtUser")->setText("newname");
+    d.findChild<QLineEdit *>("txtPwd")->setText("p");
+    d.findChild<QLineEdit *>("txtPwdCheck")->setText("p");
+    d.cmdOK_Click();
+    EXPECT_EQ(app.messages->texts(), QStringList{"没有匹配的记录！"});
+    EXPECT_EQ(app.messages->shown[0].icon, MessageService::Icon::Critical);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(app.countRows("login_pwd"), 3);
+}
+
+TEST_F(ChangePwdTest, CancelChangesNothing)
+{
+    fill("other", "p", "p");
+    QTest::mouseClick(dialog->findChild<QPushButton *>("cmdCancel"), Qt::LeftButton);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(app.messages->shown.isEmpty());
+    app.reloadAll();
+    EXPECT_EQ(userRow("000001").value(1), "admin");
+}
+
+} // namespace
