@@ -1,7 +1,43 @@
-#include <QApplication>
+#include "data/DbError.h"
+#include "data/Schema.h"
+#include "shell/AppState.h"
+#include "shell/KestruneApplication.h"
+#include "shell/MDIFrm.h"
+#include "shell/frmLogin.h"
+
+#include <QDir>
+#include <QScreen>
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    return 0;
+    KestruneApplication app(argc, argv);
+    // The exit sequence decides when the program ends, not the last window.
+    app.setQuitOnLastWindowClosed(false);
+
+    AppState state;
+    state.appDir = QDir(QCoreApplication::applicationDirPath()).absolutePath();
+    state.services = Services::real();
+
+    try {
+        // The first start creates the database; an existing file that cannot
+        // be opened is never touched.
+        EnsureDataFile(state.dataFilePath());
+    } catch (const DbError &e) {
+        KestruneApplication::reportFatal(e.message());
+    }
+
+    frmLogin login(state);
+    std::unique_ptr<MDIFrm> main;
+    QObject::connect(&login, &frmLogin::cancelled, &app, [] { QCoreApplication::exit(0); });
+    QObject::connect(&login, &frmLogin::loggedIn, &app, [&] {
+        main = std::make_unique<MDIFrm>(state);
+        main->show();
+        main->start();
+    });
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect g = screen->availableGeometry();
+        login.move(g.center() - QPoint(login.width() / 2, login.height() / 2));
+    }
+    login.show();
+    return app.exec();
 }

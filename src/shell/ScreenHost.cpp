@@ -1,6 +1,7 @@
 #include "shell/ScreenHost.h"
 
 #include "shell/Twips.h"
+#include "shell/frmDisMsg.h"
 
 ChildScreen *ScreenRegistry::create(const QString &formName, AppState &state, ScreenNavigator &nav,
                                     QWidget *parent) const
@@ -31,11 +32,16 @@ ScreenHost::ScreenHost(AppState &state, ScreenRegistry registry)
 void ScreenHost::openScreen(int screenNumber, const QString &formName)
 {
     m_state.CurrentScreen = screenNumber;
+    showScreen(formName);
+}
+
+ChildScreen *ScreenHost::showScreen(const QString &formName)
+{
     ChildScreen *form = screen(formName);
     if (!form) {
         form = m_registry.create(formName, m_state, *this, screenParent());
         if (!form)
-            return;
+            return nullptr;
         m_screens.insert(formName, form);
         form->load();
     }
@@ -43,6 +49,13 @@ void ScreenHost::openScreen(int screenNumber, const QString &formName)
     PlaceChildForm(form);
     BringFormToFront(form);
     form->activate();
+    return form;
+}
+
+void ScreenHost::showDescription(int section)
+{
+    if (auto *pane = qobject_cast<frmDisMsg *>(showScreen(QStringLiteral("frmDisMsg"))))
+        pane->ShowSection(section == frmDisMsg::ExpertSection ? frmDisMsg::ExpertSection : frmDisMsg::SystemSection);
 }
 
 ChildScreen *ScreenHost::screen(const QString &formName) const

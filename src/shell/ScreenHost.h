@@ -44,6 +44,11 @@ public:
     ScreenHost(AppState &state, ScreenRegistry registry);
 
     void openScreen(int screenNumber, const QString &formName) override;
+    // Opens a screen without changing CurrentScreen (the description pane).
+    ChildScreen *showScreen(const QString &formName);
+    // Brings the description pane to the front with a section of the
+    // navigation panel (0 系统配置, 6 专家管理).
+    void showDescription(int section);
     ChildScreen *screen(const QString &formName) const;
     QList<ChildScreen *> screens() const;
     // The screen last brought to the front.

@@ -1,6 +1,9 @@
 #include "shell/ScreenHost.h"
+#include "shell/frmDisMsg.h"
 
 void RegisterShellScreens(ScreenRegistry &registry)
 {
-    Q_UNUSED(registry);
+    registry.add(QStringLiteral("frmDisMsg"), [](AppState &s, ScreenNavigator &n, QWidget *p) {
+        return new frmDisMsg(s, n, p);
+    });
 }

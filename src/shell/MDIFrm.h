@@ -1,0 +1,64 @@
+#pragma once
+
+#include "shell/ScreenHost.h"
+
+#include <QMainWindow>
+#include <functional>
+
+class QLabel;
+class frmEndSaveDB;
+class frmLeft;
+
+// The main window: menus, the banner, the navigation panel and the screen
+// area in which every screen opens.
+class MDIFrm : public QMainWindow, public ScreenHost {
+    Q_OBJECT
+public:
+    explicit MDIFrm(AppState &state, ScreenRegistry registry = AllScreens(), QWidget *parent = nullptr);
+    ~MDIFrm() override;
+
+    // Start-up after login: role names and path titles, the description
+    // pane, the program flags, then the tables in their order.
+    void start();
+
+    // The one way out: offer to store an unsaved draw, close the windows and
+    // hand over to the backup window. Runs at most once.
+    void ExitApplication();
+
+    // The loaded screen of that name (not QWidget's display screen).
+    using ScreenHost::screen;
+
+    void setBannerWidth(int twips) override;
+    void exitApplication() override { ExitApplication(); }
+    void openChangePassword() override;
+
+    // The resize layout of the panel, the banner and the screens.
+    void layoutWindow();
+
+    // Ends the program (the application's exit in the program; tests record it).
+    std::function<void()> endProgram;
+    // Modal dialogs of the menus.
+    std::function<void(QWidget *)> showChangePassword;
+    std::function<void(QWidget *)> showAbout;
+
+    frmLeft *navigationPanel() const { return m_left; }
+    QWidget *banner() const { return m_logo; }
+    QLabel *picInterface() const { return m_picInterface; }
+    frmEndSaveDB *backupWindow() const { return m_endSave; }
+
+protected:
+    QWidget *screenParent() override { return m_area; }
+    PlacementMetrics metrics() const override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QSize outerSize() const;
+
+    QWidget *m_area;
+    frmLeft *m_left;
+    QWidget *m_logo;
+    QLabel *m_picInterface;
+    frmEndSaveDB *m_endSave = nullptr;
+    bool m_exitStarted = false;
+};

@@ -1,0 +1,74 @@
+#include "shell/frmEndSaveDB.h"
+
+#include "shell/FileCopy.h"
+#include "shell/Twips.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+#include <QTimer>
+
+frmEndSaveDB::frmEndSaveDB(AppState &state, std::function<void()> endProgram, QWidget *parent)
+    : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
+      m_state(state), m_endProgram(std::move(endProgram))
+{
+    setObjectName(QStringLiteral("frmEndSaveDB"));
+    setWindowTitle(QStringLiteral("Kestrune"));
+    setFixedSize(Px(4035), Px(1095));
+    labTitle = new QLabel(this);
+    labTitle->setObjectName(QStringLiteral("labTitle"));
+    labTitle->setGeometry(TwRect(300, 225, 3315, 240));
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(TwRect(300, 525, 3390, 315));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(50);
+    connect(Timer1, &QTimer::timeout, this, &frmEndSaveDB::Timer1_Timer);
+}
+
+void frmEndSaveDB::start()
+{
+    if (!m_state.AutoBackupOn) {
+        end();
+        return;
+    }
+    const QString problem = BackupDataFile(m_state.appDir);
+    if (!problem.isEmpty()) {
+        m_state.messages().critical(QStringLiteral("请先关闭打开的数据库！"));
+        end();
+        return;
+    }
+    labTitle->setText(QStringLiteral("Orvane人事专家数据库备份中。。。"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect avail = screen->geometry();
+        move(avail.left() + (avail.width() - width()) / 2, avail.top() + (avail.height() - height()) / 2);
+    }
+    show();
+    Timer1->start();
+}
+
+void frmEndSaveDB::Timer1_Timer()
+{
+    if (m_ended)
+        return;
+    ProgressBar1->setValue(qMin(ProgressBar1->maximum(), ProgressBar1->value() + 5));
+    if (ProgressBar1->value() >= ProgressBar1->maximum())
+        end();
+}
+
+void frmEndSaveDB::end()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    Timer1->stop();
+    if (m_endProgram)
+        m_endProgram();
+}

@@ -1,0 +1,156 @@
+#include "shell/frmLeft.h"
+
+#include "lists/ClickableLabel.h"
+#include "shell/Artwork.h"
+#include "shell/ChildScreen.h"
+#include "shell/ScreenHost.h"
+#include "shell/Twips.h"
+
+#include <QStatusBar>
+
+namespace {
+
+struct Entry {
+    int index;
+    const char *caption;
+    bool heading;
+    int labelLeft, labelTop, iconLeft, iconTop;
+    int screen;          // 0 for a section heading
+    const char *form;
+};
+
+const Entry kEntries[] = {
+    {0, "系统配置", true, 600, 1500, 180, 1500, 0, ""},
+    {18, "数据的导入与导出", false, 960, 1800, 600, 1740, 26, "frmDataInOut"},
+    {6, "专家管理", true, 600, 2070, 180, 2070, 0, ""},
+    {7, "专家列表", false, 960, 2370, 600, 2310, 5, "frmExpertList"},
+    {8, "新建专家", false, 960, 2670, 600, 2610, 8, "frmNewExpert"},
+    {9, "专家高级检索", false, 960, 2970, 600, 2910, 9, "frmSearchExpert"},
+    {12, "抽取专家", false, 960, 3270, 600, 3210, 15, "frmNewProSelExpert"},
+    {13, "历史抽取专家记录", false, 960, 3570, 600, 3510, 16, "frmExpertHistory"},
+};
+
+const Entry *entryOf(int index)
+{
+    for (const Entry &e : kEntries)
+        if (e.index == index)
+            return &e;
+    return nullptr;
+}
+
+void paintLabel(QLabel *label, bool selected)
+{
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, selected ? Qt::white : Qt::black);
+    pal.setColor(QPalette::Window, selected ? QColor(0, 0, 129) : Qt::white);
+    label->setPalette(pal);
+}
+
+} // namespace
+
+frmLeft::frmLeft(AppState &state, ScreenHost &host, QWidget *parent)
+    : QWidget(parent), m_state(state), m_host(host)
+{
+    setObjectName(QStringLiteral("frmLeft"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+
+    Picture3 = new QLabel(this);
+    Picture3->setObjectName(QStringLiteral("Picture3"));
+    picLine = new QLabel(this);
+    picLine->setObjectName(QStringLiteral("picLine"));
+
+    QFont font(QStringLiteral("宋体"));
+    font.setPointSizeF(11.25);
+    for (int i = 0; i < kEntryCount; ++i) {
+        auto *label = new ClickableLabel(this);
+        label->setObjectName(ArrayName(QStringLiteral("lab1_0"), i));
+        label->setFont(font);
+        label->setAutoFillBackground(true);
+        label->setGeometry(TwRect(0, 0, 720, 225));
+        label->setCursor(Qt::PointingHandCursor);
+        auto *icon = new ClickableLabel(this);
+        icon->setObjectName(ArrayName(QStringLiteral("Image1"), i));
+        icon->setCursor(Qt::PointingHandCursor);
+        const Entry *e = entryOf(i);
+        if (e) {
+            label->setText(QString::fromUtf8(e->caption));
+            label->move(Px(e->labelLeft), Px(e->labelTop));
+            label->adjustSize();
+            icon->setPixmap(e->heading ? Artwork::HeadingIcon() : Artwork::EntryIcon());
+            icon->setGeometry(e->heading ? TwRect(e->iconLeft, e->iconTop, 255, 195)
+                                         : TwRect(e->iconLeft, e->iconTop, 195, 255));
+        } else {
+            label->hide();
+            icon->hide();
+        }
+        paintLabel(label, false);
+        connect(label, &ClickableLabel::clicked, this, [this, i] { entryClicked(i); });
+        connect(icon, &ClickableLabel::clicked, this, [this, i] { entryClicked(i); });
+        lab1_0[i] = label;
+        Image1[i] = icon;
+    }
+    // The heading 系统配置 starts out selected.
+    paintLabel(lab1_0[0], true);
+
+    auto *picture1 = new ClickableLabel(this);
+    picture1->setObjectName(QStringLiteral("Picture1"));
+    picture1->setPixmap(Artwork::PictureButton(QStringLiteral("修改密码"), false));
+    picture1->setGeometry(TwRect(600, 4200, 1260, 390));
+    picture1->setCursor(Qt::PointingHandCursor);
+    picture1->setToolTip(QStringLiteral("修改密码"));
+    connect(picture1, &ClickableLabel::clicked, this, [this] { m_host.openChangePassword(); });
+    auto *picture2 = new ClickableLabel(this);
+    picture2->setObjectName(QStringLiteral("Picture2"));
+    picture2->setPixmap(Artwork::PictureButton(QStringLiteral("退出"), true));
+    picture2->setGeometry(TwRect(600, 4740, 1260, 390));
+    picture2->setCursor(Qt::PointingHandCursor);
+    picture2->setToolTip(QStringLiteral("退出"));
+    connect(picture2, &ClickableLabel::clicked, this, [this] { m_host.exitApplication(); });
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    m_statusPanel = new QLabel(StatusBar1);
+    m_statusPanel->setFrameShape(QFrame::Panel);
+    m_statusPanel->setFrameShadow(QFrame::Sunken);
+    m_statusPanel->setText(QStringLiteral("Kestrune"));
+    StatusBar1->addWidget(m_statusPanel);
+}
+
+void frmLeft::entryClicked(int index)
+{
+    for (ClickableLabel *label : lab1_0)
+        paintLabel(label, false);
+    if (index >= 0 && index < kEntryCount)
+        paintLabel(lab1_0[index], true);
+    m_selected = index;
+    const Entry *e = entryOf(index);
+    if (!e)
+        return;
+    if (e->heading)
+        m_host.showDescription(index);
+    else
+        m_host.openScreen(e->screen, QString::fromLatin1(e->form));
+}
+
+void frmLeft::layoutDecorations()
+{
+    const int statusHeight = StatusBar1->sizeHint().height();
+    StatusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
+    m_statusPanel->setFixedWidth(qMax(0, width() - 4));
+    const int lineLeft = width() - Px(50);
+    const int lineHeight = height() - statusHeight;
+    picLine->setGeometry(lineLeft, 0, 3, qMax(0, lineHeight));
+    picLine->setPixmap(Artwork::PanelEdge(qMax(1, lineHeight)));
+    Picture3->setGeometry(0, 0, qMax(0, lineLeft), 60);
+    Picture3->setPixmap(Artwork::PanelTop(qMax(1, lineLeft)));
+}
+
+void frmLeft::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutDecorations();
+}

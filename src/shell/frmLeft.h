@@ -1,0 +1,42 @@
+#pragma once
+
+#include "shell/AppState.h"
+
+#include <QWidget>
+#include <array>
+
+class ClickableLabel;
+class QLabel;
+class QStatusBar;
+class ScreenHost;
+
+// The navigation panel: two sections of entries that open the screens, and
+// the picture buttons for the password change and the exit.
+class frmLeft : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kEntryCount = 23;
+
+    frmLeft(AppState &state, ScreenHost &host, QWidget *parent = nullptr);
+
+    // Click on entry or icon k: highlight it, then open its screen or section.
+    void entryClicked(int index);
+    int selectedIndex() const { return m_selected; }
+    // Lays out the edge, the top picture and the status bar for the panel's
+    // width and height.
+    void layoutDecorations();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    AppState &m_state;
+    ScreenHost &m_host;
+    std::array<ClickableLabel *, kEntryCount> lab1_0{};
+    std::array<ClickableLabel *, kEntryCount> Image1{};
+    QLabel *picLine;
+    QLabel *Picture3;
+    QStatusBar *StatusBar1;
+    QLabel *m_statusPanel;
+    int m_selected = 0;
+};

@@ -1,0 +1,164 @@
+#include "shell/frmLogin.h"
+
+#include "shell/Artwork.h"
+#include "shell/Twips.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+int RoleFromLimits(const QString &limits)
+{
+    bool ok = false;
+    const int role = limits.trimmed().toInt(&ok);
+    return ok && role >= 0 && role <= 2 ? role : -1;
+}
+
+LoginMatch CheckCredentials(const TextTable &users, const QString &userName, const QString &password)
+{
+    for (qsizetype r = 0; r < users.count(); ++r) {
+        const QStringList &row = users.rows[r];
+        if (row.value(2) == password && row.value(1) == userName)
+            return {true, row.value(0), RoleFromLimits(row.value(3))};
+    }
+    return {};
+}
+
+frmLogin::frmLogin(AppState &state, QWidget *parent) : QWidget(parent), m_state(state)
+{
+    setObjectName(QStringLiteral("frmLogin"));
+    setWindowTitle(QStringLiteral("登录"));
+    setWindowIcon(Artwork::AppIcon(32));
+    setFixedSize(Px(6315), Px(4005));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    const QFont labelFont(QStringLiteral("新宋体"), 9);
+
+    auto *picture1 = new QLabel(this);
+    picture1->setObjectName(QStringLiteral("Picture1"));
+    picture1->setGeometry(TwRect(0, 0, 6315, 1155));
+    picture1->setPixmap(Artwork::Banner(picture1->width(), picture1->height()));
+
+    auto *picture2 = new QLabel(this);
+    picture2->setObjectName(QStringLiteral("Picture2"));
+    picture2->setGeometry(TwRect(300, 1560, 540, 570));
+    picture2->setPixmap(Artwork::AppIcon(qMin(picture2->width(), picture2->height())));
+
+    auto label = [&](const char *name, const QString &text, QRect r, Qt::Alignment align) {
+        auto *l = new QLabel(text, this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setFont(labelFont);
+        l->setGeometry(r);
+        l->setAlignment(align | Qt::AlignVCenter);
+        return l;
+    };
+    label("Label1", QStringLiteral("欢迎使用，请输入用户名和密码进行登录"), TwRect(1350, 1800, 3240, 375), Qt::AlignLeft);
+    label("Label2", QStringLiteral("用户名："), TwRect(1020, 2280, 915, 315), Qt::AlignRight);
+    label("Label3", QStringLiteral("密  码："), TwRect(1020, 2700, 915, 255), Qt::AlignRight);
+
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(TwRect(1980, 2220, 2655, 330));
+    Text1->installEventFilter(this);
+    Text2 = new QLineEdit(this);
+    Text2->setObjectName(QStringLiteral("Text2"));
+    Text2->setGeometry(TwRect(1980, 2640, 2655, 330));
+    Text2->setEchoMode(QLineEdit::Password);
+    Text2->installEventFilter(this);
+
+    auto *frame = new QFrame(this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    frame->setFrameShape(QFrame::HLine);
+    frame->setFrameShadow(QFrame::Sunken);
+    frame->setGeometry(TwRect(60, 3300, 6195, 75));
+
+    auto *cmdOK = new QPushButton(QStringLiteral("确定"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setGeometry(TwRect(4080, 3540, 1035, 315));
+    cmdOK->setAutoDefault(false);
+    auto *cmdCancel = new QPushButton(QStringLiteral("取消"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setGeometry(TwRect(5100, 3540, 1035, 315));
+    cmdCancel->setAutoDefault(false);
+    connect(cmdOK, &QPushButton::clicked, this, &frmLogin::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, [this] {
+        m_done = true;
+        Q_EMIT cancelled();
+    });
+}
+
+void frmLogin::activate()
+{
+    LoadUsers(m_state);
+    Text1->setFocus();
+}
+
+void frmLogin::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    activate();
+}
+
+void frmLogin::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_done)
+        activate();
+}
+
+void frmLogin::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    if (!m_done) {
+        m_done = true;
+        Q_EMIT cancelled();
+    }
+}
+
+bool frmLogin::eventFilter(QObject *watched, QEvent *event)
+{
+    // Enter in the password box submits; Enter in the user box does nothing.
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (watched == Text2)
+                cmdOK_Click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmLogin::cmdOK_Click()
+{
+    const QString userName = Text1->text().trimmed();
+    const QString password = Text2->text().trimmed();
+    const QString title = QStringLiteral("登录");
+    if (userName.isEmpty()) {
+        m_state.messages().information(QStringLiteral("请输入用户名！"), title);
+        Text1->setFocus();
+        return;
+    }
+    if (password.isEmpty()) {
+        m_state.messages().information(QStringLiteral("请输入密码！"), title);
+        Text2->setFocus();
+        return;
+    }
+    const LoginMatch match = CheckCredentials(m_state.UserTable, userName, password);
+    if (match.found) {
+        m_state.CurrentUserId = match.userId;
+        m_state.CurrentUserRole = match.role;
+        m_done = true;
+        Q_EMIT loggedIn();
+        close();
+        return;
+    }
+    m_state.messages().critical(QStringLiteral("用户名和密码不正确，请重新输入！"), title);
+    Text1->setFocus();
+    Text1->setSelection(0, int(userName.size()));
+}

@@ -1,0 +1,212 @@
+#include "TestApp.h"
+#include "shell/FileCopy.h"
+#include "shell/MDIFrm.h"
+#include "shell/frmEndSaveDB.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+struct ExitFixture {
+    TestApp app;
+    std::unique_ptr<MDIFrm> main;
+    int ended = 0;
+
+    ExitFixture() { startMain(); }
+    void startMain()
+    {
+        ScreenRegistry r;
+        RegisterShellScreens(r);
+        main = std::make_unique<MDIFrm>(app.state, r);
+        main->endProgram = [this] { ++ended; };
+        main->show();
+        main->start();
+    }
+    QString backupFile() const { return QDir(BackupFolderPath(app.appDir())).filePath("ProSys.mdb"); }
+    // Runs the backup window's ticks until the program ends.
+    void finishTicks()
+    {
+        frmEndSaveDB *w = main->backupWindow();
+        for (int i = 0; i < 25 && w && !w->ended(); ++i)
+            w->Timer1_Timer();
+    }
+    void drawTwo()
+    {
+        const QString a = app.addExpert("甲");
+        const QString b = app.addExpert("乙");
+        app.state.DrawList.append({a, "甲", "男", "", "", "", "", ""});
+        app.state.DrawList.append({b, "乙", "男", "", "", "", "", ""});
+        app.state.DrawUnsaved = true;
+    }
+};
+
+} // namespace
+
+TEST(Exit, NothingUnsavedAsksNothingAndBacksUp)
+{
+    ExitFixture f;
+    f.main->ExitApplication();
+    EXPECT_TRUE(f.app.messages->shown.isEmpty());
+    EXPECT_FALSE(f.main->isVisible());
+    frmEndSaveDB *w = f.main->backupWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->findChild<QLabel *>("labTitle")->text(), "Orvane人事专家数据库备份中。。。");
+    EXPECT_EQ(w->timer()->interval(), 50);
+    EXPECT_TRUE(w->timer()->isActive());
+    EXPECT_EQ(readAll(f.backupFile()), readAll(f.app.dataFile()));
+    // The bar fills in twenty ticks, then the program ends.
+    for (int i = 0; i < 19; ++i)
+        w->Timer1_Timer();
+    EXPECT_EQ(f.ended, 0);
+    EXPECT_EQ(w->findChild<QProgressBar *>("ProgressBar1")->value(), 95);
+    w->Timer1_Timer();
+    EXPECT_EQ(f.ended, 1);
+}
+
+TEST(Exit, YesStoresTheDrawThenBacksUpTheSavedFile)
+{
+    ExitFixture f;
+    f.drawTwo();
+    f.app.addSelection("2026-01-01", "000001");
+    f.app.messages->answers.enqueue(true);
+    f.main->ExitApplication();
+    ASSERT_EQ(f.app.messages->shown.size(), 1);
+    EXPECT_EQ(f.app.messages->shown[0].text, "您有未保存的抽取记录,是否需要保存？");
+    EXPECT_EQ(f.app.messages->shown[0].title, "Kestrune");
+    EXPECT_FALSE(f.app.state.DrawUnsaved);
+    // The in-memory selections are not reloaded by the exit.
+    EXPECT_EQ(f.app.state.SelectionTable.count(), 1);
+    LoadSelections(f.app.state);
+    ASSERT_EQ(f.app.state.SelectionTable.count(), 3);
+    EXPECT_EQ(f.app.state.SelectionTable.rows[1], QStringList({"000002", "2026-12-09", "000001"}));
+    EXPECT_EQ(f.app.state.SelectionTable.rows[2], QStringList({"000003", "2026-12-09", "000002"}));
+    EXPECT_EQ(readAll(f.backupFile()), readAll(f.app.dataFile()));
+}
+
+TEST(Exit, NoStoresNothingAndStillBacksUp)
+{
+    ExitFixture f;
+    f.drawTwo();
+    f.app.messages->answers.enqueue(false);
+    f.main->ExitApplication();
+    EXPECT_FALSE(f.app.state.DrawUnsaved);
+    EXPECT_EQ(f.app.countRows("sel_expert"), 0);
+    EXPECT_TRUE(QFile::exists(f.backupFile()));
+}
+
+TEST(Exit, YesWithAnEmptyDrawListAddsNothing)
+{
+    ExitFixture f;
+    f.app.state.DrawUnsaved = true;
+    f.app.messages->answers.enqueue(true);
+    f.main->ExitApplication();
+    EXPECT_EQ(f.app.countRows("sel_expert"), 0);
+}
+
+TEST(Exit, RunsOnceWhateverStartsIt)
+{
+    ExitFixture f;
+    f.drawTwo();
+    f.main->ExitApplication();
+    f.main->close();
+    f.main->ExitApplication();
+    EXPECT_EQ(f.app.messages->shown.size(), 1);
+    EXPECT_EQ(f.app.countRows("sel_expert"), 2);
+}
+
+TEST(Exit, ClosingTheWindowRunsTheExit)
+{
+    ExitFixture f;
+    f.app.state.AutoBackupOn = false;
+    f.main->close();
+    EXPECT_EQ(f.ended, 1);
+}
+
+TEST(Exit, BackupOffEndsAtOnceWithoutWindowOrCopy)
+{
+    ExitFixture f;
+    f.app.state.AutoBackupOn = false;
+    f.main->ExitApplication();
+    EXPECT_EQ(f.ended, 1);
+    EXPECT_FALSE(f.main->backupWindow()->isVisible());
+    EXPECT_FALSE(QFileInfo::exists(BackupFolderPath(f.app.appDir())));
+}
+
+TEST(Exit, FirstExitCreatesTheFolderLaterExitsReplaceTheFile)
+{
+    ExitFixture f;
+    ASSERT_FALSE(QFileInfo::exists(BackupFolderPath(f.app.appDir())));
+    f.main->ExitApplication();
+    ASSERT_TRUE(QFileInfo(BackupFolderPath(f.app.appDir())).isDir());
+    const QByteArray first = readAll(f.backupFile());
+    // Next run: change the data, exit again.
+    f.startMain();
+    f.app.addExpert("新");
+    f.main->ExitApplication();
+    const QByteArray second = readAll(f.backupFile());
+    EXPECT_NE(first, second);
+    EXPECT_EQ(second, readAll(f.app.dataFile()));
+    EXPECT_EQ(QDir(BackupFolderPath(f.app.appDir())).entryList(QDir::Files).size(), 1);
+}
+
+TEST(Exit, AFileNamedLikeTheFolderGivesTheMessageAndKeepsTheDatabase)
+{
+    ExitFixture f;
+    writeFile(BackupFolderPath(f.app.appDir()), "not a folder");
+    const QByteArray db = readAll(f.app.dataFile());
+    f.main->ExitApplication();
+    ASSERT_EQ(f.app.messages->shown.size(), 1);
+    EXPECT_EQ(f.app.messages->shown[0].text, "请先关闭打开的数据库！");
+    EXPECT_EQ(f.app.messages->shown[0].icon, MessageService::Icon::Critical);
+    EXPECT_EQ(f.ended, 1);
+    EXPECT_EQ(readAll(f.app.dataFile()), db);
+    EXPECT_EQ(readAll(BackupFolderPath(f.app.appDir())), "not a folder");
+}
+
+TEST(Exit, FailedCopyKeepsThePreviousBackup)
+{
+    ExitFixture f;
+    ASSERT_TRUE(QDir(f.app.appDir()).mkdir(kBackupFolderName));
+    writeFile(f.backupFile(), "previous backup");
+    // A database path that cannot be read as a file makes the copy fail.
+    const QString moved = f.app.dataFile() + ".moved";
+    ASSERT_TRUE(QFile::rename(f.app.dataFile(), moved));
+    ASSERT_TRUE(QDir().mkdir(f.app.dataFile()));
+    f.main->ExitApplication();
+    EXPECT_EQ(f.app.messages->lastText(), "请先关闭打开的数据库！");
+    EXPECT_EQ(readAll(f.backupFile()), "previous backup");
+    EXPECT_EQ(QDir(BackupFolderPath(f.app.appDir())).entryList(QDir::Files).size(), 1);
+}
+
+TEST(FileCopy, ReplacesOnlyWhenTheCopyIsComplete)
+{
+    QTemporaryDir dir;
+    const QString source = dir.filePath("a");
+    const QString target = dir.filePath("b");
+    writeFile(source, QByteArray(3 << 20, 'z'));
+    writeFile(target, "old");
+    EXPECT_EQ(CopyFileReplacing(source, target), QString());
+    EXPECT_EQ(readAll(target), readAll(source));
+    EXPECT_NE(CopyFileReplacing(dir.filePath("missing"), target), QString());
+    EXPECT_EQ(readAll(target), readAll(source));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+}

@@ -1,0 +1,288 @@
+#include "TestApp.h"
+#include "lists/ClickableLabel.h"
+#include "shell/MDIFrm.h"
+#include "shell/Twips.h"
+#include "shell/frmDisMsg.h"
+#include "shell/frmLeft.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A screen that counts its load and activation steps.
+class CountingScreen : public ChildScreen {
+public:
+    CountingScreen(AppState &s, ScreenNavigator &n, const QString &name, QWidget *p) : ChildScreen(s, n, name, p)
+    {
+        addPathLabel();
+    }
+    int loads = 0;
+    int activations = 0;
+
+protected:
+    void onLoad() override { ++loads; }
+    void onActivate() override { ++activations; }
+};
+
+ScreenRegistry countingRegistry()
+{
+    ScreenRegistry r;
+    RegisterShellScreens(r);
+    for (const char *name : {"frmExpertList", "frmNewExpert", "frmSearchExpert", "frmNewProSelExpert",
+                             "frmExpertHistory", "frmDataInOut", "frmNewPro"}) {
+        const QString form = QString::fromLatin1(name);
+        r.add(form, [form](AppState &s, ScreenNavigator &n, QWidget *p) { return new CountingScreen(s, n, form, p); });
+    }
+    return r;
+}
+
+struct MainFixture {
+    TestApp app;
+    MDIFrm main{app.state, countingRegistry()};
+    int ended = 0;
+    MainFixture()
+    {
+        main.endProgram = [this] { ++ended; };
+        main.resize(1280, 900);
+        main.show();
+        main.start();
+    }
+    CountingScreen *counting(const QString &form) { return static_cast<CountingScreen *>(main.screen(form)); }
+    ClickableLabel *entry(int index)
+    {
+        return main.navigationPanel()->findChild<ClickableLabel *>(ArrayName("lab1_0", index));
+    }
+    ClickableLabel *icon(int index)
+    {
+        return main.navigationPanel()->findChild<ClickableLabel *>(ArrayName("Image1", index));
+    }
+};
+
+QColor textColor(QLabel *l) { return l->palette().color(QPalette::WindowText); }
+QColor backColor(QLabel *l) { return l->palette().color(QPalette::Window); }
+
+} // namespace
+
+TEST(MainWindow, StartUpLoadsTablesAndShowsTheSystemSection)
+{
+    TestApp app;
+    app.addExpert("甲");
+    app.addSelection("2026-01-01", "000001");
+    app.state.ExpertTable.clear();
+    app.state.SelectionTable.clear();
+    app.state.DrawUnsaved = true;
+    app.state.SearchReturn = true;
+    app.state.AutoBackupOn = false;
+    MDIFrm main(app.state, countingRegistry());
+    main.show();
+    main.start();
+    EXPECT_EQ(main.windowTitle(), "Kestrune");
+    EXPECT_EQ(app.state.ExpertTable.count(), 1);
+    EXPECT_EQ(app.state.SelectionTable.count(), 1);
+    EXPECT_EQ(app.state.TitleTypeTable.count(), 6);
+    EXPECT_TRUE(app.state.AutoBackupOn);
+    EXPECT_FALSE(app.state.DrawUnsaved);
+    EXPECT_FALSE(app.state.SearchReturn);
+    EXPECT_EQ(app.state.RoleNames, QStringList({"管理员", "项目经理", "公司领导"}));
+    auto *pane = main.screen("frmDisMsg");
+    ASSERT_NE(pane, nullptr);
+    EXPECT_EQ(pane->findChild<QLabel *>("labTitle")->text(), "系统配置");
+    EXPECT_EQ(pane->findChild<QLabel *>("labT_Sub(0)")->text(), "数据的导入与导出");
+    EXPECT_EQ(app.state.CurrentScreen, 1);
+}
+
+TEST(MainWindow, MenusCarryTheirCaptions)
+{
+    MainFixture f;
+    const auto menus = f.main.menuBar()->actions();
+    ASSERT_EQ(menus.size(), 2);
+    EXPECT_EQ(menus[0]->text(), "设置");
+    EXPECT_EQ(menus[1]->text(), "帮助");
+    const auto items = menus[0]->menu()->actions();
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_EQ(items[0]->text(), "修改密码");
+    EXPECT_TRUE(items[1]->isSeparator());
+    EXPECT_EQ(items[2]->text(), "退出");
+    EXPECT_EQ(menus[1]->menu()->actions()[0]->text(), "关于");
+}
+
+TEST(MainWindow, LayoutFollowsTheWindowSize)
+{
+    MainFixture f;
+    f.main.resize(1200, 800);
+    f.main.layoutWindow();
+    const QSize outer = f.main.frameGeometry().size();
+    frmLeft *panel = f.main.navigationPanel();
+    EXPECT_EQ(panel->width(), Px(Tw(outer.width()) / 5));
+    EXPECT_EQ(panel->height(), Px(Tw(outer.height()) - 750));
+    EXPECT_EQ(f.main.banner()->x(), panel->width());
+    EXPECT_EQ(f.main.banner()->height(), Px(1900));
+    EXPECT_EQ(f.main.banner()->width(), Px(Tw(outer.width()) - Tw(panel->width()) - 180));
+    ChildScreen *pane = f.main.screen("frmDisMsg");
+    EXPECT_EQ(pane->pos(), QPoint(panel->width(), f.main.banner()->height()));
+    EXPECT_EQ(pane->width(), Px(Tw(outer.width()) - Tw(panel->width()) - 180));
+    EXPECT_EQ(pane->height(), panel->height() - pane->y());
+}
+
+TEST(MainWindow, NarrowWindowKeepsScreenWidthButStillPlaces)
+{
+    TestApp app;
+    TestHost host(app.state, countingRegistry());
+    host.openScreen(5, "frmExpertList");
+    ChildScreen *screen = host.screen("frmExpertList");
+    const int width = screen->width();
+    // Narrower than the panel plus 180 twips.
+    host.fixedMetrics = {3000, 2880, Tw(600), 1500};
+    host.PlaceChildForm(screen);
+    EXPECT_EQ(screen->width(), width);
+    EXPECT_EQ(screen->pos(), QPoint(Px(2880), Px(1500)));
+    EXPECT_EQ(screen->height(), 600 - Px(1500));
+    // A panel shorter than the banner leaves the height alone too.
+    host.fixedMetrics = {Tw(1280), 2880, 1000, 1500};
+    host.PlaceChildForm(screen);
+    EXPECT_EQ(screen->height(), 600 - Px(1500));
+    EXPECT_EQ(screen->width(), Px(Tw(1280) - 2880 - 180));
+}
+
+TEST(MainWindow, ResizeReplacesOpenScreens)
+{
+    MainFixture f;
+    f.main.openScreen(5, "frmExpertList");
+    f.main.resize(1000, 700);
+    f.main.layoutWindow();
+    ChildScreen *screen = f.main.screen("frmExpertList");
+    EXPECT_EQ(screen->x(), f.main.navigationPanel()->width());
+    EXPECT_EQ(screen->height(), f.main.navigationPanel()->height() - screen->y());
+}
+
+TEST(Screens, SecondOpenRunsOnlyTheActivation)
+{
+    MainFixture f;
+    f.main.openScreen(5, "frmExpertList");
+    f.main.openScreen(8, "frmNewExpert");
+    f.main.openScreen(5, "frmExpertList");
+    CountingScreen *list = f.counting("frmExpertList");
+    EXPECT_EQ(list->loads, 1);
+    EXPECT_EQ(list->activations, 2);
+    EXPECT_EQ(f.main.frontScreen(), list);
+    EXPECT_EQ(f.app.state.CurrentScreen, 5);
+    EXPECT_EQ(list->findChild<QLabel *>("labPath")->text(), "专家列表");
+    EXPECT_EQ(f.main.picInterface()->width(), Px(11515));
+}
+
+TEST(Screens, EveryScreenShowsTheLoginDate)
+{
+    MainFixture f;
+    f.main.openScreen(5, "frmExpertList");
+    auto *panel = f.main.screen("frmExpertList")->findChild<QLabel *>("StatusBar1Panel1");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->text(), "登录日期: 2026/12/09");
+}
+
+TEST(PathLine, SkipsBlankLevels)
+{
+    TestApp app;
+    struct Case {
+        int screen;
+        QString path;
+    } cases[] = {{5, "专家列表"},
+                 {14, "抽取专家 -> 抽取专家结果 -> 新建临时专家"},
+                 {10, "专家高级检索 -> 查看"},
+                 {26, "数据的导入与导出"}};
+    for (const Case &c : cases) {
+        app.state.CurrentScreen = c.screen;
+        EXPECT_EQ(BuildPath(app.state), c.path);
+    }
+    app.state.PathTitles[5][1] = "   ";
+    app.state.PathTitles[5][3] = "深";
+    app.state.CurrentScreen = 5;
+    EXPECT_EQ(BuildPath(app.state), "专家列表 -> 深");
+}
+
+struct EntryCase {
+    int index;
+    int screen;
+    const char *form;
+};
+
+class NavigationEntries : public ::testing::TestWithParam<EntryCase> {};
+
+TEST_P(NavigationEntries, LabelAndIconOpenTheScreenAlike)
+{
+    const EntryCase c = GetParam();
+    for (bool viaIcon : {false, true}) {
+        MainFixture f;
+        ClickableLabel *target = viaIcon ? f.icon(c.index) : f.entry(c.index);
+        QTest::mouseClick(target, Qt::LeftButton);
+        EXPECT_EQ(f.app.state.CurrentScreen, c.screen);
+        EXPECT_EQ(f.main.frontScreen()->objectName(), QString::fromLatin1(c.form));
+        EXPECT_EQ(backColor(f.entry(c.index)), QColor(0, 0, 129));
+        EXPECT_EQ(textColor(f.entry(c.index)), QColor(Qt::white));
+        EXPECT_EQ(backColor(f.entry(0)), QColor(Qt::white));
+        EXPECT_EQ(textColor(f.entry(0)), QColor(Qt::black));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, NavigationEntries,
+                         ::testing::Values(EntryCase{18, 26, "frmDataInOut"}, EntryCase{7, 5, "frmExpertList"},
+                                           EntryCase{8, 8, "frmNewExpert"}, EntryCase{9, 9, "frmSearchExpert"},
+                                           EntryCase{12, 15, "frmNewProSelExpert"},
+                                           EntryCase{13, 16, "frmExpertHistory"}));
+
+TEST(Navigation, OnlyTheEightEntriesAreVisible)
+{
+    MainFixture f;
+    int visible = 0;
+    for (int i = 0; i < frmLeft::kEntryCount; ++i)
+        visible += f.entry(i)->isHidden() ? 0 : 1;
+    EXPECT_EQ(visible, 8);
+    EXPECT_EQ(f.entry(12)->text(), "抽取专家");
+    EXPECT_EQ(f.entry(12)->pos(), QPoint(Px(960), Px(3270)));
+    EXPECT_EQ(f.icon(12)->pos(), QPoint(Px(600), Px(3210)));
+}
+
+TEST(Navigation, HeadingsRefillThePaneWithoutLeftovers)
+{
+    MainFixture f;
+    QTest::mouseClick(f.entry(6), Qt::LeftButton);
+    ChildScreen *pane = f.main.screen("frmDisMsg");
+    EXPECT_EQ(f.main.frontScreen(), pane);
+    EXPECT_EQ(pane->findChild<QLabel *>("labTitle")->text(), "专家管理");
+    EXPECT_EQ(pane->findChild<QLabel *>("labT_Sub(4)")->text(), "历史抽取专家记录");
+    EXPECT_EQ(pane->findChild<QLabel *>("labTu(4)")->text(), "●");
+    // Back to the first section, also when the pane is already in front.
+    QTest::mouseClick(f.icon(0), Qt::LeftButton);
+    EXPECT_EQ(pane->findChild<QLabel *>("labTitle")->text(), "系统配置");
+    for (int i = 1; i < 7; ++i) {
+        EXPECT_EQ(pane->findChild<QLabel *>(ArrayName("labTu", i))->text(), "");
+        EXPECT_EQ(pane->findChild<QLabel *>(ArrayName("labT_Sub", i))->text(), "");
+        EXPECT_EQ(pane->findChild<QLabel *>(ArrayName("labT_Text", i))->text(), "");
+    }
+    EXPECT_EQ(f.app.state.CurrentScreen, 1);
+}
+
+TEST(Navigation, OpenScreenEntryBringsItBackWithoutReloading)
+{
+    MainFixture f;
+    QTest::mouseClick(f.entry(7), Qt::LeftButton);
+    QTest::mouseClick(f.entry(6), Qt::LeftButton);
+    QTest::mouseClick(f.entry(7), Qt::LeftButton);
+    EXPECT_EQ(f.counting("frmExpertList")->loads, 1);
+    EXPECT_EQ(f.counting("frmExpertList")->activations, 2);
+}
+
+TEST(Navigation, PictureButtonsOpenPasswordAndExit)
+{
+    MainFixture f;
+    int passwordDialogs = 0;
+    f.main.showChangePassword = [&](QWidget *) { ++passwordDialogs; };
+    QTest::mouseClick(f.main.navigationPanel()->findChild<ClickableLabel *>("Picture1"), Qt::LeftButton);
+    EXPECT_EQ(passwordDialogs, 1);
+    f.app.state.AutoBackupOn = false;
+    QTest::mouseClick(f.main.navigationPanel()->findChild<ClickableLabel *>("Picture2"), Qt::LeftButton);
+    EXPECT_EQ(f.ended, 1);
+}
