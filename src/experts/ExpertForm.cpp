@@ -1,0 +1,253 @@
+#include "experts/ExpertForm.h"
+
+#include "data/ReferenceNames.h"
+#include "shell/Twips.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+using namespace Schema;
+
+namespace {
+
+constexpr int kCaptionLefts[4] = {120, 3000, 5880, 8760};
+constexpr int kInputLefts[4] = {1140, 4020, 6900, 9780};
+constexpr int kCaptionWidth = 975;
+constexpr int kInputWidth = 1695;
+constexpr int kCaptionDrop = 60;     // captions stand 60 twips below their inputs
+constexpr int kMemoHeight = 1695;
+
+int inputTop(int row)
+{
+    if (row == 8)
+        return 3360;
+    if (row == 9)
+        return 5100;
+    return 840 + (row - 1) * 360;
+}
+
+QStringList referenceNames(const TextTable &table)
+{
+    // Row 0 is the "all" entry of the search lists; the editor never offers it.
+    QStringList names;
+    for (qsizetype r = 1; r < table.count(); ++r)
+        names << table.cell(r, 1);
+    return names;
+}
+
+const QStringList &starItems()
+{
+    static const QStringList items{QStringLiteral("★☆☆☆☆"), QStringLiteral("★★☆☆☆"), QStringLiteral("★★★☆☆"),
+                                   QStringLiteral("★★★★☆"), QStringLiteral("★★★★★")};
+    return items;
+}
+
+} // namespace
+
+void SelectStoredItem(QComboBox *list, int index, const QString &stored)
+{
+    if (index >= 0 && index < list->count()) {
+        list->setPlaceholderText(QString());
+        list->setCurrentIndex(index);
+    } else {
+        list->setPlaceholderText(stored);
+        list->setCurrentIndex(-1);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+ExpertFormScreen::ExpertFormScreen(AppState &state, ScreenNavigator &nav, const QString &formName, QWidget *parent)
+    : ChildScreen(state, nav, formName, parent)
+{
+}
+
+int ExpertFormScreen::boxIndex(const ExpertFieldDef &f) const
+{
+    return m_inputs == Inputs::ReadOnly ? f.caption : f.editorBox;
+}
+
+void ExpertFormScreen::buildForm(Inputs inputs)
+{
+    m_inputs = inputs;
+    addPathLabel();
+    labTitle = addLabel(QStringLiteral("labTitle"), QString(), 5340, 360);
+    QFont bold = labTitle->font();
+    bold.setBold(true);
+    labTitle->setFont(bold);
+
+    for (const ExpertFieldDef &f : ExpertFields()) {
+        const int top = inputTop(f.row);
+        QLabel *caption = addLabel(ArrayName(QStringLiteral("labDis"), f.caption), QString::fromUtf8(f.captionText),
+                                   kCaptionLefts[f.column], top + kCaptionDrop, kCaptionWidth, 255);
+        caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        labDis.insert(f.caption, caption);
+
+        const int left = kInputLefts[f.column];
+        const int width = f.width > 0 ? f.width : kInputWidth;
+        if (f.kind == ExpertInputKind::List && inputs == Inputs::Editable) {
+            lists.insert(f.field, addList(QString::fromLatin1(f.listName), {}, left, top, width, 300));
+        } else if (f.kind == ExpertInputKind::MultiLine) {
+            auto *memo = new QPlainTextEdit(this);
+            memo->setObjectName(ArrayName(QStringLiteral("txtDis"), boxIndex(f)));
+            memo->setGeometry(TwRect(left, top, width, kMemoHeight));
+            memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            if (inputs == Inputs::ReadOnly) {
+                memo->setReadOnly(true);
+                QPalette pal = memo->palette();
+                pal.setColor(QPalette::Text, QColor(128, 128, 128));
+                memo->setPalette(pal);
+            }
+            memoBoxes.insert(boxIndex(f), memo);
+        } else {
+            QLineEdit *box = addTextBox(ArrayName(QStringLiteral("txtDis"), boxIndex(f)), left, top, width, 315);
+            box->setReadOnly(inputs == Inputs::ReadOnly);
+            lineBoxes.insert(boxIndex(f), box);
+        }
+    }
+}
+
+QString ExpertFormScreen::boxText(int index) const
+{
+    if (QLineEdit *box = lineBoxes.value(index))
+        return box->text();
+    if (QPlainTextEdit *memo = memoBoxes.value(index))
+        return memo->toPlainText();
+    return QString();
+}
+
+void ExpertFormScreen::setBoxText(int index, const QString &text)
+{
+    if (QLineEdit *box = lineBoxes.value(index)) {
+        box->setText(text);
+        box->setCursorPosition(0);
+    } else if (QPlainTextEdit *memo = memoBoxes.value(index)) {
+        memo->setPlainText(text);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+ExpertEditorScreen::ExpertEditorScreen(AppState &state, ScreenNavigator &nav, const QString &formName,
+                                       QWidget *parent)
+    : ExpertFormScreen(state, nav, formName, parent)
+{
+}
+
+void ExpertEditorScreen::onLoad()
+{
+    buildForm(Inputs::Editable);
+    labTitle->setText(loadTitle());
+    labTitle->adjustSize();
+
+    com_Sex = lists.value(E_Sex);
+    com_Sta = lists.value(E_Status);
+    com_Lin = lists.value(E_Is_temp);
+    com_Degree = lists.value(E_degree_type_id);
+    com_Zhicheng = lists.value(E_zhicheng_id);
+    com_Star = lists.value(E_star_number);
+
+    // The reference tables do not change during a run: the lists are filled once.
+    com_Sex->addItems({QStringLiteral("男"), QStringLiteral("女")});
+    com_Sta->addItems({QStringLiteral("启用"), QStringLiteral("停用")});
+    com_Lin->addItems({QStringLiteral("正式"), QStringLiteral("临时")});
+    com_Degree->addItems(referenceNames(m_state.DegreeTable));
+    com_Zhicheng->addItems(referenceNames(m_state.TitleTypeTable));
+    com_Star->addItems(starItems());
+    com_Star->setStyleSheet(QStringLiteral("QComboBox { color: rgb(255, 0, 0); }"));
+    for (QComboBox *list : std::as_const(lists))
+        list->setCurrentIndex(list->count() > 0 ? 0 : -1);
+
+    connect(com_Zhicheng, &QComboBox::currentIndexChanged, this, [this] { coupleLists(com_Zhicheng, com_Star); });
+    connect(com_Star, &QComboBox::currentIndexChanged, this, [this] { coupleLists(com_Star, com_Zhicheng); });
+
+    cmd_Save = addButton(QStringLiteral("cmd_Save"), QStringLiteral("保 存"), 3900, 7095, 1095, 435);
+    cmd_Clear = addButton(QStringLiteral("cmd_Clear"), QStringLiteral("清 空"), 5460, 7095, 1095, 435);
+    cmd_Back = addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 7020, 7095, 1095, 435);
+    connect(cmd_Save, &QPushButton::clicked, this, [this] { save(); });
+    connect(cmd_Clear, &QPushButton::clicked, this, [this] { clearForm(); });
+    connect(cmd_Back, &QPushButton::clicked, this, [this] { back(); });
+}
+
+void ExpertEditorScreen::coupleLists(QComboBox *changed, QComboBox *other)
+{
+    const int p = changed->currentIndex();
+    // Without a choice, or beyond the other list's items, there is no
+    // partner to move to: the other list keeps its choice.
+    if (p < 0 || p >= other->count() || other->currentIndex() == p)
+        return;
+    SelectStoredItem(other, p, QString());
+}
+
+void ExpertEditorScreen::clearForm()
+{
+    for (QComboBox *list : std::as_const(lists))
+        SelectStoredItem(list, 0, QString());
+    for (QLineEdit *box : std::as_const(lineBoxes))
+        box->clear();
+    for (QPlainTextEdit *memo : std::as_const(memoBoxes))
+        memo->clear();
+    afterClear();
+}
+
+ExpertFormValues ExpertEditorScreen::formValues() const
+{
+    ExpertFormValues v;
+    for (const ExpertFieldDef &f : ExpertFields()) {
+        if (f.kind != ExpertInputKind::List) {
+            v.byField[f.field] = boxText(f.editorBox);
+            continue;
+        }
+        const QComboBox *list = lists.value(f.field);
+        const int p = list->currentIndex();
+        if (p < 0)
+            v.byField[f.field] = list->placeholderText();   // a stored value the list does not offer
+        else if (f.field == E_degree_type_id)
+            v.byField[f.field] = DegreeCodeForPosition(p);
+        else if (f.field == E_zhicheng_id)
+            v.byField[f.field] = TitleIdForPosition(m_state, p);
+        else
+            v.byField[f.field] = list->itemText(p);
+    }
+    return v;
+}
+
+std::optional<ExpertRecordBuffer> ExpertEditorScreen::gatherFields()
+{
+    std::optional<ExpertRecordBuffer> record = GatherExpertFields(formValues(), m_state.today());
+    if (!record) {
+        m_state.messages().information(QStringLiteral("请输入专家姓名！"));
+        lineBoxes.value(0)->setFocus();
+    }
+    return record;
+}
+
+void ExpertEditorScreen::showExpertRow(const QStringList &row)
+{
+    auto cell = [&row](int field) { return field < row.size() ? row.at(field) : QString(); };
+    auto selectText = [&](QComboBox *list, int field) {
+        SelectStoredItem(list, list->findText(cell(field), Qt::MatchExactly | Qt::MatchCaseSensitive), cell(field));
+    };
+    // Lists by stored code: the code names a reference-table row; position p
+    // of the list is row p + 1.
+    auto selectCode = [&](QComboBox *list, const TextTable &table, int field) {
+        const qsizetype r = ReferenceRowForCode(table, cell(field));
+        SelectStoredItem(list, r >= 1 ? int(r - 1) : -1, cell(field));
+    };
+
+    for (const ExpertFieldDef &f : ExpertFields())
+        if (f.kind != ExpertInputKind::List)
+            setBoxText(f.editorBox, cell(f.field));
+    // The title level is set after the star grade, so the coupling leaves the
+    // grade at the title level's position.
+    selectText(com_Sta, E_Status);
+    selectText(com_Lin, E_Is_temp);
+    selectText(com_Star, E_star_number);
+    selectText(com_Sex, E_Sex);
+    selectCode(com_Degree, m_state.DegreeTable, E_degree_type_id);
+    selectCode(com_Zhicheng, m_state.TitleTypeTable, E_zhicheng_id);
+}

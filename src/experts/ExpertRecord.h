@@ -1,0 +1,87 @@
+#pragma once
+
+#include "data/Schema.h"
+#include "data/Tables.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <optional>
+
+// How an expert field is entered on the editor.
+enum class ExpertInputKind {
+    Text,       // single-line text box
+    Date,       // single-line text box whose short dates are completed
+    MultiLine,  // multi-line text box with a vertical scroll bar
+    List,       // drop-down list the user can only pick from
+};
+
+// One of the 26 expert fields as the editor and the detail view show it. The
+// caption index is also the index of the detail view's box; the editor uses
+// its own text-box index or a named list.
+struct ExpertFieldDef {
+    int caption;              // labDis index
+    const char *captionText;
+    int field;                // expert_msg position
+    ExpertInputKind kind;
+    int editorBox;            // editor's txtDis index, -1 for a list
+    const char *listName;     // editor's list, nullptr for a text box
+    int row;                  // 1..9 on the form
+    int column;               // 0..3
+    int width;                // input width in twips, 0 for the standard width
+};
+
+// The 26 fields in form order (row by row, left to right).
+const std::array<ExpertFieldDef, 26> &ExpertFields();
+// The field definition for an expert_msg position, nullptr for Id, area_id
+// and Reg_date, which have no input.
+const ExpertFieldDef *ExpertFieldForPosition(int field);
+
+// Width the stored value of a position is clipped to; 0 for positions that
+// are written unclipped (1 to 16).
+int ExpertFieldWidth(int field);
+
+// What the editor's inputs hold, by expert_msg position 1..27: text boxes as
+// typed; lists as the value they store (the item text, the degree code or the
+// title level's Id), or "" when nothing is chosen.
+struct ExpertFormValues {
+    std::array<QString, Schema::ExpertFieldCount> byField;
+};
+
+// The values of one save, by expert_msg position 1..28 (entry 0 unused):
+// every empty value is a single space.
+struct ExpertRecordBuffer {
+    std::array<QString, Schema::ExpertFieldCount> entry;
+
+    // Positions 1..28 as written to the file: 17 to 28 clipped to their widths.
+    QStringList storedFields() const;
+    // The draw-list row of a temporary expert saved with this buffer, from
+    // the values as gathered (unclipped).
+    QStringList drawListRow(const QString &id) const;
+};
+
+// Completes dates typed with a one-digit month or day ("1965-3-8" becomes
+// "1965-03-08"); any other text is returned trimmed, unchanged otherwise.
+QString NormalizeDateText(const QString &text);
+
+// Builds the buffer of one save: the name is required (nullopt without it),
+// texts trimmed, dates completed, empty values a single space, Reg_date today.
+std::optional<ExpertRecordBuffer> GatherExpertFields(const ExpertFormValues &values, const QDate &today);
+
+// Stored code of the degree at list position p: p + 1 with two digits.
+QString DegreeCodeForPosition(int position);
+// Stored code of the title level at list position p: the Id of TitleTypeTable
+// row p + 1, or "" when there is no such row.
+QString TitleIdForPosition(const DataStore &store, int position);
+
+// Adds the expert as a new record with the next identifier after the last
+// cached ExpertTable Id and returns that identifier. Throws DbError and leaves
+// the file unchanged when the record cannot be written.
+QString AddExpertRecord(const DataStore &store, const ExpertRecordBuffer &record);
+// Rewrites every field but Id of the expert with this Id. Returns false, with
+// nothing written, when the file holds no such expert. Throws DbError.
+bool UpdateExpertRecord(const DataStore &store, const QString &id, const ExpertRecordBuffer &record);
+
+// Row of ExpertTable whose Id equals id exactly, or -1.
+qsizetype FindExpertRow(const DataStore &store, const QString &id);

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "experts/ExpertForm.h"
+
+// Shows every field of one expert read-only; opened from the expert list
+// (screen 7) or the advanced search (screen 10) and returns there.
+class frmExpertListDis : public ExpertFormScreen {
+    Q_OBJECT
+public:
+    frmExpertListDis(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
+
+protected:
+    void onLoad() override;
+    void onActivate() override;
+
+private:
+    void back();
+    void showExpert(const QStringList &row);
+
+    QPushButton *cmd_Back = nullptr;
+};

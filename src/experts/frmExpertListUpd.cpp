@@ -1,0 +1,46 @@
+#include "experts/frmExpertListUpd.h"
+
+frmExpertListUpd::frmExpertListUpd(AppState &state, ScreenNavigator &nav, QWidget *parent)
+    : ExpertEditorScreen(state, nav, QStringLiteral("frmExpertListUpd"), parent)
+{
+}
+
+QString frmExpertListUpd::chosenExpertId() const
+{
+    const qsizetype row = m_state.paging.SelectedRow - 1;
+    if (row < 0 || row >= m_state.ExpertListRows.count() || m_state.ExpertListRows.rows.at(row).isEmpty())
+        return QString();
+    return m_state.ExpertListRows.cell(row, 0);
+}
+
+void frmExpertListUpd::onActivate()
+{
+    const QString id = chosenExpertId();
+    const qsizetype row = id.isEmpty() ? -1 : FindExpertRow(m_state, id);
+    // An expert no longer in the table leaves the inputs as they were; the
+    // save then reports that no record matches.
+    if (row >= 0)
+        showExpertRow(m_state.ExpertTable.rows.at(row));
+}
+
+void frmExpertListUpd::back()
+{
+    m_nav.openScreen(5, QStringLiteral("frmExpertList"));
+}
+
+void frmExpertListUpd::SaveExpertUpdate()
+{
+    const std::optional<ExpertRecordBuffer> record = gatherFields();
+    if (!record)
+        return;
+    // Engine errors are not handled here: they reach the program's handler.
+    // The record is rewritten by one statement, so the file stays whole.
+    const QString id = chosenExpertId();
+    if (id.isEmpty() || !UpdateExpertRecord(m_state, id, *record)) {
+        m_state.messages().critical(QStringLiteral("没有匹配的记录！"));
+        return;
+    }
+    m_state.messages().information(QStringLiteral("修改成功。"));
+    LoadExperts(m_state);
+    back();
+}

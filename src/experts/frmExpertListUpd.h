@@ -1,0 +1,24 @@
+#pragma once
+
+#include "experts/ExpertForm.h"
+
+// Changes the expert chosen with "[修改]" on the expert list.
+class frmExpertListUpd : public ExpertEditorScreen {
+    Q_OBJECT
+public:
+    frmExpertListUpd(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
+
+    // cmd_Save: SaveExpertUpdate.
+    void SaveExpertUpdate();
+
+protected:
+    QString loadTitle() const override { return QStringLiteral("专家详细信息"); }
+    void onActivate() override;
+    void save() override { SaveExpertUpdate(); }
+    void back() override;
+
+private:
+    // Id of the row the list's "[修改]" was clicked on, "" when that row does
+    // not exist.
+    QString chosenExpertId() const;
+};

@@ -1,0 +1,90 @@
+#include "experts/frmNewExpert.h"
+
+#include "data/DbError.h"
+#include "shell/Twips.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+const QString kTemporary = QStringLiteral("临时");
+}
+
+frmNewExpert::frmNewExpert(AppState &state, ScreenNavigator &nav, QWidget *parent)
+    : ExpertEditorScreen(state, nav, QStringLiteral("frmNewExpert"), parent)
+{
+}
+
+QString frmNewExpert::loadTitle() const
+{
+    return temporaryMode() ? QStringLiteral("新建临时专家") : QStringLiteral("新建专家");
+}
+
+void frmNewExpert::onLoad()
+{
+    ExpertEditorScreen::onLoad();
+    afterClear();
+}
+
+void frmNewExpert::onActivate()
+{
+    labTitle->setText(loadTitle());
+    labTitle->adjustSize();
+    if (temporaryMode()) {
+        cmd_Clear->move(Px(5460), cmd_Clear->y());
+        cmd_Back->show();
+    } else {
+        // Nothing to go back to: "清 空" takes the place of "返 回".
+        cmd_Clear->move(cmd_Back->x(), cmd_Clear->y());
+        cmd_Back->hide();
+    }
+    // Every activation starts from an empty form.
+    clearForm();
+    lineBoxes.value(0)->setFocus();
+}
+
+void frmNewExpert::afterClear()
+{
+    // A temporary expert cannot be made regular.
+    if (temporaryMode())
+        SelectStoredItem(com_Lin, com_Lin->findText(kTemporary), kTemporary);
+    com_Lin->setEnabled(!temporaryMode());
+}
+
+void frmNewExpert::back()
+{
+    if (m_state.CurrentScreen != 14)
+        return;
+    m_nav.openScreen(13, QStringLiteral("frmNewPro"));
+}
+
+void frmNewExpert::SaveNewExpert()
+{
+    const std::optional<ExpertRecordBuffer> record = gatherFields();
+    if (!record)
+        return;
+
+    QString id;
+    try {
+        id = AddExpertRecord(m_state, *record);
+    } catch (const DbError &e) {
+        // Nothing was stored: the user keeps the values and may save again.
+        m_state.messages().critical(e.message());
+        return;
+    }
+    m_state.messages().information(QStringLiteral("增加成功。"));
+
+    const bool temporary = temporaryMode();
+    if (temporary)
+        m_state.DrawList.append(record->drawListRow(id));
+    try {
+        LoadExperts(m_state);
+    } catch (const DbError &e) {
+        m_state.messages().critical(e.message());
+        return;
+    }
+    if (temporary)
+        back();
+}
