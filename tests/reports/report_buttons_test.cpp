@@ -1,0 +1,283 @@
+// The "打印预览" and "导出Excel" button flows, with an in-memory spreadsheet.
+
+#include "ReportTestHelpers.h"
+#include "TestApp.h"
+#include "reports/ReportPreview.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPdfDocument>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kFailure = QStringLiteral("系统错误。\n请确认打印机是否正确安装，MS Office中的Excel是否正确安装。");
+
+struct KindTexts {
+    ReportKind kind;
+    QString empty;
+    QString missing;
+    QString defaultName;
+};
+
+const KindTexts kKinds[] = {
+    {ReportKind::Selection, "请进行专家抽取。", "模板文件“SelExpert_Plate.xls”不存在！", "专家抽取表.xls"},
+    {ReportKind::Search, "请进行专家高级检索。", "模板文件“ExpertSearch_Plate.xls”不存在！", "专家高级检索表.xls"},
+    {ReportKind::History, "请进行历史专家抽取。", "模板文件“ExpertHistroy_Plate.xls”不存在！",
+     "历史专家抽取表.xls"},
+};
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+class ReportButtons : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(CopyReportTemplates(app.appDir()));
+        log = InstallFakeSpreadsheet(app.state);
+        ASSERT_TRUE(desktopDir.isValid());
+        app.desktop->desktop = desktopDir.path();
+        for (int i = 0; i < 4; ++i) {
+            auto *b = new QPushButton(&screen);
+            controls << b;
+        }
+        // What the user sees while the spreadsheet is filled.
+        log->onCall = [this](const QString &op) {
+            if (op == QLatin1String("open")) {
+                cursorBusy = QApplication::overrideCursor() &&
+                             QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+                controlsOffDuringFill = std::none_of(controls.begin(), controls.end(),
+                                                     [](QWidget *w) { return w->isEnabled(); });
+            }
+        };
+    }
+    void TearDown() override
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qobject_cast<ReportPreview *>(w))
+                delete w;
+    }
+    bool allEnabled() const
+    {
+        return std::all_of(controls.begin(), controls.end(), [](QWidget *w) { return w->isEnabled(); });
+    }
+
+    TestApp app{false};
+    QTemporaryDir desktopDir;
+    std::shared_ptr<FakeSpreadsheetLog> log;
+    QWidget screen;
+    QList<QWidget *> controls;
+    TextTable list = MakeReportList(3, 8);
+    bool cursorBusy = false;
+    bool controlsOffDuringFill = false;
+};
+
+TEST_F(ReportButtons, EmptyListAndMissingTemplateRefuseBeforeAnythingStarts)
+{
+    for (const KindTexts &k : kKinds) {
+        app.messages->clear();
+        EXPECT_EQ(PreviewReport(app.state, &screen, k.kind, TextTable{}, {}, controls), nullptr);
+        EXPECT_EQ(ExportReport(app.state, &screen, k.kind, TextTable{}, {}, controls), QString());
+        ASSERT_EQ(app.messages->shown.size(), 2);
+        for (const auto &m : app.messages->shown) {
+            EXPECT_EQ(m.text, k.empty);
+            EXPECT_EQ(m.icon, MessageService::Icon::Information);
+            EXPECT_EQ(m.title, "Kestrune");
+        }
+
+        app.messages->clear();
+        ASSERT_TRUE(QFile::remove(QDir(app.appDir()).filePath(LayoutOf(k.kind).templateName)));
+        EXPECT_EQ(PreviewReport(app.state, &screen, k.kind, list, {}, controls), nullptr);
+        EXPECT_EQ(ExportReport(app.state, &screen, k.kind, list, {}, controls), QString());
+        ASSERT_EQ(app.messages->shown.size(), 2);
+        for (const auto &m : app.messages->shown) {
+            EXPECT_EQ(m.text, k.missing);
+            EXPECT_EQ(m.icon, MessageService::Icon::Critical);
+        }
+    }
+    EXPECT_EQ(log->enginesMade, 0);
+    EXPECT_TRUE(app.files->saveCalls.isEmpty());
+    EXPECT_TRUE(allEnabled());
+}
+
+TEST_F(ReportButtons, PreviewShowsTheFilledPagesAndGivesTheControlsBackWhenClosed)
+{
+    log->pdfPages = 3;
+    const QByteArray templateBytes = ReadAll(TemplatePath(app.state, ReportKind::History));
+    ReportPreview *preview = PreviewReport(app.state, &screen, ReportKind::History, list,
+                                           HistoryHeaderCells({"2026-01-01", "2026-02-01", "", ""}), controls);
+    ASSERT_NE(preview, nullptr);
+    EXPECT_TRUE(app.messages->shown.isEmpty());
+    EXPECT_TRUE(cursorBusy);
+    EXPECT_TRUE(controlsOffDuringFill);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(log->enginesAlive, 0) << "the office ends before the preview shows";
+    EXPECT_EQ(log->openedPath, TemplatePath(app.state, ReportKind::History));
+    EXPECT_EQ(log->text(3, 4), "2026-01-01");
+    EXPECT_EQ(ReadAll(TemplatePath(app.state, ReportKind::History)), templateBytes);
+
+    EXPECT_TRUE(preview->isVisible());
+    EXPECT_EQ(preview->windowTitle(), "打印预览");
+    EXPECT_EQ(preview->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(preview->pageCount(), 3);
+    EXPECT_FALSE(allEnabled()) << "no second report while the preview is open";
+
+    // Page navigation and zoom.
+    auto *label = preview->findChild<QLabel *>("labPageNumber");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), "第 1 / 3 页");
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdNextPage"), Qt::LeftButton);
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdNextPage"), Qt::LeftButton);
+    EXPECT_EQ(preview->currentPage(), 2);
+    EXPECT_FALSE(preview->findChild<QPushButton *>("cmdNextPage")->isEnabled());
+    EXPECT_EQ(label->text(), "第 3 / 3 页");
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdFirstPage"), Qt::LeftButton);
+    EXPECT_EQ(preview->currentPage(), 0);
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdLastPage"), Qt::LeftButton);
+    EXPECT_EQ(preview->currentPage(), 2);
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdPreviousPage"), Qt::LeftButton);
+    EXPECT_EQ(preview->currentPage(), 1);
+    const qreal zoom = preview->zoomFactor();
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdZoomIn"), Qt::LeftButton);
+    EXPECT_GT(preview->zoomFactor(), zoom);
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdZoomOut"), Qt::LeftButton);
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdZoomOut"), Qt::LeftButton);
+    EXPECT_LT(preview->zoomFactor(), zoom);
+
+    // Printing puts every page on the printer.
+    QTemporaryDir out;
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(out.filePath("printed.pdf"));
+    ASSERT_TRUE(preview->printTo(printer));
+    QPdfDocument printed;
+    printed.load(out.filePath("printed.pdf"));
+    EXPECT_EQ(printed.pageCount(), 3);
+
+    QPointer<ReportPreview> guard(preview);
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdClose"), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
+    EXPECT_TRUE(allEnabled());
+}
+
+TEST_F(ReportButtons, PreviewFailureShowsTheSystemErrorAndEnablesTheControls)
+{
+    for (const QString &failure : {QString("open"), QString("exportPdf"), QString("nothing")}) {
+        SCOPED_TRACE(failure.toStdString());
+        app.messages->clear();
+        log->failOn = QStringList{failure};
+        if (failure == "nothing")
+            app.state.services.makeSpreadsheet = nullptr;   // no spreadsheet program at all
+        EXPECT_EQ(PreviewReport(app.state, &screen, ReportKind::Selection, list, {}, controls), nullptr);
+        ASSERT_EQ(app.messages->shown.size(), 1);
+        EXPECT_EQ(app.messages->lastText(), kFailure);
+        EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Critical);
+        EXPECT_TRUE(allEnabled());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+}
+
+TEST_F(ReportButtons, ExportAsksForTheFileWritesItAndOpensIt)
+{
+    for (const KindTexts &k : kKinds) {
+        SCOPED_TRACE(k.defaultName.toStdString());
+        app.files->saveCalls.clear();
+        app.desktop->opened.clear();
+        const QString target = desktopDir.filePath(k.defaultName);
+        app.files->nextSavePath = target;
+        EXPECT_EQ(ExportReport(app.state, &screen, k.kind, list, {}, controls), target);
+        ASSERT_EQ(app.files->saveCalls.size(), 1);
+        EXPECT_EQ(app.files->saveCalls.first(), QDir(desktopDir.path()).filePath(k.defaultName));
+        EXPECT_EQ(app.files->saveFilters.last(), "Excel Files (*.xls)");
+        EXPECT_EQ(ReadAll(target), "fake workbook");
+        ASSERT_EQ(app.desktop->opened.size(), 1);
+        EXPECT_EQ(app.desktop->opened.first(), QUrl::fromLocalFile(target));
+        EXPECT_TRUE(app.messages->shown.isEmpty());
+        EXPECT_TRUE(cursorBusy);
+        EXPECT_TRUE(controlsOffDuringFill);
+        EXPECT_TRUE(allEnabled());
+        EXPECT_TRUE(QDir(desktopDir.path()).entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty())
+            << "nothing but the workbooks is left in the folder";
+    }
+
+    // An existing closed file is replaced; a name without extension gets .xls.
+    const QString existing = desktopDir.filePath("old.xls");
+    WriteFile(existing, "old content");
+    app.files->nextSavePath = existing;
+    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Search, list, {}, controls), existing);
+    EXPECT_EQ(ReadAll(existing), "fake workbook");
+    app.files->nextSavePath = desktopDir.filePath("noext");
+    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Search, list, {}, controls),
+              desktopDir.filePath("noext.xls"));
+}
+
+TEST_F(ReportButtons, CancelledDialogDoesNothing)
+{
+    app.files->nextSavePath.clear();
+    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Selection, list, {}, controls), QString());
+    EXPECT_EQ(app.files->saveCalls.size(), 1);
+    EXPECT_EQ(log->enginesMade, 0);
+    EXPECT_TRUE(app.messages->shown.isEmpty());
+    EXPECT_TRUE(app.desktop->opened.isEmpty());
+    EXPECT_TRUE(allEnabled());
+}
+
+TEST_F(ReportButtons, FileOpenInAnotherProgramIsNotTouched)
+{
+    const QString target = desktopDir.filePath("busy.xls");
+    WriteFile(target, "open elsewhere");
+    WriteFile(desktopDir.filePath(".~lock.busy.xls#"), "lock");
+    app.files->nextSavePath = target;
+    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Selection, list, {}, controls), QString());
+    ASSERT_EQ(app.messages->shown.size(), 1);
+    EXPECT_EQ(app.messages->lastText(), "请先关闭打开的Excel文件！");
+    EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Critical);
+    EXPECT_EQ(ReadAll(target), "open elsewhere");
+    EXPECT_EQ(log->enginesMade, 0);
+    EXPECT_TRUE(app.desktop->opened.isEmpty());
+    EXPECT_TRUE(allEnabled());
+
+    // A folder where nothing can be written.
+    app.messages->clear();
+    app.files->nextSavePath = desktopDir.filePath("missing-folder/new.xls");
+    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Selection, list, {}, controls), QString());
+    EXPECT_EQ(app.messages->lastText(), "请先关闭打开的Excel文件！");
+}
+
+TEST_F(ReportButtons, FailedFillKeepsTheOldFileAndOpensNothing)
+{
+    const QString target = desktopDir.filePath("report.xls");
+    WriteFile(target, "previous report");
+    app.files->nextSavePath = target;
+    for (const QString &failure : {QString("setTexts"), QString("saveAsXls")}) {
+        app.messages->clear();
+        log->failOn = QStringList{failure};
+        EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::History, list, {}, controls), QString());
+        ASSERT_EQ(app.messages->shown.size(), 1);
+        EXPECT_EQ(app.messages->lastText(), kFailure);
+        EXPECT_EQ(ReadAll(target), "previous report");
+        EXPECT_TRUE(app.desktop->opened.isEmpty());
+        EXPECT_TRUE(allEnabled());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QDir(desktopDir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+}
+
+} // namespace
