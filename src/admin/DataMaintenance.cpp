@@ -5,6 +5,7 @@
 #include "data/Schema.h"
 #include "data/Tables.h"
 #include "shell/FileCopy.h"
+#include "shell/frmLogin.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,14 +23,6 @@ bool sameFile(const QString &a, const QString &b)
     if (fa.exists() && fb.exists())
         return fa.canonicalFilePath() == fb.canonicalFilePath();
     return QDir::cleanPath(fa.absoluteFilePath()) == QDir::cleanPath(fb.absoluteFilePath());
-}
-
-// A user is an administrator when Limits reads as the role number 0.
-bool isAdministratorLimits(const QString &limits)
-{
-    bool ok = false;
-    const int role = limits.trimmed().toInt(&ok);
-    return ok && role == 0;
 }
 
 QString ensureBackupFolder(const QString &appDir)
@@ -101,7 +94,7 @@ MaintenanceOutcome InitialiseDatabase(AppState &state)
         {
             Statement users = conn.prepare(QStringLiteral("SELECT Id, Limits FROM login_pwd ORDER BY Id"));
             while (users.step()) {
-                if (isAdministratorLimits(users.text(1)))
+                if (RoleFromLimits(users.text(1)) == 0)
                     ++administrators;
                 else
                     others << users.text(0);

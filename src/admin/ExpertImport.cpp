@@ -4,7 +4,7 @@
 #include "data/DbError.h"
 #include "data/RecordIds.h"
 #include "data/Schema.h"
-#include "data/TextWidth.h"
+#include "experts/ExpertRecord.h"
 #include "reports/SpreadsheetEngine.h"
 
 #include <QFile>
@@ -55,34 +55,26 @@ QString limitNote(int width)
 QVector<Column> Columns(const DataStore &store)
 {
     using namespace Schema;
-    return {
-        {QStringLiteral("专家姓名"), E_Name, Column::Text, 0, {}},
-        {QStringLiteral("专家状态"), E_Status, Column::Choice, 0, kStatusItems},
-        {QStringLiteral("专家性质"), E_Is_temp, Column::Choice, 0, kKindItems},
-        {QStringLiteral("专家星级"), E_star_number, Column::Choice, 0, kStarItems},
-        {QStringLiteral("性    别"), E_Sex, Column::Choice, 0, kSexItems},
-        {QStringLiteral("出生时间"), E_birth_date, Column::Date, 0, {}},
-        {QStringLiteral("城    市"), E_province, Column::Text, 0, {}},
-        {QStringLiteral("学    历"), E_degree_type_id, Column::Degree, 0, offeredNames(store.DegreeTable)},
-        {QStringLiteral("毕业院校"), E_school_name, Column::Text, 0, {}},
-        {QStringLiteral("毕业时间"), E_graduate_date, Column::Date, 0, {}},
-        {QStringLiteral("身份证号"), E_Profession, Column::Text, 0, {}},
-        {QStringLiteral("工作单位"), E_Company_name, Column::Text, 0, {}},
-        {QStringLiteral("职    务"), E_Position, Column::Text, 0, {}},
-        {QStringLiteral("职称级别"), E_zhicheng_id, Column::Title, 0, offeredNames(store.TitleTypeTable)},
-        {QStringLiteral("从事专业"), E_cong_shi_zhuanye, Column::Text, 0, {}},
-        {QStringLiteral("职称类别"), E_type, Column::Text, 255, {}},
-        {QStringLiteral("参评专业"), E_resource_industry, Column::Text, 255, {}},
-        {QStringLiteral("资格名称"), E_zige_name, Column::Text, 255, {}},
-        {QStringLiteral("取资时间"), E_zige_gettime, Column::Date, 20, {}},
-        {QStringLiteral("聘任时间"), E_pinren_time, Column::Date, 20, {}},
-        {QStringLiteral("电话号码"), E_Mobile, Column::Text, 20, {}},
-        {QStringLiteral("电子邮件"), E_email, Column::Text, 50, {}},
-        {QStringLiteral("地    址"), E_Address, Column::Text, 255, {}},
-        {QStringLiteral("邮    编"), E_Zip_code, Column::Text, 10, {}},
-        {QStringLiteral("工作简历"), E_Resume, Column::Text, 65535, {}},
-        {QStringLiteral("工程业绩"), E_Main_project, Column::Text, 65535, {}},
-    };
+    QVector<Column> columns;
+    for (const ExpertFieldDef &f : ExpertFields()) {
+        Column c;
+        c.caption = QString::fromUtf8(f.captionText);
+        c.caption.chop(1);   // the full-width colon
+        c.field = f.field;
+        c.width = ExpertFieldWidth(f.field);
+        c.kind = f.kind == ExpertInputKind::Date ? Column::Date : Column::Text;
+        switch (f.field) {
+        case E_Status: c.kind = Column::Choice; c.items = kStatusItems; break;
+        case E_Is_temp: c.kind = Column::Choice; c.items = kKindItems; break;
+        case E_star_number: c.kind = Column::Choice; c.items = kStarItems; break;
+        case E_Sex: c.kind = Column::Choice; c.items = kSexItems; break;
+        case E_degree_type_id: c.kind = Column::Degree; c.items = offeredNames(store.DegreeTable); break;
+        case E_zhicheng_id: c.kind = Column::Title; c.items = offeredNames(store.TitleTypeTable); break;
+        default: break;
+        }
+        columns.append(c);
+    }
+    return columns;
 }
 
 QString ColumnLetter(int column)
@@ -116,32 +108,45 @@ QList<QStringList> TemplateRows(const DataStore &store)
         notes << note;
     }
     notes[0] = kNoteMarker + QStringLiteral("必填；以“%1”或“%2”开头的行不导入").arg(kNoteMarker, kExampleMarker);
-    notes[10] = QStringLiteral("请按文本填写，以免长数字被改写");
 
-    auto pick = [](const QStringList &items, int i) { return items.isEmpty() ? QString() : items.value(qMin<int>(i, items.size() - 1)); };
-    const QStringList example{
-        kExampleMarker + QStringLiteral("张三"), kStatusItems[0], kKindItems[0], kStarItems[2], kSexItems[0],
-        QStringLiteral("1965-03-08"), QStringLiteral("北京"), pick(columns[7].items, 2), QStringLiteral("清华大学"),
-        QStringLiteral("1988-07-01"), QStringLiteral("110101196503081234"), QStringLiteral("北京市建筑设计研究院"),
-        QStringLiteral("总工程师"), pick(columns[13].items, 2), QStringLiteral("建筑结构"), QStringLiteral("工程类"),
-        QStringLiteral("建筑工程"), QStringLiteral("一级注册结构工程师"), QStringLiteral("2001-05-20"),
-        QStringLiteral("2003-09-01"), QStringLiteral("13800138000"), QStringLiteral("zhangsan@example.com"),
-        QStringLiteral("北京市西城区南礼士路62号"), QStringLiteral("100045"),
-        QStringLiteral("1988年至今在北京市建筑设计研究院从事结构设计。"),
-        QStringLiteral("主持多项大型公共建筑的结构设计。")};
-    return {heading, notes, example};
-}
-
-QString CompleteDate(const QString &text)
-{
-    QString s = text.trimmed();
-    if (!s.isEmpty() && s.size() < 10 && s.size() >= 5 && s.at(4) == QLatin1Char('-')) {
-        if (s.size() >= 7 && s.at(6) == QLatin1Char('-'))
-            s = s.left(5) + QLatin1Char('0') + s.mid(5);
-        if (s.size() == 9 && s.at(7) == QLatin1Char('-'))
-            s = s.left(8) + QLatin1Char('0') + s.right(1);
+    auto pick = [](const QStringList &items, int i) {
+        return items.isEmpty() ? QString() : items.value(qMin<int>(i, int(items.size()) - 1));
+    };
+    using namespace Schema;
+    QStringList example;
+    for (int c = 0; c < columns.size(); ++c) {
+        const Column &col = columns[c];
+        QString v;
+        switch (col.field) {
+        case E_Name: v = kExampleMarker + QStringLiteral("张三"); break;
+        case E_Status: case E_Is_temp: case E_Sex: v = col.items.value(0); break;
+        case E_star_number: case E_degree_type_id: case E_zhicheng_id: v = pick(col.items, 2); break;
+        case E_birth_date: v = QStringLiteral("1965-03-08"); break;
+        case E_province: v = QStringLiteral("北京"); break;
+        case E_school_name: v = QStringLiteral("清华大学"); break;
+        case E_graduate_date: v = QStringLiteral("1988-07-01"); break;
+        case E_Profession: v = QStringLiteral("110101196503081234");
+            notes[c] = QStringLiteral("请按文本填写，以免长数字被改写");
+            break;
+        case E_Company_name: v = QStringLiteral("北京市建筑设计研究院"); break;
+        case E_Position: v = QStringLiteral("总工程师"); break;
+        case E_cong_shi_zhuanye: v = QStringLiteral("建筑结构"); break;
+        case E_type: v = QStringLiteral("工程类"); break;
+        case E_resource_industry: v = QStringLiteral("建筑工程"); break;
+        case E_zige_name: v = QStringLiteral("一级注册结构工程师"); break;
+        case E_zige_gettime: v = QStringLiteral("2001-05-20"); break;
+        case E_pinren_time: v = QStringLiteral("2003-09-01"); break;
+        case E_Mobile: v = QStringLiteral("13800138000"); break;
+        case E_email: v = QStringLiteral("zhangsan@example.com"); break;
+        case E_Zip_code: v = QStringLiteral("100045"); break;
+        case E_Address: v = QStringLiteral("北京市西城区南礼士路62号"); break;
+        case E_Resume: v = QStringLiteral("1988年至今在北京市建筑设计研究院从事结构设计。"); break;
+        case E_Main_project: v = QStringLiteral("主持多项大型公共建筑的结构设计。"); break;
+        default: break;
+        }
+        example << v;
     }
-    return s;
+    return {heading, notes, example};
 }
 
 CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &store, const QDate &today)
@@ -160,7 +165,6 @@ CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &stor
         }
     }
 
-    const QString regDate = CutToWidth(today.toString(QStringLiteral("yyyy-MM-dd")), 50);
     for (int i = 1; i < sheetRows.size(); ++i) {
         const QStringList &cells = sheetRows[i];
         const int sheetRow = i + 1;
@@ -175,7 +179,7 @@ CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &stor
         if (result.firstDataRow == 0)
             result.firstDataRow = sheetRow;
 
-        QStringList record(Schema::ExpertFieldCount - 1, QStringLiteral(" "));   // fields 1..28
+        ExpertFormValues values;
         const int before = int(result.problems.size());
         auto problem = [&](int c, const QString &what) {
             result.problems << QStringLiteral("第%1行第%2列“%3”：%4")
@@ -185,42 +189,31 @@ CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &stor
         for (int c = 0; c < columns.size(); ++c) {
             const Column &col = columns[c];
             const QString value = cells.value(c).trimmed();
-            QString stored;
-            switch (col.kind) {
-            case Column::Text:
-                stored = value;
-                if (col.field == Schema::E_Name && value.isEmpty())
-                    problem(c, QStringLiteral("必须填写专家姓名。"));
-                break;
-            case Column::Date:
-                stored = CompleteDate(value);
-                break;
-            case Column::Choice:
-            case Column::Degree:
-            case Column::Title: {
-                qsizetype pos = value.isEmpty() ? 0 : col.items.indexOf(value);
-                if (col.items.isEmpty() && value.isEmpty())
-                    break;
-                if (pos < 0 || pos >= col.items.size()) {
-                    problem(c, QStringLiteral("“%1”不是可选的值（%2）。").arg(value, col.items.join(QLatin1Char('/'))));
-                    break;
-                }
-                if (col.kind == Column::Choice)
-                    stored = col.items[pos];
-                else if (col.kind == Column::Degree)
-                    stored = QStringLiteral("%1").arg(pos + 1, 2, 10, QLatin1Char('0'));
-                else
-                    stored = store.TitleTypeTable.cell(pos + 1, 0);
-                break;
-            }
-            }
-            if (stored.isEmpty())
+            if (col.kind == Column::Text || col.kind == Column::Date) {
+                values.byField[col.field] = value;
                 continue;
-            record[col.field - 1] = col.width > 0 ? CutToWidth(stored, col.width) : stored;
+            }
+            // An empty list value takes the list's first item, as the
+            // editor's cleared form does.
+            const qsizetype pos = value.isEmpty() ? 0 : col.items.indexOf(value);
+            if (col.items.isEmpty() && value.isEmpty())
+                continue;
+            if (pos < 0 || pos >= col.items.size()) {
+                problem(c, QStringLiteral("“%1”不是可选的值（%2）。").arg(value, col.items.join(QLatin1Char('/'))));
+                continue;
+            }
+            if (col.kind == Column::Choice)
+                values.byField[col.field] = col.items[pos];
+            else if (col.kind == Column::Degree)
+                values.byField[col.field] = DegreeCodeForPosition(int(pos));
+            else
+                values.byField[col.field] = TitleIdForPosition(store, int(pos));
         }
-        record[Schema::E_Reg_date - 1] = regDate;
+        const std::optional<ExpertRecordBuffer> buffer = GatherExpertFields(values, today);
+        if (!buffer)
+            problem(0, QStringLiteral("必须填写专家姓名。"));
         if (result.problems.size() == before)
-            result.records.append(record);
+            result.records.append(buffer->storedFields());
     }
     return result;
 }

@@ -23,11 +23,11 @@ struct Column {
     QString caption;     // the editor's caption without its colon
     int field;           // position in expert_msg
     Kind kind;
-    int width;           // 0: stored unclipped
+    int width;           // width the value is clipped to; 0: unclipped
     QStringList items;   // the choices of a list (Choice, Degree, Title)
 };
 
-// The 26 columns, in field order; degree and title-level names come from
+// The 26 columns, in the editor's order; degree and title-level names come from
 // the store's reference tables as the editor offers them.
 QVector<Column> Columns(const DataStore &store);
 
@@ -36,10 +36,6 @@ QString ColumnLetter(int column);
 
 // Heading, explanation and example rows of a new import workbook.
 QList<QStringList> TemplateRows(const DataStore &store);
-
-// Completes a date typed with a one-digit month or day, as the editor does:
-// 1965-3-8 -> 1965-03-08. Other texts stay as they are, trimmed.
-QString CompleteDate(const QString &text);
 
 struct CheckResult {
     QList<QStringList> records;   // fields 1..28 of each new expert, ready to store

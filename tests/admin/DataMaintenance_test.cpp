@@ -1,0 +1,195 @@
+#include "TestApp.h"
+
+#include "admin/DataMaintenance.h"
+#include "data/Database.h"
+#include "data/Schema.h"
+#include "shell/FileCopy.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Every table of a database file, as text.
+QList<QList<QStringList>> dump(const QString &path)
+{
+    Connection conn = Connection::open(path);
+    QList<QList<QStringList>> tables;
+    for (const TableDef *t : Schema::AllTables()) {
+        QList<QStringList> rows;
+        Statement st = conn.prepare(t->selectStatement());
+        while (st.step()) {
+            QStringList row;
+            for (int c = 0; c < st.columnCount(); ++c)
+                row << st.text(c);
+            rows << row;
+        }
+        tables << rows;
+    }
+    return tables;
+}
+
+class MaintenanceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        app.addUser("000002", "lisi", "pw", "1");
+        app.addUser("000003", "boss", "pw", "2");
+        app.addUser("000004", "admin2", "pw", "0");
+        e1 = app.addExpert("张三");
+        e2 = app.addExpert("李四", "停用");
+        app.addSelection("2026-12-01", e1);
+        app.addSelection("2026-12-01", e2);
+        app.state.DrawList.append({e1, "张三", "男", "", "", "", "", ""});
+        app.state.DrawUnsaved = true;
+    }
+    QString backupFolder() const { return BackupFolderPath(app.appDir()); }
+
+    TestApp app;
+    QString e1, e2;
+};
+
+TEST_F(MaintenanceTest, InitialiseKeepsAdministratorsAndReferenceTablesAndWritesASafetyCopy)
+{
+    const auto before = dump(app.dataFile());
+    const MaintenanceOutcome out = InitialiseDatabase(app.state);
+    ASSERT_TRUE(out.ok) << out.message.toStdString();
+
+    EXPECT_EQ(app.countRows("expert_msg"), 0);
+    EXPECT_EQ(app.countRows("sel_expert"), 0);
+    QStringList users;
+    for (const QStringList &row : app.state.UserTable.rows)
+        users << row[1];
+    EXPECT_EQ(users, QStringList({"admin", "admin2"}));
+    const auto after = dump(app.dataFile());
+    EXPECT_EQ(after[1], before[1]);   // resource_zhicheng
+    EXPECT_EQ(after[2], before[2]);   // resource_degree
+    EXPECT_TRUE(app.state.ExpertTable.isEmpty());
+    EXPECT_TRUE(app.state.SelectionTable.isEmpty());
+    EXPECT_TRUE(app.state.DrawList.isEmpty());
+    EXPECT_FALSE(app.state.DrawUnsaved);
+
+    // The safety copy holds the data as it was, under a dated name.
+    const QString copy = QDir(backupFolder()).filePath("ProSys_初始化前_20261209.mdb");
+    ASSERT_TRUE(QFile::exists(copy));
+    EXPECT_EQ(dump(copy), before);
+    EXPECT_TRUE(out.message.contains(QDir::toNativeSeparators(copy)));
+
+    // A second initialisation the same day keeps the first copy.
+    ASSERT_TRUE(InitialiseDatabase(app.state).ok);
+    EXPECT_EQ(dump(copy), before);
+    EXPECT_TRUE(QFile::exists(QDir(backupFolder()).filePath("ProSys_初始化前_20261209_2.mdb")));
+}
+
+TEST_F(MaintenanceTest, InitialiseRefusesAFileWithoutAdministratorAndChangesNothing)
+{
+    {
+        Connection conn = OpenDataFile(app.state);
+        conn.exec("UPDATE login_pwd SET Limits = '1'");
+    }
+    const QByteArray bytes = fileBytes(app.dataFile());
+    const MaintenanceOutcome out = InitialiseDatabase(app.state);
+    EXPECT_FALSE(out.ok);
+    EXPECT_TRUE(out.message.contains("系统管理员"));
+    EXPECT_EQ(fileBytes(app.dataFile()), bytes);
+    EXPECT_EQ(app.state.DrawList.count(), 1);
+    EXPECT_TRUE(app.state.DrawUnsaved);
+}
+
+TEST_F(MaintenanceTest, InitialiseWithoutPossibleSafetyCopyChangesNothing)
+{
+    QFile blocker(backupFolder());   // a file where the folder should be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const MaintenanceOutcome out = InitialiseDatabase(app.state);
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(app.countRows("expert_msg"), 2);
+}
+
+TEST_F(MaintenanceTest, BackupThenRestoreGivesBackExactlyTheBackedUpData)
+{
+    const QString target = QDir(app.appDir()).filePath("专家库备份_20261209.mdb");
+    const auto backedUp = dump(app.dataFile());
+    const MaintenanceOutcome saved = BackupDatabase(app.state, target);
+    ASSERT_TRUE(saved.ok) << saved.message.toStdString();
+    EXPECT_EQ(dump(target), backedUp);
+    EXPECT_NE(fileBytes(target).left(16), QByteArray("SQLite format 3\0", 16));   // encrypted
+    EXPECT_TRUE(CheckBackupFile(app.state, target).isEmpty());
+    // No temporary file is left beside the backup.
+    EXPECT_EQ(QDir(app.appDir()).entryList({"*.part"}, QDir::Files | QDir::Hidden).size(), 0);
+
+    // Change the data, then restore.
+    app.addExpert("王五");
+    app.addUser("000009", "zhao", "pw", "1");
+    const auto changed = dump(app.dataFile());
+    const MaintenanceOutcome restored = RestoreDatabase(app.state, target);
+    ASSERT_TRUE(restored.ok) << restored.message.toStdString();
+    EXPECT_EQ(dump(app.dataFile()), backedUp);
+    EXPECT_EQ(app.state.ExpertTable.count(), 2);
+    EXPECT_EQ(app.state.UserTable.count(), 4);
+    EXPECT_TRUE(app.state.DrawList.isEmpty());
+    EXPECT_FALSE(app.state.DrawUnsaved);
+    // The replaced file was kept.
+    const QString copy = QDir(backupFolder()).filePath("ProSys_更新前_20261209.mdb");
+    EXPECT_EQ(dump(copy), changed);
+}
+
+TEST_F(MaintenanceTest, BackupReplacesAnOlderFileAndRefusesTheDataFileItself)
+{
+    const QString target = QDir(app.appDir()).filePath("old.mdb");
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old contents");
+    old.close();
+    ASSERT_TRUE(BackupDatabase(app.state, target).ok);
+    EXPECT_EQ(dump(target), dump(app.dataFile()));
+
+    const QByteArray bytes = fileBytes(app.dataFile());
+    const MaintenanceOutcome self = BackupDatabase(app.state, app.dataFile());
+    EXPECT_FALSE(self.ok);
+    EXPECT_EQ(fileBytes(app.dataFile()), bytes);
+    EXPECT_FALSE(BackupDatabase(app.state, QDir(app.appDir()).filePath("missing/x.mdb")).ok);
+}
+
+TEST_F(MaintenanceTest, FilesThatAreNotBackupsAreRefusedAndChangeNothing)
+{
+    const QString text = QDir(app.appDir()).filePath("notes.mdb");
+    {
+        QFile f(text);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+    }
+    const QString foreign = QDir(app.appDir()).filePath("foreign.mdb");
+    {
+        Connection conn = Connection::create(foreign);
+        conn.exec("CREATE TABLE login_pwd (Id TEXT, User_name TEXT)");
+    }
+    const QString reordered = QDir(app.appDir()).filePath("reordered.mdb");
+    {
+        Connection conn = Connection::create(reordered);
+        CreateSchema(conn);
+        conn.exec("DROP TABLE sel_expert");
+        conn.exec("CREATE TABLE sel_expert (Id TEXT, Expert_Id TEXT, Sel_data TEXT)");
+    }
+    const QByteArray bytes = fileBytes(app.dataFile());
+    for (const QString &path : {text, foreign, reordered, QDir(app.appDir()).filePath("none.mdb"), app.dataFile()}) {
+        SCOPED_TRACE(path.toStdString());
+        EXPECT_FALSE(CheckBackupFile(app.state, path).isEmpty());
+        const MaintenanceOutcome out = RestoreDatabase(app.state, path);
+        EXPECT_FALSE(out.ok);
+        EXPECT_FALSE(out.message.isEmpty());
+        EXPECT_EQ(fileBytes(app.dataFile()), bytes);
+        EXPECT_EQ(app.state.ExpertTable.count(), 2);
+        EXPECT_TRUE(app.state.DrawUnsaved);
+    }
+    EXPECT_FALSE(QDir(backupFolder()).exists());
+}
+
+} // namespace
