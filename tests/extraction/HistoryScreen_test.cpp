@@ -33,7 +33,9 @@ protected:
         li = app.addExpert("李工", "停用", "临时");
         zhao = app.addExpert("赵工");
         host.area.show();
+        // Focus moves are only seen in the active window.
         host.area.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&host.area));
     }
     void open() { host.openScreen(16, "frmExpertHistory"); }
     frmExpertHistory *screen() { return static_cast<frmExpertHistory *>(host.screen("frmExpertHistory")); }
@@ -45,8 +47,9 @@ protected:
     void click(const char *name) { QTest::mouseClick(control<QPushButton>(QString::fromLatin1(name)), Qt::LeftButton); }
     void type(const QString &name, const QString &text)
     {
-        field(name)->clear();
-        QTest::keyClicks(field(name), text);
+        // insert() is typing for texts QTest cannot send key by key.
+        field(name)->selectAll();
+        field(name)->insert(text);
     }
     void search(const QString &from, const QString &to, const QString &profession = {}, const QString &unit = {})
     {

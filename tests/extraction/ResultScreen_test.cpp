@@ -36,7 +36,7 @@ struct SelRecord {
 void PrintTo(const SelRecord &r, std::ostream *os) { *os << qPrintable(r.id + " " + r.date + " " + r.expert); }
 
 class ResultScreenTest : public ::testing::Test {
-protected:
+public:   // the change table below drives the fixture
     TestApp app;
     AppState &state = app.state;
     TestHost host{state, ResultRegistry()};
