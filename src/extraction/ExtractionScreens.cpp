@@ -1,6 +1,10 @@
 #include "shell/ScreenHost.h"
 
+#include "extraction/frmNewProSelExpert.h"
+
 void RegisterExtractionScreens(ScreenRegistry &registry)
 {
-    Q_UNUSED(registry);
+    registry.add(QStringLiteral("frmNewProSelExpert"), [](AppState &state, ScreenNavigator &nav, QWidget *parent) {
+        return new frmNewProSelExpert(state, nav, parent);
+    });
 }

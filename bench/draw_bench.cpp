@@ -1,0 +1,119 @@
+#include "data/Schema.h"
+#include "extraction/CandidateFilter.h"
+#include "extraction/DrawProcedures.h"
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+namespace {
+
+// 40,000 experts as the loaders leave them; four in five enabled, a mix of
+// kinds, title levels and texts so that every criterion has work to do.
+const TextTable &FortyThousandExperts()
+{
+    static const TextTable table = [] {
+        using namespace Schema;
+        static const char *surnames[] = {"张", "王", "李", "赵", "孙", "周", "吴", "郑"};
+        static const char *given[] = {"卫", "明", "华", "平", "亮", "芳", "强", "敏", "静", "军"};
+        static const char *units[] = {"北京建工集团", "上海审计事务所", "广州设计研究院", "天津第三建筑公司"};
+        static const char *fields[] = {"土木工程", "工程经济", "给排水", "电气自动化", "会计"};
+        TextTable t;
+        t.rows.reserve(40000);
+        for (int i = 0; i < 40000; ++i) {
+            QStringList row;
+            row.reserve(ExpertFieldCount);
+            for (int f = 0; f < ExpertFieldCount; ++f)
+                row << QStringLiteral(" ");
+            row[E_Id] = QStringLiteral("%1").arg(i + 1, 6, 10, QLatin1Char('0'));
+            row[E_Name] = QString::fromUtf8(surnames[i % 8]) + QString::fromUtf8(given[(i / 8) % 10]) +
+                          QString::fromUtf8(given[(i / 80) % 10]);
+            row[E_Status] = i % 5 == 4 ? QStringLiteral("停用") : QStringLiteral("启用");
+            row[E_Is_temp] = i % 7 == 0 ? QStringLiteral("临时") : QStringLiteral("正式");
+            row[E_Sex] = i % 2 ? QStringLiteral("女") : QStringLiteral("男");
+            row[E_birth_date] = QStringLiteral("19%1-0%2-1%3").arg(50 + i % 40).arg(1 + i % 9).arg(i % 10);
+            row[E_zhicheng_id] = QStringLiteral("0%1").arg(1 + i % 5);
+            row[E_type] = i % 3 ? QStringLiteral("工程类") : QStringLiteral("经济类");
+            row[E_resource_industry] = QString::fromUtf8(fields[(i + 2) % 5]);
+            row[E_cong_shi_zhuanye] = QString::fromUtf8(fields[i % 5]);
+            row[E_zige_name] = i % 4 ? QStringLiteral("一级建造师") : QStringLiteral("注册造价工程师");
+            row[E_Company_name] = QString::fromUtf8(units[i % 4]);
+            row[E_Mobile] = QStringLiteral("138%1").arg(i, 8, 10, QLatin1Char('0'));
+            t.append(row);
+        }
+        return t;
+    }();
+    return table;
+}
+
+// The same kind of generator the program uses, seeded once.
+class BenchRandom : public RandomSource {
+public:
+    double next() override { return double(m_engine() >> 11) * 0x1.0p-53; }
+
+private:
+    std::mt19937_64 m_engine{20261209};
+};
+
+void BM_CandidateFilterNoCriteria40000(benchmark::State &state)
+{
+    const TextTable &experts = FortyThousandExperts();
+    TextTable candidates;
+    for (auto _ : state) {
+        FilterCandidates(experts, SelectionCriteria{}, candidates);
+        benchmark::DoNotOptimize(candidates.rows.data());
+    }
+    state.counters["candidates"] = double(candidates.count());
+}
+BENCHMARK(BM_CandidateFilterNoCriteria40000)->Unit(benchmark::kMillisecond);
+
+// Every criterion set, wildcards included, and most experts passing: the
+// most work one expert can cost.
+void BM_CandidateFilterAllCriteria40000(benchmark::State &state)
+{
+    const TextTable &experts = FortyThousandExperts();
+    SelectionCriteria criteria;
+    criteria[0] = QStringLiteral("?");
+    criteria[1] = QStringLiteral("正式");
+    criteria[2] = QStringLiteral("类");
+    criteria[3] = QStringLiteral("*");
+    criteria[4] = QStringLiteral("[!x]");
+    criteria[6] = QStringLiteral("师");
+    criteria[7] = QStringLiteral("?*[!0-9]");
+    TextTable candidates;
+    for (auto _ : state) {
+        FilterCandidates(experts, criteria, candidates);
+        benchmark::DoNotOptimize(candidates.rows.data());
+    }
+    state.counters["candidates"] = double(candidates.count());
+}
+BENCHMARK(BM_CandidateFilterAllCriteria40000)->Unit(benchmark::kMillisecond);
+
+// The hardest random draw: all candidates but one out of 40,000.
+void BM_RandomDrawAllButOne40000(benchmark::State &state)
+{
+    const qsizetype count = 40000;
+    BenchRandom random;
+    for (auto _ : state) {
+        const QVector<qsizetype> picks = RandomDraw(count, count - 1, random);
+        benchmark::DoNotOptimize(picks.data());
+    }
+}
+BENCHMARK(BM_RandomDrawAllButOne40000)->Unit(benchmark::kMillisecond);
+
+// The whole random draw of the screen: filter, draw, copy the picked rows.
+void BM_FilterAndRandomDrawAllButOne40000(benchmark::State &state)
+{
+    const TextTable &experts = FortyThousandExperts();
+    BenchRandom random;
+    TextTable candidates;
+    for (auto _ : state) {
+        FilterCandidates(experts, SelectionCriteria{}, candidates);
+        const QVector<qsizetype> picks = RandomDraw(candidates.count(), candidates.count() - 1, random);
+        candidates = PickRows(candidates, picks);
+        benchmark::DoNotOptimize(candidates.rows.data());
+    }
+}
+BENCHMARK(BM_FilterAndRandomDrawAllButOne40000)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,392 @@
+#include "extraction/frmNewProSelExpert.h"
+
+#include "lists/PagedList.h"
+#include "shell/Twips.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTimer>
+
+namespace {
+
+const QString kManualCaption = QStringLiteral("开始抽取");
+const QString kRollStartCaption = QStringLiteral("开 始");
+const QString kRollStopCaption = QStringLiteral("结 束");
+const QString kNoCandidates = QStringLiteral("没有符合检索条件的专家。");
+const QString kNothingTicked = QStringLiteral("请您至少选择一条记录！");
+constexpr int kRollIntervalMs = 50;
+
+// Criteria grid: four columns of right-aligned captions and inputs.
+constexpr int kCaptionLefts[4] = {120, 3075, 6030, 8985};
+constexpr int kInputLefts[4] = {1140, 4095, 7050, 10005};
+constexpr int kRowTops[3] = {930, 1290, 1650};
+constexpr int kCaptionWidth = 975;
+constexpr int kInputWidth = 1695;
+
+const ListLayout &CandidateLayout()
+{
+    static const ListLayout layout = [] {
+        ListLayout l;
+        l.columnLefts = {1215, 1935, 2745, 3465, 4995, 7155, 9135, 10845};
+        l.columnWidths = {600, 780, 600, 1500, 2100, 1950, 1680, 1500};
+        l.firstRowTop = 2760;
+        l.rowSpacing = 300;
+        l.rowHeight = 255;
+        l.checkLeft = 840;
+        l.checkAllLeft = 840;
+        l.checkAllTop = 5820;
+        l.labelAllLeft = 1110;
+        l.labelAllTop = 5835;
+        l.pageLinksTop = 5835;
+        l.pageLinkLefts = {2760, 4020, 5580, 7380, 8640};
+        return l;
+    }();
+    return layout;
+}
+
+} // namespace
+
+frmNewProSelExpert::frmNewProSelExpert(AppState &state, ScreenNavigator &nav, QWidget *parent)
+    : ChildScreen(state, nav, QStringLiteral("frmNewProSelExpert"), parent)
+{
+}
+
+void frmNewProSelExpert::onLoad()
+{
+    addPathLabel();
+    labTitle = addLabel(QStringLiteral("labTitle"), QStringLiteral("抽取专家"), 5340, 360);
+    QFont bold = labTitle->font();
+    bold.setBold(true);
+    labTitle->setFont(bold);
+    labTitle->adjustSize();
+    labWhere = addLabel(QStringLiteral("labWhere"), QStringLiteral("检索条件："), 300, 600);
+
+    // Captions 0..10 with their grid cells (row, column).
+    struct Caption {
+        int index;
+        const char *text;
+        int row, column;
+    };
+    static const Caption captions[] = {
+        {0, "专家姓名：", 0, 0}, {5, "专家性质：", 0, 1}, {1, "职称类别：", 0, 2}, {4, "职称级别：", 0, 3},
+        {2, "参评专业：", 1, 0}, {3, "从事专业：", 1, 1}, {6, "资格名称：", 1, 2}, {10, "工作单位：", 1, 3},
+        {7, "抽取类型：", 2, 0}, {8, "抽取个数：", 2, 1}, {9, "专家编号：", 2, 1},
+    };
+    for (const Caption &c : captions) {
+        QLabel *l = addLabel(ArrayName(QStringLiteral("labDis"), c.index), QString::fromUtf8(c.text),
+                             kCaptionLefts[c.column], kRowTops[c.row] + 60, kCaptionWidth, 255);
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        labDis[c.index] = l;
+    }
+
+    // Text criteria 0..5 and the grid cell of each.
+    static const int textCells[6][2] = {{0, 0}, {0, 2}, {1, 0}, {1, 1}, {1, 2}, {1, 3}};
+    for (int i = 0; i < 6; ++i)
+        txtDis[i] = addTextBox(ArrayName(QStringLiteral("txtDis"), i), kInputLefts[textCells[i][1]],
+                               kRowTops[textCells[i][0]], kInputWidth);
+
+    com_Lin = addList(QStringLiteral("com_Lin"), {QStringLiteral("全部"), QStringLiteral("正式"), QStringLiteral("临时")},
+                      kInputLefts[1], kRowTops[0], kInputWidth);
+    QStringList titleNames;
+    for (const QStringList &row : m_state.TitleTypeTable.rows)
+        titleNames << row.value(1);
+    com_Zhicheng = addList(QStringLiteral("com_Zhicheng"), titleNames, kInputLefts[3], kRowTops[0], kInputWidth);
+    com_Type = addList(QStringLiteral("com_Type"),
+                       {QStringLiteral("手工抽取"), QStringLiteral("随机抽取"), QStringLiteral("滚动按停")},
+                       kInputLefts[0], kRowTops[2], kInputWidth);
+
+    txtNum = addTextBox(QStringLiteral("txtNum"), kInputLefts[1], kRowTops[2], kInputWidth);
+    txtNum->installEventFilter(this);
+    // Typed characters are filtered key by key; an input method would bypass that.
+    txtNum->setAttribute(Qt::WA_InputMethodEnabled, false);
+
+    labExpertID = addLabel(QStringLiteral("labExpertID"), QString(), kInputLefts[1], kRowTops[2] - 30, kInputWidth,
+                           345);
+    QFont big = labExpertID->font();
+    big.setBold(true);
+    big.setPointSizeF(14.25);
+    labExpertID->setFont(big);
+    SetTextColor(labExpertID, kWarningRed);
+
+    // The red markers of the six text criteria, just left of their captions.
+    static const int starCells[6][2] = {{0, 0}, {0, 2}, {1, 0}, {1, 1}, {1, 2}, {1, 3}};
+    for (int i = 0; i < 6; ++i) {
+        QLabel *star = addLabel(ArrayName(QStringLiteral("labDis"), 12 + i), QStringLiteral("*"),
+                                kCaptionLefts[starCells[i][1]] - 45, kRowTops[starCells[i][0]] + 60, 120, 255);
+        SetTextColor(star, kWarningRed);
+        labDis[12 + i] = star;
+    }
+    labDis[11] = addLabel(ArrayName(QStringLiteral("labDis"), 11),
+                          QStringLiteral("（ 号项目为可进行模糊查询的项目。例如：专家姓名：卫， 结果可为：卫亮，孙卫平，李华卫等。）"),
+                          120, 2085, 11325, 255);
+    // The marker laid over the blank after the opening bracket of the note.
+    const int bracketWidth = labDis[11]->fontMetrics().horizontalAdvance(QStringLiteral("（"));
+    labDis[18] = addLabel(ArrayName(QStringLiteral("labDis"), 18), QStringLiteral("*"), 120 + Tw(bracketWidth), 2085,
+                          120, 255);
+    SetTextColor(labDis[18], kWarningRed);
+    labDis[18]->raise();
+
+    tmeSelExp = new QTimer(this);
+    tmeSelExp->setObjectName(QStringLiteral("tmeSelExp"));
+    tmeSelExp->setInterval(kRollIntervalMs);
+    connect(tmeSelExp, &QTimer::timeout, this, &frmNewProSelExpert::tmeSelExp_Timer);
+
+    cmdSearch = addButton(QStringLiteral("cmdSearch"), kManualCaption, 7200, 1620, 1095, 375);
+    cmd_Clear = addButton(QStringLiteral("cmd_Clear"), QStringLiteral("清 空"), 8700, 1620, 1095, 375);
+
+    Label1 = addLabel(QStringLiteral("Label1"),
+                      QStringLiteral(" 序号    姓名     性别    出生时间         工作单位                从事专业              资格名称           电话号码"),
+                      1125, 2460, 11700, 255);
+    Label1->setAutoFillBackground(true);
+    QPalette pal = Label1->palette();
+    pal.setColor(QPalette::Window, QColor::fromRgb(kHeadingBack));
+    Label1->setPalette(pal);
+
+    m_list = new PagedList(this, m_state.paging, CandidateLayout());
+
+    cmd_OK = addButton(QStringLiteral("cmd_OK"), QStringLiteral("确 定"), 4320, 6240, 1095, 435);
+    cmd_Back = addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 6000, 6240, 1095, 435);
+
+    connect(com_Type, &QComboBox::currentIndexChanged, this, &frmNewProSelExpert::com_Type_Click);
+    connect(cmdSearch, &QPushButton::clicked, this, &frmNewProSelExpert::cmdSearch_Click);
+    connect(cmd_Clear, &QPushButton::clicked, this, &frmNewProSelExpert::cmd_Clear_Click);
+    connect(cmd_OK, &QPushButton::clicked, this, &frmNewProSelExpert::cmd_OK_Click);
+    connect(cmd_Back, &QPushButton::clicked, this, &frmNewProSelExpert::cmd_Back_Click);
+
+    labExpertID->clear();
+    com_Type_Click(0);
+}
+
+void frmNewProSelExpert::onActivate()
+{
+    txtDis[0]->setFocus();
+    endRoll();
+    {
+        const QSignalBlocker block(com_Type);
+        com_Type->setCurrentIndex(0);
+    }
+    com_Type_Click(0);
+
+    m_criteria = NoRecordCriteria();
+    cmd_Clear_Click();
+    FilterCandidates(m_state.ExpertTable, m_criteria, m_state.CandidateList);
+    showCandidates();
+}
+
+bool frmNewProSelExpert::eventFilter(QObject *watched, QEvent *event)
+{
+    // The count box takes digits and Backspace. Keys that type nothing
+    // (arrows, Delete) and control keys keep their usual editing role.
+    if (watched == txtNum && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QString text = key->text();
+        if (key->key() == Qt::Key_Backspace || text.isEmpty())
+            return false;
+        const bool control = key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier);
+        if (control)
+            return false;
+        for (QChar c : text) {
+            if (c.isPrint() && (c < QLatin1Char('0') || c > QLatin1Char('9')))
+                return true;
+        }
+        return false;
+    }
+    return ChildScreen::eventFilter(watched, event);
+}
+
+void frmNewProSelExpert::com_Type_Click(int index)
+{
+    m_type = index == 1 ? DrawType::Random : index == 2 ? DrawType::Rolling : DrawType::Manual;
+    const bool random = m_type == DrawType::Random;
+    const bool rolling = m_type == DrawType::Rolling;
+    labDis[8]->setVisible(random);
+    txtNum->setVisible(random);
+    labDis[9]->setVisible(rolling);
+    labExpertID->setVisible(rolling);
+    cmdSearch->setText(rolling ? kRollStartCaption : kManualCaption);
+    if (random)
+        txtNum->clear();
+    if (rolling)
+        labExpertID->clear();
+}
+
+void frmNewProSelExpert::cmdSearch_Click()
+{
+    qsizetype n = 0;
+    if (m_type == DrawType::Random) {
+        const DrawCount count = CheckDrawCount(txtNum->text(), m_state.ExpertTable.count());
+        if (count.status != DrawCount::Ok) {
+            const QString text = DrawCountMessage(count.status);
+            if (DrawCountIsCritical(count.status))
+                m_state.messages().critical(text);
+            else
+                m_state.messages().information(text);
+            txtNum->setFocus();
+            return;
+        }
+        n = count.n;
+    }
+
+    gatherCriteria();
+    switch (m_type) {
+    case DrawType::Manual: manualDraw(); break;
+    case DrawType::Random: randomDraw(n); break;
+    case DrawType::Rolling:
+        if (m_rolling)
+            stopRoll();
+        else
+            startRoll();
+        break;
+    }
+}
+
+void frmNewProSelExpert::gatherCriteria()
+{
+    m_criteria.fill(QString());
+    m_criteria[0] = txtDis[0]->text().trimmed();
+    if (com_Lin->currentIndex() > 0)
+        m_criteria[1] = com_Lin->currentText();
+    m_criteria[2] = txtDis[1]->text().trimmed();
+    m_criteria[3] = txtDis[2]->text().trimmed();
+    m_criteria[4] = txtDis[3]->text().trimmed();
+    if (com_Zhicheng->currentIndex() > 0)
+        m_criteria[5] = QStringLiteral("%1").arg(com_Zhicheng->currentIndex(), 2, 10, QLatin1Char('0'));
+    m_criteria[6] = txtDis[4]->text().trimmed();
+    m_criteria[7] = txtDis[5]->text().trimmed();
+}
+
+void frmNewProSelExpert::showCandidates()
+{
+    ListCall call;
+    call.columnsUsed = 8;
+    call.list = &m_state.CandidateList;
+    call.checkBoxes = true;
+    m_list->show(call);
+}
+
+void frmNewProSelExpert::manualDraw()
+{
+    FilterCandidates(m_state.ExpertTable, m_criteria, m_state.CandidateList);
+    showCandidates();
+}
+
+void frmNewProSelExpert::randomDraw(qsizetype n)
+{
+    FilterCandidates(m_state.ExpertTable, m_criteria, m_state.CandidateList);
+    const qsizetype candidates = m_state.CandidateList.count();
+    if (n < candidates) {
+        const QVector<qsizetype> picks = RandomDraw(candidates, n, *m_state.services.random);
+        m_state.CandidateList = PickRows(m_state.CandidateList, picks);
+    }
+    showCandidates();
+}
+
+void frmNewProSelExpert::startRoll()
+{
+    FilterCandidates(m_state.ExpertTable, m_criteria, m_state.CandidateList);
+    if (m_state.CandidateList.isEmpty()) {
+        // Nothing to roll: no number to show and nothing to pick. The empty
+        // list goes on screen so no row of an earlier list can be confirmed.
+        labExpertID->clear();
+        showCandidates();
+        m_state.messages().information(kNoCandidates);
+        return;
+    }
+    cmdSearch->setText(kRollStopCaption);
+    setRollingControlsEnabled(false);
+    m_rolledSinceStart = false;
+    tmeSelExp->start(kRollIntervalMs);
+    m_rolling = true;
+}
+
+void frmNewProSelExpert::tmeSelExp_Timer()
+{
+    const qsizetype candidates = m_state.CandidateList.count();
+    if (!m_rolling || candidates == 0)
+        return;
+    m_lastRolledIndex = RandomIndex(candidates, *m_state.services.random);
+    m_rolledSinceStart = true;
+    labExpertID->setText(m_state.CandidateList.cell(m_lastRolledIndex, 0));
+}
+
+void frmNewProSelExpert::stopRoll()
+{
+    cmdSearch->setText(kRollStartCaption);
+    endRoll();
+
+    const qsizetype candidates = m_state.CandidateList.count();
+    if (candidates == 0) {
+        showCandidates();
+        return;
+    }
+    // Stopped before the first tick: the index kept from an earlier roll
+    // belongs to another list, so draw a fresh one from this list.
+    if (!m_rolledSinceStart || m_lastRolledIndex >= candidates) {
+        m_lastRolledIndex = RandomIndex(candidates, *m_state.services.random);
+        labExpertID->setText(m_state.CandidateList.cell(m_lastRolledIndex, 0));
+    }
+    TextTable drawn;
+    drawn.append(m_state.CandidateList.rows.at(m_lastRolledIndex));
+    m_state.CandidateList = std::move(drawn);
+    showCandidates();
+}
+
+void frmNewProSelExpert::endRoll()
+{
+    tmeSelExp->stop();
+    setRollingControlsEnabled(true);
+    m_rolling = false;
+}
+
+void frmNewProSelExpert::setRollingControlsEnabled(bool enabled)
+{
+    com_Type->setEnabled(enabled);
+    cmd_Clear->setEnabled(enabled);
+    cmd_OK->setEnabled(enabled);
+    cmd_Back->setEnabled(enabled);
+}
+
+void frmNewProSelExpert::cmd_Clear_Click()
+{
+    for (QLineEdit *box : txtDis)
+        box->clear();
+    txtNum->clear();
+    com_Lin->setCurrentIndex(0);
+    com_Zhicheng->setCurrentIndex(0);
+}
+
+void frmNewProSelExpert::cmd_OK_Click()
+{
+    // Only the page on view can be picked: slot j is candidate
+    // (CurrentPage - 1) * 10 + j.
+    m_picks.clear();
+    for (int slot : m_list->checkedSlots()) {
+        const qsizetype position = m_list->rowOfSlot(slot);
+        if (position < 0 || position >= m_state.CandidateList.count())
+            continue;
+        m_state.paging.SelectedRow = position + 1;
+        m_picks.append(m_state.CandidateList.rows.at(position));
+    }
+    if (m_picks.isEmpty()) {
+        m_state.messages().information(kNothingTicked);
+        return;
+    }
+
+    // Nothing waits to be stored: this confirmation starts a new extraction.
+    if (!m_state.DrawUnsaved)
+        m_state.DrawList.clear();
+    m_state.DrawUnsaved = true;
+    MergePicks(m_state.DrawList, m_picks);
+    m_nav.openScreen(13, QStringLiteral("frmNewPro"));
+}
+
+void frmNewProSelExpert::cmd_Back_Click()
+{
+    if (!m_state.DrawUnsaved)
+        m_state.DrawList.clear();
+    m_nav.openScreen(13, QStringLiteral("frmNewPro"));
+}

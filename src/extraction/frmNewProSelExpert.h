@@ -1,0 +1,74 @@
+#pragma once
+
+#include "extraction/CandidateFilter.h"
+#include "extraction/DrawProcedures.h"
+#include "shell/ChildScreen.h"
+
+#include <array>
+
+class PagedList;
+class QTimer;
+
+// The draw screen: criteria, the candidate list, the three kinds of draw and
+// the confirmation of ticked candidates into the draw list.
+class frmNewProSelExpert : public ChildScreen {
+    Q_OBJECT
+public:
+    frmNewProSelExpert(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
+
+    int bannerWidthTwips() const override { return 11737; }
+
+    DrawType extractionType() const { return m_type; }
+    bool isRolling() const { return m_rolling; }
+    const SelectionCriteria &criteria() const { return m_criteria; }
+
+public Q_SLOTS:
+    // One step of the rolling display (the timer's handler).
+    void tmeSelExp_Timer();
+
+protected:
+    void onLoad() override;
+    void onActivate() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void com_Type_Click(int index);
+    void cmdSearch_Click();
+    void cmd_Clear_Click();
+    void cmd_OK_Click();
+    void cmd_Back_Click();
+
+    void gatherCriteria();
+    void showCandidates();
+    void manualDraw();
+    void randomDraw(qsizetype n);
+    void startRoll();
+    void stopRoll();
+    // Ends a roll without a pick (activation).
+    void endRoll();
+    void setRollingControlsEnabled(bool enabled);
+
+    SelectionCriteria m_criteria;
+    DrawType m_type = DrawType::Manual;
+    bool m_rolling = false;
+    bool m_rolledSinceStart = false;
+    qsizetype m_lastRolledIndex = 0;
+    TextTable m_picks;   // rows of the last confirmation
+
+    QLabel *labTitle = nullptr;
+    QLabel *labWhere = nullptr;
+    std::array<QLabel *, 19> labDis{};
+    std::array<QLineEdit *, 6> txtDis{};
+    QComboBox *com_Lin = nullptr;
+    QComboBox *com_Zhicheng = nullptr;
+    QComboBox *com_Type = nullptr;
+    QLineEdit *txtNum = nullptr;
+    QLabel *labExpertID = nullptr;
+    QTimer *tmeSelExp = nullptr;
+    QPushButton *cmdSearch = nullptr;
+    QPushButton *cmd_Clear = nullptr;
+    QPushButton *cmd_OK = nullptr;
+    QPushButton *cmd_Back = nullptr;
+    QLabel *Label1 = nullptr;
+    PagedList *m_list = nullptr;
+};
