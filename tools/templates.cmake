@@ -23,3 +23,14 @@ if(TARGET kestrune_libreoffice)
     COMMENT "Generating the report templates"
     VERBATIM)
 endif()
+
+# The report benchmarks in bench/ drive the real office: kestrune-bench needs
+# the LibreOffice engine. bench/ is added after this file, hence deferred.
+if(TARGET kestrune_libreoffice)
+  function(kestrune_link_report_bench)
+    if(TARGET kestrune-bench)
+      target_link_libraries(kestrune-bench PRIVATE kestrune_libreoffice)
+    endif()
+  endfunction()
+  cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL kestrune_link_report_bench)
+endif()

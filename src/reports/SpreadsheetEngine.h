@@ -107,4 +107,13 @@ public:
     virtual void saveAsXls(const QString &path) = 0;
     // Writes the printout of the first worksheet as a PDF file.
     virtual void exportPdf(const QString &path) = 0;
+    // Writes the first worksheet as a CSV file (UTF-8, commas, double
+    // quotes), every cell as shown, replacing a file of that name: the fast
+    // way to read a whole sheet, which cell by cell costs a call per cell.
+    // Engines that cannot do it throw SpreadsheetError.
+    virtual void saveAsCsv(const QString &path)
+    {
+        Q_UNUSED(path);
+        throw SpreadsheetError(QStringLiteral("CSV export is not supported"));
+    }
 };

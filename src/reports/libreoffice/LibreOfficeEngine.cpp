@@ -68,7 +68,11 @@ using css::uno::UNO_QUERY_THROW;
 namespace {
 
 constexpr int kStartTimeoutMs = 60000;
-constexpr int kStopTimeoutMs = 15000;
+// The office gets this long to quit by itself before it is killed; the
+// documents are closed by then and its profile is thrown away anyway.
+constexpr int kQuitTimeoutMs = 3000;
+constexpr int kStopTimeoutMs = 10000;
+constexpr sal_Int32 kXlsColumns = 256;
 
 OUString toOU(const QString &s)
 {
@@ -191,7 +195,9 @@ public:
         guard([&] {
             const sal_Int32 first = sourceRow - 1;           // first inserted row, 0-based
             const sal_Int32 source = first + count;         // the source row after the insert
-            const sal_Int32 lastColumn = columnCount() - 1;
+            // Whole rows would mean thousands of empty columns to copy; an .xls
+            // workbook has at most 256.
+            const sal_Int32 lastColumn = std::min<sal_Int32>(columnCount(), kXlsColumns) - 1;
             rows()->insertByIndex(first, count);
             Reference<css::sheet::XCellRangeMovement> mover(sheet(), UNO_QUERY_THROW);
             auto rangeOf = [&](sal_Int32 top, sal_Int32 bottom) {
@@ -407,6 +413,15 @@ public:
         store(path, {prop("FilterName", Any(OUString("calc_pdf_Export"))), prop("Overwrite", Any(true))});
     }
 
+    void saveAsCsv(const QString &path) override
+    {
+        // Comma, double quote, UTF-8 (76), from line 1; the last token saves
+        // the cells as shown, so dates and numbers read as the user sees them.
+        store(path, {prop("FilterName", Any(OUString("Text - txt - csv (StarCalc)"))),
+                     prop("FilterOptions", Any(OUString("44,34,76,1,,0,false,true,true"))),
+                     prop("Overwrite", Any(true))});
+    }
+
 private:
     template <typename F>
     void guard(F &&work)
@@ -492,6 +507,13 @@ private:
                                  QStringLiteral("--accept=pipe,name=%1;urp;").arg(pipe),
                                  QStringLiteral("-env:UserInstallation=%1")
                                      .arg(QUrl::fromLocalFile(m_profile->path()).toString(QUrl::FullyEncoded))});
+        // The office's temporary files go into the profile folder, so that
+        // they go with it even if the office has to be killed.
+        const QString temp = m_profile->filePath(QStringLiteral("tmp"));
+        QDir().mkpath(temp);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), temp);
+        m_process->setProcessEnvironment(environment);
         m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process->setStandardOutputFile(QProcess::nullDevice());
         // Its own process group: the start script, the office and anything it
@@ -547,7 +569,7 @@ private:
         m_desktop.clear();
         m_remote.clear();
         if (m_process) {
-            if (!m_process->waitForFinished(terminating ? kStopTimeoutMs : 0) ||
+            if (!m_process->waitForFinished(terminating ? kQuitTimeoutMs : 0) ||
                 m_process->state() != QProcess::NotRunning) {
                 if (m_group > 0)
                     ::kill(-m_group, SIGKILL);

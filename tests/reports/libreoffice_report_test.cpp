@@ -1,0 +1,239 @@
+// Reports through the real LibreOffice Calc: the templates, saved workbooks
+// read back, the preview's PDF, and a missing office.
+
+#include "ReportTestHelpers.h"
+#include "TestApp.h"
+#include "reports/ReportPreview.h"
+#include "reports/libreoffice/LibreOfficeEngine.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QPdfDocument>
+#include <QPdfSelection>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QStringList kDrawHeadings{"序号", "姓名", "性别", "出生时间", "工作单位", "从事专业", "资格名称", "电话号码"};
+const QStringList kSearchHeadings{"序号", "姓名", "出生时间", "工作单位", "从事专业", "资格名称", "电话号码"};
+
+struct Kind {
+    ReportKind kind;
+    int listColumns;
+    QStringList headings;
+    QVector<ReportHeaderCell> header;
+    QStringList labels;   // left of each header cell
+};
+
+QVector<Kind> Kinds()
+{
+    QStringList criteria;
+    for (int i = 0; i < 13; ++i)
+        criteria << QStringLiteral("条件%1").arg(i);
+    return {
+        {ReportKind::Selection, 8, kDrawHeadings, {}, {}},
+        {ReportKind::Search, 7, kSearchHeadings,
+         SearchHeaderCells(criteria, {"男", "启用", "正式", "本科", "高级", "★★★★☆"}),
+         {"专家姓名：", "性    别：", "专家状态：", "专家性质：", "学    历：", "职称类别：", "职称级别：",
+          "专家星级：", "城    市：", "工作单位：", "从事专业：", "参评专业：", "资格名称：", "取资时间："}},
+        {ReportKind::History, 8, kDrawHeadings, HistoryHeaderCells({"2026-01-01", "2026-12-31", "土木", "设计院"}),
+         {"开始日期：", "结束日期：", "从事专业：", "工作单位："}},
+    };
+}
+
+QByteArray Digest(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+bool IsXlsWorkbook(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.read(8) == QByteArray::fromHex("D0CF11E0A1B11AE1");
+}
+
+// Office processes this test program started and left behind.
+int OurOfficeProcesses()
+{
+    const QByteArray mark = QStringLiteral("kestrune_%1_").arg(QCoreApplication::applicationPid()).toUtf8();
+    int n = 0;
+    QDirIterator it(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        QFile cmdline(it.next() + QStringLiteral("/cmdline"));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(mark))
+            ++n;
+    }
+    return n;
+}
+
+TEST(LibreOfficeReports, TemplatesHaveTheRowsAndCellsTheReportsUse)
+{
+    auto engine = MakeLibreOfficeEngine();
+    for (const Kind &k : Kinds()) {
+        const ReportLayout &layout = LayoutOf(k.kind);
+        const QString path = QDir(SourceTemplateFolder()).filePath(layout.templateName);
+        SCOPED_TRACE(layout.templateName.toStdString());
+        ASSERT_TRUE(IsXlsWorkbook(path));
+        engine->open(path);
+        const int h = layout.headingRows;
+
+        EXPECT_EQ(engine->text(h, 2), k.headings.first());
+        for (int c = 0; c < layout.columns.size(); ++c)
+            EXPECT_EQ(engine->text(h, layout.columns[c]), k.headings[c + 1]);
+        for (int i = 0; i < k.header.size(); ++i)
+            EXPECT_EQ(engine->text(k.header[i].row, k.header[i].column - 2), k.labels[i]);
+        EXPECT_FALSE(engine->text(1, 2).isEmpty()) << "a title";
+
+        // Ten formatted, empty data rows, the signature line under them.
+        for (int row = h + 1; row <= h + kTemplateDataRows; ++row) {
+            for (int col : layout.columns)
+                EXPECT_TRUE(engine->text(row, col).isEmpty());
+            const CellLook look = engine->look(row, 2);
+            EXPECT_TRUE(look.borderTop && look.borderBottom && look.borderLeft && look.borderRight) << row;
+            EXPECT_TRUE(engine->look(row, 3).merged) << row;
+        }
+        EXPECT_FALSE(engine->look(h + kTemplateDataRows + 1, 2).borderBottom);
+        EXPECT_EQ(engine->text(h + kTemplateDataRows + 2, 2), "制表人：");
+        EXPECT_EQ(engine->lastUsedRow(), h + kTemplateDataRows + 2);
+        engine->close();
+    }
+}
+
+TEST(LibreOfficeReports, ExportedWorkbooksHoldTheListInTheTemplateRows)
+{
+    TestApp app(false);
+    ASSERT_TRUE(CopyReportTemplates(app.appDir()));
+    app.state.services.makeSpreadsheet = [] { return MakeLibreOfficeEngine(); };
+    QTemporaryDir out;
+    QWidget screen;
+
+    struct Saved {
+        Kind kind;
+        int n;
+        QString path;
+    };
+    QVector<Saved> saved;
+    for (const Kind &k : Kinds()) {
+        const QString templatePath = TemplatePath(app.state, k.kind);
+        const QByteArray before = Digest(templatePath);
+        for (int n : {3, 10, 25}) {
+            TextTable list = MakeReportList(n, k.listColumns);
+            list.rows[0][1] = "001";   // stays text
+            app.files->nextSavePath = out.filePath(QStringLiteral("%1-%2.xls").arg(int(k.kind)).arg(n));
+            const QString path = ExportReport(app.state, &screen, k.kind, list, k.header, {});
+            ASSERT_EQ(path, app.files->nextSavePath) << app.messages->lastText().toStdString();
+            EXPECT_TRUE(IsXlsWorkbook(path));
+            saved.append({k, n, path});
+        }
+        EXPECT_EQ(Digest(templatePath), before) << "the template is never changed";
+        EXPECT_FALSE(QFileInfo::exists(QDir(app.appDir()).filePath(".~lock." + LayoutOf(k.kind).templateName + "#")));
+    }
+    EXPECT_TRUE(app.messages->shown.isEmpty());
+    EXPECT_EQ(app.desktop->opened.size(), saved.size());
+    EXPECT_EQ(OurOfficeProcesses(), 0) << "every report ends its office";
+
+    auto reader = MakeLibreOfficeEngine();
+    for (const Saved &s : saved) {
+        const ReportLayout &layout = LayoutOf(s.kind.kind);
+        const int h = layout.headingRows;
+        SCOPED_TRACE(QStringLiteral("%1 with %2 rows").arg(layout.templateName).arg(s.n).toStdString());
+        reader->open(s.path);
+        EXPECT_EQ(reader->text(h, 2), "序号");
+        for (const ReportHeaderCell &cell : s.kind.header)
+            EXPECT_EQ(reader->text(cell.row, cell.column), cell.text);
+        for (int i = 0; i < s.n; ++i) {
+            const int row = h + 1 + i;
+            EXPECT_EQ(reader->text(row, 2), QString::number(i + 1));
+            for (int c = 0; c < layout.columns.size(); ++c)
+                EXPECT_EQ(reader->text(row, layout.columns[c]),
+                          i == 0 && c == 0 ? QStringLiteral("001") : QStringLiteral("r%1c%2").arg(i + 1).arg(c + 1));
+            if (i == 0 || i == s.n - 1) {
+                const CellLook look = reader->look(row, 2);
+                EXPECT_TRUE(look.borderTop && look.borderBottom) << "formatted row " << row;
+                EXPECT_TRUE(reader->look(row, 3).merged) << row;
+            }
+        }
+        // Exactly n formatted rows: the template rows were deleted or copied to fit.
+        EXPECT_TRUE(reader->text(h + s.n + 1, 2).isEmpty());
+        EXPECT_FALSE(reader->look(h + s.n + 1, 2).borderBottom);
+        EXPECT_EQ(reader->text(h + s.n + 2, 2), "制表人：");
+        EXPECT_EQ(reader->lastUsedRow(), h + s.n + 2);
+        reader->close();
+    }
+}
+
+// Sequence numbers printed on a page (column B holds the only plain numbers).
+QList<int> NumbersOnPage(QPdfDocument &pdf, int page)
+{
+    QList<int> numbers;
+    const QStringList tokens = pdf.getAllText(page).text().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+    for (const QString &t : tokens) {
+        bool ok = false;
+        const int v = t.toInt(&ok);
+        if (ok)
+            numbers << v;
+    }
+    return numbers;
+}
+
+TEST(LibreOfficeReports, PreviewShowsEveryRowOnceWithTheHeadingOnEachPage)
+{
+    TestApp app(false);
+    ASSERT_TRUE(CopyReportTemplates(app.appDir()));
+    app.state.services.makeSpreadsheet = [] { return MakeLibreOfficeEngine(); };
+    QWidget screen;
+
+    for (int n : {3, 100}) {
+        SCOPED_TRACE(n);
+        ReportPreview *preview =
+            PreviewReport(app.state, &screen, ReportKind::Selection, MakeReportList(n, 8), {}, {});
+        ASSERT_NE(preview, nullptr) << app.messages->lastText().toStdString();
+        QPdfDocument &pdf = *preview->document();
+        // One page for a short list; a long one runs over several, each with
+        // the heading row repeated.
+        if (n == 3)
+            EXPECT_EQ(preview->pageCount(), 1);
+        else
+            EXPECT_GE(preview->pageCount(), 3);
+        QList<int> all;
+        for (int page = 0; page < preview->pageCount(); ++page) {
+            EXPECT_TRUE(pdf.getAllText(page).text().contains("序号")) << "page " << page + 1;
+            const QList<int> numbers = NumbersOnPage(pdf, page);
+            EXPECT_FALSE(numbers.isEmpty()) << "no empty page";
+            all += numbers;
+        }
+        QList<int> expected;
+        for (int i = 1; i <= n; ++i)
+            expected << i;
+        EXPECT_EQ(all, expected);
+        EXPECT_TRUE(pdf.getAllText(preview->pageCount() - 1).text().contains("制表人"));
+        delete preview;
+    }
+    EXPECT_EQ(OurOfficeProcesses(), 0);
+}
+
+TEST(LibreOfficeReports, MissingOfficeGivesTheSystemErrorAndWritesNothing)
+{
+    TestApp app(false);
+    ASSERT_TRUE(CopyReportTemplates(app.appDir()));
+    app.state.services.makeSpreadsheet = [] { return MakeLibreOfficeEngine("/nonexistent/soffice"); };
+    QTemporaryDir out;
+    QWidget screen;
+    app.files->nextSavePath = out.filePath("report.xls");
+    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Search, MakeReportList(3, 7), {}, {}), QString());
+    EXPECT_EQ(app.messages->lastText(),
+              "系统错误。\n请确认打印机是否正确安装，MS Office中的Excel是否正确安装。");
+    EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_TRUE(app.desktop->opened.isEmpty());
+    EXPECT_EQ(PreviewReport(app.state, &screen, ReportKind::Search, MakeReportList(3, 7), {}, {}), nullptr);
+    EXPECT_EQ(app.messages->shown.size(), 2);
+}
+
+} // namespace
