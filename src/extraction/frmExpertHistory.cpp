@@ -9,6 +9,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QStyle>
 
@@ -24,7 +25,6 @@ constexpr int kCaptionLeft = 450;
 constexpr int kRow1Top = 900;
 constexpr int kRow2Top = 1320;
 constexpr int kNoteTop = 1800;
-constexpr int kSecondCaptionLeft = 3510;   // where "结束日期：" and "工作单位：" start
 constexpr int kFieldWidth = 1695;
 constexpr int kHeadingTop = 2220;
 constexpr int kFirstRowTop = 2520;
@@ -44,6 +44,7 @@ QLabel *RedStar(QLabel *label)
 frmExpertHistory::frmExpertHistory(AppState &state, ScreenNavigator &nav, QWidget *parent)
     : ChildScreen(state, nav, QStringLiteral("frmExpertHistory"), parent)
 {
+    setFont(DrawResultFont());
     m_criteria.fill(kNoRecord);
 }
 
@@ -56,22 +57,14 @@ void frmExpertHistory::onLoad()
     labTitle->setFont(bold);
     labTitle->adjustSize();
 
-    // One label carries both date captions; its blanks are widened so that
-    // the end-date caption starts at the second column of fields.
-    const QString dateCaptions = kStartLabel + QString(kDateGapBlanks, QLatin1Char(' ')) + kEndLabel;
-    QLabel *dates = addLabel(ArrayName(QStringLiteral("labDis"), 0), dateCaptions, kCaptionLeft, kRow1Top + 60);
-    {
-        QFont f = dates->font();
-        const QFontMetrics fm(f);
-        const int wanted = Px(kSecondCaptionLeft - kCaptionLeft);
-        const int natural = fm.horizontalAdvance(kStartLabel + QString(kDateGapBlanks, QLatin1Char(' ')));
-        f.setWordSpacing(qreal(wanted - natural) / kDateGapBlanks);
-        dates->setFont(f);
-        dates->adjustSize();
-    }
+    // One label carries both date captions; the fields stand right of each
+    // caption, and the second row's captions line up with the first's.
+    const QString gap(kDateGapBlanks, QLatin1Char(' '));
+    addLabel(ArrayName(QStringLiteral("labDis"), 0), kStartLabel + gap + kEndLabel, kCaptionLeft, kRow1Top + 60);
     const QFontMetrics fm(font());
     const int firstFieldLeft = kCaptionLeft + Tw(fm.horizontalAdvance(kStartLabel));
-    const int secondFieldLeft = kSecondCaptionLeft + Tw(fm.horizontalAdvance(kEndLabel));
+    const int secondCaptionLeft = kCaptionLeft + Tw(fm.horizontalAdvance(kStartLabel + gap));
+    const int secondFieldLeft = secondCaptionLeft + Tw(fm.horizontalAdvance(kEndLabel));
 
     txtFrom = addTextBox(QStringLiteral("txtFrom"), firstFieldLeft, kRow1Top, kFieldWidth);
     txtTo = addTextBox(QStringLiteral("txtTo"), secondFieldLeft, kRow1Top, kFieldWidth);
@@ -84,9 +77,9 @@ void frmExpertHistory::onLoad()
     RedStar(addLabel(ArrayName(QStringLiteral("labDis"), 12), QStringLiteral("*"), kCaptionLeft - 120, kRow2Top + 60));
     addLabel(ArrayName(QStringLiteral("labDis"), 1), QStringLiteral("从事专业："), kCaptionLeft, kRow2Top + 60);
     txtProfession = addTextBox(ArrayName(QStringLiteral("txtDis"), 0), firstFieldLeft, kRow2Top, kFieldWidth);
-    RedStar(addLabel(ArrayName(QStringLiteral("labDis"), 13), QStringLiteral("*"), kSecondCaptionLeft - 120,
+    RedStar(addLabel(ArrayName(QStringLiteral("labDis"), 13), QStringLiteral("*"), secondCaptionLeft - 120,
                      kRow2Top + 60));
-    addLabel(ArrayName(QStringLiteral("labDis"), 2), QStringLiteral("工作单位："), kSecondCaptionLeft, kRow2Top + 60);
+    addLabel(ArrayName(QStringLiteral("labDis"), 2), QStringLiteral("工作单位："), secondCaptionLeft, kRow2Top + 60);
     txtWorkUnit = addTextBox(ArrayName(QStringLiteral("txtDis"), 1), secondFieldLeft, kRow2Top, kFieldWidth);
 
     cmdSearch = addButton(QStringLiteral("cmdSearch"), QStringLiteral("检 索"), 6900, kRow2Top - 60, 1095, 435);
@@ -108,7 +101,8 @@ void frmExpertHistory::onLoad()
     ListLayout layout;
     for (int m = 0; m < 8; ++m) {
         layout.columnLefts << words.value(m);
-        const int next = m + 1 < words.size() ? words.value(m + 1) : Tw(Label1->geometry().right());
+        // The last column is not bounded by a further title; it holds a phone number.
+        const int next = m + 1 < words.size() ? words.value(m + 1) : words.value(m) + 1260;
         layout.columnWidths << qMax(300, next - words.value(m) - 60);
     }
     layout.firstRowTop = kFirstRowTop;
@@ -125,6 +119,7 @@ void frmExpertHistory::onLoad()
     auto makeCalendar = [this](const QString &name, QLineEdit *field) {
         auto *calendar = new QCalendarWidget(this);
         calendar->setObjectName(name);
+        calendar->setLocale(QLocale(QLocale::Chinese, QLocale::China));
         calendar->setGridVisible(true);
         calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
         calendar->setGeometry(QRect(QPoint(field->x(), field->geometry().bottom() + 1), calendar->sizeHint()));
