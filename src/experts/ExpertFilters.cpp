@@ -4,7 +4,7 @@
 #include "data/Schema.h"
 #include "data/Wildcard.h"
 
-#include <QHash>
+#include <QVarLengthArray>
 
 #include <optional>
 #include <vector>
@@ -16,6 +16,36 @@ const QString &FieldOf(const QStringList &row, int field)
 {
     static const QString empty;
     return field < row.size() ? row.at(field) : empty;
+}
+
+// Writes row k of a working list, reusing the row already there: a long list
+// rebuilt again costs no allocation, and a cell that already shares the
+// field's text is left alone.
+template <size_t N> void PutRow(TextTable &table, qsizetype k, const std::array<const QString *, N> &cells)
+{
+    if (k == table.count()) {
+        QStringList row;
+        row.reserve(N);
+        for (const QString *c : cells)
+            row.append(*c);
+        table.rows.append(std::move(row));
+        return;
+    }
+    QStringList &row = table.rows[k];
+    if (row.size() != qsizetype(N))
+        row.resize(N);
+    for (size_t j = 0; j < N; ++j) {
+        QString &target = row[j];
+        if (target.constData() != cells[j]->constData() || target.size() != cells[j]->size())
+            target = *cells[j];
+    }
+}
+
+// Drops the rows past the last one written.
+void Truncate(TextTable &table, qsizetype count)
+{
+    if (table.count() > count)
+        table.rows.resize(count);
 }
 
 } // namespace
@@ -44,36 +74,47 @@ const std::array<SearchCriterionField, kSearchCriteriaCount> &SearchCriterionFie
 void SetExpert_MsgTemp(const DataStore &store, const QString &name, const QString &status, TextTable &rows)
 {
     using namespace Schema;
-    rows.clear();
     // One compiled pattern for the whole pass.
     std::optional<WildcardPattern> namePattern;
     if (!name.isEmpty())
         namePattern.emplace(WildcardPattern::contains(name));
     const bool anyStatus = status == kAllStatuses;
 
-    // Most experts name one of a handful of title levels: look each code up once.
-    QHash<QString, QString> titleNames;
+    // Experts name one of a handful of title codes: each is looked up once
+    // and found again by a short linear search, far cheaper than hashing.
+    QVarLengthArray<std::pair<QString, QString>, 16> titleNames;
+    QString uncached;
+    auto titleName = [&](const QString &code) -> const QString & {
+        for (const auto &known : titleNames)
+            if (known.first == code)
+                return known.second;
+        // A file full of odd codes must not make the search quadratic.
+        if (titleNames.size() >= 32) {
+            uncached = TitleNameForCode(store, code);
+            return uncached;
+        }
+        titleNames.append({code, TitleNameForCode(store, code)});
+        return titleNames.last().second;
+    };
 
-    rows.rows.reserve(store.ExpertTable.count());
+    qsizetype k = 0;
     for (const QStringList &e : store.ExpertTable.rows) {
         if (namePattern && !namePattern->matches(FieldOf(e, E_Name)))
             continue;
         if (!anyStatus && FieldOf(e, E_Status) != status)
             continue;
-        const QString &code = FieldOf(e, E_zhicheng_id);
-        auto title = titleNames.constFind(code);
-        if (title == titleNames.constEnd())
-            title = titleNames.insert(code, TitleNameForCode(store, code));
-        rows.append({FieldOf(e, E_Id), FieldOf(e, E_Name), FieldOf(e, E_Sex), FieldOf(e, E_province),
-                     FieldOf(e, E_cong_shi_zhuanye), *title, FieldOf(e, E_Status), FieldOf(e, E_Is_temp),
-                     FieldOf(e, E_star_number)});
+        const QString &title = titleName(FieldOf(e, E_zhicheng_id));
+        PutRow<kExpertListColumns>(rows, k++,
+                                   {&FieldOf(e, E_Id), &FieldOf(e, E_Name), &FieldOf(e, E_Sex),
+                                    &FieldOf(e, E_province), &FieldOf(e, E_cong_shi_zhuanye), &title,
+                                    &FieldOf(e, E_Status), &FieldOf(e, E_Is_temp), &FieldOf(e, E_star_number)});
     }
+    Truncate(rows, k);
 }
 
 void sExpert_MsgDetTemp(const DataStore &store, const SearchCriteria &criteria, TextTable &rows)
 {
     using namespace Schema;
-    rows.clear();
 
     // The criteria that set a condition, in index order, each pattern compiled once.
     struct Test {
@@ -92,6 +133,7 @@ void sExpert_MsgDetTemp(const DataStore &store, const SearchCriteria &criteria, 
         tests.push_back(std::move(t));
     }
 
+    qsizetype k = 0;
     for (const QStringList &e : store.ExpertTable.rows) {
         bool pass = true;
         for (const Test &t : tests) {
@@ -103,9 +145,12 @@ void sExpert_MsgDetTemp(const DataStore &store, const SearchCriteria &criteria, 
         }
         if (!pass)
             continue;
-        rows.append({FieldOf(e, E_Id), FieldOf(e, E_Name), FieldOf(e, E_birth_date), FieldOf(e, E_Company_name),
-                     FieldOf(e, E_cong_shi_zhuanye), FieldOf(e, E_zige_name), FieldOf(e, E_Mobile)});
+        PutRow<kSearchResultColumns>(rows, k++,
+                                     {&FieldOf(e, E_Id), &FieldOf(e, E_Name), &FieldOf(e, E_birth_date),
+                                      &FieldOf(e, E_Company_name), &FieldOf(e, E_cong_shi_zhuanye),
+                                      &FieldOf(e, E_zige_name), &FieldOf(e, E_Mobile)});
     }
+    Truncate(rows, k);
 }
 
 QString TwoDigitCode(int position)
