@@ -32,9 +32,13 @@ size_t qHash(const IdKey &key, size_t seed = 0) noexcept
 QStringList DrawListColumns(const QStringList &expertRow)
 {
     using namespace Schema;
-    return {expertRow.at(E_Id),           expertRow.at(E_Name),         expertRow.at(E_Sex),
-            expertRow.at(E_birth_date),   expertRow.at(E_Company_name), expertRow.at(E_cong_shi_zhuanye),
-            expertRow.at(E_zige_name),    expertRow.at(E_Mobile)};
+    // Appended one by one: an initializer list would copy every text twice.
+    QStringList row;
+    row.reserve(8);
+    for (const int field : {E_Id, E_Name, E_Sex, E_birth_date, E_Company_name, E_cong_shi_zhuanye, E_zige_name,
+                            E_Mobile})
+        row.append(expertRow.at(field));
+    return row;
 }
 
 TextTable FilterHistory(const TextTable &selections, const TextTable &experts, const HistoryCriteria &criteria)

@@ -2,6 +2,7 @@
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
+#include "extraction/frmNewPro.h"
 #include "lists/ListEngine.h"
 
 #include <QLabel>
@@ -297,6 +298,18 @@ TEST_F(ResultScreenTest, ButtonsOpenTheDrawScreenAndTheEditor)
     // Going elsewhere does not touch the draw.
     EXPECT_EQ(state.DrawList.count(), 1);
     EXPECT_TRUE(state.DrawUnsaved);
+}
+
+TEST_F(ResultScreenTest, ReportControlsAreTheOnesAReportDisables)
+{
+    open();
+    auto *screen = static_cast<frmNewPro *>(host.screen("frmNewPro"));
+    QStringList names;
+    for (QWidget *w : screen->reportControls())
+        names << w->objectName();
+    EXPECT_EQ(names, (QStringList{"cmdSelExpert", "cmdNewLinExp", "cmdSave", "cmdPreview", "cmdExcel"}));
+    EXPECT_EQ(screen->previewButton(), button("cmdPreview"));
+    EXPECT_EQ(screen->excelButton(), button("cmdExcel"));
 }
 
 TEST_F(ResultScreenTest, TemporaryExpertComesBackAsTheLastRow)
