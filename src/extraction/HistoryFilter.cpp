@@ -2,6 +2,7 @@
 
 #include "data/Schema.h"
 #include "data/Wildcard.h"
+#include "extraction/CandidateFilter.h"
 
 #include <QHash>
 #include <QStringView>
@@ -28,18 +29,6 @@ size_t qHash(const IdKey &key, size_t seed = 0) noexcept
 }
 
 } // namespace
-
-QStringList DrawListColumns(const QStringList &expertRow)
-{
-    using namespace Schema;
-    // Appended one by one: an initializer list would copy every text twice.
-    QStringList row;
-    row.reserve(8);
-    for (const int field : {E_Id, E_Name, E_Sex, E_birth_date, E_Company_name, E_cong_shi_zhuanye, E_zige_name,
-                            E_Mobile})
-        row.append(expertRow.at(field));
-    return row;
-}
 
 TextTable FilterHistory(const TextTable &selections, const TextTable &experts, const HistoryCriteria &criteria)
 {
@@ -78,7 +67,7 @@ TextTable FilterHistory(const TextTable &selections, const TextTable &experts, c
             continue;
         if (workUnit && !workUnit->matches(expert.at(Schema::E_Company_name)))
             continue;
-        out.append(DrawListColumns(expert));
+        out.append(CandidateColumns(expert));
     }
     return out;
 }

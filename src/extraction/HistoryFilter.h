@@ -10,14 +10,10 @@
 enum HistorySlot { H_StartDate = 0, H_EndDate, H_Profession, H_WorkUnit, HistorySlotCount };
 using HistoryCriteria = std::array<QString, HistorySlotCount>;
 
-// The eight columns that the draw list, the candidate list and the history
-// list copy from an expert row: Id, Name, Sex, birth_date, Company_name,
-// cong_shi_zhuanye, zige_name, Mobile.
-QStringList DrawListColumns(const QStringList &expertRow);
-
 // sSetSel_ExpertTemp: one row per selection record dated from the start to
 // the end date (both included, compared as text) whose expert is still in
 // the expert table and whose profession and work unit contain the partial
 // criteria (empty criteria impose nothing). Rows keep the order of the
-// selection records; an expert drawn twice is listed twice.
+// selection records; an expert drawn twice is listed twice. Each row has
+// the eight columns of a draw-list row (CandidateColumns).
 TextTable FilterHistory(const TextTable &selections, const TextTable &experts, const HistoryCriteria &criteria);

@@ -166,7 +166,8 @@ TEST(HistoryFilterEquivalence, SameAsScanningTheExpertTable)
                 if (e[E_Id] == record[2] &&
                     (c[2].isEmpty() || WildcardPattern::contains(c[2]).matches(e[E_cong_shi_zhuanye])) &&
                     (c[3].isEmpty() || WildcardPattern::contains(c[3]).matches(e[E_Company_name]))) {
-                    expected.append(DrawListColumns(e));
+                    expected.append({e[E_Id], e[E_Name], e[E_Sex], e[E_birth_date], e[E_Company_name],
+                                     e[E_cong_shi_zhuanye], e[E_zige_name], e[E_Mobile]});
                     break;
                 }
             }
