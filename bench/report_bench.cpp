@@ -70,7 +70,7 @@ struct ReportSetup {
         state.services.messages = messages;
         state.services.files = files;
         state.services.desktop = desktop;
-        state.services.makeSpreadsheet = [] { return MakeLibreOfficeEngine(); };
+        state.services.makeSpreadsheet = MakeLibreOfficeEngine;
         desktop->folder = appDir.path();
         const QDir templates(QFileInfo(QStringLiteral(__FILE__)).absoluteDir().filePath(QStringLiteral("../templates")));
         for (const QString &name : templates.entryList({QStringLiteral("*.xls")}))

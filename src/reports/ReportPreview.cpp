@@ -1,7 +1,6 @@
 #include "reports/ReportPreview.h"
 
 #include <QHBoxLayout>
-#include <algorithm>
 #include <QLabel>
 #include <QPainter>
 #include <QPdfDocument>
@@ -12,6 +11,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 

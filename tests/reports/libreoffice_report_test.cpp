@@ -110,7 +110,7 @@ TEST(LibreOfficeReports, ExportedWorkbooksHoldTheListInTheTemplateRows)
 {
     TestApp app(false);
     ASSERT_TRUE(CopyReportTemplates(app.appDir()));
-    app.state.services.makeSpreadsheet = [] { return MakeLibreOfficeEngine(); };
+    app.state.services.makeSpreadsheet = MakeLibreOfficeEngine;
     QTemporaryDir out;
     QWidget screen;
 
@@ -187,7 +187,7 @@ TEST(LibreOfficeReports, PreviewShowsEveryRowOnceWithTheHeadingOnEachPage)
 {
     TestApp app(false);
     ASSERT_TRUE(CopyReportTemplates(app.appDir()));
-    app.state.services.makeSpreadsheet = [] { return MakeLibreOfficeEngine(); };
+    app.state.services.makeSpreadsheet = MakeLibreOfficeEngine;
     QWidget screen;
 
     for (int n : {3, 100}) {
@@ -223,7 +223,7 @@ TEST(LibreOfficeReports, MissingOfficeGivesTheSystemErrorAndWritesNothing)
 {
     TestApp app(false);
     ASSERT_TRUE(CopyReportTemplates(app.appDir()));
-    app.state.services.makeSpreadsheet = [] { return MakeLibreOfficeEngine("/nonexistent/soffice"); };
+    app.state.services.makeSpreadsheet = [] { return MakeLibreOfficeEngineAt("/nonexistent/soffice"); };
     QTemporaryDir out;
     QWidget screen;
     app.files->nextSavePath = out.filePath("report.xls");

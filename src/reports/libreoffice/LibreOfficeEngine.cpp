@@ -597,7 +597,12 @@ private:
 
 } // namespace
 
-std::unique_ptr<SpreadsheetEngine> MakeLibreOfficeEngine(const QString &sofficePath)
+std::unique_ptr<SpreadsheetEngine> MakeLibreOfficeEngine()
+{
+    return MakeLibreOfficeEngineAt(QString());
+}
+
+std::unique_ptr<SpreadsheetEngine> MakeLibreOfficeEngineAt(const QString &sofficePath)
 {
     return std::make_unique<LibreOfficeEngine>(findSoffice(sofficePath));
 }
