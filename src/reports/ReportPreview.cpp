@@ -1,5 +1,6 @@
 #include "reports/ReportPreview.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -81,6 +82,7 @@ ReportPreview::ReportPreview(QWidget *parent, const QString &pdfPath, std::uniqu
     connect(fitButton, &QPushButton::clicked, this, &ReportPreview::fitWidth);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_view, &QPdfView::zoomFactorChanged, this, &ReportPreview::updateControls);
+    m_view->viewport()->installEventFilter(this);
 
     showPage(0);
 }
@@ -107,9 +109,16 @@ int ReportPreview::currentPage() const
     return m_page;
 }
 
+// Fitting the width leaves the view's own factor alone; the scale on show is
+// the width of the view over the width of the page.
 qreal ReportPreview::zoomFactor() const
 {
-    return m_view->zoomFactor();
+    if (m_view->zoomMode() != QPdfView::ZoomMode::FitToWidth || pageCount() == 0)
+        return m_view->zoomFactor();
+    const QMargins margins = m_view->documentMargins();
+    const qreal pageWidth = m_document->pagePointSize(m_page).width() * m_view->logicalDpiX() / 72.0;
+    const int available = m_view->viewport()->width() - margins.left() - margins.right();
+    return pageWidth > 0 && available > 0 ? available / pageWidth : m_view->zoomFactor();
 }
 
 void ReportPreview::firstPage() { showPage(0); }
@@ -117,8 +126,8 @@ void ReportPreview::previousPage() { showPage(m_page - 1); }
 void ReportPreview::nextPage() { showPage(m_page + 1); }
 void ReportPreview::lastPage() { showPage(pageCount() - 1); }
 
-void ReportPreview::zoomIn() { setZoom(m_view->zoomFactor() * kZoomStep); }
-void ReportPreview::zoomOut() { setZoom(m_view->zoomFactor() / kZoomStep); }
+void ReportPreview::zoomIn() { setZoom(zoomFactor() * kZoomStep); }
+void ReportPreview::zoomOut() { setZoom(zoomFactor() / kZoomStep); }
 
 void ReportPreview::fitWidth()
 {
@@ -145,12 +154,20 @@ void ReportPreview::updateControls()
 {
     const int pages = pageCount();
     m_pageLabel->setText(QStringLiteral("第 %1 / %2 页").arg(pages ? m_page + 1 : 0).arg(pages));
-    m_zoomLabel->setText(QStringLiteral("%1%").arg(qRound(m_view->zoomFactor() * 100)));
+    m_zoomLabel->setText(QStringLiteral("%1%").arg(qRound(zoomFactor() * 100)));
     m_first->setEnabled(m_page > 0);
     m_previous->setEnabled(m_page > 0);
     m_next->setEnabled(m_page + 1 < pages);
     m_last->setEnabled(m_page + 1 < pages);
     m_print->setEnabled(pages > 0);
+}
+
+// The scale shown follows the view's size while the page fits its width.
+bool ReportPreview::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_view->viewport() && event->type() == QEvent::Resize)
+        updateControls();
+    return QDialog::eventFilter(watched, event);
 }
 
 void ReportPreview::print()

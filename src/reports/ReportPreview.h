@@ -39,6 +39,9 @@ public slots:
     // Asks for the printer and prints.
     void print();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void showPage(int page);
     void setZoom(qreal factor);
