@@ -4,6 +4,7 @@
 #include "shell/Twips.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,25 +28,36 @@ constexpr int kRowTops[3] = {930, 1290, 1650};
 constexpr int kCaptionWidth = 975;
 constexpr int kInputWidth = 1695;
 
-const ListLayout &CandidateLayout()
+const QString kHeading =
+    QStringLiteral(" 序号    姓名     性别    出生时间         工作单位                从事专业              资格名称           电话号码");
+constexpr int kHeadingLeft = 1125;
+
+// The grid's columns stand under the words of the heading, wherever the
+// heading's font puts them; each column reaches to the next one.
+ListLayout CandidateLayout(const QLabel *heading)
 {
-    static const ListLayout layout = [] {
-        ListLayout l;
-        l.columnLefts = {1215, 1935, 2745, 3465, 4995, 7155, 9135, 10845};
-        l.columnWidths = {600, 780, 600, 1500, 2100, 1950, 1680, 1500};
-        l.firstRowTop = 2760;
-        l.rowSpacing = 300;
-        l.rowHeight = 255;
-        l.checkLeft = 840;
-        l.checkAllLeft = 840;
-        l.checkAllTop = 5820;
-        l.labelAllLeft = 1110;
-        l.labelAllTop = 5835;
-        l.pageLinksTop = 5835;
-        l.pageLinkLefts = {2760, 4020, 5580, 7380, 8640};
-        return l;
-    }();
-    return layout;
+    ListLayout l;
+    const QFontMetrics metrics(heading->font());
+    const QString text = heading->text();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) != QLatin1Char(' ') && (i == 0 || text.at(i - 1) == QLatin1Char(' ')))
+            l.columnLefts.append(kHeadingLeft + Tw(metrics.horizontalAdvance(text.left(i))));
+    }
+    for (qsizetype m = 0; m < l.columnLefts.size(); ++m) {
+        const bool last = m + 1 == l.columnLefts.size();
+        l.columnWidths.append(last ? 1500 : l.columnLefts[m + 1] - l.columnLefts[m] - 30);
+    }
+    l.firstRowTop = 2760;
+    l.rowSpacing = 300;
+    l.rowHeight = 255;
+    l.checkLeft = 840;
+    l.checkAllLeft = 840;
+    l.checkAllTop = 5820;
+    l.labelAllLeft = 1110;
+    l.labelAllTop = 5835;
+    l.pageLinksTop = 5835;
+    l.pageLinkLefts = {2760, 4020, 5580, 7380, 8640};
+    return l;
 }
 
 } // namespace
@@ -138,15 +150,15 @@ void frmNewProSelExpert::onLoad()
     cmdSearch = addButton(QStringLiteral("cmdSearch"), kManualCaption, 7200, 1620, 1095, 375);
     cmd_Clear = addButton(QStringLiteral("cmd_Clear"), QStringLiteral("清 空"), 8700, 1620, 1095, 375);
 
-    Label1 = addLabel(QStringLiteral("Label1"),
-                      QStringLiteral(" 序号    姓名     性别    出生时间         工作单位                从事专业              资格名称           电话号码"),
-                      1125, 2460, 11700, 255);
+    Label1 = addLabel(QStringLiteral("Label1"), kHeading, kHeadingLeft, 2460, 11700, 255);
     Label1->setAutoFillBackground(true);
     QPalette pal = Label1->palette();
     pal.setColor(QPalette::Window, QColor::fromRgb(kHeadingBack));
     Label1->setPalette(pal);
 
-    m_list = new PagedList(this, m_state.paging, CandidateLayout());
+    const ListLayout layout = CandidateLayout(Label1);
+    Label1->setFixedWidth(Px(layout.columnLefts.last() + layout.columnWidths.last() - kHeadingLeft));
+    m_list = new PagedList(this, m_state.paging, layout);
 
     cmd_OK = addButton(QStringLiteral("cmd_OK"), QStringLiteral("确 定"), 4320, 6240, 1095, 435);
     cmd_Back = addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 6000, 6240, 1095, 435);
