@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QTemporaryDir>
 #include <iconv.h>
 
 namespace ExpertImport {
@@ -393,6 +394,29 @@ QList<QStringList> ReadSheet(const std::function<std::unique_ptr<SpreadsheetEngi
         throw SpreadsheetError(QStringLiteral("没有可用的电子表格程序。"));
     std::unique_ptr<SpreadsheetEngine> engine = makeEngine();
     engine->open(path, true);
+
+    // The whole sheet in one call where the engine can write it as CSV.
+    QTemporaryDir scratch;
+    if (scratch.isValid()) {
+        const QString csv = scratch.filePath(QStringLiteral("sheet.csv"));
+        bool exported = true;
+        try {
+            engine->saveAsCsv(csv);
+        } catch (const SpreadsheetError &) {
+            exported = false;   // read cell by cell below
+        }
+        QFile f(csv);
+        if (exported && f.open(QIODevice::ReadOnly)) {
+            QList<QStringList> rows = ParseCsv(f.readAll());
+            for (QStringList &row : rows)
+                row.resize(columnCount);
+            engine->close();
+            if (progress)
+                progress(int(rows.size()), int(rows.size()));
+            return rows;
+        }
+    }
+
     const int last = engine->lastUsedRow();
     QList<QStringList> rows;
     rows.reserve(last);
