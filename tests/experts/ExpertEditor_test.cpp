@@ -194,6 +194,26 @@ TEST_F(ExpertEditor, TitleLevelAndStarGradeMoveTogether)
     EXPECT_EQ(level->currentIndex(), 0);
 }
 
+TEST_F(ExpertEditor, ATitleLevelBeyondTheFifthLeavesTheStarGrade)
+{
+    {
+        Connection conn = OpenDataFile(app.state);
+        Statement st = conn.prepare("INSERT INTO resource_zhicheng VALUES ('06', '特级')");
+        st.step();
+    }
+    LoadTitleTypes(app.state);
+    host.openScreen(8, kNew);
+    QComboBox *level = list(kNew, "com_Zhicheng");
+    QComboBox *star = list(kNew, "com_Star");
+    ASSERT_EQ(level->count(), 6);
+    pick(star, 3);
+    pick(level, 5);
+    EXPECT_EQ(star->currentIndex(), 3);
+    EXPECT_EQ(level->currentIndex(), 5);
+    pick(star, 1);
+    EXPECT_EQ(level->currentIndex(), 1);
+}
+
 TEST_F(ExpertEditor, ClearAndEveryActivationEmptyTheForm)
 {
     host.openScreen(8, kNew);
