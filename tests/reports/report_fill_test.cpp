@@ -56,10 +56,12 @@ TEST_F(FillTest, RowsAreFittedWithOneCallAndDataWrittenInOneBlock)
             const int first = k.h + 1;
             EXPECT_EQ(log->countCalls("deleteRows"), n < 10 ? 1 : 0);
             EXPECT_EQ(log->countCalls("insertRowCopies"), n > 10 ? 1 : 0);
-            if (n < 10)
+            if (n < 10) {
                 EXPECT_TRUE(log->calls.contains(QStringLiteral("deleteRows %1 %2").arg(first).arg(10 - n)));
-            if (n > 10)
+            }
+            if (n > 10) {
                 EXPECT_TRUE(log->calls.contains(QStringLiteral("insertRowCopies %1 %2").arg(first).arg(n - 10)));
+            }
             EXPECT_EQ(log->countCalls("setTexts"), 1);
             EXPECT_TRUE(log->calls.contains(
                 QStringLiteral("setTexts %1 2 %2x%3").arg(first).arg(n).arg(k.lastColumn - 1)));
