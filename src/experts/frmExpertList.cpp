@@ -135,6 +135,8 @@ frmExpertList::frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *par
 
     m_list = new PagedList(this, state.paging, ExpertListLayout());
     cmdDel = addButton(QStringLiteral("cmdDel"), QStringLiteral("删除"), 10050, 4725, 735, 375);
+    // "全选" starts just inside the button's right edge: keep its text on top.
+    m_list->controls().labAll->raise();
 
     // The star cells keep their red whatever the page shows.
     for (QLabel *stars : m_list->controls().lab[8])
