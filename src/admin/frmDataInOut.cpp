@@ -48,12 +48,22 @@ frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *paren
 QLabel *frmDataInOut::frameLabel(QWidget *frame, const QString &name, const QString &text, int left, int top,
                                  int width, int height)
 {
-    auto *l = new QLabel(text, frame);
+    // The boxes are sized for a font whose lines are 12 pixels apart; CJK
+    // fonts here space their lines wider, so the lines are drawn closer and
+    // a box that still cannot hold its text grows downwards.
+    QString html = text.toHtmlEscaped();
+    html.replace(QStringLiteral("\r\n"), QStringLiteral("<br>")).replace(QLatin1Char(' '), QStringLiteral("&nbsp;"));
+    auto *l = new QLabel(QStringLiteral("<p style=\"line-height:75%; margin:0\">%1</p>").arg(html), frame);
     l->setObjectName(name);
+    l->setAccessibleName(text);   // the caption as plain text
+    l->setTextFormat(Qt::RichText);
     l->setGeometry(TwRect(left, top, width, height));
     l->setFont(screenFont(9));
     l->setWordWrap(true);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    const int needed = l->heightForWidth(l->width());
+    if (needed > l->height())
+        l->resize(l->width(), needed);
     return l;
 }
 

@@ -59,8 +59,8 @@ TEST_F(DataInOutTest, ScreenShowsItsTextsPathAndTickedBackupSwitch)
     EXPECT_EQ(find<QLabel>("labTu(2)")->text(), "●");
     EXPECT_EQ(find<QLabel>("labExpInput(1)")->text(), "专家库的备份与更新");
     EXPECT_EQ(find<QGroupBox>("fraOP(0)")->title(), "具体操作：");
-    EXPECT_EQ(find<QLabel>("labOP5")->text(), "不覆盖原有的专家数据信息。");
-    EXPECT_TRUE(find<QLabel>("labClr")->text().startsWith("1： 初始化数据库\r\n     此功能为"));
+    EXPECT_EQ(find<QLabel>("labOP5")->accessibleName(), "不覆盖原有的专家数据信息。");
+    EXPECT_TRUE(find<QLabel>("labClr")->accessibleName().startsWith("1： 初始化数据库\r\n     此功能为"));
     EXPECT_EQ(find<QPushButton>("cmdDBUpd")->text(), "更新专家库");
     // Placed inside its frame, relative to it.
     EXPECT_EQ(find<QPushButton>("cmdUpExp")->parentWidget()->objectName(), "fraOP(0)");
