@@ -64,9 +64,72 @@ QStringList CandidateColumns(const QStringList &expert)
     return row;
 }
 
+namespace {
+
+constexpr std::array<ExpertField, 9> kCellsRead{E_Id, E_Name, E_Status, E_Sex, E_birth_date, E_Company_name,
+                                                E_cong_shi_zhuanye, E_zige_name, E_Mobile};
+
+// Copying a cell bumps the reference count in its string's header: an
+// atomic write the processor cannot overlap with the next one, so on a large
+// table the filter would wait for memory once per cell. Asking early for the
+// cells of rows further on lets those loads run side by side.
+inline void PrefetchRowCells(const QStringList &row)
+{
+    if (row.size() < ExpertFieldCount)
+        return;
+    const QString *cells = row.constData();
+    for (ExpertField f : kCellsRead)
+        __builtin_prefetch(cells + f);
+}
+
+inline void PrefetchStringHeaders(const QStringList &row)
+{
+    if (row.size() < ExpertFieldCount)
+        return;
+    const QString *cells = row.constData();
+    for (ExpertField f : kCellsRead) {
+        // The header sits just before the characters.
+        const char *chars = reinterpret_cast<const char *>(cells[f].constData());
+        __builtin_prefetch(chars - sizeof(QArrayData));
+    }
+}
+
+inline void PrefetchHeaders(const QStringList &row, qsizetype cells)
+{
+    const QString *cell = row.constData();
+    for (qsizetype c = 0; c < cells && c < row.size(); ++c)
+        __builtin_prefetch(reinterpret_cast<const char *>(cell[c].constData()) - sizeof(QArrayData));
+}
+
+// Emptying the previous candidates drops a reference in every cell's header,
+// the same wait for memory; the same early asks keep it short.
+void ReleaseRows(TextTable &table)
+{
+    if (!table.rows.isDetached()) {
+        table.clear();   // someone else holds the rows: only our reference goes
+        return;
+    }
+    constexpr qsizetype kRowsAhead = 16, kHeadersAhead = 8;
+    const qsizetype count = table.count();
+    for (qsizetype i = 0; i < count; ++i) {
+        if (i + kRowsAhead < count) {
+            const char *cells = reinterpret_cast<const char *>(table.rows.at(i + kRowsAhead).constData());
+            __builtin_prefetch(cells);
+            __builtin_prefetch(cells + 64);
+            __builtin_prefetch(cells + 128);
+        }
+        if (i + kHeadersAhead < count)
+            PrefetchHeaders(table.rows.at(i + kHeadersAhead), 8);
+        QStringList().swap(table.rows[i]);
+    }
+    table.clear();
+}
+
+} // namespace
+
 void FilterCandidates(const TextTable &experts, const SelectionCriteria &criteria, TextTable &candidates)
 {
-    candidates.clear();
+    ReleaseRows(candidates);
 
     QVector<CompiledTest> tests;
     for (int slot = 0; slot < kSelectionCriteriaCount; ++slot) {
@@ -80,7 +143,14 @@ void FilterCandidates(const TextTable &experts, const SelectionCriteria &criteri
     }
 
     candidates.rows.reserve(experts.count());
-    for (const QStringList &expert : experts.rows) {
+    constexpr qsizetype kRowsAhead = 16, kHeadersAhead = 8;
+    const qsizetype count = experts.count();
+    for (qsizetype i = 0; i < count; ++i) {
+        if (i + kRowsAhead < count)
+            PrefetchRowCells(experts.rows.at(i + kRowsAhead));
+        if (i + kHeadersAhead < count)
+            PrefetchStringHeaders(experts.rows.at(i + kHeadersAhead));
+        const QStringList &expert = experts.rows.at(i);
         if (expert.size() <= E_Status || expert.at(E_Status) != kEnabled)
             continue;
         bool passes = true;
