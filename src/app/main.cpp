@@ -1,4 +1,6 @@
 #include "data/DbError.h"
+#include "reports/SpreadsheetEngine.h"
+#include "reports/libreoffice/LibreOfficeEngine.h"
 #include "data/Schema.h"
 #include "shell/AppState.h"
 #include "shell/KestruneApplication.h"
@@ -17,6 +19,7 @@ int main(int argc, char **argv)
     AppState state;
     state.appDir = QDir(QCoreApplication::applicationDirPath()).absolutePath();
     state.services = Services::real();
+    state.services.makeSpreadsheet = [] { return MakeLibreOfficeEngine(); };
 
     try {
         // The first start creates the database; an existing file that cannot

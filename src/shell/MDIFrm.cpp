@@ -1,5 +1,7 @@
 #include "shell/MDIFrm.h"
 
+#include "admin/frmAbout.h"
+#include "admin/frmChangePwd.h"
 #include "data/DbError.h"
 #include "extraction/DrawStore.h"
 #include "shell/Artwork.h"
@@ -24,6 +26,8 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     setObjectName(QStringLiteral("MDIFrm"));
     setWindowIcon(Artwork::AppIcon(32));
     endProgram = [] { QCoreApplication::exit(0); };
+    showChangePassword = [this](QWidget *owner) { frmChangePwd(m_state, owner).exec(); };
+    showAbout = [this](QWidget *owner) { frmAbout(m_state, owner).exec(); };
 
     auto *menuSet = menuBar()->addMenu(QStringLiteral("设置"));
     menuSet->setObjectName(QStringLiteral("menuSet"));
