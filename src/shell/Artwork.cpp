@@ -1,6 +1,7 @@
 #include "shell/Artwork.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -57,11 +58,14 @@ QPixmap Banner(int width, int height)
     QFont title(QStringLiteral("Noto Sans CJK SC"));
     title.setPixelSize(qMax(10, int(height * 0.36)));
     title.setBold(true);
+    const int textLeft = int(height * 1.25);
+    const QString caption = QStringLiteral("Kestrune 人事专家库管理系统");
+    // Shrink the title until it fits beside the figure.
+    while (title.pixelSize() > 8 && QFontMetrics(title).horizontalAdvance(caption) > width - textLeft - 8)
+        title.setPixelSize(title.pixelSize() - 1);
     p.setFont(title);
     p.setPen(Qt::white);
-    const int textLeft = int(height * 1.25);
-    p.drawText(QRect(textLeft, 0, width - textLeft, int(height * 0.62)), Qt::AlignLeft | Qt::AlignBottom,
-               QStringLiteral("Kestrune 人事专家库管理系统"));
+    p.drawText(QRect(textLeft, 0, width - textLeft, int(height * 0.62)), Qt::AlignLeft | Qt::AlignBottom, caption);
     QFont sub = title;
     sub.setBold(false);
     sub.setPixelSize(qMax(8, int(height * 0.16)));

@@ -10,6 +10,14 @@
 #include <QResizeEvent>
 #include <QStatusBar>
 
+QFont ScreenFont(qreal pointSize)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("新宋体"), QStringLiteral("NSimSun"), QStringLiteral("Noto Sans Mono CJK SC")});
+    font.setPointSizeF(pointSize);
+    return font;
+}
+
 QString ArrayName(const QString &name, int index)
 {
     return QStringLiteral("%1(%2)").arg(name).arg(index);
@@ -19,6 +27,7 @@ ChildScreen::ChildScreen(AppState &state, ScreenNavigator &nav, const QString &f
     : QWidget(parent), m_state(state), m_nav(nav)
 {
     setObjectName(formName);
+    setFont(ScreenFont());
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);

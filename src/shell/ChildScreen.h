@@ -2,6 +2,7 @@
 
 #include "shell/AppState.h"
 
+#include <QFont>
 #include <QWidget>
 
 class QCheckBox;
@@ -67,6 +68,12 @@ private:
     QLabel *m_statusPanel = nullptr;
     bool m_loaded = false;
 };
+
+// The screens' font: 新宋体 9 points, which is fixed-pitch (a Chinese
+// character as wide as two Latin ones) so that list headings written with
+// runs of blanks line up with their columns; where it is missing the
+// fixed-pitch Noto CJK face stands in.
+QFont ScreenFont(qreal pointSize = 9);
 
 // Name of the control at index i of a control array: "lab1(3)".
 QString ArrayName(const QString &name, int index);

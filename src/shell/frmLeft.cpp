@@ -64,6 +64,9 @@ frmLeft::frmLeft(AppState &state, ScreenHost &host, QWidget *parent)
 
     QFont font(QStringLiteral("宋体"));
     font.setPointSizeF(11.25);
+    // The fallback CJK font is taller than 宋体; its lines must still fit the
+    // 300-twip rows of the panel.
+    font.setPixelSize(14);
     for (int i = 0; i < kEntryCount; ++i) {
         auto *label = new ClickableLabel(this);
         label->setObjectName(ArrayName(QStringLiteral("lab1_0"), i));
@@ -79,6 +82,8 @@ frmLeft::frmLeft(AppState &state, ScreenHost &host, QWidget *parent)
             label->setText(QString::fromUtf8(e->caption));
             label->move(Px(e->labelLeft), Px(e->labelTop));
             label->adjustSize();
+            // Entries stand 300 twips apart: keep each label within its line.
+            label->setFixedHeight(qMin(label->height(), Px(300) - 1));
             icon->setPixmap(e->heading ? Artwork::HeadingIcon() : Artwork::EntryIcon());
             icon->setGeometry(e->heading ? TwRect(e->iconLeft, e->iconTop, 255, 195)
                                          : TwRect(e->iconLeft, e->iconTop, 195, 255));
