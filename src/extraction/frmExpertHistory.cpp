@@ -2,6 +2,7 @@
 
 #include "extraction/frmNewPro.h"
 #include "lists/PagedList.h"
+#include "reports/Reports.h"
 #include "shell/Twips.h"
 
 #include <QCalendarWidget>
@@ -112,8 +113,14 @@ void frmExpertHistory::onLoad()
 
     cmdPreview = addButton(QStringLiteral("cmdPreview"), QStringLiteral("打印预览"), 4725, kReportButtonsTop, 1095, 435);
     cmdExcel = addButton(QStringLiteral("cmdExcel"), QStringLiteral("导出Excel"), 6600, kReportButtonsTop, 1095, 435);
-    // cmdPreview and cmdExcel are connected by the report module, which
-    // prints HistoryList with historyCriteria() in its header.
+    // The reports print the criteria of the last search, not what the fields
+    // hold now.
+    connect(cmdPreview, &QPushButton::clicked, this, [this] {
+        PreviewReport(m_state, this, ReportKind::History, m_state.HistoryList, reportHeader(), reportControls());
+    });
+    connect(cmdExcel, &QPushButton::clicked, this, [this] {
+        ExportReport(m_state, this, ReportKind::History, m_state.HistoryList, reportHeader(), reportControls());
+    });
 
     // The calendars drop down under their fields, over the controls below.
     auto makeCalendar = [this](const QString &name, QLineEdit *field) {
@@ -165,6 +172,11 @@ bool frmExpertHistory::eventFilter(QObject *watched, QEvent *event)
             toggleCalendar(field == txtFrom ? MonthView1 : MonthView2, field);
     }
     return ChildScreen::eventFilter(watched, event);
+}
+
+QVector<ReportHeaderCell> frmExpertHistory::reportHeader() const
+{
+    return HistoryHeaderCells(QStringList(m_criteria.begin(), m_criteria.end()));
 }
 
 void frmExpertHistory::search()

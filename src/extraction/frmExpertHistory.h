@@ -4,7 +4,9 @@
 #include "shell/ChildScreen.h"
 
 #include <QList>
+#include <QVector>
 
+struct ReportHeaderCell;
 class PagedList;
 class QCalendarWidget;
 class QLabel;
@@ -21,8 +23,7 @@ public:
     // The criteria of the last search ("NoRecord" in every slot after an
     // activation); the reports print them in their header.
     const HistoryCriteria &historyCriteria() const { return m_criteria; }
-    // The report module wires the two report buttons and disables these
-    // controls while a report runs.
+    // The controls a report disables while it runs.
     QPushButton *previewButton() const { return cmdPreview; }
     QPushButton *excelButton() const { return cmdExcel; }
     QList<QWidget *> reportControls() const;
@@ -33,6 +34,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QVector<ReportHeaderCell> reportHeader() const;
     void search();
     void clearFields();
     void runFilterAndShow();

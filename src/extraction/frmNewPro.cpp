@@ -4,6 +4,7 @@
 #include "data/Tables.h"
 #include "extraction/DrawStore.h"
 #include "lists/PagedList.h"
+#include "reports/Reports.h"
 #include "shell/Twips.h"
 
 #include <QFontMetrics>
@@ -91,8 +92,12 @@ void frmNewPro::onLoad()
     connect(cmdNewLinExp, &QPushButton::clicked, this,
             [this] { m_nav.openScreen(14, QStringLiteral("frmNewExpert")); });
     connect(cmdSave, &QPushButton::clicked, this, &frmNewPro::saveDrawList);
-    // cmdPreview and cmdExcel are connected by the report module, which
-    // prints DrawList through its template.
+    connect(cmdPreview, &QPushButton::clicked, this, [this] {
+        PreviewReport(m_state, this, ReportKind::Selection, m_state.DrawList, {}, reportControls());
+    });
+    connect(cmdExcel, &QPushButton::clicked, this, [this] {
+        ExportReport(m_state, this, ReportKind::Selection, m_state.DrawList, {}, reportControls());
+    });
 }
 
 void frmNewPro::onActivate()

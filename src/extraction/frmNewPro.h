@@ -30,8 +30,7 @@ public:
 
     int bannerWidthTwips() const override { return 11895; }
 
-    // The report module wires the two report buttons and disables these
-    // controls while a report runs.
+    // The controls a report disables while it runs.
     QPushButton *previewButton() const { return cmdPreview; }
     QPushButton *excelButton() const { return cmdExcel; }
     QList<QWidget *> reportControls() const;

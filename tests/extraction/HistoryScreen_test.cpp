@@ -232,6 +232,25 @@ TEST_F(HistoryScreenTest, PickingADayFillsTheFieldAndClosesTheCalendar)
     EXPECT_EQ(calendar("MonthView1")->selectedDate(), QDate(2026, 12, 9));
 }
 
+TEST_F(HistoryScreenTest, ReportButtonsPrintTheListOfTheLastSearch)
+{
+    app.addSelection("2026-12-09", wang);
+    open();
+    for (const char *button : {"cmdPreview", "cmdExcel"}) {
+        SCOPED_TRACE(button);
+        app.messages->clear();
+        click(button);
+        EXPECT_EQ(app.messages->texts(), QStringList{QStringLiteral("请进行历史专家抽取。")});
+    }
+    click("cmdSearch");
+    for (const char *button : {"cmdPreview", "cmdExcel"}) {
+        SCOPED_TRACE(button);
+        app.messages->clear();
+        click(button);   // the test folder has no templates
+        EXPECT_EQ(app.messages->texts(), QStringList{QStringLiteral("模板文件“ExpertHistroy_Plate.xls”不存在！")});
+    }
+}
+
 TEST_F(HistoryScreenTest, ReportControlsAreTheOnesAReportDisables)
 {
     open();

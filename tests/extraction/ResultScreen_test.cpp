@@ -312,6 +312,33 @@ TEST_F(ResultScreenTest, ReportControlsAreTheOnesAReportDisables)
     EXPECT_EQ(screen->excelButton(), button("cmdExcel"));
 }
 
+TEST_F(ResultScreenTest, ReportButtonsPrintTheDrawList)
+{
+    struct Case {
+        int rows;
+        const char *button;
+        QString message;
+        MessageService::Icon icon;
+    } cases[] = {
+        {0, "cmdPreview", QStringLiteral("请进行专家抽取。"), MessageService::Icon::Information},
+        {0, "cmdExcel", QStringLiteral("请进行专家抽取。"), MessageService::Icon::Information},
+        // The test folder has no templates.
+        {2, "cmdPreview", QStringLiteral("模板文件“SelExpert_Plate.xls”不存在！"), MessageService::Icon::Critical},
+        {2, "cmdExcel", QStringLiteral("模板文件“SelExpert_Plate.xls”不存在！"), MessageService::Icon::Critical},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rows << " rows, " << c.button);
+        draw(c.rows);
+        open();
+        app.messages->clear();
+        click(c.button);
+        ASSERT_EQ(app.messages->shown.size(), 1);
+        EXPECT_EQ(app.messages->lastText(), c.message);
+        EXPECT_EQ(app.messages->shown.last().icon, c.icon);
+        EXPECT_TRUE(button("cmdSave")->isEnabled());
+    }
+}
+
 TEST_F(ResultScreenTest, TemporaryExpertComesBackAsTheLastRow)
 {
     draw(11);
