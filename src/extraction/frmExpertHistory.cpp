@@ -45,7 +45,6 @@ QLabel *RedStar(QLabel *label)
 frmExpertHistory::frmExpertHistory(AppState &state, ScreenNavigator &nav, QWidget *parent)
     : ChildScreen(state, nav, QStringLiteral("frmExpertHistory"), parent)
 {
-    setFont(DrawResultFont());
     m_criteria.fill(kNoRecord);
 }
 

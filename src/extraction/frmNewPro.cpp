@@ -24,14 +24,6 @@ constexpr int kButtonsTop = 4920;
 
 } // namespace
 
-QFont DrawResultFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("新宋体"), QStringLiteral("NSimSun"), QStringLiteral("Noto Sans Mono CJK SC")});
-    font.setPointSizeF(9);
-    return font;
-}
-
 QVector<int> HeadingWordLefts(const QLabel *heading)
 {
     const QString text = heading->text();
@@ -48,7 +40,6 @@ QVector<int> HeadingWordLefts(const QLabel *heading)
 frmNewPro::frmNewPro(AppState &state, ScreenNavigator &nav, QWidget *parent)
     : ChildScreen(state, nav, QStringLiteral("frmNewPro"), parent)
 {
-    setFont(DrawResultFont());
 }
 
 void frmNewPro::onLoad()

@@ -7,14 +7,8 @@
 #include <optional>
 
 class PagedList;
-class QFont;
 class QLabel;
 class QPushButton;
-
-// The font of the two screens: their headings and captions line words up
-// with runs of blanks, which only works in a font whose blank is half as wide
-// as a Chinese character, as in 新宋体 and its fixed-pitch stand-ins.
-QFont DrawResultFont();
 
 // Left edges, in twips, of the words of a column heading drawn by `heading`
 // (a label already placed on its screen), so that list cells line up under
