@@ -1,6 +1,7 @@
 #include "experts/frmSearchExpert.h"
 
 #include "lists/PagedList.h"
+#include "reports/Reports.h"
 #include "shell/Twips.h"
 
 #include <QComboBox>
@@ -144,13 +145,17 @@ frmSearchExpert::frmSearchExpert(AppState &state, ScreenNavigator &nav, QWidget 
 
     m_list = new PagedList(this, state.paging, SearchListLayout());
 
-    // The report module connects these two buttons to the print preview and
-    // the export of the result list.
     cmdPreview = addButton(QStringLiteral("cmdPreview"), QStringLiteral("打印预览"), 4725, 7200, 1335, 375);
     cmdExcel = addButton(QStringLiteral("cmdExcel"), QStringLiteral("导出Excel"), 6600, 7200, 1335, 375);
 
     connect(cmdSearch, &QPushButton::clicked, this, &frmSearchExpert::cmdSearch_Click);
     connect(cmd_Clear, &QPushButton::clicked, this, &frmSearchExpert::cmd_Clear_Click);
+    connect(cmdPreview, &QPushButton::clicked, this, [this] {
+        PreviewReport(m_state, this, ReportKind::Search, m_state.SearchResultRows, reportHeader(), reportControls());
+    });
+    connect(cmdExcel, &QPushButton::clicked, this, [this] {
+        ExportReport(m_state, this, ReportKind::Search, m_state.SearchResultRows, reportHeader(), reportControls());
+    });
     connect(m_list, &PagedList::firstOperationClicked, this, &frmSearchExpert::labOP_1_Click);
     // Title level and star grade always stand at the same position.
     connect(com_Zhicheng, &QComboBox::currentIndexChanged, this, [this] { couple(com_Zhicheng, com_Star); });
@@ -211,6 +216,20 @@ void frmSearchExpert::cmd_Clear_Click()
         box->clear();
     for (QComboBox *c : {com_Sta, com_Lin, com_Star, com_Sex, com_Degree, com_Zhicheng})
         c->setCurrentIndex(0);
+}
+
+QList<QWidget *> frmSearchExpert::reportControls() const
+{
+    return {cmdSearch, cmd_Clear, cmdPreview, cmdExcel};
+}
+
+QVector<ReportHeaderCell> frmSearchExpert::reportHeader() const
+{
+    // Typed criteria come from the last search; the choice lists print what
+    // they show now.
+    return SearchHeaderCells(QStringList(m_criteria.begin(), m_criteria.end()),
+                             {com_Sex->currentText(), com_Sta->currentText(), com_Lin->currentText(),
+                              com_Degree->currentText(), com_Zhicheng->currentText(), com_Star->currentText()});
 }
 
 void frmSearchExpert::showList()

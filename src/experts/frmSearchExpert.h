@@ -4,6 +4,9 @@
 #include "shell/ChildScreen.h"
 
 #include <QList>
+#include <QVector>
+
+struct ReportHeaderCell;
 
 class PagedList;
 
@@ -29,6 +32,11 @@ public:
     QComboBox *comStar() const { return com_Star; }
     QPushButton *previewButton() const { return cmdPreview; }
     QPushButton *excelButton() const { return cmdExcel; }
+
+    // What a report disables while it runs, and the cells it prints above
+    // the list.
+    QList<QWidget *> reportControls() const;
+    QVector<ReportHeaderCell> reportHeader() const;
 
     void cmdSearch_Click();
     void cmd_Clear_Click();

@@ -1,11 +1,15 @@
+#include "ReportTestHelpers.h"
 #include "TestApp.h"
 #include "experts/frmSearchExpert.h"
 #include "lists/ListEngine.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -301,6 +305,46 @@ TEST_F(SearchScreen, DetailViewReturnKeepsEverythingElseResets)
     EXPECT_EQ(combo("com_Sta")->currentIndex(), 0);
     EXPECT_EQ(app.state.SearchResultRows.count(), 0);
     EXPECT_EQ(screen()->searchCriteria()[0], QStringLiteral("NoRecord"));
+}
+
+TEST_F(SearchScreen, ReportButtonsPrintTheResultWithTheCriteria)
+{
+    open();
+    // Before any match, and without templates, the reports refuse.
+    text(0)->setText(QStringLiteral("没有这个人"));
+    searchNow();
+    for (const char *name : {"cmdPreview", "cmdExcel"}) {
+        SCOPED_TRACE(name);
+        app.messages->clear();
+        click(control<QPushButton>(name));
+        EXPECT_EQ(app.messages->texts(), QStringList{QStringLiteral("请进行专家高级检索。")});
+    }
+    text(0)->setText(QStringLiteral("卫"));
+    searchNow();
+    app.messages->clear();
+    click(control<QPushButton>("cmdPreview"));
+    EXPECT_EQ(app.messages->texts(), QStringList{QStringLiteral("模板文件“ExpertSearch_Plate.xls”不存在！")});
+
+    // With the templates the export carries the typed criteria of the last
+    // search and the choices shown now; the result rows follow the headings.
+    ASSERT_TRUE(CopyReportTemplates(app.appDir()));
+    auto log = InstallFakeSpreadsheet(app.state);
+    QTemporaryDir desktop;
+    app.files->nextSavePath = QDir(desktop.path()).filePath("search.xls");
+    combo("com_Sex")->setCurrentIndex(2);
+    text(0)->setText(QStringLiteral("typed after the search"));
+    app.messages->clear();
+    click(control<QPushButton>("cmdExcel"));
+    EXPECT_TRUE(app.messages->shown.isEmpty());
+    EXPECT_EQ(log->text(3, 4), QStringLiteral("卫"));          // D3: name of the last search
+    EXPECT_EQ(log->text(3, 9), QStringLiteral("女"));          // I3: sex shown now
+    EXPECT_EQ(log->text(3, 14), QStringLiteral("全部"));       // N3: status
+    EXPECT_EQ(log->text(4, 19), QStringLiteral("所有星级"));   // S4: star grade
+    EXPECT_EQ(log->text(11, 3), QStringLiteral("卫亮"));       // first data row, name column
+    EXPECT_EQ(log->text(13, 3), QStringLiteral("李华卫"));
+    EXPECT_TRUE(QFile::exists(app.files->nextSavePath));
+    for (const char *name : {"cmdSearch", "cmd_Clear", "cmdPreview", "cmdExcel"})
+        EXPECT_TRUE(control<QPushButton>(name)->isEnabled()) << name;
 }
 
 } // namespace
