@@ -19,14 +19,6 @@
 
 namespace {
 
-QFont screenFont(double points, bool bold = false)
-{
-    QFont f(QStringLiteral("新宋体"));
-    f.setPointSizeF(points);
-    f.setBold(bold);
-    return f;
-}
-
 // Busy pointer for the length of an operation.
 struct BusyCursor {
     BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -58,7 +50,7 @@ QLabel *frmDataInOut::frameLabel(QWidget *frame, const QString &name, const QStr
     l->setAccessibleName(text);   // the caption as plain text
     l->setTextFormat(Qt::RichText);
     l->setGeometry(TwRect(left, top, width, height));
-    l->setFont(screenFont(9));
+    l->setFont(ScreenFont(9));
     l->setWordWrap(true);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     const int needed = l->heightForWidth(l->width());
@@ -79,26 +71,25 @@ QPushButton *frmDataInOut::frameButton(QWidget *frame, const QString &name, cons
 void frmDataInOut::onLoad()
 {
     addPathLabel();
-    labPath->setFont(screenFont(9));
+    labPath->setFont(ScreenFont(9));
     labPath->setFixedWidth(Px(3375));
 
-    QLabel *labTitle = addLabel(QStringLiteral("labTitle"), QStringLiteral("数据的导入与导出"), 5340, 360, 2415, 375);
-    labTitle->setFont(screenFont(12, true));
+    addTitle(QStringLiteral("数据的导入与导出"));
 
     auto bullet = [this](int index, int left, int top) {
         QLabel *l = addLabel(ArrayName(QStringLiteral("labTu"), index), QStringLiteral("●"), left, top, 300, 300);
         l->setStyleSheet(QStringLiteral("color: rgb(0, 0, 255);"));
-        l->setFont(screenFont(9));
+        l->setFont(ScreenFont(9));
     };
     auto caption = [this](const QString &name, const QString &text, int left, int top, int width) {
         QLabel *l = addLabel(name, text, left, top, width, 315);
-        l->setFont(screenFont(10.5, true));
+        l->setFont(ScreenFont(10.5, true));
     };
     auto frame = [this](const QString &name, int left, int top, int width, int height) {
         auto *g = new QGroupBox(QStringLiteral("具体操作："), this);
         g->setObjectName(name);
         g->setGeometry(TwRect(left, top, width, height));
-        g->setFont(screenFont(9));
+        g->setFont(ScreenFont(9));
         return g;
     };
 
@@ -127,7 +118,7 @@ void frmDataInOut::onLoad()
                    QStringLiteral("     把已经填好的专家数据导入表上传到当前的数据库中，"),
                150, 1875, 4740, 390);
     QLabel *labOP5 = frameLabel(fraOP0, QStringLiteral("labOP5"), QStringLiteral("不覆盖原有的专家数据信息。"), 150, 2250, 4440, 165);
-    labOP5->setFont(screenFont(9, true));
+    labOP5->setFont(ScreenFont(9, true));
     QPushButton *cmdUpExp = frameButton(fraOP0, QStringLiteral("cmdUpExp"), QStringLiteral("上传初始专家数据"), 375, 2775, 1890, 390);
 
     // Backing up and restoring the expert library.
@@ -153,7 +144,7 @@ void frmDataInOut::onLoad()
     chkSaveDB = new QCheckBox(QStringLiteral("自动备份数据库"), fraOP1);
     chkSaveDB->setObjectName(QStringLiteral("chkSaveDB"));
     chkSaveDB->setGeometry(TwRect(375, 4050, 2265, 240));
-    chkSaveDB->setFont(screenFont(9));
+    chkSaveDB->setFont(ScreenFont(9));
     chkSaveDB->setChecked(true);
     chkSaveDB->raise();
     m_state.AutoBackupOn = true;

@@ -74,10 +74,7 @@ void ExpertFormScreen::buildForm(Inputs inputs)
 {
     m_inputs = inputs;
     addPathLabel();
-    labTitle = addLabel(QStringLiteral("labTitle"), QString(), 5340, 360);
-    QFont bold = labTitle->font();
-    bold.setBold(true);
-    labTitle->setFont(bold);
+    labTitle = addTitle(QString());
 
     for (const ExpertFieldDef &f : ExpertFields()) {
         const int top = inputTop(f.row);

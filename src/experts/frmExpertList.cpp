@@ -36,12 +36,7 @@ constexpr int kRuleLefts[12] = {285, 750, 1770, 2310, 3285, 6345, 7050, 7770, 84
 ListLayout ExpertListLayout()
 {
     ListLayout l;
-    for (int m = 0; m < kExpertListColumns; ++m) {
-        const int next = m + 1 < kExpertListColumns ? kColumnLefts[m + 1] : kFirstOperationLeft;
-        l.columnLefts << kColumnLefts[m];
-        // Fixed widths clip a long value instead of running into the next column.
-        l.columnWidths << next - kColumnLefts[m] - 30;
-    }
+    l.setColumns(QVector<int>(std::begin(kColumnLefts), std::end(kColumnLefts)), kFirstOperationLeft);
     l.firstRowTop = kFirstRowTop;
     l.rowSpacing = kRowSpacing;
     l.firstOperationLeft = kFirstOperationLeft;
@@ -106,12 +101,7 @@ frmExpertList::frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *par
     : ChildScreen(state, nav, QStringLiteral("frmExpertList"), parent)
 {
     addPathLabel();
-    labTitle = addLabel(QStringLiteral("labTitle"), QStringLiteral("专家列表"), 5340, 360, 2415);
-    QFont titleFont = labTitle->font();
-    titleFont.setPointSize(titleFont.pointSize() + 4);
-    titleFont.setBold(true);
-    labTitle->setFont(titleFont);
-    labTitle->adjustSize();
+    labTitle = addTitle(QStringLiteral("专家列表"));
 
     labName = addLabel(QStringLiteral("labName"), QStringLiteral("专家姓名："), 450, 960);
     txtName = addTextBox(QStringLiteral("txtName"), 1290, 900, 1575);
@@ -120,11 +110,7 @@ frmExpertList::frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *par
                            {kAllStatuses, QStringLiteral("启用"), QStringLiteral("停用")}, 4170, 900, 1155);
     cmdSearch = addButton(QStringLiteral("cmdSearch"), QStringLiteral("检索"), 5670, 900, 735, 330);
 
-    Label1 = addLabel(QStringLiteral("Label1"), kHeadingFull, 300, kHeadingTop, 10985, 285);
-    Label1->setAutoFillBackground(true);
-    QPalette headingPalette = Label1->palette();
-    headingPalette.setColor(QPalette::Window, QColor::fromRgba(kHeadingBack));
-    Label1->setPalette(headingPalette);
+    Label1 = addHeading(kHeadingFull, 300, kHeadingTop, 10985);
 
     Line1 = MakeRule(this, QStringLiteral("Line1"));
     Line2 = MakeRule(this, QStringLiteral("Line2"));

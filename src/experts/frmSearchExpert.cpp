@@ -30,11 +30,7 @@ constexpr int kFirstOperationLeft = 10935;
 ListLayout SearchListLayout()
 {
     ListLayout l;
-    for (int m = 0; m < kSearchResultColumns; ++m) {
-        const int next = m + 1 < kSearchResultColumns ? kColumnLefts[m + 1] : kFirstOperationLeft;
-        l.columnLefts << kColumnLefts[m];
-        l.columnWidths << next - kColumnLefts[m] - 30;
-    }
+    l.setColumns(QVector<int>(std::begin(kColumnLefts), std::end(kColumnLefts)), kFirstOperationLeft);
     l.firstRowTop = 3780;
     l.rowSpacing = 300;
     l.firstOperationLeft = kFirstOperationLeft;
@@ -59,12 +55,7 @@ frmSearchExpert::frmSearchExpert(AppState &state, ScreenNavigator &nav, QWidget 
     : ChildScreen(state, nav, QStringLiteral("frmSearchExpert"), parent)
 {
     addPathLabel();
-    QLabel *labTitle = addLabel(QStringLiteral("labTitle"), QStringLiteral("专家高级检索"), 5340, 360);
-    QFont titleFont = labTitle->font();
-    titleFont.setPointSize(titleFont.pointSize() + 4);
-    titleFont.setBold(true);
-    labTitle->setFont(titleFont);
-    labTitle->adjustSize();
+    addTitle(QStringLiteral("专家高级检索"));
 
     // One cell of the grid: its caption, and the red "*" of a partial-match
     // field just left of the caption.
@@ -137,11 +128,7 @@ frmSearchExpert::frmSearchExpert(AppState &state, ScreenNavigator &nav, QWidget 
     cmdSearch = addButton(QStringLiteral("cmdSearch"), QStringLiteral("检 索"), 4740, 2925, 1095, 375);
     cmd_Clear = addButton(QStringLiteral("cmd_Clear"), QStringLiteral("清 空"), 6450, 2925, 1095, 375);
 
-    Label1 = addLabel(QStringLiteral("Label1"), kHeading, 1125, 3480, 10545, 285);
-    Label1->setAutoFillBackground(true);
-    QPalette headingPalette = Label1->palette();
-    headingPalette.setColor(QPalette::Window, QColor::fromRgba(kHeadingBack));
-    Label1->setPalette(headingPalette);
+    Label1 = addHeading(kHeading, 1125, 3480, 10545);
 
     m_list = new PagedList(this, state.paging, SearchListLayout());
 

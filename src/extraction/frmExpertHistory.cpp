@@ -51,11 +51,7 @@ frmExpertHistory::frmExpertHistory(AppState &state, ScreenNavigator &nav, QWidge
 void frmExpertHistory::onLoad()
 {
     addPathLabel();
-    QLabel *labTitle = addLabel(QStringLiteral("labTitle"), QStringLiteral("历史抽取专家记录"), 5160, 360);
-    QFont bold = labTitle->font();
-    bold.setBold(true);
-    labTitle->setFont(bold);
-    labTitle->adjustSize();
+    addTitle(QStringLiteral("历史抽取专家记录"), 5160);
 
     // One label carries both date captions; the fields stand right of each
     // caption, and the second row's captions line up with the first's.
@@ -91,20 +87,10 @@ void frmExpertHistory::onLoad()
                                         kCaptionLeft + Tw(fm.horizontalAdvance(QStringLiteral("（"))), kNoteTop));
     noteStar->raise();
 
-    QLabel *Label1 = addLabel(QStringLiteral("Label1"), kHeading, 300, kHeadingTop);
-    Label1->setAutoFillBackground(true);
-    QPalette pal = Label1->palette();
-    pal.setColor(QPalette::Window, QColor(kHeadingBack));
-    Label1->setPalette(pal);
-
-    const QVector<int> words = HeadingWordLefts(Label1);
+    const QVector<int> words = HeadingWordLefts(addHeading(kHeading, 300, kHeadingTop, 0));
     ListLayout layout;
-    for (int m = 0; m < 8; ++m) {
-        layout.columnLefts << words.value(m);
-        // The last column is not bounded by a further title; it holds a phone number.
-        const int next = m + 1 < words.size() ? words.value(m + 1) : words.value(m) + 1260;
-        layout.columnWidths << qMax(300, next - words.value(m) - 60);
-    }
+    // The last column is not bounded by a further title; it holds a phone number.
+    layout.setColumns(words, words.last() + 1260, 60);
     layout.firstRowTop = kFirstRowTop;
     layout.pageLinksTop = kPageLinksTop;
     layout.pageLinkLefts = {2760, 4020, 5580, 7380, 8640};

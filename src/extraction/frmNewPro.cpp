@@ -24,19 +24,6 @@ constexpr int kButtonsTop = 4920;
 
 } // namespace
 
-QVector<int> HeadingWordLefts(const QLabel *heading)
-{
-    const QString text = heading->text();
-    const QFontMetrics fm(heading->font());
-    const int origin = Tw(heading->x() + heading->contentsRect().left() + heading->margin());
-    QVector<int> lefts;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!text.at(i).isSpace() && (i == 0 || text.at(i - 1).isSpace()))
-            lefts.append(origin + Tw(fm.horizontalAdvance(text.left(i))));
-    }
-    return lefts;
-}
-
 frmNewPro::frmNewPro(AppState &state, ScreenNavigator &nav, QWidget *parent)
     : ChildScreen(state, nav, QStringLiteral("frmNewPro"), parent)
 {
@@ -45,26 +32,15 @@ frmNewPro::frmNewPro(AppState &state, ScreenNavigator &nav, QWidget *parent)
 void frmNewPro::onLoad()
 {
     addPathLabel();
-    labTitle = addLabel(QStringLiteral("labTitle"), QStringLiteral("抽取专家结果"), 5340, 360);
-    QFont bold = labTitle->font();
-    bold.setBold(true);
-    labTitle->setFont(bold);
-    labTitle->adjustSize();
+    labTitle = addTitle(QStringLiteral("抽取专家结果"));
     labTitleRet = addLabel(QStringLiteral("labTitleRet"), QStringLiteral("抽取结果"), kHeadingLeft, 780);
 
-    Label1 = addLabel(QStringLiteral("Label1"), kHeading, kHeadingLeft, kHeadingTop);
-    Label1->setAutoFillBackground(true);
-    QPalette pal = Label1->palette();
-    pal.setColor(QPalette::Window, QColor(kHeadingBack));
-    Label1->setPalette(pal);
+    Label1 = addHeading(kHeading, kHeadingLeft, kHeadingTop, 0);
 
     // Eight cell columns under the first eight titles, the link under "操作".
     const QVector<int> words = HeadingWordLefts(Label1);
     ListLayout layout;
-    for (int m = 0; m < 8; ++m) {
-        layout.columnLefts << words.value(m);
-        layout.columnWidths << qMax(300, words.value(m + 1) - words.value(m) - 60);
-    }
+    layout.setColumns(words.first(8), words.value(8), 60);
     layout.firstRowTop = kFirstRowTop;
     layout.firstOperationLeft = words.value(8);
     layout.pageLinksTop = kPageLinksTop;

@@ -10,11 +10,6 @@ class PagedList;
 class QLabel;
 class QPushButton;
 
-// Left edges, in twips, of the words of a column heading drawn by `heading`
-// (a label already placed on its screen), so that list cells line up under
-// their titles whatever font the system substitutes.
-QVector<int> HeadingWordLefts(const QLabel *heading);
-
 // The extraction result screen: the draw list with "[删除]" links, going back
 // for more experts, adding a temporary expert, and storing the draw.
 class frmNewPro : public ChildScreen {

@@ -37,16 +37,8 @@ constexpr int kHeadingLeft = 1125;
 ListLayout CandidateLayout(const QLabel *heading)
 {
     ListLayout l;
-    const QFontMetrics metrics(heading->font());
-    const QString text = heading->text();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text.at(i) != QLatin1Char(' ') && (i == 0 || text.at(i - 1) == QLatin1Char(' ')))
-            l.columnLefts.append(kHeadingLeft + Tw(metrics.horizontalAdvance(text.left(i))));
-    }
-    for (qsizetype m = 0; m < l.columnLefts.size(); ++m) {
-        const bool last = m + 1 == l.columnLefts.size();
-        l.columnWidths.append(last ? 1500 : l.columnLefts[m + 1] - l.columnLefts[m] - 30);
-    }
+    const QVector<int> words = HeadingWordLefts(heading);
+    l.setColumns(words, words.last() + 1530);
     l.firstRowTop = 2760;
     l.rowSpacing = 300;
     l.rowHeight = 255;
@@ -70,11 +62,7 @@ frmNewProSelExpert::frmNewProSelExpert(AppState &state, ScreenNavigator &nav, QW
 void frmNewProSelExpert::onLoad()
 {
     addPathLabel();
-    labTitle = addLabel(QStringLiteral("labTitle"), QStringLiteral("抽取专家"), 5340, 360);
-    QFont bold = labTitle->font();
-    bold.setBold(true);
-    labTitle->setFont(bold);
-    labTitle->adjustSize();
+    labTitle = addTitle(QStringLiteral("抽取专家"));
     labWhere = addLabel(QStringLiteral("labWhere"), QStringLiteral("检索条件："), 300, 600);
 
     // Captions 0..10 with their grid cells (row, column).
@@ -150,11 +138,7 @@ void frmNewProSelExpert::onLoad()
     cmdSearch = addButton(QStringLiteral("cmdSearch"), kManualCaption, 7200, 1620, 1095, 375);
     cmd_Clear = addButton(QStringLiteral("cmd_Clear"), QStringLiteral("清 空"), 8700, 1620, 1095, 375);
 
-    Label1 = addLabel(QStringLiteral("Label1"), kHeading, kHeadingLeft, 2460, 11700, 255);
-    Label1->setAutoFillBackground(true);
-    QPalette pal = Label1->palette();
-    pal.setColor(QPalette::Window, QColor::fromRgb(kHeadingBack));
-    Label1->setPalette(pal);
+    Label1 = addHeading(kHeading, kHeadingLeft, 2460, 11700, 255);
 
     const ListLayout layout = CandidateLayout(Label1);
     Label1->setFixedWidth(Px(layout.columnLefts.last() + layout.columnWidths.last() - kHeadingLeft));

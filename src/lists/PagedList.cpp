@@ -5,6 +5,8 @@
 #include "shell/Twips.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QWidget>
 
 namespace {
@@ -21,6 +23,29 @@ ClickableLabel *MakeLink(QWidget *screen, const QString &name, const QString &ca
 }
 
 } // namespace
+
+void ListLayout::setColumns(const QVector<int> &lefts, int end, int gap)
+{
+    columnLefts = lefts;
+    columnWidths.clear();
+    for (qsizetype m = 0; m < lefts.size(); ++m) {
+        const int next = m + 1 < lefts.size() ? lefts[m + 1] : end;
+        columnWidths << std::max(300, next - lefts[m] - gap);
+    }
+}
+
+QVector<int> HeadingWordLefts(const QLabel *heading)
+{
+    const QString text = heading->text();
+    const QFontMetrics fm(heading->font());
+    const int origin = Tw(heading->x() + heading->contentsRect().left() + heading->margin());
+    QVector<int> lefts;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!text.at(i).isSpace() && (i == 0 || text.at(i - 1).isSpace()))
+            lefts.append(origin + Tw(fm.horizontalAdvance(text.left(i))));
+    }
+    return lefts;
+}
 
 PagedList::PagedList(QWidget *screen, PagingState &paging, const ListLayout &layout)
     : QObject(screen), m_paging(paging)

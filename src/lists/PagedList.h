@@ -23,7 +23,17 @@ struct ListLayout {
     int pageLinksTop = 0;
     // left edges of labFirst, labPre, labPage, labNext, labLast
     std::array<int, 5> pageLinkLefts{};
+
+    // Columns at the given left edges, each reaching to `gap` short of the
+    // next one; the last reaches to `end`. A fixed width clips a long value
+    // instead of letting it run into the next column.
+    void setColumns(const QVector<int> &lefts, int end, int gap = 30);
 };
+
+// Left edges, in twips, of the words of a column heading drawn by `heading`
+// (a label already placed on its screen), so that cells line up under their
+// titles whatever font the system substitutes.
+QVector<int> HeadingWordLefts(const QLabel *heading);
 
 // The list grid of one screen on the paged list engine: builds the named
 // controls of the layout on the screen, wires the page links, the check-all

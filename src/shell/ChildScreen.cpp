@@ -1,5 +1,6 @@
 #include "shell/ChildScreen.h"
 
+#include "lists/ListEngine.h"
 #include "shell/Twips.h"
 
 #include <QCheckBox>
@@ -10,11 +11,12 @@
 #include <QResizeEvent>
 #include <QStatusBar>
 
-QFont ScreenFont(qreal pointSize)
+QFont ScreenFont(qreal pointSize, bool bold)
 {
     QFont font;
     font.setFamilies({QStringLiteral("新宋体"), QStringLiteral("NSimSun"), QStringLiteral("Noto Sans Mono CJK SC")});
     font.setPointSizeF(pointSize);
+    font.setBold(bold);
     return font;
 }
 
@@ -129,4 +131,21 @@ QCheckBox *ChildScreen::addCheckBox(const QString &name, const QString &text, in
 void ChildScreen::addPathLabel()
 {
     labPath = addLabel(QStringLiteral("labPath"), QString(), 300, 120);
+}
+
+QLabel *ChildScreen::addTitle(const QString &text, int left, int top)
+{
+    QLabel *title = addLabel(QStringLiteral("labTitle"), text, left, top, 2415, 375);
+    title->setFont(ScreenFont(12, true));
+    return title;
+}
+
+QLabel *ChildScreen::addHeading(const QString &text, int left, int top, int width, int height)
+{
+    QLabel *heading = addLabel(QStringLiteral("Label1"), text, left, top, width, height);
+    heading->setAutoFillBackground(true);
+    QPalette pal = heading->palette();
+    pal.setColor(QPalette::Window, QColor::fromRgba(kHeadingBack));
+    heading->setPalette(pal);
+    return heading;
 }

@@ -58,6 +58,11 @@ protected:
     QCheckBox *addCheckBox(const QString &name, const QString &text, int left, int top, int width = 255, int height = 255);
     // The path line at 300, 120, refreshed on every activation.
     void addPathLabel();
+    // The screen's title labTitle, bold 12 points, 2415 × 375.
+    QLabel *addTitle(const QString &text, int left = 5340, int top = 360);
+    // A list's column heading Label1: one line of titles spaced with blanks,
+    // on the grey heading band.
+    QLabel *addHeading(const QString &text, int left, int top, int width, int height = 285);
 
     AppState &m_state;
     ScreenNavigator &m_nav;
@@ -73,7 +78,7 @@ private:
 // character as wide as two Latin ones) so that list headings written with
 // runs of blanks line up with their columns; where it is missing the
 // fixed-pitch Noto CJK face stands in.
-QFont ScreenFont(qreal pointSize = 9);
+QFont ScreenFont(qreal pointSize = 9, bool bold = false);
 
 // Name of the control at index i of a control array: "lab1(3)".
 QString ArrayName(const QString &name, int index);
