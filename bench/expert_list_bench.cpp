@@ -21,22 +21,6 @@ namespace {
 
 constexpr int kExperts = 40000;
 
-void EnsureApplication()
-{
-    static std::unique_ptr<QApplication> app = [] {
-        std::unique_ptr<QApplication> created;
-        if (!QApplication::instance()) {
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char name[] = "kestrune-bench";
-            static char *argv[] = {name, nullptr};
-            created = std::make_unique<QApplication>(argc, argv);
-        }
-        return created;
-    }();
-}
-
 struct BenchClock : Clock {
     QDate today() const override { return QDate(2026, 12, 9); }
 };
@@ -146,7 +130,6 @@ struct Library {
 
     Library()
     {
-        EnsureApplication();
         state.appDir = dir.path();
         state.services.clock = std::make_shared<BenchClock>();
         state.services.messages = std::make_shared<SilentMessages>();

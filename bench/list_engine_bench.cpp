@@ -10,24 +10,6 @@
 
 namespace {
 
-// Widgets need an application object; the benchmark binary has no main of
-// its own for it, so the first list grid creates one on the offscreen platform.
-void EnsureApplication()
-{
-    static std::unique_ptr<QApplication> app = [] {
-        std::unique_ptr<QApplication> created;
-        if (!QApplication::instance()) {
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char name[] = "kestrune-bench";
-            static char *argv[] = {name, nullptr};
-            created = std::make_unique<QApplication>(argc, argv);
-        }
-        return created;
-    }();
-}
-
 // The largest grid a screen has: nine columns, check boxes and two row links.
 struct Grid {
     QWidget screen;
@@ -65,7 +47,6 @@ struct Grid {
 
 void BM_ShowListPage40000(benchmark::State &state)
 {
-    EnsureApplication();
     Grid g(40000);
     for (auto _ : state)
         ShowListPage(g.paging, g.c, g.call);
@@ -75,7 +56,6 @@ BENCHMARK(BM_ShowListPage40000)->Unit(benchmark::kMicrosecond);
 // Alternating next and previous keeps every iteration a real page move.
 void BM_NextPage40000(benchmark::State &state)
 {
-    EnsureApplication();
     Grid g(40000);
     ShowListPage(g.paging, g.c, g.call);
     for (auto _ : state) {
@@ -89,7 +69,6 @@ BENCHMARK(BM_NextPage40000)->Unit(benchmark::kMicrosecond);
 
 void BM_LastPage40000(benchmark::State &state)
 {
-    EnsureApplication();
     Grid g(40000);
     for (auto _ : state) {
         state.PauseTiming();

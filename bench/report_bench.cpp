@@ -18,22 +18,6 @@
 
 namespace {
 
-void EnsureApp()
-{
-    static std::unique_ptr<QApplication> app = [] {
-        std::unique_ptr<QApplication> created;
-        if (!QApplication::instance()) {
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char name[] = "kestrune-bench";
-            static char *argv[] = {name, nullptr};
-            created = std::make_unique<QApplication>(argc, argv);
-        }
-        return created;
-    }();
-}
-
 class SilentMessages : public MessageService {
 public:
     QString last;
@@ -90,7 +74,6 @@ TextTable SearchRows(int n)
 
 void BM_SearchExport1000Rows(benchmark::State &st)
 {
-    EnsureApp();
     ReportSetup setup;
     const TextTable list = SearchRows(1000);
     const auto header = SearchHeaderCells(QStringList(13), QStringList(6));
@@ -107,7 +90,6 @@ BENCHMARK(BM_SearchExport1000Rows)->Unit(benchmark::kMillisecond)->UseRealTime()
 
 void BM_SelectionPreview25Rows(benchmark::State &st)
 {
-    EnsureApp();
     ReportSetup setup;
     TextTable list;
     for (int k = 1; k <= 25; ++k)
