@@ -42,7 +42,9 @@ QLabel *frmDataInOut::frameLabel(QWidget *frame, const QString &name, const QStr
 {
     // The boxes are sized for a font whose lines are 12 pixels apart; CJK
     // fonts here space their lines wider, so the lines are drawn closer and
-    // a box that still cannot hold its text grows downwards.
+    // a box that still cannot hold its text first widens within its frame
+    // (a line only a character too long for this font then stays one line
+    // instead of running into the box below) and else grows downwards.
     QString html = text.toHtmlEscaped();
     html.replace(QStringLiteral("\r\n"), QStringLiteral("<br>")).replace(QLatin1Char(' '), QStringLiteral("&nbsp;"));
     auto *l = new QLabel(QStringLiteral("<p style=\"line-height:75%; margin:0\">%1</p>").arg(html), frame);
@@ -53,6 +55,9 @@ QLabel *frmDataInOut::frameLabel(QWidget *frame, const QString &name, const QStr
     l->setFont(ScreenFont(9));
     l->setWordWrap(true);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    const int room = frame->width() - l->x() - Px(60);
+    if (room > l->width() && l->heightForWidth(room) < l->heightForWidth(l->width()))
+        l->resize(room, l->height());
     const int needed = l->heightForWidth(l->width());
     if (needed > l->height())
         l->resize(l->width(), needed);
