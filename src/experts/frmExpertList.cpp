@@ -215,10 +215,9 @@ void frmExpertList::SetRedColor()
 
 void frmExpertList::labOP_1_Click(int slot)
 {
-    const qsizetype position = m_list->rowOfSlot(slot);
-    if (position < 0 || position >= m_state.ExpertListRows.count())
+    const qsizetype position = m_list->selectSlot(slot);
+    if (position < 0)
         return;
-    m_state.paging.SelectedRow = position + 1;
     m_state.SelectedExpertId = m_state.ExpertListRows.cell(position, 0);
     m_nav.openScreen(7, QStringLiteral("frmExpertListDis"));
 }
@@ -227,11 +226,9 @@ void frmExpertList::labOP_2_Click(int slot)
 {
     if (!m_fullRights)
         return;
-    const qsizetype position = m_list->rowOfSlot(slot);
-    if (position < 0 || position >= m_state.ExpertListRows.count())
+    // The update screen reads the expert's Id from the selected row.
+    if (m_list->selectSlot(slot) < 0)
         return;
-    // The update screen reads the expert's Id from this row of the list.
-    m_state.paging.SelectedRow = position + 1;
     m_nav.openScreen(6, QStringLiteral("frmExpertListUpd"));
 }
 
@@ -251,7 +248,7 @@ void frmExpertList::cmdDel_Click()
     QVector<qsizetype> positions;
     for (int slot : ticked) {
         const qsizetype position = m_list->rowOfSlot(slot);
-        if (position < 0 || position >= m_state.ExpertListRows.count())
+        if (position < 0)
             continue;
         positions << position;
         ids << m_state.ExpertListRows.cell(position, 0);

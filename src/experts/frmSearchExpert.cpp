@@ -240,10 +240,9 @@ void frmSearchExpert::couple(QComboBox *clicked, QComboBox *other)
 
 void frmSearchExpert::labOP_1_Click(int slot)
 {
-    const qsizetype position = m_list->rowOfSlot(slot);
-    if (position < 0 || position >= m_state.SearchResultRows.count())
+    const qsizetype position = m_list->selectSlot(slot);
+    if (position < 0)
         return;
-    m_state.paging.SelectedRow = position + 1;
     m_state.SelectedExpertId = m_state.SearchResultRows.cell(position, 0);
     m_nav.openScreen(10, QStringLiteral("frmExpertListDis"));
 }

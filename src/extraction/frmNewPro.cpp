@@ -92,14 +92,13 @@ void frmNewPro::deleteRow(int slot)
 {
     if (!m_state.messages().question(QStringLiteral("您确定删除吗？")))
         return;
-    const qsizetype position = m_list->rowOfSlot(slot);
+    const qsizetype position = m_list->selectSlot(slot);
     // A link only shows on a filled slot; a list changed behind the screen's
     // back is shown afresh instead of losing some other row.
-    if (position < 0 || position >= m_state.DrawList.count()) {
+    if (position < 0) {
         showList();
         return;
     }
-    m_state.paging.SelectedRow = position + 1;
     m_state.DrawList.rows.removeAt(position);
     showList();
 }

@@ -361,10 +361,9 @@ void frmNewProSelExpert::cmd_OK_Click()
     // (CurrentPage - 1) * 10 + j.
     m_picks.clear();
     for (int slot : m_list->checkedSlots()) {
-        const qsizetype position = m_list->rowOfSlot(slot);
-        if (position < 0 || position >= m_state.CandidateList.count())
+        const qsizetype position = m_list->selectSlot(slot);
+        if (position < 0)
             continue;
-        m_state.paging.SelectedRow = position + 1;
         m_picks.append(m_state.CandidateList.rows.at(position));
     }
     if (m_picks.isEmpty()) {

@@ -181,6 +181,20 @@ void PagedList::lastPage()
     shown();
 }
 
+qsizetype PagedList::rowOfSlot(int slot) const
+{
+    const qsizetype position = RowPosition(m_paging, slot);
+    return position >= 0 && position < m_call.rowCount() ? position : -1;
+}
+
+qsizetype PagedList::selectSlot(int slot)
+{
+    const qsizetype position = rowOfSlot(slot);
+    if (position >= 0)
+        m_paging.SelectedRow = position + 1;
+    return position;
+}
+
 QVector<int> PagedList::checkedSlots() const
 {
     QVector<int> result;

@@ -54,8 +54,11 @@ public:
     ListControls &controls() { return m_controls; }
     const ListCall &lastCall() const { return m_call; }
     PagingState &paging() { return m_paging; }
-    // WorkingList row behind a slot of the page shown.
-    qsizetype rowOfSlot(int slot) const { return RowPosition(m_paging, slot); }
+    // Row of the shown list behind a slot of the page, or -1 when the slot
+    // holds no row (or the list has shrunk behind the screen's back).
+    qsizetype rowOfSlot(int slot) const;
+    // The same row, made the selected one (SelectedRow counts from 1).
+    qsizetype selectSlot(int slot);
     // Slots whose check box is visible and ticked.
     QVector<int> checkedSlots() const;
 

@@ -249,6 +249,20 @@ TEST_F(PagedListScreen, RowLinksReportTheirSlot)
     EXPECT_EQ(rows.cell(list->rowOfSlot(7), 0), QStringLiteral("K18"));
 }
 
+TEST_F(PagedListScreen, SelectingASlotMarksItsRowAndNeverOneBeyondTheList)
+{
+    showRows(25);
+    click("labLast");   // rows 21..25 in slots 0..4
+    EXPECT_EQ(list->selectSlot(4), 24);
+    EXPECT_EQ(paging.SelectedRow, 25);
+    // An empty slot, or a row the list lost since it was shown, selects nothing.
+    EXPECT_EQ(list->selectSlot(5), -1);
+    rows.rows.removeLast();
+    EXPECT_EQ(list->rowOfSlot(4), -1);
+    EXPECT_EQ(list->selectSlot(4), -1);
+    EXPECT_EQ(paging.SelectedRow, 25);
+}
+
 TEST_F(PagedListScreen, ShorterListAfterALongerOneClearsTheRest)
 {
     showRows(30);
