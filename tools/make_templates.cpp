@@ -27,7 +27,7 @@ constexpr int kHeadingRowHeight = 700;
 constexpr int kTitleRowHeight = 1100;
 constexpr int kCriteriaRowHeight = 600;
 
-struct TemplateSpec {
+struct TemplateDesign {
     ReportKind kind;
     QString title;
     QStringList headings;            // 序号 and one per list column
@@ -47,9 +47,9 @@ CellFormat Bold(double height = 0)
     return f;
 }
 
-void Build(SpreadsheetEngine &sheet, const TemplateSpec &spec, const QString &folder)
+void Build(SpreadsheetEngine &sheet, const TemplateDesign &design, const QString &folder)
 {
-    const ReportLayout &layout = LayoutOf(spec.kind);
+    const ReportLayout &layout = LayoutOf(design.kind);
     const int h = layout.headingRows;
     sheet.create();
 
@@ -58,9 +58,9 @@ void Build(SpreadsheetEngine &sheet, const TemplateSpec &spec, const QString &fo
     sheet.setColumnWidth(2, 1100);
     for (int c = 3; c <= kLastColumn; ++c) {
         int width = 1250;
-        if (spec.narrowColumns.contains(c))
+        if (design.narrowColumns.contains(c))
             width = 1100;
-        if (spec.wideColumns.contains(c))
+        if (design.wideColumns.contains(c))
             width = 2600;
         sheet.setColumnWidth(c, width);
     }
@@ -68,19 +68,19 @@ void Build(SpreadsheetEngine &sheet, const TemplateSpec &spec, const QString &fo
     // Title.
     sheet.setRowHeight(1, kTitleRowHeight);
     sheet.merge(1, 2, kLastColumn - 1);
-    sheet.setText(1, 2, spec.title);
+    sheet.setText(1, 2, design.title);
     CellFormat title = Bold(16);
     title.align = CellFormat::Align::Center;
     sheet.setFormat(1, 2, 1, kLastColumn - 1, title);
 
     // Criteria: a label block of two columns left of each header cell, the
     // value block from the header cell up to the next label.
-    const QVector<ReportHeaderCell> cells = spec.kind == ReportKind::Search
+    const QVector<ReportHeaderCell> cells = design.kind == ReportKind::Search
                                                 ? SearchHeaderCells(QStringList(13), QStringList(6))
-                                                : spec.kind == ReportKind::History ? HistoryHeaderCells(QStringList(4))
+                                                : design.kind == ReportKind::History ? HistoryHeaderCells(QStringList(4))
                                                                                    : QVector<ReportHeaderCell>{};
-    if (!spec.criteriaCaption.isEmpty()) {
-        sheet.setText(2, 2, spec.criteriaCaption);
+    if (!design.criteriaCaption.isEmpty()) {
+        sheet.setText(2, 2, design.criteriaCaption);
         sheet.setFormat(2, 2, 1, 1, Bold());
     }
     for (int i = 0; i < cells.size(); ++i) {
@@ -91,7 +91,7 @@ void Build(SpreadsheetEngine &sheet, const TemplateSpec &spec, const QString &fo
                 end = std::min(end, other.column - 3);
         sheet.setRowHeight(cell.row, kCriteriaRowHeight);
         sheet.merge(cell.row, cell.column - 2, 2);
-        sheet.setText(cell.row, cell.column - 2, spec.criteriaLabels.at(i));
+        sheet.setText(cell.row, cell.column - 2, design.criteriaLabels.at(i));
         CellFormat label = Bold();
         label.align = CellFormat::Align::Right;
         sheet.setFormat(cell.row, cell.column - 2, 1, 2, label);
@@ -102,8 +102,8 @@ void Build(SpreadsheetEngine &sheet, const TemplateSpec &spec, const QString &fo
         value.borders = true;
         sheet.setFormat(cell.row, cell.column, 1, end - cell.column + 1, value);
     }
-    if (!spec.listCaption.isEmpty()) {
-        sheet.setText(h - 2, 2, spec.listCaption);
+    if (!design.listCaption.isEmpty()) {
+        sheet.setText(h - 2, 2, design.listCaption);
         sheet.setFormat(h - 2, 2, 1, 1, Bold());
     }
 
@@ -119,7 +119,7 @@ void Build(SpreadsheetEngine &sheet, const TemplateSpec &spec, const QString &fo
             if (last > first)
                 sheet.merge(row, first, last - first + 1);
             if (row == h)
-                sheet.setText(row, first, spec.headings.at(i));
+                sheet.setText(row, first, design.headings.at(i));
         }
     }
     CellFormat heading = Bold();
@@ -174,7 +174,7 @@ int main(int argc, char **argv)
                                      QStringLiteral("出生时间"), QStringLiteral("工作单位"),
                                      QStringLiteral("从事专业"), QStringLiteral("资格名称"),
                                      QStringLiteral("电话号码")};
-    const QVector<TemplateSpec> specs{
+    const QVector<TemplateDesign> designs{
         {ReportKind::Selection, QStringLiteral("专家抽取表"), drawHeadings, QString(), {}, QString(), {5},
          {kLastColumn}},
         {ReportKind::Search, QStringLiteral("专家高级检索表"), searchHeadings, QStringLiteral("检索条件："),
@@ -192,8 +192,8 @@ int main(int argc, char **argv)
 
     try {
         auto engine = MakeLibreOfficeEngine();
-        for (const TemplateSpec &spec : specs)
-            Build(*engine, spec, folder);
+        for (const TemplateDesign &design : designs)
+            Build(*engine, design, folder);
     } catch (const SpreadsheetError &e) {
         err << "make_templates: " << e.message() << "\n";
         return 1;
