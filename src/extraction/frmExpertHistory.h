@@ -23,9 +23,9 @@ public:
     // The criteria of the last search ("NoRecord" in every slot after an
     // activation); the reports print them in their header.
     const HistoryCriteria &historyCriteria() const { return m_criteria; }
-    // The controls a report disables while it runs.
     QPushButton *previewButton() const { return cmdPreview; }
     QPushButton *excelButton() const { return cmdExcel; }
+    // The controls a report disables while it runs.
     QList<QWidget *> reportControls() const;
 
 protected:

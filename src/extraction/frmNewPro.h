@@ -19,9 +19,9 @@ public:
 
     int bannerWidthTwips() const override { return 11895; }
 
-    // The controls a report disables while it runs.
     QPushButton *previewButton() const { return cmdPreview; }
     QPushButton *excelButton() const { return cmdExcel; }
+    // The controls a report disables while it runs.
     QList<QWidget *> reportControls() const;
 
 protected:
