@@ -118,20 +118,31 @@ bool WildcardPattern::matches(const QString &text) const
         return text.contains(m_plainText, Qt::CaseSensitive);
 
     // Every token but "*" consumes exactly one character, so remembering only
-    // the last star is enough: linear in practice, never exponential.
-    const QVector<char32_t> s = toCodePoints(text);
-    const qsizetype n = s.size(), m = m_tokens.size();
+    // the last star is enough: linear in practice, never exponential. The
+    // text is read in place, a surrogate pair counting as one character.
+    const QChar *s = text.constData();
+    const qsizetype n = text.size(), m = m_tokens.size();
+    auto charAt = [&](qsizetype i, qsizetype *units) -> char32_t {
+        if (s[i].isHighSurrogate() && i + 1 < n && s[i + 1].isLowSurrogate()) {
+            *units = 2;
+            return QChar::surrogateToUcs4(s[i], s[i + 1]);
+        }
+        *units = 1;
+        return s[i].unicode();
+    };
     qsizetype si = 0, pi = 0, starPi = -1, starSi = 0;
     while (si < n) {
-        if (pi < m && m_tokens[pi].kind != Token::Star && m_tokens[pi].matches(s[si])) {
-            ++si;
+        qsizetype units = 1;
+        if (pi < m && m_tokens[pi].kind != Token::Star && m_tokens[pi].matches(charAt(si, &units))) {
+            si += units;
             ++pi;
         } else if (pi < m && m_tokens[pi].kind == Token::Star) {
             starPi = pi++;
             starSi = si;
         } else if (starPi >= 0) {
             pi = starPi + 1;
-            si = ++starSi;
+            charAt(starSi, &units);
+            si = starSi += units;
         } else {
             return false;
         }

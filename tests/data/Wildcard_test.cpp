@@ -29,7 +29,11 @@ INSTANTIATE_TEST_SUITE_P(
         LikeCase{"abc", "ABC", false}, LikeCase{"a*c", "a[*]c", true}, LikeCase{"abc", "a[*]c", false},
         LikeCase{"a?c", "a[?]c", true}, LikeCase{"a[b", "*[*", true}, LikeCase{"ab", "*[*", false},
         LikeCase{"", "**", true}, LikeCase{"", "*?*", false}, LikeCase{"abc", "*", true},
-        LikeCase{"x-y", "x[-]y", true}, LikeCase{"a", "[b-a]", true}, LikeCase{"张", "[张李]", true}));
+        LikeCase{"x-y", "x[-]y", true}, LikeCase{"a", "[b-a]", true}, LikeCase{"张", "[张李]", true},
+        // A character beyond the 16-bit range (rare name characters) is one
+        // character, also after a star has to try again further on.
+        LikeCase{"𠮷野", "?野", true}, LikeCase{"𠮷野", "??野", false}, LikeCase{"张𠮷𠮷", "*𠮷", true},
+        LikeCase{"𠮷a𠮷b", "*𠮷b", true}, LikeCase{"𠮷", "[𠮷]", true}, LikeCase{"𠮷", "[!𠮷]", false}));
 
 struct ContainsCase {
     const char *text;
