@@ -69,6 +69,75 @@ TEST_F(DataInOutTest, ScreenShowsItsTextsPathAndTickedBackupSwitch)
     EXPECT_TRUE(app.state.AutoBackupOn);
 }
 
+// Every control of the screen where the layout puts it, inside its frame
+// where it has one, with its full text. Labels may grow to hold their text
+// in the font in use but never move or shrink.
+TEST_F(DataInOutTest, ControlsStandWhereTheLayoutPutsThemWithTheirTexts)
+{
+    struct Placed {
+        const char *name;
+        const char *frame;   // "" for the screen itself
+        QRect rect;
+        QString text;
+    };
+    const QString backupLine =
+        QStringLiteral("3： 自动备份数据库\r\n\r\n\r\n选中状态（默认）： 每次关闭本软件时会自动备份数据库到以下目录："
+                       "  （安装目录）\\数据库备份\\\r\n非选中状态： 每次关闭本软件时不会自动备份数据库。");
+    const Placed table[] = {
+        {"labTitle", "", TwRect(5340, 360, 2415, 375), "数据的导入与导出"},
+        {"labTu(0)", "", TwRect(525, 1050, 300, 300), "●"},
+        {"labClrDB", "", TwRect(825, 1050, 3540, 315), "初始化数据库"},
+        {"fraClr", "", TwRect(825, 1500, 5040, 1815), "具体操作："},
+        {"labClr", "fraClr", TwRect(150, 300, 4740, 540),
+         "1： 初始化数据库\r\n     此功能为将当前数据库中的测试数据全部删除（只保留系统管理员权限），以方便您的正式使用。"},
+        {"cmdClrDB", "fraClr", TwRect(375, 1200, 1890, 390), "初始化数据库"},
+        {"labTu(1)", "", TwRect(525, 3750, 300, 300), "●"},
+        {"labExpInput(0)", "", TwRect(825, 3750, 3840, 315), "初始专家数据的导入"},
+        {"fraOP(0)", "", TwRect(825, 4200, 5040, 3390), "具体操作："},
+        {"labOP1", "fraOP(0)", TwRect(150, 300, 4740, 540),
+         "1： 下载专家数据导入表\r\n     请先下载专家数据导入表（Excel表）保存到本机，然后按照表中的项目把专家信息正确的填入此表。"},
+        {"cmdDownLoadExp", "fraOP(0)", TwRect(375, 1200, 1890, 390), "下载专家数据导入表"},
+        {"labOP2", "fraOP(0)", TwRect(150, 1875, 4740, 390),
+         "2： 上传初始专家数据\r\n     把已经填好的专家数据导入表上传到当前的数据库中，"},
+        {"labOP5", "fraOP(0)", TwRect(150, 2250, 4440, 165), "不覆盖原有的专家数据信息。"},
+        {"cmdUpExp", "fraOP(0)", TwRect(375, 2775, 1890, 390), "上传初始专家数据"},
+        {"labTu(2)", "", TwRect(6225, 1050, 300, 300), "●"},
+        {"labExpInput(1)", "", TwRect(6525, 1050, 2490, 315), "专家库的备份与更新"},
+        {"fraOP(1)", "", TwRect(6525, 1500, 4965, 6090), "具体操作："},
+        {"labOP3", "fraOP(1)", TwRect(150, 300, 4665, 540),
+         "1： 专家库的备份\r\n     此功能为把现有的专家库中的全部数据进行备份（生成XXX.mdb文件并保存到本机）。"},
+        {"cmdDBBak", "fraOP(1)", TwRect(375, 1200, 1365, 390), "备份专家库"},
+        {"labOP4", "fraOP(1)", TwRect(150, 2100, 4740, 615),
+         "2： 专家库的更新\r\n     用以前备份过的专家库的所有信息代替现有的专家库，使现有的专家库得到更新。"},
+        {"cmdDBUpd", "fraOP(1)", TwRect(375, 3000, 1365, 390), "更新专家库"},
+        {"labOP6", "fraOP(1)", TwRect(150, 3825, 4740, 1290), backupLine},
+        {"chkSaveDB", "fraOP(1)", TwRect(375, 4050, 2265, 240), "自动备份数据库"},
+    };
+    for (const Placed &p : table) {
+        SCOPED_TRACE(p.name);
+        QWidget *w = find<QWidget>(QString::fromLatin1(p.name));
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->parentWidget()->objectName(), *p.frame ? QString::fromLatin1(p.frame) : "frmDataInOut");
+        if (auto *label = qobject_cast<QLabel *>(w)) {
+            EXPECT_EQ(label->pos(), p.rect.topLeft());
+            EXPECT_GE(label->width(), p.rect.width());
+            EXPECT_GE(label->height(), p.rect.height());
+            const QString text = label->textFormat() == Qt::RichText ? label->accessibleName() : label->text();
+            EXPECT_EQ(text, p.text);
+        } else {
+            EXPECT_EQ(w->geometry(), p.rect);
+            if (auto *frame = qobject_cast<QGroupBox *>(w))
+                EXPECT_EQ(frame->title(), p.text);
+            else if (auto *button = qobject_cast<QAbstractButton *>(w))
+                EXPECT_EQ(button->text(), p.text);
+        }
+    }
+    // The check box lies over the blank lines of its explanation, in front of it.
+    QWidget *chk = find<QWidget>("chkSaveDB");
+    const QObjectList &siblings = chk->parentWidget()->children();
+    EXPECT_GT(siblings.indexOf(chk), siblings.indexOf(find<QWidget>("labOP6")));
+}
+
 TEST_F(DataInOutTest, BackupSwitchSetsAutoBackupAndKeepsItsStateWhenReopened)
 {
     QCheckBox *chk = find<QCheckBox>("chkSaveDB");
