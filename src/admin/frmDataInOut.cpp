@@ -2,6 +2,7 @@
 
 #include "admin/DataMaintenance.h"
 #include "admin/ExpertImport.h"
+#include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
 #include "shell/FileCopy.h"
 #include "shell/Twips.h"
@@ -226,7 +227,10 @@ void frmDataInOut::cmdDownLoadExp_Click()
                                                             QStringLiteral("Excel 工作簿 (*.xls)"));
     if (path.isEmpty())
         return;
+    const QString chosen = path;
     path = withSuffix(path, QStringLiteral("xls"));
+    if (!MayReplaceCompletedName(m_state, chosen, path))
+        return;
     if (!m_state.services.makeSpreadsheet) {
         m_state.messages().critical(QStringLiteral("下载专家数据导入表失败：没有可用的电子表格程序。"));
         return;
@@ -315,7 +319,10 @@ void frmDataInOut::cmdDBBak_Click()
                                                             QStringLiteral("专家库备份 (*.mdb)"));
     if (path.isEmpty())
         return;
+    const QString chosen = path;
     path = withSuffix(path, QStringLiteral("mdb"));
+    if (!MayReplaceCompletedName(m_state, chosen, path))
+        return;
     MaintenanceOutcome outcome;
     {
         BusyCursor busy;

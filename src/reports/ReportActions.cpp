@@ -164,13 +164,16 @@ QString ExportReport(AppState &state, QWidget *screen, ReportKind kind, const Te
         return QString();
     const ReportLayout &layout = LayoutOf(kind);
     const QString start = QDir(state.services.desktop->desktopPath()).filePath(layout.defaultFileName);
-    QString path = state.services.files->getSaveFileName(screen, QStringLiteral("另存为"), start,
-                                                         QStringLiteral("Excel Files (*.xls)"));
-    if (path.isEmpty())
+    const QString chosen = state.services.files->getSaveFileName(screen, QStringLiteral("另存为"), start,
+                                                                 QStringLiteral("Excel Files (*.xls)"));
+    if (chosen.isEmpty())
         return QString();
+    QString path = chosen;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".xls");
     path = QFileInfo(path).absoluteFilePath();
+    if (!MayReplaceCompletedName(state, chosen, path))
+        return QString();
 
     // The workbook is written under a temporary name beside the chosen one and
     // then renamed over it, so an existing file is only replaced by a complete

@@ -118,6 +118,15 @@ bool FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind
     return false;
 }
 
+bool MayReplaceCompletedName(AppState &state, const QString &chosen, const QString &completed)
+{
+    if (QFileInfo(chosen).absoluteFilePath() == QFileInfo(completed).absoluteFilePath() ||
+        !QFileInfo::exists(completed))
+        return true;
+    return state.messages().question(
+        QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(completed).fileName()));
+}
+
 QString TemplatePath(const AppState &state, ReportKind kind)
 {
     return QDir(state.appDir).filePath(LayoutOf(kind).templateName);

@@ -104,6 +104,12 @@ ReportPreview *PreviewReport(AppState &state, QWidget *screen, ReportKind kind, 
 QString ExportReport(AppState &state, QWidget *screen, ReportKind kind, const TextTable &list,
                      const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable);
 
+// The save dialog asks before replacing the file it was given; a name the
+// program completed afterwards (typed without its extension) was never asked
+// about. True when chosen was not completed or nothing is in the way, else
+// after the user agreed to replace the existing completed file.
+bool MayReplaceCompletedName(AppState &state, const QString &chosen, const QString &completed);
+
 // True when the file is open in a spreadsheet program (its lock file lies
 // beside it) or could not be replaced.
 bool FileInUse(const QString &path);

@@ -216,6 +216,15 @@ TEST_F(DataInOutTest, BackupOffersADatedNameOnTheDesktopAndCancelDoesNothing)
     click("cmdDBBak");
     EXPECT_TRUE(QFile::exists(path("copy.mdb")));
     EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Information);
+
+    // The dialog never asked about the completed name: "No" keeps the file.
+    const QByteArray first = fileBytes(path("copy.mdb"));
+    app.messages->clear();
+    app.messages->answers.enqueue(false);
+    click("cmdDBBak");
+    EXPECT_EQ(app.messages->texts(), QStringList{"copy.mdb 已存在。\n要替换它吗？"});
+    EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Question);
+    EXPECT_EQ(fileBytes(path("copy.mdb")), first);
 }
 
 TEST_F(DataInOutTest, RestoreRefusesAFileThatIsNotABackup)

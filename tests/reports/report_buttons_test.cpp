@@ -228,6 +228,38 @@ TEST_F(ReportButtons, ExportAsksForTheFileWritesItAndOpensIt)
               desktopDir.filePath("noext.xls"));
 }
 
+// The dialog asked only about the name as typed: replacing the file that the
+// added extension points at is asked about once more.
+TEST_F(ReportButtons, NameCompletedWithItsExtensionAsksBeforeReplacingAFile)
+{
+    const QString existing = desktopDir.filePath("kept.xls");
+    WriteFile(existing, "kept content");
+    app.files->nextSavePath = desktopDir.filePath("kept");
+
+    app.messages->answers.enqueue(false);
+    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Selection, list, {}, controls), QString());
+    ASSERT_EQ(app.messages->shown.size(), 1);
+    EXPECT_EQ(app.messages->lastText(), "kept.xls 已存在。\n要替换它吗？");
+    EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Question);
+    EXPECT_EQ(app.messages->shown.last().title, "Kestrune");
+    EXPECT_EQ(ReadAll(existing), "kept content");
+    EXPECT_EQ(log->enginesMade, 0);
+    EXPECT_TRUE(app.desktop->opened.isEmpty());
+    EXPECT_TRUE(allEnabled());
+
+    app.messages->clear();
+    app.messages->answers.enqueue(true);
+    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Selection, list, {}, controls), existing);
+    EXPECT_EQ(app.messages->shown.size(), 1);
+    EXPECT_EQ(ReadAll(existing), "fake workbook");
+
+    // A name chosen with its extension was asked about by the dialog.
+    app.messages->clear();
+    app.files->nextSavePath = existing;
+    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Selection, list, {}, controls), existing);
+    EXPECT_TRUE(app.messages->shown.isEmpty());
+}
+
 TEST_F(ReportButtons, CancelledDialogDoesNothing)
 {
     app.files->nextSavePath.clear();
