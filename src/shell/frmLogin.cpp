@@ -69,6 +69,8 @@ frmLogin::frmLogin(AppState &state, QWidget *parent) : QWidget(parent), m_state(
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setGeometry(TwRect(1980, 2640, 2655, 330));
     Text2->setEchoMode(QLineEdit::Password);
+    // The password shows one "*" per character, whatever the style's own mask.
+    Text2->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
     Text2->installEventFilter(this);
 
     auto *frame = new QFrame(this);

@@ -1,6 +1,7 @@
 #include "TestApp.h"
 #include "shell/frmLogin.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -162,6 +163,14 @@ TEST(Login, FailedAttemptSelectsTheUserNameAndKeepsThePassword)
     EXPECT_EQ(f.text1()->selectionStart(), 0);
     EXPECT_EQ(f.text1()->selectedText().size(), 5);
     EXPECT_EQ(f.text2()->text(), "secret");
+}
+
+TEST(Login, PasswordShowsOneStarPerCharacter)
+{
+    LoginFixture f;
+    f.text2()->setText("ab张3");
+    EXPECT_EQ(f.text2()->displayText(), "****");
+    EXPECT_EQ(f.text2()->text(), "ab张3");
 }
 
 TEST(Login, CancelAndCloseBoxEndTheProgram)
