@@ -103,13 +103,11 @@ void frmLogin::activate()
 void frmLogin::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    activate();
-}
-
-void frmLogin::changeEvent(QEvent *event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_done)
+    // The login is the program's only window, so it becomes active once, when
+    // it is shown. Coming back from one of its own message boxes, from another
+    // program or from a minimised state is no new activation: the focus must
+    // stay where the check put it (the password box after "请输入密码！").
+    if (!event->spontaneous() && !m_done)
         activate();
 }
 

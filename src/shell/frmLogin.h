@@ -14,8 +14,8 @@ class frmLogin : public QWidget {
 public:
     frmLogin(AppState &state, QWidget *parent = nullptr);
 
-    // Reloads the users and puts the focus in the user-name box; runs each
-    // time the window becomes active.
+    // Reloads the users and puts the focus in the user-name box; runs when
+    // the window is shown.
     void activate();
 
 Q_SIGNALS:
@@ -25,7 +25,6 @@ Q_SIGNALS:
     void cancelled();
 
 protected:
-    void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;

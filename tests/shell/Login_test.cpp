@@ -173,6 +173,49 @@ TEST(Login, PasswordShowsOneStarPerCharacter)
     EXPECT_EQ(f.text2()->text(), "ab张3");
 }
 
+namespace {
+
+// A message box as the desktop shows it: it takes the activation from the
+// login window and hands it back only after the box has returned.
+class WindowedMessages : public FakeMessages {
+public:
+    QWidget *owner = nullptr;
+    void show(const QString &title, const QString &text, Icon icon) override
+    {
+        FakeMessages::show(title, text, icon);
+        QWidget box;
+        box.show();
+        box.activateWindow();
+        QCoreApplication::processEvents();
+        box.hide();
+        QMetaObject::invokeMethod(owner, [w = owner] { w->activateWindow(); }, Qt::QueuedConnection);
+    }
+};
+
+} // namespace
+
+TEST(Login, ReturningFromAMessageKeepsTheFocusWhereTheCheckPutIt)
+{
+    LoginFixture f;
+    auto messages = std::make_shared<WindowedMessages>();
+    messages->owner = &f.login;
+    f.app.state.services.messages = messages;
+    f.login.activateWindow();
+    QCoreApplication::processEvents();
+
+    f.submit("admin", "   ");
+    QCoreApplication::processEvents();
+    ASSERT_EQ(messages->lastText(), "请输入密码！");
+    EXPECT_TRUE(f.login.isActiveWindow());
+    EXPECT_EQ(QApplication::focusWidget(), f.text2());
+
+    f.submit("nobody", "x");
+    QCoreApplication::processEvents();
+    ASSERT_EQ(messages->lastText(), "用户名和密码不正确，请重新输入！");
+    EXPECT_EQ(QApplication::focusWidget(), f.text1());
+    EXPECT_EQ(f.text1()->selectedText(), "nobody");
+}
+
 TEST(Login, CancelAndCloseBoxEndTheProgram)
 {
     {
