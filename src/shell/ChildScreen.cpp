@@ -45,12 +45,33 @@ ChildScreen::ChildScreen(AppState &state, ScreenNavigator &nav, const QString &f
     StatusBar1->addWidget(m_statusPanel);
 }
 
+QString DateSeparator(const QLocale &locale)
+{
+    // The separator is the first mark between the fields of the locale's
+    // short date pattern ("yyyy/M/d", "dd.MM.yy"); quoted text and blanks
+    // are not separators.
+    const QString pattern = locale.dateFormat(QLocale::ShortFormat);
+    for (const QChar c : pattern) {
+        if (c.isLetter() || c.isSpace() || c == QLatin1Char('\''))
+            continue;
+        return QString(c);
+    }
+    return QStringLiteral("/");
+}
+
+QString LoginDateText(const QDate &date, const QLocale &locale)
+{
+    const QString sep = DateSeparator(locale);
+    return QStringLiteral("登录日期: ") + date.toString(QStringLiteral("yyyy")) + sep +
+           date.toString(QStringLiteral("MM")) + sep + date.toString(QStringLiteral("dd"));
+}
+
 void ChildScreen::load()
 {
     if (m_loaded)
         return;
     m_loaded = true;
-    m_statusPanel->setText(QStringLiteral("登录日期: ") + m_state.today().toString(QStringLiteral("yyyy/MM/dd")));
+    m_statusPanel->setText(LoginDateText(m_state.today(), QLocale::system()));
     onLoad();
 }
 

@@ -5,6 +5,7 @@
 #include "shell/frmDisMsg.h"
 #include "shell/frmLeft.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -181,6 +182,22 @@ TEST(Screens, EveryScreenShowsTheLoginDate)
     auto *panel = f.main.screen("frmExpertList")->findChild<QLabel *>("StatusBar1Panel1");
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(panel->text(), "登录日期: 2026/12/09");
+}
+
+TEST(Screens, LoginDateUsesTheSystemDateSeparator)
+{
+    const QDate date(2026, 3, 7);
+    struct Case {
+        QLocale locale;
+        const char *expected;
+    };
+    for (const Case &c : {Case{QLocale(QLocale::Chinese, QLocale::China), "登录日期: 2026/03/07"},
+                          Case{QLocale(QLocale::German, QLocale::Germany), "登录日期: 2026.03.07"},
+                          Case{QLocale(QLocale::Dutch, QLocale::Netherlands), "登录日期: 2026-03-07"},
+                          Case{QLocale::c(), "登录日期: 2026/03/07"}}) {
+        EXPECT_EQ(LoginDateText(date, c.locale), QString::fromUtf8(c.expected))
+            << c.locale.name().toStdString() << " " << c.locale.dateFormat(QLocale::ShortFormat).toStdString();
+    }
 }
 
 TEST(PathLine, SkipsBlankLevels)
