@@ -110,7 +110,7 @@ void MDIFrm::layoutWindow()
     if (H - kPanelHeightAllowance >= 0)
         panel.setHeight(Px(H - kPanelHeightAllowance));
     m_left->setGeometry(panel);
-    m_left->layoutDecorations();
+    m_left->layoutForMainWindow();
     const int L = Tw(m_left->width());
     // Banner right of the panel.
     QRect logo = m_logo->geometry();

@@ -143,12 +143,24 @@ void frmLeft::entryClicked(int index)
 
 void frmLeft::layoutDecorations()
 {
+    layoutEdge(StatusBar1->sizeHint().height());
+}
+
+void frmLeft::layoutForMainWindow()
+{
+    // The main window leaves 400 twips at the foot of the edge line.
+    layoutEdge(Px(400));
+}
+
+void frmLeft::layoutEdge(int footPixels)
+{
     const int statusHeight = StatusBar1->sizeHint().height();
     StatusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
     m_statusPanel->setFixedWidth(qMax(0, width() - 4));
     const int lineLeft = width() - Px(50);
-    const int lineHeight = height() - statusHeight;
-    picLine->setGeometry(lineLeft, 0, 3, qMax(0, lineHeight));
+    // A panel too short for the line keeps the line's height as it was.
+    const int lineHeight = height() - footPixels >= 0 ? height() - footPixels : picLine->height();
+    picLine->setGeometry(lineLeft, 0, 3, lineHeight);
     picLine->setPixmap(Artwork::PanelEdge(qMax(1, lineHeight)));
     Picture3->setGeometry(0, 0, qMax(0, lineLeft), 60);
     Picture3->setPixmap(Artwork::PanelTop(qMax(1, lineLeft)));

@@ -23,11 +23,18 @@ public:
     void entryClicked(int index);
     int selectedIndex() const { return m_selected; }
     // Lays out the edge, the top picture and the status bar for the panel's
-    // width and height.
+    // width and height: the edge line reaches down to the status bar.
     void layoutDecorations();
+    // The same when the main window lays out the panel: the edge line stops
+    // 400 twips short of the panel's foot.
+    void layoutForMainWindow();
+    QLabel *edgeLine() const { return picLine; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void layoutEdge(int footPixels);
 
 private:
     AppState &m_state;

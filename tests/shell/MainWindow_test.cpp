@@ -129,6 +129,22 @@ TEST(MainWindow, LayoutFollowsTheWindowSize)
     EXPECT_EQ(pane->height(), panel->height() - pane->y());
 }
 
+TEST(MainWindow, PanelEdgeStopsShortOfTheFootAfterAResize)
+{
+    MainFixture f;
+    for (const QSize size : {QSize(1200, 800), QSize(900, 640)}) {
+        f.main.resize(size);
+        QCoreApplication::processEvents();
+        f.main.layoutWindow();
+        frmLeft *panel = f.main.navigationPanel();
+        QLabel *line = panel->edgeLine();
+        EXPECT_EQ(line->x(), panel->width() - Px(50));
+        EXPECT_EQ(line->y(), 0);
+        EXPECT_EQ(line->height(), panel->height() - Px(400));
+        EXPECT_EQ(panel->findChild<QLabel *>("Picture3")->width(), line->x());
+    }
+}
+
 TEST(MainWindow, NarrowWindowKeepsScreenWidthButStillPlaces)
 {
     TestApp app;
