@@ -247,4 +247,8 @@ void ExpertEditorScreen::showExpertRow(const QStringList &row)
     selectText(com_Sex, E_Sex);
     selectCode(com_Degree, m_state.DegreeTable, E_degree_type_id);
     selectCode(com_Zhicheng, m_state.TitleTypeTable, E_zhicheng_id);
+    // A title level already standing where the record puts it raises no
+    // change, so a star text the list does not offer would stay beside it:
+    // the grade follows the title level here too.
+    coupleLists(com_Zhicheng, com_Star);
 }

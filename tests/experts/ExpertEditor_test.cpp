@@ -476,6 +476,30 @@ TEST_F(ExpertEditor, ValuesTheListsDoNotOfferAreShownAndKept)
     EXPECT_EQ(row[E_Status], QStringLiteral("启用"));
 }
 
+TEST_F(ExpertEditor, AStarTextTheListLacksFollowsAnOfferedTitleLevel)
+{
+    // On a fresh form whose title level already stands at the first row, and
+    // after an expert with the same title level: either way the title level's
+    // selection does not change, so nothing but the screen moves the grade.
+    for (const QString &level : {QStringLiteral("01"), QStringLiteral("02")}) {
+        QStringList f(ExpertFieldCount - 1, QStringLiteral(" "));
+        f[E_Name - 1] = "周八";
+        f[E_star_number - 1] = kStar5;
+        f[E_zhicheng_id - 1] = level;
+        const QString before = app.addExpert(f);
+        f[E_star_number - 1] = " ";
+        const QString odd = app.addExpert(f);
+        if (level == QLatin1String("02"))
+            openUpdate(before);
+        openUpdate(odd);
+        QComboBox *star = list(kUpd, "com_Star");
+        EXPECT_EQ(list(kUpd, "com_Zhicheng")->currentIndex(), level.toInt() - 1);
+        EXPECT_EQ(star->currentIndex(), level.toInt() - 1) << level.toStdString();
+        click(button(kUpd, "cmd_Save"));
+        EXPECT_EQ(storedRow(odd)[E_star_number], star->itemText(level.toInt() - 1));
+    }
+}
+
 TEST_F(ExpertEditor, AnExpertGoneFromTheFileIsReportedOnSave)
 {
     const QString first = addDistinctExpert();
