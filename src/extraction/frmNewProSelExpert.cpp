@@ -148,6 +148,9 @@ void frmNewProSelExpert::onLoad()
     cmd_Back = addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 6000, 6240, 1095, 435);
 
     connect(com_Type, &QComboBox::currentIndexChanged, this, &frmNewProSelExpert::com_Type_Click);
+    // Choosing the item already shown is a choice too: choosing "随机抽取"
+    // again empties the count, "滚动按停" the number on show.
+    connect(com_Type, &QComboBox::activated, this, &frmNewProSelExpert::com_Type_Click);
     connect(cmdSearch, &QPushButton::clicked, this, &frmNewProSelExpert::cmdSearch_Click);
     connect(cmd_Clear, &QPushButton::clicked, this, &frmNewProSelExpert::cmd_Clear_Click);
     connect(cmd_OK, &QPushButton::clicked, this, &frmNewProSelExpert::cmd_OK_Click);

@@ -492,6 +492,28 @@ TEST_F(DrawScreen, TypeShowsAndHidesItsControls)
     }
 }
 
+TEST_F(DrawScreen, ChoosingTheTypeOnShowAgainHasItsEffectsAgain)
+{
+    open();
+    QComboBox *type = combo("com_Type");
+    auto chooseFromList = [&](int index) {
+        // What the list reports when the user picks an item, even the one on show.
+        type->setCurrentIndex(index);
+        Q_EMIT type->activated(index);
+    };
+    chooseFromList(1);
+    txtNum()->setText(QStringLiteral("7"));
+    chooseFromList(1);
+    EXPECT_TRUE(txtNum()->text().isEmpty());
+    EXPECT_EQ(screen()->extractionType(), DrawType::Random);
+
+    chooseFromList(2);
+    label("labExpertID")->setText(QStringLiteral("000001"));
+    chooseFromList(2);
+    EXPECT_TRUE(label("labExpertID")->text().isEmpty());
+    EXPECT_EQ(button("cmdSearch")->text(), QStringLiteral("开 始"));
+}
+
 class RollingDraw : public DrawScreen {
 protected:
     void expectRollingControls(bool rolling)
