@@ -86,6 +86,9 @@ WildcardPattern::WildcardPattern(const QString &pattern)
                     }
                 }
                 i = close;
+                // "[]" stands for the empty string: it takes no character.
+                if (!t.negated && t.ranges.isEmpty())
+                    continue;
             }
         } else {
             t.ch = c;

@@ -6,7 +6,8 @@
 // The one wildcard matcher of the program. Patterns use "*" for any run of
 // characters, "?" for any one character, "#" for one digit, "[list]" for one
 // character of the list (ranges such as "a-z" allowed) and "[!list]" for one
-// character not in it. Comparison is by character code, so case-sensitive.
+// character not in it; "[]" matches the empty string. Comparison is by
+// character code, so case-sensitive.
 // A "[" without a closing "]" stands for itself.
 class WildcardPattern {
 public:

@@ -30,6 +30,8 @@ INSTANTIATE_TEST_SUITE_P(
         LikeCase{"a?c", "a[?]c", true}, LikeCase{"a[b", "*[*", true}, LikeCase{"ab", "*[*", false},
         LikeCase{"", "**", true}, LikeCase{"", "*?*", false}, LikeCase{"abc", "*", true},
         LikeCase{"x-y", "x[-]y", true}, LikeCase{"a", "[b-a]", true}, LikeCase{"张", "[张李]", true},
+        // An empty list is the empty string, not a character that never matches.
+        LikeCase{"ab", "a[]b", true}, LikeCase{"axb", "a[]b", false}, LikeCase{"", "[]", true},
         // A character beyond the 16-bit range (rare name characters) is one
         // character, also after a star has to try again further on.
         LikeCase{"𠮷野", "?野", true}, LikeCase{"𠮷野", "??野", false}, LikeCase{"张𠮷𠮷", "*𠮷", true},
@@ -57,7 +59,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, PartialMatchTest,
                                            ContainsCase{"abc", "B", false}, ContainsCase{"张卫国", "张?国", true},
                                            ContainsCase{"138001", "13#0", true}, ContainsCase{"abc", "[", false},
                                            ContainsCase{"a[c", "[", true}, ContainsCase{"a[c", "a[c", true},
-                                           ContainsCase{"李四", "[张李]", true}));
+                                           ContainsCase{"李四", "[张李]", true},
+                                           ContainsCase{"张卫国", "卫[]国", true}));
 
 TEST(WildcardSpeed, PathologicalPatternDoesNotBacktrackExponentially)
 {
