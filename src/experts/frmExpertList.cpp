@@ -171,6 +171,10 @@ void frmExpertList::placeRules(int rightEnd, bool lastColumnRule)
         Line4[k]->setGeometry(TwRect(left, gridTop + (k + 1) * kRowSpacing, rightEnd - left, 15));
     for (int i = 0; i < Line3.size(); ++i)
         Line3[i]->setGeometry(TwRect(kRuleLefts[i], kHeadingTop, 15, gridBottom - kHeadingTop + 15));
+    // With both row links, "操作" heads the two link columns together: the
+    // rule between them starts below the heading instead of cutting the word.
+    if (lastColumnRule)
+        Line3[10]->setGeometry(TwRect(kRuleLefts[10], gridTop, 15, gridBottom - gridTop + 15));
     Line3[11]->setVisible(lastColumnRule);
 }
 

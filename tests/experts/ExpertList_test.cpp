@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -105,7 +106,15 @@ TEST(ExpertListRoles, EachRoleSeesItsOwnList)
         EXPECT_EQ(find("Line2")->geometry().right() + 1, Px(c.rightEnd));
         EXPECT_EQ(find("Line4(8)")->geometry().right() + 1, Px(c.rightEnd));
         EXPECT_EQ(find("Line3(11)")->isVisible(), c.full);
-
+        // No rule cuts through the heading's last word.
+        const QFontMetrics fm = heading->fontMetrics();
+        const int wordLeft = heading->x() + heading->contentsRect().left() + fm.horizontalAdvance(c.heading.chopped(2));
+        const int wordRight = wordLeft + fm.horizontalAdvance(QStringLiteral("操作"));
+        for (int i = 0; i < 12; ++i) {
+            const QWidget *rule = find(ArrayName(QStringLiteral("Line3"), i));
+            if (rule->isVisible() && rule->geometry().top() <= heading->geometry().bottom())
+                EXPECT_FALSE(rule->x() > wordLeft && rule->x() < wordRight) << i;
+        }
         EXPECT_EQ(find("cmdDel")->isVisible(), c.full);
         EXPECT_EQ(find("chkAll")->isVisible(), c.full);
         EXPECT_EQ(find("labAll")->isVisible(), c.full);
