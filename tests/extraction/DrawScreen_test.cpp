@@ -387,6 +387,30 @@ TEST_F(DrawScreen, RandomCountChecksComeFirstAndLeaveEverythingAlone)
     EXPECT_EQ(candidateIds(), (QStringList{"000001", "000002", "000003"}));
 }
 
+TEST_F(DrawScreen, FocusGoesToTheNameOnActivationAndToTheCountAfterACountMessage)
+{
+    // Focus moves are only seen in the active window.
+    host->area.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host->area));
+    addMemoryExperts(2);
+    open();
+    EXPECT_TRUE(txtDis(0)->hasFocus());
+
+    chooseType(1);
+    for (const char *text : {"", "0", "3"}) {
+        SCOPED_TRACE(text);
+        txtDis(2)->setFocus();
+        txtNum()->setText(QString::fromUtf8(text));
+        draw();
+        EXPECT_TRUE(txtNum()->hasFocus());
+    }
+
+    txtDis(3)->setFocus();
+    host->openScreen(16, QStringLiteral("frmExpertHistory"));
+    open();
+    EXPECT_TRUE(txtDis(0)->hasFocus());
+}
+
 TEST_F(DrawScreen, RandomDrawOfAtLeastAllCandidatesListsThemInTableOrder)
 {
     addMemoryExperts(6);
