@@ -77,6 +77,9 @@ void frmNewExpert::SaveNewExpert()
     m_state.messages().information(QStringLiteral("增加成功。"));
 
     const bool temporary = temporaryMode();
+    // The expert is in the file from here on: it joins the draw list before
+    // the reload, so that a failed reload cannot leave it stored but outside
+    // the extraction it was made for.
     if (temporary)
         m_state.DrawList.append(record->drawListRow(id));
     try {
