@@ -89,6 +89,31 @@ TEST_F(HistoryScreenTest, ActivationShowsAnEmptyListAndTodayInBothFields)
     EXPECT_EQ(screen()->historyCriteria(), (HistoryCriteria{"2026-12-09", "2026-12-09", "", ""}));
 }
 
+TEST_F(HistoryScreenTest, LoadsWithItsCaptions)
+{
+    open();
+    EXPECT_EQ(label("labTitle")->text(), QStringLiteral("历史抽取专家记录"));
+    EXPECT_EQ(label("labDis(0)")->text(), QStringLiteral("开始日期：                        结束日期："));
+    EXPECT_EQ(label("labDis(1)")->text(), QStringLiteral("从事专业："));
+    EXPECT_EQ(label("labDis(2)")->text(), QStringLiteral("工作单位："));
+    EXPECT_EQ(label("labDis(11)")->text(), QStringLiteral("（ 号项目为可进行模糊查询的项目。）"));
+    for (const char *star : {"labDis(12)", "labDis(13)", "labDis(3)"}) {
+        SCOPED_TRACE(star);
+        EXPECT_EQ(label(QString::fromLatin1(star))->text(), QStringLiteral("*"));
+        EXPECT_EQ(TextColor(label(QString::fromLatin1(star))), kWarningRed);
+    }
+    EXPECT_EQ(control<QPushButton>("cmd_Clear")->text(), QStringLiteral("清 空"));
+    EXPECT_EQ(label("Label1")->text(),
+              QStringLiteral(" 序号    姓名     性别    出生时间         工作单位                 从事专业                "
+                             "资格名称           电话号码"));
+    EXPECT_EQ(label("Label1")->palette().color(QPalette::Window).rgb(), kHeadingBack);
+    EXPECT_EQ(label("StatusBar1Panel1")->text(), QStringLiteral("登录日期: 2026/12/09"));
+    EXPECT_FALSE(calendar("MonthView1")->isVisible());
+    EXPECT_FALSE(calendar("MonthView2")->isVisible());
+    // No row ticks on this list.
+    EXPECT_EQ(host.find<QWidget>("frmExpertHistory", "chkAll"), nullptr);
+}
+
 TEST_F(HistoryScreenTest, SearchListsRecordsOfTheRange)
 {
     app.addSelection("2026-11-30", wang);

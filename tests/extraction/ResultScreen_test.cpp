@@ -93,6 +93,20 @@ TEST_F(ResultScreenTest, ActivationListsTheDrawListWithDeleteLinks)
     EXPECT_EQ(button("cmdSave")->text(), QStringLiteral("完成"));
     EXPECT_EQ(button("cmdPreview")->text(), QStringLiteral("打印预览"));
     EXPECT_EQ(button("cmdExcel")->text(), QStringLiteral("导出Excel"));
+    EXPECT_EQ(button("cmdSelExpert")->text(), QStringLiteral("继续抽取专家"));
+    EXPECT_EQ(button("cmdNewLinExp")->text(), QStringLiteral("新建临时专家"));
+    EXPECT_EQ(label("labTitle")->text(), QStringLiteral("抽取专家结果"));
+    EXPECT_EQ(label("labTitleRet")->text(), QStringLiteral("抽取结果"));
+    EXPECT_EQ(label("Label1")->text(),
+              QStringLiteral(" 序号    姓名     性别    出生时间         工作单位                 从事专业                "
+                             "资格名称           电话号码     操作"));
+    EXPECT_EQ(label("Label1")->palette().color(QPalette::Window).rgb(), kHeadingBack);
+    EXPECT_EQ(label("StatusBar1Panel1")->text(), QStringLiteral("登录日期: 2026/12/09"));
+    const char *links[] = {"labFirst", "首页", "labPre", "上一页", "labNext", "下一页", "labLast", "尾页"};
+    for (int i = 0; i < 8; i += 2)
+        EXPECT_EQ(label(QString::fromLatin1(links[i]))->text(), QString::fromUtf8(links[i + 1]));
+    // No row ticks on this list.
+    EXPECT_EQ(host.find<QWidget>("frmNewPro", "chkAll"), nullptr);
 }
 
 TEST_F(ResultScreenTest, DeletingOnPageTwoRemovesThatRowAndShowsPageOne)
