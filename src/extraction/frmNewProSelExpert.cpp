@@ -378,6 +378,9 @@ void frmNewProSelExpert::cmd_OK_Click()
     if (!m_state.DrawUnsaved)
         m_state.DrawList.clear();
     m_state.DrawUnsaved = true;
+    // The picks are merged and shown whichever screen was opened last: a
+    // confirmation that marked the draw unsaved but kept nothing would lose
+    // the user's choice.
     MergePicks(m_state.DrawList, m_picks);
     m_nav.openScreen(13, QStringLiteral("frmNewPro"));
 }

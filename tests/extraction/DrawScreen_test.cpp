@@ -322,6 +322,21 @@ TEST_F(DrawScreen, DrawListLifeCycle)
     EXPECT_TRUE(app.messages->shown.isEmpty());
 }
 
+TEST_F(DrawScreen, PicksAreKeptWhicheverScreenWasOpenedLast)
+{
+    addMemoryExperts(3);
+    open();
+    draw();
+    tick(2);
+    // Another screen was opened through the panel; the draw screen is still
+    // there with its ticked row.
+    app.state.CurrentScreen = 16;
+    click("cmd_OK");
+    EXPECT_EQ(drawIds(), QStringList{"000003"});
+    EXPECT_TRUE(app.state.DrawUnsaved);
+    EXPECT_EQ(app.state.CurrentScreen, 13);
+}
+
 TEST_F(DrawScreen, AnExpertConfirmedTwiceKeepsOneRow)
 {
     addMemoryExperts(4);
