@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QStyle>
 
@@ -151,10 +152,20 @@ QList<QWidget *> frmExpertHistory::reportControls() const
 
 bool frmExpertHistory::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonRelease && (watched == txtFrom || watched == txtTo)) {
-        auto *field = static_cast<QLineEdit *>(watched);
-        if (field->isEnabled())
-            toggleCalendar(field == txtFrom ? MonthView1 : MonthView2, field);
+    if (watched == txtFrom || watched == txtTo) {
+        // A click of the left button toggles the field's calendar once; the
+        // release that ends a double click is part of the same click, so a
+        // double click (as when selecting the date text) leaves it open.
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (event->type() == QEvent::MouseButtonDblClick && mouse->button() == Qt::LeftButton) {
+            m_doubleClickField = watched;
+        } else if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
+            auto *field = static_cast<QLineEdit *>(watched);
+            if (m_doubleClickField == watched)
+                m_doubleClickField = nullptr;
+            else if (field->isEnabled())
+                toggleCalendar(field == txtFrom ? MonthView1 : MonthView2, field);
+        }
     }
     return ChildScreen::eventFilter(watched, event);
 }

@@ -56,4 +56,6 @@ private:
     QPushButton *cmd_Clear = nullptr;
     QPushButton *cmdPreview = nullptr;
     QPushButton *cmdExcel = nullptr;
+    // The date field whose double click is still to be released.
+    QObject *m_doubleClickField = nullptr;
 };

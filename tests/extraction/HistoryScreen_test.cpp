@@ -221,6 +221,19 @@ TEST_F(HistoryScreenTest, CalendarButtonsOpenAndCloseOnTheFieldsDate)
         EXPECT_TRUE(field("txtDis(0)")->hasFocus());
         QTest::mouseClick(field(p.field), Qt::LeftButton);
         EXPECT_FALSE(cal->isVisible());
+
+        // A double click is one click: the calendar opens and stays open.
+        // (Sent to the window, so the field gets what a real double click
+        // brings: press, release, double click, release.)
+        QWidget *window = field(p.field)->window();
+        QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {},
+                           field(p.field)->mapTo(window, field(p.field)->rect().center()));
+        EXPECT_TRUE(cal->isVisible());
+        QTest::mouseClick(field(p.field), Qt::LeftButton);
+        EXPECT_FALSE(cal->isVisible());
+        // The right button brings the field's own menu, not the calendar.
+        QTest::mouseRelease(field(p.field), Qt::RightButton);
+        EXPECT_FALSE(cal->isVisible());
     }
 }
 
