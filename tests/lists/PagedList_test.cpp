@@ -249,6 +249,19 @@ TEST_F(PagedListScreen, RowLinksReportTheirSlot)
     EXPECT_EQ(rows.cell(list->rowOfSlot(7), 0), QStringLiteral("K18"));
 }
 
+TEST_F(PagedListScreen, DoubleClickOnAPageLinkMovesOnePage)
+{
+    showRows(45);
+    // Sent to the window, so the link gets what a real double click brings:
+    // press, release, double click, release.
+    screen.show();
+    QLabel *next = label(QStringLiteral("labNext"));
+    QTest::mouseDClick(screen.windowHandle(), Qt::LeftButton, {}, next->mapTo(&screen, next->rect().center()));
+    EXPECT_EQ(page(), QStringLiteral("2/5"));
+    click("labNext");   // an ordinary click afterwards still counts
+    EXPECT_EQ(page(), QStringLiteral("3/5"));
+}
+
 TEST_F(PagedListScreen, SelectingASlotMarksItsRowAndNeverOneBeyondTheList)
 {
     showRows(25);
