@@ -46,6 +46,10 @@ TEST_F(ChangePwdTest, LoadShowsTheCurrentUserAndEmptyPasswordBoxes)
     EXPECT_TRUE(box("txtPwd")->text().isEmpty());
     EXPECT_EQ(box("txtPwd")->echoMode(), QLineEdit::Password);
     EXPECT_EQ(box("txtPwdCheck")->echoMode(), QLineEdit::Password);
+    for (const char *name : {"txtPwd", "txtPwdCheck"}) {
+        box(name)->setText("ab张3");
+        EXPECT_EQ(box(name)->displayText(), "****") << name;   // one "*" per character
+    }
 }
 
 struct Refusal {
