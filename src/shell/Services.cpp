@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -63,7 +65,9 @@ public:
     bool openUrl(const QUrl &url) override { return QDesktopServices::openUrl(url); }
     QString desktopPath() const override
     {
-        return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        // Many Linux accounts have no desktop folder: offer the home folder then.
+        const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        return QFileInfo(desktop).isDir() ? desktop : QDir::homePath();
     }
 };
 
