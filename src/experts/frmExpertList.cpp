@@ -267,6 +267,9 @@ void frmExpertList::cmdDel_Click()
         return;
     }
     m_state.paging.SelectedRow = positions.last() + 1;
+    // A deleted expert leaves the draw list too: once its Id is handed to the
+    // next new expert, storing the draw would record that other person.
+    m_state.DrawList.rows.removeIf([&ids](const QStringList &row) { return ids.contains(row.value(0)); });
     LoadExperts(m_state);
     LoadSelections(m_state);
     // The refreshed list from page 1 under the same filter.
