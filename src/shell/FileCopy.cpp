@@ -1,6 +1,7 @@
 #include "shell/FileCopy.h"
 
 #include "data/Database.h"
+#include "data/DbError.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +22,7 @@ QString CopyFileReplacing(const QString &source, const QString &target)
     if (!out.open(QIODevice::WriteOnly))
         return QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(target), out.errorString());
     constexpr qint64 kChunk = 1 << 20;
+    qint64 copied = 0;
     while (!in.atEnd()) {
         const QByteArray chunk = in.read(kChunk);
         if (chunk.isEmpty() && in.error() != QFile::NoError) {
@@ -31,6 +33,15 @@ QString CopyFileReplacing(const QString &source, const QString &target)
             out.cancelWriting();
             return QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), out.errorString());
         }
+        copied += chunk.size();
+    }
+    // A write the system only partly carried out (a full disk, a size limit)
+    // can still be reported as accepted into the buffer: only a copy whose
+    // flushed length is the source's may replace the target.
+    if (!out.flush() || out.size() != copied) {
+        const QString reason = out.error() != QFileDevice::NoError ? out.errorString() : QStringLiteral("磁盘空间不足。");
+        out.cancelWriting();
+        return QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), reason);
     }
     if (!out.commit())
         return QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), out.errorString());
@@ -45,5 +56,19 @@ QString BackupDataFile(const QString &appDir)
         return QStringLiteral("“%1”不是文件夹。").arg(QDir::toNativeSeparators(folder));
     if (!info.exists() && !QDir(appDir).mkdir(kBackupFolderName))
         return QStringLiteral("无法创建文件夹“%1”。").arg(QDir::toNativeSeparators(folder));
-    return CopyFileReplacing(DataFilePath(appDir), QDir(folder).filePath(QStringLiteral("ProSys.mdb")));
+    // Only a file that opens as the program's database may replace the last
+    // backup, and its bytes are copied inside a read transaction: the first
+    // read rolls back a journal left by an interrupted write, and while the
+    // transaction lasts no other program can commit half its pages into the copy.
+    try {
+        Connection conn = Connection::open(DataFilePath(appDir));
+        conn.exec(QStringLiteral("BEGIN"));
+        conn.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        const QString problem =
+            CopyFileReplacing(DataFilePath(appDir), QDir(folder).filePath(QStringLiteral("ProSys.mdb")));
+        conn.close();
+        return problem;
+    } catch (const DbError &e) {
+        return e.message();
+    }
 }

@@ -14,5 +14,7 @@ QString BackupFolderPath(const QString &appDir);
 QString CopyFileReplacing(const QString &source, const QString &target);
 
 // Copies ProSys.mdb into the backup folder (created when missing), replacing
-// the previous backup only once the new copy is complete.
+// the previous backup only once the new copy is complete. A data file that
+// does not open as the program's database, or that another program is
+// writing, is not copied and the previous backup stays.
 QString BackupDataFile(const QString &appDir);

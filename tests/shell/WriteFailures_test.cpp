@@ -1,0 +1,418 @@
+// Every path that writes the database or a file beside it, run against a
+// write that fails: the file must stay as it was, nothing may be reported as
+// done, and what the user had in hand stays where the program can keep it.
+
+#include "TestApp.h"
+#include "admin/DataMaintenance.h"
+#include "admin/ExpertImport.h"
+#include "admin/frmChangePwd.h"
+#include "data/Database.h"
+#include "data/DbError.h"
+#include "experts/ExpertRecord.h"
+#include "experts/frmExpertList.h"
+#include "extraction/DrawStore.h"
+#include "shell/FileCopy.h"
+#include "shell/MDIFrm.h"
+#include "shell/frmEndSaveDB.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <cctype>
+#include <csignal>
+#include <functional>
+#include <optional>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+// Another program in the middle of a write transaction on the file.
+class ForeignWriter {
+public:
+    ForeignWriter(const QString &path, const char *begin) : m_conn(Connection::open(path))
+    {
+        m_conn.exec(QString::fromLatin1(begin));
+    }
+    ~ForeignWriter()
+    {
+        try {
+            m_conn.exec(QStringLiteral("ROLLBACK"));
+        } catch (const DbError &) {
+        }
+    }
+
+private:
+    Connection m_conn;
+};
+
+// A full disk, as far as this process is concerned: no file may grow past a
+// few bytes, so every write that appends (a journal, a copy) fails.
+class DiskFull {
+public:
+    DiskFull()
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit tiny{16, m_old.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &tiny);
+    }
+    ~DiskFull()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = SIG_DFL;
+};
+
+// One way of making the database write fail, active while its guard lives.
+struct Injection {
+    const char *name;
+    std::function<std::shared_ptr<void>(TestApp &)> start;
+};
+
+const Injection kLocked{"locked by another writer", [](TestApp &app) -> std::shared_ptr<void> {
+                            return std::make_shared<ForeignWriter>(app.dataFile(), "BEGIN IMMEDIATE");
+                        }};
+const Injection kDiskFull{"disk full", [](TestApp &) -> std::shared_ptr<void> { return std::make_shared<DiskFull>(); }};
+const Injection kFolderInPlace{"a folder where the file was", [](TestApp &app) -> std::shared_ptr<void> {
+                                   const QString moved = app.dataFile() + ".moved";
+                                   QFile::rename(app.dataFile(), moved);
+                                   QDir().mkdir(app.dataFile());
+                                   return std::shared_ptr<void>(nullptr, [&app, moved](void *) {
+                                       QDir().rmdir(app.dataFile());
+                                       QFile::rename(moved, app.dataFile());
+                                   });
+                               }};
+
+const std::vector<Injection> &DatabaseWriteFailures()
+{
+    static const std::vector<Injection> all{kLocked, kDiskFull, kFolderInPlace};
+    return all;
+}
+
+class WriteFailures : public ::testing::TestWithParam<Injection> {
+protected:
+    void SetUp() override
+    {
+        expertA = app.addExpert("甲");
+        expertB = app.addExpert("乙");
+        app.addSelection("2020-01-01", expertA);
+        before = readAll(app.dataFile());
+        expertsBefore = app.state.ExpertTable.rows;
+        selectionsBefore = app.state.SelectionTable.rows;
+        usersBefore = app.state.UserTable.rows;
+    }
+    void inject() { guard = GetParam().start(app); }
+    void release() { guard.reset(); }
+
+    // The file and the in-memory tables are exactly as before the attempt,
+    // and no success was reported.
+    void expectNothingChanged()
+    {
+        release();
+        EXPECT_EQ(readAll(app.dataFile()), before);
+        EXPECT_FALSE(QFileInfo::exists(app.dataFile() + "-journal"));
+        EXPECT_EQ(app.state.ExpertTable.rows, expertsBefore);
+        EXPECT_EQ(app.state.SelectionTable.rows, selectionsBefore);
+        EXPECT_EQ(app.state.UserTable.rows, usersBefore);
+        for (const auto &m : app.messages->shown)
+            EXPECT_NE(m.icon, MessageService::Icon::Information) << m.text.toStdString();
+    }
+    void expectOneCriticalMessage()
+    {
+        ASSERT_EQ(app.messages->shown.size(), 1);
+        EXPECT_EQ(app.messages->shown[0].icon, MessageService::Icon::Critical);
+        EXPECT_FALSE(app.messages->shown[0].text.trimmed().isEmpty());
+    }
+    void drawBoth()
+    {
+        app.state.DrawList.append({expertA, "甲", "男", "", "", "", "", ""});
+        app.state.DrawList.append({expertB, "乙", "男", "", "", "", "", ""});
+        app.state.DrawUnsaved = true;
+    }
+    ExpertRecordBuffer record(const QString &name)
+    {
+        ExpertFormValues values;
+        values.byField[Schema::E_Name] = name;
+        return *GatherExpertFields(values, app.state.today());
+    }
+
+    TestApp app;
+    QString expertA, expertB;
+    QByteArray before;
+    QList<QStringList> expertsBefore, selectionsBefore, usersBefore;
+    std::shared_ptr<void> guard;
+};
+
+TEST_P(WriteFailures, NewExpertIsNotStoredAndTheEditorKeepsItsValues)
+{
+    TestHost host(app.state);
+    host.openScreen(8, "frmNewExpert");
+    QLineEdit *name = host.find<QLineEdit>("frmNewExpert", ArrayName("txtDis", 0));
+    QLineEdit *school = host.find<QLineEdit>("frmNewExpert", ArrayName("txtDis", 9));
+    ASSERT_TRUE(name && school);
+    name->setText("丙");
+    school->setText("某大学");
+    inject();
+    QTest::mouseClick(host.find<QPushButton>("frmNewExpert", "cmd_Save"), Qt::LeftButton);
+    expectOneCriticalMessage();
+    expectNothingChanged();
+    EXPECT_EQ(name->text(), "丙");
+    EXPECT_EQ(school->text(), "某大学");
+
+    // Once the file can be written, the same values are saved whole.
+    app.messages->clear();
+    QTest::mouseClick(host.find<QPushButton>("frmNewExpert", "cmd_Save"), Qt::LeftButton);
+    EXPECT_EQ(app.messages->lastText(), "增加成功。");
+    EXPECT_EQ(app.countRows("expert_msg"), 3);
+}
+
+TEST_P(WriteFailures, ExpertUpdateRaisesAndLeavesTheRecord)
+{
+    inject();
+    EXPECT_THROW(UpdateExpertRecord(app.state, expertA, record("改名")), DbError);
+    expectNothingChanged();
+}
+
+TEST_P(WriteFailures, DeletingExpertsRaisesAndDeletesNothing)
+{
+    inject();
+    EXPECT_THROW(DeleteExpertsWithSelections(app.state, {expertA, expertB}), DbError);
+    expectNothingChanged();
+    EXPECT_EQ(app.countRows("expert_msg"), 2);
+    EXPECT_EQ(app.countRows("sel_expert"), 1);
+}
+
+TEST_P(WriteFailures, DrawIsNotStoredAndStaysUnsavedOnTheResultScreen)
+{
+    drawBoth();
+    TestHost host(app.state);
+    host.openScreen(13, "frmNewPro");
+    const QList<QStringList> draw = app.state.DrawList.rows;
+    inject();
+    QTest::mouseClick(host.find<QPushButton>("frmNewPro", "cmdSave"), Qt::LeftButton);
+    expectOneCriticalMessage();
+    expectNothingChanged();
+    EXPECT_EQ(app.state.DrawList.rows, draw);
+    EXPECT_TRUE(app.state.DrawUnsaved);
+    EXPECT_TRUE(host.find<QPushButton>("frmNewPro", "cmdSelExpert")->isEnabled());
+
+    app.messages->clear();
+    QTest::mouseClick(host.find<QPushButton>("frmNewPro", "cmdSave"), Qt::LeftButton);
+    EXPECT_EQ(app.messages->lastText(), "增加成功。");
+    EXPECT_EQ(app.countRows("sel_expert"), 3);
+    EXPECT_FALSE(app.state.DrawUnsaved);
+}
+
+TEST_P(WriteFailures, DrawStoredAtExitFailsWithAMessage)
+{
+    ScreenRegistry r;
+    RegisterShellScreens(r);
+    MDIFrm main(app.state, r);
+    int ended = 0;
+    main.endProgram = [&ended] { ++ended; };
+    main.show();
+    main.start();
+    drawBoth();
+    app.messages->answers.enqueue(true);
+    inject();
+    main.ExitApplication();
+    release();
+    // The question, then the failure; the program still ends.
+    ASSERT_GE(app.messages->shown.size(), 2);
+    EXPECT_EQ(app.messages->shown[1].icon, MessageService::Icon::Critical);
+    EXPECT_EQ(readAll(app.dataFile()), before);
+    EXPECT_EQ(app.countRows("sel_expert"), 1);
+    if (frmEndSaveDB *w = main.backupWindow())
+        for (int i = 0; i < 25 && !w->ended(); ++i)
+            w->Timer1_Timer();
+    EXPECT_EQ(ended, 1);
+}
+
+TEST_P(WriteFailures, PasswordChangeRaisesAndKeepsTheDialogOpen)
+{
+    frmChangePwd dialog(app.state, nullptr);
+    dialog.show();
+    dialog.findChild<QLineEdit *>("txtUser")->setText("boss");
+    dialog.findChild<QLineEdit *>("txtPwd")->setText("new");
+    dialog.findChild<QLineEdit *>("txtPwdCheck")->setText("new");
+    inject();
+    EXPECT_THROW(dialog.cmdOK_Click(), DbError);
+    expectNothingChanged();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(app.messages->shown.isEmpty());
+}
+
+TEST_P(WriteFailures, InitialisingFailsAndKeepsEverything)
+{
+    drawBoth();
+    app.addUser("000002", "lisi", "pw", "1");
+    before = readAll(app.dataFile());
+    usersBefore = app.state.UserTable.rows;
+    inject();
+    const MaintenanceOutcome outcome = InitialiseDatabase(app.state);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_FALSE(outcome.message.isEmpty());
+    expectNothingChanged();
+    EXPECT_EQ(app.state.DrawList.count(), 2);
+    EXPECT_TRUE(app.state.DrawUnsaved);
+}
+
+TEST_P(WriteFailures, ImportAddsNoExpert)
+{
+    const QList<QStringList> records{record("丁").storedFields(), record("戊").storedFields()};
+    inject();
+    const MaintenanceOutcome outcome = ExpertImport::AddExperts(app.state, records);
+    EXPECT_FALSE(outcome.ok);
+    expectNothingChanged();
+    EXPECT_EQ(app.countRows("expert_msg"), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Injected, WriteFailures, ::testing::ValuesIn(DatabaseWriteFailures()),
+                         [](const auto &info) {
+                             std::string s;
+                             for (const char *c = info.param.name; *c; ++c)
+                                 s += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+                             return s;
+                         });
+
+// Files written beside the database: backups, restores, the exit backup.
+class FileWriteFailures : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        app.addExpert("甲");
+        before = readAll(app.dataFile());
+    }
+    QStringList filesIn(const QString &folder) const
+    {
+        return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+    QString exitBackup() const { return QDir(BackupFolderPath(app.appDir())).filePath("ProSys.mdb"); }
+    void keepPreviousExitBackup()
+    {
+        QDir(app.appDir()).mkdir(kBackupFolderName);
+        writeFile(exitBackup(), "previous backup");
+    }
+
+    TestApp app;
+    QByteArray before;
+    QTemporaryDir target;
+};
+
+TEST_F(FileWriteFailures, BackupThatCannotBeWrittenLeavesNoFile)
+{
+    struct Case {
+        const char *name;
+        std::function<QString()> prepare;   // returns the chosen backup path
+        bool diskFull;
+    };
+    const Case cases[] = {
+        {"missing folder", [&] { return target.filePath("no such folder/b.mdb"); }, false},
+        {"a folder of that name", [&] { QDir(target.path()).mkdir("b.mdb"); return target.filePath("b.mdb"); }, false},
+        {"disk full", [&] { return target.filePath("b.mdb"); }, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = c.prepare();
+        const QStringList existing = filesIn(target.path());
+        MaintenanceOutcome outcome;
+        {
+            std::optional<DiskFull> full;
+            if (c.diskFull)
+                full.emplace();
+            outcome = BackupDatabase(app.state, path);
+        }
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_FALSE(outcome.message.isEmpty());
+        EXPECT_EQ(filesIn(target.path()), existing);
+        EXPECT_EQ(readAll(app.dataFile()), before);
+    }
+}
+
+TEST_F(FileWriteFailures, RestoreThatCannotBeWrittenKeepsTheDatabase)
+{
+    const QString good = target.filePath("good.mdb");
+    ASSERT_TRUE(BackupDatabase(app.state, good).ok);
+    app.addExpert("乙");
+    before = readAll(app.dataFile());
+    const QString garbage = target.filePath("garbage.mdb");
+    writeFile(garbage, QByteArray(8192, 'x'));
+
+    EXPECT_FALSE(RestoreDatabase(app.state, garbage).ok);
+    EXPECT_EQ(readAll(app.dataFile()), before);
+    MaintenanceOutcome outcome;
+    {
+        DiskFull full;
+        outcome = RestoreDatabase(app.state, good);
+    }
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(readAll(app.dataFile()), before);
+    EXPECT_EQ(app.state.ExpertTable.count(), 2);
+}
+
+TEST_F(FileWriteFailures, ExitBackupKeepsThePreviousBackupWhenTheCopyFails)
+{
+    struct Case {
+        const char *name;
+        std::function<std::shared_ptr<void>()> inject;
+    };
+    const Case cases[] = {
+        {"disk full", [] { return std::make_shared<DiskFull>(); }},
+        // A file that is no database any more must not replace a good backup.
+        {"damaged database", [&] { writeFile(app.dataFile(), QByteArray(8192, 'x')); return std::shared_ptr<void>(); }},
+        // Another program committing: its pages are being written into the file.
+        {"writer committing", [&] { return std::make_shared<ForeignWriter>(app.dataFile(), "BEGIN EXCLUSIVE"); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(app.dataFile(), before);
+        keepPreviousExitBackup();
+        app.messages->clear();
+        QString problem;
+        {
+            std::shared_ptr<void> guard = c.inject();
+            problem = BackupDataFile(app.appDir());
+        }
+        EXPECT_FALSE(problem.isEmpty());
+        EXPECT_EQ(readAll(exitBackup()), "previous backup");
+        EXPECT_EQ(filesIn(BackupFolderPath(app.appDir())), QStringList{"ProSys.mdb"});
+    }
+    // And the window reports it the program's way.
+    writeFile(app.dataFile(), QByteArray(8192, 'x'));
+    int ended = 0;
+    frmEndSaveDB w(app.state, [&ended] { ++ended; });
+    w.start();
+    EXPECT_EQ(app.messages->lastText(), "请先关闭打开的数据库！");
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(readAll(exitBackup()), "previous backup");
+}
+
+TEST_F(FileWriteFailures, ExitBackupCopiesWhileAnotherProgramOnlyHoldsItsWriteLock)
+{
+    // A write not yet committing has changed nothing in the file: the copy is whole.
+    ForeignWriter writer(app.dataFile(), "BEGIN IMMEDIATE");
+    EXPECT_EQ(BackupDataFile(app.appDir()), QString());
+    EXPECT_EQ(readAll(exitBackup()), before);
+}
+
+} // namespace
