@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -37,15 +38,26 @@ QString ensureBackupFolder(const QString &appDir)
 }
 
 // A journal left beside the data file by an interrupted write belongs to
-// that file; opening the file once lets the engine roll it back.
-void settleDataFile(const AppState &state)
+// that file; opening the file once lets the engine roll it back. Returns why
+// the file must not be cleared or replaced now: another program holds it in
+// the middle of a write, whose work would be lost and whose journal would be
+// left beside the new file. "" otherwise.
+QString settleDataFile(const AppState &state)
 {
+    std::optional<Connection> conn;
     try {
-        Connection conn = OpenDataFile(state);
-        conn.close();
+        conn.emplace(OpenDataFile(state));
     } catch (const DbError &) {
         // A damaged current file is one reason to restore; copy it as it is.
+        return QString();
     }
+    try {
+        conn->exec(QStringLiteral("BEGIN IMMEDIATE"));
+        conn->exec(QStringLiteral("ROLLBACK"));
+    } catch (const DbError &e) {
+        return e.message();
+    }
+    return QString();
 }
 
 } // namespace
@@ -80,7 +92,9 @@ void DropUnsavedDraw(AppState &state)
 
 MaintenanceOutcome InitialiseDatabase(AppState &state)
 {
-    settleDataFile(state);
+    const QString busy = settleDataFile(state);
+    if (!busy.isEmpty())
+        return {false, QStringLiteral("初始化数据库失败，数据库没有改变：\n") + busy};
     QString safetyCopy;
     const QString copyProblem = WriteSafetyCopy(state, QStringLiteral("初始化前"), &safetyCopy);
     if (!copyProblem.isEmpty())
@@ -210,7 +224,9 @@ MaintenanceOutcome RestoreDatabase(AppState &state, const QString &backup)
     if (!problem.isEmpty())
         return {false, problem};
 
-    settleDataFile(state);
+    const QString busy = settleDataFile(state);
+    if (!busy.isEmpty())
+        return {false, failed + busy};
     QString safetyCopy;
     const QString copyProblem = WriteSafetyCopy(state, QStringLiteral("更新前"), &safetyCopy);
     if (!copyProblem.isEmpty())

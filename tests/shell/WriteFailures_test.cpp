@@ -49,6 +49,7 @@ public:
     {
         m_conn.exec(QString::fromLatin1(begin));
     }
+    void exec(const QString &sql) { m_conn.exec(sql); }
     ~ForeignWriter()
     {
         try {
@@ -368,6 +369,27 @@ TEST_F(FileWriteFailures, RestoreThatCannotBeWrittenKeepsTheDatabase)
     EXPECT_FALSE(outcome.ok);
     EXPECT_EQ(readAll(app.dataFile()), before);
     EXPECT_EQ(app.state.ExpertTable.count(), 2);
+}
+
+TEST_F(FileWriteFailures, RestoreWaitsUntilAnotherProgramHasFinishedWriting)
+{
+    const QString good = target.filePath("good.mdb");
+    ASSERT_TRUE(BackupDatabase(app.state, good).ok);
+    app.addExpert("乙");
+    before = readAll(app.dataFile());
+    {
+        ForeignWriter writer(app.dataFile(), "BEGIN IMMEDIATE");
+        writer.exec("INSERT INTO sel_expert VALUES ('000099', '2020-01-01', '000001')");
+        const MaintenanceOutcome outcome = RestoreDatabase(app.state, good);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_FALSE(outcome.message.isEmpty());
+        // The writer's journal still belongs to the file it is writing.
+        EXPECT_TRUE(QFileInfo::exists(app.dataFile() + "-journal"));
+    }
+    EXPECT_EQ(readAll(app.dataFile()), before);
+    EXPECT_EQ(app.state.ExpertTable.count(), 2);
+    EXPECT_TRUE(RestoreDatabase(app.state, good).ok);
+    EXPECT_EQ(app.state.ExpertTable.count(), 1);
 }
 
 TEST_F(FileWriteFailures, ExitBackupKeepsThePreviousBackupWhenTheCopyFails)
