@@ -88,6 +88,7 @@ private:
 struct Injection {
     const char *name;
     std::function<std::shared_ptr<void>(TestApp &)> start;
+    bool needsPermissions = false;   // only works where permissions stop writes
 };
 
 const Injection kLocked{"locked by another writer", [](TestApp &app) -> std::shared_ptr<void> {
@@ -104,16 +105,40 @@ const Injection kFolderInPlace{"a folder where the file was", [](TestApp &app) -
                                    });
                                }};
 
+const Injection kReadOnly{"read-only file", [](TestApp &app) -> std::shared_ptr<void> {
+                              const QFile::Permissions old = QFile::permissions(app.dataFile());
+                              QFile::setPermissions(app.dataFile(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+                              return std::shared_ptr<void>(nullptr, [&app, old](void *) {
+                                  QFile::setPermissions(app.dataFile(), old);
+                              });
+                          },
+                          true};
+
 const std::vector<Injection> &DatabaseWriteFailures()
 {
-    static const std::vector<Injection> all{kLocked, kDiskFull, kFolderInPlace};
+    static const std::vector<Injection> all{kLocked, kDiskFull, kFolderInPlace, kReadOnly};
     return all;
+}
+
+// Whether file permissions stop this process's writes (they do not for root).
+bool PermissionsAreEnforced()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("probe");
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.close();
+    QFile::setPermissions(path, QFile::ReadOwner);
+    return !f.open(QIODevice::WriteOnly);
 }
 
 class WriteFailures : public ::testing::TestWithParam<Injection> {
 protected:
     void SetUp() override
     {
+        if (GetParam().needsPermissions && !PermissionsAreEnforced())
+            GTEST_SKIP() << "file permissions do not stop writes of this user";
         expertA = app.addExpert("甲");
         expertB = app.addExpert("乙");
         app.addSelection("2020-01-01", expertA);
@@ -319,6 +344,25 @@ protected:
     QByteArray before;
     QTemporaryDir target;
 };
+
+TEST_F(FileWriteFailures, CopyCutShortByAFullDiskKeepsTheTarget)
+{
+    for (const qsizetype size : {qsizetype(8 << 10), qsizetype(3 << 20)}) {
+        SCOPED_TRACE(size);
+        const QString source = target.filePath("source");
+        const QString copy = target.filePath("copy");
+        writeFile(source, QByteArray(size, 'z'));
+        writeFile(copy, "old");
+        QString problem;
+        {
+            DiskFull full;
+            problem = CopyFileReplacing(source, copy);
+        }
+        EXPECT_FALSE(problem.isEmpty());
+        EXPECT_EQ(readAll(copy), "old");
+        EXPECT_EQ(filesIn(target.path()), (QStringList{"copy", "source"}));
+    }
+}
 
 TEST_F(FileWriteFailures, BackupThatCannotBeWrittenLeavesNoFile)
 {
