@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/DbError.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 QString TableDef::selectStatement() const
@@ -86,24 +87,34 @@ static void insertRow(Connection &conn, const TableDef &t, const QStringList &va
 
 void CreateDataFile(const QString &path)
 {
-    Connection conn = Connection::create(path);
-    {
-        Transaction tx(conn);
-        CreateSchema(conn);
-        insertRow(conn, Schema::LoginPwd(),
-                  {"000001", QString::fromLatin1(kInitialAdminName),
-                   QString::fromLatin1(kInitialAdminPassword), "0"});
-        // Row n of the title levels has an Id whose value is n: experts store
-        // the Id and screens read it back as a row number.
-        const QStringList titles{"全部", "员级", "助理级", "中级", "副高级", "正高级"};
-        for (int i = 0; i < titles.size(); ++i)
-            insertRow(conn, Schema::ResourceZhicheng(), {QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')), titles[i]});
-        const QStringList degrees{"全部", "中专", "大专", "本科", "硕士研究生", "博士研究生"};
-        for (int i = 0; i < degrees.size(); ++i)
-            insertRow(conn, Schema::ResourceDegree(), {QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')), degrees[i]});
-        tx.commit();
+    const bool existed = QFileInfo::exists(path);
+    try {
+        Connection conn = Connection::create(path);
+        {
+            Transaction tx(conn);
+            CreateSchema(conn);
+            insertRow(conn, Schema::LoginPwd(),
+                      {"000001", QString::fromLatin1(kInitialAdminName),
+                       QString::fromLatin1(kInitialAdminPassword), "0"});
+            // Row n of the title levels has an Id whose value is n: experts store
+            // the Id and screens read it back as a row number.
+            const QStringList titles{"全部", "员级", "助理级", "中级", "副高级", "正高级"};
+            for (int i = 0; i < titles.size(); ++i)
+                insertRow(conn, Schema::ResourceZhicheng(), {QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')), titles[i]});
+            const QStringList degrees{"全部", "中专", "大专", "本科", "硕士研究生", "博士研究生"};
+            for (int i = 0; i < degrees.size(); ++i)
+                insertRow(conn, Schema::ResourceDegree(), {QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')), degrees[i]});
+            tx.commit();
+        }
+        conn.close();
+    } catch (const DbError &) {
+        // The file is new: a half-made one would refuse every later start.
+        if (!existed) {
+            QFile::remove(path + QStringLiteral("-journal"));
+            QFile::remove(path);
+        }
+        throw;
     }
-    conn.close();
 }
 
 void EnsureDataFile(const QString &path)

@@ -8,6 +8,7 @@
 #include "admin/frmChangePwd.h"
 #include "data/Database.h"
 #include "data/DbError.h"
+#include "data/Schema.h"
 #include "experts/ExpertRecord.h"
 #include "experts/frmExpertList.h"
 #include "extraction/DrawStore.h"
@@ -362,6 +363,21 @@ TEST_F(FileWriteFailures, CopyCutShortByAFullDiskKeepsTheTarget)
         EXPECT_EQ(readAll(copy), "old");
         EXPECT_EQ(filesIn(target.path()), (QStringList{"copy", "source"}));
     }
+}
+
+TEST(FirstStart, DataFileThatCannotBeMadeLeavesNothingBehind)
+{
+    QTemporaryDir dir;
+    const QString path = DataFilePath(dir.path());
+    {
+        DiskFull full;
+        EXPECT_THROW(CreateDataFile(path), DbError);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
+    // The next start makes the file afresh.
+    EnsureDataFile(path);
+    Connection conn = Connection::open(path);
+    EXPECT_EQ(CheckSchema(conn), QString());
 }
 
 TEST_F(FileWriteFailures, BackupThatCannotBeWrittenLeavesNoFile)
