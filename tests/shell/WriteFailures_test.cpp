@@ -43,7 +43,7 @@ void writeFile(const QString &path, const QByteArray &data)
     f.write(data);
 }
 
-// Another program in the middle of a write transaction on the file.
+// Another program in the middle of a transaction on the file.
 class ForeignWriter {
 public:
     ForeignWriter(const QString &path, const char *begin) : m_conn(Connection::open(path))
@@ -95,6 +95,12 @@ struct Injection {
 const Injection kLocked{"locked by another writer", [](TestApp &app) -> std::shared_ptr<void> {
                             return std::make_shared<ForeignWriter>(app.dataFile(), "BEGIN IMMEDIATE");
                         }};
+// Another program reading: a commit has to wait for it and then gives up.
+const Injection kReading{"read by another program", [](TestApp &app) -> std::shared_ptr<void> {
+                             auto reader = std::make_shared<ForeignWriter>(app.dataFile(), "BEGIN");
+                             reader->exec("SELECT count(*) FROM expert_msg");
+                             return reader;
+                         }};
 const Injection kDiskFull{"disk full", [](TestApp &) -> std::shared_ptr<void> { return std::make_shared<DiskFull>(); }};
 const Injection kFolderInPlace{"a folder where the file was", [](TestApp &app) -> std::shared_ptr<void> {
                                    const QString moved = app.dataFile() + ".moved";
@@ -117,7 +123,7 @@ const Injection kReadOnly{"read-only file", [](TestApp &app) -> std::shared_ptr<
 
 const std::vector<Injection> &DatabaseWriteFailures()
 {
-    static const std::vector<Injection> all{kLocked, kDiskFull, kFolderInPlace, kReadOnly};
+    static const std::vector<Injection> all{kLocked, kReading, kDiskFull, kFolderInPlace, kReadOnly};
     return all;
 }
 
