@@ -44,14 +44,14 @@ void writeFile(const QString &path, const QByteArray &data)
 }
 
 // Another program in the middle of a transaction on the file.
-class ForeignWriter {
+class ForeignProgram {
 public:
-    ForeignWriter(const QString &path, const char *begin) : m_conn(Connection::open(path))
+    ForeignProgram(const QString &path, const char *begin) : m_conn(Connection::open(path))
     {
         m_conn.exec(QString::fromLatin1(begin));
     }
     void exec(const QString &sql) { m_conn.exec(sql); }
-    ~ForeignWriter()
+    ~ForeignProgram()
     {
         try {
             m_conn.exec(QStringLiteral("ROLLBACK"));
@@ -93,11 +93,11 @@ struct Injection {
 };
 
 const Injection kLocked{"locked by another writer", [](TestApp &app) -> std::shared_ptr<void> {
-                            return std::make_shared<ForeignWriter>(app.dataFile(), "BEGIN IMMEDIATE");
+                            return std::make_shared<ForeignProgram>(app.dataFile(), "BEGIN IMMEDIATE");
                         }};
 // Another program reading: a commit has to wait for it and then gives up.
 const Injection kReading{"read by another program", [](TestApp &app) -> std::shared_ptr<void> {
-                             auto reader = std::make_shared<ForeignWriter>(app.dataFile(), "BEGIN");
+                             auto reader = std::make_shared<ForeignProgram>(app.dataFile(), "BEGIN");
                              reader->exec("SELECT count(*) FROM expert_msg");
                              return reader;
                          }};
@@ -444,7 +444,7 @@ TEST_F(FileWriteFailures, RestoreWaitsUntilAnotherProgramHasFinishedWriting)
     app.addExpert("乙");
     before = readAll(app.dataFile());
     {
-        ForeignWriter writer(app.dataFile(), "BEGIN IMMEDIATE");
+        ForeignProgram writer(app.dataFile(), "BEGIN IMMEDIATE");
         writer.exec("INSERT INTO sel_expert VALUES ('000099', '2020-01-01', '000001')");
         const MaintenanceOutcome outcome = RestoreDatabase(app.state, good);
         EXPECT_FALSE(outcome.ok);
@@ -469,7 +469,7 @@ TEST_F(FileWriteFailures, ExitBackupKeepsThePreviousBackupWhenTheCopyFails)
         // A file that is no database any more must not replace a good backup.
         {"damaged database", [&] { writeFile(app.dataFile(), QByteArray(8192, 'x')); return std::shared_ptr<void>(); }},
         // Another program committing: its pages are being written into the file.
-        {"writer committing", [&] { return std::make_shared<ForeignWriter>(app.dataFile(), "BEGIN EXCLUSIVE"); }},
+        {"writer committing", [&] { return std::make_shared<ForeignProgram>(app.dataFile(), "BEGIN EXCLUSIVE"); }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -498,7 +498,7 @@ TEST_F(FileWriteFailures, ExitBackupKeepsThePreviousBackupWhenTheCopyFails)
 TEST_F(FileWriteFailures, ExitBackupCopiesWhileAnotherProgramOnlyHoldsItsWriteLock)
 {
     // A write not yet committing has changed nothing in the file: the copy is whole.
-    ForeignWriter writer(app.dataFile(), "BEGIN IMMEDIATE");
+    ForeignProgram writer(app.dataFile(), "BEGIN IMMEDIATE");
     EXPECT_EQ(BackupDataFile(app.appDir()), QString());
     EXPECT_EQ(readAll(exitBackup()), before);
 }
