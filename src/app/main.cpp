@@ -3,6 +3,7 @@
 #include "reports/libreoffice/LibreOfficeEngine.h"
 #include "data/Schema.h"
 #include "shell/AppState.h"
+#include "shell/FileCopy.h"
 #include "shell/KestruneApplication.h"
 #include "shell/MDIFrm.h"
 #include "shell/frmLogin.h"
@@ -24,7 +25,7 @@ int main(int argc, char **argv)
     try {
         // The first start creates the database; an existing file that cannot
         // be opened is never touched.
-        EnsureDataFile(state.dataFilePath());
+        PrepareDataFile(state.appDir);
     } catch (const DbError &e) {
         KestruneApplication::reportFatal(e.message());
     }

@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/DbError.h"
+#include "data/Schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,4 +72,14 @@ QString BackupDataFile(const QString &appDir)
     } catch (const DbError &e) {
         return e.message();
     }
+}
+
+void PrepareDataFile(const QString &appDir)
+{
+    const QString path = DataFilePath(appDir);
+    const QString backup = QDir(BackupFolderPath(appDir)).filePath(QStringLiteral("ProSys.mdb"));
+    if (!QFileInfo::exists(path) && QFileInfo::exists(backup))
+        throw DbError(QStringLiteral("找不到数据库文件。\n%1\n上次退出时的备份在：\n%2")
+                          .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(backup)));
+    EnsureDataFile(path);
 }

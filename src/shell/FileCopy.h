@@ -18,3 +18,9 @@ QString CopyFileReplacing(const QString &source, const QString &target);
 // does not open as the program's database, or that another program is
 // writing, is not copied and the previous backup stays.
 QString BackupDataFile(const QString &appDir);
+
+// Opens the application folder's data file, or creates it when the program
+// has never run there. A missing file beside an exit backup is no first
+// start: the user's data is elsewhere, and a new empty file would replace
+// that backup at the next exit. Throws DbError naming both files then.
+void PrepareDataFile(const QString &appDir);

@@ -386,6 +386,28 @@ TEST(FirstStart, DataFileThatCannotBeMadeLeavesNothingBehind)
     EXPECT_EQ(CheckSchema(conn), QString());
 }
 
+TEST(FirstStart, MissingDataFileBesideAnExitBackupIsNotMadeAfresh)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(kBackupFolderName));
+    const QString backup = QDir(BackupFolderPath(dir.path())).filePath("ProSys.mdb");
+    writeFile(backup, "the user's last backup");
+    try {
+        PrepareDataFile(dir.path());
+        ADD_FAILURE() << "a missing data file was made afresh";
+    } catch (const DbError &e) {
+        EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(backup)));
+    }
+    EXPECT_FALSE(QFileInfo::exists(DataFilePath(dir.path())));
+    EXPECT_EQ(readAll(backup), "the user's last backup");
+
+    // Where the program never ran, the file is made.
+    QTemporaryDir fresh;
+    PrepareDataFile(fresh.path());
+    Connection conn = Connection::open(DataFilePath(fresh.path()));
+    EXPECT_EQ(CheckSchema(conn), QString());
+}
+
 TEST_F(FileWriteFailures, BackupThatCannotBeWrittenLeavesNoFile)
 {
     struct Case {
