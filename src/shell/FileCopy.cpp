@@ -40,7 +40,9 @@ QString CopyFileReplacing(const QString &source, const QString &target)
     // can still be reported as accepted into the buffer: only a copy whose
     // flushed length is the source's may replace the target.
     if (!out.flush() || out.size() != copied) {
-        const QString reason = out.error() != QFileDevice::NoError ? out.errorString() : QStringLiteral("磁盘空间不足。");
+        const QString reason = out.error() != QFileDevice::NoError
+                                   ? out.errorString()
+                                   : QStringLiteral("只写入了 %1 字节，应为 %2 字节。").arg(out.size()).arg(copied);
         out.cancelWriting();
         return QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), reason);
     }
