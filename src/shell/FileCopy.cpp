@@ -81,7 +81,9 @@ void PrepareDataFile(const QString &appDir)
     const QString path = DataFilePath(appDir);
     const QString backup = QDir(BackupFolderPath(appDir)).filePath(QStringLiteral("ProSys.mdb"));
     if (!QFileInfo::exists(path) && QFileInfo::exists(backup))
-        throw DbError(QStringLiteral("找不到数据库文件。\n%1\n上次退出时的备份在：\n%2")
+        throw DbError(QStringLiteral("找不到数据库文件：\n%1\n\n上次退出时的备份在：\n%2\n\n"
+                                     "请把备份复制到数据库文件的位置后再启动本软件；"
+                                     "若要新建一个空的数据库，请先移走备份文件夹。")
                           .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(backup)));
     EnsureDataFile(path);
 }
