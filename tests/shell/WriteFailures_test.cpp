@@ -92,6 +92,8 @@ struct Injection {
     bool needsPermissions = false;   // only works where permissions stop writes
 };
 
+void PrintTo(const Injection &injection, std::ostream *os) { *os << injection.name; }
+
 const Injection kLocked{"locked by another writer", [](TestApp &app) -> std::shared_ptr<void> {
                             return std::make_shared<ForeignProgram>(app.dataFile(), "BEGIN IMMEDIATE");
                         }};
