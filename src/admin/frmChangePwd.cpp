@@ -102,6 +102,21 @@ void frmChangePwd::cmdOK_Click()
         txtPwdCheck->setSelection(txtPwdCheck->text().indexOf(check), int(check.size()));
         return;
     }
+    // The file holds at most 100 and 20 units (a Chinese character counts 2):
+    // a longer value would be stored cut, and the login would then refuse
+    // what the user typed, locking the account out.
+    if (CutToWidth(user, 100) != user) {
+        msg.information(QStringLiteral("用户名不能超过100个字符（一个汉字算2个字符）。"));
+        txtUser->setFocus();
+        txtUser->selectAll();
+        return;
+    }
+    if (CutToWidth(pwd, 20) != pwd) {
+        msg.information(QStringLiteral("新密码不能超过20个字符（一个汉字算2个字符）。"));
+        txtPwd->setFocus();
+        txtPwd->selectAll();
+        return;
+    }
     for (const QStringList &row : m_state.UserTable.rows) {
         if (row.value(1) == user && row.value(0) != m_state.CurrentUserId) {
             msg.critical(QStringLiteral("此用户名已被使用，请输入新的用户名。"));

@@ -68,6 +68,12 @@ TEST_F(ChangePwdTest, FailedChecksShowTheirMessageAndChangeNothing)
         {"admin", "new", "", "请输入确认密码！", I::Information, "txtPwdCheck"},
         {"admin", "new", "New", "新密码与确认密码不一致！", I::Information, "txtPwdCheck"},
         {" lisi ", "new", "new", "此用户名已被使用，请输入新的用户名。", I::Critical, "txtUser"},
+        // Longer than the file keeps: stored cut, the typed pair would no
+        // longer log in.
+        {"admin", "abcdefghijklmnopqrstu", "abcdefghijklmnopqrstu", "新密码不能超过20个字符（一个汉字算2个字符）。",
+         I::Information, "txtPwd"},
+        {"admin", "一二三四五六七八九十a", "一二三四五六七八九十a", "新密码不能超过20个字符（一个汉字算2个字符）。",
+         I::Information, "txtPwd"},
     };
     for (const Refusal &c : cases) {
         SCOPED_TRACE(c.message);
@@ -124,12 +130,26 @@ TEST_F(ChangePwdTest, NamesCompareExactlyAndValuesAreClippedToTheirWidths)
         EXPECT_EQ(userRow("000001").value(1), name);
     }
 
-    const QString longName = QString(60, QChar(u'名'));        // width 120
-    const QString longPwd = QStringLiteral("一二三四五六七八九十abc");  // width 23
-    fill(longName, longPwd, longPwd);
+    // Values as wide as the file keeps are stored whole; a wider name is
+    // refused before anything is written.
+    const QString fullName = QString(50, QChar(u'名'));          // width 100
+    const QString fullPwd = QStringLiteral("一二三四五六七八九十");  // width 20
+    fill(fullName, fullPwd, fullPwd);
     clickOK();
-    EXPECT_EQ(userRow("000001").value(1), QString(50, QChar(u'名')));
-    EXPECT_EQ(userRow("000001").value(2), "一二三四五六七八九十");
+    EXPECT_EQ(userRow("000001").value(1), fullName);
+    EXPECT_EQ(userRow("000001").value(2), fullPwd);
+    LoadUsers(app.state);
+    EXPECT_TRUE(CheckCredentials(app.state.UserTable, fullName, fullPwd).found);
+
+    app.messages->clear();
+    auto d = std::make_unique<frmChangePwd>(app.state, nullptr);
+    d->show();
+    d->findChild<QLineEdit *>("txtUser")->setText(fullName + QStringLiteral("a"));
+    d->findChild<QLineEdit *>("txtPwd")->setText("x");
+    d->findChild<QLineEdit *>("txtPwdCheck")->setText("x");
+    d->cmdOK_Click();
+    EXPECT_EQ(app.messages->texts(), QStringList{"用户名不能超过100个字符（一个汉字算2个字符）。"});
+    EXPECT_EQ(userRow("000001").value(1), fullName);
 }
 
 TEST_F(ChangePwdTest, EnterInTheConfirmationBoxActsAsOK)
