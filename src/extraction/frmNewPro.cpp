@@ -107,8 +107,13 @@ void frmNewPro::saveDrawList()
 {
     const bool unchangedSinceStored =
         m_storedRows && !m_state.DrawUnsaved && *m_storedRows == m_state.DrawList.rows;
-    if (m_state.DrawList.isEmpty() || unchangedSinceStored) {
+    if (m_state.DrawList.isEmpty()) {
         m_state.messages().information(QStringLiteral("请进行专家抽取。"));
+        return;
+    }
+    // The list on show is stored already: say so rather than store it twice.
+    if (unchangedSinceStored) {
+        m_state.messages().information(QStringLiteral("本次抽取结果已保存。"));
         return;
     }
     try {

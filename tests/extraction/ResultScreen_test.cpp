@@ -209,7 +209,7 @@ TEST_F(ResultScreenTest, SecondPressWithoutChangeStoresNothing)
 
     click("cmdSave");
     EXPECT_EQ(app.countRows("sel_expert"), 2);
-    EXPECT_EQ(app.messages->lastText(), QStringLiteral("请进行专家抽取。"));
+    EXPECT_EQ(app.messages->lastText(), QStringLiteral("本次抽取结果已保存。"));
 
     open();   // coming back to the screen is not a change either
     click("cmdSave");
