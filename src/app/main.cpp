@@ -9,13 +9,22 @@
 #include "shell/frmLogin.h"
 
 #include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QScreen>
+#include <QTranslator>
 
 int main(int argc, char **argv)
 {
     KestruneApplication app(argc, argv);
     // The exit sequence decides when the program ends, not the last window.
     app.setQuitOnLastWindowClosed(false);
+    // Qt's own texts (the buttons of message boxes, the file dialogs) in
+    // Chinese like everything else the user sees.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtTexts);
 
     AppState state;
     state.appDir = QDir(QCoreApplication::applicationDirPath()).absolutePath();
