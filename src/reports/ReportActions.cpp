@@ -204,6 +204,10 @@ QString ExportReport(AppState &state, QWidget *screen, ReportKind kind, const Te
         return QString();
     }
     staging.setAutoRemove(false);
-    state.services.desktop->openUrl(QUrl::fromLocalFile(path));
+    // Saved either way; where no program opens .xls files the user at least
+    // learns where the workbook is.
+    if (!state.services.desktop->openUrl(QUrl::fromLocalFile(path)))
+        state.messages().information(
+            QStringLiteral("文件已保存到：\n%1\n但没有找到可以打开它的电子表格程序。").arg(QDir::toNativeSeparators(path)));
     return path;
 }

@@ -226,6 +226,17 @@ TEST_F(ReportButtons, ExportAsksForTheFileWritesItAndOpensIt)
     app.files->nextSavePath = desktopDir.filePath("noext");
     EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Search, list, {}, controls),
               desktopDir.filePath("noext.xls"));
+
+    // Where no program opens the workbook, the user is told where it was saved.
+    app.messages->clear();
+    app.desktop->canOpen = false;
+    app.files->nextSavePath = desktopDir.filePath("unopened.xls");
+    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Search, list, {}, controls),
+              desktopDir.filePath("unopened.xls"));
+    EXPECT_EQ(ReadAll(desktopDir.filePath("unopened.xls")), "fake workbook");
+    EXPECT_EQ(app.messages->texts(),
+              QStringList{QStringLiteral("文件已保存到：\n%1\n但没有找到可以打开它的电子表格程序。")
+                              .arg(QDir::toNativeSeparators(desktopDir.filePath("unopened.xls")))});
 }
 
 // The dialog asked only about the name as typed: replacing the file that the

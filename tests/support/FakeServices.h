@@ -82,10 +82,11 @@ class FakeDesktop : public DesktopServices {
 public:
     QString desktop;
     QList<QUrl> opened;
+    bool canOpen = true;   // false: no program is registered for the file
     bool openUrl(const QUrl &url) override
     {
         opened.append(url);
-        return true;
+        return canOpen;
     }
     QString desktopPath() const override { return desktop; }
 };
