@@ -5,13 +5,12 @@
 #include "data/Schema.h"
 #include "data/Tables.h"
 #include "shell/FileCopy.h"
+#include "shell/StagedFile.h"
 #include "shell/frmLogin.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
-#include <filesystem>
 #include <optional>
 
 namespace {
@@ -152,13 +151,12 @@ MaintenanceOutcome BackupDatabase(const AppState &state, const QString &target)
     if (!targetInfo.absoluteDir().exists())
         return {false, failed + QStringLiteral("文件夹“%1”不存在。").arg(native(targetInfo.absolutePath()))};
 
-    // Written beside the target under a temporary name, renamed when
-    // complete: a failure never leaves a partial backup or spoils an old one.
-    QTemporaryFile part(targetInfo.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(targetInfo.fileName())));
-    if (!part.open())
-        return {false, failed + QStringLiteral("无法写入文件夹“%1”：%2").arg(native(targetInfo.absolutePath()), part.errorString())};
-    part.close();
-    const QString partPath = part.fileName();
+    // A failure never leaves a partial backup or spoils an old one.
+    StagedFile part(target, QStringLiteral(".part"));
+    QString problem;
+    if (!part.create(&problem))
+        return {false, failed + problem};
+    const QString partPath = part.path();
 
     try {
         Connection conn = OpenDataFile(state);
@@ -182,7 +180,7 @@ MaintenanceOutcome BackupDatabase(const AppState &state, const QString &target)
 
         // The copy must open as a database of this program before it counts.
         Connection check = Connection::open(partPath);
-        const QString problem = CheckSchema(check);
+        problem = CheckSchema(check);
         check.close();
         if (!problem.isEmpty())
             return {false, failed + problem};
@@ -190,11 +188,8 @@ MaintenanceOutcome BackupDatabase(const AppState &state, const QString &target)
         return {false, failed + e.message()};
     }
 
-    std::error_code ec;
-    std::filesystem::rename(QFile::encodeName(partPath).toStdString(), QFile::encodeName(target).toStdString(), ec);
-    if (ec)
-        return {false, failed + QStringLiteral("无法写入文件“%1”：%2").arg(native(target), QString::fromLocal8Bit(ec.message()))};
-    part.setAutoRemove(false);
+    if (!part.place(&problem))
+        return {false, failed + problem};
     return {true, QStringLiteral("备份专家库成功。\n备份文件：%1").arg(native(target))};
 }
 

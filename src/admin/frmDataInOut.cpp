@@ -5,6 +5,7 @@
 #include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
 #include "shell/FileCopy.h"
+#include "shell/StagedFile.h"
 #include "shell/Twips.h"
 
 #include <QCheckBox>
@@ -15,8 +16,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTemporaryFile>
-#include <filesystem>
 
 namespace {
 
@@ -235,25 +234,15 @@ void frmDataInOut::cmdDownLoadExp_Click()
         m_state.messages().critical(QStringLiteral("下载专家数据导入表失败：没有可用的电子表格程序。"));
         return;
     }
-    const QFileInfo target(path);
-    // Saved under a temporary name beside the target, renamed when complete.
-    QTemporaryFile part(target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.xls").arg(target.completeBaseName())));
+    // Never a half-written workbook, nor a spoilt one it was to replace.
+    StagedFile part(path, QStringLiteral(".xls"));
     QString problem;
-    if (!part.open()) {
-        problem = QStringLiteral("无法写入文件夹“%1”：%2").arg(QDir::toNativeSeparators(target.absolutePath()), part.errorString());
-    } else {
-        part.close();
+    if (part.create(&problem)) {
         try {
             BusyCursor busy;
             std::unique_ptr<SpreadsheetEngine> engine = m_state.services.makeSpreadsheet();
-            ExpertImport::WriteTemplate(*engine, part.fileName(), m_state);
-            std::error_code ec;
-            std::filesystem::rename(QFile::encodeName(part.fileName()).toStdString(),
-                                    QFile::encodeName(path).toStdString(), ec);
-            if (ec)
-                problem = QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(ec.message()));
-            else
-                part.setAutoRemove(false);
+            ExpertImport::WriteTemplate(*engine, part.path(), m_state);
+            part.place(&problem);
         } catch (const SpreadsheetError &e) {
             problem = e.message();
         }

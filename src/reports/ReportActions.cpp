@@ -4,17 +4,16 @@
 #include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
 #include "shell/AppState.h"
+#include "shell/StagedFile.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <QUrl>
 #include <QWidget>
 
-#include <cstdio>
 
 namespace {
 
@@ -175,35 +174,27 @@ QString ExportReport(AppState &state, QWidget *screen, ReportKind kind, const Te
     if (!MayReplaceCompletedName(state, chosen, path))
         return QString();
 
-    // The workbook is written under a temporary name beside the chosen one and
-    // then renamed over it, so an existing file is only replaced by a complete
-    // new one, and a failed export leaves it as it was.
-    QTemporaryFile staging(QFileInfo(path).absoluteDir().filePath(QStringLiteral(".~kestrune-XXXXXX.xls")));
-    if (FileInUse(path) || !staging.open()) {
+    // An existing file is only replaced by a complete new one; a failed
+    // export leaves it as it was.
+    StagedFile staging(path, QStringLiteral(".xls"));
+    if (FileInUse(path) || !staging.create(nullptr)) {
         state.messages().critical(kFileInUseMessage);
         return QString();
     }
-    staging.close();
 
     const ControlList controls = guarded(controlsToDisable);
     {
         BusyScope busy(controls);
-        if (!Fill(state, ReportMode::Save, kind, staging.fileName(), list, header)) {
+        if (!Fill(state, ReportMode::Save, kind, staging.path(), list, header)) {
             busy.restoreCursor();
             state.messages().critical(kReportFailureMessage);
             return QString();
         }
     }
-    // A new file gets the usual permissions, a replaced one keeps its own.
-    staging.setPermissions(QFileInfo::exists(path) ? QFile::permissions(path)
-                                                   : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                                         QFile::ReadOther);
-    if (FileInUse(path) || std::rename(QFile::encodeName(staging.fileName()).constData(),
-                                       QFile::encodeName(path).constData()) != 0) {
+    if (FileInUse(path) || !staging.place(nullptr)) {
         state.messages().critical(kFileInUseMessage);
         return QString();
     }
-    staging.setAutoRemove(false);
     // Saved either way; where no program opens .xls files the user at least
     // learns where the workbook is.
     if (!state.services.desktop->openUrl(QUrl::fromLocalFile(path)))

@@ -1,0 +1,90 @@
+#include "shell/StagedFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+void Write(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QByteArray Read(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QStringList Hidden(const QString &dir)
+{
+    return QDir(dir).entryList({".*"}, QDir::Files | QDir::Hidden);
+}
+
+TEST(StagedFile, TakesTheTargetsPlaceOnlyWhenPlaced)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("报表.xls");
+    Write(target, "old");
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+
+    {
+        // Written but never placed: the old file stays, nothing is left over.
+        StagedFile staged(target, ".xls");
+        ASSERT_TRUE(staged.create(nullptr));
+        EXPECT_TRUE(staged.path().endsWith(".xls"));
+        EXPECT_EQ(QFileInfo(staged.path()).absolutePath(), dir.path());
+        Write(staged.path(), "half");
+    }
+    EXPECT_EQ(Read(target), "old");
+    EXPECT_TRUE(Hidden(dir.path()).isEmpty());
+
+    // Placed: the new content, with the replaced file's permissions.
+    StagedFile staged(target, ".xls");
+    ASSERT_TRUE(staged.create(nullptr));
+    Write(staged.path(), "new");
+    QString error;
+    ASSERT_TRUE(staged.place(&error)) << error.toStdString();
+    EXPECT_EQ(Read(target), "new");
+    EXPECT_EQ(QFile::permissions(target) & (QFile::ReadOther | QFile::ReadOwner | QFile::WriteOwner),
+              QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_TRUE(Hidden(dir.path()).isEmpty());
+}
+
+TEST(StagedFile, ANewFileIsReadableByEveryone)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath("备份.mdb");
+    StagedFile staged(target, ".part");
+    ASSERT_TRUE(staged.create(nullptr));
+    Write(staged.path(), "copy");
+    ASSERT_TRUE(staged.place(nullptr));
+    EXPECT_TRUE(QFile::permissions(target) & QFile::ReadOther);
+    EXPECT_TRUE(QFile::permissions(target) & QFile::ReadGroup);
+}
+
+TEST(StagedFile, FailuresSayWhereAndLeaveTheTarget)
+{
+    QTemporaryDir dir;
+    // A folder that does not exist cannot hold the temporary file.
+    StagedFile nowhere(dir.filePath("missing/报表.xls"), ".xls");
+    QString error;
+    EXPECT_FALSE(nowhere.create(&error));
+    EXPECT_TRUE(error.contains("missing")) << error.toStdString();
+
+    // A folder in the target's place cannot be replaced by a file.
+    const QString target = dir.filePath("报表.xls");
+    ASSERT_TRUE(QDir().mkdir(target));
+    StagedFile staged(target, ".xls");
+    ASSERT_TRUE(staged.create(nullptr));
+    error.clear();
+    EXPECT_FALSE(staged.place(&error));
+    EXPECT_TRUE(error.contains(QDir::toNativeSeparators(target))) << error.toStdString();
+    EXPECT_TRUE(QFileInfo(target).isDir());
+}
+
+} // namespace
