@@ -77,7 +77,7 @@ QString WriteSafetyCopy(const AppState &state, const QString &reason, QString *p
     if (!folderProblem.isEmpty())
         return folderProblem;
     const QString target = SafetyCopyPath(state.appDir, state.today(), reason);
-    const QString problem = CopyFileReplacing(state.dataFilePath(), target);
+    const QString problem = CopyDataFile(state.dataFilePath(), target);
     if (problem.isEmpty() && path)
         *path = target;
     return problem;

@@ -51,6 +51,24 @@ QString CopyFileReplacing(const QString &source, const QString &target)
     return QString();
 }
 
+QString CopyDataFile(const QString &dataFile, const QString &target)
+{
+    // Only a file that opens as a database is copied, and its bytes are
+    // copied inside a read transaction: the first read rolls back a journal
+    // left by an interrupted write, and while the transaction lasts no other
+    // program can commit half its pages into the copy.
+    try {
+        Connection conn = Connection::open(dataFile);
+        conn.exec(QStringLiteral("BEGIN"));
+        conn.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        const QString problem = CopyFileReplacing(dataFile, target);
+        conn.close();
+        return problem;
+    } catch (const DbError &e) {
+        return e.message();
+    }
+}
+
 QString BackupDataFile(const QString &appDir)
 {
     const QString folder = BackupFolderPath(appDir);
@@ -59,21 +77,8 @@ QString BackupDataFile(const QString &appDir)
         return QStringLiteral("“%1”不是文件夹。").arg(QDir::toNativeSeparators(folder));
     if (!info.exists() && !QDir(appDir).mkdir(kBackupFolderName))
         return QStringLiteral("无法创建文件夹“%1”。").arg(QDir::toNativeSeparators(folder));
-    // Only a file that opens as the program's database may replace the last
-    // backup, and its bytes are copied inside a read transaction: the first
-    // read rolls back a journal left by an interrupted write, and while the
-    // transaction lasts no other program can commit half its pages into the copy.
-    try {
-        Connection conn = Connection::open(DataFilePath(appDir));
-        conn.exec(QStringLiteral("BEGIN"));
-        conn.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
-        const QString problem =
-            CopyFileReplacing(DataFilePath(appDir), QDir(folder).filePath(QStringLiteral("ProSys.mdb")));
-        conn.close();
-        return problem;
-    } catch (const DbError &e) {
-        return e.message();
-    }
+    // A damaged or half-written data file never replaces the last backup.
+    return CopyDataFile(DataFilePath(appDir), QDir(folder).filePath(QStringLiteral("ProSys.mdb")));
 }
 
 void PrepareDataFile(const QString &appDir)

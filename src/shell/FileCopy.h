@@ -13,6 +13,11 @@ QString BackupFolderPath(const QString &appDir);
 // was. Returns "" on success, otherwise what went wrong.
 QString CopyFileReplacing(const QString &source, const QString &target);
 
+// Copies a database file as it stands between two writes: a file that does
+// not open as a database, or that another program is writing, is not copied
+// (the reason is returned) and an existing target stays as it was.
+QString CopyDataFile(const QString &dataFile, const QString &target);
+
 // Copies ProSys.mdb into the backup folder (created when missing), replacing
 // the previous backup only once the new copy is complete. A data file that
 // does not open as the program's database, or that another program is
