@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "TestApp.h"
 #include "ReportTestHelpers.h"
 
@@ -28,11 +29,6 @@ QByteArray toCsv(const QList<QStringList> &rows)
     return out;
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 class DataInOutTest : public ::testing::Test {
 protected:
@@ -168,7 +164,7 @@ TEST_F(DataInOutTest, EveryChangingOperationAsksFirstAndNoChangesNothing)
     f.write(toCsv(rows));
     f.close();
 
-    const QByteArray bytes = fileBytes(app.dataFile());
+    const QByteArray bytes = ReadAll(app.dataFile());
     for (const char *button : {"cmdClrDB", "cmdUpExp", "cmdDBUpd"}) {
         SCOPED_TRACE(button);
         app.messages->clear();
@@ -178,7 +174,7 @@ TEST_F(DataInOutTest, EveryChangingOperationAsksFirstAndNoChangesNothing)
         ASSERT_FALSE(app.messages->shown.isEmpty());
         EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Question);
         EXPECT_EQ(app.messages->shown.last().title, "Kestrune");
-        EXPECT_EQ(fileBytes(app.dataFile()), bytes);
+        EXPECT_EQ(ReadAll(app.dataFile()), bytes);
     }
     EXPECT_FALSE(QDir(BackupFolderPath(app.appDir())).exists());
 }
@@ -218,13 +214,13 @@ TEST_F(DataInOutTest, BackupOffersADatedNameOnTheDesktopAndCancelDoesNothing)
     EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Information);
 
     // The dialog never asked about the completed name: "No" keeps the file.
-    const QByteArray first = fileBytes(path("copy.mdb"));
+    const QByteArray first = ReadAll(path("copy.mdb"));
     app.messages->clear();
     app.messages->answers.enqueue(false);
     click("cmdDBBak");
     EXPECT_EQ(app.messages->texts(), QStringList{"copy.mdb 已存在。\n要替换它吗？"});
     EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Question);
-    EXPECT_EQ(fileBytes(path("copy.mdb")), first);
+    EXPECT_EQ(ReadAll(path("copy.mdb")), first);
 }
 
 TEST_F(DataInOutTest, RestoreRefusesAFileThatIsNotABackup)
@@ -234,13 +230,13 @@ TEST_F(DataInOutTest, RestoreRefusesAFileThatIsNotABackup)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("not a database at all");
     f.close();
-    const QByteArray bytes = fileBytes(app.dataFile());
+    const QByteArray bytes = ReadAll(app.dataFile());
     app.files->nextOpenPath = junk;
     click("cmdDBUpd");
     ASSERT_EQ(app.messages->shown.size(), 1);   // no question asked
     EXPECT_EQ(app.messages->shown[0].icon, MessageService::Icon::Critical);
     EXPECT_TRUE(app.messages->shown[0].text.contains("不是本程序的专家库备份"));
-    EXPECT_EQ(fileBytes(app.dataFile()), bytes);
+    EXPECT_EQ(ReadAll(app.dataFile()), bytes);
 }
 
 TEST_F(DataInOutTest, UploadAddsTheRowsOfAFilledWorkbook)

@@ -1,5 +1,6 @@
 // The "打印预览" and "导出Excel" button flows, with an in-memory spreadsheet.
 
+#include "TestFiles.h"
 #include "ReportTestHelpers.h"
 #include "TestApp.h"
 #include "reports/ReportPreview.h"
@@ -32,18 +33,7 @@ const KindTexts kKinds[] = {
      "历史专家抽取表.xls"},
 };
 
-QByteArray ReadAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
-void WriteFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
-}
 
 class ReportButtons : public ::testing::Test {
 protected:
@@ -219,7 +209,7 @@ TEST_F(ReportButtons, ExportAsksForTheFileWritesItAndOpensIt)
 
     // An existing closed file is replaced; a name without extension gets .xls.
     const QString existing = desktopDir.filePath("old.xls");
-    WriteFile(existing, "old content");
+    ASSERT_TRUE(WriteAll(existing, "old content"));
     app.files->nextSavePath = existing;
     EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Search, list, {}, controls), existing);
     EXPECT_EQ(ReadAll(existing), "fake workbook");
@@ -244,7 +234,7 @@ TEST_F(ReportButtons, ExportAsksForTheFileWritesItAndOpensIt)
 TEST_F(ReportButtons, NameCompletedWithItsExtensionAsksBeforeReplacingAFile)
 {
     const QString existing = desktopDir.filePath("kept.xls");
-    WriteFile(existing, "kept content");
+    ASSERT_TRUE(WriteAll(existing, "kept content"));
     app.files->nextSavePath = desktopDir.filePath("kept");
 
     app.messages->answers.enqueue(false);
@@ -285,8 +275,8 @@ TEST_F(ReportButtons, CancelledDialogDoesNothing)
 TEST_F(ReportButtons, FileOpenInAnotherProgramIsNotTouched)
 {
     const QString target = desktopDir.filePath("busy.xls");
-    WriteFile(target, "open elsewhere");
-    WriteFile(desktopDir.filePath(".~lock.busy.xls#"), "lock");
+    ASSERT_TRUE(WriteAll(target, "open elsewhere"));
+    ASSERT_TRUE(WriteAll(desktopDir.filePath(".~lock.busy.xls#"), "lock"));
     app.files->nextSavePath = target;
     EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Selection, list, {}, controls), QString());
     ASSERT_EQ(app.messages->shown.size(), 1);
@@ -307,7 +297,7 @@ TEST_F(ReportButtons, FileOpenInAnotherProgramIsNotTouched)
 TEST_F(ReportButtons, FailedFillKeepsTheOldFileAndOpensNothing)
 {
     const QString target = desktopDir.filePath("report.xls");
-    WriteFile(target, "previous report");
+    ASSERT_TRUE(WriteAll(target, "previous report"));
     app.files->nextSavePath = target;
     for (const QString &failure : {QString("setTexts"), QString("saveAsXls")}) {
         app.messages->clear();

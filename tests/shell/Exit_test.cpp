@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "TestApp.h"
 #include "shell/FileCopy.h"
 #include "shell/MDIFrm.h"
@@ -12,18 +13,7 @@
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
 
 struct ExitFixture {
     TestApp app;
@@ -72,7 +62,7 @@ TEST(Exit, NothingUnsavedAsksNothingAndBacksUp)
     EXPECT_EQ(w->findChild<QLabel *>("labTitle")->text(), "Orvane人事专家数据库备份中。。。");
     EXPECT_EQ(w->timer()->interval(), 50);
     EXPECT_TRUE(w->timer()->isActive());
-    EXPECT_EQ(readAll(f.backupFile()), readAll(f.app.dataFile()));
+    EXPECT_EQ(ReadAll(f.backupFile()), ReadAll(f.app.dataFile()));
     // The bar fills in twenty ticks, then the program ends.
     for (int i = 0; i < 19; ++i)
         w->Timer1_Timer();
@@ -99,7 +89,7 @@ TEST(Exit, YesStoresTheDrawThenBacksUpTheSavedFile)
     ASSERT_EQ(f.app.state.SelectionTable.count(), 3);
     EXPECT_EQ(f.app.state.SelectionTable.rows[1], QStringList({"000002", "2026-12-09", "000001"}));
     EXPECT_EQ(f.app.state.SelectionTable.rows[2], QStringList({"000003", "2026-12-09", "000002"}));
-    EXPECT_EQ(readAll(f.backupFile()), readAll(f.app.dataFile()));
+    EXPECT_EQ(ReadAll(f.backupFile()), ReadAll(f.app.dataFile()));
 }
 
 TEST(Exit, NoStoresNothingAndStillBacksUp)
@@ -157,43 +147,43 @@ TEST(Exit, FirstExitCreatesTheFolderLaterExitsReplaceTheFile)
     ASSERT_FALSE(QFileInfo::exists(BackupFolderPath(f.app.appDir())));
     f.main->ExitApplication();
     ASSERT_TRUE(QFileInfo(BackupFolderPath(f.app.appDir())).isDir());
-    const QByteArray first = readAll(f.backupFile());
+    const QByteArray first = ReadAll(f.backupFile());
     // Next run: change the data, exit again.
     f.startMain();
     f.app.addExpert("新");
     f.main->ExitApplication();
-    const QByteArray second = readAll(f.backupFile());
+    const QByteArray second = ReadAll(f.backupFile());
     EXPECT_NE(first, second);
-    EXPECT_EQ(second, readAll(f.app.dataFile()));
+    EXPECT_EQ(second, ReadAll(f.app.dataFile()));
     EXPECT_EQ(QDir(BackupFolderPath(f.app.appDir())).entryList(QDir::Files).size(), 1);
 }
 
 TEST(Exit, AFileNamedLikeTheFolderGivesTheMessageAndKeepsTheDatabase)
 {
     ExitFixture f;
-    writeFile(BackupFolderPath(f.app.appDir()), "not a folder");
-    const QByteArray db = readAll(f.app.dataFile());
+    ASSERT_TRUE(WriteAll(BackupFolderPath(f.app.appDir()), "not a folder"));
+    const QByteArray db = ReadAll(f.app.dataFile());
     f.main->ExitApplication();
     ASSERT_EQ(f.app.messages->shown.size(), 1);
     EXPECT_EQ(f.app.messages->shown[0].text, "请先关闭打开的数据库！");
     EXPECT_EQ(f.app.messages->shown[0].icon, MessageService::Icon::Critical);
     EXPECT_EQ(f.ended, 1);
-    EXPECT_EQ(readAll(f.app.dataFile()), db);
-    EXPECT_EQ(readAll(BackupFolderPath(f.app.appDir())), "not a folder");
+    EXPECT_EQ(ReadAll(f.app.dataFile()), db);
+    EXPECT_EQ(ReadAll(BackupFolderPath(f.app.appDir())), "not a folder");
 }
 
 TEST(Exit, FailedCopyKeepsThePreviousBackup)
 {
     ExitFixture f;
     ASSERT_TRUE(QDir(f.app.appDir()).mkdir(kBackupFolderName));
-    writeFile(f.backupFile(), "previous backup");
+    ASSERT_TRUE(WriteAll(f.backupFile(), "previous backup"));
     // A database path that cannot be read as a file makes the copy fail.
     const QString moved = f.app.dataFile() + ".moved";
     ASSERT_TRUE(QFile::rename(f.app.dataFile(), moved));
     ASSERT_TRUE(QDir().mkdir(f.app.dataFile()));
     f.main->ExitApplication();
     EXPECT_EQ(f.app.messages->lastText(), "请先关闭打开的数据库！");
-    EXPECT_EQ(readAll(f.backupFile()), "previous backup");
+    EXPECT_EQ(ReadAll(f.backupFile()), "previous backup");
     EXPECT_EQ(QDir(BackupFolderPath(f.app.appDir())).entryList(QDir::Files).size(), 1);
 }
 
@@ -202,11 +192,11 @@ TEST(FileCopy, ReplacesOnlyWhenTheCopyIsComplete)
     QTemporaryDir dir;
     const QString source = dir.filePath("a");
     const QString target = dir.filePath("b");
-    writeFile(source, QByteArray(3 << 20, 'z'));
-    writeFile(target, "old");
+    ASSERT_TRUE(WriteAll(source, QByteArray(3 << 20, 'z')));
+    ASSERT_TRUE(WriteAll(target, "old"));
     EXPECT_EQ(CopyFileReplacing(source, target), QString());
-    EXPECT_EQ(readAll(target), readAll(source));
+    EXPECT_EQ(ReadAll(target), ReadAll(source));
     EXPECT_NE(CopyFileReplacing(dir.filePath("missing"), target), QString());
-    EXPECT_EQ(readAll(target), readAll(source));
+    EXPECT_EQ(ReadAll(target), ReadAll(source));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }

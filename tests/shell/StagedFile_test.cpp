@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "shell/StagedFile.h"
 
 #include <QDir>
@@ -7,18 +8,7 @@
 
 namespace {
 
-void Write(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
-QByteArray Read(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 QStringList Hidden(const QString &dir)
 {
@@ -29,7 +19,7 @@ TEST(StagedFile, TakesTheTargetsPlaceOnlyWhenPlaced)
 {
     QTemporaryDir dir;
     const QString target = dir.filePath("报表.xls");
-    Write(target, "old");
+    ASSERT_TRUE(WriteAll(target, "old"));
     QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
 
     {
@@ -38,18 +28,18 @@ TEST(StagedFile, TakesTheTargetsPlaceOnlyWhenPlaced)
         ASSERT_TRUE(staged.create(nullptr));
         EXPECT_TRUE(staged.path().endsWith(".xls"));
         EXPECT_EQ(QFileInfo(staged.path()).absolutePath(), dir.path());
-        Write(staged.path(), "half");
+        ASSERT_TRUE(WriteAll(staged.path(), "half"));
     }
-    EXPECT_EQ(Read(target), "old");
+    EXPECT_EQ(ReadAll(target), "old");
     EXPECT_TRUE(Hidden(dir.path()).isEmpty());
 
     // Placed: the new content, with the replaced file's permissions.
     StagedFile staged(target, ".xls");
     ASSERT_TRUE(staged.create(nullptr));
-    Write(staged.path(), "new");
+    ASSERT_TRUE(WriteAll(staged.path(), "new"));
     QString error;
     ASSERT_TRUE(staged.place(&error)) << error.toStdString();
-    EXPECT_EQ(Read(target), "new");
+    EXPECT_EQ(ReadAll(target), "new");
     EXPECT_EQ(QFile::permissions(target) & (QFile::ReadOther | QFile::ReadOwner | QFile::WriteOwner),
               QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_TRUE(Hidden(dir.path()).isEmpty());
@@ -61,7 +51,7 @@ TEST(StagedFile, ANewFileIsReadableByEveryone)
     const QString target = dir.filePath("备份.mdb");
     StagedFile staged(target, ".part");
     ASSERT_TRUE(staged.create(nullptr));
-    Write(staged.path(), "copy");
+    ASSERT_TRUE(WriteAll(staged.path(), "copy"));
     ASSERT_TRUE(staged.place(nullptr));
     EXPECT_TRUE(QFile::permissions(target) & QFile::ReadOther);
     EXPECT_TRUE(QFile::permissions(target) & QFile::ReadGroup);

@@ -2,6 +2,7 @@
 // write that fails: the file must stay as it was, nothing may be reported as
 // done, and what the user had in hand stays where the program can keep it.
 
+#include "TestFiles.h"
 #include "TestApp.h"
 #include "admin/DataMaintenance.h"
 #include "admin/ExpertImport.h"
@@ -30,18 +31,7 @@
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
 
 // Another program in the middle of a transaction on the file.
 class ForeignProgram {
@@ -151,7 +141,7 @@ protected:
         expertA = app.addExpert("甲");
         expertB = app.addExpert("乙");
         app.addSelection("2020-01-01", expertA);
-        before = readAll(app.dataFile());
+        before = ReadAll(app.dataFile());
         expertsBefore = app.state.ExpertTable.rows;
         selectionsBefore = app.state.SelectionTable.rows;
         usersBefore = app.state.UserTable.rows;
@@ -164,7 +154,7 @@ protected:
     void expectNothingChanged()
     {
         release();
-        EXPECT_EQ(readAll(app.dataFile()), before);
+        EXPECT_EQ(ReadAll(app.dataFile()), before);
         EXPECT_FALSE(QFileInfo::exists(app.dataFile() + "-journal"));
         EXPECT_EQ(app.state.ExpertTable.rows, expertsBefore);
         EXPECT_EQ(app.state.SelectionTable.rows, selectionsBefore);
@@ -275,7 +265,7 @@ TEST_P(WriteFailures, DrawStoredAtExitFailsWithAMessage)
     // The question, then the failure; the program still ends.
     ASSERT_GE(app.messages->shown.size(), 2);
     EXPECT_EQ(app.messages->shown[1].icon, MessageService::Icon::Critical);
-    EXPECT_EQ(readAll(app.dataFile()), before);
+    EXPECT_EQ(ReadAll(app.dataFile()), before);
     EXPECT_EQ(app.countRows("sel_expert"), 1);
     if (frmEndSaveDB *w = main.backupWindow())
         for (int i = 0; i < 25 && !w->ended(); ++i)
@@ -301,7 +291,7 @@ TEST_P(WriteFailures, InitialisingFailsAndKeepsEverything)
 {
     drawBoth();
     app.addUser("000002", "lisi", "pw", "1");
-    before = readAll(app.dataFile());
+    before = ReadAll(app.dataFile());
     usersBefore = app.state.UserTable.rows;
     inject();
     const MaintenanceOutcome outcome = InitialiseDatabase(app.state);
@@ -336,7 +326,7 @@ protected:
     void SetUp() override
     {
         app.addExpert("甲");
-        before = readAll(app.dataFile());
+        before = ReadAll(app.dataFile());
     }
     QStringList filesIn(const QString &folder) const
     {
@@ -346,7 +336,7 @@ protected:
     void keepPreviousExitBackup()
     {
         QDir(app.appDir()).mkdir(kBackupFolderName);
-        writeFile(exitBackup(), "previous backup");
+        ASSERT_TRUE(WriteAll(exitBackup(), "previous backup"));
     }
 
     TestApp app;
@@ -360,15 +350,15 @@ TEST_F(FileWriteFailures, CopyCutShortByAFullDiskKeepsTheTarget)
         SCOPED_TRACE(size);
         const QString source = target.filePath("source");
         const QString copy = target.filePath("copy");
-        writeFile(source, QByteArray(size, 'z'));
-        writeFile(copy, "old");
+        ASSERT_TRUE(WriteAll(source, QByteArray(size, 'z')));
+        ASSERT_TRUE(WriteAll(copy, "old"));
         QString problem;
         {
             DiskFull full;
             problem = CopyFileReplacing(source, copy);
         }
         EXPECT_FALSE(problem.isEmpty());
-        EXPECT_EQ(readAll(copy), "old");
+        EXPECT_EQ(ReadAll(copy), "old");
         EXPECT_EQ(filesIn(target.path()), (QStringList{"copy", "source"}));
     }
 }
@@ -393,7 +383,7 @@ TEST(FirstStart, MissingDataFileBesideAnExitBackupIsNotMadeAfresh)
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir(kBackupFolderName));
     const QString backup = QDir(BackupFolderPath(dir.path())).filePath("ProSys.mdb");
-    writeFile(backup, "the user's last backup");
+    ASSERT_TRUE(WriteAll(backup, "the user's last backup"));
     try {
         PrepareDataFile(dir.path());
         ADD_FAILURE() << "a missing data file was made afresh";
@@ -401,7 +391,7 @@ TEST(FirstStart, MissingDataFileBesideAnExitBackupIsNotMadeAfresh)
         EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(backup)));
     }
     EXPECT_FALSE(QFileInfo::exists(DataFilePath(dir.path())));
-    EXPECT_EQ(readAll(backup), "the user's last backup");
+    EXPECT_EQ(ReadAll(backup), "the user's last backup");
 
     // Where the program never ran, the file is made.
     QTemporaryDir fresh;
@@ -436,7 +426,7 @@ TEST_F(FileWriteFailures, BackupThatCannotBeWrittenLeavesNoFile)
         EXPECT_FALSE(outcome.ok);
         EXPECT_FALSE(outcome.message.isEmpty());
         EXPECT_EQ(filesIn(target.path()), existing);
-        EXPECT_EQ(readAll(app.dataFile()), before);
+        EXPECT_EQ(ReadAll(app.dataFile()), before);
     }
 }
 
@@ -445,19 +435,19 @@ TEST_F(FileWriteFailures, RestoreThatCannotBeWrittenKeepsTheDatabase)
     const QString good = target.filePath("good.mdb");
     ASSERT_TRUE(BackupDatabase(app.state, good).ok);
     app.addExpert("乙");
-    before = readAll(app.dataFile());
+    before = ReadAll(app.dataFile());
     const QString garbage = target.filePath("garbage.mdb");
-    writeFile(garbage, QByteArray(8192, 'x'));
+    ASSERT_TRUE(WriteAll(garbage, QByteArray(8192, 'x')));
 
     EXPECT_FALSE(RestoreDatabase(app.state, garbage).ok);
-    EXPECT_EQ(readAll(app.dataFile()), before);
+    EXPECT_EQ(ReadAll(app.dataFile()), before);
     MaintenanceOutcome outcome;
     {
         DiskFull full;
         outcome = RestoreDatabase(app.state, good);
     }
     EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(readAll(app.dataFile()), before);
+    EXPECT_EQ(ReadAll(app.dataFile()), before);
     EXPECT_EQ(app.state.ExpertTable.count(), 2);
 }
 
@@ -466,7 +456,7 @@ TEST_F(FileWriteFailures, RestoreWaitsUntilAnotherProgramHasFinishedWriting)
     const QString good = target.filePath("good.mdb");
     ASSERT_TRUE(BackupDatabase(app.state, good).ok);
     app.addExpert("乙");
-    before = readAll(app.dataFile());
+    before = ReadAll(app.dataFile());
     {
         ForeignProgram writer(app.dataFile(), "BEGIN IMMEDIATE");
         writer.exec("INSERT INTO sel_expert VALUES ('000099', '2020-01-01', '000001')");
@@ -476,7 +466,7 @@ TEST_F(FileWriteFailures, RestoreWaitsUntilAnotherProgramHasFinishedWriting)
         // The writer's journal still belongs to the file it is writing.
         EXPECT_TRUE(QFileInfo::exists(app.dataFile() + "-journal"));
     }
-    EXPECT_EQ(readAll(app.dataFile()), before);
+    EXPECT_EQ(ReadAll(app.dataFile()), before);
     EXPECT_EQ(app.state.ExpertTable.count(), 2);
     EXPECT_TRUE(RestoreDatabase(app.state, good).ok);
     EXPECT_EQ(app.state.ExpertTable.count(), 1);
@@ -491,13 +481,13 @@ TEST_F(FileWriteFailures, ExitBackupKeepsThePreviousBackupWhenTheCopyFails)
     const Case cases[] = {
         {"disk full", [] { return std::make_shared<DiskFull>(); }},
         // A file that is no database any more must not replace a good backup.
-        {"damaged database", [&] { writeFile(app.dataFile(), QByteArray(8192, 'x')); return std::shared_ptr<void>(); }},
+        {"damaged database", [&] { EXPECT_TRUE(WriteAll(app.dataFile(), QByteArray(8192, 'x'))); return std::shared_ptr<void>(); }},
         // Another program committing: its pages are being written into the file.
         {"writer committing", [&] { return std::make_shared<ForeignProgram>(app.dataFile(), "BEGIN EXCLUSIVE"); }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        writeFile(app.dataFile(), before);
+        ASSERT_TRUE(WriteAll(app.dataFile(), before));
         keepPreviousExitBackup();
         app.messages->clear();
         QString problem;
@@ -506,17 +496,17 @@ TEST_F(FileWriteFailures, ExitBackupKeepsThePreviousBackupWhenTheCopyFails)
             problem = BackupDataFile(app.appDir());
         }
         EXPECT_FALSE(problem.isEmpty());
-        EXPECT_EQ(readAll(exitBackup()), "previous backup");
+        EXPECT_EQ(ReadAll(exitBackup()), "previous backup");
         EXPECT_EQ(filesIn(BackupFolderPath(app.appDir())), QStringList{"ProSys.mdb"});
     }
     // And the window reports it the program's way.
-    writeFile(app.dataFile(), QByteArray(8192, 'x'));
+    ASSERT_TRUE(WriteAll(app.dataFile(), QByteArray(8192, 'x')));
     int ended = 0;
     frmEndSaveDB w(app.state, [&ended] { ++ended; });
     w.start();
     EXPECT_EQ(app.messages->lastText(), "请先关闭打开的数据库！");
     EXPECT_EQ(ended, 1);
-    EXPECT_EQ(readAll(exitBackup()), "previous backup");
+    EXPECT_EQ(ReadAll(exitBackup()), "previous backup");
 }
 
 TEST_F(FileWriteFailures, ExitBackupCopiesWhileAnotherProgramOnlyHoldsItsWriteLock)
@@ -524,7 +514,7 @@ TEST_F(FileWriteFailures, ExitBackupCopiesWhileAnotherProgramOnlyHoldsItsWriteLo
     // A write not yet committing has changed nothing in the file: the copy is whole.
     ForeignProgram writer(app.dataFile(), "BEGIN IMMEDIATE");
     EXPECT_EQ(BackupDataFile(app.appDir()), QString());
-    EXPECT_EQ(readAll(exitBackup()), before);
+    EXPECT_EQ(ReadAll(exitBackup()), before);
 }
 
 } // namespace
