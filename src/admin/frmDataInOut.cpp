@@ -95,6 +95,10 @@ void frmDataInOut::onLoad()
         g->setObjectName(name);
         g->setGeometry(TwRect(left, top, width, height));
         g->setFont(ScreenFont(9));
+        // The caption sits on the top border line, as on a classic frame,
+        // not above it.
+        g->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid rgb(160, 160, 160); margin-top: 6px; }"
+                                        "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px; }"));
         return g;
     };
 
