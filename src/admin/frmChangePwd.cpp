@@ -5,6 +5,7 @@
 #include "data/Tables.h"
 #include "data/TextWidth.h"
 #include "shell/Twips.h"
+#include "shell/frmLogin.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -29,11 +30,8 @@ frmChangePwd::frmChangePwd(AppState &state, QWidget *parent) : QDialog(parent), 
         auto *e = new QLineEdit(this);
         e->setObjectName(QString::fromLatin1(name));
         e->setGeometry(r);
-        if (secret) {
-            e->setEchoMode(QLineEdit::Password);
-            // One "*" per character, as on the login window.
-            e->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
-        }
+        if (secret)
+            MakePasswordBox(e);
         return e;
     };
     labUser = label("labUser", QStringLiteral("用 户 名："), TwRect(240, 540, 945, 195));

@@ -68,9 +68,7 @@ frmLogin::frmLogin(AppState &state, QWidget *parent) : QWidget(parent), m_state(
     Text2 = new QLineEdit(this);
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setGeometry(TwRect(1980, 2640, 2655, 330));
-    Text2->setEchoMode(QLineEdit::Password);
-    // The password shows one "*" per character, whatever the style's own mask.
-    Text2->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    MakePasswordBox(Text2);
     Text2->installEventFilter(this);
 
     auto *frame = new QFrame(this);
@@ -161,4 +159,10 @@ void frmLogin::cmdOK_Click()
     m_state.messages().critical(QStringLiteral("用户名和密码不正确，请重新输入！"), title);
     Text1->setFocus();
     Text1->setSelection(0, int(userName.size()));
+}
+
+void MakePasswordBox(QLineEdit *box)
+{
+    box->setEchoMode(QLineEdit::Password);
+    box->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
 }

@@ -49,3 +49,7 @@ struct LoginMatch {
 LoginMatch CheckCredentials(const TextTable &users, const QString &userName, const QString &password);
 // Limits read as a role; anything but 0, 1 or 2 gets restricted rights (-1).
 int RoleFromLimits(const QString &limits);
+
+// Makes a text box a password box that shows one "*" per character,
+// whatever mask the style would use.
+void MakePasswordBox(QLineEdit *box);
