@@ -9,28 +9,15 @@ foreach(template ${kestrune_report_templates})
   configure_file(${template} ${CMAKE_BINARY_DIR} COPYONLY)
 endforeach()
 
-if(TARGET kestrune_libreoffice)
-  add_executable(make_templates ${CMAKE_SOURCE_DIR}/tools/make_templates.cpp)
-  target_link_libraries(make_templates PRIVATE kestrune_libreoffice)
-  add_custom_target(report_templates
-    COMMAND make_templates ${CMAKE_SOURCE_DIR}/templates
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different
-            ${CMAKE_SOURCE_DIR}/templates/SelExpert_Plate.xls
-            ${CMAKE_SOURCE_DIR}/templates/ExpertSearch_Plate.xls
-            ${CMAKE_SOURCE_DIR}/templates/ExpertHistroy_Plate.xls
-            ${CMAKE_BINARY_DIR}
-    DEPENDS make_templates
-    COMMENT "Generating the report templates"
-    VERBATIM)
-endif()
-
-# The report benchmarks in bench/ drive the real office: kestrune-bench needs
-# the LibreOffice engine. bench/ is added after this file, hence deferred.
-if(TARGET kestrune_libreoffice)
-  function(kestrune_link_report_bench)
-    if(TARGET kestrune-bench)
-      target_link_libraries(kestrune-bench PRIVATE kestrune_libreoffice)
-    endif()
-  endfunction()
-  cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL kestrune_link_report_bench)
-endif()
+add_executable(make_templates ${CMAKE_SOURCE_DIR}/tools/make_templates.cpp)
+target_link_libraries(make_templates PRIVATE kestrune_libreoffice)
+add_custom_target(report_templates
+  COMMAND make_templates ${CMAKE_SOURCE_DIR}/templates
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different
+          ${CMAKE_SOURCE_DIR}/templates/SelExpert_Plate.xls
+          ${CMAKE_SOURCE_DIR}/templates/ExpertSearch_Plate.xls
+          ${CMAKE_SOURCE_DIR}/templates/ExpertHistroy_Plate.xls
+          ${CMAKE_BINARY_DIR}
+  DEPENDS make_templates
+  COMMENT "Generating the report templates"
+  VERBATIM)

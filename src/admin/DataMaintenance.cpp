@@ -4,9 +4,10 @@
 #include "data/DbError.h"
 #include "data/Schema.h"
 #include "data/Tables.h"
-#include "shell/FileCopy.h"
-#include "shell/StagedFile.h"
-#include "shell/frmLogin.h"
+#include "files/DataFolder.h"
+#include "files/FileCopy.h"
+#include "files/StagedFile.h"
+#include "data/Users.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,7 +4,7 @@
 #include "data/DbError.h"
 #include "data/RecordIds.h"
 #include "data/Schema.h"
-#include "experts/ExpertRecord.h"
+#include "data/ExpertRecord.h"
 #include "reports/SpreadsheetEngine.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "admin/frmAbout.h"
 
 #include "shell/ChildScreen.h"
-#include "shell/Twips.h"
+#include "ui/Twips.h"
 
 #include <QFrame>
 #include <QKeyEvent>

@@ -1,11 +1,8 @@
 #include "admin/frmChangePwd.h"
 
-#include "data/Recordset.h"
-#include "data/Schema.h"
-#include "data/Tables.h"
-#include "data/TextWidth.h"
-#include "shell/Twips.h"
-#include "shell/frmLogin.h"
+#include "data/Users.h"
+#include "ui/Twips.h"
+#include "ui/ScreenStyle.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -100,45 +97,29 @@ void frmChangePwd::cmdOK_Click()
         txtPwdCheck->setSelection(txtPwdCheck->text().indexOf(check), int(check.size()));
         return;
     }
-    // The file holds at most 100 and 20 units (a Chinese character counts 2):
-    // a longer value would be stored cut, and the login would then refuse
-    // what the user typed, locking the account out.
-    if (CutToWidth(user, 100) != user) {
+    switch (CheckNewCredentials(m_state.UserTable, m_state.CurrentUserId, user, pwd)) {
+    case CredentialProblem::NameTooLong:
         msg.information(QStringLiteral("用户名不能超过100个字符（一个汉字算2个字符）。"));
         txtUser->setFocus();
         txtUser->selectAll();
         return;
-    }
-    if (CutToWidth(pwd, 20) != pwd) {
+    case CredentialProblem::PasswordTooLong:
         msg.information(QStringLiteral("新密码不能超过20个字符（一个汉字算2个字符）。"));
         txtPwd->setFocus();
         txtPwd->selectAll();
         return;
+    case CredentialProblem::NameTaken:
+        msg.critical(QStringLiteral("此用户名已被使用，请输入新的用户名。"));
+        txtUser->setFocus();
+        txtUser->setSelection(txtUser->text().indexOf(user), int(user.size()));
+        return;
+    case CredentialProblem::None:
+        break;
     }
-    for (const QStringList &row : m_state.UserTable.rows) {
-        if (row.value(1) == user && row.value(0) != m_state.CurrentUserId) {
-            msg.critical(QStringLiteral("此用户名已被使用，请输入新的用户名。"));
-            txtUser->setFocus();
-            txtUser->setSelection(txtUser->text().indexOf(user), int(user.size()));
-            return;
-        }
-    }
-
-    Connection conn = OpenDataFile(m_state);
-    Recordset rs(conn, Schema::LoginPwd());
-    rs.findFirst(QStringLiteral("Id"), m_state.CurrentUserId);
-    if (rs.noMatch()) {
-        rs.close();
-        conn.close();
+    if (!ChangeCredentials(m_state, m_state.CurrentUserId, user, pwd)) {
         msg.critical(QStringLiteral("没有匹配的记录！"));
         return;
     }
-    rs.edit();
-    rs.setField(1, CutToWidth(user, 100));
-    rs.setField(2, CutToWidth(pwd, 20));
-    rs.update();
-    rs.close();
-    conn.close();
     msg.information(QStringLiteral("修改成功。"));
     LoadUsers(m_state);
     accept();

@@ -4,9 +4,10 @@
 #include "admin/ExpertImport.h"
 #include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
-#include "shell/FileCopy.h"
-#include "shell/StagedFile.h"
-#include "shell/Twips.h"
+#include "files/DataFolder.h"
+#include "files/FileCopy.h"
+#include "files/StagedFile.h"
+#include "ui/Twips.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -232,7 +233,7 @@ void frmDataInOut::cmdDownLoadExp_Click()
         return;
     const QString chosen = path;
     path = withSuffix(path, QStringLiteral("xls"));
-    if (!MayReplaceCompletedName(m_state, chosen, path))
+    if (!MayReplaceCompletedName(m_state.messages(), chosen, path))
         return;
     if (!m_state.services.makeSpreadsheet) {
         m_state.messages().critical(QStringLiteral("下载专家数据导入表失败：没有可用的电子表格程序。"));
@@ -314,7 +315,7 @@ void frmDataInOut::cmdDBBak_Click()
         return;
     const QString chosen = path;
     path = withSuffix(path, QStringLiteral("mdb"));
-    if (!MayReplaceCompletedName(m_state, chosen, path))
+    if (!MayReplaceCompletedName(m_state.messages(), chosen, path))
         return;
     MaintenanceOutcome outcome;
     {

@@ -47,7 +47,7 @@ WildcardPattern::WildcardPattern(const QString &pattern)
     const qsizetype n = p.size();
     for (qsizetype i = 0; i < n; ++i) {
         const char32_t c = p[i];
-        Token t{Token::Literal};
+        Token t;
         if (c == U'*') {
             if (!m_tokens.isEmpty() && m_tokens.last().kind == Token::Star)
                 continue; // runs of stars mean the same as one

@@ -21,7 +21,7 @@ public:
 private:
     struct Range { char32_t lo, hi; };
     struct Token {
-        enum Kind { Star, Any, Digit, Literal, Class } kind;
+        enum Kind { Star, Any, Digit, Literal, Class } kind = Literal;
         char32_t ch = 0;
         bool negated = false;
         QVector<Range> ranges;

@@ -1,7 +1,7 @@
 #include "experts/ExpertForm.h"
 
 #include "data/ReferenceNames.h"
-#include "shell/Twips.h"
+#include "ui/Twips.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "experts/ExpertRecord.h"
+#include "data/ExpertRecord.h"
 #include "shell/ChildScreen.h"
 
 #include <QHash>

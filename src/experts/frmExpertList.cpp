@@ -4,7 +4,7 @@
 #include "data/Schema.h"
 #include "experts/ExpertFilters.h"
 #include "lists/PagedList.h"
-#include "shell/Twips.h"
+#include "ui/Twips.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "experts/frmNewExpert.h"
 
 #include "data/DbError.h"
-#include "shell/Twips.h"
+#include "ui/Twips.h"
 
 #include <QComboBox>
 #include <QLabel>

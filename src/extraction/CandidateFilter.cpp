@@ -2,7 +2,7 @@
 
 #include "data/Schema.h"
 #include "data/Wildcard.h"
-#include "shell/AppState.h"
+#include "data/Vocabulary.h"
 
 #include <QHash>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/Tables.h"
-#include "shell/Services.h"
+#include "data/Platform.h"
 
 #include <QString>
 #include <QVector>

@@ -2,10 +2,10 @@
 
 #include "data/DbError.h"
 #include "data/Tables.h"
-#include "extraction/DrawStore.h"
+#include "data/DrawStore.h"
 #include "lists/PagedList.h"
 #include "reports/Reports.h"
-#include "shell/Twips.h"
+#include "ui/Twips.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -60,10 +60,10 @@ void frmNewPro::onLoad()
             [this] { m_nav.openScreen(14, QStringLiteral("frmNewExpert")); });
     connect(cmdSave, &QPushButton::clicked, this, &frmNewPro::saveDrawList);
     connect(cmdPreview, &QPushButton::clicked, this, [this] {
-        PreviewReport(m_state, this, ReportKind::Selection, m_state.DrawList, {}, reportControls());
+        PreviewReport({m_state.services, m_state.appDir}, this, ReportKind::Selection, m_state.DrawList, {}, reportControls());
     });
     connect(cmdExcel, &QPushButton::clicked, this, [this] {
-        ExportReport(m_state, this, ReportKind::Selection, m_state.DrawList, {}, reportControls());
+        ExportReport({m_state.services, m_state.appDir}, this, ReportKind::Selection, m_state.DrawList, {}, reportControls());
     });
 }
 
@@ -117,7 +117,7 @@ void frmNewPro::saveDrawList()
         return;
     }
     try {
-        StoreDrawList(m_state);
+        StoreDrawList(m_state, m_state.DrawList, m_state.today());
     } catch (const DbError &e) {
         // Nothing was written: the draw stays unsaved and on screen.
         m_state.messages().critical(e.message());

@@ -1,7 +1,7 @@
 #include "extraction/frmNewProSelExpert.h"
 
 #include "lists/PagedList.h"
-#include "shell/Twips.h"
+#include "ui/Twips.h"
 
 #include <QComboBox>
 #include <QFontMetrics>

@@ -1,8 +1,8 @@
 #include "lists/PagedList.h"
 
-#include "lists/ClickableLabel.h"
-#include "shell/ChildScreen.h"
-#include "shell/Twips.h"
+#include "ui/ClickableLabel.h"
+#include "ui/ScreenStyle.h"
+#include "ui/Twips.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>

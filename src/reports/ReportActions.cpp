@@ -3,8 +3,7 @@
 #include "reports/ReportPreview.h"
 #include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
-#include "shell/AppState.h"
-#include "shell/StagedFile.h"
+#include "files/StagedFile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -68,35 +67,35 @@ private:
 };
 
 // A report must run only with a list and with its template.
-bool CanReport(AppState &state, ReportKind kind, const TextTable &list)
+bool CanReport(const ReportContext &ctx, ReportKind kind, const TextTable &list)
 {
     const ReportLayout &layout = LayoutOf(kind);
     if (list.isEmpty()) {
-        state.messages().information(layout.emptyMessage);
+        ctx.messages().information(layout.emptyMessage);
         return false;
     }
-    if (!QFileInfo(TemplatePath(state, kind)).isFile()) {
-        state.messages().critical(layout.missingTemplateMessage());
+    if (!QFileInfo(TemplatePath(ctx.templateDir, kind)).isFile()) {
+        ctx.messages().critical(layout.missingTemplateMessage());
         return false;
     }
     return true;
 }
 
-bool Fill(AppState &state, ReportMode mode, ReportKind kind, const QString &outputPath, const TextTable &list,
+bool Fill(const ReportContext &ctx, ReportMode mode, ReportKind kind, const QString &outputPath, const TextTable &list,
           const QVector<ReportHeaderCell> &header)
 {
-    if (!state.services.makeSpreadsheet)
+    if (!ctx.services.makeSpreadsheet)
         return false;
     std::unique_ptr<SpreadsheetEngine> engine;
     try {
-        engine = state.services.makeSpreadsheet();
+        engine = ctx.services.makeSpreadsheet();
     } catch (const std::exception &) {
         return false;
     }
     if (!engine)
         return false;
     // The engine (and with it the office) ends before anything is shown.
-    return FillExcelReport(*engine, mode, kind, TemplatePath(state, kind), outputPath, list, header);
+    return FillExcelReport(*engine, mode, kind, TemplatePath(ctx.templateDir, kind), outputPath, list, header);
 }
 
 QString LockFileOf(const QFileInfo &file, const QString &prefix, const QString &suffix = QString())
@@ -120,17 +119,17 @@ bool FileInUse(const QString &path)
     return file.exists() && !folder.isWritable();
 }
 
-ReportPreview *PreviewReport(AppState &state, QWidget *screen, ReportKind kind, const TextTable &list,
+ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKind kind, const TextTable &list,
                              const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable)
 {
-    if (!CanReport(state, kind, list))
+    if (!CanReport(ctx, kind, list))
         return nullptr;
     const ControlList controls = guarded(controlsToDisable);
     BusyScope busy(controls);
 
     auto folder = std::make_unique<QTemporaryDir>();
     const QString pdf = folder->isValid() ? folder->filePath(QStringLiteral("report.pdf")) : QString();
-    bool ok = folder->isValid() && Fill(state, ReportMode::Preview, kind, pdf, list, header);
+    bool ok = folder->isValid() && Fill(ctx, ReportMode::Preview, kind, pdf, list, header);
     ReportPreview *preview = nullptr;
     if (ok) {
         preview = new ReportPreview(screen, pdf, std::move(folder));
@@ -142,7 +141,7 @@ ReportPreview *PreviewReport(AppState &state, QWidget *screen, ReportKind kind, 
     }
     busy.restoreCursor();
     if (!ok) {
-        state.messages().critical(kReportFailureMessage);
+        ctx.messages().critical(kReportFailureMessage);
         return nullptr;
     }
 
@@ -156,14 +155,14 @@ ReportPreview *PreviewReport(AppState &state, QWidget *screen, ReportKind kind, 
     return preview;
 }
 
-QString ExportReport(AppState &state, QWidget *screen, ReportKind kind, const TextTable &list,
+QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind, const TextTable &list,
                      const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable)
 {
-    if (!CanReport(state, kind, list))
+    if (!CanReport(ctx, kind, list))
         return QString();
     const ReportLayout &layout = LayoutOf(kind);
-    const QString start = QDir(state.services.desktop->desktopPath()).filePath(layout.defaultFileName);
-    const QString chosen = state.services.files->getSaveFileName(screen, QStringLiteral("另存为"), start,
+    const QString start = QDir(ctx.services.desktop->desktopPath()).filePath(layout.defaultFileName);
+    const QString chosen = ctx.services.files->getSaveFileName(screen, QStringLiteral("另存为"), start,
                                                                  QStringLiteral("Excel Files (*.xls)"));
     if (chosen.isEmpty())
         return QString();
@@ -171,34 +170,34 @@ QString ExportReport(AppState &state, QWidget *screen, ReportKind kind, const Te
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".xls");
     path = QFileInfo(path).absoluteFilePath();
-    if (!MayReplaceCompletedName(state, chosen, path))
+    if (!MayReplaceCompletedName(ctx.messages(), chosen, path))
         return QString();
 
     // An existing file is only replaced by a complete new one; a failed
     // export leaves it as it was.
     StagedFile staging(path, QStringLiteral(".xls"));
     if (FileInUse(path) || !staging.create(nullptr)) {
-        state.messages().critical(kFileInUseMessage);
+        ctx.messages().critical(kFileInUseMessage);
         return QString();
     }
 
     const ControlList controls = guarded(controlsToDisable);
     {
         BusyScope busy(controls);
-        if (!Fill(state, ReportMode::Save, kind, staging.path(), list, header)) {
+        if (!Fill(ctx, ReportMode::Save, kind, staging.path(), list, header)) {
             busy.restoreCursor();
-            state.messages().critical(kReportFailureMessage);
+            ctx.messages().critical(kReportFailureMessage);
             return QString();
         }
     }
     if (FileInUse(path) || !staging.place(nullptr)) {
-        state.messages().critical(kFileInUseMessage);
+        ctx.messages().critical(kFileInUseMessage);
         return QString();
     }
     // Saved either way; where no program opens .xls files the user at least
     // learns where the workbook is.
-    if (!state.services.desktop->openUrl(QUrl::fromLocalFile(path)))
-        state.messages().information(
+    if (!ctx.services.desktop->openUrl(QUrl::fromLocalFile(path)))
+        ctx.messages().information(
             QStringLiteral("文件已保存到：\n%1\n但没有找到可以打开它的电子表格程序。").arg(QDir::toNativeSeparators(path)));
     return path;
 }

@@ -1,7 +1,6 @@
 #include "reports/Reports.h"
 
 #include "reports/SpreadsheetEngine.h"
-#include "shell/AppState.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -118,16 +117,16 @@ bool FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind
     return false;
 }
 
-bool MayReplaceCompletedName(AppState &state, const QString &chosen, const QString &completed)
+bool MayReplaceCompletedName(MessageService &messages, const QString &chosen, const QString &completed)
 {
     if (QFileInfo(chosen).absoluteFilePath() == QFileInfo(completed).absoluteFilePath() ||
         !QFileInfo::exists(completed))
         return true;
-    return state.messages().question(
+    return messages.question(
         QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(completed).fileName()));
 }
 
-QString TemplatePath(const AppState &state, ReportKind kind)
+QString TemplatePath(const QString &templateDir, ReportKind kind)
 {
-    return QDir(state.appDir).filePath(LayoutOf(kind).templateName);
+    return QDir(templateDir).filePath(LayoutOf(kind).templateName);
 }

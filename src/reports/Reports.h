@@ -7,7 +7,7 @@
 // their button handlers:
 //
 //   // frmSearchExpert, cmdPreview Click
-//   PreviewReport(state, this, ReportKind::Search, state.SearchResultRows,
+//   PreviewReport({state.services, state.appDir}, this, ReportKind::Search, state.SearchResultRows,
 //                 SearchHeaderCells(searchCriteria,
 //                                   {com_Sex->currentText(), com_Sta->currentText(),
 //                                    com_Lin->currentText(), com_Degree->currentText(),
@@ -18,12 +18,13 @@
 //   // frmNewPro:        an empty header ({}), its five controls
 //
 // Both show the messages themselves (empty list, missing template, failures)
-// through state.services.messages, take a spreadsheet engine from
-// state.services.makeSpreadsheet, show the busy mouse pointer and disable the
+// through the context's message service, take a spreadsheet engine from
+// its makeSpreadsheet, show the busy mouse pointer and disable the
 // given controls while the spreadsheet is filled. Column 0 of the list (the
 // record key) is never printed.
 
 #include "data/Tables.h"
+#include "ui/Services.h"
 
 #include <QList>
 #include <QPointer>
@@ -34,7 +35,14 @@
 class QWidget;
 class SpreadsheetEngine;
 class ReportPreview;
-struct AppState;
+
+// What a report needs of the program: its services and the folder that
+// holds the templates.
+struct ReportContext {
+    const Services &services;
+    QString templateDir;
+    MessageService &messages() const { return *services.messages; }
+};
 
 enum class ReportKind {
     Selection,   // frmNewPro: DrawList, "SelExpert_Plate.xls", 3 heading rows
@@ -88,27 +96,27 @@ bool FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind
                      const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header,
                      QString *error = nullptr);
 
-// The path of a kind's template in the application folder.
-QString TemplatePath(const AppState &state, ReportKind kind);
+// The path of a kind's template in the template folder.
+QString TemplatePath(const QString &templateDir, ReportKind kind);
 
 // "打印预览": fills the template into a PDF and shows it in the preview window
 // (non-blocking, application-modal; the controls come back when it closes).
 // Returns the window, or nullptr when nothing is shown (message given).
-ReportPreview *PreviewReport(AppState &state, QWidget *screen, ReportKind kind, const TextTable &list,
+ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKind kind, const TextTable &list,
                              const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable);
 
 // "导出Excel": asks for a file name ("另存为", desktop folder, the kind's
 // default name), writes the filled workbook there and opens it with the
 // desktop's program for .xls files. Returns the path written, or an empty
 // text when nothing was written.
-QString ExportReport(AppState &state, QWidget *screen, ReportKind kind, const TextTable &list,
+QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind, const TextTable &list,
                      const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable);
 
 // The save dialog asks before replacing the file it was given; a name the
 // program completed afterwards (typed without its extension) was never asked
 // about. True when chosen was not completed or nothing is in the way, else
 // after the user agreed to replace the existing completed file.
-bool MayReplaceCompletedName(AppState &state, const QString &chosen, const QString &completed);
+bool MayReplaceCompletedName(MessageService &messages, const QString &chosen, const QString &completed);
 
 // True when the file is open in a spreadsheet program (its lock file lies
 // beside it) or could not be replaced.

@@ -1,8 +1,10 @@
 #include "shell/AppState.h"
 
+#include "data/Users.h"
+
 void InitRoleNames(AppState &state)
 {
-    state.RoleNames = {QStringLiteral("管理员"), QStringLiteral("项目经理"), QStringLiteral("公司领导")};
+    state.RoleNames = RoleNameList();
 }
 
 void InitPathTitles(AppState &state)

@@ -1,15 +1,13 @@
 #pragma once
 
 #include "data/Tables.h"
+#include "data/Vocabulary.h"
 #include "lists/PagingState.h"
-#include "shell/Services.h"
+#include "ui/Services.h"
 
 #include <QStringList>
 #include <QVector>
 
-// The criterion text the search, draw and history screens put in every
-// criterion on activation: it matches no record, so they open empty.
-inline const QString kNoRecord = QStringLiteral("NoRecord");
 
 // Number of screen rows of the path titles (1..30) and their levels.
 inline constexpr int kScreenCount = 30;

@@ -1,7 +1,7 @@
 #include "shell/KestruneApplication.h"
 
 #include "data/DbError.h"
-#include "shell/Services.h"
+#include "ui/Services.h"
 
 #include <QMessageBox>
 #include <cstdlib>

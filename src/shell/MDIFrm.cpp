@@ -1,11 +1,8 @@
 #include "shell/MDIFrm.h"
 
-#include "admin/frmAbout.h"
-#include "admin/frmChangePwd.h"
 #include "data/DbError.h"
-#include "extraction/DrawStore.h"
-#include "shell/Artwork.h"
-#include "shell/Twips.h"
+#include "ui/Artwork.h"
+#include "ui/Twips.h"
 #include "shell/frmEndSaveDB.h"
 #include "shell/frmLeft.h"
 
@@ -26,8 +23,6 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     setObjectName(QStringLiteral("MDIFrm"));
     setWindowIcon(Artwork::AppIcon(32));
     endProgram = [] { QCoreApplication::exit(0); };
-    showChangePassword = [this](QWidget *owner) { frmChangePwd(m_state, owner).exec(); };
-    showAbout = [this](QWidget *owner) { frmAbout(m_state, owner).exec(); };
 
     auto *menuSet = menuBar()->addMenu(QStringLiteral("设置"));
     menuSet->setObjectName(QStringLiteral("menuSet"));
@@ -160,7 +155,8 @@ void MDIFrm::ExitApplication()
     if (m_state.DrawUnsaved) {
         if (m_state.messages().question(QStringLiteral("您有未保存的抽取记录,是否需要保存？"))) {
             try {
-                StoreDrawList(m_state);
+                if (storeDraw)
+                    storeDraw();
             } catch (const DbError &e) {
                 // The draw could not be stored and the file is unchanged; say
                 // so, then still make the backup.

@@ -14,7 +14,7 @@ class frmLeft;
 class MDIFrm : public QMainWindow, public ScreenHost {
     Q_OBJECT
 public:
-    explicit MDIFrm(AppState &state, ScreenRegistry registry = AllScreens(), QWidget *parent = nullptr);
+    MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent = nullptr);
     ~MDIFrm() override;
 
     // Start-up after login: role names and path titles, the description
@@ -40,6 +40,9 @@ public:
     // Modal dialogs of the menus.
     std::function<void(QWidget *)> showChangePassword;
     std::function<void(QWidget *)> showAbout;
+    // Stores the unsaved draw when the user agrees at exit; throws DbError
+    // when it cannot be stored (the file is then unchanged).
+    std::function<void()> storeDraw;
 
     frmLeft *navigationPanel() const { return m_left; }
     QWidget *banner() const { return m_logo; }

@@ -1,6 +1,6 @@
 #include "shell/ScreenHost.h"
 
-#include "shell/Twips.h"
+#include "ui/Twips.h"
 #include "shell/frmDisMsg.h"
 
 ChildScreen *ScreenRegistry::create(const QString &formName, AppState &state, ScreenNavigator &nav,
@@ -10,18 +10,6 @@ ChildScreen *ScreenRegistry::create(const QString &formName, AppState &state, Sc
     if (it == m_factories.constEnd())
         return nullptr;
     return (*it)(state, nav, parent);
-}
-
-ScreenRegistry AllScreens()
-{
-    ScreenRegistry r;
-    RegisterShellScreens(r);
-    RegisterExpertScreens(r);
-    RegisterExpertListScreens(r);
-    RegisterExtractionScreens(r);
-    RegisterDrawResultScreens(r);
-    RegisterAdminScreens(r);
-    return r;
 }
 
 ScreenHost::ScreenHost(AppState &state, ScreenRegistry registry)

@@ -14,19 +14,19 @@ public:
     void add(const QString &formName, ScreenFactory factory) { m_factories.insert(formName, std::move(factory)); }
     bool contains(const QString &formName) const { return m_factories.contains(formName); }
     ChildScreen *create(const QString &formName, AppState &state, ScreenNavigator &nav, QWidget *parent) const;
+    // The same factories for the given forms only.
+    ScreenRegistry only(const QStringList &formNames) const
+    {
+        ScreenRegistry r;
+        for (const QString &name : formNames)
+            if (m_factories.contains(name))
+                r.add(name, m_factories.value(name));
+        return r;
+    }
 
 private:
     QHash<QString, ScreenFactory> m_factories;
 };
-
-// Every screen of the program; each module adds its own.
-ScreenRegistry AllScreens();
-void RegisterShellScreens(ScreenRegistry &registry);        // frmDisMsg
-void RegisterExpertScreens(ScreenRegistry &registry);       // editor screens, detail view
-void RegisterExpertListScreens(ScreenRegistry &registry);   // expert list, advanced search
-void RegisterExtractionScreens(ScreenRegistry &registry);   // draw screen
-void RegisterDrawResultScreens(ScreenRegistry &registry);   // result screen, history
-void RegisterAdminScreens(ScreenRegistry &registry);        // data maintenance
 
 // Sizes, in twips, that place a screen: the main window's width, the
 // navigation panel's width and height, the banner's height.
@@ -73,3 +73,11 @@ private:
     QHash<QString, QPointer<ChildScreen>> m_screens;
     QPointer<ChildScreen> m_front;
 };
+
+// Registers the screen class T under its form name.
+template <typename T> void AddScreen(ScreenRegistry &registry, const QString &formName)
+{
+    registry.add(formName, [](AppState &state, ScreenNavigator &nav, QWidget *parent) -> ChildScreen * {
+        return new T(state, nav, parent);
+    });
+}

@@ -1,8 +1,8 @@
 #include "shell/frmDisMsg.h"
 
-#include "shell/Artwork.h"
+#include "ui/Artwork.h"
 #include "shell/ScreenHost.h"
-#include "shell/Twips.h"
+#include "ui/Twips.h"
 
 #include <QLabel>
 #include <QStatusBar>

@@ -1,7 +1,8 @@
 #include "shell/frmEndSaveDB.h"
 
-#include "shell/FileCopy.h"
-#include "shell/Twips.h"
+#include "files/DataFolder.h"
+#include "files/FileCopy.h"
+#include "ui/Twips.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -1,10 +1,10 @@
 #include "shell/frmLeft.h"
 
-#include "lists/ClickableLabel.h"
-#include "shell/Artwork.h"
+#include "ui/ClickableLabel.h"
+#include "ui/Artwork.h"
 #include "shell/ChildScreen.h"
 #include "shell/ScreenHost.h"
-#include "shell/Twips.h"
+#include "ui/Twips.h"
 
 #include <QStatusBar>
 

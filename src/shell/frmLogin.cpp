@@ -1,7 +1,8 @@
 #include "shell/frmLogin.h"
 
-#include "shell/Artwork.h"
-#include "shell/Twips.h"
+#include "ui/Artwork.h"
+#include "ui/ScreenStyle.h"
+#include "ui/Twips.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -9,23 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-int RoleFromLimits(const QString &limits)
-{
-    bool ok = false;
-    const int role = limits.trimmed().toInt(&ok);
-    return ok && role >= 0 && role <= 2 ? role : -1;
-}
-
-LoginMatch CheckCredentials(const TextTable &users, const QString &userName, const QString &password)
-{
-    for (qsizetype r = 0; r < users.count(); ++r) {
-        const QStringList &row = users.rows[r];
-        if (row.value(2) == password && row.value(1) == userName)
-            return {true, row.value(0), RoleFromLimits(row.value(3))};
-    }
-    return {};
-}
 
 frmLogin::frmLogin(AppState &state, QWidget *parent) : QWidget(parent), m_state(state)
 {
@@ -159,10 +143,4 @@ void frmLogin::cmdOK_Click()
     m_state.messages().critical(QStringLiteral("用户名和密码不正确，请重新输入！"), title);
     Text1->setFocus();
     Text1->setSelection(0, int(userName.size()));
-}
-
-void MakePasswordBox(QLineEdit *box)
-{
-    box->setEchoMode(QLineEdit::Password);
-    box->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/AppState.h"
+#include "data/Users.h"
 
 #include <QWidget>
 
@@ -37,19 +38,3 @@ private:
     QLineEdit *Text2;
     bool m_done = false;
 };
-
-// Result of a credential check against the user table.
-struct LoginMatch {
-    bool found = false;
-    QString userId;
-    int role = -1;
-};
-// The first row whose user name and password equal the trimmed inputs
-// exactly (case-sensitive; stored values are not trimmed).
-LoginMatch CheckCredentials(const TextTable &users, const QString &userName, const QString &password);
-// Limits read as a role; anything but 0, 1 or 2 gets restricted rights (-1).
-int RoleFromLimits(const QString &limits);
-
-// Makes a text box a password box that shows one "*" per character,
-// whatever mask the style would use.
-void MakePasswordBox(QLineEdit *box);

@@ -4,7 +4,8 @@
 
 #include "admin/ExpertImport.h"
 #include "data/Schema.h"
-#include "shell/FileCopy.h"
+#include "files/DataFolder.h"
+#include "files/FileCopy.h"
 
 #include <QCheckBox>
 #include <QDir>

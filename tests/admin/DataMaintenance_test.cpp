@@ -3,7 +3,8 @@
 #include "admin/DataMaintenance.h"
 #include "data/Database.h"
 #include "data/Schema.h"
-#include "shell/FileCopy.h"
+#include "files/DataFolder.h"
+#include "files/FileCopy.h"
 
 #include <QDir>
 #include <QFile>

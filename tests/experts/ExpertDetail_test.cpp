@@ -165,8 +165,7 @@ TEST(ExpertDetailReturn, FromTheSearchItRaisesSearchReturn)
 {
     // Without the search screen itself, nothing clears the flag again.
     TestApp app;
-    ScreenRegistry only;
-    RegisterExpertScreens(only);
+    const ScreenRegistry only = AllScreens().only({"frmNewExpert", "frmExpertListUpd", "frmExpertListDis"});
     TestHost host(app.state, only);
     const QString id = app.addExpert(QStringLiteral("张三"));
     app.state.SelectedExpertId = id;

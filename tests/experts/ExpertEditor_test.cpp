@@ -1,7 +1,7 @@
 #include "TestApp.h"
 #include "data/Database.h"
 #include "data/Schema.h"
-#include "experts/ExpertRecord.h"
+#include "data/ExpertRecord.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,7 +2,7 @@
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/Recordset.h"
-#include "experts/ExpertRecord.h"
+#include "data/ExpertRecord.h"
 
 #include <gtest/gtest.h>
 

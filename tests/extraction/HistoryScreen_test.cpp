@@ -14,9 +14,7 @@ namespace {
 
 ScreenRegistry HistoryRegistry()
 {
-    ScreenRegistry r;
-    RegisterDrawResultScreens(r);
-    return r;
+    return AllScreens().only({"frmNewPro", "frmExpertHistory"});
 }
 
 class HistoryScreenTest : public ::testing::Test {

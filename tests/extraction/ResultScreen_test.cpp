@@ -17,8 +17,7 @@ namespace {
 // The result screen with the two screens it opens standing in as plain screens.
 ScreenRegistry ResultRegistry()
 {
-    ScreenRegistry r;
-    RegisterDrawResultScreens(r);
+    ScreenRegistry r = AllScreens().only({"frmNewPro", "frmExpertHistory"});
     for (const QString form : {QStringLiteral("frmNewProSelExpert"), QStringLiteral("frmNewExpert")})
         r.add(form, [form](AppState &s, ScreenNavigator &n, QWidget *p) { return new ChildScreen(s, n, form, p); });
     return r;

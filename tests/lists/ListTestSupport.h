@@ -4,7 +4,7 @@
 #include "lists/ListEngine.h"
 #include "lists/PagedList.h"
 #include "shell/ChildScreen.h"
-#include "shell/Twips.h"
+#include "ui/Twips.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,5 +1,5 @@
 #include "ListTestSupport.h"
-#include "lists/ClickableLabel.h"
+#include "ui/ClickableLabel.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -121,13 +121,13 @@ TEST(LibreOfficeReports, ExportedWorkbooksHoldTheListInTheTemplateRows)
     };
     QVector<Saved> saved;
     for (const Kind &k : Kinds()) {
-        const QString templatePath = TemplatePath(app.state, k.kind);
+        const QString templatePath = TemplatePath(app.state.appDir, k.kind);
         const QByteArray before = Digest(templatePath);
         for (int n : {3, 10, 25}) {
             TextTable list = MakeReportList(n, k.listColumns);
             list.rows[0][1] = "001";   // stays text
             app.files->nextSavePath = out.filePath(QStringLiteral("%1-%2.xls").arg(int(k.kind)).arg(n));
-            const QString path = ExportReport(app.state, &screen, k.kind, list, k.header, {});
+            const QString path = ExportReport({app.state.services, app.state.appDir}, &screen, k.kind, list, k.header, {});
             ASSERT_EQ(path, app.files->nextSavePath) << app.messages->lastText().toStdString();
             EXPECT_TRUE(IsXlsWorkbook(path));
             saved.append({k, n, path});
@@ -193,7 +193,7 @@ TEST(LibreOfficeReports, PreviewShowsEveryRowOnceWithTheHeadingOnEachPage)
     for (int n : {3, 100}) {
         SCOPED_TRACE(n);
         ReportPreview *preview =
-            PreviewReport(app.state, &screen, ReportKind::Selection, MakeReportList(n, 8), {}, {});
+            PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, MakeReportList(n, 8), {}, {});
         ASSERT_NE(preview, nullptr) << app.messages->lastText().toStdString();
         QPdfDocument &pdf = *preview->document();
         // One page for a short list; a long one runs over several, each with
@@ -227,12 +227,12 @@ TEST(LibreOfficeReports, MissingOfficeGivesTheSystemErrorAndWritesNothing)
     QTemporaryDir out;
     QWidget screen;
     app.files->nextSavePath = out.filePath("report.xls");
-    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Search, MakeReportList(3, 7), {}, {}), QString());
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, MakeReportList(3, 7), {}, {}), QString());
     EXPECT_EQ(app.messages->lastText(),
               "系统错误。\n请确认打印机是否正确安装，MS Office中的Excel是否正确安装。");
     EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_TRUE(app.desktop->opened.isEmpty());
-    EXPECT_EQ(PreviewReport(app.state, &screen, ReportKind::Search, MakeReportList(3, 7), {}, {}), nullptr);
+    EXPECT_EQ(PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, MakeReportList(3, 7), {}, {}), nullptr);
     EXPECT_EQ(app.messages->shown.size(), 2);
 }
 

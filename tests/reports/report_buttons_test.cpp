@@ -82,8 +82,8 @@ TEST_F(ReportButtons, EmptyListAndMissingTemplateRefuseBeforeAnythingStarts)
 {
     for (const KindTexts &k : kKinds) {
         app.messages->clear();
-        EXPECT_EQ(PreviewReport(app.state, &screen, k.kind, TextTable{}, {}, controls), nullptr);
-        EXPECT_EQ(ExportReport(app.state, &screen, k.kind, TextTable{}, {}, controls), QString());
+        EXPECT_EQ(PreviewReport({app.state.services, app.state.appDir}, &screen, k.kind, TextTable{}, {}, controls), nullptr);
+        EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, k.kind, TextTable{}, {}, controls), QString());
         ASSERT_EQ(app.messages->shown.size(), 2);
         for (const auto &m : app.messages->shown) {
             EXPECT_EQ(m.text, k.empty);
@@ -93,8 +93,8 @@ TEST_F(ReportButtons, EmptyListAndMissingTemplateRefuseBeforeAnythingStarts)
 
         app.messages->clear();
         ASSERT_TRUE(QFile::remove(QDir(app.appDir()).filePath(LayoutOf(k.kind).templateName)));
-        EXPECT_EQ(PreviewReport(app.state, &screen, k.kind, list, {}, controls), nullptr);
-        EXPECT_EQ(ExportReport(app.state, &screen, k.kind, list, {}, controls), QString());
+        EXPECT_EQ(PreviewReport({app.state.services, app.state.appDir}, &screen, k.kind, list, {}, controls), nullptr);
+        EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, k.kind, list, {}, controls), QString());
         ASSERT_EQ(app.messages->shown.size(), 2);
         for (const auto &m : app.messages->shown) {
             EXPECT_EQ(m.text, k.missing);
@@ -109,8 +109,8 @@ TEST_F(ReportButtons, EmptyListAndMissingTemplateRefuseBeforeAnythingStarts)
 TEST_F(ReportButtons, PreviewShowsTheFilledPagesAndGivesTheControlsBackWhenClosed)
 {
     log->pdfPages = 3;
-    const QByteArray templateBytes = ReadAll(TemplatePath(app.state, ReportKind::History));
-    ReportPreview *preview = PreviewReport(app.state, &screen, ReportKind::History, list,
+    const QByteArray templateBytes = ReadAll(TemplatePath(app.state.appDir, ReportKind::History));
+    ReportPreview *preview = PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::History, list,
                                            HistoryHeaderCells({"2026-01-01", "2026-02-01", "", ""}), controls);
     ASSERT_NE(preview, nullptr);
     EXPECT_TRUE(app.messages->shown.isEmpty());
@@ -118,9 +118,9 @@ TEST_F(ReportButtons, PreviewShowsTheFilledPagesAndGivesTheControlsBackWhenClose
     EXPECT_TRUE(controlsOffDuringFill);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(log->enginesAlive, 0) << "the office ends before the preview shows";
-    EXPECT_EQ(log->openedPath, TemplatePath(app.state, ReportKind::History));
+    EXPECT_EQ(log->openedPath, TemplatePath(app.state.appDir, ReportKind::History));
     EXPECT_EQ(log->text(3, 4), "2026-01-01");
-    EXPECT_EQ(ReadAll(TemplatePath(app.state, ReportKind::History)), templateBytes);
+    EXPECT_EQ(ReadAll(TemplatePath(app.state.appDir, ReportKind::History)), templateBytes);
 
     EXPECT_TRUE(preview->isVisible());
     EXPECT_EQ(preview->windowTitle(), "打印预览");
@@ -175,7 +175,7 @@ TEST_F(ReportButtons, PreviewFailureShowsTheSystemErrorAndEnablesTheControls)
         log->failOn = QStringList{failure};
         if (failure == "nothing")
             app.state.services.makeSpreadsheet = nullptr;   // no spreadsheet program at all
-        EXPECT_EQ(PreviewReport(app.state, &screen, ReportKind::Selection, list, {}, controls), nullptr);
+        EXPECT_EQ(PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls), nullptr);
         ASSERT_EQ(app.messages->shown.size(), 1);
         EXPECT_EQ(app.messages->lastText(), kFailure);
         EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Critical);
@@ -192,7 +192,7 @@ TEST_F(ReportButtons, ExportAsksForTheFileWritesItAndOpensIt)
         app.desktop->opened.clear();
         const QString target = desktopDir.filePath(k.defaultName);
         app.files->nextSavePath = target;
-        EXPECT_EQ(ExportReport(app.state, &screen, k.kind, list, {}, controls), target);
+        EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, k.kind, list, {}, controls), target);
         ASSERT_EQ(app.files->saveCalls.size(), 1);
         EXPECT_EQ(app.files->saveCalls.first(), QDir(desktopDir.path()).filePath(k.defaultName));
         EXPECT_EQ(app.files->saveFilters.last(), "Excel Files (*.xls)");
@@ -211,17 +211,17 @@ TEST_F(ReportButtons, ExportAsksForTheFileWritesItAndOpensIt)
     const QString existing = desktopDir.filePath("old.xls");
     ASSERT_TRUE(WriteAll(existing, "old content"));
     app.files->nextSavePath = existing;
-    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Search, list, {}, controls), existing);
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, list, {}, controls), existing);
     EXPECT_EQ(ReadAll(existing), "fake workbook");
     app.files->nextSavePath = desktopDir.filePath("noext");
-    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Search, list, {}, controls),
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, list, {}, controls),
               desktopDir.filePath("noext.xls"));
 
     // Where no program opens the workbook, the user is told where it was saved.
     app.messages->clear();
     app.desktop->canOpen = false;
     app.files->nextSavePath = desktopDir.filePath("unopened.xls");
-    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Search, list, {}, controls),
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, list, {}, controls),
               desktopDir.filePath("unopened.xls"));
     EXPECT_EQ(ReadAll(desktopDir.filePath("unopened.xls")), "fake workbook");
     EXPECT_EQ(app.messages->texts(),
@@ -238,7 +238,7 @@ TEST_F(ReportButtons, NameCompletedWithItsExtensionAsksBeforeReplacingAFile)
     app.files->nextSavePath = desktopDir.filePath("kept");
 
     app.messages->answers.enqueue(false);
-    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Selection, list, {}, controls), QString());
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls), QString());
     ASSERT_EQ(app.messages->shown.size(), 1);
     EXPECT_EQ(app.messages->lastText(), "kept.xls 已存在。\n要替换它吗？");
     EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Question);
@@ -250,21 +250,21 @@ TEST_F(ReportButtons, NameCompletedWithItsExtensionAsksBeforeReplacingAFile)
 
     app.messages->clear();
     app.messages->answers.enqueue(true);
-    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Selection, list, {}, controls), existing);
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls), existing);
     EXPECT_EQ(app.messages->shown.size(), 1);
     EXPECT_EQ(ReadAll(existing), "fake workbook");
 
     // A name chosen with its extension was asked about by the dialog.
     app.messages->clear();
     app.files->nextSavePath = existing;
-    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Selection, list, {}, controls), existing);
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls), existing);
     EXPECT_TRUE(app.messages->shown.isEmpty());
 }
 
 TEST_F(ReportButtons, CancelledDialogDoesNothing)
 {
     app.files->nextSavePath.clear();
-    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Selection, list, {}, controls), QString());
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls), QString());
     EXPECT_EQ(app.files->saveCalls.size(), 1);
     EXPECT_EQ(log->enginesMade, 0);
     EXPECT_TRUE(app.messages->shown.isEmpty());
@@ -278,7 +278,7 @@ TEST_F(ReportButtons, FileOpenInAnotherProgramIsNotTouched)
     ASSERT_TRUE(WriteAll(target, "open elsewhere"));
     ASSERT_TRUE(WriteAll(desktopDir.filePath(".~lock.busy.xls#"), "lock"));
     app.files->nextSavePath = target;
-    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Selection, list, {}, controls), QString());
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls), QString());
     ASSERT_EQ(app.messages->shown.size(), 1);
     EXPECT_EQ(app.messages->lastText(), "请先关闭打开的Excel文件！");
     EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Critical);
@@ -290,7 +290,7 @@ TEST_F(ReportButtons, FileOpenInAnotherProgramIsNotTouched)
     // A folder where nothing can be written.
     app.messages->clear();
     app.files->nextSavePath = desktopDir.filePath("missing-folder/new.xls");
-    EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::Selection, list, {}, controls), QString());
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls), QString());
     EXPECT_EQ(app.messages->lastText(), "请先关闭打开的Excel文件！");
 }
 
@@ -302,7 +302,7 @@ TEST_F(ReportButtons, FailedFillKeepsTheOldFileAndOpensNothing)
     for (const QString &failure : {QString("setTexts"), QString("saveAsXls")}) {
         app.messages->clear();
         log->failOn = QStringList{failure};
-        EXPECT_EQ(ExportReport(app.state, &screen, ReportKind::History, list, {}, controls), QString());
+        EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::History, list, {}, controls), QString());
         ASSERT_EQ(app.messages->shown.size(), 1);
         EXPECT_EQ(app.messages->lastText(), kFailure);
         EXPECT_EQ(ReadAll(target), "previous report");

@@ -1,6 +1,7 @@
 #include "TestFiles.h"
 #include "TestApp.h"
-#include "shell/FileCopy.h"
+#include "files/DataFolder.h"
+#include "files/FileCopy.h"
 #include "shell/MDIFrm.h"
 #include "shell/frmEndSaveDB.h"
 
@@ -23,9 +24,7 @@ struct ExitFixture {
     ExitFixture() { startMain(); }
     void startMain()
     {
-        ScreenRegistry r;
-        RegisterShellScreens(r);
-        main = std::make_unique<MDIFrm>(app.state, r);
+        main = MakeMainWindow(app.state, AllScreens().only({"frmDisMsg"}));
         main->endProgram = [this] { ++ended; };
         main->show();
         main->start();

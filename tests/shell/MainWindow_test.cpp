@@ -1,7 +1,7 @@
 #include "TestApp.h"
-#include "lists/ClickableLabel.h"
+#include "ui/ClickableLabel.h"
 #include "shell/MDIFrm.h"
-#include "shell/Twips.h"
+#include "ui/Twips.h"
 #include "shell/frmDisMsg.h"
 #include "shell/frmLeft.h"
 
@@ -31,8 +31,7 @@ protected:
 
 ScreenRegistry countingRegistry()
 {
-    ScreenRegistry r;
-    RegisterShellScreens(r);
+    ScreenRegistry r = AllScreens().only({"frmDisMsg"});
     for (const char *name : {"frmExpertList", "frmNewExpert", "frmSearchExpert", "frmNewProSelExpert",
                              "frmExpertHistory", "frmDataInOut", "frmNewPro"}) {
         const QString form = QString::fromLatin1(name);

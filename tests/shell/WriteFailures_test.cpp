@@ -10,10 +10,11 @@
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/Schema.h"
-#include "experts/ExpertRecord.h"
+#include "data/ExpertRecord.h"
 #include "experts/frmExpertList.h"
-#include "extraction/DrawStore.h"
-#include "shell/FileCopy.h"
+#include "data/DrawStore.h"
+#include "files/DataFolder.h"
+#include "files/FileCopy.h"
 #include "shell/MDIFrm.h"
 #include "shell/frmEndSaveDB.h"
 
@@ -250,9 +251,8 @@ TEST_P(WriteFailures, DrawIsNotStoredAndStaysUnsavedOnTheResultScreen)
 
 TEST_P(WriteFailures, DrawStoredAtExitFailsWithAMessage)
 {
-    ScreenRegistry r;
-    RegisterShellScreens(r);
-    MDIFrm main(app.state, r);
+    const auto mainWindow = MakeMainWindow(app.state, AllScreens().only({"frmDisMsg"}));
+    MDIFrm &main = *mainWindow;
     int ended = 0;
     main.endProgram = [&ended] { ++ended; };
     main.show();

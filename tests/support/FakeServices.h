@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Services.h"
+#include "ui/Services.h"
 
 #include <QDate>
 #include <QList>

@@ -4,7 +4,7 @@
 #include "data/RecordIds.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
-#include "shell/Twips.h"
+#include "ui/Twips.h"
 
 TestApp::TestApp(bool createDatabase)
 {

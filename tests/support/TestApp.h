@@ -2,8 +2,9 @@
 
 #include "FakeServices.h"
 #include "shell/AppState.h"
+#include "app/Composition.h"
 #include "shell/ScreenHost.h"
-#include "shell/Twips.h"
+#include "ui/Twips.h"
 
 #include <QTemporaryDir>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "experts/ExpertRecord.h"
+#include "data/ExpertRecord.h"
 
 #include "data/RecordIds.h"
 #include "data/Recordset.h"

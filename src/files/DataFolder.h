@@ -2,21 +2,13 @@
 
 #include <QString>
 
+// The data file of an application folder, its backup folder and what
+// happens to them at start and exit.
+
 // Name of the backup folder inside the application folder.
 inline const QString kBackupFolderName = QStringLiteral("数据库备份");
 
 QString BackupFolderPath(const QString &appDir);
-
-// Copies source to target byte for byte without ever leaving a partial
-// target: the copy is written to a temporary file beside the target and only
-// renamed over it once complete. A failure leaves an existing target as it
-// was. Returns "" on success, otherwise what went wrong.
-QString CopyFileReplacing(const QString &source, const QString &target);
-
-// Copies a database file as it stands between two writes: a file that does
-// not open as a database, or that another program is writing, is not copied
-// (the reason is returned) and an existing target stays as it was.
-QString CopyDataFile(const QString &dataFile, const QString &target);
 
 // Copies ProSys.mdb into the backup folder (created when missing), replacing
 // the previous backup only once the new copy is complete. A data file that

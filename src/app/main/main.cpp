@@ -1,11 +1,12 @@
+#include "app/Composition.h"
 #include "data/DbError.h"
 #include "reports/SpreadsheetEngine.h"
 #include "reports/libreoffice/LibreOfficeEngine.h"
 #include "data/Schema.h"
 #include "shell/AppState.h"
-#include "shell/FileCopy.h"
+#include "files/DataFolder.h"
+#include "files/FileCopy.h"
 #include "shell/KestruneApplication.h"
-#include "shell/MDIFrm.h"
 #include "shell/frmLogin.h"
 
 #include <QDir>
@@ -43,7 +44,7 @@ int main(int argc, char **argv)
     std::unique_ptr<MDIFrm> main;
     QObject::connect(&login, &frmLogin::cancelled, &app, [] { QCoreApplication::exit(0); });
     QObject::connect(&login, &frmLogin::loggedIn, &app, [&] {
-        main = std::make_unique<MDIFrm>(state);
+        main = MakeMainWindow(state);
         main->show();
         main->start();
     });

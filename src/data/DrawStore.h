@@ -1,10 +1,12 @@
 #pragma once
 
-#include "shell/AppState.h"
+#include "data/Tables.h"
+
+#include <QDate>
 
 // Stores the current draw list as sel_expert records: one record per row,
 // dated today ("YYYY-MM-DD"), with consecutive identifiers after the last
 // cached SelectionTable Id, all in one transaction. Throws DbError and
 // leaves the file as it was when any record cannot be written. Neither
 // reloads SelectionTable nor changes DrawUnsaved: callers decide.
-void StoreDrawList(AppState &state);
+void StoreDrawList(const DataStore &store, const TextTable &drawList, const QDate &today);

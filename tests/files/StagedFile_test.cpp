@@ -1,5 +1,5 @@
 #include "TestFiles.h"
-#include "shell/StagedFile.h"
+#include "files/StagedFile.h"
 
 #include <QDir>
 #include <QFile>

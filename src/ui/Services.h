@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Platform.h"
+
 #include <QDate>
 #include <QString>
 #include <QUrl>
@@ -25,19 +27,6 @@ public:
     void information(const QString &text, const QString &title = kAppTitle) { show(title, text, Icon::Information); }
     void critical(const QString &text, const QString &title = kAppTitle) { show(title, text, Icon::Critical); }
     bool question(const QString &text, const QString &title = kAppTitle) { return ask(title, text); }
-};
-
-class Clock {
-public:
-    virtual ~Clock() = default;
-    virtual QDate today() const = 0;
-};
-
-// The one random source of the program: numbers uniform in [0, 1).
-class RandomSource {
-public:
-    virtual ~RandomSource() = default;
-    virtual double next() = 0;
 };
 
 // The "另存为" and open dialogs. An empty result means the user cancelled.

@@ -1,4 +1,4 @@
-#include "shell/StagedFile.h"
+#include "files/StagedFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "shell/Services.h"
+#include "ui/Services.h"
 
 #include <QApplication>
 #include <QDesktopServices>

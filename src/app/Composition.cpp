@@ -1,0 +1,40 @@
+#include "app/Composition.h"
+
+#include "admin/frmAbout.h"
+#include "admin/frmChangePwd.h"
+#include "admin/frmDataInOut.h"
+#include "data/DrawStore.h"
+#include "experts/frmExpertList.h"
+#include "experts/frmExpertListDis.h"
+#include "experts/frmExpertListUpd.h"
+#include "experts/frmNewExpert.h"
+#include "experts/frmSearchExpert.h"
+#include "extraction/frmExpertHistory.h"
+#include "extraction/frmNewPro.h"
+#include "extraction/frmNewProSelExpert.h"
+#include "shell/frmDisMsg.h"
+
+ScreenRegistry AllScreens()
+{
+    ScreenRegistry r;
+    AddScreen<frmDisMsg>(r, QStringLiteral("frmDisMsg"));
+    AddScreen<frmExpertList>(r, QStringLiteral("frmExpertList"));
+    AddScreen<frmExpertListUpd>(r, QStringLiteral("frmExpertListUpd"));
+    AddScreen<frmExpertListDis>(r, QStringLiteral("frmExpertListDis"));
+    AddScreen<frmNewExpert>(r, QStringLiteral("frmNewExpert"));
+    AddScreen<frmSearchExpert>(r, QStringLiteral("frmSearchExpert"));
+    AddScreen<frmNewPro>(r, QStringLiteral("frmNewPro"));
+    AddScreen<frmNewProSelExpert>(r, QStringLiteral("frmNewProSelExpert"));
+    AddScreen<frmExpertHistory>(r, QStringLiteral("frmExpertHistory"));
+    AddScreen<frmDataInOut>(r, QStringLiteral("frmDataInOut"));
+    return r;
+}
+
+std::unique_ptr<MDIFrm> MakeMainWindow(AppState &state, ScreenRegistry registry)
+{
+    auto main = std::make_unique<MDIFrm>(state, std::move(registry));
+    main->showChangePassword = [&state](QWidget *owner) { frmChangePwd(state, owner).exec(); };
+    main->showAbout = [&state](QWidget *owner) { frmAbout(state, owner).exec(); };
+    main->storeDraw = [&state] { StoreDrawList(state, state.DrawList, state.today()); };
+    return main;
+}

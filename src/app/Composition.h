@@ -1,0 +1,12 @@
+#pragma once
+
+#include "shell/MDIFrm.h"
+
+#include <memory>
+
+// Every screen of the program, by form name.
+ScreenRegistry AllScreens();
+
+// The main window with its screens, its menu dialogs and the exit step that
+// stores an unsaved draw.
+std::unique_ptr<MDIFrm> MakeMainWindow(AppState &state, ScreenRegistry registry = AllScreens());

@@ -1,0 +1,24 @@
+#include "data/DrawStore.h"
+
+#include "data/RecordIds.h"
+#include "data/Recordset.h"
+#include "data/Schema.h"
+
+void StoreDrawList(const DataStore &store, const TextTable &drawList, const QDate &today)
+{
+    if (drawList.isEmpty())
+        return;
+    const QString date = today.toString(QStringLiteral("yyyy-MM-dd"));
+    Connection conn = OpenDataFile(store);
+    Transaction tx(conn);
+    Recordset rs(conn, Schema::SelExpert());
+    for (qsizetype i = 0; i < drawList.count(); ++i) {
+        rs.addNew();
+        rs.setField(0, NextRecordId(store.SelectionTable, i + 1));
+        rs.setField(1, date);
+        rs.setField(2, drawList.cell(i, 0));
+        rs.update();
+    }
+    rs.close();
+    tx.commit();
+}

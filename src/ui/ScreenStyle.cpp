@@ -1,0 +1,44 @@
+#include "ui/ScreenStyle.h"
+
+#include <QLineEdit>
+
+QFont ScreenFont(qreal pointSize, bool bold)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("新宋体"), QStringLiteral("NSimSun"), QStringLiteral("Noto Sans Mono CJK SC")});
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+QString ArrayName(const QString &name, int index)
+{
+    return QStringLiteral("%1(%2)").arg(name).arg(index);
+}
+
+QString DateSeparator(const QLocale &locale)
+{
+    // The separator is the first mark between the fields of the locale's
+    // short date pattern ("yyyy/M/d", "dd.MM.yy"); quoted text and blanks
+    // are not separators.
+    const QString pattern = locale.dateFormat(QLocale::ShortFormat);
+    for (const QChar c : pattern) {
+        if (c.isLetter() || c.isSpace() || c == QLatin1Char('\''))
+            continue;
+        return QString(c);
+    }
+    return QStringLiteral("/");
+}
+
+QString LoginDateText(const QDate &date, const QLocale &locale)
+{
+    const QString sep = DateSeparator(locale);
+    return QStringLiteral("登录日期: ") + date.toString(QStringLiteral("yyyy")) + sep +
+           date.toString(QStringLiteral("MM")) + sep + date.toString(QStringLiteral("dd"));
+}
+
+void MakePasswordBox(QLineEdit *box)
+{
+    box->setEchoMode(QLineEdit::Password);
+    box->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+}
