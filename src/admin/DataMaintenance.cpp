@@ -203,7 +203,11 @@ QString CheckBackupFile(const AppState &state, const QString &path)
         return QStringLiteral("所选文件就是当前使用的数据库，请选择以前备份的专家库文件。");
     try {
         Connection conn = Connection::open(path);
-        const QString problem = CheckSchema(conn);
+        QString problem = CheckSchema(conn);
+        // A file that opens can be damaged deeper inside; in place of the
+        // data file it would end the program at every start.
+        if (problem.isEmpty())
+            problem = IntegrityProblem(conn);
         conn.close();
         if (!problem.isEmpty())
             return refused + problem;

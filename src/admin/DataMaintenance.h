@@ -37,8 +37,9 @@ QString DefaultBackupFileName(const QDate &day);
 MaintenanceOutcome BackupDatabase(const AppState &state, const QString &target);
 
 // "" when path is a database this program can use in place of its own: it
-// opens with the program's key and holds the five tables with their fields
-// in order. Otherwise why it cannot be used.
+// opens with the program's key, holds the five tables with their fields in
+// order and passes the engine's integrity check. Otherwise why it cannot be
+// used.
 QString CheckBackupFile(const AppState &state, const QString &path);
 // Replaces the database file by a checked backup, after keeping the current
 // file as a safety copy, and reloads every table. An unsaved draw is dropped.

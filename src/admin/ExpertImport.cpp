@@ -5,6 +5,7 @@
 #include "data/RecordIds.h"
 #include "data/Schema.h"
 #include "data/ExpertRecord.h"
+#include "files/RunFolders.h"
 #include "reports/SpreadsheetEngine.h"
 
 #include <QFile>
@@ -396,7 +397,9 @@ QList<QStringList> ReadSheet(const std::function<std::unique_ptr<SpreadsheetEngi
     engine->open(path, true);
 
     // The whole sheet in one call where the engine can write it as CSV.
-    QTemporaryDir scratch;
+    // The sheet as plain text holds personal data: a folder that a later
+    // start removes should this run be killed.
+    QTemporaryDir scratch(RunFolderTemplate(QStringLiteral("import")));
     if (scratch.isValid()) {
         const QString csv = scratch.filePath(QStringLiteral("sheet.csv"));
         bool exported = true;

@@ -230,6 +230,39 @@ QVariant Statement::value(int i) const
     return text(i);
 }
 
+QString IntegrityProblem(Connection &conn)
+{
+    // The first lines say enough; a badly damaged file yields hundreds.
+    constexpr int kShownProblems = 3;
+    QStringList problems;
+    try {
+        Statement check = conn.prepare(QStringLiteral("PRAGMA quick_check(%1)").arg(kShownProblems + 1));
+        while (check.step()) {
+            const QString line = check.text(0);
+            if (line == QLatin1String("ok"))
+                return QString();
+            // A heading of the attached database, not a problem.
+            if (!line.startsWith(QLatin1String("***")))
+                problems << line;
+        }
+    } catch (const DbError &e) {
+        problems << e.message().section(QLatin1Char('\n'), 0, 0);
+    }
+    if (problems.isEmpty())
+        problems << QStringLiteral("database disk image is malformed");
+    return problems.mid(0, kShownProblems).join(QLatin1Char('\n'));
+}
+
+QString CheckFileIntegrity(const QString &path)
+{
+    try {
+        Connection conn = Connection::open(path);
+        return IntegrityProblem(conn);
+    } catch (const DbError &e) {
+        return e.message().section(QLatin1Char('\n'), 0, 0);
+    }
+}
+
 Transaction::Transaction(Connection &conn) : m_conn(conn)
 {
     m_conn.exec(QStringLiteral("BEGIN IMMEDIATE"));

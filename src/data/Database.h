@@ -76,6 +76,14 @@ private:
     sqlite3_stmt *m_stmt;
 };
 
+// The engine's own check of every page of the open file (its quick check:
+// each table and index page is read and its structure verified). "" when
+// the file is sound, otherwise the first problems the engine names. A file
+// whose pages cannot even be read counts as damaged, with the engine's error.
+QString IntegrityProblem(Connection &conn);
+// Opens the file and checks it; a file that does not open gives the reason.
+QString CheckFileIntegrity(const QString &path);
+
 // All-or-nothing scope: commits on commit(), rolls back otherwise.
 class Transaction {
 public:

@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QRegularExpression>
 
 QString BackupFolderPath(const QString &appDir)
 {
@@ -35,4 +37,89 @@ void PrepareDataFile(const QString &appDir)
                                      "若要新建一个空的数据库，请先移走备份文件夹。")
                           .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(backup)));
     EnsureDataFile(path);
+}
+
+DataFileLock::DataFileLock(const QString &appDir) : m_dataFile(DataFilePath(appDir)) {}
+
+DataFileLock::~DataFileLock() = default;
+
+QString DataFileLock::acquire()
+{
+    if (m_lock && m_lock->isLocked())
+        return QString();
+    m_lock = std::make_unique<QLockFile>(m_dataFile + QStringLiteral(".lock"));
+    // Only a living holder counts, however long it has run.
+    m_lock->setStaleLockTime(0);
+    if (m_lock->tryLock(0))
+        return QString();
+    if (m_lock->error() != QLockFile::LockFailedError)
+        return QString();
+    qint64 pid = 0;
+    QString host, program;
+    if (!m_lock->getLockInfo(&pid, &host, &program)) {
+        // A program killed between making its lock and writing it leaves a
+        // lock that names nobody; once it is older than any such moment it
+        // holds nothing.
+        const QFileInfo lockFile(m_dataFile + QStringLiteral(".lock"));
+        if (lockFile.lastModified().secsTo(QDateTime::currentDateTime()) > 10 && m_lock->removeStaleLockFile() &&
+            m_lock->tryLock(0))
+            return QString();
+    }
+    return QStringLiteral("本软件已经在运行，正在使用数据库文件：\n%1\n（进程 %2）\n\n"
+                          "同一个数据库文件同时只能由一个本软件使用，请切换到已经打开的本软件窗口。")
+        .arg(QDir::toNativeSeparators(m_dataFile))
+        .arg(pid);
+}
+
+int RemoveLeftoverStagedCopies(const QString &appDir)
+{
+    // The six characters that a temporary copy's name ends with.
+    static const QRegularExpression staged(QStringLiteral("^.+\\.mdb\\.[A-Za-z0-9]{6}$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    int removed = 0;
+    auto sweep = [&](const QString &folder, const QString &only) {
+        const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+        for (const QFileInfo &f : files) {
+            const QString name = f.fileName();
+            if (!staged.match(name).hasMatch())
+                continue;
+            if (!only.isEmpty() && !name.startsWith(only + QLatin1Char('.')))
+                continue;
+            if (QFile::remove(f.filePath()))
+                ++removed;
+        }
+    };
+    sweep(appDir, QFileInfo(DataFilePath(appDir)).fileName());
+    sweep(BackupFolderPath(appDir), QString());
+    return removed;
+}
+
+std::optional<GoodCopy> NewestGoodCopy(const QString &appDir)
+{
+    QFileInfoList copies = QDir(BackupFolderPath(appDir))
+                               .entryInfoList({QStringLiteral("ProSys*.mdb")}, QDir::Files, QDir::Time);
+    for (const QFileInfo &copy : copies) {
+        if (CheckFileIntegrity(copy.filePath()).isEmpty())
+            return GoodCopy{copy.absoluteFilePath(), copy.lastModified()};
+    }
+    return std::nullopt;
+}
+
+QString DamagedDataFileMessage(const QString &appDir, const QString &problem)
+{
+    const QString dataFile = QDir::toNativeSeparators(DataFilePath(appDir));
+    QString text = QStringLiteral("数据库文件已损坏，本软件不能使用它：\n%1\n\n数据库引擎报告：\n%2\n\n")
+                       .arg(dataFile, problem);
+    if (const std::optional<GoodCopy> copy = NewestGoodCopy(appDir)) {
+        text += QStringLiteral("最近一份完好的副本是：\n%1\n（%2 保存）\n\n"
+                               "恢复方法：先把损坏的数据库文件移到别处保存（不要删除），"
+                               "再把这份副本复制为“%3”，然后重新启动本软件。")
+                    .arg(QDir::toNativeSeparators(copy->path),
+                         copy->written.toString(QStringLiteral("yyyy-MM-dd HH:mm")), dataFile);
+    } else {
+        text += QStringLiteral("“%1”文件夹中没有完好的副本。请找回以前备份的专家库文件，"
+                               "把它复制为“%2”后重新启动本软件。")
+                    .arg(QDir::toNativeSeparators(BackupFolderPath(appDir)), dataFile);
+    }
+    return text + QStringLiteral("\n本软件没有改动损坏的文件。");
 }

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
+#include <memory>
+#include <optional>
+
+class QLockFile;
 
 // The data file of an application folder, its backup folder and what
 // happens to them at start and exit.
@@ -21,3 +26,45 @@ QString BackupDataFile(const QString &appDir);
 // start: the user's data is elsewhere, and a new empty file would replace
 // that backup at the next exit. Throws DbError naming both files then.
 void PrepareDataFile(const QString &appDir);
+
+// Keeps a second copy of the program away from a data file that one copy
+// uses: two copies would each number new records from their own view of
+// the file. The lock is a file beside the data file; a lock left by a
+// program that has ended does not count.
+class DataFileLock {
+public:
+    explicit DataFileLock(const QString &appDir);
+    ~DataFileLock();
+    DataFileLock(const DataFileLock &) = delete;
+    DataFileLock &operator=(const DataFileLock &) = delete;
+
+    // "" when this program now holds the data file; otherwise what to tell
+    // the user. A folder where no lock can be written (nor then the data
+    // file) is not refused: there is nothing to protect.
+    QString acquire();
+
+private:
+    QString m_dataFile;
+    std::unique_ptr<QLockFile> m_lock;
+};
+
+// Removes the copies that an interrupted run left under their temporary
+// names ("ProSys.mdb.XXXXXX" beside the data file, "NAME.mdb.XXXXXX" in the
+// backup folder): a copy is written under such a name and only renamed
+// into place when complete. Call it only while holding the DataFileLock.
+// Returns how many were removed.
+int RemoveLeftoverStagedCopies(const QString &appDir);
+
+// A copy of the data file in the backup folder that passes the integrity
+// check: the exit backup or a safety copy.
+struct GoodCopy {
+    QString path;
+    QDateTime written;
+};
+// The most recently written sound copy, if any.
+std::optional<GoodCopy> NewestGoodCopy(const QString &appDir);
+
+// What to tell the user about a data file that failed the integrity check:
+// the file, the engine's findings, the newest sound copy with its date and
+// how to put it back. The damaged file itself is left as it is.
+QString DamagedDataFileMessage(const QString &appDir, const QString &problem);

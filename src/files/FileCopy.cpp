@@ -56,6 +56,11 @@ QString CopyDataFile(const QString &dataFile, const QString &target)
         Connection conn = Connection::open(dataFile);
         conn.exec(QStringLiteral("BEGIN"));
         conn.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        // A file that opens can still have damaged pages deep inside; such a
+        // copy must never take the place of a sound one.
+        const QString damage = IntegrityProblem(conn);
+        if (!damage.isEmpty())
+            return QStringLiteral("数据库文件“%1”已损坏，没有复制：\n%2").arg(QDir::toNativeSeparators(dataFile), damage);
         const QString problem = CopyFileReplacing(dataFile, target);
         conn.close();
         return problem;

@@ -9,6 +9,7 @@
 QString CopyFileReplacing(const QString &source, const QString &target);
 
 // Copies a database file as it stands between two writes: a file that does
-// not open as a database, or that another program is writing, is not copied
-// (the reason is returned) and an existing target stays as it was.
+// not open as a database, fails the engine's integrity check, or that another
+// program is writing, is not copied (the reason is returned) and an existing
+// target stays as it was.
 QString CopyDataFile(const QString &dataFile, const QString &target);

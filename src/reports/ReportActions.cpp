@@ -3,6 +3,7 @@
 #include "reports/ReportPreview.h"
 #include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
+#include "files/RunFolders.h"
 #include "files/StagedFile.h"
 
 #include <QApplication>
@@ -127,7 +128,7 @@ ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKi
     const ControlList controls = guarded(controlsToDisable);
     BusyScope busy(controls);
 
-    auto folder = std::make_unique<QTemporaryDir>();
+    auto folder = std::make_unique<QTemporaryDir>(RunFolderTemplate(QStringLiteral("preview")));
     const QString pdf = folder->isValid() ? folder->filePath(QStringLiteral("report.pdf")) : QString();
     bool ok = folder->isValid() && Fill(ctx, ReportMode::Preview, kind, pdf, list, header);
     ReportPreview *preview = nullptr;

@@ -1,4 +1,5 @@
 #include "TestApp.h"
+#include "TestFiles.h"
 
 #include "admin/DataMaintenance.h"
 #include "data/Database.h"
@@ -179,8 +180,20 @@ TEST_F(MaintenanceTest, FilesThatAreNotBackupsAreRefusedAndChangeNothing)
         conn.exec("DROP TABLE sel_expert");
         conn.exec("CREATE TABLE sel_expert (Id TEXT, Expert_Id TEXT, Sel_data TEXT)");
     }
+    // A real backup whose pages were damaged after it was made: it opens and
+    // has every table, but would end the program at every start.
+    const QString damaged = QDir(app.appDir()).filePath("damaged.mdb");
+    {
+        TestApp other;
+        other.addExperts(80);
+        ASSERT_TRUE(QFile::copy(other.dataFile(), damaged));
+        ASSERT_TRUE(DamagePages(damaged));
+        Connection opens = Connection::open(damaged);
+        ASSERT_EQ(CheckSchema(opens), "");
+    }
     const QByteArray bytes = fileBytes(app.dataFile());
-    for (const QString &path : {text, foreign, reordered, QDir(app.appDir()).filePath("none.mdb"), app.dataFile()}) {
+    for (const QString &path :
+         {text, foreign, reordered, damaged, QDir(app.appDir()).filePath("none.mdb"), app.dataFile()}) {
         SCOPED_TRACE(path.toStdString());
         EXPECT_FALSE(CheckBackupFile(app.state, path).isEmpty());
         const MaintenanceOutcome out = RestoreDatabase(app.state, path);

@@ -58,6 +58,28 @@ QString TestApp::addExpert(const QString &name, const QString &status, const QSt
                       "100000", "简历", "业绩", "2026-12-09"});
 }
 
+void TestApp::addExperts(int count)
+{
+    Connection conn = OpenDataFile(state);
+    Transaction tx(conn);
+    Recordset rs(conn, Schema::ExpertMsg());
+    for (int k = 1; k <= count; ++k) {
+        rs.addNew();
+        rs.setField(0, NextRecordId(state.ExpertTable, k));
+        for (int i = 1; i < Schema::ExpertFieldCount; ++i)
+            rs.setField(i, QStringLiteral(" "));
+        rs.setField(Schema::E_Name, QStringLiteral("专家%1").arg(k));
+        rs.setField(Schema::E_Status, QStringLiteral("启用"));
+        rs.setField(Schema::E_Is_temp, QStringLiteral("正式"));
+        rs.setField(Schema::E_Resume, QStringLiteral("在设计研究院从事结构设计工作多年。").repeated(8));
+        rs.update();
+    }
+    rs.close();
+    tx.commit();
+    conn.close();
+    LoadExperts(state);
+}
+
 void TestApp::addSelection(const QString &date, const QString &expertId)
 {
     Connection conn = OpenDataFile(state);

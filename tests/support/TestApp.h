@@ -36,6 +36,9 @@ public:
     // A typical expert: name, status, kind, star, sex; other fields filled.
     QString addExpert(const QString &name, const QString &status = "启用", const QString &kind = "正式",
                       const QString &titleId = "01", const QString &sex = "男");
+    // Adds count typical experts in one transaction ("专家1", "专家2", ...),
+    // enough of them to fill many pages of the file, and reloads ExpertTable.
+    void addExperts(int count);
     void addSelection(const QString &date, const QString &expertId);
     void addUser(const QString &id, const QString &name, const QString &password, const QString &limits);
     // Number of records of a table in the file.

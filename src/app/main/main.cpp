@@ -1,11 +1,9 @@
 #include "app/Composition.h"
-#include "data/DbError.h"
+#include "app/Startup.h"
 #include "reports/SpreadsheetEngine.h"
 #include "reports/libreoffice/LibreOfficeEngine.h"
 #include "data/Schema.h"
 #include "shell/AppState.h"
-#include "files/DataFolder.h"
-#include "files/FileCopy.h"
 #include "shell/KestruneApplication.h"
 #include "shell/frmLogin.h"
 
@@ -32,18 +30,23 @@ int main(int argc, char **argv)
     state.services = Services::real();
     state.services.makeSpreadsheet = [] { return MakeLibreOfficeEngine(); };
 
-    try {
-        // The first start creates the database; an existing file that cannot
-        // be opened is never touched.
-        PrepareDataFile(state.appDir);
-    } catch (const DbError &e) {
-        KestruneApplication::reportFatal(e.message());
-    }
+    Startup startup(state.appDir);
+    const QString refused = startup.prepare();
+    if (!refused.isEmpty())
+        KestruneApplication::reportFatal(refused);
 
     frmLogin login(state);
+    // A damaged data file is reported as soon as the check finds it, and the
+    // main window never opens on one.
+    startup.startIntegrityCheck(&login, [](const QString &message) { KestruneApplication::reportFatal(message); });
     std::unique_ptr<MDIFrm> main;
     QObject::connect(&login, &frmLogin::cancelled, &app, [] { QCoreApplication::exit(0); });
     QObject::connect(&login, &frmLogin::loggedIn, &app, [&] {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const QString damaged = startup.integrityReport();
+        QGuiApplication::restoreOverrideCursor();
+        if (!damaged.isEmpty())
+            KestruneApplication::reportFatal(damaged);
         main = MakeMainWindow(state);
         main->show();
         main->start();

@@ -44,6 +44,8 @@
 
 #include "reports/libreoffice/LibreOfficeEngine.h"
 
+#include "files/RunFolders.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -55,6 +57,9 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <mutex>
 #include <signal.h>
 #include <unistd.h>
@@ -492,7 +497,7 @@ private:
             return;
         Reference<css::uno::XComponentContext> local = localContext();
 
-        m_profile = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/kestrune-office-XXXXXX"));
+        m_profile = std::make_unique<QTemporaryDir>(RunFolderTemplate(QStringLiteral("office")));
         if (!m_profile->isValid())
             throw SpreadsheetError(QStringLiteral("No temporary folder for the office profile"));
         const QString pipe = QStringLiteral("kestrune_%1_%2")
@@ -517,12 +522,40 @@ private:
         m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process->setStandardOutputFile(QProcess::nullDevice());
         // Its own process group: the start script, the office and anything it
-        // spawns can be ended together.
-        m_process->setChildProcessModifier([] { ::setpgid(0, 0); });
+        // spawns can be ended together. A watchdog in that group holds the
+        // reading end of a pipe whose writing end only this program holds:
+        // when the program ends in any way, even killed, the pipe closes and
+        // the watchdog ends the whole group, so no office outlives it.
+        int lifeline[2] = {-1, -1};
+        if (::pipe2(lifeline, O_CLOEXEC) != 0)
+            throw SpreadsheetError(QStringLiteral("No pipe for the office: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+        const int watchEnd = lifeline[0];
+        m_lifeline = lifeline[1];
+        m_process->setChildProcessModifier([watchEnd] {
+            // Only async-signal-safe calls between fork and exec.
+            ::setpgid(0, 0);
+            const pid_t group = ::getpid();
+            if (::fork() == 0) {
+                // Nothing but the pipe may stay open in it, least of all the
+                // pipe's writing end.
+                for (int fd = 0; fd < watchEnd; ++fd)
+                    ::close(fd);
+                if (::close_range(unsigned(watchEnd) + 1, ~0U, 0) != 0)
+                    for (int fd = watchEnd + 1; fd < 4096; ++fd)
+                        ::close(fd);
+                char byte;
+                while (::read(watchEnd, &byte, 1) < 0 && errno == EINTR) {
+                }
+                ::kill(-group, SIGKILL);
+                ::_exit(0);
+            }
+        });
         m_process->start();
+        ::close(watchEnd);
         if (!m_process->waitForStarted(kStartTimeoutMs)) {
             const QString why = m_process->errorString();
             m_process.reset();
+            closeLifeline();
             m_profile.reset();
             throw SpreadsheetError(QStringLiteral("LibreOffice could not be started (%1): %2").arg(m_soffice, why));
         }
@@ -582,13 +615,23 @@ private:
             m_process.reset();
             m_group = 0;
         }
+        closeLifeline();
         m_profile.reset();
+    }
+
+    void closeLifeline()
+    {
+        if (m_lifeline >= 0) {
+            ::close(m_lifeline);
+            m_lifeline = -1;
+        }
     }
 
     QString m_soffice;
     std::unique_ptr<QTemporaryDir> m_profile;
     std::unique_ptr<QProcess> m_process;
     pid_t m_group = 0;
+    int m_lifeline = -1;   // writing end of the watchdog's pipe
     Reference<css::uno::XComponentContext> m_remote;
     Reference<css::frame::XDesktop2> m_desktop;
     Reference<css::lang::XComponent> m_doc;

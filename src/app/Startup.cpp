@@ -1,0 +1,59 @@
+#include "app/Startup.h"
+
+#include "data/Database.h"
+#include "data/DbError.h"
+#include "files/RunFolders.h"
+
+#include <QObject>
+#include <QThread>
+
+Startup::Startup(QString appDir) : m_appDir(std::move(appDir)), m_lock(m_appDir) {}
+
+Startup::~Startup()
+{
+    if (m_check)
+        m_check->wait();
+}
+
+QString Startup::prepare()
+{
+    const QString refused = m_lock.acquire();
+    if (!refused.isEmpty())
+        return refused;
+    // Only now is nobody else writing these.
+    RemoveLeftoverStagedCopies(m_appDir);
+    RemoveLeftoverRunFolders();
+    try {
+        // The first start creates the database; an existing file that cannot
+        // be opened is never touched.
+        PrepareDataFile(m_appDir);
+    } catch (const DbError &e) {
+        return e.message();
+    }
+    return QString();
+}
+
+void Startup::startIntegrityCheck(QObject *context, std::function<void(const QString &message)> whenDamaged)
+{
+    if (m_check)
+        return;
+    m_check.reset(QThread::create([this] {
+        const QString problem = CheckFileIntegrity(DataFilePath(m_appDir));
+        if (!problem.isEmpty())
+            m_report = DamagedDataFileMessage(m_appDir, problem);
+    }));
+    if (context && whenDamaged)
+        QObject::connect(m_check.get(), &QThread::finished, context, [this, whenDamaged = std::move(whenDamaged)] {
+            if (!m_report.isEmpty())
+                whenDamaged(m_report);
+        });
+    m_check->start();
+}
+
+QString Startup::integrityReport()
+{
+    if (!m_check)
+        startIntegrityCheck(nullptr, {});
+    m_check->wait();
+    return m_report;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "files/DataFolder.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QObject;
+class QThread;
+
+// What runs before the main window: one program per data file, the removal
+// of what a killed run left behind, the data file itself, and the engine's
+// integrity check of the data file, which reads every page (about as long
+// as loading the tables) and so runs while the login window waits.
+class Startup {
+public:
+    explicit Startup(QString appDir);
+    ~Startup();   // waits for a check that still runs
+    Startup(const Startup &) = delete;
+    Startup &operator=(const Startup &) = delete;
+
+    // Takes the data file for this program, removes left-over staged copies
+    // and temporary folders, and opens (on a first start creates) the data
+    // file. "" when the program may go on, otherwise what to tell the user
+    // before it ends; a refused second copy changes nothing.
+    QString prepare();
+
+    // Starts the integrity check in the background. When it finds damage,
+    // whenDamaged runs on context's thread with the message for the user.
+    void startIntegrityCheck(QObject *context, std::function<void(const QString &message)> whenDamaged);
+    // Waits for the check (starting it when it never ran): "" when the data
+    // file is sound, otherwise the message naming the newest sound copy.
+    QString integrityReport();
+
+private:
+    QString m_appDir;
+    DataFileLock m_lock;
+    std::unique_ptr<QThread> m_check;
+    QString m_report;
+};
