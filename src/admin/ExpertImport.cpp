@@ -224,10 +224,10 @@ MaintenanceOutcome AddExperts(AppState &state, const QList<QStringList> &records
 {
     const int total = int(records.size());
     try {
-        // Numbers continue after the experts in the file as it is now.
-        LoadExperts(state);
         Connection conn = OpenDataFile(state);
         Transaction tx(conn);
+        // Numbers continue after the experts in the file as it is now.
+        const qlonglong base = HighestRecordNumber(conn, Schema::ExpertMsg());
         const TableDef &def = Schema::ExpertMsg();
         QStringList marks;
         for (int i = 0; i < def.fields.size(); ++i)
@@ -235,7 +235,7 @@ MaintenanceOutcome AddExperts(AppState &state, const QList<QStringList> &records
         Statement insert = conn.prepare(
             QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(def.name, def.fields.join(','), marks.join(',')));
         for (int k = 0; k < total; ++k) {
-            insert.bind(1, NextRecordId(state.ExpertTable, k + 1));
+            insert.bind(1, RecordIdText(base + k + 1));
             const QStringList &record = records[k];
             for (int f = 1; f < def.fields.size(); ++f)
                 insert.bind(f + 1, record.value(f - 1, QStringLiteral(" ")));

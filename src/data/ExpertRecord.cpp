@@ -176,13 +176,17 @@ static void writeFields(Recordset &rs, const ExpertRecordBuffer &record)
 QString AddExpertRecord(const DataStore &store, const ExpertRecordBuffer &record)
 {
     Connection conn = OpenDataFile(store);
+    // The number and the record are taken in one write: another program
+    // cannot take the same number in between.
+    Transaction tx(conn);
+    const QString id = RecordIdText(HighestRecordNumber(conn, Schema::ExpertMsg()) + 1);
     Recordset rs(conn, Schema::ExpertMsg());
-    const QString id = NextRecordId(store.ExpertTable);
     rs.addNew();
     rs.setField(E_Id, id);
     writeFields(rs, record);
-    rs.update();   // one INSERT: the record is stored whole or not at all
+    rs.update();
     rs.close();
+    tx.commit();
     conn.close();
     return id;
 }

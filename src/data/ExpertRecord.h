@@ -75,8 +75,8 @@ QString DegreeCodeForPosition(int position);
 // row p + 1, or "" when there is no such row.
 QString TitleIdForPosition(const DataStore &store, int position);
 
-// Adds the expert as a new record with the next identifier after the last
-// cached ExpertTable Id and returns that identifier. Throws DbError and leaves
+// Adds the expert as a new record numbered after the highest record of the
+// file and returns its identifier. Throws DbError and leaves
 // the file unchanged when the record cannot be written.
 QString AddExpertRecord(const DataStore &store, const ExpertRecordBuffer &record);
 // Rewrites every field but Id of the expert with this Id. Returns false, with

@@ -105,14 +105,15 @@ void frmNewPro::deleteRow(int slot)
 
 void frmNewPro::saveDrawList()
 {
-    const bool unchangedSinceStored =
-        m_storedRows && !m_state.DrawUnsaved && *m_storedRows == m_state.DrawList.rows;
     if (m_state.DrawList.isEmpty()) {
         m_state.messages().information(QStringLiteral("请进行专家抽取。"));
         return;
     }
-    // The list on show is stored already: say so rather than store it twice.
-    if (unchangedSinceStored) {
+    // Every expert on show is stored already: say so rather than store them
+    // twice. Rows added since (a temporary expert, more picks) are stored
+    // on their own.
+    if (UnstoredDrawRows(m_state.DrawList) == 0) {
+        m_state.DrawUnsaved = false;
         m_state.messages().information(QStringLiteral("本次抽取结果已保存。"));
         return;
     }
@@ -123,7 +124,6 @@ void frmNewPro::saveDrawList()
         m_state.messages().critical(e.message());
         return;
     }
-    m_storedRows = m_state.DrawList.rows;
     m_state.DrawUnsaved = false;
     cmdSelExpert->setEnabled(false);
     cmdNewLinExp->setEnabled(false);

@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QVector>
-#include <optional>
 
 class PagedList;
 class QLabel;
@@ -42,8 +41,4 @@ private:
     QPushButton *cmdSave = nullptr;
     QPushButton *cmdPreview = nullptr;
     QPushButton *cmdExcel = nullptr;
-
-    // The rows of the last draw stored from this screen. Storing them again
-    // while nothing has changed would record the same draw twice.
-    std::optional<QList<QStringList>> m_storedRows;
 };

@@ -219,10 +219,20 @@ TEST_F(ExpertWrites, AddStoresAllFieldsInPositionOrder)
 TEST_F(ExpertWrites, AFailedAddLeavesTheFileAsItWas)
 {
     addAndReload(QStringLiteral("甲"));
-    // A stale cache gives an identifier that is already taken.
-    app.state.ExpertTable.clear();
+    // The engine refuses the record, as a failing disk would.
+    OpenDataFile(app.state).exec(QStringLiteral(
+        "CREATE TRIGGER refuse BEFORE INSERT ON expert_msg BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"));
     EXPECT_THROW(AddExpertRecord(app.state, record(QStringLiteral("乙"))), DbError);
     EXPECT_EQ(app.countRows(QStringLiteral("expert_msg")), 1);
+}
+
+TEST_F(ExpertWrites, NumbersComeFromTheFileNotFromAStaleCache)
+{
+    addAndReload(QStringLiteral("甲"));
+    // Another program added an expert since this one loaded the table.
+    app.state.ExpertTable.clear();
+    EXPECT_EQ(AddExpertRecord(app.state, record(QStringLiteral("乙"))), QStringLiteral("000002"));
+    EXPECT_EQ(app.countRows(QStringLiteral("expert_msg")), 2);
 }
 
 TEST_F(ExpertWrites, UpdateRewritesEveryFieldButIdWithTodaysDate)

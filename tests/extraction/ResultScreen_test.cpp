@@ -2,6 +2,7 @@
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
+#include "extraction/CandidateFilter.h"
 #include "extraction/frmNewPro.h"
 #include "lists/ListEngine.h"
 
@@ -183,20 +184,47 @@ TEST_F(ResultScreenTest, SavingStoresOneDatedRecordPerRowWithConsecutiveIds)
     EXPECT_EQ(all[4], (SelRecord{"000005", "2027-03-04", DrawRow(11)[0]}));
 }
 
-TEST_F(ResultScreenTest, NumbersFollowTheLastCachedRecord)
+TEST_F(ResultScreenTest, NumbersFollowTheHighestRecordOfTheFile)
 {
-    app.addSelection("2026-01-01", "000001");
-    app.addSelection("2026-01-01", "000002");
-    // The cached table decides the base, as in the draw store.
-    state.SelectionTable.rows.last()[0] = "000041";
-    draw(2);
-    open();
-    click("cmdSave");
-    const QList<SelRecord> all = storedSelections();
-    ASSERT_EQ(all.size(), 4);
-    EXPECT_EQ(all[2].id, "000042");
-    EXPECT_EQ(all[3].id, "000043");
-    EXPECT_EQ(all[2].expert, DrawRow(1)[0]);
+    struct Case {
+        const char *name;
+        QStringList inFile;        // record numbers in the file
+        QStringList cached;        // what this program last loaded
+        QStringList expected;      // numbers of the two new records
+    };
+    const Case cases[] = {
+        {"cache current", {"000001", "000041"}, {"000001", "000041"}, {"000042", "000043"}},
+        // Another program stored records since this one loaded the table.
+        {"cache stale", {"000001", "000041"}, {"000001"}, {"000042", "000043"}},
+        // As text "999999" sorts after "1000000"; as numbers it is below.
+        {"past a million", {"999999", "1000000"}, {"1000000", "999999"}, {"1000001", "1000002"}},
+        {"below a million", {"000007"}, {}, {"000008", "000009"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        {
+            Connection conn = OpenDataFile(state);
+            conn.exec("DELETE FROM sel_expert");
+            for (const QString &id : c.inFile) {
+                Statement add = conn.prepare("INSERT INTO sel_expert VALUES (?, '2026-01-01', '000001')");
+                add.bind(1, id);
+                add.step();
+            }
+        }
+        state.SelectionTable.clear();
+        for (const QString &id : c.cached)
+            state.SelectionTable.append({id, "2026-01-01", "000001"});
+        draw(2);
+        open();
+        click("cmdSave");
+        EXPECT_EQ(app.messages->lastText(), QStringLiteral("增加成功。"));
+        const QList<SelRecord> all = storedSelections();
+        QStringList added;
+        for (const SelRecord &r : all)
+            if (r.expert != "000001")
+                added << r.id;
+        EXPECT_EQ(added, c.expected);
+    }
 }
 
 TEST_F(ResultScreenTest, SecondPressWithoutChangeStoresNothing)
@@ -215,7 +243,7 @@ TEST_F(ResultScreenTest, SecondPressWithoutChangeStoresNothing)
     EXPECT_EQ(app.countRows("sel_expert"), 2);
 }
 
-// Each change after a save makes "完成" store the draw list again.
+// After a save, "完成" stores only the experts of the list not stored yet.
 struct ChangeAfterSave {
     const char *name;
     std::function<void(ResultScreenTest &)> apply;
@@ -224,7 +252,7 @@ struct ChangeAfterSave {
 
 class ResultScreenChangeTest : public ResultScreenTest, public ::testing::WithParamInterface<ChangeAfterSave> {};
 
-TEST_P(ResultScreenChangeTest, IsStoredAgainUnderNewNumbers)
+TEST_P(ResultScreenChangeTest, StoresOnlyWhatIsNotStoredYet)
 {
     draw(3);
     open();
@@ -233,13 +261,18 @@ TEST_P(ResultScreenChangeTest, IsStoredAgainUnderNewNumbers)
 
     GetParam().apply(*this);
     click("cmdSave");
-    EXPECT_EQ(app.messages->lastText(), QStringLiteral("增加成功。"));
+    EXPECT_EQ(app.messages->lastText(), GetParam().storedRows.isEmpty() ? QStringLiteral("本次抽取结果已保存。")
+                                                                        : QStringLiteral("增加成功。"));
+    EXPECT_FALSE(state.DrawUnsaved);
     const QList<SelRecord> all = storedSelections();
     ASSERT_EQ(all.size(), 3 + GetParam().storedRows.size());
     for (int i = 0; i < GetParam().storedRows.size(); ++i) {
         EXPECT_EQ(all[3 + i].id, QStringLiteral("%1").arg(4 + i, 6, 10, QLatin1Char('0')));
         EXPECT_EQ(all[3 + i].expert, DrawRow(GetParam().storedRows[i])[0]);
     }
+    // The rows stored first stay stored, also those deleted from the list since.
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(all[i].expert, DrawRow(i + 1)[0]);
     // ... and a press right after that stores nothing again.
     click("cmdSave");
     EXPECT_EQ(app.countRows("sel_expert"), all.size());
@@ -248,14 +281,33 @@ TEST_P(ResultScreenChangeTest, IsStoredAgainUnderNewNumbers)
 INSTANTIATE_TEST_SUITE_P(
     Changes, ResultScreenChangeTest,
     ::testing::Values(
-        ChangeAfterSave{"RowDeleted", [](ResultScreenTest &t) { t.clickLabel(t.deleteLink(0)); }, {2, 3}},
+        ChangeAfterSave{"RowDeleted", [](ResultScreenTest &t) { t.clickLabel(t.deleteLink(0)); }, {}},
         ChangeAfterSave{"TemporaryExpertAdded",
                         [](ResultScreenTest &t) {
                             // The editor appends its row and opens the screen again.
                             t.state.DrawList.append(DrawRow(50));
                             t.open();
                         },
-                        {1, 2, 3, 50}},
+                        {50}},
+        ChangeAfterSave{"RowDeletedAndTemporaryExpertAdded",
+                        [](ResultScreenTest &t) {
+                            t.clickLabel(t.deleteLink(1));
+                            t.state.DrawList.append(DrawRow(50));
+                            t.open();
+                        },
+                        {50}},
+        ChangeAfterSave{"StoredExpertPickedAgainWithANewOne",
+                        [](ResultScreenTest &t) {
+                            // More picks while the draw goes on: a stored expert
+                            // picked again is merged into its row, not stored twice.
+                            t.state.DrawUnsaved = true;
+                            TextTable picks;
+                            picks.append(DrawRow(2));
+                            picks.append(DrawRow(60));
+                            MergePicks(t.state.DrawList, picks);
+                            t.open();
+                        },
+                        {60}},
         ChangeAfterSave{"SameExpertsConfirmedAgain",
                         [](ResultScreenTest &t) {
                             // A new confirmation is a new draw, even of the same experts.
@@ -267,18 +319,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ResultScreenTest, FailedSaveWritesNothingAndKeepsTheDraw)
 {
-    // The file holds 000001 and 000003 while the cache only knows 000001:
-    // the second record of the draw collides with a stored one.
+    // The second record of the draw cannot be written (the engine refuses
+    // it as a failing disk would), after the first one was.
     app.addSelection("2026-01-01", "000001");
     {
         Connection conn = OpenDataFile(state);
-        Recordset rs(conn, Schema::SelExpert());
-        rs.addNew();
-        rs.setField(0, "000003");
-        rs.setField(1, "2026-01-02");
-        rs.setField(2, "000009");
-        rs.update();
-        rs.close();
+        conn.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON sel_expert WHEN NEW.Expert_Id = '%1' "
+                                 "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END")
+                      .arg(DrawRow(2)[0]));
     }
     draw(3);
     open();
@@ -288,11 +336,17 @@ TEST_F(ResultScreenTest, FailedSaveWritesNothingAndKeepsTheDraw)
     EXPECT_EQ(app.messages->shown.last().title, QStringLiteral("Kestrune"));
     EXPECT_FALSE(app.messages->lastText().isEmpty());
     EXPECT_FALSE(app.messages->texts().contains(QStringLiteral("增加成功。")));
-    EXPECT_EQ(storedSelections().size(), 2);   // 000002 was rolled back with the rest
+    EXPECT_EQ(storedSelections().size(), 1);   // 000002 was rolled back with the rest
     EXPECT_TRUE(state.DrawUnsaved);
     EXPECT_EQ(state.DrawList.count(), 3);
     EXPECT_TRUE(button("cmdSelExpert")->isEnabled());
     EXPECT_TRUE(button("cmdNewLinExp")->isEnabled());
+
+    // Once the disk works again the whole draw is stored, none of it twice.
+    OpenDataFile(state).exec("DROP TRIGGER refuse");
+    click("cmdSave");
+    EXPECT_EQ(app.messages->lastText(), QStringLiteral("增加成功。"));
+    EXPECT_EQ(storedSelections().size(), 4);
 }
 
 TEST_F(ResultScreenTest, ButtonsOpenTheDrawScreenAndTheEditor)

@@ -1,5 +1,6 @@
 #include "TestFiles.h"
 #include "TestApp.h"
+#include "data/DrawStore.h"
 #include "files/DataFolder.h"
 #include "files/FileCopy.h"
 #include "shell/MDIFrm.h"
@@ -89,6 +90,22 @@ TEST(Exit, YesStoresTheDrawThenBacksUpTheSavedFile)
     EXPECT_EQ(f.app.state.SelectionTable.rows[1], QStringList({"000002", "2026-12-09", "000001"}));
     EXPECT_EQ(f.app.state.SelectionTable.rows[2], QStringList({"000003", "2026-12-09", "000002"}));
     EXPECT_EQ(ReadAll(f.backupFile()), ReadAll(f.app.dataFile()));
+}
+
+TEST(Exit, YesStoresOnlyTheExpertsNotStoredYet)
+{
+    ExitFixture f;
+    f.drawTwo();
+    // The two were stored with "完成"; then the draw went on with a third.
+    ASSERT_EQ(StoreDrawList(f.app.state, f.app.state.DrawList, f.app.state.today()), 2);
+    const QString c = f.app.addExpert("丙");
+    f.app.state.DrawList.append({c, "丙", "男", "", "", "", "", ""});
+    f.app.state.DrawUnsaved = true;
+    f.app.messages->answers.enqueue(true);
+    f.main->ExitApplication();
+    LoadSelections(f.app.state);
+    ASSERT_EQ(f.app.state.SelectionTable.count(), 3);
+    EXPECT_EQ(f.app.state.SelectionTable.rows[2], QStringList({"000003", "2026-12-09", c}));
 }
 
 TEST(Exit, NoStoresNothingAndStillBacksUp)
