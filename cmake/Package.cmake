@@ -13,11 +13,14 @@ set(CPACK_PACKAGE_NAME kestrune)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Kestrune developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "library of outside experts and draws of experts for projects")
-set(CPACK_PACKAGE_DESCRIPTION
-    "A desktop program for a personnel department. It keeps a library of outside experts in one \
-password-protected database file, draws experts for projects (ticked by hand, at random, or stopped \
-on a rolling display), stores each draw as dated records, and prints or exports the lists through \
-spreadsheet templates with LibreOffice Calc. The screens and messages are in Simplified Chinese.")
+# Lines of the extended description, wrapped as Debian's control files are.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "A desktop program for a personnel department. It keeps a library of outside"
+  "experts in one password-protected database file, draws experts for projects"
+  "(ticked by hand, at random, or stopped on a rolling display), stores each"
+  "draw as dated records, and prints or exports the lists through spreadsheet"
+  "templates with LibreOffice Calc. The screens and messages are in Simplified"
+  "Chinese.")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 
@@ -28,5 +31,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libreoffice-calc-nogui | libreoffice-calc, fonts-noto-cjk, xdg-utils, qt6-translations-l10n")
+
+# `make package_source`: the sources without build folders or version control.
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_IGNORE_FILES "/\\.git/" "/\\.git$" "/build[^/]*/" "/\\.cache/")
 
 include(CPack)
