@@ -70,11 +70,12 @@ fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/kestrune-install.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-# Starts the executable with a fresh, empty home under a virtual X server.
+# Starts the executable under a virtual X server with a fresh, empty home:
+# $home, which is left for checks of what the program wrote there.
+home="$work/home"
 start_program() {
-    local exe=$1 home
-    home=$(mktemp -d "$work/home.XXXXXX")
-    mkdir -m 700 "$home/.run"
+    local exe=$1
+    mkdir -p "$home" && mkdir -m 700 "$home/.run"
     xvfb-run -a -s "-screen 0 1280x1024x24" \
         bash "$0" --watch-login "$exe" "$home" "$work/program.log"
 }
