@@ -6,7 +6,7 @@ include(${CMAKE_SOURCE_DIR}/cmake/AppId.cmake)
 find_package(Qt6 REQUIRED COMPONENTS Svg)
 
 # The library that holds the artwork.
-set(kestrune_artwork_library kestrune_core)
+set(kestrune_artwork_library kestrune_ui)
 
 add_executable(make_icons ${CMAKE_SOURCE_DIR}/tools/make_icons.cpp)
 target_link_libraries(make_icons PRIVATE ${kestrune_artwork_library} Qt6::Svg Qt6::Gui)

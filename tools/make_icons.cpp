@@ -7,7 +7,7 @@
 // SIZE. Needs a GUI platform for the pixmaps; the build runs it
 // with QT_QPA_PLATFORM=offscreen.
 
-#include "shell/Artwork.h"
+#include "ui/Artwork.h"
 
 #include <QDir>
 #include <QGuiApplication>
