@@ -51,12 +51,30 @@ QVector<Column> Columns(const DataStore &store)
         c.kind = f.kind == ExpertInputKind::Date ? Column::Date : Column::Text;
         switch (f.field) {
         // The lists of the expert editor, first item first.
-        case E_Status: c.kind = Column::Choice; c.items = StatusItems(); break;
-        case E_Is_temp: c.kind = Column::Choice; c.items = KindItems(); break;
-        case E_star_number: c.kind = Column::Choice; c.items = StarGrades(); break;
-        case E_Sex: c.kind = Column::Choice; c.items = SexItems(); break;
-        case E_degree_type_id: c.kind = Column::Degree; c.items = EditorReferenceNames(store.DegreeTable); break;
-        case E_zhicheng_id: c.kind = Column::Title; c.items = EditorReferenceNames(store.TitleTypeTable); break;
+        case E_Status:
+            c.kind = Column::Choice;
+            c.items = StatusItems();
+            break;
+        case E_Is_temp:
+            c.kind = Column::Choice;
+            c.items = KindItems();
+            break;
+        case E_star_number:
+            c.kind = Column::Choice;
+            c.items = StarGrades();
+            break;
+        case E_Sex:
+            c.kind = Column::Choice;
+            c.items = SexItems();
+            break;
+        case E_degree_type_id:
+            c.kind = Column::Degree;
+            c.items = EditorReferenceNames(store.DegreeTable);
+            break;
+        case E_zhicheng_id:
+            c.kind = Column::Title;
+            c.items = EditorReferenceNames(store.TitleTypeTable);
+            break;
         default: break;
         }
         columns.append(c);

@@ -164,8 +164,8 @@ ExpertWriter::ExpertWriter(Connection &conn)
     : m_insert([&conn] {
           const TableDef &def = Schema::ExpertMsg();
           const QStringList marks(def.fields.size(), QStringLiteral("?"));
-          return conn.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                  .arg(def.name, def.fields.join(','), marks.join(',')));
+          return conn.prepare(
+              QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(def.name, def.fields.join(','), marks.join(',')));
       }())
 {
 }

@@ -25,20 +25,11 @@ const QStringList &StarGrades()
     return grades;
 }
 
-QString StarGrade(int grade)
-{
-    return StarGrades().value(grade - 1);
-}
+QString StarGrade(int grade) { return StarGrades().value(grade - 1); }
 
-QStringList WithAllItem(const QStringList &items)
-{
-    return QStringList{kAllItem} + items;
-}
+QStringList WithAllItem(const QStringList &items) { return QStringList{kAllItem} + items; }
 
-QString ReferenceCode(qsizetype row)
-{
-    return QStringLiteral("%1").arg(row, 2, 10, QLatin1Char('0'));
-}
+QString ReferenceCode(qsizetype row) { return QStringLiteral("%1").arg(row, 2, 10, QLatin1Char('0')); }
 
 qsizetype ReferenceRowForCode(const TextTable &table, const QString &code)
 {
@@ -69,10 +60,7 @@ QStringList EditorReferenceNames(const TextTable &table)
     return names;
 }
 
-QString DegreeCodeForPosition(int position)
-{
-    return ReferenceCode(qsizetype(position) + 1);
-}
+QString DegreeCodeForPosition(int position) { return ReferenceCode(qsizetype(position) + 1); }
 
 QString TitleIdForPosition(const DataStore &store, int position)
 {

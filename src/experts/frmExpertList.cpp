@@ -72,8 +72,7 @@ frmExpertList::frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *par
     labName = addLabel(QStringLiteral("labName"), QStringLiteral("专家姓名："), 450, 960);
     txtName = addTextBox(QStringLiteral("txtName"), 1290, 900, 1575);
     labStatus = addLabel(QStringLiteral("labStatus"), QStringLiteral("专家状态："), 3210, 960);
-    comlabStatus = addList(QStringLiteral("comlabStatus"),
-                           WithAllItem(StatusItems()), 4170, 900, 1155);
+    comlabStatus = addList(QStringLiteral("comlabStatus"), WithAllItem(StatusItems()), 4170, 900, 1155);
     cmdSearch = addButton(QStringLiteral("cmdSearch"), QStringLiteral("检索"), 5670, 900, 735, 330);
 
     Label1 = addHeading(kHeadingFull, 300, kHeadingTop, 10985);
@@ -176,10 +175,8 @@ void frmExpertList::SetRedColor()
     for (int i = 0; i < kRowsPerPage; ++i) {
         QLabel *status = c.lab[6][i];
         QLabel *nature = c.lab[7][i];
-        SetTextColor(status,
-                     !status->isHidden() && status->text() == kStatusDisabled ? kWarningRed : kBlack);
-        SetTextColor(nature,
-                     !nature->isHidden() && nature->text() == kKindTemporary ? kWarningRed : kBlack);
+        SetTextColor(status, !status->isHidden() && status->text() == kStatusDisabled ? kWarningRed : kBlack);
+        SetTextColor(nature, !nature->isHidden() && nature->text() == kKindTemporary ? kWarningRed : kBlack);
     }
 }
 

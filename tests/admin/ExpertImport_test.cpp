@@ -159,8 +159,7 @@ TEST_F(ImportTest, ImportAddsAfterTheExistingExpertsWithoutTouchingThem)
     const QString a = app.addExpert("甲");
     const QString b = app.addExpert("乙");
     const QList<QStringList> before = app.state.ExpertTable.rows;
-    const MaintenanceOutcome out =
-        ImportRows(app.state, app.state.today(), sheet({row("丙"), row("丁"), row("戊")}));
+    const MaintenanceOutcome out = ImportRows(app.state, app.state.today(), sheet({row("丙"), row("丁"), row("戊")}));
     ASSERT_TRUE(out.ok) << out.message.toStdString();
     EXPECT_TRUE(out.message.contains("3 位专家"));
     ASSERT_EQ(app.state.ExpertTable.count(), 5);
@@ -239,11 +238,11 @@ TEST_F(ImportTest, EditorSaveAndImportStoreTheSameRecord)
         int position;
         QString text;
     };
-    for (const Choice &ch : {Choice{"com_Sex", E_Sex, 1, kSexFemale}, Choice{"com_Sta", E_Status, 1, kStatusDisabled},
-                             Choice{"com_Lin", E_Is_temp, 1, kKindTemporary},
-                             Choice{"com_Degree", E_degree_type_id, 2, degrees.value(2)},
-                             Choice{"com_Zhicheng", E_zhicheng_id, 3, titles.value(3)},
-                             Choice{"com_Star", E_star_number, 3, StarGrade(4)}}) {
+    for (const Choice &ch :
+         {Choice{"com_Sex", E_Sex, 1, kSexFemale}, Choice{"com_Sta", E_Status, 1, kStatusDisabled},
+          Choice{"com_Lin", E_Is_temp, 1, kKindTemporary}, Choice{"com_Degree", E_degree_type_id, 2, degrees.value(2)},
+          Choice{"com_Zhicheng", E_zhicheng_id, 3, titles.value(3)},
+          Choice{"com_Star", E_star_number, 3, StarGrade(4)}}) {
         host.find<QComboBox>(form, QString::fromLatin1(ch.list))->setCurrentIndex(ch.position);
         cells[column(ch.field)] = ch.text;
     }

@@ -81,10 +81,7 @@ void TestApp::addUser(const QString &id, const QString &name, const QString &pas
     LoadUsers(state);
 }
 
-MaintenanceTarget TestApp::maintenanceTarget()
-{
-    return {state, state.DrawList, state.DrawUnsaved, state.today()};
-}
+MaintenanceTarget TestApp::maintenanceTarget() { return {state, state.DrawList, state.DrawUnsaved, state.today()}; }
 
 int TestApp::countRows(const QString &table)
 {

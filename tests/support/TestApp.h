@@ -35,9 +35,8 @@ public:
     // " ") and reloads ExpertTable. Returns the new Id.
     QString addExpert(const QStringList &fields);
     // A typical expert: name, status, kind, star, sex; other fields filled.
-    QString addExpert(const QString &name, const QString &status = kStatusEnabled,
-                      const QString &kind = kKindRegular, const QString &titleId = "01",
-                      const QString &sex = kSexMale);
+    QString addExpert(const QString &name, const QString &status = kStatusEnabled, const QString &kind = kKindRegular,
+                      const QString &titleId = "01", const QString &sex = kSexMale);
     void addSelection(const QString &date, const QString &expertId);
     void addUser(const QString &id, const QString &name, const QString &password, const QString &limits);
     // Number of records of a table in the file.
