@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <mdbtools.h>
 #include <unistd.h>
@@ -239,7 +240,8 @@ std::unique_ptr<AccessFile> AccessFile::open(const QString &path)
         head = f.read(64);
     }
 
-    switch (kindOf(head)) {
+    const Kind kind = kindOf(head);
+    switch (kind) {
     case Kind::Jet:
     case Kind::Ace:
         break;
@@ -265,9 +267,7 @@ std::unique_ptr<AccessFile> AccessFile::open(const QString &path)
         throw SourceError(QStringLiteral("无法打开 Access 数据库“%1”。").arg(native(path)));
     MdbHandle *mdb = handle->mdb;
     const quint32 version = mdb->f->jet_version;
-    const Format format = version == MDB_VER_JET3 ? Format::Jet3
-                          : version == MDB_VER_JET4 ? Format::Jet4
-                                                    : Format::Ace;
+    const Format format = kind == Kind::Ace ? Format::Ace : version == MDB_VER_JET3 ? Format::Jet3 : Format::Jet4;
     bool catalogRead = false;
     {
         QuietStderr quiet;
@@ -313,7 +313,8 @@ QList<SourceRow> AccessFile::rows(const QString &table) const
     std::vector<std::unique_ptr<char[]>> buffers;
     std::vector<int> lengths(columns, 0);
     for (unsigned i = 0; i < columns; ++i) {
-        buffers.push_back(std::make_unique<char[]>(kBindSize));
+        // Not cleared: libmdb writes each value before it is read.
+        buffers.push_back(std::unique_ptr<char[]>(new char[kBindSize]));
         mdb_bind_column(t.get(), int(i) + 1, buffers.back().get(), &lengths[i]);
     }
 

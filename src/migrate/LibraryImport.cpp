@@ -256,18 +256,21 @@ ImportPlan PlanImport(const TableSource &source)
     else if (!missing.isEmpty())
         plan.problems.prepend(QStringLiteral("其中缺少专家库的数据表：%1。").arg(joinNames(missing)));
 
-    // Without an administrator nobody could log in with full rights.
-    const qsizetype users = findName(names, Schema::LoginPwd().name);
-    if (users >= 0 && !plan.records[0].isEmpty()) {
+    // Without an administrator nobody could log in with full rights. (A
+    // missing or unreadable user table is refused already.)
+    const int usersAt = int(Schema::AllTables().indexOf(&Schema::LoginPwd()));
+    const TableFinding &users = plan.tables[usersAt];
+    const QList<QVariantList> &userRecords = plan.records[usersAt];
+    if (!users.sourceName.isEmpty() && users.rows == 0) {
+        plan.problems << QStringLiteral("数据表 login_pwd 中没有用户，导入后将无人能登录。");
+    } else if (!userRecords.isEmpty()) {
         const int limits = Schema::LoginPwd().fieldIndex(QStringLiteral("Limits"));
         bool administrator = false;
-        for (const QVariantList &user : plan.records[0])
+        for (const QVariantList &user : userRecords)
             administrator = administrator || RoleFromLimits(user[limits].toString()) == 0;
         if (!administrator)
             plan.problems << QStringLiteral("数据表 login_pwd 中没有系统管理员（Limits 为 0 的用户），"
                                             "导入后将无人能以管理员身份登录。");
-    } else if (users >= 0 && plan.tables[0].rows == 0) {
-        plan.problems << QStringLiteral("数据表 login_pwd 中没有用户，导入后将无人能登录。");
     }
     return plan;
 }

@@ -144,6 +144,40 @@ TEST(AccessFile, ReadsAccess97TextAsGbk)
     EXPECT_FALSE(qEnvironmentVariableIsSet("MDB_JET3_CHARSET"));
 }
 
+// Access keeps a date/time as days since 1899-12-30 in a double. The date
+// 1974-09-21 of the column-type file is changed in place: a time of day is
+// read with it; a day before 1899-12-30, which libmdb cannot turn into
+// text, is refused rather than read as some other day.
+TEST(AccessFile, ReadsTheTimeOfADateAndRefusesDaysBefore1900)
+{
+    const QByteArray bytes = ReadAll(accessFile("jet4-access2003-column-types.mdb"));
+    const auto asBytes = [](double days) { return QByteArray(reinterpret_cast<const char *>(&days), sizeof days); };
+    const qsizetype at = bytes.indexOf(asBytes(27293.0));   // 1974-09-21
+    ASSERT_GE(at, 0);
+    ASSERT_EQ(bytes.indexOf(asBytes(27293.0), at + 1), -1);
+    QTemporaryDir dir;
+    const auto withDate = [&](double days) {
+        const QString path = QDir(dir.path()).filePath(QString("%1.mdb").arg(days));
+        QByteArray changed = bytes;
+        changed.replace(at, 8, asBytes(days));
+        EXPECT_TRUE(WriteAll(path, changed));
+        return AccessFile::open(path);
+    };
+
+    QList<QDateTime> dates;
+    for (const SourceRow &row : withDate(27293.75)->rows("Table1"))
+        dates << row[6].toDateTime();
+    EXPECT_TRUE(dates.contains(QDateTime(QDate(1974, 9, 21), QTime(18, 0), Qt::UTC)));
+
+    try {
+        withDate(-36500.25)->rows("Table1");
+        ADD_FAILURE() << "read";
+    } catch (const SourceError &e) {
+        EXPECT_TRUE(e.message().contains("数据表 Table1")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains("字段 G 的日期超出可读的范围")) << e.message().toStdString();
+    }
+}
+
 TEST(AccessFile, RefusesWhatItCannotReadNamingTheFile)
 {
     QTemporaryDir dir;

@@ -37,7 +37,9 @@ int listTables(const QString &path)
             QStringList names;
             for (const Migrate::SourceColumn &c : file->columns(table))
                 names << c.name;
-            lines << QStringLiteral("%1\t%2\t%3").arg(table).arg(file->rowCount(table)).arg(names.join(QLatin1Char(',')));
+            // One pass: a % in a name of the file is not taken for a marker.
+            lines << QStringLiteral("%1\t%2\t%3")
+                         .arg(table, QString::number(file->rowCount(table)), names.join(QLatin1Char(',')));
         }
         for (const QString &line : lines)
             print(stdout, line);
