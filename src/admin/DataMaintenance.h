@@ -1,6 +1,8 @@
 #pragma once
 
+#include "data/Outcome.h"
 #include "data/Tables.h"
+#include "migrate/LibraryImport.h"
 
 #include <QDate>
 #include <QString>
@@ -10,11 +12,6 @@
 // the window so that they can run and be checked without one. Each either
 // completes or leaves the database file exactly as it was, and reloads the
 // in-memory tables it changed.
-
-struct MaintenanceOutcome {
-    bool ok = false;
-    QString message;   // what to tell the user, success or failure
-};
 
 // What an operation that clears or replaces the data works on: the data
 // file with its tables, and the draw in progress, which is dropped because
@@ -26,13 +23,8 @@ struct MaintenanceTarget {
     QDate today;
 };
 
-// Where a safety copy goes before an operation replaces or clears data: the
-// backup folder of the application folder, a name with the day and the
-// reason, never an existing file ("ProSys_初始化前_20261209.mdb", then
-// "..._2.mdb", ...).
-QString SafetyCopyPath(const QString &appDir, const QDate &day, const QString &reason);
-// Copies the database file to a new safety copy dated today; returns "" and
-// sets *path, or returns what went wrong.
+// Copies the database file to a new safety copy dated today (see
+// files/DataFolder.h).
 QString WriteSafetyCopy(const DataStore &store, const QDate &today, const QString &reason, QString *path);
 
 // Deletes every expert, every extraction record and every user who is not
@@ -53,6 +45,10 @@ QString CheckBackupFile(const DataStore &store, const QString &path);
 // Replaces the database file by a checked backup, after keeping the current
 // file as a safety copy, and reloads every table. An unsaved draw is dropped.
 MaintenanceOutcome RestoreDatabase(const MaintenanceTarget &target, const QString &backup);
+
+// Replaces the library by one read from an Access file (see
+// Migrate::ImportLibrary); an unsaved draw is dropped when it succeeds.
+MaintenanceOutcome ImportAccessLibrary(const MaintenanceTarget &target, const Migrate::ImportPlan &plan);
 
 // Drops the draw in progress (its experts may be gone).
 void DropUnsavedDraw(const MaintenanceTarget &target);
