@@ -3,6 +3,7 @@
 #include "data/RecordIds.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
+#include "data/Vocabulary.h"
 
 namespace {
 const QString kStoredMark = QStringLiteral("已保存");
@@ -27,7 +28,7 @@ qsizetype StoreDrawList(const DataStore &store, TextTable &drawList, const QDate
             rows.append(i);
     if (rows.isEmpty())
         return 0;
-    const QString date = today.toString(QStringLiteral("yyyy-MM-dd"));
+    const QString date = today.toString(kStoredDateFormat);
     Connection conn = OpenDataFile(store);
     Transaction tx(conn);
     const qlonglong base = HighestRecordNumber(conn, Schema::SelExpert());
