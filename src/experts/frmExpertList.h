@@ -23,6 +23,8 @@ ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QString
 class frmExpertList : public ChildScreen {
     Q_OBJECT
 public:
+    static constexpr Form kForm = Form::frmExpertList;
+
     frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
 
     PagedList *list() const { return m_list; }

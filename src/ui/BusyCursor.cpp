@@ -1,0 +1,14 @@
+#include "ui/BusyCursor.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+
+BusyCursor::BusyCursor()
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+BusyCursor::~BusyCursor()
+{
+    QGuiApplication::restoreOverrideCursor();
+}
