@@ -11,6 +11,7 @@ packages=(
   fonts-noto-cjk qt6-translations-l10n
   libreoffice-calc-nogui libreoffice-dev libreoffice-dev-common libreoffice-script-provider-python
   xvfb xauth xdotool imagemagick
+  qt6-svg-dev desktop-file-utils appstream dpkg-dev xdg-utils file
 )
 
 missing=()
