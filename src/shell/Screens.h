@@ -24,36 +24,36 @@ QString FormName(Form form);
 
 // Screen numbers: the rows of the path titles. CurrentScreen holds the number.
 enum class ScreenId : int {
-    UserRights = 1,                    // 用户权限设置
-    Departments = 2,                   // 部门设置
-    Staff = 3,                         // 员工设置
-    ExpertCategories = 4,              // 专家类别设置
-    ExpertList = 5,                    // 专家列表
-    ExpertListEdit = 6,                // 专家列表 -> 修改
-    ExpertListView = 7,                // 专家列表 -> 查看
-    NewExpert = 8,                     // 新建专家
-    ExpertSearch = 9,                  // 专家高级检索
-    ExpertSearchView = 10,             // 专家高级检索 -> 查看
-    ProjectList = 11,                  // 项目列表
-    ProjectListView = 12,              // 项目列表 -> 查看
-    DrawResult = 13,                   // 抽取专家 -> 抽取专家结果
-    DrawResultNewTemporary = 14,       // 抽取专家 -> 抽取专家结果 -> 新建临时专家
-    Draw = 15,                         // 抽取专家
-    DrawHistory = 16,                  // 历史抽取专家记录
-    ProjectSearchView = 17,            // 项目检索 -> 查看
-    MyProjects = 18,                   // 我的项目
-    MyProjectsArchive = 19,            // 我的项目 -> 归档
-    ExpertLog = 20,                    // 专家详细日志
-    ExpertListViewProjects = 21,       // 专家列表 -> 查看 -> 参与项目
-    ExpertSearchViewProjects = 22,     // 专家高级检索 -> 查看 -> 参与项目
-    ProjectListContinue = 23,          // 项目列表 -> 继续
-    ProjectListEditNewTemporary = 24,  // 项目列表 -> 修改 -> 新建临时专家
-    ProjectListEditDrawResult = 25,    // 项目列表 -> 修改 -> 抽取专家结果
-    DataInOut = 26,                    // 数据的导入与导出
-    AssessmentCategories = 27,         // 参评类别设置
-    AssessmentProfessions = 28,        // 参评专业设置
-    TitleLevels = 29,                  // 职称设置
-    Cities = 30,                       // 城市设置
+    UserRights = 1,                     // 用户权限设置
+    Departments = 2,                    // 部门设置
+    Staff = 3,                          // 员工设置
+    ExpertCategories = 4,               // 专家类别设置
+    ExpertList = 5,                     // 专家列表
+    ExpertListEdit = 6,                 // 专家列表 -> 修改
+    ExpertListView = 7,                 // 专家列表 -> 查看
+    NewExpert = 8,                      // 新建专家
+    ExpertSearch = 9,                   // 专家高级检索
+    ExpertSearchView = 10,              // 专家高级检索 -> 查看
+    ProjectList = 11,                   // 项目列表
+    ProjectListView = 12,               // 项目列表 -> 查看
+    DrawResult = 13,                    // 抽取专家 -> 抽取专家结果
+    DrawResultNewTemporary = 14,        // 抽取专家 -> 抽取专家结果 -> 新建临时专家
+    Draw = 15,                          // 抽取专家
+    DrawHistory = 16,                   // 历史抽取专家记录
+    ProjectSearchView = 17,             // 项目检索 -> 查看
+    MyProjects = 18,                    // 我的项目
+    MyProjectsArchive = 19,             // 我的项目 -> 归档
+    ExpertLog = 20,                     // 专家详细日志
+    ExpertListViewProjects = 21,        // 专家列表 -> 查看 -> 参与项目
+    ExpertSearchViewProjects = 22,      // 专家高级检索 -> 查看 -> 参与项目
+    ProjectListContinue = 23,           // 项目列表 -> 继续
+    ProjectListEditNewTemporary = 24,   // 项目列表 -> 修改 -> 新建临时专家
+    ProjectListEditDrawResult = 25,     // 项目列表 -> 修改 -> 抽取专家结果
+    DataInOut = 26,                     // 数据的导入与导出
+    AssessmentCategories = 27,          // 参评类别设置
+    AssessmentProfessions = 28,         // 参评专业设置
+    TitleLevels = 29,                   // 职称设置
+    Cities = 30,                        // 城市设置
 };
 
 constexpr int ScreenNumber(ScreenId id) { return static_cast<int>(id); }
@@ -113,11 +113,8 @@ constexpr bool RowsInNumberOrder()
             return false;
     return true;
 }
-} // namespace ScreensDetail
+}   // namespace ScreensDetail
 static_assert(ScreensDetail::RowsInNumberOrder(), "kScreens must list screen 1 to 30 in order");
 
 // The row of a screen number.
-constexpr const ScreenDef &ScreenOf(ScreenId id)
-{
-    return kScreens[static_cast<std::size_t>(ScreenNumber(id) - 1)];
-}
+constexpr const ScreenDef &ScreenOf(ScreenId id) { return kScreens[static_cast<std::size_t>(ScreenNumber(id) - 1)]; }

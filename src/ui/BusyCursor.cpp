@@ -3,12 +3,6 @@
 #include <QCursor>
 #include <QGuiApplication>
 
-BusyCursor::BusyCursor()
-{
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-}
+BusyCursor::BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
 
-BusyCursor::~BusyCursor()
-{
-    QGuiApplication::restoreOverrideCursor();
-}
+BusyCursor::~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }

@@ -22,5 +22,5 @@ QLineEdit *MakeTextBox(QWidget *parent, const QString &name, int left, int top, 
 // A drop-down list without typing.
 QComboBox *MakeList(QWidget *parent, const QString &name, const QStringList &items, int left, int top, int width,
                     int height = 300);
-QCheckBox *MakeCheckBox(QWidget *parent, const QString &name, const QString &text, int left, int top,
-                        int width = 255, int height = 255);
+QCheckBox *MakeCheckBox(QWidget *parent, const QString &name, const QString &text, int left, int top, int width = 255,
+                        int height = 255);

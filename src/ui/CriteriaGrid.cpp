@@ -8,8 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
-const QString CriteriaGrid::kNote = QStringLiteral(
-    "（ 号项目为可进行模糊查询的项目。例如：专家姓名：卫， 结果可为：卫亮，孙卫平，李华卫等。）");
+const QString CriteriaGrid::kNote =
+    QStringLiteral("（ 号项目为可进行模糊查询的项目。例如：专家姓名：卫， 结果可为：卫亮，孙卫平，李华卫等。）");
 
 CriteriaGrid::CriteriaGrid(QWidget *screen, CriteriaGridLayout layout) : m_screen(screen), m_layout(std::move(layout))
 {

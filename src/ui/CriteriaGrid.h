@@ -13,11 +13,11 @@ class QWidget;
 // Where the cells of a criteria grid stand, in twips: rows of captions and
 // inputs in four columns, as on the advanced search and the draw screen.
 struct CriteriaGridLayout {
-    QVector<int> rowTops;    // top of each row's inputs
-    int captionWidth = 0;    // 0: a caption fits its text; else it is this wide, its text against its input
-    int starGap = 120;       // how far left of its caption a red "*" starts
-    int starWidth = 0;       // 0: a "*" fits its text
-    int cellHeight = 0;      // 0: captions, "*" and the note are as tall as their text
+    QVector<int> rowTops;   // top of each row's inputs
+    int captionWidth = 0;   // 0: a caption fits its text; else it is this wide, its text against its input
+    int starGap = 120;      // how far left of its caption a red "*" starts
+    int starWidth = 0;      // 0: a "*" fits its text
+    int cellHeight = 0;     // 0: captions, "*" and the note are as tall as their text
 
     static constexpr std::array<int, 4> kCaptionLefts{120, 3075, 6030, 8985};
     static constexpr std::array<int, 4> kInputLefts{1140, 4095, 7050, 10005};

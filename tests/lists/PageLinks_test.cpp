@@ -43,4 +43,4 @@ INSTANTIATE_TEST_SUITE_P(ListScreens, PageLinks,
                                            LinksCase{ScreenId::Draw, 5835, 2760},
                                            LinksCase{ScreenId::DrawHistory, 5640, 2760}));
 
-} // namespace
+}   // namespace

@@ -47,7 +47,7 @@ const PathRow kPathTable[] = {
     {ScreenId::Cities, 30, "城市设置", ""},
 };
 
-} // namespace
+}   // namespace
 
 TEST(ScreenTable, EveryRowHasItsNumberPathAndWindow)
 {

@@ -20,23 +20,23 @@ struct Place {
 // their text 60 twips below their inputs, and each red "*" stands 120 twips
 // left of its caption.
 const Place kSearchGrid[] = {
-    {"labDis(0)", "专家姓名：", 120, 990, 0, 0},     {"labDis(11)", "*", 0, 990, 0, 0},
-    {"txtDis(0)", nullptr, 1140, 930, 1695, 315},    {"labDis(4)", "性    别：", 3075, 990, 0, 0},
-    {"com_Sex", nullptr, 4095, 930, 1695, 300},      {"labDis(1)", "专家状态：", 6030, 990, 0, 0},
-    {"com_Sta", nullptr, 7050, 930, 1695, 300},      {"labDis(2)", "专家性质：", 8985, 990, 0, 0},
-    {"com_Lin", nullptr, 10005, 930, 1695, 300},     {"labDis(8)", "学    历：", 120, 1350, 0, 0},
-    {"com_Degree", nullptr, 1140, 1290, 1695, 300},  {"labDis(16)", "职称类别：", 3075, 1350, 0, 0},
-    {"labDis(15)", "*", 2955, 1350, 0, 0},           {"txtDis(1)", nullptr, 4095, 1290, 1695, 315},
-    {"labDis(14)", "职称级别：", 6030, 1350, 0, 0},  {"com_Zhicheng", nullptr, 7050, 1290, 1695, 300},
-    {"labDis(3)", "专家星级：", 8985, 1350, 0, 0},   {"com_Star", nullptr, 10005, 1290, 1695, 300},
-    {"labDis(7)", "城    市：", 120, 1710, 0, 0},     {"labDis(12)", "*", 0, 1710, 0, 0},
-    {"txtDis(2)", nullptr, 1140, 1650, 1695, 315},   {"labDis(17)", "工作单位：", 3075, 1710, 0, 0},
-    {"labDis(19)", "*", 2955, 1710, 0, 0},           {"txtDis(3)", nullptr, 4095, 1650, 1695, 315},
-    {"labDis(6)", "从事专业：", 6030, 1710, 0, 0},   {"labDis(21)", "*", 5910, 1710, 0, 0},
-    {"txtDis(4)", nullptr, 7050, 1650, 1695, 315},   {"labDis(18)", "参评专业：", 8985, 1710, 0, 0},
-    {"labDis(22)", "*", 8865, 1710, 0, 0},           {"txtDis(5)", nullptr, 10005, 1650, 1695, 315},
-    {"labDis(5)", "资格名称：", 120, 2085, 0, 0},     {"labDis(13)", "*", 0, 2085, 0, 0},
-    {"txtDis(6)", nullptr, 1140, 2025, 1695, 315},   {"labDis(9)", "取资时间：", 3075, 2085, 0, 0},
+    {"labDis(0)", "专家姓名：", 120, 990, 0, 0},    {"labDis(11)", "*", 0, 990, 0, 0},
+    {"txtDis(0)", nullptr, 1140, 930, 1695, 315},   {"labDis(4)", "性    别：", 3075, 990, 0, 0},
+    {"com_Sex", nullptr, 4095, 930, 1695, 300},     {"labDis(1)", "专家状态：", 6030, 990, 0, 0},
+    {"com_Sta", nullptr, 7050, 930, 1695, 300},     {"labDis(2)", "专家性质：", 8985, 990, 0, 0},
+    {"com_Lin", nullptr, 10005, 930, 1695, 300},    {"labDis(8)", "学    历：", 120, 1350, 0, 0},
+    {"com_Degree", nullptr, 1140, 1290, 1695, 300}, {"labDis(16)", "职称类别：", 3075, 1350, 0, 0},
+    {"labDis(15)", "*", 2955, 1350, 0, 0},          {"txtDis(1)", nullptr, 4095, 1290, 1695, 315},
+    {"labDis(14)", "职称级别：", 6030, 1350, 0, 0}, {"com_Zhicheng", nullptr, 7050, 1290, 1695, 300},
+    {"labDis(3)", "专家星级：", 8985, 1350, 0, 0},  {"com_Star", nullptr, 10005, 1290, 1695, 300},
+    {"labDis(7)", "城    市：", 120, 1710, 0, 0},   {"labDis(12)", "*", 0, 1710, 0, 0},
+    {"txtDis(2)", nullptr, 1140, 1650, 1695, 315},  {"labDis(17)", "工作单位：", 3075, 1710, 0, 0},
+    {"labDis(19)", "*", 2955, 1710, 0, 0},          {"txtDis(3)", nullptr, 4095, 1650, 1695, 315},
+    {"labDis(6)", "从事专业：", 6030, 1710, 0, 0},  {"labDis(21)", "*", 5910, 1710, 0, 0},
+    {"txtDis(4)", nullptr, 7050, 1650, 1695, 315},  {"labDis(18)", "参评专业：", 8985, 1710, 0, 0},
+    {"labDis(22)", "*", 8865, 1710, 0, 0},          {"txtDis(5)", nullptr, 10005, 1650, 1695, 315},
+    {"labDis(5)", "资格名称：", 120, 2085, 0, 0},   {"labDis(13)", "*", 0, 2085, 0, 0},
+    {"txtDis(6)", nullptr, 1140, 2025, 1695, 315},  {"labDis(9)", "取资时间：", 3075, 2085, 0, 0},
     {"txtDis(7)", nullptr, 4095, 2025, 1695, 315},
 };
 
@@ -44,19 +44,19 @@ const Place kSearchGrid[] = {
 // text against the input, and each red "*" 120 wide, 45 twips left of its
 // caption.
 const Place kDrawGrid[] = {
-    {"labDis(0)", "专家姓名：", 120, 990, 975, 255},    {"labDis(5)", "专家性质：", 3075, 990, 975, 255},
-    {"labDis(1)", "职称类别：", 6030, 990, 975, 255},   {"labDis(4)", "职称级别：", 8985, 990, 975, 255},
-    {"labDis(2)", "参评专业：", 120, 1350, 975, 255},   {"labDis(3)", "从事专业：", 3075, 1350, 975, 255},
-    {"labDis(6)", "资格名称：", 6030, 1350, 975, 255},  {"labDis(10)", "工作单位：", 8985, 1350, 975, 255},
-    {"labDis(7)", "抽取类型：", 120, 1710, 975, 255},   {"labDis(8)", "抽取个数：", 3075, 1710, 975, 255},
-    {"labDis(9)", "专家编号：", 3075, 1710, 975, 255},  {"txtDis(0)", nullptr, 1140, 930, 1695, 315},
-    {"txtDis(1)", nullptr, 7050, 930, 1695, 315},       {"txtDis(2)", nullptr, 1140, 1290, 1695, 315},
-    {"txtDis(3)", nullptr, 4095, 1290, 1695, 315},      {"txtDis(4)", nullptr, 7050, 1290, 1695, 315},
-    {"txtDis(5)", nullptr, 10005, 1290, 1695, 315},     {"com_Lin", nullptr, 4095, 930, 1695, 300},
-    {"com_Zhicheng", nullptr, 10005, 930, 1695, 300},   {"com_Type", nullptr, 1140, 1650, 1695, 300},
-    {"txtNum", nullptr, 4095, 1650, 1695, 315},         {"labDis(12)", "*", 75, 990, 120, 255},
-    {"labDis(13)", "*", 5985, 990, 120, 255},           {"labDis(14)", "*", 75, 1350, 120, 255},
-    {"labDis(15)", "*", 3030, 1350, 120, 255},          {"labDis(16)", "*", 5985, 1350, 120, 255},
+    {"labDis(0)", "专家姓名：", 120, 990, 975, 255},   {"labDis(5)", "专家性质：", 3075, 990, 975, 255},
+    {"labDis(1)", "职称类别：", 6030, 990, 975, 255},  {"labDis(4)", "职称级别：", 8985, 990, 975, 255},
+    {"labDis(2)", "参评专业：", 120, 1350, 975, 255},  {"labDis(3)", "从事专业：", 3075, 1350, 975, 255},
+    {"labDis(6)", "资格名称：", 6030, 1350, 975, 255}, {"labDis(10)", "工作单位：", 8985, 1350, 975, 255},
+    {"labDis(7)", "抽取类型：", 120, 1710, 975, 255},  {"labDis(8)", "抽取个数：", 3075, 1710, 975, 255},
+    {"labDis(9)", "专家编号：", 3075, 1710, 975, 255}, {"txtDis(0)", nullptr, 1140, 930, 1695, 315},
+    {"txtDis(1)", nullptr, 7050, 930, 1695, 315},      {"txtDis(2)", nullptr, 1140, 1290, 1695, 315},
+    {"txtDis(3)", nullptr, 4095, 1290, 1695, 315},     {"txtDis(4)", nullptr, 7050, 1290, 1695, 315},
+    {"txtDis(5)", nullptr, 10005, 1290, 1695, 315},    {"com_Lin", nullptr, 4095, 930, 1695, 300},
+    {"com_Zhicheng", nullptr, 10005, 930, 1695, 300},  {"com_Type", nullptr, 1140, 1650, 1695, 300},
+    {"txtNum", nullptr, 4095, 1650, 1695, 315},        {"labDis(12)", "*", 75, 990, 120, 255},
+    {"labDis(13)", "*", 5985, 990, 120, 255},          {"labDis(14)", "*", 75, 1350, 120, 255},
+    {"labDis(15)", "*", 3030, 1350, 120, 255},         {"labDis(16)", "*", 5985, 1350, 120, 255},
     {"labDis(17)", "*", 8940, 1350, 120, 255},
 };
 
@@ -110,15 +110,17 @@ TEST_P(CriteriaGridScreens, PlaceTheGridAsBefore)
     auto *note = qobject_cast<QLabel *>(find(QString::fromLatin1(c.note)));
     auto *star = qobject_cast<QLabel *>(find(QString::fromLatin1(c.noteStar)));
     ASSERT_TRUE(note && star);
-    EXPECT_EQ(note->text(), QStringLiteral("（ 号项目为可进行模糊查询的项目。例如：专家姓名：卫， 结果可为：卫亮，孙卫平，李华卫等。）"));
+    EXPECT_EQ(
+        note->text(),
+        QStringLiteral("（ 号项目为可进行模糊查询的项目。例如：专家姓名：卫， 结果可为：卫亮，孙卫平，李华卫等。）"));
     EXPECT_EQ(note->geometry().topLeft(), QPoint(Px(120), Px(c.noteTop)));
     EXPECT_EQ(note->width(), Px(11325));
     if (c.noteHeight > 0)
         EXPECT_EQ(note->height(), Px(c.noteHeight));
     EXPECT_EQ(star->text(), QStringLiteral("*"));
     EXPECT_EQ(TextColor(star), kWarningRed);
-    EXPECT_EQ(star->pos(), QPoint(note->x() + QFontMetrics(note->font()).horizontalAdvance(QStringLiteral("（")),
-                                  note->y()));
+    EXPECT_EQ(star->pos(),
+              QPoint(note->x() + QFontMetrics(note->font()).horizontalAdvance(QStringLiteral("（")), note->y()));
     // The "*" is drawn over the note, not under it.
     const QObjectList children = screen->children();
     EXPECT_GT(children.indexOf(star), children.indexOf(note));
@@ -133,14 +135,12 @@ TEST_P(CriteriaGridScreens, PlaceTheGridAsBefore)
 
 INSTANTIATE_TEST_SUITE_P(
     SearchAndDraw, CriteriaGridScreens,
-    ::testing::Values(GridCase{ScreenId::ExpertSearch, kSearchGrid, std::size(kSearchGrid), "labDis(10)",
-                               "labDis(23)", 2475, 0,
-                               QStringList{"txtDis(0)", "com_Sex", "com_Sta", "com_Lin", "com_Degree", "txtDis(1)",
-                                           "com_Zhicheng", "com_Star", "txtDis(2)", "txtDis(3)", "txtDis(4)",
-                                           "txtDis(5)", "txtDis(6)", "txtDis(7)"}},
-                      GridCase{ScreenId::Draw, kDrawGrid, std::size(kDrawGrid), "labDis(11)", "labDis(18)", 2085,
-                               255,
-                               QStringList{"txtDis(0)", "txtDis(1)", "txtDis(2)", "txtDis(3)", "txtDis(4)",
-                                           "txtDis(5)", "com_Lin", "com_Zhicheng", "com_Type", "txtNum"}}));
+    ::testing::Values(
+        GridCase{ScreenId::ExpertSearch, kSearchGrid, std::size(kSearchGrid), "labDis(10)", "labDis(23)", 2475, 0,
+                 QStringList{"txtDis(0)", "com_Sex", "com_Sta", "com_Lin", "com_Degree", "txtDis(1)", "com_Zhicheng",
+                             "com_Star", "txtDis(2)", "txtDis(3)", "txtDis(4)", "txtDis(5)", "txtDis(6)", "txtDis(7)"}},
+        GridCase{ScreenId::Draw, kDrawGrid, std::size(kDrawGrid), "labDis(11)", "labDis(18)", 2085, 255,
+                 QStringList{"txtDis(0)", "txtDis(1)", "txtDis(2)", "txtDis(3)", "txtDis(4)", "txtDis(5)", "com_Lin",
+                             "com_Zhicheng", "com_Type", "txtNum"}}));
 
-} // namespace
+}   // namespace
