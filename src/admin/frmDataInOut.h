@@ -20,6 +20,7 @@ public:
     void cmdUpExp_Click();
     void cmdDBBak_Click();
     void cmdDBUpd_Click();
+    void cmdImpAccess_Click();
 
 protected:
     void onLoad() override;
@@ -32,6 +33,7 @@ private:
     void showProgress(int done, int total);
     QString desktopFile(const QString &name) const;
 
+    QPushButton *cmdImpAccess = nullptr;
     QCheckBox *chkSaveDB = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
 };
