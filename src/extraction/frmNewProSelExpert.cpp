@@ -86,8 +86,7 @@ frmNewProSelExpert::frmNewProSelExpert(AppState &state, ScreenNavigator &nav, QW
     for (int i = 0; i < 6; ++i)
         txtDis[i] = grid.textBox(i, textCells[i][0], textCells[i][1]);
 
-    com_Lin = grid.list(QStringLiteral("com_Lin"),
-                        {QStringLiteral("全部"), QStringLiteral("正式"), QStringLiteral("临时")}, 0, 1);
+    com_Lin = grid.list(QStringLiteral("com_Lin"), WithAllItem(KindItems()), 0, 1);
     com_Zhicheng = grid.list(QStringLiteral("com_Zhicheng"), {}, 0, 3);
     com_Type = grid.list(QStringLiteral("com_Type"),
                          {QStringLiteral("手工抽取"), QStringLiteral("随机抽取"), QStringLiteral("滚动按停")}, 2, 0);
@@ -242,7 +241,7 @@ void frmNewProSelExpert::gatherCriteria()
     m_criteria[3] = txtDis[2]->text().trimmed();
     m_criteria[4] = txtDis[3]->text().trimmed();
     if (com_Zhicheng->currentIndex() > 0)
-        m_criteria[5] = QStringLiteral("%1").arg(com_Zhicheng->currentIndex(), 2, 10, QLatin1Char('0'));
+        m_criteria[5] = ReferenceCode(com_Zhicheng->currentIndex());
     m_criteria[6] = txtDis[4]->text().trimmed();
     m_criteria[7] = txtDis[5]->text().trimmed();
 }
