@@ -44,7 +44,7 @@ QString settleDataFile(const DataStore &store)
         conn->exec(QStringLiteral("BEGIN IMMEDIATE"));
         conn->exec(QStringLiteral("ROLLBACK"));
     } catch (const DbError &e) {
-        return e.message();
+        return e.userText();
     }
     return QString();
 }
@@ -109,7 +109,7 @@ MaintenanceOutcome InitialiseDatabase(const MaintenanceTarget &target)
         tx.commit();
         conn.close();
     } catch (const DbError &e) {
-        return {false, QStringLiteral("初始化数据库失败，数据库没有改变：\n") + e.message()};
+        return {false, QStringLiteral("初始化数据库失败，数据库没有改变：\n") + e.userText()};
     }
 
     DropUnsavedDraw(target);
@@ -140,8 +140,10 @@ MaintenanceOutcome BackupDatabase(const DataStore &store, const QString &target)
         return {false, failed + problem};
     const QString partPath = part.path();
 
+    bool writing = false;
     try {
         Connection conn = OpenDataFile(store);
+        writing = true;
         {
             Statement attach = conn.prepare(QStringLiteral("ATTACH DATABASE ? AS backup KEY ?"));
             attach.bind(1, partPath);
@@ -167,7 +169,10 @@ MaintenanceOutcome BackupDatabase(const DataStore &store, const QString &target)
         if (!problem.isEmpty())
             return {false, failed + problem};
     } catch (const DbError &e) {
-        return {false, failed + e.message()};
+        // The engine names the file it was opened on; once the copy is being
+        // written, a full disk or a refused write concerns the backup the
+        // user chose, unless another program holds the data file.
+        return {false, failed + (writing && !e.fileBusy() ? e.onFile(target) : e).userText()};
     }
 
     if (!part.place(&problem))
@@ -193,7 +198,8 @@ QString CheckBackupFile(const DataStore &store, const QString &path)
         if (!problem.isEmpty())
             return refused + problem;
     } catch (const DbError &e) {
-        return refused + e.message();
+        // Why the file is no backup, in the engine's words.
+        return refused + (e.detail().isEmpty() ? e.message() : e.detail());
     }
     return QString();
 }

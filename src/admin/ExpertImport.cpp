@@ -244,7 +244,7 @@ MaintenanceOutcome AddExperts(DataStore &store, const QList<QStringList> &record
         }
         conn.close();
     } catch (const DbError &e) {
-        return {false, QStringLiteral("上传专家数据失败，没有导入任何专家：\n") + e.message()};
+        return {false, QStringLiteral("上传专家数据失败，没有导入任何专家：\n") + e.userText()};
     }
     LoadExperts(store);
     return {true, QStringLiteral("上传专家数据成功，共导入 %1 位专家。").arg(total)};

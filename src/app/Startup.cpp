@@ -28,7 +28,7 @@ QString Startup::prepare()
         // be opened is never touched.
         PrepareDataFile(m_appDir);
     } catch (const DbError &e) {
-        return e.message();
+        return e.userText();
     }
     return QString();
 }

@@ -59,23 +59,26 @@ QString DataFilePath(const QString &appDir)
     return QDir(appDir).filePath(QStringLiteral("ProSys.mdb"));
 }
 
-QString Connection::errorText(int code) const
-{
-    const char *msg = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(code);
-    return QStringLiteral("%1\n%2").arg(QString::fromUtf8(msg), QDir::toNativeSeparators(m_path));
-}
-
 void Connection::fail(int code) const
 {
-    throw DbError(errorText(code));
+    const int engineCode = m_db ? sqlite3_extended_errcode(m_db) : code;
+    const char *msg = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(code);
+    throw DbError(engineCode, m_path, QString::fromUtf8(msg));
 }
 
-static void configure(Connection &c)
+namespace {
+
+// Another program holding the file is waited for this long before a read or
+// a write gives up.
+constexpr int kBusyTimeoutMs = 3000;
+
+void configure(Connection &c)
 {
-    sqlite3_busy_timeout(c.handle(), 3000);
     // The one file must be the whole database: no write-ahead log beside it.
     c.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
 }
+
+} // namespace
 
 Connection Connection::open(const QString &path)
 {
@@ -84,13 +87,16 @@ Connection Connection::open(const QString &path)
         throw DbError(QStringLiteral("找不到数据库文件。\n%1").arg(native));
     const QByteArray salt = readSalt(path);
     if (salt.size() != kSaltBytes)
-        throw DbError(QStringLiteral("file is not a database\n%1").arg(native));
+        throw DbError(SQLITE_NOTADB, path, QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB)));
 
     sqlite3 *db = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     Connection c(db, path);
     if (rc != SQLITE_OK)
         c.fail(rc);
+    // Before the first read: a program in the middle of a write is waited
+    // for from the start, not only after the file was opened.
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
     const QByteArray key = rawKeyForSalt(salt);
     const QByteArray keyPragma = "x'" + key.toHex() + salt.toHex() + "'";
     applyKey(db, keyPragma);
@@ -111,6 +117,7 @@ Connection Connection::create(const QString &path)
     Connection c(db, path);
     if (rc != SQLITE_OK)
         c.fail(rc);
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
     applyKey(db, QByteArray(kDatabasePassword));
     configure(c);
     return c;

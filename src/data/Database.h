@@ -39,8 +39,6 @@ public:
     void close();
     bool isOpen() const { return m_db != nullptr; }
 
-    // The engine's last message, with the file named.
-    QString errorText(int code) const;
     [[noreturn]] void fail(int code) const;
 
 private:

@@ -7,10 +7,36 @@
 // whoever finally shows it can tell the user what really went wrong.
 class DbError : public std::runtime_error {
 public:
+    // A failure the program words itself, already for the user.
     explicit DbError(const QString &message)
         : std::runtime_error(message.toStdString()), m_message(message) {}
+    // A failure of the engine: its result code, the file it worked on and
+    // its own words.
+    DbError(int engineCode, const QString &file, const QString &engineText);
+
+    // The engine's words and the file, or the program's own message.
     QString message() const { return m_message; }
+    int engineCode() const { return m_code; }
+    // Another program held the file longer than the program waits.
+    bool fileBusy() const;
+    QString file() const { return m_file; }
+    // The same failure of the engine, on another file (the one the user
+    // chose, rather than the one the engine was opened on).
+    DbError onFile(const QString &file) const { return m_code ? DbError(m_code, file, m_engineText) : *this; }
+
+    // What to tell the user: a sentence in the program's language saying
+    // what happened to which file and what to do about it.
+    QString sentence() const;
+    // The engine's own words, for the details of a message ("" for the
+    // program's own messages).
+    QString detail() const { return m_engineText; }
+    // The sentence with the engine's words on a line of their own, for a
+    // box that shows no details.
+    QString userText() const;
 
 private:
     QString m_message;
+    int m_code = 0;
+    QString m_file;
+    QString m_engineText;
 };

@@ -1,5 +1,6 @@
 #include "experts/frmExpertList.h"
 
+#include "data/DbError.h"
 #include "data/ExpertRecord.h"
 #include "experts/ExpertFilters.h"
 #include "lists/PagedList.h"
@@ -223,7 +224,14 @@ void frmExpertList::cmdDel_Click()
     if (ids.isEmpty())
         return;
 
-    const ExpertDeletion result = DeleteExpertsWithSelections(m_state, ids);
+    ExpertDeletion result;
+    try {
+        result = DeleteExpertsWithSelections(m_state, ids);
+    } catch (const DbError &e) {
+        // Like a failed save: nothing was deleted, the list stays as it is.
+        m_state.messages().critical(e.userText());
+        return;
+    }
     if (!result.deleted) {
         m_state.paging.SelectedRow = positions[result.missingIndex] + 1;
         m_state.messages().critical(QStringLiteral("没有匹配的记录！"));
@@ -233,8 +241,13 @@ void frmExpertList::cmdDel_Click()
     // A deleted expert leaves the draw list too: once its Id is handed to the
     // next new expert, storing the draw would record that other person.
     m_state.DrawList.rows.removeIf([&ids](const QStringList &row) { return ids.contains(row.value(0)); });
-    LoadExperts(m_state);
-    LoadSelections(m_state);
+    try {
+        LoadExperts(m_state);
+        LoadSelections(m_state);
+    } catch (const DbError &e) {
+        // Deleted, but the tables could not be read again just now.
+        m_state.messages().critical(e.userText());
+    }
     // The refreshed list from page 1 under the same filter.
     cmdSearch_Click();
 }

@@ -116,7 +116,7 @@ void frmNewPro::saveDrawList()
         StoreDrawList(m_state, m_state.DrawList, m_state.today());
     } catch (const DbError &e) {
         // Nothing was written: the draw stays unsaved and on screen.
-        m_state.messages().critical(e.message());
+        m_state.messages().critical(e.userText());
         return;
     }
     m_state.DrawUnsaved = false;

@@ -8,26 +8,49 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
+
+namespace {
+
+QString native(const QString &path) { return QDir::toNativeSeparators(path); }
+
+// What to tell the user when the copy cannot be written, the system's own
+// words on a line of their own. A full disk is named as such.
+QString writeProblem(const QString &target, qint64 needed, const QString &reason)
+{
+    const QStorageInfo disk(QFileInfo(target).absolutePath());
+    const QString sentence =
+        disk.isValid() && disk.bytesAvailable() < needed
+            ? QStringLiteral("磁盘空间不足，不能写入文件“%1”，原有的文件没有改变。请释放磁盘空间后再试一次。")
+            : QStringLiteral("不能写入文件“%1”，原有的文件没有改变。请检查磁盘空间和文件夹的权限，然后再试一次。");
+    return sentence.arg(native(target)) + QLatin1Char('\n') + reason;
+}
+
+} // namespace
 
 QString CopyFileReplacing(const QString &source, const QString &target)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        return QStringLiteral("无法读取文件“%1”：%2").arg(QDir::toNativeSeparators(source), in.errorString());
+        return QStringLiteral("不能读取文件“%1”。请检查该文件是否存在、能否读取。\n%2").arg(native(source), in.errorString());
+    const qint64 needed = in.size();
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly))
-        return QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(target), out.errorString());
+        return writeProblem(target, needed, out.errorString());
     constexpr qint64 kChunk = 1 << 20;
     qint64 copied = 0;
     while (!in.atEnd()) {
         const QByteArray chunk = in.read(kChunk);
         if (chunk.isEmpty() && in.error() != QFile::NoError) {
+            const QString reason = in.errorString();
             out.cancelWriting();
-            return QStringLiteral("读取文件“%1”失败：%2").arg(QDir::toNativeSeparators(source), in.errorString());
+            return QStringLiteral("读取文件“%1”时出错，没有复制。请检查磁盘是否正常。\n%2").arg(native(source), reason);
         }
         if (out.write(chunk) != chunk.size()) {
+            // The reason before cancelling: cancelling puts its own in its place.
+            const QString reason = out.errorString();
             out.cancelWriting();
-            return QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), out.errorString());
+            return writeProblem(target, needed, reason);
         }
         copied += chunk.size();
     }
@@ -39,10 +62,10 @@ QString CopyFileReplacing(const QString &source, const QString &target)
                                    ? out.errorString()
                                    : QStringLiteral("只写入了 %1 字节，应为 %2 字节。").arg(out.size()).arg(copied);
         out.cancelWriting();
-        return QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), reason);
+        return writeProblem(target, needed, reason);
     }
     if (!out.commit())
-        return QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), out.errorString());
+        return writeProblem(target, needed, out.errorString());
     return QString();
 }
 
@@ -60,11 +83,11 @@ QString CopyDataFile(const QString &dataFile, const QString &target)
         // copy must never take the place of a sound one.
         const QString damage = IntegrityProblem(conn);
         if (!damage.isEmpty())
-            return QStringLiteral("数据库文件“%1”已损坏，没有复制：\n%2").arg(QDir::toNativeSeparators(dataFile), damage);
+            return QStringLiteral("数据库文件“%1”已损坏，没有复制：\n%2").arg(native(dataFile), damage);
         const QString problem = CopyFileReplacing(dataFile, target);
         conn.close();
         return problem;
     } catch (const DbError &e) {
-        return e.message();
+        return e.userText();
     }
 }

@@ -110,11 +110,20 @@ bool FileInUse(const QString &path)
     if (QFileInfo::exists(LockFileOf(file, QStringLiteral(".~lock."), QStringLiteral("#"))) ||
         QFileInfo::exists(LockFileOf(file, QStringLiteral("~$"))))
         return true;
-    if (file.isDir())
-        return true;
-    // Replacing the file needs a writable folder.
+    return false;
+}
+
+QString SaveLocationProblem(const QString &path)
+{
+    const QFileInfo file(path);
     const QFileInfo folder(file.absolutePath());
-    return file.exists() && !folder.isWritable();
+    if (!folder.exists())
+        return QStringLiteral("文件夹“%1”不存在，请另选保存位置。").arg(QDir::toNativeSeparators(folder.filePath()));
+    if (!folder.isDir())
+        return QStringLiteral("“%1”不是文件夹，请另选保存位置。").arg(QDir::toNativeSeparators(folder.filePath()));
+    if (file.isDir())
+        return QStringLiteral("“%1”是一个文件夹，不能保存为文件，请另取文件名。").arg(QDir::toNativeSeparators(path));
+    return QString();
 }
 
 ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKind kind, const TextTable &list,
@@ -173,9 +182,17 @@ QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind,
 
     // An existing file is only replaced by a complete new one; a failed
     // export leaves it as it was.
-    StagedFile staging(path, QStringLiteral(".xls"));
-    if (FileInUse(path) || !staging.create(nullptr)) {
+    if (FileInUse(path)) {
         ctx.messages().critical(kFileInUseMessage);
+        return QString();
+    }
+    const QString notSaved = QStringLiteral("导出失败，没有保存文件：\n");
+    StagedFile staging(path, QStringLiteral(".xls"));
+    QString problem = SaveLocationProblem(path);
+    if (problem.isEmpty() && !staging.create(&problem))
+        problem += QStringLiteral("\n请检查文件夹的权限，或另选保存位置。");
+    if (!problem.isEmpty()) {
+        ctx.messages().critical(notSaved + problem);
         return QString();
     }
 
@@ -188,8 +205,12 @@ QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind,
             return QString();
         }
     }
-    if (FileInUse(path) || !staging.place(nullptr)) {
+    if (FileInUse(path)) {
         ctx.messages().critical(kFileInUseMessage);
+        return QString();
+    }
+    if (!staging.place(&problem)) {
+        ctx.messages().critical(notSaved + problem);
         return QString();
     }
     // Saved either way; where no program opens .xls files the user at least

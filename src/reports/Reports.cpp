@@ -3,6 +3,7 @@
 #include "reports/SpreadsheetEngine.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -53,6 +54,14 @@ QVector<ReportHeaderCell> HistoryHeaderCells(const QStringList &criteria)
     return {{3, D, criteria.value(0)}, {3, I, criteria.value(1)}, {4, D, criteria.value(2)}, {5, D, criteria.value(3)}};
 }
 
+bool IsExcelWorkbook(const QString &path)
+{
+    // An Excel 97 workbook is a compound document: it starts with this signature.
+    static const QByteArray signature = QByteArray::fromHex("D0CF11E0A1B11AE1");
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.read(signature.size()) == signature;
+}
+
 bool FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind, const QString &templatePath,
                      const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header,
                      QString *error)
@@ -63,6 +72,10 @@ bool FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind
     try {
         if (mode == ReportMode::Save && h + n > kXlsMaxRows)
             throw SpreadsheetError(QStringLiteral("%1 rows do not fit into an .xls worksheet").arg(n));
+        // The office opens almost anything, a text file as a sheet of text:
+        // a damaged template would give a report without its headings.
+        if (!IsExcelWorkbook(templatePath))
+            throw SpreadsheetError(QStringLiteral("The template is not an Excel 97 workbook: %1").arg(templatePath));
         engine.open(templatePath, true);
 
         // The ten template rows become exactly n rows: the first ones removed,

@@ -119,8 +119,15 @@ QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind,
 bool MayReplaceCompletedName(MessageService &messages, const QString &chosen, const QString &completed);
 
 // True when the file is open in a spreadsheet program (its lock file lies
-// beside it) or could not be replaced.
+// beside it).
 bool FileInUse(const QString &path);
+// Why a workbook cannot be saved at path ("" when nothing is in the way
+// that the program can see beforehand): a missing folder, a folder in the
+// file's place.
+QString SaveLocationProblem(const QString &path);
+// True when the file starts like an Excel 97 workbook (.xls); the templates
+// must.
+bool IsExcelWorkbook(const QString &path);
 
 inline const QString kReportFailureMessage =
     QStringLiteral("系统错误。\n请确认打印机是否正确安装，MS Office中的Excel是否正确安装。");

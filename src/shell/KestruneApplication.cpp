@@ -13,7 +13,7 @@ bool KestruneApplication::notify(QObject *receiver, QEvent *event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const DbError &e) {
-        reportFatal(e.message());
+        reportFatal(e.userText());
     } catch (const std::exception &e) {
         reportFatal(QString::fromLocal8Bit(e.what()));
     }

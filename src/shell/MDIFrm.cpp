@@ -160,7 +160,7 @@ void MDIFrm::ExitApplication()
             } catch (const DbError &e) {
                 // The draw could not be stored and the file is unchanged; say
                 // so, then still make the backup.
-                m_state.messages().critical(e.message());
+                m_state.messages().critical(e.userText());
             }
         }
         m_state.DrawUnsaved = false;

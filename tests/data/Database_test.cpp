@@ -5,10 +5,13 @@
 #include "data/Schema.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sqlite3.h>
+#include <thread>
 
 namespace {
 
@@ -256,4 +259,73 @@ TEST(LargeTables, UsersOf32767AndExpertsAndSelectionsOf40000Load)
     EXPECT_EQ(app.state.SelectionTable.count(), 40000);
     EXPECT_EQ(app.state.ExpertTable.cell(39999, 0), "040000");
     EXPECT_EQ(app.state.ExpertTable.cell(39999, 2), "");
+}
+
+TEST(Waiting, AnotherProgramsWriteIsWaitedForFromTheFirstRead)
+{
+    TestApp app;
+    // Another program writes for a moment; it holds the file exclusively
+    // while it commits.
+    Connection other = Connection::open(app.dataFile());
+    other.exec("BEGIN EXCLUSIVE");
+    std::thread finishes([&other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        other.exec("COMMIT");
+    });
+    std::optional<Connection> mine;
+    EXPECT_NO_THROW(mine.emplace(Connection::open(app.dataFile())));
+    finishes.join();
+    ASSERT_TRUE(mine);
+    EXPECT_NO_THROW(LoadUsers(app.state));
+}
+
+TEST(EngineFailures, TellWhatHappenedToWhichFileAndWhatToDo)
+{
+    struct Case {
+        int code;
+        const char *engineText;
+        const char *says;   // what happened or what to do
+    };
+    const Case cases[] = {
+        {SQLITE_BUSY, "database is locked", "另一个程序"},
+        {SQLITE_LOCKED, "database table is locked", "另一个程序"},
+        {SQLITE_READONLY, "attempt to write a readonly database", "权限"},
+        {SQLITE_FULL, "database or disk is full", "释放磁盘空间"},
+        {SQLITE_IOERR_WRITE, "disk I/O error", "磁盘"},
+        {SQLITE_CONSTRAINT_PRIMARYKEY, "UNIQUE constraint failed: sel_expert.Id", "编号相同"},
+        {SQLITE_CORRUPT, "database disk image is malformed", "已损坏"},
+        {SQLITE_NOTADB, "file is not a database", "不是本程序的数据库文件"},
+        {SQLITE_CANTOPEN, "unable to open database file", "无法打开"},
+    };
+    const QString file = QDir::toNativeSeparators(QStringLiteral("/data/专家库/ProSys.mdb"));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.engineText);
+        const DbError e(c.code, "/data/专家库/ProSys.mdb", QString::fromLatin1(c.engineText));
+        EXPECT_TRUE(e.sentence().contains(file)) << e.sentence().toStdString();
+        EXPECT_TRUE(e.sentence().contains(QString::fromUtf8(c.says))) << e.sentence().toStdString();
+        EXPECT_FALSE(e.sentence().contains(QString::fromLatin1(c.engineText)));
+        EXPECT_EQ(e.detail(), QString::fromLatin1(c.engineText));
+        // Without a place for details, the engine's words follow on a line of their own.
+        EXPECT_EQ(e.userText(), e.sentence() + "\n" + c.engineText);
+    }
+    // The program's own messages are already for the user.
+    const DbError own(QStringLiteral("找不到数据库文件。"));
+    EXPECT_EQ(own.userText(), QStringLiteral("找不到数据库文件。"));
+    EXPECT_EQ(own.detail(), QString());
+}
+
+TEST(EngineFailures, AFailureOfTheEngineCarriesItsCodeAndFile)
+{
+    TestApp app;
+    Connection conn = Connection::open(app.dataFile());
+    try {
+        conn.exec("INSERT INTO login_pwd VALUES ('000001', 'x', 'y', '0')");
+        FAIL() << "a taken Id was accepted";
+    } catch (const DbError &e) {
+        EXPECT_EQ(e.engineCode() & 0xFF, SQLITE_CONSTRAINT);
+        EXPECT_EQ(e.file(), app.dataFile());
+        EXPECT_TRUE(e.detail().contains("UNIQUE constraint failed")) << e.detail().toStdString();
+        // What callers always had: the engine's words and the file.
+        EXPECT_EQ(e.message(), e.detail() + "\n" + QDir::toNativeSeparators(app.dataFile()));
+    }
 }

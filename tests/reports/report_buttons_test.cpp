@@ -286,12 +286,58 @@ TEST_F(ReportButtons, FileOpenInAnotherProgramIsNotTouched)
     EXPECT_EQ(log->enginesMade, 0);
     EXPECT_TRUE(app.desktop->opened.isEmpty());
     EXPECT_TRUE(allEnabled());
+}
 
-    // A folder where nothing can be written.
+TEST_F(ReportButtons, APlaceWhereNothingCanBeSavedIsNamedWithItsCause)
+{
+    ASSERT_TRUE(WriteAll(desktopDir.filePath("notes.txt"), "a file, not a folder"));
+    ASSERT_TRUE(QDir(desktopDir.path()).mkdir("taken.xls"));
+    struct Case {
+        QString path;
+        QString says;
+    };
+    const Case cases[] = {
+        {desktopDir.filePath("missing-folder/new.xls"),
+         QStringLiteral("文件夹“%1”不存在").arg(QDir::toNativeSeparators(desktopDir.filePath("missing-folder")))},
+        {desktopDir.filePath("notes.txt/new.xls"),
+         QStringLiteral("“%1”不是文件夹").arg(QDir::toNativeSeparators(desktopDir.filePath("notes.txt")))},
+        {desktopDir.filePath("taken.xls"),
+         QStringLiteral("“%1”是一个文件夹").arg(QDir::toNativeSeparators(desktopDir.filePath("taken.xls")))},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        app.messages->clear();
+        app.files->nextSavePath = c.path;
+        EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {},
+                               controls),
+                  QString());
+        ASSERT_EQ(app.messages->shown.size(), 1);
+        EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Critical);
+        EXPECT_TRUE(app.messages->lastText().contains(c.says)) << app.messages->lastText().toStdString();
+        EXPECT_NE(app.messages->lastText(), "请先关闭打开的Excel文件！");
+        EXPECT_EQ(log->enginesMade, 0);
+        EXPECT_TRUE(allEnabled());
+    }
+    EXPECT_TRUE(QFileInfo(desktopDir.filePath("taken.xls")).isDir());
+}
+
+TEST_F(ReportButtons, ADamagedTemplateIsRefusedWithTheFailureMessage)
+{
+    // Something that is not a workbook under the template's name.
+    ASSERT_TRUE(WriteAll(QDir(app.appDir()).filePath("SelExpert_Plate.xls"), "序号,姓名\n"));
+    const QString target = desktopDir.filePath("report.xls");
+    app.files->nextSavePath = target;
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
+              QString());
+    EXPECT_EQ(app.messages->texts(), QStringList{kFailure});
+    EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_TRUE(app.desktop->opened.isEmpty());
+
     app.messages->clear();
-    app.files->nextSavePath = desktopDir.filePath("missing-folder/new.xls");
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls), QString());
-    EXPECT_EQ(app.messages->lastText(), "请先关闭打开的Excel文件！");
+    EXPECT_EQ(PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
+              nullptr);
+    EXPECT_EQ(app.messages->texts(), QStringList{kFailure});
+    EXPECT_TRUE(allEnabled());
 }
 
 TEST_F(ReportButtons, FailedFillKeepsTheOldFileAndOpensNothing)

@@ -27,9 +27,11 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         templatePath = dir.filePath(QStringLiteral("template.xls"));
+        // The in-memory spreadsheet reads nothing of it; it only has to
+        // start like a workbook.
         QFile f(templatePath);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("x");
+        f.write(QByteArray::fromHex("D0CF11E0A1B11AE1"));
     }
     bool fill(ReportMode mode, const KindCase &k, int n, const QVector<ReportHeaderCell> &header = {},
               QString *error = nullptr)

@@ -18,6 +18,7 @@
 #include "shell/MDIFrm.h"
 #include "shell/frmEndSaveDB.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -163,11 +164,17 @@ protected:
         for (const auto &m : app.messages->shown)
             EXPECT_NE(m.icon, MessageService::Icon::Information) << m.text.toStdString();
     }
+    // One critical box that says in the program's language what happened
+    // to the data file and what to do, the engine's own words below.
     void expectOneCriticalMessage()
     {
         ASSERT_EQ(app.messages->shown.size(), 1);
         EXPECT_EQ(app.messages->shown[0].icon, MessageService::Icon::Critical);
-        EXPECT_FALSE(app.messages->shown[0].text.trimmed().isEmpty());
+        const QString text = app.messages->shown[0].text;
+        const QString sentence = text.section('\n', 0, 0);
+        EXPECT_TRUE(sentence.contains(QDir::toNativeSeparators(app.dataFile()))) << text.toStdString();
+        EXPECT_TRUE(sentence.contains(QStringLiteral("请"))) << text.toStdString();
+        EXPECT_FALSE(text.section('\n', 1).trimmed().isEmpty()) << text.toStdString();
     }
     void drawBoth()
     {
@@ -223,6 +230,29 @@ TEST_P(WriteFailures, DeletingExpertsRaisesAndDeletesNothing)
 {
     inject();
     EXPECT_THROW(DeleteExpertsWithSelections(app.state, {expertA, expertB}), DbError);
+    expectNothingChanged();
+    EXPECT_EQ(app.countRows("expert_msg"), 2);
+    EXPECT_EQ(app.countRows("sel_expert"), 1);
+}
+
+TEST_P(WriteFailures, DeletingOnTheListFailsLikeASaveAndTheProgramGoesOn)
+{
+    TestHost host(app.state);
+    host.area.show();
+    host.openScreen(ScreenId::ExpertList);
+    QTest::mouseClick(host.find<QPushButton>("frmExpertList", "cmdSearch"), Qt::LeftButton);
+    QCheckBox *first = host.find<QCheckBox>("frmExpertList", ArrayName("chk", 0));
+    ASSERT_TRUE(first);
+    QTest::mouseClick(first, Qt::LeftButton);
+    app.messages->answers.enqueue(true);
+    inject();
+    QTest::mouseClick(host.find<QPushButton>("frmExpertList", "cmdDel"), Qt::LeftButton);
+    // The question, then the failure in words the user can act on.
+    ASSERT_EQ(app.messages->shown.size(), 2);
+    EXPECT_EQ(app.messages->shown[1].icon, MessageService::Icon::Critical);
+    EXPECT_TRUE(app.messages->shown[1].text.contains(QDir::toNativeSeparators(app.dataFile())))
+        << app.messages->shown[1].text.toStdString();
+    app.messages->shown.removeFirst();
     expectNothingChanged();
     EXPECT_EQ(app.countRows("expert_msg"), 2);
     EXPECT_EQ(app.countRows("sel_expert"), 1);
@@ -357,7 +387,13 @@ TEST_F(FileWriteFailures, CopyCutShortByAFullDiskKeepsTheTarget)
             DiskFull full;
             problem = CopyFileReplacing(source, copy);
         }
-        EXPECT_FALSE(problem.isEmpty());
+        // Says which file could not be written and what to do, with the
+        // system's own reason, never that the program cancelled it.
+        EXPECT_TRUE(problem.startsWith(QStringLiteral("不能写入文件“%1”").arg(QDir::toNativeSeparators(copy))))
+            << problem.toStdString();
+        EXPECT_TRUE(problem.contains("磁盘空间")) << problem.toStdString();
+        EXPECT_FALSE(problem.contains("取消")) << problem.toStdString();
+        EXPECT_FALSE(problem.contains("cancel", Qt::CaseInsensitive)) << problem.toStdString();
         EXPECT_EQ(ReadAll(copy), "old");
         EXPECT_EQ(filesIn(target.path()), (QStringList{"copy", "source"}));
     }
@@ -425,6 +461,12 @@ TEST_F(FileWriteFailures, BackupThatCannotBeWrittenLeavesNoFile)
         }
         EXPECT_FALSE(outcome.ok);
         EXPECT_FALSE(outcome.message.isEmpty());
+        // The message names the backup the user chose, not the data file.
+        EXPECT_TRUE(outcome.message.contains(QDir::toNativeSeparators(path)) ||
+                    outcome.message.contains(QDir::toNativeSeparators(QFileInfo(path).absolutePath())))
+            << outcome.message.toStdString();
+        EXPECT_FALSE(outcome.message.contains(QDir::toNativeSeparators(app.dataFile())))
+            << outcome.message.toStdString();
         EXPECT_EQ(filesIn(target.path()), existing);
         EXPECT_EQ(ReadAll(app.dataFile()), before);
     }
@@ -447,6 +489,8 @@ TEST_F(FileWriteFailures, RestoreThatCannotBeWrittenKeepsTheDatabase)
         outcome = RestoreDatabase(app.maintenanceTarget(), good);
     }
     EXPECT_FALSE(outcome.ok);
+    EXPECT_FALSE(outcome.message.contains("取消")) << outcome.message.toStdString();
+    EXPECT_TRUE(outcome.message.contains("磁盘空间")) << outcome.message.toStdString();
     EXPECT_EQ(ReadAll(app.dataFile()), before);
     EXPECT_EQ(app.state.ExpertTable.count(), 2);
 }
