@@ -40,7 +40,7 @@ void BM_ImportTenThousandExperts(benchmark::State &state)
         const QList<QStringList> rows = importSheet(app, 10000);
         state.ResumeTiming();
 
-        const MaintenanceOutcome out = ExpertImport::ImportRows(app, rows);
+        const Outcome out = ExpertImport::ImportRows(app, rows);
         if (!out.ok || app.ExpertTable.count() != 10000)
             state.SkipWithError("import failed");
     }

@@ -72,16 +72,14 @@ QString SafetyCopyPath(const QString &appDir, const QDate &day, const QString &r
     return path;
 }
 
-QString WriteSafetyCopy(const AppState &state, const QString &reason, QString *path)
+Outcome WriteSafetyCopy(const AppState &state, const QString &reason)
 {
     const QString folderProblem = ensureBackupFolder(state.appDir);
     if (!folderProblem.isEmpty())
-        return folderProblem;
+        return Outcome::failure(folderProblem);
     const QString target = SafetyCopyPath(state.appDir, state.today(), reason);
-    const QString problem = CopyDataFile(state.dataFilePath(), target);
-    if (problem.isEmpty() && path)
-        *path = target;
-    return problem;
+    const Outcome copied = CopyDataFile(state.dataFilePath(), target);
+    return copied ? Outcome::success(target) : copied;
 }
 
 void DropUnsavedDraw(AppState &state)
@@ -90,15 +88,14 @@ void DropUnsavedDraw(AppState &state)
     state.DrawUnsaved = false;
 }
 
-MaintenanceOutcome InitialiseDatabase(AppState &state)
+Outcome InitialiseDatabase(AppState &state)
 {
     const QString busy = settleDataFile(state);
     if (!busy.isEmpty())
         return {false, QStringLiteral("初始化数据库失败，数据库没有改变：\n") + busy};
-    QString safetyCopy;
-    const QString copyProblem = WriteSafetyCopy(state, QStringLiteral("初始化前"), &safetyCopy);
-    if (!copyProblem.isEmpty())
-        return {false, QStringLiteral("初始化数据库失败：无法备份当前数据库，数据库没有改变。\n") + copyProblem};
+    const Outcome safetyCopy = WriteSafetyCopy(state, QStringLiteral("初始化前"));
+    if (!safetyCopy)
+        return {false, QStringLiteral("初始化数据库失败：无法备份当前数据库，数据库没有改变。\n") + safetyCopy.message};
 
     try {
         Connection conn = OpenDataFile(state);
@@ -135,7 +132,7 @@ MaintenanceOutcome InitialiseDatabase(AppState &state)
     LoadExperts(state);
     LoadSelections(state);
     LoadUsers(state);
-    return {true, QStringLiteral("初始化数据库成功。\n初始化前的数据库已备份为：\n%1").arg(native(safetyCopy))};
+    return {true, QStringLiteral("初始化数据库成功。\n初始化前的数据库已备份为：\n%1").arg(native(safetyCopy.message))};
 }
 
 QString DefaultBackupFileName(const QDate &day)
@@ -143,7 +140,7 @@ QString DefaultBackupFileName(const QDate &day)
     return QStringLiteral("专家库备份_%1.mdb").arg(day.toString(QStringLiteral("yyyyMMdd")));
 }
 
-MaintenanceOutcome BackupDatabase(const AppState &state, const QString &target)
+Outcome BackupDatabase(const AppState &state, const QString &target)
 {
     const QString failed = QStringLiteral("备份专家库失败：\n");
     if (sameFile(target, state.dataFilePath()))
@@ -154,9 +151,9 @@ MaintenanceOutcome BackupDatabase(const AppState &state, const QString &target)
 
     // A failure never leaves a partial backup or spoils an old one.
     StagedFile part(target, QStringLiteral(".part"));
-    QString problem;
-    if (!part.create(&problem))
-        return {false, failed + problem};
+    const Outcome staged = part.create();
+    if (!staged)
+        return {false, failed + staged.message};
     const QString partPath = part.path();
 
     try {
@@ -181,61 +178,61 @@ MaintenanceOutcome BackupDatabase(const AppState &state, const QString &target)
 
         // The copy must open as a database of this program before it counts.
         Connection check = Connection::open(partPath);
-        problem = CheckSchema(check);
+        const Outcome schema = CheckSchema(check);
         check.close();
-        if (!problem.isEmpty())
-            return {false, failed + problem};
+        if (!schema)
+            return {false, failed + schema.message};
     } catch (const DbError &e) {
         return {false, failed + e.message()};
     }
 
-    if (!part.place(&problem))
-        return {false, failed + problem};
+    const Outcome placed = part.place();
+    if (!placed)
+        return {false, failed + placed.message};
     return {true, QStringLiteral("备份专家库成功。\n备份文件：%1").arg(native(target))};
 }
 
-QString CheckBackupFile(const AppState &state, const QString &path)
+Outcome CheckBackupFile(const AppState &state, const QString &path)
 {
     const QString refused = QStringLiteral("所选文件不是本程序的专家库备份，不能用来更新专家库。\n");
     if (!QFileInfo(path).isFile())
-        return QStringLiteral("找不到文件“%1”。").arg(native(path));
+        return Outcome::failure(QStringLiteral("找不到文件“%1”。").arg(native(path)));
     if (sameFile(path, state.dataFilePath()))
-        return QStringLiteral("所选文件就是当前使用的数据库，请选择以前备份的专家库文件。");
+        return Outcome::failure(QStringLiteral("所选文件就是当前使用的数据库，请选择以前备份的专家库文件。"));
     try {
         Connection conn = Connection::open(path);
-        const QString problem = CheckSchema(conn);
+        const Outcome schema = CheckSchema(conn);
         conn.close();
-        if (!problem.isEmpty())
-            return refused + problem;
+        if (!schema)
+            return Outcome::failure(refused + schema.message);
     } catch (const DbError &e) {
-        return refused + e.message();
+        return Outcome::failure(refused + e.message());
     }
-    return QString();
+    return Outcome::success();
 }
 
-MaintenanceOutcome RestoreDatabase(AppState &state, const QString &backup)
+Outcome RestoreDatabase(AppState &state, const QString &backup)
 {
     const QString failed = QStringLiteral("更新专家库失败，现有的专家库没有改变：\n");
-    const QString problem = CheckBackupFile(state, backup);
-    if (!problem.isEmpty())
-        return {false, problem};
+    const Outcome usable = CheckBackupFile(state, backup);
+    if (!usable)
+        return usable;
 
     const QString busy = settleDataFile(state);
     if (!busy.isEmpty())
         return {false, failed + busy};
-    QString safetyCopy;
-    const QString copyProblem = WriteSafetyCopy(state, QStringLiteral("更新前"), &safetyCopy);
-    if (!copyProblem.isEmpty())
-        return {false, failed + copyProblem};
+    const Outcome safetyCopy = WriteSafetyCopy(state, QStringLiteral("更新前"));
+    if (!safetyCopy)
+        return {false, failed + safetyCopy.message};
 
     // Written beside the data file and renamed over it in one step.
-    const QString replaceProblem = CopyFileReplacing(backup, state.dataFilePath());
-    if (!replaceProblem.isEmpty())
-        return {false, failed + replaceProblem};
+    const Outcome replaced = CopyFileReplacing(backup, state.dataFilePath());
+    if (!replaced)
+        return {false, failed + replaced.message};
     // A journal of the replaced file must never be played into the new one.
     QFile::remove(state.dataFilePath() + QStringLiteral("-journal"));
 
     DropUnsavedDraw(state);
     LoadAllTables(state);
-    return {true, QStringLiteral("更新专家库成功。\n更新前的专家库已备份为：\n%1").arg(native(safetyCopy))};
+    return {true, QStringLiteral("更新专家库成功。\n更新前的专家库已备份为：\n%1").arg(native(safetyCopy.message))};
 }

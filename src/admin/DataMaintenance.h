@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Outcome.h"
 #include "shell/AppState.h"
 
 #include <QDate>
@@ -9,40 +10,36 @@
 // The maintenance operations of the data maintenance screen, kept apart from
 // the window so that they can run and be checked without one. Each either
 // completes or leaves the database file exactly as it was, and reloads the
-// in-memory tables it changed.
-
-struct MaintenanceOutcome {
-    bool ok = false;
-    QString message;   // what to tell the user, success or failure
-};
+// in-memory tables it changed. Their outcome's message is what to tell the
+// user, on success as on failure.
 
 // Where a safety copy goes before an operation replaces or clears data: the
 // backup folder of the application folder, a name with the day and the
 // reason, never an existing file ("ProSys_初始化前_20261209.mdb", then
 // "..._2.mdb", ...).
 QString SafetyCopyPath(const QString &appDir, const QDate &day, const QString &reason);
-// Copies the database file to a new safety copy; returns "" and sets *path,
-// or returns what went wrong.
-QString WriteSafetyCopy(const AppState &state, const QString &reason, QString *path);
+// Copies the database file to a new safety copy; on success the message is
+// the copy's path.
+Outcome WriteSafetyCopy(const AppState &state, const QString &reason);
 
 // Deletes every expert, every extraction record and every user who is not
 // an administrator, after writing a safety copy. The reference tables stay.
 // An unsaved draw is dropped.
-MaintenanceOutcome InitialiseDatabase(AppState &state);
+Outcome InitialiseDatabase(AppState &state);
 
 // Default file name offered for a backup: "专家库备份_20261209.mdb".
 QString DefaultBackupFileName(const QDate &day);
 // Writes a consistent encrypted copy of the whole database to target. The
 // copy is made beside the target and renamed over it only when complete.
-MaintenanceOutcome BackupDatabase(const AppState &state, const QString &target);
+Outcome BackupDatabase(const AppState &state, const QString &target);
 
-// "" when path is a database this program can use in place of its own: it
-// opens with the program's key and holds the five tables with their fields
-// in order. Otherwise why it cannot be used.
-QString CheckBackupFile(const AppState &state, const QString &path);
+// Succeeds when path is a database this program can use in place of its
+// own: it opens with the program's key and holds the five tables with their
+// fields in order. Otherwise the failure says why it cannot be used.
+Outcome CheckBackupFile(const AppState &state, const QString &path);
 // Replaces the database file by a checked backup, after keeping the current
 // file as a safety copy, and reloads every table. An unsaved draw is dropped.
-MaintenanceOutcome RestoreDatabase(AppState &state, const QString &backup);
+Outcome RestoreDatabase(AppState &state, const QString &backup);
 
 // Drops the draw in progress (its experts may be gone).
 void DropUnsavedDraw(AppState &state);

@@ -219,7 +219,7 @@ CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &stor
     return result;
 }
 
-MaintenanceOutcome AddExperts(AppState &state, const QList<QStringList> &records, const Progress &progress)
+Outcome AddExperts(AppState &state, const QList<QStringList> &records, const Progress &progress)
 {
     const int total = int(records.size());
     try {
@@ -273,7 +273,7 @@ QString RefusalText(const CheckResult &check, const DataStore &store)
     return QString();
 }
 
-MaintenanceOutcome ImportRows(AppState &state, const QList<QStringList> &sheetRows, const Progress &progress)
+Outcome ImportRows(AppState &state, const QList<QStringList> &sheetRows, const Progress &progress)
 {
     const CheckResult check = CheckRows(sheetRows, state, state.today());
     const QString refusal = RefusalText(check, state);

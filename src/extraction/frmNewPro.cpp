@@ -5,6 +5,7 @@
 #include "data/DrawStore.h"
 #include "lists/PagedList.h"
 #include "reports/Reports.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 
 #include <QFontMetrics>
@@ -58,7 +59,7 @@ void frmNewPro::onLoad()
             [this] { m_nav.openScreen(15, QStringLiteral("frmNewProSelExpert")); });
     connect(cmdNewLinExp, &QPushButton::clicked, this,
             [this] { m_nav.openScreen(14, QStringLiteral("frmNewExpert")); });
-    connect(cmdSave, &QPushButton::clicked, this, &frmNewPro::saveDrawList);
+    connect(cmdSave, &QPushButton::clicked, this, Guarded(this, &frmNewPro::saveDrawList));
     connect(cmdPreview, &QPushButton::clicked, this, [this] {
         PreviewReport({m_state.services, m_state.appDir}, this, ReportKind::Selection, m_state.DrawList, {}, reportControls());
     });

@@ -13,14 +13,14 @@ QString BackupFolderPath(const QString &appDir)
     return QDir(appDir).filePath(kBackupFolderName);
 }
 
-QString BackupDataFile(const QString &appDir)
+Outcome BackupDataFile(const QString &appDir)
 {
     const QString folder = BackupFolderPath(appDir);
     const QFileInfo info(folder);
     if (info.exists() && !info.isDir())
-        return QStringLiteral("“%1”不是文件夹。").arg(QDir::toNativeSeparators(folder));
+        return Outcome::failure(QStringLiteral("“%1”不是文件夹。").arg(QDir::toNativeSeparators(folder)));
     if (!info.exists() && !QDir(appDir).mkdir(kBackupFolderName))
-        return QStringLiteral("无法创建文件夹“%1”。").arg(QDir::toNativeSeparators(folder));
+        return Outcome::failure(QStringLiteral("无法创建文件夹“%1”。").arg(QDir::toNativeSeparators(folder)));
     // A damaged or half-written data file never replaces the last backup.
     return CopyDataFile(DataFilePath(appDir), QDir(folder).filePath(QStringLiteral("ProSys.mdb")));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Outcome.h"
+
 #include <QString>
 
 // The data file of an application folder, its backup folder and what
@@ -13,8 +15,8 @@ QString BackupFolderPath(const QString &appDir);
 // Copies ProSys.mdb into the backup folder (created when missing), replacing
 // the previous backup only once the new copy is complete. A data file that
 // does not open as the program's database, or that another program is
-// writing, is not copied and the previous backup stays.
-QString BackupDataFile(const QString &appDir);
+// writing, is not copied and the previous backup stays; the failure says why.
+Outcome BackupDataFile(const QString &appDir);
 
 // Opens the application folder's data file, or creates it when the program
 // has never run there. A missing file beside an exit backup is no first

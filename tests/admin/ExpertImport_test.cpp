@@ -58,7 +58,7 @@ TEST_F(ImportTest, TemplateHasTheEditorCaptionsTheAllowedValuesAndAnIgnoredExamp
     EXPECT_TRUE(check.isImportSheet);
     EXPECT_TRUE(check.problems.isEmpty());
     EXPECT_TRUE(check.records.isEmpty());
-    const MaintenanceOutcome out = ImportRows(app.state, rows);
+    const Outcome out = ImportRows(app.state, rows);
     EXPECT_FALSE(out.ok);
     EXPECT_EQ(app.countRows("expert_msg"), 0);
 }
@@ -124,7 +124,7 @@ TEST_F(ImportTest, OneBadRowImportsNothingAndIsNamedWithItsRowAndColumn)
         SCOPED_TRACE(c.expected);
         QStringList bad = row("错误行");
         bad[column(c.field)] = c.value;
-        const MaintenanceOutcome out = ImportRows(app.state, sheet({row("甲"), bad, row("乙")}));
+        const Outcome out = ImportRows(app.state, sheet({row("甲"), bad, row("乙")}));
         EXPECT_FALSE(out.ok);
         EXPECT_TRUE(out.message.contains(QString::fromUtf8(c.expected))) << out.message.toStdString();
         EXPECT_TRUE(out.message.contains("没有导入任何专家"));
@@ -141,7 +141,7 @@ TEST_F(ImportTest, ManyBadRowsListOnlyTheFirstProblems)
         bad[column(E_Sex)] = "?";
         rows << bad;
     }
-    const MaintenanceOutcome out = ImportRows(app.state, sheet(rows));
+    const Outcome out = ImportRows(app.state, sheet(rows));
     EXPECT_FALSE(out.ok);
     EXPECT_TRUE(out.message.contains("25 处错误"));
     EXPECT_TRUE(out.message.contains("第4行"));
@@ -154,7 +154,7 @@ TEST_F(ImportTest, ImportAddsAfterTheExistingExpertsWithoutTouchingThem)
     const QString a = app.addExpert("甲");
     const QString b = app.addExpert("乙");
     const QList<QStringList> before = app.state.ExpertTable.rows;
-    const MaintenanceOutcome out = ImportRows(app.state, sheet({row("丙"), row("丁"), row("戊")}));
+    const Outcome out = ImportRows(app.state, sheet({row("丙"), row("丁"), row("戊")}));
     ASSERT_TRUE(out.ok) << out.message.toStdString();
     EXPECT_TRUE(out.message.contains("3 位专家"));
     ASSERT_EQ(app.state.ExpertTable.count(), 5);
@@ -172,7 +172,7 @@ TEST_F(ImportTest, AWorkbookThatIsNotTheImportSheetIsRefused)
 {
     QList<QStringList> rows = sheet({row("甲")});
     rows[0][3] = "别的标题";
-    MaintenanceOutcome out = ImportRows(app.state, rows);
+    Outcome out = ImportRows(app.state, rows);
     EXPECT_FALSE(out.ok);
     EXPECT_TRUE(out.message.contains("不是专家数据导入表"));
     EXPECT_FALSE(ImportRows(app.state, {}).ok);
@@ -190,7 +190,7 @@ TEST_F(ImportTest, ProgressIsReportedUpToTheLastRow)
     for (int i = 0; i < 600; ++i)
         rows << row(QStringLiteral("专家%1").arg(i));
     QList<int> seen;
-    const MaintenanceOutcome out = ImportRows(app.state, sheet(rows), [&](int done, int total) {
+    const Outcome out = ImportRows(app.state, sheet(rows), [&](int done, int total) {
         EXPECT_EQ(total, 600);
         seen << done;
     });
