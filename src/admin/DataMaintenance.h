@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Outcome.h"
+#include "migrate/LibraryImport.h"
 #include "shell/AppState.h"
 
 #include <QDate>
@@ -13,13 +14,8 @@
 // in-memory tables it changed. Their outcome's message is what to tell the
 // user, on success as on failure.
 
-// Where a safety copy goes before an operation replaces or clears data: the
-// backup folder of the application folder, a name with the day and the
-// reason, never an existing file ("ProSys_初始化前_20261209.mdb", then
-// "..._2.mdb", ...).
-QString SafetyCopyPath(const QString &appDir, const QDate &day, const QString &reason);
-// Copies the database file to a new safety copy; on success the message is
-// the copy's path.
+// Copies the database file to a new safety copy (see files/DataFolder.h); on
+// success the message is the copy's path.
 Outcome WriteSafetyCopy(const AppState &state, const QString &reason);
 
 // Deletes every expert, every extraction record and every user who is not
@@ -40,6 +36,10 @@ Outcome CheckBackupFile(const AppState &state, const QString &path);
 // Replaces the database file by a checked backup, after keeping the current
 // file as a safety copy, and reloads every table. An unsaved draw is dropped.
 Outcome RestoreDatabase(AppState &state, const QString &backup);
+
+// Replaces the library by one read from an Access file (see
+// Migrate::ImportLibrary); an unsaved draw is dropped when it succeeds.
+Outcome ImportAccessLibrary(AppState &state, const Migrate::ImportPlan &plan);
 
 // Drops the draw in progress (its experts may be gone).
 void DropUnsavedDraw(AppState &state);

@@ -43,8 +43,7 @@ Outcome CopyFileReplacing(const QString &source, const QString &target)
                                    ? out.errorString()
                                    : QStringLiteral("只写入了 %1 字节，应为 %2 字节。").arg(out.size()).arg(copied);
         out.cancelWriting();
-        return Outcome::failure(
-            QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), reason));
+        return Outcome::failure(QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), reason));
     }
     if (!out.commit())
         return Outcome::failure(

@@ -30,8 +30,9 @@ Outcome StagedFile::place()
                                                       : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                                                             QFile::ReadOther);
     if (std::rename(QFile::encodeName(m_part.fileName()).constData(), QFile::encodeName(m_target).constData()) != 0)
-        return Outcome::failure(QStringLiteral("无法写入文件“%1”：%2")
-                                    .arg(QDir::toNativeSeparators(m_target), QString::fromLocal8Bit(std::strerror(errno))));
+        return Outcome::failure(
+            QStringLiteral("无法写入文件“%1”：%2")
+                .arg(QDir::toNativeSeparators(m_target), QString::fromLocal8Bit(std::strerror(errno))));
     m_part.setAutoRemove(false);
     return Outcome::success();
 }

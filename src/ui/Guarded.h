@@ -59,9 +59,7 @@ template <typename Fn, typename... Args> auto Wrap(Fn fn)
 {
     // The callable takes exactly the handler's parameters, so connect() sees
     // the same signature it would see for the handler itself.
-    return [fn = std::move(fn)](Args... args) mutable {
-        RunGuarded([&] { fn(std::forward<Args>(args)...); });
-    };
+    return [fn = std::move(fn)](Args... args) mutable { RunGuarded([&] { fn(std::forward<Args>(args)...); }); };
 }
 
 template <typename Fn, typename R, typename C, typename... Args> auto WrapCall(Fn fn, R (C::*)(Args...) const)
@@ -77,16 +75,11 @@ template <typename Fn, typename R, typename C, typename... Args> auto WrapCall(F
 } // namespace guarded_detail
 
 // A lambda (with a fixed parameter list) as a guarded handler for connect().
-template <typename Fn> auto Guarded(Fn fn)
-{
-    return guarded_detail::WrapCall(std::move(fn), &Fn::operator());
-}
+template <typename Fn> auto Guarded(Fn fn) { return guarded_detail::WrapCall(std::move(fn), &Fn::operator()); }
 
 // A member function of object as a guarded handler for connect(). Pass the
 // same object as connect()'s context, so the connection ends with it.
 template <typename T, typename R, typename C, typename... Args> auto Guarded(T *object, R (C::*handler)(Args...))
 {
-    return [object, handler](Args... args) {
-        RunGuarded([&] { (object->*handler)(std::forward<Args>(args)...); });
-    };
+    return [object, handler](Args... args) { RunGuarded([&] { (object->*handler)(std::forward<Args>(args)...); }); };
 }

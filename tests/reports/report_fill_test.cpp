@@ -149,7 +149,8 @@ TEST_F(FillTest, EngineFailureIsReportedAndTheWorkbookClosed)
         log->failOn = QStringList{QString::fromLatin1(operation)};
         const Outcome filled = fill(ReportMode::Save, kKinds[0], 3);
         EXPECT_FALSE(filled.ok);
-        EXPECT_EQ(filled.message, QStringLiteral("%1 failed").arg(QString::fromLatin1(operation))) << "the engine's own words";
+        EXPECT_EQ(filled.message, QStringLiteral("%1 failed").arg(QString::fromLatin1(operation)))
+            << "the engine's own words";
         EXPECT_EQ(log->calls.last(), QStringLiteral("close"));
     }
 }

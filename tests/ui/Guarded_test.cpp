@@ -44,9 +44,9 @@ TEST_F(GuardedTest, AThrowingSlotShowsTheMessageAndEndsTheProgram)
         QPushButton button;
         bool after = false;
         QObject::connect(&button, &QPushButton::clicked, &button, Guarded([&] {
-                             c.failure();
-                             after = true;
-                         }));
+            c.failure();
+            after = true;
+        }));
         EXPECT_NO_THROW(QTest::mouseClick(&button, Qt::LeftButton)) << "the exception reached Qt";
         EXPECT_FALSE(after);
         ASSERT_EQ(messages->shown.size(), 1);
