@@ -41,7 +41,7 @@ TEST(FatalPath, ADeleteThatCannotReachTheFileEndsTheProgram)
     app.addExpert(QStringLiteral("卫亮"));
     TestHost host(app.state);
     host.area.show();
-    host.openScreen(5, QStringLiteral("frmExpertList"));
+    host.openScreen(ScreenId::ExpertList);
     int ended = 0;
     FatalPathOverride fatal(app.messages, [&ended] { ++ended; });
 
