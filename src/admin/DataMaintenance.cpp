@@ -30,35 +30,35 @@ bool sameFile(const QString &a, const QString &b)
 // that file; opening the file once lets the engine roll it back. Returns why
 // the file must not be cleared or replaced now: another program holds it in
 // the middle of a write, whose work would be lost and whose journal would be
-// left beside the new file. "" otherwise.
-QString settleDataFile(const DataStore &store)
+// left beside the new file. Succeeds otherwise.
+Outcome settleDataFile(const DataStore &store)
 {
     std::optional<Connection> conn;
     try {
         conn.emplace(OpenDataFile(store));
     } catch (const DbError &) {
         // A damaged current file is one reason to restore; copy it as it is.
-        return QString();
+        return Outcome::success();
     }
     try {
         conn->exec(QStringLiteral("BEGIN IMMEDIATE"));
         conn->exec(QStringLiteral("ROLLBACK"));
     } catch (const DbError &e) {
-        return e.userText();
+        return Outcome::failure(e.sentence(), e.detail());
     }
-    return QString();
+    return Outcome::success();
 }
 
 } // namespace
 
-QString WriteSafetyCopy(const DataStore &store, const QDate &today, const QString &reason, QString *path)
+Outcome WriteSafetyCopy(const DataStore &store, const QDate &today, const QString &reason)
 {
-    return WriteSafetyCopy(store.appDir, store.dataFilePath(), today, reason, path);
+    return WriteSafetyCopy(store.appDir, store.dataFilePath(), today, reason);
 }
 
-MaintenanceOutcome ImportAccessLibrary(const MaintenanceTarget &target, const Migrate::ImportPlan &plan)
+Outcome ImportAccessLibrary(const MaintenanceTarget &target, const Migrate::ImportPlan &plan)
 {
-    const MaintenanceOutcome outcome = Migrate::ImportLibrary(target.store, target.today, plan);
+    const Outcome outcome = Migrate::ImportLibrary(target.store, target.today, plan);
     if (outcome.ok)
         DropUnsavedDraw(target);
     return outcome;
@@ -70,16 +70,15 @@ void DropUnsavedDraw(const MaintenanceTarget &target)
     target.drawUnsaved = false;
 }
 
-MaintenanceOutcome InitialiseDatabase(const MaintenanceTarget &target)
+Outcome InitialiseDatabase(const MaintenanceTarget &target)
 {
     DataStore &store = target.store;
-    const QString busy = settleDataFile(store);
-    if (!busy.isEmpty())
-        return {false, QStringLiteral("初始化数据库失败，数据库没有改变：\n") + busy};
-    QString safetyCopy;
-    const QString copyProblem = WriteSafetyCopy(store, target.today, QStringLiteral("初始化前"), &safetyCopy);
-    if (!copyProblem.isEmpty())
-        return {false, QStringLiteral("初始化数据库失败：无法备份当前数据库，数据库没有改变。\n") + copyProblem};
+    const Outcome settled = settleDataFile(store);
+    if (!settled)
+        return settled.prefixed(QStringLiteral("初始化数据库失败，数据库没有改变：\n"));
+    const Outcome safetyCopy = WriteSafetyCopy(store, target.today, QStringLiteral("初始化前"));
+    if (!safetyCopy)
+        return safetyCopy.prefixed(QStringLiteral("初始化数据库失败：无法备份当前数据库，数据库没有改变。\n"));
 
     try {
         Connection conn = OpenDataFile(store);
@@ -109,14 +108,14 @@ MaintenanceOutcome InitialiseDatabase(const MaintenanceTarget &target)
         tx.commit();
         conn.close();
     } catch (const DbError &e) {
-        return {false, QStringLiteral("初始化数据库失败，数据库没有改变：\n") + e.userText()};
+        return Outcome::failure(QStringLiteral("初始化数据库失败，数据库没有改变：\n") + e.sentence(), e.detail());
     }
 
     DropUnsavedDraw(target);
     LoadExperts(store);
     LoadSelections(store);
     LoadUsers(store);
-    return {true, QStringLiteral("初始化数据库成功。\n初始化前的数据库已备份为：\n%1").arg(native(safetyCopy))};
+    return {true, QStringLiteral("初始化数据库成功。\n初始化前的数据库已备份为：\n%1").arg(native(safetyCopy.message))};
 }
 
 QString DefaultBackupFileName(const QDate &day)
@@ -124,7 +123,7 @@ QString DefaultBackupFileName(const QDate &day)
     return QStringLiteral("专家库备份_%1.mdb").arg(day.toString(QStringLiteral("yyyyMMdd")));
 }
 
-MaintenanceOutcome BackupDatabase(const DataStore &store, const QString &target)
+Outcome BackupDatabase(const DataStore &store, const QString &target)
 {
     const QString failed = QStringLiteral("备份专家库失败：\n");
     if (sameFile(target, store.dataFilePath()))
@@ -135,9 +134,9 @@ MaintenanceOutcome BackupDatabase(const DataStore &store, const QString &target)
 
     // A failure never leaves a partial backup or spoils an old one.
     StagedFile part(target, QStringLiteral(".part"));
-    QString problem;
-    if (!part.create(&problem))
-        return {false, failed + problem};
+    const Outcome staged = part.create();
+    if (!staged)
+        return staged.prefixed(failed);
     const QString partPath = part.path();
 
     bool writing = false;
@@ -164,70 +163,74 @@ MaintenanceOutcome BackupDatabase(const DataStore &store, const QString &target)
 
         // The copy must open as a database of this program before it counts.
         Connection check = Connection::open(partPath);
-        problem = CheckSchema(check);
+        const Outcome schema = CheckSchema(check);
         check.close();
-        if (!problem.isEmpty())
-            return {false, failed + problem};
+        if (!schema)
+            return {false, failed + schema.message};
     } catch (const DbError &e) {
         // The engine names the file it was opened on; once the copy is being
         // written, a full disk or a refused write concerns the backup the
         // user chose, unless another program holds the data file.
-        return {false, failed + (writing && !e.fileBusy() ? e.onFile(target) : e).userText()};
+        const DbError shown = writing && !e.fileBusy() ? e.onFile(target) : e;
+        return Outcome::failure(failed + shown.sentence(), shown.detail());
     }
 
-    if (!part.place(&problem))
-        return {false, failed + problem};
+    const Outcome placed = part.place();
+    if (!placed)
+        return placed.prefixed(failed);
     return {true, QStringLiteral("备份专家库成功。\n备份文件：%1").arg(native(target))};
 }
 
-QString CheckBackupFile(const DataStore &store, const QString &path)
+Outcome CheckBackupFile(const DataStore &store, const QString &path)
 {
     const QString refused = QStringLiteral("所选文件不是本程序的专家库备份，不能用来更新专家库。\n");
     if (!QFileInfo(path).isFile())
-        return QStringLiteral("找不到文件“%1”。").arg(native(path));
+        return Outcome::failure(QStringLiteral("找不到文件“%1”。").arg(native(path)));
     if (sameFile(path, store.dataFilePath()))
-        return QStringLiteral("所选文件就是当前使用的数据库，请选择以前备份的专家库文件。");
+        return Outcome::failure(QStringLiteral("所选文件就是当前使用的数据库，请选择以前备份的专家库文件。"));
     try {
         Connection conn = Connection::open(path);
-        QString problem = CheckSchema(conn);
+        Outcome schema = CheckSchema(conn);
         // A file that opens can be damaged deeper inside; in place of the
         // data file it would end the program at every start.
-        if (problem.isEmpty())
-            problem = IntegrityProblem(conn);
+        if (schema) {
+            const QString damage = IntegrityProblem(conn);
+            if (!damage.isEmpty())
+                schema = Outcome::failure(damage);
+        }
         conn.close();
-        if (!problem.isEmpty())
-            return refused + problem;
+        if (!schema)
+            return Outcome::failure(refused + schema.message);
     } catch (const DbError &e) {
         // Why the file is no backup, in the engine's words.
-        return refused + (e.detail().isEmpty() ? e.message() : e.detail());
+        return Outcome::failure(refused + (e.detail().isEmpty() ? e.message() : e.detail()));
     }
-    return QString();
+    return Outcome::success();
 }
 
-MaintenanceOutcome RestoreDatabase(const MaintenanceTarget &target, const QString &backup)
+Outcome RestoreDatabase(const MaintenanceTarget &target, const QString &backup)
 {
     DataStore &store = target.store;
     const QString failed = QStringLiteral("更新专家库失败，现有的专家库没有改变：\n");
-    const QString problem = CheckBackupFile(store, backup);
-    if (!problem.isEmpty())
-        return {false, problem};
+    const Outcome usable = CheckBackupFile(store, backup);
+    if (!usable)
+        return usable;
 
-    const QString busy = settleDataFile(store);
-    if (!busy.isEmpty())
-        return {false, failed + busy};
-    QString safetyCopy;
-    const QString copyProblem = WriteSafetyCopy(store, target.today, QStringLiteral("更新前"), &safetyCopy);
-    if (!copyProblem.isEmpty())
-        return {false, failed + copyProblem};
+    const Outcome settled = settleDataFile(store);
+    if (!settled)
+        return settled.prefixed(failed);
+    const Outcome safetyCopy = WriteSafetyCopy(store, target.today, QStringLiteral("更新前"));
+    if (!safetyCopy)
+        return safetyCopy.prefixed(failed);
 
     // Written beside the data file and renamed over it in one step.
-    const QString replaceProblem = CopyFileReplacing(backup, store.dataFilePath());
-    if (!replaceProblem.isEmpty())
-        return {false, failed + replaceProblem};
+    const Outcome replaced = CopyFileReplacing(backup, store.dataFilePath());
+    if (!replaced)
+        return replaced.prefixed(failed);
     // A journal of the replaced file must never be played into the new one.
     QFile::remove(store.dataFilePath() + QStringLiteral("-journal"));
 
     DropUnsavedDraw(target);
     LoadAllTables(store);
-    return {true, QStringLiteral("更新专家库成功。\n更新前的专家库已备份为：\n%1").arg(native(safetyCopy))};
+    return {true, QStringLiteral("更新专家库成功。\n更新前的专家库已备份为：\n%1").arg(native(safetyCopy.message))};
 }

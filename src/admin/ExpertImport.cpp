@@ -224,7 +224,7 @@ CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &stor
     return result;
 }
 
-MaintenanceOutcome AddExperts(DataStore &store, const QList<QStringList> &records, const Progress &progress)
+Outcome AddExperts(DataStore &store, const QList<QStringList> &records, const Progress &progress)
 {
     const int total = int(records.size());
     try {
@@ -244,7 +244,7 @@ MaintenanceOutcome AddExperts(DataStore &store, const QList<QStringList> &record
         }
         conn.close();
     } catch (const DbError &e) {
-        return {false, QStringLiteral("上传专家数据失败，没有导入任何专家：\n") + e.userText()};
+        return Outcome::failure(QStringLiteral("上传专家数据失败，没有导入任何专家：\n") + e.sentence(), e.detail());
     }
     LoadExperts(store);
     return {true, QStringLiteral("上传专家数据成功，共导入 %1 位专家。").arg(total)};
@@ -271,8 +271,7 @@ QString RefusalText(const CheckResult &check, const DataStore &store)
     return QString();
 }
 
-MaintenanceOutcome ImportRows(DataStore &store, const QDate &today, const QList<QStringList> &sheetRows,
-                              const Progress &progress)
+Outcome ImportRows(DataStore &store, const QDate &today, const QList<QStringList> &sheetRows, const Progress &progress)
 {
     const CheckResult check = CheckRows(sheetRows, store, today);
     const QString refusal = RefusalText(check, store);

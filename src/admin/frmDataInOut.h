@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Outcome.h"
 #include "shell/ChildScreen.h"
 
 class QGroupBox;
@@ -29,7 +30,7 @@ private:
     QLabel *frameLabel(QWidget *frame, const QString &name, const QString &text, int left, int top, int width,
                        int height);
     bool requireAdministrator();
-    void showOutcome(bool ok, const QString &text);
+    void showOutcome(const Outcome &outcome);
     void showProgress(int done, int total);
     QString desktopFile(const QString &name) const;
 

@@ -15,11 +15,11 @@ Startup::~Startup()
         m_check->wait();
 }
 
-QString Startup::prepare()
+Outcome Startup::prepare()
 {
-    const QString refused = m_lock.acquire();
-    if (!refused.isEmpty())
-        return refused;
+    const Outcome locked = m_lock.acquire();
+    if (!locked)
+        return locked;
     // Only now is nobody else writing these.
     RemoveLeftoverStagedCopies(m_appDir);
     RemoveLeftoverRunFolders();
@@ -28,9 +28,9 @@ QString Startup::prepare()
         // be opened is never touched.
         PrepareDataFile(m_appDir);
     } catch (const DbError &e) {
-        return e.userText();
+        return Outcome::failure(e.sentence(), e.detail());
     }
-    return QString();
+    return Outcome::success();
 }
 
 void Startup::startIntegrityCheck(QObject *context, std::function<void(const QString &message)> whenDamaged)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Outcome.h"
 #include "files/DataFolder.h"
 
 #include <QString>
@@ -22,9 +23,9 @@ public:
 
     // Takes the data file for this program, removes left-over staged copies
     // and temporary folders, and opens (on a first start creates) the data
-    // file. "" when the program may go on, otherwise what to tell the user
-    // before it ends; a refused second copy changes nothing.
-    QString prepare();
+    // file. Succeeds when the program may go on, otherwise says what to tell
+    // the user before it ends; a refused second copy changes nothing.
+    Outcome prepare();
 
     // Starts the integrity check in the background. When it finds damage,
     // whenDamaged runs on context's thread with the message for the user.

@@ -53,8 +53,3 @@ QString DbError::sentence() const
         return QStringLiteral("操作数据库文件“%1”失败，这次操作没有完成。").arg(file);
     }
 }
-
-QString DbError::userText() const
-{
-    return m_code == 0 ? m_message : sentence() + QLatin1Char('\n') + m_engineText;
-}

@@ -30,9 +30,6 @@ public:
     // The engine's own words, for the details of a message ("" for the
     // program's own messages).
     QString detail() const { return m_engineText; }
-    // The sentence with the engine's words on a line of their own, for a
-    // box that shows no details.
-    QString userText() const;
 
 private:
     QString m_message;

@@ -4,6 +4,7 @@
 #include "data/ExpertRecord.h"
 #include "experts/ExpertFilters.h"
 #include "lists/PagedList.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 
 #include <QCheckBox>
@@ -96,7 +97,7 @@ frmExpertList::frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *par
 
     connect(cmdSearch, &QPushButton::clicked, this, &frmExpertList::cmdSearch_Click);
     connect(txtName, &QLineEdit::returnPressed, this, &frmExpertList::cmdSearch_Click);
-    connect(cmdDel, &QPushButton::clicked, this, &frmExpertList::cmdDel_Click);
+    connect(cmdDel, &QPushButton::clicked, this, Guarded(this, &frmExpertList::cmdDel_Click));
     connect(m_list, &PagedList::pageShown, this, &frmExpertList::SetRedColor);
     connect(m_list, &PagedList::firstOperationClicked, this, &frmExpertList::labOP_1_Click);
     connect(m_list, &PagedList::secondOperationClicked, this, &frmExpertList::labOP_2_Click);
@@ -229,7 +230,7 @@ void frmExpertList::cmdDel_Click()
         result = DeleteExpertsWithSelections(m_state, ids);
     } catch (const DbError &e) {
         // Like a failed save: nothing was deleted, the list stays as it is.
-        m_state.messages().critical(e.userText());
+        m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
         return;
     }
     if (!result.deleted) {
@@ -246,7 +247,7 @@ void frmExpertList::cmdDel_Click()
         LoadSelections(m_state);
     } catch (const DbError &e) {
         // Deleted, but the tables could not be read again just now.
-        m_state.messages().critical(e.userText());
+        m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
     }
     // The refreshed list from page 1 under the same filter.
     cmdSearch_Click();

@@ -67,7 +67,7 @@ void frmNewExpert::SaveNewExpert()
         id = AddExpertRecord(m_state, *record);
     } catch (const DbError &e) {
         // Nothing was stored: the user keeps the values and may save again.
-        m_state.messages().critical(e.userText());
+        m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
         return;
     }
     m_state.messages().information(QStringLiteral("增加成功。"));
@@ -81,7 +81,7 @@ void frmNewExpert::SaveNewExpert()
     try {
         LoadExperts(m_state);
     } catch (const DbError &e) {
-        m_state.messages().critical(e.userText());
+        m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
         return;
     }
     if (temporary)

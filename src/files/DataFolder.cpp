@@ -15,22 +15,22 @@ QString BackupFolderPath(const QString &appDir)
     return QDir(appDir).filePath(kBackupFolderName);
 }
 
-QString EnsureBackupFolder(const QString &appDir)
+Outcome EnsureBackupFolder(const QString &appDir)
 {
     const QString folder = BackupFolderPath(appDir);
     const QFileInfo info(folder);
     if (info.exists() && !info.isDir())
-        return QStringLiteral("“%1”不是文件夹。").arg(QDir::toNativeSeparators(folder));
+        return Outcome::failure(QStringLiteral("“%1”不是文件夹。").arg(QDir::toNativeSeparators(folder)));
     if (!info.exists() && !QDir(appDir).mkdir(kBackupFolderName))
-        return QStringLiteral("无法创建文件夹“%1”。").arg(QDir::toNativeSeparators(folder));
-    return QString();
+        return Outcome::failure(QStringLiteral("无法创建文件夹“%1”。").arg(QDir::toNativeSeparators(folder)));
+    return Outcome::success();
 }
 
-QString BackupDataFile(const QString &appDir)
+Outcome BackupDataFile(const QString &appDir)
 {
-    const QString problem = EnsureBackupFolder(appDir);
-    if (!problem.isEmpty())
-        return problem;
+    const Outcome folder = EnsureBackupFolder(appDir);
+    if (!folder)
+        return folder;
     // A damaged or half-written data file never replaces the last backup.
     return CopyDataFile(DataFilePath(appDir), QDir(BackupFolderPath(appDir)).filePath(QStringLiteral("ProSys.mdb")));
 }
@@ -45,17 +45,14 @@ QString SafetyCopyPath(const QString &appDir, const QDate &day, const QString &r
     return path;
 }
 
-QString WriteSafetyCopy(const QString &appDir, const QString &dataFile, const QDate &day, const QString &reason,
-                        QString *path)
+Outcome WriteSafetyCopy(const QString &appDir, const QString &dataFile, const QDate &day, const QString &reason)
 {
-    const QString folderProblem = EnsureBackupFolder(appDir);
-    if (!folderProblem.isEmpty())
-        return folderProblem;
+    const Outcome folder = EnsureBackupFolder(appDir);
+    if (!folder)
+        return folder;
     const QString target = SafetyCopyPath(appDir, day, reason);
-    const QString problem = CopyDataFile(dataFile, target);
-    if (problem.isEmpty() && path)
-        *path = target;
-    return problem;
+    const Outcome copied = CopyDataFile(dataFile, target);
+    return copied ? Outcome::success(target) : copied;
 }
 
 void PrepareDataFile(const QString &appDir)
@@ -74,17 +71,17 @@ DataFileLock::DataFileLock(const QString &appDir) : m_dataFile(DataFilePath(appD
 
 DataFileLock::~DataFileLock() = default;
 
-QString DataFileLock::acquire()
+Outcome DataFileLock::acquire()
 {
     if (m_lock && m_lock->isLocked())
-        return QString();
+        return Outcome::success();
     m_lock = std::make_unique<QLockFile>(m_dataFile + QStringLiteral(".lock"));
     // Only a living holder counts, however long it has run.
     m_lock->setStaleLockTime(0);
     if (m_lock->tryLock(0))
-        return QString();
+        return Outcome::success();
     if (m_lock->error() != QLockFile::LockFailedError)
-        return QString();
+        return Outcome::success();
     qint64 pid = 0;
     QString host, program;
     if (!m_lock->getLockInfo(&pid, &host, &program)) {
@@ -94,12 +91,12 @@ QString DataFileLock::acquire()
         const QFileInfo lockFile(m_dataFile + QStringLiteral(".lock"));
         if (lockFile.lastModified().secsTo(QDateTime::currentDateTime()) > 10 && m_lock->removeStaleLockFile() &&
             m_lock->tryLock(0))
-            return QString();
+            return Outcome::success();
     }
-    return QStringLiteral("本软件已经在运行，正在使用数据库文件：\n%1\n（进程 %2）\n\n"
+    return Outcome::failure(QStringLiteral("本软件已经在运行，正在使用数据库文件：\n%1\n（进程 %2）\n\n"
                           "同一个数据库文件同时只能由一个本软件使用，请切换到已经打开的本软件窗口。")
         .arg(QDir::toNativeSeparators(m_dataFile))
-        .arg(pid);
+                                .arg(pid));
 }
 
 int RemoveLeftoverStagedCopies(const QString &appDir)

@@ -15,24 +15,25 @@ namespace {
 QString native(const QString &path) { return QDir::toNativeSeparators(path); }
 
 // What to tell the user when the copy cannot be written, the system's own
-// words on a line of their own. A full disk is named as such.
-QString writeProblem(const QString &target, qint64 needed, const QString &reason)
+// words as the detail. A full disk is named as such.
+Outcome writeProblem(const QString &target, qint64 needed, const QString &reason)
 {
     const QStorageInfo disk(QFileInfo(target).absolutePath());
     const QString sentence =
         disk.isValid() && disk.bytesAvailable() < needed
             ? QStringLiteral("磁盘空间不足，不能写入文件“%1”，原有的文件没有改变。请释放磁盘空间后再试一次。")
             : QStringLiteral("不能写入文件“%1”，原有的文件没有改变。请检查磁盘空间和文件夹的权限，然后再试一次。");
-    return sentence.arg(native(target)) + QLatin1Char('\n') + reason;
+    return Outcome::failure(sentence.arg(native(target)), reason);
 }
 
 } // namespace
 
-QString CopyFileReplacing(const QString &source, const QString &target)
+Outcome CopyFileReplacing(const QString &source, const QString &target)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        return QStringLiteral("不能读取文件“%1”。请检查该文件是否存在、能否读取。\n%2").arg(native(source), in.errorString());
+        return Outcome::failure(QStringLiteral("不能读取文件“%1”。请检查该文件是否存在、能否读取。").arg(native(source)),
+                                in.errorString());
     const qint64 needed = in.size();
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly))
@@ -44,7 +45,8 @@ QString CopyFileReplacing(const QString &source, const QString &target)
         if (chunk.isEmpty() && in.error() != QFile::NoError) {
             const QString reason = in.errorString();
             out.cancelWriting();
-            return QStringLiteral("读取文件“%1”时出错，没有复制。请检查磁盘是否正常。\n%2").arg(native(source), reason);
+            return Outcome::failure(QStringLiteral("读取文件“%1”时出错，没有复制。请检查磁盘是否正常。").arg(native(source)),
+                                    reason);
         }
         if (out.write(chunk) != chunk.size()) {
             // The reason before cancelling: cancelling puts its own in its place.
@@ -66,10 +68,10 @@ QString CopyFileReplacing(const QString &source, const QString &target)
     }
     if (!out.commit())
         return writeProblem(target, needed, out.errorString());
-    return QString();
+    return Outcome::success();
 }
 
-QString CopyDataFile(const QString &dataFile, const QString &target)
+Outcome CopyDataFile(const QString &dataFile, const QString &target)
 {
     // Only a file that opens as a database is copied, and its bytes are
     // copied inside a read transaction: the first read rolls back a journal
@@ -83,11 +85,11 @@ QString CopyDataFile(const QString &dataFile, const QString &target)
         // copy must never take the place of a sound one.
         const QString damage = IntegrityProblem(conn);
         if (!damage.isEmpty())
-            return QStringLiteral("数据库文件“%1”已损坏，没有复制：\n%2").arg(native(dataFile), damage);
-        const QString problem = CopyFileReplacing(dataFile, target);
+            return Outcome::failure(QStringLiteral("数据库文件“%1”已损坏，没有复制。").arg(native(dataFile)), damage);
+        Outcome copied = CopyFileReplacing(dataFile, target);
         conn.close();
-        return problem;
+        return copied;
     } catch (const DbError &e) {
-        return e.userText();
+        return Outcome::failure(e.sentence(), e.detail());
     }
 }

@@ -79,19 +79,22 @@ bool CanReport(const ReportContext &ctx, ReportKind kind, const TextTable &list)
     return true;
 }
 
-bool Fill(const ReportContext &ctx, ReportMode mode, ReportKind kind, const QString &outputPath, const TextTable &list,
-          const QVector<ReportHeaderCell> &header)
+Outcome Fill(const ReportContext &ctx, ReportMode mode, ReportKind kind, const QString &outputPath,
+             const TextTable &list, const QVector<ReportHeaderCell> &header)
 {
+    const Outcome noEngine = Outcome::failure(QStringLiteral("没有可用的电子表格程序。"));
     if (!ctx.services.makeSpreadsheet)
-        return false;
+        return noEngine;
     std::unique_ptr<SpreadsheetEngine> engine;
     try {
         engine = ctx.services.makeSpreadsheet();
-    } catch (const std::exception &) {
-        return false;
+    } catch (const SpreadsheetError &e) {
+        return Outcome::failure(e.message());
+    } catch (const std::exception &e) {
+        return Outcome::failure(QString::fromLocal8Bit(e.what()));
     }
     if (!engine)
-        return false;
+        return noEngine;
     // The engine (and with it the office) ends before anything is shown.
     return FillExcelReport(*engine, mode, kind, TemplatePath(ctx.templateDir, kind), outputPath, list, header);
 }
@@ -136,19 +139,21 @@ ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKi
 
     auto folder = std::make_unique<QTemporaryDir>(RunFolderTemplate(QStringLiteral("preview")));
     const QString pdf = folder->isValid() ? folder->filePath(QStringLiteral("report.pdf")) : QString();
-    bool ok = folder->isValid() && Fill(ctx, ReportMode::Preview, kind, pdf, list, header);
+    Outcome filled = folder->isValid()
+                         ? Fill(ctx, ReportMode::Preview, kind, pdf, list, header)
+                         : Outcome::failure(QStringLiteral("无法创建临时文件夹：%1").arg(folder->errorString()));
     ReportPreview *preview = nullptr;
-    if (ok) {
+    if (filled) {
         preview = new ReportPreview(screen, pdf, std::move(folder));
-        ok = preview->isLoaded();
-        if (!ok) {
+        if (!preview->isLoaded()) {
+            filled = Outcome::failure(QStringLiteral("无法读取打印预览文件“%1”。").arg(QDir::toNativeSeparators(pdf)));
             delete preview;
             preview = nullptr;
         }
     }
     busy.restoreCursor();
-    if (!ok) {
-        ctx.messages().critical(kReportFailureMessage);
+    if (!filled) {
+        ctx.messages().critical(kReportFailureMessage, kAppTitle, filled.message);
         return nullptr;
     }
 
@@ -188,20 +193,24 @@ QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind,
     }
     const QString notSaved = QStringLiteral("导出失败，没有保存文件：\n");
     StagedFile staging(path, QStringLiteral(".xls"));
-    QString problem = SaveLocationProblem(path);
-    if (problem.isEmpty() && !staging.create(&problem))
-        problem += QStringLiteral("\n请检查文件夹的权限，或另选保存位置。");
-    if (!problem.isEmpty()) {
-        ctx.messages().critical(notSaved + problem);
+    const QString location = SaveLocationProblem(path);
+    if (!location.isEmpty()) {
+        ctx.messages().critical(notSaved + location);
+        return QString();
+    }
+    if (const Outcome staged = staging.create(); !staged) {
+        ctx.messages().critical(notSaved + staged.message + QStringLiteral("\n请检查文件夹的权限，或另选保存位置。"),
+                                kAppTitle, staged.detail);
         return QString();
     }
 
     const ControlList controls = guarded(controlsToDisable);
     {
         BusyScope busy(controls);
-        if (!Fill(ctx, ReportMode::Save, kind, staging.path(), list, header)) {
+        const Outcome filled = Fill(ctx, ReportMode::Save, kind, staging.path(), list, header);
+        if (!filled) {
             busy.restoreCursor();
-            ctx.messages().critical(kReportFailureMessage);
+            ctx.messages().critical(kReportFailureMessage, kAppTitle, filled.message);
             return QString();
         }
     }
@@ -209,8 +218,8 @@ QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind,
         ctx.messages().critical(kFileInUseMessage);
         return QString();
     }
-    if (!staging.place(&problem)) {
-        ctx.messages().critical(notSaved + problem);
+    if (const Outcome placed = staging.place(); !placed) {
+        ctx.messages().critical(notSaved + placed.message, kAppTitle, placed.detail);
         return QString();
     }
     // Saved either way; where no program opens .xls files the user at least

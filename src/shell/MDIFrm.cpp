@@ -2,6 +2,7 @@
 
 #include "data/DbError.h"
 #include "ui/Artwork.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 #include "shell/frmEndSaveDB.h"
 #include "shell/frmLeft.h"
@@ -37,7 +38,7 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     QAction *menuAbout = menuH_A->addAction(QStringLiteral("关于"));
     menuAbout->setObjectName(QStringLiteral("menuAbout"));
     connect(menuChgPwd, &QAction::triggered, this, [this] { openChangePassword(); });
-    connect(menuExit, &QAction::triggered, this, [this] { ExitApplication(); });
+    connect(menuExit, &QAction::triggered, this, Guarded([this] { ExitApplication(); }));
     connect(menuAbout, &QAction::triggered, this, [this] {
         if (showAbout)
             showAbout(this);
@@ -144,7 +145,7 @@ void MDIFrm::closeEvent(QCloseEvent *event)
     // Closing the window is one more way out; it is never cancelled.
     event->accept();
     if (!m_exitStarted)
-        ExitApplication();
+        RunGuarded([this] { ExitApplication(); });
 }
 
 void MDIFrm::ExitApplication()
@@ -160,7 +161,7 @@ void MDIFrm::ExitApplication()
             } catch (const DbError &e) {
                 // The draw could not be stored and the file is unchanged; say
                 // so, then still make the backup.
-                m_state.messages().critical(e.userText());
+                m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
             }
         }
         m_state.DrawUnsaved = false;

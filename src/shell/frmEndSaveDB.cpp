@@ -38,9 +38,10 @@ void frmEndSaveDB::start()
         end();
         return;
     }
-    const QString problem = BackupDataFile(m_state.appDir);
-    if (!problem.isEmpty()) {
-        m_state.messages().critical(QStringLiteral("请先关闭打开的数据库！"));
+    if (const Outcome backup = BackupDataFile(m_state.appDir); !backup) {
+        // The cause (a damaged file, a full disk) in the details.
+        const QString cause = backup.detail.isEmpty() ? backup.message : backup.message + QLatin1Char('\n') + backup.detail;
+        m_state.messages().critical(QStringLiteral("请先关闭打开的数据库！"), kAppTitle, cause);
         end();
         return;
     }

@@ -171,10 +171,9 @@ protected:
         ASSERT_EQ(app.messages->shown.size(), 1);
         EXPECT_EQ(app.messages->shown[0].icon, MessageService::Icon::Critical);
         const QString text = app.messages->shown[0].text;
-        const QString sentence = text.section('\n', 0, 0);
-        EXPECT_TRUE(sentence.contains(QDir::toNativeSeparators(app.dataFile()))) << text.toStdString();
-        EXPECT_TRUE(sentence.contains(QStringLiteral("请"))) << text.toStdString();
-        EXPECT_FALSE(text.section('\n', 1).trimmed().isEmpty()) << text.toStdString();
+        EXPECT_TRUE(text.contains(QDir::toNativeSeparators(app.dataFile()))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("请"))) << text.toStdString();
+        EXPECT_FALSE(app.messages->shown[0].detail.trimmed().isEmpty()) << text.toStdString();
     }
     void drawBoth()
     {
@@ -324,7 +323,7 @@ TEST_P(WriteFailures, InitialisingFailsAndKeepsEverything)
     before = ReadAll(app.dataFile());
     usersBefore = app.state.UserTable.rows;
     inject();
-    const MaintenanceOutcome outcome = InitialiseDatabase(app.maintenanceTarget());
+    const Outcome outcome = InitialiseDatabase(app.maintenanceTarget());
     EXPECT_FALSE(outcome.ok);
     EXPECT_FALSE(outcome.message.isEmpty());
     expectNothingChanged();
@@ -336,7 +335,7 @@ TEST_P(WriteFailures, ImportAddsNoExpert)
 {
     const QList<QStringList> records{record("丁").storedFields(), record("戊").storedFields()};
     inject();
-    const MaintenanceOutcome outcome = ExpertImport::AddExperts(app.state, records);
+    const Outcome outcome = ExpertImport::AddExperts(app.state, records);
     EXPECT_FALSE(outcome.ok);
     expectNothingChanged();
     EXPECT_EQ(app.countRows("expert_msg"), 2);
@@ -382,18 +381,22 @@ TEST_F(FileWriteFailures, CopyCutShortByAFullDiskKeepsTheTarget)
         const QString copy = target.filePath("copy");
         ASSERT_TRUE(WriteAll(source, QByteArray(size, 'z')));
         ASSERT_TRUE(WriteAll(copy, "old"));
-        QString problem;
+        Outcome copied;
         {
             DiskFull full;
-            problem = CopyFileReplacing(source, copy);
+            copied = CopyFileReplacing(source, copy);
         }
+        EXPECT_FALSE(copied.ok);
         // Says which file could not be written and what to do, with the
-        // system's own reason, never that the program cancelled it.
-        EXPECT_TRUE(problem.startsWith(QStringLiteral("不能写入文件“%1”").arg(QDir::toNativeSeparators(copy))))
-            << problem.toStdString();
-        EXPECT_TRUE(problem.contains("磁盘空间")) << problem.toStdString();
-        EXPECT_FALSE(problem.contains("取消")) << problem.toStdString();
-        EXPECT_FALSE(problem.contains("cancel", Qt::CaseInsensitive)) << problem.toStdString();
+        // system's own reason as the detail, never that the program
+        // cancelled it.
+        const QString said = copied.message + "\n" + copied.detail;
+        EXPECT_TRUE(copied.message.startsWith(QStringLiteral("不能写入文件“%1”").arg(QDir::toNativeSeparators(copy))))
+            << said.toStdString();
+        EXPECT_TRUE(copied.message.contains("磁盘空间")) << said.toStdString();
+        EXPECT_FALSE(copied.detail.isEmpty());
+        EXPECT_FALSE(said.contains("取消")) << said.toStdString();
+        EXPECT_FALSE(said.contains("cancel", Qt::CaseInsensitive)) << said.toStdString();
         EXPECT_EQ(ReadAll(copy), "old");
         EXPECT_EQ(filesIn(target.path()), (QStringList{"copy", "source"}));
     }
@@ -411,7 +414,7 @@ TEST(FirstStart, DataFileThatCannotBeMadeLeavesNothingBehind)
     // The next start makes the file afresh.
     EnsureDataFile(path);
     Connection conn = Connection::open(path);
-    EXPECT_EQ(CheckSchema(conn), QString());
+    EXPECT_TRUE(CheckSchema(conn).ok);
 }
 
 TEST(FirstStart, MissingDataFileBesideAnExitBackupIsNotMadeAfresh)
@@ -433,7 +436,7 @@ TEST(FirstStart, MissingDataFileBesideAnExitBackupIsNotMadeAfresh)
     QTemporaryDir fresh;
     PrepareDataFile(fresh.path());
     Connection conn = Connection::open(DataFilePath(fresh.path()));
-    EXPECT_EQ(CheckSchema(conn), QString());
+    EXPECT_TRUE(CheckSchema(conn).ok);
 }
 
 TEST_F(FileWriteFailures, BackupThatCannotBeWrittenLeavesNoFile)
@@ -452,7 +455,7 @@ TEST_F(FileWriteFailures, BackupThatCannotBeWrittenLeavesNoFile)
         SCOPED_TRACE(c.name);
         const QString path = c.prepare();
         const QStringList existing = filesIn(target.path());
-        MaintenanceOutcome outcome;
+        Outcome outcome;
         {
             std::optional<DiskFull> full;
             if (c.diskFull)
@@ -483,7 +486,7 @@ TEST_F(FileWriteFailures, RestoreThatCannotBeWrittenKeepsTheDatabase)
 
     EXPECT_FALSE(RestoreDatabase(app.maintenanceTarget(), garbage).ok);
     EXPECT_EQ(ReadAll(app.dataFile()), before);
-    MaintenanceOutcome outcome;
+    Outcome outcome;
     {
         DiskFull full;
         outcome = RestoreDatabase(app.maintenanceTarget(), good);
@@ -504,7 +507,7 @@ TEST_F(FileWriteFailures, RestoreWaitsUntilAnotherProgramHasFinishedWriting)
     {
         ForeignProgram writer(app.dataFile(), "BEGIN IMMEDIATE");
         writer.exec("INSERT INTO sel_expert VALUES ('000099', '2020-01-01', '000001')");
-        const MaintenanceOutcome outcome = RestoreDatabase(app.maintenanceTarget(), good);
+        const Outcome outcome = RestoreDatabase(app.maintenanceTarget(), good);
         EXPECT_FALSE(outcome.ok);
         EXPECT_FALSE(outcome.message.isEmpty());
         // The writer's journal still belongs to the file it is writing.
@@ -534,12 +537,13 @@ TEST_F(FileWriteFailures, ExitBackupKeepsThePreviousBackupWhenTheCopyFails)
         ASSERT_TRUE(WriteAll(app.dataFile(), before));
         keepPreviousExitBackup();
         app.messages->clear();
-        QString problem;
+        Outcome backedUp;
         {
             std::shared_ptr<void> guard = c.inject();
-            problem = BackupDataFile(app.appDir());
+            backedUp = BackupDataFile(app.appDir());
         }
-        EXPECT_FALSE(problem.isEmpty());
+        EXPECT_FALSE(backedUp.ok);
+        EXPECT_FALSE(backedUp.message.isEmpty());
         EXPECT_EQ(ReadAll(exitBackup()), "previous backup");
         EXPECT_EQ(filesIn(BackupFolderPath(app.appDir())), QStringList{"ProSys.mdb"});
     }
@@ -557,7 +561,7 @@ TEST_F(FileWriteFailures, ExitBackupCopiesWhileAnotherProgramOnlyHoldsItsWriteLo
 {
     // A write not yet committing has changed nothing in the file: the copy is whole.
     ForeignProgram writer(app.dataFile(), "BEGIN IMMEDIATE");
-    EXPECT_EQ(BackupDataFile(app.appDir()), QString());
+    EXPECT_TRUE(BackupDataFile(app.appDir()).ok);
     EXPECT_EQ(ReadAll(exitBackup()), before);
 }
 

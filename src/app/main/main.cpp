@@ -6,6 +6,7 @@
 #include "shell/AppState.h"
 #include "shell/KestruneApplication.h"
 #include "shell/frmLogin.h"
+#include "ui/Guarded.h"
 
 #include <QDir>
 #include <QLibraryInfo>
@@ -33,26 +34,25 @@ int main(int argc, char **argv)
     state.services.makeSpreadsheet = [] { return MakeLibreOfficeEngine(); };
 
     Startup startup(state.appDir);
-    const QString refused = startup.prepare();
-    if (!refused.isEmpty())
-        KestruneApplication::reportFatal(refused);
+    if (const Outcome prepared = startup.prepare(); !prepared)
+        ReportFatal(prepared.message, prepared.detail);
 
     frmLogin login(state);
     // A damaged data file is reported as soon as the check finds it, and the
     // main window never opens on one.
-    startup.startIntegrityCheck(&login, [](const QString &message) { KestruneApplication::reportFatal(message); });
+    startup.startIntegrityCheck(&login, [](const QString &message) { ReportFatal(message); });
     std::unique_ptr<MDIFrm> main;
     QObject::connect(&login, &frmLogin::cancelled, &app, [] { QCoreApplication::exit(0); });
-    QObject::connect(&login, &frmLogin::loggedIn, &app, [&] {
+    QObject::connect(&login, &frmLogin::loggedIn, &app, Guarded([&] {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         const QString damaged = startup.integrityReport();
         QGuiApplication::restoreOverrideCursor();
         if (!damaged.isEmpty())
-            KestruneApplication::reportFatal(damaged);
+            ReportFatal(damaged);
         main = MakeMainWindow(state);
         main->show();
         main->start();
-    });
+    }));
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect g = screen->availableGeometry();
         login.move(g.center() - QPoint(login.width() / 2, login.height() / 2));
