@@ -6,6 +6,27 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
+
+mode_t NewFileMode()
+{
+    // The process's umask, read without changing it where the system tells
+    // it (a change would race with other threads creating files).
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return 0666 & ~mode_t(mask);
+            }
+        }
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
 
 StagedFile::StagedFile(const QString &target, const QString &suffix)
     : m_target(QFileInfo(target).absoluteFilePath()),
@@ -26,9 +47,16 @@ Outcome StagedFile::create()
 
 Outcome StagedFile::place()
 {
-    m_part.setPermissions(QFileInfo::exists(m_target) ? QFile::permissions(m_target)
-                                                      : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                                            QFile::ReadOther);
+    // By name, not through the temporary file's own handle: a writer that
+    // saved by putting a new file in its place (as the office does) left
+    // that handle on a file that is no longer there.
+    const QByteArray part = QFile::encodeName(m_part.fileName());
+    struct stat target {};
+    const mode_t mode = ::stat(QFile::encodeName(m_target).constData(), &target) == 0 ? target.st_mode & 07777
+                                                                                     : NewFileMode();
+    if (::chmod(part.constData(), mode) != 0)
+        return Outcome::failure(QStringLiteral("不能写入文件“%1”。").arg(QDir::toNativeSeparators(m_target)),
+                                QString::fromLocal8Bit(std::strerror(errno)));
     if (std::rename(QFile::encodeName(m_part.fileName()).constData(), QFile::encodeName(m_target).constData()) != 0)
         return Outcome::failure(QStringLiteral("不能写入文件“%1”。").arg(QDir::toNativeSeparators(m_target)),
                                 QString::fromLocal8Bit(std::strerror(errno)));

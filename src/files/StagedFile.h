@@ -4,6 +4,11 @@
 
 #include <QString>
 #include <QTemporaryFile>
+#include <sys/types.h>
+
+// The permissions a new file of this user gets: read and write for all,
+// less the user's umask.
+mode_t NewFileMode();
 
 // A file that another program (the office, the database engine) writes by
 // its path: it is made under a temporary name beside its target and takes
@@ -18,9 +23,12 @@ public:
     Outcome create();
     // Where the writer writes.
     QString path() const { return m_part.fileName(); }
-    // Renames the written file over the target. A new file is readable by
-    // everyone, a replaced one keeps its permissions. Until then (or when
-    // this fails) the temporary file is removed with this object.
+    // Renames the written file over the target. A new file gets the
+    // permissions of any new file of the user (read and write for all, less
+    // the user's umask), a replaced one keeps its permissions, whether the
+    // writer wrote into the temporary file or put a file of its own in its
+    // place. Until then (or when this fails) the temporary file is removed
+    // with this object.
     Outcome place();
 
 private:

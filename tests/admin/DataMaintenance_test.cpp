@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -204,6 +205,28 @@ TEST_F(MaintenanceTest, FilesThatAreNotBackupsAreRefusedAndChangeNothing)
         EXPECT_TRUE(app.state.DrawUnsaved);
     }
     EXPECT_FALSE(QDir(backupFolder()).exists());
+}
+
+
+TEST_F(MaintenanceTest, ABackupIsReadableByWhomTheUsersUmaskAllows)
+{
+    // A copy of personnel data follows the user's umask, like any file the
+    // user makes; replacing a backup keeps that file's permissions.
+    for (const mode_t mask : {mode_t(022), mode_t(077)}) {
+        const QString target = QDir(app.appDir()).filePath(QStringLiteral("备份_%1.mdb").arg(mask, 3, 8, QLatin1Char('0')));
+        const mode_t old = ::umask(mask);
+        const Outcome made = BackupDatabase(app.state, target);
+        ::umask(old);
+        ASSERT_TRUE(made.ok) << made.message.toStdString();
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0666 & ~mask);
+
+        ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
+        ASSERT_TRUE(BackupDatabase(app.state, target).ok);
+        ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode_t(0640));
+    }
 }
 
 } // namespace

@@ -77,4 +77,5 @@ TEST(StagedFile, FailuresSayWhereAndLeaveTheTarget)
     EXPECT_TRUE(QFileInfo(target).isDir());
 }
 
+
 } // namespace

@@ -15,6 +15,7 @@
 #include <QPdfSelection>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -234,6 +235,33 @@ TEST(LibreOfficeReports, MissingOfficeGivesTheSystemErrorAndWritesNothing)
     EXPECT_TRUE(app.desktop->opened.isEmpty());
     EXPECT_EQ(PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, MakeReportList(3, 7), {}, {}), nullptr);
     EXPECT_EQ(app.messages->shown.size(), 2);
+}
+
+
+TEST(LibreOfficeReports, ExportedWorkbooksAreReadableAsAnyNewFileOfTheUser)
+{
+    // The office writes the workbook by putting a file of its own in the
+    // staged file's place; the result still follows the user's umask, and
+    // an export over an existing workbook keeps that file's permissions.
+    TestApp app(false);
+    ASSERT_TRUE(CopyReportTemplates(app.appDir()));
+    app.state.services.makeSpreadsheet = MakeLibreOfficeEngine;
+    QTemporaryDir out;
+    QWidget screen;
+    const mode_t old = ::umask(022);
+    const QString path = out.filePath("专家抽取表.xls");
+    app.files->nextSavePath = path;
+    const TextTable list = MakeReportList(3, 8);
+    const auto modeOf = [](const QString &p) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(p).constData(), &st) == 0 ? st.st_mode & 07777 : 07777;
+    };
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, {}), path);
+    EXPECT_EQ(modeOf(path), mode_t(0644));
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, {}), path);
+    EXPECT_EQ(modeOf(path), mode_t(0644));
+    ::umask(old);
+    EXPECT_TRUE(IsXlsWorkbook(path));
 }
 
 } // namespace
