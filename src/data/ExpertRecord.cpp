@@ -99,9 +99,30 @@ QString NormalizeDateText(const QString &text)
     return QString::fromUcs4(reinterpret_cast<const char32_t *>(s.constData()), s.size());
 }
 
+QString OneLine(const QString &text)
+{
+    QString line;
+    line.reserve(text.size());
+    bool inBreak = false;
+    for (const QChar c : text) {
+        // Line and paragraph breaks, tabs and other control characters.
+        const bool breaks = c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+                            c == QChar::ParagraphSeparator;
+        if (breaks) {
+            if (!inBreak)
+                line.append(QLatin1Char(' '));
+            inBreak = true;
+            continue;
+        }
+        inBreak = false;
+        line.append(c);
+    }
+    return line.trimmed();
+}
+
 std::optional<ExpertRecordBuffer> GatherExpertFields(const ExpertFormValues &values, const QDate &today)
 {
-    const QString name = values.byField[E_Name].trimmed();
+    const QString name = OneLine(values.byField[E_Name]);
     if (name.isEmpty())
         return std::nullopt;
 
@@ -115,9 +136,12 @@ std::optional<ExpertRecordBuffer> GatherExpertFields(const ExpertFormValues &val
             value = raw;    // list texts and codes are taken as they are
             break;
         case K::Date:
-            value = NormalizeDateText(raw);
+            value = NormalizeDateText(OneLine(raw));
             break;
         case K::Text:
+            // A one-line box keeps one line, whatever was pasted into it.
+            value = OneLine(raw);
+            break;
         case K::MultiLine:
             value = raw.trimmed();
             break;

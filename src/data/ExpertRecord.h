@@ -66,8 +66,13 @@ struct ExpertRecordBuffer {
 // "1965-03-08"); any other text is returned trimmed, unchanged otherwise.
 QString NormalizeDateText(const QString &text);
 
+// The text of a one-line box as one line: each run of line breaks, tabs
+// and other control characters becomes one space; trimmed.
+QString OneLine(const QString &text);
+
 // Builds the buffer of one save: the name is required (nullopt without it),
-// texts trimmed, dates completed, empty values a single space, Reg_date today.
+// texts trimmed, one-line texts made one line, dates completed, empty values
+// a single space, Reg_date today.
 std::optional<ExpertRecordBuffer> GatherExpertFields(const ExpertFormValues &values, const QDate &today);
 
 // The one way a new expert record is written: the statement is prepared

@@ -7,6 +7,7 @@
 
 #include <QCloseEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -70,7 +71,13 @@ frmLogin::frmLogin(AppState &state, QWidget *parent) : QWidget(parent), m_state(
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setGeometry(TwRect(5100, 3540, 1035, 315));
     cmdCancel->setAutoDefault(false);
-    connect(cmdOK, &QPushButton::clicked, this, &frmLogin::cmdOK_Click);
+    connect(cmdOK, &QPushButton::clicked, this, Guarded(this, &frmLogin::cmdOK_Click));
+    // Back from another program, a user added there meanwhile can log in;
+    // the focus stays where it was.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, Guarded([this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive && isVisible() && !m_done)
+                    LoadUsers(m_state);
+            }));
     connect(cmdCancel, &QPushButton::clicked, this, [this] {
         m_done = true;
         Q_EMIT cancelled();
@@ -110,7 +117,7 @@ bool frmLogin::eventFilter(QObject *watched, QEvent *event)
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             if (watched == Text2)
-                cmdOK_Click();
+                RunGuarded([this] { cmdOK_Click(); });
             return true;
         }
     }
@@ -132,6 +139,9 @@ void frmLogin::cmdOK_Click()
         Text2->setFocus();
         return;
     }
+    // The user table as it is in the file now, not as it was when the
+    // window opened.
+    LoadUsers(m_state);
     const LoginMatch match = CheckCredentials(m_state.UserTable, userName, password);
     if (match.found) {
         m_state.CurrentUserId = match.userId;

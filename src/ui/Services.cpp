@@ -1,15 +1,41 @@
 #include "ui/Services.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QProcess>
 #include <QStandardPaths>
 #include <random>
 
 namespace {
+
+// A question with Yes and No has no cancel: Escape and the close box do
+// nothing, so that a key pressed out of habit never answers for the user
+// (at exit, No would drop the unsaved draw).
+class YesNoBox : public QMessageBox {
+public:
+    YesNoBox(const QString &title, const QString &text, QWidget *parent)
+        : QMessageBox(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent)
+    {
+        setDefaultButton(QMessageBox::Yes);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->matches(QKeySequence::Cancel)) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent *event) override { event->ignore(); }
+};
 
 class BoxMessages : public MessageService {
 public:
@@ -25,9 +51,7 @@ public:
     }
     bool ask(const QString &title, const QString &text) override
     {
-        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
-                        QApplication::activeWindow());
-        box.setDefaultButton(QMessageBox::Yes);
+        YesNoBox box(title, text, QApplication::activeWindow());
         return box.exec() == QMessageBox::Yes;
     }
 };
@@ -64,7 +88,16 @@ public:
 
 class QtDesktop : public DesktopServices {
 public:
-    bool openUrl(const QUrl &url) override { return QDesktopServices::openUrl(url); }
+    bool openUrl(const QUrl &url) override
+    {
+        // The desktop's opener, started and left to run: whether it then
+        // finds a program for the link is its own business. False only when
+        // it cannot be started at all.
+        const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        if (!opener.isEmpty())
+            return QProcess::startDetached(opener, {url.toString(QUrl::FullyEncoded)});
+        return QDesktopServices::openUrl(url);
+    }
     QString desktopPath() const override
     {
         // Many Linux accounts have no desktop folder: offer the home folder then.

@@ -52,6 +52,8 @@ public:
 class DesktopServices {
 public:
     virtual ~DesktopServices() = default;
+    // False only when no opener can be started; an opener that starts and
+    // then finds no program for the link counts as opened.
     virtual bool openUrl(const QUrl &url) = 0;
     virtual QString desktopPath() const = 0;
 };

@@ -1,11 +1,16 @@
 #include "TestApp.h"
+#include "TestFiles.h"
 
 #include "admin/frmAbout.h"
 
+#include <QDeadlineTimer>
+#include <QFile>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -117,6 +122,53 @@ TEST(AboutTest, OKCloses)
     d.show();
     QTest::mouseClick(d.findChild<QPushButton *>("Command1"), Qt::LeftButton);
     EXPECT_FALSE(d.isVisible());
+}
+
+
+// The desktop's real opener, found on a search path the test sets.
+class SearchPath {
+public:
+    explicit SearchPath(const QString &path) : m_old(qgetenv("PATH")) { qputenv("PATH", QFile::encodeName(path)); }
+    ~SearchPath() { qputenv("PATH", m_old); }
+
+private:
+    QByteArray m_old;
+};
+
+TEST(AboutTest, OnlyAnOpenerThatCannotStartAsksForAMailProgram)
+{
+    QTemporaryDir bin;
+    const QString started = bin.filePath("started");
+    // An opener that runs but finds no mail program, as xdg-open does then.
+    ASSERT_TRUE(WriteAll(bin.filePath("xdg-open"),
+                         QStringLiteral("#!/bin/sh\necho \"$1\" > '%1'\necho 'no method available' >&2\nexit 3\n")
+                             .arg(started)
+                             .toLocal8Bit()));
+    ASSERT_TRUE(QFile::setPermissions(bin.filePath("xdg-open"), QFile::ReadOwner | QFile::ExeOwner));
+    QTemporaryDir empty;
+
+    struct Case {
+        QString path;
+        bool asks;
+    };
+    for (const Case &c : {Case{bin.path(), false}, Case{empty.path(), true}}) {
+        SCOPED_TRACE(c.path.toStdString());
+        TestApp app;
+        app.state.services.desktop = Services::real().desktop;
+        frmAbout d(app.state, nullptr);
+        d.show();
+        {
+            SearchPath path(c.path);
+            QTest::mouseClick(d.findChild<QLabel *>("Label3"), Qt::LeftButton);
+        }
+        EXPECT_EQ(app.messages->texts(), c.asks ? QStringList{"请正确安装OutLook！"} : QStringList{});
+        if (!c.asks) {
+            QDeadlineTimer ran(5000);
+            while (!QFileInfo::exists(started) && !ran.hasExpired())
+                QThread::msleep(20);
+            EXPECT_EQ(ReadAll(started).trimmed(), "mailto:" + d.findChild<QLabel *>("Label3")->text().toUtf8());
+        }
+    }
 }
 
 } // namespace

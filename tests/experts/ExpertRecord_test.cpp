@@ -85,6 +85,36 @@ TEST(GatherExpertFields, EmptyInputsBecomeOneSpaceAndTextsAreTrimmed)
         EXPECT_FALSE(b->entry[i].isEmpty()) << i;
 }
 
+TEST(GatherExpertFields, OneLineBoxesStoreOneLine)
+{
+    // What a paste from another program brings into a one-line box.
+    struct Case {
+        int field;
+        QString typed;
+        QString stored;
+    };
+    const Case cases[] = {
+        {E_Name, QStringLiteral("张\n三"), QStringLiteral("张 三")},
+        {E_Name, QStringLiteral("张三\r\n"), QStringLiteral("张三")},
+        {E_Company_name, QStringLiteral("北京建工集团\r\n第三分公司"), QStringLiteral("北京建工集团 第三分公司")},
+        {E_Company_name, QStringLiteral("北京\t\t建工"), QStringLiteral("北京 建工")},
+        {E_Position, QStringLiteral("总工\u2028程师"), QStringLiteral("总工 程师")},
+        {E_Mobile, QStringLiteral("138\n0013\v8000"), QStringLiteral("138 0013 8000")},
+        {E_birth_date, QStringLiteral("1965-3-8\n"), QStringLiteral("1965-03-08")},
+        {E_Address, QStringLiteral("北京市\n\n海淀区"), QStringLiteral("北京市 海淀区")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        ExpertFormValues v = formWithName(QStringLiteral("李四"));
+        v.byField[c.field] = c.typed;
+        const auto b = GatherExpertFields(v, kToday);
+        ASSERT_TRUE(b);
+        EXPECT_EQ(b->entry[c.field], c.stored);
+    }
+    // A name of nothing but line breaks is no name.
+    EXPECT_FALSE(GatherExpertFields(formWithName(QStringLiteral("\n\t\r\n")), kToday));
+}
+
 TEST(GatherExpertFields, ListValuesAreTakenAsTheyAre)
 {
     ExpertFormValues v = formWithName(QStringLiteral("张三"));

@@ -144,6 +144,31 @@ TEST(Login, ActivationReloadsTheUsers)
     EXPECT_EQ(f.loggedIn.count(), 1);
 }
 
+TEST(Login, AUserAddedWhileTheWindowWaitsCanLogIn)
+{
+    // Another program (or the password dialog of a running copy) added the
+    // user after this window read the users.
+    LoginFixture f;
+    f.app.addUser("000002", "late", "x", "1");
+    f.app.state.UserTable.clear();
+    f.submit("late", "x");
+    EXPECT_EQ(f.loggedIn.count(), 1);
+    EXPECT_EQ(f.app.state.CurrentUserId, "000002");
+}
+
+TEST(Login, ComingBackFromAnotherProgramReloadsTheUsersAndKeepsTheFocus)
+{
+    LoginFixture f;
+    f.text2()->setFocus();
+    // Added by another program: this one has not read it.
+    OpenDataFile(f.app.state).exec("INSERT INTO login_pwd VALUES ('000002', 'late', 'x', '1')");
+    Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_EQ(f.app.state.UserTable.count(), 1);
+    Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(f.app.state.UserTable.count(), 2);
+    EXPECT_EQ(f.login.focusWidget(), f.text2());
+}
+
 TEST(Login, EnterSubmitsOnlyFromThePasswordBox)
 {
     LoginFixture f;
