@@ -5,14 +5,18 @@
 #include "data/ExpertRecord.h"
 #include "data/RecordIds.h"
 #include "data/Schema.h"
+#include "data/TextWidth.h"
 #include "data/Vocabulary.h"
 #include "files/RunFolders.h"
 #include "reports/SpreadsheetEngine.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTemporaryDir>
+#include <cmath>
 #include <iconv.h>
 
 namespace ExpertImport {
@@ -32,9 +36,9 @@ QString captionKey(const QString &text)
 
 QString limitNote(int width)
 {
-    if (width <= 0 || width >= 65535)
+    if (width <= 0)
         return QString();
-    return QStringLiteral("最多%1个字符（汉字算2个），超出部分不保存").arg(width);
+    return QStringLiteral("最多%1个字符（汉字算2个），超出时不能导入").arg(width);
 }
 
 } // namespace
@@ -155,8 +159,42 @@ QList<QStringList> TemplateRows(const DataStore &store)
     return {heading, notes, example};
 }
 
-CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &store, const QDate &today)
+namespace {
+
+// The day number 0 of the spreadsheet programs' dates.
+const QDate kDayZero(1899, 12, 30);
+// Beyond this many digits a spreadsheet keeps a number only rounded.
+constexpr double kExactDigitsLimit = 1e15;
+
+// A number written the way a sheet shows a long number it has rounded.
+bool looksRounded(const QString &text)
 {
+    static const QRegularExpression exponent(QStringLiteral("^[+-]?\\d+(\\.\\d+)?[Ee][+-]?\\d+$"));
+    return exponent.match(text).hasMatch();
+}
+
+// Where digits matter and a number cell would have changed them.
+bool digitsMatter(int field)
+{
+    return field == Schema::E_Profession || field == Schema::E_Mobile || field == Schema::E_Zip_code;
+}
+
+QString duplicateKey(const QString &name, const QString &mobile)
+{
+    return name.trimmed() + QLatin1Char('\n') + mobile.trimmed();
+}
+
+QString expertLabel(const QString &name, const QString &mobile)
+{
+    return mobile.trimmed().isEmpty() ? QStringLiteral("“%1”").arg(name.trimmed())
+                                      : QStringLiteral("“%1”（%2）").arg(name.trimmed(), mobile.trimmed());
+}
+
+} // namespace
+
+CheckResult CheckSheet(const ImportSheet &sheet, const DataStore &store, const QDate &today)
+{
+    const QList<QStringList> &sheetRows = sheet.rows;
     CheckResult result;
     const QVector<Column> columns = Columns(store);
     if (sheetRows.isEmpty()) {
@@ -170,6 +208,31 @@ CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &stor
             return result;
         }
     }
+
+    // Columns the import table does not have are not imported: say which.
+    qsizetype widest = 0;
+    for (const QStringList &cells : sheetRows)
+        widest = qMax(widest, cells.size());
+    for (qsizetype c = columns.size(); c < widest; ++c) {
+        bool filled = false;
+        for (const QStringList &cells : sheetRows)
+            filled = filled || !cells.value(c).trimmed().isEmpty();
+        if (!filled)
+            continue;
+        const QString caption = heading.value(c).trimmed();
+        result.extraColumns << (caption.isEmpty()
+                                    ? QStringLiteral("第%1列").arg(ColumnLetter(int(c) + 1))
+                                    : QStringLiteral("第%1列“%2”").arg(ColumnLetter(int(c) + 1), caption));
+    }
+
+    QHash<QPair<int, int>, NumberCell> numbers;
+    for (const NumberCell &n : sheet.numbers)
+        numbers.insert({n.row, n.column}, n);
+    QHash<QString, QString> inLibrary;
+    for (const QStringList &expert : store.ExpertTable.rows)
+        inLibrary.insert(duplicateKey(expert.value(Schema::E_Name), expert.value(Schema::E_Mobile)),
+                         expert.value(Schema::E_Id));
+    QHash<QString, int> inSheet;
 
     for (int i = 1; i < sheetRows.size(); ++i) {
         const QStringList &cells = sheetRows[i];
@@ -192,9 +255,25 @@ CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &stor
                                    .arg(sheetRow)
                                    .arg(ColumnLetter(c + 1), captionKey(columns[c].caption), what);
         };
+        const QString retype = QStringLiteral("单元格中是数字，电子表格已把它改写（长数字被舍入、开头的0被去掉）。"
+                                              "请把此列设为文本格式，重新输入后再上传。");
         for (int c = 0; c < columns.size(); ++c) {
             const Column &col = columns[c];
-            const QString value = cells.value(c).trimmed();
+            QString value = cells.value(c).trimmed();
+            const auto number = numbers.constFind({sheetRow, c + 1});
+            if (number != numbers.constEnd() && !value.isEmpty()) {
+                if (number->date) {
+                    value = kDayZero.addDays(qint64(std::floor(number->value))).toString(kStoredDateFormat);
+                } else if (digitsMatter(col.field) || std::fabs(number->value) >= kExactDigitsLimit) {
+                    problem(c, retype);
+                    continue;
+                } else if (number->value == std::floor(number->value)) {
+                    value = QString::number(qint64(number->value));
+                }
+            } else if (looksRounded(value)) {
+                problem(c, retype);
+                continue;
+            }
             if (col.kind == Column::Text || col.kind == Column::Date) {
                 values.byField[col.field] = value;
                 continue;
@@ -216,12 +295,63 @@ CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &stor
                 values.byField[col.field] = TitleIdForPosition(store, int(pos));
         }
         const std::optional<ExpertRecordBuffer> buffer = GatherExpertFields(values, today);
-        if (!buffer)
+        if (!buffer) {
             problem(0, QStringLiteral("必须填写专家姓名。"));
-        if (result.problems.size() == before)
-            result.records.append(buffer->storedFields());
+            continue;
+        }
+        // A value cut to its field's width would be stored changed.
+        for (int c = 0; c < columns.size(); ++c) {
+            const int width = columns[c].width;
+            const QString &entry = buffer->entry[columns[c].field];
+            if (width > 0 && CutToWidth(entry, width) != entry)
+                problem(c, QStringLiteral("内容超过了%1个字符的长度限制（汉字算2个），请删减后重新上传。").arg(width));
+        }
+        if (result.problems.size() != before)
+            continue;
+        result.records.append(buffer->storedFields());
+
+        const QString &expertName = buffer->entry[Schema::E_Name];
+        const QString &mobile = buffer->entry[Schema::E_Mobile];
+        const QString key = duplicateKey(expertName, mobile);
+        if (inLibrary.contains(key))
+            result.duplicates << QStringLiteral("第%1行：%2已在专家库中（编号 %3）")
+                                     .arg(sheetRow)
+                                     .arg(expertLabel(expertName, mobile), inLibrary.value(key));
+        else if (inSheet.contains(key))
+            result.duplicates << QStringLiteral("第%1行：%2与第%3行是同一位专家")
+                                     .arg(sheetRow)
+                                     .arg(expertLabel(expertName, mobile))
+                                     .arg(inSheet.value(key));
+        else
+            inSheet.insert(key, sheetRow);
     }
     return result;
+}
+
+CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &store, const QDate &today)
+{
+    return CheckSheet({sheetRows, {}}, store, today);
+}
+
+QString NoticeText(const CheckResult &check)
+{
+    auto list = [](const QStringList &items) {
+        constexpr int kShown = 10;
+        QString text;
+        for (int i = 0; i < qMin<int>(kShown, items.size()); ++i)
+            text += QLatin1Char('\n') + items[i];
+        if (items.size() > kShown)
+            text += QStringLiteral("\n……共 %1 处").arg(items.size());
+        return text;
+    };
+    QString text;
+    if (!check.extraColumns.isEmpty())
+        text += QStringLiteral("以下列不是导入表的项目，其中的内容不会导入：") + list(check.extraColumns) +
+                QLatin1Char('\n');
+    if (!check.duplicates.isEmpty())
+        text += QStringLiteral("以下专家（姓名和电话号码相同）已在专家库中或在表中重复，上传后将再添加一次：") +
+                list(check.duplicates) + QLatin1Char('\n');
+    return text;
 }
 
 Outcome AddExperts(DataStore &store, const QList<QStringList> &records, const Progress &progress)
@@ -305,6 +435,22 @@ void WriteTemplate(SpreadsheetEngine &engine, const QString &path, const DataSto
 
 namespace {
 
+// The sheet row (from 1) of a position in a CSV text: rows end at line
+// breaks outside quotes.
+int csvRowAt(const QString &text, qsizetype position)
+{
+    int row = 1;
+    bool quoted = false;
+    for (qsizetype i = 0; i < position && i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        if (ch == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (ch == QLatin1Char('\n') && !quoted)
+            ++row;
+    }
+    return row;
+}
+
 QString decodeText(const QByteArray &bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
@@ -316,14 +462,21 @@ QString decodeText(const QByteArray &bytes)
     // Not UTF-8: a CSV saved by Excel on a Chinese system is in GBK.
     iconv_t cd = iconv_open("UTF-8", "GBK");
     if (cd == iconv_t(-1))
-        return text;
+        throw SpreadsheetError(QStringLiteral("无法读取GBK编码的文件。"));
     QByteArray in = bytes, out(bytes.size() * 2 + 16, '\0');
     char *inPtr = in.data(), *outPtr = out.data();
     size_t inLeft = size_t(in.size()), outLeft = size_t(out.size());
     const size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
     iconv_close(cd);
-    if (rc == size_t(-1))
-        return text;
+    if (rc == size_t(-1)) {
+        // Neither encoding: name the row of the first byte that fits
+        // neither, rather than read it as something else.
+        const qsizetype offset = inPtr - in.data();
+        const int row = int(bytes.left(offset).count('\n')) + 1;
+        throw SpreadsheetError(QStringLiteral("CSV文件第%1行有无法识别的字符（既不是UTF-8也不是GBK编码）。"
+                                              "请在电子表格程序中把文件另存为“CSV UTF-8”格式后重新上传。")
+                                   .arg(row));
+    }
     out.truncate(out.size() - qsizetype(outLeft));
     return QString::fromUtf8(out);
 }
@@ -333,10 +486,16 @@ QString decodeText(const QByteArray &bytes)
 QList<QStringList> ParseCsv(const QByteArray &bytes)
 {
     const QString text = decodeText(bytes);
+    const auto misplaced = [&text](qsizetype position) {
+        return SpreadsheetError(QStringLiteral("CSV文件第%1行的引号（\"）用法不对：含引号、逗号或换行的单元格要整个用引号括起，"
+                                               "其中的引号要写两次。请改正后重新上传。")
+                                    .arg(csvRowAt(text, position)));
+    };
     QList<QStringList> rows;
     QStringList row;
     QString cell;
-    bool quoted = false, any = false;
+    bool quoted = false, any = false, cellStarted = false;
+    qsizetype quoteOpened = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar ch = text.at(i);
         if (quoted) {
@@ -346,6 +505,10 @@ QList<QStringList> ParseCsv(const QByteArray &bytes)
                     ++i;
                 } else {
                     quoted = false;
+                    // A closing quote ends the cell.
+                    const QChar next = i + 1 < text.size() ? text.at(i + 1) : QLatin1Char('\n');
+                    if (next != QLatin1Char(',') && next != QLatin1Char('\r') && next != QLatin1Char('\n'))
+                        throw misplaced(i);
                 }
             } else {
                 cell.append(ch);
@@ -353,12 +516,18 @@ QList<QStringList> ParseCsv(const QByteArray &bytes)
             continue;
         }
         if (ch == QLatin1Char('"')) {
+            // Only a whole cell may be quoted.
+            if (cellStarted)
+                throw misplaced(i);
             quoted = true;
+            quoteOpened = i;
             any = true;
+            cellStarted = true;
         } else if (ch == QLatin1Char(',')) {
             row << cell;
             cell.clear();
             any = true;
+            cellStarted = false;
         } else if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n')) {
             if (ch == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
                 ++i;
@@ -367,11 +536,16 @@ QList<QStringList> ParseCsv(const QByteArray &bytes)
             row.clear();
             cell.clear();
             any = false;
+            cellStarted = false;
         } else {
             cell.append(ch);
             any = true;
+            cellStarted = true;
         }
     }
+    // A quote never closed would have taken every row after it into one cell.
+    if (quoted)
+        throw misplaced(quoteOpened);
     if (any || !cell.isEmpty()) {
         row << cell;
         rows << row;
@@ -379,19 +553,22 @@ QList<QStringList> ParseCsv(const QByteArray &bytes)
     return rows;
 }
 
-QList<QStringList> ReadSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine,
-                             const QString &path, int columnCount, const Progress &progress)
+ImportSheet ReadImportSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine,
+                            const QString &path, const Progress &progress)
 {
     if (QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0) {
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly))
             throw SpreadsheetError(QStringLiteral("无法读取文件“%1”：%2").arg(path, f.errorString()));
-        return ParseCsv(f.readAll());
+        return {ParseCsv(f.readAll()), {}};
     }
     if (!makeEngine)
         throw SpreadsheetError(QStringLiteral("没有可用的电子表格程序。"));
     std::unique_ptr<SpreadsheetEngine> engine = makeEngine();
     engine->open(path, true);
+    ImportSheet sheet;
+    // What the sheet shows of a number or a date is not always what was typed.
+    sheet.numbers = engine->numberCells();
 
     // The whole sheet in one call where the engine can write it as CSV.
     // The sheet as plain text holds personal data: a folder that a later
@@ -407,29 +584,38 @@ QList<QStringList> ReadSheet(const std::function<std::unique_ptr<SpreadsheetEngi
         }
         QFile f(csv);
         if (exported && f.open(QIODevice::ReadOnly)) {
-            QList<QStringList> rows = ParseCsv(f.readAll());
-            for (QStringList &row : rows)
-                row.resize(columnCount);
+            sheet.rows = ParseCsv(f.readAll());
             engine->close();
             if (progress)
-                progress(int(rows.size()), int(rows.size()));
-            return rows;
+                progress(int(sheet.rows.size()), int(sheet.rows.size()));
+            return sheet;
         }
     }
 
+    // Cell by cell: the import table's columns and one more, enough to tell
+    // that a sheet has columns the import does not take.
+    const int columnCount = int(ExpertFields().size()) + 1;
     const int last = engine->lastUsedRow();
-    QList<QStringList> rows;
-    rows.reserve(last);
+    sheet.rows.reserve(last);
     for (int r = 1; r <= last; ++r) {
         QStringList row;
         row.reserve(columnCount);
         for (int c = 1; c <= columnCount; ++c)
             row << engine->text(r, c);
-        rows << row;
+        sheet.rows << row;
         if (progress && (r % 100 == 0 || r == last))
             progress(r, last);
     }
     engine->close();
+    return sheet;
+}
+
+QList<QStringList> ReadSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine,
+                             const QString &path, int columnCount, const Progress &progress)
+{
+    QList<QStringList> rows = ReadImportSheet(makeEngine, path, progress).rows;
+    for (QStringList &row : rows)
+        row.resize(columnCount);
     return rows;
 }
 

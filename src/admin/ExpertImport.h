@@ -1,13 +1,13 @@
 #pragma once
 
 #include "admin/DataMaintenance.h"
+#include "reports/SpreadsheetEngine.h"
 
 #include <QList>
 #include <QStringList>
 #include <QVector>
 #include <functional>
 
-class SpreadsheetEngine;
 
 // The expert data import workbook: one column per field of the expert
 // editor, a heading row with the editor's captions, a row explaining the
@@ -37,17 +37,36 @@ QString ColumnLetter(int column);
 // Heading, explanation and example rows of a new import workbook.
 QList<QStringList> TemplateRows(const DataStore &store);
 
+// A sheet read from a workbook: every row and column as shown (row 1
+// first), and the cells that hold numbers or dates rather than text.
+struct ImportSheet {
+    QList<QStringList> rows;
+    QList<NumberCell> numbers;
+};
+
 struct CheckResult {
     QList<QStringList> records;   // fields 1..28 of each new expert, ready to store
     QStringList problems;         // "第5行第C列“专家性质”：..." (all of them)
     int firstDataRow = 0;
     bool isImportSheet = true;    // false when row 1 is not the heading row
+    // What the user should know before storing, not wrong in itself:
+    QStringList extraColumns;     // "第AB列“备注”": filled columns the import table does not have
+    QStringList duplicates;       // rows whose expert (name and mobile) is in the library or twice in the sheet
 };
 
-// Checks the rows read from a workbook (row 1 first, as on the sheet) the
-// way the editor checks its inputs and turns them into records. today is
-// the registration date written into every record.
+// Checks the rows read from a workbook the way the editor checks its
+// inputs and turns them into records. Besides, a cell that holds a number
+// where digits matter (身份证号, 电话号码, 邮编, or any number of more than
+// 15 digits) is refused, a date cell arrives as "YYYY-MM-DD" and a whole
+// number as its digits, and a text longer than its field is refused. today
+// is the registration date written into every record.
+CheckResult CheckSheet(const ImportSheet &sheet, const DataStore &store, const QDate &today);
+// The same for rows without cell types (row 1 first, as on the sheet).
 CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &store, const QDate &today);
+
+// What to tell the user before a checked workbook is stored (extra columns,
+// experts already in the library or twice in the sheet); "" when nothing.
+QString NoticeText(const CheckResult &check);
 
 using Progress = std::function<void(int done, int total)>;
 
@@ -69,8 +88,13 @@ inline const QString kTemplateFileName = QStringLiteral("专家数据导入表.x
 
 // Workbook files. Writing and reading .xls, .xlsx and .ods go through the
 // spreadsheet engine; a .csv file (UTF-8, or GBK as Excel writes it on
-// Chinese systems) is read directly. Both throw SpreadsheetError.
+// Chinese systems) is read directly. Both throw SpreadsheetError, also for
+// a CSV file with a quote out of place or with bytes of neither encoding,
+// naming the row.
 void WriteTemplate(SpreadsheetEngine &engine, const QString &path, const DataStore &store);
+ImportSheet ReadImportSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine,
+                            const QString &path, const Progress &progress = {});
+// The rows only, cut to the first columnCount columns.
 QList<QStringList> ReadSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine,
                              const QString &path, int columnCount, const Progress &progress = {});
 QList<QStringList> ParseCsv(const QByteArray &bytes);

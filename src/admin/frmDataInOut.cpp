@@ -271,21 +271,20 @@ void frmDataInOut::cmdUpExp_Click()
     if (path.isEmpty())
         return;
 
-    const int columns = int(ExpertImport::Columns(m_state).size());
     auto progress = [this](int done, int total) { showProgress(done, total); };
-    QList<QStringList> rows;
+    ExpertImport::ImportSheet sheet;
     ExpertImport::CheckResult check;
     {
         BusyCursor busy;
         ProgressBar1->show();
         try {
-            rows = ExpertImport::ReadSheet(m_state.services.makeSpreadsheet, path, columns, progress);
+            sheet = ExpertImport::ReadImportSheet(m_state.services.makeSpreadsheet, path, progress);
         } catch (const SpreadsheetError &e) {
             ProgressBar1->hide();
             m_state.messages().critical(QStringLiteral("无法读取专家数据导入表，没有导入任何专家：\n") + e.message());
             return;
         }
-        check = ExpertImport::CheckRows(rows, m_state, m_state.today());
+        check = ExpertImport::CheckSheet(sheet, m_state, m_state.today());
         ProgressBar1->hide();
     }
     const QString refusal = ExpertImport::RefusalText(check, m_state);
@@ -293,9 +292,11 @@ void frmDataInOut::cmdUpExp_Click()
         m_state.messages().critical(refusal);
         return;
     }
+    // What the upload would do unasked is said first; the user may cancel.
     if (!m_state.messages().question(
-            QStringLiteral("导入表中共有 %1 位专家，上传后将添加到当前的专家库中，不覆盖原有的专家数据信息。\n您确定上传吗？")
-                .arg(check.records.size())))
+            QStringLiteral("导入表中共有 %1 位专家，上传后将添加到当前的专家库中，不覆盖原有的专家数据信息。\n%2您确定上传吗？")
+                .arg(check.records.size())
+                .arg(ExpertImport::NoticeText(check))))
         return;
     Outcome outcome;
     {

@@ -53,6 +53,16 @@ struct CellLook {
     bool merged = false;       // the cell starts a merged block
 };
 
+// A cell that holds a number rather than text, read back from a workbook:
+// what the sheet shows of it may not be what was typed (a long number
+// rounded, a date with a time).
+struct NumberCell {
+    int row = 0;          // from 1
+    int column = 0;       // from 1
+    double value = 0;     // for a date, days since 1899-12-30
+    bool date = false;    // formatted as a date or a time
+};
+
 // Page layout of the first worksheet.
 struct PageSetup {
     bool landscape = false;
@@ -116,4 +126,8 @@ public:
         Q_UNUSED(path);
         throw SpreadsheetError(QStringLiteral("CSV export is not supported"));
     }
+    // The cells of the first worksheet that hold numbers or dates, found in
+    // one query rather than cell by cell. Engines that cannot tell them from
+    // text return none.
+    virtual QList<NumberCell> numberCells() { return {}; }
 };

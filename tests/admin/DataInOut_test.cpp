@@ -283,4 +283,39 @@ TEST_F(DataInOutTest, DownloadSavesTheImportWorkbookThroughTheSpreadsheetEngine)
     EXPECT_FALSE(QFile::exists(path("other.xls")));
 }
 
+
+TEST_F(DataInOutTest, UploadSaysWhatItWouldDoUnaskedAndNoStoresNothing)
+{
+    app.addExpert("李四");   // mobile 13800000000
+    QList<QStringList> rows = ExpertImport::TemplateRows(app.state);
+    rows << rows[2];
+    rows.last()[0] = "李四";
+    rows.last()[int(ExpertImport::Columns(app.state).size()) - 1] = "";
+    rows[0] << "备注";
+    rows.last() << "老朋友";
+    const int mobile = [&] {
+        const auto columns = ExpertImport::Columns(app.state);
+        for (int c = 0; c < columns.size(); ++c)
+            if (columns[c].field == Schema::E_Mobile)
+                return c;
+        return -1;
+    }();
+    rows.last()[mobile] = "13800000000";
+    const QString csv = path("again.csv");
+    QFile f(csv);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(toCsv(rows));
+    f.close();
+    app.files->nextOpenPath = csv;
+    app.messages->answers.enqueue(false);
+    const int before = app.countRows("expert_msg");
+    click("cmdUpExp");
+    ASSERT_EQ(app.messages->shown.size(), 1);
+    EXPECT_EQ(app.messages->shown[0].icon, MessageService::Icon::Question);
+    EXPECT_TRUE(app.messages->shown[0].text.contains("第AA列“备注”")) << app.messages->shown[0].text.toStdString();
+    EXPECT_TRUE(app.messages->shown[0].text.contains("“李四”（13800000000）已在专家库中"))
+        << app.messages->shown[0].text.toStdString();
+    EXPECT_EQ(app.countRows("expert_msg"), before);
+}
+
 } // namespace

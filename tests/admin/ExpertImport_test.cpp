@@ -75,8 +75,8 @@ TEST_F(ImportTest, RowsBecomeRecordsTheWayTheEditorStoresThem)
     full[column(E_zhicheng_id)] = app.state.TitleTypeTable.cell(2, 1);
     full[column(E_birth_date)] = "1965-3-8";
     full[column(E_graduate_date)] = "1965/3/8";
-    full[column(E_Mobile)] = "1380013800012345678901234";    // 25 characters
-    full[column(E_Zip_code)] = "一二三四五六";                 // width 12
+    full[column(E_Mobile)] = "13800138000123456789";         // the full width of 20
+    full[column(E_Zip_code)] = "一二三四五";                   // width 10
     QStringList sparse(26);
     sparse[0] = "赵六";
     const CheckResult check = CheckRows(sheet({full, {}, sparse}), app.state, QDate(2026, 12, 9));
@@ -107,6 +107,9 @@ TEST_F(ImportTest, RowsBecomeRecordsTheWayTheEditorStoresThem)
     EXPECT_EQ(f(b, E_Resume), " ");
 }
 
+const std::string kLongQualification = std::string(128, 'a') + "一级注册结构工程师" + std::string(110, 'b');
+const std::string kLongResume(65536, 'x');
+
 struct BadCell {
     int field;
     const char *value;
@@ -123,6 +126,14 @@ TEST_F(ImportTest, OneBadRowImportsNothingAndIsNamedWithItsRowAndColumn)
         {E_star_number, "★★★★★★", "“专家星级”"},
         {E_degree_type_id, "全部", "“学历”"},   // row 0 is never offered
         {E_zhicheng_id, "院士", "“职称级别”"},
+        // Longer than the field keeps: it would be stored cut.
+        {E_Mobile, "1380013800012345678901234", "“电话号码”：内容超过了20个字符的长度限制"},
+        {E_Zip_code, "一二三四五六", "“邮编”：内容超过了10个字符的长度限制"},
+        {E_zige_name, kLongQualification.c_str(), "“资格名称”：内容超过了255个字符的长度限制"},
+        {E_Resume, kLongResume.c_str(), "“工作简历”：内容超过了65535个字符的长度限制"},
+        // A long number the sheet has already rounded.
+        {E_Profession, "1.10101196503081E+017", "“身份证号”：单元格中是数字"},
+        {E_Company_name, "1.2E+16", "“工作单位”：单元格中是数字"},
     };
     const QString existing = app.addExpert("老专家");
     for (const BadCell &c : cases) {
@@ -152,6 +163,78 @@ TEST_F(ImportTest, ManyBadRowsListOnlyTheFirstProblems)
     EXPECT_TRUE(out.message.contains("第4行"));
     EXPECT_TRUE(out.message.contains("第13行"));
     EXPECT_FALSE(out.message.contains("第14行"));
+}
+
+// A cell the sheet holds as a number or a date (row 4 is the first data row).
+TEST_F(ImportTest, NumberAndDateCellsArriveAsTypedOrAreRefused)
+{
+    const double july1st1988 = double(QDate(1899, 12, 30).daysTo(QDate(1988, 7, 1)));
+    struct Case {
+        int field;
+        QString shown;        // what the sheet shows
+        double value;
+        bool date;
+        QString stored;       // "" when the row is refused
+    };
+    const Case cases[] = {
+        {E_birth_date, "1988-07-01 0:00:00", july1st1988, true, "1988-07-01"},
+        {E_graduate_date, "1988/7/1", july1st1988 + 0.5, true, "1988-07-01"},
+        {E_Company_name, "1.2345E+004", 12345, false, "12345"},
+        {E_Position, "999999999999999", 999999999999999.0, false, "999999999999999"},
+        {E_cong_shi_zhuanye, "2.5", 2.5, false, "2.5"},
+        // Where every digit matters, or beyond the 15 a sheet keeps exactly.
+        {E_Profession, "1.10101196503081E+017", 110101196503081234.0, false, ""},
+        {E_Profession, "110101196503", 110101196503.0, false, ""},
+        {E_Mobile, "13800138000", 13800138000.0, false, ""},
+        {E_Zip_code, "10045", 10045, false, ""},
+        {E_Company_name, "1E+16", 1e16, false, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.shown.toStdString());
+        QStringList cells = row("周九");
+        cells[column(c.field)] = c.shown;
+        ImportSheet input{sheet({cells}), {{4, column(c.field) + 1, c.value, c.date}}};
+        const CheckResult check = CheckSheet(input, app.state, app.state.today());
+        if (c.stored.isEmpty()) {
+            ASSERT_EQ(check.problems.size(), 1);
+            EXPECT_TRUE(check.problems[0].startsWith(
+                QStringLiteral("第4行第%1列").arg(ColumnLetter(column(c.field) + 1))))
+                << check.problems[0].toStdString();
+            EXPECT_TRUE(check.problems[0].contains("文本格式")) << check.problems[0].toStdString();
+            EXPECT_TRUE(check.records.isEmpty());
+        } else {
+            ASSERT_TRUE(check.problems.isEmpty()) << check.problems.join('\n').toStdString();
+            ASSERT_EQ(check.records.size(), 1);
+            EXPECT_EQ(check.records[0][c.field - 1], c.stored);
+        }
+    }
+}
+
+TEST_F(ImportTest, ExtraColumnsAndExpertsAlreadyThereAreSaidBeforeStoring)
+{
+    const QString known = app.addExpert("张三");   // mobile 13800000000
+    QStringList zhang = row("张三");
+    zhang[column(E_Mobile)] = "13800000000";
+    QStringList li = row("李四");
+    li[column(E_Mobile)] = "13900000000";
+    QStringList other = row("张三");   // another 张三: another mobile
+    other[column(E_Mobile)] = "13700000000";
+    QList<QStringList> rows = sheet({zhang, li, other, li});
+    rows[0] << "" << "备注";            // headings of columns AA and AB
+    rows[4] << "" << "请优先联系";
+    rows[5] << "多填的一格";
+    const CheckResult check = CheckRows(rows, app.state, app.state.today());
+    ASSERT_TRUE(check.problems.isEmpty()) << check.problems.join('\n').toStdString();
+    EXPECT_EQ(check.records.size(), 4);
+    EXPECT_EQ(check.extraColumns, (QStringList{"第AA列", "第AB列“备注”"}));
+    EXPECT_EQ(check.duplicates, (QStringList{QStringLiteral("第4行：“张三”（13800000000）已在专家库中（编号 %1）").arg(known),
+                                             "第7行：“李四”（13900000000）与第5行是同一位专家"}));
+    const QString notice = NoticeText(check);
+    EXPECT_TRUE(notice.contains("第AB列“备注”"));
+    EXPECT_TRUE(notice.contains("第7行"));
+
+    // Nothing to say about a plain workbook.
+    EXPECT_EQ(NoticeText(CheckRows(sheet({li}), app.state, app.state.today())), "");
 }
 
 TEST_F(ImportTest, ImportAddsAfterTheExistingExpertsWithoutTouchingThem)
@@ -207,7 +290,8 @@ TEST_F(ImportTest, ProgressIsReportedUpToTheLastRow)
 
 // An expert typed into the editor and the same expert in a workbook row are
 // stored alike: same list texts and codes, same completed dates, same
-// clipping, same blanks.
+// blanks. (A value longer than its field is cut by the editor but refused
+// by the import, which must not change data without saying so.)
 TEST_F(ImportTest, EditorSaveAndImportStoreTheSameRecord)
 {
     QStringList cells(26);
@@ -219,8 +303,10 @@ TEST_F(ImportTest, EditorSaveAndImportStoreTheSameRecord)
         QString text = QStringLiteral("  值%1 ").arg(f.field);
         if (f.kind == ExpertInputKind::Date)
             text = QStringLiteral("1965-3-8");
-        else if (f.field == E_Mobile || f.field == E_Zip_code)
-            text = QStringLiteral("1380013800012345678901234");   // longer than the field
+        else if (f.field == E_Mobile)
+            text = QStringLiteral(" 13800138000 ");
+        else if (f.field == E_Zip_code)
+            text = QStringLiteral("100045");
         if (f.kind == ExpertInputKind::List)
             continue;
         cells[c] = text;
@@ -262,7 +348,7 @@ TEST_F(ImportTest, EditorSaveAndImportStoreTheSameRecord)
     EXPECT_EQ(saved[E_zhicheng_id], app.state.TitleTypeTable.cell(4, 0));
     EXPECT_EQ(saved[E_star_number], "★★★★☆");
     EXPECT_EQ(saved[E_birth_date], "1965-03-08");
-    EXPECT_EQ(saved[E_Mobile], "13800138000123456789");
+    EXPECT_EQ(saved[E_Mobile], "13800138000");
     EXPECT_EQ(saved[E_Name], QStringLiteral("值%1").arg(E_Name));
 }
 
@@ -275,6 +361,47 @@ TEST(CsvTest, ParsesQuotedCellsInUtf8AndGbk)
     const QByteArray gbk("\xD5\xC5\xC8\xFD,\xC4\xD0\r\n");
     EXPECT_EQ(ParseCsv(gbk), QList<QStringList>({{"张三", "男"}}));
     EXPECT_EQ(ParseCsv("a,,b"), QList<QStringList>({{"a", "", "b"}}));
+}
+
+TEST(CsvTest, AQuoteOutOfPlaceIsRefusedWithItsRow)
+{
+    struct Case {
+        QByteArray text;
+        int row;
+    };
+    const Case cases[] = {
+        // Never closed: every row after it would end up in one cell.
+        {"姓名,地址\n张三,\"北京\n李四,上海\n王五,广州\n", 2},
+        // A quote inside a cell that is not quoted as a whole.
+        {"姓名,地址\n张三,北京\n李四,他说\"好\"\n", 3},
+        // Something after the closing quote of a cell.
+        {"姓名,地址\n\"张三\"x,北京\n", 2},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        try {
+            ParseCsv(c.text);
+            ADD_FAILURE() << "read without a word";
+        } catch (const SpreadsheetError &e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("第%1行").arg(c.row))) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains("引号")) << e.message().toStdString();
+        }
+    }
+    // Quoted cells over several lines are fine, and count as one row.
+    EXPECT_EQ(ParseCsv("a,\"x\ny\"\nb,\"z\"\"\"\n"), QList<QStringList>({{"a", "x\ny"}, {"b", "z\""}}));
+}
+
+TEST(CsvTest, BytesOfNeitherEncodingAreRefusedWithTheirRow)
+{
+    // "张三,男" in GBK, then a row with bytes that are neither GBK nor UTF-8.
+    const QByteArray text("\xD5\xC5\xC8\xFD,\xC4\xD0\r\n\xC0\xEE\xCB\xC4,\xC4\xD0\r\nab,\xFF\xFF\r\n");
+    try {
+        ParseCsv(text);
+        ADD_FAILURE() << "read as replacement characters";
+    } catch (const SpreadsheetError &e) {
+        EXPECT_TRUE(e.message().contains("第3行")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains("UTF-8")) << e.message().toStdString();
+    }
 }
 
 TEST(ColumnLetterTest, NamesColumnsAsTheSheetDoes)

@@ -1,4 +1,5 @@
 #include "TestApp.h"
+#include "TestFiles.h"
 
 #include "admin/ExpertImport.h"
 #include "data/Schema.h"
@@ -6,6 +7,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
@@ -62,6 +64,119 @@ TEST(ImportWorkbookTest, DownloadedWorkbookFilledAndUploadedRoundTrips)
     EXPECT_EQ(qian[Schema::E_Sex], "女");
     EXPECT_EQ(qian[Schema::E_birth_date], "1970-05-06");
     EXPECT_EQ(app.state.ExpertTable.cell(2, Schema::E_Status), "停用");
+}
+
+
+// A workbook another program wrote with number and date cells: what the
+// sheet shows of them is not taken at its word.
+TEST(ImportWorkbookTest, NumberAndDateCellsOfAWorkbookAreFoundInOneQuery)
+{
+    if (!officeInstalled())
+        GTEST_SKIP() << "LibreOffice is not installed";
+    TestApp app;
+    app.state.services.makeSpreadsheet = [] { return MakeLibreOfficeEngine(); };
+    const QVector<ExpertImport::Column> columns = ExpertImport::Columns(app.state);
+    auto columnOf = [&](int field) {
+        for (int c = 0; c < columns.size(); ++c)
+            if (columns[c].field == field)
+                return c;
+        return -1;
+    };
+    // Written by another program: a flat OpenDocument sheet whose cells
+    // carry their types, a date shown with its time.
+    enum Kind { Text, Number, Date };
+    struct Cell {
+        int column;
+        Kind kind;
+        QString value;
+    };
+    auto cellXml = [](const Cell *c) {
+        if (!c)
+            return QStringLiteral("<table:table-cell/>");
+        switch (c->kind) {
+        case Number:
+            return QStringLiteral("<table:table-cell office:value-type=\"float\" office:value=\"%1\"><text:p>%1</text:p>"
+                                  "</table:table-cell>").arg(c->value);
+        case Date:
+            return QStringLiteral("<table:table-cell table:style-name=\"ce1\" office:value-type=\"date\" "
+                                  "office:date-value=\"%1T00:00:00\"><text:p>%1 0:00:00</text:p></table:table-cell>")
+                .arg(c->value);
+        case Text:
+            break;
+        }
+        return QStringLiteral("<table:table-cell office:value-type=\"string\"><text:p>%1</text:p></table:table-cell>")
+            .arg(c->value.toHtmlEscaped());
+    };
+    QList<QList<Cell>> rows;
+    QList<Cell> heading;
+    for (int c = 0; c < columns.size(); ++c)
+        heading.append({c, Text, columns[c].caption});
+    rows << heading;
+    rows << QList<Cell>{{0, Text, "周九"}, {columnOf(Schema::E_birth_date), Date, "1988-07-01"},
+                        {columnOf(Schema::E_Company_name), Number, "12345"}};
+    rows << QList<Cell>{{0, Text, "吴十"}, {columnOf(Schema::E_Profession), Number, "110101196503081234"}};
+    QString body;
+    for (const QList<Cell> &r : rows) {
+        body += QStringLiteral("<table:table-row>");
+        for (int c = 0; c < columns.size(); ++c) {
+            const Cell *found = nullptr;
+            for (const Cell &cell : r)
+                if (cell.column == c)
+                    found = &cell;
+            body += cellXml(found);
+        }
+        body += QStringLiteral("</table:table-row>");
+    }
+    const QString fods = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+        "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+        "xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\" "
+        "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" office:version=\"1.2\" "
+        "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">"
+        "<office:automatic-styles><number:date-style style:name=\"N1\"><number:year number:style=\"long\"/>"
+        "<number:text>-</number:text><number:month number:style=\"long\"/><number:text>-</number:text>"
+        "<number:day number:style=\"long\"/><number:text> </number:text><number:hours/><number:text>:</number:text>"
+        "<number:minutes number:style=\"long\"/><number:text>:</number:text><number:seconds number:style=\"long\"/>"
+        "</number:date-style><style:style style:name=\"ce1\" style:family=\"table-cell\" "
+        "style:data-style-name=\"N1\"/></office:automatic-styles>"
+        "<office:body><office:spreadsheet><table:table table:name=\"Sheet1\">%1</table:table>"
+        "</office:spreadsheet></office:body></office:document>").arg(body);
+    const QString source = QDir(app.appDir()).filePath("typed.fods");
+    ASSERT_TRUE(WriteAll(source, fods.toUtf8()));
+    const QString workbook = QDir(app.appDir()).filePath("typed.xls");
+    {
+        auto engine = app.state.services.makeSpreadsheet();
+        engine->open(source);
+        engine->saveAsXls(workbook);
+    }
+
+    const ExpertImport::ImportSheet sheet = ExpertImport::ReadImportSheet(app.state.services.makeSpreadsheet, workbook);
+    const ExpertImport::CheckResult check = ExpertImport::CheckSheet(sheet, app.state, app.state.today());
+    ASSERT_EQ(check.problems.size(), 1) << check.problems.join('\n').toStdString();
+    EXPECT_TRUE(check.problems[0].startsWith(
+        QStringLiteral("第3行第%1列“身份证号”").arg(ExpertImport::ColumnLetter(columnOf(Schema::E_Profession) + 1))))
+        << check.problems[0].toStdString();
+    ASSERT_EQ(check.records.size(), 1);
+    EXPECT_EQ(check.records[0][Schema::E_birth_date - 1], "1988-07-01");
+    EXPECT_EQ(check.records[0][Schema::E_Company_name - 1], "12345");
+}
+
+TEST(ImportWorkbookTest, AProtectedWorkbookIsSaidToBeProtected)
+{
+    if (!officeInstalled())
+        GTEST_SKIP() << "LibreOffice is not installed";
+    // A workbook saved by the office with the open password "secret".
+    const QString workbook = QFileInfo(QStringLiteral(__FILE__)).absoluteDir().filePath("files/protected.xls");
+    ASSERT_TRUE(QFileInfo::exists(workbook)) << workbook.toStdString();
+    try {
+        ExpertImport::ReadImportSheet([] { return MakeLibreOfficeEngine(); }, workbook);
+        ADD_FAILURE() << "a protected workbook was read";
+    } catch (const SpreadsheetError &e) {
+        EXPECT_TRUE(e.message().contains("设置了打开密码")) << e.message().toStdString();
+        EXPECT_FALSE(e.message().contains("Not a spreadsheet")) << e.message().toStdString();
+    }
 }
 
 } // namespace

@@ -34,13 +34,19 @@
 #include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/table/XTableColumns.hpp>
 #include <com/sun/star/table/XTableRows.hpp>
+#include <com/sun/star/task/PasswordRequest.hpp>
+#include <com/sun/star/task/XInteractionAbort.hpp>
+#include <com/sun/star/task/XInteractionHandler.hpp>
+#include <com/sun/star/task/XInteractionRequest.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <com/sun/star/util/CloseVetoException.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XMergeable.hpp>
 #include <cppuhelper/bootstrap.hxx>
+#include <cppuhelper/implbase1.hxx>
 #include <rtl/bootstrap.hxx>
+#include <rtl/ref.hxx>
 
 #include "reports/libreoffice/LibreOfficeEngine.h"
 
@@ -151,6 +157,29 @@ bool hasLine(const Any &any)
     return line.LineWidth > 0 || line.OuterLineWidth > 0 || line.InnerLineWidth > 0;
 }
 
+// Answers every question the office asks while it loads a file with
+// "abort" (nobody is there to answer), and remembers whether it asked for
+// a password: such a workbook is protected, not damaged.
+class AbortingHandler : public cppu::WeakImplHelper1<css::task::XInteractionHandler> {
+public:
+    bool askedForPassword = false;
+
+    void SAL_CALL handle(const Reference<css::task::XInteractionRequest> &request) override
+    {
+        css::task::PasswordRequest password;
+        if (request->getRequest() >>= password)
+            askedForPassword = true;
+        const Sequence<Reference<css::task::XInteractionContinuation>> options = request->getContinuations();
+        for (const Reference<css::task::XInteractionContinuation> &option : options) {
+            Reference<css::task::XInteractionAbort> abort(option, css::uno::UNO_QUERY);
+            if (abort.is()) {
+                abort->select();
+                return;
+            }
+        }
+    }
+};
+
 class LibreOfficeEngine final : public SpreadsheetEngine {
 public:
     explicit LibreOfficeEngine(QString soffice) : m_soffice(std::move(soffice)) {}
@@ -162,8 +191,19 @@ public:
             throw SpreadsheetError(QStringLiteral("File not found: %1").arg(path));
         // As a template: the office reads the file into a new untitled
         // workbook, so the file is neither locked nor written.
-        load(fileUrl(path), {prop("Hidden", Any(hidden)), prop("AsTemplate", Any(true)),
-                             prop("MacroExecutionMode", Any(sal_Int16(0)))});
+        rtl::Reference<AbortingHandler> handler(new AbortingHandler);
+        try {
+            load(fileUrl(path), {prop("Hidden", Any(hidden)), prop("AsTemplate", Any(true)),
+                                 prop("MacroExecutionMode", Any(sal_Int16(0))),
+                                 prop("InteractionHandler", Any(Reference<css::task::XInteractionHandler>(handler.get())))});
+        } catch (const SpreadsheetError &) {
+            if (handler->askedForPassword)
+                throw SpreadsheetError(
+                    QStringLiteral("工作簿“%1”设置了打开密码，本程序不能读取。"
+                                   "请在电子表格程序中打开它，取消密码后另存，再上传另存的文件。")
+                        .arg(QDir::toNativeSeparators(path)));
+            throw;
+        }
     }
 
     void create() override { load(OUString("private:factory/scalc"), {prop("Hidden", Any(true))}); }
@@ -256,6 +296,36 @@ public:
     void setText(int row, int column, const QString &text) override
     {
         setTexts(row, column, {QStringList{text}});
+    }
+
+    QList<NumberCell> numberCells() override
+    {
+        QList<NumberCell> cells;
+        guard([&] {
+            Reference<css::sheet::XCellRangesQuery> query(sheet(), UNO_QUERY_THROW);
+            for (const bool date : {false, true}) {
+                // VALUE: numbers not formatted as dates or times; DATETIME: those that are.
+                const sal_Int16 kind = date ? css::sheet::CellFlags::DATETIME : css::sheet::CellFlags::VALUE;
+                Reference<css::sheet::XSheetCellRanges> ranges = query->queryContentCells(kind);
+                if (!ranges.is())
+                    continue;
+                const Sequence<css::table::CellRangeAddress> addresses = ranges->getRangeAddresses();
+                for (const css::table::CellRangeAddress &a : addresses) {
+                    Reference<css::sheet::XCellRangeData> block(
+                        sheet()->getCellRangeByPosition(a.StartColumn, a.StartRow, a.EndColumn, a.EndRow),
+                        UNO_QUERY_THROW);
+                    const Sequence<Sequence<Any>> values = block->getDataArray();
+                    for (sal_Int32 r = 0; r < values.getLength(); ++r) {
+                        for (sal_Int32 c = 0; c < values[r].getLength(); ++c) {
+                            double value = 0;
+                            if (values[r][c] >>= value)
+                                cells.append({int(a.StartRow + r) + 1, int(a.StartColumn + c) + 1, value, date});
+                        }
+                    }
+                }
+            }
+        });
+        return cells;
     }
 
     QString text(int row, int column) override
