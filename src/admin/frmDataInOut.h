@@ -31,6 +31,8 @@ private:
     void showOutcome(bool ok, const QString &text);
     void showProgress(int done, int total);
     QString desktopFile(const QString &name) const;
+    // Where the exit backup goes, as labOP6 names it.
+    QString backupFolderText() const;
 
     QCheckBox *chkSaveDB = nullptr;
     QProgressBar *ProgressBar1 = nullptr;

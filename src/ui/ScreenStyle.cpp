@@ -1,5 +1,6 @@
 #include "ui/ScreenStyle.h"
 
+#include <QGroupBox>
 #include <QLineEdit>
 
 QFont ScreenFont(qreal pointSize, bool bold)
@@ -41,4 +42,10 @@ void MakePasswordBox(QLineEdit *box)
 {
     box->setEchoMode(QLineEdit::Password);
     box->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+}
+
+void MakeClassicFrame(QGroupBox *frame)
+{
+    frame->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid rgb(160, 160, 160); margin-top: 6px; }"
+                                        "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px; }"));
 }

@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QString>
 
+class QGroupBox;
 class QLineEdit;
 
 // The screens' font: 新宋体 9 points, which is fixed-pitch (a Chinese
@@ -26,3 +27,7 @@ QString ArrayName(const QString &name, int index);
 // Makes a text box a password box that shows one "*" per character,
 // whatever mask the style would use.
 void MakePasswordBox(QLineEdit *box);
+
+// A frame whose caption sits on its top border line, as on a classic frame,
+// not above it.
+void MakeClassicFrame(QGroupBox *frame);
