@@ -1,6 +1,7 @@
 #include "shell/ChildScreen.h"
 
 #include "lists/ListEngine.h"
+#include "ui/FieldNames.h"
 #include "ui/Twips.h"
 
 #include <QCheckBox>
@@ -38,6 +39,7 @@ void ChildScreen::load()
     m_loaded = true;
     m_statusPanel->setText(LoginDateText(m_state.today(), QLocale::system()));
     onLoad();
+    NameFieldsByCaptions(this);
 }
 
 void ChildScreen::activate()
