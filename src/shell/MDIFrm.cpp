@@ -153,6 +153,8 @@ QSize MDIFrm::neededSize() const
         screenWidth = qMax(screenWidth, right + Px(60));
         screenHeight = qMax(screenHeight, bottom + Px(60) + s->statusBar1()->sizeHint().height());
     }
+    // The banner, as wide as the screens, shows its whole picture.
+    screenWidth = qMax(screenWidth, m_picInterface->width());
     // Inverting the layout below: the panel takes a fifth of the width, the
     // screens the rest less 180 twips; they stand below the banner in a
     // panel 750 twips shorter than the window.

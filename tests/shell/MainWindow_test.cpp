@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -193,6 +194,8 @@ TEST(MainWindow, ASmallWindowScrollsInsteadOfOverlapping)
             if (!w->isHidden())
                 EXPECT_LE(w->geometry().right(), s->width()) << form << " " << w->objectName().toStdString();
     }
+    // The banner shows its whole picture too.
+    EXPECT_GE(main.banner()->width(), main.picInterface()->width());
     QScrollArea *scroll = main.scrollArea();
     EXPECT_GT(scroll->horizontalScrollBar()->maximum(), 0);
     EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
@@ -208,6 +211,14 @@ TEST(MainWindow, ASmallWindowScrollsInsteadOfOverlapping)
     QCoreApplication::processEvents();
     EXPECT_EQ(scroll->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     EXPECT_EQ(panel->width(), Px(Tw(main.frameGeometry().width()) / 5));
+}
+
+TEST(MainWindow, TheFirstSizeFitsTheDisplay)
+{
+    TestApp app;
+    MDIFrm main(app.state, countingRegistry());
+    const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size();
+    EXPECT_EQ(main.size(), QSize(1280, 900).boundedTo(room));
 }
 
 TEST(Keyboard, TabWalksThePanelAndEnterOrSpaceOpensTheEntry)
