@@ -87,7 +87,11 @@ void NameFieldsByCaptions(QWidget *root)
         // The parts inside a field (a combo box's own editor) are named with it.
         if (qobject_cast<QComboBox *>(w->parentWidget()) || qobject_cast<QAbstractSpinBox *>(w->parentWidget()))
             continue;
-        if (const QLabel *caption = captionOf(w))
+        if (QLabel *caption = const_cast<QLabel *>(captionOf(w))) {
             w->setAccessibleName(CaptionAsName(caption->text()));
+            // On Linux a list box's name is its current text; assistive
+            // tools read what it is for from the label relation.
+            caption->setBuddy(w);
+        }
     }
 }

@@ -65,4 +65,7 @@ TEST(FieldNames, EachFieldTakesTheCaptionBeforeIt)
     EXPECT_EQ(lonely->accessibleName(), "");
     EXPECT_EQ(all->accessibleName(), "全选");
     EXPECT_EQ(worded->accessibleName(), "");
+    // The caption is the field's label for assistive tools as well.
+    auto *sexCaption = form.findChildren<QLabel *>().at(1);
+    EXPECT_EQ(sexCaption->buddy(), sex);
 }
