@@ -99,6 +99,9 @@ frmAbout::frmAbout(AppState &state, QWidget *parent) : QDialog(parent), m_state(
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(TwRect(5625, 2310, 1155, 435));
     connect(Command1, &QPushButton::clicked, this, &QDialog::accept);
+    // The box opens on 确定, not on the first link that Tab reaches: Enter
+    // closes it as before.
+    Command1->setFocus();
 
     // Key preview: the dialog sees every key before its controls do.
     for (QWidget *w : findChildren<QWidget *>())
