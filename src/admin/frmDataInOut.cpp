@@ -213,6 +213,12 @@ QString frmDataInOut::desktopFile(const QString &name) const
     return QDir(m_state.services.desktop->desktopPath()).filePath(name);
 }
 
+// What initialising and restoring change: the data and the draw in progress.
+static MaintenanceTarget maintenanceTarget(AppState &state)
+{
+    return {state, state.DrawList, state.DrawUnsaved, state.today()};
+}
+
 static QString unsavedDrawNote(const AppState &state)
 {
     return state.DrawUnsaved ? QStringLiteral("\n当前未保存的抽取记录将被放弃。") : QString();
@@ -230,7 +236,7 @@ void frmDataInOut::cmdClrDB_Click()
     MaintenanceOutcome outcome;
     {
         BusyCursor busy;
-        outcome = InitialiseDatabase(m_state);
+        outcome = InitialiseDatabase(maintenanceTarget(m_state));
     }
     showOutcome(outcome.ok, outcome.message);
 }
@@ -362,7 +368,7 @@ void frmDataInOut::cmdDBUpd_Click()
     MaintenanceOutcome outcome;
     {
         BusyCursor busy;
-        outcome = RestoreDatabase(m_state, path);
+        outcome = RestoreDatabase(maintenanceTarget(m_state), path);
     }
     showOutcome(outcome.ok, outcome.message);
 }
@@ -393,7 +399,7 @@ void frmDataInOut::cmdImpAccess_Click()
     MaintenanceOutcome outcome;
     {
         BusyCursor busy;
-        outcome = ImportAccessLibrary(m_state, plan);
+        outcome = ImportAccessLibrary(maintenanceTarget(m_state), plan);
     }
     showOutcome(outcome.ok, outcome.message);
 }

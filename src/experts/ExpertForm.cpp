@@ -1,6 +1,6 @@
 #include "experts/ExpertForm.h"
 
-#include "data/ReferenceNames.h"
+#include "data/Vocabulary.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
@@ -27,22 +27,6 @@ int inputTop(int row)
     if (row == 9)
         return 5100;
     return 840 + (row - 1) * 360;
-}
-
-QStringList referenceNames(const TextTable &table)
-{
-    // Row 0 is the "all" entry of the search lists; the editor never offers it.
-    QStringList names;
-    for (qsizetype r = 1; r < table.count(); ++r)
-        names << table.cell(r, 1);
-    return names;
-}
-
-const QStringList &starItems()
-{
-    static const QStringList items{QStringLiteral("★☆☆☆☆"), QStringLiteral("★★☆☆☆"), QStringLiteral("★★★☆☆"),
-                                   QStringLiteral("★★★★☆"), QStringLiteral("★★★★★")};
-    return items;
 }
 
 } // namespace
@@ -149,12 +133,12 @@ void ExpertEditorScreen::onLoad()
     com_Star = lists.value(E_star_number);
 
     // The reference tables do not change during a run: the lists are filled once.
-    com_Sex->addItems({QStringLiteral("男"), QStringLiteral("女")});
-    com_Sta->addItems({QStringLiteral("启用"), QStringLiteral("停用")});
-    com_Lin->addItems({QStringLiteral("正式"), QStringLiteral("临时")});
-    com_Degree->addItems(referenceNames(m_state.DegreeTable));
-    com_Zhicheng->addItems(referenceNames(m_state.TitleTypeTable));
-    com_Star->addItems(starItems());
+    com_Sex->addItems(SexItems());
+    com_Sta->addItems(StatusItems());
+    com_Lin->addItems(KindItems());
+    com_Degree->addItems(EditorReferenceNames(m_state.DegreeTable));
+    com_Zhicheng->addItems(EditorReferenceNames(m_state.TitleTypeTable));
+    com_Star->addItems(StarGrades());
     com_Star->setStyleSheet(QStringLiteral("QComboBox { color: rgb(255, 0, 0); }"));
     for (QComboBox *list : std::as_const(lists))
         list->setCurrentIndex(list->count() > 0 ? 0 : -1);

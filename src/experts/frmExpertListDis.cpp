@@ -1,6 +1,6 @@
 #include "experts/frmExpertListDis.h"
 
-#include "data/ReferenceNames.h"
+#include "data/Vocabulary.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -8,10 +8,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-const QString kTemporary = QStringLiteral("临时");
-}
-
 frmNewExpert::frmNewExpert(AppState &state, ScreenNavigator &nav, QWidget *parent)
     : ExpertEditorScreen(state, nav, QStringLiteral("frmNewExpert"), parent)
 {
@@ -49,7 +45,7 @@ void frmNewExpert::afterClear()
 {
     // A temporary expert cannot be made regular.
     if (temporaryMode())
-        SelectStoredItem(com_Lin, com_Lin->findText(kTemporary), kTemporary);
+        SelectStoredItem(com_Lin, com_Lin->findText(kKindTemporary), kKindTemporary);
     com_Lin->setEnabled(!temporaryMode());
 }
 

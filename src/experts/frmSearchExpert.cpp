@@ -83,13 +83,11 @@ frmSearchExpert::frmSearchExpert(AppState &state, ScreenNavigator &nav, QWidget 
     caption(0, QStringLiteral("专家姓名："), 0, 0, 11);
     textBox(0, 0, 0);
     caption(4, QStringLiteral("性    别："), 0, 1);
-    com_Sex = list(QStringLiteral("com_Sex"), {QStringLiteral("全部"), QStringLiteral("男"), QStringLiteral("女")}, 0, 1);
+    com_Sex = list(QStringLiteral("com_Sex"), WithAllItem(SexItems()), 0, 1);
     caption(1, QStringLiteral("专家状态："), 0, 2);
-    com_Sta = list(QStringLiteral("com_Sta"), {QStringLiteral("全部"), QStringLiteral("启用"), QStringLiteral("停用")},
-                   0, 2);
+    com_Sta = list(QStringLiteral("com_Sta"), WithAllItem(StatusItems()), 0, 2);
     caption(2, QStringLiteral("专家性质："), 0, 3);
-    com_Lin = list(QStringLiteral("com_Lin"), {QStringLiteral("全部"), QStringLiteral("正式"), QStringLiteral("临时")},
-                   0, 3);
+    com_Lin = list(QStringLiteral("com_Lin"), WithAllItem(KindItems()), 0, 3);
 
     caption(8, QStringLiteral("学    历："), 1, 0);
     com_Degree = list(QStringLiteral("com_Degree"), {}, 1, 0);
@@ -98,10 +96,7 @@ frmSearchExpert::frmSearchExpert(AppState &state, ScreenNavigator &nav, QWidget 
     caption(14, QStringLiteral("职称级别："), 1, 2);
     com_Zhicheng = list(QStringLiteral("com_Zhicheng"), {}, 1, 2);
     caption(3, QStringLiteral("专家星级："), 1, 3);
-    com_Star = list(QStringLiteral("com_Star"),
-                    {QStringLiteral("所有星级"), QStringLiteral("★☆☆☆☆"), QStringLiteral("★★☆☆☆"),
-                     QStringLiteral("★★★☆☆"), QStringLiteral("★★★★☆"), QStringLiteral("★★★★★")},
-                    1, 3);
+    com_Star = list(QStringLiteral("com_Star"), QStringList{kAllStarGrades} + StarGrades(), 1, 3);
     SetRed(com_Star);
 
     caption(7, QStringLiteral("城    市："), 2, 0, 12);
@@ -182,7 +177,7 @@ void frmSearchExpert::cmdSearch_Click()
 {
     m_criteria.fill(QString());
     auto choice = [](const QComboBox *c) { return c->currentIndex() > 0 ? c->currentText() : QString(); };
-    auto code = [](const QComboBox *c) { return c->currentIndex() > 0 ? TwoDigitCode(c->currentIndex()) : QString(); };
+    auto code = [](const QComboBox *c) { return c->currentIndex() > 0 ? ReferenceCode(c->currentIndex()) : QString(); };
     m_criteria[0] = txtDis[0]->text().trimmed();
     m_criteria[1] = choice(com_Sex);
     m_criteria[2] = choice(com_Sta);

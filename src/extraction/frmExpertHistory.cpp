@@ -186,7 +186,7 @@ void frmExpertHistory::search()
 
 void frmExpertHistory::clearFields()
 {
-    const QString today = m_state.today().toString(QStringLiteral("yyyy-MM-dd"));
+    const QString today = m_state.today().toString(kStoredDateFormat);
     txtFrom->setText(today);
     txtTo->setText(today);
     txtProfession->clear();
@@ -208,7 +208,7 @@ void frmExpertHistory::toggleCalendar(QCalendarWidget *calendar, QLineEdit *fiel
         calendar->hide();
     } else {
         // A field edited into something that is not a date opens on today.
-        QDate date = QDate::fromString(field->text().trimmed(), QStringLiteral("yyyy-MM-dd"));
+        QDate date = QDate::fromString(field->text().trimmed(), kStoredDateFormat);
         if (!date.isValid())
             date = m_state.today();
         calendar->setSelectedDate(date);
@@ -220,7 +220,7 @@ void frmExpertHistory::toggleCalendar(QCalendarWidget *calendar, QLineEdit *fiel
 
 void frmExpertHistory::pickDate(QCalendarWidget *calendar, QLineEdit *field, const QDate &date)
 {
-    field->setText(date.toString(QStringLiteral("yyyy-MM-dd")));
+    field->setText(date.toString(kStoredDateFormat));
     calendar->hide();
     txtProfession->setFocus();
 }

@@ -89,8 +89,7 @@ void frmNewProSelExpert::onLoad()
         txtDis[i] = addTextBox(ArrayName(QStringLiteral("txtDis"), i), kInputLefts[textCells[i][1]],
                                kRowTops[textCells[i][0]], kInputWidth);
 
-    com_Lin = addList(QStringLiteral("com_Lin"), {QStringLiteral("全部"), QStringLiteral("正式"), QStringLiteral("临时")},
-                      kInputLefts[1], kRowTops[0], kInputWidth);
+    com_Lin = addList(QStringLiteral("com_Lin"), WithAllItem(KindItems()), kInputLefts[1], kRowTops[0], kInputWidth);
     QStringList titleNames;
     for (const QStringList &row : m_state.TitleTypeTable.rows)
         titleNames << row.value(1);
@@ -253,7 +252,7 @@ void frmNewProSelExpert::gatherCriteria()
     m_criteria[3] = txtDis[2]->text().trimmed();
     m_criteria[4] = txtDis[3]->text().trimmed();
     if (com_Zhicheng->currentIndex() > 0)
-        m_criteria[5] = QStringLiteral("%1").arg(com_Zhicheng->currentIndex(), 2, 10, QLatin1Char('0'));
+        m_criteria[5] = ReferenceCode(com_Zhicheng->currentIndex());
     m_criteria[6] = txtDis[4]->text().trimmed();
     m_criteria[7] = txtDis[5]->text().trimmed();
 }
