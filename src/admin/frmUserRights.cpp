@@ -29,7 +29,7 @@ constexpr int kCaptionWidth = 1080;
 constexpr int kBoxLeft = 1290;
 constexpr int kBoxWidth = 2400;
 
-} // namespace
+}   // namespace
 
 frmUserRights::frmUserRights(AppState &state, ScreenNavigator &nav, QWidget *parent)
     : ChildScreen(state, nav, QStringLiteral("frmUserRights"), parent)
@@ -84,32 +84,37 @@ void frmUserRights::onLoad()
     caption(QStringLiteral("labPwd"), QStringLiteral("密    码："), kAddTop, 720);
     txtPwdCheck = box(QStringLiteral("txtPwdCheck"), kAddTop, 1140, true);
     caption(QStringLiteral("labPwdCheck"), QStringLiteral("确认密码："), kAddTop, 1140);
-    comRole = addList(QStringLiteral("comRole"), m_state.RoleNames, kFrameLeft + kBoxLeft, kAddTop + 1560, kBoxWidth, 330);
+    comRole =
+        addList(QStringLiteral("comRole"), m_state.RoleNames, kFrameLeft + kBoxLeft, kAddTop + 1560, kBoxWidth, 330);
     // No role until the user picks one: nobody becomes an administrator by
     // overlooking the box.
     comRole->setPlaceholderText(QStringLiteral("请选择"));
     comRole->setCurrentIndex(-1);
     caption(QStringLiteral("labRole"), QStringLiteral("角    色："), kAddTop, 1560);
-    cmdAdd = addButton(QStringLiteral("cmdAdd"), QStringLiteral("增加"), kFrameLeft + kBoxLeft, kAddTop + 1965, 1095, 375);
+    cmdAdd =
+        addButton(QStringLiteral("cmdAdd"), QStringLiteral("增加"), kFrameLeft + kBoxLeft, kAddTop + 1965, 1095, 375);
 
     // The user chosen in the list.
     fraEdit = frame(QStringLiteral("fraEdit"), QStringLiteral("修改用户"), kEditTop, 3060);
-    labSelName = addLabel(QStringLiteral("labSelName"), QString(), kFrameLeft + kBoxLeft, kEditTop + 360, kBoxWidth, 240);
+    labSelName =
+        addLabel(QStringLiteral("labSelName"), QString(), kFrameLeft + kBoxLeft, kEditTop + 360, kBoxWidth, 240);
     QLabel *labSelUser = addLabel(QStringLiteral("labSelUser"), QStringLiteral("用 户 名："), kFrameLeft + kCaptionLeft,
                                   kEditTop + 360, kCaptionWidth, 240);
     labSelUser->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    comNewRole = addList(QStringLiteral("comNewRole"), m_state.RoleNames, kFrameLeft + kBoxLeft, kEditTop + 720, 1335, 330);
+    comNewRole =
+        addList(QStringLiteral("comNewRole"), m_state.RoleNames, kFrameLeft + kBoxLeft, kEditTop + 720, 1335, 330);
     caption(QStringLiteral("labNewRole"), QStringLiteral("角    色："), kEditTop, 720);
-    cmdRole = addButton(QStringLiteral("cmdRole"), QStringLiteral("修改角色"), kFrameLeft + kBoxLeft + 1425, kEditTop + 705,
-                        975, 360);
+    cmdRole = addButton(QStringLiteral("cmdRole"), QStringLiteral("修改角色"), kFrameLeft + kBoxLeft + 1425,
+                        kEditTop + 705, 975, 360);
     txtNewPwd = box(QStringLiteral("txtNewPwd"), kEditTop, 1320, true);
     caption(QStringLiteral("labNewPwd"), QStringLiteral("新 密 码："), kEditTop, 1320);
     txtNewPwdCheck = box(QStringLiteral("txtNewPwdCheck"), kEditTop, 1740, true);
     caption(QStringLiteral("labNewPwdCheck"), QStringLiteral("确认密码："), kEditTop, 1740);
     cmdResetPwd = addButton(QStringLiteral("cmdResetPwd"), QStringLiteral("重设密码"), kFrameLeft + kBoxLeft,
                             kEditTop + 2220, 1095, 375);
-    auto *labEditHint = addLabel(QStringLiteral("labEditHint"), QStringLiteral("请先在左边的列表中点击“[修改]”选择用户。"),
-                                 kFrameLeft + kCaptionLeft, kEditTop + 2700, kFrameWidth - 300, 240);
+    auto *labEditHint =
+        addLabel(QStringLiteral("labEditHint"), QStringLiteral("请先在左边的列表中点击“[修改]”选择用户。"),
+                 kFrameLeft + kCaptionLeft, kEditTop + 2700, kFrameWidth - 300, 240);
     labEditHint->setStyleSheet(QStringLiteral("color: rgb(129, 129, 129);"));
 
     connect(cmdAdd, &QPushButton::clicked, this, &frmUserRights::cmdAdd_Click);
@@ -161,9 +166,9 @@ void frmUserRights::chooseUser(QString userId)
     }
     txtNewPwd->clear();
     txtNewPwdCheck->clear();
-    for (QWidget *w : {static_cast<QWidget *>(comNewRole), static_cast<QWidget *>(cmdRole),
-                       static_cast<QWidget *>(txtNewPwd), static_cast<QWidget *>(txtNewPwdCheck),
-                       static_cast<QWidget *>(cmdResetPwd)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(comNewRole), static_cast<QWidget *>(cmdRole), static_cast<QWidget *>(txtNewPwd),
+          static_cast<QWidget *>(txtNewPwdCheck), static_cast<QWidget *>(cmdResetPwd)})
         w->setEnabled(!m_selectedId.isEmpty());
 }
 

@@ -9,9 +9,22 @@ namespace {
 // them from the arguments itself.
 void addQtOptions(QCommandLineParser &parser)
 {
-    const char *const withValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
-                                     "qwindowicon", "qwindowtitle", "session", "display", "geometry", "name",
-                                     "title", "visual", "style", "stylesheet", "qmljsdebugger"};
+    const char *const withValue[] = {"platform",
+                                     "platformpluginpath",
+                                     "platformtheme",
+                                     "plugin",
+                                     "qwindowgeometry",
+                                     "qwindowicon",
+                                     "qwindowtitle",
+                                     "session",
+                                     "display",
+                                     "geometry",
+                                     "name",
+                                     "title",
+                                     "visual",
+                                     "style",
+                                     "stylesheet",
+                                     "qmljsdebugger"};
     const char *const flags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
     for (const char *name : withValue) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
@@ -25,7 +38,7 @@ void addQtOptions(QCommandLineParser &parser)
     }
 }
 
-} // namespace
+}   // namespace
 
 CommandLine ParseCommandLine(const QStringList &arguments, const QString &version)
 {

@@ -5,11 +5,11 @@
 
 // What the command line asks the program to do.
 struct CommandLine {
-    bool run = true;        // false: print the texts below and end with exitCode
+    bool run = true;   // false: print the texts below and end with exitCode
     int exitCode = 0;
-    QString output;         // for standard output (help, version)
-    QString errorOutput;    // for standard error (a wrong command line)
-    QString dataDir;        // --data-dir, "" when not given
+    QString output;        // for standard output (help, version)
+    QString errorOutput;   // for standard error (a wrong command line)
+    QString dataDir;       // --data-dir, "" when not given
 };
 
 // Parses the arguments (the first is the program) without any application

@@ -14,8 +14,7 @@ bool HoldsTemplates(const QString &dir)
     return false;
 }
 
-DataLocation ResolveDataLocation(const QString &programDir, const QString &explicitDataDir,
-                                 const QString &userDataDir)
+DataLocation ResolveDataLocation(const QString &programDir, const QString &explicitDataDir, const QString &userDataDir)
 {
     const QString program = QDir::cleanPath(QDir(programDir).absolutePath());
     const QString share = QDir::cleanPath(QDir(program).absoluteFilePath(kInstalledShareFolder));

@@ -12,9 +12,9 @@
 // lives in the user's data folder: an installed program never writes beside
 // itself, whoever runs it.
 struct DataLocation {
-    QString dataDir;       // ProSys.mdb, the backup folder and the safety copies
-    QString templateDir;   // the report templates
-    bool portable = false; // the data lives in the program's own folder
+    QString dataDir;         // ProSys.mdb, the backup folder and the safety copies
+    QString templateDir;     // the report templates
+    bool portable = false;   // the data lives in the program's own folder
 };
 
 // The share folder of an installed program, relative to its bin folder.
@@ -26,8 +26,7 @@ bool HoldsTemplates(const QString &dir);
 // programDir: the folder of the executable; explicitDataDir: the folder the
 // user chose on the command line ("" for none); userDataDir: the user's data
 // folder for this program. Paths come back absolute and clean.
-DataLocation ResolveDataLocation(const QString &programDir, const QString &explicitDataDir,
-                                 const QString &userDataDir);
+DataLocation ResolveDataLocation(const QString &programDir, const QString &explicitDataDir, const QString &userDataDir);
 
 // Creates the data folder when it is missing. Returns "" or the problem, in
 // words for the user.

@@ -64,10 +64,7 @@ const QStringList *findUser(const TextTable &users, const QString &userId)
     return nullptr;
 }
 
-bool isAdministrator(const QStringList &row)
-{
-    return RoleFromLimits(row.value(3)) == kAdministratorRole;
-}
+bool isAdministrator(const QStringList &row) { return RoleFromLimits(row.value(3)) == kAdministratorRole; }
 
 int administratorCount(const TextTable &users)
 {
@@ -77,10 +74,7 @@ int administratorCount(const TextTable &users)
     return n;
 }
 
-bool validRole(int role)
-{
-    return role >= 0 && role < RoleNameList().size();
-}
+bool validRole(int role) { return role >= 0 && role < RoleNameList().size(); }
 
 UserProblem checkPassword(const QString &password)
 {
@@ -91,7 +85,7 @@ UserProblem checkPassword(const QString &password)
     return UserProblem::None;
 }
 
-} // namespace
+}   // namespace
 
 UserProblem CheckUserChange(const TextTable &users, const QString &currentUserId, const UserChange &change)
 {

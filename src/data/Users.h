@@ -56,8 +56,8 @@ enum class UserProblem {
     PasswordEmpty,
     PasswordTooLong,
     UnknownRole,
-    CurrentUser,        // the logged-in user is never deleted nor given another role
-    LastAdministrator,  // nor is the last administrator
+    CurrentUser,         // the logged-in user is never deleted nor given another role
+    LastAdministrator,   // nor is the last administrator
 };
 
 // Whether currentUserId may make the change to the users as they are now.
@@ -70,7 +70,7 @@ QString NextUserId(const TextTable &users);
 
 struct UserChangeResult {
     UserProblem problem = UserProblem::None;
-    QString userId;     // the user changed or added
+    QString userId;   // the user changed or added
 };
 // Checks the change against the users in the file and makes it, in one
 // transaction: nothing is written when a rule refuses it. Throws DbError.

@@ -60,10 +60,12 @@ void frmNewPro::onLoad()
             [this] { m_nav.openScreen(14, QStringLiteral("frmNewExpert")); });
     connect(cmdSave, &QPushButton::clicked, this, &frmNewPro::saveDrawList);
     connect(cmdPreview, &QPushButton::clicked, this, [this] {
-        PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection, m_state.DrawList, {}, reportControls());
+        PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection, m_state.DrawList, {},
+                      reportControls());
     });
     connect(cmdExcel, &QPushButton::clicked, this, [this] {
-        ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection, m_state.DrawList, {}, reportControls());
+        ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection, m_state.DrawList, {},
+                     reportControls());
     });
 }
 

@@ -163,10 +163,7 @@ QSize MDIFrm::neededSize() const
     return QSize(width, height);
 }
 
-QSize MDIFrm::layoutSize() const
-{
-    return outerSize().expandedTo(neededSize());
-}
+QSize MDIFrm::layoutSize() const { return outerSize().expandedTo(neededSize()); }
 
 void MDIFrm::layoutWindow()
 {
@@ -195,9 +192,9 @@ void MDIFrm::layoutWindow()
     // scrolls over everything the layout placed.
     const QSize outer = outerSize();
     m_scroll->setHorizontalScrollBarPolicy(used.width() > outer.width() ? Qt::ScrollBarAsNeeded
-                                                                         : Qt::ScrollBarAlwaysOff);
+                                                                        : Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(used.height() > outer.height() ? Qt::ScrollBarAsNeeded
-                                                                         : Qt::ScrollBarAlwaysOff);
+                                                                        : Qt::ScrollBarAlwaysOff);
     QSize area = m_scroll->viewport()->size();
     if (used != outer) {
         QRect extent = m_left->geometry() | m_logo->geometry();

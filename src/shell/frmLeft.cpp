@@ -171,10 +171,7 @@ void frmLeft::entryClicked(int index)
         m_host.openScreen(e->screen, QString::fromLatin1(e->form));
 }
 
-void frmLeft::layoutDecorations()
-{
-    layoutEdge(statusBarHeight());
-}
+void frmLeft::layoutDecorations() { layoutEdge(statusBarHeight()); }
 
 void frmLeft::layoutForMainWindow()
 {
@@ -182,10 +179,7 @@ void frmLeft::layoutForMainWindow()
     layoutEdge(Px(400));
 }
 
-int frmLeft::statusBarHeight() const
-{
-    return 2 * m_statusPanel->sizeHint().height() + 3;
-}
+int frmLeft::statusBarHeight() const { return 2 * m_statusPanel->sizeHint().height() + 3; }
 
 void frmLeft::layoutEdge(int footPixels)
 {

@@ -30,10 +30,7 @@ public:
         return value;
     }
 
-    QStringList actionNames() const override
-    {
-        return QStringList{pressAction()} << QAccessibleWidget::actionNames();
-    }
+    QStringList actionNames() const override { return QStringList{pressAction()} << QAccessibleWidget::actionNames(); }
 
     void doAction(const QString &actionName) override
     {
@@ -62,12 +59,9 @@ void setUp(ClickableLabel *label)
     label->setFocusPolicy(Qt::TabFocus);
 }
 
-} // namespace
+}   // namespace
 
-ClickableLabel::ClickableLabel(QWidget *parent, Qt::WindowFlags f) : QLabel(parent, f)
-{
-    setUp(this);
-}
+ClickableLabel::ClickableLabel(QWidget *parent, Qt::WindowFlags f) : QLabel(parent, f) { setUp(this); }
 
 ClickableLabel::ClickableLabel(const QString &text, QWidget *parent, Qt::WindowFlags f) : QLabel(text, parent, f)
 {

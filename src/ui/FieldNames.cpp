@@ -22,10 +22,7 @@ bool isField(const QWidget *w)
     return button && button->isCheckable() && button->text().isEmpty() && button->icon().isNull();
 }
 
-bool isWide(QChar c)
-{
-    return c.unicode() > 0xFF;
-}
+bool isWide(QChar c) { return c.unicode() > 0xFF; }
 
 // The nearest caption left of the field on its line, else the nearest one
 // just above it.
@@ -44,7 +41,7 @@ const QLabel *captionOf(const QWidget *field)
             score = 100000 + l.right();   // beside: the nearest wins
         else if (l.bottom() <= f.top() + 2 && l.bottom() >= f.top() - 30 && l.left() < f.right() &&
                  l.right() > f.left())
-            score = l.bottom();           // above: the nearest wins
+            score = l.bottom();   // above: the nearest wins
         if (score > bestScore) {
             bestScore = score;
             best = label;
@@ -53,7 +50,7 @@ const QLabel *captionOf(const QWidget *field)
     return best;
 }
 
-} // namespace
+}   // namespace
 
 QString CaptionAsName(const QString &caption)
 {

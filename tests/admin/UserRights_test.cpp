@@ -45,7 +45,7 @@ protected:
     TestHost host{app.state};
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(UserRightsTest, ListsTheUsersWithTheirRoles)
 {
@@ -201,12 +201,14 @@ TEST_F(UserRightsTest, DeleteAsksFirstAndRemovesOnlyThatUser)
 TEST_F(UserRightsTest, AUserGoneBehindTheScreensBackIsReported)
 {
     QTest::mouseClick(link(1, 2), Qt::LeftButton);   // wang
-    ASSERT_EQ(ApplyUserChange(app.state, "000001", [] {
-                  UserChange c;
-                  c.kind = UserChange::Kind::Delete;
-                  c.userId = "000003";
-                  return c;
-              }()).problem,
+    ASSERT_EQ(ApplyUserChange(app.state, "000001",
+                              [] {
+                                  UserChange c;
+                                  c.kind = UserChange::Kind::Delete;
+                                  c.userId = "000003";
+                                  return c;
+                              }())
+                  .problem,
               UserProblem::None);
     find<QComboBox>("comNewRole")->setCurrentIndex(1);
     click("cmdRole");
@@ -221,9 +223,8 @@ TEST_F(UserRightsTest, ControlsAreNamedByTheirCaptions)
     struct Case {
         const char *control;
         const char *name;
-    } cases[] = {{"txtUser", "用户名"},      {"txtPwd", "密码"},       {"txtPwdCheck", "确认密码"},
-                 {"comRole", "角色"},        {"comNewRole", "角色"},   {"txtNewPwd", "新密码"},
-                 {"txtNewPwdCheck", "确认密码"}};
+    } cases[] = {{"txtUser", "用户名"},  {"txtPwd", "密码"},      {"txtPwdCheck", "确认密码"},   {"comRole", "角色"},
+                 {"comNewRole", "角色"}, {"txtNewPwd", "新密码"}, {"txtNewPwdCheck", "确认密码"}};
     for (const Case &c : cases)
         EXPECT_EQ(find<QWidget>(c.control)->accessibleName(), QString::fromUtf8(c.name)) << c.control;
 }

@@ -24,32 +24,55 @@ struct Tree {
     void folder(const QString &relative) const { ASSERT_TRUE(QDir().mkpath(path(relative))); }
 };
 
-} // namespace
+}   // namespace
 
 TEST(DataLocation, PortableInstalledAndChosenFolders)
 {
     struct Case {
         const char *name;
-        QStringList files;      // relative to the tree
-        QString program;        // the program's folder
-        QString explicitDir;    // "" or relative to the tree
+        QStringList files;     // relative to the tree
+        QString program;       // the program's folder
+        QString explicitDir;   // "" or relative to the tree
         QString dataDir, templateDir;
         bool portable;
     } cases[] = {
         {"a build folder holds the templates", {"prog/SelExpert_Plate.xls"}, "prog", "", "prog", "prog", true},
         {"a folder with only its database file", {"prog/ProSys.mdb"}, "prog", "", "prog", "prog", true},
         {"templates beside the program win over a share folder",
-         {"usr/bin/ExpertSearch_Plate.xls", "usr/share/kestrune/ExpertSearch_Plate.xls"}, "usr/bin", "", "usr/bin",
-         "usr/bin", true},
-        {"an installed tree", {"usr/bin/kestrune", "usr/share/kestrune/ExpertHistroy_Plate.xls"}, "usr/bin", "",
-         "home/data", "usr/share/kestrune", false},
+         {"usr/bin/ExpertSearch_Plate.xls", "usr/share/kestrune/ExpertSearch_Plate.xls"},
+         "usr/bin",
+         "",
+         "usr/bin",
+         "usr/bin",
+         true},
+        {"an installed tree",
+         {"usr/bin/kestrune", "usr/share/kestrune/ExpertHistroy_Plate.xls"},
+         "usr/bin",
+         "",
+         "home/data",
+         "usr/share/kestrune",
+         false},
         {"a database in share is no reason to write beside the program",
-         {"usr/bin/kestrune", "usr/share/kestrune/ProSys.mdb"}, "usr/bin", "", "home/data", "usr/share/kestrune",
+         {"usr/bin/kestrune", "usr/share/kestrune/ProSys.mdb"},
+         "usr/bin",
+         "",
+         "home/data",
+         "usr/share/kestrune",
          false},
         {"a lone program never writes beside itself", {"opt/kestrune"}, "opt", "", "home/data", "opt", false},
-        {"a chosen folder for an installed program", {"usr/bin/kestrune", "usr/share/kestrune/SelExpert_Plate.xls"},
-         "usr/bin", "elsewhere/data", "elsewhere/data", "usr/share/kestrune", false},
-        {"a chosen folder for a portable program", {"prog/SelExpert_Plate.xls"}, "prog", "stick", "stick", "prog",
+        {"a chosen folder for an installed program",
+         {"usr/bin/kestrune", "usr/share/kestrune/SelExpert_Plate.xls"},
+         "usr/bin",
+         "elsewhere/data",
+         "elsewhere/data",
+         "usr/share/kestrune",
+         false},
+        {"a chosen folder for a portable program",
+         {"prog/SelExpert_Plate.xls"},
+         "prog",
+         "stick",
+         "stick",
+         "prog",
          false},
         {"the program's own folder chosen", {"prog/SelExpert_Plate.xls"}, "prog", "prog", "prog", "prog", true},
     };
@@ -85,7 +108,8 @@ TEST(DataLocation, TheDataFolderIsCreatedOrItsProblemNamed)
     EXPECT_EQ(PrepareDataFolder(t.path("a/b/c")), QString());   // already there
 
     t.file("plain");
-    EXPECT_EQ(PrepareDataFolder(t.path("plain")), QStringLiteral("“%1”不是文件夹。").arg(QDir::toNativeSeparators(t.path("plain"))));
+    EXPECT_EQ(PrepareDataFolder(t.path("plain")),
+              QStringLiteral("“%1”不是文件夹。").arg(QDir::toNativeSeparators(t.path("plain"))));
     EXPECT_EQ(ReadAll(t.path("plain")), "x");
     t.file("locked/inner");
     QFile::setPermissions(t.path("locked"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
@@ -103,7 +127,7 @@ TEST(CommandLine, OptionsAndWrongCommandLines)
     struct Case {
         QStringList args;
         bool run;
-        int exitCode;      // when not run
+        int exitCode;   // when not run
         QString dataDir;
         const char *stdoutHas;
         const char *stderrHas;

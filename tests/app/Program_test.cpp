@@ -102,7 +102,7 @@ struct Sandbox {
     }
 };
 
-} // namespace
+}   // namespace
 
 TEST(Program, HelpAndVersionNeedNoDisplayAndTouchNoFile)
 {
@@ -151,8 +151,8 @@ TEST(Program, TheChosenDataFolderHoldsTheData)
 {
     Sandbox box;
     ASSERT_TRUE(WriteAll(box.root.filePath("prog/SelExpert_Plate.xls"), "x"));
-    EXPECT_TRUE(box.startUntil({"--data-dir", box.root.filePath("chosen/data")},
-                               box.root.filePath("chosen/data/ProSys.mdb")));
+    EXPECT_TRUE(
+        box.startUntil({"--data-dir", box.root.filePath("chosen/data")}, box.root.filePath("chosen/data/ProSys.mdb")));
     EXPECT_EQ(filesUnder(box.root.filePath("prog")), QStringList({"SelExpert_Plate.xls", "kestrune"}));
     EXPECT_FALSE(QFileInfo::exists(box.root.filePath("home/data")));
 }

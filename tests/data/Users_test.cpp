@@ -56,7 +56,7 @@ TextTable onlyAdmin()
 using K = UserChange::Kind;
 using P = UserProblem;
 
-} // namespace
+}   // namespace
 
 TEST(UserRules, TableOfCases)
 {
@@ -75,8 +75,7 @@ TEST(UserRules, TableOfCases)
         {"add without a role", sampleUsers(), "000001", add("li", "pw", -1), P::UnknownRole},
         {"add with a role beyond the three", sampleUsers(), "000001", add("li", "pw", 3), P::UnknownRole},
         {"a non-administrator changes nothing", sampleUsers(), "000005", add("li", "pw", 1), P::NotAdministrator},
-        {"a user not in the table changes nothing", sampleUsers(), "000099", add("li", "pw", 1),
-         P::NotAdministrator},
+        {"a user not in the table changes nothing", sampleUsers(), "000099", add("li", "pw", 1), P::NotAdministrator},
 
         {"promote a manager", sampleUsers(), "000001", onUser(K::ChangeRole, "000005", 0), P::None},
         {"demote the other administrator", sampleUsers(), "000001", onUser(K::ChangeRole, "000002", 2), P::None},
@@ -85,12 +84,11 @@ TEST(UserRules, TableOfCases)
          P::CurrentUser},
         {"give an unknown role", sampleUsers(), "000001", onUser(K::ChangeRole, "000005", 7), P::UnknownRole},
         {"role of a user who is gone", sampleUsers(), "000001", onUser(K::ChangeRole, "000004", 1), P::NoSuchUser},
-        {"a user with an unknown role gets a known one", sampleUsers(), "000001",
-         onUser(K::ChangeRole, "000007", 2), P::None},
+        {"a user with an unknown role gets a known one", sampleUsers(), "000001", onUser(K::ChangeRole, "000007", 2),
+         P::None},
 
         {"reset a password", sampleUsers(), "000001", onUser(K::ResetPassword, "000005", -1, "new"), P::None},
-        {"reset one's own password", sampleUsers(), "000001", onUser(K::ResetPassword, "000001", -1, "new"),
-         P::None},
+        {"reset one's own password", sampleUsers(), "000001", onUser(K::ResetPassword, "000001", -1, "new"), P::None},
         {"reset to an empty password", sampleUsers(), "000001", onUser(K::ResetPassword, "000005", -1, ""),
          P::PasswordEmpty},
         {"reset to a password too long", sampleUsers(), "000001",
@@ -99,8 +97,7 @@ TEST(UserRules, TableOfCases)
         {"delete a manager", sampleUsers(), "000001", onUser(K::Delete, "000005"), P::None},
         {"delete the other administrator", sampleUsers(), "000001", onUser(K::Delete, "000002"), P::None},
         {"delete oneself", sampleUsers(), "000001", onUser(K::Delete, "000001"), P::CurrentUser},
-        {"the only administrator deletes himself", onlyAdmin(), "000001", onUser(K::Delete, "000001"),
-         P::CurrentUser},
+        {"the only administrator deletes himself", onlyAdmin(), "000001", onUser(K::Delete, "000001"), P::CurrentUser},
         {"delete a user who is gone", sampleUsers(), "000001", onUser(K::Delete, "000003"), P::NoSuchUser},
     };
     for (const RuleCase &c : cases)
@@ -116,8 +113,8 @@ TEST(UserRules, NewIdsFollowTheNumericMaximum)
         {{}, "000001"},
         {{"000001"}, "000002"},
         {{"000001", "000010", "000003"}, "000011"},   // not the last row
-        {{"000002", "abc", " 000004"}, "000005"},       // no number is passed over
-        {{"999999", "1000000"}, "1000001"},             // text order would put 999999 last
+        {{"000002", "abc", " 000004"}, "000005"},     // no number is passed over
+        {{"999999", "1000000"}, "1000001"},           // text order would put 999999 last
     };
     for (const Case &c : cases) {
         TextTable users;
@@ -135,7 +132,7 @@ TextTable fileUsers(TestApp &app)
     return app.state.UserTable;
 }
 
-} // namespace
+}   // namespace
 
 TEST(UserChanges, EachChangeReachesTheFile)
 {
@@ -165,9 +162,8 @@ TEST(UserChanges, ARefusedChangeWritesNothing)
     TestApp app;
     app.addUser("000002", "mgr", "pw", "1");
     const TextTable before = fileUsers(app);
-    for (const UserChange &change : {add("mgr", "pw", 1), add("x", QString(21, 'a'), 1),
-                                     onUser(K::Delete, "000001"), onUser(K::ChangeRole, "000001", 2),
-                                     onUser(K::Delete, "000009")}) {
+    for (const UserChange &change : {add("mgr", "pw", 1), add("x", QString(21, 'a'), 1), onUser(K::Delete, "000001"),
+                                     onUser(K::ChangeRole, "000001", 2), onUser(K::Delete, "000009")}) {
         EXPECT_NE(ApplyUserChange(app.state, "000001", change).problem, P::None);
         EXPECT_EQ(fileUsers(app).rows, before.rows);
     }

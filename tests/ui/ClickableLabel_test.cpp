@@ -29,7 +29,7 @@ struct Form {
     }
 };
 
-} // namespace
+}   // namespace
 
 TEST(ClickableLabel, TabReachesItAndEnterOrSpaceActivates)
 {

@@ -13,12 +13,8 @@ TEST(FieldNames, CaptionsBecomeNames)
         const char *caption;
         const char *name;
     } cases[] = {
-        {"用 户 名：", "用户名"},
-        {"性    别：", "性别"},
-        {"专家姓名：", "专家姓名"},
-        {" E-mail ：", "E-mail"},
-        {"Start date:", "Start date"},
-        {"<b>工作 单位</b>：", "工作单位"},
+        {"用 户 名：", "用户名"}, {"性    别：", "性别"},        {"专家姓名：", "专家姓名"},
+        {" E-mail ：", "E-mail"}, {"Start date:", "Start date"}, {"<b>工作 单位</b>：", "工作单位"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(CaptionAsName(QString::fromUtf8(c.caption)), QString::fromUtf8(c.name)) << c.caption;

@@ -51,9 +51,8 @@ int main(int argc, char **argv)
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTexts);
 
-    const DataLocation where =
-        ResolveDataLocation(QCoreApplication::applicationDirPath(), commandLine.dataDir,
-                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    const DataLocation where = ResolveDataLocation(QCoreApplication::applicationDirPath(), commandLine.dataDir,
+                                                   QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     AppState state;
     state.appDir = where.dataDir;
     state.templateDir = where.templateDir;
