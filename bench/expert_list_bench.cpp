@@ -29,7 +29,7 @@ struct SilentMessages : MessageService {
     bool ask(const QString &, const QString &) override { return false; }
 };
 struct NoNavigation : ScreenNavigator {
-    void openScreen(int, const QString &) override {}
+    void openScreen(ScreenId) override {}
     void setBannerWidth(int) override {}
     void exitApplication() override {}
     void openChangePassword() override {}

@@ -32,11 +32,7 @@ constexpr int kBoxWidth = 2400;
 }   // namespace
 
 frmUserRights::frmUserRights(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ChildScreen(state, nav, QStringLiteral("frmUserRights"), parent)
-{
-}
-
-void frmUserRights::onLoad()
+    : ChildScreen(state, nav, kForm, parent)
 {
     addPathLabel();
     labTitle = addTitle(QStringLiteral("用户权限设置"));
@@ -85,11 +81,10 @@ void frmUserRights::onLoad()
     txtPwdCheck = box(QStringLiteral("txtPwdCheck"), kAddTop, 1140, true);
     caption(QStringLiteral("labPwdCheck"), QStringLiteral("确认密码："), kAddTop, 1140);
     comRole =
-        addList(QStringLiteral("comRole"), m_state.RoleNames, kFrameLeft + kBoxLeft, kAddTop + 1560, kBoxWidth, 330);
+        addList(QStringLiteral("comRole"), {}, kFrameLeft + kBoxLeft, kAddTop + 1560, kBoxWidth, 330);
     // No role until the user picks one: nobody becomes an administrator by
     // overlooking the box.
     comRole->setPlaceholderText(QStringLiteral("请选择"));
-    comRole->setCurrentIndex(-1);
     caption(QStringLiteral("labRole"), QStringLiteral("角    色："), kAddTop, 1560);
     cmdAdd =
         addButton(QStringLiteral("cmdAdd"), QStringLiteral("增加"), kFrameLeft + kBoxLeft, kAddTop + 1965, 1095, 375);
@@ -102,7 +97,7 @@ void frmUserRights::onLoad()
                                   kEditTop + 360, kCaptionWidth, 240);
     labSelUser->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     comNewRole =
-        addList(QStringLiteral("comNewRole"), m_state.RoleNames, kFrameLeft + kBoxLeft, kEditTop + 720, 1335, 330);
+        addList(QStringLiteral("comNewRole"), {}, kFrameLeft + kBoxLeft, kEditTop + 720, 1335, 330);
     caption(QStringLiteral("labNewRole"), QStringLiteral("角    色："), kEditTop, 720);
     cmdRole = addButton(QStringLiteral("cmdRole"), QStringLiteral("修改角色"), kFrameLeft + kBoxLeft + 1425,
                         kEditTop + 705, 975, 360);
@@ -122,6 +117,15 @@ void frmUserRights::onLoad()
     connect(cmdRole, &QPushButton::clicked, this, &frmUserRights::cmdRole_Click);
     connect(cmdResetPwd, &QPushButton::clicked, this, &frmUserRights::cmdResetPwd_Click);
     connect(txtNewPwdCheck, &QLineEdit::returnPressed, this, &frmUserRights::cmdResetPwd_Click);
+}
+
+void frmUserRights::onLoad()
+{
+    // The roles by number, as the login gives them.
+    for (QComboBox *roles : {comRole, comNewRole}) {
+        roles->addItems(m_state.RoleNames);
+        roles->setCurrentIndex(-1);
+    }
 }
 
 void frmUserRights::onActivate()

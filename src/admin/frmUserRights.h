@@ -13,6 +13,8 @@ class QGroupBox;
 class frmUserRights : public ChildScreen {
     Q_OBJECT
 public:
+    static constexpr Form kForm = Form::frmUserRights;
+
     frmUserRights(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
 
     PagedList *list() const { return m_list; }

@@ -19,17 +19,17 @@
 ScreenRegistry AllScreens()
 {
     ScreenRegistry r;
-    AddScreen<frmDisMsg>(r, QStringLiteral("frmDisMsg"));
-    AddScreen<frmExpertList>(r, QStringLiteral("frmExpertList"));
-    AddScreen<frmExpertListUpd>(r, QStringLiteral("frmExpertListUpd"));
-    AddScreen<frmExpertListDis>(r, QStringLiteral("frmExpertListDis"));
-    AddScreen<frmNewExpert>(r, QStringLiteral("frmNewExpert"));
-    AddScreen<frmSearchExpert>(r, QStringLiteral("frmSearchExpert"));
-    AddScreen<frmNewPro>(r, QStringLiteral("frmNewPro"));
-    AddScreen<frmNewProSelExpert>(r, QStringLiteral("frmNewProSelExpert"));
-    AddScreen<frmExpertHistory>(r, QStringLiteral("frmExpertHistory"));
-    AddScreen<frmDataInOut>(r, QStringLiteral("frmDataInOut"));
-    AddScreen<frmUserRights>(r, QStringLiteral("frmUserRights"));
+    AddScreen<frmDisMsg>(r);
+    AddScreen<frmExpertList>(r);
+    AddScreen<frmExpertListUpd>(r);
+    AddScreen<frmExpertListDis>(r);
+    AddScreen<frmNewExpert>(r);
+    AddScreen<frmSearchExpert>(r);
+    AddScreen<frmNewPro>(r);
+    AddScreen<frmNewProSelExpert>(r);
+    AddScreen<frmExpertHistory>(r);
+    AddScreen<frmDataInOut>(r);
+    AddScreen<frmUserRights>(r);
     return r;
 }
 
@@ -42,7 +42,7 @@ std::unique_ptr<MDIFrm> MakeMainWindow(AppState &state, ScreenRegistry registry)
         dialog.exec();
     };
     main->showAbout = [&state](QWidget *owner) { frmAbout(state, owner).exec(); };
-    main->showUserRights = [window = main.get()] { window->openScreen(1, QStringLiteral("frmUserRights")); };
+    main->showUserRights = [window = main.get()] { window->openScreen(ScreenId::UserRights); };
     main->storeDraw = [&state] { StoreDrawList(state, state.DrawList, state.today()); };
     return main;
 }

@@ -45,8 +45,8 @@ ListLayout ExpertListLayout()
     l.checkAllTop = 4800;
     l.labelAllLeft = 10725;
     l.labelAllTop = 4800;
-    l.pageLinksTop = 4920;
-    l.pageLinkLefts = {2460, 3720, 5280, 7080, 8340};
+    // The list starts further left than on the other screens; so do its links.
+    l.setPageLinks(4920, 2460);
     return l;
 }
 
@@ -64,7 +64,7 @@ QFrame *MakeRule(QWidget *parent, const QString &name)
 } // namespace
 
 frmExpertList::frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ChildScreen(state, nav, QStringLiteral("frmExpertList"), parent)
+    : ChildScreen(state, nav, kForm, parent)
 {
     addPathLabel();
     labTitle = addTitle(QStringLiteral("专家列表"));
@@ -186,7 +186,7 @@ void frmExpertList::labOP_1_Click(int slot)
     if (position < 0)
         return;
     m_state.SelectedExpertId = m_state.ExpertListRows.cell(position, 0);
-    m_nav.openScreen(7, QStringLiteral("frmExpertListDis"));
+    m_nav.openScreen(ScreenId::ExpertListView);
 }
 
 void frmExpertList::labOP_2_Click(int slot)
@@ -196,7 +196,7 @@ void frmExpertList::labOP_2_Click(int slot)
     // The update screen reads the expert's Id from the selected row.
     if (m_list->selectSlot(slot) < 0)
         return;
-    m_nav.openScreen(6, QStringLiteral("frmExpertListUpd"));
+    m_nav.openScreen(ScreenId::ExpertListEdit);
 }
 
 void frmExpertList::cmdDel_Click()

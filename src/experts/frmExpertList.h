@@ -12,6 +12,8 @@ class QFrame;
 class frmExpertList : public ChildScreen {
     Q_OBJECT
 public:
+    static constexpr Form kForm = Form::frmExpertList;
+
     frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
 
     PagedList *list() const { return m_list; }

@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 frmNewExpert::frmNewExpert(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ExpertEditorScreen(state, nav, QStringLiteral("frmNewExpert"), parent)
+    : ExpertEditorScreen(state, nav, kForm, parent)
 {
 }
 
@@ -51,9 +51,9 @@ void frmNewExpert::afterClear()
 
 void frmNewExpert::back()
 {
-    if (m_state.CurrentScreen != 14)
+    if (!m_state.isCurrentScreen(ScreenId::DrawResultNewTemporary))
         return;
-    m_nav.openScreen(13, QStringLiteral("frmNewPro"));
+    m_nav.openScreen(ScreenId::DrawResult);
 }
 
 void frmNewExpert::SaveNewExpert()

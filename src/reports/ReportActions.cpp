@@ -4,6 +4,7 @@
 #include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
 #include "files/StagedFile.h"
+#include "ui/BusyCursor.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWidget>
+
+#include <optional>
 
 
 namespace {
@@ -41,7 +44,7 @@ public:
     explicit BusyScope(const ControlList &controls) : m_controls(controls)
     {
         setEnabled(m_controls, false);
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_cursor.emplace();
         // Let the pointer and the greyed buttons show before the wait.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
@@ -51,18 +54,12 @@ public:
         if (m_enableAtEnd)
             setEnabled(m_controls, true);
     }
-    void restoreCursor()
-    {
-        if (m_cursor) {
-            QApplication::restoreOverrideCursor();
-            m_cursor = false;
-        }
-    }
+    void restoreCursor() { m_cursor.reset(); }
     void keepControlsDisabled() { m_enableAtEnd = false; }
 
 private:
     ControlList m_controls;
-    bool m_cursor = true;
+    std::optional<BusyCursor> m_cursor;
     bool m_enableAtEnd = true;
 };
 

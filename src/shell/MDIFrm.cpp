@@ -206,10 +206,10 @@ void MDIFrm::layoutWindow()
     m_area->resize(area);
 }
 
-void MDIFrm::openScreen(int screenNumber, const QString &formName)
+void MDIFrm::openScreen(ScreenId screen)
 {
     const QSize before = neededSize();
-    ScreenHost::openScreen(screenNumber, formName);
+    ScreenHost::openScreen(screen);
     if (neededSize() != before)
         layoutWindow();
 }

@@ -213,7 +213,7 @@ TEST_F(ImportTest, EditorSaveAndImportStoreTheSameRecord)
     QStringList cells(26);
     TestHost host{app.state};
     const QString form = QStringLiteral("frmNewExpert");
-    host.openScreen(8, form);
+    host.openScreen(ScreenId::NewExpert);
     for (int c = 0; c < int(ExpertFields().size()); ++c) {
         const ExpertFieldDef &f = ExpertFields()[size_t(c)];
         QString text = QStringLiteral("  值%1 ").arg(f.field);

@@ -20,7 +20,7 @@ protected:
     {
         app.addUser("000002", "lisi", "pw", "1");
         app.addUser("000003", "wang", "pw", "2");
-        host.openScreen(1, "frmUserRights");
+        host.openScreen(ScreenId::UserRights);
         app.messages->clear();
     }
     template <typename T> T *find(const QString &name) { return host.find<T>("frmUserRights", name); }

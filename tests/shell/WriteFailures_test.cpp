@@ -192,7 +192,7 @@ protected:
 TEST_P(WriteFailures, NewExpertIsNotStoredAndTheEditorKeepsItsValues)
 {
     TestHost host(app.state);
-    host.openScreen(8, "frmNewExpert");
+    host.openScreen(ScreenId::NewExpert);
     QLineEdit *name = host.find<QLineEdit>("frmNewExpert", ArrayName("txtDis", 0));
     QLineEdit *school = host.find<QLineEdit>("frmNewExpert", ArrayName("txtDis", 9));
     ASSERT_TRUE(name && school);
@@ -232,7 +232,7 @@ TEST_P(WriteFailures, DrawIsNotStoredAndStaysUnsavedOnTheResultScreen)
 {
     drawBoth();
     TestHost host(app.state);
-    host.openScreen(13, "frmNewPro");
+    host.openScreen(ScreenId::DrawResult);
     const QList<QStringList> draw = app.state.DrawList.rows;
     inject();
     QTest::mouseClick(host.find<QPushButton>("frmNewPro", "cmdSave"), Qt::LeftButton);
@@ -251,7 +251,7 @@ TEST_P(WriteFailures, DrawIsNotStoredAndStaysUnsavedOnTheResultScreen)
 
 TEST_P(WriteFailures, DrawStoredAtExitFailsWithAMessage)
 {
-    const auto mainWindow = MakeMainWindow(app.state, AllScreens().only({"frmDisMsg"}));
+    const auto mainWindow = MakeMainWindow(app.state, AllScreens().only({Form::frmDisMsg}));
     MDIFrm &main = *mainWindow;
     int ended = 0;
     main.endProgram = [&ended] { ++ended; };
