@@ -80,8 +80,7 @@ frmUserRights::frmUserRights(AppState &state, ScreenNavigator &nav, QWidget *par
     caption(QStringLiteral("labPwd"), QStringLiteral("密    码："), kAddTop, 720);
     txtPwdCheck = box(QStringLiteral("txtPwdCheck"), kAddTop, 1140, true);
     caption(QStringLiteral("labPwdCheck"), QStringLiteral("确认密码："), kAddTop, 1140);
-    comRole =
-        addList(QStringLiteral("comRole"), {}, kFrameLeft + kBoxLeft, kAddTop + 1560, kBoxWidth, 330);
+    comRole = addList(QStringLiteral("comRole"), {}, kFrameLeft + kBoxLeft, kAddTop + 1560, kBoxWidth, 330);
     // No role until the user picks one: nobody becomes an administrator by
     // overlooking the box.
     comRole->setPlaceholderText(QStringLiteral("请选择"));
@@ -96,8 +95,7 @@ frmUserRights::frmUserRights(AppState &state, ScreenNavigator &nav, QWidget *par
     QLabel *labSelUser = addLabel(QStringLiteral("labSelUser"), QStringLiteral("用 户 名："), kFrameLeft + kCaptionLeft,
                                   kEditTop + 360, kCaptionWidth, 240);
     labSelUser->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    comNewRole =
-        addList(QStringLiteral("comNewRole"), {}, kFrameLeft + kBoxLeft, kEditTop + 720, 1335, 330);
+    comNewRole = addList(QStringLiteral("comNewRole"), {}, kFrameLeft + kBoxLeft, kEditTop + 720, 1335, 330);
     caption(QStringLiteral("labNewRole"), QStringLiteral("角    色："), kEditTop, 720);
     cmdRole = addButton(QStringLiteral("cmdRole"), QStringLiteral("修改角色"), kFrameLeft + kBoxLeft + 1425,
                         kEditTop + 705, 975, 360);
