@@ -223,7 +223,7 @@ CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &stor
     return result;
 }
 
-MaintenanceOutcome AddExperts(DataStore &store, const QList<QStringList> &records, const Progress &progress)
+Outcome AddExperts(DataStore &store, const QList<QStringList> &records, const Progress &progress)
 {
     const int total = int(records.size());
     try {
@@ -270,8 +270,7 @@ QString RefusalText(const CheckResult &check, const DataStore &store)
     return QString();
 }
 
-MaintenanceOutcome ImportRows(DataStore &store, const QDate &today, const QList<QStringList> &sheetRows,
-                              const Progress &progress)
+Outcome ImportRows(DataStore &store, const QDate &today, const QList<QStringList> &sheetRows, const Progress &progress)
 {
     const CheckResult check = CheckRows(sheetRows, store, today);
     const QString refusal = RefusalText(check, store);

@@ -1,6 +1,7 @@
 #include "admin/frmUserRights.h"
 
 #include "lists/PagedList.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
@@ -49,8 +50,8 @@ frmUserRights::frmUserRights(AppState &state, ScreenNavigator &nav, QWidget *par
     layout.pageLinksTop = kPageLinksTop;
     layout.pageLinkLefts = {900, 1860, 3060, 4020, 5220};
     m_list = new PagedList(this, m_state.paging, layout);
-    connect(m_list, &PagedList::firstOperationClicked, this, &frmUserRights::labOP_1_Click);
-    connect(m_list, &PagedList::secondOperationClicked, this, &frmUserRights::labOP_2_Click);
+    connect(m_list, &PagedList::firstOperationClicked, this, Guarded(this, &frmUserRights::labOP_1_Click));
+    connect(m_list, &PagedList::secondOperationClicked, this, Guarded(this, &frmUserRights::labOP_2_Click));
 
     auto frame = [this](const QString &name, const QString &caption, int top, int height) {
         auto *g = new QGroupBox(caption, this);
@@ -105,16 +106,16 @@ frmUserRights::frmUserRights(AppState &state, ScreenNavigator &nav, QWidget *par
     caption(QStringLiteral("labNewPwdCheck"), QStringLiteral("确认密码："), kEditTop, 1740);
     cmdResetPwd = addButton(QStringLiteral("cmdResetPwd"), QStringLiteral("重设密码"), kFrameLeft + kBoxLeft,
                             kEditTop + 2220, 1095, 375);
-    auto *labEditHint =
+    labEditHint =
         addLabel(QStringLiteral("labEditHint"), QStringLiteral("请先在左边的列表中点击“[修改]”选择用户。"),
                  kFrameLeft + kCaptionLeft, kEditTop + 2700, kFrameWidth - 300, 240);
     labEditHint->setStyleSheet(QStringLiteral("color: rgb(129, 129, 129);"));
 
-    connect(cmdAdd, &QPushButton::clicked, this, &frmUserRights::cmdAdd_Click);
-    connect(txtPwdCheck, &QLineEdit::returnPressed, this, &frmUserRights::cmdAdd_Click);
-    connect(cmdRole, &QPushButton::clicked, this, &frmUserRights::cmdRole_Click);
-    connect(cmdResetPwd, &QPushButton::clicked, this, &frmUserRights::cmdResetPwd_Click);
-    connect(txtNewPwdCheck, &QLineEdit::returnPressed, this, &frmUserRights::cmdResetPwd_Click);
+    connect(cmdAdd, &QPushButton::clicked, this, Guarded(this, &frmUserRights::cmdAdd_Click));
+    connect(txtPwdCheck, &QLineEdit::returnPressed, this, Guarded(this, &frmUserRights::cmdAdd_Click));
+    connect(cmdRole, &QPushButton::clicked, this, Guarded(this, &frmUserRights::cmdRole_Click));
+    connect(cmdResetPwd, &QPushButton::clicked, this, Guarded(this, &frmUserRights::cmdResetPwd_Click));
+    connect(txtNewPwdCheck, &QLineEdit::returnPressed, this, Guarded(this, &frmUserRights::cmdResetPwd_Click));
 }
 
 void frmUserRights::onLoad()
@@ -172,6 +173,7 @@ void frmUserRights::chooseUser(QString userId)
          {static_cast<QWidget *>(comNewRole), static_cast<QWidget *>(cmdRole), static_cast<QWidget *>(txtNewPwd),
           static_cast<QWidget *>(txtNewPwdCheck), static_cast<QWidget *>(cmdResetPwd)})
         w->setEnabled(!m_selectedId.isEmpty());
+    labEditHint->setVisible(m_selectedId.isEmpty());
 }
 
 void frmUserRights::labOP_1_Click(int slot)

@@ -63,5 +63,6 @@ private:
     QLineEdit *txtNewPwd = nullptr;
     QLineEdit *txtNewPwdCheck = nullptr;
     QPushButton *cmdResetPwd = nullptr;
+    QLabel *labEditHint = nullptr;   // how to choose a user, while none is chosen
     QString m_selectedId;
 };

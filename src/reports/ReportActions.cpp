@@ -78,19 +78,22 @@ bool CanReport(const ReportContext &ctx, ReportKind kind, const TextTable &list)
     return true;
 }
 
-bool Fill(const ReportContext &ctx, ReportMode mode, ReportKind kind, const QString &outputPath, const TextTable &list,
-          const QVector<ReportHeaderCell> &header)
+Outcome Fill(const ReportContext &ctx, ReportMode mode, ReportKind kind, const QString &outputPath,
+             const TextTable &list, const QVector<ReportHeaderCell> &header)
 {
+    const Outcome noEngine = Outcome::failure(QStringLiteral("没有可用的电子表格程序。"));
     if (!ctx.services.makeSpreadsheet)
-        return false;
+        return noEngine;
     std::unique_ptr<SpreadsheetEngine> engine;
     try {
         engine = ctx.services.makeSpreadsheet();
-    } catch (const std::exception &) {
-        return false;
+    } catch (const SpreadsheetError &e) {
+        return Outcome::failure(e.message());
+    } catch (const std::exception &e) {
+        return Outcome::failure(QString::fromLocal8Bit(e.what()));
     }
     if (!engine)
-        return false;
+        return noEngine;
     // The engine (and with it the office) ends before anything is shown.
     return FillExcelReport(*engine, mode, kind, TemplatePath(ctx.templateDir, kind), outputPath, list, header);
 }
@@ -126,19 +129,21 @@ ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKi
 
     auto folder = std::make_unique<QTemporaryDir>();
     const QString pdf = folder->isValid() ? folder->filePath(QStringLiteral("report.pdf")) : QString();
-    bool ok = folder->isValid() && Fill(ctx, ReportMode::Preview, kind, pdf, list, header);
+    Outcome filled = folder->isValid()
+                         ? Fill(ctx, ReportMode::Preview, kind, pdf, list, header)
+                         : Outcome::failure(QStringLiteral("无法创建临时文件夹：%1").arg(folder->errorString()));
     ReportPreview *preview = nullptr;
-    if (ok) {
+    if (filled) {
         preview = new ReportPreview(screen, pdf, std::move(folder));
-        ok = preview->isLoaded();
-        if (!ok) {
+        if (!preview->isLoaded()) {
+            filled = Outcome::failure(QStringLiteral("无法读取打印预览文件“%1”。").arg(QDir::toNativeSeparators(pdf)));
             delete preview;
             preview = nullptr;
         }
     }
     busy.restoreCursor();
-    if (!ok) {
-        ctx.messages().critical(kReportFailureMessage);
+    if (!filled) {
+        ctx.messages().critical(kReportFailureMessage, kAppTitle, filled.message);
         return nullptr;
     }
 
@@ -173,7 +178,7 @@ QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind,
     // An existing file is only replaced by a complete new one; a failed
     // export leaves it as it was.
     StagedFile staging(path, QStringLiteral(".xls"));
-    if (FileInUse(path) || !staging.create(nullptr)) {
+    if (FileInUse(path) || !staging.create()) {
         ctx.messages().critical(kFileInUseMessage);
         return QString();
     }
@@ -181,13 +186,14 @@ QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind,
     const ControlList controls = guarded(controlsToDisable);
     {
         BusyScope busy(controls);
-        if (!Fill(ctx, ReportMode::Save, kind, staging.path(), list, header)) {
+        const Outcome filled = Fill(ctx, ReportMode::Save, kind, staging.path(), list, header);
+        if (!filled) {
             busy.restoreCursor();
-            ctx.messages().critical(kReportFailureMessage);
+            ctx.messages().critical(kReportFailureMessage, kAppTitle, filled.message);
             return QString();
         }
     }
-    if (FileInUse(path) || !staging.place(nullptr)) {
+    if (FileInUse(path) || !staging.place()) {
         ctx.messages().critical(kFileInUseMessage);
         return QString();
     }

@@ -4,6 +4,7 @@
 #include "ui/Artwork.h"
 #include "shell/ChildScreen.h"
 #include "shell/ScreenHost.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 
 #include <QDir>
@@ -115,7 +116,7 @@ frmLeft::frmLeft(AppState &state, ScreenHost &host, QWidget *parent)
     picture2->setGeometry(TwRect(600, 4740, 1260, 390));
     picture2->setCursor(Qt::PointingHandCursor);
     picture2->setToolTip(QStringLiteral("退出"));
-    connect(picture2, &ClickableLabel::clicked, this, [this] { m_host.exitApplication(); });
+    connect(picture2, &ClickableLabel::clicked, this, Guarded([this] { m_host.exitApplication(); }));
     picture1->setAccessibleName(QStringLiteral("修改密码"));
     picture2->setAccessibleName(QStringLiteral("退出"));
 

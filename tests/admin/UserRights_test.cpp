@@ -3,8 +3,10 @@
 #include "admin/frmUserRights.h"
 #include "lists/PagedList.h"
 #include "shell/frmLogin.h"
+#include "ui/Guarded.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -137,7 +139,9 @@ TEST_F(UserRightsTest, AddRefusalsShowTheirMessageAndWriteNothing)
 
 TEST_F(UserRightsTest, ChangeRoleAndResetPasswordOfTheChosenUser)
 {
+    EXPECT_FALSE(find<QLabel>("labEditHint")->isHidden());
     QTest::mouseClick(link(1, 1), Qt::LeftButton);   // lisi
+    EXPECT_TRUE(find<QLabel>("labEditHint")->isHidden());
     EXPECT_EQ(find<QLabel>("labSelName")->text(), "lisi");
     EXPECT_EQ(find<QComboBox>("comNewRole")->currentIndex(), 1);
     EXPECT_EQ(app.state.paging.SelectedRow, 2);
@@ -227,4 +231,18 @@ TEST_F(UserRightsTest, ControlsAreNamedByTheirCaptions)
                  {"comNewRole", "角色"}, {"txtNewPwd", "新密码"}, {"txtNewPwdCheck", "确认密码"}};
     for (const Case &c : cases)
         EXPECT_EQ(find<QWidget>(c.control)->accessibleName(), QString::fromUtf8(c.name)) << c.control;
+}
+
+TEST_F(UserRightsTest, AChangeThatCannotReachTheFileEndsTheProgram)
+{
+    int ended = 0;
+    FatalPathOverride fatal(app.messages, [&ended] { ++ended; });
+    ASSERT_TRUE(QFile::remove(app.dataFile()));
+    fillNew("zhao", "pw", "pw", 1);
+    EXPECT_NO_THROW(click("cmdAdd"));
+    ASSERT_EQ(app.messages->shown.size(), 1);
+    EXPECT_EQ(app.messages->shown[0].icon, MessageService::Icon::Critical);
+    EXPECT_TRUE(app.messages->shown[0].text.startsWith("找不到数据库文件。"));
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(cell(2, 3)->text(), "");   // nothing was listed after the failure
 }

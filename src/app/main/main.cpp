@@ -11,6 +11,7 @@
 #include "shell/KestruneApplication.h"
 #include "shell/frmLogin.h"
 #include "ui/FieldNames.h"
+#include "ui/Guarded.h"
 
 #include <QDir>
 #include <QLibraryInfo>
@@ -62,24 +63,24 @@ int main(int argc, char **argv)
 
     const QString folderProblem = PrepareDataFolder(where.dataDir);
     if (!folderProblem.isEmpty())
-        KestruneApplication::reportFatal(folderProblem);
+        ReportFatal(folderProblem);
     try {
         // The first start creates the database; an existing file that cannot
         // be opened is never touched.
         PrepareDataFile(state.appDir);
     } catch (const DbError &e) {
-        KestruneApplication::reportFatal(e.message());
+        ReportFatal(e.message());
     }
 
     frmLogin login(state);
     NameFieldsByCaptions(&login);
     std::unique_ptr<MDIFrm> main;
     QObject::connect(&login, &frmLogin::cancelled, &app, [] { QCoreApplication::exit(0); });
-    QObject::connect(&login, &frmLogin::loggedIn, &app, [&] {
+    QObject::connect(&login, &frmLogin::loggedIn, &app, Guarded([&] {
         main = MakeMainWindow(state);
         main->show();
         main->start();
-    });
+    }));
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect g = screen->availableGeometry();
         login.move(g.center() - QPoint(login.width() / 2, login.height() / 2));
