@@ -33,6 +33,8 @@ private:
     void showOutcome(const Outcome &outcome);
     void showProgress(int done, int total);
     QString desktopFile(const QString &name) const;
+    // Where the exit backup goes, as labOP6 names it.
+    QString backupFolderText() const;
 
     QPushButton *cmdImpAccess = nullptr;
     QCheckBox *chkSaveDB = nullptr;
