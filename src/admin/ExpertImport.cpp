@@ -34,6 +34,12 @@ QString captionKey(const QString &text)
     return key;
 }
 
+// Where digits matter and a number cell would have changed them.
+bool digitsMatter(int field)
+{
+    return field == Schema::E_Profession || field == Schema::E_Mobile || field == Schema::E_Zip_code;
+}
+
 QString limitNote(int width)
 {
     if (width <= 0)
@@ -105,6 +111,10 @@ QList<QStringList> TemplateRows(const DataStore &store)
         switch (c.kind) {
         case Column::Text:
             note = limitNote(c.width);
+            if (digitsMatter(c.field)) {
+                const QString asText = QStringLiteral("请按文本填写，以免长数字被改写");
+                note = note.isEmpty() ? asText : asText + QStringLiteral("；") + note;
+            }
             break;
         case Column::Date:
             note = QStringLiteral("日期，格式：YYYY-MM-DD（如 1965-03-08）");
@@ -135,9 +145,7 @@ QList<QStringList> TemplateRows(const DataStore &store)
         case E_province: v = QStringLiteral("北京"); break;
         case E_school_name: v = QStringLiteral("清华大学"); break;
         case E_graduate_date: v = QStringLiteral("1988-07-01"); break;
-        case E_Profession: v = QStringLiteral("110101196503081234");
-            notes[c] = QStringLiteral("请按文本填写，以免长数字被改写");
-            break;
+        case E_Profession: v = QStringLiteral("110101196503081234"); break;
         case E_Company_name: v = QStringLiteral("北京市建筑设计研究院"); break;
         case E_Position: v = QStringLiteral("总工程师"); break;
         case E_cong_shi_zhuanye: v = QStringLiteral("建筑结构"); break;
@@ -171,12 +179,6 @@ bool looksRounded(const QString &text)
 {
     static const QRegularExpression exponent(QStringLiteral("^[+-]?\\d+(\\.\\d+)?[Ee][+-]?\\d+$"));
     return exponent.match(text).hasMatch();
-}
-
-// Where digits matter and a number cell would have changed them.
-bool digitsMatter(int field)
-{
-    return field == Schema::E_Profession || field == Schema::E_Mobile || field == Schema::E_Zip_code;
 }
 
 QString duplicateKey(const QString &name, const QString &mobile)

@@ -68,6 +68,27 @@ TEST_F(ImportTest, TemplateHasTheEditorCaptionsTheAllowedValuesAndAnIgnoredExamp
     EXPECT_EQ(app.countRows("expert_msg"), 0);
 }
 
+// A text longer than its field is refused: the table says beforehand how
+// long each may be, the long-number columns included.
+TEST_F(ImportTest, TemplateStatesTheLimitOfEveryTextColumn)
+{
+    const QList<QStringList> rows = TemplateRows(app.state);
+    const QVector<Column> columns = Columns(app.state);
+    int limited = 0;
+    for (int c = 0; c < columns.size(); ++c) {
+        if (columns[c].kind != Column::Text || columns[c].width == 0)
+            continue;
+        ++limited;
+        SCOPED_TRACE(columns[c].caption.toStdString());
+        EXPECT_TRUE(rows[1][c].contains(QStringLiteral("最多%1个字符").arg(columns[c].width)))
+            << rows[1][c].toStdString();
+    }
+    EXPECT_GE(limited, 8);
+    EXPECT_TRUE(rows[1][column(E_Resume)].contains("最多65535个字符"));
+    for (const int field : {E_Profession, E_Mobile, E_Zip_code})
+        EXPECT_TRUE(rows[1][column(field)].contains("按文本填写")) << rows[1][column(field)].toStdString();
+}
+
 TEST_F(ImportTest, RowsBecomeRecordsTheWayTheEditorStoresThem)
 {
     QStringList full = row("  王工  ");

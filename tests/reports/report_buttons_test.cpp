@@ -313,6 +313,8 @@ TEST_F(ReportButtons, APlaceWhereNothingCanBeSavedIsNamedWithItsCause)
          QStringLiteral("“%1”不是文件夹").arg(QDir::toNativeSeparators(desktopDir.filePath("notes.txt")))},
         {desktopDir.filePath("taken.xls"),
          QStringLiteral("“%1”是一个文件夹").arg(QDir::toNativeSeparators(desktopDir.filePath("taken.xls")))},
+        // A folder that nobody may write in, whoever runs the tests.
+        {"/proc/report.xls", "不能在文件夹“/proc”中写入文件。\n请检查文件夹的权限"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.path.toStdString());
