@@ -49,6 +49,31 @@ Outcome settleDataFile(const DataStore &store)
     return Outcome::success();
 }
 
+// The safety copy before a restore of a data file that the engine finds
+// damaged, or cannot open as a database at all: damage is one reason to
+// restore, so the file is kept byte for byte under a name that says so
+// (never offered as a sound copy). Fails when the file is sound, so that
+// the sound copy's own failure stands.
+Outcome keepDamagedDataFile(const DataStore &store, const QDate &today)
+{
+    bool damaged = false;
+    try {
+        Connection conn = OpenDataFile(store);
+        damaged = !IntegrityProblem(conn).isEmpty();
+        conn.close();
+    } catch (const DbError &e) {
+        damaged = !e.fileBusy() && QFileInfo(store.dataFilePath()).isFile();
+    }
+    if (!damaged)
+        return Outcome::failure(QString());
+    const Outcome folder = EnsureBackupFolder(store.appDir);
+    if (!folder)
+        return folder;
+    const QString copy = SafetyCopyPath(store.appDir, today, QStringLiteral("更新前_已损坏"));
+    const Outcome copied = CopyFileReplacing(store.dataFilePath(), copy);
+    return copied ? Outcome::success(copy) : copied;
+}
+
 } // namespace
 
 Outcome WriteSafetyCopy(const DataStore &store, const QDate &today, const QString &reason)
@@ -219,9 +244,13 @@ Outcome RestoreDatabase(const MaintenanceTarget &target, const QString &backup)
     const Outcome settled = settleDataFile(store);
     if (!settled)
         return settled.prefixed(failed);
-    const Outcome safetyCopy = WriteSafetyCopy(store, target.today, QStringLiteral("更新前"));
-    if (!safetyCopy)
-        return safetyCopy.prefixed(failed);
+    Outcome safetyCopy = WriteSafetyCopy(store, target.today, QStringLiteral("更新前"));
+    if (!safetyCopy) {
+        const Outcome damaged = keepDamagedDataFile(store, target.today);
+        if (!damaged)
+            return (damaged.message.isEmpty() ? safetyCopy : damaged).prefixed(failed);
+        safetyCopy = damaged;
+    }
 
     // Written beside the data file and renamed over it in one step.
     const Outcome replaced = CopyFileReplacing(backup, store.dataFilePath());

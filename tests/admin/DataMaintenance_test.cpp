@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -226,6 +228,42 @@ TEST_F(MaintenanceTest, ABackupIsReadableByWhomTheUsersUmaskAllows)
         ASSERT_TRUE(BackupDatabase(app.state, target).ok);
         ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, mode_t(0640));
+    }
+}
+
+// A data file damaged during the run is one reason to restore: the restore
+// goes ahead, and the damaged file is kept as it was, never offered as a
+// sound copy.
+TEST(RestoreOverDamage, ADamagedDataFileIsReplacedAndKeptAsItWas)
+{
+    struct Case {
+        const char *name;
+        std::function<bool(const QString &)> damage;
+    };
+    const Case cases[] = {
+        {"damaged pages", DamagePages},
+        {"not a database", [](const QString &path) { return WriteAll(path, QByteArray(16384, 'x')); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TestApp app;
+        app.addExperts(80);
+        const QString good = QDir(app.appDir()).filePath("good.mdb");
+        ASSERT_TRUE(BackupDatabase(app.state, good).ok);
+        ASSERT_TRUE(c.damage(app.dataFile()));
+        const QByteArray damaged = fileBytes(app.dataFile());
+
+        const Outcome restored = RestoreDatabase(app.maintenanceTarget(), good);
+        ASSERT_TRUE(restored.ok) << restored.message.toStdString();
+        EXPECT_EQ(dump(app.dataFile()), dump(good));
+        EXPECT_EQ(app.state.ExpertTable.count(), 80);
+        const QStringList copies = QDir(BackupFolderPath(app.appDir())).entryList({"*已损坏*"}, QDir::Files);
+        ASSERT_EQ(copies.size(), 1);
+        const QString copy = QDir(BackupFolderPath(app.appDir())).filePath(copies.first());
+        EXPECT_TRUE(restored.message.contains(QDir::toNativeSeparators(copy))) << restored.message.toStdString();
+        EXPECT_EQ(fileBytes(copy), damaged);
+        const std::optional<GoodCopy> newest = NewestGoodCopy(app.appDir());
+        EXPECT_TRUE(!newest || newest->path != QFileInfo(copy).absoluteFilePath());
     }
 }
 
