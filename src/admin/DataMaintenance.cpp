@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/DbError.h"
+#include "data/DrawStore.h"
 #include "data/Schema.h"
 #include "data/Tables.h"
 #include "files/DataFolder.h"
@@ -118,6 +119,7 @@ MaintenanceOutcome InitialiseDatabase(AppState &state)
         if (administrators == 0)
             return {false, QStringLiteral("数据库中没有系统管理员，不能初始化数据库。数据库没有改变。")};
         conn.exec(QStringLiteral("DELETE FROM sel_expert"));
+        ClearProjectTables(conn);
         conn.exec(QStringLiteral("DELETE FROM expert_msg"));
         Statement remove = conn.prepare(QStringLiteral("DELETE FROM login_pwd WHERE Id = ?"));
         for (const QString &id : others) {

@@ -193,6 +193,20 @@ void Statement::bindNull(int index)
         m_conn->fail(rc);
 }
 
+void Statement::bindInt(int index, qint64 value)
+{
+    int rc = sqlite3_bind_int64(m_stmt, index, value);
+    if (rc != SQLITE_OK)
+        m_conn->fail(rc);
+}
+
+void Statement::bindBlob(int index, const QByteArray &value)
+{
+    int rc = sqlite3_bind_blob(m_stmt, index, value.constData(), int(value.size()), SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK)
+        m_conn->fail(rc);
+}
+
 bool Statement::step()
 {
     int rc = sqlite3_step(m_stmt);
@@ -228,6 +242,14 @@ QVariant Statement::value(int i) const
     if (isNull(i))
         return QVariant();
     return text(i);
+}
+
+QByteArray Statement::blob(int i) const
+{
+    const void *p = sqlite3_column_blob(m_stmt, i);
+    if (!p)
+        return QByteArray();
+    return QByteArray(static_cast<const char *>(p), sqlite3_column_bytes(m_stmt, i));
 }
 
 Transaction::Transaction(Connection &conn) : m_conn(conn)

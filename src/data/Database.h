@@ -62,6 +62,8 @@ public:
 
     void bind(int index, const QString &value);    // 1-based
     void bindNull(int index);
+    void bindInt(int index, qint64 value);
+    void bindBlob(int index, const QByteArray &value);
     // Steps once; true while a row is available.
     bool step();
     void reset();
@@ -70,6 +72,7 @@ public:
     bool isNull(int i) const;
     QString text(int i) const;     // null reads as ""
     QVariant value(int i) const;   // null reads as an invalid QVariant
+    QByteArray blob(int i) const;
 
 private:
     Connection *m_conn;

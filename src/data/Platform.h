@@ -11,9 +11,12 @@ public:
     virtual QDate today() const = 0;
 };
 
-// The one random source of the program: numbers uniform in [0, 1).
+// The one random source of the program: numbers uniform in [0, 1), and the
+// fresh seed each recorded random draw starts from.
 class RandomSource {
 public:
     virtual ~RandomSource() = default;
     virtual double next() = 0;
+    // 64 bits from the operating system unless a test fixes them.
+    virtual quint64 nextSeed();
 };

@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/DbError.h"
+#include "data/DrawStore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -93,6 +94,7 @@ void CreateDataFile(const QString &path)
         {
             Transaction tx(conn);
             CreateSchema(conn);
+            EnsureProjectTables(conn);
             insertRow(conn, Schema::LoginPwd(),
                       {"000001", QString::fromLatin1(kInitialAdminName),
                        QString::fromLatin1(kInitialAdminPassword), "0"});
@@ -127,6 +129,12 @@ void EnsureDataFile(const QString &path)
     const QString problem = CheckSchema(conn);
     if (!problem.isEmpty())
         throw DbError(problem);
+    // Files made before draws were kept as projects gain the project tables.
+    if (!HasProjectTables(conn)) {
+        Transaction tx(conn);
+        EnsureProjectTables(conn);
+        tx.commit();
+    }
 }
 
 QString CheckSchema(Connection &conn)

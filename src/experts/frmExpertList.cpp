@@ -1,5 +1,6 @@
 #include "experts/frmExpertList.h"
 
+#include "data/DrawStore.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
 #include "experts/ExpertFilters.h"
@@ -64,7 +65,7 @@ QFrame *MakeRule(QWidget *parent, const QString &name)
 
 } // namespace
 
-ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids)
+ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids, const QDate &day)
 {
     ExpertDeletion result;
     Connection conn = OpenDataFile(store);
@@ -90,6 +91,7 @@ ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QString
             selections.step();
             selections.reset();
         }
+        MarkProjectLinksRemoved(conn, ids, day);
         tx.commit();
     }
     conn.close();
@@ -260,7 +262,7 @@ void frmExpertList::cmdDel_Click()
     if (ids.isEmpty())
         return;
 
-    const ExpertDeletion result = DeleteExpertsWithSelections(m_state, ids);
+    const ExpertDeletion result = DeleteExpertsWithSelections(m_state, ids, m_state.today());
     if (!result.deleted) {
         m_state.paging.SelectedRow = positions[result.missingIndex] + 1;
         m_state.messages().critical(QStringLiteral("没有匹配的记录！"));

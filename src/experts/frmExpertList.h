@@ -15,8 +15,10 @@ struct ExpertDeletion {
 
 // Deletes the experts with these Ids and every sel_expert record of theirs
 // as one transaction. When one of the Ids names no expert, nothing at all is
-// deleted. Does not reload the in-memory tables.
-ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids);
+// deleted. Stored projects keep their snapshots of these experts, with the
+// links marked as removed on day. Does not reload the in-memory tables.
+ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids,
+                                           const QDate &day = QDate::currentDate());
 
 // The expert list: ten experts to a page, filtered by name and status; the
 // administrator may also open an expert for editing and delete experts.

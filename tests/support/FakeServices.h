@@ -45,10 +45,12 @@ public:
     QDate today() const override { return date; }
 };
 
-// Plays back scripted numbers, then falls back to a seeded generator.
+// Plays back scripted numbers and seeds, then falls back to a seeded
+// generator.
 class ScriptedRandom : public RandomSource {
 public:
     QQueue<double> script;
+    QQueue<quint64> seeds;
     std::mt19937_64 engine{12345};
     double next() override
     {
@@ -56,6 +58,7 @@ public:
             return script.dequeue();
         return double(engine() >> 11) * 0x1.0p-53;
     }
+    quint64 nextSeed() override { return seeds.isEmpty() ? engine() : seeds.dequeue(); }
 };
 
 class FakeFileDialogs : public FileDialogs {
