@@ -254,14 +254,16 @@ QByteArray Statement::blob(int i) const
 
 Transaction::Transaction(Connection &conn) : m_conn(conn)
 {
-    m_conn.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    m_nested = sqlite3_get_autocommit(m_conn.handle()) == 0;
+    m_conn.exec(m_nested ? QStringLiteral("SAVEPOINT kestrune_write") : QStringLiteral("BEGIN IMMEDIATE"));
 }
 
 Transaction::~Transaction()
 {
     if (!m_done) {
         char *err = nullptr;
-        sqlite3_exec(m_conn.handle(), "ROLLBACK", nullptr, nullptr, &err);
+        sqlite3_exec(m_conn.handle(), m_nested ? "ROLLBACK TO kestrune_write; RELEASE kestrune_write" : "ROLLBACK",
+                     nullptr, nullptr, &err);
         if (err)
             sqlite3_free(err);
     }
@@ -269,6 +271,6 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    m_conn.exec(QStringLiteral("COMMIT"));
+    m_conn.exec(m_nested ? QStringLiteral("RELEASE kestrune_write") : QStringLiteral("COMMIT"));
     m_done = true;
 }

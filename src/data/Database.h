@@ -79,7 +79,9 @@ private:
     sqlite3_stmt *m_stmt;
 };
 
-// All-or-nothing scope: commits on commit(), rolls back otherwise.
+// All-or-nothing scope: commits on commit(), rolls back otherwise. Inside a
+// transaction already open on the connection it is a savepoint of it, so
+// that several writes can be grouped into one.
 class Transaction {
 public:
     explicit Transaction(Connection &conn);
@@ -91,4 +93,5 @@ public:
 private:
     Connection &m_conn;
     bool m_done = false;
+    bool m_nested = false;
 };

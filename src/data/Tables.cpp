@@ -8,14 +8,8 @@ Connection OpenDataFile(const DataStore &store)
     return Connection::open(store.dataFilePath());
 }
 
-namespace {
-
-// Reads a whole table in Id order; a null becomes "", nothing is trimmed.
-// The new table is built aside and swapped in, so a failed read leaves the
-// previous copy as it was.
-void loadTable(DataStore &store, const TableDef &def, TextTable &target)
+TextTable ReadTable(Connection &conn, const TableDef &def)
 {
-    Connection conn = OpenDataFile(store);
     Recordset rs(conn, def);
     const int columns = int(def.fields.size());
     QList<QStringList> rows;
@@ -28,8 +22,22 @@ void loadTable(DataStore &store, const TableDef &def, TextTable &target)
         rs.moveNext();
     }
     rs.close();
+    TextTable t;
+    t.rows = std::move(rows);
+    return t;
+}
+
+namespace {
+
+// Reads a whole table in Id order; nothing is trimmed. The new table is
+// built aside and swapped in, so a failed read leaves the previous copy as
+// it was.
+void loadTable(DataStore &store, const TableDef &def, TextTable &target)
+{
+    Connection conn = OpenDataFile(store);
+    TextTable t = ReadTable(conn, def);
     conn.close();
-    target.rows = std::move(rows);
+    target.rows = std::move(t.rows);
 }
 
 } // namespace

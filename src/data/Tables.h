@@ -34,6 +34,10 @@ struct DataStore {
 // Opens ProSys.mdb of the store's application folder shared and read-write.
 Connection OpenDataFile(const DataStore &store);
 
+struct TableDef;
+// A whole table of an open file in Id order; a null becomes "".
+TextTable ReadTable(Connection &conn, const TableDef &def);
+
 void LoadUsers(DataStore &store);
 void LoadTitleTypes(DataStore &store);
 void LoadDegrees(DataStore &store);

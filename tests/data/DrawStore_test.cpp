@@ -296,3 +296,49 @@ TEST(ProjectList, FiltersByDateRangeAndName)
 }
 
 } // namespace
+
+namespace {
+
+// Several stores can be grouped into one transaction (the demo file does):
+// each is a savepoint of it, and a failed one takes back only itself.
+TEST_F(DrawStoreTest, StoresGroupedInOneTransactionFailAlone)
+{
+    drawTwoRounds();
+    Connection conn = OpenDataFile(app.state);
+    {
+        Transaction all(conn);
+        StoreDrawProject(conn, app.state, drawList, session, facts, "admin", kNow);
+        // The next project collides with a record the cache does not know.
+        conn.exec("INSERT INTO sel_expert VALUES ('000005', '2026-01-01', '000009')");
+        app.state.SelectionTable = ReadTable(conn, Schema::SelExpert());
+        app.state.SelectionTable.rows.removeLast();
+        DrawSession second;
+        second.rounds = session.rounds;
+        TextTable two;
+        two.append(row(0));
+        two.append(row(1));
+        EXPECT_THROW(StoreDrawProject(conn, app.state, two, second, ProjectFacts{"第二个"}, "admin", kNow), DbError);
+        EXPECT_FALSE(second.isStored());
+        all.commit();
+    }
+    conn.close();
+    EXPECT_EQ(count("draw_project"), 1);
+    EXPECT_EQ(count("draw_expert"), 3);
+    EXPECT_EQ(count("sel_expert"), 4);
+
+    // An outer transaction that is not committed takes everything back.
+    {
+        Connection again = OpenDataFile(app.state);
+        Transaction all(again);
+        DrawSession third;
+        third.rounds.append(TemporaryRound(row(3), kNow));
+        TextTable one;
+        one.append(row(3));
+        app.state.SelectionTable = ReadTable(again, Schema::SelExpert());
+        StoreDrawProject(again, app.state, one, third, ProjectFacts{"第三个"}, "admin", kNow);
+    }
+    EXPECT_EQ(count("draw_project"), 1);
+    EXPECT_EQ(count("sel_expert"), 4);
+}
+
+} // namespace
