@@ -7,10 +7,12 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-pdf-dev libgl1-mesa-dev
   libsqlcipher-dev sqlcipher libssl-dev
+  mdbtools-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-noto-cjk qt6-translations-l10n
   libreoffice-calc-nogui libreoffice-dev libreoffice-dev-common libreoffice-script-provider-python
   xvfb xauth xdotool imagemagick
+  qt6-svg-dev desktop-file-utils appstream dpkg-dev xdg-utils file
 )
 
 missing=()

@@ -27,17 +27,6 @@ bool sameFile(const QString &a, const QString &b)
     return QDir::cleanPath(fa.absoluteFilePath()) == QDir::cleanPath(fb.absoluteFilePath());
 }
 
-QString ensureBackupFolder(const QString &appDir)
-{
-    const QString folder = BackupFolderPath(appDir);
-    const QFileInfo info(folder);
-    if (info.exists() && !info.isDir())
-        return QStringLiteral("“%1”不是文件夹。").arg(native(folder));
-    if (!info.exists() && !QDir(appDir).mkdir(kBackupFolderName))
-        return QStringLiteral("无法创建文件夹“%1”。").arg(native(folder));
-    return QString();
-}
-
 // A journal left beside the data file by an interrupted write belongs to
 // that file; opening the file once lets the engine roll it back. Returns why
 // the file must not be cleared or replaced now: another program holds it in
@@ -63,26 +52,17 @@ QString settleDataFile(const AppState &state)
 
 } // namespace
 
-QString SafetyCopyPath(const QString &appDir, const QDate &day, const QString &reason)
-{
-    const QDir folder(BackupFolderPath(appDir));
-    const QString stem = QStringLiteral("ProSys_%1_%2").arg(reason, day.toString(QStringLiteral("yyyyMMdd")));
-    QString path = folder.filePath(stem + QStringLiteral(".mdb"));
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = folder.filePath(QStringLiteral("%1_%2.mdb").arg(stem).arg(n));
-    return path;
-}
-
 QString WriteSafetyCopy(const AppState &state, const QString &reason, QString *path)
 {
-    const QString folderProblem = ensureBackupFolder(state.appDir);
-    if (!folderProblem.isEmpty())
-        return folderProblem;
-    const QString target = SafetyCopyPath(state.appDir, state.today(), reason);
-    const QString problem = CopyDataFile(state.dataFilePath(), target);
-    if (problem.isEmpty() && path)
-        *path = target;
-    return problem;
+    return WriteSafetyCopy(state.appDir, state.dataFilePath(), state.today(), reason, path);
+}
+
+MaintenanceOutcome ImportAccessLibrary(AppState &state, const Migrate::ImportPlan &plan)
+{
+    const MaintenanceOutcome outcome = Migrate::ImportLibrary(state, state.today(), plan);
+    if (outcome.ok)
+        DropUnsavedDraw(state);
+    return outcome;
 }
 
 void DropUnsavedDraw(AppState &state)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Outcome.h"
+#include "migrate/LibraryImport.h"
 #include "shell/AppState.h"
 
 #include <QDate>
@@ -11,18 +13,8 @@
 // completes or leaves the database file exactly as it was, and reloads the
 // in-memory tables it changed.
 
-struct MaintenanceOutcome {
-    bool ok = false;
-    QString message;   // what to tell the user, success or failure
-};
 
-// Where a safety copy goes before an operation replaces or clears data: the
-// backup folder of the application folder, a name with the day and the
-// reason, never an existing file ("ProSys_初始化前_20261209.mdb", then
-// "..._2.mdb", ...).
-QString SafetyCopyPath(const QString &appDir, const QDate &day, const QString &reason);
-// Copies the database file to a new safety copy; returns "" and sets *path,
-// or returns what went wrong.
+// Copies the database file to a new safety copy (see files/DataFolder.h).
 QString WriteSafetyCopy(const AppState &state, const QString &reason, QString *path);
 
 // Deletes every expert, every extraction record and every user who is not
@@ -43,6 +35,10 @@ QString CheckBackupFile(const AppState &state, const QString &path);
 // Replaces the database file by a checked backup, after keeping the current
 // file as a safety copy, and reloads every table. An unsaved draw is dropped.
 MaintenanceOutcome RestoreDatabase(AppState &state, const QString &backup);
+
+// Replaces the library by one read from an Access file (see
+// Migrate::ImportLibrary); an unsaved draw is dropped when it succeeds.
+MaintenanceOutcome ImportAccessLibrary(AppState &state, const Migrate::ImportPlan &plan);
 
 // Drops the draw in progress (its experts may be gone).
 void DropUnsavedDraw(AppState &state);

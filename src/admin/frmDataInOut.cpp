@@ -2,6 +2,7 @@
 
 #include "admin/DataMaintenance.h"
 #include "admin/ExpertImport.h"
+#include "migrate/AccessFile.h"
 #include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
 #include "files/DataFolder.h"
@@ -112,6 +113,10 @@ void frmDataInOut::onLoad()
                    QStringLiteral("     此功能为将当前数据库中的测试数据全部删除（只保留系统管理员权限），以方便您的正式使用。"),
                150, 300, 4740, 540);
     QPushButton *cmdClrDB = frameButton(fraClr, QStringLiteral("cmdClrDB"), QStringLiteral("初始化数据库"), 375, 1200, 1890, 390);
+    // Bringing a whole library in replaces everything: for administrators only.
+    QPushButton *cmdImpAccess =
+        frameButton(fraClr, QStringLiteral("cmdImpAccess"), QStringLiteral("导入Access数据库"), 2640, 1200, 1890, 390);
+    cmdImpAccess->setVisible(m_state.isAdministrator());
 
     // Importing initial expert data.
     bullet(1, 525, 3750);
@@ -172,6 +177,7 @@ void frmDataInOut::onLoad()
     connect(cmdUpExp, &QPushButton::clicked, this, &frmDataInOut::cmdUpExp_Click);
     connect(cmdDBBak, &QPushButton::clicked, this, &frmDataInOut::cmdDBBak_Click);
     connect(cmdDBUpd, &QPushButton::clicked, this, &frmDataInOut::cmdDBUpd_Click);
+    connect(cmdImpAccess, &QPushButton::clicked, this, &frmDataInOut::cmdImpAccess_Click);
 }
 
 bool frmDataInOut::requireAdministrator()
@@ -352,6 +358,37 @@ void frmDataInOut::cmdDBUpd_Click()
     {
         BusyCursor busy;
         outcome = RestoreDatabase(m_state, path);
+    }
+    showOutcome(outcome.ok, outcome.message);
+}
+
+void frmDataInOut::cmdImpAccess_Click()
+{
+    if (!requireAdministrator())
+        return;
+    const QString path = m_state.services.files->getOpenFileName(
+        this, QStringLiteral("打开"), m_state.services.desktop->desktopPath(),
+        QStringLiteral("Access 数据库 (*.mdb *.accdb);;所有文件 (*)"));
+    if (path.isEmpty())
+        return;
+    Migrate::ImportPlan plan;
+    try {
+        BusyCursor busy;
+        plan = Migrate::PlanImport(*Migrate::AccessFile::open(path));
+    } catch (const Migrate::SourceError &e) {
+        m_state.messages().critical(e.message());
+        return;
+    }
+    if (!plan.canImport()) {
+        m_state.messages().critical(Migrate::RefusalText(plan));
+        return;
+    }
+    if (!m_state.messages().question(Migrate::ConfirmationText(plan) + unsavedDrawNote(m_state)))
+        return;
+    MaintenanceOutcome outcome;
+    {
+        BusyCursor busy;
+        outcome = ImportAccessLibrary(m_state, plan);
     }
     showOutcome(outcome.ok, outcome.message);
 }

@@ -18,6 +18,7 @@ public:
     void cmdUpExp_Click();
     void cmdDBBak_Click();
     void cmdDBUpd_Click();
+    void cmdImpAccess_Click();
 
 protected:
     void onLoad() override;

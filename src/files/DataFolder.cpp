@@ -13,7 +13,7 @@ QString BackupFolderPath(const QString &appDir)
     return QDir(appDir).filePath(kBackupFolderName);
 }
 
-QString BackupDataFile(const QString &appDir)
+QString EnsureBackupFolder(const QString &appDir)
 {
     const QString folder = BackupFolderPath(appDir);
     const QFileInfo info(folder);
@@ -21,8 +21,39 @@ QString BackupDataFile(const QString &appDir)
         return QStringLiteral("“%1”不是文件夹。").arg(QDir::toNativeSeparators(folder));
     if (!info.exists() && !QDir(appDir).mkdir(kBackupFolderName))
         return QStringLiteral("无法创建文件夹“%1”。").arg(QDir::toNativeSeparators(folder));
+    return QString();
+}
+
+QString BackupDataFile(const QString &appDir)
+{
+    const QString problem = EnsureBackupFolder(appDir);
+    if (!problem.isEmpty())
+        return problem;
     // A damaged or half-written data file never replaces the last backup.
-    return CopyDataFile(DataFilePath(appDir), QDir(folder).filePath(QStringLiteral("ProSys.mdb")));
+    return CopyDataFile(DataFilePath(appDir), QDir(BackupFolderPath(appDir)).filePath(QStringLiteral("ProSys.mdb")));
+}
+
+QString SafetyCopyPath(const QString &appDir, const QDate &day, const QString &reason)
+{
+    const QDir folder(BackupFolderPath(appDir));
+    const QString stem = QStringLiteral("ProSys_%1_%2").arg(reason, day.toString(QStringLiteral("yyyyMMdd")));
+    QString path = folder.filePath(stem + QStringLiteral(".mdb"));
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = folder.filePath(QStringLiteral("%1_%2.mdb").arg(stem).arg(n));
+    return path;
+}
+
+QString WriteSafetyCopy(const QString &appDir, const QString &dataFile, const QDate &day, const QString &reason,
+                        QString *path)
+{
+    const QString folderProblem = EnsureBackupFolder(appDir);
+    if (!folderProblem.isEmpty())
+        return folderProblem;
+    const QString target = SafetyCopyPath(appDir, day, reason);
+    const QString problem = CopyDataFile(dataFile, target);
+    if (problem.isEmpty() && path)
+        *path = target;
+    return problem;
 }
 
 void PrepareDataFile(const QString &appDir)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 
 // The data file of an application folder, its backup folder and what
@@ -21,3 +22,16 @@ QString BackupDataFile(const QString &appDir);
 // start: the user's data is elsewhere, and a new empty file would replace
 // that backup at the next exit. Throws DbError naming both files then.
 void PrepareDataFile(const QString &appDir);
+
+// Creates the backup folder when missing. "" or what went wrong.
+QString EnsureBackupFolder(const QString &appDir);
+
+// Where a safety copy goes before an operation replaces or clears data: the
+// backup folder of the application folder, a name with the day and the
+// reason, never an existing file ("ProSys_初始化前_20261209.mdb", then
+// "..._2.mdb", ...).
+QString SafetyCopyPath(const QString &appDir, const QDate &day, const QString &reason);
+// Copies the data file to a new safety copy; returns "" and sets *path, or
+// returns what went wrong.
+QString WriteSafetyCopy(const QString &appDir, const QString &dataFile, const QDate &day, const QString &reason,
+                        QString *path);

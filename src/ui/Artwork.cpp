@@ -76,19 +76,28 @@ QPixmap Banner(int width, int height)
     return pm;
 }
 
+void PaintAppIcon(QPainter &p, const QRectF &box)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal size = qMin(box.width(), box.height());
+    const QPointF origin = box.center() - QPointF(size / 2, size / 2);
+    QLinearGradient g(origin, origin + QPointF(0, size));
+    g.setColorAt(0, kSky);
+    g.setColorAt(1, kNavy);
+    p.setBrush(g);
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(origin + QPointF(0.5, 0.5), QSizeF(size - 1, size - 1)), size * 0.2, size * 0.2);
+    drawFigure(p, QRectF(origin + QPointF(size * 0.12, size * 0.12), QSizeF(size * 0.76, size * 0.76)));
+    p.restore();
+}
+
 QPixmap AppIcon(int size)
 {
     QPixmap pm(size, size);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient g(0, 0, 0, size);
-    g.setColorAt(0, kSky);
-    g.setColorAt(1, kNavy);
-    p.setBrush(g);
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(0.5, 0.5, size - 1, size - 1), size * 0.2, size * 0.2);
-    drawFigure(p, QRectF(size * 0.12, size * 0.12, size * 0.76, size * 0.76));
+    PaintAppIcon(p, QRectF(0, 0, size, size));
     return pm;
 }
 

@@ -20,6 +20,8 @@ int main(int argc, char **argv)
     KestruneApplication app(argc, argv);
     // The exit sequence decides when the program ends, not the last window.
     app.setQuitOnLastWindowClosed(false);
+    // Desktops match the window to its desktop entry and icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.kestrune.Kestrune"));
     // Qt's own texts (the buttons of message boxes, the file dialogs) in
     // Chinese like everything else the user sees.
     QTranslator qtTexts;
