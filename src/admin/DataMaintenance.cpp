@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/DrawStore.h"
+#include "data/Projects.h"
 #include "data/Schema.h"
 #include "data/Tables.h"
 #include "files/DataFolder.h"
@@ -67,7 +68,7 @@ MaintenanceOutcome ImportAccessLibrary(AppState &state, const Migrate::ImportPla
 
 void DropUnsavedDraw(AppState &state)
 {
-    state.DrawList.clear();
+    StartNewDraw(state);
     state.DrawUnsaved = false;
 }
 
@@ -116,6 +117,7 @@ MaintenanceOutcome InitialiseDatabase(AppState &state)
     DropUnsavedDraw(state);
     LoadExperts(state);
     LoadSelections(state);
+    LoadProjects(state);
     LoadUsers(state);
     return {true, QStringLiteral("初始化数据库成功。\n初始化前的数据库已备份为：\n%1").arg(native(safetyCopy))};
 }

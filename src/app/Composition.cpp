@@ -3,15 +3,18 @@
 #include "admin/frmAbout.h"
 #include "admin/frmChangePwd.h"
 #include "admin/frmDataInOut.h"
-#include "data/DrawStore.h"
 #include "experts/frmExpertList.h"
 #include "experts/frmExpertListDis.h"
 #include "experts/frmExpertListUpd.h"
 #include "experts/frmNewExpert.h"
 #include "experts/frmSearchExpert.h"
 #include "extraction/frmExpertHistory.h"
+#include "extraction/frmExpertProjects.h"
 #include "extraction/frmNewPro.h"
 #include "extraction/frmNewProSelExpert.h"
+#include "extraction/frmProList.h"
+#include "extraction/frmProListDis.h"
+#include "extraction/frmProject.h"
 #include "shell/frmDisMsg.h"
 
 ScreenRegistry AllScreens()
@@ -27,6 +30,9 @@ ScreenRegistry AllScreens()
     AddScreen<frmNewProSelExpert>(r, QStringLiteral("frmNewProSelExpert"));
     AddScreen<frmExpertHistory>(r, QStringLiteral("frmExpertHistory"));
     AddScreen<frmDataInOut>(r, QStringLiteral("frmDataInOut"));
+    AddScreen<frmProList>(r, QStringLiteral("frmProList"));
+    AddScreen<frmProListDis>(r, QStringLiteral("frmProListDis"));
+    AddScreen<frmExpertProjects>(r, QStringLiteral("frmExpertProjects"));
     return r;
 }
 
@@ -35,6 +41,7 @@ std::unique_ptr<MDIFrm> MakeMainWindow(AppState &state, ScreenRegistry registry)
     auto main = std::make_unique<MDIFrm>(state, std::move(registry));
     main->showChangePassword = [&state](QWidget *owner) { frmChangePwd(state, owner).exec(); };
     main->showAbout = [&state](QWidget *owner) { frmAbout(state, owner).exec(); };
-    main->storeDraw = [&state] { StoreDrawList(state, state.DrawList, state.today()); };
+    MDIFrm *window = main.get();
+    main->storeDraw = [&state, window] { return StoreCurrentDraw(state, window) != DrawStoreResult::Cancelled; };
     return main;
 }

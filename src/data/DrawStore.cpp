@@ -1,6 +1,8 @@
 #include "data/DrawStore.h"
 
+#include "data/ExpertRecord.h"
 #include "data/RecordIds.h"
+#include "data/ReferenceNames.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
 #include "data/SeededDraw.h"
@@ -186,22 +188,6 @@ void MarkProjectLinksRemoved(Connection &conn, const QStringList &expertIds, con
     }
 }
 
-void StoreDrawList(const DataStore &store, const TextTable &drawList, const QDate &today)
-{
-    if (drawList.isEmpty())
-        return;
-    QList<ProjectExpert> experts;
-    for (const QStringList &row : drawList.rows) {
-        ProjectExpert e;
-        e.row = row;
-        experts.append(e);
-    }
-    Connection conn = OpenDataFile(store);
-    Transaction tx(conn);
-    addSelections(conn, store, experts, dateText(today));
-    tx.commit();
-}
-
 TextTable UnstoredRows(const TextTable &drawList, const DrawSession &session)
 {
     const QSet<QString> stored(session.storedIds.begin(), session.storedIds.end());
@@ -214,16 +200,8 @@ TextTable UnstoredRows(const TextTable &drawList, const DrawSession &session)
 
 QString TitleNameOf(const DataStore &store, const QString &expertId)
 {
-    for (const QStringList &expert : store.ExpertTable.rows) {
-        if (expert.value(Schema::E_Id) != expertId)
-            continue;
-        bool ok = false;
-        const int n = expert.value(Schema::E_zhicheng_id).trimmed().toInt(&ok);
-        if (!ok || n <= 0 || n >= store.TitleTypeTable.count())
-            return QString();
-        return store.TitleTypeTable.cell(n, 1);
-    }
-    return QString();
+    const qsizetype row = FindExpertRow(store, expertId);
+    return row < 0 ? QString() : TitleNameForCode(store, store.ExpertTable.cell(row, Schema::E_zhicheng_id));
 }
 
 StoredDraw StoreDrawProject(const DataStore &store, const TextTable &drawList, DrawSession &session,

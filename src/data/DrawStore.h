@@ -23,12 +23,6 @@ void ClearProjectTables(Connection &conn);
 // so that the snapshots keep showing who sat on the panel.
 void MarkProjectLinksRemoved(Connection &conn, const QStringList &expertIds, const QDate &day);
 
-// Stores the current draw list as sel_expert records only: one record per
-// row, dated today ("YYYY-MM-DD"), with consecutive identifiers after the last
-// cached SelectionTable Id, all in one transaction. Throws DbError and leaves
-// the file as it was when any record cannot be written.
-void StoreDrawList(const DataStore &store, const TextTable &drawList, const QDate &today);
-
 struct StoredDraw {
     QString projectId;
     qsizetype rowsAdded = 0;

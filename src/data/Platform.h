@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 
 // The clock and the random source stand behind interfaces so that tests
 // can fix the date and script the numbers drawn.
@@ -9,6 +10,8 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual QDate today() const = 0;
+    // Today at the time of day now (what stored draws are dated with).
+    virtual QDateTime now() const { return QDateTime(today(), QTime::currentTime()); }
 };
 
 // The one random source of the program: numbers uniform in [0, 1), and the

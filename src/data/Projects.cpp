@@ -55,6 +55,11 @@ TextTable LoadProjectList(const DataStore &store)
     return t;
 }
 
+void LoadProjects(DataStore &store)
+{
+    store.ProjectTable = LoadProjectList(store);
+}
+
 TextTable LoadProjectList(Connection &conn)
 {
     TextTable t;

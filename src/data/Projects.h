@@ -24,6 +24,9 @@ enum ProjectListColumn {
 // Every project, in the order stored.
 TextTable LoadProjectList(Connection &conn);
 TextTable LoadProjectList(const DataStore &store);
+// Reloads ProjectTable, the list the project screen searches; like the other
+// tables it is read at start and again after each change.
+void LoadProjects(DataStore &store);
 
 // The projects stored from one day to another (both included, compared as
 // "YYYY-MM-DD" text; an empty bound imposes nothing) whose name contains the

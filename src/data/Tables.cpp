@@ -1,5 +1,6 @@
 #include "data/Tables.h"
 
+#include "data/Projects.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
 
@@ -55,4 +56,5 @@ void LoadAllTables(DataStore &store)
     LoadSelections(store);
     LoadDegrees(store);
     LoadUsers(store);
+    LoadProjects(store);
 }

@@ -27,6 +27,7 @@ struct DataStore {
     TextTable DegreeTable;     // resource_degree: Id, Name
     TextTable ExpertTable;     // expert_msg: the 29 fields in order
     TextTable SelectionTable;  // sel_expert: Id, Sel_data, Expert_Id
+    TextTable ProjectTable;    // stored draws, one row per project (LoadProjects)
 
     QString dataFilePath() const { return DataFilePath(appDir); }
 };
@@ -43,5 +44,6 @@ void LoadTitleTypes(DataStore &store);
 void LoadDegrees(DataStore &store);
 void LoadExperts(DataStore &store);
 void LoadSelections(DataStore &store);
-// Every table, in the order the main window loads them, then the users.
+// Every table, in the order the main window loads them, then the users and
+// the projects.
 void LoadAllTables(DataStore &store);

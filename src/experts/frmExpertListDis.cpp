@@ -19,6 +19,17 @@ void frmExpertListDis::onLoad()
     labTitle->adjustSize();
     cmd_Back = addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 5580, 7125, 1095, 435);
     connect(cmd_Back, &QPushButton::clicked, this, [this] { back(); });
+    cmdProjects = addButton(QStringLiteral("cmdProjects"), QStringLiteral("参与项目"), 6915, 7125, 1095, 435);
+    connect(cmdProjects, &QPushButton::clicked, this, [this] { showProjects(); });
+}
+
+void frmExpertListDis::showProjects()
+{
+    // The projects of the expert on show, from the list (21) or the search (22).
+    if (m_state.CurrentScreen == 7)
+        m_nav.openScreen(21, QStringLiteral("frmExpertProjects"));
+    else if (m_state.CurrentScreen == 10)
+        m_nav.openScreen(22, QStringLiteral("frmExpertProjects"));
 }
 
 void frmExpertListDis::onActivate()

@@ -1,5 +1,6 @@
 #include "extraction/ProjectDraws.h"
 
+#include "data/ReferenceNames.h"
 #include "data/SeededDraw.h"
 
 #include <QMap>
@@ -32,9 +33,8 @@ QString CriteriaText(const SelectionCriteria &criteria, const TextTable &titleTy
             continue;
         if (i == kTitleLevelSlot) {
             // The slot holds the level's position; show its name.
-            bool ok = false;
-            const int row = value.toInt(&ok);
-            if (ok && row > 0 && row < titleTypes.count())
+            const qsizetype row = ReferenceRowForCode(titleTypes, value);
+            if (row > 0)
                 value = titleTypes.cell(row, 1);
         }
         parts << QString::fromUtf8(kSlotCaptions[i]) + value;
@@ -141,4 +141,100 @@ QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDeta
         rounds.append(s);
     }
     return rounds;
+}
+
+namespace {
+
+QString WhoIs(const ProjectDetail &project, const QString &id)
+{
+    for (const ProjectExpert &e : project.experts)
+        if (e.id() == id)
+            return QStringLiteral("%1(%2)").arg(e.name().trimmed(), id);
+    return id;
+}
+
+QString WhatWasDrawn(const DrawRound &r)
+{
+    if (RoundType::IsSeeded(r.type)) {
+        if (r.picks.isEmpty())
+            return QStringLiteral("抽取%1人，候选不足%2人，全部列出").arg(r.requested).arg(r.requested + 1);
+        QStringList positions;
+        for (qsizetype p : r.picks)
+            positions << QString::number(p + 1);
+        return QStringLiteral("抽取%1人，抽中候选名单第%2位").arg(r.requested).arg(positions.join(QStringLiteral("、")));
+    }
+    if (r.type == RoundType::Rolling)
+        return QStringLiteral("滚动停在专家编号%1").arg(r.rolledId);
+    if (r.type == RoundType::Temporary)
+        return QStringLiteral("新建的临时专家");
+    return QStringLiteral("从候选名单中手工勾选");
+}
+
+} // namespace
+
+TextTable ProjectExpertRows(const ProjectDetail &project)
+{
+    TextTable t;
+    for (const ProjectExpert &e : project.experts) {
+        QStringList notes;
+        if (e.attendance == Attendance::Declined && !e.reason.isEmpty())
+            notes << QStringLiteral("拒绝原因：%1").arg(e.reason);
+        if (e.replacesSeq > 0) {
+            const ProjectExpert *replaced = project.expert(e.replacesSeq);
+            notes << QStringLiteral("替换第%1位%2").arg(e.replacesSeq).arg(replaced ? replaced->name().trimmed() : QString());
+        }
+        for (const ProjectExpert &other : project.experts)
+            if (other.replacesSeq == e.seq)
+                notes << QStringLiteral("由第%1位%2替换").arg(other.seq).arg(other.name().trimmed());
+        const DrawRound *r = project.round(e.round);
+        t.append({QString::number(e.seq), e.name(), e.row.value(2), e.row.value(4), e.row.value(5), e.row.value(7),
+                  r ? QStringLiteral("%1 %2").arg(e.round).arg(r->type) : QString::number(e.round), e.attendance,
+                  e.attendanceTime, notes.join(QStringLiteral("；"))});
+    }
+    return t;
+}
+
+TextTable ProjectRoundRows(const ProjectDetail &project)
+{
+    TextTable t;
+    for (const DrawRound &r : project.rounds) {
+        QStringList confirmed;
+        for (const QString &id : r.confirmedIds)
+            confirmed << WhoIs(project, id);
+        t.append({QString::number(r.number), r.type, r.drawnAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                  r.criteriaText.isEmpty() ? QStringLiteral("无") : r.criteriaText, DescribeAvoidance(r.avoidance, r.avoidance.isEmpty() ? nullptr : &r.avoided),
+                  QString::number(r.candidateIds.size()), r.storedHash, r.seed ? QString::number(*r.seed) : QString(),
+                  WhatWasDrawn(r), confirmed.join(QStringLiteral("、"))});
+    }
+    return t;
+}
+
+QString ProjectRoundsText(const ProjectDetail &project)
+{
+    QStringList paragraphs;
+    for (const QStringList &r : ProjectRoundRows(project).rows) {
+        QString text = QStringLiteral("第%1轮  %2  %3\n  检索条件：%4\n  回避条件：%5\n  候选专家：%6人  候选名单SHA-256：%7")
+                           .arg(r[PR_Number], r[PR_Type], r[PR_Time], r[PR_Criteria], r[PR_Avoidance], r[PR_Candidates],
+                                r[PR_Hash]);
+        if (!r[PR_Seed].isEmpty())
+            text += QStringLiteral("\n  随机种子：%1").arg(r[PR_Seed]);
+        text += QStringLiteral("\n  %1\n  确认：%2").arg(r[PR_Drawn], r[PR_Confirmed].isEmpty() ? QStringLiteral("无") : r[PR_Confirmed]);
+        paragraphs << text;
+    }
+    return paragraphs.join(QStringLiteral("\n\n"));
+}
+
+DrawRecordContent DrawRecordOf(const ProjectDetail &project)
+{
+    DrawRecordContent c;
+    const ProjectFacts &f = project.facts;
+    c.facts = {f.name,       f.code,       f.client, f.reviewTime, f.reviewPlace, f.supervisor, project.operatorName,
+               project.createdDate + QLatin1Char(' ') + project.createdTime, f.remark};
+    for (const QStringList &r : ProjectRoundRows(project).rows)
+        c.rounds.append({r[PR_Number], r[PR_Type], r[PR_Time], r[PR_Criteria], r[PR_Avoidance], r[PR_Candidates],
+                         r[PR_Hash], r[PR_Seed]});
+    for (const QStringList &e : ProjectExpertRows(project).rows)
+        c.experts.append({e[PE_Seq], e[PE_Name], e[PE_Sex], e[PE_Company], e[PE_Profession], e[PE_Mobile], e[PE_Round],
+                          e[PE_Attendance], e[PE_Note]});
+    return c;
 }

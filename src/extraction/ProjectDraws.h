@@ -4,6 +4,7 @@
 #include "data/Platform.h"
 #include "data/Projects.h"
 #include "extraction/CandidateFilter.h"
+#include "reports/Reports.h"
 
 // The draws behind rounds: candidates with avoidance, seeded random picks,
 // and substitute draws for a stored project.
@@ -39,3 +40,27 @@ QList<int> AwaitingSubstitute(const ProjectDetail &project);
 // unfilled. Nothing is stored.
 QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDetail &project, RandomSource &random,
                                        const QDateTime &now, QList<int> *unfilled = nullptr);
+
+// The experts of a project as its screen and its printed record list them:
+// 0 seq (the key), 1 name, 2 sex, 3 company, 4 profession, 5 mobile, 6 round,
+// 7 attendance, 8 time of the attendance, 9 note (decline reason, whom a
+// substitute replaces or who replaced them).
+enum ProjectExpertColumn {
+    PE_Seq = 0, PE_Name, PE_Sex, PE_Company, PE_Profession, PE_Mobile, PE_Round, PE_Attendance, PE_Time, PE_Note,
+    ProjectExpertColumnCount
+};
+TextTable ProjectExpertRows(const ProjectDetail &project);
+
+// The rounds of a project, one row each: 0 number (the key), 1 type, 2 time,
+// 3 criteria, 4 avoidance, 5 candidate count, 6 candidate hash, 7 seed ("" for
+// none), 8 what was drawn, 9 who was confirmed.
+enum ProjectRoundColumn {
+    PR_Number = 0, PR_Type, PR_Time, PR_Criteria, PR_Avoidance, PR_Candidates, PR_Hash, PR_Seed, PR_Drawn,
+    PR_Confirmed, ProjectRoundColumnCount
+};
+TextTable ProjectRoundRows(const ProjectDetail &project);
+// The same as readable text, a paragraph per round.
+QString ProjectRoundsText(const ProjectDetail &project);
+
+// What the printed draw record of a project shows.
+DrawRecordContent DrawRecordOf(const ProjectDetail &project);

@@ -40,9 +40,10 @@ public:
     // Modal dialogs of the menus.
     std::function<void(QWidget *)> showChangePassword;
     std::function<void(QWidget *)> showAbout;
-    // Stores the unsaved draw when the user agrees at exit; throws DbError
-    // when it cannot be stored (the file is then unchanged).
-    std::function<void()> storeDraw;
+    // Stores the unsaved draw when the user agrees at exit; false when the
+    // user cancelled (the question is asked again). Throws DbError when it
+    // cannot be stored (the file is then unchanged).
+    std::function<bool()> storeDraw;
 
     frmLeft *navigationPanel() const { return m_left; }
     QWidget *banner() const { return m_logo; }

@@ -33,7 +33,7 @@ ScreenRegistry countingRegistry()
 {
     ScreenRegistry r = AllScreens().only({"frmDisMsg"});
     for (const char *name : {"frmExpertList", "frmNewExpert", "frmSearchExpert", "frmNewProSelExpert",
-                             "frmExpertHistory", "frmDataInOut", "frmNewPro"}) {
+                             "frmExpertHistory", "frmDataInOut", "frmNewPro", "frmProList"}) {
         const QString form = QString::fromLatin1(name);
         r.add(form, [form](AppState &s, ScreenNavigator &n, QWidget *p) { return new CountingScreen(s, n, form, p); });
     }
@@ -263,18 +263,22 @@ INSTANTIATE_TEST_SUITE_P(Entries, NavigationEntries,
                          ::testing::Values(EntryCase{18, 26, "frmDataInOut"}, EntryCase{7, 5, "frmExpertList"},
                                            EntryCase{8, 8, "frmNewExpert"}, EntryCase{9, 9, "frmSearchExpert"},
                                            EntryCase{12, 15, "frmNewProSelExpert"},
-                                           EntryCase{13, 16, "frmExpertHistory"}));
+                                           EntryCase{13, 16, "frmExpertHistory"},
+                                           EntryCase{14, 11, "frmProList"}));
 
-TEST(Navigation, OnlyTheEightEntriesAreVisible)
+TEST(Navigation, OnlyTheNineEntriesAreVisible)
 {
     MainFixture f;
     int visible = 0;
     for (int i = 0; i < frmLeft::kEntryCount; ++i)
         visible += f.entry(i)->isHidden() ? 0 : 1;
-    EXPECT_EQ(visible, 8);
+    EXPECT_EQ(visible, 9);
     EXPECT_EQ(f.entry(12)->text(), "抽取专家");
     EXPECT_EQ(f.entry(12)->pos(), QPoint(Px(960), Px(3270)));
     EXPECT_EQ(f.icon(12)->pos(), QPoint(Px(600), Px(3210)));
+    EXPECT_EQ(f.entry(14)->text(), "项目列表");
+    EXPECT_EQ(f.entry(14)->pos(), QPoint(Px(960), Px(3870)));
+    EXPECT_EQ(f.icon(14)->pos(), QPoint(Px(600), Px(3810)));
 }
 
 TEST(Navigation, HeadingsRefillThePaneWithoutLeftovers)
@@ -286,6 +290,9 @@ TEST(Navigation, HeadingsRefillThePaneWithoutLeftovers)
     EXPECT_EQ(pane->findChild<QLabel *>("labTitle")->text(), "专家管理");
     EXPECT_EQ(pane->findChild<QLabel *>("labT_Sub(4)")->text(), "历史抽取专家记录");
     EXPECT_EQ(pane->findChild<QLabel *>("labTu(4)")->text(), "●");
+    EXPECT_EQ(pane->findChild<QLabel *>("labT_Sub(5)")->text(), "项目列表");
+    EXPECT_EQ(pane->findChild<QLabel *>("labT_Text(5)")->text(), "查看以往的抽取项目及其抽取过程、出席情况与验证结果");
+    EXPECT_EQ(pane->findChild<QLabel *>("labTu(5)")->text(), "●");
     // Back to the first section, also when the pane is already in front.
     QTest::mouseClick(f.icon(0), Qt::LeftButton);
     EXPECT_EQ(pane->findChild<QLabel *>("labTitle")->text(), "系统配置");

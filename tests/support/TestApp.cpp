@@ -14,6 +14,7 @@ TestApp::TestApp(bool createDatabase)
     state.services.random = random;
     state.services.files = files;
     state.services.desktop = desktop;
+    state.services.dialogs = dialogs;
     desktop->desktop = dir.path();
     InitRoleNames(state);
     InitPathTitles(state);

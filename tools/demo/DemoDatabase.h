@@ -8,8 +8,8 @@
 struct DemoOptions {
     int experts = 1000;
     int selections = 0;
-    int projects = 0;
     quint64 seed = 1;
+    int projects = 0;
 };
 
 // Creates path (which must not exist) with the schema, the initial content
