@@ -176,7 +176,7 @@ void BuildDrawRecord(SpreadsheetEngine &sheet, const QString &folder)
     sheet.setColumnWidth(2, 1100);
     sheet.setColumnWidth(3, 2000);
     for (int c = 4; c <= kLastColumn; ++c)
-        sheet.setColumnWidth(c, 1250);
+        sheet.setColumnWidth(c, 1450);
 
     sheet.setRowHeight(1, kTitleRowHeight);
     sheet.merge(1, 2, kLastColumn - 1);
@@ -220,7 +220,7 @@ void BuildDrawRecord(SpreadsheetEngine &sheet, const QString &folder)
               {QStringLiteral("轮次"), QStringLiteral("方式"), QStringLiteral("抽取时间"), QStringLiteral("检索条件"),
                QStringLiteral("回避条件"), QStringLiteral("候选人数"), QStringLiteral("候选名单SHA-256"),
                QStringLiteral("随机种子")},
-              1200, true);
+              1800, true);
 
     sheet.setText(layout.expertsRow - 2, 2, QStringLiteral("抽取专家（按抽取顺序）："));
     sheet.setFormat(layout.expertsRow - 2, 2, 1, 1, Bold());
@@ -228,7 +228,7 @@ void BuildDrawRecord(SpreadsheetEngine &sheet, const QString &folder)
               {QStringLiteral("序号"), QStringLiteral("姓名"), QStringLiteral("性别"), QStringLiteral("工作单位"),
                QStringLiteral("从事专业"), QStringLiteral("电话号码"), QStringLiteral("轮次"), QStringLiteral("出席情况"),
                QStringLiteral("说明")},
-              kDataRowHeight, true);
+              900, true);
 
     // Signatures: the names are filled in, the boxes beside them are signed.
     const int sig = layout.signatureRow;

@@ -1,6 +1,7 @@
 #include "admin/frmChangePwd.h"
 
 #include "data/Users.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 #include "ui/ScreenStyle.h"
 
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 
 frmChangePwd::frmChangePwd(AppState &state, QWidget *parent) : QDialog(parent), m_state(state)
 {
@@ -46,10 +48,19 @@ frmChangePwd::frmChangePwd(AppState &state, QWidget *parent) : QDialog(parent), 
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setGeometry(TwRect(1680, 2100, 915, 375));
     cmdCancel->setAutoDefault(false);
-    connect(cmdOK, &QPushButton::clicked, this, &frmChangePwd::cmdOK_Click);
+    connect(cmdOK, &QPushButton::clicked, this, Guarded(this, &frmChangePwd::cmdOK_Click));
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     txtPwdCheck->installEventFilter(this);
+}
 
+void frmChangePwd::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // The load step: the dialog opens on the logged-in user's name. Coming
+    // back from a message box or a minimised state keeps what was typed.
+    if (m_loaded || event->spontaneous())
+        return;
+    m_loaded = true;
     for (const QStringList &row : m_state.UserTable.rows) {
         if (row.value(0) == m_state.CurrentUserId) {
             txtUser->setText(row.value(1));
@@ -63,7 +74,7 @@ bool frmChangePwd::eventFilter(QObject *watched, QEvent *event)
     if (watched == txtPwdCheck && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            cmdOK_Click();
+            RunGuarded([this] { cmdOK_Click(); });
             return true;
         }
     }

@@ -1,6 +1,7 @@
 #include "data/DrawRecord.h"
 
 #include "data/Wildcard.h"
+#include "data/Vocabulary.h"
 
 #include <QCryptographicHash>
 #include <QJsonArray>
@@ -32,8 +33,8 @@ struct CompiledRules {
             experts.insert(id);
         if (rules.recentDays > 0 && today.isValid()) {
             // The last N days end today: N = 1 is today alone.
-            const QString from = today.addDays(-(rules.recentDays - 1)).toString(QStringLiteral("yyyy-MM-dd"));
-            const QString to = today.toString(QStringLiteral("yyyy-MM-dd"));
+            const QString from = today.addDays(-(rules.recentDays - 1)).toString(kStoredDateFormat);
+            const QString to = today.toString(kStoredDateFormat);
             for (const QStringList &row : selections.rows) {
                 const QString date = row.value(kSelDateColumn);
                 if (date >= from && date <= to)

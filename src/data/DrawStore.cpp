@@ -2,10 +2,10 @@
 
 #include "data/ExpertRecord.h"
 #include "data/RecordIds.h"
-#include "data/ReferenceNames.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
 #include "data/SeededDraw.h"
+#include "data/Vocabulary.h"
 
 #include <QSet>
 
@@ -51,7 +51,7 @@ QSet<QString> existingTables(Connection &conn)
     return names;
 }
 
-QString dateText(const QDate &d) { return d.toString(QStringLiteral("yyyy-MM-dd")); }
+QString dateText(const QDate &d) { return d.toString(kStoredDateFormat); }
 QString timeText(const QTime &t) { return t.toString(QStringLiteral("HH:mm:ss")); }
 
 QString nextProjectId(Connection &conn)

@@ -2,6 +2,7 @@
 
 #include "data/DrawStore.h"
 #include "data/SeededDraw.h"
+#include "data/Vocabulary.h"
 #include "data/Wildcard.h"
 
 namespace {
@@ -40,7 +41,7 @@ DrawRound readRound(const Statement &st)
         r.damage << QStringLiteral("抽取结果无法读取");
     r.rolledId = st.text(11);
     r.confirmedIds = splitLines(st.text(12));
-    r.drawnAt = QDateTime(QDate::fromString(st.text(13), QStringLiteral("yyyy-MM-dd")),
+    r.drawnAt = QDateTime(QDate::fromString(st.text(13), kStoredDateFormat),
                           QTime::fromString(st.text(14), QStringLiteral("HH:mm:ss")));
     return r;
 }

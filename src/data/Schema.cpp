@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/DrawStore.h"
+#include "data/Vocabulary.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -100,12 +101,12 @@ void CreateDataFile(const QString &path)
                        QString::fromLatin1(kInitialAdminPassword), "0"});
             // Row n of the title levels has an Id whose value is n: experts store
             // the Id and screens read it back as a row number.
-            const QStringList titles{"全部", "员级", "助理级", "中级", "副高级", "正高级"};
+            const QStringList titles{kAllItem, "员级", "助理级", "中级", "副高级", "正高级"};
             for (int i = 0; i < titles.size(); ++i)
-                insertRow(conn, Schema::ResourceZhicheng(), {QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')), titles[i]});
-            const QStringList degrees{"全部", "中专", "大专", "本科", "硕士研究生", "博士研究生"};
+                insertRow(conn, Schema::ResourceZhicheng(), {ReferenceCode(i), titles[i]});
+            const QStringList degrees{kAllItem, "中专", "大专", "本科", "硕士研究生", "博士研究生"};
             for (int i = 0; i < degrees.size(); ++i)
-                insertRow(conn, Schema::ResourceDegree(), {QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')), degrees[i]});
+                insertRow(conn, Schema::ResourceDegree(), {ReferenceCode(i), degrees[i]});
             tx.commit();
         }
         conn.close();
@@ -126,9 +127,9 @@ void EnsureDataFile(const QString &path)
         return;
     }
     Connection conn = Connection::open(path);
-    const QString problem = CheckSchema(conn);
-    if (!problem.isEmpty())
-        throw DbError(problem);
+    const Outcome schema = CheckSchema(conn);
+    if (!schema)
+        throw DbError(schema.message);
     // Files made before draws were kept as projects gain the project tables.
     if (!HasProjectTables(conn)) {
         Transaction tx(conn);
@@ -137,7 +138,7 @@ void EnsureDataFile(const QString &path)
     }
 }
 
-QString CheckSchema(Connection &conn)
+Outcome CheckSchema(Connection &conn)
 {
     for (const TableDef *t : Schema::AllTables()) {
         // The table name is one of our own fixed names, not user input.
@@ -146,9 +147,9 @@ QString CheckSchema(Connection &conn)
         while (st.step())
             found << st.text(1);
         if (found.isEmpty())
-            return QStringLiteral("找不到数据表 %1。\n%2").arg(t->name, conn.path());
+            return Outcome::failure(QStringLiteral("找不到数据表 %1。\n%2").arg(t->name, conn.path()));
         if (found != t->fields)
-            return QStringLiteral("数据表 %1 的字段与本程序不符。\n%2").arg(t->name, conn.path());
+            return Outcome::failure(QStringLiteral("数据表 %1 的字段与本程序不符。\n%2").arg(t->name, conn.path()));
     }
-    return QString();
+    return Outcome::success();
 }

@@ -1,6 +1,7 @@
 #include "experts/frmExpertListDis.h"
 
-#include "data/ReferenceNames.h"
+#include "data/Vocabulary.h"
+#include "ui/Guarded.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -8,34 +9,30 @@
 using namespace Schema;
 
 frmExpertListDis::frmExpertListDis(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ExpertFormScreen(state, nav, QStringLiteral("frmExpertListDis"), parent)
+    : ExpertFormScreen(state, nav, kForm, Inputs::ReadOnly, parent)
 {
-}
-
-void frmExpertListDis::onLoad()
-{
-    buildForm(Inputs::ReadOnly);
     labTitle->setText(QStringLiteral("专家详细信息"));
     labTitle->adjustSize();
     cmd_Back = addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 5580, 7125, 1095, 435);
     connect(cmd_Back, &QPushButton::clicked, this, [this] { back(); });
     cmdProjects = addButton(QStringLiteral("cmdProjects"), QStringLiteral("参与项目"), 6915, 7125, 1095, 435);
-    connect(cmdProjects, &QPushButton::clicked, this, [this] { showProjects(); });
+    connect(cmdProjects, &QPushButton::clicked, this, Guarded(this, &frmExpertListDis::showProjects));
 }
 
 void frmExpertListDis::showProjects()
 {
     // The projects of the expert on show, from the list (21) or the search (22).
-    if (m_state.CurrentScreen == 7)
-        m_nav.openScreen(21, QStringLiteral("frmExpertProjects"));
-    else if (m_state.CurrentScreen == 10)
-        m_nav.openScreen(22, QStringLiteral("frmExpertProjects"));
+    if (m_state.isCurrentScreen(ScreenId::ExpertListView))
+        m_nav.openScreen(ScreenId::ExpertListViewProjects);
+    else if (m_state.isCurrentScreen(ScreenId::ExpertSearchView))
+        m_nav.openScreen(ScreenId::ExpertSearchViewProjects);
 }
 
 void frmExpertListDis::onActivate()
 {
-    const int screen = m_state.CurrentScreen;
-    const QString key = (screen == 7 || screen == 10) ? m_state.SelectedExpertId : QString();
+    const bool opened = m_state.isCurrentScreen(ScreenId::ExpertListView) ||
+                        m_state.isCurrentScreen(ScreenId::ExpertSearchView);
+    const QString key = opened ? m_state.SelectedExpertId : QString();
     const qsizetype row = FindExpertRow(m_state, key);
     // An expert no longer in the table leaves the previous content on show.
     if (row >= 0)
@@ -59,11 +56,11 @@ void frmExpertListDis::showExpert(const QStringList &row)
 
 void frmExpertListDis::back()
 {
-    if (m_state.CurrentScreen == 7) {
-        m_nav.openScreen(5, QStringLiteral("frmExpertList"));
-    } else if (m_state.CurrentScreen == 10) {
+    if (m_state.isCurrentScreen(ScreenId::ExpertListView)) {
+        m_nav.openScreen(ScreenId::ExpertList);
+    } else if (m_state.isCurrentScreen(ScreenId::ExpertSearchView)) {
         // The search keeps its criteria, results and page when it sees this.
         m_state.SearchReturn = true;
-        m_nav.openScreen(9, QStringLiteral("frmSearchExpert"));
+        m_nav.openScreen(ScreenId::ExpertSearch);
     }
 }

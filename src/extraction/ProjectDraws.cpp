@@ -1,6 +1,6 @@
 #include "extraction/ProjectDraws.h"
 
-#include "data/ReferenceNames.h"
+#include "data/Vocabulary.h"
 #include "data/SeededDraw.h"
 
 #include <QMap>

@@ -4,6 +4,7 @@
 #include "data/Projects.h"
 #include "data/Schema.h"
 #include "lists/PagedList.h"
+#include "ui/Guarded.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -17,11 +18,7 @@ constexpr int kHeadingTop = 1380;
 } // namespace
 
 frmExpertProjects::frmExpertProjects(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ChildScreen(state, nav, QStringLiteral("frmExpertProjects"), parent)
-{
-}
-
-void frmExpertProjects::onLoad()
+    : ChildScreen(state, nav, kForm, parent)
 {
     addPathLabel();
     addTitle(QStringLiteral("专家参与项目"));
@@ -32,14 +29,13 @@ void frmExpertProjects::onLoad()
     layout.setColumns(words.first(7), words.value(7), 60);
     layout.firstRowTop = kHeadingTop + 300;
     layout.firstOperationLeft = words.value(7);
-    layout.pageLinksTop = kHeadingTop + 300 * 11 + 60;
-    layout.pageLinkLefts = {2760, 4020, 5580, 7380, 8640};
+    layout.setPageLinks(kHeadingTop + 300 * 11 + 60);
     m_list = new PagedList(this, m_state.paging, layout);
-    connect(m_list, &PagedList::firstOperationClicked, this, &frmExpertProjects::openProject);
+    connect(m_list, &PagedList::firstOperationClicked, this, Guarded(this, &frmExpertProjects::openProject));
 
     cmd_Back = addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 5580, kHeadingTop + 300 * 12 + 120, 1095,
                          435);
-    connect(cmd_Back, &QPushButton::clicked, this, &frmExpertProjects::back);
+    connect(cmd_Back, &QPushButton::clicked, this, Guarded(this, &frmExpertProjects::back));
 }
 
 void frmExpertProjects::onActivate()
@@ -62,14 +58,14 @@ void frmExpertProjects::openProject(int slot)
     if (row < 0)
         return;
     m_state.SelectedProjectId = m_rows.cell(row, EP_Project);
-    m_nav.openScreen(12, QStringLiteral("frmProListDis"));
+    m_nav.openScreen(ScreenId::ProjectListView);
 }
 
 void frmExpertProjects::back()
 {
     // Back to the detail view the projects were opened from.
-    if (m_state.CurrentScreen == 21)
-        m_nav.openScreen(7, QStringLiteral("frmExpertListDis"));
-    else if (m_state.CurrentScreen == 22)
-        m_nav.openScreen(10, QStringLiteral("frmExpertListDis"));
+    if (m_state.isCurrentScreen(ScreenId::ExpertListViewProjects))
+        m_nav.openScreen(ScreenId::ExpertListView);
+    else if (m_state.isCurrentScreen(ScreenId::ExpertSearchViewProjects))
+        m_nav.openScreen(ScreenId::ExpertSearchView);
 }

@@ -13,12 +13,13 @@ class QPushButton;
 class frmExpertProjects : public ChildScreen {
     Q_OBJECT
 public:
+    static constexpr Form kForm = Form::frmExpertProjects;
+
     frmExpertProjects(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
 
     const TextTable &projectRows() const { return m_rows; }
 
 protected:
-    void onLoad() override;
     void onActivate() override;
 
 private:

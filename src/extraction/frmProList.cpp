@@ -1,7 +1,10 @@
 #include "extraction/frmProList.h"
 
 #include "data/Projects.h"
+#include "data/Vocabulary.h"
 #include "lists/PagedList.h"
+#include "ui/CriteriaGrid.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 
 #include <QFontMetrics>
@@ -13,7 +16,7 @@ namespace {
 
 const QString kHeading = QStringLiteral(
     " 序号    抽取时间              项目名称                          项目编号          轮次  专家数  操作员       操作");
-const QString kDatePattern = QStringLiteral("yyyy-MM-dd");
+
 
 constexpr int kCaptionLeft = 450;
 constexpr int kFieldLeft = 1410;
@@ -30,17 +33,13 @@ constexpr int kPageLinksTop = 5640;
 // A typed date bound: empty, or a real day written YYYY-MM-DD.
 bool IsDateBound(const QString &text)
 {
-    return text.isEmpty() || QDate::fromString(text, kDatePattern).isValid();
+    return text.isEmpty() || QDate::fromString(text, kStoredDateFormat).isValid();
 }
 
 } // namespace
 
 frmProList::frmProList(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ChildScreen(state, nav, QStringLiteral("frmProList"), parent)
-{
-}
-
-void frmProList::onLoad()
+    : ChildScreen(state, nav, kForm, parent)
 {
     addPathLabel();
     addTitle(QStringLiteral("项目列表"));
@@ -52,21 +51,16 @@ void frmProList::onLoad()
     txtFrom->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
     txtTo->setPlaceholderText(QStringLiteral("YYYY-MM-DD"));
 
-    QLabel *star = addLabel(ArrayName(QStringLiteral("labDis"), 12), QStringLiteral("*"), kCaptionLeft - 120,
-                            kRow2Top + 60);
-    SetTextColor(star, kWarningRed);
+    MakeStar(this, ArrayName(QStringLiteral("labDis"), 12), kCaptionLeft - 120, kRow2Top + 60);
     addLabel(ArrayName(QStringLiteral("labDis"), 2), QStringLiteral("项目名称："), kCaptionLeft, kRow2Top + 60);
     txtName = addTextBox(ArrayName(QStringLiteral("txtDis"), 0), kFieldLeft, kRow2Top, kSecondFieldLeft + kFieldWidth - kFieldLeft);
 
     cmdSearch = addButton(QStringLiteral("cmdSearch"), QStringLiteral("检 索"), 6900, kRow2Top - 60, 1095, 435);
     cmd_Clear = addButton(QStringLiteral("cmd_Clear"), QStringLiteral("清 空"), 8280, kRow2Top - 60, 1095, 435);
 
-    addLabel(ArrayName(QStringLiteral("labDis"), 11), QStringLiteral("（ 号项目为可进行模糊查询的项目。）"), kCaptionLeft,
-             kNoteTop);
-    QLabel *noteStar = addLabel(ArrayName(QStringLiteral("labDis"), 3), QStringLiteral("*"),
-                                kCaptionLeft + Tw(QFontMetrics(font()).horizontalAdvance(QStringLiteral("（"))), kNoteTop);
-    SetTextColor(noteStar, kWarningRed);
-    noteStar->raise();
+    QLabel *note = addLabel(ArrayName(QStringLiteral("labDis"), 11), QStringLiteral("（ 号项目为可进行模糊查询的项目。）"),
+                            kCaptionLeft, kNoteTop);
+    PlaceNoteStar(note, MakeStar(this, ArrayName(QStringLiteral("labDis"), 3), kCaptionLeft, kNoteTop));
 
     const QVector<int> words = HeadingWordLefts(addHeading(kHeading, 300, kHeadingTop, 0));
     ListLayout layout;
@@ -74,10 +68,9 @@ void frmProList::onLoad()
     layout.setColumns(words.first(7), words.value(7), 60);
     layout.firstRowTop = kFirstRowTop;
     layout.firstOperationLeft = words.value(7);
-    layout.pageLinksTop = kPageLinksTop;
-    layout.pageLinkLefts = {2760, 4020, 5580, 7380, 8640};
+    layout.setPageLinks(kPageLinksTop);
     m_list = new PagedList(this, m_state.paging, layout);
-    connect(m_list, &PagedList::firstOperationClicked, this, &frmProList::openProject);
+    connect(m_list, &PagedList::firstOperationClicked, this, Guarded(this, &frmProList::openProject));
 
     connect(cmdSearch, &QPushButton::clicked, this, &frmProList::cmdSearch_Click);
     connect(cmd_Clear, &QPushButton::clicked, this, &frmProList::clearFields);
@@ -129,5 +122,5 @@ void frmProList::openProject(int slot)
     if (row < 0)
         return;
     m_state.SelectedProjectId = m_rows.cell(row, P_Id);
-    m_nav.openScreen(12, QStringLiteral("frmProListDis"));
+    m_nav.openScreen(ScreenId::ProjectListView);
 }

@@ -11,6 +11,8 @@ class QPushButton;
 class frmProList : public ChildScreen {
     Q_OBJECT
 public:
+    static constexpr Form kForm = Form::frmProList;
+
     frmProList(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
 
     // The projects on show (column 0 the project Id).
@@ -18,7 +20,6 @@ public:
     void cmdSearch_Click();
 
 protected:
-    void onLoad() override;
     void onActivate() override;
 
 private:

@@ -7,6 +7,7 @@
 #include "extraction/frmAttendance.h"
 #include "lists/PagedList.h"
 #include "reports/Reports.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 
 #include <QLabel>
@@ -16,15 +17,15 @@
 namespace {
 
 const QString kHeading = QStringLiteral(
-    " 序号  姓名      工作单位              从事专业    电话号码     轮次          出席情况  时间                 说明                操作");
+    " 序号  姓名      工作单位              从事专业    电话号码     轮次          出席情况  时间                 说明                          操作");
 
 constexpr int kFactsTop = 780;
 constexpr int kFactStep = 270;
-constexpr int kRoundsTop = 2220;
-constexpr int kHeadingTop = 4020;
-constexpr int kFirstRowTop = 4320;
-constexpr int kPageLinksTop = 7380;
-constexpr int kButtonsTop = 7800;
+constexpr int kRoundsTop = 2520;
+constexpr int kHeadingTop = 4320;
+constexpr int kFirstRowTop = 4620;
+constexpr int kPageLinksTop = 7680;
+constexpr int kButtonsTop = 8100;
 
 // The screen's list: the rows of ProjectExpertRows without the sex.
 TextTable ScreenRows(const ProjectDetail &project)
@@ -39,11 +40,7 @@ TextTable ScreenRows(const ProjectDetail &project)
 } // namespace
 
 frmProListDis::frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ChildScreen(state, nav, QStringLiteral("frmProListDis"), parent)
-{
-}
-
-void frmProListDis::onLoad()
+    : ChildScreen(state, nav, kForm, parent)
 {
     addPathLabel();
     addTitle(QStringLiteral("抽取项目详细信息"));
@@ -74,10 +71,9 @@ void frmProListDis::onLoad()
     layout.setColumns(words.first(9), words.value(9), 60);
     layout.firstRowTop = kFirstRowTop;
     layout.firstOperationLeft = words.value(9);
-    layout.pageLinksTop = kPageLinksTop;
-    layout.pageLinkLefts = {2760, 4020, 5580, 7380, 8640};
+    layout.setPageLinks(kPageLinksTop);
     m_list = new PagedList(this, m_state.paging, layout);
-    connect(m_list, &PagedList::firstOperationClicked, this, &frmProListDis::setAttendance);
+    connect(m_list, &PagedList::firstOperationClicked, this, Guarded(this, &frmProListDis::setAttendance));
 
     cmdSubstitute = addButton(QStringLiteral("cmdSubstitute"), QStringLiteral("补 抽"), 1500, kButtonsTop, 1095, 435);
     cmdVerify = addButton(QStringLiteral("cmdVerify"), QStringLiteral("验 证"), 2835, kButtonsTop, 1095, 435);
@@ -85,8 +81,8 @@ void frmProListDis::onLoad()
     cmdExcel = addButton(QStringLiteral("cmdExcel"), QStringLiteral("导出Excel"), 5865, kButtonsTop, 1095, 435);
     cmd_Back = addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 7200, kButtonsTop, 1095, 435);
 
-    connect(cmdSubstitute, &QPushButton::clicked, this, &frmProListDis::cmdSubstitute_Click);
-    connect(cmdVerify, &QPushButton::clicked, this, &frmProListDis::cmdVerify_Click);
+    connect(cmdSubstitute, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdSubstitute_Click));
+    connect(cmdVerify, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdVerify_Click));
     connect(cmdPreview, &QPushButton::clicked, this, [this] {
         if (m_project)
             PreviewDrawRecord({m_state.services, m_state.appDir}, this, DrawRecordOf(*m_project), reportControls());
@@ -95,7 +91,7 @@ void frmProListDis::onLoad()
         if (m_project)
             ExportDrawRecord({m_state.services, m_state.appDir}, this, DrawRecordOf(*m_project), reportControls());
     });
-    connect(cmd_Back, &QPushButton::clicked, this, [this] { m_nav.openScreen(11, QStringLiteral("frmProList")); });
+    connect(cmd_Back, &QPushButton::clicked, this, Guarded([this] { m_nav.openScreen(ScreenId::ProjectList); }));
 }
 
 QList<QWidget *> frmProListDis::reportControls() const

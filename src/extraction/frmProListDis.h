@@ -18,6 +18,8 @@ class QPushButton;
 class frmProListDis : public ChildScreen {
     Q_OBJECT
 public:
+    static constexpr Form kForm = Form::frmProListDis;
+
     frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
 
     const std::optional<ProjectDetail> &project() const { return m_project; }
@@ -32,7 +34,6 @@ public:
     QList<QWidget *> reportControls() const;
 
 protected:
-    void onLoad() override;
     void onActivate() override;
 
 private:

@@ -42,7 +42,9 @@ frmProject::frmProject(AppState &state, QWidget *parent) : QDialog(parent), m_st
     // The name is required: a red marker before its caption, as on the draw screen.
     auto *star = new QLabel(QStringLiteral("*"), this);
     star->setObjectName(QStringLiteral("labRequired"));
-    star->setGeometry(TwRect(kCaptionLeft + 420, kFirstTop, 120, 315));
+    // Just before the caption's text, which stands against its box.
+    const int captionText = Tw(labDis[0]->fontMetrics().horizontalAdvance(labDis[0]->text()));
+    star->setGeometry(TwRect(kCaptionLeft + kCaptionWidth - captionText - 150, kFirstTop, 120, 315));
     SetTextColor(star, kWarningRed);
 
     auto box = [this](const char *name, int row) {

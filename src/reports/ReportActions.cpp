@@ -4,6 +4,7 @@
 #include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
 #include "files/StagedFile.h"
+#include "ui/BusyCursor.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,6 +14,8 @@
 #include <QUrl>
 #include <QWidget>
 #include <functional>
+
+#include <optional>
 
 
 namespace {
@@ -42,7 +45,7 @@ public:
     explicit BusyScope(const ControlList &controls) : m_controls(controls)
     {
         setEnabled(m_controls, false);
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_cursor.emplace();
         // Let the pointer and the greyed buttons show before the wait.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
@@ -52,18 +55,12 @@ public:
         if (m_enableAtEnd)
             setEnabled(m_controls, true);
     }
-    void restoreCursor()
-    {
-        if (m_cursor) {
-            QApplication::restoreOverrideCursor();
-            m_cursor = false;
-        }
-    }
+    void restoreCursor() { m_cursor.reset(); }
     void keepControlsDisabled() { m_enableAtEnd = false; }
 
 private:
     ControlList m_controls;
-    bool m_cursor = true;
+    std::optional<BusyCursor> m_cursor;
     bool m_enableAtEnd = true;
 };
 
@@ -75,7 +72,7 @@ struct ReportJob {
     QString emptyMessage;
     QString defaultFileName;
     bool empty = false;
-    std::function<bool(SpreadsheetEngine &, ReportMode, const QString &templatePath, const QString &outputPath)> fill;
+    std::function<Outcome(SpreadsheetEngine &, ReportMode, const QString &templatePath, const QString &outputPath)> fill;
 };
 
 ReportJob ListJob(ReportKind kind, const TextTable &list, const QVector<ReportHeaderCell> &header)
@@ -116,18 +113,21 @@ bool CanReport(const ReportContext &ctx, const ReportJob &job)
     return true;
 }
 
-bool Fill(const ReportContext &ctx, ReportMode mode, const ReportJob &job, const QString &outputPath)
+Outcome Fill(const ReportContext &ctx, ReportMode mode, const ReportJob &job, const QString &outputPath)
 {
+    const Outcome noEngine = Outcome::failure(QStringLiteral("没有可用的电子表格程序。"));
     if (!ctx.services.makeSpreadsheet)
-        return false;
+        return noEngine;
     std::unique_ptr<SpreadsheetEngine> engine;
     try {
         engine = ctx.services.makeSpreadsheet();
-    } catch (const std::exception &) {
-        return false;
+    } catch (const SpreadsheetError &e) {
+        return Outcome::failure(e.message());
+    } catch (const std::exception &e) {
+        return Outcome::failure(QString::fromLocal8Bit(e.what()));
     }
     if (!engine)
-        return false;
+        return noEngine;
     // The engine (and with it the office) ends before anything is shown.
     return job.fill(*engine, mode, TemplateOf(ctx, job), outputPath);
 }
@@ -165,19 +165,21 @@ ReportPreview *Preview(const ReportContext &ctx, QWidget *screen, const ReportJo
 
     auto folder = std::make_unique<QTemporaryDir>();
     const QString pdf = folder->isValid() ? folder->filePath(QStringLiteral("report.pdf")) : QString();
-    bool ok = folder->isValid() && Fill(ctx, ReportMode::Preview, job, pdf);
+    Outcome filled = folder->isValid()
+                         ? Fill(ctx, ReportMode::Preview, job, pdf)
+                         : Outcome::failure(QStringLiteral("无法创建临时文件夹：%1").arg(folder->errorString()));
     ReportPreview *preview = nullptr;
-    if (ok) {
+    if (filled) {
         preview = new ReportPreview(screen, pdf, std::move(folder));
-        ok = preview->isLoaded();
-        if (!ok) {
+        if (!preview->isLoaded()) {
+            filled = Outcome::failure(QStringLiteral("无法读取打印预览文件“%1”。").arg(QDir::toNativeSeparators(pdf)));
             delete preview;
             preview = nullptr;
         }
     }
     busy.restoreCursor();
-    if (!ok) {
-        ctx.messages().critical(kReportFailureMessage);
+    if (!filled) {
+        ctx.messages().critical(kReportFailureMessage, kAppTitle, filled.message);
         return nullptr;
     }
 
@@ -211,7 +213,7 @@ QString Export(const ReportContext &ctx, QWidget *screen, const ReportJob &job,
     // An existing file is only replaced by a complete new one; a failed
     // export leaves it as it was.
     StagedFile staging(path, QStringLiteral(".xls"));
-    if (FileInUse(path) || !staging.create(nullptr)) {
+    if (FileInUse(path) || !staging.create()) {
         ctx.messages().critical(kFileInUseMessage);
         return QString();
     }
@@ -219,13 +221,14 @@ QString Export(const ReportContext &ctx, QWidget *screen, const ReportJob &job,
     const ControlList controls = guarded(controlsToDisable);
     {
         BusyScope busy(controls);
-        if (!Fill(ctx, ReportMode::Save, job, staging.path())) {
+        const Outcome filled = Fill(ctx, ReportMode::Save, job, staging.path());
+        if (!filled) {
             busy.restoreCursor();
-            ctx.messages().critical(kReportFailureMessage);
+            ctx.messages().critical(kReportFailureMessage, kAppTitle, filled.message);
             return QString();
         }
     }
-    if (FileInUse(path) || !staging.place(nullptr)) {
+    if (FileInUse(path) || !staging.place()) {
         ctx.messages().critical(kFileInUseMessage);
         return QString();
     }

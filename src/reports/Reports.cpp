@@ -8,7 +8,7 @@
 namespace {
 
 // Sheet columns by letter.
-enum Column { B = 2, C = 3, D = 4, E = 5, F = 6, G = 7, H = 8, I = 9, K = 11, L = 12, N = 14, O = 15, P = 16, Q = 17,
+enum Column { B = 2, C = 3, D = 4, E = 5, F = 6, G = 7, H = 8, I = 9, J = 10, K = 11, L = 12, N = 14, O = 15, P = 16, Q = 17,
               S = 19, T = 20 };
 
 constexpr int kSequenceColumn = B;
@@ -60,26 +60,25 @@ void WriteOutput(SpreadsheetEngine &engine, ReportMode mode, const QString &outp
 }
 
 // Runs a fill under the one error trap of the reports: the workbook is
-// closed either way, and the failure's text is handed back.
-template <typename Fill> bool RunFill(SpreadsheetEngine &engine, QString *error, Fill fill)
+// closed either way, and a failure carries the engine's own words.
+template <typename Fill> Outcome RunFill(SpreadsheetEngine &engine, Fill fill)
 {
+    Outcome failure;
     try {
         fill();
         engine.close();
-        return true;
+        return Outcome::success();
     } catch (const SpreadsheetError &e) {
-        if (error)
-            *error = e.message();
+        failure = Outcome::failure(e.message());
     } catch (const std::exception &e) {
-        if (error)
-            *error = QString::fromLocal8Bit(e.what());
+        failure = Outcome::failure(QString::fromLocal8Bit(e.what()));
     }
     try {
         engine.close();
     } catch (...) {
         // Already failing; the engine's end cleans up the rest.
     }
-    return false;
+    return failure;
 }
 
 } // namespace
@@ -122,14 +121,13 @@ QVector<ReportHeaderCell> HistoryHeaderCells(const QStringList &criteria)
     return {{3, D, criteria.value(0)}, {3, I, criteria.value(1)}, {4, D, criteria.value(2)}, {5, D, criteria.value(3)}};
 }
 
-bool FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind, const QString &templatePath,
-                     const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header,
-                     QString *error)
+Outcome FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind, const QString &templatePath,
+                        const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header)
 {
     const ReportLayout &layout = LayoutOf(kind);
     const int h = layout.headingRows;
     const qsizetype n = list.count();
-    return RunFill(engine, error, [&] {
+    return RunFill(engine, [&] {
         if (mode == ReportMode::Save && h + n > kXlsMaxRows)
             throw SpreadsheetError(QStringLiteral("%1 rows do not fit into an .xls worksheet").arg(n));
         engine.open(templatePath, true);
@@ -157,9 +155,9 @@ const DrawRecordLayout &DrawRecordTemplate()
         l.factCells = {{3, D, {}}, {3, N, {}}, {4, D, {}}, {4, N, {}}, {5, D, {}},
                        {5, N, {}}, {6, D, {}}, {6, N, {}}, {7, D, {}}};
         l.roundsRow = 11;
-        l.roundColumns = {C, E, G, K, N, O, S};
+        l.roundColumns = {C, E, G, J, N, O, S};
         l.expertsRow = 24;
-        l.expertColumns = {C, D, E, I, L, N, O, Q};
+        l.expertColumns = {C, D, E, I, L, N, P, Q};
         l.signatureRow = 35;
         l.operatorColumn = B;
         l.supervisorColumn = K;
@@ -168,11 +166,11 @@ const DrawRecordLayout &DrawRecordTemplate()
     return layout;
 }
 
-bool FillDrawRecordReport(SpreadsheetEngine &engine, ReportMode mode, const QString &templatePath,
-                          const QString &outputPath, const DrawRecordContent &content, QString *error)
+Outcome FillDrawRecordReport(SpreadsheetEngine &engine, ReportMode mode, const QString &templatePath,
+                             const QString &outputPath, const DrawRecordContent &content)
 {
     const DrawRecordLayout &layout = DrawRecordTemplate();
-    return RunFill(engine, error, [&] {
+    return RunFill(engine, [&] {
         if (mode == ReportMode::Save && layout.signatureRow + content.rounds.count() + content.experts.count() > kXlsMaxRows)
             throw SpreadsheetError(QStringLiteral("The record does not fit into an .xls worksheet"));
         engine.open(templatePath, true);

@@ -18,11 +18,13 @@
 //   // frmNewPro:        an empty header ({}), its five controls
 //
 // Both show the messages themselves (empty list, missing template, failures)
-// through the context's message service, take a spreadsheet engine from
+// through the context's message service (a failed fill keeps the general
+// text and puts the engine's words in the box's details), take a spreadsheet engine from
 // its makeSpreadsheet, show the busy mouse pointer and disable the
 // given controls while the spreadsheet is filled. Column 0 of the list (the
 // record key) is never printed.
 
+#include "data/Outcome.h"
 #include "data/Tables.h"
 #include "ui/Services.h"
 
@@ -90,11 +92,10 @@ QVector<ReportHeaderCell> HistoryHeaderCells(const QStringList &criteria);
 // printout as PDF in Preview mode, an .xls workbook in Save mode, at
 // outputPath. The template file is never changed. The ten template data rows
 // are fitted to the list with one delete or one insert, and all data is
-// written in one block. Returns false with a description in *error when the
-// spreadsheet engine fails; shows nothing.
-bool FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind, const QString &templatePath,
-                     const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header,
-                     QString *error = nullptr);
+// written in one block. When the spreadsheet engine fails, the failure
+// carries the engine's own words; shows nothing.
+Outcome FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind, const QString &templatePath,
+                        const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header);
 
 // The printed record of one stored draw ("打印抽取记录"): the project's facts
 // above, then its rounds and its experts, each list fitted into its own ten
@@ -127,8 +128,8 @@ struct DrawRecordLayout {
 const DrawRecordLayout &DrawRecordTemplate();
 
 // Fills DrawRecord_Plate.xls as FillExcelReport fills the list templates.
-bool FillDrawRecordReport(SpreadsheetEngine &engine, ReportMode mode, const QString &templatePath,
-                          const QString &outputPath, const DrawRecordContent &content, QString *error = nullptr);
+Outcome FillDrawRecordReport(SpreadsheetEngine &engine, ReportMode mode, const QString &templatePath,
+                             const QString &outputPath, const DrawRecordContent &content);
 
 // "打印抽取记录" and its export, with the messages, busy pointer and disabled
 // controls of PreviewReport and ExportReport.

@@ -3,6 +3,7 @@
 #include "data/DbError.h"
 #include "data/Projects.h"
 #include "ui/Artwork.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 #include "shell/frmEndSaveDB.h"
 #include "shell/frmLeft.h"
@@ -38,7 +39,7 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     QAction *menuAbout = menuH_A->addAction(QStringLiteral("关于"));
     menuAbout->setObjectName(QStringLiteral("menuAbout"));
     connect(menuChgPwd, &QAction::triggered, this, [this] { openChangePassword(); });
-    connect(menuExit, &QAction::triggered, this, [this] { ExitApplication(); });
+    connect(menuExit, &QAction::triggered, this, Guarded([this] { ExitApplication(); }));
     connect(menuAbout, &QAction::triggered, this, [this] {
         if (showAbout)
             showAbout(this);
@@ -146,7 +147,7 @@ void MDIFrm::closeEvent(QCloseEvent *event)
     // Closing the window is one more way out; it is never cancelled.
     event->accept();
     if (!m_exitStarted)
-        ExitApplication();
+        RunGuarded([this] { ExitApplication(); });
 }
 
 void MDIFrm::ExitApplication()

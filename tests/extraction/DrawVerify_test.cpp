@@ -8,7 +8,7 @@
 #include "data/Schema.h"
 #include "data/SeededDraw.h"
 #include "extraction/ProjectDraws.h"
-#include "experts/frmExpertList.h"
+#include "data/ExpertRecord.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -63,7 +63,7 @@ protected:
     void clickLabel(const QString &form, const QString &name) { QTest::mouseClick(find<QLabel>(form, name), Qt::LeftButton); }
     frmNewProSelExpert *drawScreen() { return static_cast<frmNewProSelExpert *>(host.screen(kDraw)); }
 
-    void openDraw() { host.openScreen(15, kDraw); }
+    void openDraw() { host.openScreen(ScreenId::Draw); }
     void chooseType(int type) { find<QComboBox>(kDraw, "com_Type")->setCurrentIndex(type); }
     void draw() { click(kDraw, "cmdSearch"); }
     void tick(int slot) { QTest::mouseClick(find<QCheckBox>(kDraw, ArrayName("chk", slot)), Qt::LeftButton); }
@@ -85,7 +85,7 @@ protected:
         tick(0);
         tick(1);
         confirm();
-        host.openScreen(15, kDraw);
+        host.openScreen(ScreenId::Draw);
         chooseType(1);
         find<QLineEdit>(kDraw, "txtNum")->setText("2");
         app.random->seeds.append(77);
@@ -123,7 +123,7 @@ TEST_F(ProjectScreens, EachConfirmationIsOneRoundAndANewDrawStartsAfreshAfterASt
     EXPECT_EQ(manual.criteriaText, "无");
     EXPECT_FALSE(manual.seed);
 
-    host.openScreen(15, kDraw);
+    host.openScreen(ScreenId::Draw);
     find<QLineEdit>(kDraw, ArrayName("txtDis", 5))->setText("上海");
     chooseType(2);
     draw();   // start rolling
@@ -145,7 +145,7 @@ TEST_F(ProjectScreens, EachConfirmationIsOneRoundAndANewDrawStartsAfreshAfterASt
     const QString first = app.state.DrawRecord.projectId;
     EXPECT_EQ(first, "000001");
     // A confirmation after the store begins a new draw and a new project.
-    host.openScreen(15, kDraw);
+    host.openScreen(ScreenId::Draw);
     draw();
     tick(0);
     confirm();
@@ -167,7 +167,7 @@ TEST_F(ProjectScreens, EachAvoidanceRuleRemovesItsExpertsInAllThreeDrawTypes)
 
     for (int type : {0, 1, 2}) {
         SCOPED_TRACE(type);
-        host.openScreen(15, kDraw);
+        host.openScreen(ScreenId::Draw);
         chooseType(type);
         if (type == 1) {
             find<QLineEdit>(kDraw, "txtNum")->setText("3");
@@ -268,7 +268,7 @@ TEST(ProjectAtExit, CancellingTheDialogReturnsToTheQuestion)
     for (bool finallyStore : {true, false}) {
         SCOPED_TRACE(finallyStore);
         TestApp app;
-        const auto main = MakeMainWindow(app.state, AllScreens().only({"frmDisMsg"}));
+        const auto main = MakeMainWindow(app.state, AllScreens().only({Form::frmDisMsg}));
         main->endProgram = [] {};
         main->show();
         main->start();
@@ -297,9 +297,9 @@ TEST(ProjectAtExit, CancellingTheDialogReturnsToTheQuestion)
 TEST_F(ProjectScreens, TheProjectListFindsProjectsAndOpensOne)
 {
     drawAndStore("体育中心评标");
-    host.openScreen(13, "frmNewPro");
+    host.openScreen(ScreenId::DrawResult);
     drawAndStore("地铁三号线评标");
-    host.openScreen(11, "frmProList");
+    host.openScreen(ScreenId::ProjectList);
     const QString list = QStringLiteral("frmProList");
     EXPECT_EQ(find<QLabel>(list, "labPath")->text(), "项目列表");
     auto *screen = static_cast<frmProList *>(host.screen(list));
@@ -338,7 +338,7 @@ TEST_F(ProjectScreens, AttendanceSubstitutesAndVerificationOnTheProjectScreen)
 {
     const QString id = drawAndStore();
     app.state.SelectedProjectId = id;
-    host.openScreen(12, "frmProListDis");
+    host.openScreen(ScreenId::ProjectListView);
     const QString detail = QStringLiteral("frmProListDis");
     auto *screen = static_cast<frmProListDis *>(host.screen(detail));
     ASSERT_EQ(screen->expertRows().count(), 4);
@@ -413,7 +413,7 @@ TEST_F(ProjectScreens, SubstitutesNeverRepeatADrawnOrDeclinedExpert)
     ASSERT_TRUE(SetAttendance(app.state, id, 1, Attendance::Declined, "病", "admin", QDateTime::currentDateTime()));
     ASSERT_TRUE(SetAttendance(app.state, id, 2, Attendance::Declined, "忙", "admin", QDateTime::currentDateTime()));
     app.state.SelectedProjectId = id;
-    host.openScreen(12, "frmProListDis");
+    host.openScreen(ScreenId::ProjectListView);
     const QString detail = QStringLiteral("frmProListDis");
     app.messages->answers.enqueue(true);
     click(detail, "cmdSubstitute");
@@ -425,7 +425,7 @@ TEST_F(ProjectScreens, SubstitutesNeverRepeatADrawnOrDeclinedExpert)
 
     // The substitute declines too: nobody is left.
     ASSERT_TRUE(SetAttendance(app.state, id, 5, Attendance::Declined, "忙", "admin", QDateTime::currentDateTime()));
-    host.openScreen(12, "frmProListDis");
+    host.openScreen(ScreenId::ProjectListView);
     app.messages->answers.enqueue(true);
     click(detail, "cmdSubstitute");
     EXPECT_EQ(app.messages->lastText(), "没有符合条件的专家可以补抽。");
@@ -440,7 +440,7 @@ TEST_F(ProjectScreens, TheExpertDetailViewListsTheExpertsProjects)
     drawAndStore("体育中心评标");
     const QString expert = app.state.DrawList.cell(0, 0);
     app.state.SelectedExpertId = expert;
-    host.openScreen(7, "frmExpertListDis");
+    host.openScreen(ScreenId::ExpertListView);
     click("frmExpertListDis", "cmdProjects");
     EXPECT_EQ(app.state.CurrentScreen, 21);
     const QString form = QStringLiteral("frmExpertProjects");
@@ -450,7 +450,7 @@ TEST_F(ProjectScreens, TheExpertDetailViewListsTheExpertsProjects)
     click(form, "cmd_Back");
     EXPECT_EQ(app.state.CurrentScreen, 7);
 
-    host.openScreen(10, "frmExpertListDis");
+    host.openScreen(ScreenId::ExpertSearchView);
     click("frmExpertListDis", "cmdProjects");
     EXPECT_EQ(app.state.CurrentScreen, 22);
     EXPECT_EQ(find<QLabel>(form, "labPath")->text(), "专家高级检索 -> 查看 -> 参与项目");

@@ -31,12 +31,11 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("x");
     }
-    bool fill(ReportMode mode, const KindCase &k, int n, const QVector<ReportHeaderCell> &header = {},
-              QString *error = nullptr)
+    Outcome fill(ReportMode mode, const KindCase &k, int n, const QVector<ReportHeaderCell> &header = {})
     {
         engine = MakeFakeSpreadsheet(log);
         return FillExcelReport(*engine, mode, k.kind, templatePath, dir.filePath(QStringLiteral("out")),
-                               MakeReportList(n, k.listColumns), header, error);
+                               MakeReportList(n, k.listColumns), header);
     }
 
     QTemporaryDir dir;
@@ -148,9 +147,10 @@ TEST_F(FillTest, EngineFailureIsReportedAndTheWorkbookClosed)
         SCOPED_TRACE(operation);
         log->calls.clear();
         log->failOn = QStringList{QString::fromLatin1(operation)};
-        QString error;
-        EXPECT_FALSE(fill(ReportMode::Save, kKinds[0], 3, {}, &error));
-        EXPECT_FALSE(error.isEmpty());
+        const Outcome filled = fill(ReportMode::Save, kKinds[0], 3);
+        EXPECT_FALSE(filled.ok);
+        EXPECT_EQ(filled.message, QStringLiteral("%1 failed").arg(QString::fromLatin1(operation)))
+            << "the engine's own words";
         EXPECT_EQ(log->calls.last(), QStringLiteral("close"));
     }
 }
@@ -163,8 +163,7 @@ TEST_F(FillTest, ListsLongerThan32766RowsPrintButAnXlsSheetHasItsLimit)
 
     // Saving more rows than an .xls sheet holds would cut the list off.
     log->calls.clear();
-    QString error;
-    EXPECT_FALSE(fill(ReportMode::Save, kKinds[0], kXlsMaxRows, {}, &error));
+    EXPECT_FALSE(fill(ReportMode::Save, kKinds[0], kXlsMaxRows).ok);
     EXPECT_EQ(log->countCalls("saveAsXls"), 0);
 }
 

@@ -8,6 +8,7 @@
 #include "files/FileCopy.h"
 #include "shell/KestruneApplication.h"
 #include "shell/frmLogin.h"
+#include "ui/Guarded.h"
 
 #include <QDir>
 #include <QLibraryInfo>
@@ -39,17 +40,17 @@ int main(int argc, char **argv)
         // be opened is never touched.
         PrepareDataFile(state.appDir);
     } catch (const DbError &e) {
-        KestruneApplication::reportFatal(e.message());
+        ReportFatal(e.message());
     }
 
     frmLogin login(state);
     std::unique_ptr<MDIFrm> main;
     QObject::connect(&login, &frmLogin::cancelled, &app, [] { QCoreApplication::exit(0); });
-    QObject::connect(&login, &frmLogin::loggedIn, &app, [&] {
+    QObject::connect(&login, &frmLogin::loggedIn, &app, Guarded([&] {
         main = MakeMainWindow(state);
         main->show();
         main->start();
-    });
+    }));
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect g = screen->availableGeometry();
         login.move(g.center() - QPoint(login.width() / 2, login.height() / 2));
