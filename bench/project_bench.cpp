@@ -36,7 +36,8 @@ struct FortyThousandDraw {
         TextTable candidates;
         const QDateTime now(QDate(2026, 12, 9), QTime(9, 0));
         const AvoidanceCounts none = BuildCandidates(store, SelectionCriteria{}, {}, now.date(), candidates);
-        DrawRound round = NewRound(RoundType::Random, SelectionCriteria{}, store.TitleTypeTable, {}, none, candidates, now);
+        DrawRound round =
+            NewRound(RoundType::Random, SelectionCriteria{}, store.TitleTypeTable, {}, none, candidates, now);
         BenchSeeds seeds;
         const TextTable picked = SeededPick(round, candidates, 10, seeds);
         for (const QStringList &row : picked.rows)
@@ -120,11 +121,12 @@ void BM_ProjectSearchOf10000(benchmark::State &state)
     const TextTable &all = TenThousandProjects().ProjectTable;
     TextTable rows;
     for (auto _ : state) {
-        rows = FilterProjects(all, QStringLiteral("2026-01-01"), QStringLiteral("2030-12-31"), QStringLiteral("中心*评标"));
+        rows = FilterProjects(all, QStringLiteral("2026-01-01"), QStringLiteral("2030-12-31"),
+                              QStringLiteral("中心*评标"));
         benchmark::DoNotOptimize(rows.count());
     }
     state.counters["found"] = double(rows.count());
 }
 BENCHMARK(BM_ProjectSearchOf10000)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}   // namespace

@@ -187,10 +187,10 @@ void BuildDrawRecord(SpreadsheetEngine &sheet, const QString &folder)
 
     // Facts: a label right-aligned before each value; the right-hand values
     // reach the last column, the left-hand ones the right-hand labels.
-    const QStringList labels{QStringLiteral("项目名称："), QStringLiteral("项目编号："),
-                             QStringLiteral("招标人/委托单位："), QStringLiteral("评审时间："),
-                             QStringLiteral("评审地点："), QStringLiteral("监督人："),
-                             QStringLiteral("操作员："), QStringLiteral("抽取时间："), QStringLiteral("备注：")};
+    const QStringList labels{
+        QStringLiteral("项目名称："), QStringLiteral("项目编号："), QStringLiteral("招标人/委托单位："),
+        QStringLiteral("评审时间："), QStringLiteral("评审地点："), QStringLiteral("监督人："),
+        QStringLiteral("操作员："),   QStringLiteral("抽取时间："), QStringLiteral("备注：")};
     const int rightLabel = 11;   // K
     for (int i = 0; i < layout.factCells.size(); ++i) {
         const ReportHeaderCell &cell = layout.factCells.at(i);
@@ -226,8 +226,8 @@ void BuildDrawRecord(SpreadsheetEngine &sheet, const QString &folder)
     sheet.setFormat(layout.expertsRow - 2, 2, 1, 1, Bold());
     ListBlock(sheet, layout.expertsRow - 1, layout.expertColumns,
               {QStringLiteral("序号"), QStringLiteral("姓名"), QStringLiteral("性别"), QStringLiteral("工作单位"),
-               QStringLiteral("从事专业"), QStringLiteral("电话号码"), QStringLiteral("轮次"), QStringLiteral("出席情况"),
-               QStringLiteral("说明")},
+               QStringLiteral("从事专业"), QStringLiteral("电话号码"), QStringLiteral("轮次"),
+               QStringLiteral("出席情况"), QStringLiteral("说明")},
               900, true);
 
     // Signatures: the names are filled in, the boxes beside them are signed.

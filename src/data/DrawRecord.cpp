@@ -53,10 +53,10 @@ struct CompiledRules {
     }
 };
 
-} // namespace
+}   // namespace
 
-AvoidanceCounts CountAvoidance(const TextTable &candidates, const AvoidanceRules &rules,
-                               const TextTable &selections, const QDate &today)
+AvoidanceCounts CountAvoidance(const TextTable &candidates, const AvoidanceRules &rules, const TextTable &selections,
+                               const QDate &today)
 {
     TextTable copy = candidates;
     return ApplyAvoidance(copy, rules, selections, today);
@@ -162,10 +162,7 @@ bool AvoidanceFromText(const QString &text, AvoidanceRules *rules, AvoidanceCoun
     return true;
 }
 
-QByteArray PackCandidates(const QStringList &ids)
-{
-    return qCompress(ids.join(QLatin1Char('\n')).toUtf8());
-}
+QByteArray PackCandidates(const QStringList &ids) { return qCompress(ids.join(QLatin1Char('\n')).toUtf8()); }
 
 bool UnpackCandidates(const QByteArray &packed, QStringList *ids)
 {

@@ -25,14 +25,14 @@ inline const QString Temporary = QStringLiteral("新建临时专家");
 inline const QString Substitute = QStringLiteral("补抽");
 // Rounds whose picks come from a recorded seed.
 inline bool IsSeeded(const QString &type) { return type == Random || type == Substitute; }
-} // namespace RoundType
+}   // namespace RoundType
 
 // Attendance of a drawn expert.
 namespace Attendance {
 inline const QString NotContacted = QStringLiteral("未联系");
 inline const QString Confirmed = QStringLiteral("已确认");
 inline const QString Declined = QStringLiteral("已拒绝");
-} // namespace Attendance
+}   // namespace Attendance
 
 // Who is kept out of a draw (回避): work units (one pattern per line, exact
 // or with the program's wildcards), named experts, and every expert drawn in
@@ -63,8 +63,8 @@ struct AvoidanceCounts {
 AvoidanceCounts ApplyAvoidance(TextTable &candidates, const AvoidanceRules &rules, const TextTable &selections,
                                const QDate &today);
 // The same counts without changing anything.
-AvoidanceCounts CountAvoidance(const TextTable &candidates, const AvoidanceRules &rules,
-                               const TextTable &selections, const QDate &today);
+AvoidanceCounts CountAvoidance(const TextTable &candidates, const AvoidanceRules &rules, const TextTable &selections,
+                               const QDate &today);
 
 // The rules as a line of text for the screens and the printed record
 // ("无" when there are none).
@@ -76,10 +76,10 @@ bool AvoidanceFromText(const QString &text, AvoidanceRules *rules, AvoidanceCoun
 // One round of a draw: one confirmation on the draw screen, one temporary
 // expert, or one substitute draw.
 struct DrawRound {
-    int number = 0;                // 1, 2, ... within its project; 0 until stored
-    QString type;                  // RoundType
-    QStringList criteria;          // the eight criterion slots as used
-    QString criteriaText;          // the criteria as the screen showed them
+    int number = 0;         // 1, 2, ... within its project; 0 until stored
+    QString type;           // RoundType
+    QStringList criteria;   // the eight criterion slots as used
+    QString criteriaText;   // the criteria as the screen showed them
     AvoidanceRules avoidance;
     AvoidanceCounts avoided;
     QStringList candidateIds;      // in candidate-list order
@@ -101,9 +101,9 @@ struct DrawRound {
 // under. A new draw list starts a new session.
 struct DrawSession {
     QList<DrawRound> rounds;
-    QString projectId;             // "" until the first store
-    qsizetype storedRounds = 0;    // rounds[0 .. storedRounds) are in the file
-    QStringList storedIds;         // experts of the draw list stored so far
+    QString projectId;            // "" until the first store
+    qsizetype storedRounds = 0;   // rounds[0 .. storedRounds) are in the file
+    QStringList storedIds;        // experts of the draw list stored so far
 
     void clear() { *this = DrawSession(); }
     bool isStored() const { return !projectId.isEmpty(); }
@@ -112,17 +112,17 @@ struct DrawSession {
 // An expert of a stored project: the snapshot as drawn, the link to the
 // sel_expert record written for them, and their attendance.
 struct ProjectExpert {
-    int seq = 0;                   // draw order within the project, from 1
-    int round = 0;                 // the round that drew them
-    QStringList row;               // Id, Name, Sex, birth_date, Company_name, cong_shi_zhuanye, zige_name, Mobile
-    QString title;                 // title level's name
-    QString selId, selDate;        // the sel_expert record
-    QString linkRemoved;           // day the record went with the expert's deletion, or ""
+    int seq = 0;              // draw order within the project, from 1
+    int round = 0;            // the round that drew them
+    QStringList row;          // Id, Name, Sex, birth_date, Company_name, cong_shi_zhuanye, zige_name, Mobile
+    QString title;            // title level's name
+    QString selId, selDate;   // the sel_expert record
+    QString linkRemoved;      // day the record went with the expert's deletion, or ""
     QString snapshotHash;
     QString attendance = Attendance::NotContacted;
-    QString reason;                // of a decline
-    QString attendanceTime;        // "yyyy-MM-dd HH:mm:ss" of the last change, or ""
-    int replacesSeq = 0;           // a substitute: whom they replace
+    QString reason;           // of a decline
+    QString attendanceTime;   // "yyyy-MM-dd HH:mm:ss" of the last change, or ""
+    int replacesSeq = 0;      // a substitute: whom they replace
 
     QString id() const { return row.value(0); }
     QString name() const { return row.value(1); }

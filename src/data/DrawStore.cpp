@@ -19,16 +19,14 @@ const char *const kProjectTables[][2] = {
      "CREATE TABLE draw_project (Id TEXT PRIMARY KEY NOT NULL, Name TEXT NOT NULL, Code TEXT, Client TEXT, "
      "Review_time TEXT, Review_place TEXT, Supervisor TEXT, Remark TEXT, Operator TEXT, Created_date TEXT, "
      "Created_time TEXT)"},
-    {"draw_round",
-     "CREATE TABLE draw_round (Project_Id TEXT NOT NULL, Round_no INTEGER NOT NULL, Round_type TEXT, "
-     "Criteria TEXT, Criteria_text TEXT, Avoidance TEXT, Candidate_count INTEGER, Candidates BLOB, "
-     "Candidate_hash TEXT, Seed TEXT, Requested INTEGER, Picks TEXT, Rolled_id TEXT, Confirmed TEXT, "
-     "Drawn_date TEXT, Drawn_time TEXT, PRIMARY KEY (Project_Id, Round_no))"},
-    {"draw_expert",
-     "CREATE TABLE draw_expert (Project_Id TEXT NOT NULL, Seq INTEGER NOT NULL, Round_no INTEGER, "
-     "Expert_Id TEXT, Name TEXT, Sex TEXT, birth_date TEXT, Company_name TEXT, cong_shi_zhuanye TEXT, "
-     "zige_name TEXT, Title TEXT, Mobile TEXT, Sel_Id TEXT, Sel_data TEXT, Link_removed TEXT, "
-     "Snapshot_hash TEXT, PRIMARY KEY (Project_Id, Seq))"},
+    {"draw_round", "CREATE TABLE draw_round (Project_Id TEXT NOT NULL, Round_no INTEGER NOT NULL, Round_type TEXT, "
+                   "Criteria TEXT, Criteria_text TEXT, Avoidance TEXT, Candidate_count INTEGER, Candidates BLOB, "
+                   "Candidate_hash TEXT, Seed TEXT, Requested INTEGER, Picks TEXT, Rolled_id TEXT, Confirmed TEXT, "
+                   "Drawn_date TEXT, Drawn_time TEXT, PRIMARY KEY (Project_Id, Round_no))"},
+    {"draw_expert", "CREATE TABLE draw_expert (Project_Id TEXT NOT NULL, Seq INTEGER NOT NULL, Round_no INTEGER, "
+                    "Expert_Id TEXT, Name TEXT, Sex TEXT, birth_date TEXT, Company_name TEXT, cong_shi_zhuanye TEXT, "
+                    "zige_name TEXT, Title TEXT, Mobile TEXT, Sel_Id TEXT, Sel_data TEXT, Link_removed TEXT, "
+                    "Snapshot_hash TEXT, PRIMARY KEY (Project_Id, Seq))"},
     {"draw_attendance",
      "CREATE TABLE draw_attendance (Project_Id TEXT NOT NULL, Seq INTEGER NOT NULL, Changed_at TEXT, "
      "Status TEXT, Reason TEXT, Operator TEXT)"},
@@ -139,7 +137,7 @@ void addSelections(Connection &conn, const DataStore &store, QList<ProjectExpert
     rs.close();
 }
 
-} // namespace
+}   // namespace
 
 bool HasProjectTables(Connection &conn)
 {
@@ -213,9 +211,8 @@ StoredDraw StoreDrawProject(const DataStore &store, const TextTable &drawList, D
     return result;
 }
 
-StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const TextTable &drawList,
-                            DrawSession &session, const ProjectFacts &facts, const QString &operatorName,
-                            const QDateTime &now)
+StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const TextTable &drawList, DrawSession &session,
+                            const ProjectFacts &facts, const QString &operatorName, const QDateTime &now)
 {
     const TextTable rows = UnstoredRows(drawList, session);
     StoredDraw result;
@@ -233,10 +230,10 @@ StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const Text
         Statement st = conn.prepare(QStringLiteral(
             "INSERT INTO draw_project (Id, Name, Code, Client, Review_time, Review_place, Supervisor, Remark, "
             "Operator, Created_date, Created_time) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        const QStringList values{result.projectId, facts.name.trimmed(), facts.code.trimmed(),
-                                 facts.client.trimmed(), facts.reviewTime.trimmed(), facts.reviewPlace.trimmed(),
-                                 facts.supervisor.trimmed(), facts.remark.trimmed(), operatorName,
-                                 dateText(now.date()), timeText(now.time())};
+        const QStringList values{result.projectId,           facts.name.trimmed(),       facts.code.trimmed(),
+                                 facts.client.trimmed(),     facts.reviewTime.trimmed(), facts.reviewPlace.trimmed(),
+                                 facts.supervisor.trimmed(), facts.remark.trimmed(),     operatorName,
+                                 dateText(now.date()),       timeText(now.time())};
         for (int i = 0; i < values.size(); ++i)
             st.bind(i + 1, values[i]);
         st.step();
@@ -245,8 +242,8 @@ StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const Text
     // The rounds not yet stored, numbered after the project's last round (a
     // substitute round may have come in between).
     QList<DrawRound> rounds = session.rounds;
-    int number = lastNumber(conn, QStringLiteral("SELECT max(Round_no) FROM draw_round WHERE Project_Id = ?"),
-                            result.projectId);
+    int number =
+        lastNumber(conn, QStringLiteral("SELECT max(Round_no) FROM draw_round WHERE Project_Id = ?"), result.projectId);
     for (qsizetype i = session.storedRounds; i < rounds.size(); ++i) {
         rounds[i].number = ++number;
         insertRound(conn, result.projectId, rounds[i]);
@@ -260,8 +257,8 @@ StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const Text
         return 0;
     };
     QList<ProjectExpert> experts;
-    int seq = lastNumber(conn, QStringLiteral("SELECT max(Seq) FROM draw_expert WHERE Project_Id = ?"),
-                         result.projectId);
+    int seq =
+        lastNumber(conn, QStringLiteral("SELECT max(Seq) FROM draw_expert WHERE Project_Id = ?"), result.projectId);
     for (const QStringList &row : rows.rows) {
         ProjectExpert e;
         e.seq = ++seq;
@@ -302,13 +299,13 @@ void StoreSubstituteRounds(Connection &conn, const DataStore &store, const QStri
     QList<SubstituteRound> numbered = rounds;
     Transaction tx(conn);
     EnsureProjectTables(conn);
-    int number = lastNumber(conn, QStringLiteral("SELECT max(Round_no) FROM draw_round WHERE Project_Id = ?"),
-                            projectId);
+    int number =
+        lastNumber(conn, QStringLiteral("SELECT max(Round_no) FROM draw_round WHERE Project_Id = ?"), projectId);
     int seq = lastNumber(conn, QStringLiteral("SELECT max(Seq) FROM draw_expert WHERE Project_Id = ?"), projectId);
     // Record numbers run on across the rounds of one store.
     qsizetype written = 0;
-    Statement sub = conn.prepare(
-        QStringLiteral("INSERT INTO draw_substitute (Project_Id, Seq, Replaces_seq) VALUES (?, ?, ?)"));
+    Statement sub =
+        conn.prepare(QStringLiteral("INSERT INTO draw_substitute (Project_Id, Seq, Replaces_seq) VALUES (?, ?, ?)"));
     for (SubstituteRound &s : numbered) {
         s.round.number = ++number;
         insertRound(conn, projectId, s.round);
@@ -348,8 +345,8 @@ bool SetAttendance(const DataStore &store, const QString &projectId, int seq, co
     return done;
 }
 
-bool SetAttendance(Connection &conn, const QString &projectId, int seq, const QString &status,
-                   const QString &reason, const QString &operatorName, const QDateTime &at)
+bool SetAttendance(Connection &conn, const QString &projectId, int seq, const QString &status, const QString &reason,
+                   const QString &operatorName, const QDateTime &at)
 {
     Transaction tx(conn);
     EnsureProjectTables(conn);
@@ -360,8 +357,8 @@ bool SetAttendance(Connection &conn, const QString &projectId, int seq, const QS
         if (!find.step())
             return false;
     }
-    Statement st = conn.prepare(QStringLiteral(
-        "INSERT INTO draw_attendance (Project_Id, Seq, Changed_at, Status, Reason, Operator) VALUES (?, ?, ?, ?, ?, ?)"));
+    Statement st = conn.prepare(QStringLiteral("INSERT INTO draw_attendance (Project_Id, Seq, Changed_at, Status, "
+                                               "Reason, Operator) VALUES (?, ?, ?, ?, ?, ?)"));
     st.bind(1, projectId);
     st.bindInt(2, seq);
     st.bind(3, dateText(at.date()) + QLatin1Char(' ') + timeText(at.time()));

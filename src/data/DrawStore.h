@@ -39,9 +39,8 @@ struct StoredDraw {
 // Neither reloads SelectionTable nor changes DrawUnsaved: callers decide.
 StoredDraw StoreDrawProject(const DataStore &store, const TextTable &drawList, DrawSession &session,
                             const ProjectFacts &facts, const QString &operatorName, const QDateTime &now);
-StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const TextTable &drawList,
-                            DrawSession &session, const ProjectFacts &facts, const QString &operatorName,
-                            const QDateTime &now);
+StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const TextTable &drawList, DrawSession &session,
+                            const ProjectFacts &facts, const QString &operatorName, const QDateTime &now);
 
 // Draw-list rows whose expert the session has not stored yet, in order.
 TextTable UnstoredRows(const TextTable &drawList, const DrawSession &session);
@@ -72,8 +71,8 @@ void StoreSubstituteRounds(Connection &conn, const DataStore &store, const QStri
 // expert.
 bool SetAttendance(const DataStore &store, const QString &projectId, int seq, const QString &status,
                    const QString &reason, const QString &operatorName, const QDateTime &at);
-bool SetAttendance(Connection &conn, const QString &projectId, int seq, const QString &status,
-                   const QString &reason, const QString &operatorName, const QDateTime &at);
+bool SetAttendance(Connection &conn, const QString &projectId, int seq, const QString &status, const QString &reason,
+                   const QString &operatorName, const QDateTime &at);
 
 // The title level's name of an expert as the snapshot keeps it: row n of
 // TitleTypeTable for zhicheng_id n, "" when unknown.

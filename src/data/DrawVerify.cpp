@@ -60,13 +60,14 @@ void checkRound(const DrawRound &r, QStringList &problems)
             problems << where + QStringLiteral("候选名单中有应回避的专家%1").arg(id);
 }
 
-} // namespace
+}   // namespace
 
 QString ProjectVerification::line() const
 {
     const QString head = QStringLiteral("项目 %1 “%2”：").arg(projectId, name);
     if (ok())
-        return head + QStringLiteral("通过（%1轮，其中随机抽取%2轮，%3位专家）").arg(rounds).arg(seededRounds).arg(experts);
+        return head +
+               QStringLiteral("通过（%1轮，其中随机抽取%2轮，%3位专家）").arg(rounds).arg(seededRounds).arg(experts);
     return head + QStringLiteral("未通过：") + problems.join(QStringLiteral("；"));
 }
 

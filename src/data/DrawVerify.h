@@ -25,8 +25,8 @@ struct ProjectVerification {
 
 struct FileVerification {
     QList<ProjectVerification> projects;
-    qsizetype selections = 0;          // sel_expert records in the file
-    qsizetype unlinkedSelections = 0;  // of them, records of no project (not checked)
+    qsizetype selections = 0;           // sel_expert records in the file
+    qsizetype unlinkedSelections = 0;   // of them, records of no project (not checked)
 
     bool ok() const;
     QString summary() const;

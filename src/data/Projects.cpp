@@ -7,10 +7,7 @@
 
 namespace {
 
-QStringList splitLines(const QString &text)
-{
-    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
-}
+QStringList splitLines(const QString &text) { return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n')); }
 
 DrawRound readRound(const Statement &st)
 {
@@ -46,7 +43,7 @@ DrawRound readRound(const Statement &st)
     return r;
 }
 
-} // namespace
+}   // namespace
 
 TextTable LoadProjectList(const DataStore &store)
 {
@@ -56,21 +53,18 @@ TextTable LoadProjectList(const DataStore &store)
     return t;
 }
 
-void LoadProjects(DataStore &store)
-{
-    store.ProjectTable = LoadProjectList(store);
-}
+void LoadProjects(DataStore &store) { store.ProjectTable = LoadProjectList(store); }
 
 TextTable LoadProjectList(Connection &conn)
 {
     TextTable t;
     if (!HasProjectTables(conn))
         return t;
-    Statement st = conn.prepare(QStringLiteral(
-        "SELECT p.Id, p.Created_date, p.Created_time, p.Name, p.Code, "
-        "(SELECT count(*) FROM draw_round r WHERE r.Project_Id = p.Id), "
-        "(SELECT count(*) FROM draw_expert e WHERE e.Project_Id = p.Id), p.Operator "
-        "FROM draw_project p ORDER BY p.Id"));
+    Statement st =
+        conn.prepare(QStringLiteral("SELECT p.Id, p.Created_date, p.Created_time, p.Name, p.Code, "
+                                    "(SELECT count(*) FROM draw_round r WHERE r.Project_Id = p.Id), "
+                                    "(SELECT count(*) FROM draw_expert e WHERE e.Project_Id = p.Id), p.Operator "
+                                    "FROM draw_project p ORDER BY p.Id"));
     while (st.step()) {
         const QString date = st.text(1);
         t.append({st.text(0), date + QLatin1Char(' ') + st.text(2), st.text(3), st.text(4), st.text(5), st.text(6),
@@ -218,13 +212,13 @@ TextTable ProjectsOfExpert(Connection &conn, const QString &expertId)
     TextTable t;
     if (!HasProjectTables(conn))
         return t;
-    Statement st = conn.prepare(QStringLiteral(
-        "SELECT e.Project_Id, p.Created_date, p.Created_time, p.Name, p.Code, r.Round_type, "
-        "(SELECT a.Status FROM draw_attendance a WHERE a.Project_Id = e.Project_Id AND a.Seq = e.Seq "
-        " ORDER BY a.rowid DESC LIMIT 1), p.Operator "
-        "FROM draw_expert e JOIN draw_project p ON p.Id = e.Project_Id "
-        "LEFT JOIN draw_round r ON r.Project_Id = e.Project_Id AND r.Round_no = e.Round_no "
-        "WHERE e.Expert_Id = ? ORDER BY e.Project_Id, e.Seq"));
+    Statement st = conn.prepare(
+        QStringLiteral("SELECT e.Project_Id, p.Created_date, p.Created_time, p.Name, p.Code, r.Round_type, "
+                       "(SELECT a.Status FROM draw_attendance a WHERE a.Project_Id = e.Project_Id AND a.Seq = e.Seq "
+                       " ORDER BY a.rowid DESC LIMIT 1), p.Operator "
+                       "FROM draw_expert e JOIN draw_project p ON p.Id = e.Project_Id "
+                       "LEFT JOIN draw_round r ON r.Project_Id = e.Project_Id AND r.Round_no = e.Round_no "
+                       "WHERE e.Expert_Id = ? ORDER BY e.Project_Id, e.Seq"));
     st.bind(1, expertId);
     while (st.step()) {
         const QString status = st.isNull(6) ? Attendance::NotContacted : st.text(6);

@@ -10,14 +10,14 @@
 
 // Columns of the project list.
 enum ProjectListColumn {
-    P_Id = 0,      // the key, not shown
-    P_When,        // "yyyy-MM-dd HH:mm:ss"
-    P_Name,        // 项目名称
-    P_Code,        // 项目编号
-    P_Rounds,      // number of rounds
-    P_Experts,     // number of experts
+    P_Id = 0,    // the key, not shown
+    P_When,      // "yyyy-MM-dd HH:mm:ss"
+    P_Name,      // 项目名称
+    P_Code,      // 项目编号
+    P_Rounds,    // number of rounds
+    P_Experts,   // number of experts
     P_Operator,
-    P_Date,        // "yyyy-MM-dd", for the date range
+    P_Date,   // "yyyy-MM-dd", for the date range
     ProjectListColumnCount
 };
 
@@ -38,9 +38,9 @@ struct ProjectDetail {
     ProjectFacts facts;
     QString operatorName;
     QString createdDate, createdTime;
-    QList<DrawRound> rounds;         // in round order
-    QList<ProjectExpert> experts;    // in draw order
-    QStringList damage;              // parts of the record that could not be read
+    QList<DrawRound> rounds;        // in round order
+    QList<ProjectExpert> experts;   // in draw order
+    QStringList damage;             // parts of the record that could not be read
 
     const ProjectExpert *expert(int seq) const;
     const DrawRound *round(int number) const;
@@ -55,7 +55,7 @@ enum ExpertProjectColumn {
     EP_When,          // project date and time
     EP_Name,
     EP_Code,
-    EP_RoundType,     // how the expert was drawn
+    EP_RoundType,   // how the expert was drawn
     EP_Attendance,
     EP_Operator,
     ExpertProjectColumnCount

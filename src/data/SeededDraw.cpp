@@ -7,10 +7,7 @@
 #include <sys/random.h>
 #include <vector>
 
-quint64 RandomSource::nextSeed()
-{
-    return SystemSeed();
-}
+quint64 RandomSource::nextSeed() { return SystemSeed(); }
 
 qsizetype RandomIndex(qsizetype count, RandomSource &random)
 {

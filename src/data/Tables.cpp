@@ -41,7 +41,7 @@ void loadTable(DataStore &store, const TableDef &def, TextTable &target)
     target.rows = std::move(t.rows);
 }
 
-} // namespace
+}   // namespace
 
 void LoadUsers(DataStore &store) { loadTable(store, Schema::LoginPwd(), store.UserTable); }
 void LoadTitleTypes(DataStore &store) { loadTable(store, Schema::ResourceZhicheng(), store.TitleTypeTable); }

@@ -22,7 +22,7 @@ SelectionCriteria CriteriaOf(const DrawRound &round)
     return c;
 }
 
-} // namespace
+}   // namespace
 
 QString CriteriaText(const SelectionCriteria &criteria, const TextTable &titleTypes)
 {
@@ -42,8 +42,8 @@ QString CriteriaText(const SelectionCriteria &criteria, const TextTable &titleTy
     return parts.isEmpty() ? QStringLiteral("无") : parts.join(QStringLiteral("；"));
 }
 
-AvoidanceCounts BuildCandidates(const DataStore &store, const SelectionCriteria &criteria,
-                                const AvoidanceRules &rules, const QDate &today, TextTable &candidates)
+AvoidanceCounts BuildCandidates(const DataStore &store, const SelectionCriteria &criteria, const AvoidanceRules &rules,
+                                const QDate &today, TextTable &candidates)
 {
     FilterCandidates(store.ExpertTable, criteria, candidates);
     return ApplyAvoidance(candidates, rules, store.SelectionTable, today);
@@ -161,7 +161,9 @@ QString WhatWasDrawn(const DrawRound &r)
         QStringList positions;
         for (qsizetype p : r.picks)
             positions << QString::number(p + 1);
-        return QStringLiteral("抽取%1人，抽中候选名单第%2位").arg(r.requested).arg(positions.join(QStringLiteral("、")));
+        return QStringLiteral("抽取%1人，抽中候选名单第%2位")
+            .arg(r.requested)
+            .arg(positions.join(QStringLiteral("、")));
     }
     if (r.type == RoundType::Rolling)
         return QStringLiteral("滚动停在专家编号%1").arg(r.rolledId);
@@ -170,7 +172,7 @@ QString WhatWasDrawn(const DrawRound &r)
     return QStringLiteral("从候选名单中手工勾选");
 }
 
-} // namespace
+}   // namespace
 
 TextTable ProjectExpertRows(const ProjectDetail &project)
 {
@@ -181,7 +183,9 @@ TextTable ProjectExpertRows(const ProjectDetail &project)
             notes << QStringLiteral("拒绝原因：%1").arg(e.reason);
         if (e.replacesSeq > 0) {
             const ProjectExpert *replaced = project.expert(e.replacesSeq);
-            notes << QStringLiteral("替换第%1位%2").arg(e.replacesSeq).arg(replaced ? replaced->name().trimmed() : QString());
+            notes << QStringLiteral("替换第%1位%2")
+                         .arg(e.replacesSeq)
+                         .arg(replaced ? replaced->name().trimmed() : QString());
         }
         for (const ProjectExpert &other : project.experts)
             if (other.replacesSeq == e.seq)
@@ -202,7 +206,8 @@ TextTable ProjectRoundRows(const ProjectDetail &project)
         for (const QString &id : r.confirmedIds)
             confirmed << WhoIs(project, id);
         t.append({QString::number(r.number), r.type, r.drawnAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                  r.criteriaText.isEmpty() ? QStringLiteral("无") : r.criteriaText, DescribeAvoidance(r.avoidance, r.avoidance.isEmpty() ? nullptr : &r.avoided),
+                  r.criteriaText.isEmpty() ? QStringLiteral("无") : r.criteriaText,
+                  DescribeAvoidance(r.avoidance, r.avoidance.isEmpty() ? nullptr : &r.avoided),
                   QString::number(r.candidateIds.size()), r.storedHash, r.seed ? QString::number(*r.seed) : QString(),
                   WhatWasDrawn(r), confirmed.join(QStringLiteral("、"))});
     }
@@ -213,12 +218,14 @@ QString ProjectRoundsText(const ProjectDetail &project)
 {
     QStringList paragraphs;
     for (const QStringList &r : ProjectRoundRows(project).rows) {
-        QString text = QStringLiteral("第%1轮  %2  %3\n  检索条件：%4\n  回避条件：%5\n  候选专家：%6人  候选名单SHA-256：%7")
-                           .arg(r[PR_Number], r[PR_Type], r[PR_Time], r[PR_Criteria], r[PR_Avoidance], r[PR_Candidates],
-                                r[PR_Hash]);
+        QString text =
+            QStringLiteral("第%1轮  %2  %3\n  检索条件：%4\n  回避条件：%5\n  候选专家：%6人  候选名单SHA-256：%7")
+                .arg(r[PR_Number], r[PR_Type], r[PR_Time], r[PR_Criteria], r[PR_Avoidance], r[PR_Candidates],
+                     r[PR_Hash]);
         if (!r[PR_Seed].isEmpty())
             text += QStringLiteral("\n  随机种子：%1").arg(r[PR_Seed]);
-        text += QStringLiteral("\n  %1\n  确认：%2").arg(r[PR_Drawn], r[PR_Confirmed].isEmpty() ? QStringLiteral("无") : r[PR_Confirmed]);
+        text += QStringLiteral("\n  %1\n  确认：%2")
+                    .arg(r[PR_Drawn], r[PR_Confirmed].isEmpty() ? QStringLiteral("无") : r[PR_Confirmed]);
         paragraphs << text;
     }
     return paragraphs.join(QStringLiteral("\n\n"));
@@ -228,8 +235,15 @@ DrawRecordContent DrawRecordOf(const ProjectDetail &project)
 {
     DrawRecordContent c;
     const ProjectFacts &f = project.facts;
-    c.facts = {f.name,       f.code,       f.client, f.reviewTime, f.reviewPlace, f.supervisor, project.operatorName,
-               project.createdDate + QLatin1Char(' ') + project.createdTime, f.remark};
+    c.facts = {f.name,
+               f.code,
+               f.client,
+               f.reviewTime,
+               f.reviewPlace,
+               f.supervisor,
+               project.operatorName,
+               project.createdDate + QLatin1Char(' ') + project.createdTime,
+               f.remark};
     for (const QStringList &r : ProjectRoundRows(project).rows)
         c.rounds.append({r[PR_Number], r[PR_Type], r[PR_Time], r[PR_Criteria], r[PR_Avoidance], r[PR_Candidates],
                          r[PR_Hash], r[PR_Seed]});

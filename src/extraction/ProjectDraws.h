@@ -15,8 +15,8 @@ QString CriteriaText(const SelectionCriteria &criteria, const TextTable &titleTy
 
 // The candidates of a draw: the candidate filter, then the avoidance rules
 // (drawn-recently counted back from today). Returns what each rule removed.
-AvoidanceCounts BuildCandidates(const DataStore &store, const SelectionCriteria &criteria,
-                                const AvoidanceRules &rules, const QDate &today, TextTable &candidates);
+AvoidanceCounts BuildCandidates(const DataStore &store, const SelectionCriteria &criteria, const AvoidanceRules &rules,
+                                const QDate &today, TextTable &candidates);
 
 // A round over the candidate list, before anything is picked or confirmed.
 DrawRound NewRound(const QString &type, const SelectionCriteria &criteria, const TextTable &titleTypes,
@@ -46,7 +46,16 @@ QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDeta
 // 7 attendance, 8 time of the attendance, 9 note (decline reason, whom a
 // substitute replaces or who replaced them).
 enum ProjectExpertColumn {
-    PE_Seq = 0, PE_Name, PE_Sex, PE_Company, PE_Profession, PE_Mobile, PE_Round, PE_Attendance, PE_Time, PE_Note,
+    PE_Seq = 0,
+    PE_Name,
+    PE_Sex,
+    PE_Company,
+    PE_Profession,
+    PE_Mobile,
+    PE_Round,
+    PE_Attendance,
+    PE_Time,
+    PE_Note,
     ProjectExpertColumnCount
 };
 TextTable ProjectExpertRows(const ProjectDetail &project);
@@ -55,8 +64,17 @@ TextTable ProjectExpertRows(const ProjectDetail &project);
 // 3 criteria, 4 avoidance, 5 candidate count, 6 candidate hash, 7 seed ("" for
 // none), 8 what was drawn, 9 who was confirmed.
 enum ProjectRoundColumn {
-    PR_Number = 0, PR_Type, PR_Time, PR_Criteria, PR_Avoidance, PR_Candidates, PR_Hash, PR_Seed, PR_Drawn,
-    PR_Confirmed, ProjectRoundColumnCount
+    PR_Number = 0,
+    PR_Type,
+    PR_Time,
+    PR_Criteria,
+    PR_Avoidance,
+    PR_Candidates,
+    PR_Hash,
+    PR_Seed,
+    PR_Drawn,
+    PR_Confirmed,
+    ProjectRoundColumnCount
 };
 TextTable ProjectRoundRows(const ProjectDetail &project);
 // The same as readable text, a paragraph per round.

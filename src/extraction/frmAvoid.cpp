@@ -19,7 +19,7 @@ namespace {
 constexpr int kMaxFound = 200;
 constexpr int kMaxDays = 36500;
 
-} // namespace
+}   // namespace
 
 frmAvoid::frmAvoid(AppState &state, const TextTable &candidates, QWidget *parent)
     : QDialog(parent), m_state(state), m_candidates(candidates)
@@ -44,7 +44,8 @@ frmAvoid::frmAvoid(AppState &state, const TextTable &candidates, QWidget *parent
         return b;
     };
 
-    labUnits = label("labUnits", QStringLiteral("回避的工作单位（每行一个，可用通配符）："), TwRect(240, 240, 3900, 255));
+    labUnits =
+        label("labUnits", QStringLiteral("回避的工作单位（每行一个，可用通配符）："), TwRect(240, 240, 3900, 255));
     txtUnits = new QPlainTextEdit(this);
     txtUnits->setObjectName(QStringLiteral("txtUnits"));
     txtUnits->setGeometry(TwRect(240, 540, 3900, 1875));
@@ -168,9 +169,10 @@ void frmAvoid::cmdFind_Click()
     for (const QStringList &e : m_state.ExpertTable.rows) {
         if (!pattern.matches(e.value(E_Name)) && e.value(E_Id) != typed)
             continue;
-        auto *item = new QListWidgetItem(
-            QStringLiteral("%1（%2）%3").arg(e.value(E_Name).trimmed(), e.value(E_Id), e.value(E_Company_name).trimmed()),
-            lstLibrary);
+        auto *item =
+            new QListWidgetItem(QStringLiteral("%1（%2）%3")
+                                    .arg(e.value(E_Name).trimmed(), e.value(E_Id), e.value(E_Company_name).trimmed()),
+                                lstLibrary);
         item->setData(Qt::UserRole, e.value(E_Id));
         item->setData(Qt::UserRole + 1, e.value(E_Name));
         if (++found >= kMaxFound)
@@ -198,10 +200,7 @@ void frmAvoid::cmdRemove_Click()
     showCounts();
 }
 
-void frmAvoid::cmdClear_Click()
-{
-    setRules(AvoidanceRules());
-}
+void frmAvoid::cmdClear_Click() { setRules(AvoidanceRules()); }
 
 void frmAvoid::cmdOK_Click()
 {

@@ -11,11 +11,11 @@
 
 namespace {
 
-const QString kHeading = QStringLiteral(
-    " 序号    抽取时间              项目名称                          项目编号          抽取方式      出席情况  操作员       操作");
+const QString kHeading = QStringLiteral(" 序号    抽取时间              项目名称                          项目编号     "
+                                        "     抽取方式      出席情况  操作员       操作");
 constexpr int kHeadingTop = 1380;
 
-} // namespace
+}   // namespace
 
 frmExpertProjects::frmExpertProjects(AppState &state, ScreenNavigator &nav, QWidget *parent)
     : ChildScreen(state, nav, kForm, parent)
@@ -33,8 +33,8 @@ frmExpertProjects::frmExpertProjects(AppState &state, ScreenNavigator &nav, QWid
     m_list = new PagedList(this, m_state.paging, layout);
     connect(m_list, &PagedList::firstOperationClicked, this, Guarded(this, &frmExpertProjects::openProject));
 
-    cmd_Back = addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 5580, kHeadingTop + 300 * 12 + 120, 1095,
-                         435);
+    cmd_Back =
+        addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 5580, kHeadingTop + 300 * 12 + 120, 1095, 435);
     connect(cmd_Back, &QPushButton::clicked, this, Guarded(this, &frmExpertProjects::back));
 }
 

@@ -266,8 +266,8 @@ void frmNewProSelExpert::buildCandidates(const QString &roundType)
 {
     const AvoidanceCounts avoided =
         BuildCandidates(m_state, m_criteria, m_state.Avoidance, m_state.today(), m_state.CandidateList);
-    m_round = NewRound(roundType, m_criteria, m_state.TitleTypeTable, m_state.Avoidance, avoided,
-                       m_state.CandidateList, m_state.services.clock->now());
+    m_round = NewRound(roundType, m_criteria, m_state.TitleTypeTable, m_state.Avoidance, avoided, m_state.CandidateList,
+                       m_state.services.clock->now());
 }
 
 void frmNewProSelExpert::manualDraw()

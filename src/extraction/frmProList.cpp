@@ -14,9 +14,8 @@
 
 namespace {
 
-const QString kHeading = QStringLiteral(
-    " 序号    抽取时间              项目名称                          项目编号          轮次  专家数  操作员       操作");
-
+const QString kHeading = QStringLiteral(" 序号    抽取时间              项目名称                          项目编号     "
+                                        "     轮次  专家数  操作员       操作");
 
 constexpr int kCaptionLeft = 450;
 constexpr int kFieldLeft = 1410;
@@ -31,15 +30,11 @@ constexpr int kFirstRowTop = 2520;
 constexpr int kPageLinksTop = 5640;
 
 // A typed date bound: empty, or a real day written YYYY-MM-DD.
-bool IsDateBound(const QString &text)
-{
-    return text.isEmpty() || QDate::fromString(text, kStoredDateFormat).isValid();
-}
+bool IsDateBound(const QString &text) { return text.isEmpty() || QDate::fromString(text, kStoredDateFormat).isValid(); }
 
-} // namespace
+}   // namespace
 
-frmProList::frmProList(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ChildScreen(state, nav, kForm, parent)
+frmProList::frmProList(AppState &state, ScreenNavigator &nav, QWidget *parent) : ChildScreen(state, nav, kForm, parent)
 {
     addPathLabel();
     addTitle(QStringLiteral("项目列表"));
@@ -53,13 +48,14 @@ frmProList::frmProList(AppState &state, ScreenNavigator &nav, QWidget *parent)
 
     MakeStar(this, ArrayName(QStringLiteral("labDis"), 12), kCaptionLeft - 120, kRow2Top + 60);
     addLabel(ArrayName(QStringLiteral("labDis"), 2), QStringLiteral("项目名称："), kCaptionLeft, kRow2Top + 60);
-    txtName = addTextBox(ArrayName(QStringLiteral("txtDis"), 0), kFieldLeft, kRow2Top, kSecondFieldLeft + kFieldWidth - kFieldLeft);
+    txtName = addTextBox(ArrayName(QStringLiteral("txtDis"), 0), kFieldLeft, kRow2Top,
+                         kSecondFieldLeft + kFieldWidth - kFieldLeft);
 
     cmdSearch = addButton(QStringLiteral("cmdSearch"), QStringLiteral("检 索"), 6900, kRow2Top - 60, 1095, 435);
     cmd_Clear = addButton(QStringLiteral("cmd_Clear"), QStringLiteral("清 空"), 8280, kRow2Top - 60, 1095, 435);
 
-    QLabel *note = addLabel(ArrayName(QStringLiteral("labDis"), 11), QStringLiteral("（ 号项目为可进行模糊查询的项目。）"),
-                            kCaptionLeft, kNoteTop);
+    QLabel *note = addLabel(ArrayName(QStringLiteral("labDis"), 11),
+                            QStringLiteral("（ 号项目为可进行模糊查询的项目。）"), kCaptionLeft, kNoteTop);
     PlaceNoteStar(note, MakeStar(this, ArrayName(QStringLiteral("labDis"), 3), kCaptionLeft, kNoteTop));
 
     const QVector<int> words = HeadingWordLefts(addHeading(kHeading, 300, kHeadingTop, 0));

@@ -16,8 +16,8 @@
 
 namespace {
 
-const QString kHeading = QStringLiteral(
-    " 序号  姓名      工作单位              从事专业    电话号码     轮次          出席情况  时间                 说明                          操作");
+const QString kHeading = QStringLiteral(" 序号  姓名      工作单位              从事专业    电话号码     轮次          "
+                                        "出席情况  时间                 说明                          操作");
 
 constexpr int kFactsTop = 780;
 constexpr int kFactStep = 270;
@@ -37,7 +37,7 @@ TextTable ScreenRows(const ProjectDetail &project)
     return t;
 }
 
-} // namespace
+}   // namespace
 
 frmProListDis::frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *parent)
     : ChildScreen(state, nav, kForm, parent)
@@ -55,8 +55,8 @@ frmProListDis::frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *par
         QLabel *caption = addLabel(ArrayName(QStringLiteral("labCaption"), i), QString::fromUtf8(captions[i]), left,
                                    kFactsTop + kFactStep * row, 1560, 255);
         caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        labFact[i] = addLabel(ArrayName(QStringLiteral("labFact"), i), QString(), left + 1620, kFactsTop + kFactStep * row,
-                              i == 8 ? 9700 : 4000, 255);
+        labFact[i] = addLabel(ArrayName(QStringLiteral("labFact"), i), QString(), left + 1620,
+                              kFactsTop + kFactStep * row, i == 8 ? 9700 : 4000, 255);
     }
 
     addLabel(QStringLiteral("labRounds"), QStringLiteral("抽取过程："), 300, kRoundsTop - 300);
@@ -99,10 +99,7 @@ QList<QWidget *> frmProListDis::reportControls() const
     return {cmdSubstitute, cmdVerify, cmdPreview, cmdExcel, cmd_Back};
 }
 
-void frmProListDis::onActivate()
-{
-    reload();
-}
+void frmProListDis::onActivate() { reload(); }
 
 void frmProListDis::reload()
 {
@@ -196,7 +193,8 @@ void frmProListDis::cmdSubstitute_Click()
         for (const SubstitutePick &p : s.picks)
             lines << QStringLiteral("第%1位%2由%3（%4）替换")
                          .arg(p.replacesSeq)
-                         .arg(m_project->expert(p.replacesSeq)->name().trimmed(), p.row.value(1).trimmed(), p.row.value(0));
+                         .arg(m_project->expert(p.replacesSeq)->name().trimmed(), p.row.value(1).trimmed(),
+                              p.row.value(0));
     QStringList missing;
     for (int seq : unfilled)
         missing << QStringLiteral("第%1位%2").arg(seq).arg(m_project->expert(seq)->name().trimmed());

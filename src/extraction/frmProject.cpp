@@ -20,7 +20,7 @@ constexpr int kFirstTop = 300;
 constexpr int kRowStep = 450;
 constexpr int kMaxText = 200;
 
-} // namespace
+}   // namespace
 
 frmProject::frmProject(AppState &state, QWidget *parent) : QDialog(parent), m_state(state)
 {
@@ -30,8 +30,8 @@ frmProject::frmProject(AppState &state, QWidget *parent) : QDialog(parent), m_st
     setFont(ScreenFont());
     setFixedSize(Px(6300), Px(4725));
 
-    static const char *const captions[7] = {"项目名称：", "项目编号：", "招标人/委托单位：", "评审时间：",
-                                            "评审地点：", "监督人：", "备注："};
+    static const char *const captions[7] = {"项目名称：", "项目编号：", "招标人/委托单位：", "评审时间：", "评审地点：",
+                                            "监督人：",   "备注："};
     for (int i = 0; i < 7; ++i) {
         auto *l = new QLabel(QString::fromUtf8(captions[i]), this);
         l->setObjectName(ArrayName(QStringLiteral("labDis"), i));

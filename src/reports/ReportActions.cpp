@@ -72,23 +72,32 @@ struct ReportJob {
     QString emptyMessage;
     QString defaultFileName;
     bool empty = false;
-    std::function<Outcome(SpreadsheetEngine &, ReportMode, const QString &templatePath, const QString &outputPath)> fill;
+    std::function<Outcome(SpreadsheetEngine &, ReportMode, const QString &templatePath, const QString &outputPath)>
+        fill;
 };
 
 ReportJob ListJob(ReportKind kind, const TextTable &list, const QVector<ReportHeaderCell> &header)
 {
     const ReportLayout &layout = LayoutOf(kind);
-    return {layout.templateName, layout.missingTemplateMessage(), layout.emptyMessage, layout.defaultFileName,
-            list.isEmpty(), [kind, &list, &header](SpreadsheetEngine &engine, ReportMode mode, const QString &path,
-                                                   const QString &output) {
-                return FillExcelReport(engine, mode, kind, path, output, list, header);
-            }};
+    return {
+        layout.templateName,
+        layout.missingTemplateMessage(),
+        layout.emptyMessage,
+        layout.defaultFileName,
+        list.isEmpty(),
+        [kind, &list, &header](SpreadsheetEngine &engine, ReportMode mode, const QString &path, const QString &output) {
+            return FillExcelReport(engine, mode, kind, path, output, list, header);
+        }};
 }
 
 ReportJob DrawRecordJob(const DrawRecordContent &content)
 {
     const DrawRecordLayout &layout = DrawRecordTemplate();
-    return {layout.templateName, layout.missingTemplateMessage(), QString(), layout.defaultFileName, false,
+    return {layout.templateName,
+            layout.missingTemplateMessage(),
+            QString(),
+            layout.defaultFileName,
+            false,
             [&content](SpreadsheetEngine &engine, ReportMode mode, const QString &path, const QString &output) {
                 return FillDrawRecordReport(engine, mode, path, output, content);
             }};
@@ -240,7 +249,7 @@ QString Export(const ReportContext &ctx, QWidget *screen, const ReportJob &job,
     return path;
 }
 
-} // namespace
+}   // namespace
 
 ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKind kind, const TextTable &list,
                              const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable)

@@ -8,8 +8,25 @@
 namespace {
 
 // Sheet columns by letter.
-enum Column { B = 2, C = 3, D = 4, E = 5, F = 6, G = 7, H = 8, I = 9, J = 10, K = 11, L = 12, N = 14, O = 15, P = 16, Q = 17,
-              S = 19, T = 20 };
+enum Column {
+    B = 2,
+    C = 3,
+    D = 4,
+    E = 5,
+    F = 6,
+    G = 7,
+    H = 8,
+    I = 9,
+    J = 10,
+    K = 11,
+    L = 12,
+    N = 14,
+    O = 15,
+    P = 16,
+    Q = 17,
+    S = 19,
+    T = 20
+};
 
 constexpr int kSequenceColumn = B;
 
@@ -171,7 +188,8 @@ Outcome FillDrawRecordReport(SpreadsheetEngine &engine, ReportMode mode, const Q
 {
     const DrawRecordLayout &layout = DrawRecordTemplate();
     return RunFill(engine, [&] {
-        if (mode == ReportMode::Save && layout.signatureRow + content.rounds.count() + content.experts.count() > kXlsMaxRows)
+        if (mode == ReportMode::Save &&
+            layout.signatureRow + content.rounds.count() + content.experts.count() > kXlsMaxRows)
             throw SpreadsheetError(QStringLiteral("The record does not fit into an .xls worksheet"));
         engine.open(templatePath, true);
         for (int i = 0; i < layout.factCells.size(); ++i)

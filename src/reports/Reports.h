@@ -117,11 +117,11 @@ struct DrawRecordLayout {
     QString templateName;
     QString defaultFileName;
     QVector<ReportHeaderCell> factCells;   // where each fact goes (text empty)
-    int roundsRow = 0;                      // first of the ten template rows of the rounds
-    QVector<int> roundColumns;              // sheet column of round columns 1, 2, ...
-    int expertsRow = 0;                     // first of the ten template rows of the experts
+    int roundsRow = 0;                     // first of the ten template rows of the rounds
+    QVector<int> roundColumns;             // sheet column of round columns 1, 2, ...
+    int expertsRow = 0;                    // first of the ten template rows of the experts
     QVector<int> expertColumns;
-    int signatureRow = 0;                   // as in the template, before the lists are fitted
+    int signatureRow = 0;   // as in the template, before the lists are fitted
     int operatorColumn = 0, supervisorColumn = 0;
     QString missingTemplateMessage() const;
 };

@@ -130,13 +130,14 @@ TEST(Avoidance, EachRuleRemovesExactlyItsExperts)
         // A plain line is the whole unit, trimmed on both sides.
         {"exact unit", {{"北京建工集团"}, {}, {}, 0}, {"000002", "000003", "000004", "000006"}, {2, 0, 0, 2}},
         {"wildcard unit", {{"北京*", "", "华东?"}, {}, {}, 0}, {"000002", "000004"}, {4, 0, 0, 4}},
-        {"named experts", {{}, {"000002", "000006"}, {"乙", "己"}, 0}, {"000001", "000003", "000004", "000005"},
+        {"named experts",
+         {{}, {"000002", "000006"}, {"乙", "己"}, 0},
+         {"000001", "000003", "000004", "000005"},
          {0, 2, 0, 2}},
         {"last 30 days", {{}, {}, {}, 30}, {"000001", "000002", "000003", "000005"}, {0, 0, 2, 2}},
         {"today only", {{}, {}, {}, 1}, {"000001", "000002", "000003", "000005", "000006"}, {0, 0, 1, 1}},
         // A candidate caught twice counts once in the total.
-        {"overlapping", {{"中铁*"}, {"000004"}, {"丁"}, 30}, {"000001", "000002", "000003", "000005"},
-         {1, 1, 2, 2}},
+        {"overlapping", {{"中铁*"}, {"000004"}, {"丁"}, 30}, {"000001", "000002", "000003", "000005"}, {1, 1, 2, 2}},
     };
     for (const Case &c : cases) {
         TextTable list = Candidates();
@@ -160,9 +161,8 @@ TEST(Avoidance, IsStoredWithTheRoundAndDescribed)
     EXPECT_FALSE(AvoidanceFromText("{broken", &rulesBack, &countsBack));
 
     EXPECT_EQ(DescribeAvoidance({}), "无");
-    EXPECT_EQ(DescribeAvoidance(rules),
-              "回避单位：北京*、华东院；回避专家：乙(000002)；回避近30天内抽取过的专家");
+    EXPECT_EQ(DescribeAvoidance(rules), "回避单位：北京*、华东院；回避专家：乙(000002)；回避近30天内抽取过的专家");
     EXPECT_TRUE(DescribeAvoidance(rules, &counts).endsWith("共回避5人）"));
 }
 
-} // namespace
+}   // namespace

@@ -32,7 +32,7 @@ protected:
     {
         const QStringList &e = app.state.ExpertTable.rows.at(i);
         using namespace Schema;
-        return {e[E_Id], e[E_Name], e[E_Sex], e[E_birth_date], e[E_Company_name], e[E_cong_shi_zhuanye],
+        return {e[E_Id],        e[E_Name],  e[E_Sex], e[E_birth_date], e[E_Company_name], e[E_cong_shi_zhuanye],
                 e[E_zige_name], e[E_Mobile]};
     }
 
@@ -120,8 +120,8 @@ TEST_F(DrawStoreTest, StoresTheProjectItsRoundsAndEachExpertWithALinkToSelExpert
 
     const TextTable list = LoadProjectList(app.state);
     ASSERT_EQ(list.count(), 1);
-    EXPECT_EQ(list.rows[0], (QStringList{"000001", "2026-12-09 14:30:05", facts.name, facts.code, "2", "3", "admin",
-                                         "2026-12-09"}));
+    EXPECT_EQ(list.rows[0],
+              (QStringList{"000001", "2026-12-09 14:30:05", facts.name, facts.code, "2", "3", "admin", "2026-12-09"}));
 }
 
 TEST_F(DrawStoreTest, ASecondStoreAddsOnlyWhatIsNewToTheSameProject)
@@ -133,8 +133,8 @@ TEST_F(DrawStoreTest, ASecondStoreAddsOnlyWhatIsNewToTheSameProject)
     // A temporary expert joins the stored list.
     drawList.append(row(3));
     session.rounds.append(TemporaryRound(row(3), kNow.addSecs(60)));
-    const StoredDraw again = StoreDrawProject(app.state, drawList, session, ProjectFacts{"另一个名字"}, "manager",
-                                              kNow.addSecs(60));
+    const StoredDraw again =
+        StoreDrawProject(app.state, drawList, session, ProjectFacts{"另一个名字"}, "manager", kNow.addSecs(60));
     EXPECT_FALSE(again.newProject);
     EXPECT_EQ(again.projectId, "000001");
     EXPECT_EQ(again.rowsAdded, 1);
@@ -239,7 +239,7 @@ TEST_F(DrawStoreTest, AttendanceKeepsEveryChangeAndShowsTheLast)
     const TextTable mine = ProjectsOfExpert(app.state, ids[1]);
     ASSERT_EQ(mine.count(), 1);
     EXPECT_EQ(mine.rows[0], (QStringList{"000001", "2026-12-09 14:30:05", facts.name, facts.code, RoundType::Manual,
-                                          Attendance::Declined, "admin"}));
+                                         Attendance::Declined, "admin"}));
 }
 
 TEST_F(DrawStoreTest, DeletingAnExpertKeepsTheSnapshotAndMarksTheLink)
@@ -278,12 +278,9 @@ TEST(ProjectList, FiltersByDateRangeAndName)
         QStringList ids;
     };
     const Case cases[] = {
-        {"", "", "", {"000001", "000002", "000003"}},
-        {"2026-02-01", "2026-02-01", "", {"000002"}},
-        {"2026-01-06", "", "", {"000002", "000003"}},
-        {"", "", "体育", {"000001", "000003"}},
-        {"", "2026-02-28", "体育", {"000001"}},
-        {"", "", "体育?心", {"000001"}},
+        {"", "", "", {"000001", "000002", "000003"}}, {"2026-02-01", "2026-02-01", "", {"000002"}},
+        {"2026-01-06", "", "", {"000002", "000003"}}, {"", "", "体育", {"000001", "000003"}},
+        {"", "2026-02-28", "体育", {"000001"}},       {"", "", "体育?心", {"000001"}},
         {"2026-03-01", "2026-01-01", "", {}},
     };
     for (const Case &c : cases) {
@@ -295,7 +292,7 @@ TEST(ProjectList, FiltersByDateRangeAndName)
     }
 }
 
-} // namespace
+}   // namespace
 
 namespace {
 
@@ -341,4 +338,4 @@ TEST_F(DrawStoreTest, StoresGroupedInOneTransactionFailAlone)
     EXPECT_EQ(count("sel_expert"), 4);
 }
 
-} // namespace
+}   // namespace

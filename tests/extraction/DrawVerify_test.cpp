@@ -89,7 +89,8 @@ public:
 
     void store()
     {
-        projectId = StoreDrawProject(app.state, drawList, session, ProjectFacts{"体育中心评标"}, "admin", kNow).projectId;
+        projectId =
+            StoreDrawProject(app.state, drawList, session, ProjectFacts{"体育中心评标"}, "admin", kNow).projectId;
         LoadSelections(app.state);
         // The first expert declines and is replaced.
         ASSERT_TRUE(SetAttendance(app.state, projectId, 1, Attendance::Declined, "出差", "admin", kNow));
@@ -190,14 +191,17 @@ INSTANTIATE_TEST_SUITE_P(
                [](VerifiedProject &f, const ProjectDetail &p) {
                    QVector<qsizetype> picks = p.rounds[0].picks;
                    std::swap(picks[0], picks[1]);
-                   f.exec(QStringLiteral("UPDATE draw_round SET Picks = '%1' WHERE Round_no = 1").arg(PicksText(picks)));
+                   f.exec(
+                       QStringLiteral("UPDATE draw_round SET Picks = '%1' WHERE Round_no = 1").arg(PicksText(picks)));
                },
                false, "按随机种子重新抽取的结果与记录不符"},
-        Change{"SeedChanged",
-               [](VerifiedProject &f, const ProjectDetail &p) {
-                   f.exec(QStringLiteral("UPDATE draw_round SET Seed = '%1' WHERE Round_no = 1").arg(*p.rounds[0].seed + 1));
-               },
-               false, "按随机种子重新抽取的结果与记录不符"},
+        Change{
+            "SeedChanged",
+            [](VerifiedProject &f, const ProjectDetail &p) {
+                f.exec(
+                    QStringLiteral("UPDATE draw_round SET Seed = '%1' WHERE Round_no = 1").arg(*p.rounds[0].seed + 1));
+            },
+            false, "按随机种子重新抽取的结果与记录不符"},
         Change{"CandidateListChanged",
                [](VerifiedProject &f, const ProjectDetail &p) {
                    QStringList ids = p.rounds[0].candidateIds;
@@ -242,7 +246,8 @@ INSTANTIATE_TEST_SUITE_P(
                               .arg(p.rounds[2].candidateIds.last()));
                },
                false, "不是第3轮确认的专家"},
-        Change{"RoundRemoved", [](VerifiedProject &f, const ProjectDetail &) { f.exec("DELETE FROM draw_round WHERE Round_no = 2"); },
+        Change{"RoundRemoved",
+               [](VerifiedProject &f, const ProjectDetail &) { f.exec("DELETE FROM draw_round WHERE Round_no = 2"); },
                false, "缺少第2轮"},
         Change{"ExpertsEdited",
                [](VerifiedProject &f, const ProjectDetail &) {
@@ -312,10 +317,12 @@ TEST(VerifyTool, PassesOnADemoFileAndFailsAfterSelExpertIsChanged)
         ASSERT_TRUE(st.step());
         selId = st.text(0);
         projectId = st.text(1);
-        Statement upd = conn.prepare("UPDATE sel_expert SET Expert_Id = '000001' WHERE Id = ? AND Expert_Id <> '000001'");
+        Statement upd =
+            conn.prepare("UPDATE sel_expert SET Expert_Id = '000001' WHERE Id = ? AND Expert_Id <> '000001'");
         upd.bind(1, selId);
         upd.step();
-        Statement other = conn.prepare("UPDATE sel_expert SET Expert_Id = '000002' WHERE Id = ? AND Expert_Id = '000001'");
+        Statement other =
+            conn.prepare("UPDATE sel_expert SET Expert_Id = '000002' WHERE Id = ? AND Expert_Id = '000001'");
         other.bind(1, selId);
         other.step();
     }
@@ -323,7 +330,7 @@ TEST(VerifyTool, PassesOnADemoFileAndFailsAfterSelExpertIsChanged)
     ASSERT_TRUE(p.waitForFinished(120000));
     const QString failed = QString::fromUtf8(p.readAllStandardOutput());
     EXPECT_EQ(p.exitCode(), 1) << failed.toStdString();
-    EXPECT_TRUE(failed.contains(QStringLiteral("项目 %1").arg(projectId) )) << failed.toStdString();
+    EXPECT_TRUE(failed.contains(QStringLiteral("项目 %1").arg(projectId))) << failed.toStdString();
     EXPECT_TRUE(failed.contains("未通过")) << failed.toStdString();
 
     p.start(verify, {dir.filePath("missing.mdb")});
@@ -331,4 +338,4 @@ TEST(VerifyTool, PassesOnADemoFileAndFailsAfterSelExpertIsChanged)
     EXPECT_EQ(p.exitCode(), 2);
 }
 
-} // namespace
+}   // namespace

@@ -59,8 +59,14 @@ protected:
         EXPECT_NE(w, nullptr) << form.toStdString() << " " << name.toStdString();
         return w;
     }
-    void click(const QString &form, const char *name) { QTest::mouseClick(find<QPushButton>(form, QString::fromLatin1(name)), Qt::LeftButton); }
-    void clickLabel(const QString &form, const QString &name) { QTest::mouseClick(find<QLabel>(form, name), Qt::LeftButton); }
+    void click(const QString &form, const char *name)
+    {
+        QTest::mouseClick(find<QPushButton>(form, QString::fromLatin1(name)), Qt::LeftButton);
+    }
+    void clickLabel(const QString &form, const QString &name)
+    {
+        QTest::mouseClick(find<QLabel>(form, name), Qt::LeftButton);
+    }
     frmNewProSelExpert *drawScreen() { return static_cast<frmNewProSelExpert *>(host.screen(kDraw)); }
 
     void openDraw() { host.openScreen(ScreenId::Draw); }
@@ -274,7 +280,8 @@ TEST(ProjectAtExit, CancellingTheDialogReturnsToTheQuestion)
         main->start();
         const QString a = app.addExpert("甲");
         app.state.DrawList.append({a, "甲", "男", "", "", "", "", ""});
-        app.state.DrawRecord.rounds.append(TemporaryRound(app.state.DrawList.rows[0], QDateTime(app.state.today(), QTime(9, 0))));
+        app.state.DrawRecord.rounds.append(
+            TemporaryRound(app.state.DrawList.rows[0], QDateTime(app.state.today(), QTime(9, 0))));
         app.state.DrawUnsaved = true;
         app.messages->answers.enqueue(true);
         app.dialogs->script.enqueue(FakeDialogs::Cancel);
@@ -456,4 +463,4 @@ TEST_F(ProjectScreens, TheExpertDetailViewListsTheExpertsProjects)
     EXPECT_EQ(find<QLabel>(form, "labPath")->text(), "专家高级检索 -> 查看 -> 参与项目");
 }
 
-} // namespace
+}   // namespace

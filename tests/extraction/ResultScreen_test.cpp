@@ -258,24 +258,26 @@ TEST_P(ResultScreenChangeTest, StoresWhatIsNew)
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, ResultScreenChangeTest,
-    ::testing::Values(
-        ChangeAfterSave{"RowDeleted", [](ResultScreenTest &t) { t.clickLabel(t.deleteLink(0)); }, {}, 1},
-        ChangeAfterSave{"TemporaryExpertAdded",
-                        [](ResultScreenTest &t) {
-                            // The editor appends its row and its round and
-                            // opens the screen again.
-                            t.state.DrawList.append(DrawRow(50));
-                            t.state.DrawRecord.rounds.append(TemporaryRound(DrawRow(50), QDateTime(t.state.today(), QTime(10, 0))));
-                            t.open();
-                        },
-                        {50}, 1},
-        ChangeAfterSave{"SameExpertsConfirmedAgain",
-                        [](ResultScreenTest &t) {
-                            // A new confirmation is a new draw, even of the same experts.
-                            t.draw(3);
-                            t.open();
-                        },
-                        {1, 2, 3}, 2}),
+    ::testing::Values(ChangeAfterSave{"RowDeleted", [](ResultScreenTest &t) { t.clickLabel(t.deleteLink(0)); }, {}, 1},
+                      ChangeAfterSave{"TemporaryExpertAdded",
+                                      [](ResultScreenTest &t) {
+                                          // The editor appends its row and its round and
+                                          // opens the screen again.
+                                          t.state.DrawList.append(DrawRow(50));
+                                          t.state.DrawRecord.rounds.append(
+                                              TemporaryRound(DrawRow(50), QDateTime(t.state.today(), QTime(10, 0))));
+                                          t.open();
+                                      },
+                                      {50},
+                                      1},
+                      ChangeAfterSave{"SameExpertsConfirmedAgain",
+                                      [](ResultScreenTest &t) {
+                                          // A new confirmation is a new draw, even of the same experts.
+                                          t.draw(3);
+                                          t.open();
+                                      },
+                                      {1, 2, 3},
+                                      2}),
     [](const ::testing::TestParamInfo<ChangeAfterSave> &info) { return std::string(info.param.name); });
 
 TEST_F(ResultScreenTest, FailedSaveWritesNothingAndKeepsTheDraw)

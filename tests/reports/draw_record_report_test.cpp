@@ -14,11 +14,11 @@ namespace {
 DrawRecordContent Record(int rounds, int experts)
 {
     DrawRecordContent c;
-    c.facts = {"体育中心评标", "ZB-2026-01", "市体育局", "2026-12-10 09:30", "三楼评标室", "王监督", "admin",
-               "2026-12-09 14:30:05", "资格审查后评标"};
+    c.facts = {"体育中心评标", "ZB-2026-01",          "市体育局",      "2026-12-10 09:30", "三楼评标室", "王监督",
+               "admin",        "2026-12-09 14:30:05", "资格审查后评标"};
     for (int r = 1; r <= rounds; ++r)
-        c.rounds.append({QString::number(r), "随机抽取", "2026-12-09 14:3" + QString::number(r), "从事专业：土木",
-                         "无", "120", QString(64, QChar('a' + r)), QString::number(1000 + r)});
+        c.rounds.append({QString::number(r), "随机抽取", "2026-12-09 14:3" + QString::number(r), "从事专业：土木", "无",
+                         "120", QString(64, QChar('a' + r)), QString::number(1000 + r)});
     for (int e = 1; e <= experts; ++e)
         c.experts.append({QString::number(e), QStringLiteral("专家%1").arg(e), "男", "北京建工集团", "土木工程",
                           "13800000000", "1 随机抽取", "已确认", e == 2 ? "由第13位替换" : ""});
@@ -124,4 +124,4 @@ TEST(DrawRecordReport, TheTemplateAndAnExportThroughLibreOffice)
     engine->close();
 }
 
-} // namespace
+}   // namespace

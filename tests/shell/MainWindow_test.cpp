@@ -262,8 +262,7 @@ INSTANTIATE_TEST_SUITE_P(Entries, NavigationEntries,
                          ::testing::Values(EntryCase{18, 26, "frmDataInOut"}, EntryCase{7, 5, "frmExpertList"},
                                            EntryCase{8, 8, "frmNewExpert"}, EntryCase{9, 9, "frmSearchExpert"},
                                            EntryCase{12, 15, "frmNewProSelExpert"},
-                                           EntryCase{13, 16, "frmExpertHistory"},
-                                           EntryCase{14, 11, "frmProList"}));
+                                           EntryCase{13, 16, "frmExpertHistory"}, EntryCase{14, 11, "frmProList"}));
 
 TEST(Navigation, OnlyTheNineEntriesAreVisible)
 {

@@ -64,11 +64,12 @@ private:
 
 QString id6(int n) { return QStringLiteral("%1").arg(n, 6, 10, QLatin1Char('0')); }
 
-const QStringList kProjectPlaces = {"市体育中心", "地铁五号线", "滨江公园", "第一人民医院", "高新区综合管廊",
-                                    "老城区供水管网", "会展中心", "职业技术学院新校区", "环城快速路", "污水处理厂"};
+const QStringList kProjectPlaces = {"市体育中心",     "地铁五号线",     "滨江公园", "第一人民医院",
+                                    "高新区综合管廊", "老城区供水管网", "会展中心", "职业技术学院新校区",
+                                    "环城快速路",     "污水处理厂"};
 const QStringList kProjectWorks = {"施工总承包", "监理", "勘察设计", "设备采购", "造价咨询", "改造工程"};
-const QStringList kClients = {"市住房和城乡建设局", "市交通运输局", "市水务局", "市卫生健康委员会", "市教育局",
-                              "市城市投资集团", "区政府办公室"};
+const QStringList kClients = {"市住房和城乡建设局", "市交通运输局",   "市水务局",    "市卫生健康委员会",
+                              "市教育局",           "市城市投资集团", "区政府办公室"};
 const QStringList kReviewPlaces = {"公共资源交易中心三楼评标室", "公共资源交易中心五楼第二评标室",
                                    "市政府采购中心会议室", "建设工程交易中心一号评标室"};
 const QStringList kDeclineReasons = {"出差在外", "身体不适", "与投标人有利害关系", "时间冲突", "联系不上"};
@@ -89,7 +90,8 @@ private:
 void RefreshSelections(Connection &conn, DataStore &store)
 {
     const QString last = store.SelectionTable.isEmpty() ? QString() : store.SelectionTable.rows.last().at(0);
-    Statement st = conn.prepare(QStringLiteral("SELECT Id, Sel_data, Expert_Id FROM sel_expert WHERE Id > ? ORDER BY Id"));
+    Statement st =
+        conn.prepare(QStringLiteral("SELECT Id, Sel_data, Expert_Id FROM sel_expert WHERE Id > ? ORDER BY Id"));
     st.bind(1, last);
     while (st.step())
         store.SelectionTable.append({st.text(0), st.text(1), st.text(2)});
@@ -150,7 +152,8 @@ void WriteDemoProjects(Connection &conn, const DemoOptions &options)
     for (int p = 1; p <= options.projects; ++p) {
         QDateTime now = next.addSecs(60 * (20 + dice.below(90)) + dice.below(60));
         if (now.time().hour() >= 17 || dice.below(3) == 0)
-            now = QDateTime(now.date().addDays(1 + dice.below(2)), QTime(8 + dice.below(2), dice.below(60), dice.below(60)));
+            now = QDateTime(now.date().addDays(1 + dice.below(2)),
+                            QTime(8 + dice.below(2), dice.below(60), dice.below(60)));
         // Room for the calls and the substitutes of this project.
         next = now.addSecs(2 * 3600);
         const QDate day = now.date();

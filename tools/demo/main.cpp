@@ -39,8 +39,7 @@ int main(int argc, char **argv)
         if (!ok)
             break;
     }
-    if (!ok || out.isEmpty() || options.experts < 0 || options.selections < 0 ||
-        options.projects < 0) {
+    if (!ok || out.isEmpty() || options.experts < 0 || options.selections < 0 || options.projects < 0) {
         std::fprintf(stderr,
                      "usage: kestrune-demo-db --experts N [--selections M] [--projects P] [--seed S] --out FILE\n");
         return 2;

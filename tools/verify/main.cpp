@@ -17,12 +17,9 @@
 
 namespace {
 
-void print(FILE *out, const QString &line)
-{
-    std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), out);
-}
+void print(FILE *out, const QString &line) { std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), out); }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
