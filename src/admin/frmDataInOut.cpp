@@ -80,10 +80,7 @@ frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *paren
         g->setObjectName(name);
         g->setGeometry(TwRect(left, top, width, height));
         g->setFont(ScreenFont(9));
-        // The caption sits on the top border line, as on a classic frame,
-        // not above it.
-        g->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid rgb(160, 160, 160); margin-top: 6px; }"
-                                        "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px; }"));
+        MakeClassicFrame(g);
         return g;
     };
 
@@ -134,7 +131,7 @@ frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *paren
     frameLabel(fraOP1, QStringLiteral("labOP6"),
                QStringLiteral("3： 自动备份数据库") + QStringLiteral("\r\n\r\n\r\n") +
                    QStringLiteral("选中状态（默认）： 每次关闭本软件时会自动备份数据库到以下目录：") +
-                   QStringLiteral("  （安装目录）\\数据库备份\\") + QStringLiteral("\r\n") +
+                   backupFolderText() + QStringLiteral("\r\n") +
                    QStringLiteral("非选中状态： 每次关闭本软件时不会自动备份数据库。"),
                150, 3825, 4740, 1290);
     chkSaveDB = new QCheckBox(QStringLiteral("自动备份数据库"), fraOP1);
@@ -189,6 +186,14 @@ void frmDataInOut::showProgress(int done, int total)
     ProgressBar1->setRange(0, qMax(1, total));
     ProgressBar1->setValue(done);
     ProgressBar1->repaint();
+}
+
+QString frmDataInOut::backupFolderText() const
+{
+    // Installed, the backup is not in the installation folder: name the real one.
+    if (m_state.portable)
+        return QStringLiteral("  （安装目录）\\数据库备份\\");
+    return QStringLiteral("  ") + QDir::toNativeSeparators(BackupFolderPath(m_state.appDir) + QLatin1Char('/'));
 }
 
 QString frmDataInOut::desktopFile(const QString &name) const

@@ -3,6 +3,8 @@
 #include "admin/frmAbout.h"
 #include "admin/frmChangePwd.h"
 #include "admin/frmDataInOut.h"
+#include "admin/frmUserRights.h"
+#include "data/DrawStore.h"
 #include "experts/frmExpertList.h"
 #include "experts/frmExpertListDis.h"
 #include "experts/frmExpertListUpd.h"
@@ -16,6 +18,7 @@
 #include "extraction/frmProListDis.h"
 #include "extraction/frmProject.h"
 #include "shell/frmDisMsg.h"
+#include "ui/FieldNames.h"
 
 ScreenRegistry AllScreens()
 {
@@ -33,14 +36,20 @@ ScreenRegistry AllScreens()
     AddScreen<frmProList>(r);
     AddScreen<frmProListDis>(r);
     AddScreen<frmExpertProjects>(r);
+    AddScreen<frmUserRights>(r);
     return r;
 }
 
 std::unique_ptr<MDIFrm> MakeMainWindow(AppState &state, ScreenRegistry registry)
 {
     auto main = std::make_unique<MDIFrm>(state, std::move(registry));
-    main->showChangePassword = [&state](QWidget *owner) { frmChangePwd(state, owner).exec(); };
+    main->showChangePassword = [&state](QWidget *owner) {
+        frmChangePwd dialog(state, owner);
+        NameFieldsByCaptions(&dialog);
+        dialog.exec();
+    };
     main->showAbout = [&state](QWidget *owner) { frmAbout(state, owner).exec(); };
+    main->showUserRights = [window = main.get()] { window->openScreen(ScreenId::UserRights); };
     MDIFrm *window = main.get();
     main->storeDraw = [&state, window] { return StoreCurrentDraw(state, window) != DrawStoreResult::Cancelled; };
     return main;

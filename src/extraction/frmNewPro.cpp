@@ -57,10 +57,12 @@ frmNewPro::frmNewPro(AppState &state, ScreenNavigator &nav, QWidget *parent)
             [this] { m_nav.openScreen(ScreenId::DrawResultNewTemporary); });
     connect(cmdSave, &QPushButton::clicked, this, Guarded(this, &frmNewPro::saveDrawList));
     connect(cmdPreview, &QPushButton::clicked, this, [this] {
-        PreviewReport({m_state.services, m_state.appDir}, this, ReportKind::Selection, m_state.DrawList, {}, reportControls());
+        PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection, m_state.DrawList, {},
+                      reportControls());
     });
     connect(cmdExcel, &QPushButton::clicked, this, [this] {
-        ExportReport({m_state.services, m_state.appDir}, this, ReportKind::Selection, m_state.DrawList, {}, reportControls());
+        ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection, m_state.DrawList, {},
+                     reportControls());
     });
 }
 

@@ -7,7 +7,7 @@
 // their button handlers:
 //
 //   // frmSearchExpert, cmdPreview Click
-//   PreviewReport({state.services, state.appDir}, this, ReportKind::Search, state.SearchResultRows,
+//   PreviewReport({state.services, state.templateDir}, this, ReportKind::Search, state.SearchResultRows,
 //                 SearchHeaderCells(searchCriteria,
 //                                   {com_Sex->currentText(), com_Sta->currentText(),
 //                                    com_Lin->currentText(), com_Degree->currentText(),

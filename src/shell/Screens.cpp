@@ -31,6 +31,8 @@ QString FormName(Form form)
         return QStringLiteral("frmProListDis");
     case Form::frmExpertProjects:
         return QStringLiteral("frmExpertProjects");
+    case Form::frmUserRights:
+        return QStringLiteral("frmUserRights");
     }
     return QString();
 }
