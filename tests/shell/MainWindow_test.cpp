@@ -228,7 +228,7 @@ TEST(Keyboard, TabWalksThePanelAndEnterOrSpaceOpensTheEntry)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f.main));
     f.icon(0)->setFocus();
     QStringList order;
-    for (int i = 0; i < 18; ++i) {
+    for (int i = 0; i < 20; ++i) {
         QWidget *focus = QApplication::focusWidget();
         ASSERT_NE(focus, nullptr);
         order << focus->objectName();
@@ -236,7 +236,8 @@ TEST(Keyboard, TabWalksThePanelAndEnterOrSpaceOpensTheEntry)
     }
     EXPECT_EQ(order, QStringList({"Image1(0)", "lab1_0(0)", "Image1(18)", "lab1_0(18)", "Image1(6)", "lab1_0(6)",
                                   "Image1(7)", "lab1_0(7)", "Image1(8)", "lab1_0(8)", "Image1(9)", "lab1_0(9)",
-                                  "Image1(12)", "lab1_0(12)", "Image1(13)", "lab1_0(13)", "Picture1", "Picture2"}));
+                                  "Image1(12)", "lab1_0(12)", "Image1(13)", "lab1_0(13)", "Image1(14)", "lab1_0(14)",
+                                  "Picture1", "Picture2"}));
 
     f.entry(7)->setFocus();
     QTest::keyClick(f.entry(7), Qt::Key_Return);
