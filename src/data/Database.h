@@ -61,6 +61,8 @@ public:
 
     void bind(int index, const QString &value);    // 1-based
     void bindNull(int index);
+    void bindInt(int index, qint64 value);
+    void bindBlob(int index, const QByteArray &value);
     // Steps once; true while a row is available.
     bool step();
     void reset();
@@ -69,6 +71,7 @@ public:
     bool isNull(int i) const;
     QString text(int i) const;     // null reads as ""
     QVariant value(int i) const;   // null reads as an invalid QVariant
+    QByteArray blob(int i) const;
 
 private:
     Connection *m_conn;
@@ -83,7 +86,9 @@ QString IntegrityProblem(Connection &conn);
 // Opens the file and checks it; a file that does not open gives the reason.
 QString CheckFileIntegrity(const QString &path);
 
-// All-or-nothing scope: commits on commit(), rolls back otherwise.
+// All-or-nothing scope: commits on commit(), rolls back otherwise. Inside a
+// transaction already open on the connection it is a savepoint of it, so
+// that several writes can be grouped into one.
 class Transaction {
 public:
     explicit Transaction(Connection &conn);
@@ -95,4 +100,5 @@ public:
 private:
     Connection &m_conn;
     bool m_done = false;
+    bool m_nested = false;
 };

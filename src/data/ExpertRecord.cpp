@@ -1,5 +1,6 @@
 #include "data/ExpertRecord.h"
 
+#include "data/DrawStore.h"
 #include "data/RecordIds.h"
 #include "data/Recordset.h"
 #include "data/TextWidth.h"
@@ -246,7 +247,7 @@ qsizetype FindExpertRow(const DataStore &store, const QString &id)
     return -1;
 }
 
-ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids)
+ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids, const QDate &day)
 {
     ExpertDeletion result;
     Connection conn = OpenDataFile(store);
@@ -272,6 +273,7 @@ ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QString
             selections.step();
             selections.reset();
         }
+        MarkProjectLinksRemoved(conn, ids, day);
         tx.commit();
     }
     conn.close();

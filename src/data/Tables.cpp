@@ -1,5 +1,6 @@
 #include "data/Tables.h"
 
+#include "data/Projects.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
 
@@ -8,14 +9,8 @@ Connection OpenDataFile(const DataStore &store)
     return Connection::open(store.dataFilePath());
 }
 
-namespace {
-
-// Reads a whole table in Id order; a null becomes "", nothing is trimmed.
-// The new table is built aside and swapped in, so a failed read leaves the
-// previous copy as it was.
-void loadTable(DataStore &store, const TableDef &def, TextTable &target)
+TextTable ReadTable(Connection &conn, const TableDef &def)
 {
-    Connection conn = OpenDataFile(store);
     Recordset rs(conn, def);
     const int columns = int(def.fields.size());
     QList<QStringList> rows;
@@ -28,11 +23,25 @@ void loadTable(DataStore &store, const TableDef &def, TextTable &target)
         rs.moveNext();
     }
     rs.close();
-    conn.close();
-    target.rows = std::move(rows);
+    TextTable t;
+    t.rows = std::move(rows);
+    return t;
 }
 
-} // namespace
+namespace {
+
+// Reads a whole table in Id order; nothing is trimmed. The new table is
+// built aside and swapped in, so a failed read leaves the previous copy as
+// it was.
+void loadTable(DataStore &store, const TableDef &def, TextTable &target)
+{
+    Connection conn = OpenDataFile(store);
+    TextTable t = ReadTable(conn, def);
+    conn.close();
+    target.rows = std::move(t.rows);
+}
+
+}   // namespace
 
 void LoadUsers(DataStore &store) { loadTable(store, Schema::LoginPwd(), store.UserTable); }
 void LoadTitleTypes(DataStore &store) { loadTable(store, Schema::ResourceZhicheng(), store.TitleTypeTable); }
@@ -47,4 +56,5 @@ void LoadAllTables(DataStore &store)
     LoadSelections(store);
     LoadDegrees(store);
     LoadUsers(store);
+    LoadProjects(store);
 }

@@ -227,7 +227,7 @@ void frmExpertList::cmdDel_Click()
 
     ExpertDeletion result;
     try {
-        result = DeleteExpertsWithSelections(m_state, ids);
+        result = DeleteExpertsWithSelections(m_state, ids, m_state.today());
     } catch (const DbError &e) {
         // Like a failed save: nothing was deleted, the list stays as it is.
         m_state.messages().critical(e.sentence(), kAppTitle, e.detail());

@@ -2,7 +2,8 @@
 
 #include "data/DbError.h"
 #include "data/Tables.h"
-#include "data/DrawStore.h"
+#include "data/Projects.h"
+#include "extraction/frmProject.h"
 #include "lists/PagedList.h"
 #include "reports/Reports.h"
 #include "ui/Guarded.h"
@@ -107,24 +108,28 @@ void frmNewPro::saveDrawList()
         m_state.messages().information(QStringLiteral("请进行专家抽取。"));
         return;
     }
-    // Every expert on show is stored already: say so rather than store them
-    // twice. Rows added since (a temporary expert, more picks) are stored
-    // on their own.
-    if (UnstoredDrawRows(m_state.DrawList) == 0) {
-        m_state.DrawUnsaved = false;
-        m_state.messages().information(QStringLiteral("本次抽取结果已保存。"));
-        return;
-    }
+    DrawStoreResult result;
     try {
-        StoreDrawList(m_state, m_state.DrawList, m_state.today());
+        result = StoreCurrentDraw(m_state, this);
     } catch (const DbError &e) {
         // Nothing was written: the draw stays unsaved and on screen.
         m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
         return;
     }
-    m_state.DrawUnsaved = false;
+    switch (result) {
+    case DrawStoreResult::Cancelled:
+        return;
+    case DrawStoreResult::NothingNew:
+        // The list on show is stored already: say so rather than store it twice.
+        m_state.DrawUnsaved = false;
+        m_state.messages().information(QStringLiteral("本次抽取结果已保存。"));
+        return;
+    case DrawStoreResult::Stored:
+        break;
+    }
     cmdSelExpert->setEnabled(false);
     cmdNewLinExp->setEnabled(false);
     m_state.messages().information(QStringLiteral("增加成功。"));
     LoadSelections(m_state);
+    LoadProjects(m_state);
 }

@@ -97,7 +97,10 @@ TEST(Exit, YesStoresOnlyTheExpertsNotStoredYet)
     ExitFixture f;
     f.drawTwo();
     // The two were stored with "完成"; then the draw went on with a third.
-    ASSERT_EQ(StoreDrawList(f.app.state, f.app.state.DrawList, f.app.state.today()), 2);
+    ASSERT_EQ(StoreDrawProject(f.app.state, f.app.state.DrawList, f.app.state.DrawRecord, ProjectFacts{"评标"}, "admin",
+                               QDateTime(f.app.state.today(), QTime(9, 0)))
+                  .rowsAdded,
+              2);
     const QString c = f.app.addExpert("丙");
     f.app.state.DrawList.append({c, "丙", "男", "", "", "", "", ""});
     f.app.state.DrawUnsaved = true;
