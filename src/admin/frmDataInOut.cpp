@@ -244,9 +244,17 @@ void frmDataInOut::cmdDownLoadExp_Click()
         m_state.messages().critical(QStringLiteral("下载专家数据导入表失败：没有可用的电子表格程序。"));
         return;
     }
+    const QString failed = QStringLiteral("下载专家数据导入表失败：\n");
+    // What stands in the way is said before the office starts.
+    if (const QString location = SaveLocationProblem(path); !location.isEmpty()) {
+        m_state.messages().critical(failed + location);
+        return;
+    }
     // Never a half-written workbook, nor a spoilt one it was to replace.
     StagedFile part(path, QStringLiteral(".xls"));
     Outcome written = part.create();
+    if (!written)
+        written.message += QStringLiteral("\n请检查文件夹的权限，或另选保存位置。");
     if (written) {
         try {
             BusyCursor busy;
@@ -258,8 +266,7 @@ void frmDataInOut::cmdDownLoadExp_Click()
         }
     }
     if (!written) {
-        m_state.messages().critical(QStringLiteral("下载专家数据导入表失败：\n") + written.message, kAppTitle,
-                                    written.detail);
+        m_state.messages().critical(failed + written.message, kAppTitle, written.detail);
         return;
     }
     m_state.messages().information(QStringLiteral("专家数据导入表已保存到：\n%1\n请按照表中的项目填写专家信息，然后上传。")

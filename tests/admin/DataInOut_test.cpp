@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -283,6 +284,38 @@ TEST_F(DataInOutTest, DownloadSavesTheImportWorkbookThroughTheSpreadsheetEngine)
     EXPECT_FALSE(QFile::exists(path("other.xls")));
 }
 
+
+TEST_F(DataInOutTest, DownloadToAPlaceWhereNothingCanBeSavedNamesTheCause)
+{
+    auto log = InstallFakeSpreadsheet(app.state);
+    ASSERT_TRUE(WriteAll(path("notes.txt"), "a file, not a folder"));
+    ASSERT_TRUE(QDir(app.appDir()).mkdir("taken.xls"));
+    struct Case {
+        QString target;
+        QString says;
+    };
+    const Case cases[] = {
+        {path("missing-folder/导入表.xls"),
+         QStringLiteral("文件夹“%1”不存在").arg(QDir::toNativeSeparators(path("missing-folder")))},
+        {path("notes.txt/导入表.xls"), QStringLiteral("“%1”不是文件夹").arg(QDir::toNativeSeparators(path("notes.txt")))},
+        {path("taken.xls"), QStringLiteral("“%1”是一个文件夹").arg(QDir::toNativeSeparators(path("taken.xls")))},
+        // A folder that nobody may write in, whoever runs the tests.
+        {"/proc/导入表.xls", "不能在文件夹“/proc”中写入文件。\n请检查文件夹的权限"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.target.toStdString());
+        app.messages->clear();
+        app.files->nextSavePath = c.target;
+        click("cmdDownLoadExp");
+        ASSERT_EQ(app.messages->shown.size(), 1);
+        EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Critical);
+        EXPECT_TRUE(app.messages->lastText().startsWith("下载专家数据导入表失败")) << app.messages->lastText().toStdString();
+        EXPECT_TRUE(app.messages->lastText().contains(c.says)) << app.messages->lastText().toStdString();
+        EXPECT_EQ(log->enginesMade, 0);
+    }
+    EXPECT_TRUE(QFileInfo(path("taken.xls")).isDir());
+    EXPECT_FALSE(QFileInfo::exists(path("missing-folder")));
+}
 
 TEST_F(DataInOutTest, UploadSaysWhatItWouldDoUnaskedAndNoStoresNothing)
 {
