@@ -46,9 +46,13 @@ QString DbError::sentence() const
         return QStringLiteral("“%1”已损坏，或不是本程序的数据库文件。请用以前备份的专家库文件代替它，或与系统管理员联系。")
             .arg(file);
     case SQLITE_CONSTRAINT:
-        return QStringLiteral("数据库文件“%1”中已有编号相同的记录，这次操作没有完成。"
-                              "请关闭本软件后重新启动，再试一次。")
-            .arg(file);
+        // Only a taken number is a matter of numbering; any other refusal
+        // falls to the general sentence.
+        if (m_code == SQLITE_CONSTRAINT_PRIMARYKEY || m_code == SQLITE_CONSTRAINT_UNIQUE)
+            return QStringLiteral("数据库文件“%1”中已有编号相同的记录，这次操作没有完成。"
+                                  "请关闭本软件后重新启动，再试一次。")
+                .arg(file);
+        [[fallthrough]];
     default:
         return QStringLiteral("操作数据库文件“%1”失败，这次操作没有完成。").arg(file);
     }

@@ -344,7 +344,7 @@ Outcome ImportLibrary(DataStore &store, const QDate &today, const ImportPlan &pl
         tx.commit();
         conn.close();
     } catch (const DbError &e) {
-        return {false, failed + e.message()};
+        return Outcome::failure(failed + e.sentence(), e.detail());
     }
 
     LoadAllTables(store);
@@ -384,7 +384,8 @@ Outcome WriteNewDataFile(const ImportPlan &plan, const QString &target)
         }
         conn.close();
     } catch (const DbError &e) {
-        return Outcome::failure(QStringLiteral("无法写入新的数据库文件“%1”：\n%2").arg(native(target), e.message()));
+        return Outcome::failure(QStringLiteral("无法写入新的数据库文件“%1”：\n%2").arg(native(target), e.sentence()),
+                                e.detail());
     }
     // Renaming never replaces a file: one made meanwhile stays as it is.
     if (!QFile::rename(part, target)) {

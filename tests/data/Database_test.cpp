@@ -351,6 +351,10 @@ TEST(EngineFailures, TellWhatHappenedToWhichFileAndWhatToDo)
         {SQLITE_FULL, "database or disk is full", "释放磁盘空间"},
         {SQLITE_IOERR_WRITE, "disk I/O error", "磁盘"},
         {SQLITE_CONSTRAINT_PRIMARYKEY, "UNIQUE constraint failed: sel_expert.Id", "编号相同"},
+        {SQLITE_CONSTRAINT_UNIQUE, "UNIQUE constraint failed: expert_msg.Id", "编号相同"},
+        // Refused for another reason: nothing about numbers.
+        {SQLITE_CONSTRAINT_TRIGGER, "refused by a trigger", "操作数据库文件"},
+        {SQLITE_CONSTRAINT_NOTNULL, "NOT NULL constraint failed: sel_expert.Id", "操作数据库文件"},
         {SQLITE_CORRUPT, "database disk image is malformed", "已损坏"},
         {SQLITE_NOTADB, "file is not a database", "不是本程序的数据库文件"},
         {SQLITE_CANTOPEN, "unable to open database file", "无法打开"},
