@@ -55,19 +55,6 @@ QString settleDataFile(const DataStore &store)
 
 } // namespace
 
-Outcome WriteSafetyCopy(const DataStore &store, const QDate &today, const QString &reason)
-{
-    if (!store.onServer())
-        return WriteSafetyCopy(store.appDir, store.dataFilePath(), today, reason);
-    // The server's library is kept as a data file of its own.
-    const Outcome folder = EnsureBackupFolder(store.appDir);
-    if (!folder)
-        return folder;
-    const QString target = SafetyCopyPath(store.appDir, today, reason);
-    const Outcome copied = CopyLibraryToFile(store, target);
-    return copied ? Outcome::success(target) : copied;
-}
-
 Outcome ImportAccessLibrary(const MaintenanceTarget &target, const Migrate::ImportPlan &plan)
 {
     const Outcome outcome = Migrate::ImportLibrary(target.store, target.today, plan);

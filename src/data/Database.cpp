@@ -239,6 +239,19 @@ QStringList Connection::tableFields(const QString &table)
     return found;
 }
 
+QStringList Connection::tableNames()
+{
+    QStringList names;
+    Statement st = prepare(
+        m_pg ? QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema() "
+                              "AND table_type = 'BASE TABLE' AND table_name <> 'kestrune_changes' ORDER BY table_name")
+             : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+                              "ESCAPE '\\' ORDER BY name"));
+    while (st.step())
+        names << st.text(0);
+    return names;
+}
+
 void Connection::exec(const QString &sql)
 {
     if (m_pg) {

@@ -54,6 +54,9 @@ public:
     // The fields of a table in their order (names as the engine keeps them:
     // a server folds them to lower case); empty when there is no such table.
     QStringList tableFields(const QString &table);
+    // The tables of the database, without the engine's own and the
+    // server's change counters.
+    QStringList tableNames();
     // The column type of text fields: the server compares and orders them
     // byte by byte like the file does, whatever the database's locale.
     QString textType() const;
