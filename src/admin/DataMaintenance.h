@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/DrawRecord.h"
 #include "data/Outcome.h"
 #include "data/Tables.h"
 #include "files/DataFolder.h"
@@ -23,6 +24,7 @@ struct MaintenanceTarget {
     TextTable &drawList;
     bool &drawUnsaved;
     QDate today;
+    DrawSession *drawRecord = nullptr;   // the rounds behind drawList, dropped with it
 };
 
 // WriteSafetyCopy(store, today, reason): files/DataFolder.h.
