@@ -1,7 +1,9 @@
 // The screens on a server library, with a colleague working on it too.
 
+#include "Draws.h"
 #include "TestApp.h"
 #include "data/ExpertRecord.h"
+#include "data/Projects.h"
 #include "data/Schema.h"
 #include "lists/ListEngine.h"
 
@@ -66,6 +68,27 @@ protected:
         return names;
     }
 
+    // Completes a draw of these experts on the result screen ("完成").
+    void completeDraw(const QStringList &ids)
+    {
+        StartNewDraw(app->state);
+        app->state.DrawList.clear();
+        for (const QString &id : ids)
+            app->state.DrawList.append({id, "n", "男", " ", " ", " ", " ", " "});
+        app->state.DrawUnsaved = true;
+        host->openScreen(ScreenId::DrawResult);
+        click(control<QPushButton>("frmNewPro", "cmdSave"));
+    }
+
+    QStringList storedSelectionIds()
+    {
+        LoadSelections(app->state);
+        QStringList ids;
+        for (const QStringList &r : app->state.SelectionTable.rows)
+            ids << r[0] + ":" + r[2];
+        return ids;
+    }
+
     ExpertRecordBuffer expert(const QString &name)
     {
         ExpertFormValues v;
@@ -93,6 +116,17 @@ TEST_P(ScreensOnBothBackends, SavingAnUpdateThroughTheEditor)
     EXPECT_EQ(app->messages->texts(), QStringList{"修改成功。"});
     ASSERT_EQ(app->state.ExpertTable.count(), 1);
     EXPECT_EQ(app->state.ExpertTable.cell(0, Schema::E_Name), "新名");
+}
+
+TEST_P(ScreensOnBothBackends, CompletingADrawStoresItsRecords)
+{
+    const QString a = app->addExpert("甲");
+    const QString b = app->addExpert("乙");
+    completeDraw({a, b});
+    EXPECT_EQ(app->messages->lastText(), "增加成功。");
+    EXPECT_FALSE(app->state.DrawUnsaved);
+    EXPECT_EQ(storedSelectionIds(), QStringList({"000001:" + a, "000002:" + b}));
+    EXPECT_EQ(app->state.ProjectTable.count(), 1);
 }
 
 // What only a server sees: a colleague working on the same library.
@@ -133,6 +167,21 @@ TEST_P(ScreensOnServer, AColleaguesNewExpertIsListedWhenTheListComesBack)
     AddExpertRecord(colleague.store, expert("同事的专家"));
     host->openScreen(ScreenId::ExpertList);
     EXPECT_EQ(listedNames(), QStringList({"甲", "同事的专家"}));
+}
+
+// A colleague stores a draw while this screen's tables are older: the
+// numbers follow the colleague's records instead of repeating them.
+TEST_P(ScreensOnServer, ADrawAfterAColleaguesDrawTakesTheNextNumbers)
+{
+    const QString a = app->addExpert("甲");
+    const QString b = app->addExpert("乙");
+    TestApp::Colleague colleague(*app);
+    EXPECT_EQ(StoreTestDraw(colleague.store, {b}, "同事的项目").projectId, "000001");
+    completeDraw({a});
+    EXPECT_EQ(app->messages->lastText(), "增加成功。");
+    EXPECT_EQ(storedSelectionIds(), QStringList({"000001:" + b, "000002:" + a}));
+    LoadProjects(app->state);
+    EXPECT_EQ(app->state.ProjectTable.count(), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ScreensOnBothBackends, ::testing::Values(DataSource::File, DataSource::Server),
