@@ -138,3 +138,32 @@ TEST_F(TwoClients, TheSecondOfTwoEditsOfOneExpertIsReported)
     LoadExperts(app->state);
     EXPECT_EQ(app->state.ExpertTable.count(), 0);
 }
+
+// Two programs starting at once on an empty database: one makes the
+// library, the other finds it; neither fails and nothing is made twice.
+TEST(TwoClientsStarting, OnAnEmptyDatabaseMakeOneLibrary)
+{
+    if (!ServerDatabase::available())
+        GTEST_SKIP() << ServerDatabase::unavailableReason();
+    ServerDatabase db;
+    QStringList errors;
+    std::mutex lock;
+    auto start = [&] {
+        try {
+            EnsureServerLibrary(db.source());
+        } catch (const DbError &e) {
+            std::lock_guard<std::mutex> guard(lock);
+            errors << e.message();
+        }
+    };
+    std::thread a(start), b(start);
+    a.join();
+    b.join();
+    EXPECT_EQ(errors, QStringList());
+    DataStore store;
+    store.source = db.source();
+    LoadAllTables(store);
+    EXPECT_EQ(store.UserTable.count(), 1);
+    EXPECT_EQ(store.TitleTypeTable.count(), 6);
+    EXPECT_EQ(store.DegreeTable.count(), 6);
+}
