@@ -101,8 +101,10 @@ void CreateChangeCounters(Connection &conn)
                                                     "ON CONFLICT (table_name) DO NOTHING"));
         add.bind(1, table);
         add.step();
-        // The names are the program's own.
-        conn.exec(QStringLiteral("CREATE OR REPLACE TRIGGER %1_changes AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE "
+        // The names are the program's own. Dropped and made again rather
+        // than replaced, which servers before version 14 cannot.
+        conn.exec(QStringLiteral("DROP TRIGGER IF EXISTS %1_changes ON %1").arg(table));
+        conn.exec(QStringLiteral("CREATE TRIGGER %1_changes AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE "
                                  "ON %1 FOR EACH STATEMENT EXECUTE FUNCTION kestrune_count_change()")
                       .arg(table));
     }
