@@ -4,6 +4,7 @@
 
 #include "Draws.h"
 #include "TestApp.h"
+#include "admin/ExpertImport.h"
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/DrawStore.h"
@@ -243,6 +244,21 @@ TEST_P(OnBothBackends, ConflictingEditIsRefusedOnAServer)
     EXPECT_EQ(mine, ExpertUpdate::Conflict);
     EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_Name), "同事改的");
     EXPECT_EQ(UpdateExpertAsRead(state(), id, expert("我改的"), state().ExpertTable.rows[0]), ExpertUpdate::Updated);
+}
+
+// The expert import numbers its records after the last expert stored, a
+// colleague's just added included, all in one transaction.
+TEST_P(OnBothBackends, ImportedExpertsFollowTheLastStoredExpert)
+{
+    app->addExpert("甲");
+    TestApp::Colleague colleague(*app);
+    EXPECT_EQ(AddExpertRecord(colleague.store, expert("同事的专家")), "000002");
+    const QList<QStringList> records{expert("导入一").storedFields(), expert("导入二").storedFields()};
+    const Outcome done = ExpertImport::AddExperts(state(), records);
+    ASSERT_TRUE(done.ok) << done.message.toStdString();
+    ASSERT_EQ(state().ExpertTable.count(), 4);
+    EXPECT_EQ(state().ExpertTable.cell(2, Schema::E_Id), "000003");
+    EXPECT_EQ(state().ExpertTable.cell(3, Schema::E_Name), "导入二");
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, OnBothBackends, ::testing::Values(DataSource::File, DataSource::Server),
