@@ -38,8 +38,10 @@ void frmEndSaveDB::start()
         end();
         return;
     }
-    if (!BackupLibrary(m_state)) {
-        m_state.messages().critical(QStringLiteral("请先关闭打开的数据库！"));
+    if (const Outcome backup = BackupLibrary(m_state); !backup) {
+        // A file fails when another program holds it; a server's library
+        // for a reason of its own, which the message names.
+        m_state.messages().critical(m_state.onServer() ? backup.message : QStringLiteral("请先关闭打开的数据库！"));
         end();
         return;
     }
