@@ -16,6 +16,8 @@
 // kept have none). Works inside the caller's transaction if there is one.
 void EnsureProjectTables(Connection &conn);
 bool HasProjectTables(Connection &conn);
+// The project tables' names, in the order they are created.
+QStringList ProjectTableNames();
 // Empties the project tables, inside the caller's transaction.
 void ClearProjectTables(Connection &conn);
 // The sel_expert records of these experts are being deleted with them, inside

@@ -53,7 +53,10 @@ TextTable LoadProjectList(const DataStore &store)
     return t;
 }
 
-void LoadProjects(DataStore &store) { store.ProjectTable = LoadProjectList(store); }
+void LoadProjects(DataStore &store)
+{
+    ReadWithChanges(store, ProjectTableNames(), [&store](Connection &conn) { store.ProjectTable = LoadProjectList(conn); });
+}
 
 TextTable LoadProjectList(Connection &conn)
 {

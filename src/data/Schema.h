@@ -39,8 +39,22 @@ inline constexpr const char *kInitialAdminPassword = "123456";
 
 class Connection;
 
-// Creates the five tables in an empty file.
+// Creates the five tables in an empty file or server database (on a server
+// with their change counters).
 void CreateSchema(Connection &conn);
+// Every table of the program in an empty database: the five, the project
+// tables and, on a server, the change counters.
+void CreateTables(Connection &conn);
+// The tables and the initial content of a new library: one administrator,
+// the title levels and the degrees. No experts. Inside the caller's
+// transaction.
+void CreateLibrary(Connection &conn);
+// Whether any of the program's tables exists in the database.
+bool HasLibraryTables(Connection &conn);
+// The tables whose changes a server counts, and the counters themselves
+// (the table kestrune_changes and a trigger on each counted table).
+QStringList ChangeCountedTables();
+void CreateChangeCounters(Connection &conn);
 // Creates ProSys.mdb with the schema (and the project tables) and its initial content: one
 // administrator, the title levels and the degrees. No experts.
 void CreateDataFile(const QString &path);
@@ -48,6 +62,11 @@ void CreateDataFile(const QString &path);
 // never overwritten: a failure to open it raises the engine's error. A file
 // without the project tables of stored draws gains them.
 void EnsureDataFile(const QString &path);
+// Connects to the server database of the source; an empty database gets
+// the tables and the initial content in one transaction, as a new file does.
+// Throws DbError with the server's message.
+struct DataSource;
+void EnsureServerLibrary(const DataSource &source);
 // Checks that an open file has the five tables with the right fields in the
 // right positions; a failure describes the first difference.
 Outcome CheckSchema(Connection &conn);

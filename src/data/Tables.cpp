@@ -1,11 +1,14 @@
 #include "data/Tables.h"
 
+#include "data/DrawStore.h"
 #include "data/Projects.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
 
 Connection OpenDataFile(const DataStore &store)
 {
+    if (store.onServer())
+        return Connection::connect(store.source);
     return Connection::open(store.dataFilePath());
 }
 
@@ -28,6 +31,29 @@ TextTable ReadTable(Connection &conn, const TableDef &def)
     return t;
 }
 
+void ReadWithChanges(DataStore &store, const QStringList &tables, const std::function<void(Connection &)> &read)
+{
+    Connection conn = OpenDataFile(store);
+    QHash<QString, qlonglong> changes;
+    if (conn.isServer()) {
+        // The counts and the rows from one snapshot: a change made between
+        // them would otherwise pass unnoticed.
+        conn.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+        Statement count = conn.prepare(QStringLiteral("SELECT serial FROM kestrune_changes WHERE table_name = ?"));
+        for (const QString &table : tables) {
+            count.bind(1, table);
+            if (count.step())
+                changes.insert(table, count.text(0).toLongLong());
+            count.reset();
+        }
+    }
+    read(conn);
+    if (conn.isServer())
+        conn.exec(QStringLiteral("COMMIT"));
+    conn.close();
+    store.loadedChanges.insert(changes);
+}
+
 namespace {
 
 // Reads a whole table in Id order; nothing is trimmed. The new table is
@@ -35,10 +61,7 @@ namespace {
 // it was.
 void loadTable(DataStore &store, const TableDef &def, TextTable &target)
 {
-    Connection conn = OpenDataFile(store);
-    TextTable t = ReadTable(conn, def);
-    conn.close();
-    target.rows = std::move(t.rows);
+    ReadWithChanges(store, {def.name}, [&](Connection &conn) { target.rows = ReadTable(conn, def).rows; });
 }
 
 }   // namespace
@@ -57,4 +80,53 @@ void LoadAllTables(DataStore &store)
     LoadDegrees(store);
     LoadUsers(store);
     LoadProjects(store);
+}
+
+namespace {
+
+// Each loader with the tables whose changes make it read again.
+struct Loader {
+    QStringList tables;
+    void (*load)(DataStore &);
+};
+
+QList<Loader> loaders()
+{
+    return {{{Schema::ExpertMsg().name}, LoadExperts},
+            {{Schema::ResourceZhicheng().name}, LoadTitleTypes},
+            {{Schema::SelExpert().name}, LoadSelections},
+            {{Schema::ResourceDegree().name}, LoadDegrees},
+            {{Schema::LoginPwd().name}, LoadUsers},
+            {ProjectTableNames(), LoadProjects}};
+}
+
+} // namespace
+
+QStringList ChangedTables(const DataStore &store)
+{
+    QStringList changed;
+    if (!store.onServer() || store.loadedChanges.isEmpty())
+        return changed;
+    Connection conn = OpenDataFile(store);
+    Statement st = conn.prepare(QStringLiteral("SELECT table_name, serial FROM kestrune_changes ORDER BY table_name"));
+    while (st.step()) {
+        const auto loaded = store.loadedChanges.constFind(st.text(0));
+        if (loaded != store.loadedChanges.constEnd() && *loaded != st.text(1).toLongLong())
+            changed << st.text(0);
+    }
+    return changed;
+}
+
+bool RefreshChangedTables(DataStore &store)
+{
+    const QStringList changed = ChangedTables(store);
+    for (const Loader &l : loaders()) {
+        for (const QString &table : l.tables) {
+            if (changed.contains(table)) {
+                l.load(store);
+                break;
+            }
+        }
+    }
+    return !changed.isEmpty();
 }

@@ -210,6 +210,10 @@ void frmNewProSelExpert::com_Type_Click(int index)
 
 void frmNewProSelExpert::cmdSearch_Click()
 {
+    // On a server colleagues may have changed the library since the screen
+    // came up: a draw is made from the experts as they are now.
+    if (!m_rolling)
+        RefreshChangedTables(m_state);
     qsizetype n = 0;
     if (m_type == DrawType::Random) {
         const DrawCount count = CheckDrawCount(txtNum->text(), m_state.ExpertTable.count());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/DataSource.h"
 #include "data/Outcome.h"
 
 #include <QDate>
@@ -9,6 +10,8 @@
 #include <optional>
 
 class QLockFile;
+
+struct DataStore;
 
 // The data file of an application folder, its backup folder and what
 // happens to them at start and exit.
@@ -29,6 +32,20 @@ Outcome BackupDataFile(const QString &appDir);
 // start: the user's data is elsewhere, and a new empty file would replace
 // that backup at the next exit. Throws DbError naming both files then.
 void PrepareDataFile(const QString &appDir);
+
+// Start-up: opens the library the source names and records the source in
+// the store. A file as PrepareDataFile does; a server is connected to, and an
+// empty server database gets the tables and the initial content. Throws
+// DbError with the engine's message when the library cannot be used.
+void PrepareLibrary(DataStore &store, const DataSource &source);
+
+// Writes the store's library as a data file of the usual format at target:
+// a byte copy of the data file, or the whole server library. A failure
+// leaves an existing target as it was and says why.
+Outcome CopyLibraryToFile(const DataStore &store, const QString &target);
+// BackupDataFile for the store's library, wherever it lives: a server's
+// library is written as a data file into the backup folder.
+Outcome BackupLibrary(const DataStore &store);
 
 // Creates the backup folder when missing.
 Outcome EnsureBackupFolder(const QString &appDir);
@@ -83,3 +100,6 @@ std::optional<GoodCopy> NewestGoodCopy(const QString &appDir);
 // the file, the engine's findings, the newest sound copy with its date and
 // how to put it back. The damaged file itself is left as it is.
 QString DamagedDataFileMessage(const QString &appDir, const QString &problem);
+// The same for the store's library, wherever it lives: a server's library is
+// written as a data file.
+Outcome WriteSafetyCopy(const DataStore &store, const QDate &day, const QString &reason);

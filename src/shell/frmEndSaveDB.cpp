@@ -38,10 +38,16 @@ void frmEndSaveDB::start()
         end();
         return;
     }
-    if (const Outcome backup = BackupDataFile(m_state.appDir); !backup) {
-        // The cause (a damaged file, a full disk) in the details.
-        const QString cause = backup.detail.isEmpty() ? backup.message : backup.message + QLatin1Char('\n') + backup.detail;
-        m_state.messages().critical(QStringLiteral("请先关闭打开的数据库！"), kAppTitle, cause);
+    if (const Outcome backup = BackupLibrary(m_state); !backup) {
+        // A file fails when another program holds it, or for a cause (a
+        // damaged file, a full disk) named in the details; a server's
+        // library for a reason of its own, which the message names.
+        const QString cause = backup.detail.isEmpty() ? backup.message : backup.message + QLatin1Char('
+') + backup.detail;
+        if (m_state.onServer())
+            m_state.messages().critical(cause);
+        else
+            m_state.messages().critical(QStringLiteral("请先关闭打开的数据库！"), kAppTitle, cause);
         end();
         return;
     }

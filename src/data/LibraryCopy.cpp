@@ -1,0 +1,113 @@
+#include "data/LibraryCopy.h"
+
+#include "data/Database.h"
+#include "data/DbError.h"
+#include "data/DrawStore.h"
+#include "data/Schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+void copyRows(Statement &read, Statement &write, int columns)
+{
+    while (read.step()) {
+        for (int c = 0; c < columns; ++c) {
+            if (read.isNull(c))
+                write.bindNull(c + 1);
+            else if (read.isBinary(c))
+                write.bindBlob(c + 1, read.blob(c));
+            else
+                write.bind(c + 1, read.text(c));
+        }
+        write.step();
+        write.reset();
+    }
+}
+
+Statement insertInto(Connection &to, const QString &table, const QStringList &fields)
+{
+    const QStringList marks(fields.size(), QStringLiteral("?"));
+    return to.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                          .arg(table, fields.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
+}
+
+} // namespace
+
+void CopyLibraryTables(Connection &from, Connection &to)
+{
+    for (const TableDef *t : Schema::AllTables()) {
+        // Columns by name on both sides: the server keeps them in lower case.
+        Statement read = from.prepare(
+            QStringLiteral("SELECT %1 FROM %2 ORDER BY Id").arg(t->fields.join(QLatin1Char(',')), t->name));
+        Statement write = insertInto(to, t->name, t->fields);
+        copyRows(read, write, int(t->fields.size()));
+    }
+    // The project tables in the order their rows were written (a file made
+    // before projects were kept has none).
+    const QStringList present = from.tableNames();
+    for (const QString &table : ProjectTableNames()) {
+        if (!present.contains(table))
+            continue;
+        QStringList fields = from.tableFields(table);
+        fields.removeIf([](const QString &f) { return f.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0; });
+        Statement read = from.prepare(
+            QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(fields.join(QLatin1Char(',')), table));
+        Statement write = insertInto(to, table, fields);
+        copyRows(read, write, int(fields.size()));
+    }
+}
+
+void ClearLibraryTables(Connection &conn)
+{
+    ClearProjectTables(conn);
+    for (const TableDef *t : Schema::AllTables())
+        conn.exec(QStringLiteral("DELETE FROM %1").arg(t->name));
+}
+
+void CopyFileToServer(const QString &file, const DataSource &server)
+{
+    Connection from = Connection::open(file);
+    const Outcome schema = CheckSchema(from);
+    if (!schema)
+        throw DbError(schema.message);
+    Connection to = Connection::connect(server);
+    Transaction tx(to);
+    if (HasLibraryTables(to))
+        throw DbError(QStringLiteral("数据库服务器上的数据库不是空的，不会覆盖其中的数据。\n%1").arg(to.path()));
+    CreateTables(to);
+    CopyLibraryTables(from, to);
+    tx.commit();
+}
+
+void CopyServerToFile(const DataSource &server, const QString &file)
+{
+    Connection from = Connection::connect(server);
+    const Outcome schema = CheckSchema(from);
+    if (!schema)
+        throw DbError(schema.message);
+    if (QFileInfo::exists(file))
+        throw DbError(QStringLiteral("文件“%1”已存在，不会覆盖它。").arg(QDir::toNativeSeparators(file)));
+    // One snapshot of the server, however long the copy takes.
+    from.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+    // Made here, outside the clean-up below: a file that appeared meanwhile
+    // is refused, never removed.
+    Connection to = Connection::create(file);
+    try {
+        {
+            Transaction tx(to);
+            CreateTables(to);
+            CopyLibraryTables(from, to);
+            tx.commit();
+        }
+        to.close();
+        from.exec(QStringLiteral("COMMIT"));
+    } catch (const DbError &) {
+        to.close();
+        QFile::remove(file + QStringLiteral("-journal"));
+        QFile::remove(file);
+        throw;
+    }
+}
