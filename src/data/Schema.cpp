@@ -130,6 +130,11 @@ void EnsureDataFile(const QString &path)
         throw DbError(schema.message);
 }
 
+void EnsureServerLibrary(const DataSource &)
+{
+    throw DbError(QStringLiteral("本程序尚不能连接数据库服务器。"));
+}
+
 Outcome CheckSchema(Connection &conn)
 {
     for (const TableDef *t : Schema::AllTables()) {

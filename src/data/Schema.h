@@ -47,6 +47,11 @@ void CreateDataFile(const QString &path);
 // Opens an existing file, or creates it on first start. An existing file is
 // never overwritten: a failure to open it raises the engine's error.
 void EnsureDataFile(const QString &path);
+// Connects to the server database of the source; an empty database gets
+// the tables and the initial content in one transaction, as a new file does.
+// Throws DbError with the server's message.
+struct DataSource;
+void EnsureServerLibrary(const DataSource &source);
 // Checks that an open file has the five tables with the right fields in the
 // right positions; a failure describes the first difference.
 Outcome CheckSchema(Connection &conn);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/DataSource.h"
 #include "data/Database.h"
 
 #include <QList>
@@ -22,13 +23,15 @@ struct TextTable {
 // loaders write the tables, and each loader replaces its table wholesale.
 struct DataStore {
     QString appDir;   // the application folder
+    DataSource source;   // the data file by default, or a server
     TextTable UserTable;       // login_pwd: Id, User_name, Password, Limits
     TextTable TitleTypeTable;  // resource_zhicheng: Id, Name
     TextTable DegreeTable;     // resource_degree: Id, Name
     TextTable ExpertTable;     // expert_msg: the 29 fields in order
     TextTable SelectionTable;  // sel_expert: Id, Sel_data, Expert_Id
 
-    QString dataFilePath() const { return DataFilePath(appDir); }
+    QString dataFilePath() const { return source.path.isEmpty() ? DataFilePath(appDir) : source.path; }
+    bool onServer() const { return source.isServer(); }
 };
 
 // Opens ProSys.mdb of the store's application folder shared and read-write.

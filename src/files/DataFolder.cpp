@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/Schema.h"
+#include "data/Tables.h"
 #include "files/FileCopy.h"
 
 #include <QDir>
@@ -63,4 +64,17 @@ void PrepareDataFile(const QString &appDir)
                                      "若要新建一个空的数据库，请先移走备份文件夹。")
                           .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(backup)));
     EnsureDataFile(path);
+}
+
+void PrepareLibrary(DataStore &store, const DataSource &source)
+{
+    store.source = source;
+    if (source.isServer()) {
+        EnsureServerLibrary(store.source);
+        return;
+    }
+    if (source.path.isEmpty())
+        PrepareDataFile(store.appDir);
+    else
+        EnsureDataFile(source.path);
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "data/DataSource.h"
 #include "data/Outcome.h"
 
 #include <QDate>
 #include <QString>
+
+struct DataStore;
 
 // The data file of an application folder, its backup folder and what
 // happens to them at start and exit.
@@ -24,6 +27,12 @@ Outcome BackupDataFile(const QString &appDir);
 // start: the user's data is elsewhere, and a new empty file would replace
 // that backup at the next exit. Throws DbError naming both files then.
 void PrepareDataFile(const QString &appDir);
+
+// Start-up: opens the library the source names and records the source in
+// the store. A file as PrepareDataFile does; a server is connected to, and an
+// empty server database gets the tables and the initial content. Throws
+// DbError with the engine's message when the library cannot be used.
+void PrepareLibrary(DataStore &store, const DataSource &source);
 
 // Creates the backup folder when missing.
 Outcome EnsureBackupFolder(const QString &appDir);
