@@ -1,5 +1,6 @@
 #include "shell/ServerConnection.h"
 
+#include <QDir>
 #include <QUrl>
 
 #include <libpq-fe.h>
@@ -143,12 +144,31 @@ QString ServerAddressProblem(const ServerAddress &address)
     return QString();
 }
 
+QString ServerHostName(const ServerAddress &address)
+{
+    return address.host.isEmpty() || address.host.startsWith(QLatin1Char('/')) ? QStringLiteral("本机") : address.host;
+}
+
 QString ServerDisplayName(const ServerAddress &address)
 {
-    const QString host = address.host.isEmpty() || address.host.startsWith(QLatin1Char('/'))
-                             ? QStringLiteral("本机")
-                             : address.host;
-    return host + QLatin1Char('/') + address.database;
+    return ServerHostName(address) + QLatin1Char('/') + address.database;
+}
+
+QString SourceStatusText(const DataSource &source, const QString &dataFilePath)
+{
+    if (source.isServer())
+        return QStringLiteral("服务器 ") + ServerDisplayName(ServerAddressFromUri(source.uri));
+    return QDir::toNativeSeparators(dataFilePath);
+}
+
+bool ServerUriHasPassword(const QString &uri)
+{
+    return !Value(ParseConninfo(uri.trimmed(), nullptr), "password").isEmpty();
+}
+
+bool ServerWantsPassword(const QString &detail)
+{
+    return detail.contains(QLatin1String("no password supplied")) || detail.contains(QStringLiteral("没有提供口令"));
 }
 
 QString ServerSecretKey(const ServerAddress &address)

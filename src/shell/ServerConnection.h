@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/DataSource.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -40,9 +42,23 @@ QString ServerUri(const ServerAddress &address);
 // What is missing or wrong in the dialog's fields, "" when nothing is.
 QString ServerAddressProblem(const ServerAddress &address);
 
+// The host as messages name it; the local server's socket is "本机".
+QString ServerHostName(const ServerAddress &address);
+
 // "host/database" as the status bar and the messages name a server; the
 // local server's socket is "本机".
 QString ServerDisplayName(const ServerAddress &address);
+
+// Whether a URI carries its own password.
+bool ServerUriHasPassword(const QString &uri);
+
+// Whether a failed connection's text says that the server wants a password
+// and none was given.
+bool ServerWantsPassword(const QString &detail);
+
+// The status bar's words for the source in use: the data file's path, or
+// "服务器 host/database".
+QString SourceStatusText(const DataSource &source, const QString &dataFilePath);
 
 // The key under which the secret service keeps the password of an address.
 QString ServerSecretKey(const ServerAddress &address);

@@ -12,6 +12,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
@@ -201,4 +202,18 @@ void frmConnection::cmdOK_Click()
                                       MessageService::Icon::Information, kept.problem);
     }
     accept();
+}
+
+std::optional<QString> AskServerPassword(const ServerAddress &address, QWidget *parent)
+{
+    QInputDialog prompt(parent);
+    prompt.setObjectName(QStringLiteral("frmServerPassword"));
+    prompt.setWindowTitle(QStringLiteral("数据库密码"));
+    prompt.setLabelText(QStringLiteral("请输入用户“%1”连接服务器 %2 的密码：").arg(address.user, ServerDisplayName(address)));
+    prompt.setTextEchoMode(QLineEdit::Password);
+    prompt.setOkButtonText(QStringLiteral("确定"));
+    prompt.setCancelButtonText(QStringLiteral("取消"));
+    if (prompt.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return prompt.textValue();
 }

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class MessageService;
 class QComboBox;
@@ -60,3 +61,7 @@ private:
     QPushButton *cmdCancel;
     QList<QWidget *> m_serverFields;
 };
+
+// The password prompt before the login window, for a server whose password
+// the secret service does not keep; nullopt when the user cancels.
+std::optional<QString> AskServerPassword(const ServerAddress &address, QWidget *parent = nullptr);
