@@ -85,7 +85,7 @@ QString ServerUriProblem(const QString &uri)
     const QString ports = Value(values, "port");
     if (!ports.isEmpty())
         for (const QString &port : ports.split(QLatin1Char(',')))
-            if (!IsPort(port))
+            if (!port.isEmpty() && !IsPort(port))   // an empty one is the default
                 return QStringLiteral("服务器的连接地址中的端口“%1”不是 1 到 65535 之间的数。").arg(port);
     const QString sslMode = Value(values, "sslmode");
     if (!sslMode.isEmpty() && !KnownSslModes().contains(sslMode))
