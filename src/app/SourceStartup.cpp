@@ -63,9 +63,13 @@ std::optional<DataSource> OpenSource(DataSource source, const SourceStartupServi
             source.password = *typed;
             continue;
         }
-        const QString text = QStringLiteral("无法连接到服务器“%1”上的数据库“%2”：%3\n\n详细信息：%4\n\n"
+        // The general words add nothing to the first sentence.
+        QString words = ConnectionFailureWords(detail);
+        if (words == ConnectionFailureWords(QString()))
+            words.clear();
+        const QString text = QStringLiteral("无法连接到服务器“%1”上的数据库“%2”。%3\n\n详细信息：%4\n\n"
                                             "是否修改数据库连接？选择“否”将退出程序。")
-                                 .arg(ServerHostName(address), address.database, ConnectionFailureWords(detail), detail);
+                                 .arg(ServerHostName(address), address.database, words, detail);
         if (!services.messages->question(text))
             return std::nullopt;
         const ConnectionChoice current{SavedConnection{true, address}, source.password};

@@ -190,8 +190,8 @@ QString ConnectionFailureWords(const QString &detail)
         {{"no password supplied", "没有提供口令"}, "服务器要求输入密码。"},
         {{"does not exist\n", "does not exist", "不存在"}, ""},   // refined below
         {{"could not translate host name", "无法解释主机名"}, "找不到这个服务器（主机名无法解析）。"},
-        {{"Connection refused", "拒绝连接"}, "服务器拒绝连接：服务器没有运行，或不接受网络连接。"},
-        {{"timeout expired", "超时满", "timed out", "超时"}, "连接超时：服务器没有应答。"},
+        {{"Connection refused", "拒绝连接"}, "服务器拒绝连接，它可能没有运行，或不接受网络连接。"},
+        {{"timeout expired", "超时满", "timed out", "超时"}, "连接超时，服务器没有应答。"},
         {{"No route to host", "Network is unreachable", "没有到主机的路由", "网络不可达"}, "网络不通，无法到达服务器。"},
         {{"no pg_hba.conf entry", "pg_hba.conf"}, "服务器不允许这个用户从本机连接这个数据库。"},
         {{"server does not support SSL", "服务器不支持 SSL"}, "服务器不支持加密连接，而连接要求加密。"},
