@@ -87,6 +87,8 @@ frmConnection::frmConnection(const SavedConnection &current, const QString &pass
     cmdOK = new QPushButton(QStringLiteral("确定"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setAutoDefault(false);
+    // Enter in any field confirms, as in every dialog.
+    cmdOK->setDefault(true);
     cmdCancel = new QPushButton(QStringLiteral("取消"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setAutoDefault(false);
