@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-pdf-dev libgl1-mesa-dev
   libsqlcipher-dev sqlcipher libssl-dev
+  libpq-dev postgresql postgresql-common
   mdbtools-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-noto-cjk qt6-translations-l10n

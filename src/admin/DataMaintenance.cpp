@@ -1,6 +1,7 @@
 #include "admin/DataMaintenance.h"
 
 #include "data/Database.h"
+#include "data/LibraryCopy.h"
 #include "data/DbError.h"
 #include "data/Schema.h"
 #include "data/Tables.h"
@@ -33,6 +34,9 @@ bool sameFile(const QString &a, const QString &b)
 // left beside the new file. "" otherwise.
 QString settleDataFile(const DataStore &store)
 {
+    // A server settles its own interrupted writes.
+    if (store.onServer())
+        return QString();
     std::optional<Connection> conn;
     try {
         conn.emplace(OpenDataFile(store));
@@ -53,7 +57,15 @@ QString settleDataFile(const DataStore &store)
 
 Outcome WriteSafetyCopy(const DataStore &store, const QDate &today, const QString &reason)
 {
-    return WriteSafetyCopy(store.appDir, store.dataFilePath(), today, reason);
+    if (!store.onServer())
+        return WriteSafetyCopy(store.appDir, store.dataFilePath(), today, reason);
+    // The server's library is kept as a data file of its own.
+    const Outcome folder = EnsureBackupFolder(store.appDir);
+    if (!folder)
+        return folder;
+    const QString target = SafetyCopyPath(store.appDir, today, reason);
+    const Outcome copied = CopyLibraryToFile(store, target);
+    return copied ? Outcome::success(target) : copied;
 }
 
 Outcome ImportAccessLibrary(const MaintenanceTarget &target, const Migrate::ImportPlan &plan)
@@ -126,11 +138,19 @@ QString DefaultBackupFileName(const QDate &day)
 Outcome BackupDatabase(const DataStore &store, const QString &target)
 {
     const QString failed = QStringLiteral("备份专家库失败：\n");
-    if (sameFile(target, store.dataFilePath()))
+    if (!store.onServer() && sameFile(target, store.dataFilePath()))
         return {false, failed + QStringLiteral("不能把备份保存为当前使用的数据库文件，请另选文件名。")};
     const QFileInfo targetInfo(target);
     if (!targetInfo.absoluteDir().exists())
         return {false, failed + QStringLiteral("文件夹“%1”不存在。").arg(native(targetInfo.absolutePath()))};
+
+    // A server's library is written as a data file of the same format.
+    if (store.onServer()) {
+        const Outcome copied = CopyLibraryToFile(store, target);
+        if (!copied)
+            return {false, failed + copied.message};
+        return {true, QStringLiteral("备份专家库成功。\n备份文件：%1").arg(native(target))};
+    }
 
     // A failure never leaves a partial backup or spoils an old one.
     StagedFile part(target, QStringLiteral(".part"));
@@ -180,7 +200,7 @@ Outcome CheckBackupFile(const DataStore &store, const QString &path)
     const QString refused = QStringLiteral("所选文件不是本程序的专家库备份，不能用来更新专家库。\n");
     if (!QFileInfo(path).isFile())
         return Outcome::failure(QStringLiteral("找不到文件“%1”。").arg(native(path)));
-    if (sameFile(path, store.dataFilePath()))
+    if (!store.onServer() && sameFile(path, store.dataFilePath()))
         return Outcome::failure(QStringLiteral("所选文件就是当前使用的数据库，请选择以前备份的专家库文件。"));
     try {
         Connection conn = Connection::open(path);
@@ -208,6 +228,24 @@ Outcome RestoreDatabase(const MaintenanceTarget &target, const QString &backup)
     const Outcome safetyCopy = WriteSafetyCopy(store, target.today, QStringLiteral("更新前"));
     if (!safetyCopy)
         return {false, failed + safetyCopy.message};
+
+    if (store.onServer()) {
+        // The server's content is replaced in one transaction: every
+        // operator sees the old library or the new one, never a mixture.
+        try {
+            Connection from = Connection::open(backup);
+            Connection to = OpenDataFile(store);
+            Transaction tx(to);
+            ClearLibraryTables(to);
+            CopyLibraryTables(from, to);
+            tx.commit();
+        } catch (const DbError &e) {
+            return {false, failed + e.message()};
+        }
+        DropUnsavedDraw(target);
+        LoadAllTables(store);
+        return {true, QStringLiteral("更新专家库成功。\n更新前的专家库已备份为：\n%1").arg(native(safetyCopy.message))};
+    }
 
     // Written beside the data file and renamed over it in one step.
     const Outcome replaced = CopyFileReplacing(backup, store.dataFilePath());

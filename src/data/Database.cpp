@@ -1,5 +1,6 @@
 #include "data/Database.h"
 
+#include "data/DataSource.h"
 #include "data/DbError.h"
 
 #include <QByteArray>
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <libpq-fe.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 #include <sqlite3.h>
@@ -59,6 +61,34 @@ void applyKey(sqlite3 *db, const QByteArray &salt)
     sqlite3_key(db, value.constData(), int(value.size()));
 }
 
+// The program's SQL marks each bound value with "?"; the server numbers them
+// ($1, $2, ...). Quoted text and names are passed over untouched.
+QByteArray serverStatement(const QString &sql)
+{
+    QString out;
+    out.reserve(sql.size() + 16);
+    int n = 0;
+    QChar quote;
+    for (const QChar c : sql) {
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+        } else if (c == QLatin1Char('?')) {
+            out += QLatin1Char('$') + QString::number(++n);
+            continue;
+        }
+        out += c;
+    }
+    return out.toUtf8();
+}
+
+QString serverMessage(const char *text)
+{
+    return QString::fromUtf8(text).trimmed();
+}
+
 } // namespace
 
 QString DataFilePath(const QString &appDir)
@@ -68,6 +98,8 @@ QString DataFilePath(const QString &appDir)
 
 QString Connection::errorText(int code) const
 {
+    if (m_pg)
+        return QStringLiteral("%1\n%2").arg(serverMessage(PQerrorMessage(m_pg)), m_path);
     const char *msg = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(code);
     return QStringLiteral("%1\n%2").arg(QString::fromUtf8(msg), QDir::toNativeSeparators(m_path));
 }
@@ -124,14 +156,39 @@ Connection Connection::create(const QString &path)
     return c;
 }
 
+Connection Connection::connect(const DataSource &source)
+{
+    const QByteArray uri = source.uri.toUtf8();
+    const QByteArray password = source.password.toUtf8();
+    // The URI may itself carry every setting; the password, when given
+    // apart, and the encoding are added to it.
+    const char *keys[] = {"dbname", "client_encoding", "application_name", "connect_timeout",
+                          password.isEmpty() ? nullptr : "password", nullptr};
+    const char *values[] = {uri.constData(), "UTF8", "kestrune", "10", password.constData(), nullptr};
+    PGconn *pg = PQconnectdbParams(keys, values, 1);
+    if (!pg)
+        throw DbError(QStringLiteral("无法连接数据库服务器。"));
+    QString where = source.uri;
+    if (PQstatus(pg) == CONNECTION_OK)
+        where = QStringLiteral("%1:%2/%3").arg(QString::fromUtf8(PQhost(pg)), QString::fromUtf8(PQport(pg)),
+                                             QString::fromUtf8(PQdb(pg)));
+    Connection c(pg, where);
+    if (PQstatus(pg) != CONNECTION_OK)
+        throw DbError(QStringLiteral("无法连接数据库服务器：\n%1").arg(serverMessage(PQerrorMessage(pg))));
+    c.exec(QStringLiteral("SET client_min_messages = warning"));
+    return c;
+}
+
 Connection::Connection(Connection &&other) noexcept
-    : m_db(std::exchange(other.m_db, nullptr)), m_path(std::move(other.m_path)) {}
+    : m_db(std::exchange(other.m_db, nullptr)), m_pg(std::exchange(other.m_pg, nullptr)),
+      m_path(std::move(other.m_path)) {}
 
 Connection &Connection::operator=(Connection &&other) noexcept
 {
     if (this != &other) {
         close();
         m_db = std::exchange(other.m_db, nullptr);
+        m_pg = std::exchange(other.m_pg, nullptr);
         m_path = std::move(other.m_path);
     }
     return *this;
@@ -145,10 +202,53 @@ void Connection::close()
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
+    if (m_pg) {
+        PQfinish(m_pg);
+        m_pg = nullptr;
+    }
+}
+
+bool Connection::inTransaction() const
+{
+    if (m_pg)
+        return PQtransactionStatus(m_pg) != PQTRANS_IDLE;
+    return m_db && sqlite3_get_autocommit(m_db) == 0;
+}
+
+QString Connection::textType() const
+{
+    return m_pg ? QStringLiteral("TEXT COLLATE \"C\"") : QStringLiteral("TEXT");
+}
+
+QStringList Connection::tableFields(const QString &table)
+{
+    QStringList found;
+    if (m_pg) {
+        Statement st = prepare(QStringLiteral("SELECT column_name FROM information_schema.columns "
+                                              "WHERE table_schema = current_schema() AND table_name = lower(?) "
+                                              "ORDER BY ordinal_position"));
+        st.bind(1, table);
+        while (st.step())
+            found << st.text(0);
+        return found;
+    }
+    // The table name is one of the program's own fixed names, not user input.
+    Statement st = prepare(QStringLiteral("PRAGMA table_info(%1)").arg(table));
+    while (st.step())
+        found << st.text(1);
+    return found;
 }
 
 void Connection::exec(const QString &sql)
 {
+    if (m_pg) {
+        PGresult *r = PQexec(m_pg, sql.toUtf8().constData());
+        const ExecStatusType status = PQresultStatus(r);
+        PQclear(r);
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+            fail(0);
+        return;
+    }
     char *err = nullptr;
     int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err);
     if (err)
@@ -159,6 +259,8 @@ void Connection::exec(const QString &sql)
 
 Statement Connection::prepare(const QString &sql)
 {
+    if (m_pg)
+        return Statement(*this, serverStatement(sql));
     sqlite3_stmt *stmt = nullptr;
     int rc = sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &stmt, nullptr);
     if (rc != SQLITE_OK)
@@ -167,15 +269,23 @@ Statement Connection::prepare(const QString &sql)
 }
 
 Statement::Statement(Statement &&other) noexcept
-    : m_conn(other.m_conn), m_stmt(std::exchange(other.m_stmt, nullptr)) {}
+    : m_conn(other.m_conn), m_stmt(std::exchange(other.m_stmt, nullptr)),
+      m_serverSql(std::move(other.m_serverSql)), m_values(std::move(other.m_values)),
+      m_result(std::exchange(other.m_result, nullptr)), m_row(other.m_row) {}
 
 Statement &Statement::operator=(Statement &&other) noexcept
 {
     if (this != &other) {
         if (m_stmt)
             sqlite3_finalize(m_stmt);
+        if (m_result)
+            PQclear(m_result);
         m_conn = other.m_conn;
         m_stmt = std::exchange(other.m_stmt, nullptr);
+        m_serverSql = std::move(other.m_serverSql);
+        m_values = std::move(other.m_values);
+        m_result = std::exchange(other.m_result, nullptr);
+        m_row = other.m_row;
     }
     return *this;
 }
@@ -184,10 +294,38 @@ Statement::~Statement()
 {
     if (m_stmt)
         sqlite3_finalize(m_stmt);
+    if (m_result)
+        PQclear(m_result);
+}
+
+void Statement::runOnServer()
+{
+    QVector<const char *> values(m_values.size());
+    for (qsizetype i = 0; i < m_values.size(); ++i)
+        values[i] = m_values[i].isNull() ? nullptr : m_values[i].constData();
+    m_result = PQexecParams(m_conn->m_pg, m_serverSql.constData(), int(values.size()), nullptr, values.constData(),
+                            nullptr, nullptr, 0);
+    const ExecStatusType status = PQresultStatus(m_result);
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+        const QString message = serverMessage(PQresultErrorMessage(m_result));
+        PQclear(m_result);
+        m_result = nullptr;
+        throw DbError(QStringLiteral("%1\n%2").arg(message, m_conn->m_path));
+    }
+    m_row = -1;
 }
 
 void Statement::bind(int index, const QString &value)
 {
+    if (m_conn->m_pg) {
+        if (m_values.size() < index)
+            m_values.resize(index);
+        QByteArray utf8 = value.toUtf8();
+        if (utf8.isNull())
+            utf8 = QByteArray("");   // an empty text stays a text, never NULL
+        m_values[index - 1] = std::move(utf8);
+        return;
+    }
     const QByteArray utf8 = value.toUtf8();
     int rc = sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
     if (rc != SQLITE_OK)
@@ -196,6 +334,12 @@ void Statement::bind(int index, const QString &value)
 
 void Statement::bindNull(int index)
 {
+    if (m_conn->m_pg) {
+        if (m_values.size() < index)
+            m_values.resize(index);
+        m_values[index - 1] = QByteArray();
+        return;
+    }
     int rc = sqlite3_bind_null(m_stmt, index);
     if (rc != SQLITE_OK)
         m_conn->fail(rc);
@@ -203,6 +347,11 @@ void Statement::bindNull(int index)
 
 bool Statement::step()
 {
+    if (m_conn->m_pg) {
+        if (!m_result)
+            runOnServer();
+        return ++m_row < PQntuples(m_result);
+    }
     int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
         return true;
@@ -213,18 +362,46 @@ bool Statement::step()
 
 void Statement::reset()
 {
+    if (m_conn->m_pg) {
+        if (m_result)
+            PQclear(m_result);
+        m_result = nullptr;
+        m_row = -1;
+        m_values.clear();
+        return;
+    }
     sqlite3_reset(m_stmt);
     sqlite3_clear_bindings(m_stmt);
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(m_stmt); }
+int Statement::columnCount() const
+{
+    if (m_conn->m_pg)
+        return m_result ? PQnfields(m_result) : 0;
+    return sqlite3_column_count(m_stmt);
+}
 
-QString Statement::columnName(int i) const { return QString::fromUtf8(sqlite3_column_name(m_stmt, i)); }
+QString Statement::columnName(int i) const
+{
+    if (m_conn->m_pg)
+        return m_result ? QString::fromUtf8(PQfname(m_result, i)) : QString();
+    return QString::fromUtf8(sqlite3_column_name(m_stmt, i));
+}
 
-bool Statement::isNull(int i) const { return sqlite3_column_type(m_stmt, i) == SQLITE_NULL; }
+bool Statement::isNull(int i) const
+{
+    if (m_conn->m_pg)
+        return !m_result || m_row < 0 || m_row >= PQntuples(m_result) || PQgetisnull(m_result, m_row, i);
+    return sqlite3_column_type(m_stmt, i) == SQLITE_NULL;
+}
 
 QString Statement::text(int i) const
 {
+    if (m_conn->m_pg) {
+        if (isNull(i))
+            return QString();
+        return QString::fromUtf8(PQgetvalue(m_result, m_row, i), PQgetlength(m_result, m_row, i));
+    }
     const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i));
     if (!p)
         return QString();
@@ -240,12 +417,20 @@ QVariant Statement::value(int i) const
 
 Transaction::Transaction(Connection &conn) : m_conn(conn)
 {
+    if (m_conn.isServer()) {
+        m_conn.exec(QStringLiteral("BEGIN"));
+        m_conn.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kServerWriteLock));
+        return;
+    }
     m_conn.exec(QStringLiteral("BEGIN IMMEDIATE"));
 }
 
 Transaction::~Transaction()
 {
-    if (!m_done) {
+    if (!m_done && m_conn.isServer()) {
+        if (m_conn.isOpen())
+            PQclear(PQexec(m_conn.m_pg, "ROLLBACK"));
+    } else if (!m_done) {
         char *err = nullptr;
         sqlite3_exec(m_conn.handle(), "ROLLBACK", nullptr, nullptr, &err);
         if (err)

@@ -3,10 +3,14 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QVector>
 #include <memory>
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct pg_conn;
+struct pg_result;
+struct DataSource;
 
 // Password of the database file.
 inline constexpr const char *kDatabasePassword = "583920";
@@ -16,8 +20,10 @@ QString DataFilePath(const QString &appDir);
 
 class Statement;
 
-// One open connection to an encrypted database file. Every operation of the
-// program opens the file, works and closes it again; nothing stays open.
+// One open connection to the library: an encrypted database file, or a
+// PostgreSQL server database. Every operation of the program opens it, works
+// and closes it again; nothing stays open. The SQL the program writes is the
+// common part of both dialects, with "?" for every bound value.
 class Connection {
 public:
     // Opens an existing file shared and read-write. Throws DbError naming the
@@ -26,6 +32,9 @@ public:
     // Creates a new, empty encrypted file with a fresh salt, keyed the way
     // open() keys it. Throws DbError when it exists.
     static Connection create(const QString &path);
+    // Connects to the server database the source names. Throws DbError with
+    // the server's message (never the password).
+    static Connection connect(const DataSource &source);
 
     Connection(Connection &&other) noexcept;
     Connection &operator=(Connection &&other) noexcept;
@@ -38,7 +47,16 @@ public:
     QString path() const { return m_path; }
     sqlite3 *handle() const { return m_db; }
     void close();
-    bool isOpen() const { return m_db != nullptr; }
+    bool isOpen() const { return m_db != nullptr || m_pg != nullptr; }
+    bool isServer() const { return m_pg != nullptr; }
+    bool inTransaction() const;
+
+    // The fields of a table in their order (names as the engine keeps them:
+    // a server folds them to lower case); empty when there is no such table.
+    QStringList tableFields(const QString &table);
+    // The column type of text fields: the server compares and orders them
+    // byte by byte like the file does, whatever the database's locale.
+    QString textType() const;
 
     // The engine's last message, with the file named.
     QString errorText(int code) const;
@@ -46,8 +64,12 @@ public:
 
 private:
     Connection(sqlite3 *db, QString path) : m_db(db), m_path(std::move(path)) {}
+    Connection(pg_conn *pg, QString where) : m_pg(pg), m_path(std::move(where)) {}
+    friend class Statement;
+    friend class Transaction;
     sqlite3 *m_db = nullptr;
-    QString m_path;
+    pg_conn *m_pg = nullptr;
+    QString m_path;   // the file, or the server and database
 };
 
 // A prepared statement with bound parameters (values are never spliced into
@@ -55,6 +77,8 @@ private:
 class Statement {
 public:
     Statement(Connection &conn, sqlite3_stmt *stmt) : m_conn(&conn), m_stmt(stmt) {}
+    // A statement of a server connection: sent with its values at the first step.
+    Statement(Connection &conn, QByteArray serverSql) : m_conn(&conn), m_serverSql(std::move(serverSql)) {}
     Statement(Statement &&other) noexcept;
     Statement &operator=(Statement &&other) noexcept;
     Statement(const Statement &) = delete;
@@ -73,8 +97,15 @@ public:
     QVariant value(int i) const;   // null reads as an invalid QVariant
 
 private:
+    void runOnServer();
     Connection *m_conn;
-    sqlite3_stmt *m_stmt;
+    sqlite3_stmt *m_stmt = nullptr;
+    // Server: the statement text, its values (a null QByteArray is NULL),
+    // the result once sent and the current row in it.
+    QByteArray m_serverSql;
+    QVector<QByteArray> m_values;
+    pg_result *m_result = nullptr;
+    int m_row = -1;
 };
 
 // All-or-nothing scope: commits on commit(), rolls back otherwise.
@@ -90,3 +121,8 @@ private:
     Connection &m_conn;
     bool m_done = false;
 };
+
+// Writers on a server take this one lock for their transaction, so that
+// they follow each other as writers of the file do: a new record's number is
+// read and used by one writer at a time.
+inline constexpr long long kServerWriteLock = 0x4b657374;

@@ -12,10 +12,11 @@ void StoreDrawList(const DataStore &store, const TextTable &drawList, const QDat
     const QString date = today.toString(kStoredDateFormat);
     Connection conn = OpenDataFile(store);
     Transaction tx(conn);
+    const std::optional<QString> last = LastIdForWrite(conn, store.SelectionTable, Schema::SelExpert());
     Recordset rs(conn, Schema::SelExpert());
     for (qsizetype i = 0; i < drawList.count(); ++i) {
         rs.addNew();
-        rs.setField(0, NextRecordId(store.SelectionTable, i + 1));
+        rs.setField(0, RecordIdAfter(last, i + 1));
         rs.setField(1, date);
         rs.setField(2, drawList.cell(i, 0));
         rs.update();

@@ -182,31 +182,56 @@ void ExpertWriter::insert(const QString &id, const QStringList &fields)
 QString AddExpertRecord(const DataStore &store, const ExpertRecordBuffer &record)
 {
     Connection conn = OpenDataFile(store);
-    const QString id = NextRecordId(store.ExpertTable);
+    // On a server the number is taken inside the writing transaction, so
+    // that two operators adding at once get different numbers.
+    std::optional<Transaction> tx;
+    if (conn.isServer())
+        tx.emplace(conn);
+    const QString id = RecordIdAfter(LastIdForWrite(conn, store.ExpertTable, Schema::ExpertMsg()));
     {
         ExpertWriter writer(conn);
         writer.insert(id, record.storedFields());   // one INSERT: the record is stored whole or not at all
     }
+    if (tx)
+        tx->commit();
     conn.close();
     return id;
 }
 
 bool UpdateExpertRecord(const DataStore &store, const QString &id, const ExpertRecordBuffer &record)
 {
+    const qsizetype row = FindExpertRow(store, id);
+    const QStringList asRead = row >= 0 ? store.ExpertTable.rows.at(row) : QStringList();
+    return UpdateExpertAsRead(store, id, record, asRead) == ExpertUpdate::Updated;
+}
+
+ExpertUpdate UpdateExpertAsRead(const DataStore &store, const QString &id, const ExpertRecordBuffer &record,
+                                const QStringList &asRead)
+{
     Connection conn = OpenDataFile(store);
+    const bool shared = conn.isServer();
+    std::optional<Transaction> tx;
+    if (shared)
+        tx.emplace(conn);
     Recordset rs(conn, Schema::ExpertMsg());
     rs.findFirst(QStringLiteral("Id"), id);
-    if (rs.noMatch()) {
-        rs.close();
-        conn.close();
-        return false;
+    if (rs.noMatch())
+        return shared ? ExpertUpdate::Conflict : ExpertUpdate::Missing;
+    if (shared) {
+        if (asRead.size() != ExpertFieldCount)
+            return ExpertUpdate::Conflict;
+        for (int f = 0; f < ExpertFieldCount; ++f)
+            if (rs.field(f) != asRead.at(f))
+                return ExpertUpdate::Conflict;
     }
     rs.edit();
     writeFields(rs, record);
     rs.update();   // one UPDATE of the whole record
     rs.close();
+    if (tx)
+        tx->commit();
     conn.close();
-    return true;
+    return ExpertUpdate::Updated;
 }
 
 qsizetype FindExpertRow(const DataStore &store, const QString &id)

@@ -93,6 +93,20 @@ QString AddExpertRecord(const DataStore &store, const ExpertRecordBuffer &record
 // nothing written, when the file holds no such expert. Throws DbError.
 bool UpdateExpertRecord(const DataStore &store, const QString &id, const ExpertRecordBuffer &record);
 
+// What became of an expert's changes.
+enum class ExpertUpdate {
+    Updated,
+    Missing,    // the file holds no such expert
+    Conflict,   // server: another user changed or deleted the expert since it was read
+};
+inline constexpr const char *kExpertChangedElsewhere = "该专家的信息已被其他用户修改或删除，请重新打开后再修改。";
+// UpdateExpertRecord with the reason when nothing was written. On a server,
+// where others write too, the record is rewritten only while it still holds
+// asRead, the row the editor was filled from (compared inside the writing
+// transaction); a file has one user and is not compared.
+ExpertUpdate UpdateExpertAsRead(const DataStore &store, const QString &id, const ExpertRecordBuffer &record,
+                                const QStringList &asRead);
+
 // Row of ExpertTable whose Id equals id exactly, or -1.
 qsizetype FindExpertRow(const DataStore &store, const QString &id);
 

@@ -1,5 +1,6 @@
 #include "data/Schema.h"
 
+#include "data/DataSource.h"
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/Vocabulary.h"
@@ -69,10 +70,43 @@ void CreateSchema(Connection &conn)
     for (const TableDef *t : Schema::AllTables()) {
         QStringList cols;
         for (const QString &f : t->fields)
-            cols << (f == QLatin1String("Id") ? QStringLiteral("Id TEXT PRIMARY KEY NOT NULL")
-                                              : QStringLiteral("%1 TEXT").arg(f));
+            cols << (f == QLatin1String("Id") ? QStringLiteral("Id %1 PRIMARY KEY NOT NULL").arg(conn.textType())
+                                              : QStringLiteral("%1 %2").arg(f, conn.textType()));
         conn.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(t->name, cols.join(", ")));
     }
+    if (conn.isServer())
+        CreateChangeCounters(conn);
+}
+
+void CreateChangeCounters(Connection &conn)
+{
+    // Every statement that changes a table counts one change of it, whoever
+    // sends it; a program compares the count with the one it read with the
+    // table to know whether its copy is still current.
+    conn.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS kestrune_changes "
+                             "(table_name TEXT PRIMARY KEY, serial BIGINT NOT NULL DEFAULT 0)"));
+    conn.exec(QStringLiteral("CREATE OR REPLACE FUNCTION kestrune_count_change() RETURNS trigger "
+                             "LANGUAGE plpgsql AS $$ BEGIN "
+                             "UPDATE kestrune_changes SET serial = serial + 1 WHERE table_name = TG_TABLE_NAME; "
+                             "RETURN NULL; END $$"));
+    for (const QString &table : ChangeCountedTables()) {
+        Statement add = conn.prepare(QStringLiteral("INSERT INTO kestrune_changes (table_name) VALUES (?) "
+                                                    "ON CONFLICT (table_name) DO NOTHING"));
+        add.bind(1, table);
+        add.step();
+        // The names are the program's own.
+        conn.exec(QStringLiteral("CREATE OR REPLACE TRIGGER %1_changes AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE "
+                                 "ON %1 FOR EACH STATEMENT EXECUTE FUNCTION kestrune_count_change()")
+                      .arg(table));
+    }
+}
+
+QStringList ChangeCountedTables()
+{
+    QStringList names;
+    for (const TableDef *t : Schema::AllTables())
+        names << t->name;
+    return names;
 }
 
 static void insertRow(Connection &conn, const TableDef &t, const QStringList &values)
@@ -86,6 +120,21 @@ static void insertRow(Connection &conn, const TableDef &t, const QStringList &va
     st.step();
 }
 
+void CreateLibrary(Connection &conn)
+{
+    CreateSchema(conn);
+    insertRow(conn, Schema::LoginPwd(),
+              {"000001", QString::fromLatin1(kInitialAdminName), QString::fromLatin1(kInitialAdminPassword), "0"});
+    // Row n of the title levels has an Id whose value is n: experts store
+    // the Id and screens read it back as a row number.
+    const QStringList titles{kAllItem, "员级", "助理级", "中级", "副高级", "正高级"};
+    for (int i = 0; i < titles.size(); ++i)
+        insertRow(conn, Schema::ResourceZhicheng(), {ReferenceCode(i), titles[i]});
+    const QStringList degrees{kAllItem, "中专", "大专", "本科", "硕士研究生", "博士研究生"};
+    for (int i = 0; i < degrees.size(); ++i)
+        insertRow(conn, Schema::ResourceDegree(), {ReferenceCode(i), degrees[i]});
+}
+
 void CreateDataFile(const QString &path)
 {
     const bool existed = QFileInfo::exists(path);
@@ -93,18 +142,7 @@ void CreateDataFile(const QString &path)
         Connection conn = Connection::create(path);
         {
             Transaction tx(conn);
-            CreateSchema(conn);
-            insertRow(conn, Schema::LoginPwd(),
-                      {"000001", QString::fromLatin1(kInitialAdminName),
-                       QString::fromLatin1(kInitialAdminPassword), "0"});
-            // Row n of the title levels has an Id whose value is n: experts store
-            // the Id and screens read it back as a row number.
-            const QStringList titles{kAllItem, "员级", "助理级", "中级", "副高级", "正高级"};
-            for (int i = 0; i < titles.size(); ++i)
-                insertRow(conn, Schema::ResourceZhicheng(), {ReferenceCode(i), titles[i]});
-            const QStringList degrees{kAllItem, "中专", "大专", "本科", "硕士研究生", "博士研究生"};
-            for (int i = 0; i < degrees.size(); ++i)
-                insertRow(conn, Schema::ResourceDegree(), {ReferenceCode(i), degrees[i]});
+            CreateLibrary(conn);
             tx.commit();
         }
         conn.close();
@@ -130,22 +168,39 @@ void EnsureDataFile(const QString &path)
         throw DbError(schema.message);
 }
 
-void EnsureServerLibrary(const DataSource &)
+bool HasLibraryTables(Connection &conn)
 {
-    throw DbError(QStringLiteral("本程序尚不能连接数据库服务器。"));
+    for (const TableDef *t : Schema::AllTables())
+        if (!conn.tableFields(t->name).isEmpty())
+            return true;
+    return false;
+}
+
+void EnsureServerLibrary(const DataSource &source)
+{
+    Connection conn = Connection::connect(source);
+    if (!HasLibraryTables(conn)) {
+        // Two programs started at once on an empty database: the write lock
+        // lets one create the library, the other then finds it.
+        Transaction tx(conn);
+        if (!HasLibraryTables(conn)) {
+            CreateLibrary(conn);
+            tx.commit();
+            return;
+        }
+    }
+    const Outcome schema = CheckSchema(conn);
+    if (!schema)
+        throw DbError(schema.message);
 }
 
 Outcome CheckSchema(Connection &conn)
 {
     for (const TableDef *t : Schema::AllTables()) {
-        // The table name is one of our own fixed names, not user input.
-        Statement st = conn.prepare(QStringLiteral("PRAGMA table_info(%1)").arg(t->name));
-        QStringList found;
-        while (st.step())
-            found << st.text(1);
+        const QStringList found = conn.tableFields(t->name);
         if (found.isEmpty())
             return Outcome::failure(QStringLiteral("找不到数据表 %1。\n%2").arg(t->name, conn.path()));
-        if (found != t->fields)
+        if (found.join(',').compare(t->fields.join(','), conn.isServer() ? Qt::CaseInsensitive : Qt::CaseSensitive))
             return Outcome::failure(QStringLiteral("数据表 %1 的字段与本程序不符。\n%2").arg(t->name, conn.path()));
     }
     return Outcome::success();

@@ -39,8 +39,19 @@ inline constexpr const char *kInitialAdminPassword = "123456";
 
 class Connection;
 
-// Creates the five tables in an empty file.
+// Creates the five tables in an empty file or server database (on a server
+// with their change counters).
 void CreateSchema(Connection &conn);
+// The tables and the initial content of a new library: one administrator,
+// the title levels and the degrees. No experts. Inside the caller's
+// transaction.
+void CreateLibrary(Connection &conn);
+// Whether any of the program's tables exists in the database.
+bool HasLibraryTables(Connection &conn);
+// The tables whose changes a server counts, and the counters themselves
+// (the table kestrune_changes and a trigger on each counted table).
+QStringList ChangeCountedTables();
+void CreateChangeCounters(Connection &conn);
 // Creates ProSys.mdb with the schema and its initial content: one
 // administrator, the title levels and the degrees. No experts.
 void CreateDataFile(const QString &path);

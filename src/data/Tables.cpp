@@ -5,6 +5,8 @@
 
 Connection OpenDataFile(const DataStore &store)
 {
+    if (store.onServer())
+        return Connection::connect(store.source);
     return Connection::open(store.dataFilePath());
 }
 
@@ -16,6 +18,16 @@ namespace {
 void loadTable(DataStore &store, const TableDef &def, TextTable &target)
 {
     Connection conn = OpenDataFile(store);
+    qlonglong changes = -1;
+    if (conn.isServer()) {
+        // The count and the rows from one snapshot: a change made between
+        // them would otherwise pass unnoticed.
+        conn.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+        Statement count = conn.prepare(QStringLiteral("SELECT serial FROM kestrune_changes WHERE table_name = ?"));
+        count.bind(1, def.name);
+        if (count.step())
+            changes = count.text(0).toLongLong();
+    }
     Recordset rs(conn, def);
     const int columns = int(def.fields.size());
     QList<QStringList> rows;
@@ -28,8 +40,12 @@ void loadTable(DataStore &store, const TableDef &def, TextTable &target)
         rs.moveNext();
     }
     rs.close();
+    if (conn.isServer())
+        conn.exec(QStringLiteral("COMMIT"));
     conn.close();
     target.rows = std::move(rows);
+    if (changes >= 0)
+        store.loadedChanges.insert(def.name, changes);
 }
 
 } // namespace
@@ -47,4 +63,46 @@ void LoadAllTables(DataStore &store)
     LoadSelections(store);
     LoadDegrees(store);
     LoadUsers(store);
+}
+
+namespace {
+
+struct Loader {
+    const TableDef &def;
+    void (*load)(DataStore &);
+};
+
+QList<Loader> loaders()
+{
+    return {{Schema::ExpertMsg(), LoadExperts},
+            {Schema::ResourceZhicheng(), LoadTitleTypes},
+            {Schema::SelExpert(), LoadSelections},
+            {Schema::ResourceDegree(), LoadDegrees},
+            {Schema::LoginPwd(), LoadUsers}};
+}
+
+} // namespace
+
+QStringList ChangedTables(const DataStore &store)
+{
+    QStringList changed;
+    if (!store.onServer() || store.loadedChanges.isEmpty())
+        return changed;
+    Connection conn = OpenDataFile(store);
+    Statement st = conn.prepare(QStringLiteral("SELECT table_name, serial FROM kestrune_changes ORDER BY table_name"));
+    while (st.step()) {
+        const auto loaded = store.loadedChanges.constFind(st.text(0));
+        if (loaded != store.loadedChanges.constEnd() && *loaded != st.text(1).toLongLong())
+            changed << st.text(0);
+    }
+    return changed;
+}
+
+bool RefreshChangedTables(DataStore &store)
+{
+    const QStringList changed = ChangedTables(store);
+    for (const Loader &l : loaders())
+        if (changed.contains(l.def.name))
+            l.load(store);
+    return !changed.isEmpty();
 }

@@ -3,6 +3,7 @@
 #include "data/DataSource.h"
 #include "data/Database.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -30,11 +31,15 @@ struct DataStore {
     TextTable ExpertTable;     // expert_msg: the 29 fields in order
     TextTable SelectionTable;  // sel_expert: Id, Sel_data, Expert_Id
 
+    // Server: each loaded table's change count as read with it.
+    QHash<QString, qlonglong> loadedChanges;
+
     QString dataFilePath() const { return source.path.isEmpty() ? DataFilePath(appDir) : source.path; }
     bool onServer() const { return source.isServer(); }
 };
 
-// Opens ProSys.mdb of the store's application folder shared and read-write.
+// Opens ProSys.mdb of the store's application folder shared and read-write,
+// or connects to the store's server.
 Connection OpenDataFile(const DataStore &store);
 
 void LoadUsers(DataStore &store);
@@ -44,3 +49,9 @@ void LoadExperts(DataStore &store);
 void LoadSelections(DataStore &store);
 // Every table, in the order the main window loads them, then the users.
 void LoadAllTables(DataStore &store);
+
+// The loaded tables that another program changed on the server since this
+// store read them; always none for a file, which one program uses at a time.
+QStringList ChangedTables(const DataStore &store);
+// Reloads those tables; true when any was reloaded.
+bool RefreshChangedTables(DataStore &store);

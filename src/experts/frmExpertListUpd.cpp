@@ -19,8 +19,12 @@ void frmExpertListUpd::onActivate()
     const qsizetype row = id.isEmpty() ? -1 : FindExpertRow(m_state, id);
     // An expert no longer in the table leaves the inputs as they were; the
     // save then reports that no record matches.
-    if (row >= 0)
-        showExpertRow(m_state.ExpertTable.rows.at(row));
+    if (row >= 0) {
+        m_shownRow = m_state.ExpertTable.rows.at(row);
+        showExpertRow(m_shownRow);
+    } else {
+        m_shownRow.clear();
+    }
 }
 
 void frmExpertListUpd::back()
@@ -36,7 +40,12 @@ void frmExpertListUpd::SaveExpertUpdate()
     // Engine errors are not handled here: they reach the program's handler.
     // The record is rewritten by one statement, so the file stays whole.
     const QString id = chosenExpertId();
-    if (id.isEmpty() || !UpdateExpertRecord(m_state, id, *record)) {
+    const ExpertUpdate saved = id.isEmpty() ? ExpertUpdate::Missing : UpdateExpertAsRead(m_state, id, *record, m_shownRow);
+    if (saved == ExpertUpdate::Conflict) {
+        m_state.messages().critical(QString::fromUtf8(kExpertChangedElsewhere));
+        return;
+    }
+    if (saved != ExpertUpdate::Updated) {
         m_state.messages().critical(QStringLiteral("没有匹配的记录！"));
         return;
     }

@@ -1,6 +1,7 @@
 #include "files/DataFolder.h"
 
 #include "data/Database.h"
+#include "data/LibraryCopy.h"
 #include "data/DbError.h"
 #include "data/Schema.h"
 #include "data/Tables.h"
@@ -8,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 QString BackupFolderPath(const QString &appDir)
 {
@@ -77,4 +79,33 @@ void PrepareLibrary(DataStore &store, const DataSource &source)
         PrepareDataFile(store.appDir);
     else
         EnsureDataFile(source.path);
+}
+
+Outcome CopyLibraryToFile(const DataStore &store, const QString &target)
+{
+    if (!store.onServer())
+        return CopyDataFile(store.dataFilePath(), target);
+    // Written whole beside the target first, then copied over it the way a
+    // data file is: an old target is never left half replaced.
+    QTemporaryDir scratch(QDir(QFileInfo(target).absolutePath()).filePath(QStringLiteral(".kestrune-XXXXXX")));
+    if (!scratch.isValid())
+        return Outcome::failure(QStringLiteral("无法在文件夹“%1”中写入文件。")
+                                    .arg(QDir::toNativeSeparators(QFileInfo(target).absolutePath())));
+    const QString part = scratch.filePath(QStringLiteral("ProSys.mdb"));
+    try {
+        CopyServerToFile(store.source, part);
+    } catch (const DbError &e) {
+        return Outcome::failure(e.message());
+    }
+    return CopyDataFile(part, target);
+}
+
+Outcome BackupLibrary(const DataStore &store)
+{
+    if (!store.onServer())
+        return BackupDataFile(store.appDir);
+    const Outcome folder = EnsureBackupFolder(store.appDir);
+    if (!folder)
+        return folder;
+    return CopyLibraryToFile(store, QDir(BackupFolderPath(store.appDir)).filePath(QStringLiteral("ProSys.mdb")));
 }

@@ -34,6 +34,14 @@ void PrepareDataFile(const QString &appDir);
 // DbError with the engine's message when the library cannot be used.
 void PrepareLibrary(DataStore &store, const DataSource &source);
 
+// Writes the store's library as a data file of the usual format at target:
+// a byte copy of the data file, or the whole server library. A failure
+// leaves an existing target as it was and says why.
+Outcome CopyLibraryToFile(const DataStore &store, const QString &target);
+// BackupDataFile for the store's library, wherever it lives: a server's
+// library is written as a data file into the backup folder.
+Outcome BackupLibrary(const DataStore &store);
+
 // Creates the backup folder when missing.
 Outcome EnsureBackupFolder(const QString &appDir);
 

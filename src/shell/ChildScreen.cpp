@@ -50,6 +50,9 @@ void ChildScreen::activate()
         labPath->adjustSize();
     }
     m_nav.setBannerWidth(bannerWidthTwips());
+    // Others may have changed the shared library meanwhile: a screen shows
+    // their changes when it comes to the front (nothing to do for a file).
+    RefreshChangedTables(m_state);
     onActivate();
 }
 

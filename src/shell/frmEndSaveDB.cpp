@@ -38,7 +38,7 @@ void frmEndSaveDB::start()
         end();
         return;
     }
-    if (!BackupDataFile(m_state.appDir)) {
+    if (!BackupLibrary(m_state)) {
         m_state.messages().critical(QStringLiteral("请先关闭打开的数据库！"));
         end();
         return;

@@ -7,7 +7,9 @@
 #include "data/Schema.h"
 #include "ui/Twips.h"
 
-TestApp::TestApp(bool createDatabase)
+TestApp::TestApp(bool createDatabase) : TestApp(DataSource::File, createDatabase) {}
+
+TestApp::TestApp(DataSource::Kind kind, bool createDatabase)
 {
     state.appDir = dir.path();
     state.templateDir = dir.path();
@@ -21,10 +23,26 @@ TestApp::TestApp(bool createDatabase)
     InitPathTitles(state);
     state.CurrentUserId = "000001";
     state.CurrentUserRole = 0;
+    if (kind == DataSource::Server) {
+        server = std::make_unique<ServerDatabase>();
+        state.source = server->source();
+        if (createDatabase) {
+            EnsureServerLibrary(state.source);
+            reloadAll();
+        }
+        return;
+    }
     if (createDatabase) {
         CreateDataFile(dataFile());
         reloadAll();
     }
+}
+
+TestApp::Colleague::Colleague(const TestApp &app)
+{
+    store.appDir = app.state.appDir;
+    store.source = app.state.source;
+    LoadAllTables(store);
 }
 
 void TestApp::reloadAll()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FakeServices.h"
+#include "ServerDatabase.h"
 #include "admin/DataMaintenance.h"
 #include "shell/AppState.h"
 #include "app/Composition.h"
@@ -18,14 +19,25 @@ public:
     // Creates ProSys.mdb (administrator, title levels, degrees), fills the
     // path titles and role names and loads every table.
     explicit TestApp(bool createDatabase = true);
+    // The same on a scratch database of the test server when kind is Server
+    // (the tables and initial content made as the program's start makes them).
+    TestApp(DataSource::Kind kind, bool createDatabase = true);
 
     AppState state;
     QTemporaryDir dir;
+    std::unique_ptr<ServerDatabase> server;
     std::shared_ptr<FakeMessages> messages = std::make_shared<FakeMessages>();
     std::shared_ptr<FixedClock> clock = std::make_shared<FixedClock>();
     std::shared_ptr<ScriptedRandom> random = std::make_shared<ScriptedRandom>();
     std::shared_ptr<FakeFileDialogs> files = std::make_shared<FakeFileDialogs>();
     std::shared_ptr<FakeDesktop> desktop = std::make_shared<FakeDesktop>();
+
+    // Another program on the same library (a colleague at another
+    // computer): a store of its own with every table loaded.
+    struct Colleague {
+        explicit Colleague(const TestApp &app);
+        DataStore store;
+    };
 
     QString appDir() const { return state.appDir; }
     QString dataFile() const { return state.dataFilePath(); }

@@ -1,0 +1,254 @@
+// The data layer's behaviour on both backends: the encrypted file and a
+// PostgreSQL server database. Every case runs on each; the few differences
+// (a server checks what others changed) are stated where they arise.
+
+#include "TestApp.h"
+#include "data/Database.h"
+#include "data/DbError.h"
+#include "data/DrawStore.h"
+#include "data/ExpertRecord.h"
+#include "data/RecordIds.h"
+#include "data/Recordset.h"
+#include "data/Schema.h"
+#include "data/Users.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class OnBothBackends : public ::testing::TestWithParam<DataSource::Kind> {
+protected:
+    void SetUp() override
+    {
+        if (server() && !ServerDatabase::available())
+            GTEST_SKIP() << ServerDatabase::unavailableReason();
+        app = std::make_unique<TestApp>(GetParam());
+    }
+    bool server() const { return GetParam() == DataSource::Server; }
+    AppState &state() { return app->state; }
+
+    ExpertRecordBuffer expert(const QString &name)
+    {
+        ExpertFormValues v;
+        v.byField[Schema::E_Name] = name;
+        v.byField[Schema::E_Sex] = "男";
+        v.byField[Schema::E_Mobile] = "13800000000";
+        return *GatherExpertFields(v, QDate(2026, 12, 10));
+    }
+
+    TextTable drawOf(const QStringList &expertIds)
+    {
+        TextTable t;
+        for (const QString &id : expertIds)
+            t.append({id, "n", "男", " ", " ", " ", " ", " "});
+        return t;
+    }
+
+    std::unique_ptr<TestApp> app;
+};
+
+std::string backendName(const ::testing::TestParamInfo<DataSource::Kind> &info)
+{
+    return info.param == DataSource::Server ? "Server" : "File";
+}
+
+} // namespace
+
+TEST_P(OnBothBackends, NewLibraryHasTheTablesAndInitialContent)
+{
+    EXPECT_EQ(state().UserTable.rows,
+              QList<QStringList>({{"000001", kInitialAdminName, kInitialAdminPassword, "0"}}));
+    ASSERT_EQ(state().TitleTypeTable.count(), 6);
+    for (int n = 0; n < 6; ++n)
+        EXPECT_EQ(state().TitleTypeTable.cell(n, 0).toInt(), n);
+    EXPECT_EQ(state().DegreeTable.cell(0, 1), "全部");
+    EXPECT_EQ(state().ExpertTable.count(), 0);
+    EXPECT_EQ(state().SelectionTable.count(), 0);
+    Connection conn = OpenDataFile(state());
+    EXPECT_TRUE(CheckSchema(conn).ok);
+    for (const TableDef *t : Schema::AllTables())
+        EXPECT_EQ(conn.tableFields(t->name).join(',').toLower(), t->fields.join(',').toLower()) << t->name.toStdString();
+}
+
+TEST_P(OnBothBackends, StartingAgainKeepsTheLibrary)
+{
+    app->addExpert("甲");
+    if (server())
+        EnsureServerLibrary(state().source);
+    else
+        EnsureDataFile(state().dataFilePath());
+    app->reloadAll();
+    EXPECT_EQ(state().ExpertTable.count(), 1);
+    EXPECT_EQ(state().UserTable.count(), 1);
+}
+
+// Ids in the order of their bytes, as the file keeps them, whatever the
+// server's locale would say; values come back exactly as stored.
+TEST_P(OnBothBackends, LoadersKeepIdOrderNullsAndExactText)
+{
+    {
+        Connection conn = OpenDataFile(state());
+        Statement st = conn.prepare("INSERT INTO sel_expert (Id, Sel_data, Expert_Id) VALUES (?, ?, ?)");
+        const QList<QStringList> rows{{"b1", "2026-01-02", " 7 "}, {"B2", "", "张三'; --"}, {"000010", "x", "y"},
+                                      {"00009", "a", "b"}};
+        for (const QStringList &r : rows) {
+            st.reset();
+            st.bind(1, r[0]);
+            if (r[1].isEmpty())
+                st.bindNull(2);
+            else
+                st.bind(2, r[1]);
+            st.bind(3, r[2]);
+            st.step();
+        }
+    }
+    LoadSelections(state());
+    ASSERT_EQ(state().SelectionTable.count(), 4);
+    QStringList ids;
+    for (const QStringList &r : state().SelectionTable.rows)
+        ids << r[0];
+    EXPECT_EQ(ids, QStringList({"000010", "00009", "B2", "b1"}));
+    EXPECT_EQ(state().SelectionTable.rows[2], QStringList({"B2", "", "张三'; --"}));
+    EXPECT_EQ(state().SelectionTable.rows[3][2], " 7 ");
+}
+
+TEST_P(OnBothBackends, NewRecordsFollowTheHighestId)
+{
+    EXPECT_EQ(AddExpertRecord(state(), expert("甲")), "000001");
+    LoadExperts(state());
+    EXPECT_EQ(AddExpertRecord(state(), expert("乙")), "000002");
+    LoadExperts(state());
+    EXPECT_EQ(AddExpertRecord(state(), expert("丙")), "000003");
+    LoadExperts(state());
+    ASSERT_TRUE(DeleteExpertsWithSelections(state(), {"000003"}).deleted);
+    LoadExperts(state());
+    // The highest number freed is given again.
+    EXPECT_EQ(AddExpertRecord(state(), expert("丁")), "000003");
+    LoadExperts(state());
+    ASSERT_EQ(state().ExpertTable.count(), 3);
+    EXPECT_EQ(state().ExpertTable.cell(2, Schema::E_Name), "丁");
+    EXPECT_EQ(state().ExpertTable.cell(2, Schema::E_Reg_date), "2026-12-10");
+    EXPECT_EQ(state().ExpertTable.cell(2, Schema::E_area_id), " ");
+
+    for (int i = 0; i < 9; ++i)
+        app->addSelection("2026-01-01", "000001");
+    StoreDrawList(state(), drawOf({"000001", "000002", "000003"}), QDate(2026, 12, 10));
+    LoadSelections(state());
+    ASSERT_EQ(state().SelectionTable.count(), 12);
+    EXPECT_EQ(state().SelectionTable.rows[9], QStringList({"000010", "2026-12-10", "000001"}));
+    EXPECT_EQ(state().SelectionTable.rows[11], QStringList({"000012", "2026-12-10", "000003"}));
+}
+
+TEST_P(OnBothBackends, UpdateRewritesTheRecordOrReportsItMissing)
+{
+    const QString id = app->addExpert("王五");
+    ExpertRecordBuffer changed = expert("王六");
+    changed.entry[Schema::E_email] = QString(60, 'e');   // clipped to 50
+    EXPECT_TRUE(UpdateExpertRecord(state(), id, changed));
+    LoadExperts(state());
+    EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_Name), "王六");
+    EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_email), QString(50, 'e'));
+
+    // On a file a missing expert is a missing record; on a server another
+    // user deleted it, which the save reports as a change by someone else.
+    EXPECT_EQ(UpdateExpertAsRead(state(), "000099", changed, state().ExpertTable.rows[0]),
+              server() ? ExpertUpdate::Conflict : ExpertUpdate::Missing);
+    EXPECT_FALSE(UpdateExpertRecord(state(), "000099", changed));
+}
+
+TEST_P(OnBothBackends, DeletionIsAllOrNothing)
+{
+    const QString a = app->addExpert("甲");
+    const QString b = app->addExpert("乙");
+    app->addSelection("2026-01-01", a);
+    app->addSelection("2026-01-01", b);
+    const ExpertDeletion refused = DeleteExpertsWithSelections(state(), {a, "000077"});
+    EXPECT_FALSE(refused.deleted);
+    EXPECT_EQ(refused.missingIndex, 1);
+    EXPECT_EQ(app->countRows("expert_msg"), 2);
+    EXPECT_EQ(app->countRows("sel_expert"), 2);
+
+    EXPECT_TRUE(DeleteExpertsWithSelections(state(), {a}).deleted);
+    app->reloadAll();
+    EXPECT_EQ(state().ExpertTable.count(), 1);
+    ASSERT_EQ(state().SelectionTable.count(), 1);
+    EXPECT_EQ(state().SelectionTable.cell(0, 2), b);
+}
+
+TEST_P(OnBothBackends, FailedTransactionLeavesNothingBehind)
+{
+    {
+        Connection conn = OpenDataFile(state());
+        Transaction tx(conn);
+        Recordset rs(conn, Schema::SelExpert());
+        rs.addNew();
+        rs.setField(0, "000001");
+        rs.update();
+        rs.addNew();
+        rs.setField(0, "000001");   // the same key again
+        EXPECT_THROW(rs.update(), DbError);
+    }
+    EXPECT_EQ(app->countRows("sel_expert"), 0);
+}
+
+TEST_P(OnBothBackends, UserChangesAndPasswordChange)
+{
+    UserChange add;
+    add.kind = UserChange::Kind::Add;
+    add.name = "经理";
+    add.password = "pw";
+    add.role = 1;
+    const UserChangeResult added = ApplyUserChange(state(), "000001", add);
+    ASSERT_EQ(added.problem, UserProblem::None);
+    EXPECT_EQ(added.userId, "000002");
+    EXPECT_EQ(ApplyUserChange(state(), "000001", add).problem, UserProblem::NameTaken);
+
+    EXPECT_TRUE(ChangeCredentials(state(), "000002", "经理二", "新密码"));
+    EXPECT_FALSE(ChangeCredentials(state(), "000099", "x", "y"));
+    LoadUsers(state());
+    ASSERT_EQ(state().UserTable.count(), 2);
+    EXPECT_EQ(state().UserTable.rows[1], QStringList({"000002", "经理二", "新密码", "1"}));
+    EXPECT_TRUE(CheckCredentials(state().UserTable, "经理二", "新密码").found);
+}
+
+// What another program changed since this one read its tables: the server
+// counts changes; a file has one user and never reports any.
+TEST_P(OnBothBackends, ChangesByOthersAreSeenOnRefresh)
+{
+    EXPECT_TRUE(ChangedTables(state()).isEmpty());
+    TestApp::Colleague colleague(*app);
+    AddExpertRecord(colleague.store, expert("同事的专家"));
+    if (!server()) {
+        EXPECT_TRUE(ChangedTables(state()).isEmpty());
+        return;
+    }
+    EXPECT_EQ(ChangedTables(state()), QStringList({"expert_msg"}));
+    EXPECT_TRUE(RefreshChangedTables(state()));
+    ASSERT_EQ(state().ExpertTable.count(), 1);
+    EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_Name), "同事的专家");
+    EXPECT_TRUE(ChangedTables(state()).isEmpty());
+    EXPECT_FALSE(RefreshChangedTables(state()));
+}
+
+// A save over a colleague's change: the server refuses it and keeps the
+// colleague's record; after a refresh the save goes through.
+TEST_P(OnBothBackends, ConflictingEditIsRefusedOnAServer)
+{
+    const QString id = app->addExpert("原名");
+    TestApp::Colleague colleague(*app);
+    ASSERT_TRUE(UpdateExpertRecord(colleague.store, id, expert("同事改的")));
+
+    const QStringList asRead = state().ExpertTable.rows[0];
+    const ExpertUpdate mine = UpdateExpertAsRead(state(), id, expert("我改的"), asRead);
+    LoadExperts(state());
+    if (!server()) {
+        EXPECT_EQ(mine, ExpertUpdate::Updated);
+        return;
+    }
+    EXPECT_EQ(mine, ExpertUpdate::Conflict);
+    EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_Name), "同事改的");
+    EXPECT_EQ(UpdateExpertAsRead(state(), id, expert("我改的"), state().ExpertTable.rows[0]), ExpertUpdate::Updated);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, OnBothBackends, ::testing::Values(DataSource::File, DataSource::Server),
+                         backendName);
