@@ -1,6 +1,7 @@
 #include "shell/ServerConnection.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <libpq-fe.h>
@@ -188,7 +189,6 @@ QString ConnectionFailureWords(const QString &detail)
     static const Kind kinds[] = {
         {{"password authentication failed", "口令认证失败", "密码认证失败"}, "用户名或密码不正确。"},
         {{"no password supplied", "没有提供口令"}, "服务器要求输入密码。"},
-        {{"does not exist\n", "does not exist", "不存在"}, ""},   // refined below
         {{"could not translate host name", "无法解释主机名"}, "找不到这个服务器（主机名无法解析）。"},
         {{"Connection refused", "拒绝连接"}, "服务器拒绝连接，它可能没有运行，或不接受网络连接。"},
         {{"timeout expired", "超时满", "timed out", "超时"}, "连接超时，服务器没有应答。"},
@@ -204,21 +204,17 @@ QString ConnectionFailureWords(const QString &detail)
         {{"permission denied for database", "CONNECT privilege"}, "这个用户无权连接这个数据库。"},
         {{"on socket", "套接字"}, "本机没有运行中的数据库服务器。"},
     };
-    for (const Kind &kind : kinds) {
-        for (const QString &mark : kind.marks) {
-            if (!detail.contains(mark, Qt::CaseInsensitive))
-                continue;
-            if (*kind.words)
+    // The server's "… does not exist", in English or in its Chinese form.
+    static const QRegularExpression noDatabase(QStringLiteral(R"(database "[^"]*" does not exist|数据库 ?"[^"]*" ?不存在)"));
+    static const QRegularExpression noRole(QStringLiteral(R"(role "[^"]*" does not exist|角色 ?"[^"]*" ?不存在)"));
+    if (detail.contains(noDatabase))
+        return QStringLiteral("服务器上没有这个数据库。");
+    if (detail.contains(noRole))
+        return QStringLiteral("服务器上没有这个用户。");
+    for (const Kind &kind : kinds)
+        for (const QString &mark : kind.marks)
+            if (detail.contains(mark, Qt::CaseInsensitive))
                 return QString::fromUtf8(kind.words);
-            // "database … does not exist", "role … does not exist", or a
-            // missing certificate file.
-            if (detail.contains(QLatin1String("database \"")) || detail.contains(QStringLiteral("数据库")))
-                return QStringLiteral("服务器上没有这个数据库。");
-            if (detail.contains(QLatin1String("role \"")) || detail.contains(QStringLiteral("角色")))
-                return QStringLiteral("服务器上没有这个用户。");
-            break;
-        }
-    }
     return QStringLiteral("无法连接到数据库服务器。");
 }
 

@@ -213,6 +213,11 @@ TEST(ServerUri, FailuresInChineseWords)
          "本机没有运行"},
         {"无法解释主机名 \"nohost\" 到地址: 未知的名称或服务", "找不到这个服务器"},
         {"something nobody foresaw", "无法连接到数据库服务器"},
+        // The data layer's own words before libpq's must not mislead.
+        {"无法连接数据库服务器：\nconnection to server at \"h\" (10.0.0.7), port 5432 failed: FATAL:  role \"x\" does "
+         "not exist",
+         "没有这个用户"},
+        {"无法连接数据库服务器：\n致命错误:  数据库 \"lib\" 不存在", "没有这个数据库"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.detail);
