@@ -129,19 +129,24 @@ QString ServerUri(const ServerAddress &address)
     return uri;
 }
 
-QString ServerAddressProblem(const ServerAddress &address)
+QString ServerAddressProblem(const ServerAddress &address, QString *field)
 {
+    auto wrong = [field](const char *name, const QString &problem) {
+        if (field)
+            *field = QString::fromLatin1(name);
+        return problem;
+    };
     const QString host = address.host.trimmed();
     if (host.contains(QLatin1Char(',')) || host.contains(QLatin1Char(' ')))
-        return QStringLiteral("请只输入一个服务器地址（主机名或 IP 地址）。");
+        return wrong("host", QStringLiteral("请只输入一个服务器地址（主机名或 IP 地址）。"));
     if (!address.port.trimmed().isEmpty() && !IsPort(address.port.trimmed()))
-        return QStringLiteral("端口须是 1 到 65535 之间的数。");
+        return wrong("port", QStringLiteral("端口须是 1 到 65535 之间的数。"));
     if (address.database.trimmed().isEmpty())
-        return QStringLiteral("请输入数据库名！");
+        return wrong("database", QStringLiteral("请输入数据库名！"));
     if (address.user.trimmed().isEmpty())
-        return QStringLiteral("请输入用户名！");
+        return wrong("user", QStringLiteral("请输入用户名！"));
     if (!KnownSslModes().contains(address.sslMode))
-        return QStringLiteral("请选择加密方式！");
+        return wrong("sslMode", QStringLiteral("请选择加密方式！"));
     return QString();
 }
 

@@ -39,8 +39,10 @@ ServerAddress ServerAddressFromUri(const QString &uri);
 // host in brackets, a socket folder as host, the sslmode as a parameter.
 QString ServerUri(const ServerAddress &address);
 
-// What is missing or wrong in the dialog's fields, "" when nothing is.
-QString ServerAddressProblem(const ServerAddress &address);
+// What is missing or wrong in the dialog's fields, "" when nothing is;
+// field, when given, gets the name of the first wrong one ("host", "port",
+// "database", "user", "sslMode").
+QString ServerAddressProblem(const ServerAddress &address, QString *field = nullptr);
 
 // The host as messages name it; the local server's socket is "本机".
 QString ServerHostName(const ServerAddress &address);

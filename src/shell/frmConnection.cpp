@@ -156,15 +156,16 @@ void frmConnection::updateEnabled()
 
 bool frmConnection::checkFields()
 {
-    const QString problem = ServerAddressProblem(connection().server);
+    QString field;
+    const QString problem = ServerAddressProblem(connection().server, &field);
     if (problem.isEmpty())
         return true;
     m_services.messages->information(problem);
-    const ServerAddress a = connection().server;
-    QLineEdit *culprit = a.database.isEmpty() ? txtDatabase : a.user.isEmpty() ? txtUser : txtPort;
-    if (problem.contains(QStringLiteral("服务器地址")))
-        culprit = txtHost;
-    culprit->setFocus();
+    const std::pair<const char *, QWidget *> boxes[] = {
+        {"host", txtHost}, {"port", txtPort}, {"database", txtDatabase}, {"user", txtUser}, {"sslMode", comSslMode}};
+    for (const auto &[name, box] : boxes)
+        if (field == QLatin1String(name))
+            box->setFocus();
     return false;
 }
 

@@ -345,6 +345,7 @@ TEST(ConnectionDialog, WrongFieldsAreNamedAndNothingIsSaved)
         {"dbhost", "", "", "k", "请输入数据库名！", "txtDatabase"},
         {"dbhost", "", "kestrune", "", "请输入用户名！", "txtUser"},
         {"a,b", "", "kestrune", "k", "只输入一个服务器地址", "txtHost"},
+        {"dbhost", "0", "", "k", "端口", "txtPort"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.message);
