@@ -323,6 +323,14 @@ TEST(ConnectionDialog, TheFileNeedsNoServerFields)
 {
     DialogFixture f;
     f.open({false, {"dbhost", "", "kestrune", "k", "prefer"}});
+    EXPECT_EQ(f.dialog->windowTitle(), "数据库连接");
+    // Screen readers name every field by its caption.
+    const std::pair<const char *, const char *> names[] = {{"txtHost", "服务器"},     {"txtPort", "端口"},
+                                                           {"txtDatabase", "数据库"}, {"txtUser", "用户名"},
+                                                           {"txtPassword", "密码"},   {"comSslMode", "加密方式"}};
+    for (const auto &[control, name] : names)
+        EXPECT_EQ(f.find<QWidget>(control)->accessibleName(), QString::fromUtf8(name)) << control;
+    EXPECT_EQ(f.find<QLineEdit>("txtPassword")->echoMode(), QLineEdit::Password);
     EXPECT_TRUE(f.find<QRadioButton>("optFile")->isChecked());
     EXPECT_FALSE(f.find<QLineEdit>("txtHost")->isEnabled());
     EXPECT_FALSE(f.find<QPushButton>("cmdTest")->isEnabled());
