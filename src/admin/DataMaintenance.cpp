@@ -3,6 +3,8 @@
 #include "data/Database.h"
 #include "data/LibraryCopy.h"
 #include "data/DbError.h"
+#include "data/DrawStore.h"
+#include "data/Projects.h"
 #include "data/Schema.h"
 #include "data/Tables.h"
 #include "files/DataFolder.h"
@@ -55,19 +57,6 @@ QString settleDataFile(const DataStore &store)
 
 } // namespace
 
-Outcome WriteSafetyCopy(const DataStore &store, const QDate &today, const QString &reason)
-{
-    if (!store.onServer())
-        return WriteSafetyCopy(store.appDir, store.dataFilePath(), today, reason);
-    // The server's library is kept as a data file of its own.
-    const Outcome folder = EnsureBackupFolder(store.appDir);
-    if (!folder)
-        return folder;
-    const QString target = SafetyCopyPath(store.appDir, today, reason);
-    const Outcome copied = CopyLibraryToFile(store, target);
-    return copied ? Outcome::success(target) : copied;
-}
-
 Outcome ImportAccessLibrary(const MaintenanceTarget &target, const Migrate::ImportPlan &plan)
 {
     const Outcome outcome = Migrate::ImportLibrary(target.store, target.today, plan);
@@ -80,6 +69,8 @@ void DropUnsavedDraw(const MaintenanceTarget &target)
 {
     target.drawList.clear();
     target.drawUnsaved = false;
+    if (target.drawRecord)
+        target.drawRecord->clear();
 }
 
 Outcome InitialiseDatabase(const MaintenanceTarget &target)
@@ -110,6 +101,7 @@ Outcome InitialiseDatabase(const MaintenanceTarget &target)
         if (administrators == 0)
             return {false, QStringLiteral("数据库中没有系统管理员，不能初始化数据库。数据库没有改变。")};
         conn.exec(QStringLiteral("DELETE FROM sel_expert"));
+        ClearProjectTables(conn);
         conn.exec(QStringLiteral("DELETE FROM expert_msg"));
         Statement remove = conn.prepare(QStringLiteral("DELETE FROM login_pwd WHERE Id = ?"));
         for (const QString &id : others) {
@@ -126,6 +118,7 @@ Outcome InitialiseDatabase(const MaintenanceTarget &target)
     DropUnsavedDraw(target);
     LoadExperts(store);
     LoadSelections(store);
+    LoadProjects(store);
     LoadUsers(store);
     return {true, QStringLiteral("初始化数据库成功。\n初始化前的数据库已备份为：\n%1").arg(native(safetyCopy.message))};
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "data/DrawRecord.h"
 #include "data/Outcome.h"
 #include "data/Tables.h"
+#include "files/DataFolder.h"
 #include "migrate/LibraryImport.h"
 
 #include <QDate>
@@ -22,11 +24,10 @@ struct MaintenanceTarget {
     TextTable &drawList;
     bool &drawUnsaved;
     QDate today;
+    DrawSession *drawRecord = nullptr;   // the rounds behind drawList, dropped with it
 };
 
-// Copies the database file to a new safety copy dated today (see
-// files/DataFolder.h); on success the message is the copy's path.
-Outcome WriteSafetyCopy(const DataStore &store, const QDate &today, const QString &reason);
+// WriteSafetyCopy(store, today, reason): files/DataFolder.h.
 
 // Deletes every expert, every extraction record and every user who is not
 // an administrator, after writing a safety copy. The reference tables stay.

@@ -239,6 +239,19 @@ QStringList Connection::tableFields(const QString &table)
     return found;
 }
 
+QStringList Connection::tableNames()
+{
+    QStringList names;
+    Statement st = prepare(
+        m_pg ? QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema() "
+                              "AND table_type = 'BASE TABLE' AND table_name <> 'kestrune_changes' ORDER BY table_name")
+             : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+                              "ESCAPE '\\' ORDER BY name"));
+    while (st.step())
+        names << st.text(0);
+    return names;
+}
+
 void Connection::exec(const QString &sql)
 {
     if (m_pg) {
@@ -345,6 +358,29 @@ void Statement::bindNull(int index)
         m_conn->fail(rc);
 }
 
+void Statement::bindInt(int index, qint64 value)
+{
+    if (m_conn->m_pg) {
+        bind(index, QString::number(value));
+        return;
+    }
+    int rc = sqlite3_bind_int64(m_stmt, index, value);
+    if (rc != SQLITE_OK)
+        m_conn->fail(rc);
+}
+
+void Statement::bindBlob(int index, const QByteArray &value)
+{
+    if (m_conn->m_pg) {
+        // Bytes travel as the text form of bytea: binary-safe, no format flags.
+        bind(index, QString::fromLatin1("\\x" + value.toHex()));
+        return;
+    }
+    int rc = sqlite3_bind_blob(m_stmt, index, value.constData(), int(value.size()), SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK)
+        m_conn->fail(rc);
+}
+
 bool Statement::step()
 {
     if (m_conn->m_pg) {
@@ -388,6 +424,15 @@ QString Statement::columnName(int i) const
     return QString::fromUtf8(sqlite3_column_name(m_stmt, i));
 }
 
+bool Statement::isBinary(int i) const
+{
+    if (m_conn->m_pg) {
+        constexpr Oid kByteaType = 17;
+        return m_result && PQftype(m_result, i) == kByteaType;
+    }
+    return sqlite3_column_type(m_stmt, i) == SQLITE_BLOB;
+}
+
 bool Statement::isNull(int i) const
 {
     if (m_conn->m_pg)
@@ -415,8 +460,34 @@ QVariant Statement::value(int i) const
     return text(i);
 }
 
+QByteArray Statement::blob(int i) const
+{
+    if (m_conn->m_pg) {
+        if (isNull(i))
+            return QByteArray();
+        size_t length = 0;
+        unsigned char *bytes =
+            PQunescapeBytea(reinterpret_cast<const unsigned char *>(PQgetvalue(m_result, m_row, i)), &length);
+        if (!bytes)
+            return QByteArray();
+        QByteArray out(reinterpret_cast<const char *>(bytes), qsizetype(length));
+        PQfreemem(bytes);
+        return out;
+    }
+    const void *p = sqlite3_column_blob(m_stmt, i);
+    if (!p)
+        return QByteArray();
+    return QByteArray(static_cast<const char *>(p), sqlite3_column_bytes(m_stmt, i));
+}
+
 Transaction::Transaction(Connection &conn) : m_conn(conn)
 {
+    // Inside a transaction already open on the connection: a savepoint of it.
+    m_nested = m_conn.inTransaction();
+    if (m_nested) {
+        m_conn.exec(QStringLiteral("SAVEPOINT kestrune_write"));
+        return;
+    }
     if (m_conn.isServer()) {
         m_conn.exec(QStringLiteral("BEGIN"));
         m_conn.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kServerWriteLock));
@@ -429,10 +500,11 @@ Transaction::~Transaction()
 {
     if (!m_done && m_conn.isServer()) {
         if (m_conn.isOpen())
-            PQclear(PQexec(m_conn.m_pg, "ROLLBACK"));
+            PQclear(PQexec(m_conn.m_pg, m_nested ? "ROLLBACK TO kestrune_write; RELEASE kestrune_write" : "ROLLBACK"));
     } else if (!m_done) {
         char *err = nullptr;
-        sqlite3_exec(m_conn.handle(), "ROLLBACK", nullptr, nullptr, &err);
+        sqlite3_exec(m_conn.handle(), m_nested ? "ROLLBACK TO kestrune_write; RELEASE kestrune_write" : "ROLLBACK",
+                     nullptr, nullptr, &err);
         if (err)
             sqlite3_free(err);
     }
@@ -440,6 +512,6 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    m_conn.exec(QStringLiteral("COMMIT"));
+    m_conn.exec(m_nested ? QStringLiteral("RELEASE kestrune_write") : QStringLiteral("COMMIT"));
     m_done = true;
 }

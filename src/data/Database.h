@@ -54,6 +54,9 @@ public:
     // The fields of a table in their order (names as the engine keeps them:
     // a server folds them to lower case); empty when there is no such table.
     QStringList tableFields(const QString &table);
+    // The tables of the database, without the engine's own and the
+    // server's change counters.
+    QStringList tableNames();
     // The column type of text fields: the server compares and orders them
     // byte by byte like the file does, whatever the database's locale.
     QString textType() const;
@@ -87,6 +90,8 @@ public:
 
     void bind(int index, const QString &value);    // 1-based
     void bindNull(int index);
+    void bindInt(int index, qint64 value);
+    void bindBlob(int index, const QByteArray &value);
     // Steps once; true while a row is available.
     bool step();
     void reset();
@@ -95,6 +100,9 @@ public:
     bool isNull(int i) const;
     QString text(int i) const;     // null reads as ""
     QVariant value(int i) const;   // null reads as an invalid QVariant
+    QByteArray blob(int i) const;
+    // Whether the current row's value is bytes rather than text.
+    bool isBinary(int i) const;
 
 private:
     void runOnServer();
@@ -108,7 +116,9 @@ private:
     int m_row = -1;
 };
 
-// All-or-nothing scope: commits on commit(), rolls back otherwise.
+// All-or-nothing scope: commits on commit(), rolls back otherwise. Inside a
+// transaction already open on the connection it is a savepoint of it, so
+// that several writes can be grouped into one.
 class Transaction {
 public:
     explicit Transaction(Connection &conn);
@@ -120,6 +130,7 @@ public:
 private:
     Connection &m_conn;
     bool m_done = false;
+    bool m_nested = false;
 };
 
 // Writers on a server take this one lock for their transaction, so that

@@ -1,5 +1,6 @@
 #include "data/ExpertRecord.h"
 
+#include "data/DrawStore.h"
 #include "data/RecordIds.h"
 #include "data/Recordset.h"
 #include "data/TextWidth.h"
@@ -243,7 +244,7 @@ qsizetype FindExpertRow(const DataStore &store, const QString &id)
     return -1;
 }
 
-ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids)
+ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids, const QDate &day)
 {
     ExpertDeletion result;
     Connection conn = OpenDataFile(store);
@@ -269,6 +270,7 @@ ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QString
             selections.step();
             selections.reset();
         }
+        MarkProjectLinksRemoved(conn, ids, day);
         tx.commit();
     }
     conn.close();

@@ -2,37 +2,67 @@
 
 #include "data/Database.h"
 #include "data/DbError.h"
+#include "data/DrawStore.h"
 #include "data/Schema.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+namespace {
+
+void copyRows(Statement &read, Statement &write, int columns)
+{
+    while (read.step()) {
+        for (int c = 0; c < columns; ++c) {
+            if (read.isNull(c))
+                write.bindNull(c + 1);
+            else if (read.isBinary(c))
+                write.bindBlob(c + 1, read.blob(c));
+            else
+                write.bind(c + 1, read.text(c));
+        }
+        write.step();
+        write.reset();
+    }
+}
+
+Statement insertInto(Connection &to, const QString &table, const QStringList &fields)
+{
+    const QStringList marks(fields.size(), QStringLiteral("?"));
+    return to.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                          .arg(table, fields.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
+}
+
+} // namespace
+
 void CopyLibraryTables(Connection &from, Connection &to)
 {
     for (const TableDef *t : Schema::AllTables()) {
-        const qsizetype n = t->fields.size();
-        const QStringList marks(n, QStringLiteral("?"));
         // Columns by name on both sides: the server keeps them in lower case.
         Statement read = from.prepare(
             QStringLiteral("SELECT %1 FROM %2 ORDER BY Id").arg(t->fields.join(QLatin1Char(',')), t->name));
-        Statement write = to.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                         .arg(t->name, t->fields.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
-        while (read.step()) {
-            for (int c = 0; c < n; ++c) {
-                if (read.isNull(c))
-                    write.bindNull(c + 1);
-                else
-                    write.bind(c + 1, read.text(c));
-            }
-            write.step();
-            write.reset();
-        }
+        Statement write = insertInto(to, t->name, t->fields);
+        copyRows(read, write, int(t->fields.size()));
+    }
+    // The project tables in the order their rows were written (a file made
+    // before projects were kept has none).
+    const QStringList present = from.tableNames();
+    for (const QString &table : ProjectTableNames()) {
+        if (!present.contains(table))
+            continue;
+        QStringList fields = from.tableFields(table);
+        fields.removeIf([](const QString &f) { return f.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0; });
+        Statement read = from.prepare(
+            QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(fields.join(QLatin1Char(',')), table));
+        Statement write = insertInto(to, table, fields);
+        copyRows(read, write, int(fields.size()));
     }
 }
 
 void ClearLibraryTables(Connection &conn)
 {
+    ClearProjectTables(conn);
     for (const TableDef *t : Schema::AllTables())
         conn.exec(QStringLiteral("DELETE FROM %1").arg(t->name));
 }
@@ -47,7 +77,7 @@ void CopyFileToServer(const QString &file, const DataSource &server)
     Transaction tx(to);
     if (HasLibraryTables(to))
         throw DbError(QStringLiteral("数据库服务器上的数据库不是空的，不会覆盖其中的数据。\n%1").arg(to.path()));
-    CreateSchema(to);
+    CreateTables(to);
     CopyLibraryTables(from, to);
     tx.commit();
 }
@@ -68,7 +98,7 @@ void CopyServerToFile(const DataSource &server, const QString &file)
     try {
         {
             Transaction tx(to);
-            CreateSchema(to);
+            CreateTables(to);
             CopyLibraryTables(from, to);
             tx.commit();
         }

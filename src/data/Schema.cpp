@@ -3,6 +3,7 @@
 #include "data/DataSource.h"
 #include "data/Database.h"
 #include "data/DbError.h"
+#include "data/DrawStore.h"
 #include "data/Vocabulary.h"
 
 #include <QFile>
@@ -74,6 +75,12 @@ void CreateSchema(Connection &conn)
                                               : QStringLiteral("%1 %2").arg(f, conn.textType()));
         conn.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(t->name, cols.join(", ")));
     }
+}
+
+void CreateTables(Connection &conn)
+{
+    CreateSchema(conn);
+    EnsureProjectTables(conn);
     if (conn.isServer())
         CreateChangeCounters(conn);
 }
@@ -106,7 +113,7 @@ QStringList ChangeCountedTables()
     QStringList names;
     for (const TableDef *t : Schema::AllTables())
         names << t->name;
-    return names;
+    return names + ProjectTableNames();
 }
 
 static void insertRow(Connection &conn, const TableDef &t, const QStringList &values)
@@ -122,7 +129,7 @@ static void insertRow(Connection &conn, const TableDef &t, const QStringList &va
 
 void CreateLibrary(Connection &conn)
 {
-    CreateSchema(conn);
+    CreateTables(conn);
     insertRow(conn, Schema::LoginPwd(),
               {"000001", QString::fromLatin1(kInitialAdminName), QString::fromLatin1(kInitialAdminPassword), "0"});
     // Row n of the title levels has an Id whose value is n: experts store
@@ -166,6 +173,12 @@ void EnsureDataFile(const QString &path)
     const Outcome schema = CheckSchema(conn);
     if (!schema)
         throw DbError(schema.message);
+    // Files made before draws were kept as projects gain the project tables.
+    if (!HasProjectTables(conn)) {
+        Transaction tx(conn);
+        EnsureProjectTables(conn);
+        tx.commit();
+    }
 }
 
 bool HasLibraryTables(Connection &conn)
@@ -192,6 +205,15 @@ void EnsureServerLibrary(const DataSource &source)
     const Outcome schema = CheckSchema(conn);
     if (!schema)
         throw DbError(schema.message);
+    // A library made before draws were kept as projects gains their tables.
+    if (!HasProjectTables(conn)) {
+        Transaction tx(conn);
+        if (!HasProjectTables(conn)) {
+            EnsureProjectTables(conn);
+            CreateChangeCounters(conn);
+        }
+        tx.commit();
+    }
 }
 
 Outcome CheckSchema(Connection &conn)

@@ -42,6 +42,9 @@ class Connection;
 // Creates the five tables in an empty file or server database (on a server
 // with their change counters).
 void CreateSchema(Connection &conn);
+// Every table of the program in an empty database: the five, the project
+// tables and, on a server, the change counters.
+void CreateTables(Connection &conn);
 // The tables and the initial content of a new library: one administrator,
 // the title levels and the degrees. No experts. Inside the caller's
 // transaction.
@@ -52,11 +55,12 @@ bool HasLibraryTables(Connection &conn);
 // (the table kestrune_changes and a trigger on each counted table).
 QStringList ChangeCountedTables();
 void CreateChangeCounters(Connection &conn);
-// Creates ProSys.mdb with the schema and its initial content: one
+// Creates ProSys.mdb with the schema (and the project tables) and its initial content: one
 // administrator, the title levels and the degrees. No experts.
 void CreateDataFile(const QString &path);
 // Opens an existing file, or creates it on first start. An existing file is
-// never overwritten: a failure to open it raises the engine's error.
+// never overwritten: a failure to open it raises the engine's error. A file
+// without the project tables of stored draws gains them.
 void EnsureDataFile(const QString &path);
 // Connects to the server database of the source; an empty database gets
 // the tables and the initial content in one transaction, as a new file does.

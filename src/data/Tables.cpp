@@ -1,5 +1,7 @@
 #include "data/Tables.h"
 
+#include "data/DrawStore.h"
+#include "data/Projects.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
 
@@ -10,24 +12,8 @@ Connection OpenDataFile(const DataStore &store)
     return Connection::open(store.dataFilePath());
 }
 
-namespace {
-
-// Reads a whole table in Id order; a null becomes "", nothing is trimmed.
-// The new table is built aside and swapped in, so a failed read leaves the
-// previous copy as it was.
-void loadTable(DataStore &store, const TableDef &def, TextTable &target)
+TextTable ReadTable(Connection &conn, const TableDef &def)
 {
-    Connection conn = OpenDataFile(store);
-    qlonglong changes = -1;
-    if (conn.isServer()) {
-        // The count and the rows from one snapshot: a change made between
-        // them would otherwise pass unnoticed.
-        conn.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
-        Statement count = conn.prepare(QStringLiteral("SELECT serial FROM kestrune_changes WHERE table_name = ?"));
-        count.bind(1, def.name);
-        if (count.step())
-            changes = count.text(0).toLongLong();
-    }
     Recordset rs(conn, def);
     const int columns = int(def.fields.size());
     QList<QStringList> rows;
@@ -40,15 +26,45 @@ void loadTable(DataStore &store, const TableDef &def, TextTable &target)
         rs.moveNext();
     }
     rs.close();
+    TextTable t;
+    t.rows = std::move(rows);
+    return t;
+}
+
+void ReadWithChanges(DataStore &store, const QStringList &tables, const std::function<void(Connection &)> &read)
+{
+    Connection conn = OpenDataFile(store);
+    QHash<QString, qlonglong> changes;
+    if (conn.isServer()) {
+        // The counts and the rows from one snapshot: a change made between
+        // them would otherwise pass unnoticed.
+        conn.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+        Statement count = conn.prepare(QStringLiteral("SELECT serial FROM kestrune_changes WHERE table_name = ?"));
+        for (const QString &table : tables) {
+            count.bind(1, table);
+            if (count.step())
+                changes.insert(table, count.text(0).toLongLong());
+            count.reset();
+        }
+    }
+    read(conn);
     if (conn.isServer())
         conn.exec(QStringLiteral("COMMIT"));
     conn.close();
-    target.rows = std::move(rows);
-    if (changes >= 0)
-        store.loadedChanges.insert(def.name, changes);
+    store.loadedChanges.insert(changes);
 }
 
-} // namespace
+namespace {
+
+// Reads a whole table in Id order; nothing is trimmed. The new table is
+// built aside and swapped in, so a failed read leaves the previous copy as
+// it was.
+void loadTable(DataStore &store, const TableDef &def, TextTable &target)
+{
+    ReadWithChanges(store, {def.name}, [&](Connection &conn) { target.rows = ReadTable(conn, def).rows; });
+}
+
+}   // namespace
 
 void LoadUsers(DataStore &store) { loadTable(store, Schema::LoginPwd(), store.UserTable); }
 void LoadTitleTypes(DataStore &store) { loadTable(store, Schema::ResourceZhicheng(), store.TitleTypeTable); }
@@ -63,22 +79,25 @@ void LoadAllTables(DataStore &store)
     LoadSelections(store);
     LoadDegrees(store);
     LoadUsers(store);
+    LoadProjects(store);
 }
 
 namespace {
 
+// Each loader with the tables whose changes make it read again.
 struct Loader {
-    const TableDef &def;
+    QStringList tables;
     void (*load)(DataStore &);
 };
 
 QList<Loader> loaders()
 {
-    return {{Schema::ExpertMsg(), LoadExperts},
-            {Schema::ResourceZhicheng(), LoadTitleTypes},
-            {Schema::SelExpert(), LoadSelections},
-            {Schema::ResourceDegree(), LoadDegrees},
-            {Schema::LoginPwd(), LoadUsers}};
+    return {{{Schema::ExpertMsg().name}, LoadExperts},
+            {{Schema::ResourceZhicheng().name}, LoadTitleTypes},
+            {{Schema::SelExpert().name}, LoadSelections},
+            {{Schema::ResourceDegree().name}, LoadDegrees},
+            {{Schema::LoginPwd().name}, LoadUsers},
+            {ProjectTableNames(), LoadProjects}};
 }
 
 } // namespace
@@ -101,8 +120,13 @@ QStringList ChangedTables(const DataStore &store)
 bool RefreshChangedTables(DataStore &store)
 {
     const QStringList changed = ChangedTables(store);
-    for (const Loader &l : loaders())
-        if (changed.contains(l.def.name))
-            l.load(store);
+    for (const Loader &l : loaders()) {
+        for (const QString &table : l.tables) {
+            if (changed.contains(table)) {
+                l.load(store);
+                break;
+            }
+        }
+    }
     return !changed.isEmpty();
 }

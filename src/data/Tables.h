@@ -4,6 +4,7 @@
 #include "data/Database.h"
 
 #include <QHash>
+#include <functional>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -30,6 +31,7 @@ struct DataStore {
     TextTable DegreeTable;     // resource_degree: Id, Name
     TextTable ExpertTable;     // expert_msg: the 29 fields in order
     TextTable SelectionTable;  // sel_expert: Id, Sel_data, Expert_Id
+    TextTable ProjectTable;    // stored draws, one row per project (LoadProjects)
 
     // Server: each loaded table's change count as read with it.
     QHash<QString, qlonglong> loadedChanges;
@@ -42,12 +44,21 @@ struct DataStore {
 // or connects to the store's server.
 Connection OpenDataFile(const DataStore &store);
 
+struct TableDef;
+// A whole table of an open file in Id order; a null becomes "".
+TextTable ReadTable(Connection &conn, const TableDef &def);
+// Runs read on a new connection to the store's library. On a server it reads
+// in one snapshot with the change counts of tables, which the store keeps
+// (see ChangedTables).
+void ReadWithChanges(DataStore &store, const QStringList &tables, const std::function<void(Connection &)> &read);
+
 void LoadUsers(DataStore &store);
 void LoadTitleTypes(DataStore &store);
 void LoadDegrees(DataStore &store);
 void LoadExperts(DataStore &store);
 void LoadSelections(DataStore &store);
-// Every table, in the order the main window loads them, then the users.
+// Every table, in the order the main window loads them, then the users and
+// the projects.
 void LoadAllTables(DataStore &store);
 
 // The loaded tables that another program changed on the server since this

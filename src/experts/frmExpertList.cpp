@@ -224,7 +224,7 @@ void frmExpertList::cmdDel_Click()
     if (ids.isEmpty())
         return;
 
-    const ExpertDeletion result = DeleteExpertsWithSelections(m_state, ids);
+    const ExpertDeletion result = DeleteExpertsWithSelections(m_state, ids, m_state.today());
     if (!result.deleted) {
         m_state.paging.SelectedRow = positions[result.missingIndex] + 1;
         m_state.messages().critical(QStringLiteral("没有匹配的记录！"));

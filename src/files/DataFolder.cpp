@@ -109,3 +109,15 @@ Outcome BackupLibrary(const DataStore &store)
         return folder;
     return CopyLibraryToFile(store, QDir(BackupFolderPath(store.appDir)).filePath(QStringLiteral("ProSys.mdb")));
 }
+
+Outcome WriteSafetyCopy(const DataStore &store, const QDate &day, const QString &reason)
+{
+    if (!store.onServer())
+        return WriteSafetyCopy(store.appDir, store.dataFilePath(), day, reason);
+    const Outcome folder = EnsureBackupFolder(store.appDir);
+    if (!folder)
+        return folder;
+    const QString target = SafetyCopyPath(store.appDir, day, reason);
+    const Outcome copied = CopyLibraryToFile(store, target);
+    return copied ? Outcome::success(target) : copied;
+}

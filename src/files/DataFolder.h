@@ -53,3 +53,6 @@ QString SafetyCopyPath(const QString &appDir, const QDate &day, const QString &r
 // Copies the data file to a new safety copy; on success the message is the
 // copy's path.
 Outcome WriteSafetyCopy(const QString &appDir, const QString &dataFile, const QDate &day, const QString &reason);
+// The same for the store's library, wherever it lives: a server's library is
+// written as a data file.
+Outcome WriteSafetyCopy(const DataStore &store, const QDate &day, const QString &reason);

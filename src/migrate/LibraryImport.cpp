@@ -192,13 +192,7 @@ void replaceContent(Connection &conn, const ImportPlan &plan)
     const QList<const TableDef *> &defs = Schema::AllTables();
     if (!plan.canImport() || plan.records.size() != defs.size())
         throw DbError(RefusalText(plan));
-    QStringList tables;
-    {
-        Statement st = conn.prepare(QStringLiteral(
-            "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"));
-        while (st.step())
-            tables << st.text(0);
-    }
+    const QStringList tables = conn.tableNames();
     // Tables added to the file later (the records of each draw) are emptied
     // too: they refer to experts of the library being replaced.
     for (QString name : tables)
@@ -336,7 +330,7 @@ Outcome ImportLibrary(DataStore &store, const QDate &today, const ImportPlan &pl
         const Outcome schema = CheckSchema(conn);
         if (!schema)
             return {false, failed + schema.message};
-        safetyCopy = WriteSafetyCopy(store.appDir, store.dataFilePath(), today, QStringLiteral("导入Access前"));
+        safetyCopy = WriteSafetyCopy(store, today, QStringLiteral("导入Access前"));
         if (!safetyCopy)
             return {false, QStringLiteral("导入Access数据库失败：无法备份当前数据库，数据库没有改变。\n") +
                                safetyCopy.message};

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWidget>
+#include <functional>
 
 #include <optional>
 
@@ -63,23 +64,65 @@ private:
     bool m_enableAtEnd = true;
 };
 
-// A report must run only with a list and with its template.
-bool CanReport(const ReportContext &ctx, ReportKind kind, const TextTable &list)
+// One report to preview or export: its template, what to say about an empty
+// list and the name offered for export, and how to fill the template.
+struct ReportJob {
+    QString templateName;
+    QString missingTemplateMessage;
+    QString emptyMessage;
+    QString defaultFileName;
+    bool empty = false;
+    std::function<Outcome(SpreadsheetEngine &, ReportMode, const QString &templatePath, const QString &outputPath)>
+        fill;
+};
+
+ReportJob ListJob(ReportKind kind, const TextTable &list, const QVector<ReportHeaderCell> &header)
 {
     const ReportLayout &layout = LayoutOf(kind);
-    if (list.isEmpty()) {
-        ctx.messages().information(layout.emptyMessage);
+    return {
+        layout.templateName,
+        layout.missingTemplateMessage(),
+        layout.emptyMessage,
+        layout.defaultFileName,
+        list.isEmpty(),
+        [kind, &list, &header](SpreadsheetEngine &engine, ReportMode mode, const QString &path, const QString &output) {
+            return FillExcelReport(engine, mode, kind, path, output, list, header);
+        }};
+}
+
+ReportJob DrawRecordJob(const DrawRecordContent &content)
+{
+    const DrawRecordLayout &layout = DrawRecordTemplate();
+    return {layout.templateName,
+            layout.missingTemplateMessage(),
+            QString(),
+            layout.defaultFileName,
+            false,
+            [&content](SpreadsheetEngine &engine, ReportMode mode, const QString &path, const QString &output) {
+                return FillDrawRecordReport(engine, mode, path, output, content);
+            }};
+}
+
+QString TemplateOf(const ReportContext &ctx, const ReportJob &job)
+{
+    return QDir(ctx.templateDir).filePath(job.templateName);
+}
+
+// A report must run only with a list and with its template.
+bool CanReport(const ReportContext &ctx, const ReportJob &job)
+{
+    if (job.empty) {
+        ctx.messages().information(job.emptyMessage);
         return false;
     }
-    if (!QFileInfo(TemplatePath(ctx.templateDir, kind)).isFile()) {
-        ctx.messages().critical(layout.missingTemplateMessage());
+    if (!QFileInfo(TemplateOf(ctx, job)).isFile()) {
+        ctx.messages().critical(job.missingTemplateMessage);
         return false;
     }
     return true;
 }
 
-Outcome Fill(const ReportContext &ctx, ReportMode mode, ReportKind kind, const QString &outputPath,
-             const TextTable &list, const QVector<ReportHeaderCell> &header)
+Outcome Fill(const ReportContext &ctx, ReportMode mode, const ReportJob &job, const QString &outputPath)
 {
     const Outcome noEngine = Outcome::failure(QStringLiteral("没有可用的电子表格程序。"));
     if (!ctx.services.makeSpreadsheet)
@@ -95,7 +138,7 @@ Outcome Fill(const ReportContext &ctx, ReportMode mode, ReportKind kind, const Q
     if (!engine)
         return noEngine;
     // The engine (and with it the office) ends before anything is shown.
-    return FillExcelReport(*engine, mode, kind, TemplatePath(ctx.templateDir, kind), outputPath, list, header);
+    return job.fill(*engine, mode, TemplateOf(ctx, job), outputPath);
 }
 
 QString LockFileOf(const QFileInfo &file, const QString &prefix, const QString &suffix = QString())
@@ -119,10 +162,12 @@ bool FileInUse(const QString &path)
     return file.exists() && !folder.isWritable();
 }
 
-ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKind kind, const TextTable &list,
-                             const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable)
+namespace {
+
+ReportPreview *Preview(const ReportContext &ctx, QWidget *screen, const ReportJob &job,
+                       const QList<QWidget *> &controlsToDisable)
 {
-    if (!CanReport(ctx, kind, list))
+    if (!CanReport(ctx, job))
         return nullptr;
     const ControlList controls = guarded(controlsToDisable);
     BusyScope busy(controls);
@@ -130,7 +175,7 @@ ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKi
     auto folder = std::make_unique<QTemporaryDir>();
     const QString pdf = folder->isValid() ? folder->filePath(QStringLiteral("report.pdf")) : QString();
     Outcome filled = folder->isValid()
-                         ? Fill(ctx, ReportMode::Preview, kind, pdf, list, header)
+                         ? Fill(ctx, ReportMode::Preview, job, pdf)
                          : Outcome::failure(QStringLiteral("无法创建临时文件夹：%1").arg(folder->errorString()));
     ReportPreview *preview = nullptr;
     if (filled) {
@@ -157,13 +202,12 @@ ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKi
     return preview;
 }
 
-QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind, const TextTable &list,
-                     const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable)
+QString Export(const ReportContext &ctx, QWidget *screen, const ReportJob &job,
+               const QList<QWidget *> &controlsToDisable)
 {
-    if (!CanReport(ctx, kind, list))
+    if (!CanReport(ctx, job))
         return QString();
-    const ReportLayout &layout = LayoutOf(kind);
-    const QString start = QDir(ctx.services.desktop->desktopPath()).filePath(layout.defaultFileName);
+    const QString start = QDir(ctx.services.desktop->desktopPath()).filePath(job.defaultFileName);
     const QString chosen = ctx.services.files->getSaveFileName(screen, QStringLiteral("另存为"), start,
                                                                  QStringLiteral("Excel Files (*.xls)"));
     if (chosen.isEmpty())
@@ -186,7 +230,7 @@ QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind,
     const ControlList controls = guarded(controlsToDisable);
     {
         BusyScope busy(controls);
-        const Outcome filled = Fill(ctx, ReportMode::Save, kind, staging.path(), list, header);
+        const Outcome filled = Fill(ctx, ReportMode::Save, job, staging.path());
         if (!filled) {
             busy.restoreCursor();
             ctx.messages().critical(kReportFailureMessage, kAppTitle, filled.message);
@@ -203,4 +247,30 @@ QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind,
         ctx.messages().information(
             QStringLiteral("文件已保存到：\n%1\n但没有找到可以打开它的电子表格程序。").arg(QDir::toNativeSeparators(path)));
     return path;
+}
+
+}   // namespace
+
+ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKind kind, const TextTable &list,
+                             const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable)
+{
+    return Preview(ctx, screen, ListJob(kind, list, header), controlsToDisable);
+}
+
+QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind, const TextTable &list,
+                     const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable)
+{
+    return Export(ctx, screen, ListJob(kind, list, header), controlsToDisable);
+}
+
+ReportPreview *PreviewDrawRecord(const ReportContext &ctx, QWidget *screen, const DrawRecordContent &content,
+                                 const QList<QWidget *> &controlsToDisable)
+{
+    return Preview(ctx, screen, DrawRecordJob(content), controlsToDisable);
+}
+
+QString ExportDrawRecord(const ReportContext &ctx, QWidget *screen, const DrawRecordContent &content,
+                         const QList<QWidget *> &controlsToDisable)
+{
+    return Export(ctx, screen, DrawRecordJob(content), controlsToDisable);
 }

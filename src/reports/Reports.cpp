@@ -8,10 +8,95 @@
 namespace {
 
 // Sheet columns by letter.
-enum Column { B = 2, C = 3, D = 4, E = 5, F = 6, G = 7, H = 8, I = 9, K = 11, L = 12, N = 14, O = 15, P = 16,
-              S = 19, T = 20 };
+enum Column {
+    B = 2,
+    C = 3,
+    D = 4,
+    E = 5,
+    F = 6,
+    G = 7,
+    H = 8,
+    I = 9,
+    J = 10,
+    K = 11,
+    L = 12,
+    N = 14,
+    O = 15,
+    P = 16,
+    Q = 17,
+    S = 19,
+    T = 20
+};
 
 constexpr int kSequenceColumn = B;
+
+// The ten template rows at firstRow become exactly n rows: the first ones
+// removed, or copies of the first one put in front of them. Returns by how
+// many rows everything below moved.
+int FitTemplateRows(SpreadsheetEngine &engine, int firstRow, qsizetype n)
+{
+    if (n < kTemplateDataRows)
+        engine.deleteRows(firstRow, kTemplateDataRows - int(n));
+    else if (n > kTemplateDataRows)
+        engine.insertRowCopies(firstRow, int(n) - kTemplateDataRows);
+    return int(n) - kTemplateDataRows;
+}
+
+// The list in one block from column B (the sequence number) to the last
+// sheet column; list column c + 1 goes to columns[c], the columns in between
+// stay empty.
+void WriteListRows(SpreadsheetEngine &engine, int firstRow, const QVector<int> &columns, const TextTable &list)
+{
+    const qsizetype n = list.count();
+    if (n == 0)
+        return;
+    const int width = columns.last() - kSequenceColumn + 1;
+    QList<QStringList> block;
+    block.reserve(n);
+    for (qsizetype k = 0; k < n; ++k) {
+        QStringList line(width);
+        line[0] = QString::number(k + 1);
+        const QStringList &row = list.rows.at(k);
+        for (int c = 0; c < columns.size(); ++c)
+            line[columns.at(c) - kSequenceColumn] = row.value(c + 1);
+        block.append(std::move(line));
+    }
+    engine.setTexts(firstRow, kSequenceColumn, block);
+}
+
+// Writes the filled workbook: the printout in Preview mode, the .xls otherwise.
+void WriteOutput(SpreadsheetEngine &engine, ReportMode mode, const QString &outputPath)
+{
+    if (mode == ReportMode::Preview) {
+        engine.exportPdf(outputPath);
+    } else {
+        if (engine.lastUsedRow() > kXlsMaxRows)
+            throw SpreadsheetError(QStringLiteral("The report does not fit into an .xls worksheet"));
+        engine.saveAsXls(outputPath);
+    }
+}
+
+// Runs a fill under the one error trap of the reports: the workbook is
+// closed either way, and a failure carries the engine's own words.
+template <typename Fill> Outcome RunFill(SpreadsheetEngine &engine, Fill fill)
+{
+    Outcome failure;
+    try {
+        fill();
+        engine.close();
+        return Outcome::success();
+    } catch (const SpreadsheetError &e) {
+        failure = Outcome::failure(e.message());
+    } catch (const std::exception &e) {
+        failure = Outcome::failure(QString::fromLocal8Bit(e.what()));
+    }
+    try {
+        engine.close();
+    } catch (...) {
+        // Already failing; the engine's end cleans up the rest.
+    }
+    return failure;
+}
 
 } // namespace
 
@@ -59,60 +144,69 @@ Outcome FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind k
     const ReportLayout &layout = LayoutOf(kind);
     const int h = layout.headingRows;
     const qsizetype n = list.count();
-    Outcome failure;
-    try {
+    return RunFill(engine, [&] {
         if (mode == ReportMode::Save && h + n > kXlsMaxRows)
             throw SpreadsheetError(QStringLiteral("%1 rows do not fit into an .xls worksheet").arg(n));
         engine.open(templatePath, true);
-
-        // The ten template rows become exactly n rows: the first ones removed,
-        // or copies of the first one put in front of them.
         const int firstDataRow = h + 1;
-        if (n < kTemplateDataRows)
-            engine.deleteRows(firstDataRow, kTemplateDataRows - int(n));
-        else if (n > kTemplateDataRows)
-            engine.insertRowCopies(firstDataRow, int(n) - kTemplateDataRows);
-
+        FitTemplateRows(engine, firstDataRow, n);
         for (const ReportHeaderCell &cell : header)
             engine.setText(cell.row, cell.column, cell.text);
+        WriteListRows(engine, firstDataRow, layout.columns, list);
+        WriteOutput(engine, mode, outputPath);
+    });
+}
 
-        if (n > 0) {
-            // One block from column B to the last data column; the columns in
-            // between stay empty.
-            const int width = layout.columns.last() - kSequenceColumn + 1;
-            QList<QStringList> block;
-            block.reserve(n);
-            for (qsizetype k = 0; k < n; ++k) {
-                QStringList line(width);
-                line[0] = QString::number(k + 1);
-                const QStringList &row = list.rows.at(k);
-                for (int c = 0; c < layout.columns.size(); ++c)
-                    line[layout.columns.at(c) - kSequenceColumn] = row.value(c + 1);
-                block.append(std::move(line));
-            }
-            engine.setTexts(firstDataRow, kSequenceColumn, block);
-        }
+QString DrawRecordLayout::missingTemplateMessage() const
+{
+    return QStringLiteral("模板文件“%1”不存在！").arg(templateName);
+}
 
-        if (mode == ReportMode::Preview) {
-            engine.exportPdf(outputPath);
-        } else {
-            if (engine.lastUsedRow() > kXlsMaxRows)
-                throw SpreadsheetError(QStringLiteral("The report does not fit into an .xls worksheet"));
-            engine.saveAsXls(outputPath);
-        }
-        engine.close();
-        return Outcome::success();
-    } catch (const SpreadsheetError &e) {
-        failure = Outcome::failure(e.message());
-    } catch (const std::exception &e) {
-        failure = Outcome::failure(QString::fromLocal8Bit(e.what()));
-    }
-    try {
-        engine.close();
-    } catch (...) {
-        // Already failing; the engine's end cleans up the rest.
-    }
-    return failure;
+const DrawRecordLayout &DrawRecordTemplate()
+{
+    static const DrawRecordLayout layout = [] {
+        DrawRecordLayout l;
+        l.templateName = QStringLiteral("DrawRecord_Plate.xls");
+        l.defaultFileName = QStringLiteral("专家抽取记录表.xls");
+        // Facts in two columns of label and value, the remark across the sheet.
+        l.factCells = {{3, D, {}}, {3, N, {}}, {4, D, {}}, {4, N, {}}, {5, D, {}},
+                       {5, N, {}}, {6, D, {}}, {6, N, {}}, {7, D, {}}};
+        l.roundsRow = 11;
+        l.roundColumns = {C, E, G, J, N, O, S};
+        l.expertsRow = 24;
+        l.expertColumns = {C, D, E, I, L, N, P, Q};
+        l.signatureRow = 35;
+        l.operatorColumn = B;
+        l.supervisorColumn = K;
+        return l;
+    }();
+    return layout;
+}
+
+Outcome FillDrawRecordReport(SpreadsheetEngine &engine, ReportMode mode, const QString &templatePath,
+                             const QString &outputPath, const DrawRecordContent &content)
+{
+    const DrawRecordLayout &layout = DrawRecordTemplate();
+    return RunFill(engine, [&] {
+        if (mode == ReportMode::Save &&
+            layout.signatureRow + content.rounds.count() + content.experts.count() > kXlsMaxRows)
+            throw SpreadsheetError(QStringLiteral("The record does not fit into an .xls worksheet"));
+        engine.open(templatePath, true);
+        for (int i = 0; i < layout.factCells.size(); ++i)
+            engine.setText(layout.factCells[i].row, layout.factCells[i].column, content.facts.value(i));
+        // The rounds first: the experts and the signatures move with them.
+        const int roundShift = FitTemplateRows(engine, layout.roundsRow, content.rounds.count());
+        WriteListRows(engine, layout.roundsRow, layout.roundColumns, content.rounds);
+        const int expertsRow = layout.expertsRow + roundShift;
+        const int expertShift = FitTemplateRows(engine, expertsRow, content.experts.count());
+        WriteListRows(engine, expertsRow, layout.expertColumns, content.experts);
+        const int signatureRow = layout.signatureRow + roundShift + expertShift;
+        engine.setText(signatureRow, layout.operatorColumn,
+                       QStringLiteral("操作员：%1    签字：").arg(content.facts.value(6)));
+        engine.setText(signatureRow, layout.supervisorColumn,
+                       QStringLiteral("监督人：%1    签字：").arg(content.facts.value(5)));
+        WriteOutput(engine, mode, outputPath);
+    });
 }
 
 bool MayReplaceCompletedName(MessageService &messages, const QString &chosen, const QString &completed)

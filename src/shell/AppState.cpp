@@ -7,6 +7,20 @@ void InitRoleNames(AppState &state)
     state.RoleNames = RoleNameList();
 }
 
+void StartNewDraw(AppState &state)
+{
+    state.DrawList.clear();
+    state.DrawRecord.clear();
+}
+
+QString CurrentUserName(const AppState &state)
+{
+    for (const QStringList &user : state.UserTable.rows)
+        if (user.value(0) == state.CurrentUserId)
+            return user.value(1);
+    return state.CurrentUserId;
+}
+
 void InitPathTitles(AppState &state)
 {
     state.PathTitles = QVector<QStringList>(kScreenCount + 1, QStringList(kPathLevels, QString()));

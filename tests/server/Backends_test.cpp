@@ -2,6 +2,7 @@
 // PostgreSQL server database. Every case runs on each; the few differences
 // (a server checks what others changed) are stated where they arise.
 
+#include "Draws.h"
 #include "TestApp.h"
 #include "data/Database.h"
 #include "data/DbError.h"
@@ -34,14 +35,6 @@ protected:
         v.byField[Schema::E_Sex] = "男";
         v.byField[Schema::E_Mobile] = "13800000000";
         return *GatherExpertFields(v, QDate(2026, 12, 10));
-    }
-
-    TextTable drawOf(const QStringList &expertIds)
-    {
-        TextTable t;
-        for (const QString &id : expertIds)
-            t.append({id, "n", "男", " ", " ", " ", " ", " "});
-        return t;
     }
 
     std::unique_ptr<TestApp> app;
@@ -132,11 +125,13 @@ TEST_P(OnBothBackends, NewRecordsFollowTheHighestId)
 
     for (int i = 0; i < 9; ++i)
         app->addSelection("2026-01-01", "000001");
-    StoreDrawList(state(), drawOf({"000001", "000002", "000003"}), QDate(2026, 12, 10));
+    EXPECT_EQ(StoreTestDraw(state(), {"000001", "000002", "000003"}, "项目").projectId, "000001");
+    EXPECT_EQ(StoreTestDraw(state(), {"000002"}, "项目二").projectId, "000002");
     LoadSelections(state());
-    ASSERT_EQ(state().SelectionTable.count(), 12);
+    ASSERT_EQ(state().SelectionTable.count(), 13);
     EXPECT_EQ(state().SelectionTable.rows[9], QStringList({"000010", "2026-12-10", "000001"}));
     EXPECT_EQ(state().SelectionTable.rows[11], QStringList({"000012", "2026-12-10", "000003"}));
+    EXPECT_EQ(state().SelectionTable.rows[12], QStringList({"000013", "2026-12-10", "000002"}));
 }
 
 TEST_P(OnBothBackends, UpdateRewritesTheRecordOrReportsItMissing)

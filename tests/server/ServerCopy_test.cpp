@@ -1,5 +1,6 @@
 // kestrune-server-copy: a library from a data file onto a server and back.
 
+#include "Draws.h"
 #include "TestApp.h"
 #include "data/Database.h"
 #include "data/DbError.h"
@@ -40,6 +41,19 @@ QList<QStringList> everything(Connection &conn)
             out << row;
         }
     }
+    // The project tables in the order of writing, bytes as hex.
+    for (const QString &table : ProjectTableNames()) {
+        QStringList fields = conn.tableFields(table);
+        fields.removeIf([](const QString &f) { return f.toLower() == "rowid"; });
+        Statement st = conn.prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(fields.join(','), table));
+        while (st.step()) {
+            QStringList row{table};
+            for (int c = 0; c < fields.size(); ++c)
+                row << (st.isNull(c) ? QStringLiteral("<null>")
+                                     : st.isBinary(c) ? QString::fromLatin1(st.blob(c).toHex()) : st.text(c));
+            out << row;
+        }
+    }
     return out;
 }
 
@@ -56,6 +70,12 @@ protected:
         file.addSelection("2026-12-01", "000001");
         file.addSelection("2026-12-01", "000003");
         file.addUser("000005", "经理", "密码 ", "1");
+        // Two stored draws: projects with their rounds (candidates kept as
+        // bytes) and experts, and an attendance.
+        StoreTestDraw(file.state, {"000001", "000002"}, "项目一");
+        StoreTestDraw(file.state, {"000003"}, "项目二");
+        ASSERT_TRUE(SetAttendance(file.state, "000001", 2, Attendance::Declined, "病假", "admin",
+                                  QDateTime(QDate(2026, 12, 11), QTime(9, 0))));
         Connection conn = OpenDataFile(file.state);
         conn.exec("DELETE FROM expert_msg WHERE Id = '000002'");
         conn.exec("UPDATE expert_msg SET Resume = NULL WHERE Id = '000003'");
@@ -84,6 +104,7 @@ TEST_F(ServerCopy, FileToServerAndBackKeepsEveryRecord)
     EnsureServerLibrary(store.source);
     LoadAllTables(store);
     EXPECT_EQ(store.ExpertTable.count(), 2);
+    EXPECT_EQ(store.ProjectTable.count(), 2);
     EXPECT_EQ(store.ExpertTable.cell(1, Schema::E_Resume), "");
 
     const QString back = file.dir.filePath("back.mdb");

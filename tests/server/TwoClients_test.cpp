@@ -1,6 +1,7 @@
 // Two operators on one server at the same time, each with a program of its
 // own (here a thread with its own store and connections).
 
+#include "Draws.h"
 #include "TestApp.h"
 #include "data/Database.h"
 #include "data/DbError.h"
@@ -20,6 +21,7 @@ constexpr int kDrawSize = 3;
 
 struct ClientLog {
     QStringList expertIds;
+    QStringList projectIds;
     QStringList errors;
 };
 
@@ -34,10 +36,10 @@ void runClient(const DataStore &shared, const QString &who, ClientLog &log)
             v.byField[Schema::E_Name] = QStringLiteral("%1-%2").arg(who).arg(i);
             const QString id = AddExpertRecord(store, *GatherExpertFields(v, QDate(2026, 12, 10)));
             log.expertIds << id;
-            TextTable draw;
-            for (int k = 0; k < kDrawSize; ++k)
-                draw.append({id, v.byField[Schema::E_Name], " ", " ", " ", " ", " ", " "});
-            StoreDrawList(store, draw, QDate(2026, 12, 10));
+            // The new expert and two of the first ones, as a panel of its own.
+            const StoredDraw stored =
+                StoreTestDraw(store, {id, QStringLiteral("000001"), QStringLiteral("000002")}, v.byField[Schema::E_Name]);
+            log.projectIds << stored.projectId;
         } catch (const DbError &e) {
             log.errors << e.message();
         }
@@ -75,6 +77,9 @@ protected:
 
 TEST_F(TwoClients, StoringAtOnceGivesEveryRecordItsOwnNumberAndLosesNone)
 {
+    // The first two experts, whom every panel includes.
+    app->addExpert("常任一");
+    app->addExpert("常任二");
     ClientLog first, second;
     std::thread a([&] { runClient(app->state, "甲", first); });
     std::thread b([&] { runClient(app->state, "乙", second); });
@@ -87,14 +92,15 @@ TEST_F(TwoClients, StoringAtOnceGivesEveryRecordItsOwnNumberAndLosesNone)
     const TextTable &experts = app->state.ExpertTable;
     const TextTable &selections = app->state.SelectionTable;
     // Numbers run 000001, 000002, ... without a gap or a repeat.
-    EXPECT_EQ(column(experts, 0), numbered(2 * kRounds));
+    EXPECT_EQ(column(experts, 0), numbered(2 + 2 * kRounds));
     EXPECT_EQ(column(selections, 0), numbered(2 * kRounds * kDrawSize));
+    EXPECT_EQ(column(app->state.ProjectTable, 0), numbered(2 * kRounds));
     EXPECT_EQ(QSet<QString>(first.expertIds.begin(), first.expertIds.end())
                   .intersect(QSet<QString>(second.expertIds.begin(), second.expertIds.end())),
               QSet<QString>());
 
     // Every expert stored is there under the number its client was told, and
-    // each draw refers to it kDrawSize times.
+    // in the one panel drawn for it.
     const QStringList names = column(experts, Schema::E_Name);
     for (const auto &[who, log] : {std::pair{"甲", &first}, std::pair{"乙", &second}}) {
         ASSERT_EQ(log->expertIds.size(), kRounds);
@@ -102,11 +108,14 @@ TEST_F(TwoClients, StoringAtOnceGivesEveryRecordItsOwnNumberAndLosesNone)
             const qsizetype row = FindExpertRow(app->state, log->expertIds[i]);
             ASSERT_GE(row, 0);
             EXPECT_EQ(experts.cell(row, Schema::E_Name), QStringLiteral("%1-%2").arg(QString::fromUtf8(who)).arg(i));
-            EXPECT_EQ(column(selections, 2).count(log->expertIds[i]), kDrawSize);
+            EXPECT_EQ(column(selections, 2).count(log->expertIds[i]), 1);
         }
     }
-    std::printf("[ counts   ] %lld experts, %lld extraction records stored by two clients, no duplicate\n",
-                static_cast<long long>(experts.count()), static_cast<long long>(selections.count()));
+    EXPECT_EQ(column(selections, 2).count("000001"), 2 * kRounds);
+    std::printf("[ counts   ] two clients stored %lld experts, %lld projects and %lld extraction records at once; "
+                "no duplicate number, none lost\n",
+                static_cast<long long>(experts.count() - 2), static_cast<long long>(app->state.ProjectTable.count()),
+                static_cast<long long>(selections.count()));
 }
 
 TEST_F(TwoClients, TheSecondOfTwoEditsOfOneExpertIsReported)

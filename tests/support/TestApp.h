@@ -31,6 +31,7 @@ public:
     std::shared_ptr<ScriptedRandom> random = std::make_shared<ScriptedRandom>();
     std::shared_ptr<FakeFileDialogs> files = std::make_shared<FakeFileDialogs>();
     std::shared_ptr<FakeDesktop> desktop = std::make_shared<FakeDesktop>();
+    std::shared_ptr<FakeDialogs> dialogs = std::make_shared<FakeDialogs>();
 
     // Another program on the same library (a colleague at another
     // computer): a store of its own with every table loaded.
