@@ -233,9 +233,12 @@ Outcome AddExperts(DataStore &store, const QList<QStringList> &records, const Pr
         {
             // One statement and one transaction for all rows: fast, and all or nothing.
             Transaction tx(conn);
+            // On a server others add experts too: the numbers follow the
+            // last one stored, read inside this transaction.
+            const std::optional<QString> last = LastIdForWrite(conn, store.ExpertTable, Schema::ExpertMsg());
             ExpertWriter writer(conn);
             for (int k = 0; k < total; ++k) {
-                writer.insert(NextRecordId(store.ExpertTable, k + 1), records[k]);
+                writer.insert(RecordIdAfter(last, k + 1), records[k]);
                 if (progress && (k % 250 == 0 || k + 1 == total))
                     progress(k + 1, total);
             }

@@ -4,8 +4,9 @@
 #include "data/RecordIds.h"
 
 // Stores a draw of these experts as a new project: one round that confirmed
-// them all, as the draw screen's "确 定" leaves it.
-inline StoredDraw StoreTestDraw(const DataStore &store, const QStringList &expertIds, const QString &project,
+// them all, as the draw screen's "确 定" leaves it; then reloads the
+// extraction records, as the result screen does.
+inline StoredDraw StoreTestDraw(DataStore &store, const QStringList &expertIds, const QString &project,
                                 const QDateTime &at = QDateTime(QDate(2026, 12, 10), QTime(10, 0)))
 {
     DrawRound round;
@@ -18,5 +19,8 @@ inline StoredDraw StoreTestDraw(const DataStore &store, const QStringList &exper
     TextTable drawList;
     for (const QString &id : expertIds)
         drawList.append({id, "n", "男", " ", " ", " ", " ", " "});
-    return StoreDrawProject(store, drawList, session, ProjectFacts{project}, QStringLiteral("admin"), at);
+    const StoredDraw stored =
+        StoreDrawProject(store, drawList, session, ProjectFacts{project}, QStringLiteral("admin"), at);
+    LoadSelections(store);
+    return stored;
 }
