@@ -1,6 +1,5 @@
 #include "shell/ServerConnection.h"
 
-#include <QDir>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -162,9 +161,11 @@ QString ServerDisplayName(const ServerAddress &address)
 
 QString SourceStatusText(const DataSource &source, const QString &dataFilePath)
 {
+    // A server by host and database alone: the full URI is too long for the
+    // narrow panel, and its parameters mean nothing to the user there.
     if (source.isServer())
         return QStringLiteral("服务器 ") + ServerDisplayName(ServerAddressFromUri(source.uri));
-    return QDir::toNativeSeparators(dataFilePath);
+    return DataSourceDisplayName(source, dataFilePath);
 }
 
 bool ServerUriHasPassword(const QString &uri)
