@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "shell/ServerConnection.h"
+
 #include <QCommandLineParser>
 #include <QFileInfo>
 
@@ -55,7 +57,12 @@ CommandLine ParseCommandLine(const QStringList &arguments, const QString &versio
                                      QStringLiteral("DIR"));
     parser.addOption(help);
     parser.addOption(showVersion);
+    const QCommandLineOption server(
+        QStringLiteral("server"),
+        QStringLiteral("使用服务器上的专家库（PostgreSQL 连接地址，如 postgresql://用户@主机/数据库）。"),
+        QStringLiteral("URI"));
     parser.addOption(dataDir);
+    parser.addOption(server);
     addQtOptions(parser);
 
     const QString program = arguments.isEmpty() ? QStringLiteral("kestrune") : QFileInfo(arguments.first()).fileName();
@@ -81,6 +88,13 @@ CommandLine ParseCommandLine(const QStringList &arguments, const QString &versio
         problem = QStringLiteral("多余的参数：%1").arg(parser.positionalArguments().join(QLatin1Char(' ')));
     if (problem.isEmpty() && parser.isSet(dataDir) && parser.value(dataDir).trimmed().isEmpty())
         problem = QStringLiteral("--data-dir 需要一个文件夹。");
+    // Checked here, without any network, so that a mistyped address ends
+    // before a window opens.
+    if (problem.isEmpty() && parser.isSet(server)) {
+        const QString uriProblem = ServerUriProblem(parser.value(server));
+        if (!uriProblem.isEmpty())
+            problem = QStringLiteral("--server：") + uriProblem;
+    }
     if (!problem.isEmpty()) {
         result.run = false;
         result.exitCode = 2;
@@ -88,5 +102,6 @@ CommandLine ParseCommandLine(const QStringList &arguments, const QString &versio
         return result;
     }
     result.dataDir = parser.value(dataDir);
+    result.serverUri = parser.value(server).trimmed();
     return result;
 }

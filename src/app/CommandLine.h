@@ -10,6 +10,7 @@ struct CommandLine {
     QString output;        // for standard output (help, version)
     QString errorOutput;   // for standard error (a wrong command line)
     QString dataDir;       // --data-dir, "" when not given
+    QString serverUri;     // --server, a checked PostgreSQL URI; "" when not given
 };
 
 // Parses the arguments (the first is the program) without any application

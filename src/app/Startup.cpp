@@ -23,13 +23,6 @@ Outcome Startup::prepare()
     // Only now is nobody else writing these.
     RemoveLeftoverStagedCopies(m_appDir);
     RemoveLeftoverRunFolders();
-    try {
-        // The first start creates the database; an existing file that cannot
-        // be opened is never touched.
-        PrepareDataFile(m_appDir);
-    } catch (const DbError &e) {
-        return Outcome::failure(e.sentence(), e.detail());
-    }
     return Outcome::success();
 }
 

@@ -10,9 +10,8 @@
 class QObject;
 class QThread;
 
-// What runs before the main window: one program per data file, the removal
-// of what a killed run left behind, the data file itself, and the engine's
-// integrity check of the data file, which reads every page (about as long
+// What runs before the main window: one program per data folder, the
+// removal of what a killed run left behind, and the engine's integrity check of the data file, which reads every page (about as long
 // as loading the tables) and so runs while the login window waits.
 class Startup {
 public:
@@ -21,10 +20,10 @@ public:
     Startup(const Startup &) = delete;
     Startup &operator=(const Startup &) = delete;
 
-    // Takes the data file for this program, removes left-over staged copies
-    // and temporary folders, and opens (on a first start creates) the data
-    // file. Succeeds when the program may go on, otherwise says what to tell
-    // the user before it ends; a refused second copy changes nothing.
+    // Takes the data folder for this program and removes left-over staged
+    // copies and temporary folders; the library itself is opened after it.
+    // Succeeds when the program may go on, otherwise says what to tell the
+    // user before it ends; a refused second copy changes nothing.
     Outcome prepare();
 
     // Starts the integrity check in the background. When it finds damage,

@@ -4,10 +4,10 @@
 #include "ui/Artwork.h"
 #include "shell/ChildScreen.h"
 #include "shell/ScreenHost.h"
+#include "shell/ServerConnection.h"
 #include "ui/Guarded.h"
 #include "ui/Twips.h"
 
-#include <QDir>
 #include <QStatusBar>
 
 namespace {
@@ -148,10 +148,11 @@ frmLeft::frmLeft(AppState &state, ScreenHost &host, QWidget *parent)
     };
     m_statusPanel = panel(QStringLiteral("StatusBar1Panel1"));
     m_statusPanel->setText(QStringLiteral("Kestrune"));
-    // The panel is too narrow for two panels side by side: the data file's
-    // path stands on a second line, cut in the middle when it is too long.
+    // The panel is too narrow for two panels side by side: the source in use
+    // (the data file's path, or the server and database) stands on a second
+    // line, cut in the middle when it is too long.
     m_pathPanel = panel(QStringLiteral("StatusBar1Panel2"));
-    m_dataFilePath = QDir::toNativeSeparators(m_state.dataFilePath());
+    m_dataFilePath = SourceStatusText(m_state.source, m_state.dataFilePath());
     m_pathPanel->setToolTip(m_dataFilePath);
     m_pathPanel->setAccessibleName(m_dataFilePath);
 }

@@ -29,7 +29,7 @@ public:
     // 400 twips short of the panel's foot.
     void layoutForMainWindow();
     QLabel *edgeLine() const { return picLine; }
-    // The status bar's second panel: the data file's path.
+    // The status bar's second panel: the source in use.
     QLabel *pathPanel() const { return m_pathPanel; }
 
 protected:

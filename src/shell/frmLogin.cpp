@@ -1,6 +1,7 @@
 #include "shell/frmLogin.h"
 
 #include "ui/Artwork.h"
+#include "ui/ClickableLabel.h"
 #include "ui/ScreenStyle.h"
 #include "ui/Guarded.h"
 #include "ui/Twips.h"
@@ -71,6 +72,24 @@ frmLogin::frmLogin(AppState &state, QWidget *parent) : QWidget(parent), m_state(
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setGeometry(TwRect(5100, 3540, 1035, 315));
     cmdCancel->setAutoDefault(false);
+    // Where the library lives (the data file or a server) is chosen rarely:
+    // a small link in the free space left of the buttons, below the rule,
+    // so that none of the window's controls moves. Created last, it comes
+    // last in the Tab order.
+    auto *labConnection = new ClickableLabel(QStringLiteral("数据库连接…"), this);
+    labConnection->setObjectName(QStringLiteral("labConnection"));
+    labConnection->setFont(labelFont);
+    labConnection->setGeometry(TwRect(300, 3540, 1680, 315));
+    labConnection->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    labConnection->setCursor(Qt::PointingHandCursor);
+    labConnection->setAccessibleName(QStringLiteral("数据库连接"));
+    labConnection->setToolTip(QStringLiteral("选择专家库所在：本机数据文件或数据库服务器"));
+    SetTextColor(labConnection, kOperationLink);
+    QFont linkFont = labelFont;
+    linkFont.setUnderline(true);
+    labConnection->setFont(linkFont);
+    connect(labConnection, &ClickableLabel::clicked, this, &frmLogin::connectionRequested);
+
     connect(cmdOK, &QPushButton::clicked, this, Guarded(this, &frmLogin::cmdOK_Click));
     // Back from another program, a user added there meanwhile can log in;
     // the focus stays where it was.

@@ -24,6 +24,8 @@ Q_SIGNALS:
     void loggedIn();
     // Cancel or the close box: the program ends without further steps.
     void cancelled();
+    // The link 数据库连接: the user wants to choose where the library lives.
+    void connectionRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -125,7 +125,8 @@ TEST(Program, AnUnknownOptionPrintsTheUsageAndEndsWithoutAWindowOrAFile)
     // Templates beside it: a start would make ProSys.mdb right here.
     ASSERT_TRUE(WriteAll(box.root.filePath("prog/SelExpert_Plate.xls"), "x"));
     const QStringList before = filesUnder(box.root.path());
-    for (const QStringList &args : {QStringList{"--bogus"}, QStringList{"--data-dir"}, QStringList{"stray"}}) {
+    for (const QStringList &args : {QStringList{"--bogus"}, QStringList{"--data-dir"}, QStringList{"stray"},
+                                    QStringList{"--server", "mysql://dbhost/lib"}}) {
         SCOPED_TRACE(args.join(' ').toStdString());
         const Sandbox::Run r = box.run(args, false);
         EXPECT_NE(r.exitCode, 0);

@@ -1,12 +1,15 @@
 #include "app/CommandLine.h"
 #include "app/Composition.h"
 #include "app/DataLocation.h"
+#include "app/SourceStartup.h"
 #include "app/Startup.h"
+#include "data/DbError.h"
 #include "reports/SpreadsheetEngine.h"
 #include "reports/libreoffice/LibreOfficeEngine.h"
 #include "data/Schema.h"
 #include "shell/AppState.h"
 #include "shell/KestruneApplication.h"
+#include "shell/frmConnection.h"
 #include "shell/frmLogin.h"
 #include "ui/FieldNames.h"
 #include "ui/Guarded.h"
@@ -15,6 +18,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTranslator>
 
@@ -59,23 +63,84 @@ int main(int argc, char **argv)
     state.services = Services::real();
     state.services.makeSpreadsheet = [] { return MakeLibreOfficeEngine(); };
 
+    // The data folder is needed in server mode too: the exit backup and the
+    // safety copies are local files.
     const QString folderProblem = PrepareDataFolder(where.dataDir);
     if (!folderProblem.isEmpty())
         ReportFatal(folderProblem);
+    // One program per data folder, whichever library it opens: the backups
+    // and safety copies are written there in either case.
     Startup startup(state.appDir);
     if (const Outcome prepared = startup.prepare(); !prepared)
         ReportFatal(prepared.message, prepared.detail);
 
+    const std::unique_ptr<QSettings> settings = OpenUserSettings();
+    const std::shared_ptr<SecretStore> secrets = DesktopSecretStore();
+    QWidget *dialogParent = nullptr;
+    SourceStartupServices startup;
+    startup.messages = state.services.messages.get();
+    startup.secrets = secrets.get();
+    startup.askPassword = [&](const ServerAddress &address) { return AskServerPassword(address, dialogParent); };
+    startup.editConnection = [&](const ConnectionChoice &current) -> std::optional<ConnectionChoice> {
+        ConnectionDialogServices services{state.services.messages, secrets, settings.get(),
+                                          [](const QString &uri, const QString &password) {
+                                              return ProbeServer(uri, password);
+                                          }};
+        frmConnection dialog(current.connection, current.password, DataFilePath(state.appDir), services,
+                             dialogParent);
+        NameFieldsByCaptions(&dialog);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return ConnectionChoice{dialog.connection(), dialog.password()};
+    };
+    // The first start creates the database; an existing file that cannot be
+    // opened is never touched and ends the program. A server that cannot be
+    // used leaves the choice to change the connection or to end.
+    startup.open = [&](const DataSource &source) { PrepareLibrary(state, source); };
+    const auto openSource = [&](const DataSource &source) {
+        try {
+            return OpenSource(source, startup);
+        } catch (const DbError &e) {
+            ReportFatal(e.sentence(), e.detail());
+        }
+        return std::optional<DataSource>();
+    };
+    if (!openSource(InitialSource(commandLine.serverUri, LoadSavedConnection(*settings))))
+        return 0;
+
     frmLogin login(state);
     NameFieldsByCaptions(&login);
     // A damaged data file is reported as soon as the check finds it, and the
-    // main window never opens on one.
-    startup.startIntegrityCheck(&login, [](const QString &message) { ReportFatal(message); });
+    // main window never opens on one. A server keeps its own data sound.
+    if (!state.source.isServer())
+        startup.startIntegrityCheck(&login, [&state](const QString &message) {
+            if (!state.source.isServer())
+                ReportFatal(message);
+        });
     std::unique_ptr<MDIFrm> main;
     QObject::connect(&login, &frmLogin::cancelled, &app, [] { QCoreApplication::exit(0); });
+    // A connection changed from the login window takes effect at once: the
+    // users are those of the library now chosen.
+    QObject::connect(&login, &frmLogin::connectionRequested, &app, Guarded([&] {
+        dialogParent = &login;
+        // The dialog opens on the source in use, which may have come from
+        // the command line rather than from the saved connection.
+        ConnectionChoice current{LoadSavedConnection(*settings), state.source.password};
+        current.connection.useServer = state.source.isServer();
+        if (state.source.isServer())
+            current.connection.server = ServerAddressFromUri(state.source.uri);
+        const std::optional<ConnectionChoice> choice = startup.editConnection(current);
+        if (!choice)
+            return;
+        if (!openSource(SourceOfChoice(*choice))) {
+            login.close();
+            return;
+        }
+        login.activate();
+    }));
     QObject::connect(&login, &frmLogin::loggedIn, &app, Guarded([&] {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        const QString damaged = startup.integrityReport();
+        const QString damaged = state.source.isServer() ? QString() : startup.integrityReport();
         QGuiApplication::restoreOverrideCursor();
         if (!damaged.isEmpty())
             ReportFatal(damaged);

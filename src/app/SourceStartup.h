@@ -1,0 +1,46 @@
+#pragma once
+
+#include "data/DataSource.h"
+#include "shell/ConnectionSettings.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+class MessageService;
+
+// The source named by the start-up: a URI from the command line wins over a
+// saved server connection, which wins over the local data file. No password
+// yet.
+DataSource InitialSource(const QString &commandLineUri, const SavedConnection &saved);
+
+// What the user chose in the connection dialog.
+struct ConnectionChoice {
+    SavedConnection connection;
+    QString password;
+};
+
+// What settling the source needs; the program gives the real windows and
+// PrepareLibrary, tests their own.
+struct SourceStartupServices {
+    MessageService *messages = nullptr;
+    SecretStore *secrets = nullptr;
+    // The password prompt shown before the login window; nullopt when the
+    // user cancels it.
+    std::function<std::optional<QString>(const ServerAddress &)> askPassword;
+    // The connection dialog, opened on a choice; nullopt when cancelled.
+    std::function<std::optional<ConnectionChoice>(const ConnectionChoice &current)> editConnection;
+    // Opens the library of a source; throws DbError when it cannot.
+    std::function<void(const DataSource &)> open;
+};
+
+// Opens source (a server's password taken from it, the secret service or the
+// prompt). A server that cannot be used is named with host and database, the
+// failure in Chinese words and the engine's detail, and the user may open
+// the connection dialog to change it or end the program. Returns the source
+// opened, or nullopt when the user chose to end. A data file that cannot be
+// opened is no connection problem: its DbError goes on to the caller.
+std::optional<DataSource> OpenSource(DataSource source, const SourceStartupServices &services);
+
+// A server source of a dialog choice.
+DataSource SourceOfChoice(const ConnectionChoice &choice);
