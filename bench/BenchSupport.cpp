@@ -92,6 +92,10 @@ public:
     {
         timed("insertRowCopies", [&] { m_inner->insertRowCopies(source, count); });
     }
+    void flattenMergedCells(int first, int count) override
+    {
+        timed("flattenMergedCells", [&] { m_inner->flattenMergedCells(first, count); });
+    }
     void setTexts(int row, int column, const QList<QStringList> &rows) override
     {
         timed("setTexts", [&] { m_inner->setTexts(row, column, rows); });
@@ -118,7 +122,12 @@ public:
     void setPageSetup(const PageSetup &setup) override { m_inner->setPageSetup(setup); }
     void saveAsXls(const QString &path) override { timed("saveAsXls", [&] { m_inner->saveAsXls(path); }); }
     void exportPdf(const QString &path) override { timed("exportPdf", [&] { m_inner->exportPdf(path); }); }
+    void exportPdfPages(const QString &path, int first, int last) override
+    {
+        timed("exportPdfPages", [&] { m_inner->exportPdfPages(path, first, last); });
+    }
     void saveAsCsv(const QString &path) override { timed("saveAsCsv", [&] { m_inner->saveAsCsv(path); }); }
+    void cancel() override { m_inner->cancel(); }
 
 private:
     template <typename F> void timed(const char *operation, F &&work)

@@ -1,14 +1,17 @@
 // The "打印预览" and "导出Excel" buttons of the list screens.
 
 #include "reports/ReportPreview.h"
+#include "reports/ReportRun.h"
 #include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
 #include "files/StagedFile.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWidget>
@@ -38,10 +41,13 @@ void setEnabled(const ControlList &controls, bool enabled)
 // handed on (the preview keeps them disabled while it is open).
 class BusyScope {
 public:
-    explicit BusyScope(const ControlList &controls) : m_controls(controls)
+    // A long report shows its progress dialog instead of the busy pointer,
+    // so that its cancel button is plainly there to press.
+    BusyScope(const ControlList &controls, bool busyPointer) : m_controls(controls), m_cursor(busyPointer)
     {
         setEnabled(m_controls, false);
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        if (m_cursor)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
         // Let the pointer and the greyed buttons show before the wait.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
@@ -62,7 +68,7 @@ public:
 
 private:
     ControlList m_controls;
-    bool m_cursor = true;
+    bool m_cursor;
     bool m_enableAtEnd = true;
 };
 
@@ -81,21 +87,50 @@ bool CanReport(const ReportContext &ctx, ReportKind kind, const TextTable &list)
     return true;
 }
 
-bool Fill(const ReportContext &ctx, ReportMode mode, ReportKind kind, const QString &outputPath, const TextTable &list,
-          const QVector<ReportHeaderCell> &header)
+bool IsLong(const TextTable &list)
 {
-    if (!ctx.services.makeSpreadsheet)
-        return false;
-    std::unique_ptr<SpreadsheetEngine> engine;
-    try {
-        engine = ctx.services.makeSpreadsheet();
-    } catch (const std::exception &) {
-        return false;
+    return list.count() > kLongReportRows;
+}
+
+enum class RunEnd { Done, FirstPages, Failed, Cancelled };
+
+// Starts the run and waits for it while the windows keep painting. A long
+// report shows a modal progress dialog whose cancel button abandons it; a
+// short one holds the user's input until it is done. Returns when the run is
+// finished, or when the first pages of a long preview are written.
+RunEnd WaitForRun(ReportRun &run, QWidget *screen, bool withDialog)
+{
+    QEventLoop loop;
+    bool firstPages = false;
+    QObject::connect(&run, &ReportRun::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&run, &ReportRun::firstPagesWritten, &loop, [&] {
+        firstPages = true;
+        loop.quit();
+    });
+    std::unique_ptr<QProgressDialog> dialog;
+    if (withDialog) {
+        dialog = std::make_unique<QProgressDialog>(QStringLiteral("正在生成报表，请稍候……"), QStringLiteral("取消"), 0,
+                                                   kFillSteps, screen ? screen->window() : nullptr);
+        dialog->setObjectName(QStringLiteral("dlgReportProgress"));
+        dialog->setWindowTitle(kAppTitle);
+        dialog->setWindowModality(Qt::ApplicationModal);
+        dialog->setAutoClose(false);
+        dialog->setAutoReset(false);
+        dialog->setMinimumDuration(0);
+        QObject::connect(&run, &ReportRun::advanced, dialog.get(), &QProgressDialog::setValue);
+        QObject::connect(dialog.get(), &QProgressDialog::canceled, &run, [&run, d = dialog.get()] {
+            d->setLabelText(QStringLiteral("正在取消……"));
+            run.cancel();
+        });
+        dialog->show();
     }
-    if (!engine)
-        return false;
-    // The engine (and with it the office) ends before anything is shown.
-    return FillExcelReport(*engine, mode, kind, TemplatePath(ctx.templateDir, kind), outputPath, list, header);
+    run.start();
+    loop.exec(withDialog ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    if (firstPages && !run.isFinished())
+        return RunEnd::FirstPages;
+    if (run.wasCancelled())
+        return RunEnd::Cancelled;
+    return run.succeeded() ? RunEnd::Done : RunEnd::Failed;
 }
 
 QString LockFileOf(const QFileInfo &file, const QString &prefix, const QString &suffix = QString())
@@ -124,23 +159,36 @@ ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKi
 {
     if (!CanReport(ctx, kind, list))
         return nullptr;
+    const bool isLong = IsLong(list);
     const ControlList controls = guarded(controlsToDisable);
-    BusyScope busy(controls);
+    BusyScope busy(controls, !isLong);
 
     auto folder = std::make_unique<QTemporaryDir>();
-    const QString pdf = folder->isValid() ? folder->filePath(QStringLiteral("report.pdf")) : QString();
-    bool ok = folder->isValid() && Fill(ctx, ReportMode::Preview, kind, pdf, list, header);
+    if (!folder->isValid()) {
+        busy.restoreCursor();
+        ctx.messages().critical(kReportFailureMessage);
+        return nullptr;
+    }
+    // A long printout is shown from its first pages on while the rest is
+    // written; a short one is shown whole.
+    const QString whole = folder->filePath(QStringLiteral("report.pdf"));
+    const QString firstPages = isLong ? folder->filePath(QStringLiteral("first-pages.pdf")) : QString();
+    auto run = std::make_unique<ReportRun>(
+        ctx.services.makeSpreadsheet,
+        ReportRun::Job{ReportMode::Preview, kind, TemplatePath(ctx.templateDir, kind), whole, firstPages, list, header});
+    const RunEnd end = WaitForRun(*run, screen, isLong);
+    if (end == RunEnd::Cancelled)
+        return nullptr;
     ReportPreview *preview = nullptr;
-    if (ok) {
-        preview = new ReportPreview(screen, pdf, std::move(folder));
-        ok = preview->isLoaded();
-        if (!ok) {
+    if (end != RunEnd::Failed) {
+        preview = new ReportPreview(screen, end == RunEnd::FirstPages ? firstPages : whole, std::move(folder));
+        if (!preview->isLoaded()) {
             delete preview;
             preview = nullptr;
         }
     }
     busy.restoreCursor();
-    if (!ok) {
+    if (!preview) {
         ctx.messages().critical(kReportFailureMessage);
         return nullptr;
     }
@@ -151,6 +199,18 @@ ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKi
     preview->setAttribute(Qt::WA_DeleteOnClose);
     preview->setWindowModality(Qt::ApplicationModal);
     QObject::connect(preview, &QDialog::finished, preview, [controls] { setEnabled(controls, true); });
+    if (end == RunEnd::FirstPages) {
+        // The rest of the printout failing ends the preview as a failure at
+        // the start would have.
+        const std::shared_ptr<MessageService> messages = ctx.services.messages;
+        QObject::connect(preview, &ReportPreview::completed, preview, [preview, messages](bool whole) {
+            if (whole)
+                return;
+            preview->close();
+            messages->critical(kReportFailureMessage);
+        });
+        preview->awaitWholePrintout(std::move(run), whole);
+    }
     preview->show();
     return preview;
 }
@@ -173,18 +233,25 @@ QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind,
     if (!MayReplaceCompletedName(ctx.messages(), chosen, path))
         return QString();
 
-    // An existing file is only replaced by a complete new one; a failed
-    // export leaves it as it was.
+    // An existing file is only replaced by a complete new one; a failed or
+    // cancelled export leaves it as it was and no part file behind.
     StagedFile staging(path, QStringLiteral(".xls"));
     if (FileInUse(path) || !staging.create(nullptr)) {
         ctx.messages().critical(kFileInUseMessage);
         return QString();
     }
 
+    const bool isLong = IsLong(list);
     const ControlList controls = guarded(controlsToDisable);
     {
-        BusyScope busy(controls);
-        if (!Fill(ctx, ReportMode::Save, kind, staging.path(), list, header)) {
+        BusyScope busy(controls, !isLong);
+        ReportRun run(ctx.services.makeSpreadsheet,
+                      ReportRun::Job{ReportMode::Save, kind, TemplatePath(ctx.templateDir, kind), staging.path(), QString(),
+                                     list, header});
+        const RunEnd end = WaitForRun(run, screen, isLong);
+        if (end == RunEnd::Cancelled)
+            return QString();
+        if (end != RunEnd::Done) {
             busy.restoreCursor();
             ctx.messages().critical(kReportFailureMessage);
             return QString();

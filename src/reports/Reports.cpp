@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 // Sheet columns by letter.
@@ -55,34 +57,47 @@ QVector<ReportHeaderCell> HistoryHeaderCells(const QStringList &criteria)
 
 bool FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind, const QString &templatePath,
                      const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header,
-                     QString *error)
+                     QString *error, const FillProgress &progress)
 {
     const ReportLayout &layout = LayoutOf(kind);
     const int h = layout.headingRows;
     const qsizetype n = list.count();
+    // Reports the work done and stops here when the report was cancelled.
+    const auto reached = [&](int done) {
+        if (progress.advanced)
+            progress.advanced(done);
+        if (progress.cancelled && progress.cancelled())
+            throw SpreadsheetError(QStringLiteral("The report was cancelled"));
+    };
     try {
         if (mode == ReportMode::Save && h + n > kXlsMaxRows)
             throw SpreadsheetError(QStringLiteral("%1 rows do not fit into an .xls worksheet").arg(n));
+        reached(0);
         engine.open(templatePath, true);
+        reached(15);
 
         // The ten template rows become exactly n rows: the first ones removed,
         // or copies of the first one put in front of them.
         const int firstDataRow = h + 1;
+        if (mode == ReportMode::Save && n > kLongReportRows)
+            engine.flattenMergedCells(firstDataRow, kTemplateDataRows);
         if (n < kTemplateDataRows)
             engine.deleteRows(firstDataRow, kTemplateDataRows - int(n));
         else if (n > kTemplateDataRows)
             engine.insertRowCopies(firstDataRow, int(n) - kTemplateDataRows);
+        reached(20);
 
         for (const ReportHeaderCell &cell : header)
             engine.setText(cell.row, cell.column, cell.text);
 
-        if (n > 0) {
-            // One block from column B to the last data column; the columns in
-            // between stay empty.
-            const int width = layout.columns.last() - kSequenceColumn + 1;
+        // Blocks from column B to the last data column; the columns in
+        // between stay empty.
+        const int width = layout.columns.last() - kSequenceColumn + 1;
+        for (qsizetype from = 0; from < n; from += kRowsPerWrite) {
+            const qsizetype to = std::min<qsizetype>(n, from + kRowsPerWrite);
             QList<QStringList> block;
-            block.reserve(n);
-            for (qsizetype k = 0; k < n; ++k) {
+            block.reserve(to - from);
+            for (qsizetype k = from; k < to; ++k) {
                 QStringList line(width);
                 line[0] = QString::number(k + 1);
                 const QStringList &row = list.rows.at(k);
@@ -90,10 +105,17 @@ bool FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind
                     line[layout.columns.at(c) - kSequenceColumn] = row.value(c + 1);
                 block.append(std::move(line));
             }
-            engine.setTexts(firstDataRow, kSequenceColumn, block);
+            engine.setTexts(firstDataRow + int(from), kSequenceColumn, block);
+            reached(20 + int(40 * to / n));
         }
 
         if (mode == ReportMode::Preview) {
+            if (!progress.firstPagesPath.isEmpty()) {
+                engine.exportPdfPages(progress.firstPagesPath, 1, kFirstPreviewPages);
+                if (progress.firstPagesWritten)
+                    progress.firstPagesWritten();
+                reached(70);
+            }
             engine.exportPdf(outputPath);
         } else {
             if (engine.lastUsedRow() > kXlsMaxRows)
@@ -101,6 +123,8 @@ bool FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind
             engine.saveAsXls(outputPath);
         }
         engine.close();
+        if (progress.advanced)
+            progress.advanced(kFillSteps);
         return true;
     } catch (const SpreadsheetError &e) {
         if (error)
