@@ -29,7 +29,7 @@ struct SilentMessages : MessageService {
     bool ask(const QString &, const QString &) override { return false; }
 };
 struct NoNavigation : ScreenNavigator {
-    void openScreen(int, const QString &) override {}
+    void openScreen(ScreenId) override {}
     void setBannerWidth(int) override {}
     void exitApplication() override {}
     void openChangePassword() override {}
@@ -91,13 +91,13 @@ void FillDemoExperts(const QString &path)
             Date(rng, 1950, 1985),
             QStringLiteral(" "),
             city,
-            TwoDigitCode(std::uniform_int_distribution<int>(1, 5)(rng)),
+            ReferenceCode(std::uniform_int_distribution<int>(1, 5)(rng)),
             Pick(schools, rng),
             Date(rng, 1972, 2008),
             QStringLiteral("1101011970%1").arg(n, 8, 10, QLatin1Char('0')),
             city + Pick(companies, rng),
             QStringLiteral("总工程师"),
-            TwoDigitCode(level),
+            ReferenceCode(level),
             Pick(professions, rng),
             Pick(kinds, rng),
             Pick(industries, rng),

@@ -10,11 +10,6 @@
 
 namespace {
 
-class BenchClock : public Clock {
-public:
-    QDate today() const override { return QDate(2026, 12, 9); }
-};
-
 QList<QStringList> importSheet(const DataStore &store, int count)
 {
     QList<QStringList> rows = ExpertImport::TemplateRows(store);
@@ -32,16 +27,15 @@ void BM_ImportTenThousandExperts(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         QTemporaryDir dir;
-        AppState app;
-        app.appDir = dir.path();
-        app.services.clock = std::make_shared<BenchClock>();
-        CreateDataFile(app.dataFilePath());
-        LoadAllTables(app);
-        const QList<QStringList> rows = importSheet(app, 10000);
+        DataStore store;
+        store.appDir = dir.path();
+        CreateDataFile(store.dataFilePath());
+        LoadAllTables(store);
+        const QList<QStringList> rows = importSheet(store, 10000);
         state.ResumeTiming();
 
-        const MaintenanceOutcome out = ExpertImport::ImportRows(app, rows);
-        if (!out.ok || app.ExpertTable.count() != 10000)
+        const MaintenanceOutcome out = ExpertImport::ImportRows(store, QDate(2026, 12, 9), rows);
+        if (!out.ok || store.ExpertTable.count() != 10000)
             state.SkipWithError("import failed");
     }
 }

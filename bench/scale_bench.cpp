@@ -52,8 +52,8 @@ void CountEngineTimes(benchmark::State &st, const EngineTimes &times)
 void BM_ExpertUpdateAndListBack40000(benchmark::State &st)
 {
     BenchApp app;
-    app.host->openScreen(5, QStringLiteral("frmExpertList"));
-    auto *list = static_cast<frmExpertList *>(app.host->screen(QStringLiteral("frmExpertList")));
+    app.host->openScreen(ScreenId::ExpertList);
+    auto *list = static_cast<frmExpertList *>(app.host->screen(Form::frmExpertList));
     int round = 0;
     for (auto _ : st) {
         st.PauseTiming();
@@ -64,7 +64,7 @@ void BM_ExpertUpdateAndListBack40000(benchmark::State &st)
         st.ResumeTiming();
 
         save->click();
-        if (app.state.CurrentScreen != 5 || app.messages->last != QStringLiteral("修改成功。")) {
+        if (app.state.CurrentScreen != ScreenNumber(ScreenId::ExpertList) || app.messages->last != QStringLiteral("修改成功。")) {
             st.SkipWithError(qPrintable(QStringLiteral("not saved: ") + app.messages->last));
             break;
         }
@@ -78,8 +78,8 @@ BENCHMARK(BM_ExpertUpdateAndListBack40000)->Unit(benchmark::kMillisecond)->Itera
 void BM_DeleteOneExpert40000(benchmark::State &st)
 {
     BenchApp app;
-    app.host->openScreen(5, QStringLiteral("frmExpertList"));
-    auto *list = static_cast<frmExpertList *>(app.host->screen(QStringLiteral("frmExpertList")));
+    app.host->openScreen(ScreenId::ExpertList);
+    auto *list = static_cast<frmExpertList *>(app.host->screen(Form::frmExpertList));
     auto *del = Control<QPushButton>(app, QStringLiteral("frmExpertList"), QStringLiteral("cmdDel"));
     for (auto _ : st) {
         st.PauseTiming();
@@ -127,7 +127,7 @@ void BM_HistoryExport40000Rows(benchmark::State &st)
     BenchApp app;
     auto times = std::make_shared<EngineTimes>();
     app.state.services.makeSpreadsheet = TimedEngines(times);
-    app.host->openScreen(16, QStringLiteral("frmExpertHistory"));
+    app.host->openScreen(ScreenId::DrawHistory);
     const QString form = QStringLiteral("frmExpertHistory");
     Control<QLineEdit>(app, form, QStringLiteral("txtFrom"))->setText(QStringLiteral("2000-01-01"));
     Control<QLineEdit>(app, form, QStringLiteral("txtTo"))->setText(QStringLiteral("2099-12-31"));
@@ -158,7 +158,7 @@ void BM_SearchPreview40000Rows(benchmark::State &st)
     BenchApp app;
     auto times = std::make_shared<EngineTimes>();
     app.state.services.makeSpreadsheet = TimedEngines(times);
-    app.host->openScreen(9, QStringLiteral("frmSearchExpert"));
+    app.host->openScreen(ScreenId::ExpertSearch);
     const QString form = QStringLiteral("frmSearchExpert");
     Control<QPushButton>(app, form, QStringLiteral("cmdSearch"))->click();
     auto *preview = Control<QPushButton>(app, form, QStringLiteral("cmdPreview"));
@@ -270,7 +270,7 @@ void ImportBench(benchmark::State &st, const QString &suffix)
         auto app = std::make_unique<BenchApp>();
         app->dialogs->path = file;
         app->state.services.makeSpreadsheet = TimedEngines(times);
-        app->host->openScreen(26, QStringLiteral("frmDataInOut"));
+        app->host->openScreen(ScreenId::DataInOut);
         auto *upload = Control<QPushButton>(*app, QStringLiteral("frmDataInOut"), QStringLiteral("cmdUpExp"));
         st.ResumeTiming();
 

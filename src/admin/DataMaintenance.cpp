@@ -31,11 +31,11 @@ bool sameFile(const QString &a, const QString &b)
 // the file must not be cleared or replaced now: another program holds it in
 // the middle of a write, whose work would be lost and whose journal would be
 // left beside the new file. "" otherwise.
-QString settleDataFile(const AppState &state)
+QString settleDataFile(const DataStore &store)
 {
     std::optional<Connection> conn;
     try {
-        conn.emplace(OpenDataFile(state));
+        conn.emplace(OpenDataFile(store));
     } catch (const DbError &) {
         // A damaged current file is one reason to restore; copy it as it is.
         return QString();
@@ -51,37 +51,38 @@ QString settleDataFile(const AppState &state)
 
 } // namespace
 
-QString WriteSafetyCopy(const AppState &state, const QString &reason, QString *path)
+QString WriteSafetyCopy(const DataStore &store, const QDate &today, const QString &reason, QString *path)
 {
-    return WriteSafetyCopy(state.appDir, state.dataFilePath(), state.today(), reason, path);
+    return WriteSafetyCopy(store.appDir, store.dataFilePath(), today, reason, path);
 }
 
-MaintenanceOutcome ImportAccessLibrary(AppState &state, const Migrate::ImportPlan &plan)
+MaintenanceOutcome ImportAccessLibrary(const MaintenanceTarget &target, const Migrate::ImportPlan &plan)
 {
-    const MaintenanceOutcome outcome = Migrate::ImportLibrary(state, state.today(), plan);
+    const MaintenanceOutcome outcome = Migrate::ImportLibrary(target.store, target.today, plan);
     if (outcome.ok)
-        DropUnsavedDraw(state);
+        DropUnsavedDraw(target);
     return outcome;
 }
 
-void DropUnsavedDraw(AppState &state)
+void DropUnsavedDraw(const MaintenanceTarget &target)
 {
-    state.DrawList.clear();
-    state.DrawUnsaved = false;
+    target.drawList.clear();
+    target.drawUnsaved = false;
 }
 
-MaintenanceOutcome InitialiseDatabase(AppState &state)
+MaintenanceOutcome InitialiseDatabase(const MaintenanceTarget &target)
 {
-    const QString busy = settleDataFile(state);
+    DataStore &store = target.store;
+    const QString busy = settleDataFile(store);
     if (!busy.isEmpty())
         return {false, QStringLiteral("初始化数据库失败，数据库没有改变：\n") + busy};
     QString safetyCopy;
-    const QString copyProblem = WriteSafetyCopy(state, QStringLiteral("初始化前"), &safetyCopy);
+    const QString copyProblem = WriteSafetyCopy(store, target.today, QStringLiteral("初始化前"), &safetyCopy);
     if (!copyProblem.isEmpty())
         return {false, QStringLiteral("初始化数据库失败：无法备份当前数据库，数据库没有改变。\n") + copyProblem};
 
     try {
-        Connection conn = OpenDataFile(state);
+        Connection conn = OpenDataFile(store);
         Transaction tx(conn);
         QStringList others;
         int administrators = 0;
@@ -111,10 +112,10 @@ MaintenanceOutcome InitialiseDatabase(AppState &state)
         return {false, QStringLiteral("初始化数据库失败，数据库没有改变：\n") + e.message()};
     }
 
-    DropUnsavedDraw(state);
-    LoadExperts(state);
-    LoadSelections(state);
-    LoadUsers(state);
+    DropUnsavedDraw(target);
+    LoadExperts(store);
+    LoadSelections(store);
+    LoadUsers(store);
     return {true, QStringLiteral("初始化数据库成功。\n初始化前的数据库已备份为：\n%1").arg(native(safetyCopy))};
 }
 
@@ -123,10 +124,10 @@ QString DefaultBackupFileName(const QDate &day)
     return QStringLiteral("专家库备份_%1.mdb").arg(day.toString(QStringLiteral("yyyyMMdd")));
 }
 
-MaintenanceOutcome BackupDatabase(const AppState &state, const QString &target)
+MaintenanceOutcome BackupDatabase(const DataStore &store, const QString &target)
 {
     const QString failed = QStringLiteral("备份专家库失败：\n");
-    if (sameFile(target, state.dataFilePath()))
+    if (sameFile(target, store.dataFilePath()))
         return {false, failed + QStringLiteral("不能把备份保存为当前使用的数据库文件，请另选文件名。")};
     const QFileInfo targetInfo(target);
     if (!targetInfo.absoluteDir().exists())
@@ -140,7 +141,7 @@ MaintenanceOutcome BackupDatabase(const AppState &state, const QString &target)
     const QString partPath = part.path();
 
     try {
-        Connection conn = OpenDataFile(state);
+        Connection conn = OpenDataFile(store);
         {
             Statement attach = conn.prepare(QStringLiteral("ATTACH DATABASE ? AS backup KEY ?"));
             attach.bind(1, partPath);
@@ -174,12 +175,12 @@ MaintenanceOutcome BackupDatabase(const AppState &state, const QString &target)
     return {true, QStringLiteral("备份专家库成功。\n备份文件：%1").arg(native(target))};
 }
 
-QString CheckBackupFile(const AppState &state, const QString &path)
+QString CheckBackupFile(const DataStore &store, const QString &path)
 {
     const QString refused = QStringLiteral("所选文件不是本程序的专家库备份，不能用来更新专家库。\n");
     if (!QFileInfo(path).isFile())
         return QStringLiteral("找不到文件“%1”。").arg(native(path));
-    if (sameFile(path, state.dataFilePath()))
+    if (sameFile(path, store.dataFilePath()))
         return QStringLiteral("所选文件就是当前使用的数据库，请选择以前备份的专家库文件。");
     try {
         Connection conn = Connection::open(path);
@@ -193,29 +194,30 @@ QString CheckBackupFile(const AppState &state, const QString &path)
     return QString();
 }
 
-MaintenanceOutcome RestoreDatabase(AppState &state, const QString &backup)
+MaintenanceOutcome RestoreDatabase(const MaintenanceTarget &target, const QString &backup)
 {
+    DataStore &store = target.store;
     const QString failed = QStringLiteral("更新专家库失败，现有的专家库没有改变：\n");
-    const QString problem = CheckBackupFile(state, backup);
+    const QString problem = CheckBackupFile(store, backup);
     if (!problem.isEmpty())
         return {false, problem};
 
-    const QString busy = settleDataFile(state);
+    const QString busy = settleDataFile(store);
     if (!busy.isEmpty())
         return {false, failed + busy};
     QString safetyCopy;
-    const QString copyProblem = WriteSafetyCopy(state, QStringLiteral("更新前"), &safetyCopy);
+    const QString copyProblem = WriteSafetyCopy(store, target.today, QStringLiteral("更新前"), &safetyCopy);
     if (!copyProblem.isEmpty())
         return {false, failed + copyProblem};
 
     // Written beside the data file and renamed over it in one step.
-    const QString replaceProblem = CopyFileReplacing(backup, state.dataFilePath());
+    const QString replaceProblem = CopyFileReplacing(backup, store.dataFilePath());
     if (!replaceProblem.isEmpty())
         return {false, failed + replaceProblem};
     // A journal of the replaced file must never be played into the new one.
-    QFile::remove(state.dataFilePath() + QStringLiteral("-journal"));
+    QFile::remove(store.dataFilePath() + QStringLiteral("-journal"));
 
-    DropUnsavedDraw(state);
-    LoadAllTables(state);
+    DropUnsavedDraw(target);
+    LoadAllTables(store);
     return {true, QStringLiteral("更新专家库成功。\n更新前的专家库已备份为：\n%1").arg(native(safetyCopy))};
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "data/Outcome.h"
+#include "data/Tables.h"
 #include "migrate/LibraryImport.h"
-#include "shell/AppState.h"
 
 #include <QDate>
 #include <QString>
@@ -13,32 +13,42 @@
 // completes or leaves the database file exactly as it was, and reloads the
 // in-memory tables it changed.
 
+// What an operation that clears or replaces the data works on: the data
+// file with its tables, and the draw in progress, which is dropped because
+// its experts may be gone. today dates the safety copy.
+struct MaintenanceTarget {
+    DataStore &store;
+    TextTable &drawList;
+    bool &drawUnsaved;
+    QDate today;
+};
 
-// Copies the database file to a new safety copy (see files/DataFolder.h).
-QString WriteSafetyCopy(const AppState &state, const QString &reason, QString *path);
+// Copies the database file to a new safety copy dated today (see
+// files/DataFolder.h).
+QString WriteSafetyCopy(const DataStore &store, const QDate &today, const QString &reason, QString *path);
 
 // Deletes every expert, every extraction record and every user who is not
 // an administrator, after writing a safety copy. The reference tables stay.
 // An unsaved draw is dropped.
-MaintenanceOutcome InitialiseDatabase(AppState &state);
+MaintenanceOutcome InitialiseDatabase(const MaintenanceTarget &target);
 
 // Default file name offered for a backup: "专家库备份_20261209.mdb".
 QString DefaultBackupFileName(const QDate &day);
 // Writes a consistent encrypted copy of the whole database to target. The
 // copy is made beside the target and renamed over it only when complete.
-MaintenanceOutcome BackupDatabase(const AppState &state, const QString &target);
+MaintenanceOutcome BackupDatabase(const DataStore &store, const QString &target);
 
 // "" when path is a database this program can use in place of its own: it
 // opens with the program's key and holds the five tables with their fields
 // in order. Otherwise why it cannot be used.
-QString CheckBackupFile(const AppState &state, const QString &path);
+QString CheckBackupFile(const DataStore &store, const QString &path);
 // Replaces the database file by a checked backup, after keeping the current
 // file as a safety copy, and reloads every table. An unsaved draw is dropped.
-MaintenanceOutcome RestoreDatabase(AppState &state, const QString &backup);
+MaintenanceOutcome RestoreDatabase(const MaintenanceTarget &target, const QString &backup);
 
 // Replaces the library by one read from an Access file (see
 // Migrate::ImportLibrary); an unsaved draw is dropped when it succeeds.
-MaintenanceOutcome ImportAccessLibrary(AppState &state, const Migrate::ImportPlan &plan);
+MaintenanceOutcome ImportAccessLibrary(const MaintenanceTarget &target, const Migrate::ImportPlan &plan);
 
 // Drops the draw in progress (its experts may be gone).
-void DropUnsavedDraw(AppState &state);
+void DropUnsavedDraw(const MaintenanceTarget &target);

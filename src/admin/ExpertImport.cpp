@@ -2,9 +2,10 @@
 
 #include "data/Database.h"
 #include "data/DbError.h"
+#include "data/ExpertRecord.h"
 #include "data/RecordIds.h"
 #include "data/Schema.h"
-#include "data/ExpertRecord.h"
+#include "data/Vocabulary.h"
 #include "reports/SpreadsheetEngine.h"
 
 #include <QFile>
@@ -16,22 +17,6 @@
 namespace ExpertImport {
 
 namespace {
-
-// The lists of the expert editor, first item first.
-const QStringList kStatusItems{QStringLiteral("启用"), QStringLiteral("停用")};
-const QStringList kKindItems{QStringLiteral("正式"), QStringLiteral("临时")};
-const QStringList kSexItems{QStringLiteral("男"), QStringLiteral("女")};
-const QStringList kStarItems{QStringLiteral("★☆☆☆☆"), QStringLiteral("★★☆☆☆"), QStringLiteral("★★★☆☆"),
-                             QStringLiteral("★★★★☆"), QStringLiteral("★★★★★")};
-
-// Names of rows 1..count-1 of a reference table, as the editor offers them.
-QStringList offeredNames(const TextTable &table)
-{
-    QStringList names;
-    for (qsizetype r = 1; r < table.count(); ++r)
-        names << table.cell(r, 1);
-    return names;
-}
 
 // Captions compare without blanks and colons, so a heading retyped by hand
 // still counts.
@@ -65,12 +50,31 @@ QVector<Column> Columns(const DataStore &store)
         c.width = ExpertFieldWidth(f.field);
         c.kind = f.kind == ExpertInputKind::Date ? Column::Date : Column::Text;
         switch (f.field) {
-        case E_Status: c.kind = Column::Choice; c.items = kStatusItems; break;
-        case E_Is_temp: c.kind = Column::Choice; c.items = kKindItems; break;
-        case E_star_number: c.kind = Column::Choice; c.items = kStarItems; break;
-        case E_Sex: c.kind = Column::Choice; c.items = kSexItems; break;
-        case E_degree_type_id: c.kind = Column::Degree; c.items = offeredNames(store.DegreeTable); break;
-        case E_zhicheng_id: c.kind = Column::Title; c.items = offeredNames(store.TitleTypeTable); break;
+        // The lists of the expert editor, first item first.
+        case E_Status:
+            c.kind = Column::Choice;
+            c.items = StatusItems();
+            break;
+        case E_Is_temp:
+            c.kind = Column::Choice;
+            c.items = KindItems();
+            break;
+        case E_star_number:
+            c.kind = Column::Choice;
+            c.items = StarGrades();
+            break;
+        case E_Sex:
+            c.kind = Column::Choice;
+            c.items = SexItems();
+            break;
+        case E_degree_type_id:
+            c.kind = Column::Degree;
+            c.items = EditorReferenceNames(store.DegreeTable);
+            break;
+        case E_zhicheng_id:
+            c.kind = Column::Title;
+            c.items = EditorReferenceNames(store.TitleTypeTable);
+            break;
         default: break;
         }
         columns.append(c);
@@ -219,36 +223,29 @@ CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &stor
     return result;
 }
 
-MaintenanceOutcome AddExperts(AppState &state, const QList<QStringList> &records, const Progress &progress)
+MaintenanceOutcome AddExperts(DataStore &store, const QList<QStringList> &records, const Progress &progress)
 {
     const int total = int(records.size());
     try {
         // Numbers continue after the experts in the file as it is now.
-        LoadExperts(state);
-        Connection conn = OpenDataFile(state);
-        Transaction tx(conn);
-        const TableDef &def = Schema::ExpertMsg();
-        QStringList marks;
-        for (int i = 0; i < def.fields.size(); ++i)
-            marks << QStringLiteral("?");
-        Statement insert = conn.prepare(
-            QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(def.name, def.fields.join(','), marks.join(',')));
-        for (int k = 0; k < total; ++k) {
-            insert.bind(1, NextRecordId(state.ExpertTable, k + 1));
-            const QStringList &record = records[k];
-            for (int f = 1; f < def.fields.size(); ++f)
-                insert.bind(f + 1, record.value(f - 1, QStringLiteral(" ")));
-            insert.step();
-            insert.reset();
-            if (progress && (k % 250 == 0 || k + 1 == total))
-                progress(k + 1, total);
+        LoadExperts(store);
+        Connection conn = OpenDataFile(store);
+        {
+            // One statement and one transaction for all rows: fast, and all or nothing.
+            Transaction tx(conn);
+            ExpertWriter writer(conn);
+            for (int k = 0; k < total; ++k) {
+                writer.insert(NextRecordId(store.ExpertTable, k + 1), records[k]);
+                if (progress && (k % 250 == 0 || k + 1 == total))
+                    progress(k + 1, total);
+            }
+            tx.commit();
         }
-        tx.commit();
         conn.close();
     } catch (const DbError &e) {
         return {false, QStringLiteral("上传专家数据失败，没有导入任何专家：\n") + e.message()};
     }
-    LoadExperts(state);
+    LoadExperts(store);
     return {true, QStringLiteral("上传专家数据成功，共导入 %1 位专家。").arg(total)};
 }
 
@@ -273,13 +270,14 @@ QString RefusalText(const CheckResult &check, const DataStore &store)
     return QString();
 }
 
-MaintenanceOutcome ImportRows(AppState &state, const QList<QStringList> &sheetRows, const Progress &progress)
+MaintenanceOutcome ImportRows(DataStore &store, const QDate &today, const QList<QStringList> &sheetRows,
+                              const Progress &progress)
 {
-    const CheckResult check = CheckRows(sheetRows, state, state.today());
-    const QString refusal = RefusalText(check, state);
+    const CheckResult check = CheckRows(sheetRows, store, today);
+    const QString refusal = RefusalText(check, store);
     if (!refusal.isEmpty())
         return {false, refusal};
-    return AddExperts(state, check.records, progress);
+    return AddExperts(store, check.records, progress);
 }
 
 void WriteTemplate(SpreadsheetEngine &engine, const QString &path, const DataStore &store)

@@ -104,9 +104,7 @@ frmAbout::frmAbout(AppState &state, QWidget *parent) : QDialog(parent), m_state(
 
 void frmAbout::setLinkColor(QLabel *label, const QColor &color)
 {
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, color);
-    label->setPalette(pal);
+    SetTextColor(label, color.rgba());
 }
 
 bool frmAbout::eventFilter(QObject *watched, QEvent *event)

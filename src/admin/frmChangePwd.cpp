@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 
 frmChangePwd::frmChangePwd(AppState &state, QWidget *parent) : QDialog(parent), m_state(state)
 {
@@ -49,7 +50,16 @@ frmChangePwd::frmChangePwd(AppState &state, QWidget *parent) : QDialog(parent), 
     connect(cmdOK, &QPushButton::clicked, this, &frmChangePwd::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     txtPwdCheck->installEventFilter(this);
+}
 
+void frmChangePwd::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // The load step: the dialog opens on the logged-in user's name. Coming
+    // back from a message box or a minimised state keeps what was typed.
+    if (m_loaded || event->spontaneous())
+        return;
+    m_loaded = true;
     for (const QStringList &row : m_state.UserTable.rows) {
         if (row.value(0) == m_state.CurrentUserId) {
             txtUser->setText(row.value(1));

@@ -20,9 +20,11 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     AppState &m_state;
+    bool m_loaded = false;
     QLabel *labUser, *labPwd, *labPwdCheck;
     QLineEdit *txtUser, *txtPwd, *txtPwdCheck;
     QPushButton *cmdOK, *cmdCancel;

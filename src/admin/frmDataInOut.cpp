@@ -8,24 +8,19 @@
 #include "files/DataFolder.h"
 #include "files/FileCopy.h"
 #include "files/StagedFile.h"
+#include "ui/BusyCursor.h"
+#include "ui/Controls.h"
 #include "ui/Twips.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 
 namespace {
-
-// Busy pointer for the length of an operation.
-struct BusyCursor {
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-};
 
 QString withSuffix(const QString &path, const QString &suffix)
 {
@@ -33,11 +28,6 @@ QString withSuffix(const QString &path, const QString &suffix)
 }
 
 } // namespace
-
-frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ChildScreen(state, nav, QStringLiteral("frmDataInOut"), parent)
-{
-}
 
 QLabel *frmDataInOut::frameLabel(QWidget *frame, const QString &name, const QString &text, int left, int top,
                                  int width, int height)
@@ -66,16 +56,8 @@ QLabel *frmDataInOut::frameLabel(QWidget *frame, const QString &name, const QStr
     return l;
 }
 
-QPushButton *frmDataInOut::frameButton(QWidget *frame, const QString &name, const QString &text, int left, int top,
-                                       int width, int height)
-{
-    auto *b = new QPushButton(text, frame);
-    b->setObjectName(name);
-    b->setGeometry(TwRect(left, top, width, height));
-    return b;
-}
-
-void frmDataInOut::onLoad()
+frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *parent)
+    : ChildScreen(state, nav, kForm, parent)
 {
     addPathLabel();
     labPath->setFont(ScreenFont(9));
@@ -112,11 +94,9 @@ void frmDataInOut::onLoad()
                QStringLiteral("1： 初始化数据库") + QStringLiteral("\r\n") +
                    QStringLiteral("     此功能为将当前数据库中的测试数据全部删除（只保留系统管理员权限），以方便您的正式使用。"),
                150, 300, 4740, 540);
-    QPushButton *cmdClrDB = frameButton(fraClr, QStringLiteral("cmdClrDB"), QStringLiteral("初始化数据库"), 375, 1200, 1890, 390);
-    // Bringing a whole library in replaces everything: for administrators only.
-    QPushButton *cmdImpAccess =
-        frameButton(fraClr, QStringLiteral("cmdImpAccess"), QStringLiteral("导入Access数据库"), 2640, 1200, 1890, 390);
-    cmdImpAccess->setVisible(m_state.isAdministrator());
+    QPushButton *cmdClrDB = MakeButton(fraClr, QStringLiteral("cmdClrDB"), QStringLiteral("初始化数据库"), 375, 1200, 1890, 390);
+    cmdImpAccess =
+        MakeButton(fraClr, QStringLiteral("cmdImpAccess"), QStringLiteral("导入Access数据库"), 2640, 1200, 1890, 390);
 
     // Importing initial expert data.
     bullet(1, 525, 3750);
@@ -126,7 +106,7 @@ void frmDataInOut::onLoad()
                QStringLiteral("1： 下载专家数据导入表") + QStringLiteral("\r\n") +
                    QStringLiteral("     请先下载专家数据导入表（Excel表）保存到本机，然后按照表中的项目把专家信息正确的填入此表。"),
                150, 300, 4740, 540);
-    QPushButton *cmdDownLoadExp = frameButton(fraOP0, QStringLiteral("cmdDownLoadExp"), QStringLiteral("下载专家数据导入表"),
+    QPushButton *cmdDownLoadExp = MakeButton(fraOP0, QStringLiteral("cmdDownLoadExp"), QStringLiteral("下载专家数据导入表"),
                                               375, 1200, 1890, 390);
     frameLabel(fraOP0, QStringLiteral("labOP2"),
                QStringLiteral("2： 上传初始专家数据") + QStringLiteral("\r\n") +
@@ -134,7 +114,7 @@ void frmDataInOut::onLoad()
                150, 1875, 4740, 390);
     QLabel *labOP5 = frameLabel(fraOP0, QStringLiteral("labOP5"), QStringLiteral("不覆盖原有的专家数据信息。"), 150, 2250, 4440, 165);
     labOP5->setFont(ScreenFont(9, true));
-    QPushButton *cmdUpExp = frameButton(fraOP0, QStringLiteral("cmdUpExp"), QStringLiteral("上传初始专家数据"), 375, 2775, 1890, 390);
+    QPushButton *cmdUpExp = MakeButton(fraOP0, QStringLiteral("cmdUpExp"), QStringLiteral("上传初始专家数据"), 375, 2775, 1890, 390);
 
     // Backing up and restoring the expert library.
     bullet(2, 6225, 1050);
@@ -144,12 +124,12 @@ void frmDataInOut::onLoad()
                QStringLiteral("1： 专家库的备份") + QStringLiteral("\r\n") +
                    QStringLiteral("     此功能为把现有的专家库中的全部数据进行备份（生成XXX.mdb文件并保存到本机）。"),
                150, 300, 4665, 540);
-    QPushButton *cmdDBBak = frameButton(fraOP1, QStringLiteral("cmdDBBak"), QStringLiteral("备份专家库"), 375, 1200, 1365, 390);
+    QPushButton *cmdDBBak = MakeButton(fraOP1, QStringLiteral("cmdDBBak"), QStringLiteral("备份专家库"), 375, 1200, 1365, 390);
     frameLabel(fraOP1, QStringLiteral("labOP4"),
                QStringLiteral("2： 专家库的更新") + QStringLiteral("\r\n") +
                    QStringLiteral("     用以前备份过的专家库的所有信息代替现有的专家库，使现有的专家库得到更新。"),
                150, 2100, 4740, 615);
-    QPushButton *cmdDBUpd = frameButton(fraOP1, QStringLiteral("cmdDBUpd"), QStringLiteral("更新专家库"), 375, 3000, 1365, 390);
+    QPushButton *cmdDBUpd = MakeButton(fraOP1, QStringLiteral("cmdDBUpd"), QStringLiteral("更新专家库"), 375, 3000, 1365, 390);
     frameLabel(fraOP1, QStringLiteral("labOP6"),
                QStringLiteral("3： 自动备份数据库") + QStringLiteral("\r\n\r\n\r\n") +
                    QStringLiteral("选中状态（默认）： 每次关闭本软件时会自动备份数据库到以下目录：") +
@@ -162,7 +142,6 @@ void frmDataInOut::onLoad()
     chkSaveDB->setFont(ScreenFont(9));
     chkSaveDB->setChecked(true);
     chkSaveDB->raise();
-    m_state.AutoBackupOn = true;
     connect(chkSaveDB, &QCheckBox::toggled, this, [this](bool on) { m_state.AutoBackupOn = on; });
 
     // Shown only while a long import runs.
@@ -178,6 +157,14 @@ void frmDataInOut::onLoad()
     connect(cmdDBBak, &QPushButton::clicked, this, &frmDataInOut::cmdDBBak_Click);
     connect(cmdDBUpd, &QPushButton::clicked, this, &frmDataInOut::cmdDBUpd_Click);
     connect(cmdImpAccess, &QPushButton::clicked, this, &frmDataInOut::cmdImpAccess_Click);
+}
+
+void frmDataInOut::onLoad()
+{
+    // The box starts ticked, as automatic backup starts on.
+    m_state.AutoBackupOn = true;
+    // Bringing a whole library in replaces everything: for administrators only.
+    cmdImpAccess->setVisible(m_state.isAdministrator());
 }
 
 bool frmDataInOut::requireAdministrator()
@@ -208,6 +195,12 @@ QString frmDataInOut::desktopFile(const QString &name) const
     return QDir(m_state.services.desktop->desktopPath()).filePath(name);
 }
 
+// What initialising and restoring change: the data and the draw in progress.
+static MaintenanceTarget maintenanceTarget(AppState &state)
+{
+    return {state, state.DrawList, state.DrawUnsaved, state.today()};
+}
+
 static QString unsavedDrawNote(const AppState &state)
 {
     return state.DrawUnsaved ? QStringLiteral("\n当前未保存的抽取记录将被放弃。") : QString();
@@ -225,7 +218,7 @@ void frmDataInOut::cmdClrDB_Click()
     MaintenanceOutcome outcome;
     {
         BusyCursor busy;
-        outcome = InitialiseDatabase(m_state);
+        outcome = InitialiseDatabase(maintenanceTarget(m_state));
     }
     showOutcome(outcome.ok, outcome.message);
 }
@@ -357,7 +350,7 @@ void frmDataInOut::cmdDBUpd_Click()
     MaintenanceOutcome outcome;
     {
         BusyCursor busy;
-        outcome = RestoreDatabase(m_state, path);
+        outcome = RestoreDatabase(maintenanceTarget(m_state), path);
     }
     showOutcome(outcome.ok, outcome.message);
 }
@@ -388,7 +381,7 @@ void frmDataInOut::cmdImpAccess_Click()
     MaintenanceOutcome outcome;
     {
         BusyCursor busy;
-        outcome = ImportAccessLibrary(m_state, plan);
+        outcome = ImportAccessLibrary(maintenanceTarget(m_state), plan);
     }
     showOutcome(outcome.ok, outcome.message);
 }

@@ -11,6 +11,8 @@ class QProgressBar;
 class frmDataInOut : public ChildScreen {
     Q_OBJECT
 public:
+    static constexpr Form kForm = Form::frmDataInOut;
+
     frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
 
     void cmdClrDB_Click();
@@ -26,13 +28,12 @@ protected:
 private:
     QLabel *frameLabel(QWidget *frame, const QString &name, const QString &text, int left, int top, int width,
                        int height);
-    QPushButton *frameButton(QWidget *frame, const QString &name, const QString &text, int left, int top,
-                             int width, int height);
     bool requireAdministrator();
     void showOutcome(bool ok, const QString &text);
     void showProgress(int done, int total);
     QString desktopFile(const QString &name) const;
 
+    QPushButton *cmdImpAccess = nullptr;
     QCheckBox *chkSaveDB = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
 };

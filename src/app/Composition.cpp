@@ -17,16 +17,16 @@
 ScreenRegistry AllScreens()
 {
     ScreenRegistry r;
-    AddScreen<frmDisMsg>(r, QStringLiteral("frmDisMsg"));
-    AddScreen<frmExpertList>(r, QStringLiteral("frmExpertList"));
-    AddScreen<frmExpertListUpd>(r, QStringLiteral("frmExpertListUpd"));
-    AddScreen<frmExpertListDis>(r, QStringLiteral("frmExpertListDis"));
-    AddScreen<frmNewExpert>(r, QStringLiteral("frmNewExpert"));
-    AddScreen<frmSearchExpert>(r, QStringLiteral("frmSearchExpert"));
-    AddScreen<frmNewPro>(r, QStringLiteral("frmNewPro"));
-    AddScreen<frmNewProSelExpert>(r, QStringLiteral("frmNewProSelExpert"));
-    AddScreen<frmExpertHistory>(r, QStringLiteral("frmExpertHistory"));
-    AddScreen<frmDataInOut>(r, QStringLiteral("frmDataInOut"));
+    AddScreen<frmDisMsg>(r);
+    AddScreen<frmExpertList>(r);
+    AddScreen<frmExpertListUpd>(r);
+    AddScreen<frmExpertListDis>(r);
+    AddScreen<frmNewExpert>(r);
+    AddScreen<frmSearchExpert>(r);
+    AddScreen<frmNewPro>(r);
+    AddScreen<frmNewProSelExpert>(r);
+    AddScreen<frmExpertHistory>(r);
+    AddScreen<frmDataInOut>(r);
     return r;
 }
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-// Every screen of the program, by form name.
+// Every window of the screen area, each under its form.
 ScreenRegistry AllScreens();
 
 // The main window with its screens, its menu dialogs and the exit step that

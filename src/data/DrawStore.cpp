@@ -3,12 +3,13 @@
 #include "data/RecordIds.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
+#include "data/Vocabulary.h"
 
 void StoreDrawList(const DataStore &store, const TextTable &drawList, const QDate &today)
 {
     if (drawList.isEmpty())
         return;
-    const QString date = today.toString(QStringLiteral("yyyy-MM-dd"));
+    const QString date = today.toString(kStoredDateFormat);
     Connection conn = OpenDataFile(store);
     Transaction tx(conn);
     Recordset rs(conn, Schema::SelExpert());

@@ -127,7 +127,7 @@ std::optional<ExpertRecordBuffer> GatherExpertFields(const ExpertFormValues &val
     }
     b.entry[E_Name] = name;
     b.entry[E_area_id] = kBlank;
-    b.entry[E_Reg_date] = today.toString(QStringLiteral("yyyy-MM-dd"));
+    b.entry[E_Reg_date] = today.toString(kStoredDateFormat);
     return b;
 }
 
@@ -153,19 +153,6 @@ QStringList ExpertRecordBuffer::drawListRow(const QString &id) const
             entry[E_Mobile]};
 }
 
-QString DegreeCodeForPosition(int position)
-{
-    return QStringLiteral("%1").arg(position + 1, 2, 10, QLatin1Char('0'));
-}
-
-QString TitleIdForPosition(const DataStore &store, int position)
-{
-    const qsizetype row = qsizetype(position) + 1;
-    if (position < 0 || row >= store.TitleTypeTable.count())
-        return QString();
-    return store.TitleTypeTable.cell(row, 0);
-}
-
 static void writeFields(Recordset &rs, const ExpertRecordBuffer &record)
 {
     const QStringList stored = record.storedFields();
@@ -173,16 +160,33 @@ static void writeFields(Recordset &rs, const ExpertRecordBuffer &record)
         rs.setField(i, stored[i - 1]);
 }
 
+ExpertWriter::ExpertWriter(Connection &conn)
+    : m_insert([&conn] {
+          const TableDef &def = Schema::ExpertMsg();
+          const QStringList marks(def.fields.size(), QStringLiteral("?"));
+          return conn.prepare(
+              QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(def.name, def.fields.join(','), marks.join(',')));
+      }())
+{
+}
+
+void ExpertWriter::insert(const QString &id, const QStringList &fields)
+{
+    m_insert.bind(1, id);
+    for (int f = 1; f < ExpertFieldCount; ++f)
+        m_insert.bind(f + 1, fields.value(f - 1, kBlank));
+    m_insert.step();
+    m_insert.reset();
+}
+
 QString AddExpertRecord(const DataStore &store, const ExpertRecordBuffer &record)
 {
     Connection conn = OpenDataFile(store);
-    Recordset rs(conn, Schema::ExpertMsg());
     const QString id = NextRecordId(store.ExpertTable);
-    rs.addNew();
-    rs.setField(E_Id, id);
-    writeFields(rs, record);
-    rs.update();   // one INSERT: the record is stored whole or not at all
-    rs.close();
+    {
+        ExpertWriter writer(conn);
+        writer.insert(id, record.storedFields());   // one INSERT: the record is stored whole or not at all
+    }
     conn.close();
     return id;
 }
@@ -212,4 +216,37 @@ qsizetype FindExpertRow(const DataStore &store, const QString &id)
         if (t.cell(r, E_Id) == id)
             return r;
     return -1;
+}
+
+ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids)
+{
+    ExpertDeletion result;
+    Connection conn = OpenDataFile(store);
+    {
+        // Either every listed expert and all their extraction records go, or
+        // nothing does: a missing expert must not leave half a deletion behind.
+        Transaction tx(conn);
+        Recordset experts(conn, Schema::ExpertMsg());
+        for (qsizetype i = 0; i < ids.size(); ++i) {
+            experts.findFirst(QStringLiteral("Id"), ids[i]);
+            if (experts.noMatch()) {
+                result.missingIndex = i;
+                experts.close();
+                return result;
+            }
+            experts.deleteCurrent();
+        }
+        experts.close();
+
+        Statement selections = conn.prepare(QStringLiteral("DELETE FROM sel_expert WHERE Expert_Id = ?"));
+        for (const QString &id : ids) {
+            selections.bind(1, id);
+            selections.step();
+            selections.reset();
+        }
+        tx.commit();
+    }
+    conn.close();
+    result.deleted = true;
+    return result;
 }

@@ -2,6 +2,7 @@
 
 #include "data/Schema.h"
 #include "data/Tables.h"
+#include "data/Vocabulary.h"
 
 #include <QDate>
 #include <QString>
@@ -69,11 +70,20 @@ QString NormalizeDateText(const QString &text);
 // texts trimmed, dates completed, empty values a single space, Reg_date today.
 std::optional<ExpertRecordBuffer> GatherExpertFields(const ExpertFormValues &values, const QDate &today);
 
-// Stored code of the degree at list position p: p + 1 with two digits.
-QString DegreeCodeForPosition(int position);
-// Stored code of the title level at list position p: the Id of TitleTypeTable
-// row p + 1, or "" when there is no such row.
-QString TitleIdForPosition(const DataStore &store, int position);
+// The one way a new expert record is written: the statement is prepared
+// once on the caller's connection and takes any number of records. Inside
+// the caller's transaction they are stored together or not at all.
+class ExpertWriter {
+public:
+    explicit ExpertWriter(Connection &conn);
+    // Writes the record with this Id and fields 1..28 in position order, as
+    // ExpertRecordBuffer::storedFields gives them; a field missing from a
+    // short list is written as one space. Throws DbError.
+    void insert(const QString &id, const QStringList &fields);
+
+private:
+    Statement m_insert;
+};
 
 // Adds the expert as a new record with the next identifier after the last
 // cached ExpertTable Id and returns that identifier. Throws DbError and leaves
@@ -85,3 +95,14 @@ bool UpdateExpertRecord(const DataStore &store, const QString &id, const ExpertR
 
 // Row of ExpertTable whose Id equals id exactly, or -1.
 qsizetype FindExpertRow(const DataStore &store, const QString &id);
+
+// Result of deleting a set of experts.
+struct ExpertDeletion {
+    bool deleted = false;
+    qsizetype missingIndex = -1;   // the first Id not in expert_msg, when nothing was deleted
+};
+
+// Deletes the experts with these Ids and every sel_expert record of theirs
+// as one transaction. When one of the Ids names no expert, nothing at all is
+// deleted. Does not reload the in-memory tables. Throws DbError.
+ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids);

@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/DbError.h"
+#include "data/Vocabulary.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -98,12 +99,12 @@ void CreateDataFile(const QString &path)
                        QString::fromLatin1(kInitialAdminPassword), "0"});
             // Row n of the title levels has an Id whose value is n: experts store
             // the Id and screens read it back as a row number.
-            const QStringList titles{"全部", "员级", "助理级", "中级", "副高级", "正高级"};
+            const QStringList titles{kAllItem, "员级", "助理级", "中级", "副高级", "正高级"};
             for (int i = 0; i < titles.size(); ++i)
-                insertRow(conn, Schema::ResourceZhicheng(), {QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')), titles[i]});
-            const QStringList degrees{"全部", "中专", "大专", "本科", "硕士研究生", "博士研究生"};
+                insertRow(conn, Schema::ResourceZhicheng(), {ReferenceCode(i), titles[i]});
+            const QStringList degrees{kAllItem, "中专", "大专", "本科", "硕士研究生", "博士研究生"};
             for (int i = 0; i < degrees.size(); ++i)
-                insertRow(conn, Schema::ResourceDegree(), {QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0')), degrees[i]});
+                insertRow(conn, Schema::ResourceDegree(), {ReferenceCode(i), degrees[i]});
             tx.commit();
         }
         conn.close();

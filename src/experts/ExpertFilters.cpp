@@ -1,7 +1,7 @@
 #include "experts/ExpertFilters.h"
 
-#include "data/ReferenceNames.h"
 #include "data/Schema.h"
+#include "data/Vocabulary.h"
 #include "data/Wildcard.h"
 
 #include <QVarLengthArray>
@@ -78,7 +78,7 @@ void SetExpert_MsgTemp(const DataStore &store, const QString &name, const QStrin
     std::optional<WildcardPattern> namePattern;
     if (!name.isEmpty())
         namePattern.emplace(WildcardPattern::contains(name));
-    const bool anyStatus = status == kAllStatuses;
+    const bool anyStatus = status == kAllItem;
 
     // Experts name one of a handful of title codes: each is looked up once
     // and found again by a short linear search, far cheaper than hashing.
@@ -151,9 +151,4 @@ void sExpert_MsgDetTemp(const DataStore &store, const SearchCriteria &criteria, 
                                       &FieldOf(e, E_zige_name), &FieldOf(e, E_Mobile)});
     }
     Truncate(rows, k);
-}
-
-QString TwoDigitCode(int position)
-{
-    return QStringLiteral("%1").arg(position, 2, 10, QLatin1Char('0'));
 }

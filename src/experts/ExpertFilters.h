@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Tables.h"
+#include "data/Vocabulary.h"
 
 #include <QString>
 #include <array>
@@ -12,9 +13,6 @@ inline constexpr int kExpertListColumns = 9;
 // cong_shi_zhuanye, zige_name, Mobile.
 inline constexpr int kSearchResultColumns = 7;
 inline constexpr int kSearchCriteriaCount = 13;
-
-// The status item of the expert list that sets no condition.
-inline const QString kAllStatuses = QStringLiteral("全部");
 
 // The thirteen criterion texts of the advanced search; "" sets no condition.
 using SearchCriteria = std::array<QString, kSearchCriteriaCount>;
@@ -29,13 +27,9 @@ const std::array<SearchCriterionField, kSearchCriteriaCount> &SearchCriterionFie
 
 // Rebuilds the expert list's rows from ExpertTable: experts whose Name
 // contains name (wildcards kept; "" takes every name) and whose Status is
-// status ("全部" takes every status), in table order.
+// status (kAllItem takes every status), in table order.
 void SetExpert_MsgTemp(const DataStore &store, const QString &name, const QString &status, TextTable &rows);
 
 // Rebuilds the advanced search's rows from ExpertTable: experts that pass
 // every non-empty criterion, in table order.
 void sExpert_MsgDetTemp(const DataStore &store, const SearchCriteria &criteria, TextTable &rows);
-
-// The code a reference list's item at position p stands for: p with at
-// least two digits ("01").
-QString TwoDigitCode(int position);

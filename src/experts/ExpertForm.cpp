@@ -1,6 +1,6 @@
 #include "experts/ExpertForm.h"
 
-#include "data/ReferenceNames.h"
+#include "data/Vocabulary.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
@@ -29,22 +29,6 @@ int inputTop(int row)
     return 840 + (row - 1) * 360;
 }
 
-QStringList referenceNames(const TextTable &table)
-{
-    // Row 0 is the "all" entry of the search lists; the editor never offers it.
-    QStringList names;
-    for (qsizetype r = 1; r < table.count(); ++r)
-        names << table.cell(r, 1);
-    return names;
-}
-
-const QStringList &starItems()
-{
-    static const QStringList items{QStringLiteral("★☆☆☆☆"), QStringLiteral("★★☆☆☆"), QStringLiteral("★★★☆☆"),
-                                   QStringLiteral("★★★★☆"), QStringLiteral("★★★★★")};
-    return items;
-}
-
 } // namespace
 
 void SelectStoredItem(QComboBox *list, int index, const QString &stored)
@@ -60,9 +44,11 @@ void SelectStoredItem(QComboBox *list, int index, const QString &stored)
 
 // ---------------------------------------------------------------------------
 
-ExpertFormScreen::ExpertFormScreen(AppState &state, ScreenNavigator &nav, const QString &formName, QWidget *parent)
-    : ChildScreen(state, nav, formName, parent)
+ExpertFormScreen::ExpertFormScreen(AppState &state, ScreenNavigator &nav, Form form, Inputs inputs,
+                                   QWidget *parent)
+    : ChildScreen(state, nav, form, parent)
 {
+    buildForm(inputs);
 }
 
 int ExpertFormScreen::boxIndex(const ExpertFieldDef &f) const
@@ -95,9 +81,7 @@ void ExpertFormScreen::buildForm(Inputs inputs)
             memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
             if (inputs == Inputs::ReadOnly) {
                 memo->setReadOnly(true);
-                QPalette pal = memo->palette();
-                pal.setColor(QPalette::Text, QColor(128, 128, 128));
-                memo->setPalette(pal);
+                SetTextColor(memo, qRgb(128, 128, 128));
             }
             memoBoxes.insert(boxIndex(f), memo);
         } else {
@@ -129,36 +113,16 @@ void ExpertFormScreen::setBoxText(int index, const QString &text)
 
 // ---------------------------------------------------------------------------
 
-ExpertEditorScreen::ExpertEditorScreen(AppState &state, ScreenNavigator &nav, const QString &formName,
-                                       QWidget *parent)
-    : ExpertFormScreen(state, nav, formName, parent)
+ExpertEditorScreen::ExpertEditorScreen(AppState &state, ScreenNavigator &nav, Form form, QWidget *parent)
+    : ExpertFormScreen(state, nav, form, Inputs::Editable, parent)
 {
-}
-
-void ExpertEditorScreen::onLoad()
-{
-    buildForm(Inputs::Editable);
-    labTitle->setText(loadTitle());
-    labTitle->adjustSize();
-
     com_Sex = lists.value(E_Sex);
     com_Sta = lists.value(E_Status);
     com_Lin = lists.value(E_Is_temp);
     com_Degree = lists.value(E_degree_type_id);
     com_Zhicheng = lists.value(E_zhicheng_id);
     com_Star = lists.value(E_star_number);
-
-    // The reference tables do not change during a run: the lists are filled once.
-    com_Sex->addItems({QStringLiteral("男"), QStringLiteral("女")});
-    com_Sta->addItems({QStringLiteral("启用"), QStringLiteral("停用")});
-    com_Lin->addItems({QStringLiteral("正式"), QStringLiteral("临时")});
-    com_Degree->addItems(referenceNames(m_state.DegreeTable));
-    com_Zhicheng->addItems(referenceNames(m_state.TitleTypeTable));
-    com_Star->addItems(starItems());
     com_Star->setStyleSheet(QStringLiteral("QComboBox { color: rgb(255, 0, 0); }"));
-    for (QComboBox *list : std::as_const(lists))
-        list->setCurrentIndex(list->count() > 0 ? 0 : -1);
-
     connect(com_Zhicheng, &QComboBox::currentIndexChanged, this, [this] { coupleLists(com_Zhicheng, com_Star); });
     connect(com_Star, &QComboBox::currentIndexChanged, this, [this] { coupleLists(com_Star, com_Zhicheng); });
 
@@ -168,6 +132,22 @@ void ExpertEditorScreen::onLoad()
     connect(cmd_Save, &QPushButton::clicked, this, [this] { save(); });
     connect(cmd_Clear, &QPushButton::clicked, this, [this] { clearForm(); });
     connect(cmd_Back, &QPushButton::clicked, this, [this] { back(); });
+}
+
+void ExpertEditorScreen::onLoad()
+{
+    labTitle->setText(loadTitle());
+    labTitle->adjustSize();
+
+    // The reference tables do not change during a run: the lists are filled once.
+    com_Sex->addItems(SexItems());
+    com_Sta->addItems(StatusItems());
+    com_Lin->addItems(KindItems());
+    com_Degree->addItems(EditorReferenceNames(m_state.DegreeTable));
+    com_Zhicheng->addItems(EditorReferenceNames(m_state.TitleTypeTable));
+    com_Star->addItems(StarGrades());
+    for (QComboBox *list : std::as_const(lists))
+        list->setCurrentIndex(list->count() > 0 ? 0 : -1);
 }
 
 void ExpertEditorScreen::coupleLists(QComboBox *changed, QComboBox *other)

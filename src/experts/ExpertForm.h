@@ -19,15 +19,13 @@ class ExpertFormScreen : public ChildScreen {
 public:
     enum class Inputs { Editable, ReadOnly };
 
-    ExpertFormScreen(AppState &state, ScreenNavigator &nav, const QString &formName, QWidget *parent);
+    ExpertFormScreen(AppState &state, ScreenNavigator &nav, Form form, Inputs inputs, QWidget *parent);
 
     // Text of a single-line or multi-line box, by txtDis index.
     QString boxText(int index) const;
     void setBoxText(int index, const QString &text);
 
 protected:
-    // Builds labTitle, labPath, the captions and the inputs.
-    void buildForm(Inputs inputs);
     // txtDis index of a field's box on this screen.
     int boxIndex(const ExpertFieldDef &f) const;
 
@@ -38,6 +36,9 @@ protected:
     QHash<int, QComboBox *> lists;            // editor lists by expert_msg position
 
 private:
+    // Builds labTitle, labPath, the captions and the inputs.
+    void buildForm(Inputs inputs);
+
     Inputs m_inputs = Inputs::Editable;
 };
 
@@ -46,7 +47,7 @@ private:
 class ExpertEditorScreen : public ExpertFormScreen {
     Q_OBJECT
 public:
-    ExpertEditorScreen(AppState &state, ScreenNavigator &nav, const QString &formName, QWidget *parent);
+    ExpertEditorScreen(AppState &state, ScreenNavigator &nav, Form form, QWidget *parent);
 
     // cmd_Clear: first item of every list, every box empty.
     void clearForm();

@@ -1,7 +1,6 @@
 #include "experts/frmExpertList.h"
 
-#include "data/Recordset.h"
-#include "data/Schema.h"
+#include "data/ExpertRecord.h"
 #include "experts/ExpertFilters.h"
 #include "lists/PagedList.h"
 #include "ui/Twips.h"
@@ -46,8 +45,8 @@ ListLayout ExpertListLayout()
     l.checkAllTop = 4800;
     l.labelAllLeft = 10725;
     l.labelAllTop = 4800;
-    l.pageLinksTop = 4920;
-    l.pageLinkLefts = {2460, 3720, 5280, 7080, 8340};
+    // The list starts further left than on the other screens; so do its links.
+    l.setPageLinks(4920, 2460);
     return l;
 }
 
@@ -64,41 +63,8 @@ QFrame *MakeRule(QWidget *parent, const QString &name)
 
 } // namespace
 
-ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids)
-{
-    ExpertDeletion result;
-    Connection conn = OpenDataFile(store);
-    {
-        // Either every listed expert and all their extraction records go, or
-        // nothing does: a missing expert must not leave half a deletion behind.
-        Transaction tx(conn);
-        Recordset experts(conn, Schema::ExpertMsg());
-        for (qsizetype i = 0; i < ids.size(); ++i) {
-            experts.findFirst(QStringLiteral("Id"), ids[i]);
-            if (experts.noMatch()) {
-                result.missingIndex = i;
-                experts.close();
-                return result;
-            }
-            experts.deleteCurrent();
-        }
-        experts.close();
-
-        Statement selections = conn.prepare(QStringLiteral("DELETE FROM sel_expert WHERE Expert_Id = ?"));
-        for (const QString &id : ids) {
-            selections.bind(1, id);
-            selections.step();
-            selections.reset();
-        }
-        tx.commit();
-    }
-    conn.close();
-    result.deleted = true;
-    return result;
-}
-
 frmExpertList::frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ChildScreen(state, nav, QStringLiteral("frmExpertList"), parent)
+    : ChildScreen(state, nav, kForm, parent)
 {
     addPathLabel();
     labTitle = addTitle(QStringLiteral("专家列表"));
@@ -106,8 +72,7 @@ frmExpertList::frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *par
     labName = addLabel(QStringLiteral("labName"), QStringLiteral("专家姓名："), 450, 960);
     txtName = addTextBox(QStringLiteral("txtName"), 1290, 900, 1575);
     labStatus = addLabel(QStringLiteral("labStatus"), QStringLiteral("专家状态："), 3210, 960);
-    comlabStatus = addList(QStringLiteral("comlabStatus"),
-                           {kAllStatuses, QStringLiteral("启用"), QStringLiteral("停用")}, 4170, 900, 1155);
+    comlabStatus = addList(QStringLiteral("comlabStatus"), WithAllItem(StatusItems()), 4170, 900, 1155);
     cmdSearch = addButton(QStringLiteral("cmdSearch"), QStringLiteral("检索"), 5670, 900, 735, 330);
 
     Label1 = addHeading(kHeadingFull, 300, kHeadingTop, 10985);
@@ -183,7 +148,7 @@ void frmExpertList::onActivate()
     // Filters never survive leaving the screen.
     txtName->clear();
     comlabStatus->setCurrentIndex(0);
-    SetExpert_MsgTemp(m_state, QString(), kAllStatuses, m_state.ExpertListRows);
+    SetExpert_MsgTemp(m_state, QString(), kAllItem, m_state.ExpertListRows);
     showList();
 }
 
@@ -210,10 +175,8 @@ void frmExpertList::SetRedColor()
     for (int i = 0; i < kRowsPerPage; ++i) {
         QLabel *status = c.lab[6][i];
         QLabel *nature = c.lab[7][i];
-        SetTextColor(status,
-                     !status->isHidden() && status->text() == QStringLiteral("停用") ? kWarningRed : kBlack);
-        SetTextColor(nature,
-                     !nature->isHidden() && nature->text() == QStringLiteral("临时") ? kWarningRed : kBlack);
+        SetTextColor(status, !status->isHidden() && status->text() == kStatusDisabled ? kWarningRed : kBlack);
+        SetTextColor(nature, !nature->isHidden() && nature->text() == kKindTemporary ? kWarningRed : kBlack);
     }
 }
 
@@ -223,7 +186,7 @@ void frmExpertList::labOP_1_Click(int slot)
     if (position < 0)
         return;
     m_state.SelectedExpertId = m_state.ExpertListRows.cell(position, 0);
-    m_nav.openScreen(7, QStringLiteral("frmExpertListDis"));
+    m_nav.openScreen(ScreenId::ExpertListView);
 }
 
 void frmExpertList::labOP_2_Click(int slot)
@@ -233,7 +196,7 @@ void frmExpertList::labOP_2_Click(int slot)
     // The update screen reads the expert's Id from the selected row.
     if (m_list->selectSlot(slot) < 0)
         return;
-    m_nav.openScreen(6, QStringLiteral("frmExpertListUpd"));
+    m_nav.openScreen(ScreenId::ExpertListEdit);
 }
 
 void frmExpertList::cmdDel_Click()

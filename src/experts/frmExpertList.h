@@ -7,22 +7,13 @@
 class PagedList;
 class QFrame;
 
-// Result of deleting a set of experts.
-struct ExpertDeletion {
-    bool deleted = false;
-    qsizetype missingIndex = -1;   // the first Id not in expert_msg, when nothing was deleted
-};
-
-// Deletes the experts with these Ids and every sel_expert record of theirs
-// as one transaction. When one of the Ids names no expert, nothing at all is
-// deleted. Does not reload the in-memory tables.
-ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids);
-
 // The expert list: ten experts to a page, filtered by name and status; the
 // administrator may also open an expert for editing and delete experts.
 class frmExpertList : public ChildScreen {
     Q_OBJECT
 public:
+    static constexpr Form kForm = Form::frmExpertList;
+
     frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
 
     PagedList *list() const { return m_list; }

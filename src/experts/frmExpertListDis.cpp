@@ -1,6 +1,6 @@
 #include "experts/frmExpertListDis.h"
 
-#include "data/ReferenceNames.h"
+#include "data/Vocabulary.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -8,13 +8,8 @@
 using namespace Schema;
 
 frmExpertListDis::frmExpertListDis(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ExpertFormScreen(state, nav, QStringLiteral("frmExpertListDis"), parent)
+    : ExpertFormScreen(state, nav, kForm, Inputs::ReadOnly, parent)
 {
-}
-
-void frmExpertListDis::onLoad()
-{
-    buildForm(Inputs::ReadOnly);
     labTitle->setText(QStringLiteral("专家详细信息"));
     labTitle->adjustSize();
     cmd_Back = addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 5580, 7125, 1095, 435);
@@ -23,8 +18,9 @@ void frmExpertListDis::onLoad()
 
 void frmExpertListDis::onActivate()
 {
-    const int screen = m_state.CurrentScreen;
-    const QString key = (screen == 7 || screen == 10) ? m_state.SelectedExpertId : QString();
+    const bool opened = m_state.isCurrentScreen(ScreenId::ExpertListView) ||
+                        m_state.isCurrentScreen(ScreenId::ExpertSearchView);
+    const QString key = opened ? m_state.SelectedExpertId : QString();
     const qsizetype row = FindExpertRow(m_state, key);
     // An expert no longer in the table leaves the previous content on show.
     if (row >= 0)
@@ -48,11 +44,11 @@ void frmExpertListDis::showExpert(const QStringList &row)
 
 void frmExpertListDis::back()
 {
-    if (m_state.CurrentScreen == 7) {
-        m_nav.openScreen(5, QStringLiteral("frmExpertList"));
-    } else if (m_state.CurrentScreen == 10) {
+    if (m_state.isCurrentScreen(ScreenId::ExpertListView)) {
+        m_nav.openScreen(ScreenId::ExpertList);
+    } else if (m_state.isCurrentScreen(ScreenId::ExpertSearchView)) {
         // The search keeps its criteria, results and page when it sees this.
         m_state.SearchReturn = true;
-        m_nav.openScreen(9, QStringLiteral("frmSearchExpert"));
+        m_nav.openScreen(ScreenId::ExpertSearch);
     }
 }

@@ -7,10 +7,11 @@
 class frmExpertListDis : public ExpertFormScreen {
     Q_OBJECT
 public:
+    static constexpr Form kForm = Form::frmExpertListDis;
+
     frmExpertListDis(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
 
 protected:
-    void onLoad() override;
     void onActivate() override;
 
 private:

@@ -1,7 +1,7 @@
 #include "experts/frmExpertListUpd.h"
 
 frmExpertListUpd::frmExpertListUpd(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ExpertEditorScreen(state, nav, QStringLiteral("frmExpertListUpd"), parent)
+    : ExpertEditorScreen(state, nav, kForm, parent)
 {
 }
 
@@ -25,7 +25,7 @@ void frmExpertListUpd::onActivate()
 
 void frmExpertListUpd::back()
 {
-    m_nav.openScreen(5, QStringLiteral("frmExpertList"));
+    m_nav.openScreen(ScreenId::ExpertList);
 }
 
 void frmExpertListUpd::SaveExpertUpdate()

@@ -6,6 +6,8 @@
 class frmExpertListUpd : public ExpertEditorScreen {
     Q_OBJECT
 public:
+    static constexpr Form kForm = Form::frmExpertListUpd;
+
     frmExpertListUpd(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
 
     // cmd_Save: SaveExpertUpdate.

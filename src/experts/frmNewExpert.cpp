@@ -8,12 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-const QString kTemporary = QStringLiteral("临时");
-}
-
 frmNewExpert::frmNewExpert(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ExpertEditorScreen(state, nav, QStringLiteral("frmNewExpert"), parent)
+    : ExpertEditorScreen(state, nav, kForm, parent)
 {
 }
 
@@ -49,15 +45,15 @@ void frmNewExpert::afterClear()
 {
     // A temporary expert cannot be made regular.
     if (temporaryMode())
-        SelectStoredItem(com_Lin, com_Lin->findText(kTemporary), kTemporary);
+        SelectStoredItem(com_Lin, com_Lin->findText(kKindTemporary), kKindTemporary);
     com_Lin->setEnabled(!temporaryMode());
 }
 
 void frmNewExpert::back()
 {
-    if (m_state.CurrentScreen != 14)
+    if (!m_state.isCurrentScreen(ScreenId::DrawResultNewTemporary))
         return;
-    m_nav.openScreen(13, QStringLiteral("frmNewPro"));
+    m_nav.openScreen(ScreenId::DrawResult);
 }
 
 void frmNewExpert::SaveNewExpert()

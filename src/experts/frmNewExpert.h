@@ -8,6 +8,8 @@
 class frmNewExpert : public ExpertEditorScreen {
     Q_OBJECT
 public:
+    static constexpr Form kForm = Form::frmNewExpert;
+
     frmNewExpert(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
 
     // cmd_Save: SaveNewExpert.
@@ -22,5 +24,5 @@ protected:
     void afterClear() override;
 
 private:
-    bool temporaryMode() const { return m_state.CurrentScreen == 14; }
+    bool temporaryMode() const { return m_state.isCurrentScreen(ScreenId::DrawResultNewTemporary); }
 };

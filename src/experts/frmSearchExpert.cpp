@@ -2,10 +2,10 @@
 
 #include "lists/PagedList.h"
 #include "reports/Reports.h"
+#include "ui/CriteriaGrid.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,15 +14,13 @@ namespace {
 
 const QString kHeading = QStringLiteral(
     " 序号    姓名     出生时间         工作单位               从事专业              资格名称          电话号码    操作");
-const QString kNote = QStringLiteral(
-    "（ 号项目为可进行模糊查询的项目。例如：专家姓名：卫， 结果可为：卫亮，孙卫平，李华卫等。）");
-
-// The criteria grid: four rows, four columns of caption and input.
-constexpr int kRowTops[4] = {930, 1290, 1650, 2025};
-constexpr int kCaptionLefts[4] = {120, 3075, 6030, 8985};
-constexpr int kInputLefts[4] = {1140, 4095, 7050, 10005};
-constexpr int kInputWidth = 1695;
-constexpr int kCaptionDrop = 60;    // captions sit a little lower than their inputs
+// The criteria grid: four rows of captions and inputs.
+CriteriaGridLayout SearchGridLayout()
+{
+    CriteriaGridLayout l;
+    l.rowTops = {930, 1290, 1650, 2025};
+    return l;
+}
 
 constexpr int kColumnLefts[kSearchResultColumns] = {1170, 1725, 2595, 3675, 5775, 7845, 9750};
 constexpr int kFirstOperationLeft = 10935;
@@ -34,62 +32,45 @@ ListLayout SearchListLayout()
     l.firstRowTop = 3780;
     l.rowSpacing = 300;
     l.firstOperationLeft = kFirstOperationLeft;
-    l.pageLinksTop = 6870;
-    l.pageLinkLefts = {2760, 4020, 5580, 7380, 8640};
+    l.setPageLinks(6870);
     return l;
-}
-
-void SetRed(QWidget *w)
-{
-    QPalette pal = w->palette();
-    const QColor red = QColor::fromRgba(kWarningRed);
-    pal.setColor(QPalette::WindowText, red);
-    pal.setColor(QPalette::Text, red);
-    pal.setColor(QPalette::ButtonText, red);
-    w->setPalette(pal);
 }
 
 } // namespace
 
 frmSearchExpert::frmSearchExpert(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ChildScreen(state, nav, QStringLiteral("frmSearchExpert"), parent)
+    : ChildScreen(state, nav, kForm, parent)
 {
     addPathLabel();
     addTitle(QStringLiteral("专家高级检索"));
 
+    CriteriaGrid grid(this, SearchGridLayout());
     // One cell of the grid: its caption, and the red "*" of a partial-match
     // field just left of the caption.
-    auto caption = [this](int captionIndex, const QString &text, int row, int column, int starIndex = -1) {
-        const int top = kRowTops[row] + kCaptionDrop;
-        addLabel(ArrayName(QStringLiteral("labDis"), captionIndex), text, kCaptionLefts[column], top);
-        if (starIndex >= 0) {
-            QLabel *star = addLabel(ArrayName(QStringLiteral("labDis"), starIndex), QStringLiteral("*"),
-                                    qMax(0, kCaptionLefts[column] - 120), top);
-            SetRed(star);
-        }
+    auto caption = [&grid](int captionIndex, const QString &text, int row, int column, int starIndex = -1) {
+        grid.caption(captionIndex, text, row, column);
+        if (starIndex >= 0)
+            grid.star(starIndex, row, column);
     };
-    auto textBox = [this](int index, int row, int column) {
-        QLineEdit *box = addTextBox(ArrayName(QStringLiteral("txtDis"), index), kInputLefts[column], kRowTops[row],
-                                    kInputWidth);
+    auto textBox = [this, &grid](int index, int row, int column) {
+        QLineEdit *box = grid.textBox(index, row, column);
         while (txtDis.size() <= index)
             txtDis.append(nullptr);
         txtDis[index] = box;
         return box;
     };
-    auto list = [this](const QString &name, const QStringList &items, int row, int column) {
-        return addList(name, items, kInputLefts[column], kRowTops[row], kInputWidth);
+    auto list = [&grid](const QString &name, const QStringList &items, int row, int column) {
+        return grid.list(name, items, row, column);
     };
 
     caption(0, QStringLiteral("专家姓名："), 0, 0, 11);
     textBox(0, 0, 0);
     caption(4, QStringLiteral("性    别："), 0, 1);
-    com_Sex = list(QStringLiteral("com_Sex"), {QStringLiteral("全部"), QStringLiteral("男"), QStringLiteral("女")}, 0, 1);
+    com_Sex = list(QStringLiteral("com_Sex"), WithAllItem(SexItems()), 0, 1);
     caption(1, QStringLiteral("专家状态："), 0, 2);
-    com_Sta = list(QStringLiteral("com_Sta"), {QStringLiteral("全部"), QStringLiteral("启用"), QStringLiteral("停用")},
-                   0, 2);
+    com_Sta = list(QStringLiteral("com_Sta"), WithAllItem(StatusItems()), 0, 2);
     caption(2, QStringLiteral("专家性质："), 0, 3);
-    com_Lin = list(QStringLiteral("com_Lin"), {QStringLiteral("全部"), QStringLiteral("正式"), QStringLiteral("临时")},
-                   0, 3);
+    com_Lin = list(QStringLiteral("com_Lin"), WithAllItem(KindItems()), 0, 3);
 
     caption(8, QStringLiteral("学    历："), 1, 0);
     com_Degree = list(QStringLiteral("com_Degree"), {}, 1, 0);
@@ -98,11 +79,8 @@ frmSearchExpert::frmSearchExpert(AppState &state, ScreenNavigator &nav, QWidget 
     caption(14, QStringLiteral("职称级别："), 1, 2);
     com_Zhicheng = list(QStringLiteral("com_Zhicheng"), {}, 1, 2);
     caption(3, QStringLiteral("专家星级："), 1, 3);
-    com_Star = list(QStringLiteral("com_Star"),
-                    {QStringLiteral("所有星级"), QStringLiteral("★☆☆☆☆"), QStringLiteral("★★☆☆☆"),
-                     QStringLiteral("★★★☆☆"), QStringLiteral("★★★★☆"), QStringLiteral("★★★★★")},
-                    1, 3);
-    SetRed(com_Star);
+    com_Star = list(QStringLiteral("com_Star"), QStringList{kAllStarGrades} + StarGrades(), 1, 3);
+    SetTextColor(com_Star, kWarningRed);
 
     caption(7, QStringLiteral("城    市："), 2, 0, 12);
     textBox(2, 2, 0);
@@ -118,12 +96,7 @@ frmSearchExpert::frmSearchExpert(AppState &state, ScreenNavigator &nav, QWidget 
     caption(9, QStringLiteral("取资时间："), 3, 1);
     textBox(7, 3, 1);
 
-    QLabel *note = addLabel(ArrayName(QStringLiteral("labDis"), 10), kNote, 120, 2475, 11325);
-    // The red "*" stands in the blank after the opening bracket.
-    QLabel *noteStar = addLabel(ArrayName(QStringLiteral("labDis"), 23), QStringLiteral("*"), 120, 2475);
-    noteStar->move(note->x() + QFontMetrics(note->font()).horizontalAdvance(QStringLiteral("（")), note->y());
-    SetRed(noteStar);
-    noteStar->raise();
+    grid.note(10, 23, 2475);
 
     cmdSearch = addButton(QStringLiteral("cmdSearch"), QStringLiteral("检 索"), 4740, 2925, 1095, 375);
     cmd_Clear = addButton(QStringLiteral("cmd_Clear"), QStringLiteral("清 空"), 6450, 2925, 1095, 375);
@@ -182,7 +155,7 @@ void frmSearchExpert::cmdSearch_Click()
 {
     m_criteria.fill(QString());
     auto choice = [](const QComboBox *c) { return c->currentIndex() > 0 ? c->currentText() : QString(); };
-    auto code = [](const QComboBox *c) { return c->currentIndex() > 0 ? TwoDigitCode(c->currentIndex()) : QString(); };
+    auto code = [](const QComboBox *c) { return c->currentIndex() > 0 ? ReferenceCode(c->currentIndex()) : QString(); };
     m_criteria[0] = txtDis[0]->text().trimmed();
     m_criteria[1] = choice(com_Sex);
     m_criteria[2] = choice(com_Sta);
@@ -244,5 +217,5 @@ void frmSearchExpert::labOP_1_Click(int slot)
     if (position < 0)
         return;
     m_state.SelectedExpertId = m_state.SearchResultRows.cell(position, 0);
-    m_nav.openScreen(10, QStringLiteral("frmExpertListDis"));
+    m_nav.openScreen(ScreenId::ExpertSearchView);
 }

@@ -16,6 +16,8 @@ class PagedList;
 class frmSearchExpert : public ChildScreen {
     Q_OBJECT
 public:
+    static constexpr Form kForm = Form::frmSearchExpert;
+
     frmSearchExpert(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
 
     int bannerWidthTwips() const override { return 11737; }

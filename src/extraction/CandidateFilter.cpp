@@ -28,8 +28,6 @@ constexpr std::array<SlotTest, kSelectionCriteriaCount> kSlotTests{{
     {E_Company_name, true},
 }};
 
-const QString kEnabled = QStringLiteral("启用");
-
 // One compiled test of a non-empty slot; patterns are built once per filter
 // run, not once per expert.
 struct CompiledTest {
@@ -151,7 +149,7 @@ void FilterCandidates(const TextTable &experts, const SelectionCriteria &criteri
         if (i + kHeadersAhead < count)
             PrefetchStringHeaders(experts.rows.at(i + kHeadersAhead));
         const QStringList &expert = experts.rows.at(i);
-        if (expert.size() <= E_Status || expert.at(E_Status) != kEnabled)
+        if (expert.size() <= E_Status || expert.at(E_Status) != kStatusEnabled)
             continue;
         bool passes = true;
         for (const CompiledTest &t : tests) {

@@ -3,6 +3,7 @@
 #include "extraction/frmNewPro.h"
 #include "lists/PagedList.h"
 #include "reports/Reports.h"
+#include "ui/CriteriaGrid.h"
 #include "ui/Twips.h"
 
 #include <QCalendarWidget>
@@ -33,24 +34,13 @@ constexpr int kFirstRowTop = 2520;
 constexpr int kPageLinksTop = 5640;
 constexpr int kReportButtonsTop = 6060;
 
-QLabel *RedStar(QLabel *label)
-{
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, QColor(kWarningRed));
-    label->setPalette(pal);
-    return label;
-}
-
 } // namespace
 
 frmExpertHistory::frmExpertHistory(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ChildScreen(state, nav, QStringLiteral("frmExpertHistory"), parent)
+    : ChildScreen(state, nav, kForm, parent)
 {
     m_criteria.fill(kNoRecord);
-}
 
-void frmExpertHistory::onLoad()
-{
     addPathLabel();
     addTitle(QStringLiteral("历史抽取专家记录"), 5160);
 
@@ -71,11 +61,10 @@ void frmExpertHistory::onLoad()
     cmdFrom->setIcon(calendarIcon);
     cmdTo->setIcon(calendarIcon);
 
-    RedStar(addLabel(ArrayName(QStringLiteral("labDis"), 12), QStringLiteral("*"), kCaptionLeft - 120, kRow2Top + 60));
+    MakeStar(this, ArrayName(QStringLiteral("labDis"), 12), kCaptionLeft - 120, kRow2Top + 60);
     addLabel(ArrayName(QStringLiteral("labDis"), 1), QStringLiteral("从事专业："), kCaptionLeft, kRow2Top + 60);
     txtProfession = addTextBox(ArrayName(QStringLiteral("txtDis"), 0), firstFieldLeft, kRow2Top, kFieldWidth);
-    RedStar(addLabel(ArrayName(QStringLiteral("labDis"), 13), QStringLiteral("*"), secondCaptionLeft - 120,
-                     kRow2Top + 60));
+    MakeStar(this, ArrayName(QStringLiteral("labDis"), 13), secondCaptionLeft - 120, kRow2Top + 60);
     addLabel(ArrayName(QStringLiteral("labDis"), 2), QStringLiteral("工作单位："), secondCaptionLeft, kRow2Top + 60);
     txtWorkUnit = addTextBox(ArrayName(QStringLiteral("txtDis"), 1), secondFieldLeft, kRow2Top, kFieldWidth);
 
@@ -83,18 +72,15 @@ void frmExpertHistory::onLoad()
     cmd_Clear = addButton(QStringLiteral("cmd_Clear"), QStringLiteral("清 空"), 8280, kRow2Top - 60, 1095, 435);
 
     const QString note = QStringLiteral("（ 号项目为可进行模糊查询的项目。）");
-    addLabel(ArrayName(QStringLiteral("labDis"), 11), note, kCaptionLeft, kNoteTop);
-    QLabel *noteStar = RedStar(addLabel(ArrayName(QStringLiteral("labDis"), 3), QStringLiteral("*"),
-                                        kCaptionLeft + Tw(fm.horizontalAdvance(QStringLiteral("（"))), kNoteTop));
-    noteStar->raise();
+    QLabel *noteLabel = addLabel(ArrayName(QStringLiteral("labDis"), 11), note, kCaptionLeft, kNoteTop);
+    PlaceNoteStar(noteLabel, MakeStar(this, ArrayName(QStringLiteral("labDis"), 3), kCaptionLeft, kNoteTop));
 
     const QVector<int> words = HeadingWordLefts(addHeading(kHeading, 300, kHeadingTop, 0));
     ListLayout layout;
     // The last column is not bounded by a further title; it holds a phone number.
     layout.setColumns(words, words.last() + 1260, 60);
     layout.firstRowTop = kFirstRowTop;
-    layout.pageLinksTop = kPageLinksTop;
-    layout.pageLinkLefts = {2760, 4020, 5580, 7380, 8640};
+    layout.setPageLinks(kPageLinksTop);
     m_list = new PagedList(this, m_state.paging, layout);
 
     cmdPreview = addButton(QStringLiteral("cmdPreview"), QStringLiteral("打印预览"), 4725, kReportButtonsTop, 1095, 435);
@@ -132,7 +118,10 @@ void frmExpertHistory::onLoad()
     txtTo->installEventFilter(this);
     connect(cmdSearch, &QPushButton::clicked, this, &frmExpertHistory::search);
     connect(cmd_Clear, &QPushButton::clicked, this, &frmExpertHistory::clearFields);
+}
 
+void frmExpertHistory::onLoad()
+{
     clearFields();
 }
 
@@ -186,7 +175,7 @@ void frmExpertHistory::search()
 
 void frmExpertHistory::clearFields()
 {
-    const QString today = m_state.today().toString(QStringLiteral("yyyy-MM-dd"));
+    const QString today = m_state.today().toString(kStoredDateFormat);
     txtFrom->setText(today);
     txtTo->setText(today);
     txtProfession->clear();
@@ -208,7 +197,7 @@ void frmExpertHistory::toggleCalendar(QCalendarWidget *calendar, QLineEdit *fiel
         calendar->hide();
     } else {
         // A field edited into something that is not a date opens on today.
-        QDate date = QDate::fromString(field->text().trimmed(), QStringLiteral("yyyy-MM-dd"));
+        QDate date = QDate::fromString(field->text().trimmed(), kStoredDateFormat);
         if (!date.isValid())
             date = m_state.today();
         calendar->setSelectedDate(date);
@@ -220,7 +209,7 @@ void frmExpertHistory::toggleCalendar(QCalendarWidget *calendar, QLineEdit *fiel
 
 void frmExpertHistory::pickDate(QCalendarWidget *calendar, QLineEdit *field, const QDate &date)
 {
-    field->setText(date.toString(QStringLiteral("yyyy-MM-dd")));
+    field->setText(date.toString(kStoredDateFormat));
     calendar->hide();
     txtProfession->setFocus();
 }

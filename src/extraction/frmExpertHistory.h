@@ -18,6 +18,8 @@ class QPushButton;
 class frmExpertHistory : public ChildScreen {
     Q_OBJECT
 public:
+    static constexpr Form kForm = Form::frmExpertHistory;
+
     frmExpertHistory(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
 
     // The criteria of the last search ("NoRecord" in every slot after an

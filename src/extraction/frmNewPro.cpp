@@ -25,11 +25,7 @@ constexpr int kButtonsTop = 4920;
 } // namespace
 
 frmNewPro::frmNewPro(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ChildScreen(state, nav, QStringLiteral("frmNewPro"), parent)
-{
-}
-
-void frmNewPro::onLoad()
+    : ChildScreen(state, nav, kForm, parent)
 {
     addPathLabel();
     labTitle = addTitle(QStringLiteral("抽取专家结果"));
@@ -43,8 +39,7 @@ void frmNewPro::onLoad()
     layout.setColumns(words.first(8), words.value(8), 60);
     layout.firstRowTop = kFirstRowTop;
     layout.firstOperationLeft = words.value(8);
-    layout.pageLinksTop = kPageLinksTop;
-    layout.pageLinkLefts = {2760, 4020, 5580, 7380, 8640};
+    layout.setPageLinks(kPageLinksTop);
     m_list = new PagedList(this, m_state.paging, layout);
     connect(m_list, &PagedList::firstOperationClicked, this, &frmNewPro::deleteRow);
 
@@ -55,9 +50,9 @@ void frmNewPro::onLoad()
     cmdExcel = addButton(QStringLiteral("cmdExcel"), QStringLiteral("导出Excel"), 8340, kButtonsTop, 1095, 435);
 
     connect(cmdSelExpert, &QPushButton::clicked, this,
-            [this] { m_nav.openScreen(15, QStringLiteral("frmNewProSelExpert")); });
+            [this] { m_nav.openScreen(ScreenId::Draw); });
     connect(cmdNewLinExp, &QPushButton::clicked, this,
-            [this] { m_nav.openScreen(14, QStringLiteral("frmNewExpert")); });
+            [this] { m_nav.openScreen(ScreenId::DrawResultNewTemporary); });
     connect(cmdSave, &QPushButton::clicked, this, &frmNewPro::saveDrawList);
     connect(cmdPreview, &QPushButton::clicked, this, [this] {
         PreviewReport({m_state.services, m_state.appDir}, this, ReportKind::Selection, m_state.DrawList, {}, reportControls());

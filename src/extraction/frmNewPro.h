@@ -15,6 +15,8 @@ class QPushButton;
 class frmNewPro : public ChildScreen {
     Q_OBJECT
 public:
+    static constexpr Form kForm = Form::frmNewPro;
+
     frmNewPro(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
 
     int bannerWidthTwips() const override { return 11895; }
@@ -25,7 +27,6 @@ public:
     QList<QWidget *> reportControls() const;
 
 protected:
-    void onLoad() override;
     void onActivate() override;
 
 private:

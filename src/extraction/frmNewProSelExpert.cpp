@@ -1,6 +1,7 @@
 #include "extraction/frmNewProSelExpert.h"
 
 #include "lists/PagedList.h"
+#include "ui/CriteriaGrid.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
@@ -21,12 +22,17 @@ const QString kNoCandidates = QStringLiteral("没有符合检索条件的专家�
 const QString kNothingTicked = QStringLiteral("请您至少选择一条记录！");
 constexpr int kRollIntervalMs = 50;
 
-// Criteria grid: four columns of right-aligned captions and inputs.
-constexpr int kCaptionLefts[4] = {120, 3075, 6030, 8985};
-constexpr int kInputLefts[4] = {1140, 4095, 7050, 10005};
-constexpr int kRowTops[3] = {930, 1290, 1650};
-constexpr int kCaptionWidth = 975;
-constexpr int kInputWidth = 1695;
+// Criteria grid: three rows of right-aligned captions and inputs.
+CriteriaGridLayout DrawGridLayout()
+{
+    CriteriaGridLayout l;
+    l.rowTops = {930, 1290, 1650};
+    l.captionWidth = 975;
+    l.starGap = 45;
+    l.starWidth = 120;
+    l.cellHeight = 255;
+    return l;
+}
 
 const QString kHeading =
     QStringLiteral(" 序号    姓名     性别    出生时间         工作单位                从事专业              资格名称           电话号码");
@@ -47,19 +53,14 @@ ListLayout CandidateLayout(const QLabel *heading)
     l.checkAllTop = 5820;
     l.labelAllLeft = 1110;
     l.labelAllTop = 5835;
-    l.pageLinksTop = 5835;
-    l.pageLinkLefts = {2760, 4020, 5580, 7380, 8640};
+    l.setPageLinks(5835);
     return l;
 }
 
 } // namespace
 
 frmNewProSelExpert::frmNewProSelExpert(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ChildScreen(state, nav, QStringLiteral("frmNewProSelExpert"), parent)
-{
-}
-
-void frmNewProSelExpert::onLoad()
+    : ChildScreen(state, nav, kForm, parent)
 {
     addPathLabel();
     labTitle = addTitle(QStringLiteral("抽取专家"));
@@ -76,36 +77,27 @@ void frmNewProSelExpert::onLoad()
         {2, "参评专业：", 1, 0}, {3, "从事专业：", 1, 1}, {6, "资格名称：", 1, 2}, {10, "工作单位：", 1, 3},
         {7, "抽取类型：", 2, 0}, {8, "抽取个数：", 2, 1}, {9, "专家编号：", 2, 1},
     };
-    for (const Caption &c : captions) {
-        QLabel *l = addLabel(ArrayName(QStringLiteral("labDis"), c.index), QString::fromUtf8(c.text),
-                             kCaptionLefts[c.column], kRowTops[c.row] + 60, kCaptionWidth, 255);
-        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        labDis[c.index] = l;
-    }
+    CriteriaGrid grid(this, DrawGridLayout());
+    for (const Caption &c : captions)
+        labDis[c.index] = grid.caption(c.index, QString::fromUtf8(c.text), c.row, c.column);
 
     // Text criteria 0..5 and the grid cell of each.
     static const int textCells[6][2] = {{0, 0}, {0, 2}, {1, 0}, {1, 1}, {1, 2}, {1, 3}};
     for (int i = 0; i < 6; ++i)
-        txtDis[i] = addTextBox(ArrayName(QStringLiteral("txtDis"), i), kInputLefts[textCells[i][1]],
-                               kRowTops[textCells[i][0]], kInputWidth);
+        txtDis[i] = grid.textBox(i, textCells[i][0], textCells[i][1]);
 
-    com_Lin = addList(QStringLiteral("com_Lin"), {QStringLiteral("全部"), QStringLiteral("正式"), QStringLiteral("临时")},
-                      kInputLefts[1], kRowTops[0], kInputWidth);
-    QStringList titleNames;
-    for (const QStringList &row : m_state.TitleTypeTable.rows)
-        titleNames << row.value(1);
-    com_Zhicheng = addList(QStringLiteral("com_Zhicheng"), titleNames, kInputLefts[3], kRowTops[0], kInputWidth);
-    com_Type = addList(QStringLiteral("com_Type"),
-                       {QStringLiteral("手工抽取"), QStringLiteral("随机抽取"), QStringLiteral("滚动按停")},
-                       kInputLefts[0], kRowTops[2], kInputWidth);
+    com_Lin = grid.list(QStringLiteral("com_Lin"), WithAllItem(KindItems()), 0, 1);
+    com_Zhicheng = grid.list(QStringLiteral("com_Zhicheng"), {}, 0, 3);
+    com_Type = grid.list(QStringLiteral("com_Type"),
+                         {QStringLiteral("手工抽取"), QStringLiteral("随机抽取"), QStringLiteral("滚动按停")}, 2, 0);
 
-    txtNum = addTextBox(QStringLiteral("txtNum"), kInputLefts[1], kRowTops[2], kInputWidth);
+    txtNum = grid.textBox(QStringLiteral("txtNum"), 2, 1);
     txtNum->installEventFilter(this);
     // Typed characters are filtered key by key; an input method would bypass that.
     txtNum->setAttribute(Qt::WA_InputMethodEnabled, false);
 
-    labExpertID = addLabel(QStringLiteral("labExpertID"), QString(), kInputLefts[1], kRowTops[2] - 30, kInputWidth,
-                           345);
+    labExpertID = addLabel(QStringLiteral("labExpertID"), QString(), grid.inputLeft(1), grid.rowTop(2) - 30,
+                           CriteriaGridLayout::kInputWidth, 345);
     QFont big = labExpertID->font();
     big.setBold(true);
     big.setPointSizeF(14.25);
@@ -114,21 +106,11 @@ void frmNewProSelExpert::onLoad()
 
     // The red markers of the six text criteria, just left of their captions.
     static const int starCells[6][2] = {{0, 0}, {0, 2}, {1, 0}, {1, 1}, {1, 2}, {1, 3}};
-    for (int i = 0; i < 6; ++i) {
-        QLabel *star = addLabel(ArrayName(QStringLiteral("labDis"), 12 + i), QStringLiteral("*"),
-                                kCaptionLefts[starCells[i][1]] - 45, kRowTops[starCells[i][0]] + 60, 120, 255);
-        SetTextColor(star, kWarningRed);
-        labDis[12 + i] = star;
-    }
-    labDis[11] = addLabel(ArrayName(QStringLiteral("labDis"), 11),
-                          QStringLiteral("（ 号项目为可进行模糊查询的项目。例如：专家姓名：卫， 结果可为：卫亮，孙卫平，李华卫等。）"),
-                          120, 2085, 11325, 255);
-    // The marker laid over the blank after the opening bracket of the note.
-    const int bracketWidth = labDis[11]->fontMetrics().horizontalAdvance(QStringLiteral("（"));
-    labDis[18] = addLabel(ArrayName(QStringLiteral("labDis"), 18), QStringLiteral("*"), 120 + Tw(bracketWidth), 2085,
-                          120, 255);
-    SetTextColor(labDis[18], kWarningRed);
-    labDis[18]->raise();
+    for (int i = 0; i < 6; ++i)
+        labDis[12 + i] = grid.star(12 + i, starCells[i][0], starCells[i][1]);
+    const CriteriaGrid::Note note = grid.note(11, 18, 2085);
+    labDis[11] = note.text;
+    labDis[18] = note.star;
 
     tmeSelExp = new QTimer(this);
     tmeSelExp->setObjectName(QStringLiteral("tmeSelExp"));
@@ -158,6 +140,12 @@ void frmNewProSelExpert::onLoad()
 
     labExpertID->clear();
     com_Type_Click(0);
+}
+
+void frmNewProSelExpert::onLoad()
+{
+    for (const QStringList &row : m_state.TitleTypeTable.rows)
+        com_Zhicheng->addItem(row.value(1));
 }
 
 void frmNewProSelExpert::onActivate()
@@ -253,7 +241,7 @@ void frmNewProSelExpert::gatherCriteria()
     m_criteria[3] = txtDis[2]->text().trimmed();
     m_criteria[4] = txtDis[3]->text().trimmed();
     if (com_Zhicheng->currentIndex() > 0)
-        m_criteria[5] = QStringLiteral("%1").arg(com_Zhicheng->currentIndex(), 2, 10, QLatin1Char('0'));
+        m_criteria[5] = ReferenceCode(com_Zhicheng->currentIndex());
     m_criteria[6] = txtDis[4]->text().trimmed();
     m_criteria[7] = txtDis[5]->text().trimmed();
 }
@@ -382,12 +370,12 @@ void frmNewProSelExpert::cmd_OK_Click()
     // confirmation that marked the draw unsaved but kept nothing would lose
     // the user's choice.
     MergePicks(m_state.DrawList, m_picks);
-    m_nav.openScreen(13, QStringLiteral("frmNewPro"));
+    m_nav.openScreen(ScreenId::DrawResult);
 }
 
 void frmNewProSelExpert::cmd_Back_Click()
 {
     if (!m_state.DrawUnsaved)
         m_state.DrawList.clear();
-    m_nav.openScreen(13, QStringLiteral("frmNewPro"));
+    m_nav.openScreen(ScreenId::DrawResult);
 }

@@ -14,6 +14,8 @@ class QTimer;
 class frmNewProSelExpert : public ChildScreen {
     Q_OBJECT
 public:
+    static constexpr Form kForm = Form::frmNewProSelExpert;
+
     frmNewProSelExpert(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
 
     int bannerWidthTwips() const override { return 11737; }

@@ -263,19 +263,3 @@ void ShowSecondOperation(ListControls &c, const QString &caption)
 {
     ShowOperation(c.labOP_2, c, caption);
 }
-
-void SetTextColor(QLabel *label, QRgb color)
-{
-    if (!label)
-        return;
-    QPalette pal = label->palette();
-    if (pal.color(QPalette::WindowText).rgba() == color && label->testAttribute(Qt::WA_SetPalette))
-        return;
-    pal.setColor(QPalette::WindowText, QColor::fromRgba(color));
-    label->setPalette(pal);
-}
-
-QRgb TextColor(const QLabel *label)
-{
-    return label ? label->palette().color(QPalette::WindowText).rgba() : 0;
-}

@@ -2,6 +2,7 @@
 
 #include "data/Tables.h"
 #include "lists/PagingState.h"
+#include "ui/ScreenStyle.h"
 
 #include <QColor>
 #include <QString>
@@ -43,13 +44,6 @@ struct ListCall {
     qsizetype rowCount() const { return list ? list->count() : 0; }
 };
 
-// Colours of the list screens.
-inline constexpr QRgb kLinkActive = 0xFF000000;     // (0, 0, 0)
-inline constexpr QRgb kLinkInactive = 0xFF818181;   // (129, 129, 129)
-inline constexpr QRgb kOperationLink = 0xFF000081;  // (0, 0, 129)
-inline constexpr QRgb kHeadingBack = 0xFFDCDCDC;    // (220, 220, 220)
-inline constexpr QRgb kWarningRed = 0xFFFF0000;     // (255, 0, 0)
-
 qsizetype ListPageCount(qsizetype rowCount);
 // WorkingList row behind slot i of the current page.
 inline qsizetype RowPosition(const PagingState &paging, int slot)
@@ -71,6 +65,3 @@ void ClearSecondOperation(ListControls &c);
 void ShowRowChecks(ListControls &c);
 void ShowFirstOperation(ListControls &c, const QString &caption);
 void ShowSecondOperation(ListControls &c, const QString &caption);
-// Sets a label's text colour.
-void SetTextColor(QLabel *label, QRgb color);
-QRgb TextColor(const QLabel *label);

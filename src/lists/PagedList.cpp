@@ -34,6 +34,15 @@ void ListLayout::setColumns(const QVector<int> &lefts, int end, int gap)
     }
 }
 
+void ListLayout::setPageLinks(int top, int firstLeft)
+{
+    // Offsets of the five from the first: 首页 上一页 n/m 下一页 尾页.
+    static constexpr std::array<int, 5> kOffsets{0, 1260, 2820, 4620, 5880};
+    pageLinksTop = top;
+    for (size_t k = 0; k < kOffsets.size(); ++k)
+        pageLinkLefts[k] = firstLeft + kOffsets[k];
+}
+
 QVector<int> HeadingWordLefts(const QLabel *heading)
 {
     const QString text = heading->text();

@@ -28,6 +28,11 @@ struct ListLayout {
     // next one; the last reaches to `end`. A fixed width clips a long value
     // instead of letting it run into the next column.
     void setColumns(const QVector<int> &lefts, int end, int gap = 30);
+    // "首页", "上一页", the page label, "下一页" and "尾页" in one row at the
+    // given top, spaced as on every list screen, the first at firstLeft.
+    void setPageLinks(int top, int firstLeft = kPageLinksLeft);
+
+    static constexpr int kPageLinksLeft = 2760;
 };
 
 // Left edges, in twips, of the words of a column heading drawn by `heading`

@@ -5,6 +5,7 @@
 #include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
 #include "files/StagedFile.h"
+#include "ui/BusyCursor.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWidget>
+
+#include <optional>
 
 
 namespace {
@@ -43,11 +46,11 @@ class BusyScope {
 public:
     // A long report shows its progress dialog instead of the busy pointer,
     // so that its cancel button is plainly there to press.
-    BusyScope(const ControlList &controls, bool busyPointer) : m_controls(controls), m_cursor(busyPointer)
+    BusyScope(const ControlList &controls, bool busyPointer) : m_controls(controls)
     {
         setEnabled(m_controls, false);
-        if (m_cursor)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
+        if (busyPointer)
+            m_cursor.emplace();
         // Let the pointer and the greyed buttons show before the wait.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
@@ -57,18 +60,12 @@ public:
         if (m_enableAtEnd)
             setEnabled(m_controls, true);
     }
-    void restoreCursor()
-    {
-        if (m_cursor) {
-            QApplication::restoreOverrideCursor();
-            m_cursor = false;
-        }
-    }
+    void restoreCursor() { m_cursor.reset(); }
     void keepControlsDisabled() { m_enableAtEnd = false; }
 
 private:
     ControlList m_controls;
-    bool m_cursor;
+    std::optional<BusyCursor> m_cursor;
     bool m_enableAtEnd = true;
 };
 

@@ -9,42 +9,10 @@ void InitRoleNames(AppState &state)
 
 void InitPathTitles(AppState &state)
 {
-    static const char *const rows[kScreenCount][3] = {
-        {"用户权限设置", "", ""},
-        {"部门设置", "", ""},
-        {"员工设置", "", ""},
-        {"专家类别设置", "", ""},
-        {"专家列表", "", ""},
-        {"专家列表", "修改", ""},
-        {"专家列表", "查看", ""},
-        {"新建专家", "", ""},
-        {"专家高级检索", "", ""},
-        {"专家高级检索", "查看", ""},
-        {"项目列表", "", ""},
-        {"项目列表", "查看", ""},
-        {"抽取专家", "抽取专家结果", ""},
-        {"抽取专家", "抽取专家结果", "新建临时专家"},
-        {"抽取专家", "", ""},
-        {"历史抽取专家记录", "", ""},
-        {"项目检索", "查看", ""},
-        {"我的项目", "", ""},
-        {"我的项目", "归档", ""},
-        {"专家详细日志", "", ""},
-        {"专家列表", "查看", "参与项目"},
-        {"专家高级检索", "查看", "参与项目"},
-        {"项目列表", "继续", ""},
-        {"项目列表", "修改", "新建临时专家"},
-        {"项目列表", "修改", "抽取专家结果"},
-        {"数据的导入与导出", "", ""},
-        {"参评类别设置", "", ""},
-        {"参评专业设置", "", ""},
-        {"职称设置", "", ""},
-        {"城市设置", "", ""},
-    };
     state.PathTitles = QVector<QStringList>(kScreenCount + 1, QStringList(kPathLevels, QString()));
-    for (int n = 1; n <= kScreenCount; ++n)
-        for (int level = 0; level < 3; ++level)
-            state.PathTitles[n][level] = QString::fromUtf8(rows[n - 1][level]);
+    for (const ScreenDef &row : kScreens)
+        for (size_t level = 0; level < row.titles.size(); ++level)
+            state.PathTitles[ScreenNumber(row.id)][level] = QString::fromUtf8(row.titles[level]);
     state.CurrentScreen = 1;
 }
 

@@ -3,15 +3,11 @@
 #include "data/Tables.h"
 #include "data/Vocabulary.h"
 #include "lists/PagingState.h"
+#include "shell/Screens.h"
 #include "ui/Services.h"
 
 #include <QStringList>
 #include <QVector>
-
-
-// Number of screen rows of the path titles (1..30) and their levels.
-inline constexpr int kScreenCount = 30;
-inline constexpr int kPathLevels = 5;
 
 // Every program-wide value lives here; one instance is created at start-up and
 // handed to the windows, and every test builds a fresh one.
@@ -27,6 +23,7 @@ struct AppState : DataStore {
     // Screen numbers and the path line.
     QVector<QStringList> PathTitles;   // rows 1..30 used, each kPathLevels titles
     int CurrentScreen = 1;
+    bool isCurrentScreen(ScreenId id) const { return CurrentScreen == ScreenNumber(id); }
 
     bool AutoBackupOn = true;
     bool SearchReturn = false;

@@ -1,6 +1,7 @@
 #include "shell/ChildScreen.h"
 
 #include "lists/ListEngine.h"
+#include "ui/Controls.h"
 #include "ui/Twips.h"
 
 #include <QCheckBox>
@@ -11,10 +12,10 @@
 #include <QResizeEvent>
 #include <QStatusBar>
 
-ChildScreen::ChildScreen(AppState &state, ScreenNavigator &nav, const QString &formName, QWidget *parent)
+ChildScreen::ChildScreen(AppState &state, ScreenNavigator &nav, Form form, QWidget *parent)
     : QWidget(parent), m_state(state), m_nav(nav)
 {
-    setObjectName(formName);
+    setObjectName(FormName(form));
     setFont(ScreenFont());
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -65,53 +66,27 @@ void ChildScreen::resizeEvent(QResizeEvent *event)
 
 QLabel *ChildScreen::addLabel(const QString &name, const QString &text, int left, int top, int width, int height)
 {
-    auto *l = new QLabel(text, this);
-    l->setObjectName(name);
-    if (width > 0 && height > 0)
-        l->setGeometry(TwRect(left, top, width, height));
-    else if (width > 0) {
-        l->move(Px(left), Px(top));
-        l->setFixedWidth(Px(width));
-        l->adjustSize();
-    } else {
-        l->move(Px(left), Px(top));
-        l->adjustSize();
-    }
-    return l;
+    return MakeLabel(this, name, text, left, top, width, height);
 }
 
 QPushButton *ChildScreen::addButton(const QString &name, const QString &text, int left, int top, int width, int height)
 {
-    auto *b = new QPushButton(text, this);
-    b->setObjectName(name);
-    b->setGeometry(TwRect(left, top, width, height));
-    return b;
+    return MakeButton(this, name, text, left, top, width, height);
 }
 
 QLineEdit *ChildScreen::addTextBox(const QString &name, int left, int top, int width, int height)
 {
-    auto *e = new QLineEdit(this);
-    e->setObjectName(name);
-    e->setGeometry(TwRect(left, top, width, height));
-    return e;
+    return MakeTextBox(this, name, left, top, width, height);
 }
 
 QComboBox *ChildScreen::addList(const QString &name, const QStringList &items, int left, int top, int width, int height)
 {
-    auto *c = new QComboBox(this);
-    c->setObjectName(name);
-    c->setEditable(false);
-    c->addItems(items);
-    c->setGeometry(TwRect(left, top, width, qMax(height, 300)));
-    return c;
+    return MakeList(this, name, items, left, top, width, height);
 }
 
 QCheckBox *ChildScreen::addCheckBox(const QString &name, const QString &text, int left, int top, int width, int height)
 {
-    auto *c = new QCheckBox(text, this);
-    c->setObjectName(name);
-    c->setGeometry(TwRect(left, top, width, height));
-    return c;
+    return MakeCheckBox(this, name, text, left, top, width, height);
 }
 
 void ChildScreen::addPathLabel()

@@ -22,7 +22,7 @@ public:
     // The one way to open a screen: set CurrentScreen, create the screen on
     // first use (its load step runs then, once), place it, bring it to the
     // front and run its activation step.
-    virtual void openScreen(int screenNumber, const QString &formName) = 0;
+    virtual void openScreen(ScreenId screen) = 0;
     // Width of the banner picture picInterface, in twips.
     virtual void setBannerWidth(int twips) = 0;
     virtual void exitApplication() = 0;
@@ -32,12 +32,16 @@ public:
 // Base of every screen shown in the main window's screen area. Gives each its
 // status bar with the login date, its optional path line, and the load and
 // activation steps.
+//
+// A screen builds all its controls in its constructor; what they show of the
+// data (the items of reference lists, the rows of a list, the user's rights)
+// is filled in onLoad, once, or in onActivate, every time.
 class ChildScreen : public QWidget {
     Q_OBJECT
 public:
-    ChildScreen(AppState &state, ScreenNavigator &nav, const QString &formName, QWidget *parent = nullptr);
+    ChildScreen(AppState &state, ScreenNavigator &nav, Form form, QWidget *parent = nullptr);
 
-    // Runs once, when the screen is first opened.
+    // Runs once, when the screen is first opened (after the constructor).
     void load();
     // Runs every time the screen comes to the front.
     void activate();

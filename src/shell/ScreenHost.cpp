@@ -3,10 +3,9 @@
 #include "ui/Twips.h"
 #include "shell/frmDisMsg.h"
 
-ChildScreen *ScreenRegistry::create(const QString &formName, AppState &state, ScreenNavigator &nav,
-                                    QWidget *parent) const
+ChildScreen *ScreenRegistry::create(Form form, AppState &state, ScreenNavigator &nav, QWidget *parent) const
 {
-    auto it = m_factories.constFind(formName);
+    auto it = m_factories.constFind(FormName(form));
     if (it == m_factories.constEnd())
         return nullptr;
     return (*it)(state, nav, parent);
@@ -17,20 +16,22 @@ ScreenHost::ScreenHost(AppState &state, ScreenRegistry registry)
 {
 }
 
-void ScreenHost::openScreen(int screenNumber, const QString &formName)
+void ScreenHost::openScreen(ScreenId screen)
 {
-    m_state.CurrentScreen = screenNumber;
-    showScreen(formName);
+    m_state.CurrentScreen = ScreenNumber(screen);
+    showScreen(ScreenOf(screen).form);
 }
 
-ChildScreen *ScreenHost::showScreen(const QString &formName)
+ChildScreen *ScreenHost::showScreen(Form which)
 {
-    ChildScreen *form = screen(formName);
+    if (which == Form::None)
+        return nullptr;
+    ChildScreen *form = screen(which);
     if (!form) {
-        form = m_registry.create(formName, m_state, *this, screenParent());
+        form = m_registry.create(which, m_state, *this, screenParent());
         if (!form)
             return nullptr;
-        m_screens.insert(formName, form);
+        m_screens.insert(FormName(which), form);
         form->load();
     }
     form->show();
@@ -42,7 +43,7 @@ ChildScreen *ScreenHost::showScreen(const QString &formName)
 
 void ScreenHost::showDescription(int section)
 {
-    if (auto *pane = qobject_cast<frmDisMsg *>(showScreen(QStringLiteral("frmDisMsg"))))
+    if (auto *pane = qobject_cast<frmDisMsg *>(showScreen(Form::frmDisMsg)))
         pane->ShowSection(section == frmDisMsg::ExpertSection ? frmDisMsg::ExpertSection : frmDisMsg::SystemSection);
 }
 

@@ -8,24 +8,24 @@
 
 using ScreenFactory = std::function<ChildScreen *(AppState &, ScreenNavigator &, QWidget *parent)>;
 
-// Which window class builds each screen, by form name ("frmExpertList").
+// Which window class builds each window of the screen area.
 class ScreenRegistry {
 public:
-    void add(const QString &formName, ScreenFactory factory) { m_factories.insert(formName, std::move(factory)); }
-    bool contains(const QString &formName) const { return m_factories.contains(formName); }
-    ChildScreen *create(const QString &formName, AppState &state, ScreenNavigator &nav, QWidget *parent) const;
+    void add(Form form, ScreenFactory factory) { m_factories.insert(FormName(form), std::move(factory)); }
+    bool contains(Form form) const { return m_factories.contains(FormName(form)); }
+    ChildScreen *create(Form form, AppState &state, ScreenNavigator &nav, QWidget *parent) const;
     // The same factories for the given forms only.
-    ScreenRegistry only(const QStringList &formNames) const
+    ScreenRegistry only(std::initializer_list<Form> forms) const
     {
         ScreenRegistry r;
-        for (const QString &name : formNames)
-            if (m_factories.contains(name))
-                r.add(name, m_factories.value(name));
+        for (Form form : forms)
+            if (contains(form))
+                r.m_factories.insert(FormName(form), m_factories.value(FormName(form)));
         return r;
     }
 
 private:
-    QHash<QString, ScreenFactory> m_factories;
+    QHash<QString, ScreenFactory> m_factories;   // by form name
 };
 
 // Sizes, in twips, that place a screen: the main window's width, the
@@ -43,12 +43,15 @@ class ScreenHost : public ScreenNavigator {
 public:
     ScreenHost(AppState &state, ScreenRegistry registry);
 
-    void openScreen(int screenNumber, const QString &formName) override;
-    // Opens a screen without changing CurrentScreen (the description pane).
-    ChildScreen *showScreen(const QString &formName);
+    void openScreen(ScreenId screen) override;
+    // Opens a window without changing CurrentScreen (the description pane).
+    ChildScreen *showScreen(Form form);
     // Brings the description pane to the front with a section of the
     // navigation panel (0 系统配置, 6 专家管理).
     void showDescription(int section);
+    // The loaded window of that form, or of that form name; null when it
+    // has not been opened.
+    ChildScreen *screen(Form form) const { return screen(FormName(form)); }
     ChildScreen *screen(const QString &formName) const;
     QList<ChildScreen *> screens() const;
     // The screen last brought to the front.
@@ -70,14 +73,14 @@ protected:
 
 private:
     ScreenRegistry m_registry;
-    QHash<QString, QPointer<ChildScreen>> m_screens;
+    QHash<QString, QPointer<ChildScreen>> m_screens;   // by form name
     QPointer<ChildScreen> m_front;
 };
 
-// Registers the screen class T under its form name.
-template <typename T> void AddScreen(ScreenRegistry &registry, const QString &formName)
+// Registers the screen class T under its form, T::kForm.
+template <typename T> void AddScreen(ScreenRegistry &registry)
 {
-    registry.add(formName, [](AppState &state, ScreenNavigator &nav, QWidget *parent) -> ChildScreen * {
+    registry.add(T::kForm, [](AppState &state, ScreenNavigator &nav, QWidget *parent) -> ChildScreen * {
         return new T(state, nav, parent);
     });
 }

@@ -35,7 +35,7 @@ const SectionContent &contentOf(frmDisMsg::Section section)
 } // namespace
 
 frmDisMsg::frmDisMsg(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ChildScreen(state, nav, QStringLiteral("frmDisMsg"), parent)
+    : ChildScreen(state, nav, kForm, parent)
 {
     const QFont titleFont = [] {
         QFont f(QStringLiteral("新宋体"), 14);
@@ -54,9 +54,7 @@ frmDisMsg::frmDisMsg(AppState &state, ScreenNavigator &nav, QWidget *parent)
         const int top = 1425 + 825 * i;
         labTu[i] = addLabel(ArrayName(QStringLiteral("labTu"), i), QString(), 975, top, 300, 300);
         labTu[i]->setFont(rowFont);
-        QPalette blue = labTu[i]->palette();
-        blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
-        labTu[i]->setPalette(blue);
+        SetTextColor(labTu[i], qRgb(0, 0, 255));
         labT_Sub[i] = addLabel(ArrayName(QStringLiteral("labT_Sub"), i), QString(), 1320, top, 3315, 300);
         labT_Sub[i]->setFont(subFont);
         labT_Text[i] = addLabel(ArrayName(QStringLiteral("labT_Text"), i), QString(), 1320, 1725 + 825 * i,

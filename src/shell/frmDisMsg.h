@@ -12,6 +12,8 @@ class frmDisMsg : public ChildScreen {
 public:
     enum Section { SystemSection = 0, ExpertSection = 6 };
 
+    static constexpr Form kForm = Form::frmDisMsg;
+
     frmDisMsg(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
     // Empties the title and all seven rows, then fills those of the section.
     void ShowSection(Section section);

@@ -15,19 +15,18 @@ struct Entry {
     const char *caption;
     bool heading;
     int labelLeft, labelTop, iconLeft, iconTop;
-    int screen;          // 0 for a section heading
-    const char *form;
+    ScreenId screen;     // the screen an entry opens; none for a section heading
 };
 
 const Entry kEntries[] = {
-    {0, "系统配置", true, 600, 1500, 180, 1500, 0, ""},
-    {18, "数据的导入与导出", false, 960, 1800, 600, 1740, 26, "frmDataInOut"},
-    {6, "专家管理", true, 600, 2070, 180, 2070, 0, ""},
-    {7, "专家列表", false, 960, 2370, 600, 2310, 5, "frmExpertList"},
-    {8, "新建专家", false, 960, 2670, 600, 2610, 8, "frmNewExpert"},
-    {9, "专家高级检索", false, 960, 2970, 600, 2910, 9, "frmSearchExpert"},
-    {12, "抽取专家", false, 960, 3270, 600, 3210, 15, "frmNewProSelExpert"},
-    {13, "历史抽取专家记录", false, 960, 3570, 600, 3510, 16, "frmExpertHistory"},
+    {0, "系统配置", true, 600, 1500, 180, 1500, {}},
+    {18, "数据的导入与导出", false, 960, 1800, 600, 1740, ScreenId::DataInOut},
+    {6, "专家管理", true, 600, 2070, 180, 2070, {}},
+    {7, "专家列表", false, 960, 2370, 600, 2310, ScreenId::ExpertList},
+    {8, "新建专家", false, 960, 2670, 600, 2610, ScreenId::NewExpert},
+    {9, "专家高级检索", false, 960, 2970, 600, 2910, ScreenId::ExpertSearch},
+    {12, "抽取专家", false, 960, 3270, 600, 3210, ScreenId::Draw},
+    {13, "历史抽取专家记录", false, 960, 3570, 600, 3510, ScreenId::DrawHistory},
 };
 
 const Entry *entryOf(int index)
@@ -40,8 +39,8 @@ const Entry *entryOf(int index)
 
 void paintLabel(QLabel *label, bool selected)
 {
+    SetTextColor(label, selected ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
     QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, selected ? Qt::white : Qt::black);
     pal.setColor(QPalette::Window, selected ? QColor(0, 0, 129) : Qt::white);
     label->setPalette(pal);
 }
@@ -138,7 +137,7 @@ void frmLeft::entryClicked(int index)
     if (e->heading)
         m_host.showDescription(index);
     else
-        m_host.openScreen(e->screen, QString::fromLatin1(e->form));
+        m_host.openScreen(e->screen);
 }
 
 void frmLeft::layoutDecorations()

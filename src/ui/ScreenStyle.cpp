@@ -1,6 +1,12 @@
 #include "ui/ScreenStyle.h"
 
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
+
+#include <array>
+#include <span>
 
 QFont ScreenFont(qreal pointSize, bool bold)
 {
@@ -41,4 +47,43 @@ void MakePasswordBox(QLineEdit *box)
 {
     box->setEchoMode(QLineEdit::Password);
     box->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+}
+
+namespace {
+
+// The palette roles a control draws its own text in.
+std::span<const QPalette::ColorRole> TextRoles(const QWidget *widget)
+{
+    static constexpr std::array label{QPalette::WindowText};
+    static constexpr std::array list{QPalette::WindowText, QPalette::Text, QPalette::ButtonText};
+    static constexpr std::array box{QPalette::Text};
+    if (qobject_cast<const QLabel *>(widget))
+        return label;
+    if (qobject_cast<const QComboBox *>(widget))
+        return list;
+    return box;
+}
+
+} // namespace
+
+void SetTextColor(QWidget *widget, QRgb color)
+{
+    if (!widget)
+        return;
+    QPalette pal = widget->palette();
+    // The list screens recolour their cells on every page: an unchanged
+    // colour costs no palette change.
+    bool unchanged = widget->testAttribute(Qt::WA_SetPalette);
+    for (QPalette::ColorRole role : TextRoles(widget))
+        unchanged = unchanged && pal.color(role).rgba() == color;
+    if (unchanged)
+        return;
+    for (QPalette::ColorRole role : TextRoles(widget))
+        pal.setColor(role, QColor::fromRgba(color));
+    widget->setPalette(pal);
+}
+
+QRgb TextColor(const QWidget *widget)
+{
+    return widget ? widget->palette().color(TextRoles(widget).front()).rgba() : 0;
 }

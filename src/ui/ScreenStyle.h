@@ -3,9 +3,11 @@
 #include <QDate>
 #include <QFont>
 #include <QLocale>
+#include <QRgb>
 #include <QString>
 
 class QLineEdit;
+class QWidget;
 
 // The screens' font: 新宋体 9 points, which is fixed-pitch (a Chinese
 // character as wide as two Latin ones) so that list headings written with
@@ -26,3 +28,17 @@ QString ArrayName(const QString &name, int index);
 // Makes a text box a password box that shows one "*" per character,
 // whatever mask the style would use.
 void MakePasswordBox(QLineEdit *box);
+
+// Colours of the list screens.
+inline constexpr QRgb kLinkActive = 0xFF000000;     // (0, 0, 0)
+inline constexpr QRgb kLinkInactive = 0xFF818181;   // (129, 129, 129)
+inline constexpr QRgb kOperationLink = 0xFF000081;  // (0, 0, 129)
+inline constexpr QRgb kHeadingBack = 0xFFDCDCDC;    // (220, 220, 220)
+inline constexpr QRgb kWarningRed = 0xFFFF0000;     // (255, 0, 0)
+
+// Colours the text a control draws: a label's caption, the text of a box, the
+// item a list shows and the items of its drop-down. Nothing else of the
+// control's palette changes.
+void SetTextColor(QWidget *widget, QRgb color);
+// The colour SetTextColor gave the control (its palette's text colour).
+QRgb TextColor(const QWidget *widget);

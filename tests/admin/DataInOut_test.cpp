@@ -37,7 +37,7 @@ protected:
     {
         app.addUser("000002", "lisi", "pw", "1");
         app.addExpert("张三");
-        host.openScreen(26, "frmDataInOut");
+        host.openScreen(ScreenId::DataInOut);
     }
     template <typename T> T *find(const QString &name) { return host.find<T>("frmDataInOut", name); }
     void click(const QString &button) { QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton); }
@@ -141,8 +141,8 @@ TEST_F(DataInOutTest, BackupSwitchSetsAutoBackupAndKeepsItsStateWhenReopened)
     QTest::mouseClick(chk, Qt::LeftButton);
     EXPECT_FALSE(chk->isChecked());
     EXPECT_FALSE(app.state.AutoBackupOn);
-    host.openScreen(5, "frmExpertList");
-    host.openScreen(26, "frmDataInOut");
+    host.openScreen(ScreenId::ExpertList);
+    host.openScreen(ScreenId::DataInOut);
     EXPECT_FALSE(find<QCheckBox>("chkSaveDB")->isChecked());
     EXPECT_FALSE(app.state.AutoBackupOn);
     QTest::mouseClick(chk, Qt::LeftButton);

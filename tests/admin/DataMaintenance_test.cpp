@@ -60,7 +60,7 @@ protected:
 TEST_F(MaintenanceTest, InitialiseKeepsAdministratorsAndReferenceTablesAndWritesASafetyCopy)
 {
     const auto before = dump(app.dataFile());
-    const MaintenanceOutcome out = InitialiseDatabase(app.state);
+    const MaintenanceOutcome out = InitialiseDatabase(app.maintenanceTarget());
     ASSERT_TRUE(out.ok) << out.message.toStdString();
 
     EXPECT_EQ(app.countRows("expert_msg"), 0);
@@ -84,7 +84,7 @@ TEST_F(MaintenanceTest, InitialiseKeepsAdministratorsAndReferenceTablesAndWrites
     EXPECT_TRUE(out.message.contains(QDir::toNativeSeparators(copy)));
 
     // A second initialisation the same day keeps the first copy.
-    ASSERT_TRUE(InitialiseDatabase(app.state).ok);
+    ASSERT_TRUE(InitialiseDatabase(app.maintenanceTarget()).ok);
     EXPECT_EQ(dump(copy), before);
     EXPECT_TRUE(QFile::exists(QDir(backupFolder()).filePath("ProSys_初始化前_20261209_2.mdb")));
 }
@@ -96,7 +96,7 @@ TEST_F(MaintenanceTest, InitialiseRefusesAFileWithoutAdministratorAndChangesNoth
         conn.exec("UPDATE login_pwd SET Limits = '1'");
     }
     const QByteArray bytes = fileBytes(app.dataFile());
-    const MaintenanceOutcome out = InitialiseDatabase(app.state);
+    const MaintenanceOutcome out = InitialiseDatabase(app.maintenanceTarget());
     EXPECT_FALSE(out.ok);
     EXPECT_TRUE(out.message.contains("系统管理员"));
     EXPECT_EQ(fileBytes(app.dataFile()), bytes);
@@ -109,7 +109,7 @@ TEST_F(MaintenanceTest, InitialiseWithoutPossibleSafetyCopyChangesNothing)
     QFile blocker(backupFolder());   // a file where the folder should be
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    const MaintenanceOutcome out = InitialiseDatabase(app.state);
+    const MaintenanceOutcome out = InitialiseDatabase(app.maintenanceTarget());
     EXPECT_FALSE(out.ok);
     EXPECT_EQ(app.countRows("expert_msg"), 2);
 }
@@ -130,7 +130,7 @@ TEST_F(MaintenanceTest, BackupThenRestoreGivesBackExactlyTheBackedUpData)
     app.addExpert("王五");
     app.addUser("000009", "zhao", "pw", "1");
     const auto changed = dump(app.dataFile());
-    const MaintenanceOutcome restored = RestoreDatabase(app.state, target);
+    const MaintenanceOutcome restored = RestoreDatabase(app.maintenanceTarget(), target);
     ASSERT_TRUE(restored.ok) << restored.message.toStdString();
     EXPECT_EQ(dump(app.dataFile()), backedUp);
     EXPECT_EQ(app.state.ExpertTable.count(), 2);
@@ -183,7 +183,7 @@ TEST_F(MaintenanceTest, FilesThatAreNotBackupsAreRefusedAndChangeNothing)
     for (const QString &path : {text, foreign, reordered, QDir(app.appDir()).filePath("none.mdb"), app.dataFile()}) {
         SCOPED_TRACE(path.toStdString());
         EXPECT_FALSE(CheckBackupFile(app.state, path).isEmpty());
-        const MaintenanceOutcome out = RestoreDatabase(app.state, path);
+        const MaintenanceOutcome out = RestoreDatabase(app.maintenanceTarget(), path);
         EXPECT_FALSE(out.ok);
         EXPECT_FALSE(out.message.isEmpty());
         EXPECT_EQ(fileBytes(app.dataFile()), bytes);

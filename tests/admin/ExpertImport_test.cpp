@@ -1,8 +1,13 @@
 #include "TestApp.h"
 
 #include "admin/ExpertImport.h"
+#include "data/ExpertRecord.h"
 #include "data/Schema.h"
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 using namespace ExpertImport;
@@ -58,7 +63,7 @@ TEST_F(ImportTest, TemplateHasTheEditorCaptionsTheAllowedValuesAndAnIgnoredExamp
     EXPECT_TRUE(check.isImportSheet);
     EXPECT_TRUE(check.problems.isEmpty());
     EXPECT_TRUE(check.records.isEmpty());
-    const MaintenanceOutcome out = ImportRows(app.state, rows);
+    const MaintenanceOutcome out = ImportRows(app.state, app.state.today(), rows);
     EXPECT_FALSE(out.ok);
     EXPECT_EQ(app.countRows("expert_msg"), 0);
 }
@@ -124,7 +129,7 @@ TEST_F(ImportTest, OneBadRowImportsNothingAndIsNamedWithItsRowAndColumn)
         SCOPED_TRACE(c.expected);
         QStringList bad = row("错误行");
         bad[column(c.field)] = c.value;
-        const MaintenanceOutcome out = ImportRows(app.state, sheet({row("甲"), bad, row("乙")}));
+        const MaintenanceOutcome out = ImportRows(app.state, app.state.today(), sheet({row("甲"), bad, row("乙")}));
         EXPECT_FALSE(out.ok);
         EXPECT_TRUE(out.message.contains(QString::fromUtf8(c.expected))) << out.message.toStdString();
         EXPECT_TRUE(out.message.contains("没有导入任何专家"));
@@ -141,7 +146,7 @@ TEST_F(ImportTest, ManyBadRowsListOnlyTheFirstProblems)
         bad[column(E_Sex)] = "?";
         rows << bad;
     }
-    const MaintenanceOutcome out = ImportRows(app.state, sheet(rows));
+    const MaintenanceOutcome out = ImportRows(app.state, app.state.today(), sheet(rows));
     EXPECT_FALSE(out.ok);
     EXPECT_TRUE(out.message.contains("25 处错误"));
     EXPECT_TRUE(out.message.contains("第4行"));
@@ -154,7 +159,7 @@ TEST_F(ImportTest, ImportAddsAfterTheExistingExpertsWithoutTouchingThem)
     const QString a = app.addExpert("甲");
     const QString b = app.addExpert("乙");
     const QList<QStringList> before = app.state.ExpertTable.rows;
-    const MaintenanceOutcome out = ImportRows(app.state, sheet({row("丙"), row("丁"), row("戊")}));
+    const MaintenanceOutcome out = ImportRows(app.state, app.state.today(), sheet({row("丙"), row("丁"), row("戊")}));
     ASSERT_TRUE(out.ok) << out.message.toStdString();
     EXPECT_TRUE(out.message.contains("3 位专家"));
     ASSERT_EQ(app.state.ExpertTable.count(), 5);
@@ -172,16 +177,16 @@ TEST_F(ImportTest, AWorkbookThatIsNotTheImportSheetIsRefused)
 {
     QList<QStringList> rows = sheet({row("甲")});
     rows[0][3] = "别的标题";
-    MaintenanceOutcome out = ImportRows(app.state, rows);
+    MaintenanceOutcome out = ImportRows(app.state, app.state.today(), rows);
     EXPECT_FALSE(out.ok);
     EXPECT_TRUE(out.message.contains("不是专家数据导入表"));
-    EXPECT_FALSE(ImportRows(app.state, {}).ok);
+    EXPECT_FALSE(ImportRows(app.state, app.state.today(), {}).ok);
 
     // Headings retyped without the inner blanks still count.
     rows = sheet({row("甲")});
     for (QString &h : rows[0])
         h.remove(' ');
-    EXPECT_TRUE(ImportRows(app.state, rows).ok);
+    EXPECT_TRUE(ImportRows(app.state, app.state.today(), rows).ok);
 }
 
 TEST_F(ImportTest, ProgressIsReportedUpToTheLastRow)
@@ -190,7 +195,7 @@ TEST_F(ImportTest, ProgressIsReportedUpToTheLastRow)
     for (int i = 0; i < 600; ++i)
         rows << row(QStringLiteral("专家%1").arg(i));
     QList<int> seen;
-    const MaintenanceOutcome out = ImportRows(app.state, sheet(rows), [&](int done, int total) {
+    const MaintenanceOutcome out = ImportRows(app.state, app.state.today(), sheet(rows), [&](int done, int total) {
         EXPECT_EQ(total, 600);
         seen << done;
     });
@@ -198,6 +203,67 @@ TEST_F(ImportTest, ProgressIsReportedUpToTheLastRow)
     ASSERT_FALSE(seen.isEmpty());
     EXPECT_EQ(seen.last(), 600);
     EXPECT_EQ(app.countRows("expert_msg"), 600);
+}
+
+// An expert typed into the editor and the same expert in a workbook row are
+// stored alike: same list texts and codes, same completed dates, same
+// clipping, same blanks.
+TEST_F(ImportTest, EditorSaveAndImportStoreTheSameRecord)
+{
+    QStringList cells(26);
+    TestHost host{app.state};
+    const QString form = QStringLiteral("frmNewExpert");
+    host.openScreen(ScreenId::NewExpert);
+    for (int c = 0; c < int(ExpertFields().size()); ++c) {
+        const ExpertFieldDef &f = ExpertFields()[size_t(c)];
+        QString text = QStringLiteral("  值%1 ").arg(f.field);
+        if (f.kind == ExpertInputKind::Date)
+            text = QStringLiteral("1965-3-8");
+        else if (f.field == E_Mobile || f.field == E_Zip_code)
+            text = QStringLiteral("1380013800012345678901234");   // longer than the field
+        if (f.kind == ExpertInputKind::List)
+            continue;
+        cells[c] = text;
+        if (f.kind == ExpertInputKind::MultiLine)
+            host.find<QPlainTextEdit>(form, ArrayName("txtDis", f.editorBox))->setPlainText(text);
+        else
+            host.find<QLineEdit>(form, ArrayName("txtDis", f.editorBox))->setText(text);
+    }
+    // The second choice of each list; the title level's star grade follows it.
+    const QStringList degrees = EditorReferenceNames(app.state.DegreeTable);
+    const QStringList titles = EditorReferenceNames(app.state.TitleTypeTable);
+    struct Choice {
+        const char *list;
+        int field;
+        int position;
+        QString text;
+    };
+    for (const Choice &ch :
+         {Choice{"com_Sex", E_Sex, 1, kSexFemale}, Choice{"com_Sta", E_Status, 1, kStatusDisabled},
+          Choice{"com_Lin", E_Is_temp, 1, kKindTemporary}, Choice{"com_Degree", E_degree_type_id, 2, degrees.value(2)},
+          Choice{"com_Zhicheng", E_zhicheng_id, 3, titles.value(3)},
+          Choice{"com_Star", E_star_number, 3, StarGrade(4)}}) {
+        host.find<QComboBox>(form, QString::fromLatin1(ch.list))->setCurrentIndex(ch.position);
+        cells[column(ch.field)] = ch.text;
+    }
+    host.find<QPushButton>(form, "cmd_Save")->click();
+    ASSERT_EQ(app.messages->texts(), QStringList{"增加成功。"});
+
+    const MaintenanceOutcome out = ImportRows(app.state, app.state.today(), sheet({cells}));
+    ASSERT_TRUE(out.ok) << out.message.toStdString();
+    ASSERT_EQ(app.state.ExpertTable.count(), 2);
+    const QStringList saved = app.state.ExpertTable.rows[0];
+    const QStringList imported = app.state.ExpertTable.rows[1];
+    EXPECT_EQ(saved[E_Id], "000001");
+    EXPECT_EQ(imported[E_Id], "000002");
+    EXPECT_EQ(saved.mid(1), imported.mid(1));
+    EXPECT_EQ(saved[E_Status], kStatusDisabled);
+    EXPECT_EQ(saved[E_degree_type_id], "03");
+    EXPECT_EQ(saved[E_zhicheng_id], app.state.TitleTypeTable.cell(4, 0));
+    EXPECT_EQ(saved[E_star_number], "★★★★☆");
+    EXPECT_EQ(saved[E_birth_date], "1965-03-08");
+    EXPECT_EQ(saved[E_Mobile], "13800138000123456789");
+    EXPECT_EQ(saved[E_Name], QStringLiteral("值%1").arg(E_Name));
 }
 
 TEST(CsvTest, ParsesQuotedCellsInUtf8AndGbk)

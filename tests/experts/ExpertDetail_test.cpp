@@ -19,10 +19,16 @@ class ExpertDetail : public ::testing::Test {
 protected:
     void SetUp() override { host.area.show(); }
 
-    void openFrom(int screen, const QString &id)
+    void openFrom(ScreenId screen, const QString &id)
     {
         app.state.SelectedExpertId = id;
-        host.openScreen(screen, kDis);
+        host.openScreen(screen);
+    }
+    // The view brought up while CurrentScreen is a number it does not show.
+    void showUnder(int screen)
+    {
+        app.state.CurrentScreen = screen;
+        host.showScreen(Form::frmExpertListDis);
     }
     QLineEdit *box(int i)
     {
@@ -52,7 +58,7 @@ protected:
 TEST_F(ExpertDetail, ShowsEveryFieldReadOnlyInTheBoxOfItsCaption)
 {
     const QString id = addExpert("01", "3");
-    openFrom(7, id);
+    openFrom(ScreenId::ExpertListView, id);
     EXPECT_EQ(host.find<QLabel>(kDis, "labTitle")->text(), QStringLiteral("专家详细信息"));
     EXPECT_EQ(host.find<QLabel>(kDis, "labPath")->text(), QStringLiteral("专家列表 -> 查看"));
     EXPECT_EQ(host.find<QLabel>(kDis, ArrayName("labDis", 17))->text(), QStringLiteral("资格名称："));
@@ -87,7 +93,7 @@ TEST_F(ExpertDetail, LongTextsAreGreyLockedAndScroll)
     f[E_Name - 1] = "张三";
     f[E_Resume - 1] = lines.join('\n');
     const QString id = app.addExpert(f);
-    openFrom(7, id);
+    openFrom(ScreenId::ExpertListView, id);
     QPlainTextEdit *resume = memo(26);
     ASSERT_NE(resume, nullptr);
     EXPECT_EQ(resume->toPlainText(), lines.join('\n'));
@@ -106,7 +112,7 @@ TEST_F(ExpertDetail, CodesThatNameNoRowShowAnEmptyBox)
     struct Case { const char *degree, *title; };
     for (const Case &c : {Case{"99", "abc"}, Case{"", " "}, Case{"-1", "06"}}) {
         const QString id = addExpert(QString::fromUtf8(c.degree), QString::fromUtf8(c.title));
-        openFrom(10, id);
+        openFrom(ScreenId::ExpertSearchView, id);
         EXPECT_EQ(box(8)->text(), QString()) << c.degree;
         EXPECT_EQ(box(14)->text(), QString()) << c.title;
         EXPECT_EQ(box(0)->text(), QStringLiteral("v1"));
@@ -121,32 +127,32 @@ TEST_F(ExpertDetail, EachOpeningShowsTheChosenExpertAndKeepsThePreviousWhenGone)
     f[E_degree_type_id - 1] = "05";
     f[E_zhicheng_id - 1] = "05";
     const QString second = app.addExpert(f);
-    openFrom(7, first);
-    openFrom(7, second);
+    openFrom(ScreenId::ExpertListView, first);
+    openFrom(ScreenId::ExpertListView, second);
     EXPECT_EQ(box(0)->text(), QStringLiteral("李四"));
     EXPECT_EQ(box(5)->text(), QStringLiteral(" "));
     EXPECT_EQ(box(8)->text(), QStringLiteral("博士研究生"));
     EXPECT_EQ(box(14)->text(), QStringLiteral("正高级"));
     EXPECT_EQ(memo(26)->toPlainText(), QStringLiteral(" "));
 
-    openFrom(7, QStringLiteral("000099"));
+    openFrom(ScreenId::ExpertListView, QStringLiteral("000099"));
     EXPECT_EQ(box(0)->text(), QStringLiteral("李四"));
     // Activated under another screen number, the view has no key.
     app.state.SelectedExpertId = first;
-    host.openScreen(5, kDis);
+    showUnder(5);
     EXPECT_EQ(box(0)->text(), QStringLiteral("李四"));
 }
 
 TEST_F(ExpertDetail, BackReturnsToTheScreenItCameFrom)
 {
     const QString id = addExpert("01", "01");
-    openFrom(7, id);
+    openFrom(ScreenId::ExpertListView, id);
     QTest::mouseClick(back(), Qt::LeftButton);
     EXPECT_EQ(app.state.CurrentScreen, 5);
     EXPECT_EQ(host.frontScreen()->objectName(), QStringLiteral("frmExpertList"));
     EXPECT_FALSE(app.state.SearchReturn);
 
-    openFrom(10, id);
+    openFrom(ScreenId::ExpertSearchView, id);
     EXPECT_EQ(host.find<QLabel>(kDis, "labPath")->text(), QStringLiteral("专家高级检索 -> 查看"));
     QTest::mouseClick(back(), Qt::LeftButton);
     EXPECT_EQ(app.state.CurrentScreen, 9);
@@ -154,7 +160,7 @@ TEST_F(ExpertDetail, BackReturnsToTheScreenItCameFrom)
 
     // Under any other number the button does nothing.
     app.state.SearchReturn = false;
-    host.openScreen(12, kDis);
+    showUnder(12);
     QTest::mouseClick(back(), Qt::LeftButton);
     EXPECT_EQ(app.state.CurrentScreen, 12);
     EXPECT_EQ(host.frontScreen()->objectName(), kDis);
@@ -165,11 +171,11 @@ TEST(ExpertDetailReturn, FromTheSearchItRaisesSearchReturn)
 {
     // Without the search screen itself, nothing clears the flag again.
     TestApp app;
-    const ScreenRegistry only = AllScreens().only({"frmNewExpert", "frmExpertListUpd", "frmExpertListDis"});
+    const ScreenRegistry only = AllScreens().only({Form::frmNewExpert, Form::frmExpertListUpd, Form::frmExpertListDis});
     TestHost host(app.state, only);
     const QString id = app.addExpert(QStringLiteral("张三"));
     app.state.SelectedExpertId = id;
-    host.openScreen(10, kDis);
+    host.openScreen(ScreenId::ExpertSearchView);
     QTest::mouseClick(host.find<QPushButton>(kDis, "cmd_Back"), Qt::LeftButton);
     EXPECT_TRUE(app.state.SearchReturn);
     EXPECT_EQ(app.state.CurrentScreen, 9);

@@ -53,7 +53,7 @@ protected:
         app.state.ExpertListRows.append({QStringLiteral("000999"), "x"});
         app.state.ExpertListRows.append({id, "y"});
         app.state.paging.SelectedRow = 2;
-        host.openScreen(6, kUpd);
+        host.openScreen(ScreenId::ExpertListEdit);
     }
 
     QStringList storedRow(const QString &id)
@@ -89,7 +89,7 @@ protected:
 
 TEST_F(ExpertEditor, FieldsStandInTheirPlacesWithTheirCaptions)
 {
-    host.openScreen(8, kNew);
+    host.openScreen(ScreenId::NewExpert);
     struct Cap { int index; const char *text; int left, top; };
     for (const Cap &c : {Cap{0, "专家姓名：", 120, 900}, Cap{4, "性    别：", 3000, 900},
                          Cap{2, "专家性质：", 8760, 900}, Cap{8, "学    历：", 5880, 1260},
@@ -124,7 +124,7 @@ TEST_F(ExpertEditor, FieldsStandInTheirPlacesWithTheirCaptions)
 
 TEST_F(ExpertEditor, ListsOfferTheirItemsWithoutRowZero)
 {
-    host.openScreen(8, kNew);
+    host.openScreen(ScreenId::NewExpert);
     auto items = [](QComboBox *c) {
         QStringList out;
         for (int i = 0; i < c->count(); ++i)
@@ -140,13 +140,13 @@ TEST_F(ExpertEditor, ListsOfferTheirItemsWithoutRowZero)
               (QStringList{"★☆☆☆☆", "★★☆☆☆", "★★★☆☆", "★★★★☆", "★★★★★"}));
     EXPECT_FALSE(list(kNew, "com_Sex")->isEditable());
     // Opening again does not fill the lists twice.
-    host.openScreen(8, kNew);
+    host.openScreen(ScreenId::NewExpert);
     EXPECT_EQ(list(kNew, "com_Sex")->count(), 2);
 }
 
 TEST_F(ExpertEditor, NewExpertModeHidesBackAndFocusesTheName)
 {
-    host.openScreen(8, kNew);
+    host.openScreen(ScreenId::NewExpert);
     EXPECT_EQ(title(kNew), QStringLiteral("新建专家"));
     EXPECT_EQ(path(kNew), QStringLiteral("新建专家"));
     EXPECT_FALSE(button(kNew, "cmd_Back")->isVisible());
@@ -160,7 +160,7 @@ TEST_F(ExpertEditor, NewExpertModeHidesBackAndFocusesTheName)
 
 TEST_F(ExpertEditor, TemporaryModeFixesTheKindAlsoAfterClearingAndSwitchesBack)
 {
-    host.openScreen(14, kNew);
+    host.openScreen(ScreenId::DrawResultNewTemporary);
     EXPECT_EQ(title(kNew), QStringLiteral("新建临时专家"));
     EXPECT_EQ(path(kNew), QStringLiteral("抽取专家 -> 抽取专家结果 -> 新建临时专家"));
     EXPECT_TRUE(button(kNew, "cmd_Back")->isVisible());
@@ -173,7 +173,7 @@ TEST_F(ExpertEditor, TemporaryModeFixesTheKindAlsoAfterClearingAndSwitchesBack)
     EXPECT_FALSE(kind->isEnabled());
 
     // The same window serves the regular mode on its next activation.
-    host.openScreen(8, kNew);
+    host.openScreen(ScreenId::NewExpert);
     EXPECT_EQ(title(kNew), QStringLiteral("新建专家"));
     EXPECT_EQ(kind->currentText(), QStringLiteral("正式"));
     EXPECT_TRUE(kind->isEnabled());
@@ -183,7 +183,7 @@ TEST_F(ExpertEditor, TemporaryModeFixesTheKindAlsoAfterClearingAndSwitchesBack)
 
 TEST_F(ExpertEditor, TitleLevelAndStarGradeMoveTogether)
 {
-    host.openScreen(8, kNew);
+    host.openScreen(ScreenId::NewExpert);
     QComboBox *level = list(kNew, "com_Zhicheng");
     QComboBox *star = list(kNew, "com_Star");
     pick(level, 2);
@@ -202,7 +202,7 @@ TEST_F(ExpertEditor, ATitleLevelBeyondTheFifthLeavesTheStarGrade)
         st.step();
     }
     LoadTitleTypes(app.state);
-    host.openScreen(8, kNew);
+    host.openScreen(ScreenId::NewExpert);
     QComboBox *level = list(kNew, "com_Zhicheng");
     QComboBox *star = list(kNew, "com_Star");
     ASSERT_EQ(level->count(), 6);
@@ -216,7 +216,7 @@ TEST_F(ExpertEditor, ATitleLevelBeyondTheFifthLeavesTheStarGrade)
 
 TEST_F(ExpertEditor, ClearAndEveryActivationEmptyTheForm)
 {
-    host.openScreen(8, kNew);
+    host.openScreen(ScreenId::NewExpert);
     box(kNew, 0)->setText("张三");
     box(kNew, 24)->setText("a@b.c");
     memo(kNew, 26)->setPlainText("简历");
@@ -231,8 +231,8 @@ TEST_F(ExpertEditor, ClearAndEveryActivationEmptyTheForm)
         EXPECT_EQ(list(kNew, name)->currentIndex(), 0) << name;
 
     box(kNew, 12)->setText("单位");
-    host.openScreen(5, QStringLiteral("frmExpertList"));
-    host.openScreen(8, kNew);
+    host.openScreen(ScreenId::ExpertList);
+    host.openScreen(ScreenId::NewExpert);
     EXPECT_EQ(box(kNew, 12)->text(), QString());
 }
 
@@ -241,7 +241,7 @@ TEST_F(ExpertEditor, ClearAndEveryActivationEmptyTheForm)
 
 TEST_F(ExpertEditor, MissingNameIsReportedAndNothingIsWritten)
 {
-    host.openScreen(8, kNew);
+    host.openScreen(ScreenId::NewExpert);
     box(kNew, 0)->setText("   ");
     box(kNew, 12)->setText("单位");
     box(kNew, 12)->setFocus();
@@ -256,7 +256,7 @@ TEST_F(ExpertEditor, MissingNameIsReportedAndNothingIsWritten)
 
 TEST_F(ExpertEditor, SavingANewExpertStoresTheFormAndKeepsIt)
 {
-    host.openScreen(8, kNew);
+    host.openScreen(ScreenId::NewExpert);
     box(kNew, 0)->setText("  张三 ");
     box(kNew, 5)->setText("1965-3-8");
     box(kNew, 1)->setText("北京");
@@ -309,7 +309,7 @@ TEST_F(ExpertEditor, ATemporaryExpertJoinsTheDrawListAndReturnsToTheResult)
     const QString drawn = app.addExpert(QStringLiteral("李四"));
     app.state.DrawList.append({drawn, "李四", "男", "1970-01-01", "单位", "专业", "资格", "138"});
     app.state.DrawUnsaved = true;
-    host.openScreen(13, QStringLiteral("frmNewPro"));
+    host.openScreen(ScreenId::DrawResult);
     click(button(QStringLiteral("frmNewPro"), "cmdNewLinExp"));
     ASSERT_EQ(host.frontScreen()->objectName(), kNew);
     EXPECT_EQ(app.state.CurrentScreen, 14);
@@ -334,7 +334,7 @@ TEST_F(ExpertEditor, ATemporaryExpertJoinsTheDrawListAndReturnsToTheResult)
 
 TEST_F(ExpertEditor, BackLeadsToTheResultScreenOnlyFromScreen14)
 {
-    host.openScreen(14, kNew);
+    host.openScreen(ScreenId::DrawResultNewTemporary);
     box(kNew, 0)->setText("放弃");
     click(button(kNew, "cmd_Back"));
     EXPECT_EQ(app.state.CurrentScreen, 13);
@@ -346,7 +346,7 @@ TEST_F(ExpertEditor, BackLeadsToTheResultScreenOnlyFromScreen14)
 TEST_F(ExpertEditor, ADatabaseErrorOnAddIsShownAndTheFormKept)
 {
     app.addExpert(QStringLiteral("李四"));
-    host.openScreen(14, kNew);
+    host.openScreen(ScreenId::DrawResultNewTemporary);
     box(kNew, 0)->setText("王五");
     ASSERT_TRUE(QFile::remove(app.dataFile()));
     click(button(kNew, "cmd_Save"));
@@ -525,7 +525,7 @@ TEST_F(ExpertEditor, AnExpertGoneFromTheFileIsReportedOnSave)
     // A row number outside the list is no record either.
     app.messages->clear();
     app.state.paging.SelectedRow = 0;
-    host.openScreen(6, kUpd);
+    host.openScreen(ScreenId::ExpertListEdit);
     click(button(kUpd, "cmd_Save"));
     EXPECT_EQ(app.messages->texts(), QStringList{"没有匹配的记录！"});
 }
@@ -534,7 +534,7 @@ TEST_F(ExpertEditor, TheListsEditLinkOpensTheChosenExpert)
 {
     app.addExpert(QStringLiteral("甲"));
     const QString second = app.addExpert(QStringLiteral("乙"), "停用", "正式", "05");
-    host.openScreen(5, QStringLiteral("frmExpertList"));
+    host.openScreen(ScreenId::ExpertList);
     click(control<QLabel>(QStringLiteral("frmExpertList"), ArrayName("labOP_2", 1)));
     ASSERT_EQ(host.frontScreen()->objectName(), kUpd);
     EXPECT_EQ(box(kUpd, 0)->text(), QStringLiteral("乙"));

@@ -16,7 +16,7 @@ struct Store : DataStore {
     {
         const QStringList titles{"全部", "员级", "助理级", "中级", "副高级", "正高级"};
         for (int i = 0; i < titles.size(); ++i)
-            TitleTypeTable.append({TwoDigitCode(i), titles[i]});
+            TitleTypeTable.append({ReferenceCode(i), titles[i]});
     }
     void add(const std::map<int, QString> &fields)
     {
@@ -89,17 +89,17 @@ TEST_F(ExpertListFilter, TakesExpertsByNameAndStatus)
 TEST_F(ExpertListFilter, ReplacesThePreviousRows)
 {
     TextTable rows;
-    SetExpert_MsgTemp(store, QString(), kAllStatuses, rows);
+    SetExpert_MsgTemp(store, QString(), kAllItem, rows);
     ASSERT_EQ(rows.count(), 8);
-    SetExpert_MsgTemp(store, QStringLiteral("王"), kAllStatuses, rows);
+    SetExpert_MsgTemp(store, QStringLiteral("王"), kAllItem, rows);
     EXPECT_EQ(Column(rows, 1), QStringList{"王强"});
 
     // Rebuilt again after the table changed, the rows equal a fresh build.
     store.ExpertTable.rows[3][E_Name] = QStringLiteral("王刚");
     store.ExpertTable.rows.removeAt(0);
-    SetExpert_MsgTemp(store, QStringLiteral("?"), kAllStatuses, rows);
+    SetExpert_MsgTemp(store, QStringLiteral("?"), kAllItem, rows);
     TextTable fresh;
-    SetExpert_MsgTemp(store, QString(), kAllStatuses, fresh);
+    SetExpert_MsgTemp(store, QString(), kAllItem, fresh);
     EXPECT_EQ(rows.rows, fresh.rows);
     EXPECT_EQ(rows.cell(2, 1), QStringLiteral("王刚"));
 }
@@ -110,7 +110,7 @@ TEST(ExpertListRows, HoldTheNineColumnsWithTheTitleName)
     store.add({{E_Name, "卫亮"}, {E_Sex, "男"}, {E_province, "北京"}, {E_cong_shi_zhuanye, "土木工程"},
                {E_zhicheng_id, "04"}, {E_Status, "启用"}, {E_Is_temp, "临时"}, {E_star_number, "★★★★☆"}});
     TextTable rows;
-    SetExpert_MsgTemp(store, QString(), kAllStatuses, rows);
+    SetExpert_MsgTemp(store, QString(), kAllItem, rows);
     ASSERT_EQ(rows.count(), 1);
     EXPECT_EQ(rows.rows[0], (QStringList{"000001", "卫亮", "男", "北京", "土木工程", "副高级", "启用", "临时",
                                          "★★★★☆"}));
@@ -125,7 +125,7 @@ TEST(ExpertListRows, TitleCodeThatNamesNoRowGivesAnEmptyCell)
     for (const auto &c : cases)
         store.add({{E_Name, "x"}, {E_zhicheng_id, c.first}});
     TextTable rows;
-    SetExpert_MsgTemp(store, QString(), kAllStatuses, rows);
+    SetExpert_MsgTemp(store, QString(), kAllItem, rows);
     ASSERT_EQ(rows.count(), qsizetype(cases.size()));
     for (size_t i = 0; i < cases.size(); ++i)
         EXPECT_EQ(rows.cell(i, 5), cases[i].second) << "code '" << cases[i].first.toStdString() << "'";

@@ -23,7 +23,7 @@ protected:
     {
         app.state.CurrentUserRole = role;
         host.area.show();
-        host.openScreen(5, kForm);
+        host.openScreen(ScreenId::ExpertList);
     }
 
     template <typename T> T *control(const QString &name)
@@ -95,7 +95,7 @@ TEST(ExpertListRoles, EachRoleSeesItsOwnList)
         app.state.CurrentUserRole = c.role;
         TestHost host(app.state);
         host.area.show();
-        host.openScreen(5, kForm);
+        host.openScreen(ScreenId::ExpertList);
         auto find = [&](const QString &name) { return host.find<QWidget>(kForm, name); };
 
         auto *heading = host.find<QLabel>(kForm, "Label1");
@@ -198,7 +198,7 @@ TEST_F(ExpertListScreen, ComingBackResetsFilterAndPage)
 
     click(op(1, 0));   // to the detail view and back
     EXPECT_EQ(app.state.CurrentScreen, 7);
-    host.openScreen(5, kForm);
+    host.openScreen(ScreenId::ExpertList);
     EXPECT_EQ(control<QLineEdit>("txtName")->text(), QString());
     EXPECT_EQ(control<QComboBox>("comlabStatus")->currentText(), QStringLiteral("全部"));
     EXPECT_EQ(page(), QStringLiteral("1/2"));
@@ -250,7 +250,7 @@ TEST_F(ExpertListScreen, RowLinksChooseTheRowOfTheirPage)
     EXPECT_EQ(app.state.paging.SelectedRow, 14);
     EXPECT_EQ(app.state.SelectedExpertId, ids[13]);
 
-    host.openScreen(5, kForm);
+    host.openScreen(ScreenId::ExpertList);
     clickLink("labLast");
     app.state.SelectedExpertId = QStringLiteral("unchanged");
     click(op(2, 4));   // row 25

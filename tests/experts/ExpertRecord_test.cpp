@@ -98,20 +98,6 @@ TEST(GatherExpertFields, ListValuesAreTakenAsTheyAre)
     EXPECT_EQ(b->entry[E_zhicheng_id], QStringLiteral(" "));
 }
 
-TEST(ListCodes, DegreeByPositionAndTitleIdOfTheRow)
-{
-    EXPECT_EQ(DegreeCodeForPosition(0), QStringLiteral("01"));
-    EXPECT_EQ(DegreeCodeForPosition(2), QStringLiteral("03"));
-    EXPECT_EQ(DegreeCodeForPosition(11), QStringLiteral("12"));
-    DataStore store;
-    store.TitleTypeTable.append({"00", "全部"});
-    store.TitleTypeTable.append({"01", "员级"});
-    store.TitleTypeTable.append({"02", "助理级"});
-    EXPECT_EQ(TitleIdForPosition(store, 1), QStringLiteral("02"));
-    EXPECT_EQ(TitleIdForPosition(store, 2), QString());
-    EXPECT_EQ(TitleIdForPosition(store, -1), QString());
-}
-
 // ---------------------------------------------------------------------------
 // Widths
 

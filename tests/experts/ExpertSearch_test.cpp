@@ -43,7 +43,7 @@ public:
         host.area.show();
     }
 
-    void open() { host.openScreen(9, kForm); }
+    void open() { host.openScreen(ScreenId::ExpertSearch); }
     frmSearchExpert *screen() { return static_cast<frmSearchExpert *>(host.screen(kForm)); }
 
     template <typename T> T *control(const QString &name)
@@ -288,7 +288,7 @@ TEST_F(SearchScreen, DetailViewReturnKeepsEverythingElseResets)
 
     // The detail view's way back.
     app.state.SearchReturn = true;
-    host.openScreen(9, kForm);
+    host.openScreen(ScreenId::ExpertSearch);
     EXPECT_FALSE(app.state.SearchReturn);
     EXPECT_EQ(page(), QStringLiteral("2/3"));
     EXPECT_EQ(cell(2, 3)->text(), QStringLiteral("专家14"));
@@ -299,7 +299,7 @@ TEST_F(SearchScreen, DetailViewReturnKeepsEverythingElseResets)
     EXPECT_EQ(page(), QStringLiteral("3/3"));
 
     // Opened any other way, the screen starts afresh.
-    host.openScreen(9, kForm);
+    host.openScreen(ScreenId::ExpertSearch);
     EXPECT_EQ(page(), QStringLiteral("0/0"));
     EXPECT_TRUE(text(0)->text().isEmpty());
     EXPECT_EQ(combo("com_Sta")->currentIndex(), 0);

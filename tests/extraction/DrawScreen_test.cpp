@@ -25,7 +25,7 @@ protected:
         host->area.show();
     }
 
-    void open() { host->openScreen(15, kForm); }
+    void open() { host->openScreen(ScreenId::Draw); }
     frmNewProSelExpert *screen() { return static_cast<frmNewProSelExpert *>(host->screen(kForm)); }
 
     template <typename T> T *find(const QString &name)
@@ -152,7 +152,7 @@ TEST_F(DrawScreen, EveryActivationStartsEmptyAndManual)
     draw();
     ASSERT_EQ(app.state.CandidateList.count(), 1);
 
-    host->openScreen(16, QStringLiteral("frmExpertHistory"));
+    host->openScreen(ScreenId::DrawHistory);
     open();
     EXPECT_TRUE(app.state.CandidateList.isEmpty());
     EXPECT_EQ(label("labPage")->text(), QStringLiteral("0/0"));
@@ -421,7 +421,7 @@ TEST_F(DrawScreen, FocusGoesToTheNameOnActivationAndToTheCountAfterACountMessage
     }
 
     txtDis(3)->setFocus();
-    host->openScreen(16, QStringLiteral("frmExpertHistory"));
+    host->openScreen(ScreenId::DrawHistory);
     open();
     EXPECT_TRUE(txtDis(0)->hasFocus());
 }

@@ -14,7 +14,7 @@ namespace {
 
 ScreenRegistry HistoryRegistry()
 {
-    return AllScreens().only({"frmNewPro", "frmExpertHistory"});
+    return AllScreens().only({Form::frmNewPro, Form::frmExpertHistory});
 }
 
 class HistoryScreenTest : public ::testing::Test {
@@ -35,7 +35,7 @@ protected:
         host.area.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&host.area));
     }
-    void open() { host.openScreen(16, "frmExpertHistory"); }
+    void open() { host.openScreen(ScreenId::DrawHistory); }
     frmExpertHistory *screen() { return static_cast<frmExpertHistory *>(host.screen("frmExpertHistory")); }
 
     template <typename T> T *control(const QString &name) { return host.find<T>("frmExpertHistory", name); }

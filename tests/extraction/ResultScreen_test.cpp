@@ -17,8 +17,8 @@ namespace {
 // The result screen with the two screens it opens standing in as plain screens.
 ScreenRegistry ResultRegistry()
 {
-    ScreenRegistry r = AllScreens().only({"frmNewPro", "frmExpertHistory"});
-    for (const QString form : {QStringLiteral("frmNewProSelExpert"), QStringLiteral("frmNewExpert")})
+    ScreenRegistry r = AllScreens().only({Form::frmNewPro, Form::frmExpertHistory});
+    for (const Form form : {Form::frmNewProSelExpert, Form::frmNewExpert})
         r.add(form, [form](AppState &s, ScreenNavigator &n, QWidget *p) { return new ChildScreen(s, n, form, p); });
     return r;
 }
@@ -51,7 +51,7 @@ public:   // the change table below drives the fixture
             state.DrawList.append(DrawRow(i));
         state.DrawUnsaved = true;
     }
-    void open() { host.openScreen(13, "frmNewPro"); }
+    void open() { host.openScreen(ScreenId::DrawResult); }
 
     template <typename T> T *control(const QString &name) { return host.find<T>("frmNewPro", name); }
     QLabel *label(const QString &name) { return control<QLabel>(name); }

@@ -21,7 +21,7 @@ protected:
     void open(int role)
     {
         app.state.CurrentUserRole = role;
-        host.openScreen(26, "frmDataInOut");
+        host.openScreen(ScreenId::DataInOut);
     }
     QPushButton *button() { return host.find<QPushButton>("frmDataInOut", "cmdImpAccess"); }
     void choose(const QString &path)
@@ -50,7 +50,7 @@ TEST_F(ImportAccessScreenTest, OtherRolesDoNotSeeIt)
         TestApp other;
         other.state.CurrentUserRole = role;
         TestHost otherHost{other.state};
-        otherHost.openScreen(26, "frmDataInOut");
+        otherHost.openScreen(ScreenId::DataInOut);
         auto *b = otherHost.find<QPushButton>("frmDataInOut", "cmdImpAccess");
         ASSERT_NE(b, nullptr);
         EXPECT_FALSE(b->isVisibleTo(otherHost.screen("frmDataInOut"))) << role;

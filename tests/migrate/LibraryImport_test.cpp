@@ -126,7 +126,7 @@ TEST_F(LibraryImportTest, ReplacesTheLibraryKeepingRecordNumbersAfterASafetyCopy
     EXPECT_TRUE(findings.contains("没有超出字段宽度的内容。"));
     EXPECT_TRUE(ConfirmationText(plan).contains("其他数据表"));
 
-    const MaintenanceOutcome out = ImportAccessLibrary(app.state, plan);
+    const MaintenanceOutcome out = ImportAccessLibrary(app.maintenanceTarget(), plan);
     ASSERT_TRUE(out.ok) << out.message.toStdString();
 
     const auto expected = asText(source);
@@ -143,7 +143,7 @@ TEST_F(LibraryImportTest, ReplacesTheLibraryKeepingRecordNumbersAfterASafetyCopy
 
 TEST_F(LibraryImportTest, UsersLogInWithTheirOldPasswords)
 {
-    ASSERT_TRUE(ImportAccessLibrary(app.state, PlanImport(oldLibrary())).ok);
+    ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), PlanImport(oldLibrary())).ok);
     struct Case {
         const char *name;
         const char *password;
@@ -214,7 +214,7 @@ TEST_F(LibraryImportTest, ExpertFieldsAreCutToTheEditorsWidthsAndEveryCutIsListe
         EXPECT_TRUE(findings.contains(line)) << line.toStdString();
     }
 
-    ASSERT_TRUE(ImportAccessLibrary(app.state, plan).ok);
+    ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), plan).ok);
     ASSERT_EQ(app.state.ExpertTable.count(), cases.size());
     for (int i = 0; i < cases.size(); ++i) {
         const int field = Schema::ExpertMsg().fieldIndex(cases[i].field);
@@ -251,7 +251,7 @@ TEST_F(LibraryImportTest, DateColumnsBecomeDaysAndOtherColumnsTheirText)
 
     const ImportPlan plan = PlanImport(source);
     ASSERT_TRUE(plan.canImport()) << RefusalText(plan).toStdString();
-    ASSERT_TRUE(ImportAccessLibrary(app.state, plan).ok);
+    ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), plan).ok);
     const TextTable &e = app.state.ExpertTable;
     EXPECT_EQ(e.cell(0, Schema::E_birth_date), "1965-03-08");
     EXPECT_EQ(e.cell(1, Schema::E_birth_date), "");
@@ -292,7 +292,7 @@ TEST_F(LibraryImportTest, MissingAndExtraColumnsAndTablesAreReported)
     EXPECT_TRUE(findings.contains("sel_expert（抽取记录）：2 条记录\n"));
     EXPECT_TRUE(findings.contains("多出的数据表（不导入）：Switchboard Items"));
 
-    ASSERT_TRUE(ImportAccessLibrary(app.state, plan).ok);
+    ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), plan).ok);
     EXPECT_EQ(app.state.ExpertTable.cell(0, Schema::E_Resume), "");
     EXPECT_EQ(app.state.ExpertTable.cell(1, Schema::E_Main_project), "业绩");
     EXPECT_EQ(app.state.SelectionTable.rows, QList<QStringList>({{"000010", "2008-05-06", "000003"},
@@ -341,7 +341,7 @@ TEST_F(LibraryImportTest, ALibraryThatCannotComeAcrossWholeIsRefusedAndNothingIs
         EXPECT_TRUE(refusal.contains(c.problem)) << c.what << ": " << refusal.toStdString();
         EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(source.file))) << c.what;
 
-        const MaintenanceOutcome result = ImportAccessLibrary(app.state, plan);
+        const MaintenanceOutcome result = ImportAccessLibrary(app.maintenanceTarget(), plan);
         EXPECT_FALSE(result.ok) << c.what;
         EXPECT_EQ(result.message, refusal) << c.what;
         EXPECT_EQ(ReadAll(app.dataFile()), bytes) << c.what;
@@ -365,7 +365,7 @@ TEST_F(LibraryImportTest, AFailureHalfwayLeavesTheDataFileByteForByte)
     const QByteArray bytes = ReadAll(app.dataFile());
     const auto tablesBefore = inMemory(app.state);
 
-    const MaintenanceOutcome out = ImportAccessLibrary(app.state, PlanImport(oldLibrary()));
+    const MaintenanceOutcome out = ImportAccessLibrary(app.maintenanceTarget(), PlanImport(oldLibrary()));
     EXPECT_FALSE(out.ok);
     EXPECT_TRUE(out.message.contains("数据库没有改变")) << out.message.toStdString();
     EXPECT_TRUE(out.message.contains("磁盘已满")) << out.message.toStdString();
@@ -381,7 +381,7 @@ TEST_F(LibraryImportTest, NoSafetyCopyNoImport)
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     const QByteArray bytes = ReadAll(app.dataFile());
-    const MaintenanceOutcome out = ImportAccessLibrary(app.state, PlanImport(oldLibrary()));
+    const MaintenanceOutcome out = ImportAccessLibrary(app.maintenanceTarget(), PlanImport(oldLibrary()));
     EXPECT_FALSE(out.ok);
     EXPECT_TRUE(out.message.contains("无法备份当前数据库")) << out.message.toStdString();
     EXPECT_EQ(ReadAll(app.dataFile()), bytes);

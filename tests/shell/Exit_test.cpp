@@ -24,7 +24,7 @@ struct ExitFixture {
     ExitFixture() { startMain(); }
     void startMain()
     {
-        main = MakeMainWindow(app.state, AllScreens().only({"frmDisMsg"}));
+        main = MakeMainWindow(app.state, AllScreens().only({Form::frmDisMsg}));
         main->endProgram = [this] { ++ended; };
         main->show();
         main->start();

@@ -17,7 +17,7 @@ namespace {
 // A screen that counts its load and activation steps.
 class CountingScreen : public ChildScreen {
 public:
-    CountingScreen(AppState &s, ScreenNavigator &n, const QString &name, QWidget *p) : ChildScreen(s, n, name, p)
+    CountingScreen(AppState &s, ScreenNavigator &n, Form form, QWidget *p) : ChildScreen(s, n, form, p)
     {
         addPathLabel();
     }
@@ -31,10 +31,9 @@ protected:
 
 ScreenRegistry countingRegistry()
 {
-    ScreenRegistry r = AllScreens().only({"frmDisMsg"});
-    for (const char *name : {"frmExpertList", "frmNewExpert", "frmSearchExpert", "frmNewProSelExpert",
-                             "frmExpertHistory", "frmDataInOut", "frmNewPro"}) {
-        const QString form = QString::fromLatin1(name);
+    ScreenRegistry r = AllScreens().only({Form::frmDisMsg});
+    for (const Form form : {Form::frmExpertList, Form::frmNewExpert, Form::frmSearchExpert, Form::frmNewProSelExpert,
+                            Form::frmExpertHistory, Form::frmDataInOut, Form::frmNewPro}) {
         r.add(form, [form](AppState &s, ScreenNavigator &n, QWidget *p) { return new CountingScreen(s, n, form, p); });
     }
     return r;
@@ -148,7 +147,7 @@ TEST(MainWindow, NarrowWindowKeepsScreenWidthButStillPlaces)
 {
     TestApp app;
     TestHost host(app.state, countingRegistry());
-    host.openScreen(5, "frmExpertList");
+    host.openScreen(ScreenId::ExpertList);
     ChildScreen *screen = host.screen("frmExpertList");
     const int width = screen->width();
     // Narrower than the panel plus 180 twips.
@@ -167,7 +166,7 @@ TEST(MainWindow, NarrowWindowKeepsScreenWidthButStillPlaces)
 TEST(MainWindow, ResizeReplacesOpenScreens)
 {
     MainFixture f;
-    f.main.openScreen(5, "frmExpertList");
+    f.main.openScreen(ScreenId::ExpertList);
     f.main.resize(1000, 700);
     f.main.layoutWindow();
     ChildScreen *screen = f.main.screen("frmExpertList");
@@ -178,9 +177,9 @@ TEST(MainWindow, ResizeReplacesOpenScreens)
 TEST(Screens, SecondOpenRunsOnlyTheActivation)
 {
     MainFixture f;
-    f.main.openScreen(5, "frmExpertList");
-    f.main.openScreen(8, "frmNewExpert");
-    f.main.openScreen(5, "frmExpertList");
+    f.main.openScreen(ScreenId::ExpertList);
+    f.main.openScreen(ScreenId::NewExpert);
+    f.main.openScreen(ScreenId::ExpertList);
     CountingScreen *list = f.counting("frmExpertList");
     EXPECT_EQ(list->loads, 1);
     EXPECT_EQ(list->activations, 2);
@@ -193,7 +192,7 @@ TEST(Screens, SecondOpenRunsOnlyTheActivation)
 TEST(Screens, EveryScreenShowsTheLoginDate)
 {
     MainFixture f;
-    f.main.openScreen(5, "frmExpertList");
+    f.main.openScreen(ScreenId::ExpertList);
     auto *panel = f.main.screen("frmExpertList")->findChild<QLabel *>("StatusBar1Panel1");
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(panel->text(), "登录日期: 2026/12/09");

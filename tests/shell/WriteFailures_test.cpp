@@ -192,7 +192,7 @@ protected:
 TEST_P(WriteFailures, NewExpertIsNotStoredAndTheEditorKeepsItsValues)
 {
     TestHost host(app.state);
-    host.openScreen(8, "frmNewExpert");
+    host.openScreen(ScreenId::NewExpert);
     QLineEdit *name = host.find<QLineEdit>("frmNewExpert", ArrayName("txtDis", 0));
     QLineEdit *school = host.find<QLineEdit>("frmNewExpert", ArrayName("txtDis", 9));
     ASSERT_TRUE(name && school);
@@ -232,7 +232,7 @@ TEST_P(WriteFailures, DrawIsNotStoredAndStaysUnsavedOnTheResultScreen)
 {
     drawBoth();
     TestHost host(app.state);
-    host.openScreen(13, "frmNewPro");
+    host.openScreen(ScreenId::DrawResult);
     const QList<QStringList> draw = app.state.DrawList.rows;
     inject();
     QTest::mouseClick(host.find<QPushButton>("frmNewPro", "cmdSave"), Qt::LeftButton);
@@ -251,7 +251,7 @@ TEST_P(WriteFailures, DrawIsNotStoredAndStaysUnsavedOnTheResultScreen)
 
 TEST_P(WriteFailures, DrawStoredAtExitFailsWithAMessage)
 {
-    const auto mainWindow = MakeMainWindow(app.state, AllScreens().only({"frmDisMsg"}));
+    const auto mainWindow = MakeMainWindow(app.state, AllScreens().only({Form::frmDisMsg}));
     MDIFrm &main = *mainWindow;
     int ended = 0;
     main.endProgram = [&ended] { ++ended; };
@@ -294,7 +294,7 @@ TEST_P(WriteFailures, InitialisingFailsAndKeepsEverything)
     before = ReadAll(app.dataFile());
     usersBefore = app.state.UserTable.rows;
     inject();
-    const MaintenanceOutcome outcome = InitialiseDatabase(app.state);
+    const MaintenanceOutcome outcome = InitialiseDatabase(app.maintenanceTarget());
     EXPECT_FALSE(outcome.ok);
     EXPECT_FALSE(outcome.message.isEmpty());
     expectNothingChanged();
@@ -439,12 +439,12 @@ TEST_F(FileWriteFailures, RestoreThatCannotBeWrittenKeepsTheDatabase)
     const QString garbage = target.filePath("garbage.mdb");
     ASSERT_TRUE(WriteAll(garbage, QByteArray(8192, 'x')));
 
-    EXPECT_FALSE(RestoreDatabase(app.state, garbage).ok);
+    EXPECT_FALSE(RestoreDatabase(app.maintenanceTarget(), garbage).ok);
     EXPECT_EQ(ReadAll(app.dataFile()), before);
     MaintenanceOutcome outcome;
     {
         DiskFull full;
-        outcome = RestoreDatabase(app.state, good);
+        outcome = RestoreDatabase(app.maintenanceTarget(), good);
     }
     EXPECT_FALSE(outcome.ok);
     EXPECT_EQ(ReadAll(app.dataFile()), before);
@@ -460,7 +460,7 @@ TEST_F(FileWriteFailures, RestoreWaitsUntilAnotherProgramHasFinishedWriting)
     {
         ForeignProgram writer(app.dataFile(), "BEGIN IMMEDIATE");
         writer.exec("INSERT INTO sel_expert VALUES ('000099', '2020-01-01', '000001')");
-        const MaintenanceOutcome outcome = RestoreDatabase(app.state, good);
+        const MaintenanceOutcome outcome = RestoreDatabase(app.maintenanceTarget(), good);
         EXPECT_FALSE(outcome.ok);
         EXPECT_FALSE(outcome.message.isEmpty());
         // The writer's journal still belongs to the file it is writing.
@@ -468,7 +468,7 @@ TEST_F(FileWriteFailures, RestoreWaitsUntilAnotherProgramHasFinishedWriting)
     }
     EXPECT_EQ(ReadAll(app.dataFile()), before);
     EXPECT_EQ(app.state.ExpertTable.count(), 2);
-    EXPECT_TRUE(RestoreDatabase(app.state, good).ok);
+    EXPECT_TRUE(RestoreDatabase(app.maintenanceTarget(), good).ok);
     EXPECT_EQ(app.state.ExpertTable.count(), 1);
 }
 

@@ -1,6 +1,7 @@
 #include "TestApp.h"
 
 #include "data/Database.h"
+#include "data/ExpertRecord.h"
 #include "data/RecordIds.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
@@ -33,14 +34,8 @@ void TestApp::reloadAll()
 QString TestApp::addExpert(const QStringList &fields)
 {
     Connection conn = OpenDataFile(state);
-    Recordset rs(conn, Schema::ExpertMsg());
     const QString id = NextRecordId(state.ExpertTable);
-    rs.addNew();
-    rs.setField(0, id);
-    for (int i = 1; i < Schema::ExpertFieldCount; ++i)
-        rs.setField(i, i - 1 < fields.size() ? fields[i - 1] : QStringLiteral(" "));
-    rs.update();
-    rs.close();
+    ExpertWriter(conn).insert(id, fields);
     conn.close();
     LoadExperts(state);
     return id;
@@ -49,8 +44,7 @@ QString TestApp::addExpert(const QStringList &fields)
 QString TestApp::addExpert(const QString &name, const QString &status, const QString &kind, const QString &titleId,
                            const QString &sex)
 {
-    const int level = titleId.toInt();
-    const QString stars = QString(qBound(1, level, 5), QChar(0x2605)) + QString(5 - qBound(1, level, 5), QChar(0x2606));
+    const QString stars = StarGrade(qBound(1, titleId.toInt(), 5));
     // Fields 1..28 in order.
     return addExpert({name, status, kind, stars, sex, "1970-01-01", " ", "北京", "03", "清华大学", "1992-07-01",
                       "110101197001011234", "北京建工集团", "总工程师", titleId, "土木工程", "工程类", "建筑工程",
@@ -86,6 +80,8 @@ void TestApp::addUser(const QString &id, const QString &name, const QString &pas
     conn.close();
     LoadUsers(state);
 }
+
+MaintenanceTarget TestApp::maintenanceTarget() { return {state, state.DrawList, state.DrawUnsaved, state.today()}; }
 
 int TestApp::countRows(const QString &table)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FakeServices.h"
+#include "admin/DataMaintenance.h"
 #include "shell/AppState.h"
 #include "app/Composition.h"
 #include "shell/ScreenHost.h"
@@ -34,12 +35,14 @@ public:
     // " ") and reloads ExpertTable. Returns the new Id.
     QString addExpert(const QStringList &fields);
     // A typical expert: name, status, kind, star, sex; other fields filled.
-    QString addExpert(const QString &name, const QString &status = "启用", const QString &kind = "正式",
-                      const QString &titleId = "01", const QString &sex = "男");
+    QString addExpert(const QString &name, const QString &status = kStatusEnabled, const QString &kind = kKindRegular,
+                      const QString &titleId = "01", const QString &sex = kSexMale);
     void addSelection(const QString &date, const QString &expertId);
     void addUser(const QString &id, const QString &name, const QString &password, const QString &limits);
     // Number of records of a table in the file.
     int countRows(const QString &table);
+    // The state's data and draw, as the data maintenance screen hands them over.
+    MaintenanceTarget maintenanceTarget();
 };
 
 // A screen area for screen tests: opens screens the program's way on a plain

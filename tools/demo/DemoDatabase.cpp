@@ -1,7 +1,9 @@
 #include "DemoDatabase.h"
 
 #include "data/Database.h"
+#include "data/ExpertRecord.h"
 #include "data/Schema.h"
+#include "data/Vocabulary.h"
 
 #include <QDate>
 #include <QStringList>
@@ -31,7 +33,6 @@ const QStringList kTitleTypes = {"工程类", "经济类", "建筑类", "管理�
 const QStringList kIndustries = {"房屋建筑", "市政公用", "公路工程", "水利工程", "机电安装", "装饰装修"};
 const QStringList kQualifications = {"一级建造师", "注册造价工程师", "注册监理工程师", "一级注册建筑师",
                                      "注册结构工程师", "注册岩土工程师", "咨询工程师（投资）", "注册安全工程师"};
-const QStringList kStars = {"★☆☆☆☆", "★★☆☆☆", "★★★☆☆", "★★★★☆", "★★★★★"};
 const QStringList kStreets = {"人民路", "解放大道", "建设路", "中山北路", "长江路", "和平街", "科技园路"};
 
 class Dice {
@@ -69,40 +70,39 @@ void WriteDemoDatabase(const QString &path, const DemoOptions &options)
     conn.exec("INSERT INTO login_pwd VALUES ('000002', 'manager', '123456', '1')");
     conn.exec("INSERT INTO login_pwd VALUES ('000003', 'leader', '123456', '2')");
 
-    Statement ins = conn.prepare(QStringLiteral("INSERT INTO expert_msg VALUES (%1)")
-                                     .arg(QStringList(Schema::ExpertFieldCount, QStringLiteral("?")).join(',')));
+    ExpertWriter experts(conn);
     for (int i = 1; i <= options.experts; ++i) {
         const QDate birth = dice.date(1950, 1990);
         const QDate graduated = birth.addYears(22 + dice.below(4));
         const int level = 1 + dice.below(5);
-        const QString sex = dice.below(3) == 0 ? QStringLiteral("女") : QStringLiteral("男");
+        const QString sex = dice.below(3) == 0 ? kSexFemale : kSexMale;
         const QString city = dice.pick(kCities);
         const QString company = dice.pick(kCompanies);
         const QString profession = dice.pick(kProfessions);
         const QDate qualified = graduated.addYears(3 + dice.below(10));
+        // Fields 1..28 in order.
         const QStringList fields = {
-            id6(i),
             dice.pick(kSurnames) + dice.pick(kGiven),
-            dice.below(10) == 0 ? QStringLiteral("停用") : QStringLiteral("启用"),
-            dice.below(8) == 0 ? QStringLiteral("临时") : QStringLiteral("正式"),
-            kStars[level - 1],
+            dice.below(10) == 0 ? kStatusDisabled : kStatusEnabled,
+            dice.below(8) == 0 ? kKindTemporary : kKindRegular,
+            StarGrade(level),
             sex,
-            birth.toString("yyyy-MM-dd"),
+            birth.toString(kStoredDateFormat),
             QStringLiteral(" "),
             city,
-            QStringLiteral("%1").arg(1 + dice.below(5), 2, 10, QLatin1Char('0')),
+            ReferenceCode(1 + dice.below(5)),
             dice.pick(kSchools),
-            graduated.toString("yyyy-MM-dd"),
+            graduated.toString(kStoredDateFormat),
             QStringLiteral("1101") + dice.digits(2) + birth.toString("yyyyMMdd") + dice.digits(4),
             company,
             dice.pick(kPositions),
-            QStringLiteral("%1").arg(level, 2, 10, QLatin1Char('0')),
+            ReferenceCode(level),
             profession,
             dice.pick(kTitleTypes),
             dice.pick(kIndustries),
             dice.pick(kQualifications),
-            qualified.toString("yyyy-MM-dd"),
-            qualified.addYears(1 + dice.below(5)).toString("yyyy-MM-dd"),
+            qualified.toString(kStoredDateFormat),
+            qualified.addYears(1 + dice.below(5)).toString(kStoredDateFormat),
             QStringLiteral("13") + dice.digits(9),
             QStringLiteral("expert%1@example.com").arg(i),
             city + QStringLiteral("市") + dice.pick(kStreets) + QString::number(1 + dice.below(300)) + QStringLiteral("号"),
@@ -112,19 +112,16 @@ void WriteDemoDatabase(const QString &path, const DemoOptions &options)
                 .arg(dice.pick(kPositions), profession),
             QStringLiteral("%1市体育中心工程（%2）\r\n%3地铁配套项目\r\n%4综合管廊工程")
                 .arg(city).arg(profession).arg(dice.pick(kCities), dice.pick(kCities)),
-            QDate(2024, 1, 1).addDays(dice.below(700)).toString("yyyy-MM-dd"),
+            QDate(2024, 1, 1).addDays(dice.below(700)).toString(kStoredDateFormat),
         };
-        ins.reset();
-        for (int f = 0; f < fields.size(); ++f)
-            ins.bind(f + 1, fields[f]);
-        ins.step();
+        experts.insert(id6(i), fields);
     }
 
     Statement sel = conn.prepare(QStringLiteral("INSERT INTO sel_expert VALUES (?, ?, ?)"));
     for (int i = 1; options.experts > 0 && i <= options.selections; ++i) {
         sel.reset();
         sel.bind(1, id6(i));
-        sel.bind(2, QDate(2023, 1, 1).addDays(dice.below(1400)).toString("yyyy-MM-dd"));
+        sel.bind(2, QDate(2023, 1, 1).addDays(dice.below(1400)).toString(kStoredDateFormat));
         sel.bind(3, id6(1 + dice.below(options.experts)));
         sel.step();
     }
