@@ -8,5 +8,6 @@
 // dated today ("YYYY-MM-DD"), with consecutive identifiers after the last
 // cached SelectionTable Id, all in one transaction. Throws DbError and
 // leaves the file as it was when any record cannot be written. Neither
-// reloads SelectionTable nor changes DrawUnsaved: callers decide.
-void StoreDrawList(const DataStore &store, const TextTable &drawList, const QDate &today);
+// updates SelectionTable nor changes DrawUnsaved: callers decide. Returns
+// the Ids of the records written.
+QStringList StoreDrawList(const DataStore &store, const TextTable &drawList, const QDate &today);

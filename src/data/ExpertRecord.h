@@ -104,5 +104,7 @@ struct ExpertDeletion {
 
 // Deletes the experts with these Ids and every sel_expert record of theirs
 // as one transaction. When one of the Ids names no expert, nothing at all is
-// deleted. Does not reload the in-memory tables. Throws DbError.
+// deleted. Does not update the in-memory tables. Throws DbError.
 ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids);
+// Ids of the SelectionTable records that name one of these experts.
+QStringList SelectionIdsOfExperts(const DataStore &store, const QStringList &expertIds);

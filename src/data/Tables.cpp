@@ -3,6 +3,8 @@
 #include "data/Recordset.h"
 #include "data/Schema.h"
 
+#include <optional>
+
 Connection OpenDataFile(const DataStore &store)
 {
     return Connection::open(store.dataFilePath());
@@ -32,7 +34,81 @@ void loadTable(DataStore &store, const TableDef &def, TextTable &target)
     target.rows = std::move(rows);
 }
 
+// Reads the records with these Ids back, then puts each in its place: the
+// reading is done before the table is touched, so that a failed read leaves
+// it as it was.
+void refreshRows(DataStore &store, const TableDef &def, TextTable &target, const QStringList &ids)
+{
+    if (ids.isEmpty())
+        return;
+    const int columns = int(def.fields.size());
+    QList<std::optional<QStringList>> fresh;
+    fresh.reserve(ids.size());
+    {
+        Connection conn = OpenDataFile(store);
+        // The table name is one of the schema's own, the Id is bound.
+        Statement read = conn.prepare(QStringLiteral("SELECT * FROM %1 WHERE Id = ?").arg(def.name));
+        for (const QString &id : ids) {
+            read.bind(1, id);
+            if (read.step()) {
+                QStringList row;
+                row.reserve(columns);
+                for (int c = 0; c < columns; ++c)
+                    row.append(read.text(c));
+                fresh.append(std::move(row));
+            } else {
+                fresh.append(std::nullopt);
+            }
+            read.reset();
+        }
+    }
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+        const QString &id = ids.at(i);
+        qsizetype low = 0, high = target.count();
+        while (low < high) {
+            const qsizetype mid = low + (high - low) / 2;
+            if (IdLess(target.cell(mid, 0), id))
+                low = mid + 1;
+            else
+                high = mid;
+        }
+        const bool present = low < target.count() && target.cell(low, 0) == id;
+        if (fresh.at(i) && present)
+            target.replace(low, *fresh.at(i));
+        else if (fresh.at(i))
+            target.insert(low, *fresh.at(i));
+        else if (present)
+            target.removeAt(low);
+    }
+}
+
 } // namespace
+
+bool IdLess(QStringView a, QStringView b)
+{
+    // UTF-16 units compare like code points except that surrogates, which
+    // stand for code points above U+FFFF, must come after U+E000..U+FFFF.
+    const auto key = [](char16_t c) -> char16_t {
+        return c >= 0xE000 ? char16_t(c - 0x800) : c >= 0xD800 ? char16_t(c + 0x2000) : c;
+    };
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x != y)
+            return key(x) < key(y);
+    }
+    return a.size() < b.size();
+}
+
+void RefreshExperts(DataStore &store, const QStringList &ids)
+{
+    refreshRows(store, Schema::ExpertMsg(), store.ExpertTable, ids);
+}
+
+void RefreshSelections(DataStore &store, const QStringList &ids)
+{
+    refreshRows(store, Schema::SelExpert(), store.SelectionTable, ids);
+}
 
 void LoadUsers(DataStore &store) { loadTable(store, Schema::LoginPwd(), store.UserTable); }
 void LoadTitleTypes(DataStore &store) { loadTable(store, Schema::ResourceZhicheng(), store.TitleTypeTable); }

@@ -16,10 +16,14 @@ struct TextTable {
     const QString &cell(qsizetype row, int column) const { return rows.at(row).at(column); }
     void clear() { rows.clear(); }
     void append(QStringList row) { rows.append(std::move(row)); }
+    void insert(qsizetype row, QStringList cells) { rows.insert(row, std::move(cells)); }
+    void replace(qsizetype row, QStringList cells) { rows.replace(row, std::move(cells)); }
+    void removeAt(qsizetype row) { rows.removeAt(row); }
 };
 
 // The database file and the in-memory copies of its five tables. Only the
-// loaders write the tables, and each loader replaces its table wholesale.
+// loaders write the tables, each replacing its table wholesale, and the
+// refreshes below, which bring a table up to date after a write.
 struct DataStore {
     QString appDir;   // the application folder
     TextTable UserTable;       // login_pwd: Id, User_name, Password, Limits
@@ -41,3 +45,16 @@ void LoadExperts(DataStore &store);
 void LoadSelections(DataStore &store);
 // Every table, in the order the main window loads them, then the users.
 void LoadAllTables(DataStore &store);
+
+// After a write that added, changed or removed the records with these Ids:
+// reads just those records back and puts each in its place in Id order (a
+// record the file no longer holds leaves the table), so that the table holds
+// what its loader would read, without reading the whole table again. The
+// table must have been current before the write. Throws DbError and leaves
+// the table as it was when the file cannot be read.
+void RefreshExperts(DataStore &store, const QStringList &ids);
+void RefreshSelections(DataStore &store, const QStringList &ids);
+
+// The order of Ids in the tables, which is the engine's order of text:
+// by Unicode code point, as the bytes of UTF-8 compare.
+bool IdLess(QStringView a, QStringView b);

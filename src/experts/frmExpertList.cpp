@@ -223,6 +223,8 @@ void frmExpertList::cmdDel_Click()
     if (ids.isEmpty())
         return;
 
+    // The draw records that go with the experts, as the table knows them.
+    const QStringList selections = SelectionIdsOfExperts(m_state, ids);
     const ExpertDeletion result = DeleteExpertsWithSelections(m_state, ids);
     if (!result.deleted) {
         m_state.paging.SelectedRow = positions[result.missingIndex] + 1;
@@ -233,8 +235,8 @@ void frmExpertList::cmdDel_Click()
     // A deleted expert leaves the draw list too: once its Id is handed to the
     // next new expert, storing the draw would record that other person.
     m_state.DrawList.rows.removeIf([&ids](const QStringList &row) { return ids.contains(row.value(0)); });
-    LoadExperts(m_state);
-    LoadSelections(m_state);
+    RefreshExperts(m_state, ids);
+    RefreshSelections(m_state, selections);
     // The refreshed list from page 1 under the same filter.
     cmdSearch_Click();
 }

@@ -41,6 +41,6 @@ void frmExpertListUpd::SaveExpertUpdate()
         return;
     }
     m_state.messages().information(QStringLiteral("修改成功。"));
-    LoadExperts(m_state);
+    RefreshExperts(m_state, {id});
     back();
 }

@@ -74,12 +74,12 @@ void frmNewExpert::SaveNewExpert()
 
     const bool temporary = temporaryMode();
     // The expert is in the file from here on: it joins the draw list before
-    // the reload, so that a failed reload cannot leave it stored but outside
-    // the extraction it was made for.
+    // the table is brought up to date, so that a failed read cannot leave it
+    // stored but outside the extraction it was made for.
     if (temporary)
         m_state.DrawList.append(record->drawListRow(id));
     try {
-        LoadExperts(m_state);
+        RefreshExperts(m_state, {id});
     } catch (const DbError &e) {
         m_state.messages().critical(e.message());
         return;

@@ -111,8 +111,9 @@ void frmNewPro::saveDrawList()
         m_state.messages().information(QStringLiteral("本次抽取结果已保存。"));
         return;
     }
+    QStringList stored;
     try {
-        StoreDrawList(m_state, m_state.DrawList, m_state.today());
+        stored = StoreDrawList(m_state, m_state.DrawList, m_state.today());
     } catch (const DbError &e) {
         // Nothing was written: the draw stays unsaved and on screen.
         m_state.messages().critical(e.message());
@@ -123,5 +124,5 @@ void frmNewPro::saveDrawList()
     cmdSelExpert->setEnabled(false);
     cmdNewLinExp->setEnabled(false);
     m_state.messages().information(QStringLiteral("增加成功。"));
-    LoadSelections(m_state);
+    RefreshSelections(m_state, stored);
 }
