@@ -67,9 +67,10 @@ MaintenanceOutcome ImportRows(DataStore &store, const QDate &today, const QList<
 // Default file name offered for the import workbook.
 inline const QString kTemplateFileName = QStringLiteral("专家数据导入表.xls");
 
-// Workbook files. Writing and reading .xls, .xlsx and .ods go through the
+// Workbook files. Writing, and reading .xls and .ods, go through the
 // spreadsheet engine; a .csv file (UTF-8, or GBK as Excel writes it on
-// Chinese systems) is read directly. Both throw SpreadsheetError.
+// Chinese systems) and an .xlsx workbook are read directly (see
+// ReadXlsxSheet for how its cells read). Both throw SpreadsheetError.
 void WriteTemplate(SpreadsheetEngine &engine, const QString &path, const DataStore &store);
 QList<QStringList> ReadSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine,
                              const QString &path, int columnCount, const Progress &progress = {});

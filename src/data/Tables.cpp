@@ -34,12 +34,47 @@ void loadTable(DataStore &store, const TableDef &def, TextTable &target)
     target.rows = std::move(rows);
 }
 
+QStringList readRow(const Statement &st, int columns)
+{
+    QStringList row;
+    row.reserve(columns);
+    for (int c = 0; c < columns; ++c)
+        row.append(st.text(c));
+    return row;
+}
+
+// Many new records after the last one of the table (an import) are read in
+// one pass: every record past the table's last Id is new.
+bool appendNewRows(DataStore &store, const TableDef &def, TextTable &target, const QStringList &ids)
+{
+    constexpr qsizetype kOnePassFrom = 64;
+    if (ids.size() < kOnePassFrom || target.isEmpty())
+        return false;
+    const QString last = target.cell(target.count() - 1, 0);
+    for (const QString &id : ids)
+        if (!IdLess(last, id))
+            return false;
+    const int columns = int(def.fields.size());
+    QList<QStringList> rows;
+    rows.reserve(ids.size());
+    {
+        Connection conn = OpenDataFile(store);
+        Statement read = conn.prepare(QStringLiteral("SELECT * FROM %1 WHERE Id > ? ORDER BY Id").arg(def.name));
+        read.bind(1, last);
+        while (read.step())
+            rows.append(readRow(read, columns));
+    }
+    for (QStringList &row : rows)
+        target.append(std::move(row));
+    return true;
+}
+
 // Reads the records with these Ids back, then puts each in its place: the
 // reading is done before the table is touched, so that a failed read leaves
 // it as it was.
 void refreshRows(DataStore &store, const TableDef &def, TextTable &target, const QStringList &ids)
 {
-    if (ids.isEmpty())
+    if (ids.isEmpty() || appendNewRows(store, def, target, ids))
         return;
     const int columns = int(def.fields.size());
     QList<std::optional<QStringList>> fresh;
@@ -51,11 +86,7 @@ void refreshRows(DataStore &store, const TableDef &def, TextTable &target, const
         for (const QString &id : ids) {
             read.bind(1, id);
             if (read.step()) {
-                QStringList row;
-                row.reserve(columns);
-                for (int c = 0; c < columns; ++c)
-                    row.append(read.text(c));
-                fresh.append(std::move(row));
+                fresh.append(readRow(read, columns));
             } else {
                 fresh.append(std::nullopt);
             }
@@ -98,6 +129,16 @@ bool IdLess(QStringView a, QStringView b)
             return key(x) < key(y);
     }
     return a.size() < b.size();
+}
+
+bool ExpertTableMatchesFile(Connection &conn, const DataStore &store)
+{
+    // The Id index answers both without reading the records.
+    Statement st = conn.prepare(QStringLiteral("SELECT count(*), max(Id) FROM expert_msg"));
+    st.step();
+    const TextTable &table = store.ExpertTable;
+    const QString last = table.isEmpty() ? QString() : table.cell(table.count() - 1, 0);
+    return st.text(0).toLongLong() == table.count() && st.text(1) == last;
 }
 
 void RefreshExperts(DataStore &store, const QStringList &ids)

@@ -1,6 +1,7 @@
 #include "TestApp.h"
 
 #include "admin/ExpertImport.h"
+#include "data/Database.h"
 #include "data/ExpertRecord.h"
 #include "data/Schema.h"
 
@@ -171,6 +172,41 @@ TEST_F(ImportTest, ImportAddsAfterTheExistingExpertsWithoutTouchingThem)
     }
     EXPECT_EQ(ids, QStringList({"000001", "000002", "000003", "000004", "000005"}));
     EXPECT_EQ(names, QStringList({"甲", "乙", "丙", "丁", "戊"}));
+}
+
+// The new experts are read back into the table; the table then holds what a
+// reload reads, also when the file had changed under it before the import.
+TEST_F(ImportTest, AfterAnImportTheTableIsWhatAReloadReads)
+{
+    struct Case {
+        int rows;
+        bool fileAhead;   // an expert was added to the file behind the table
+    };
+    for (const Case &c : {Case{3, false}, Case{100, false}, Case{100, true}}) {
+        SCOPED_TRACE(QStringLiteral("%1 rows%2").arg(c.rows).arg(c.fileAhead ? ", file ahead" : "").toStdString());
+        TestApp fresh;
+        fresh.addExpert("甲");
+        if (c.fileAhead) {
+            Connection conn = OpenDataFile(fresh.state);
+            ExpertWriter(conn).insert("000002", {"表外的专家"});
+        }
+        QList<QStringList> dataRows;
+        for (int i = 0; i < c.rows; ++i)
+            dataRows << row(QStringLiteral("新%1").arg(i));
+        QList<QStringList> rows = TemplateRows(fresh.state);
+        rows += dataRows;
+        const MaintenanceOutcome out = ImportRows(fresh.state, fresh.state.today(), rows);
+        ASSERT_TRUE(out.ok) << out.message.toStdString();
+
+        DataStore reloaded;
+        reloaded.appDir = fresh.appDir();
+        LoadExperts(reloaded);
+        EXPECT_EQ(fresh.state.ExpertTable.rows, reloaded.ExpertTable.rows);
+        const int before = c.fileAhead ? 2 : 1;
+        ASSERT_EQ(fresh.state.ExpertTable.count(), before + c.rows);
+        EXPECT_EQ(fresh.state.ExpertTable.cell(before, E_Id), QStringLiteral("%1").arg(before + 1, 6, 10, QLatin1Char('0')));
+        EXPECT_EQ(fresh.state.ExpertTable.rows.last().value(E_Name), QStringLiteral("新%1").arg(c.rows - 1));
+    }
 }
 
 TEST_F(ImportTest, AWorkbookThatIsNotTheImportSheetIsRefused)
