@@ -28,9 +28,9 @@ public:
     QString last;
     int shown = 0;
     bool answer = true;
-    void show(const QString &, const QString &text, Icon) override
+    void show(const QString &, const QString &text, Icon, const QString &detail) override
     {
-        last = text;
+        last = detail.isEmpty() ? text : text + QLatin1Char('\n') + detail;
         ++shown;
     }
     bool ask(const QString &, const QString &) override { return answer; }

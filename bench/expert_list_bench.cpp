@@ -25,7 +25,7 @@ struct BenchClock : Clock {
     QDate today() const override { return QDate(2026, 12, 9); }
 };
 struct SilentMessages : MessageService {
-    void show(const QString &, const QString &, Icon) override {}
+    void show(const QString &, const QString &, Icon, const QString &) override {}
     bool ask(const QString &, const QString &) override { return false; }
 };
 struct NoNavigation : ScreenNavigator {

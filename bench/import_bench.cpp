@@ -34,7 +34,7 @@ void BM_ImportTenThousandExperts(benchmark::State &state)
         const QList<QStringList> rows = importSheet(store, 10000);
         state.ResumeTiming();
 
-        const MaintenanceOutcome out = ExpertImport::ImportRows(store, QDate(2026, 12, 9), rows);
+        const Outcome out = ExpertImport::ImportRows(store, QDate(2026, 12, 9), rows);
         if (!out.ok || store.ExpertTable.count() != 10000)
             state.SkipWithError("import failed");
     }

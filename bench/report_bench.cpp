@@ -21,7 +21,7 @@ namespace {
 class SilentMessages : public MessageService {
 public:
     QString last;
-    void show(const QString &, const QString &text, Icon) override { last = text; }
+    void show(const QString &, const QString &text, Icon, const QString &) override { last = text; }
     bool ask(const QString &, const QString &) override { return true; }
 };
 

@@ -104,9 +104,9 @@ void BM_ExitBackup40000(benchmark::State &st)
 {
     BenchApp app;
     for (auto _ : st) {
-        const QString problem = BackupDataFile(app.state.appDir);
-        if (!problem.isEmpty()) {
-            st.SkipWithError(qPrintable(problem));
+        const Outcome copied = BackupDataFile(app.state.appDir);
+        if (!copied) {
+            st.SkipWithError(qPrintable(copied.message));
             break;
         }
     }

@@ -51,14 +51,14 @@ QString settleDataFile(const DataStore &store)
 
 } // namespace
 
-QString WriteSafetyCopy(const DataStore &store, const QDate &today, const QString &reason, QString *path)
+Outcome WriteSafetyCopy(const DataStore &store, const QDate &today, const QString &reason)
 {
-    return WriteSafetyCopy(store.appDir, store.dataFilePath(), today, reason, path);
+    return WriteSafetyCopy(store.appDir, store.dataFilePath(), today, reason);
 }
 
-MaintenanceOutcome ImportAccessLibrary(const MaintenanceTarget &target, const Migrate::ImportPlan &plan)
+Outcome ImportAccessLibrary(const MaintenanceTarget &target, const Migrate::ImportPlan &plan)
 {
-    const MaintenanceOutcome outcome = Migrate::ImportLibrary(target.store, target.today, plan);
+    const Outcome outcome = Migrate::ImportLibrary(target.store, target.today, plan);
     if (outcome.ok)
         DropUnsavedDraw(target);
     return outcome;
@@ -70,16 +70,15 @@ void DropUnsavedDraw(const MaintenanceTarget &target)
     target.drawUnsaved = false;
 }
 
-MaintenanceOutcome InitialiseDatabase(const MaintenanceTarget &target)
+Outcome InitialiseDatabase(const MaintenanceTarget &target)
 {
     DataStore &store = target.store;
     const QString busy = settleDataFile(store);
     if (!busy.isEmpty())
         return {false, QStringLiteral("初始化数据库失败，数据库没有改变：\n") + busy};
-    QString safetyCopy;
-    const QString copyProblem = WriteSafetyCopy(store, target.today, QStringLiteral("初始化前"), &safetyCopy);
-    if (!copyProblem.isEmpty())
-        return {false, QStringLiteral("初始化数据库失败：无法备份当前数据库，数据库没有改变。\n") + copyProblem};
+    const Outcome safetyCopy = WriteSafetyCopy(store, target.today, QStringLiteral("初始化前"));
+    if (!safetyCopy)
+        return {false, QStringLiteral("初始化数据库失败：无法备份当前数据库，数据库没有改变。\n") + safetyCopy.message};
 
     try {
         Connection conn = OpenDataFile(store);
@@ -116,7 +115,7 @@ MaintenanceOutcome InitialiseDatabase(const MaintenanceTarget &target)
     LoadExperts(store);
     LoadSelections(store);
     LoadUsers(store);
-    return {true, QStringLiteral("初始化数据库成功。\n初始化前的数据库已备份为：\n%1").arg(native(safetyCopy))};
+    return {true, QStringLiteral("初始化数据库成功。\n初始化前的数据库已备份为：\n%1").arg(native(safetyCopy.message))};
 }
 
 QString DefaultBackupFileName(const QDate &day)
@@ -124,7 +123,7 @@ QString DefaultBackupFileName(const QDate &day)
     return QStringLiteral("专家库备份_%1.mdb").arg(day.toString(QStringLiteral("yyyyMMdd")));
 }
 
-MaintenanceOutcome BackupDatabase(const DataStore &store, const QString &target)
+Outcome BackupDatabase(const DataStore &store, const QString &target)
 {
     const QString failed = QStringLiteral("备份专家库失败：\n");
     if (sameFile(target, store.dataFilePath()))
@@ -135,9 +134,9 @@ MaintenanceOutcome BackupDatabase(const DataStore &store, const QString &target)
 
     // A failure never leaves a partial backup or spoils an old one.
     StagedFile part(target, QStringLiteral(".part"));
-    QString problem;
-    if (!part.create(&problem))
-        return {false, failed + problem};
+    const Outcome staged = part.create();
+    if (!staged)
+        return {false, failed + staged.message};
     const QString partPath = part.path();
 
     try {
@@ -162,62 +161,62 @@ MaintenanceOutcome BackupDatabase(const DataStore &store, const QString &target)
 
         // The copy must open as a database of this program before it counts.
         Connection check = Connection::open(partPath);
-        problem = CheckSchema(check);
+        const Outcome schema = CheckSchema(check);
         check.close();
-        if (!problem.isEmpty())
-            return {false, failed + problem};
+        if (!schema)
+            return {false, failed + schema.message};
     } catch (const DbError &e) {
         return {false, failed + e.message()};
     }
 
-    if (!part.place(&problem))
-        return {false, failed + problem};
+    const Outcome placed = part.place();
+    if (!placed)
+        return {false, failed + placed.message};
     return {true, QStringLiteral("备份专家库成功。\n备份文件：%1").arg(native(target))};
 }
 
-QString CheckBackupFile(const DataStore &store, const QString &path)
+Outcome CheckBackupFile(const DataStore &store, const QString &path)
 {
     const QString refused = QStringLiteral("所选文件不是本程序的专家库备份，不能用来更新专家库。\n");
     if (!QFileInfo(path).isFile())
-        return QStringLiteral("找不到文件“%1”。").arg(native(path));
+        return Outcome::failure(QStringLiteral("找不到文件“%1”。").arg(native(path)));
     if (sameFile(path, store.dataFilePath()))
-        return QStringLiteral("所选文件就是当前使用的数据库，请选择以前备份的专家库文件。");
+        return Outcome::failure(QStringLiteral("所选文件就是当前使用的数据库，请选择以前备份的专家库文件。"));
     try {
         Connection conn = Connection::open(path);
-        const QString problem = CheckSchema(conn);
+        const Outcome schema = CheckSchema(conn);
         conn.close();
-        if (!problem.isEmpty())
-            return refused + problem;
+        if (!schema)
+            return Outcome::failure(refused + schema.message);
     } catch (const DbError &e) {
-        return refused + e.message();
+        return Outcome::failure(refused + e.message());
     }
-    return QString();
+    return Outcome::success();
 }
 
-MaintenanceOutcome RestoreDatabase(const MaintenanceTarget &target, const QString &backup)
+Outcome RestoreDatabase(const MaintenanceTarget &target, const QString &backup)
 {
     DataStore &store = target.store;
     const QString failed = QStringLiteral("更新专家库失败，现有的专家库没有改变：\n");
-    const QString problem = CheckBackupFile(store, backup);
-    if (!problem.isEmpty())
-        return {false, problem};
+    const Outcome usable = CheckBackupFile(store, backup);
+    if (!usable)
+        return usable;
 
     const QString busy = settleDataFile(store);
     if (!busy.isEmpty())
         return {false, failed + busy};
-    QString safetyCopy;
-    const QString copyProblem = WriteSafetyCopy(store, target.today, QStringLiteral("更新前"), &safetyCopy);
-    if (!copyProblem.isEmpty())
-        return {false, failed + copyProblem};
+    const Outcome safetyCopy = WriteSafetyCopy(store, target.today, QStringLiteral("更新前"));
+    if (!safetyCopy)
+        return {false, failed + safetyCopy.message};
 
     // Written beside the data file and renamed over it in one step.
-    const QString replaceProblem = CopyFileReplacing(backup, store.dataFilePath());
-    if (!replaceProblem.isEmpty())
-        return {false, failed + replaceProblem};
+    const Outcome replaced = CopyFileReplacing(backup, store.dataFilePath());
+    if (!replaced)
+        return {false, failed + replaced.message};
     // A journal of the replaced file must never be played into the new one.
     QFile::remove(store.dataFilePath() + QStringLiteral("-journal"));
 
     DropUnsavedDraw(target);
     LoadAllTables(store);
-    return {true, QStringLiteral("更新专家库成功。\n更新前的专家库已备份为：\n%1").arg(native(safetyCopy))};
+    return {true, QStringLiteral("更新专家库成功。\n更新前的专家库已备份为：\n%1").arg(native(safetyCopy.message))};
 }

@@ -224,12 +224,11 @@ CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &stor
     return result;
 }
 
-MaintenanceOutcome AddExperts(DataStore &store, const QList<QStringList> &records, const Progress &progress)
+Outcome AddExperts(DataStore &store, const QList<QStringList> &records, const Progress &progress)
 {
     const int total = int(records.size());
     QStringList ids;
     ids.reserve(total);
-    bool wasCurrent = true;
     try {
         Connection conn = OpenDataFile(store);
         {
@@ -237,8 +236,7 @@ MaintenanceOutcome AddExperts(DataStore &store, const QList<QStringList> &record
             Transaction tx(conn);
             // Numbers continue after the experts in the file as it is now;
             // the table is read again only when the file has changed under it.
-            wasCurrent = ExpertTableMatchesFile(conn, store);
-            if (!wasCurrent)
+            if (!ExpertTableMatchesFile(conn, store))
                 LoadExperts(store);
             ExpertWriter writer(conn);
             for (int k = 0; k < total; ++k) {
@@ -279,8 +277,7 @@ QString RefusalText(const CheckResult &check, const DataStore &store)
     return QString();
 }
 
-MaintenanceOutcome ImportRows(DataStore &store, const QDate &today, const QList<QStringList> &sheetRows,
-                              const Progress &progress)
+Outcome ImportRows(DataStore &store, const QDate &today, const QList<QStringList> &sheetRows, const Progress &progress)
 {
     const CheckResult check = CheckRows(sheetRows, store, today);
     const QString refusal = RefusalText(check, store);

@@ -53,7 +53,7 @@ using Progress = std::function<void(int done, int total)>;
 
 // Adds the records as new experts in one transaction, numbered after the
 // existing ones, and reloads ExpertTable. Existing experts are not touched.
-MaintenanceOutcome AddExperts(DataStore &store, const QList<QStringList> &records, const Progress &progress = {});
+Outcome AddExperts(DataStore &store, const QList<QStringList> &records, const Progress &progress = {});
 
 // What to tell the user when a checked workbook cannot be imported (not an
 // import sheet, wrong rows, no rows); "" when it can.
@@ -61,8 +61,8 @@ QString RefusalText(const CheckResult &check, const DataStore &store);
 
 // Checks and adds the rows of a workbook, registered today; nothing is added
 // when any row is wrong, and the message then lists the first problems.
-MaintenanceOutcome ImportRows(DataStore &store, const QDate &today, const QList<QStringList> &sheetRows,
-                              const Progress &progress = {});
+Outcome ImportRows(DataStore &store, const QDate &today, const QList<QStringList> &sheetRows,
+                   const Progress &progress = {});
 
 // Default file name offered for the import workbook.
 inline const QString kTemplateFileName = QStringLiteral("专家数据导入表.xls");

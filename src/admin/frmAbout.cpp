@@ -1,6 +1,7 @@
 #include "admin/frmAbout.h"
 
 #include "shell/ChildScreen.h"
+#include "ui/ClickableLabel.h"
 #include "ui/Twips.h"
 
 #include <QFrame>
@@ -68,7 +69,7 @@ frmAbout::frmAbout(AppState &state, QWidget *parent) : QDialog(parent), m_state(
     }
 
     auto link = [this](const char *name, const QString &text, const QRect &rect) {
-        auto *l = new QLabel(text, this);
+        auto *l = new ClickableLabel(text, this);
         l->setObjectName(QString::fromLatin1(name));
         l->setGeometry(rect);
         l->setCursor(Qt::PointingHandCursor);
@@ -79,6 +80,9 @@ frmAbout::frmAbout(AppState &state, QWidget *parent) : QDialog(parent), m_state(
     };
     Label2 = link("Label2", kMakerWeb, TwRect(1110, 1095, 4395, 255));
     Label3 = link("Label3", kMakerMail, TwRect(1110, 1545, 4395, 195 + 60));
+    // A click, Enter or Space on a link opens it.
+    connect(static_cast<ClickableLabel *>(Label2), &ClickableLabel::clicked, this, &frmAbout::openWeb);
+    connect(static_cast<ClickableLabel *>(Label3), &ClickableLabel::clicked, this, &frmAbout::openMail);
 
     auto *Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -95,6 +99,9 @@ frmAbout::frmAbout(AppState &state, QWidget *parent) : QDialog(parent), m_state(
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(TwRect(5625, 2310, 1155, 435));
     connect(Command1, &QPushButton::clicked, this, &QDialog::accept);
+    // The box opens on 确定, not on the first link that Tab reaches: Enter
+    // closes it as before.
+    Command1->setFocus();
 
     // Key preview: the dialog sees every key before its controls do.
     for (QWidget *w : findChildren<QWidget *>())
@@ -120,18 +127,6 @@ bool frmAbout::eventFilter(QObject *watched, QEvent *event)
         if (watched == Label2 || watched == Label3) {
             setLinkColor(static_cast<QLabel *>(watched), hoverColor());
             return true;
-        }
-        break;
-    case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-            if (watched == Label2) {
-                openWeb();
-                return true;
-            }
-            if (watched == Label3) {
-                openMail();
-                return true;
-            }
         }
         break;
     default:

@@ -1,6 +1,7 @@
 #include "admin/frmChangePwd.h"
 
 #include "data/Users.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 #include "ui/ScreenStyle.h"
 
@@ -47,7 +48,7 @@ frmChangePwd::frmChangePwd(AppState &state, QWidget *parent) : QDialog(parent), 
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setGeometry(TwRect(1680, 2100, 915, 375));
     cmdCancel->setAutoDefault(false);
-    connect(cmdOK, &QPushButton::clicked, this, &frmChangePwd::cmdOK_Click);
+    connect(cmdOK, &QPushButton::clicked, this, Guarded(this, &frmChangePwd::cmdOK_Click));
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     txtPwdCheck->installEventFilter(this);
 }
@@ -73,7 +74,7 @@ bool frmChangePwd::eventFilter(QObject *watched, QEvent *event)
     if (watched == txtPwdCheck && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            cmdOK_Click();
+            RunGuarded([this] { cmdOK_Click(); });
             return true;
         }
     }

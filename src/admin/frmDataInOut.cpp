@@ -10,6 +10,7 @@
 #include "files/StagedFile.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 
 #include <QCheckBox>
@@ -79,10 +80,7 @@ frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *paren
         g->setObjectName(name);
         g->setGeometry(TwRect(left, top, width, height));
         g->setFont(ScreenFont(9));
-        // The caption sits on the top border line, as on a classic frame,
-        // not above it.
-        g->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid rgb(160, 160, 160); margin-top: 6px; }"
-                                        "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px; }"));
+        MakeClassicFrame(g);
         return g;
     };
 
@@ -133,7 +131,7 @@ frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *paren
     frameLabel(fraOP1, QStringLiteral("labOP6"),
                QStringLiteral("3： 自动备份数据库") + QStringLiteral("\r\n\r\n\r\n") +
                    QStringLiteral("选中状态（默认）： 每次关闭本软件时会自动备份数据库到以下目录：") +
-                   QStringLiteral("  （安装目录）\\数据库备份\\") + QStringLiteral("\r\n") +
+                   backupFolderText() + QStringLiteral("\r\n") +
                    QStringLiteral("非选中状态： 每次关闭本软件时不会自动备份数据库。"),
                150, 3825, 4740, 1290);
     chkSaveDB = new QCheckBox(QStringLiteral("自动备份数据库"), fraOP1);
@@ -151,12 +149,12 @@ frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *paren
     ProgressBar1->setRange(0, 100);
     ProgressBar1->hide();
 
-    connect(cmdClrDB, &QPushButton::clicked, this, &frmDataInOut::cmdClrDB_Click);
+    connect(cmdClrDB, &QPushButton::clicked, this, Guarded(this, &frmDataInOut::cmdClrDB_Click));
     connect(cmdDownLoadExp, &QPushButton::clicked, this, &frmDataInOut::cmdDownLoadExp_Click);
-    connect(cmdUpExp, &QPushButton::clicked, this, &frmDataInOut::cmdUpExp_Click);
-    connect(cmdDBBak, &QPushButton::clicked, this, &frmDataInOut::cmdDBBak_Click);
-    connect(cmdDBUpd, &QPushButton::clicked, this, &frmDataInOut::cmdDBUpd_Click);
-    connect(cmdImpAccess, &QPushButton::clicked, this, &frmDataInOut::cmdImpAccess_Click);
+    connect(cmdUpExp, &QPushButton::clicked, this, Guarded(this, &frmDataInOut::cmdUpExp_Click));
+    connect(cmdDBBak, &QPushButton::clicked, this, Guarded(this, &frmDataInOut::cmdDBBak_Click));
+    connect(cmdDBUpd, &QPushButton::clicked, this, Guarded(this, &frmDataInOut::cmdDBUpd_Click));
+    connect(cmdImpAccess, &QPushButton::clicked, this, Guarded(this, &frmDataInOut::cmdImpAccess_Click));
 }
 
 void frmDataInOut::onLoad()
@@ -190,6 +188,14 @@ void frmDataInOut::showProgress(int done, int total)
     ProgressBar1->repaint();
 }
 
+QString frmDataInOut::backupFolderText() const
+{
+    // Installed, the backup is not in the installation folder: name the real one.
+    if (m_state.portable)
+        return QStringLiteral("  （安装目录）\\数据库备份\\");
+    return QStringLiteral("  ") + QDir::toNativeSeparators(BackupFolderPath(m_state.appDir) + QLatin1Char('/'));
+}
+
 QString frmDataInOut::desktopFile(const QString &name) const
 {
     return QDir(m_state.services.desktop->desktopPath()).filePath(name);
@@ -215,7 +221,7 @@ void frmDataInOut::cmdClrDB_Click()
                            "删除前会先把当前数据库备份到“%1”文件夹。%2\n您确定初始化数据库吗？")
                 .arg(kBackupFolderName, unsavedDrawNote(m_state))))
         return;
-    MaintenanceOutcome outcome;
+    Outcome outcome;
     {
         BusyCursor busy;
         outcome = InitialiseDatabase(maintenanceTarget(m_state));
@@ -240,19 +246,19 @@ void frmDataInOut::cmdDownLoadExp_Click()
     }
     // Never a half-written workbook, nor a spoilt one it was to replace.
     StagedFile part(path, QStringLiteral(".xls"));
-    QString problem;
-    if (part.create(&problem)) {
+    Outcome written = part.create();
+    if (written) {
         try {
             BusyCursor busy;
             std::unique_ptr<SpreadsheetEngine> engine = m_state.services.makeSpreadsheet();
             ExpertImport::WriteTemplate(*engine, part.path(), m_state);
-            part.place(&problem);
+            written = part.place();
         } catch (const SpreadsheetError &e) {
-            problem = e.message();
+            written = Outcome::failure(e.message());
         }
     }
-    if (!problem.isEmpty()) {
-        m_state.messages().critical(QStringLiteral("下载专家数据导入表失败：\n") + problem);
+    if (!written) {
+        m_state.messages().critical(QStringLiteral("下载专家数据导入表失败：\n") + written.message);
         return;
     }
     m_state.messages().information(QStringLiteral("专家数据导入表已保存到：\n%1\n请按照表中的项目填写专家信息，然后上传。")
@@ -295,7 +301,7 @@ void frmDataInOut::cmdUpExp_Click()
             QStringLiteral("导入表中共有 %1 位专家，上传后将添加到当前的专家库中，不覆盖原有的专家数据信息。\n您确定上传吗？")
                 .arg(check.records.size())))
         return;
-    MaintenanceOutcome outcome;
+    Outcome outcome;
     {
         BusyCursor busy;
         ProgressBar1->show();
@@ -316,7 +322,7 @@ void frmDataInOut::cmdDBBak_Click()
     path = withSuffix(path, QStringLiteral("mdb"));
     if (!MayReplaceCompletedName(m_state.messages(), chosen, path))
         return;
-    MaintenanceOutcome outcome;
+    Outcome outcome;
     {
         BusyCursor busy;
         outcome = BackupDatabase(m_state, path);
@@ -333,13 +339,13 @@ void frmDataInOut::cmdDBUpd_Click()
         QStringLiteral("专家库备份 (*.mdb);;所有文件 (*)"));
     if (path.isEmpty())
         return;
-    QString problem;
+    Outcome usable;
     {
         BusyCursor busy;
-        problem = CheckBackupFile(m_state, path);
+        usable = CheckBackupFile(m_state, path);
     }
-    if (!problem.isEmpty()) {
-        m_state.messages().critical(problem);
+    if (!usable) {
+        m_state.messages().critical(usable.message);
         return;
     }
     if (!m_state.messages().question(
@@ -347,7 +353,7 @@ void frmDataInOut::cmdDBUpd_Click()
                            "现有的专家库会先备份到“%1”文件夹。%2\n您确定更新专家库吗？")
                 .arg(kBackupFolderName, unsavedDrawNote(m_state))))
         return;
-    MaintenanceOutcome outcome;
+    Outcome outcome;
     {
         BusyCursor busy;
         outcome = RestoreDatabase(maintenanceTarget(m_state), path);
@@ -378,7 +384,7 @@ void frmDataInOut::cmdImpAccess_Click()
     }
     if (!m_state.messages().question(Migrate::ConfirmationText(plan) + unsavedDrawNote(m_state)))
         return;
-    MaintenanceOutcome outcome;
+    Outcome outcome;
     {
         BusyCursor busy;
         outcome = ImportAccessLibrary(maintenanceTarget(m_state), plan);

@@ -32,6 +32,8 @@ private:
     void showOutcome(bool ok, const QString &text);
     void showProgress(int done, int total);
     QString desktopFile(const QString &name) const;
+    // Where the exit backup goes, as labOP6 names it.
+    QString backupFolderText() const;
 
     QPushButton *cmdImpAccess = nullptr;
     QCheckBox *chkSaveDB = nullptr;

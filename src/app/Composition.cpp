@@ -3,6 +3,7 @@
 #include "admin/frmAbout.h"
 #include "admin/frmChangePwd.h"
 #include "admin/frmDataInOut.h"
+#include "admin/frmUserRights.h"
 #include "data/DrawStore.h"
 #include "experts/frmExpertList.h"
 #include "experts/frmExpertListDis.h"
@@ -13,6 +14,7 @@
 #include "extraction/frmNewPro.h"
 #include "extraction/frmNewProSelExpert.h"
 #include "shell/frmDisMsg.h"
+#include "ui/FieldNames.h"
 
 ScreenRegistry AllScreens()
 {
@@ -27,14 +29,20 @@ ScreenRegistry AllScreens()
     AddScreen<frmNewProSelExpert>(r);
     AddScreen<frmExpertHistory>(r);
     AddScreen<frmDataInOut>(r);
+    AddScreen<frmUserRights>(r);
     return r;
 }
 
 std::unique_ptr<MDIFrm> MakeMainWindow(AppState &state, ScreenRegistry registry)
 {
     auto main = std::make_unique<MDIFrm>(state, std::move(registry));
-    main->showChangePassword = [&state](QWidget *owner) { frmChangePwd(state, owner).exec(); };
+    main->showChangePassword = [&state](QWidget *owner) {
+        frmChangePwd dialog(state, owner);
+        NameFieldsByCaptions(&dialog);
+        dialog.exec();
+    };
     main->showAbout = [&state](QWidget *owner) { frmAbout(state, owner).exec(); };
+    main->showUserRights = [window = main.get()] { window->openScreen(ScreenId::UserRights); };
     main->storeDraw = [&state] { StoreDrawList(state, state.DrawList, state.today()); };
     return main;
 }

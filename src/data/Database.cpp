@@ -9,12 +9,16 @@
 #include <QHash>
 #include <QMutex>
 #include <openssl/evp.h>
+#include <openssl/rand.h>
 #include <sqlite3.h>
 
 namespace {
 
 // The file format's key derivation (SQLCipher 3): PBKDF2-HMAC-SHA1 over the
-// password with the file's 16-byte salt, 64000 rounds, 256-bit key.
+// password with the file's 16-byte salt, 64000 rounds, 256-bit key. New files
+// are keyed the same way, never with the library's own defaults (which a
+// newer engine changes), so every file opens with the password in any
+// SQLCipher 3 program.
 constexpr int kSaltBytes = 16;
 constexpr int kKdfIterations = 64000;
 constexpr int kKeyBytes = 32;
@@ -47,9 +51,12 @@ QByteArray readSalt(const QString &path)
     return f.read(kSaltBytes);
 }
 
-void applyKey(sqlite3 *db, const QByteArray &keyPragmaValue)
+// The raw key and the salt, as the engine takes them: x'<key><salt>'. For a
+// new file the engine writes this salt into it.
+void applyKey(sqlite3 *db, const QByteArray &salt)
 {
-    sqlite3_key(db, keyPragmaValue.constData(), int(keyPragmaValue.size()));
+    const QByteArray value = "x'" + rawKeyForSalt(salt).toHex() + salt.toHex() + "'";
+    sqlite3_key(db, value.constData(), int(value.size()));
 }
 
 } // namespace
@@ -91,9 +98,7 @@ Connection Connection::open(const QString &path)
     Connection c(db, path);
     if (rc != SQLITE_OK)
         c.fail(rc);
-    const QByteArray key = rawKeyForSalt(salt);
-    const QByteArray keyPragma = "x'" + key.toHex() + salt.toHex() + "'";
-    applyKey(db, keyPragma);
+    applyKey(db, salt);
     // The first read checks the key: a wrong key or a foreign file fails here.
     Statement probe = c.prepare(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     probe.step();
@@ -105,13 +110,16 @@ Connection Connection::create(const QString &path)
 {
     if (QFileInfo::exists(path))
         throw DbError(QStringLiteral("数据库文件已存在。\n%1").arg(QDir::toNativeSeparators(path)));
+    QByteArray salt(kSaltBytes, '\0');
+    if (RAND_bytes(reinterpret_cast<unsigned char *>(salt.data()), kSaltBytes) != 1)
+        throw DbError(QStringLiteral("无法生成数据库文件的密钥。\n%1").arg(QDir::toNativeSeparators(path)));
     sqlite3 *db = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     Connection c(db, path);
     if (rc != SQLITE_OK)
         c.fail(rc);
-    applyKey(db, QByteArray(kDatabasePassword));
+    applyKey(db, salt);
     configure(c);
     return c;
 }

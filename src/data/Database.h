@@ -23,7 +23,8 @@ public:
     // Opens an existing file shared and read-write. Throws DbError naming the
     // file when it is missing, not a database, has another key or is locked.
     static Connection open(const QString &path);
-    // Creates a new, empty encrypted file. Throws DbError when it exists.
+    // Creates a new, empty encrypted file with a fresh salt, keyed the way
+    // open() keys it. Throws DbError when it exists.
     static Connection create(const QString &path);
 
     Connection(Connection &&other) noexcept;

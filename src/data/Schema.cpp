@@ -125,12 +125,12 @@ void EnsureDataFile(const QString &path)
         return;
     }
     Connection conn = Connection::open(path);
-    const QString problem = CheckSchema(conn);
-    if (!problem.isEmpty())
-        throw DbError(problem);
+    const Outcome schema = CheckSchema(conn);
+    if (!schema)
+        throw DbError(schema.message);
 }
 
-QString CheckSchema(Connection &conn)
+Outcome CheckSchema(Connection &conn)
 {
     for (const TableDef *t : Schema::AllTables()) {
         // The table name is one of our own fixed names, not user input.
@@ -139,9 +139,9 @@ QString CheckSchema(Connection &conn)
         while (st.step())
             found << st.text(1);
         if (found.isEmpty())
-            return QStringLiteral("找不到数据表 %1。\n%2").arg(t->name, conn.path());
+            return Outcome::failure(QStringLiteral("找不到数据表 %1。\n%2").arg(t->name, conn.path()));
         if (found != t->fields)
-            return QStringLiteral("数据表 %1 的字段与本程序不符。\n%2").arg(t->name, conn.path());
+            return Outcome::failure(QStringLiteral("数据表 %1 的字段与本程序不符。\n%2").arg(t->name, conn.path()));
     }
-    return QString();
+    return Outcome::success();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Outcome.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -46,5 +48,5 @@ void CreateDataFile(const QString &path);
 // never overwritten: a failure to open it raises the engine's error.
 void EnsureDataFile(const QString &path);
 // Checks that an open file has the five tables with the right fields in the
-// right positions; returns a description of the first difference, or "".
-QString CheckSchema(Connection &conn);
+// right positions; a failure describes the first difference.
+Outcome CheckSchema(Connection &conn);

@@ -53,3 +53,155 @@ bool ChangeCredentials(const DataStore &store, const QString &userId, const QStr
     rs.close();
     return true;
 }
+
+namespace {
+
+const QStringList *findUser(const TextTable &users, const QString &userId)
+{
+    for (const QStringList &row : users.rows)
+        if (row.value(0) == userId)
+            return &row;
+    return nullptr;
+}
+
+bool isAdministrator(const QStringList &row) { return RoleFromLimits(row.value(3)) == kAdministratorRole; }
+
+int administratorCount(const TextTable &users)
+{
+    int n = 0;
+    for (const QStringList &row : users.rows)
+        n += isAdministrator(row) ? 1 : 0;
+    return n;
+}
+
+bool validRole(int role) { return role >= 0 && role < RoleNameList().size(); }
+
+UserProblem checkPassword(const QString &password)
+{
+    if (password.isEmpty())
+        return UserProblem::PasswordEmpty;
+    if (CutToWidth(password, kPasswordWidth) != password)
+        return UserProblem::PasswordTooLong;
+    return UserProblem::None;
+}
+
+}   // namespace
+
+UserProblem CheckUserChange(const TextTable &users, const QString &currentUserId, const UserChange &change)
+{
+    const QStringList *current = findUser(users, currentUserId);
+    if (!current || !isAdministrator(*current))
+        return UserProblem::NotAdministrator;
+
+    if (change.kind == UserChange::Kind::Add) {
+        if (change.name.isEmpty())
+            return UserProblem::NameEmpty;
+        if (CutToWidth(change.name, kUserNameWidth) != change.name)
+            return UserProblem::NameTooLong;
+        if (const UserProblem p = checkPassword(change.password); p != UserProblem::None)
+            return p;
+        if (!validRole(change.role))
+            return UserProblem::UnknownRole;
+        for (const QStringList &row : users.rows)
+            if (row.value(1) == change.name)
+                return UserProblem::NameTaken;
+        return UserProblem::None;
+    }
+
+    const QStringList *user = findUser(users, change.userId);
+    if (!user)
+        return UserProblem::NoSuchUser;
+    switch (change.kind) {
+    case UserChange::Kind::ResetPassword:
+        return checkPassword(change.password);
+    case UserChange::Kind::ChangeRole:
+        if (!validRole(change.role))
+            return UserProblem::UnknownRole;
+        if (change.userId == currentUserId)
+            return UserProblem::CurrentUser;
+        if (isAdministrator(*user) && change.role != kAdministratorRole && administratorCount(users) <= 1)
+            return UserProblem::LastAdministrator;
+        return UserProblem::None;
+    case UserChange::Kind::Delete:
+        if (change.userId == currentUserId)
+            return UserProblem::CurrentUser;
+        if (isAdministrator(*user) && administratorCount(users) <= 1)
+            return UserProblem::LastAdministrator;
+        return UserProblem::None;
+    case UserChange::Kind::Add:
+        break;
+    }
+    return UserProblem::None;
+}
+
+QString NextUserId(const TextTable &users)
+{
+    // Ids are six digits; one that is no number (typed by hand into an old
+    // file) cannot collide with a number and is passed over.
+    qlonglong maximum = 0;
+    for (const QStringList &row : users.rows) {
+        bool ok = false;
+        const qlonglong id = row.value(0).trimmed().toLongLong(&ok);
+        if (ok && id > maximum)
+            maximum = id;
+    }
+    return QStringLiteral("%1").arg(maximum + 1, 6, 10, QLatin1Char('0'));
+}
+
+UserChangeResult ApplyUserChange(const DataStore &store, const QString &currentUserId, const UserChange &change)
+{
+    Connection conn = OpenDataFile(store);
+    Transaction transaction(conn);
+    // The rules are checked against the file as it is inside the
+    // transaction, not against a copy that may be older.
+    TextTable users;
+    {
+        Recordset rs(conn, Schema::LoginPwd());
+        while (!rs.eof()) {
+            users.append({rs.field(0), rs.field(1), rs.field(2), rs.field(3)});
+            rs.moveNext();
+        }
+    }
+    UserChangeResult result;
+    result.problem = CheckUserChange(users, currentUserId, change);
+    if (result.problem != UserProblem::None)
+        return result;
+
+    Recordset rs(conn, Schema::LoginPwd());
+    if (change.kind == UserChange::Kind::Add) {
+        result.userId = NextUserId(users);
+        rs.addNew();
+        rs.setField(0, result.userId);
+        rs.setField(1, CutToWidth(change.name, kUserNameWidth));
+        rs.setField(2, CutToWidth(change.password, kPasswordWidth));
+        rs.setField(3, QString::number(change.role));
+        rs.update();
+    } else {
+        result.userId = change.userId;
+        rs.findFirst(QStringLiteral("Id"), change.userId);
+        if (rs.noMatch()) {
+            result.problem = UserProblem::NoSuchUser;
+            return result;
+        }
+        switch (change.kind) {
+        case UserChange::Kind::ChangeRole:
+            rs.edit();
+            rs.setField(3, QString::number(change.role));
+            rs.update();
+            break;
+        case UserChange::Kind::ResetPassword:
+            rs.edit();
+            rs.setField(2, CutToWidth(change.password, kPasswordWidth));
+            rs.update();
+            break;
+        case UserChange::Kind::Delete:
+            rs.deleteCurrent();
+            break;
+        case UserChange::Kind::Add:
+            break;
+        }
+    }
+    rs.close();
+    transaction.commit();
+    return result;
+}

@@ -35,3 +35,44 @@ CredentialProblem CheckNewCredentials(const TextTable &users, const QString &use
 // Stores the user's new name and password. False, with nothing written, when
 // the file holds no user with that Id. Throws DbError. Does not reload.
 bool ChangeCredentials(const DataStore &store, const QString &userId, const QString &name, const QString &password);
+
+// The changes an administrator makes to the user accounts.
+struct UserChange {
+    enum class Kind { Add, ChangeRole, ResetPassword, Delete };
+    Kind kind = Kind::Add;
+    QString userId;     // the user changed; unused by Add
+    QString name;       // Add
+    QString password;   // Add, ResetPassword
+    int role = -1;      // Add, ChangeRole: 0, 1 or 2
+};
+
+enum class UserProblem {
+    None,
+    NotAdministrator,   // the user making the change is no administrator
+    NoSuchUser,
+    NameEmpty,
+    NameTooLong,
+    NameTaken,
+    PasswordEmpty,
+    PasswordTooLong,
+    UnknownRole,
+    CurrentUser,         // the logged-in user is never deleted nor given another role
+    LastAdministrator,   // nor is the last administrator
+};
+
+// Whether currentUserId may make the change to the users as they are now.
+// Names compare exactly (case-sensitive, stored names untrimmed); widths as
+// the password dialog's.
+UserProblem CheckUserChange(const TextTable &users, const QString &currentUserId, const UserChange &change);
+
+// Id of a new user: six digits after the numeric maximum of the Ids.
+QString NextUserId(const TextTable &users);
+
+struct UserChangeResult {
+    UserProblem problem = UserProblem::None;
+    QString userId;   // the user changed or added
+};
+// Checks the change against the users in the file and makes it, in one
+// transaction: nothing is written when a rule refuses it. Throws DbError.
+// Does not reload UserTable.
+UserChangeResult ApplyUserChange(const DataStore &store, const QString &currentUserId, const UserChange &change);

@@ -1,6 +1,7 @@
 #include "experts/ExpertForm.h"
 
 #include "data/Vocabulary.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
@@ -129,7 +130,7 @@ ExpertEditorScreen::ExpertEditorScreen(AppState &state, ScreenNavigator &nav, Fo
     cmd_Save = addButton(QStringLiteral("cmd_Save"), QStringLiteral("保 存"), 3900, 7095, 1095, 435);
     cmd_Clear = addButton(QStringLiteral("cmd_Clear"), QStringLiteral("清 空"), 5460, 7095, 1095, 435);
     cmd_Back = addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 7020, 7095, 1095, 435);
-    connect(cmd_Save, &QPushButton::clicked, this, [this] { save(); });
+    connect(cmd_Save, &QPushButton::clicked, this, Guarded([this] { save(); }));
     connect(cmd_Clear, &QPushButton::clicked, this, [this] { clearForm(); });
     connect(cmd_Back, &QPushButton::clicked, this, [this] { back(); });
 }

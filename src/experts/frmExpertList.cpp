@@ -3,6 +3,7 @@
 #include "data/ExpertRecord.h"
 #include "experts/ExpertFilters.h"
 #include "lists/PagedList.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 
 #include <QCheckBox>
@@ -95,7 +96,7 @@ frmExpertList::frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *par
 
     connect(cmdSearch, &QPushButton::clicked, this, &frmExpertList::cmdSearch_Click);
     connect(txtName, &QLineEdit::returnPressed, this, &frmExpertList::cmdSearch_Click);
-    connect(cmdDel, &QPushButton::clicked, this, &frmExpertList::cmdDel_Click);
+    connect(cmdDel, &QPushButton::clicked, this, Guarded(this, &frmExpertList::cmdDel_Click));
     connect(m_list, &PagedList::pageShown, this, &frmExpertList::SetRedColor);
     connect(m_list, &PagedList::firstOperationClicked, this, &frmExpertList::labOP_1_Click);
     connect(m_list, &PagedList::secondOperationClicked, this, &frmExpertList::labOP_2_Click);

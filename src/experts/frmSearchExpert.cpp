@@ -111,10 +111,12 @@ frmSearchExpert::frmSearchExpert(AppState &state, ScreenNavigator &nav, QWidget 
     connect(cmdSearch, &QPushButton::clicked, this, &frmSearchExpert::cmdSearch_Click);
     connect(cmd_Clear, &QPushButton::clicked, this, &frmSearchExpert::cmd_Clear_Click);
     connect(cmdPreview, &QPushButton::clicked, this, [this] {
-        PreviewReport({m_state.services, m_state.appDir}, this, ReportKind::Search, m_state.SearchResultRows, reportHeader(), reportControls());
+        PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::Search, m_state.SearchResultRows,
+                      reportHeader(), reportControls());
     });
     connect(cmdExcel, &QPushButton::clicked, this, [this] {
-        ExportReport({m_state.services, m_state.appDir}, this, ReportKind::Search, m_state.SearchResultRows, reportHeader(), reportControls());
+        ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::Search, m_state.SearchResultRows,
+                     reportHeader(), reportControls());
     });
     connect(m_list, &PagedList::firstOperationClicked, this, &frmSearchExpert::labOP_1_Click);
     // Title level and star grade always stand at the same position.

@@ -70,7 +70,9 @@ constexpr std::array<ExpertField, 9> kCellsRead{E_Id, E_Name, E_Status, E_Sex, E
 // Copying a cell bumps the reference count in its string's header: an
 // atomic write the processor cannot overlap with the next one, so on a large
 // table the filter would wait for memory once per cell. Asking early for the
-// cells of rows further on lets those loads run side by side.
+// cells of rows further on lets those loads run side by side. The benchmarks
+// keep the filter without these asks beside this one (BM_PlainCandidate...):
+// on 40,000 experts the asks for the headers save about a third.
 inline void PrefetchRowCells(const QStringList &row)
 {
     if (row.size() < ExpertFieldCount)

@@ -8,28 +8,6 @@
 #include <QStringView>
 #include <optional>
 
-namespace {
-
-// An expert Id seen in place in the expert table. Ids are short digit
-// strings: a plain FNV-1a over their code units hashes them several times
-// faster than the general string hash, which dominates a search otherwise.
-struct IdKey {
-    QStringView id;
-    bool operator==(const IdKey &other) const { return id == other.id; }
-};
-
-size_t qHash(const IdKey &key, size_t seed = 0) noexcept
-{
-    quint64 h = 14695981039346656037ULL ^ seed;
-    for (const QChar c : key.id) {
-        h ^= c.unicode();
-        h *= 1099511628211ULL;
-    }
-    return size_t(h);
-}
-
-} // namespace
-
 TextTable FilterHistory(const TextTable &selections, const TextTable &experts, const HistoryCriteria &criteria)
 {
     TextTable out;
@@ -41,11 +19,11 @@ TextTable FilterHistory(const TextTable &selections, const TextTable &experts, c
         return out;
 
     // Expert Ids are unique, so one look-up per record replaces a scan of the
-    // expert table per record.
-    QHash<IdKey, qsizetype> rowOfExpert;
+    // expert table per record. The Ids are looked at in place, not copied.
+    QHash<QStringView, qsizetype> rowOfExpert;
     rowOfExpert.reserve(experts.count());
     for (qsizetype r = 0; r < experts.count(); ++r)
-        rowOfExpert.insert(IdKey{experts.cell(r, Schema::E_Id)}, r);
+        rowOfExpert.insert(QStringView(experts.cell(r, Schema::E_Id)), r);
 
     std::optional<WildcardPattern> profession;
     std::optional<WildcardPattern> workUnit;
@@ -59,7 +37,7 @@ TextTable FilterHistory(const TextTable &selections, const TextTable &experts, c
         const QString &date = record.at(1);
         if (date < from || date > to)
             continue;
-        const auto it = rowOfExpert.constFind(IdKey{record.at(2)});
+        const auto it = rowOfExpert.constFind(QStringView(record.at(2)));
         if (it == rowOfExpert.constEnd())
             continue;   // the expert has been deleted since the draw
         const QStringList &expert = experts.rows.at(*it);

@@ -88,10 +88,12 @@ frmExpertHistory::frmExpertHistory(AppState &state, ScreenNavigator &nav, QWidge
     // The reports print the criteria of the last search, not what the fields
     // hold now.
     connect(cmdPreview, &QPushButton::clicked, this, [this] {
-        PreviewReport({m_state.services, m_state.appDir}, this, ReportKind::History, m_state.HistoryList, reportHeader(), reportControls());
+        PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::History, m_state.HistoryList,
+                      reportHeader(), reportControls());
     });
     connect(cmdExcel, &QPushButton::clicked, this, [this] {
-        ExportReport({m_state.services, m_state.appDir}, this, ReportKind::History, m_state.HistoryList, reportHeader(), reportControls());
+        ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::History, m_state.HistoryList,
+                     reportHeader(), reportControls());
     });
 
     // The calendars drop down under their fields, over the controls below.

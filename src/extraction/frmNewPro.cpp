@@ -5,6 +5,7 @@
 #include "data/DrawStore.h"
 #include "lists/PagedList.h"
 #include "reports/Reports.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 
 #include <QFontMetrics>
@@ -53,12 +54,14 @@ frmNewPro::frmNewPro(AppState &state, ScreenNavigator &nav, QWidget *parent)
             [this] { m_nav.openScreen(ScreenId::Draw); });
     connect(cmdNewLinExp, &QPushButton::clicked, this,
             [this] { m_nav.openScreen(ScreenId::DrawResultNewTemporary); });
-    connect(cmdSave, &QPushButton::clicked, this, &frmNewPro::saveDrawList);
+    connect(cmdSave, &QPushButton::clicked, this, Guarded(this, &frmNewPro::saveDrawList));
     connect(cmdPreview, &QPushButton::clicked, this, [this] {
-        PreviewReport({m_state.services, m_state.appDir}, this, ReportKind::Selection, m_state.DrawList, {}, reportControls());
+        PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection, m_state.DrawList, {},
+                      reportControls());
     });
     connect(cmdExcel, &QPushButton::clicked, this, [this] {
-        ExportReport({m_state.services, m_state.appDir}, this, ReportKind::Selection, m_state.DrawList, {}, reportControls());
+        ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection, m_state.DrawList, {},
+                     reportControls());
     });
 }
 

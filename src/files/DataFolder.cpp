@@ -13,22 +13,22 @@ QString BackupFolderPath(const QString &appDir)
     return QDir(appDir).filePath(kBackupFolderName);
 }
 
-QString EnsureBackupFolder(const QString &appDir)
+Outcome EnsureBackupFolder(const QString &appDir)
 {
     const QString folder = BackupFolderPath(appDir);
     const QFileInfo info(folder);
     if (info.exists() && !info.isDir())
-        return QStringLiteral("“%1”不是文件夹。").arg(QDir::toNativeSeparators(folder));
+        return Outcome::failure(QStringLiteral("“%1”不是文件夹。").arg(QDir::toNativeSeparators(folder)));
     if (!info.exists() && !QDir(appDir).mkdir(kBackupFolderName))
-        return QStringLiteral("无法创建文件夹“%1”。").arg(QDir::toNativeSeparators(folder));
-    return QString();
+        return Outcome::failure(QStringLiteral("无法创建文件夹“%1”。").arg(QDir::toNativeSeparators(folder)));
+    return Outcome::success();
 }
 
-QString BackupDataFile(const QString &appDir)
+Outcome BackupDataFile(const QString &appDir)
 {
-    const QString problem = EnsureBackupFolder(appDir);
-    if (!problem.isEmpty())
-        return problem;
+    const Outcome folder = EnsureBackupFolder(appDir);
+    if (!folder)
+        return folder;
     // A damaged or half-written data file never replaces the last backup.
     return CopyDataFile(DataFilePath(appDir), QDir(BackupFolderPath(appDir)).filePath(QStringLiteral("ProSys.mdb")));
 }
@@ -43,17 +43,14 @@ QString SafetyCopyPath(const QString &appDir, const QDate &day, const QString &r
     return path;
 }
 
-QString WriteSafetyCopy(const QString &appDir, const QString &dataFile, const QDate &day, const QString &reason,
-                        QString *path)
+Outcome WriteSafetyCopy(const QString &appDir, const QString &dataFile, const QDate &day, const QString &reason)
 {
-    const QString folderProblem = EnsureBackupFolder(appDir);
-    if (!folderProblem.isEmpty())
-        return folderProblem;
+    const Outcome folder = EnsureBackupFolder(appDir);
+    if (!folder)
+        return folder;
     const QString target = SafetyCopyPath(appDir, day, reason);
-    const QString problem = CopyDataFile(dataFile, target);
-    if (problem.isEmpty() && path)
-        *path = target;
-    return problem;
+    const Outcome copied = CopyDataFile(dataFile, target);
+    return copied ? Outcome::success(target) : copied;
 }
 
 void PrepareDataFile(const QString &appDir)

@@ -9,25 +9,29 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-QString CopyFileReplacing(const QString &source, const QString &target)
+Outcome CopyFileReplacing(const QString &source, const QString &target)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        return QStringLiteral("无法读取文件“%1”：%2").arg(QDir::toNativeSeparators(source), in.errorString());
+        return Outcome::failure(
+            QStringLiteral("无法读取文件“%1”：%2").arg(QDir::toNativeSeparators(source), in.errorString()));
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly))
-        return QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(target), out.errorString());
+        return Outcome::failure(
+            QStringLiteral("无法写入文件“%1”：%2").arg(QDir::toNativeSeparators(target), out.errorString()));
     constexpr qint64 kChunk = 1 << 20;
     qint64 copied = 0;
     while (!in.atEnd()) {
         const QByteArray chunk = in.read(kChunk);
         if (chunk.isEmpty() && in.error() != QFile::NoError) {
             out.cancelWriting();
-            return QStringLiteral("读取文件“%1”失败：%2").arg(QDir::toNativeSeparators(source), in.errorString());
+            return Outcome::failure(
+                QStringLiteral("读取文件“%1”失败：%2").arg(QDir::toNativeSeparators(source), in.errorString()));
         }
         if (out.write(chunk) != chunk.size()) {
             out.cancelWriting();
-            return QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), out.errorString());
+            return Outcome::failure(
+                QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), out.errorString()));
         }
         copied += chunk.size();
     }
@@ -39,14 +43,15 @@ QString CopyFileReplacing(const QString &source, const QString &target)
                                    ? out.errorString()
                                    : QStringLiteral("只写入了 %1 字节，应为 %2 字节。").arg(out.size()).arg(copied);
         out.cancelWriting();
-        return QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), reason);
+        return Outcome::failure(QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), reason));
     }
     if (!out.commit())
-        return QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), out.errorString());
-    return QString();
+        return Outcome::failure(
+            QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), out.errorString()));
+    return Outcome::success();
 }
 
-QString CopyDataFile(const QString &dataFile, const QString &target)
+Outcome CopyDataFile(const QString &dataFile, const QString &target)
 {
     // Only a file that opens as a database is copied, and its bytes are
     // copied inside a read transaction: the first read rolls back a journal
@@ -56,10 +61,10 @@ QString CopyDataFile(const QString &dataFile, const QString &target)
         Connection conn = Connection::open(dataFile);
         conn.exec(QStringLiteral("BEGIN"));
         conn.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
-        const QString problem = CopyFileReplacing(dataFile, target);
+        Outcome copied = CopyFileReplacing(dataFile, target);
         conn.close();
-        return problem;
+        return copied;
     } catch (const DbError &e) {
-        return e.message();
+        return Outcome::failure(e.message());
     }
 }

@@ -1,14 +1,16 @@
 #pragma once
 
+#include "data/Outcome.h"
+
 #include <QString>
 
 // Copies source to target byte for byte without ever leaving a partial
 // target: the copy is written to a temporary file beside the target and only
 // renamed over it once complete. A failure leaves an existing target as it
-// was. Returns "" on success, otherwise what went wrong.
-QString CopyFileReplacing(const QString &source, const QString &target);
+// was. A failure says what went wrong.
+Outcome CopyFileReplacing(const QString &source, const QString &target);
 
 // Copies a database file as it stands between two writes: a file that does
 // not open as a database, or that another program is writing, is not copied
-// (the reason is returned) and an existing target stays as it was.
-QString CopyDataFile(const QString &dataFile, const QString &target);
+// (the failure gives the reason) and an existing target stays as it was.
+Outcome CopyDataFile(const QString &dataFile, const QString &target);

@@ -14,29 +14,25 @@ StagedFile::StagedFile(const QString &target, const QString &suffix)
 {
 }
 
-bool StagedFile::create(QString *error)
+Outcome StagedFile::create()
 {
-    if (!m_part.open()) {
-        if (error)
-            *error = QStringLiteral("无法写入文件夹“%1”：%2")
-                         .arg(QDir::toNativeSeparators(QFileInfo(m_target).absolutePath()), m_part.errorString());
-        return false;
-    }
+    if (!m_part.open())
+        return Outcome::failure(
+            QStringLiteral("无法写入文件夹“%1”：%2")
+                .arg(QDir::toNativeSeparators(QFileInfo(m_target).absolutePath()), m_part.errorString()));
     m_part.close();
-    return true;
+    return Outcome::success();
 }
 
-bool StagedFile::place(QString *error)
+Outcome StagedFile::place()
 {
     m_part.setPermissions(QFileInfo::exists(m_target) ? QFile::permissions(m_target)
                                                       : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                                                             QFile::ReadOther);
-    if (std::rename(QFile::encodeName(m_part.fileName()).constData(), QFile::encodeName(m_target).constData()) != 0) {
-        if (error)
-            *error = QStringLiteral("无法写入文件“%1”：%2")
-                         .arg(QDir::toNativeSeparators(m_target), QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    }
+    if (std::rename(QFile::encodeName(m_part.fileName()).constData(), QFile::encodeName(m_target).constData()) != 0)
+        return Outcome::failure(
+            QStringLiteral("无法写入文件“%1”：%2")
+                .arg(QDir::toNativeSeparators(m_target), QString::fromLocal8Bit(std::strerror(errno))));
     m_part.setAutoRemove(false);
-    return true;
+    return Outcome::success();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Outcome.h"
+
 #include <QString>
 #include <QTemporaryFile>
 
@@ -12,14 +14,14 @@ public:
     // suffix ends the temporary name (".xls"): the writer may go by it.
     StagedFile(const QString &target, const QString &suffix);
 
-    // Makes the empty temporary file; false with the reason in *error.
-    bool create(QString *error);
+    // Makes the empty temporary file; a failure gives the reason.
+    Outcome create();
     // Where the writer writes.
     QString path() const { return m_part.fileName(); }
     // Renames the written file over the target. A new file is readable by
     // everyone, a replaced one keeps its permissions. Until then (or when
     // this fails) the temporary file is removed with this object.
-    bool place(QString *error);
+    Outcome place();
 
 private:
     QString m_target;

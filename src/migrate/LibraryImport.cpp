@@ -322,24 +322,24 @@ QString ConfirmationText(const ImportPlan &plan)
                           "确定导入吗？");
 }
 
-MaintenanceOutcome ImportLibrary(DataStore &store, const QDate &today, const ImportPlan &plan)
+Outcome ImportLibrary(DataStore &store, const QDate &today, const ImportPlan &plan)
 {
     if (!plan.canImport())
         return {false, RefusalText(plan)};
     const QString failed = QStringLiteral("导入Access数据库失败，数据库没有改变：\n");
-    QString safetyCopy;
+    Outcome safetyCopy;
     try {
         Connection conn = OpenDataFile(store);
         // Taken first, the write lock keeps other programs from changing the
         // file between the safety copy and the replacement.
         Transaction tx(conn);
-        const QString schemaProblem = CheckSchema(conn);
-        if (!schemaProblem.isEmpty())
-            return {false, failed + schemaProblem};
-        const QString copyProblem = WriteSafetyCopy(store.appDir, store.dataFilePath(), today, QStringLiteral("导入Access前"),
-                                                     &safetyCopy);
-        if (!copyProblem.isEmpty())
-            return {false, QStringLiteral("导入Access数据库失败：无法备份当前数据库，数据库没有改变。\n") + copyProblem};
+        const Outcome schema = CheckSchema(conn);
+        if (!schema)
+            return {false, failed + schema.message};
+        safetyCopy = WriteSafetyCopy(store.appDir, store.dataFilePath(), today, QStringLiteral("导入Access前"));
+        if (!safetyCopy)
+            return {false, QStringLiteral("导入Access数据库失败：无法备份当前数据库，数据库没有改变。\n") +
+                               safetyCopy.message};
         replaceContent(conn, plan);
         tx.commit();
         conn.close();
@@ -353,25 +353,26 @@ MaintenanceOutcome ImportLibrary(DataStore &store, const QDate &today, const Imp
                       .arg(store.ExpertTable.count())
                       .arg(store.SelectionTable.count())
                       .arg(store.UserTable.count())
-                      .arg(native(safetyCopy))};
+                      .arg(native(safetyCopy.message))};
 }
 
-QString WriteNewDataFile(const ImportPlan &plan, const QString &target)
+Outcome WriteNewDataFile(const ImportPlan &plan, const QString &target)
 {
     if (!plan.canImport())
-        return RefusalText(plan);
+        return Outcome::failure(RefusalText(plan));
     const QFileInfo info(target);
     if (info.exists())
-        return QStringLiteral("文件“%1”已存在，不会覆盖它。请另选一个文件名。").arg(native(target));
+        return Outcome::failure(QStringLiteral("文件“%1”已存在，不会覆盖它。请另选一个文件名。").arg(native(target)));
     if (!info.absoluteDir().exists())
-        return QStringLiteral("文件夹“%1”不存在。").arg(native(info.absolutePath()));
+        return Outcome::failure(QStringLiteral("文件夹“%1”不存在。").arg(native(info.absolutePath())));
 
     // Made in a folder of its own beside the target (with its journal), and
     // moved into place only when complete; the folder goes with everything
     // in it otherwise.
     QTemporaryDir work(info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(info.fileName())));
     if (!work.isValid())
-        return QStringLiteral("无法写入文件夹“%1”：%2").arg(native(info.absolutePath()), work.errorString());
+        return Outcome::failure(
+            QStringLiteral("无法写入文件夹“%1”：%2").arg(native(info.absolutePath()), work.errorString()));
     const QString part = work.filePath(QStringLiteral("ProSys.mdb"));
     try {
         CreateDataFile(part);
@@ -383,15 +384,16 @@ QString WriteNewDataFile(const ImportPlan &plan, const QString &target)
         }
         conn.close();
     } catch (const DbError &e) {
-        return QStringLiteral("无法写入新的数据库文件“%1”：\n%2").arg(native(target), e.message());
+        return Outcome::failure(QStringLiteral("无法写入新的数据库文件“%1”：\n%2").arg(native(target), e.message()));
     }
     // Renaming never replaces a file: one made meanwhile stays as it is.
     if (!QFile::rename(part, target)) {
         if (QFileInfo::exists(target))
-            return QStringLiteral("文件“%1”已存在，不会覆盖它。请另选一个文件名。").arg(native(target));
-        return QStringLiteral("无法写入文件“%1”。").arg(native(target));
+            return Outcome::failure(
+                QStringLiteral("文件“%1”已存在，不会覆盖它。请另选一个文件名。").arg(native(target)));
+        return Outcome::failure(QStringLiteral("无法写入文件“%1”。").arg(native(target)));
     }
-    return QString();
+    return Outcome::success();
 }
 
 } // namespace Migrate

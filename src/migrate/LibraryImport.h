@@ -69,11 +69,11 @@ QString ConfirmationText(const ImportPlan &plan);
 // before initialising. Every other table of the file (the extraction
 // records) is emptied. Reloads the in-memory tables; the caller drops an
 // unsaved draw on success. On failure the data file is left as it was.
-MaintenanceOutcome ImportLibrary(DataStore &store, const QDate &today, const ImportPlan &plan);
+Outcome ImportLibrary(DataStore &store, const QDate &today, const ImportPlan &plan);
 
 // Writes a new encrypted data file holding the plan's library. Never
-// replaces an existing file and never leaves a partial one. Returns "" on
-// success, otherwise why nothing was written.
-QString WriteNewDataFile(const ImportPlan &plan, const QString &target);
+// replaces an existing file and never leaves a partial one; a failure says
+// why nothing was written.
+Outcome WriteNewDataFile(const ImportPlan &plan, const QString &target);
 
 } // namespace Migrate

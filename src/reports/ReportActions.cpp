@@ -163,7 +163,8 @@ ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKi
     auto folder = std::make_unique<QTemporaryDir>();
     if (!folder->isValid()) {
         busy.restoreCursor();
-        ctx.messages().critical(kReportFailureMessage);
+        ctx.messages().critical(kReportFailureMessage, kAppTitle,
+                                QStringLiteral("无法创建临时文件夹：%1").arg(folder->errorString()));
         return nullptr;
     }
     // A long printout is shown from its first pages on while the rest is
@@ -176,17 +177,20 @@ ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKi
     const RunEnd end = WaitForRun(*run, screen, isLong);
     if (end == RunEnd::Cancelled)
         return nullptr;
+    QString failure = run->errorText();
     ReportPreview *preview = nullptr;
     if (end != RunEnd::Failed) {
-        preview = new ReportPreview(screen, end == RunEnd::FirstPages ? firstPages : whole, std::move(folder));
+        const QString shown = end == RunEnd::FirstPages ? firstPages : whole;
+        preview = new ReportPreview(screen, shown, std::move(folder));
         if (!preview->isLoaded()) {
+            failure = QStringLiteral("无法读取打印预览文件“%1”。").arg(QDir::toNativeSeparators(shown));
             delete preview;
             preview = nullptr;
         }
     }
     busy.restoreCursor();
     if (!preview) {
-        ctx.messages().critical(kReportFailureMessage);
+        ctx.messages().critical(kReportFailureMessage, kAppTitle, failure);
         return nullptr;
     }
 
@@ -204,7 +208,7 @@ ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKi
             if (whole)
                 return;
             preview->close();
-            messages->critical(kReportFailureMessage);
+            messages->critical(kReportFailureMessage, kAppTitle, preview->failureText());
         });
         preview->awaitWholePrintout(std::move(run), whole);
     }
@@ -233,7 +237,7 @@ QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind,
     // An existing file is only replaced by a complete new one; a failed or
     // cancelled export leaves it as it was and no part file behind.
     StagedFile staging(path, QStringLiteral(".xls"));
-    if (FileInUse(path) || !staging.create(nullptr)) {
+    if (FileInUse(path) || !staging.create()) {
         ctx.messages().critical(kFileInUseMessage);
         return QString();
     }
@@ -250,11 +254,11 @@ QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind,
             return QString();
         if (end != RunEnd::Done) {
             busy.restoreCursor();
-            ctx.messages().critical(kReportFailureMessage);
+            ctx.messages().critical(kReportFailureMessage, kAppTitle, run.errorText());
             return QString();
         }
     }
-    if (FileInUse(path) || !staging.place(nullptr)) {
+    if (FileInUse(path) || !staging.place()) {
         ctx.messages().critical(kFileInUseMessage);
         return QString();
     }

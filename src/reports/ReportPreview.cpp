@@ -2,6 +2,7 @@
 
 #include "reports/ReportRun.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -132,7 +133,10 @@ void ReportPreview::takeWholePrintout()
             m_document = document;
         } else {
             delete document;
+            m_failure = QStringLiteral("无法读取打印预览文件“%1”。").arg(QDir::toNativeSeparators(m_wholePath));
         }
+    } else {
+        m_failure = run->errorText();
     }
     showPage(m_page);
     emit completed(whole);

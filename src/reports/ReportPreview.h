@@ -26,6 +26,8 @@ public:
     void awaitWholePrintout(std::unique_ptr<ReportRun> run, const QString &wholePdfPath);
     // True once the window shows the whole printout.
     bool isComplete() const { return !m_run; }
+    // Why the whole printout did not come, in the engine's words.
+    QString failureText() const { return m_failure; }
 
     // False when the file could not be read as a PDF.
     bool isLoaded() const;
@@ -65,6 +67,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_folder;
     std::unique_ptr<ReportRun> m_run;     // writing the whole printout
     QString m_wholePath;
+    QString m_failure;
     QPdfDocument *m_document = nullptr;
     QPdfView *m_view = nullptr;
     QLabel *m_pageLabel = nullptr;

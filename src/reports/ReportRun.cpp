@@ -43,11 +43,16 @@ void ReportRun::work()
     try {
         if (m_makeEngine)
             engine = m_makeEngine();
+    } catch (const SpreadsheetError &e) {
+        m_error = e.message();
     } catch (const std::exception &e) {
         m_error = QString::fromLocal8Bit(e.what());
     }
-    if (!engine)
+    if (!engine) {
+        if (m_error.isEmpty())
+            m_error = QStringLiteral("没有可用的电子表格程序。");
         return;
+    }
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_cancelled)
@@ -59,13 +64,14 @@ void ReportRun::work()
     progress.cancelled = [this] { return m_cancelled.load(); };
     progress.firstPagesPath = m_job.firstPagesPath;
     progress.firstPagesWritten = [this] { emit firstPagesWritten(); };
-    const bool ok = FillExcelReport(*engine, m_job.mode, m_job.kind, m_job.templatePath, m_job.outputPath, m_job.list,
-                                    m_job.header, &m_error, progress);
+    const Outcome filled = FillExcelReport(*engine, m_job.mode, m_job.kind, m_job.templatePath, m_job.outputPath,
+                                           m_job.list, m_job.header, progress);
+    m_error = filled.message;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_engine = nullptr;
     }
     // The spreadsheet program ends here, on the thread that started it.
     engine.reset();
-    m_ok = ok && !m_cancelled;
+    m_ok = filled.ok && !m_cancelled;
 }

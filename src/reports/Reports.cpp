@@ -55,9 +55,9 @@ QVector<ReportHeaderCell> HistoryHeaderCells(const QStringList &criteria)
     return {{3, D, criteria.value(0)}, {3, I, criteria.value(1)}, {4, D, criteria.value(2)}, {5, D, criteria.value(3)}};
 }
 
-bool FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind, const QString &templatePath,
-                     const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header,
-                     QString *error, const FillProgress &progress)
+Outcome FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind, const QString &templatePath,
+                        const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header,
+                        const FillProgress &progress)
 {
     const ReportLayout &layout = LayoutOf(kind);
     const int h = layout.headingRows;
@@ -69,6 +69,7 @@ bool FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind
         if (progress.cancelled && progress.cancelled())
             throw SpreadsheetError(QStringLiteral("The report was cancelled"));
     };
+    Outcome failure;
     try {
         if (mode == ReportMode::Save && h + n > kXlsMaxRows)
             throw SpreadsheetError(QStringLiteral("%1 rows do not fit into an .xls worksheet").arg(n));
@@ -125,20 +126,18 @@ bool FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind
         engine.close();
         if (progress.advanced)
             progress.advanced(kFillSteps);
-        return true;
+        return Outcome::success();
     } catch (const SpreadsheetError &e) {
-        if (error)
-            *error = e.message();
+        failure = Outcome::failure(e.message());
     } catch (const std::exception &e) {
-        if (error)
-            *error = QString::fromLocal8Bit(e.what());
+        failure = Outcome::failure(QString::fromLocal8Bit(e.what()));
     }
     try {
         engine.close();
     } catch (...) {
         // Already failing; the engine's end cleans up the rest.
     }
-    return false;
+    return failure;
 }
 
 bool MayReplaceCompletedName(MessageService &messages, const QString &chosen, const QString &completed)

@@ -7,7 +7,7 @@
 // their button handlers:
 //
 //   // frmSearchExpert, cmdPreview Click
-//   PreviewReport({state.services, state.appDir}, this, ReportKind::Search, state.SearchResultRows,
+//   PreviewReport({state.services, state.templateDir}, this, ReportKind::Search, state.SearchResultRows,
 //                 SearchHeaderCells(searchCriteria,
 //                                   {com_Sex->currentText(), com_Sta->currentText(),
 //                                    com_Lin->currentText(), com_Degree->currentText(),
@@ -18,11 +18,13 @@
 //   // frmNewPro:        an empty header ({}), its five controls
 //
 // Both show the messages themselves (empty list, missing template, failures)
-// through the context's message service, take a spreadsheet engine from
+// through the context's message service (a failed fill keeps the general
+// text and puts the engine's words in the box's details), take a spreadsheet engine from
 // its makeSpreadsheet, show the busy mouse pointer and disable the
 // given controls while the spreadsheet is filled. Column 0 of the list (the
 // record key) is never printed.
 
+#include "data/Outcome.h"
 #include "data/Tables.h"
 #include "ui/Services.h"
 
@@ -118,11 +120,11 @@ QVector<ReportHeaderCell> HistoryHeaderCells(const QStringList &criteria);
 // outputPath. The template file is never changed. The ten template data rows
 // are fitted to the list with one delete or one insert, and the data is
 // written in one block (in blocks of kRowsPerWrite rows for a longer list).
-// Returns false with a description in *error when the spreadsheet engine
-// fails or the report is cancelled; shows nothing.
-bool FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind, const QString &templatePath,
-                     const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header,
-                     QString *error = nullptr, const FillProgress &progress = {});
+// When the spreadsheet engine fails, the failure carries the engine's own
+// words; a cancelled report fails too. Shows nothing.
+Outcome FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind, const QString &templatePath,
+                        const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header,
+                        const FillProgress &progress = {});
 
 // The path of a kind's template in the template folder.
 QString TemplatePath(const QString &templateDir, ReportKind kind);

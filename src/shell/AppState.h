@@ -14,6 +14,15 @@
 struct AppState : DataStore {
     Services services;
 
+    // appDir (DataStore) is the data folder: ProSys.mdb, the backup folder and
+    // the safety copies. The report templates are read from templateDir. In
+    // portable use both are the program's own folder; installed, the data is
+    // in the user's data folder and the templates in the share folder.
+    QString templateDir;
+    // The data lives in the program's own folder, which texts may then call
+    // the installation folder.
+    bool portable = true;
+
     // Set once by a successful login.
     QString CurrentUserId;
     int CurrentUserRole = -1;   // 0 administrator; any other value has restricted rights

@@ -2,6 +2,7 @@
 
 #include "lists/ListEngine.h"
 #include "ui/Controls.h"
+#include "ui/FieldNames.h"
 #include "ui/Twips.h"
 
 #include <QCheckBox>
@@ -39,6 +40,7 @@ void ChildScreen::load()
     m_loaded = true;
     m_statusPanel->setText(LoginDateText(m_state.today(), QLocale::system()));
     onLoad();
+    NameFieldsByCaptions(this);
 }
 
 void ChildScreen::activate()

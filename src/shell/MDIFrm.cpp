@@ -2,6 +2,7 @@
 
 #include "data/DbError.h"
 #include "ui/Artwork.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 #include "shell/frmEndSaveDB.h"
 #include "shell/frmLeft.h"
@@ -9,7 +10,11 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QGuiApplication>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStatusBar>
 
 namespace {
 constexpr int kBannerHeight = 1900;   // twips
@@ -26,6 +31,9 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
 
     auto *menuSet = menuBar()->addMenu(QStringLiteral("设置"));
     menuSet->setObjectName(QStringLiteral("menuSet"));
+    m_menuUserRights = menuSet->addAction(QStringLiteral("用户权限设置"));
+    m_menuUserRights->setObjectName(QStringLiteral("menuUserRights"));
+    m_menuUserRights->setVisible(false);   // until start() knows the user's role
     QAction *menuChgPwd = menuSet->addAction(QStringLiteral("修改密码"));
     menuChgPwd->setObjectName(QStringLiteral("menuChgPwd"));
     QAction *a11 = menuSet->addSeparator();
@@ -36,20 +44,31 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     menuH_A->setObjectName(QStringLiteral("menuH_A"));
     QAction *menuAbout = menuH_A->addAction(QStringLiteral("关于"));
     menuAbout->setObjectName(QStringLiteral("menuAbout"));
+    connect(m_menuUserRights, &QAction::triggered, this, [this] {
+        if (showUserRights && m_state.isAdministrator())
+            showUserRights();
+    });
     connect(menuChgPwd, &QAction::triggered, this, [this] { openChangePassword(); });
-    connect(menuExit, &QAction::triggered, this, [this] { ExitApplication(); });
+    connect(menuExit, &QAction::triggered, this, Guarded([this] { ExitApplication(); }));
     connect(menuAbout, &QAction::triggered, this, [this] {
         if (showAbout)
             showAbout(this);
     });
 
-    m_area = new QWidget(this);
+    // The screen area scrolls when the window is smaller than what it shows.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("screenScroll"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(false);
+    m_area = new QWidget;
     m_area->setObjectName(QStringLiteral("screenArea"));
     m_area->setAutoFillBackground(true);
     QPalette pal = m_area->palette();
     pal.setColor(QPalette::Window, QColor(171, 171, 171));
     m_area->setPalette(pal);
-    setCentralWidget(m_area);
+    m_scroll->viewport()->setPalette(pal);
+    m_scroll->setWidget(m_area);
+    setCentralWidget(m_scroll);
 
     m_left = new frmLeft(state, *this, m_area);
     m_logo = new QWidget(m_area);
@@ -64,7 +83,13 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     m_picInterface->setGeometry(0, 0, 817, 115);
     m_picInterface->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    resize(1280, 900);
+    // 1280 × 900, or the screen's room when it has less (a small display,
+    // or a scale factor that leaves fewer logical pixels): the screen area
+    // then scrolls.
+    QSize initial(1280, 900);
+    if (const QScreen *display = QGuiApplication::primaryScreen())
+        initial = initial.boundedTo(display->availableGeometry().size());
+    resize(initial);
 }
 
 MDIFrm::~MDIFrm()
@@ -77,8 +102,11 @@ void MDIFrm::start()
     InitRoleNames(m_state);
     InitPathTitles(m_state);
     setWindowTitle(QStringLiteral("Kestrune"));
+    m_menuUserRights->setVisible(m_state.isAdministrator());
     layoutWindow();
     showDescription(0);
+    // Again, now that the pane's own size counts.
+    layoutWindow();
     m_state.AutoBackupOn = true;
     m_state.SearchReturn = false;
     m_state.DrawUnsaved = false;
@@ -94,10 +122,55 @@ QSize MDIFrm::outerSize() const
     return frame.isValid() ? frame.size() : size();
 }
 
+QSize MDIFrm::neededSize() const
+{
+    // What the panel needs: its entries and picture buttons left of the
+    // edge line, which stands 50 twips inside its right edge.
+    int panelWidth = 0;
+    for (const QWidget *w : m_left->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (w->isHidden() || w == m_left->edgeLine() || qobject_cast<const QStatusBar *>(w) ||
+            w->objectName() == QLatin1String("Picture3"))
+            continue;
+        panelWidth = qMax(panelWidth, w->geometry().right() + 1);
+    }
+    panelWidth += Px(50) + 4;
+    // What the screens need: every control of every loaded screen, and the
+    // screen's status bar below them.
+    int screenWidth = 0, screenHeight = 0;
+    for (const ChildScreen *s : screens()) {
+        int right = 0, bottom = 0;
+        const int statusTop = s->height() - s->statusBar1()->sizeHint().height();
+        for (const QWidget *w : s->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (w->isHidden() || w == s->statusBar1())
+                continue;
+            // A picture kept in a corner follows the screen's size: it needs
+            // no room of its own.
+            const QRect g = w->geometry();
+            if (g.right() + 1 == s->width() || g.bottom() + 1 == statusTop)
+                continue;
+            right = qMax(right, w->geometry().right() + 1);
+            bottom = qMax(bottom, w->geometry().bottom() + 1);
+        }
+        screenWidth = qMax(screenWidth, right + Px(60));
+        screenHeight = qMax(screenHeight, bottom + Px(60) + s->statusBar1()->sizeHint().height());
+    }
+    // The banner, as wide as the screens, shows its whole picture.
+    screenWidth = qMax(screenWidth, m_picInterface->width());
+    // Inverting the layout below: the panel takes a fifth of the width, the
+    // screens the rest less 180 twips; they stand below the banner in a
+    // panel 750 twips shorter than the window.
+    const int width = qMax(Px(5 * Tw(panelWidth)), Px((Tw(screenWidth) + kRightMargin) * 5 / 4)) + 2;
+    const int height = Px(Tw(screenHeight) + kBannerHeight + kPanelHeightAllowance) + 1;
+    return QSize(width, height);
+}
+
+QSize MDIFrm::layoutSize() const { return outerSize().expandedTo(neededSize()); }
+
 void MDIFrm::layoutWindow()
 {
-    const int W = Tw(outerSize().width());
-    const int H = Tw(outerSize().height());
+    const QSize used = layoutSize();
+    const int W = Tw(used.width());
+    const int H = Tw(used.height());
     // Navigation panel: a fifth of the width, the height less the frame.
     QRect panel = m_left->geometry();
     panel.moveTo(0, 0);
@@ -115,11 +188,36 @@ void MDIFrm::layoutWindow()
     logo.setHeight(Px(kBannerHeight));
     m_logo->setGeometry(logo);
     placeAllScreens();
+
+    // A window as large as the layout shows the area as it is; a smaller one
+    // scrolls over everything the layout placed.
+    const QSize outer = outerSize();
+    m_scroll->setHorizontalScrollBarPolicy(used.width() > outer.width() ? Qt::ScrollBarAsNeeded
+                                                                        : Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBarPolicy(used.height() > outer.height() ? Qt::ScrollBarAsNeeded
+                                                                        : Qt::ScrollBarAlwaysOff);
+    QSize area = m_scroll->viewport()->size();
+    if (used != outer) {
+        QRect extent = m_left->geometry() | m_logo->geometry();
+        for (const ChildScreen *s : screens())
+            if (!s->isHidden())
+                extent |= s->geometry();
+        area = area.expandedTo(QSize(extent.right() + 1, extent.bottom() + 1));
+    }
+    m_area->resize(area);
+}
+
+void MDIFrm::openScreen(ScreenId screen)
+{
+    const QSize before = neededSize();
+    ScreenHost::openScreen(screen);
+    if (neededSize() != before)
+        layoutWindow();
 }
 
 PlacementMetrics MDIFrm::metrics() const
 {
-    return {Tw(outerSize().width()), Tw(m_left->width()), Tw(m_left->height()), Tw(m_logo->height())};
+    return {Tw(layoutSize().width()), Tw(m_left->width()), Tw(m_left->height()), Tw(m_logo->height())};
 }
 
 void MDIFrm::setBannerWidth(int twips)
@@ -144,7 +242,7 @@ void MDIFrm::closeEvent(QCloseEvent *event)
     // Closing the window is one more way out; it is never cancelled.
     event->accept();
     if (!m_exitStarted)
-        ExitApplication();
+        RunGuarded([this] { ExitApplication(); });
 }
 
 void MDIFrm::ExitApplication()

@@ -6,6 +6,7 @@
 #include <functional>
 
 class QLabel;
+class QScrollArea;
 class frmEndSaveDB;
 class frmLeft;
 
@@ -28,18 +29,29 @@ public:
     // The loaded screen of that name (not QWidget's display screen).
     using ScreenHost::screen;
 
+    // Opens a screen as ScreenHost does; a screen larger than any before
+    // lays the window out again, so that it scrolls instead of being cut.
+    void openScreen(ScreenId screen) override;
     void setBannerWidth(int twips) override;
     void exitApplication() override { ExitApplication(); }
     void openChangePassword() override;
 
-    // The resize layout of the panel, the banner and the screens.
+    // The resize layout of the panel, the banner and the screens. A window
+    // smaller than what they show is laid out as if it had that size, and
+    // its screen area scrolls.
     void layoutWindow();
+    // The outer size the panel and the loaded screens need to show all of
+    // their controls.
+    QSize neededSize() const;
+    QScrollArea *scrollArea() const { return m_scroll; }
 
     // Ends the program (the application's exit in the program; tests record it).
     std::function<void()> endProgram;
     // Modal dialogs of the menus.
     std::function<void(QWidget *)> showChangePassword;
     std::function<void(QWidget *)> showAbout;
+    // Opens the user accounts screen (menu item 用户权限设置, administrators only).
+    std::function<void()> showUserRights;
     // Stores the unsaved draw when the user agrees at exit; throws DbError
     // when it cannot be stored (the file is then unchanged).
     std::function<void()> storeDraw;
@@ -57,7 +69,12 @@ protected:
 
 private:
     QSize outerSize() const;
+    // The size the layout uses: the outer size, or the needed size where
+    // that is larger.
+    QSize layoutSize() const;
 
+    QScrollArea *m_scroll;
+    QAction *m_menuUserRights;
     QWidget *m_area;
     frmLeft *m_left;
     QWidget *m_logo;

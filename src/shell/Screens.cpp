@@ -25,6 +25,8 @@ QString FormName(Form form)
         return QStringLiteral("frmExpertHistory");
     case Form::frmDataInOut:
         return QStringLiteral("frmDataInOut");
+    case Form::frmUserRights:
+        return QStringLiteral("frmUserRights");
     }
     return QString();
 }

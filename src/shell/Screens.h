@@ -17,6 +17,7 @@ enum class Form {
     frmNewProSelExpert,
     frmExpertHistory,
     frmDataInOut,
+    frmUserRights,
 };
 
 // "frmExpertList" for Form::frmExpertList; "" for Form::None.
@@ -73,7 +74,7 @@ struct ScreenDef {
 // Every row, in screen-number order: the one place where a screen number is
 // tied to its path line and its window.
 inline constexpr std::array<ScreenDef, kScreenCount> kScreens{{
-    {ScreenId::UserRights, {"用户权限设置", "", ""}, Form::None},
+    {ScreenId::UserRights, {"用户权限设置", "", ""}, Form::frmUserRights},
     {ScreenId::Departments, {"部门设置", "", ""}, Form::None},
     {ScreenId::Staff, {"员工设置", "", ""}, Form::None},
     {ScreenId::ExpertCategories, {"专家类别设置", "", ""}, Form::None},

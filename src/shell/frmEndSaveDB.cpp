@@ -38,8 +38,7 @@ void frmEndSaveDB::start()
         end();
         return;
     }
-    const QString problem = BackupDataFile(m_state.appDir);
-    if (!problem.isEmpty()) {
+    if (!BackupDataFile(m_state.appDir)) {
         m_state.messages().critical(QStringLiteral("请先关闭打开的数据库！"));
         end();
         return;

@@ -4,8 +4,10 @@
 #include "ui/Artwork.h"
 #include "shell/ChildScreen.h"
 #include "shell/ScreenHost.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 
+#include <QDir>
 #include <QStatusBar>
 
 namespace {
@@ -84,6 +86,8 @@ frmLeft::frmLeft(AppState &state, ScreenHost &host, QWidget *parent)
             // Entries stand 300 twips apart: keep each label within its line.
             label->setFixedHeight(qMin(label->height(), Px(300) - 1));
             icon->setPixmap(e->heading ? Artwork::HeadingIcon() : Artwork::EntryIcon());
+            // A picture has no caption of its own for assistive tools.
+            icon->setAccessibleName(label->text());
             icon->setGeometry(e->heading ? TwRect(e->iconLeft, e->iconTop, 255, 195)
                                          : TwRect(e->iconLeft, e->iconTop, 195, 255));
         } else {
@@ -112,16 +116,43 @@ frmLeft::frmLeft(AppState &state, ScreenHost &host, QWidget *parent)
     picture2->setGeometry(TwRect(600, 4740, 1260, 390));
     picture2->setCursor(Qt::PointingHandCursor);
     picture2->setToolTip(QStringLiteral("退出"));
-    connect(picture2, &ClickableLabel::clicked, this, [this] { m_host.exitApplication(); });
+    connect(picture2, &ClickableLabel::clicked, this, Guarded([this] { m_host.exitApplication(); }));
+    picture1->setAccessibleName(QStringLiteral("修改密码"));
+    picture2->setAccessibleName(QStringLiteral("退出"));
+
+    // Tab goes down the panel as the entries stand, each icon before its
+    // label, then to the two picture buttons.
+    QWidget *previous = nullptr;
+    auto chain = [&previous](QWidget *w) {
+        if (previous)
+            QWidget::setTabOrder(previous, w);
+        previous = w;
+    };
+    for (const Entry &e : kEntries) {
+        chain(Image1[e.index]);
+        chain(lab1_0[e.index]);
+    }
+    chain(picture1);
+    chain(picture2);
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
-    m_statusPanel = new QLabel(StatusBar1);
-    m_statusPanel->setFrameShape(QFrame::Panel);
-    m_statusPanel->setFrameShadow(QFrame::Sunken);
+    auto panel = [this](const QString &name) {
+        auto *l = new QLabel(StatusBar1);
+        l->setObjectName(name);
+        l->setFrameShape(QFrame::Panel);
+        l->setFrameShadow(QFrame::Sunken);
+        return l;
+    };
+    m_statusPanel = panel(QStringLiteral("StatusBar1Panel1"));
     m_statusPanel->setText(QStringLiteral("Kestrune"));
-    StatusBar1->addWidget(m_statusPanel);
+    // The panel is too narrow for two panels side by side: the data file's
+    // path stands on a second line, cut in the middle when it is too long.
+    m_pathPanel = panel(QStringLiteral("StatusBar1Panel2"));
+    m_dataFilePath = QDir::toNativeSeparators(m_state.dataFilePath());
+    m_pathPanel->setToolTip(m_dataFilePath);
+    m_pathPanel->setAccessibleName(m_dataFilePath);
 }
 
 void frmLeft::entryClicked(int index)
@@ -140,10 +171,7 @@ void frmLeft::entryClicked(int index)
         m_host.openScreen(e->screen);
 }
 
-void frmLeft::layoutDecorations()
-{
-    layoutEdge(StatusBar1->sizeHint().height());
-}
+void frmLeft::layoutDecorations() { layoutEdge(statusBarHeight()); }
 
 void frmLeft::layoutForMainWindow()
 {
@@ -151,11 +179,18 @@ void frmLeft::layoutForMainWindow()
     layoutEdge(Px(400));
 }
 
+int frmLeft::statusBarHeight() const { return 2 * m_statusPanel->sizeHint().height() + 3; }
+
 void frmLeft::layoutEdge(int footPixels)
 {
-    const int statusHeight = StatusBar1->sizeHint().height();
+    const int statusHeight = statusBarHeight();
     StatusBar1->setGeometry(0, height() - statusHeight, width(), statusHeight);
-    m_statusPanel->setFixedWidth(qMax(0, width() - 4));
+    const int panelWidth = qMax(0, width() - 4);
+    const int rowHeight = m_statusPanel->sizeHint().height();
+    m_statusPanel->setGeometry(2, 1, panelWidth, rowHeight);
+    m_pathPanel->setGeometry(2, 2 + rowHeight, panelWidth, rowHeight);
+    const int textWidth = qMax(0, m_pathPanel->contentsRect().width() - 2 * m_pathPanel->margin() - 4);
+    m_pathPanel->setText(m_pathPanel->fontMetrics().elidedText(m_dataFilePath, Qt::ElideMiddle, textWidth));
     const int lineLeft = width() - Px(50);
     // A panel too short for the line keeps the line's height as it was.
     const int lineHeight = height() - footPixels >= 0 ? height() - footPixels : picLine->height();

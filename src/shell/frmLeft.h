@@ -29,12 +29,15 @@ public:
     // 400 twips short of the panel's foot.
     void layoutForMainWindow();
     QLabel *edgeLine() const { return picLine; }
+    // The status bar's second panel: the data file's path.
+    QLabel *pathPanel() const { return m_pathPanel; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     void layoutEdge(int footPixels);
+    int statusBarHeight() const;
 
 private:
     AppState &m_state;
@@ -45,5 +48,7 @@ private:
     QLabel *Picture3;
     QStatusBar *StatusBar1;
     QLabel *m_statusPanel;
+    QLabel *m_pathPanel;
+    QString m_dataFilePath;
     int m_selected = 0;
 };

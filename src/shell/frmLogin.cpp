@@ -2,6 +2,7 @@
 
 #include "ui/Artwork.h"
 #include "ui/ScreenStyle.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 
 #include <QCloseEvent>
@@ -90,7 +91,7 @@ void frmLogin::showEvent(QShowEvent *event)
     // program or from a minimised state is no new activation: the focus must
     // stay where the check put it (the password box after "请输入密码！").
     if (!event->spontaneous() && !m_done)
-        activate();
+        RunGuarded([this] { activate(); });
 }
 
 void frmLogin::closeEvent(QCloseEvent *event)

@@ -1,6 +1,7 @@
 #include "ui/ScreenStyle.h"
 
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -47,6 +48,12 @@ void MakePasswordBox(QLineEdit *box)
 {
     box->setEchoMode(QLineEdit::Password);
     box->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+}
+
+void MakeClassicFrame(QGroupBox *frame)
+{
+    frame->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid rgb(160, 160, 160); margin-top: 6px; }"
+                                        "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 2px; }"));
 }
 
 namespace {

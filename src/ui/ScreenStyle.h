@@ -6,6 +6,7 @@
 #include <QRgb>
 #include <QString>
 
+class QGroupBox;
 class QLineEdit;
 class QWidget;
 
@@ -28,6 +29,10 @@ QString ArrayName(const QString &name, int index);
 // Makes a text box a password box that shows one "*" per character,
 // whatever mask the style would use.
 void MakePasswordBox(QLineEdit *box);
+
+// A frame whose caption sits on its top border line, as on a classic frame,
+// not above it.
+void MakeClassicFrame(QGroupBox *frame);
 
 // Colours of the list screens.
 inline constexpr QRgb kLinkActive = 0xFF000000;     // (0, 0, 0)

@@ -13,12 +13,14 @@ namespace {
 
 class BoxMessages : public MessageService {
 public:
-    void show(const QString &title, const QString &text, Icon icon) override
+    void show(const QString &title, const QString &text, Icon icon, const QString &detail) override
     {
         QMessageBox box(icon == Icon::Critical ? QMessageBox::Critical
                         : icon == Icon::Question ? QMessageBox::Question
                                                  : QMessageBox::Information,
                         title, text, QMessageBox::Ok, QApplication::activeWindow());
+        if (!detail.isEmpty())
+            box.setDetailedText(detail);
         box.exec();
     }
     bool ask(const QString &title, const QString &text) override

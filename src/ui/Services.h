@@ -19,13 +19,21 @@ class MessageService {
 public:
     enum class Icon { Information, Critical, Question };
     virtual ~MessageService() = default;
-    // A box with an OK button.
-    virtual void show(const QString &title, const QString &text, Icon icon) = 0;
+    // A box with an OK button. A detail, when there is one, stays folded
+    // away in the box until the user asks for it (the cause of a failure
+    // whose text speaks in general terms).
+    virtual void show(const QString &title, const QString &text, Icon icon, const QString &detail) = 0;
     // A question box with Yes and No; true for Yes.
     virtual bool ask(const QString &title, const QString &text) = 0;
 
-    void information(const QString &text, const QString &title = kAppTitle) { show(title, text, Icon::Information); }
-    void critical(const QString &text, const QString &title = kAppTitle) { show(title, text, Icon::Critical); }
+    void information(const QString &text, const QString &title = kAppTitle)
+    {
+        show(title, text, Icon::Information, QString());
+    }
+    void critical(const QString &text, const QString &title = kAppTitle, const QString &detail = QString())
+    {
+        show(title, text, Icon::Critical, detail);
+    }
     bool question(const QString &text, const QString &title = kAppTitle) { return ask(title, text); }
 };
 

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QApplication>
 #include <gtest/gtest.h>
 
 namespace {
@@ -108,6 +109,27 @@ TEST(AboutTest, AMailLinkThatCannotBeOpenedAsksForAMailProgram)
     EXPECT_EQ(app.messages->texts(), QStringList{"请正确安装OutLook！"});
     EXPECT_EQ(app.messages->shown[0].icon, MessageService::Icon::Information);
     EXPECT_EQ(desktop->opened.size(), 2);
+}
+
+TEST(AboutTest, TheLinksAreReachedWithTabAndOpenWithEnterOrSpace)
+{
+    TestApp app;
+    frmAbout d(app.state, nullptr);
+    d.show();
+    d.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    // Opened on 确定; Tab goes round to the web link, then the mail link.
+    EXPECT_EQ(QApplication::focusWidget(), d.findChild<QWidget *>("Command1"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), d.findChild<QWidget *>("Label2"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), d.findChild<QWidget *>("Label3"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    ASSERT_EQ(app.desktop->opened.size(), 2);
+    EXPECT_EQ(app.desktop->opened[0], QUrl(frmAbout::kMakerWeb));
+    EXPECT_EQ(app.desktop->opened[1], QUrl("mailto:" + frmAbout::kMakerMail));
+    EXPECT_TRUE(d.isVisible());
 }
 
 TEST(AboutTest, OKCloses)

@@ -60,7 +60,7 @@ protected:
 TEST_F(MaintenanceTest, InitialiseKeepsAdministratorsAndReferenceTablesAndWritesASafetyCopy)
 {
     const auto before = dump(app.dataFile());
-    const MaintenanceOutcome out = InitialiseDatabase(app.maintenanceTarget());
+    const Outcome out = InitialiseDatabase(app.maintenanceTarget());
     ASSERT_TRUE(out.ok) << out.message.toStdString();
 
     EXPECT_EQ(app.countRows("expert_msg"), 0);
@@ -96,7 +96,7 @@ TEST_F(MaintenanceTest, InitialiseRefusesAFileWithoutAdministratorAndChangesNoth
         conn.exec("UPDATE login_pwd SET Limits = '1'");
     }
     const QByteArray bytes = fileBytes(app.dataFile());
-    const MaintenanceOutcome out = InitialiseDatabase(app.maintenanceTarget());
+    const Outcome out = InitialiseDatabase(app.maintenanceTarget());
     EXPECT_FALSE(out.ok);
     EXPECT_TRUE(out.message.contains("系统管理员"));
     EXPECT_EQ(fileBytes(app.dataFile()), bytes);
@@ -109,7 +109,7 @@ TEST_F(MaintenanceTest, InitialiseWithoutPossibleSafetyCopyChangesNothing)
     QFile blocker(backupFolder());   // a file where the folder should be
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    const MaintenanceOutcome out = InitialiseDatabase(app.maintenanceTarget());
+    const Outcome out = InitialiseDatabase(app.maintenanceTarget());
     EXPECT_FALSE(out.ok);
     EXPECT_EQ(app.countRows("expert_msg"), 2);
 }
@@ -118,11 +118,11 @@ TEST_F(MaintenanceTest, BackupThenRestoreGivesBackExactlyTheBackedUpData)
 {
     const QString target = QDir(app.appDir()).filePath("专家库备份_20261209.mdb");
     const auto backedUp = dump(app.dataFile());
-    const MaintenanceOutcome saved = BackupDatabase(app.state, target);
+    const Outcome saved = BackupDatabase(app.state, target);
     ASSERT_TRUE(saved.ok) << saved.message.toStdString();
     EXPECT_EQ(dump(target), backedUp);
     EXPECT_NE(fileBytes(target).left(16), QByteArray("SQLite format 3\0", 16));   // encrypted
-    EXPECT_TRUE(CheckBackupFile(app.state, target).isEmpty());
+    EXPECT_TRUE(CheckBackupFile(app.state, target).ok);
     // No temporary file is left beside the backup.
     EXPECT_EQ(QDir(app.appDir()).entryList({"*.part"}, QDir::Files | QDir::Hidden).size(), 0);
 
@@ -130,7 +130,7 @@ TEST_F(MaintenanceTest, BackupThenRestoreGivesBackExactlyTheBackedUpData)
     app.addExpert("王五");
     app.addUser("000009", "zhao", "pw", "1");
     const auto changed = dump(app.dataFile());
-    const MaintenanceOutcome restored = RestoreDatabase(app.maintenanceTarget(), target);
+    const Outcome restored = RestoreDatabase(app.maintenanceTarget(), target);
     ASSERT_TRUE(restored.ok) << restored.message.toStdString();
     EXPECT_EQ(dump(app.dataFile()), backedUp);
     EXPECT_EQ(app.state.ExpertTable.count(), 2);
@@ -153,7 +153,7 @@ TEST_F(MaintenanceTest, BackupReplacesAnOlderFileAndRefusesTheDataFileItself)
     EXPECT_EQ(dump(target), dump(app.dataFile()));
 
     const QByteArray bytes = fileBytes(app.dataFile());
-    const MaintenanceOutcome self = BackupDatabase(app.state, app.dataFile());
+    const Outcome self = BackupDatabase(app.state, app.dataFile());
     EXPECT_FALSE(self.ok);
     EXPECT_EQ(fileBytes(app.dataFile()), bytes);
     EXPECT_FALSE(BackupDatabase(app.state, QDir(app.appDir()).filePath("missing/x.mdb")).ok);
@@ -182,8 +182,8 @@ TEST_F(MaintenanceTest, FilesThatAreNotBackupsAreRefusedAndChangeNothing)
     const QByteArray bytes = fileBytes(app.dataFile());
     for (const QString &path : {text, foreign, reordered, QDir(app.appDir()).filePath("none.mdb"), app.dataFile()}) {
         SCOPED_TRACE(path.toStdString());
-        EXPECT_FALSE(CheckBackupFile(app.state, path).isEmpty());
-        const MaintenanceOutcome out = RestoreDatabase(app.maintenanceTarget(), path);
+        EXPECT_FALSE(CheckBackupFile(app.state, path).ok);
+        const Outcome out = RestoreDatabase(app.maintenanceTarget(), path);
         EXPECT_FALSE(out.ok);
         EXPECT_FALSE(out.message.isEmpty());
         EXPECT_EQ(fileBytes(app.dataFile()), bytes);

@@ -64,7 +64,7 @@ TEST_F(ImportTest, TemplateHasTheEditorCaptionsTheAllowedValuesAndAnIgnoredExamp
     EXPECT_TRUE(check.isImportSheet);
     EXPECT_TRUE(check.problems.isEmpty());
     EXPECT_TRUE(check.records.isEmpty());
-    const MaintenanceOutcome out = ImportRows(app.state, app.state.today(), rows);
+    const Outcome out = ImportRows(app.state, app.state.today(), rows);
     EXPECT_FALSE(out.ok);
     EXPECT_EQ(app.countRows("expert_msg"), 0);
 }
@@ -130,7 +130,7 @@ TEST_F(ImportTest, OneBadRowImportsNothingAndIsNamedWithItsRowAndColumn)
         SCOPED_TRACE(c.expected);
         QStringList bad = row("错误行");
         bad[column(c.field)] = c.value;
-        const MaintenanceOutcome out = ImportRows(app.state, app.state.today(), sheet({row("甲"), bad, row("乙")}));
+        const Outcome out = ImportRows(app.state, app.state.today(), sheet({row("甲"), bad, row("乙")}));
         EXPECT_FALSE(out.ok);
         EXPECT_TRUE(out.message.contains(QString::fromUtf8(c.expected))) << out.message.toStdString();
         EXPECT_TRUE(out.message.contains("没有导入任何专家"));
@@ -147,7 +147,7 @@ TEST_F(ImportTest, ManyBadRowsListOnlyTheFirstProblems)
         bad[column(E_Sex)] = "?";
         rows << bad;
     }
-    const MaintenanceOutcome out = ImportRows(app.state, app.state.today(), sheet(rows));
+    const Outcome out = ImportRows(app.state, app.state.today(), sheet(rows));
     EXPECT_FALSE(out.ok);
     EXPECT_TRUE(out.message.contains("25 处错误"));
     EXPECT_TRUE(out.message.contains("第4行"));
@@ -160,7 +160,7 @@ TEST_F(ImportTest, ImportAddsAfterTheExistingExpertsWithoutTouchingThem)
     const QString a = app.addExpert("甲");
     const QString b = app.addExpert("乙");
     const QList<QStringList> before = app.state.ExpertTable.rows;
-    const MaintenanceOutcome out = ImportRows(app.state, app.state.today(), sheet({row("丙"), row("丁"), row("戊")}));
+    const Outcome out = ImportRows(app.state, app.state.today(), sheet({row("丙"), row("丁"), row("戊")}));
     ASSERT_TRUE(out.ok) << out.message.toStdString();
     EXPECT_TRUE(out.message.contains("3 位专家"));
     ASSERT_EQ(app.state.ExpertTable.count(), 5);
@@ -195,7 +195,7 @@ TEST_F(ImportTest, AfterAnImportTheTableIsWhatAReloadReads)
             dataRows << row(QStringLiteral("新%1").arg(i));
         QList<QStringList> rows = TemplateRows(fresh.state);
         rows += dataRows;
-        const MaintenanceOutcome out = ImportRows(fresh.state, fresh.state.today(), rows);
+        const Outcome out = ImportRows(fresh.state, fresh.state.today(), rows);
         ASSERT_TRUE(out.ok) << out.message.toStdString();
 
         DataStore reloaded;
@@ -213,7 +213,7 @@ TEST_F(ImportTest, AWorkbookThatIsNotTheImportSheetIsRefused)
 {
     QList<QStringList> rows = sheet({row("甲")});
     rows[0][3] = "别的标题";
-    MaintenanceOutcome out = ImportRows(app.state, app.state.today(), rows);
+    Outcome out = ImportRows(app.state, app.state.today(), rows);
     EXPECT_FALSE(out.ok);
     EXPECT_TRUE(out.message.contains("不是专家数据导入表"));
     EXPECT_FALSE(ImportRows(app.state, app.state.today(), {}).ok);
@@ -231,7 +231,7 @@ TEST_F(ImportTest, ProgressIsReportedUpToTheLastRow)
     for (int i = 0; i < 600; ++i)
         rows << row(QStringLiteral("专家%1").arg(i));
     QList<int> seen;
-    const MaintenanceOutcome out = ImportRows(app.state, app.state.today(), sheet(rows), [&](int done, int total) {
+    const Outcome out = ImportRows(app.state, app.state.today(), sheet(rows), [&](int done, int total) {
         EXPECT_EQ(total, 600);
         seen << done;
     });
@@ -285,7 +285,7 @@ TEST_F(ImportTest, EditorSaveAndImportStoreTheSameRecord)
     host.find<QPushButton>(form, "cmd_Save")->click();
     ASSERT_EQ(app.messages->texts(), QStringList{"增加成功。"});
 
-    const MaintenanceOutcome out = ImportRows(app.state, app.state.today(), sheet({cells}));
+    const Outcome out = ImportRows(app.state, app.state.today(), sheet({cells}));
     ASSERT_TRUE(out.ok) << out.message.toStdString();
     ASSERT_EQ(app.state.ExpertTable.count(), 2);
     const QStringList saved = app.state.ExpertTable.rows[0];

@@ -57,7 +57,7 @@ TEST(ImportWorkbookTest, DownloadedWorkbookFilledAndUploadedRoundTrips)
 
     const QList<QStringList> rows = ExpertImport::ReadSheet(app.state.services.makeSpreadsheet, filled, columns);
     ASSERT_EQ(rows.size(), 5);
-    const MaintenanceOutcome out = ExpertImport::ImportRows(app.state, app.state.today(), rows);
+    const Outcome out = ExpertImport::ImportRows(app.state, app.state.today(), rows);
     ASSERT_TRUE(out.ok) << out.message.toStdString();
     ASSERT_EQ(app.state.ExpertTable.count(), 3);
     EXPECT_EQ(app.state.ExpertTable.cell(0, Schema::E_Name), "老专家");

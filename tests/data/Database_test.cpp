@@ -1,4 +1,5 @@
 #include "TestApp.h"
+#include "TestFiles.h"
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/Recordset.h"
@@ -6,6 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -17,6 +19,30 @@ QByteArray fileHash(const QString &path)
     QFile f(path);
     f.open(QIODevice::ReadOnly);
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+// Runs the sqlcipher shell on a file; its output, or "<failed>" when it
+// reports an error.
+QString SqlcipherShell(const QString &path, const QString &script)
+{
+    QProcess shell;
+    shell.start(QStringLiteral("sqlcipher"), {QStringLiteral("-batch"), QStringLiteral("-bail"), path});
+    if (!shell.waitForStarted())
+        return QStringLiteral("<sqlcipher did not start>");
+    shell.write(script.toUtf8());
+    shell.closeWriteChannel();
+    shell.waitForFinished();
+    if (shell.exitStatus() != QProcess::NormalExit || shell.exitCode() != 0)
+        return QStringLiteral("<failed>");
+    return QString::fromUtf8(shell.readAllStandardOutput()).trimmed();
+}
+
+// The password with the file format's settings, as another SQLCipher 3
+// program opens the data file.
+QString PasswordKeyScript(const char *password)
+{
+    return QStringLiteral("PRAGMA key = '%1';\nPRAGMA cipher_page_size = 1024;\nPRAGMA kdf_iter = 64000;\n")
+        .arg(QString::fromLatin1(password));
 }
 
 } // namespace
@@ -40,7 +66,7 @@ TEST(FirstStart, CreatesTheSchemaAndInitialContent)
     EXPECT_EQ(app.state.SelectionTable.count(), 0);
 
     Connection conn = OpenDataFile(app.state);
-    EXPECT_EQ(CheckSchema(conn), QString());
+    EXPECT_TRUE(CheckSchema(conn).ok);
     Statement st = conn.prepare("PRAGMA journal_mode");
     st.step();
     EXPECT_EQ(st.text(0).toLower(), "delete");
@@ -74,6 +100,38 @@ TEST(FileIsEncrypted, PlainSqliteCannotReadIt)
     sqlite3_open_v2(QFile::encodeName(app.dataFile()).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     EXPECT_NE(sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
+}
+
+// Files are made with the same key derivation that opens them, so a file the
+// program makes opens by the password elsewhere too, and a file made by the
+// password opens in the program.
+TEST(KeyDerivation, CreatedFilesOpenWithTheRawKeyAndWithThePassword)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("ProSys.mdb");
+    CreateDataFile(path);
+    {
+        Connection conn = Connection::open(path);
+        EXPECT_TRUE(CheckSchema(conn).ok);
+    }
+    EXPECT_EQ(SqlcipherShell(path, PasswordKeyScript(kDatabasePassword) + "SELECT User_name FROM login_pwd;\n"),
+              QString::fromLatin1(kInitialAdminName));
+    EXPECT_EQ(SqlcipherShell(path, PasswordKeyScript("000000") + "SELECT count(*) FROM login_pwd;\n"), "<failed>")
+        << "only the program's password opens it";
+
+    // Every new file has a salt of its own.
+    const QString second = dir.filePath("second.mdb");
+    Connection::create(second).close();
+    EXPECT_NE(ReadAll(path).left(16), ReadAll(second).left(16));
+
+    const QString byPassword = dir.filePath("by-password.mdb");
+    ASSERT_EQ(SqlcipherShell(byPassword, PasswordKeyScript(kDatabasePassword) +
+                                             "CREATE TABLE t(x);\nINSERT INTO t VALUES('张三');\n"),
+              "");
+    Connection conn = Connection::open(byPassword);
+    Statement st = conn.prepare("SELECT x FROM t");
+    ASSERT_TRUE(st.step());
+    EXPECT_EQ(st.text(0), "张三");
 }
 
 struct BadFileCase {

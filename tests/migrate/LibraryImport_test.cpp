@@ -126,7 +126,7 @@ TEST_F(LibraryImportTest, ReplacesTheLibraryKeepingRecordNumbersAfterASafetyCopy
     EXPECT_TRUE(findings.contains("没有超出字段宽度的内容。"));
     EXPECT_TRUE(ConfirmationText(plan).contains("其他数据表"));
 
-    const MaintenanceOutcome out = ImportAccessLibrary(app.maintenanceTarget(), plan);
+    const Outcome out = ImportAccessLibrary(app.maintenanceTarget(), plan);
     ASSERT_TRUE(out.ok) << out.message.toStdString();
 
     const auto expected = asText(source);
@@ -341,13 +341,13 @@ TEST_F(LibraryImportTest, ALibraryThatCannotComeAcrossWholeIsRefusedAndNothingIs
         EXPECT_TRUE(refusal.contains(c.problem)) << c.what << ": " << refusal.toStdString();
         EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(source.file))) << c.what;
 
-        const MaintenanceOutcome result = ImportAccessLibrary(app.maintenanceTarget(), plan);
+        const Outcome result = ImportAccessLibrary(app.maintenanceTarget(), plan);
         EXPECT_FALSE(result.ok) << c.what;
         EXPECT_EQ(result.message, refusal) << c.what;
         EXPECT_EQ(ReadAll(app.dataFile()), bytes) << c.what;
 
         const QString target = QDir(out.path()).filePath("new.mdb");
-        EXPECT_EQ(WriteNewDataFile(plan, target), refusal) << c.what;
+        EXPECT_EQ(WriteNewDataFile(plan, target).message, refusal) << c.what;
         EXPECT_FALSE(QFile::exists(target)) << c.what;
     }
     EXPECT_TRUE(app.state.DrawUnsaved);
@@ -365,7 +365,7 @@ TEST_F(LibraryImportTest, AFailureHalfwayLeavesTheDataFileByteForByte)
     const QByteArray bytes = ReadAll(app.dataFile());
     const auto tablesBefore = inMemory(app.state);
 
-    const MaintenanceOutcome out = ImportAccessLibrary(app.maintenanceTarget(), PlanImport(oldLibrary()));
+    const Outcome out = ImportAccessLibrary(app.maintenanceTarget(), PlanImport(oldLibrary()));
     EXPECT_FALSE(out.ok);
     EXPECT_TRUE(out.message.contains("数据库没有改变")) << out.message.toStdString();
     EXPECT_TRUE(out.message.contains("磁盘已满")) << out.message.toStdString();
@@ -381,7 +381,7 @@ TEST_F(LibraryImportTest, NoSafetyCopyNoImport)
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     const QByteArray bytes = ReadAll(app.dataFile());
-    const MaintenanceOutcome out = ImportAccessLibrary(app.maintenanceTarget(), PlanImport(oldLibrary()));
+    const Outcome out = ImportAccessLibrary(app.maintenanceTarget(), PlanImport(oldLibrary()));
     EXPECT_FALSE(out.ok);
     EXPECT_TRUE(out.message.contains("无法备份当前数据库")) << out.message.toStdString();
     EXPECT_EQ(ReadAll(app.dataFile()), bytes);
@@ -394,11 +394,11 @@ TEST(NewDataFile, HoldsTheLibraryEncryptedAndNeverReplacesAFile)
     const ImportPlan plan = PlanImport(source);
     const QString target = QDir(dir.path()).filePath("新专家库.mdb");
 
-    ASSERT_EQ(WriteNewDataFile(plan, target), "");
+    ASSERT_TRUE(WriteNewDataFile(plan, target).ok);
     EXPECT_NE(ReadAll(target).left(16), QByteArray("SQLite format 3\0", 16));
     {
         Connection conn = Connection::open(target);
-        EXPECT_EQ(CheckSchema(conn), "");
+        EXPECT_TRUE(CheckSchema(conn).ok);
     }
     EXPECT_EQ(dump(target), asText(source));
     // Nothing but the new file is left in the folder.
@@ -406,11 +406,12 @@ TEST(NewDataFile, HoldsTheLibraryEncryptedAndNeverReplacesAFile)
               QStringList{"新专家库.mdb"});
 
     const QByteArray written = ReadAll(target);
-    const QString refusal = WriteNewDataFile(plan, target);
-    EXPECT_TRUE(refusal.contains("已存在")) << refusal.toStdString();
+    const Outcome refusal = WriteNewDataFile(plan, target);
+    EXPECT_FALSE(refusal.ok);
+    EXPECT_TRUE(refusal.message.contains("已存在")) << refusal.message.toStdString();
     EXPECT_EQ(ReadAll(target), written);
 
-    EXPECT_TRUE(WriteNewDataFile(plan, QDir(dir.path()).filePath("没有/new.mdb")).contains("不存在"));
+    EXPECT_TRUE(WriteNewDataFile(plan, QDir(dir.path()).filePath("没有/new.mdb")).message.contains("不存在"));
 }
 
 TEST(NewDataFile, AFailureLeavesNoFileBehind)
@@ -421,8 +422,9 @@ TEST(NewDataFile, AFailureLeavesNoFileBehind)
     // own: the write fails after the users and the experts are in.
     plan.records[4].append(plan.records[4].first());
     const QString target = QDir(dir.path()).filePath("new.mdb");
-    const QString problem = WriteNewDataFile(plan, target);
-    EXPECT_TRUE(problem.contains("无法写入新的数据库文件")) << problem.toStdString();
+    const Outcome written = WriteNewDataFile(plan, target);
+    EXPECT_FALSE(written.ok);
+    EXPECT_TRUE(written.message.contains("无法写入新的数据库文件")) << written.message.toStdString();
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 

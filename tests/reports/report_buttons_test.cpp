@@ -174,9 +174,18 @@ TEST_F(ReportButtons, PreviewShowsTheFilledPagesAndGivesTheControlsBackWhenClose
     EXPECT_TRUE(allEnabled());
 }
 
+// The general text stays; the cause waits in the box's details.
 TEST_F(ReportButtons, PreviewFailureShowsTheSystemErrorAndEnablesTheControls)
 {
-    for (const QString &failure : {QString("open"), QString("exportPdf"), QString("nothing")}) {
+    const struct {
+        QString failure;
+        QString detail;
+    } cases[] = {
+        {"open", "open failed"},
+        {"exportPdf", "exportPdf failed"},
+        {"nothing", "没有可用的电子表格程序。"},
+    };
+    for (const auto &[failure, detail] : cases) {
         SCOPED_TRACE(failure.toStdString());
         app.messages->clear();
         log->failOn = QStringList{failure};
@@ -185,6 +194,7 @@ TEST_F(ReportButtons, PreviewFailureShowsTheSystemErrorAndEnablesTheControls)
         EXPECT_EQ(PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls), nullptr);
         ASSERT_EQ(app.messages->shown.size(), 1);
         EXPECT_EQ(app.messages->lastText(), kFailure);
+        EXPECT_EQ(app.messages->shown.last().detail, detail);
         EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Critical);
         EXPECT_TRUE(allEnabled());
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -312,6 +322,7 @@ TEST_F(ReportButtons, FailedFillKeepsTheOldFileAndOpensNothing)
         EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::History, list, {}, controls), QString());
         ASSERT_EQ(app.messages->shown.size(), 1);
         EXPECT_EQ(app.messages->lastText(), kFailure);
+        EXPECT_EQ(app.messages->shown.last().detail, failure + " failed");
         EXPECT_EQ(ReadAll(target), "previous report");
         EXPECT_TRUE(app.desktop->opened.isEmpty());
         EXPECT_TRUE(allEnabled());
@@ -480,11 +491,13 @@ TEST_F(ReportButtons, LongPreviewShowsItsFirstPagesWhileTheRestIsWritten)
 
     // The rest failing ends the preview with the failure message.
     log->cancelled = false;
-    log->onCall = nullptr;
+    gate.open = false;
     log->failOn = QStringList{QStringLiteral("exportPdf")};
     QPointer<ReportPreview> failing =
         PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, longList, {}, controls);
     ASSERT_FALSE(failing.isNull());
+    EXPECT_TRUE(app.messages->shown.isEmpty());
+    gate.open = true;
     for (QDeadlineTimer deadline(10000); app.messages->shown.isEmpty() && !deadline.hasExpired();)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_EQ(app.messages->lastText(), kFailure);

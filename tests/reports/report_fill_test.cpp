@@ -35,12 +35,11 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("x");
     }
-    bool fill(ReportMode mode, const KindCase &k, int n, const QVector<ReportHeaderCell> &header = {},
-              QString *error = nullptr)
+    Outcome fill(ReportMode mode, const KindCase &k, int n, const QVector<ReportHeaderCell> &header = {})
     {
         engine = MakeFakeSpreadsheet(log);
         return FillExcelReport(*engine, mode, k.kind, templatePath, dir.filePath(QStringLiteral("out")),
-                               MakeReportList(n, k.listColumns), header, error);
+                               MakeReportList(n, k.listColumns), header);
     }
 
     QTemporaryDir dir;
@@ -152,9 +151,10 @@ TEST_F(FillTest, EngineFailureIsReportedAndTheWorkbookClosed)
         SCOPED_TRACE(operation);
         log->calls.clear();
         log->failOn = QStringList{QString::fromLatin1(operation)};
-        QString error;
-        EXPECT_FALSE(fill(ReportMode::Save, kKinds[0], 3, {}, &error));
-        EXPECT_FALSE(error.isEmpty());
+        const Outcome filled = fill(ReportMode::Save, kKinds[0], 3);
+        EXPECT_FALSE(filled.ok);
+        EXPECT_EQ(filled.message, QStringLiteral("%1 failed").arg(QString::fromLatin1(operation)))
+            << "the engine's own words";
         EXPECT_EQ(log->calls.last(), QStringLiteral("close"));
     }
 }
@@ -167,8 +167,7 @@ TEST_F(FillTest, ListsLongerThan32766RowsPrintButAnXlsSheetHasItsLimit)
 
     // Saving more rows than an .xls sheet holds would cut the list off.
     log->calls.clear();
-    QString error;
-    EXPECT_FALSE(fill(ReportMode::Save, kKinds[0], kXlsMaxRows, {}, &error));
+    EXPECT_FALSE(fill(ReportMode::Save, kKinds[0], kXlsMaxRows).ok);
     EXPECT_EQ(log->countCalls("saveAsXls"), 0);
 }
 
@@ -228,7 +227,8 @@ TEST_F(FillTest, ProgressRisesToTheEndAndACancelStopsBeforeAnythingIsWritten)
     progress.advanced = [&](int done) { steps << done; };
     engine = MakeFakeSpreadsheet(log);
     ASSERT_TRUE(FillExcelReport(*engine, ReportMode::Save, ReportKind::Search, templatePath, dir.filePath("out"),
-                                MakeReportList(n, 7), {}, nullptr, progress));
+                                MakeReportList(n, 7), {}, progress)
+                    .ok);
     ASSERT_FALSE(steps.isEmpty());
     EXPECT_EQ(steps.first(), 0);
     EXPECT_EQ(steps.last(), kFillSteps);
@@ -242,11 +242,11 @@ TEST_F(FillTest, ProgressRisesToTheEndAndACancelStopsBeforeAnythingIsWritten)
         int blocksSeen = 0;
         progress.advanced = [&](int done) { blocksSeen += done > 20 ? 1 : 0; };
         progress.cancelled = [&] { return blocksSeen > 0; };
-        QString error;
         engine = MakeFakeSpreadsheet(log);
-        EXPECT_FALSE(FillExcelReport(*engine, mode, ReportKind::Search, templatePath, dir.filePath("out2"),
-                                     MakeReportList(n, 7), {}, &error, progress));
-        EXPECT_FALSE(error.isEmpty());
+        const Outcome filled = FillExcelReport(*engine, mode, ReportKind::Search, templatePath, dir.filePath("out2"),
+                                               MakeReportList(n, 7), {}, progress);
+        EXPECT_FALSE(filled.ok);
+        EXPECT_FALSE(filled.message.isEmpty());
         EXPECT_EQ(log->countCalls("setTexts"), 1);
         EXPECT_EQ(log->countCalls("saveAsXls") + log->countCalls("exportPdf") + log->countCalls("exportPdfPages"), 0);
         EXPECT_EQ(log->calls.last(), QStringLiteral("close"));
@@ -263,7 +263,8 @@ TEST_F(FillTest, LongPreviewWritesItsFirstPagesBeforeTheWholePrintout)
     progress.firstPagesWritten = [&] { callsWhenAnnounced = log->calls; };
     engine = MakeFakeSpreadsheet(log);
     ASSERT_TRUE(FillExcelReport(*engine, ReportMode::Preview, ReportKind::Selection, templatePath, dir.filePath("whole.pdf"),
-                                MakeReportList(kLongReportRows + 1, 8), {}, nullptr, progress));
+                                MakeReportList(kLongReportRows + 1, 8), {}, progress)
+                    .ok);
     ASSERT_FALSE(callsWhenAnnounced.isEmpty());
     EXPECT_EQ(callsWhenAnnounced.last(),
               QStringLiteral("exportPdfPages %1 1-%2").arg(progress.firstPagesPath).arg(kFirstPreviewPages));

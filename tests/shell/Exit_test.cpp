@@ -193,9 +193,11 @@ TEST(FileCopy, ReplacesOnlyWhenTheCopyIsComplete)
     const QString target = dir.filePath("b");
     ASSERT_TRUE(WriteAll(source, QByteArray(3 << 20, 'z')));
     ASSERT_TRUE(WriteAll(target, "old"));
-    EXPECT_EQ(CopyFileReplacing(source, target), QString());
+    EXPECT_TRUE(CopyFileReplacing(source, target).ok);
     EXPECT_EQ(ReadAll(target), ReadAll(source));
-    EXPECT_NE(CopyFileReplacing(dir.filePath("missing"), target), QString());
+    const Outcome missing = CopyFileReplacing(dir.filePath("missing"), target);
+    EXPECT_FALSE(missing.ok);
+    EXPECT_TRUE(missing.message.contains("missing")) << missing.message.toStdString();
     EXPECT_EQ(ReadAll(target), ReadAll(source));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }

@@ -180,9 +180,9 @@ namespace {
 class WindowedMessages : public FakeMessages {
 public:
     QWidget *owner = nullptr;
-    void show(const QString &title, const QString &text, Icon icon) override
+    void show(const QString &title, const QString &text, Icon icon, const QString &detail) override
     {
-        FakeMessages::show(title, text, icon);
+        FakeMessages::show(title, text, icon, detail);
         QWidget box;
         box.show();
         box.activateWindow();

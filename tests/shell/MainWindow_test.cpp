@@ -5,9 +5,14 @@
 #include "shell/frmDisMsg.h"
 #include "shell/frmLeft.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -102,11 +107,149 @@ TEST(MainWindow, MenusCarryTheirCaptions)
     EXPECT_EQ(menus[0]->text(), "设置");
     EXPECT_EQ(menus[1]->text(), "帮助");
     const auto items = menus[0]->menu()->actions();
-    ASSERT_EQ(items.size(), 3);
-    EXPECT_EQ(items[0]->text(), "修改密码");
-    EXPECT_TRUE(items[1]->isSeparator());
-    EXPECT_EQ(items[2]->text(), "退出");
+    ASSERT_EQ(items.size(), 4);
+    EXPECT_EQ(items[0]->text(), "用户权限设置");
+    EXPECT_TRUE(items[0]->isVisible());   // the fixture's user is an administrator
+    EXPECT_EQ(items[1]->text(), "修改密码");
+    EXPECT_TRUE(items[2]->isSeparator());
+    EXPECT_EQ(items[3]->text(), "退出");
     EXPECT_EQ(menus[1]->menu()->actions()[0]->text(), "关于");
+}
+
+TEST(MainWindow, OnlyAnAdministratorSeesTheUserAccountsItem)
+{
+    for (int role : {0, 1, 2, -1}) {
+        TestApp app;
+        app.state.CurrentUserRole = role;
+        MDIFrm main(app.state, countingRegistry());
+        int opened = 0;
+        main.showUserRights = [&] { ++opened; };
+        main.show();
+        main.start();
+        QAction *item = main.findChild<QAction *>("menuUserRights");
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->isVisible(), role == 0) << role;
+        item->trigger();
+        EXPECT_EQ(opened, role == 0 ? 1 : 0) << role;
+    }
+}
+
+TEST(MainWindow, TheUserAccountsItemOpensItsScreenAtPathRowOne)
+{
+    TestApp app;
+    auto main = MakeMainWindow(app.state);
+    main->resize(1280, 900);
+    main->show();
+    main->start();
+    app.state.CurrentScreen = 5;
+    main->findChild<QAction *>("menuUserRights")->trigger();
+    EXPECT_EQ(app.state.CurrentScreen, 1);
+    ASSERT_NE(main->frontScreen(), nullptr);
+    EXPECT_EQ(main->frontScreen()->objectName(), "frmUserRights");
+    EXPECT_EQ(main->frontScreen()->findChild<QLabel *>("labPath")->text(), "用户权限设置");
+}
+
+TEST(MainWindow, TheNavigationStatusBarShowsTheDataFile)
+{
+    MainFixture f;
+    QLabel *first = f.main.navigationPanel()->findChild<QLabel *>("StatusBar1Panel1");
+    QLabel *path = f.main.navigationPanel()->pathPanel();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->width(), f.main.navigationPanel()->width() - 4);
+    const QString file = QDir::toNativeSeparators(f.app.dataFile());
+    EXPECT_EQ(path->toolTip(), file);
+    EXPECT_EQ(path->accessibleName(), file);
+    EXPECT_TRUE(path->isVisible());
+    // Too long for the panel: cut in the middle, the file name still shown.
+    EXPECT_TRUE(path->text().endsWith("ProSys.mdb")) << path->text().toStdString();
+    EXPECT_LE(path->fontMetrics().horizontalAdvance(path->text()), path->contentsRect().width());
+    EXPECT_GE(path->y(), first->y() + first->height());
+}
+
+TEST(MainWindow, ASmallWindowScrollsInsteadOfOverlapping)
+{
+    TestApp app;
+    MDIFrm main(app.state, AllScreens());   // the program's real screens
+    main.resize(1280, 900);
+    main.show();
+    main.start();
+    main.openScreen(ScreenId::DataInOut);
+    main.openScreen(ScreenId::ExpertList);
+    const QSize needed = main.neededSize();
+    EXPECT_LE(needed.width(), 1280);
+    EXPECT_LE(needed.height(), 900);
+    EXPECT_EQ(main.scrollArea()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+
+    main.resize(640, 480);
+    QCoreApplication::processEvents();
+    frmLeft *panel = main.navigationPanel();
+    // Laid out at the size the screens need: every entry stays left of the
+    // screens, every control inside its screen.
+    EXPECT_GE(panel->width(), panel->findChild<QLabel *>("lab1_0(13)")->geometry().right() + Px(50));
+    for (const char *form : {"frmDataInOut", "frmExpertList", "frmDisMsg"}) {
+        ChildScreen *s = main.screen(form);
+        EXPECT_EQ(s->x(), panel->width()) << form;
+        for (QWidget *w : s->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            if (!w->isHidden())
+                EXPECT_LE(w->geometry().right(), s->width()) << form << " " << w->objectName().toStdString();
+    }
+    // The banner shows its whole picture too.
+    EXPECT_GE(main.banner()->width(), main.picInterface()->width());
+    QScrollArea *scroll = main.scrollArea();
+    EXPECT_GT(scroll->horizontalScrollBar()->maximum(), 0);
+    EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    // Scrolled to the far corner, the bottom right of the front screen is in view.
+    scroll->horizontalScrollBar()->setValue(scroll->horizontalScrollBar()->maximum());
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    const QRect front = main.frontScreen()->geometry();
+    const QPoint corner = main.frontScreen()->parentWidget()->mapTo(scroll->viewport(), front.bottomRight());
+    EXPECT_TRUE(scroll->viewport()->rect().adjusted(0, 0, 20, 20).contains(corner));
+
+    // Large again: no scrolling, the layout follows the window once more.
+    main.resize(1280, 900);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(scroll->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(panel->width(), Px(Tw(main.frameGeometry().width()) / 5));
+}
+
+TEST(MainWindow, TheFirstSizeFitsTheDisplay)
+{
+    TestApp app;
+    MDIFrm main(app.state, countingRegistry());
+    const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size();
+    EXPECT_EQ(main.size(), QSize(1280, 900).boundedTo(room));
+}
+
+TEST(Keyboard, TabWalksThePanelAndEnterOrSpaceOpensTheEntry)
+{
+    MainFixture f;
+    frmLeft *panel = f.main.navigationPanel();
+    f.main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f.main));
+    f.icon(0)->setFocus();
+    QStringList order;
+    for (int i = 0; i < 18; ++i) {
+        QWidget *focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        order << focus->objectName();
+        QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    EXPECT_EQ(order, QStringList({"Image1(0)", "lab1_0(0)", "Image1(18)", "lab1_0(18)", "Image1(6)", "lab1_0(6)",
+                                  "Image1(7)", "lab1_0(7)", "Image1(8)", "lab1_0(8)", "Image1(9)", "lab1_0(9)",
+                                  "Image1(12)", "lab1_0(12)", "Image1(13)", "lab1_0(13)", "Picture1", "Picture2"}));
+
+    f.entry(7)->setFocus();
+    QTest::keyClick(f.entry(7), Qt::Key_Return);
+    EXPECT_EQ(f.main.frontScreen()->objectName(), "frmExpertList");
+    EXPECT_EQ(backColor(f.entry(7)), QColor(0, 0, 129));
+    f.icon(9)->setFocus();
+    QTest::keyClick(f.icon(9), Qt::Key_Space);
+    EXPECT_EQ(f.main.frontScreen()->objectName(), "frmSearchExpert");
+    EXPECT_EQ(f.app.state.CurrentScreen, 9);
+    // Pictures carry their words for assistive tools.
+    EXPECT_EQ(f.icon(13)->accessibleName(), "历史抽取专家记录");
+    EXPECT_EQ(panel->findChild<QLabel *>("Picture1")->accessibleName(), "修改密码");
+    EXPECT_EQ(panel->findChild<QLabel *>("Picture2")->accessibleName(), "退出");
 }
 
 TEST(MainWindow, LayoutFollowsTheWindowSize)

@@ -15,7 +15,7 @@ struct PathRow {
 };
 
 const PathRow kPathTable[] = {
-    {ScreenId::UserRights, 1, "用户权限设置", ""},
+    {ScreenId::UserRights, 1, "用户权限设置", "frmUserRights"},
     {ScreenId::Departments, 2, "部门设置", ""},
     {ScreenId::Staff, 3, "员工设置", ""},
     {ScreenId::ExpertCategories, 4, "专家类别设置", ""},

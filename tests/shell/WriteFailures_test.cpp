@@ -294,7 +294,7 @@ TEST_P(WriteFailures, InitialisingFailsAndKeepsEverything)
     before = ReadAll(app.dataFile());
     usersBefore = app.state.UserTable.rows;
     inject();
-    const MaintenanceOutcome outcome = InitialiseDatabase(app.maintenanceTarget());
+    const Outcome outcome = InitialiseDatabase(app.maintenanceTarget());
     EXPECT_FALSE(outcome.ok);
     EXPECT_FALSE(outcome.message.isEmpty());
     expectNothingChanged();
@@ -306,7 +306,7 @@ TEST_P(WriteFailures, ImportAddsNoExpert)
 {
     const QList<QStringList> records{record("丁").storedFields(), record("戊").storedFields()};
     inject();
-    const MaintenanceOutcome outcome = ExpertImport::AddExperts(app.state, records);
+    const Outcome outcome = ExpertImport::AddExperts(app.state, records);
     EXPECT_FALSE(outcome.ok);
     expectNothingChanged();
     EXPECT_EQ(app.countRows("expert_msg"), 2);
@@ -352,12 +352,13 @@ TEST_F(FileWriteFailures, CopyCutShortByAFullDiskKeepsTheTarget)
         const QString copy = target.filePath("copy");
         ASSERT_TRUE(WriteAll(source, QByteArray(size, 'z')));
         ASSERT_TRUE(WriteAll(copy, "old"));
-        QString problem;
+        Outcome copied;
         {
             DiskFull full;
-            problem = CopyFileReplacing(source, copy);
+            copied = CopyFileReplacing(source, copy);
         }
-        EXPECT_FALSE(problem.isEmpty());
+        EXPECT_FALSE(copied.ok);
+        EXPECT_FALSE(copied.message.isEmpty());
         EXPECT_EQ(ReadAll(copy), "old");
         EXPECT_EQ(filesIn(target.path()), (QStringList{"copy", "source"}));
     }
@@ -375,7 +376,7 @@ TEST(FirstStart, DataFileThatCannotBeMadeLeavesNothingBehind)
     // The next start makes the file afresh.
     EnsureDataFile(path);
     Connection conn = Connection::open(path);
-    EXPECT_EQ(CheckSchema(conn), QString());
+    EXPECT_TRUE(CheckSchema(conn).ok);
 }
 
 TEST(FirstStart, MissingDataFileBesideAnExitBackupIsNotMadeAfresh)
@@ -397,7 +398,7 @@ TEST(FirstStart, MissingDataFileBesideAnExitBackupIsNotMadeAfresh)
     QTemporaryDir fresh;
     PrepareDataFile(fresh.path());
     Connection conn = Connection::open(DataFilePath(fresh.path()));
-    EXPECT_EQ(CheckSchema(conn), QString());
+    EXPECT_TRUE(CheckSchema(conn).ok);
 }
 
 TEST_F(FileWriteFailures, BackupThatCannotBeWrittenLeavesNoFile)
@@ -416,7 +417,7 @@ TEST_F(FileWriteFailures, BackupThatCannotBeWrittenLeavesNoFile)
         SCOPED_TRACE(c.name);
         const QString path = c.prepare();
         const QStringList existing = filesIn(target.path());
-        MaintenanceOutcome outcome;
+        Outcome outcome;
         {
             std::optional<DiskFull> full;
             if (c.diskFull)
@@ -441,7 +442,7 @@ TEST_F(FileWriteFailures, RestoreThatCannotBeWrittenKeepsTheDatabase)
 
     EXPECT_FALSE(RestoreDatabase(app.maintenanceTarget(), garbage).ok);
     EXPECT_EQ(ReadAll(app.dataFile()), before);
-    MaintenanceOutcome outcome;
+    Outcome outcome;
     {
         DiskFull full;
         outcome = RestoreDatabase(app.maintenanceTarget(), good);
@@ -460,7 +461,7 @@ TEST_F(FileWriteFailures, RestoreWaitsUntilAnotherProgramHasFinishedWriting)
     {
         ForeignProgram writer(app.dataFile(), "BEGIN IMMEDIATE");
         writer.exec("INSERT INTO sel_expert VALUES ('000099', '2020-01-01', '000001')");
-        const MaintenanceOutcome outcome = RestoreDatabase(app.maintenanceTarget(), good);
+        const Outcome outcome = RestoreDatabase(app.maintenanceTarget(), good);
         EXPECT_FALSE(outcome.ok);
         EXPECT_FALSE(outcome.message.isEmpty());
         // The writer's journal still belongs to the file it is writing.
@@ -490,12 +491,13 @@ TEST_F(FileWriteFailures, ExitBackupKeepsThePreviousBackupWhenTheCopyFails)
         ASSERT_TRUE(WriteAll(app.dataFile(), before));
         keepPreviousExitBackup();
         app.messages->clear();
-        QString problem;
+        Outcome backedUp;
         {
             std::shared_ptr<void> guard = c.inject();
-            problem = BackupDataFile(app.appDir());
+            backedUp = BackupDataFile(app.appDir());
         }
-        EXPECT_FALSE(problem.isEmpty());
+        EXPECT_FALSE(backedUp.ok);
+        EXPECT_FALSE(backedUp.message.isEmpty());
         EXPECT_EQ(ReadAll(exitBackup()), "previous backup");
         EXPECT_EQ(filesIn(BackupFolderPath(app.appDir())), QStringList{"ProSys.mdb"});
     }
@@ -513,7 +515,7 @@ TEST_F(FileWriteFailures, ExitBackupCopiesWhileAnotherProgramOnlyHoldsItsWriteLo
 {
     // A write not yet committing has changed nothing in the file: the copy is whole.
     ForeignProgram writer(app.dataFile(), "BEGIN IMMEDIATE");
-    EXPECT_EQ(BackupDataFile(app.appDir()), QString());
+    EXPECT_TRUE(BackupDataFile(app.appDir()).ok);
     EXPECT_EQ(ReadAll(exitBackup()), before);
 }
 

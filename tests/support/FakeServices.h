@@ -17,15 +17,19 @@ public:
         QString title;
         QString text;
         Icon icon;
+        QString detail;   // the box's folded-away details, "" for none
     };
     QList<Shown> shown;
     QQueue<bool> answers;
     bool defaultAnswer = true;
 
-    void show(const QString &title, const QString &text, Icon icon) override { shown.append({title, text, icon}); }
+    void show(const QString &title, const QString &text, Icon icon, const QString &detail) override
+    {
+        shown.append({title, text, icon, detail});
+    }
     bool ask(const QString &title, const QString &text) override
     {
-        shown.append({title, text, Icon::Question});
+        shown.append({title, text, Icon::Question, QString()});
         return answers.isEmpty() ? defaultAnswer : answers.dequeue();
     }
     QStringList texts() const

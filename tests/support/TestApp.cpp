@@ -10,6 +10,7 @@
 TestApp::TestApp(bool createDatabase)
 {
     state.appDir = dir.path();
+    state.templateDir = dir.path();
     state.services.messages = messages;
     state.services.clock = clock;
     state.services.random = random;

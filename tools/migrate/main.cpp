@@ -66,9 +66,9 @@ int migrate(const QString &source, const QString &target)
             print(stderr, Migrate::RefusalText(plan));
             return 1;
         }
-        const QString problem = Migrate::WriteNewDataFile(plan, target);
-        if (!problem.isEmpty()) {
-            print(stderr, problem);
+        const Outcome written = Migrate::WriteNewDataFile(plan, target);
+        if (!written) {
+            print(stderr, written.message);
             return 1;
         }
     } catch (const Migrate::SourceError &e) {

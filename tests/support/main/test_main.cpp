@@ -1,11 +1,30 @@
+#include "ui/Guarded.h"
+#include "ui/Services.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
+
+namespace {
+
+// A failure that reaches the fatal path where no test expects one fails the
+// running test, instead of waiting on a message box or ending the whole run.
+class UnexpectedFatal : public MessageService {
+public:
+    void show(const QString &, const QString &text, Icon, const QString &) override
+    {
+        ADD_FAILURE() << "fatal failure: " << text.toStdString();
+    }
+    bool ask(const QString &, const QString &) override { return false; }
+};
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
                                                                       : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
+    FatalPathOverride fatal(std::make_shared<UnexpectedFatal>(), [] {});
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <utility>
+
+class MessageService;
+
+// No exception may travel through Qt: a throw out of a slot or an event
+// handler unwinds through Qt's own frames, which are not made for it. So
+// every handler that can reach the database runs guarded, and a failure it
+// does not handle itself ends where it started, in the fatal path:
+//
+//   connect(cmdSave, &QPushButton::clicked, this, Guarded(this, &frmNewPro::saveDrawList));
+//   connect(cmdSave, &QPushButton::clicked, this, Guarded([this] { save(); }));
+//   void frmLogin::showEvent(QShowEvent *e) { ...; RunGuarded([this] { activate(); }); }
+
+// The fatal path: the message in a critical box titled "Kestrune", then the
+// program ends at once (nothing more may run on the state the failure left).
+void ReportFatal(const QString &message);
+
+// Replaces where ReportFatal shows its box and how it ends the program while
+// the object lives. Tests put in their own message service and an ending that
+// only counts; the program keeps the real ones.
+class FatalPathOverride {
+public:
+    FatalPathOverride(std::shared_ptr<MessageService> messages, std::function<void()> endProgram);
+    ~FatalPathOverride();
+    FatalPathOverride(const FatalPathOverride &) = delete;
+    FatalPathOverride &operator=(const FatalPathOverride &) = delete;
+
+private:
+    std::shared_ptr<MessageService> m_previousMessages;
+    std::function<void()> m_previousEnd;
+};
+
+// The text the fatal path shows for an exception: a database failure's own
+// message, otherwise what the exception says.
+QString FatalMessage(std::exception_ptr failure);
+
+// Runs body; a failure inside goes to the fatal path instead of on. True when
+// body completed.
+template <typename F> bool RunGuarded(F &&body) noexcept
+{
+    try {
+        std::forward<F>(body)();
+        return true;
+    } catch (...) {
+        ReportFatal(FatalMessage(std::current_exception()));
+    }
+    return false;
+}
+
+namespace guarded_detail {
+
+template <typename Fn, typename... Args> auto Wrap(Fn fn)
+{
+    // The callable takes exactly the handler's parameters, so connect() sees
+    // the same signature it would see for the handler itself.
+    return [fn = std::move(fn)](Args... args) mutable { RunGuarded([&] { fn(std::forward<Args>(args)...); }); };
+}
+
+template <typename Fn, typename R, typename C, typename... Args> auto WrapCall(Fn fn, R (C::*)(Args...) const)
+{
+    return Wrap<Fn, Args...>(std::move(fn));
+}
+
+template <typename Fn, typename R, typename C, typename... Args> auto WrapCall(Fn fn, R (C::*)(Args...))
+{
+    return Wrap<Fn, Args...>(std::move(fn));
+}
+
+} // namespace guarded_detail
+
+// A lambda (with a fixed parameter list) as a guarded handler for connect().
+template <typename Fn> auto Guarded(Fn fn) { return guarded_detail::WrapCall(std::move(fn), &Fn::operator()); }
+
+// A member function of object as a guarded handler for connect(). Pass the
+// same object as connect()'s context, so the connection ends with it.
+template <typename T, typename R, typename C, typename... Args> auto Guarded(T *object, R (C::*handler)(Args...))
+{
+    return [object, handler](Args... args) { RunGuarded([&] { (object->*handler)(std::forward<Args>(args)...); }); };
+}
