@@ -9,6 +9,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 Outcome CopyFileReplacing(const QString &source, const QString &target)
 {
     QFile in(source);
@@ -45,9 +48,17 @@ Outcome CopyFileReplacing(const QString &source, const QString &target)
         out.cancelWriting();
         return Outcome::failure(QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), reason));
     }
+    // The copy's bytes reach the disk before it takes the target's name.
     if (!out.commit())
         return Outcome::failure(
             QStringLiteral("写入文件“%1”失败：%2").arg(QDir::toNativeSeparators(target), out.errorString()));
+    // And the new name itself only survives a power cut once the folder that
+    // holds it is on the disk too.
+    const int folder = ::open(QFile::encodeName(QFileInfo(target).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
     return Outcome::success();
 }
 
