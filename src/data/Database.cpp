@@ -231,6 +231,12 @@ QString Statement::text(int i) const
     return QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, i));
 }
 
+QByteArrayView Statement::utf8(int i) const
+{
+    const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, i));
+    return p ? QByteArrayView(p, sqlite3_column_bytes(m_stmt, i)) : QByteArrayView();
+}
+
 QVariant Statement::value(int i) const
 {
     if (isNull(i))

@@ -19,7 +19,7 @@ QStringList StoreDrawList(const DataStore &store, const TextTable &drawList, con
         rs.addNew();
         rs.setField(0, ids.last());
         rs.setField(1, date);
-        rs.setField(2, drawList.cell(i, 0));
+        rs.setField(2, drawList.cell(i, 0).toString());
         rs.update();
     }
     rs.close();

@@ -226,8 +226,8 @@ QStringList SelectionIdsOfExperts(const DataStore &store, const QStringList &exp
     const TextTable &selections = store.SelectionTable;
     QStringList ids;
     for (qsizetype r = 0; r < selections.count(); ++r)
-        if (experts.contains(selections.cell(r, 2)))
-            ids.append(selections.cell(r, 0));
+        if (experts.contains(selections.cell(r, 2).toString()))
+            ids.append(selections.cell(r, 0).toString());
     return ids;
 }
 

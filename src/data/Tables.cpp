@@ -1,6 +1,5 @@
 #include "data/Tables.h"
 
-#include "data/Recordset.h"
 #include "data/Schema.h"
 
 #include <optional>
@@ -18,20 +17,20 @@ namespace {
 void loadTable(DataStore &store, const TableDef &def, TextTable &target)
 {
     Connection conn = OpenDataFile(store);
-    Recordset rs(conn, def);
     const int columns = int(def.fields.size());
-    QList<QStringList> rows;
-    while (!rs.eof()) {
-        QStringList row;
-        row.reserve(columns);
-        for (int c = 0; c < columns; ++c)
-            row.append(rs.field(c));
-        rows.append(std::move(row));
-        rs.moveNext();
+    TextTable table;
+    {
+        // Each row goes straight from the engine's UTF-8 into its buffer.
+        Statement read = conn.prepare(def.selectStatement());
+        QList<QByteArrayView> cells(columns);
+        while (read.step()) {
+            for (int c = 0; c < columns; ++c)
+                cells[c] = read.utf8(c);
+            table.appendUtf8(cells);
+        }
     }
-    rs.close();
     conn.close();
-    target.rows = std::move(rows);
+    target = std::move(table);
 }
 
 QStringList readRow(const Statement &st, int columns)
@@ -50,7 +49,7 @@ bool appendNewRows(DataStore &store, const TableDef &def, TextTable &target, con
     constexpr qsizetype kOnePassFrom = 64;
     if (ids.size() < kOnePassFrom || target.isEmpty())
         return false;
-    const QString last = target.cell(target.count() - 1, 0);
+    const QString last = target.cell(target.count() - 1, 0).toString();
     for (const QString &id : ids)
         if (!IdLess(last, id))
             return false;
@@ -137,7 +136,7 @@ bool ExpertTableMatchesFile(Connection &conn, const DataStore &store)
     Statement st = conn.prepare(QStringLiteral("SELECT count(*), max(Id) FROM expert_msg"));
     st.step();
     const TextTable &table = store.ExpertTable;
-    const QString last = table.isEmpty() ? QString() : table.cell(table.count() - 1, 0);
+    const QStringView last = table.isEmpty() ? QStringView() : table.cell(table.count() - 1, 0);
     return st.text(0).toLongLong() == table.count() && st.text(1) == last;
 }
 

@@ -1,25 +1,11 @@
 #pragma once
 
 #include "data/Database.h"
+#include "data/TextTable.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-// A table of text, one row per record; the row count is the list's size, so
-// it holds any number of rows.
-struct TextTable {
-    QList<QStringList> rows;
-
-    qsizetype count() const { return rows.size(); }
-    bool isEmpty() const { return rows.isEmpty(); }
-    const QString &cell(qsizetype row, int column) const { return rows.at(row).at(column); }
-    void clear() { rows.clear(); }
-    void append(QStringList row) { rows.append(std::move(row)); }
-    void insert(qsizetype row, QStringList cells) { rows.insert(row, std::move(cells)); }
-    void replace(qsizetype row, QStringList cells) { rows.replace(row, std::move(cells)); }
-    void removeAt(qsizetype row) { rows.removeAt(row); }
-};
 
 // The database file and the in-memory copies of its five tables. Only the
 // loaders write the tables, each replacing its table wholesale, and the

@@ -186,7 +186,7 @@ void frmExpertList::labOP_1_Click(int slot)
     const qsizetype position = m_list->selectSlot(slot);
     if (position < 0)
         return;
-    m_state.SelectedExpertId = m_state.ExpertListRows.cell(position, 0);
+    m_state.SelectedExpertId = m_state.ExpertListRows.cell(position, 0).toString();
     m_nav.openScreen(ScreenId::ExpertListView);
 }
 
@@ -219,7 +219,7 @@ void frmExpertList::cmdDel_Click()
         if (position < 0)
             continue;
         positions << position;
-        ids << m_state.ExpertListRows.cell(position, 0);
+        ids << m_state.ExpertListRows.cell(position, 0).toString();
     }
     if (ids.isEmpty())
         return;
@@ -235,7 +235,8 @@ void frmExpertList::cmdDel_Click()
     m_state.paging.SelectedRow = positions.last() + 1;
     // A deleted expert leaves the draw list too: once its Id is handed to the
     // next new expert, storing the draw would record that other person.
-    m_state.DrawList.rows.removeIf([&ids](const QStringList &row) { return ids.contains(row.value(0)); });
+    m_state.DrawList.removeRowsIf(
+        [&ids](const TextTable &list, qsizetype row) { return ids.contains(list.cell(row, 0)); });
     RefreshExperts(m_state, ids);
     RefreshSelections(m_state, selections);
     // The refreshed list from page 1 under the same filter.

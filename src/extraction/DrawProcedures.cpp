@@ -107,8 +107,8 @@ QVector<qsizetype> RandomDraw(qsizetype count, qsizetype n, RandomSource &random
 TextTable PickRows(const TextTable &list, const QVector<qsizetype> &indexes)
 {
     TextTable out;
-    out.rows.reserve(indexes.size());
+    out.reserve(indexes.size());
     for (qsizetype i : indexes)
-        out.append(list.rows.at(i));
+        out.appendRowOf(list, i);
     return out;
 }

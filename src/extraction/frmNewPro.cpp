@@ -97,14 +97,14 @@ void frmNewPro::deleteRow(int slot)
         showList();
         return;
     }
-    m_state.DrawList.rows.removeAt(position);
+    m_state.DrawList.removeAt(position);
     showList();
 }
 
 void frmNewPro::saveDrawList()
 {
     const bool unchangedSinceStored =
-        m_storedRows && !m_state.DrawUnsaved && *m_storedRows == m_state.DrawList.rows;
+        m_storedRows && !m_state.DrawUnsaved && *m_storedRows == m_state.DrawList;
     if (m_state.DrawList.isEmpty()) {
         m_state.messages().information(QStringLiteral("请进行专家抽取。"));
         return;
@@ -122,7 +122,7 @@ void frmNewPro::saveDrawList()
         m_state.messages().critical(e.message());
         return;
     }
-    m_storedRows = m_state.DrawList.rows;
+    m_storedRows = m_state.DrawList;
     m_state.DrawUnsaved = false;
     cmdSelExpert->setEnabled(false);
     cmdNewLinExp->setEnabled(false);

@@ -46,5 +46,5 @@ private:
 
     // The rows of the last draw stored from this screen. Storing them again
     // while nothing has changed would record the same draw twice.
-    std::optional<QList<QStringList>> m_storedRows;
+    std::optional<TextTable> m_storedRows;
 };

@@ -144,8 +144,8 @@ frmNewProSelExpert::frmNewProSelExpert(AppState &state, ScreenNavigator &nav, QW
 
 void frmNewProSelExpert::onLoad()
 {
-    for (const QStringList &row : m_state.TitleTypeTable.rows)
-        com_Zhicheng->addItem(row.value(1));
+    for (qsizetype r = 0; r < m_state.TitleTypeTable.count(); ++r)
+        com_Zhicheng->addItem(m_state.TitleTypeTable.cell(r, 1).toString());
 }
 
 void frmNewProSelExpert::onActivate()
@@ -297,7 +297,7 @@ void frmNewProSelExpert::tmeSelExp_Timer()
         return;
     m_lastRolledIndex = RandomIndex(candidates, *m_state.services.random);
     m_rolledSinceStart = true;
-    labExpertID->setText(m_state.CandidateList.cell(m_lastRolledIndex, 0));
+    labExpertID->setText(m_state.CandidateList.cell(m_lastRolledIndex, 0).toString());
 }
 
 void frmNewProSelExpert::stopRoll()
@@ -314,10 +314,10 @@ void frmNewProSelExpert::stopRoll()
     // belongs to another list, so draw a fresh one from this list.
     if (!m_rolledSinceStart || m_lastRolledIndex >= candidates) {
         m_lastRolledIndex = RandomIndex(candidates, *m_state.services.random);
-        labExpertID->setText(m_state.CandidateList.cell(m_lastRolledIndex, 0));
+        labExpertID->setText(m_state.CandidateList.cell(m_lastRolledIndex, 0).toString());
     }
     TextTable drawn;
-    drawn.append(m_state.CandidateList.rows.at(m_lastRolledIndex));
+    drawn.appendRowOf(m_state.CandidateList, m_lastRolledIndex);
     m_state.CandidateList = std::move(drawn);
     showCandidates();
 }
@@ -355,7 +355,7 @@ void frmNewProSelExpert::cmd_OK_Click()
         const qsizetype position = m_list->selectSlot(slot);
         if (position < 0)
             continue;
-        m_picks.append(m_state.CandidateList.rows.at(position));
+        m_picks.appendRowOf(m_state.CandidateList, position);
     }
     if (m_picks.isEmpty()) {
         m_state.messages().information(kNothingTicked);

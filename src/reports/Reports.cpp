@@ -101,9 +101,8 @@ Outcome FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind k
             for (qsizetype k = from; k < to; ++k) {
                 QStringList line(width);
                 line[0] = QString::number(k + 1);
-                const QStringList &row = list.rows.at(k);
                 for (int c = 0; c < layout.columns.size(); ++c)
-                    line[layout.columns.at(c) - kSequenceColumn] = row.value(c + 1);
+                    line[layout.columns.at(c) - kSequenceColumn] = list.cell(k, c + 1).toString();
                 block.append(std::move(line));
             }
             engine.setTexts(firstDataRow + int(from), kSequenceColumn, block);

@@ -55,7 +55,7 @@ TEST_F(ImportTest, TemplateHasTheEditorCaptionsTheAllowedValuesAndAnIgnoredExamp
     EXPECT_TRUE(rows[1][column(E_Is_temp)].contains("正式/临时"));
     EXPECT_TRUE(rows[1][column(E_star_number)].contains("★☆☆☆☆/★★☆☆☆/★★★☆☆/★★★★☆/★★★★★"));
     EXPECT_TRUE(rows[1][column(E_degree_type_id)].contains(app.state.DegreeTable.cell(1, 1)));
-    EXPECT_FALSE(rows[1][column(E_degree_type_id)].contains(app.state.DegreeTable.cell(0, 1) + "/"));
+    EXPECT_FALSE(rows[1][column(E_degree_type_id)].contains(app.state.DegreeTable.cell(0, 1).toString() + "/"));
     EXPECT_TRUE(rows[1][column(E_zhicheng_id)].contains(app.state.TitleTypeTable.cell(1, 1)));
     EXPECT_TRUE(rows[1][column(E_birth_date)].contains("YYYY-MM-DD"));
 
@@ -72,8 +72,8 @@ TEST_F(ImportTest, TemplateHasTheEditorCaptionsTheAllowedValuesAndAnIgnoredExamp
 TEST_F(ImportTest, RowsBecomeRecordsTheWayTheEditorStoresThem)
 {
     QStringList full = row("  王工  ");
-    full[column(E_degree_type_id)] = app.state.DegreeTable.cell(3, 1);
-    full[column(E_zhicheng_id)] = app.state.TitleTypeTable.cell(2, 1);
+    full[column(E_degree_type_id)] = app.state.DegreeTable.cell(3, 1).toString();
+    full[column(E_zhicheng_id)] = app.state.TitleTypeTable.cell(2, 1).toString();
     full[column(E_birth_date)] = "1965-3-8";
     full[column(E_graduate_date)] = "1965/3/8";
     full[column(E_Mobile)] = "1380013800012345678901234";    // 25 characters
@@ -159,14 +159,14 @@ TEST_F(ImportTest, ImportAddsAfterTheExistingExpertsWithoutTouchingThem)
 {
     const QString a = app.addExpert("甲");
     const QString b = app.addExpert("乙");
-    const QList<QStringList> before = app.state.ExpertTable.rows;
+    const QList<QStringList> before = app.state.ExpertTable.toLists();
     const Outcome out = ImportRows(app.state, app.state.today(), sheet({row("丙"), row("丁"), row("戊")}));
     ASSERT_TRUE(out.ok) << out.message.toStdString();
     EXPECT_TRUE(out.message.contains("3 位专家"));
     ASSERT_EQ(app.state.ExpertTable.count(), 5);
-    EXPECT_EQ(app.state.ExpertTable.rows.mid(0, 2), before);
+    EXPECT_EQ(app.state.ExpertTable.toLists().mid(0, 2), before);
     QStringList ids, names;
-    for (const QStringList &r : app.state.ExpertTable.rows) {
+    for (const QStringList &r : app.state.ExpertTable.toLists()) {
         ids << r[E_Id];
         names << r[E_Name];
     }
@@ -201,11 +201,11 @@ TEST_F(ImportTest, AfterAnImportTheTableIsWhatAReloadReads)
         DataStore reloaded;
         reloaded.appDir = fresh.appDir();
         LoadExperts(reloaded);
-        EXPECT_EQ(fresh.state.ExpertTable.rows, reloaded.ExpertTable.rows);
+        EXPECT_EQ(fresh.state.ExpertTable.toLists(), reloaded.ExpertTable.toLists());
         const int before = c.fileAhead ? 2 : 1;
         ASSERT_EQ(fresh.state.ExpertTable.count(), before + c.rows);
         EXPECT_EQ(fresh.state.ExpertTable.cell(before, E_Id), QStringLiteral("%1").arg(before + 1, 6, 10, QLatin1Char('0')));
-        EXPECT_EQ(fresh.state.ExpertTable.rows.last().value(E_Name), QStringLiteral("新%1").arg(c.rows - 1));
+        EXPECT_EQ(fresh.state.ExpertTable.toLists().last().value(E_Name), QStringLiteral("新%1").arg(c.rows - 1));
     }
 }
 
@@ -288,8 +288,8 @@ TEST_F(ImportTest, EditorSaveAndImportStoreTheSameRecord)
     const Outcome out = ImportRows(app.state, app.state.today(), sheet({cells}));
     ASSERT_TRUE(out.ok) << out.message.toStdString();
     ASSERT_EQ(app.state.ExpertTable.count(), 2);
-    const QStringList saved = app.state.ExpertTable.rows[0];
-    const QStringList imported = app.state.ExpertTable.rows[1];
+    const QStringList saved = app.state.ExpertTable.row(0);
+    const QStringList imported = app.state.ExpertTable.row(1);
     EXPECT_EQ(saved[E_Id], "000001");
     EXPECT_EQ(imported[E_Id], "000002");
     EXPECT_EQ(saved.mid(1), imported.mid(1));

@@ -61,7 +61,7 @@ TEST(ImportWorkbookTest, DownloadedWorkbookFilledAndUploadedRoundTrips)
     ASSERT_TRUE(out.ok) << out.message.toStdString();
     ASSERT_EQ(app.state.ExpertTable.count(), 3);
     EXPECT_EQ(app.state.ExpertTable.cell(0, Schema::E_Name), "老专家");
-    const QStringList &qian = app.state.ExpertTable.rows[1];
+    const QStringList &qian = app.state.ExpertTable.row(1);
     EXPECT_EQ(qian[Schema::E_Id], "000002");
     EXPECT_EQ(qian[Schema::E_Name], "钱七");
     EXPECT_EQ(qian[Schema::E_Sex], "女");

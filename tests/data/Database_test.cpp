@@ -52,7 +52,7 @@ TEST(FirstStart, CreatesTheSchemaAndInitialContent)
     TestApp app;
     ASSERT_TRUE(QFile::exists(app.dataFile()));
     ASSERT_EQ(app.state.UserTable.count(), 1);
-    EXPECT_EQ(app.state.UserTable.rows[0],
+    EXPECT_EQ(app.state.UserTable.row(0),
               QStringList({"000001", kInitialAdminName, kInitialAdminPassword, "0"}));
     // Row n of the title levels has an Id whose value is n, two digits.
     ASSERT_EQ(app.state.TitleTypeTable.count(), 6);
@@ -202,8 +202,8 @@ TEST(Loaders, NullsBecomeEmptyAndNothingIsTrimmed)
     LoadSelections(app.state);
     ASSERT_EQ(app.state.SelectionTable.count(), 2);
     // Ascending Id order, whatever the insertion order.
-    EXPECT_EQ(app.state.SelectionTable.rows[0], QStringList({"000001", "2026-01-01", "000003"}));
-    EXPECT_EQ(app.state.SelectionTable.rows[1], QStringList({"000002", "", " 7 "}));
+    EXPECT_EQ(app.state.SelectionTable.row(0), QStringList({"000001", "2026-01-01", "000003"}));
+    EXPECT_EQ(app.state.SelectionTable.row(1), QStringList({"000002", "", " 7 "}));
 }
 
 TEST(Loaders, ReloadAfterDeleteLeavesNoStaleRows)
@@ -224,7 +224,7 @@ TEST(Loaders, ReloadAfterDeleteLeavesNoStaleRows)
     ASSERT_EQ(app.state.ExpertTable.count(), 2);
     EXPECT_EQ(app.state.ExpertTable.cell(0, 1), "甲");
     EXPECT_EQ(app.state.ExpertTable.cell(1, 1), "丙");
-    EXPECT_EQ(app.state.ExpertTable.rows[1].size(), 29);
+    EXPECT_EQ(app.state.ExpertTable.row(1).size(), 29);
 }
 
 TEST(Loaders, EmptyTableGivesCountZero)

@@ -28,8 +28,8 @@ protected:
     void expectAsReloaded() const
     {
         const DataStore fresh = reloaded();
-        EXPECT_EQ(app.state.ExpertTable.rows, fresh.ExpertTable.rows);
-        EXPECT_EQ(app.state.SelectionTable.rows, fresh.SelectionTable.rows);
+        EXPECT_EQ(app.state.ExpertTable.toLists(), fresh.ExpertTable.toLists());
+        EXPECT_EQ(app.state.SelectionTable.toLists(), fresh.SelectionTable.toLists());
     }
     // Writes a record with this Id straight into the file, as another
     // writer of the program might.
@@ -62,7 +62,7 @@ TEST_F(TableRefresh, EveryWriteOfTheProgramLeavesTheTablesAsAReloadReadsThem)
     const QString added = AddExpertRecord(app.state, record(QStringLiteral("新专家")));
     RefreshExperts(app.state, {added});
     expectAsReloaded();
-    EXPECT_EQ(app.state.ExpertTable.rows.last().value(Schema::E_Resume), QStringLiteral("多行\n简历"));
+    EXPECT_EQ(app.state.ExpertTable.toLists().last().value(Schema::E_Resume), QStringLiteral("多行\n简历"));
 
     // An expert rewritten in place.
     ASSERT_TRUE(UpdateExpertRecord(app.state, ids[2], record(QStringLiteral("改过的"))));
@@ -93,7 +93,7 @@ TEST_F(TableRefresh, EveryWriteOfTheProgramLeavesTheTablesAsAReloadReadsThem)
     const DataStore before = reloaded();
     EXPECT_FALSE(DeleteExpertsWithSelections(app.state, {ids[0], QStringLiteral("999999")}).deleted);
     expectAsReloaded();
-    EXPECT_EQ(app.state.ExpertTable.rows, before.ExpertTable.rows);
+    EXPECT_EQ(app.state.ExpertTable.toLists(), before.ExpertTable.toLists());
 }
 
 // Ids in the middle, Ids of other lengths and characters beyond the
@@ -135,7 +135,7 @@ TEST_F(TableRefresh, AFileThatCannotBeReadLeavesTheTableAsItWas)
     const TextTable before = app.state.ExpertTable;
     ASSERT_TRUE(QFile::rename(app.dataFile(), app.dataFile() + QStringLiteral(".away")));
     EXPECT_THROW(RefreshExperts(app.state, {id}), DbError);
-    EXPECT_EQ(app.state.ExpertTable.rows, before.rows);
+    EXPECT_EQ(app.state.ExpertTable.toLists(), before.toLists());
 }
 
 } // namespace

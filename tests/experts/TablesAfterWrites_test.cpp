@@ -31,9 +31,9 @@ protected:
         DataStore fresh;
         fresh.appDir = app.appDir();
         LoadAllTables(fresh);
-        EXPECT_EQ(app.state.ExpertTable.rows, fresh.ExpertTable.rows);
-        EXPECT_EQ(app.state.SelectionTable.rows, fresh.SelectionTable.rows);
-        EXPECT_EQ(app.state.UserTable.rows, fresh.UserTable.rows);
+        EXPECT_EQ(app.state.ExpertTable.toLists(), fresh.ExpertTable.toLists());
+        EXPECT_EQ(app.state.SelectionTable.toLists(), fresh.SelectionTable.toLists());
+        EXPECT_EQ(app.state.UserTable.toLists(), fresh.UserTable.toLists());
     }
     template <typename T> T *control(const QString &form, const QString &name)
     {

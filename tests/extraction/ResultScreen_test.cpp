@@ -188,7 +188,7 @@ TEST_F(ResultScreenTest, NumbersFollowTheLastCachedRecord)
     app.addSelection("2026-01-01", "000001");
     app.addSelection("2026-01-01", "000002");
     // The cached table decides the base, as in the draw store.
-    state.SelectionTable.rows.last()[0] = "000041";
+    state.SelectionTable.setCell(state.SelectionTable.count() - 1, 0, QStringLiteral("000041"));
     draw(2);
     open();
     click("cmdSave");

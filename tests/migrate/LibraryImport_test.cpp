@@ -82,7 +82,8 @@ QList<QList<QStringList>> dump(const QString &path)
 
 QList<QList<QStringList>> inMemory(const AppState &s)
 {
-    return {s.UserTable.rows, s.TitleTypeTable.rows, s.DegreeTable.rows, s.ExpertTable.rows, s.SelectionTable.rows};
+    return {s.UserTable.toLists(), s.TitleTypeTable.toLists(), s.DegreeTable.toLists(), s.ExpertTable.toLists(),
+            s.SelectionTable.toLists()};
 }
 
 class LibraryImportTest : public ::testing::Test {
@@ -295,7 +296,7 @@ TEST_F(LibraryImportTest, MissingAndExtraColumnsAndTablesAreReported)
     ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), plan).ok);
     EXPECT_EQ(app.state.ExpertTable.cell(0, Schema::E_Resume), "");
     EXPECT_EQ(app.state.ExpertTable.cell(1, Schema::E_Main_project), "业绩");
-    EXPECT_EQ(app.state.SelectionTable.rows, QList<QStringList>({{"000010", "2008-05-06", "000003"},
+    EXPECT_EQ(app.state.SelectionTable.toLists(), QList<QStringList>({{"000010", "2008-05-06", "000003"},
                                                                   {"000012", "2009-01-02", "000007"}}));
 }
 

@@ -128,7 +128,7 @@ TEST(LibreOfficeReports, ExportedWorkbooksHoldTheListInTheTemplateRows)
         const QByteArray before = Digest(templatePath);
         for (int n : {3, 10, 25}) {
             TextTable list = MakeReportList(n, k.listColumns);
-            list.rows[0][1] = "001";   // stays text
+            list.setCell(0, 1, QStringLiteral("001"));   // stays text
             app.files->nextSavePath = out.filePath(QStringLiteral("%1-%2.xls").arg(int(k.kind)).arg(n));
             const QString path = ExportReport({app.state.services, app.state.appDir}, &screen, k.kind, list, k.header, {});
             ASSERT_EQ(path, app.files->nextSavePath) << app.messages->lastText().toStdString();
