@@ -60,13 +60,13 @@ TEST(ImportWorkbookTest, DownloadedWorkbookFilledAndUploadedRoundTrips)
     const Outcome out = ExpertImport::ImportRows(app.state, app.state.today(), rows);
     ASSERT_TRUE(out.ok) << out.message.toStdString();
     ASSERT_EQ(app.state.ExpertTable.count(), 3);
-    EXPECT_EQ(app.state.ExpertTable.cell(0, Schema::E_Name), "老专家");
+    EXPECT_EQ(app.state.ExpertTable.cell(0, Schema::E_Name).toString(), "老专家");
     const QStringList &qian = app.state.ExpertTable.row(1);
     EXPECT_EQ(qian[Schema::E_Id], "000002");
     EXPECT_EQ(qian[Schema::E_Name], "钱七");
     EXPECT_EQ(qian[Schema::E_Sex], "女");
     EXPECT_EQ(qian[Schema::E_birth_date], "1970-05-06");
-    EXPECT_EQ(app.state.ExpertTable.cell(2, Schema::E_Status), "停用");
+    EXPECT_EQ(app.state.ExpertTable.cell(2, Schema::E_Status).toString(), "停用");
 }
 
 // An .xlsx workbook as the office saves it, after reading typed values into

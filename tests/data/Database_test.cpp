@@ -58,9 +58,9 @@ TEST(FirstStart, CreatesTheSchemaAndInitialContent)
     ASSERT_EQ(app.state.TitleTypeTable.count(), 6);
     for (int n = 0; n < 6; ++n)
         EXPECT_EQ(app.state.TitleTypeTable.cell(n, 0).toInt(), n);
-    EXPECT_EQ(app.state.TitleTypeTable.cell(0, 1), "全部");
-    EXPECT_EQ(app.state.TitleTypeTable.cell(3, 0), "03");
-    EXPECT_EQ(app.state.DegreeTable.cell(0, 1), "全部");
+    EXPECT_EQ(app.state.TitleTypeTable.cell(0, 1).toString(), "全部");
+    EXPECT_EQ(app.state.TitleTypeTable.cell(3, 0).toString(), "03");
+    EXPECT_EQ(app.state.DegreeTable.cell(0, 1).toString(), "全部");
     EXPECT_GT(app.state.DegreeTable.count(), 1);
     EXPECT_EQ(app.state.ExpertTable.count(), 0);
     EXPECT_EQ(app.state.SelectionTable.count(), 0);
@@ -222,8 +222,8 @@ TEST(Loaders, ReloadAfterDeleteLeavesNoStaleRows)
     }
     LoadExperts(app.state);
     ASSERT_EQ(app.state.ExpertTable.count(), 2);
-    EXPECT_EQ(app.state.ExpertTable.cell(0, 1), "甲");
-    EXPECT_EQ(app.state.ExpertTable.cell(1, 1), "丙");
+    EXPECT_EQ(app.state.ExpertTable.cell(0, 1).toString(), "甲");
+    EXPECT_EQ(app.state.ExpertTable.cell(1, 1).toString(), "丙");
     EXPECT_EQ(app.state.ExpertTable.row(1).size(), 29);
 }
 
@@ -251,7 +251,7 @@ TEST(Recordset, FindEditUpdateAndNoMatch)
     rs.close();
     LoadExperts(app.state);
     ASSERT_EQ(app.state.ExpertTable.count(), 1);
-    EXPECT_EQ(app.state.ExpertTable.cell(0, 1), "王六'); DROP TABLE expert_msg; --");
+    EXPECT_EQ(app.state.ExpertTable.cell(0, 1).toString(), "王六'); DROP TABLE expert_msg; --");
     // An unknown field name is an error, never SQL text.
     Recordset rs2(conn, Schema::ExpertMsg());
     EXPECT_THROW(rs2.findFirst("Name = Name OR 1", "x"), DbError);
@@ -312,6 +312,6 @@ TEST(LargeTables, UsersOf32767AndExpertsAndSelectionsOf40000Load)
     EXPECT_EQ(app.state.UserTable.count(), 32767);
     EXPECT_EQ(app.state.ExpertTable.count(), 40000);
     EXPECT_EQ(app.state.SelectionTable.count(), 40000);
-    EXPECT_EQ(app.state.ExpertTable.cell(39999, 0), "040000");
-    EXPECT_EQ(app.state.ExpertTable.cell(39999, 2), "");
+    EXPECT_EQ(app.state.ExpertTable.cell(39999, 0).toString(), "040000");
+    EXPECT_EQ(app.state.ExpertTable.cell(39999, 2).toString(), "");
 }
