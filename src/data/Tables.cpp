@@ -1,8 +1,13 @@
 #include "data/Tables.h"
 
+#include "data/DbError.h"
 #include "data/Schema.h"
 
+#include <sqlite3.h>
+
+#include <exception>
 #include <optional>
+#include <thread>
 
 Connection OpenDataFile(const DataStore &store)
 {
@@ -11,23 +16,102 @@ Connection OpenDataFile(const DataStore &store)
 
 namespace {
 
+// Appends the rows of a statement, each straight from the engine's UTF-8
+// into its buffer; the statement stands on its first row when haveRow.
+void readRows(Statement &read, int columns, TextTable &table, bool haveRow = false)
+{
+    QList<QByteArrayView> cells(columns);
+    for (bool row = haveRow || read.step(); row; row = read.step()) {
+        for (int c = 0; c < columns; ++c)
+            cells[c] = read.utf8(c);
+        table.appendUtf8(cells);
+    }
+}
+
+// Reads a large table as two halves at once, split at its middle Id, each on
+// a connection of its own: decrypting the pages is most of a load, and a
+// second core halves it. Both connections read in one snapshot: the first
+// holds its read lock from the count on, and the second must take its lock
+// while the first still holds it (no writer can commit in between), or the
+// whole table is read on the first alone. Returns false when the table is
+// too small to be worth it or the second lock was not had at once.
+bool loadInHalves(Connection &conn, Connection &second, const TableDef &def, TextTable &table)
+{
+    constexpr qsizetype kHalvesFrom = 4096;
+    const int columns = int(def.fields.size());
+    Statement count = conn.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(def.name));
+    count.step();
+    const qsizetype rows = count.text(0).toLongLong();
+    if (rows < kHalvesFrom)
+        return false;
+    // The Id index finds the middle without reading the records.
+    Statement middle = conn.prepare(QStringLiteral("SELECT Id FROM %1 ORDER BY Id LIMIT 1 OFFSET ?").arg(def.name));
+    middle.bind(1, QString::number(rows / 2));
+    if (!middle.step())
+        return false;
+    const QString mid = middle.text(0);
+
+    sqlite3_busy_timeout(second.handle(), 0);
+    second.exec(QStringLiteral("BEGIN"));
+    Statement upper = second.prepare(QStringLiteral("SELECT * FROM %1 WHERE Id >= ? ORDER BY Id").arg(def.name));
+    upper.bind(1, mid);
+    bool upperRow = false;
+    try {
+        upperRow = upper.step();
+    } catch (const DbError &) {
+        return false;   // a writer waits for the file: no second snapshot
+    }
+
+    TextTable upperRows;
+    std::exception_ptr upperFailure;
+    std::thread reader([&] {
+        try {
+            readRows(upper, columns, upperRows, upperRow);
+        } catch (...) {
+            upperFailure = std::current_exception();
+        }
+    });
+    try {
+        Statement lower = conn.prepare(QStringLiteral("SELECT * FROM %1 WHERE Id < ? ORDER BY Id").arg(def.name));
+        lower.bind(1, mid);
+        readRows(lower, columns, table);
+    } catch (...) {
+        reader.join();
+        throw;
+    }
+    reader.join();
+    if (upperFailure)
+        std::rethrow_exception(upperFailure);
+    table.appendTable(std::move(upperRows));
+    // An Id the comparisons cannot place (a null in an odd file) would be in
+    // neither half.
+    if (table.count() != rows) {
+        table.clear();
+        return false;
+    }
+    return true;
+}
+
 // Reads a whole table in Id order; a null becomes "", nothing is trimmed.
 // The new table is built aside and swapped in, so a failed read leaves the
 // previous copy as it was.
-void loadTable(DataStore &store, const TableDef &def, TextTable &target)
+void loadTable(DataStore &store, const TableDef &def, TextTable &target, bool large = false)
 {
     Connection conn = OpenDataFile(store);
-    const int columns = int(def.fields.size());
     TextTable table;
-    {
-        // Each row goes straight from the engine's UTF-8 into its buffer.
-        Statement read = conn.prepare(def.selectStatement());
-        QList<QByteArrayView> cells(columns);
-        while (read.step()) {
-            for (int c = 0; c < columns; ++c)
-                cells[c] = read.utf8(c);
-            table.appendUtf8(cells);
+    if (large) {
+        // Opened before the first read lock is taken, so that opening it never
+        // waits on a writer that waits on that lock.
+        Connection second = OpenDataFile(store);
+        conn.exec(QStringLiteral("BEGIN"));
+        if (!loadInHalves(conn, second, def, table)) {
+            Statement read = conn.prepare(def.selectStatement());
+            readRows(read, int(def.fields.size()), table);
         }
+        conn.exec(QStringLiteral("COMMIT"));
+    } else {
+        Statement read = conn.prepare(def.selectStatement());
+        readRows(read, int(def.fields.size()), table);
     }
     conn.close();
     target = std::move(table);
@@ -153,8 +237,8 @@ void RefreshSelections(DataStore &store, const QStringList &ids)
 void LoadUsers(DataStore &store) { loadTable(store, Schema::LoginPwd(), store.UserTable); }
 void LoadTitleTypes(DataStore &store) { loadTable(store, Schema::ResourceZhicheng(), store.TitleTypeTable); }
 void LoadDegrees(DataStore &store) { loadTable(store, Schema::ResourceDegree(), store.DegreeTable); }
-void LoadExperts(DataStore &store) { loadTable(store, Schema::ExpertMsg(), store.ExpertTable); }
-void LoadSelections(DataStore &store) { loadTable(store, Schema::SelExpert(), store.SelectionTable); }
+void LoadExperts(DataStore &store) { loadTable(store, Schema::ExpertMsg(), store.ExpertTable, true); }
+void LoadSelections(DataStore &store) { loadTable(store, Schema::SelExpert(), store.SelectionTable, true); }
 
 void LoadAllTables(DataStore &store)
 {

@@ -36,6 +36,8 @@ public:
     void appendUtf8(const QList<QByteArrayView> &cells);
     // The row of another table (or of this one), as it is.
     void appendRowOf(const TextTable &other, qsizetype row) { m_rows.append(other.m_rows.at(row)); }
+    // The rows of another table after these, taken over.
+    void appendTable(TextTable &&other) { m_rows.append(std::move(other.m_rows)); }
     void insert(qsizetype row, const QStringList &cells) { m_rows.insert(row, pack(cells)); }
     void replace(qsizetype row, const QStringList &cells) { m_rows.replace(row, pack(cells)); }
     // Replaces one cell, adding empty cells up to it when the row is shorter.

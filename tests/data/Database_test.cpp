@@ -315,3 +315,45 @@ TEST(LargeTables, UsersOf32767AndExpertsAndSelectionsOf40000Load)
     EXPECT_EQ(app.state.ExpertTable.cell(39999, 0).toString(), "040000");
     EXPECT_EQ(app.state.ExpertTable.cell(39999, 2).toString(), "");
 }
+
+// A large table is read in two halves at once; whatever order the records
+// were written in and whatever their Ids, the table is the file's in Id
+// order, as one ordered read gives it.
+TEST(LargeTables, ExpertsWrittenOutOfOrderLoadInIdOrder)
+{
+    TestApp app;
+    const int n = 9001;
+    {
+        Connection conn = OpenDataFile(app.state);
+        Transaction tx(conn);
+        Statement e = conn.prepare("INSERT INTO expert_msg (Id, Name, Resume) VALUES (?, ?, ?)");
+        for (int k = 0; k < n; ++k) {
+            const int i = (k * 7919) % n;   // every number once, scattered
+            // Ids of the engine's text order beyond ASCII, as an old file may hold.
+            const QString id = i % 97 == 0 ? QStringLiteral("专%1").arg(i) : QStringLiteral("%1").arg(i, 6, 10, QLatin1Char('0'));
+            e.reset();
+            e.bind(1, id);
+            e.bind(2, QStringLiteral("名字%1").arg(i));
+            if (i % 5 == 0)
+                e.bindNull(3);
+            else
+                e.bind(3, QStringLiteral("简历 %1\n𠀀").arg(i));
+            e.step();
+        }
+        tx.commit();
+    }
+    QList<QStringList> ordered;
+    {
+        Connection conn = OpenDataFile(app.state);
+        Statement read = conn.prepare(Schema::ExpertMsg().selectStatement());
+        while (read.step()) {
+            QStringList row;
+            for (int c = 0; c < read.columnCount(); ++c)
+                row << read.text(c);
+            ordered << row;
+        }
+    }
+    ASSERT_EQ(ordered.size(), n);
+    LoadExperts(app.state);
+    EXPECT_EQ(app.state.ExpertTable.toLists(), ordered);
+}
