@@ -7,6 +7,8 @@
 // ExpertHistroy_Plate.xls into FOLDER. Each has a title, the criteria (search
 // and history), a heading row matching the screen's list heading, ten
 // formatted empty data rows right below it and a signature line under them.
+// DrawRecord_Plate.xls, the record of one stored draw, has the project's
+// facts, two such lists (rounds, experts) and the signature boxes.
 
 #include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
@@ -45,6 +47,41 @@ CellFormat Bold(double height = 0)
     f.bold = true;
     f.fontHeight = height;
     return f;
+}
+
+// A list heading at headingRow and the ten formatted data rows under it:
+// each list column (the sequence number in B, then columns) spans up to the
+// next one.
+void ListBlock(SpreadsheetEngine &sheet, int headingRow, const QVector<int> &columns, const QStringList &headings,
+               int dataRowHeight = kDataRowHeight, bool wrap = false)
+{
+    const int h = headingRow;
+    QVector<int> starts{2};
+    starts += columns;
+    for (int row = h; row <= h + kTemplateDataRows; ++row) {
+        sheet.setRowHeight(row, row == h ? kHeadingRowHeight : dataRowHeight);
+        for (int i = 0; i < starts.size(); ++i) {
+            const int first = starts.at(i);
+            const int last = i + 1 < starts.size() ? starts.at(i + 1) - 1 : kLastColumn;
+            if (last > first)
+                sheet.merge(row, first, last - first + 1);
+            if (row == h)
+                sheet.setText(row, first, headings.at(i));
+        }
+    }
+    CellFormat heading = Bold();
+    heading.borders = true;
+    heading.align = CellFormat::Align::Center;
+    heading.background = kHeadingGrey;
+    sheet.setFormat(h, 2, 1, kLastColumn - 1, heading);
+    CellFormat data;
+    data.borders = true;
+    data.align = CellFormat::Align::Left;
+    data.wrap = wrap;
+    sheet.setFormat(h + 1, 2, kTemplateDataRows, kLastColumn - 1, data);
+    CellFormat number = data;
+    number.align = CellFormat::Align::Center;
+    sheet.setFormat(h + 1, 2, kTemplateDataRows, 1, number);
 }
 
 void Build(SpreadsheetEngine &sheet, const TemplateDesign &design, const QString &folder)
@@ -107,33 +144,7 @@ void Build(SpreadsheetEngine &sheet, const TemplateDesign &design, const QString
         sheet.setFormat(h - 2, 2, 1, 1, Bold());
     }
 
-    // Heading row and the ten data rows: each list column spans up to the
-    // next one.
-    QVector<int> starts{2};
-    starts += layout.columns;
-    for (int row = h; row <= h + kTemplateDataRows; ++row) {
-        sheet.setRowHeight(row, row == h ? kHeadingRowHeight : kDataRowHeight);
-        for (int i = 0; i < starts.size(); ++i) {
-            const int first = starts.at(i);
-            const int last = i + 1 < starts.size() ? starts.at(i + 1) - 1 : kLastColumn;
-            if (last > first)
-                sheet.merge(row, first, last - first + 1);
-            if (row == h)
-                sheet.setText(row, first, design.headings.at(i));
-        }
-    }
-    CellFormat heading = Bold();
-    heading.borders = true;
-    heading.align = CellFormat::Align::Center;
-    heading.background = kHeadingGrey;
-    sheet.setFormat(h, 2, 1, kLastColumn - 1, heading);
-    CellFormat data;
-    data.borders = true;
-    data.align = CellFormat::Align::Left;
-    sheet.setFormat(h + 1, 2, kTemplateDataRows, kLastColumn - 1, data);
-    CellFormat number = data;
-    number.align = CellFormat::Align::Center;
-    sheet.setFormat(h + 1, 2, kTemplateDataRows, 1, number);
+    ListBlock(sheet, h, layout.columns, design.headings);
 
     // Signature line, one row below the list; it moves with the list.
     const int signature = h + kTemplateDataRows + 2;
@@ -147,6 +158,101 @@ void Build(SpreadsheetEngine &sheet, const TemplateDesign &design, const QString
     page.repeatLastRow = h;
     sheet.setPageSetup(page);
 
+    sheet.saveAsXls(QDir(folder).filePath(layout.templateName));
+    sheet.close();
+}
+
+// The draw record of one project: its facts, its rounds, its experts and
+// the signatures of the operator and the supervisor.
+void BuildDrawRecord(SpreadsheetEngine &sheet, const QString &folder)
+{
+    const DrawRecordLayout &layout = DrawRecordTemplate();
+    // The lists are fitted one after the other, so each needs its own rows.
+    if (layout.expertsRow != layout.roundsRow + kTemplateDataRows + 3 ||
+        layout.signatureRow != layout.expertsRow + kTemplateDataRows + 1)
+        throw SpreadsheetError(QStringLiteral("the draw record's rows do not fit together"));
+    sheet.create();
+    sheet.setColumnWidth(1, 400);
+    sheet.setColumnWidth(2, 1100);
+    sheet.setColumnWidth(3, 2000);
+    for (int c = 4; c <= kLastColumn; ++c)
+        sheet.setColumnWidth(c, 1450);
+
+    sheet.setRowHeight(1, kTitleRowHeight);
+    sheet.merge(1, 2, kLastColumn - 1);
+    sheet.setText(1, 2, QStringLiteral("专家抽取记录表"));
+    CellFormat title = Bold(16);
+    title.align = CellFormat::Align::Center;
+    sheet.setFormat(1, 2, 1, kLastColumn - 1, title);
+
+    // Facts: a label right-aligned before each value; the right-hand values
+    // reach the last column, the left-hand ones the right-hand labels.
+    const QStringList labels{
+        QStringLiteral("项目名称："), QStringLiteral("项目编号："), QStringLiteral("招标人/委托单位："),
+        QStringLiteral("评审时间："), QStringLiteral("评审地点："), QStringLiteral("监督人："),
+        QStringLiteral("操作员："),   QStringLiteral("抽取时间："), QStringLiteral("备注：")};
+    const int rightLabel = 11;   // K
+    for (int i = 0; i < layout.factCells.size(); ++i) {
+        const ReportHeaderCell &cell = layout.factCells.at(i);
+        const bool left = cell.column < rightLabel;
+        const bool alone = i + 1 == layout.factCells.size();
+        const int labelFirst = left ? 2 : rightLabel;
+        const int labelWidth = cell.column - labelFirst;
+        const int end = left && !alone ? rightLabel - 1 : kLastColumn;
+        sheet.setRowHeight(cell.row, kCriteriaRowHeight);
+        if (labelWidth > 1)
+            sheet.merge(cell.row, labelFirst, labelWidth);
+        sheet.setText(cell.row, labelFirst, labels.at(i));
+        CellFormat label = Bold();
+        label.align = CellFormat::Align::Right;
+        sheet.setFormat(cell.row, labelFirst, 1, labelWidth, label);
+        sheet.merge(cell.row, cell.column, end - cell.column + 1);
+        CellFormat value;
+        value.align = CellFormat::Align::Left;
+        value.borders = true;
+        value.wrap = true;
+        sheet.setFormat(cell.row, cell.column, 1, end - cell.column + 1, value);
+    }
+
+    sheet.setText(layout.roundsRow - 2, 2, QStringLiteral("抽取过程："));
+    sheet.setFormat(layout.roundsRow - 2, 2, 1, 1, Bold());
+    ListBlock(sheet, layout.roundsRow - 1, layout.roundColumns,
+              {QStringLiteral("轮次"), QStringLiteral("方式"), QStringLiteral("抽取时间"), QStringLiteral("检索条件"),
+               QStringLiteral("回避条件"), QStringLiteral("候选人数"), QStringLiteral("候选名单SHA-256"),
+               QStringLiteral("随机种子")},
+              1800, true);
+
+    sheet.setText(layout.expertsRow - 2, 2, QStringLiteral("抽取专家（按抽取顺序）："));
+    sheet.setFormat(layout.expertsRow - 2, 2, 1, 1, Bold());
+    ListBlock(sheet, layout.expertsRow - 1, layout.expertColumns,
+              {QStringLiteral("序号"), QStringLiteral("姓名"), QStringLiteral("性别"), QStringLiteral("工作单位"),
+               QStringLiteral("从事专业"), QStringLiteral("电话号码"), QStringLiteral("轮次"),
+               QStringLiteral("出席情况"), QStringLiteral("说明")},
+              900, true);
+
+    // Signatures: the names are filled in, the boxes beside them are signed.
+    const int sig = layout.signatureRow;
+    sheet.setRowHeight(sig, 1000);
+    sheet.merge(sig, layout.operatorColumn, 5);
+    sheet.setText(sig, layout.operatorColumn, QStringLiteral("操作员：    签字："));
+    sheet.merge(sig, layout.operatorColumn + 5, 4);
+    sheet.merge(sig, layout.supervisorColumn, 4);
+    sheet.setText(sig, layout.supervisorColumn, QStringLiteral("监督人：    签字："));
+    sheet.merge(sig, layout.supervisorColumn + 4, kLastColumn - layout.supervisorColumn - 3);
+    CellFormat caption = Bold();
+    caption.align = CellFormat::Align::Right;
+    sheet.setFormat(sig, layout.operatorColumn, 1, 5, caption);
+    sheet.setFormat(sig, layout.supervisorColumn, 1, 4, caption);
+    CellFormat box;
+    box.borders = true;
+    sheet.setFormat(sig, layout.operatorColumn + 5, 1, 4, box);
+    sheet.setFormat(sig, layout.supervisorColumn + 4, 1, kLastColumn - layout.supervisorColumn - 3, box);
+    sheet.setText(sig + 2, layout.supervisorColumn, QStringLiteral("日期：          年      月      日"));
+
+    PageSetup page;
+    page.landscape = true;
+    page.fitWidth = true;
+    sheet.setPageSetup(page);
     sheet.saveAsXls(QDir(folder).filePath(layout.templateName));
     sheet.close();
 }
@@ -194,6 +300,7 @@ int main(int argc, char **argv)
         auto engine = MakeLibreOfficeEngine();
         for (const TemplateDesign &design : designs)
             Build(*engine, design, folder);
+        BuildDrawRecord(*engine, folder);
     } catch (const SpreadsheetError &e) {
         err << "make_templates: " << e.message() << "\n";
         return 1;

@@ -2,6 +2,8 @@
 
 #include "data/Database.h"
 #include "data/DbError.h"
+#include "data/DrawStore.h"
+#include "data/Projects.h"
 #include "data/Schema.h"
 #include "data/Tables.h"
 #include "files/DataFolder.h"
@@ -68,6 +70,8 @@ void DropUnsavedDraw(const MaintenanceTarget &target)
 {
     target.drawList.clear();
     target.drawUnsaved = false;
+    if (target.drawRecord)
+        target.drawRecord->clear();
 }
 
 Outcome InitialiseDatabase(const MaintenanceTarget &target)
@@ -98,6 +102,7 @@ Outcome InitialiseDatabase(const MaintenanceTarget &target)
         if (administrators == 0)
             return {false, QStringLiteral("数据库中没有系统管理员，不能初始化数据库。数据库没有改变。")};
         conn.exec(QStringLiteral("DELETE FROM sel_expert"));
+        ClearProjectTables(conn);
         conn.exec(QStringLiteral("DELETE FROM expert_msg"));
         Statement remove = conn.prepare(QStringLiteral("DELETE FROM login_pwd WHERE Id = ?"));
         for (const QString &id : others) {
@@ -114,6 +119,7 @@ Outcome InitialiseDatabase(const MaintenanceTarget &target)
     DropUnsavedDraw(target);
     LoadExperts(store);
     LoadSelections(store);
+    LoadProjects(store);
     LoadUsers(store);
     return {true, QStringLiteral("初始化数据库成功。\n初始化前的数据库已备份为：\n%1").arg(native(safetyCopy.message))};
 }

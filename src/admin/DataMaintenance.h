@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/DrawRecord.h"
 #include "data/Outcome.h"
 #include "data/Tables.h"
 #include "migrate/LibraryImport.h"
@@ -22,6 +23,7 @@ struct MaintenanceTarget {
     TextTable &drawList;
     bool &drawUnsaved;
     QDate today;
+    DrawSession *drawRecord = nullptr;   // the rounds behind drawList, dropped with it
 };
 
 // Copies the database file to a new safety copy dated today (see

@@ -204,7 +204,7 @@ QString frmDataInOut::desktopFile(const QString &name) const
 // What initialising and restoring change: the data and the draw in progress.
 static MaintenanceTarget maintenanceTarget(AppState &state)
 {
-    return {state, state.DrawList, state.DrawUnsaved, state.today()};
+    return {state, state.DrawList, state.DrawUnsaved, state.today(), &state.DrawRecord};
 }
 
 static QString unsavedDrawNote(const AppState &state)

@@ -106,9 +106,8 @@ frmUserRights::frmUserRights(AppState &state, ScreenNavigator &nav, QWidget *par
     caption(QStringLiteral("labNewPwdCheck"), QStringLiteral("确认密码："), kEditTop, 1740);
     cmdResetPwd = addButton(QStringLiteral("cmdResetPwd"), QStringLiteral("重设密码"), kFrameLeft + kBoxLeft,
                             kEditTop + 2220, 1095, 375);
-    labEditHint =
-        addLabel(QStringLiteral("labEditHint"), QStringLiteral("请先在左边的列表中点击“[修改]”选择用户。"),
-                 kFrameLeft + kCaptionLeft, kEditTop + 2700, kFrameWidth - 300, 240);
+    labEditHint = addLabel(QStringLiteral("labEditHint"), QStringLiteral("请先在左边的列表中点击“[修改]”选择用户。"),
+                           kFrameLeft + kCaptionLeft, kEditTop + 2700, kFrameWidth - 300, 240);
     labEditHint->setStyleSheet(QStringLiteral("color: rgb(129, 129, 129);"));
 
     connect(cmdAdd, &QPushButton::clicked, this, Guarded(this, &frmUserRights::cmdAdd_Click));

@@ -11,8 +11,12 @@
 #include "experts/frmNewExpert.h"
 #include "experts/frmSearchExpert.h"
 #include "extraction/frmExpertHistory.h"
+#include "extraction/frmExpertProjects.h"
 #include "extraction/frmNewPro.h"
 #include "extraction/frmNewProSelExpert.h"
+#include "extraction/frmProList.h"
+#include "extraction/frmProListDis.h"
+#include "extraction/frmProject.h"
 #include "shell/frmDisMsg.h"
 #include "ui/FieldNames.h"
 
@@ -29,6 +33,9 @@ ScreenRegistry AllScreens()
     AddScreen<frmNewProSelExpert>(r);
     AddScreen<frmExpertHistory>(r);
     AddScreen<frmDataInOut>(r);
+    AddScreen<frmProList>(r);
+    AddScreen<frmProListDis>(r);
+    AddScreen<frmExpertProjects>(r);
     AddScreen<frmUserRights>(r);
     return r;
 }
@@ -43,6 +50,7 @@ std::unique_ptr<MDIFrm> MakeMainWindow(AppState &state, ScreenRegistry registry)
     };
     main->showAbout = [&state](QWidget *owner) { frmAbout(state, owner).exec(); };
     main->showUserRights = [window = main.get()] { window->openScreen(ScreenId::UserRights); };
-    main->storeDraw = [&state] { StoreDrawList(state, state.DrawList, state.today()); };
+    MDIFrm *window = main.get();
+    main->storeDraw = [&state, window] { return StoreCurrentDraw(state, window) != DrawStoreResult::Cancelled; };
     return main;
 }

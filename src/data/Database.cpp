@@ -204,6 +204,20 @@ void Statement::bindNull(int index)
         m_conn->fail(rc);
 }
 
+void Statement::bindInt(int index, qint64 value)
+{
+    int rc = sqlite3_bind_int64(m_stmt, index, value);
+    if (rc != SQLITE_OK)
+        m_conn->fail(rc);
+}
+
+void Statement::bindBlob(int index, const QByteArray &value)
+{
+    int rc = sqlite3_bind_blob(m_stmt, index, value.constData(), int(value.size()), SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK)
+        m_conn->fail(rc);
+}
+
 bool Statement::step()
 {
     int rc = sqlite3_step(m_stmt);
@@ -247,16 +261,26 @@ QVariant Statement::value(int i) const
     return text(i);
 }
 
+QByteArray Statement::blob(int i) const
+{
+    const void *p = sqlite3_column_blob(m_stmt, i);
+    if (!p)
+        return QByteArray();
+    return QByteArray(static_cast<const char *>(p), sqlite3_column_bytes(m_stmt, i));
+}
+
 Transaction::Transaction(Connection &conn) : m_conn(conn)
 {
-    m_conn.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    m_nested = sqlite3_get_autocommit(m_conn.handle()) == 0;
+    m_conn.exec(m_nested ? QStringLiteral("SAVEPOINT kestrune_write") : QStringLiteral("BEGIN IMMEDIATE"));
 }
 
 Transaction::~Transaction()
 {
     if (!m_done) {
         char *err = nullptr;
-        sqlite3_exec(m_conn.handle(), "ROLLBACK", nullptr, nullptr, &err);
+        sqlite3_exec(m_conn.handle(), m_nested ? "ROLLBACK TO kestrune_write; RELEASE kestrune_write" : "ROLLBACK",
+                     nullptr, nullptr, &err);
         if (err)
             sqlite3_free(err);
     }
@@ -264,6 +288,6 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    m_conn.exec(QStringLiteral("COMMIT"));
+    m_conn.exec(m_nested ? QStringLiteral("RELEASE kestrune_write") : QStringLiteral("COMMIT"));
     m_done = true;
 }

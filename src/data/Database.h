@@ -64,6 +64,8 @@ public:
 
     void bind(int index, const QString &value);    // 1-based
     void bindNull(int index);
+    void bindInt(int index, qint64 value);
+    void bindBlob(int index, const QByteArray &value);
     // Steps once; true while a row is available.
     bool step();
     void reset();
@@ -73,13 +75,16 @@ public:
     QString text(int i) const;     // null reads as ""
     QByteArrayView utf8(int i) const;   // the engine's own bytes, valid until the next step
     QVariant value(int i) const;   // null reads as an invalid QVariant
+    QByteArray blob(int i) const;
 
 private:
     Connection *m_conn;
     sqlite3_stmt *m_stmt;
 };
 
-// All-or-nothing scope: commits on commit(), rolls back otherwise.
+// All-or-nothing scope: commits on commit(), rolls back otherwise. Inside a
+// transaction already open on the connection it is a savepoint of it, so
+// that several writes can be grouped into one.
 class Transaction {
 public:
     explicit Transaction(Connection &conn);
@@ -91,4 +96,5 @@ public:
 private:
     Connection &m_conn;
     bool m_done = false;
+    bool m_nested = false;
 };

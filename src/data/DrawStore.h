@@ -1,13 +1,79 @@
 #pragma once
 
+#include "data/DrawRecord.h"
 #include "data/Tables.h"
 
 #include <QDate>
+#include <QDateTime>
 
-// Stores the current draw list as sel_expert records: one record per row,
-// dated today ("YYYY-MM-DD"), with consecutive identifiers after the last
-// cached SelectionTable Id, all in one transaction. Throws DbError and
-// leaves the file as it was when any record cannot be written. Neither
-// updates SelectionTable nor changes DrawUnsaved: callers decide. Returns
-// the Ids of the records written.
-QStringList StoreDrawList(const DataStore &store, const TextTable &drawList, const QDate &today);
+// Draws are stored as projects beside sel_expert: the project, its rounds,
+// for each stored expert a snapshot as drawn with the link to its sel_expert
+// record (record number and expert Id), the attendance of each expert and
+// the substitutes. Every write below is one transaction: it completes, or
+// throws DbError and leaves the file as it was.
+
+// Creates the project tables a file lacks (files made before projects were
+// kept have none). Works inside the caller's transaction if there is one.
+void EnsureProjectTables(Connection &conn);
+bool HasProjectTables(Connection &conn);
+// Empties the project tables, inside the caller's transaction.
+void ClearProjectTables(Connection &conn);
+// The sel_expert records of these experts are being deleted with them, inside
+// the caller's transaction: their links are marked as removed on that day,
+// so that the snapshots keep showing who sat on the panel.
+void MarkProjectLinksRemoved(Connection &conn, const QStringList &expertIds, const QDate &day);
+
+struct StoredDraw {
+    QString projectId;
+    qsizetype rowsAdded = 0;
+    bool newProject = false;
+};
+
+// Stores the draw list as a project. The first store of a session creates
+// the project with facts, its operator and the time; a later store of the same
+// session adds to that project (facts are ignored then). Either way the rounds
+// not yet stored are written, and for each draw-list row not yet stored one
+// sel_expert record (dated today, consecutive identifiers after the last
+// cached SelectionTable Id, in draw-list order) with its snapshot and link.
+// The session learns what was stored only once everything is committed.
+// Neither reloads SelectionTable nor changes DrawUnsaved: callers decide.
+StoredDraw StoreDrawProject(const DataStore &store, const TextTable &drawList, DrawSession &session,
+                            const ProjectFacts &facts, const QString &operatorName, const QDateTime &now);
+StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const TextTable &drawList, DrawSession &session,
+                            const ProjectFacts &facts, const QString &operatorName, const QDateTime &now);
+
+// Draw-list rows whose expert the session has not stored yet, in order.
+TextTable UnstoredRows(const TextTable &drawList, const DrawSession &session);
+
+// One substitute of a substitute round: the expert (a draw-list row of eight
+// columns) and the project expert it replaces.
+struct SubstitutePick {
+    int replacesSeq = 0;
+    QStringList row;
+};
+
+// A substitute round with the substitutes it drew.
+struct SubstituteRound {
+    DrawRound round;
+    QList<SubstitutePick> picks;
+};
+
+// Stores substitute rounds of a project in one transaction: each round
+// (numbered after the project's last one; the number is set in rounds), and
+// for each pick a sel_expert record dated the round's day, a snapshot with
+// its link, and the substitute record.
+void StoreSubstituteRounds(const DataStore &store, const QString &projectId, QList<SubstituteRound> &rounds);
+void StoreSubstituteRounds(Connection &conn, const DataStore &store, const QString &projectId,
+                           QList<SubstituteRound> &rounds);
+
+// Records the attendance of project expert seq at a time; a decline carries
+// its reason. Returns false, writing nothing, when the project has no such
+// expert.
+bool SetAttendance(const DataStore &store, const QString &projectId, int seq, const QString &status,
+                   const QString &reason, const QString &operatorName, const QDateTime &at);
+bool SetAttendance(Connection &conn, const QString &projectId, int seq, const QString &status, const QString &reason,
+                   const QString &operatorName, const QDateTime &at);
+
+// The title level's name of an expert as the snapshot keeps it: row n of
+// TitleTypeTable for zhicheng_id n, "" when unknown.
+QString TitleNameOf(const DataStore &store, const QString &expertId);

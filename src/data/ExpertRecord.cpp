@@ -1,5 +1,6 @@
 #include "data/ExpertRecord.h"
 
+#include "data/DrawStore.h"
 #include "data/RecordIds.h"
 #include "data/Recordset.h"
 #include "data/TextWidth.h"
@@ -231,7 +232,7 @@ QStringList SelectionIdsOfExperts(const DataStore &store, const QStringList &exp
     return ids;
 }
 
-ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids)
+ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids, const QDate &day)
 {
     ExpertDeletion result;
     Connection conn = OpenDataFile(store);
@@ -257,6 +258,7 @@ ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QString
             selections.step();
             selections.reset();
         }
+        MarkProjectLinksRemoved(conn, ids, day);
         tx.commit();
     }
     conn.close();

@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/DbError.h"
+#include "data/DrawStore.h"
 #include "data/Vocabulary.h"
 
 #include <QFile>
@@ -94,6 +95,7 @@ void CreateDataFile(const QString &path)
         {
             Transaction tx(conn);
             CreateSchema(conn);
+            EnsureProjectTables(conn);
             insertRow(conn, Schema::LoginPwd(),
                       {"000001", QString::fromLatin1(kInitialAdminName),
                        QString::fromLatin1(kInitialAdminPassword), "0"});
@@ -128,6 +130,12 @@ void EnsureDataFile(const QString &path)
     const Outcome schema = CheckSchema(conn);
     if (!schema)
         throw DbError(schema.message);
+    // Files made before draws were kept as projects gain the project tables.
+    if (!HasProjectTables(conn)) {
+        Transaction tx(conn);
+        EnsureProjectTables(conn);
+        tx.commit();
+    }
 }
 
 Outcome CheckSchema(Connection &conn)

@@ -41,11 +41,12 @@ class Connection;
 
 // Creates the five tables in an empty file.
 void CreateSchema(Connection &conn);
-// Creates ProSys.mdb with the schema and its initial content: one
+// Creates ProSys.mdb with the schema (and the project tables) and its initial content: one
 // administrator, the title levels and the degrees. No experts.
 void CreateDataFile(const QString &path);
 // Opens an existing file, or creates it on first start. An existing file is
-// never overwritten: a failure to open it raises the engine's error.
+// never overwritten: a failure to open it raises the engine's error. A file
+// without the project tables of stored draws gains them.
 void EnsureDataFile(const QString &path);
 // Checks that an open file has the five tables with the right fields in the
 // right positions; a failure describes the first difference.

@@ -1,6 +1,7 @@
 #include "data/Tables.h"
 
 #include "data/DbError.h"
+#include "data/Projects.h"
 #include "data/Schema.h"
 
 #include <sqlite3.h>
@@ -92,6 +93,18 @@ bool loadInHalves(Connection &conn, Connection &second, const TableDef &def, Tex
     return true;
 }
 
+} // namespace
+
+TextTable ReadTable(Connection &conn, const TableDef &def)
+{
+    TextTable table;
+    Statement read = conn.prepare(def.selectStatement());
+    readRows(read, int(def.fields.size()), table);
+    return table;
+}
+
+namespace {
+
 // Reads a whole table in Id order; a null becomes "", nothing is trimmed.
 // The new table is built aside and swapped in, so a failed read leaves the
 // previous copy as it was.
@@ -104,14 +117,11 @@ void loadTable(DataStore &store, const TableDef &def, TextTable &target, bool la
         // waits on a writer that waits on that lock.
         Connection second = OpenDataFile(store);
         conn.exec(QStringLiteral("BEGIN"));
-        if (!loadInHalves(conn, second, def, table)) {
-            Statement read = conn.prepare(def.selectStatement());
-            readRows(read, int(def.fields.size()), table);
-        }
+        if (!loadInHalves(conn, second, def, table))
+            table = ReadTable(conn, def);
         conn.exec(QStringLiteral("COMMIT"));
     } else {
-        Statement read = conn.prepare(def.selectStatement());
-        readRows(read, int(def.fields.size()), table);
+        table = ReadTable(conn, def);
     }
     conn.close();
     target = std::move(table);
@@ -247,4 +257,5 @@ void LoadAllTables(DataStore &store)
     LoadSelections(store);
     LoadDegrees(store);
     LoadUsers(store);
+    LoadProjects(store);
 }

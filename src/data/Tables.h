@@ -17,6 +17,7 @@ struct DataStore {
     TextTable DegreeTable;     // resource_degree: Id, Name
     TextTable ExpertTable;     // expert_msg: the 29 fields in order
     TextTable SelectionTable;  // sel_expert: Id, Sel_data, Expert_Id
+    TextTable ProjectTable;    // stored draws, one row per project (LoadProjects)
 
     QString dataFilePath() const { return DataFilePath(appDir); }
 };
@@ -24,12 +25,17 @@ struct DataStore {
 // Opens ProSys.mdb of the store's application folder shared and read-write.
 Connection OpenDataFile(const DataStore &store);
 
+struct TableDef;
+// A whole table of an open file in Id order; a null becomes "".
+TextTable ReadTable(Connection &conn, const TableDef &def);
+
 void LoadUsers(DataStore &store);
 void LoadTitleTypes(DataStore &store);
 void LoadDegrees(DataStore &store);
 void LoadExperts(DataStore &store);
 void LoadSelections(DataStore &store);
-// Every table, in the order the main window loads them, then the users.
+// Every table, in the order the main window loads them, then the users and
+// the projects.
 void LoadAllTables(DataStore &store);
 
 // After a write that added, changed or removed the records with these Ids:

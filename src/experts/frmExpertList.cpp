@@ -226,7 +226,7 @@ void frmExpertList::cmdDel_Click()
 
     // The draw records that go with the experts, as the table knows them.
     const QStringList selections = SelectionIdsOfExperts(m_state, ids);
-    const ExpertDeletion result = DeleteExpertsWithSelections(m_state, ids);
+    const ExpertDeletion result = DeleteExpertsWithSelections(m_state, ids, m_state.today());
     if (!result.deleted) {
         m_state.paging.SelectedRow = positions[result.missingIndex] + 1;
         m_state.messages().critical(QStringLiteral("没有匹配的记录！"));

@@ -1,6 +1,7 @@
 #include "experts/frmExpertListDis.h"
 
 #include "data/Vocabulary.h"
+#include "ui/Guarded.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -14,6 +15,17 @@ frmExpertListDis::frmExpertListDis(AppState &state, ScreenNavigator &nav, QWidge
     labTitle->adjustSize();
     cmd_Back = addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 5580, 7125, 1095, 435);
     connect(cmd_Back, &QPushButton::clicked, this, [this] { back(); });
+    cmdProjects = addButton(QStringLiteral("cmdProjects"), QStringLiteral("参与项目"), 6915, 7125, 1095, 435);
+    connect(cmdProjects, &QPushButton::clicked, this, Guarded(this, &frmExpertListDis::showProjects));
+}
+
+void frmExpertListDis::showProjects()
+{
+    // The projects of the expert on show, from the list (21) or the search (22).
+    if (m_state.isCurrentScreen(ScreenId::ExpertListView))
+        m_nav.openScreen(ScreenId::ExpertListViewProjects);
+    else if (m_state.isCurrentScreen(ScreenId::ExpertSearchView))
+        m_nav.openScreen(ScreenId::ExpertSearchViewProjects);
 }
 
 void frmExpertListDis::onActivate()

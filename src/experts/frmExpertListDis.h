@@ -16,7 +16,9 @@ protected:
 
 private:
     void back();
+    void showProjects();
     void showExpert(const QStringList &row);
 
     QPushButton *cmd_Back = nullptr;
+    QPushButton *cmdProjects = nullptr;
 };

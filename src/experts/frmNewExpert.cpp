@@ -76,8 +76,12 @@ void frmNewExpert::SaveNewExpert()
     // The expert is in the file from here on: it joins the draw list before
     // the table is brought up to date, so that a failed read cannot leave it
     // stored but outside the extraction it was made for.
-    if (temporary)
-        m_state.DrawList.append(record->drawListRow(id));
+    if (temporary) {
+        const QStringList row = record->drawListRow(id);
+        m_state.DrawList.append(row);
+        // A temporary expert is a round of the draw of its own.
+        m_state.DrawRecord.rounds.append(TemporaryRound(row, m_state.services.clock->now()));
+    }
     try {
         RefreshExperts(m_state, {id});
     } catch (const DbError &e) {

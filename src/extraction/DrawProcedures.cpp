@@ -59,51 +59,6 @@ bool DrawCountIsCritical(DrawCount::Status status)
     return status == DrawCount::BelowOne || status == DrawCount::AboveExperts;
 }
 
-qsizetype RandomIndex(qsizetype count, RandomSource &random)
-{
-    const double r = random.next();
-    const double scaled = std::floor(double(count) * r);
-    // A source at its very edge (or rounding of count * r) must never give an
-    // index outside the list.
-    if (!(scaled >= 0))
-        return 0;
-    if (scaled >= double(count))
-        return count - 1;
-    return qsizetype(scaled);
-}
-
-QVector<qsizetype> RandomDraw(qsizetype count, qsizetype n, RandomSource &random)
-{
-    QVector<qsizetype> picks;
-    if (count <= 0 || n <= 0)
-        return picks;
-    n = std::min(n, count);
-    picks.reserve(n);
-    std::vector<bool> taken(size_t(count), false);
-
-    // A sound source needs about count / (count - k) draws for pick k; one
-    // that keeps repeating itself (a broken or scripted source) must not
-    // freeze the program, so after this many repeats in a row the pick takes
-    // the next free index instead. A sound source never gets near it.
-    const qsizetype repeatLimit = 1000 * count + 1000000;
-
-    for (qsizetype k = 0; k < n; ++k) {
-        qsizetype index = RandomIndex(count, random);
-        qsizetype repeats = 0;
-        while (taken[size_t(index)]) {
-            if (++repeats > repeatLimit) {
-                while (taken[size_t(index)])
-                    index = (index + 1) % count;
-                break;
-            }
-            index = RandomIndex(count, random);
-        }
-        taken[size_t(index)] = true;
-        picks.append(index);
-    }
-    return picks;
-}
-
 TextTable PickRows(const TextTable &list, const QVector<qsizetype> &indexes)
 {
     TextTable out;

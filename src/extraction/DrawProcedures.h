@@ -2,6 +2,7 @@
 
 #include "data/Tables.h"
 #include "data/Platform.h"
+#include "data/SeededDraw.h"
 
 #include <QString>
 #include <QVector>
@@ -24,17 +25,6 @@ DrawCount CheckDrawCount(const QString &text, qsizetype expertCount);
 // The message of a failed count check and whether it is shown as critical.
 QString DrawCountMessage(DrawCount::Status status);
 bool DrawCountIsCritical(DrawCount::Status status);
-
-// The whole part of count * r for one number r in [0, 1) of the random
-// source: every index 0 .. count - 1 equally likely. count must be positive.
-qsizetype RandomIndex(qsizetype count, RandomSource &random);
-
-// Draws n distinct indexes of 0 .. count - 1 (n < count), in the order drawn.
-// Each pick takes numbers from the source as RandomIndex does and draws again
-// while the index was picked before, so every ordered choice of n distinct
-// indexes is equally likely. Repeats are found through a table of flags, so
-// a redraw costs constant time however many picks came before.
-QVector<qsizetype> RandomDraw(qsizetype count, qsizetype n, RandomSource &random);
 
 // The rows of list at the given indexes, in that order.
 TextTable PickRows(const TextTable &list, const QVector<qsizetype> &indexes);

@@ -2,7 +2,8 @@
 
 #include "data/DbError.h"
 #include "data/Tables.h"
-#include "data/DrawStore.h"
+#include "data/Projects.h"
+#include "extraction/frmProject.h"
 #include "lists/PagedList.h"
 #include "reports/Reports.h"
 #include "ui/Guarded.h"
@@ -103,29 +104,31 @@ void frmNewPro::deleteRow(int slot)
 
 void frmNewPro::saveDrawList()
 {
-    const bool unchangedSinceStored =
-        m_storedRows && !m_state.DrawUnsaved && *m_storedRows == m_state.DrawList;
     if (m_state.DrawList.isEmpty()) {
         m_state.messages().information(QStringLiteral("请进行专家抽取。"));
         return;
     }
-    // The list on show is stored already: say so rather than store it twice.
-    if (unchangedSinceStored) {
-        m_state.messages().information(QStringLiteral("本次抽取结果已保存。"));
-        return;
-    }
-    QStringList stored;
+    DrawStoreResult result;
     try {
-        stored = StoreDrawList(m_state, m_state.DrawList, m_state.today());
+        result = StoreCurrentDraw(m_state, this);
     } catch (const DbError &e) {
         // Nothing was written: the draw stays unsaved and on screen.
         m_state.messages().critical(e.message());
         return;
     }
-    m_storedRows = m_state.DrawList;
-    m_state.DrawUnsaved = false;
+    switch (result) {
+    case DrawStoreResult::Cancelled:
+        return;
+    case DrawStoreResult::NothingNew:
+        // The list on show is stored already: say so rather than store it twice.
+        m_state.messages().information(QStringLiteral("本次抽取结果已保存。"));
+        return;
+    case DrawStoreResult::Stored:
+        break;
+    }
     cmdSelExpert->setEnabled(false);
     cmdNewLinExp->setEnabled(false);
     m_state.messages().information(QStringLiteral("增加成功。"));
-    RefreshSelections(m_state, stored);
+    LoadSelections(m_state);
+    LoadProjects(m_state);
 }

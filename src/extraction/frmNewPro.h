@@ -43,8 +43,4 @@ private:
     QPushButton *cmdSave = nullptr;
     QPushButton *cmdPreview = nullptr;
     QPushButton *cmdExcel = nullptr;
-
-    // The rows of the last draw stored from this screen. Storing them again
-    // while nothing has changed would record the same draw twice.
-    std::optional<TextTable> m_storedRows;
 };

@@ -1,5 +1,7 @@
 #include "extraction/frmNewProSelExpert.h"
 
+#include "extraction/ProjectDraws.h"
+#include "extraction/frmAvoid.h"
 #include "lists/PagedList.h"
 #include "ui/CriteriaGrid.h"
 #include "ui/Twips.h"
@@ -119,6 +121,8 @@ frmNewProSelExpert::frmNewProSelExpert(AppState &state, ScreenNavigator &nav, QW
 
     cmdSearch = addButton(QStringLiteral("cmdSearch"), kManualCaption, 7200, 1620, 1095, 375);
     cmd_Clear = addButton(QStringLiteral("cmd_Clear"), QStringLiteral("清 空"), 8700, 1620, 1095, 375);
+    // Right of the two buttons, where the criteria grid leaves room.
+    cmdAvoid = addButton(QStringLiteral("cmdAvoid"), QStringLiteral("回避设置"), 10200, 1620, 1095, 375);
 
     Label1 = addHeading(kHeading, kHeadingLeft, 2460, 11700, 255);
 
@@ -137,6 +141,7 @@ frmNewProSelExpert::frmNewProSelExpert(AppState &state, ScreenNavigator &nav, QW
     connect(cmd_Clear, &QPushButton::clicked, this, &frmNewProSelExpert::cmd_Clear_Click);
     connect(cmd_OK, &QPushButton::clicked, this, &frmNewProSelExpert::cmd_OK_Click);
     connect(cmd_Back, &QPushButton::clicked, this, &frmNewProSelExpert::cmd_Back_Click);
+    connect(cmdAvoid, &QPushButton::clicked, this, &frmNewProSelExpert::cmdAvoid_Click);
 
     labExpertID->clear();
     com_Type_Click(0);
@@ -161,7 +166,9 @@ void frmNewProSelExpert::onActivate()
     m_criteria = NoRecordCriteria();
     cmd_Clear_Click();
     FilterCandidates(m_state.ExpertTable, m_criteria, m_state.CandidateList);
+    m_round.reset();
     showCandidates();
+    showAvoidance();
 }
 
 bool frmNewProSelExpert::eventFilter(QObject *watched, QEvent *event)
@@ -255,26 +262,32 @@ void frmNewProSelExpert::showCandidates()
     m_list->show(call);
 }
 
+void frmNewProSelExpert::buildCandidates(const QString &roundType)
+{
+    const AvoidanceCounts avoided =
+        BuildCandidates(m_state, m_criteria, m_state.Avoidance, m_state.today(), m_state.CandidateList);
+    m_round = NewRound(roundType, m_criteria, m_state.TitleTypeTable, m_state.Avoidance, avoided, m_state.CandidateList,
+                       m_state.services.clock->now());
+}
+
 void frmNewProSelExpert::manualDraw()
 {
-    FilterCandidates(m_state.ExpertTable, m_criteria, m_state.CandidateList);
+    buildCandidates(RoundType::Manual);
     showCandidates();
 }
 
 void frmNewProSelExpert::randomDraw(qsizetype n)
 {
-    FilterCandidates(m_state.ExpertTable, m_criteria, m_state.CandidateList);
-    const qsizetype candidates = m_state.CandidateList.count();
-    if (n < candidates) {
-        const QVector<qsizetype> picks = RandomDraw(candidates, n, *m_state.services.random);
-        m_state.CandidateList = PickRows(m_state.CandidateList, picks);
-    }
+    // Each draw starts from a fresh seed that is kept with the round, so the
+    // picks can be drawn again from the stored candidate list later.
+    buildCandidates(RoundType::Random);
+    m_state.CandidateList = SeededPick(*m_round, m_state.CandidateList, n, *m_state.services.random);
     showCandidates();
 }
 
 void frmNewProSelExpert::startRoll()
 {
-    FilterCandidates(m_state.ExpertTable, m_criteria, m_state.CandidateList);
+    buildCandidates(RoundType::Rolling);
     if (m_state.CandidateList.isEmpty()) {
         // Nothing to roll: no number to show and nothing to pick. The empty
         // list goes on screen so no row of an earlier list can be confirmed.
@@ -318,6 +331,8 @@ void frmNewProSelExpert::stopRoll()
     }
     TextTable drawn;
     drawn.appendRowOf(m_state.CandidateList, m_lastRolledIndex);
+    if (m_round)
+        m_round->rolledId = drawn.cell(0, 0).toString();
     m_state.CandidateList = std::move(drawn);
     showCandidates();
 }
@@ -364,8 +379,16 @@ void frmNewProSelExpert::cmd_OK_Click()
 
     // Nothing waits to be stored: this confirmation starts a new extraction.
     if (!m_state.DrawUnsaved)
-        m_state.DrawList.clear();
+        StartNewDraw(m_state);
     m_state.DrawUnsaved = true;
+    // Each confirmation is one round of the draw: what was drawn, from which
+    // candidates, and which rows the user kept.
+    if (m_round) {
+        DrawRound round = *m_round;
+        for (qsizetype p = 0; p < m_picks.count(); ++p)
+            round.confirmedIds.append(m_picks.cell(p, 0).toString());
+        m_state.DrawRecord.rounds.append(round);
+    }
     // The picks are merged and shown whichever screen was opened last: a
     // confirmation that marked the draw unsaved but kept nothing would lose
     // the user's choice.
@@ -376,6 +399,34 @@ void frmNewProSelExpert::cmd_OK_Click()
 void frmNewProSelExpert::cmd_Back_Click()
 {
     if (!m_state.DrawUnsaved)
-        m_state.DrawList.clear();
+        StartNewDraw(m_state);
     m_nav.openScreen(ScreenId::DrawResult);
+}
+
+void frmNewProSelExpert::cmdAvoid_Click()
+{
+    // The dialog counts what each rule takes out of the candidates of the
+    // criteria typed now.
+    SelectionCriteria typed = m_criteria;
+    gatherCriteria();
+    TextTable candidates;
+    FilterCandidates(m_state.ExpertTable, m_criteria, candidates);
+    m_criteria = typed;
+    frmAvoid dialog(m_state, candidates, this);
+    if (m_state.services.dialogs->run(dialog))
+        m_state.Avoidance = dialog.rules();
+    showAvoidance();
+}
+
+void frmNewProSelExpert::showAvoidance()
+{
+    // Rules in force are easy to forget: the button shows them in bold red.
+    const bool active = !m_state.Avoidance.isEmpty();
+    QFont f = cmdAvoid->font();
+    f.setBold(active);
+    cmdAvoid->setFont(f);
+    QPalette pal = cmdAvoid->palette();
+    pal.setColor(QPalette::ButtonText, active ? QColor(kWarningRed) : palette().color(QPalette::ButtonText));
+    cmdAvoid->setPalette(pal);
+    cmdAvoid->setToolTip(active ? DescribeAvoidance(m_state.Avoidance) : QString());
 }

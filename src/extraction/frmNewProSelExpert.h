@@ -2,9 +2,11 @@
 
 #include "extraction/CandidateFilter.h"
 #include "extraction/DrawProcedures.h"
+#include "data/DrawRecord.h"
 #include "shell/ChildScreen.h"
 
 #include <array>
+#include <optional>
 
 class PagedList;
 class QTimer;
@@ -23,6 +25,9 @@ public:
     DrawType extractionType() const { return m_type; }
     bool isRolling() const { return m_rolling; }
     const SelectionCriteria &criteria() const { return m_criteria; }
+    // The round behind the candidate list on show, recorded when rows of it
+    // are confirmed; none before the first draw.
+    const std::optional<DrawRound> &roundOnShow() const { return m_round; }
 
 public Q_SLOTS:
     // One step of the rolling display (the timer's handler).
@@ -39,9 +44,14 @@ private:
     void cmd_Clear_Click();
     void cmd_OK_Click();
     void cmd_Back_Click();
+    void cmdAvoid_Click();
+    void showAvoidance();
 
     void gatherCriteria();
     void showCandidates();
+    // The candidates of the gathered criteria less the avoided experts, and a
+    // new round over them.
+    void buildCandidates(const QString &roundType);
     void manualDraw();
     void randomDraw(qsizetype n);
     void startRoll();
@@ -56,6 +66,7 @@ private:
     bool m_rolledSinceStart = false;
     qsizetype m_lastRolledIndex = 0;
     TextTable m_picks;   // rows of the last confirmation
+    std::optional<DrawRound> m_round;
 
     QLabel *labTitle = nullptr;
     QLabel *labWhere = nullptr;
@@ -69,6 +80,7 @@ private:
     QTimer *tmeSelExp = nullptr;
     QPushButton *cmdSearch = nullptr;
     QPushButton *cmd_Clear = nullptr;
+    QPushButton *cmdAvoid = nullptr;
     QPushButton *cmd_OK = nullptr;
     QPushButton *cmd_Back = nullptr;
     QLabel *Label1 = nullptr;

@@ -98,6 +98,8 @@ PagedList::PagedList(QWidget *screen, PagingState &paging, const ListLayout &lay
         if (layout.checkLeft >= 0) {
             auto *box = new QCheckBox(screen);
             box->setObjectName(ArrayName(QStringLiteral("chk"), i));
+            // The box has no caption on screen; a screen reader still needs one.
+            box->setAccessibleName(QStringLiteral("选择本页第%1行").arg(i + 1));
             box->setGeometry(TwRect(layout.checkLeft, top, 255, layout.rowHeight));
             box->hide();
             m_controls.chk[i] = box;
@@ -107,6 +109,7 @@ PagedList::PagedList(QWidget *screen, PagingState &paging, const ListLayout &lay
     if (layout.checkAllLeft >= 0) {
         auto *box = new QCheckBox(screen);
         box->setObjectName(QStringLiteral("chkAll"));
+        box->setAccessibleName(QStringLiteral("全选"));
         box->setGeometry(TwRect(layout.checkAllLeft, layout.checkAllTop, 255, layout.rowHeight));
         // clicked, not toggled: the engine's own unticking must not re-run it.
         connect(box, &QCheckBox::clicked, this, [this] { ToggleAllChecks(m_controls); });

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWidget>
+#include <functional>
 
 #include <optional>
 
@@ -69,24 +70,72 @@ private:
     bool m_enableAtEnd = true;
 };
 
-// A report must run only with a list and with its template.
-bool CanReport(const ReportContext &ctx, ReportKind kind, const TextTable &list)
+// One report to preview or export: its template, what to say about an empty
+// list and the name offered for export, its length, and how to fill the
+// template. The fill holds copies of what it prints: it runs on a thread of
+// its own, and a long preview goes on after the screen has moved on.
+struct ReportJob {
+    QString templateName;
+    QString missingTemplateMessage;
+    QString emptyMessage;
+    QString defaultFileName;
+    bool empty = false;
+    qsizetype rows = 0;
+    ReportRun::Fill fill;
+};
+
+ReportJob ListJob(ReportKind kind, const TextTable &list, const QVector<ReportHeaderCell> &header)
 {
     const ReportLayout &layout = LayoutOf(kind);
-    if (list.isEmpty()) {
-        ctx.messages().information(layout.emptyMessage);
+    return {layout.templateName,
+            layout.missingTemplateMessage(),
+            layout.emptyMessage,
+            layout.defaultFileName,
+            list.isEmpty(),
+            list.count(),
+            [kind, list, header](SpreadsheetEngine &engine, ReportMode mode, const QString &path,
+                                 const QString &output, const FillProgress &progress) {
+                return FillExcelReport(engine, mode, kind, path, output, list, header, progress);
+            }};
+}
+
+ReportJob DrawRecordJob(const DrawRecordContent &content)
+{
+    const DrawRecordLayout &layout = DrawRecordTemplate();
+    return {layout.templateName,
+            layout.missingTemplateMessage(),
+            QString(),
+            layout.defaultFileName,
+            false,
+            content.rounds.count() + content.experts.count(),
+            [content](SpreadsheetEngine &engine, ReportMode mode, const QString &path, const QString &output,
+                      const FillProgress &progress) {
+                return FillDrawRecordReport(engine, mode, path, output, content, progress);
+            }};
+}
+
+QString TemplateOf(const ReportContext &ctx, const ReportJob &job)
+{
+    return QDir(ctx.templateDir).filePath(job.templateName);
+}
+
+// A report must run only with a list and with its template.
+bool CanReport(const ReportContext &ctx, const ReportJob &job)
+{
+    if (job.empty) {
+        ctx.messages().information(job.emptyMessage);
         return false;
     }
-    if (!QFileInfo(TemplatePath(ctx.templateDir, kind)).isFile()) {
-        ctx.messages().critical(layout.missingTemplateMessage());
+    if (!QFileInfo(TemplateOf(ctx, job)).isFile()) {
+        ctx.messages().critical(job.missingTemplateMessage);
         return false;
     }
     return true;
 }
 
-bool IsLong(const TextTable &list)
+bool IsLong(const ReportJob &job)
 {
-    return list.count() > kLongReportRows;
+    return job.rows > kLongReportRows;
 }
 
 enum class RunEnd { Done, FirstPages, Failed, Cancelled };
@@ -94,7 +143,8 @@ enum class RunEnd { Done, FirstPages, Failed, Cancelled };
 // Starts the run and waits for it while the windows keep painting. A long
 // report shows a modal progress dialog whose cancel button abandons it; a
 // short one holds the user's input until it is done. Returns when the run is
-// finished, or when the first pages of a long preview are written.
+// finished, or when the first pages of a long preview are written. The
+// engine (and with it the office) ends before anything is shown.
 RunEnd WaitForRun(ReportRun &run, QWidget *screen, bool withDialog)
 {
     QEventLoop loop;
@@ -151,12 +201,14 @@ bool FileInUse(const QString &path)
     return file.exists() && !folder.isWritable();
 }
 
-ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKind kind, const TextTable &list,
-                             const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable)
+namespace {
+
+ReportPreview *Preview(const ReportContext &ctx, QWidget *screen, const ReportJob &job,
+                       const QList<QWidget *> &controlsToDisable)
 {
-    if (!CanReport(ctx, kind, list))
+    if (!CanReport(ctx, job))
         return nullptr;
-    const bool isLong = IsLong(list);
+    const bool isLong = IsLong(job);
     const ControlList controls = guarded(controlsToDisable);
     BusyScope busy(controls, !isLong);
 
@@ -172,8 +224,7 @@ ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKi
     const QString whole = folder->filePath(QStringLiteral("report.pdf"));
     const QString firstPages = isLong ? folder->filePath(QStringLiteral("first-pages.pdf")) : QString();
     auto run = std::make_unique<ReportRun>(
-        ctx.services.makeSpreadsheet,
-        ReportRun::Job{ReportMode::Preview, kind, TemplatePath(ctx.templateDir, kind), whole, firstPages, list, header});
+        ctx.services.makeSpreadsheet, ReportRun::Job{ReportMode::Preview, TemplateOf(ctx, job), whole, firstPages, job.fill});
     const RunEnd end = WaitForRun(*run, screen, isLong);
     if (end == RunEnd::Cancelled)
         return nullptr;
@@ -216,13 +267,12 @@ ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKi
     return preview;
 }
 
-QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind, const TextTable &list,
-                     const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable)
+QString Export(const ReportContext &ctx, QWidget *screen, const ReportJob &job,
+               const QList<QWidget *> &controlsToDisable)
 {
-    if (!CanReport(ctx, kind, list))
+    if (!CanReport(ctx, job))
         return QString();
-    const ReportLayout &layout = LayoutOf(kind);
-    const QString start = QDir(ctx.services.desktop->desktopPath()).filePath(layout.defaultFileName);
+    const QString start = QDir(ctx.services.desktop->desktopPath()).filePath(job.defaultFileName);
     const QString chosen = ctx.services.files->getSaveFileName(screen, QStringLiteral("另存为"), start,
                                                                  QStringLiteral("Excel Files (*.xls)"));
     if (chosen.isEmpty())
@@ -242,13 +292,12 @@ QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind,
         return QString();
     }
 
-    const bool isLong = IsLong(list);
+    const bool isLong = IsLong(job);
     const ControlList controls = guarded(controlsToDisable);
     {
         BusyScope busy(controls, !isLong);
         ReportRun run(ctx.services.makeSpreadsheet,
-                      ReportRun::Job{ReportMode::Save, kind, TemplatePath(ctx.templateDir, kind), staging.path(), QString(),
-                                     list, header});
+                      ReportRun::Job{ReportMode::Save, TemplateOf(ctx, job), staging.path(), QString(), job.fill});
         const RunEnd end = WaitForRun(run, screen, isLong);
         if (end == RunEnd::Cancelled)
             return QString();
@@ -268,4 +317,30 @@ QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind,
         ctx.messages().information(
             QStringLiteral("文件已保存到：\n%1\n但没有找到可以打开它的电子表格程序。").arg(QDir::toNativeSeparators(path)));
     return path;
+}
+
+}   // namespace
+
+ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKind kind, const TextTable &list,
+                             const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable)
+{
+    return Preview(ctx, screen, ListJob(kind, list, header), controlsToDisable);
+}
+
+QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind, const TextTable &list,
+                     const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable)
+{
+    return Export(ctx, screen, ListJob(kind, list, header), controlsToDisable);
+}
+
+ReportPreview *PreviewDrawRecord(const ReportContext &ctx, QWidget *screen, const DrawRecordContent &content,
+                                 const QList<QWidget *> &controlsToDisable)
+{
+    return Preview(ctx, screen, DrawRecordJob(content), controlsToDisable);
+}
+
+QString ExportDrawRecord(const ReportContext &ctx, QWidget *screen, const DrawRecordContent &content,
+                         const QList<QWidget *> &controlsToDisable)
+{
+    return Export(ctx, screen, DrawRecordJob(content), controlsToDisable);
 }

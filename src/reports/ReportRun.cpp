@@ -64,8 +64,7 @@ void ReportRun::work()
     progress.cancelled = [this] { return m_cancelled.load(); };
     progress.firstPagesPath = m_job.firstPagesPath;
     progress.firstPagesWritten = [this] { emit firstPagesWritten(); };
-    const Outcome filled = FillExcelReport(*engine, m_job.mode, m_job.kind, m_job.templatePath, m_job.outputPath,
-                                           m_job.list, m_job.header, progress);
+    const Outcome filled = m_job.fill(*engine, m_job.mode, m_job.templatePath, m_job.outputPath, progress);
     m_error = filled.message;
     {
         std::lock_guard<std::mutex> lock(m_mutex);

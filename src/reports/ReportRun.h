@@ -20,14 +20,16 @@ class SpreadsheetEngine;
 class ReportRun : public QObject {
     Q_OBJECT
 public:
+    // Fills the template into outputPath; what it fills from is its own copy,
+    // as the screen's list may change meanwhile.
+    using Fill = std::function<Outcome(SpreadsheetEngine &, ReportMode, const QString &templatePath,
+                                       const QString &outputPath, const FillProgress &)>;
     struct Job {
         ReportMode mode = ReportMode::Preview;
-        ReportKind kind = ReportKind::Selection;
         QString templatePath;
         QString outputPath;
         QString firstPagesPath;   // a long preview's first pages; "" for none
-        TextTable list;           // a copy: the screen's list may change meanwhile
-        QVector<ReportHeaderCell> header;
+        Fill fill;
     };
     using EngineMaker = std::function<std::unique_ptr<SpreadsheetEngine>()>;
 

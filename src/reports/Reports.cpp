@@ -10,10 +10,128 @@
 namespace {
 
 // Sheet columns by letter.
-enum Column { B = 2, C = 3, D = 4, E = 5, F = 6, G = 7, H = 8, I = 9, K = 11, L = 12, N = 14, O = 15, P = 16,
-              S = 19, T = 20 };
+enum Column {
+    B = 2,
+    C = 3,
+    D = 4,
+    E = 5,
+    F = 6,
+    G = 7,
+    H = 8,
+    I = 9,
+    J = 10,
+    K = 11,
+    L = 12,
+    N = 14,
+    O = 15,
+    P = 16,
+    Q = 17,
+    S = 19,
+    T = 20
+};
 
 constexpr int kSequenceColumn = B;
+
+// The ten template rows at firstRow become exactly n rows: the first ones
+// removed, or copies of the first one put in front of them. Returns by how
+// many rows everything below moved.
+int FitTemplateRows(SpreadsheetEngine &engine, int firstRow, qsizetype n)
+{
+    if (n < kTemplateDataRows)
+        engine.deleteRows(firstRow, kTemplateDataRows - int(n));
+    else if (n > kTemplateDataRows)
+        engine.insertRowCopies(firstRow, int(n) - kTemplateDataRows);
+    return int(n) - kTemplateDataRows;
+}
+
+// Reports the work done and stops the fill when the report was cancelled.
+class Progress {
+public:
+    explicit Progress(const FillProgress &p) : m_p(p) {}
+    void reached(int done) const
+    {
+        if (m_p.advanced)
+            m_p.advanced(done);
+        if (m_p.cancelled && m_p.cancelled())
+            throw SpreadsheetError(QStringLiteral("The report was cancelled"));
+    }
+    const FillProgress &fill() const { return m_p; }
+
+private:
+    const FillProgress &m_p;
+};
+
+// The list from column B (the sequence number) to the last sheet column;
+// list column c + 1 goes to columns[c], the columns in between stay empty.
+// Written in blocks of kRowsPerWrite rows, progress moving from `from` to
+// `to` steps as they go.
+void WriteListRows(SpreadsheetEngine &engine, int firstRow, const QVector<int> &columns, const TextTable &list,
+                   const Progress &progress, int from = 0, int to = 0)
+{
+    const qsizetype n = list.count();
+    if (n == 0)
+        return;
+    const int width = columns.last() - kSequenceColumn + 1;
+    for (qsizetype first = 0; first < n; first += kRowsPerWrite) {
+        const qsizetype last = std::min<qsizetype>(n, first + kRowsPerWrite);
+        QList<QStringList> block;
+        block.reserve(last - first);
+        for (qsizetype k = first; k < last; ++k) {
+            QStringList line(width);
+            line[0] = QString::number(k + 1);
+            for (int c = 0; c < columns.size(); ++c)
+                line[columns.at(c) - kSequenceColumn] = list.cell(k, c + 1).toString();
+            block.append(std::move(line));
+        }
+        engine.setTexts(firstRow + int(first), kSequenceColumn, block);
+        if (to > from)
+            progress.reached(from + int((to - from) * last / n));
+    }
+}
+
+// Writes the filled workbook: the printout in Preview mode (a long one's
+// first pages before the rest when asked), the .xls otherwise.
+void WriteOutput(SpreadsheetEngine &engine, ReportMode mode, const QString &outputPath, const Progress &progress)
+{
+    if (mode == ReportMode::Preview) {
+        const FillProgress &p = progress.fill();
+        if (!p.firstPagesPath.isEmpty()) {
+            engine.exportPdfPages(p.firstPagesPath, 1, kFirstPreviewPages);
+            if (p.firstPagesWritten)
+                p.firstPagesWritten();
+            progress.reached(70);
+        }
+        engine.exportPdf(outputPath);
+    } else {
+        if (engine.lastUsedRow() > kXlsMaxRows)
+            throw SpreadsheetError(QStringLiteral("The report does not fit into an .xls worksheet"));
+        engine.saveAsXls(outputPath);
+    }
+}
+
+// Runs a fill under the one error trap of the reports: the workbook is
+// closed either way, and a failure carries the engine's own words.
+template <typename Fill> Outcome RunFill(SpreadsheetEngine &engine, const FillProgress &progress, Fill fill)
+{
+    Outcome failure;
+    try {
+        fill();
+        engine.close();
+        if (progress.advanced)
+            progress.advanced(kFillSteps);
+        return Outcome::success();
+    } catch (const SpreadsheetError &e) {
+        failure = Outcome::failure(e.message());
+    } catch (const std::exception &e) {
+        failure = Outcome::failure(QString::fromLocal8Bit(e.what()));
+    }
+    try {
+        engine.close();
+    } catch (...) {
+        // Already failing; the engine's end cleans up the rest.
+    }
+    return failure;
+}
 
 } // namespace
 
@@ -62,81 +180,76 @@ Outcome FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind k
     const ReportLayout &layout = LayoutOf(kind);
     const int h = layout.headingRows;
     const qsizetype n = list.count();
-    // Reports the work done and stops here when the report was cancelled.
-    const auto reached = [&](int done) {
-        if (progress.advanced)
-            progress.advanced(done);
-        if (progress.cancelled && progress.cancelled())
-            throw SpreadsheetError(QStringLiteral("The report was cancelled"));
-    };
-    Outcome failure;
-    try {
+    const Progress reached(progress);
+    return RunFill(engine, progress, [&] {
         if (mode == ReportMode::Save && h + n > kXlsMaxRows)
             throw SpreadsheetError(QStringLiteral("%1 rows do not fit into an .xls worksheet").arg(n));
-        reached(0);
+        reached.reached(0);
         engine.open(templatePath, true);
-        reached(15);
-
-        // The ten template rows become exactly n rows: the first ones removed,
-        // or copies of the first one put in front of them.
+        reached.reached(15);
         const int firstDataRow = h + 1;
         if (mode == ReportMode::Save && n > kLongReportRows)
             engine.flattenMergedCells(firstDataRow, kTemplateDataRows);
-        if (n < kTemplateDataRows)
-            engine.deleteRows(firstDataRow, kTemplateDataRows - int(n));
-        else if (n > kTemplateDataRows)
-            engine.insertRowCopies(firstDataRow, int(n) - kTemplateDataRows);
-        reached(20);
-
+        FitTemplateRows(engine, firstDataRow, n);
+        reached.reached(20);
         for (const ReportHeaderCell &cell : header)
             engine.setText(cell.row, cell.column, cell.text);
+        WriteListRows(engine, firstDataRow, layout.columns, list, reached, 20, 60);
+        WriteOutput(engine, mode, outputPath, reached);
+    });
+}
 
-        // Blocks from column B to the last data column; the columns in
-        // between stay empty.
-        const int width = layout.columns.last() - kSequenceColumn + 1;
-        for (qsizetype from = 0; from < n; from += kRowsPerWrite) {
-            const qsizetype to = std::min<qsizetype>(n, from + kRowsPerWrite);
-            QList<QStringList> block;
-            block.reserve(to - from);
-            for (qsizetype k = from; k < to; ++k) {
-                QStringList line(width);
-                line[0] = QString::number(k + 1);
-                for (int c = 0; c < layout.columns.size(); ++c)
-                    line[layout.columns.at(c) - kSequenceColumn] = list.cell(k, c + 1).toString();
-                block.append(std::move(line));
-            }
-            engine.setTexts(firstDataRow + int(from), kSequenceColumn, block);
-            reached(20 + int(40 * to / n));
-        }
+QString DrawRecordLayout::missingTemplateMessage() const
+{
+    return QStringLiteral("模板文件“%1”不存在！").arg(templateName);
+}
 
-        if (mode == ReportMode::Preview) {
-            if (!progress.firstPagesPath.isEmpty()) {
-                engine.exportPdfPages(progress.firstPagesPath, 1, kFirstPreviewPages);
-                if (progress.firstPagesWritten)
-                    progress.firstPagesWritten();
-                reached(70);
-            }
-            engine.exportPdf(outputPath);
-        } else {
-            if (engine.lastUsedRow() > kXlsMaxRows)
-                throw SpreadsheetError(QStringLiteral("The report does not fit into an .xls worksheet"));
-            engine.saveAsXls(outputPath);
-        }
-        engine.close();
-        if (progress.advanced)
-            progress.advanced(kFillSteps);
-        return Outcome::success();
-    } catch (const SpreadsheetError &e) {
-        failure = Outcome::failure(e.message());
-    } catch (const std::exception &e) {
-        failure = Outcome::failure(QString::fromLocal8Bit(e.what()));
-    }
-    try {
-        engine.close();
-    } catch (...) {
-        // Already failing; the engine's end cleans up the rest.
-    }
-    return failure;
+const DrawRecordLayout &DrawRecordTemplate()
+{
+    static const DrawRecordLayout layout = [] {
+        DrawRecordLayout l;
+        l.templateName = QStringLiteral("DrawRecord_Plate.xls");
+        l.defaultFileName = QStringLiteral("专家抽取记录表.xls");
+        // Facts in two columns of label and value, the remark across the sheet.
+        l.factCells = {{3, D, {}}, {3, N, {}}, {4, D, {}}, {4, N, {}}, {5, D, {}},
+                       {5, N, {}}, {6, D, {}}, {6, N, {}}, {7, D, {}}};
+        l.roundsRow = 11;
+        l.roundColumns = {C, E, G, J, N, O, S};
+        l.expertsRow = 24;
+        l.expertColumns = {C, D, E, I, L, N, P, Q};
+        l.signatureRow = 35;
+        l.operatorColumn = B;
+        l.supervisorColumn = K;
+        return l;
+    }();
+    return layout;
+}
+
+Outcome FillDrawRecordReport(SpreadsheetEngine &engine, ReportMode mode, const QString &templatePath,
+                             const QString &outputPath, const DrawRecordContent &content, const FillProgress &progress)
+{
+    const DrawRecordLayout &layout = DrawRecordTemplate();
+    const Progress reached(progress);
+    return RunFill(engine, progress, [&] {
+        if (mode == ReportMode::Save &&
+            layout.signatureRow + content.rounds.count() + content.experts.count() > kXlsMaxRows)
+            throw SpreadsheetError(QStringLiteral("The record does not fit into an .xls worksheet"));
+        engine.open(templatePath, true);
+        for (int i = 0; i < layout.factCells.size(); ++i)
+            engine.setText(layout.factCells[i].row, layout.factCells[i].column, content.facts.value(i));
+        // The rounds first: the experts and the signatures move with them.
+        const int roundShift = FitTemplateRows(engine, layout.roundsRow, content.rounds.count());
+        WriteListRows(engine, layout.roundsRow, layout.roundColumns, content.rounds, reached);
+        const int expertsRow = layout.expertsRow + roundShift;
+        const int expertShift = FitTemplateRows(engine, expertsRow, content.experts.count());
+        WriteListRows(engine, expertsRow, layout.expertColumns, content.experts, reached);
+        const int signatureRow = layout.signatureRow + roundShift + expertShift;
+        engine.setText(signatureRow, layout.operatorColumn,
+                       QStringLiteral("操作员：%1    签字：").arg(content.facts.value(6)));
+        engine.setText(signatureRow, layout.supervisorColumn,
+                       QStringLiteral("监督人：%1    签字：").arg(content.facts.value(5)));
+        WriteOutput(engine, mode, outputPath, reached);
+    });
 }
 
 bool MayReplaceCompletedName(MessageService &messages, const QString &chosen, const QString &completed)

@@ -126,6 +126,48 @@ Outcome FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind k
                         const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header,
                         const FillProgress &progress = {});
 
+// The printed record of one stored draw ("打印抽取记录"): the project's facts
+// above, then its rounds and its experts, each list fitted into its own ten
+// template rows, and the signature lines of the operator and the supervisor
+// under the experts.
+struct DrawRecordContent {
+    // 项目名称, 项目编号, 招标人/委托单位, 评审时间, 评审地点, 监督人, 操作员,
+    // 抽取时间, 备注: in that order.
+    QStringList facts;
+    // Column 0 a key (not printed); then type, time, criteria, avoidance,
+    // candidate count, candidate hash, seed.
+    TextTable rounds;
+    // Column 0 a key (not printed); then name, sex, company, profession,
+    // mobile, round, attendance, note.
+    TextTable experts;
+};
+
+struct DrawRecordLayout {
+    QString templateName;
+    QString defaultFileName;
+    QVector<ReportHeaderCell> factCells;   // where each fact goes (text empty)
+    int roundsRow = 0;                     // first of the ten template rows of the rounds
+    QVector<int> roundColumns;             // sheet column of round columns 1, 2, ...
+    int expertsRow = 0;                    // first of the ten template rows of the experts
+    QVector<int> expertColumns;
+    int signatureRow = 0;   // as in the template, before the lists are fitted
+    int operatorColumn = 0, supervisorColumn = 0;
+    QString missingTemplateMessage() const;
+};
+const DrawRecordLayout &DrawRecordTemplate();
+
+// Fills DrawRecord_Plate.xls as FillExcelReport fills the list templates.
+Outcome FillDrawRecordReport(SpreadsheetEngine &engine, ReportMode mode, const QString &templatePath,
+                             const QString &outputPath, const DrawRecordContent &content,
+                             const FillProgress &progress = {});
+
+// "打印抽取记录" and its export, with the messages, busy pointer and disabled
+// controls of PreviewReport and ExportReport.
+ReportPreview *PreviewDrawRecord(const ReportContext &ctx, QWidget *screen, const DrawRecordContent &content,
+                                 const QList<QWidget *> &controlsToDisable);
+QString ExportDrawRecord(const ReportContext &ctx, QWidget *screen, const DrawRecordContent &content,
+                         const QList<QWidget *> &controlsToDisable);
+
 // The path of a kind's template in the template folder.
 QString TemplatePath(const QString &templateDir, ReportKind kind);
 

@@ -7,6 +7,21 @@ void InitRoleNames(AppState &state)
     state.RoleNames = RoleNameList();
 }
 
+void StartNewDraw(AppState &state)
+{
+    state.DrawList.clear();
+    state.DrawRecord.clear();
+}
+
+QString CurrentUserName(const AppState &state)
+{
+    const TextTable &users = state.UserTable;
+    for (qsizetype r = 0; r < users.count(); ++r)
+        if (users.cell(r, 0) == state.CurrentUserId)
+            return users.cell(r, 1).toString();
+    return state.CurrentUserId;
+}
+
 void InitPathTitles(AppState &state)
 {
     state.PathTitles = QVector<QStringList>(kScreenCount + 1, QStringList(kPathLevels, QString()));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/DrawRecord.h"
 #include "data/Tables.h"
 #include "data/Vocabulary.h"
 #include "lists/PagingState.h"
@@ -48,11 +49,22 @@ struct AppState : DataStore {
     TextTable DrawList;     // Id, Name, Sex, birth_date, Company_name, cong_shi_zhuanye, zige_name, Mobile
     TextTable HistoryList;
 
+    // The rounds behind DrawList and the project it is stored under.
+    DrawSession DrawRecord;
+    // Who is kept out of every draw until the rules are cleared.
+    AvoidanceRules Avoidance;
+    // The project chosen with "[查看]" on the project list.
+    QString SelectedProjectId;
+
     QDate today() const { return services.clock->today(); }
     MessageService &messages() const { return *services.messages; }
 };
 
 void InitRoleNames(AppState &state);
+// A new draw list begins: the list and the rounds behind it are emptied.
+void StartNewDraw(AppState &state);
+// The logged-in user's name (the operator of a stored draw).
+QString CurrentUserName(const AppState &state);
 void InitPathTitles(AppState &state);
 // The path line of CurrentScreen: level 1, then " -> " and each further
 // level that is not blank.

@@ -1,6 +1,7 @@
 #include "shell/MDIFrm.h"
 
 #include "data/DbError.h"
+#include "data/Projects.h"
 #include "ui/Artwork.h"
 #include "ui/Guarded.h"
 #include "ui/Twips.h"
@@ -114,6 +115,7 @@ void MDIFrm::start()
     LoadTitleTypes(m_state);
     LoadSelections(m_state);
     LoadDegrees(m_state);
+    LoadProjects(m_state);
 }
 
 QSize MDIFrm::outerSize() const
@@ -251,14 +253,17 @@ void MDIFrm::ExitApplication()
         return;
     m_exitStarted = true;
     if (m_state.DrawUnsaved) {
-        if (m_state.messages().question(QStringLiteral("您有未保存的抽取记录,是否需要保存？"))) {
+        // Cancelling the store comes back to the question: the draw is only
+        // dropped on an explicit No.
+        while (m_state.messages().question(QStringLiteral("您有未保存的抽取记录,是否需要保存？"))) {
             try {
-                if (storeDraw)
-                    storeDraw();
+                if (!storeDraw || storeDraw())
+                    break;
             } catch (const DbError &e) {
                 // The draw could not be stored and the file is unchanged; say
                 // so, then still make the backup.
                 m_state.messages().critical(e.message());
+                break;
             }
         }
         m_state.DrawUnsaved = false;

@@ -52,9 +52,10 @@ public:
     std::function<void(QWidget *)> showAbout;
     // Opens the user accounts screen (menu item 用户权限设置, administrators only).
     std::function<void()> showUserRights;
-    // Stores the unsaved draw when the user agrees at exit; throws DbError
-    // when it cannot be stored (the file is then unchanged).
-    std::function<void()> storeDraw;
+    // Stores the unsaved draw when the user agrees at exit; false when the
+    // user cancelled (the question is asked again). Throws DbError when it
+    // cannot be stored (the file is then unchanged).
+    std::function<bool()> storeDraw;
 
     frmLeft *navigationPanel() const { return m_left; }
     QWidget *banner() const { return m_logo; }

@@ -25,6 +25,12 @@ QString FormName(Form form)
         return QStringLiteral("frmExpertHistory");
     case Form::frmDataInOut:
         return QStringLiteral("frmDataInOut");
+    case Form::frmProList:
+        return QStringLiteral("frmProList");
+    case Form::frmProListDis:
+        return QStringLiteral("frmProListDis");
+    case Form::frmExpertProjects:
+        return QStringLiteral("frmExpertProjects");
     case Form::frmUserRights:
         return QStringLiteral("frmUserRights");
     }

@@ -29,6 +29,7 @@ const Entry kEntries[] = {
     {9, "专家高级检索", false, 960, 2970, 600, 2910, ScreenId::ExpertSearch},
     {12, "抽取专家", false, 960, 3270, 600, 3210, ScreenId::Draw},
     {13, "历史抽取专家记录", false, 960, 3570, 600, 3510, ScreenId::DrawHistory},
+    {14, "项目列表", false, 960, 3870, 600, 3810, ScreenId::ProjectList},
 };
 
 const Entry *entryOf(int index)

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileDialog>
@@ -73,6 +74,11 @@ public:
     }
 };
 
+class ModalDialogs : public DialogRunner {
+public:
+    bool run(QDialog &dialog) override { return dialog.exec() == QDialog::Accepted; }
+};
+
 } // namespace
 
 Services Services::real()
@@ -83,5 +89,6 @@ Services Services::real()
     s.random = std::make_shared<MersenneRandom>();
     s.files = std::make_shared<QtFileDialogs>();
     s.desktop = std::make_shared<QtDesktop>();
+    s.dialogs = std::make_shared<ModalDialogs>();
     return s;
 }

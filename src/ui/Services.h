@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class QDialog;
 class QWidget;
 class SpreadsheetEngine;
 
@@ -56,12 +57,22 @@ public:
     virtual QString desktopPath() const = 0;
 };
 
+// Runs a dialog of the program modally. Tests replace it to fill the
+// dialog's fields and answer it.
+class DialogRunner {
+public:
+    virtual ~DialogRunner() = default;
+    // True when the dialog was accepted.
+    virtual bool run(QDialog &dialog) = 0;
+};
+
 struct Services {
     std::shared_ptr<MessageService> messages;
     std::shared_ptr<Clock> clock;
     std::shared_ptr<RandomSource> random;
     std::shared_ptr<FileDialogs> files;
     std::shared_ptr<DesktopServices> desktop;
+    std::shared_ptr<DialogRunner> dialogs;
     // Starts a fresh spreadsheet engine for one report.
     std::function<std::unique_ptr<SpreadsheetEngine>()> makeSpreadsheet;
 

@@ -5,6 +5,7 @@
 #include "data/DbError.h"
 #include "data/DrawStore.h"
 #include "data/ExpertRecord.h"
+#include "data/Projects.h"
 #include "data/Schema.h"
 
 #include <QFile>
@@ -83,7 +84,14 @@ TEST_F(TableRefresh, EveryWriteOfTheProgramLeavesTheTablesAsAReloadReadsThem)
     TextTable draw;
     draw.append({ids[0], QStringLiteral("专家1")});
     draw.append({added, QStringLiteral("新专家")});
-    const QStringList stored = StoreDrawList(app.state, draw, QDate(2026, 12, 9));
+    DrawSession session;
+    const StoredDraw project = StoreDrawProject(app.state, draw, session, ProjectFacts{QStringLiteral("项目")},
+                                                QStringLiteral("admin"), QDateTime(QDate(2026, 12, 9), QTime(9, 0)));
+    const std::optional<ProjectDetail> detail = LoadProject(app.state, project.projectId);
+    ASSERT_TRUE(detail);
+    QStringList stored;
+    for (const ProjectExpert &e : detail->experts)
+        stored << e.selId;
     EXPECT_EQ(stored.size(), 2);
     RefreshSelections(app.state, stored);
     expectAsReloaded();

@@ -456,18 +456,23 @@ TEST_F(DrawScreen, RandomDrawListsDistinctPicksInTheOrderDrawn)
     open();
     chooseType(1);
     txtNum()->setText(QStringLiteral("3"));
-    // 0.35 -> 3; 0.31 -> 3 again, drawn anew; 0.9 -> 9; 0.0 -> 0.
-    app.random->script.append({0.35, 0.31, 0.9, 0.0});
+    // Each random draw takes a fresh seed and draws with mt19937_64 from it:
+    // seed 2034 over ten candidates gives indexes 6, 8 and 1, two repeated
+    // indexes having been drawn again on the way.
+    app.random->seeds.append(2034);
     draw();
-    EXPECT_EQ(candidateIds(), (QStringList{"000004", "000010", "000001"}));
-    EXPECT_EQ(shownNames(), (QStringList{"专家4", "专家10", "专家1"}));
+    EXPECT_EQ(candidateIds(), (QStringList{"000007", "000009", "000002"}));
+    EXPECT_EQ(shownNames(), (QStringList{"专家7", "专家9", "专家2"}));
     EXPECT_EQ(label("labPage")->text(), QStringLiteral("1/1"));
-    EXPECT_TRUE(app.random->script.isEmpty());
+    EXPECT_TRUE(app.random->seeds.isEmpty());
+    ASSERT_TRUE(screen()->roundOnShow());
+    EXPECT_EQ(screen()->roundOnShow()->seed, std::optional<quint64>(2034));
+    EXPECT_EQ(screen()->roundOnShow()->picks, (QVector<qsizetype>{6, 8, 1}));
 
     // The drawn rows are confirmed like any others.
     tick(1);
     click("cmd_OK");
-    EXPECT_EQ(drawIds(), QStringList{"000010"});
+    EXPECT_EQ(drawIds(), QStringList{"000009"});
 }
 
 TEST_F(DrawScreen, EveryCandidateCanBeDrawn)

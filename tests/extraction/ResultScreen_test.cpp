@@ -43,9 +43,12 @@ public:   // the change table below drives the fixture
 
     void SetUp() override { host.area.show(); }
 
-    // Stands in for a draw: n confirmed experts waiting to be stored.
+    // Stands in for a draw: n confirmed experts waiting to be stored. As on
+    // the draw screen, a confirmation after a save begins a new draw.
     void draw(int n, int first = 1)
     {
+        if (!state.DrawUnsaved)
+            StartNewDraw(state);
         state.DrawList.clear();
         for (int i = first; i < first + n; ++i)
             state.DrawList.append(DrawRow(i));
@@ -215,31 +218,39 @@ TEST_F(ResultScreenTest, SecondPressWithoutChangeStoresNothing)
     EXPECT_EQ(app.countRows("sel_expert"), 2);
 }
 
-// Each change after a save makes "完成" store the draw list again.
+// After a save, "完成" stores only what is new: a new draw as a new project
+// (asking for it), a temporary expert into the same project (without
+// asking), and nothing at all when a stored row was only deleted from view.
 struct ChangeAfterSave {
     const char *name;
     std::function<void(ResultScreenTest &)> apply;
     QList<int> storedRows;   // DrawRow numbers of the second save, in order
+    int projects;            // projects in the file afterwards
 };
 
 class ResultScreenChangeTest : public ResultScreenTest, public ::testing::WithParamInterface<ChangeAfterSave> {};
 
-TEST_P(ResultScreenChangeTest, IsStoredAgainUnderNewNumbers)
+TEST_P(ResultScreenChangeTest, StoresWhatIsNew)
 {
     draw(3);
     open();
     click("cmdSave");
     ASSERT_EQ(app.countRows("sel_expert"), 3);
+    ASSERT_EQ(app.dialogs->shown, QStringList{"frmProject"});
 
     GetParam().apply(*this);
     click("cmdSave");
-    EXPECT_EQ(app.messages->lastText(), QStringLiteral("增加成功。"));
+    const bool stored = !GetParam().storedRows.isEmpty();
+    EXPECT_EQ(app.messages->lastText(), stored ? QStringLiteral("增加成功。") : QStringLiteral("本次抽取结果已保存。"));
     const QList<SelRecord> all = storedSelections();
     ASSERT_EQ(all.size(), 3 + GetParam().storedRows.size());
     for (int i = 0; i < GetParam().storedRows.size(); ++i) {
         EXPECT_EQ(all[3 + i].id, QStringLiteral("%1").arg(4 + i, 6, 10, QLatin1Char('0')));
         EXPECT_EQ(all[3 + i].expert, DrawRow(GetParam().storedRows[i])[0]);
     }
+    EXPECT_EQ(app.countRows("draw_project"), GetParam().projects);
+    EXPECT_EQ(app.dialogs->shown.size(), GetParam().projects);
+    EXPECT_EQ(app.countRows("draw_expert"), all.size());
     // ... and a press right after that stores nothing again.
     click("cmdSave");
     EXPECT_EQ(app.countRows("sel_expert"), all.size());
@@ -247,22 +258,26 @@ TEST_P(ResultScreenChangeTest, IsStoredAgainUnderNewNumbers)
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, ResultScreenChangeTest,
-    ::testing::Values(
-        ChangeAfterSave{"RowDeleted", [](ResultScreenTest &t) { t.clickLabel(t.deleteLink(0)); }, {2, 3}},
-        ChangeAfterSave{"TemporaryExpertAdded",
-                        [](ResultScreenTest &t) {
-                            // The editor appends its row and opens the screen again.
-                            t.state.DrawList.append(DrawRow(50));
-                            t.open();
-                        },
-                        {1, 2, 3, 50}},
-        ChangeAfterSave{"SameExpertsConfirmedAgain",
-                        [](ResultScreenTest &t) {
-                            // A new confirmation is a new draw, even of the same experts.
-                            t.draw(3);
-                            t.open();
-                        },
-                        {1, 2, 3}}),
+    ::testing::Values(ChangeAfterSave{"RowDeleted", [](ResultScreenTest &t) { t.clickLabel(t.deleteLink(0)); }, {}, 1},
+                      ChangeAfterSave{"TemporaryExpertAdded",
+                                      [](ResultScreenTest &t) {
+                                          // The editor appends its row and its round and
+                                          // opens the screen again.
+                                          t.state.DrawList.append(DrawRow(50));
+                                          t.state.DrawRecord.rounds.append(
+                                              TemporaryRound(DrawRow(50), QDateTime(t.state.today(), QTime(10, 0))));
+                                          t.open();
+                                      },
+                                      {50},
+                                      1},
+                      ChangeAfterSave{"SameExpertsConfirmedAgain",
+                                      [](ResultScreenTest &t) {
+                                          // A new confirmation is a new draw, even of the same experts.
+                                          t.draw(3);
+                                          t.open();
+                                      },
+                                      {1, 2, 3},
+                                      2}),
     [](const ::testing::TestParamInfo<ChangeAfterSave> &info) { return std::string(info.param.name); });
 
 TEST_F(ResultScreenTest, FailedSaveWritesNothingAndKeepsTheDraw)

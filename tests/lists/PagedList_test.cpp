@@ -85,6 +85,8 @@ TEST_F(PagedListScreen, BuildsTheNamedControls)
     EXPECT_EQ(label(QStringLiteral("labLast"))->text(), QStringLiteral("尾页"));
     // Twips to pixels: slot 3 of lab1 stands at 600, 1200 + 3 * 300.
     EXPECT_EQ(cell(1, 3)->geometry(), TwRect(600, 2100, 600, 255));
+    EXPECT_EQ(Control<QCheckBox>(screen, QStringLiteral("chkAll"))->accessibleName(), QStringLiteral("全选"));
+    EXPECT_EQ(box(2)->accessibleName(), QStringLiteral("选择本页第3行"));
     for (int i = 0; i < kRowsPerPage; ++i) {
         EXPECT_FALSE(box(i)->isVisible());
         EXPECT_FALSE(op(1, i)->isVisible());

@@ -289,9 +289,13 @@ TEST(LibreOfficeReports, CancelledReportEndsTheOfficeAndWritesNothing)
     ASSERT_TRUE(CopyReportTemplates(app.appDir()));
     QTemporaryDir out;
     const QString target = out.filePath(QStringLiteral("cancelled.xls"));
-    ReportRun run(MakeLibreOfficeEngine, ReportRun::Job{ReportMode::Save, ReportKind::Search,
-                                                         TemplatePath(app.appDir(), ReportKind::Search), target, QString(),
-                                                         MakeReportList(3 * kRowsPerWrite, 7), {}});
+    const TextTable list = MakeReportList(3 * kRowsPerWrite, 7);
+    const auto fill = [&list](SpreadsheetEngine &engine, ReportMode mode, const QString &path, const QString &output,
+                              const FillProgress &progress) {
+        return FillExcelReport(engine, mode, ReportKind::Search, path, output, list, {}, progress);
+    };
+    ReportRun run(MakeLibreOfficeEngine,
+                  ReportRun::Job{ReportMode::Save, TemplatePath(app.appDir(), ReportKind::Search), target, QString(), fill});
     // Cancelled once the office has the template open and works on the rows.
     int offices = -1;
     QObject::connect(&run, &ReportRun::advanced, &run, [&](int done) {

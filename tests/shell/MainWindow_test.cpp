@@ -38,7 +38,7 @@ ScreenRegistry countingRegistry()
 {
     ScreenRegistry r = AllScreens().only({Form::frmDisMsg});
     for (const Form form : {Form::frmExpertList, Form::frmNewExpert, Form::frmSearchExpert, Form::frmNewProSelExpert,
-                            Form::frmExpertHistory, Form::frmDataInOut, Form::frmNewPro}) {
+                            Form::frmExpertHistory, Form::frmDataInOut, Form::frmNewPro, Form::frmProList}) {
         r.add(form, [form](AppState &s, ScreenNavigator &n, QWidget *p) { return new CountingScreen(s, n, form, p); });
     }
     return r;
@@ -228,7 +228,7 @@ TEST(Keyboard, TabWalksThePanelAndEnterOrSpaceOpensTheEntry)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f.main));
     f.icon(0)->setFocus();
     QStringList order;
-    for (int i = 0; i < 18; ++i) {
+    for (int i = 0; i < 20; ++i) {
         QWidget *focus = QApplication::focusWidget();
         ASSERT_NE(focus, nullptr);
         order << focus->objectName();
@@ -236,7 +236,8 @@ TEST(Keyboard, TabWalksThePanelAndEnterOrSpaceOpensTheEntry)
     }
     EXPECT_EQ(order, QStringList({"Image1(0)", "lab1_0(0)", "Image1(18)", "lab1_0(18)", "Image1(6)", "lab1_0(6)",
                                   "Image1(7)", "lab1_0(7)", "Image1(8)", "lab1_0(8)", "Image1(9)", "lab1_0(9)",
-                                  "Image1(12)", "lab1_0(12)", "Image1(13)", "lab1_0(13)", "Picture1", "Picture2"}));
+                                  "Image1(12)", "lab1_0(12)", "Image1(13)", "lab1_0(13)", "Image1(14)", "lab1_0(14)",
+                                  "Picture1", "Picture2"}));
 
     f.entry(7)->setFocus();
     QTest::keyClick(f.entry(7), Qt::Key_Return);
@@ -405,18 +406,21 @@ INSTANTIATE_TEST_SUITE_P(Entries, NavigationEntries,
                          ::testing::Values(EntryCase{18, 26, "frmDataInOut"}, EntryCase{7, 5, "frmExpertList"},
                                            EntryCase{8, 8, "frmNewExpert"}, EntryCase{9, 9, "frmSearchExpert"},
                                            EntryCase{12, 15, "frmNewProSelExpert"},
-                                           EntryCase{13, 16, "frmExpertHistory"}));
+                                           EntryCase{13, 16, "frmExpertHistory"}, EntryCase{14, 11, "frmProList"}));
 
-TEST(Navigation, OnlyTheEightEntriesAreVisible)
+TEST(Navigation, OnlyTheNineEntriesAreVisible)
 {
     MainFixture f;
     int visible = 0;
     for (int i = 0; i < frmLeft::kEntryCount; ++i)
         visible += f.entry(i)->isHidden() ? 0 : 1;
-    EXPECT_EQ(visible, 8);
+    EXPECT_EQ(visible, 9);
     EXPECT_EQ(f.entry(12)->text(), "抽取专家");
     EXPECT_EQ(f.entry(12)->pos(), QPoint(Px(960), Px(3270)));
     EXPECT_EQ(f.icon(12)->pos(), QPoint(Px(600), Px(3210)));
+    EXPECT_EQ(f.entry(14)->text(), "项目列表");
+    EXPECT_EQ(f.entry(14)->pos(), QPoint(Px(960), Px(3870)));
+    EXPECT_EQ(f.icon(14)->pos(), QPoint(Px(600), Px(3810)));
 }
 
 TEST(Navigation, HeadingsRefillThePaneWithoutLeftovers)
@@ -428,6 +432,9 @@ TEST(Navigation, HeadingsRefillThePaneWithoutLeftovers)
     EXPECT_EQ(pane->findChild<QLabel *>("labTitle")->text(), "专家管理");
     EXPECT_EQ(pane->findChild<QLabel *>("labT_Sub(4)")->text(), "历史抽取专家记录");
     EXPECT_EQ(pane->findChild<QLabel *>("labTu(4)")->text(), "●");
+    EXPECT_EQ(pane->findChild<QLabel *>("labT_Sub(5)")->text(), "项目列表");
+    EXPECT_EQ(pane->findChild<QLabel *>("labT_Text(5)")->text(), "查看以往的抽取项目及其抽取过程、出席情况与验证结果");
+    EXPECT_EQ(pane->findChild<QLabel *>("labTu(5)")->text(), "●");
     // Back to the first section, also when the pane is already in front.
     QTest::mouseClick(f.icon(0), Qt::LeftButton);
     EXPECT_EQ(pane->findChild<QLabel *>("labTitle")->text(), "系统配置");

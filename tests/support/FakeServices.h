@@ -3,10 +3,14 @@
 #include "ui/Services.h"
 
 #include <QDate>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QList>
 #include <QQueue>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <random>
 
 // Records every message box; questions are answered from a queue (Yes when
@@ -49,10 +53,12 @@ public:
     QDate today() const override { return date; }
 };
 
-// Plays back scripted numbers, then falls back to a seeded generator.
+// Plays back scripted numbers and seeds, then falls back to a seeded
+// generator.
 class ScriptedRandom : public RandomSource {
 public:
     QQueue<double> script;
+    QQueue<quint64> seeds;
     std::mt19937_64 engine{12345};
     double next() override
     {
@@ -60,6 +66,7 @@ public:
             return script.dequeue();
         return double(engine() >> 11) * 0x1.0p-53;
     }
+    quint64 nextSeed() override { return seeds.isEmpty() ? engine() : seeds.dequeue(); }
 };
 
 class FakeFileDialogs : public FileDialogs {
@@ -93,4 +100,38 @@ public:
         return canOpen;
     }
     QString desktopPath() const override { return desktop; }
+};
+
+// Runs the program's dialogs without showing them: each is answered by the
+// next scripted handler, or else has its required boxes filled and is
+// confirmed with its OK button.
+class FakeDialogs : public DialogRunner {
+public:
+    using Handler = std::function<bool(QDialog &)>;
+    QQueue<Handler> script;
+    QStringList shown;   // object names of the dialogs run, in order
+
+    bool run(QDialog &dialog) override
+    {
+        shown << dialog.objectName();
+        return script.isEmpty() ? FillAndAccept(dialog) : script.dequeue()(dialog);
+    }
+
+    // Required boxes (property "required") that are empty get a text, then
+    // cmdOK is pressed; true when that accepted the dialog.
+    static bool FillAndAccept(QDialog &dialog)
+    {
+        for (QLineEdit *box : dialog.findChildren<QLineEdit *>())
+            if (box->property("required").toBool() && box->text().trimmed().isEmpty())
+                box->setText(QStringLiteral("测试项目"));
+        return Press(dialog, "cmdOK");
+    }
+    static bool Press(QDialog &dialog, const char *button)
+    {
+        dialog.setResult(QDialog::Rejected);
+        if (QPushButton *b = dialog.findChild<QPushButton *>(QString::fromLatin1(button)))
+            b->click();
+        return dialog.result() == QDialog::Accepted;
+    }
+    static bool Cancel(QDialog &) { return false; }
 };

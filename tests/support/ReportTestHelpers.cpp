@@ -207,8 +207,10 @@ QString SourceTemplateFolder()
 
 bool CopyReportTemplates(const QString &folder)
 {
-    for (ReportKind kind : {ReportKind::Selection, ReportKind::Search, ReportKind::History}) {
-        const QString name = LayoutOf(kind).templateName;
+    QStringList names{DrawRecordTemplate().templateName};
+    for (ReportKind kind : {ReportKind::Selection, ReportKind::Search, ReportKind::History})
+        names << LayoutOf(kind).templateName;
+    for (const QString &name : names) {
         const QString target = QDir(folder).filePath(name);
         QFile::remove(target);
         if (!QFile::copy(QDir(SourceTemplateFolder()).filePath(name), target))

@@ -52,7 +52,7 @@ std::shared_ptr<FakeSpreadsheetLog> InstallFakeSpreadsheet(AppState &state);
 
 // The folder of the templates in the source tree.
 QString SourceTemplateFolder();
-// Copies the three templates into the folder; false when one is missing.
+// Copies the report templates into the folder; false when one is missing.
 bool CopyReportTemplates(const QString &folder);
 
 // A list of n rows with the given number of columns: column 0 "K<k>", others

@@ -16,6 +16,7 @@ TestApp::TestApp(bool createDatabase)
     state.services.random = random;
     state.services.files = files;
     state.services.desktop = desktop;
+    state.services.dialogs = dialogs;
     desktop->desktop = dir.path();
     InitRoleNames(state);
     InitPathTitles(state);
@@ -82,7 +83,10 @@ void TestApp::addUser(const QString &id, const QString &name, const QString &pas
     LoadUsers(state);
 }
 
-MaintenanceTarget TestApp::maintenanceTarget() { return {state, state.DrawList, state.DrawUnsaved, state.today()}; }
+MaintenanceTarget TestApp::maintenanceTarget()
+{
+    return {state, state.DrawList, state.DrawUnsaved, state.today(), &state.DrawRecord};
+}
 
 int TestApp::countRows(const QString &table)
 {

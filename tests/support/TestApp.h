@@ -26,6 +26,7 @@ public:
     std::shared_ptr<ScriptedRandom> random = std::make_shared<ScriptedRandom>();
     std::shared_ptr<FakeFileDialogs> files = std::make_shared<FakeFileDialogs>();
     std::shared_ptr<FakeDesktop> desktop = std::make_shared<FakeDesktop>();
+    std::shared_ptr<FakeDialogs> dialogs = std::make_shared<FakeDialogs>();
 
     QString appDir() const { return state.appDir; }
     QString dataFile() const { return state.dataFilePath(); }

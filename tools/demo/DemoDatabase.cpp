@@ -1,9 +1,15 @@
 #include "DemoDatabase.h"
 
 #include "data/Database.h"
+#include "data/DbError.h"
+#include "data/DrawStore.h"
 #include "data/ExpertRecord.h"
+#include "data/Projects.h"
 #include "data/Schema.h"
+#include "data/SeededDraw.h"
 #include "data/Vocabulary.h"
+#include "extraction/CandidateFilter.h"
+#include "extraction/ProjectDraws.h"
 
 #include <QDate>
 #include <QStringList>
@@ -57,6 +63,153 @@ private:
 };
 
 QString id6(int n) { return QStringLiteral("%1").arg(n, 6, 10, QLatin1Char('0')); }
+
+const QStringList kProjectPlaces = {"市体育中心",     "地铁五号线",     "滨江公园", "第一人民医院",
+                                    "高新区综合管廊", "老城区供水管网", "会展中心", "职业技术学院新校区",
+                                    "环城快速路",     "污水处理厂"};
+const QStringList kProjectWorks = {"施工总承包", "监理", "勘察设计", "设备采购", "造价咨询", "改造工程"};
+const QStringList kClients = {"市住房和城乡建设局", "市交通运输局",   "市水务局",    "市卫生健康委员会",
+                              "市教育局",           "市城市投资集团", "区政府办公室"};
+const QStringList kReviewPlaces = {"公共资源交易中心三楼评标室", "公共资源交易中心五楼第二评标室",
+                                   "市政府采购中心会议室", "建设工程交易中心一号评标室"};
+const QStringList kDeclineReasons = {"出差在外", "身体不适", "与投标人有利害关系", "时间冲突", "联系不上"};
+
+// The seeds and numbers of the demo draws come from the demo's own seed, so
+// the same seed gives the same file; the draws themselves are the program's.
+class DemoRandom : public RandomSource {
+public:
+    explicit DemoRandom(quint64 seed) : m_engine(seed) {}
+    double next() override { return double(m_engine() >> 11) * 0x1.0p-53; }
+    quint64 nextSeed() override { return m_engine(); }
+
+private:
+    std::mt19937_64 m_engine;
+};
+
+// sel_expert records written since the cache was read, added to it.
+void RefreshSelections(Connection &conn, DataStore &store)
+{
+    const QString last = store.SelectionTable.isEmpty()
+                             ? QString()
+                             : store.SelectionTable.cell(store.SelectionTable.count() - 1, 0).toString();
+    Statement st =
+        conn.prepare(QStringLiteral("SELECT Id, Sel_data, Expert_Id FROM sel_expert WHERE Id > ? ORDER BY Id"));
+    st.bind(1, last);
+    while (st.step())
+        store.SelectionTable.append({st.text(0), st.text(1), st.text(2)});
+}
+
+// One round as the draw screen makes it; returns the rows confirmed.
+TextTable DemoRound(const DataStore &store, Dice &dice, DemoRandom &random, const QDateTime &now, bool forceWide,
+                    DrawSession &session)
+{
+    SelectionCriteria criteria{};
+    AvoidanceRules rules;
+    if (!forceWide) {
+        if (dice.below(2) == 0)
+            criteria[4] = kProfessions[dice.below(int(kProfessions.size()))];
+        if (dice.below(4) == 0)
+            criteria[5] = QStringLiteral("%1").arg(3 + dice.below(3), 2, 10, QLatin1Char('0'));
+        if (dice.below(3) == 0)
+            rules.units << kCompanies[dice.below(int(kCompanies.size()))];
+        if (dice.below(4) == 0)
+            rules.recentDays = 30;
+    }
+    TextTable candidates;
+    const AvoidanceCounts avoided = BuildCandidates(store, criteria, rules, now.date(), candidates);
+    if (candidates.isEmpty())
+        return {};
+    const int kind = forceWide ? 0 : dice.below(4);   // random twice as often as the others
+    const QString type = kind <= 1 ? RoundType::Random : kind == 2 ? RoundType::Rolling : RoundType::Manual;
+    DrawRound round = NewRound(type, criteria, store.TitleTypeTable, rules, avoided, candidates, now);
+    TextTable confirmed;
+    if (type == RoundType::Random) {
+        confirmed = SeededPick(round, candidates, 2 + dice.below(4), random);
+    } else if (type == RoundType::Rolling) {
+        const qsizetype index = RandomIndex(candidates.count(), random);
+        round.rolledId = candidates.cell(index, 0).toString();
+        confirmed.appendRowOf(candidates, index);
+    } else {
+        confirmed.appendRowOf(candidates, dice.below(int(candidates.count())));
+    }
+    for (qsizetype r = 0; r < confirmed.count(); ++r)
+        round.confirmedIds << confirmed.cell(r, 0).toString();
+    session.rounds.append(round);
+    return confirmed;
+}
+
+void WriteDemoProjects(Connection &conn, const DemoOptions &options)
+{
+    DataStore store;
+    store.ExpertTable = ReadTable(conn, Schema::ExpertMsg());
+    store.TitleTypeTable = ReadTable(conn, Schema::ResourceZhicheng());
+    store.SelectionTable = ReadTable(conn, Schema::SelExpert());
+    Dice dice(options.seed ^ 0x9E3779B97F4A7C15ULL);
+    DemoRandom random(options.seed * 6364136223846793005ULL + 1442695040888963407ULL);
+
+    // All projects in one transaction: each store is a savepoint of it.
+    Transaction all(conn);
+    // Projects follow one another in time: a few a day, in working hours.
+    QDateTime next(QDate(2025, 3, 3), QTime(8, 30));
+    for (int p = 1; p <= options.projects; ++p) {
+        QDateTime now = next.addSecs(60 * (20 + dice.below(90)) + dice.below(60));
+        if (now.time().hour() >= 17 || dice.below(3) == 0)
+            now = QDateTime(now.date().addDays(1 + dice.below(2)),
+                            QTime(8 + dice.below(2), dice.below(60), dice.below(60)));
+        // Room for the calls and the substitutes of this project.
+        next = now.addSecs(2 * 3600);
+        const QDate day = now.date();
+        DrawSession session;
+        TextTable drawList;
+        const int rounds = 2 + dice.below(3);
+        for (int r = 0; r < rounds || drawList.isEmpty(); ++r) {
+            // Rounds that found nobody are not rounds; after a few, draw from everyone.
+            const TextTable picks = DemoRound(store, dice, random, now.addSecs(r * 90), r >= rounds + 2, session);
+            MergePicks(drawList, picks);
+            if (drawList.isEmpty() && r > rounds + 4)
+                throw DbError(QStringLiteral("没有启用的专家，无法生成项目。"));
+        }
+        const QString place = dice.pick(kProjectPlaces);
+        ProjectFacts facts;
+        facts.name = place + dice.pick(kProjectWorks) + QStringLiteral("评标");
+        facts.code = QStringLiteral("ZB-%1-%2").arg(day.year()).arg(p, 4, 10, QLatin1Char('0'));
+        facts.client = dice.pick(kClients);
+        facts.reviewTime = day.addDays(1 + dice.below(5)).toString(kStoredDateFormat) + QStringLiteral(" 09:30");
+        facts.reviewPlace = dice.pick(kReviewPlaces);
+        facts.supervisor = dice.pick(kSurnames) + dice.pick(kGiven);
+        facts.remark = dice.below(3) == 0 ? QStringLiteral("资格审查后评标") : QString();
+        const QString op = dice.below(3) == 0 ? QStringLiteral("manager") : QStringLiteral("admin");
+        const StoredDraw stored = StoreDrawProject(conn, store, drawList, session, facts, op, now);
+        RefreshSelections(conn, store);
+
+        // Phone calls after the draw: most accept, some decline.
+        const std::optional<ProjectDetail> project = LoadProject(conn, stored.projectId);
+        bool declined = false;
+        for (const ProjectExpert &e : project->experts) {
+            const int answer = dice.below(10);
+            const QDateTime called = now.addSecs(600 + 60 * e.seq);
+            if (answer < 6) {
+                SetAttendance(conn, stored.projectId, e.seq, Attendance::Confirmed, QString(), op, called);
+            } else if (answer < 8) {
+                SetAttendance(conn, stored.projectId, e.seq, Attendance::Declined, dice.pick(kDeclineReasons), op,
+                              called);
+                declined = true;
+            }
+        }
+        if (!declined)
+            continue;
+        const std::optional<ProjectDetail> withDeclines = LoadProject(conn, stored.projectId);
+        const QDateTime later = now.addSecs(3600);
+        QList<SubstituteRound> substitutes = DrawSubstitutes(store, *withDeclines, random, later);
+        StoreSubstituteRounds(conn, store, stored.projectId, substitutes);
+        RefreshSelections(conn, store);
+        int seq = int(withDeclines->experts.size());
+        for (const SubstituteRound &s : substitutes)
+            for (qsizetype i = 0; i < s.picks.size(); ++i)
+                SetAttendance(conn, stored.projectId, ++seq, Attendance::Confirmed, QString(), op, later.addSecs(300));
+    }
+    all.commit();
+}
 
 } // namespace
 
@@ -126,4 +279,7 @@ void WriteDemoDatabase(const QString &path, const DemoOptions &options)
         sel.step();
     }
     tx.commit();
+
+    if (options.projects > 0)
+        WriteDemoProjects(conn, options);
 }

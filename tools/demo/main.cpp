@@ -1,4 +1,4 @@
-// kestrune-demo-db --experts N [--selections M] [--seed S] --out FILE
+// kestrune-demo-db --experts N [--selections M] [--projects P] [--seed S] --out FILE
 #include "DemoDatabase.h"
 
 #include "data/DbError.h"
@@ -24,6 +24,9 @@ int main(int argc, char **argv)
         } else if (a == "--selections") {
             options.selections = value.toInt(&ok);
             ++i;
+        } else if (a == "--projects") {
+            options.projects = value.toInt(&ok);
+            ++i;
         } else if (a == "--seed") {
             options.seed = value.toULongLong(&ok);
             ++i;
@@ -36,8 +39,9 @@ int main(int argc, char **argv)
         if (!ok)
             break;
     }
-    if (!ok || out.isEmpty() || options.experts < 0 || options.selections < 0) {
-        std::fprintf(stderr, "usage: kestrune-demo-db --experts N [--selections M] [--seed S] --out FILE\n");
+    if (!ok || out.isEmpty() || options.experts < 0 || options.selections < 0 || options.projects < 0) {
+        std::fprintf(stderr,
+                     "usage: kestrune-demo-db --experts N [--selections M] [--projects P] [--seed S] --out FILE\n");
         return 2;
     }
     if (QFileInfo::exists(out)) {
@@ -50,6 +54,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", e.message().toLocal8Bit().constData());
         return 1;
     }
-    std::printf("%s: %d experts, %d extraction records\n", qPrintable(out), options.experts, options.selections);
+    if (options.projects > 0)
+        std::printf("%s: %d experts, %d extraction records, %d projects\n", qPrintable(out), options.experts,
+                    options.selections, options.projects);
+    else
+        std::printf("%s: %d experts, %d extraction records\n", qPrintable(out), options.experts, options.selections);
     return 0;
 }

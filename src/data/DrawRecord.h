@@ -1,0 +1,154 @@
+#pragma once
+
+#include "data/Tables.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <optional>
+
+// What is kept of a draw so that it can be shown, printed and checked later:
+// the project it was made for, and each round of it with its candidates, its
+// random numbers and what the user confirmed.
+
+// Kinds of round, named as the draw screen names its draw types; a
+// substitute round replaces experts who declined.
+namespace RoundType {
+inline const QString Manual = QStringLiteral("手工抽取");
+inline const QString Random = QStringLiteral("随机抽取");
+inline const QString Rolling = QStringLiteral("滚动按停");
+inline const QString Temporary = QStringLiteral("新建临时专家");
+inline const QString Substitute = QStringLiteral("补抽");
+// Rounds whose picks come from a recorded seed.
+inline bool IsSeeded(const QString &type) { return type == Random || type == Substitute; }
+}   // namespace RoundType
+
+// Attendance of a drawn expert.
+namespace Attendance {
+inline const QString NotContacted = QStringLiteral("未联系");
+inline const QString Confirmed = QStringLiteral("已确认");
+inline const QString Declined = QStringLiteral("已拒绝");
+}   // namespace Attendance
+
+// Who is kept out of a draw (回避): work units (one pattern per line, exact
+// or with the program's wildcards), named experts, and every expert drawn in
+// the last recentDays days (today included; 0 for no such rule).
+struct AvoidanceRules {
+    QStringList units;
+    QStringList expertIds;
+    QStringList expertNames;   // beside expertIds, as chosen
+    int recentDays = 0;
+
+    bool isEmpty() const { return units.isEmpty() && expertIds.isEmpty() && recentDays <= 0; }
+    bool operator==(const AvoidanceRules &) const = default;
+};
+
+// How many candidates each rule took out (a candidate caught by two rules
+// counts for both) and how many went in all.
+struct AvoidanceCounts {
+    qsizetype units = 0;
+    qsizetype experts = 0;
+    qsizetype recent = 0;
+    qsizetype total = 0;
+    bool operator==(const AvoidanceCounts &) const = default;
+};
+
+// Takes the avoided experts out of candidates (rows with Id in column 0 and
+// Company_name in column 4, as the candidate filter builds them), keeping the
+// order of the rest. selections is sel_expert (Id, Sel_data, Expert_Id).
+AvoidanceCounts ApplyAvoidance(TextTable &candidates, const AvoidanceRules &rules, const TextTable &selections,
+                               const QDate &today);
+// The same counts without changing anything.
+AvoidanceCounts CountAvoidance(const TextTable &candidates, const AvoidanceRules &rules, const TextTable &selections,
+                               const QDate &today);
+
+// The rules as a line of text for the screens and the printed record
+// ("无" when there are none).
+QString DescribeAvoidance(const AvoidanceRules &rules, const AvoidanceCounts *counts = nullptr);
+// The rules and counts as stored with a round (JSON), and back.
+QString AvoidanceToText(const AvoidanceRules &rules, const AvoidanceCounts &counts);
+bool AvoidanceFromText(const QString &text, AvoidanceRules *rules, AvoidanceCounts *counts);
+
+// One round of a draw: one confirmation on the draw screen, one temporary
+// expert, or one substitute draw.
+struct DrawRound {
+    int number = 0;         // 1, 2, ... within its project; 0 until stored
+    QString type;           // RoundType
+    QStringList criteria;   // the eight criterion slots as used
+    QString criteriaText;   // the criteria as the screen showed them
+    AvoidanceRules avoidance;
+    AvoidanceCounts avoided;
+    QStringList candidateIds;      // in candidate-list order
+    std::optional<quint64> seed;   // seeded rounds
+    qsizetype requested = 0;       // seeded rounds: the number asked for
+    QVector<qsizetype> picks;      // seeded rounds: indexes drawn, in order ("" when all were listed)
+    QString rolledId;              // rolling rounds: the number the roll stopped on
+    QStringList confirmedIds;      // ticked and confirmed, in list order
+    QDateTime drawnAt;
+
+    // As read back from the file: the count and hash stored beside the list,
+    // and what of the round could not be read.
+    qsizetype storedCount = -1;
+    QString storedHash;
+    QStringList damage;
+};
+
+// The rounds behind the current draw list and the project it was stored
+// under. A new draw list starts a new session.
+struct DrawSession {
+    QList<DrawRound> rounds;
+    QString projectId;            // "" until the first store
+    qsizetype storedRounds = 0;   // rounds[0 .. storedRounds) are in the file
+    QStringList storedIds;        // experts of the draw list stored so far
+
+    void clear() { *this = DrawSession(); }
+    bool isStored() const { return !projectId.isEmpty(); }
+};
+
+// An expert of a stored project: the snapshot as drawn, the link to the
+// sel_expert record written for them, and their attendance.
+struct ProjectExpert {
+    int seq = 0;              // draw order within the project, from 1
+    int round = 0;            // the round that drew them
+    QStringList row;          // Id, Name, Sex, birth_date, Company_name, cong_shi_zhuanye, zige_name, Mobile
+    QString title;            // title level's name
+    QString selId, selDate;   // the sel_expert record
+    QString linkRemoved;      // day the record went with the expert's deletion, or ""
+    QString snapshotHash;
+    QString attendance = Attendance::NotContacted;
+    QString reason;           // of a decline
+    QString attendanceTime;   // "yyyy-MM-dd HH:mm:ss" of the last change, or ""
+    int replacesSeq = 0;      // a substitute: whom they replace
+
+    QString id() const { return row.value(0); }
+    QString name() const { return row.value(1); }
+};
+
+// SHA-256 of a snapshot's fields (the eight draw-list columns and the title),
+// kept with it so that a changed snapshot shows.
+QString SnapshotHash(const QStringList &row, const QString &title);
+
+// The facts the user gives for a project when its draw is stored.
+struct ProjectFacts {
+    QString name;          // 项目名称, required
+    QString code;          // 项目编号
+    QString client;        // 招标人/委托单位
+    QString reviewTime;    // 评审时间
+    QString reviewPlace;   // 评审地点
+    QString supervisor;    // 监督人
+    QString remark;        // 备注
+};
+
+// The round of a temporary expert made for the draw (a draw-list row).
+DrawRound TemporaryRound(const QStringList &row, const QDateTime &now);
+
+// The candidate Ids of a round as stored: joined by "\n", UTF-8, compressed.
+QByteArray PackCandidates(const QStringList &ids);
+// Reads them back; false when the data is damaged.
+bool UnpackCandidates(const QByteArray &packed, QStringList *ids);
+// SHA-256 (lower-case hex) of the Ids joined by "\n" in UTF-8.
+QString CandidateHash(const QStringList &ids);

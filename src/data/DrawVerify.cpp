@@ -1,0 +1,214 @@
+#include "data/DrawVerify.h"
+
+#include "data/DrawStore.h"
+#include "data/SeededDraw.h"
+
+#include <QSet>
+
+namespace {
+
+QString expertLabel(const ProjectExpert &e)
+{
+    return QStringLiteral("第%1位专家%2(%3)").arg(e.seq).arg(e.name(), e.id());
+}
+
+void checkRound(const DrawRound &r, QStringList &problems)
+{
+    const QString where = QStringLiteral("第%1轮：").arg(r.number);
+    for (const QString &d : r.damage)
+        problems << where + d;
+    const qsizetype count = r.candidateIds.size();
+    if (r.storedCount != count)
+        problems << where + QStringLiteral("候选人数%1与候选名单的%2人不符").arg(r.storedCount).arg(count);
+    if (CandidateHash(r.candidateIds) != r.storedHash)
+        problems << where + QStringLiteral("候选名单与其SHA-256值不符");
+
+    const QSet<QString> candidates(r.candidateIds.begin(), r.candidateIds.end());
+    QSet<QString> allowed;
+    if (RoundType::IsSeeded(r.type)) {
+        if (r.requested <= 0) {
+            problems << where + QStringLiteral("抽取个数无效");
+        } else if (r.requested < count) {
+            if (!r.seed) {
+                problems << where + QStringLiteral("缺少随机种子");
+            } else if (SeededDraw(count, r.requested, *r.seed) != r.picks) {
+                problems << where + QStringLiteral("按随机种子重新抽取的结果与记录不符");
+            }
+            for (qsizetype p : r.picks)
+                if (p >= 0 && p < count)
+                    allowed.insert(r.candidateIds.at(p));
+        } else {
+            // Asking for all candidates or more lists them all, without drawing.
+            if (!r.picks.isEmpty())
+                problems << where + QStringLiteral("抽取结果与记录不符");
+            allowed = candidates;
+        }
+    } else if (r.type == RoundType::Rolling) {
+        if (!candidates.contains(r.rolledId))
+            problems << where + QStringLiteral("滚动停止时的专家编号%1不在候选名单中").arg(r.rolledId);
+        allowed.insert(r.rolledId);
+    } else if (r.type == RoundType::Manual || r.type == RoundType::Temporary) {
+        allowed = candidates;
+    } else {
+        problems << where + QStringLiteral("未知的抽取方式“%1”").arg(r.type);
+    }
+    for (const QString &id : r.confirmedIds)
+        if (!allowed.contains(id))
+            problems << where + QStringLiteral("确认的专家%1不在本轮的抽取结果中").arg(id);
+    for (const QString &id : r.avoidance.expertIds)
+        if (candidates.contains(id))
+            problems << where + QStringLiteral("候选名单中有应回避的专家%1").arg(id);
+}
+
+}   // namespace
+
+QString ProjectVerification::line() const
+{
+    const QString head = QStringLiteral("项目 %1 “%2”：").arg(projectId, name);
+    if (ok())
+        return head +
+               QStringLiteral("通过（%1轮，其中随机抽取%2轮，%3位专家）").arg(rounds).arg(seededRounds).arg(experts);
+    return head + QStringLiteral("未通过：") + problems.join(QStringLiteral("；"));
+}
+
+bool FileVerification::ok() const
+{
+    for (const ProjectVerification &p : projects)
+        if (!p.ok())
+            return false;
+    return true;
+}
+
+QString FileVerification::summary() const
+{
+    qsizetype passed = 0;
+    for (const ProjectVerification &p : projects)
+        passed += p.ok();
+    QString text = QStringLiteral("共%1个项目：%2个通过，%3个未通过。")
+                       .arg(projects.size())
+                       .arg(passed)
+                       .arg(projects.size() - passed);
+    if (unlinkedSelections > 0)
+        text += QStringLiteral("另有%1条抽取记录不属于任何项目，未检查。").arg(unlinkedSelections);
+    return text;
+}
+
+SelectionIndex ReadSelections(Connection &conn)
+{
+    SelectionIndex index;
+    Statement st = conn.prepare(QStringLiteral("SELECT Id, Sel_data, Expert_Id FROM sel_expert"));
+    while (st.step())
+        index.insert(st.text(0), {st.text(1), st.text(2)});
+    return index;
+}
+
+ProjectVerification VerifyProject(const ProjectDetail &project, const SelectionIndex &selections)
+{
+    ProjectVerification v;
+    v.projectId = project.id;
+    v.name = project.facts.name;
+    v.rounds = int(project.rounds.size());
+    v.experts = int(project.experts.size());
+    QStringList &problems = v.problems;
+    problems << project.damage;
+
+    for (qsizetype i = 0; i < project.rounds.size(); ++i) {
+        const DrawRound &r = project.rounds[i];
+        if (r.number != i + 1)
+            problems << QStringLiteral("缺少第%1轮").arg(i + 1);
+        v.seededRounds += RoundType::IsSeeded(r.type);
+        checkRound(r, problems);
+    }
+
+    QSet<QString> seen;
+    for (qsizetype i = 0; i < project.experts.size(); ++i) {
+        const ProjectExpert &e = project.experts[i];
+        const QString who = expertLabel(e);
+        if (e.seq != i + 1)
+            problems << QStringLiteral("缺少第%1位专家").arg(i + 1);
+        if (seen.contains(e.id()))
+            problems << who + QStringLiteral("在本项目中重复出现");
+        seen.insert(e.id());
+
+        const DrawRound *r = project.round(e.round);
+        if (!r)
+            problems << who + QStringLiteral("不属于任何一轮");
+        else if (!r->confirmedIds.contains(e.id()))
+            problems << who + QStringLiteral("不是第%1轮确认的专家").arg(e.round);
+        if (SnapshotHash(e.row, e.title) != e.snapshotHash)
+            problems << who + QStringLiteral("的抽取时信息已被改动");
+
+        if (e.linkRemoved.isEmpty()) {
+            const auto it = selections.constFind(e.selId);
+            if (it == selections.constEnd())
+                problems << who + QStringLiteral("的抽取记录%1已不存在").arg(e.selId);
+            else if (it->second != e.id())
+                problems << who + QStringLiteral("的抽取记录%1现在记的是专家%2").arg(e.selId, it->second);
+            else if (it->first != e.selDate)
+                problems << who + QStringLiteral("的抽取记录%1的日期已被改动").arg(e.selId);
+        }
+
+        const bool fromSubstituteRound = r && r->type == RoundType::Substitute;
+        if (e.replacesSeq > 0) {
+            const ProjectExpert *replaced = project.expert(e.replacesSeq);
+            if (!fromSubstituteRound)
+                problems << who + QStringLiteral("记为补抽的专家，却不是补抽抽出的");
+            if (!replaced || replaced->seq >= e.seq)
+                problems << who + QStringLiteral("所替换的专家不存在");
+        } else if (fromSubstituteRound) {
+            problems << who + QStringLiteral("由补抽抽出，却没有记录替换谁");
+        }
+    }
+
+    // A substitute draw leaves out everyone drawn for the project before it.
+    for (const DrawRound &r : project.rounds) {
+        if (r.type != RoundType::Substitute)
+            continue;
+        const QSet<QString> candidates(r.candidateIds.begin(), r.candidateIds.end());
+        for (const ProjectExpert &e : project.experts)
+            if (e.round < r.number && candidates.contains(e.id()))
+                problems << QStringLiteral("第%1轮：补抽的候选名单中有已抽出的专家%2").arg(r.number).arg(e.id());
+    }
+    return v;
+}
+
+ProjectVerification VerifyProject(Connection &conn, const QString &projectId)
+{
+    const std::optional<ProjectDetail> project = LoadProject(conn, projectId);
+    if (!project) {
+        ProjectVerification v;
+        v.projectId = projectId;
+        v.problems << QStringLiteral("找不到这个项目");
+        return v;
+    }
+    return VerifyProject(*project, ReadSelections(conn));
+}
+
+FileVerification VerifyDataFile(Connection &conn)
+{
+    FileVerification f;
+    // One read transaction: the check sees the file at one moment.
+    conn.exec(QStringLiteral("BEGIN"));
+    try {
+        const SelectionIndex selections = ReadSelections(conn);
+        f.selections = selections.size();
+        QSet<QString> linked;
+        const TextTable list = LoadProjectList(conn);
+        for (qsizetype r = 0; r < list.count(); ++r) {
+            const std::optional<ProjectDetail> project = LoadProject(conn, list.cell(r, P_Id).toString());
+            if (!project)
+                continue;
+            for (const ProjectExpert &e : project->experts)
+                if (e.linkRemoved.isEmpty())
+                    linked.insert(e.selId);
+            f.projects.append(VerifyProject(*project, selections));
+        }
+        for (auto it = selections.constBegin(); it != selections.constEnd(); ++it)
+            f.unlinkedSelections += !linked.contains(it.key());
+    } catch (...) {
+        conn.exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+    conn.exec(QStringLiteral("COMMIT"));
+    return f;
+}

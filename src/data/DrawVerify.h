@@ -1,0 +1,43 @@
+#pragma once
+
+#include "data/Projects.h"
+
+#include <QHash>
+
+// Checking stored draws against themselves: every seeded round is drawn
+// again from its seed over its stored candidate list, and the candidate
+// hashes, the confirmed experts, the snapshots and their links to sel_expert
+// must all agree. Nothing here reads the expert table, so editing or deleting
+// experts later never makes a check fail.
+
+struct ProjectVerification {
+    QString projectId;
+    QString name;
+    int rounds = 0;
+    int seededRounds = 0;
+    int experts = 0;
+    QStringList problems;   // empty when everything agrees
+
+    bool ok() const { return problems.isEmpty(); }
+    // One line: the project, and either what was checked or what disagrees.
+    QString line() const;
+};
+
+struct FileVerification {
+    QList<ProjectVerification> projects;
+    qsizetype selections = 0;           // sel_expert records in the file
+    qsizetype unlinkedSelections = 0;   // of them, records of no project (not checked)
+
+    bool ok() const;
+    QString summary() const;
+};
+
+// sel_expert by record number: (Sel_data, Expert_Id).
+using SelectionIndex = QHash<QString, QPair<QString, QString>>;
+SelectionIndex ReadSelections(Connection &conn);
+
+ProjectVerification VerifyProject(const ProjectDetail &project, const SelectionIndex &selections);
+// One project of an open file; a project that is not there fails.
+ProjectVerification VerifyProject(Connection &conn, const QString &projectId);
+// Every project of an open file.
+FileVerification VerifyDataFile(Connection &conn);

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "data/DrawStore.h"
+#include "data/Platform.h"
+#include "data/Projects.h"
+#include "extraction/CandidateFilter.h"
+#include "reports/Reports.h"
+
+// The draws behind rounds: candidates with avoidance, seeded random picks,
+// and substitute draws for a stored project.
+
+// The criteria as the draw screen shows them ("专家姓名：卫；职称级别：中级"),
+// "无" when there are none. The title level is named from titleTypes.
+QString CriteriaText(const SelectionCriteria &criteria, const TextTable &titleTypes);
+
+// The candidates of a draw: the candidate filter, then the avoidance rules
+// (drawn-recently counted back from today). Returns what each rule removed.
+AvoidanceCounts BuildCandidates(const DataStore &store, const SelectionCriteria &criteria, const AvoidanceRules &rules,
+                                const QDate &today, TextTable &candidates);
+
+// A round over the candidate list, before anything is picked or confirmed.
+DrawRound NewRound(const QString &type, const SelectionCriteria &criteria, const TextTable &titleTypes,
+                   const AvoidanceRules &rules, const AvoidanceCounts &avoided, const TextTable &candidates,
+                   const QDateTime &now);
+
+// The random draw of n experts recorded in round: with fewer than n + 1
+// candidates every candidate is listed and nothing is drawn; otherwise a
+// fresh seed from random draws n of them (SeededDraw). Returns the rows
+// drawn, in the order drawn.
+TextTable SeededPick(DrawRound &round, const TextTable &candidates, qsizetype n, RandomSource &random);
+
+// Project experts who declined and have no substitute yet, by draw order.
+QList<int> AwaitingSubstitute(const ProjectDetail &project);
+
+// Draws a substitute for each expert awaiting one: for the declined experts
+// of one round, a new substitute round with that round's criteria and
+// avoidance run on the current library, leaving out everyone drawn for the
+// project (declined experts included). Substitutes replace the declined in
+// draw order; those left without one (too few candidates) are put in
+// unfilled. Nothing is stored.
+QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDetail &project, RandomSource &random,
+                                       const QDateTime &now, QList<int> *unfilled = nullptr);
+
+// The experts of a project as its screen and its printed record list them:
+// 0 seq (the key), 1 name, 2 sex, 3 company, 4 profession, 5 mobile, 6 round,
+// 7 attendance, 8 time of the attendance, 9 note (decline reason, whom a
+// substitute replaces or who replaced them).
+enum ProjectExpertColumn {
+    PE_Seq = 0,
+    PE_Name,
+    PE_Sex,
+    PE_Company,
+    PE_Profession,
+    PE_Mobile,
+    PE_Round,
+    PE_Attendance,
+    PE_Time,
+    PE_Note,
+    ProjectExpertColumnCount
+};
+TextTable ProjectExpertRows(const ProjectDetail &project);
+
+// The rounds of a project, one row each: 0 number (the key), 1 type, 2 time,
+// 3 criteria, 4 avoidance, 5 candidate count, 6 candidate hash, 7 seed ("" for
+// none), 8 what was drawn, 9 who was confirmed.
+enum ProjectRoundColumn {
+    PR_Number = 0,
+    PR_Type,
+    PR_Time,
+    PR_Criteria,
+    PR_Avoidance,
+    PR_Candidates,
+    PR_Hash,
+    PR_Seed,
+    PR_Drawn,
+    PR_Confirmed,
+    ProjectRoundColumnCount
+};
+TextTable ProjectRoundRows(const ProjectDetail &project);
+// The same as readable text, a paragraph per round.
+QString ProjectRoundsText(const ProjectDetail &project);
+
+// What the printed draw record of a project shows.
+DrawRecordContent DrawRecordOf(const ProjectDetail &project);

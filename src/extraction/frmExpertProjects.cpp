@@ -1,0 +1,71 @@
+#include "extraction/frmExpertProjects.h"
+
+#include "data/ExpertRecord.h"
+#include "data/Projects.h"
+#include "data/Schema.h"
+#include "lists/PagedList.h"
+#include "ui/Guarded.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+const QString kHeading = QStringLiteral(" 序号    抽取时间              项目名称                          项目编号     "
+                                        "     抽取方式      出席情况  操作员       操作");
+constexpr int kHeadingTop = 1380;
+
+}   // namespace
+
+frmExpertProjects::frmExpertProjects(AppState &state, ScreenNavigator &nav, QWidget *parent)
+    : ChildScreen(state, nav, kForm, parent)
+{
+    addPathLabel();
+    addTitle(QStringLiteral("专家参与项目"));
+    labExpert = addLabel(QStringLiteral("labExpert"), QString(), 300, 960, 9000, 255);
+
+    const QVector<int> words = HeadingWordLefts(addHeading(kHeading, 300, kHeadingTop, 0));
+    ListLayout layout;
+    layout.setColumns(words.first(7), words.value(7), 60);
+    layout.firstRowTop = kHeadingTop + 300;
+    layout.firstOperationLeft = words.value(7);
+    layout.setPageLinks(kHeadingTop + 300 * 11 + 60);
+    m_list = new PagedList(this, m_state.paging, layout);
+    connect(m_list, &PagedList::firstOperationClicked, this, Guarded(this, &frmExpertProjects::openProject));
+
+    cmd_Back =
+        addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 5580, kHeadingTop + 300 * 12 + 120, 1095, 435);
+    connect(cmd_Back, &QPushButton::clicked, this, Guarded(this, &frmExpertProjects::back));
+}
+
+void frmExpertProjects::onActivate()
+{
+    const QString id = m_state.SelectedExpertId;
+    const qsizetype row = FindExpertRow(m_state, id);
+    const QString name = row >= 0 ? m_state.ExpertTable.cell(row, Schema::E_Name).trimmed().toString() : QString();
+    m_rows = ProjectsOfExpert(m_state, id);
+    labExpert->setText(QStringLiteral("专家：%1（%2）  共参与%3个项目的抽取").arg(name, id).arg(m_rows.count()));
+    ListCall call;
+    call.columnsUsed = 7;
+    call.list = &m_rows;
+    call.firstOperation = QStringLiteral("[查看]");
+    m_list->show(call);
+}
+
+void frmExpertProjects::openProject(int slot)
+{
+    const qsizetype row = m_list->selectSlot(slot);
+    if (row < 0)
+        return;
+    m_state.SelectedProjectId = m_rows.cell(row, EP_Project).toString();
+    m_nav.openScreen(ScreenId::ProjectListView);
+}
+
+void frmExpertProjects::back()
+{
+    // Back to the detail view the projects were opened from.
+    if (m_state.isCurrentScreen(ScreenId::ExpertListViewProjects))
+        m_nav.openScreen(ScreenId::ExpertListView);
+    else if (m_state.isCurrentScreen(ScreenId::ExpertSearchViewProjects))
+        m_nav.openScreen(ScreenId::ExpertSearchView);
+}

@@ -1,0 +1,231 @@
+#include "extraction/frmProListDis.h"
+
+#include "data/DbError.h"
+#include "data/DrawStore.h"
+#include "data/DrawVerify.h"
+#include "extraction/ProjectDraws.h"
+#include "extraction/frmAttendance.h"
+#include "lists/PagedList.h"
+#include "reports/Reports.h"
+#include "ui/Guarded.h"
+#include "ui/Twips.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+const QString kHeading = QStringLiteral(" 序号  姓名      工作单位              从事专业    电话号码     轮次          "
+                                        "出席情况  时间                 说明                          操作");
+
+constexpr int kFactsTop = 780;
+constexpr int kFactStep = 270;
+constexpr int kRoundsTop = 2520;
+constexpr int kHeadingTop = 4320;
+constexpr int kFirstRowTop = 4620;
+constexpr int kPageLinksTop = 7680;
+constexpr int kButtonsTop = 8100;
+
+// The screen's list: the rows of ProjectExpertRows without the sex.
+TextTable ScreenRows(const ProjectDetail &project)
+{
+    const TextTable experts = ProjectExpertRows(project);
+    TextTable t;
+    for (qsizetype r = 0; r < experts.count(); ++r)
+        t.appendCells({experts.cell(r, PE_Seq), experts.cell(r, PE_Name), experts.cell(r, PE_Company),
+                       experts.cell(r, PE_Profession), experts.cell(r, PE_Mobile), experts.cell(r, PE_Round),
+                       experts.cell(r, PE_Attendance), experts.cell(r, PE_Time), experts.cell(r, PE_Note)});
+    return t;
+}
+
+}   // namespace
+
+frmProListDis::frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *parent)
+    : ChildScreen(state, nav, kForm, parent)
+{
+    addPathLabel();
+    addTitle(QStringLiteral("抽取项目详细信息"));
+
+    // Facts in two columns; the remark across both.
+    static const char *const captions[9] = {"项目名称：", "项目编号：", "招标人/委托单位：", "评审时间：", "评审地点：",
+                                            "监督人：",   "操作员：",   "抽取时间：",        "备注："};
+    for (int i = 0; i < 9; ++i) {
+        const bool right = i % 2 == 1 && i < 8;
+        const int row = i / 2;
+        const int left = right ? 6000 : 300;
+        QLabel *caption = addLabel(ArrayName(QStringLiteral("labCaption"), i), QString::fromUtf8(captions[i]), left,
+                                   kFactsTop + kFactStep * row, 1560, 255);
+        caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        labFact[i] = addLabel(ArrayName(QStringLiteral("labFact"), i), QString(), left + 1620,
+                              kFactsTop + kFactStep * row, i == 8 ? 9700 : 4000, 255);
+    }
+
+    addLabel(QStringLiteral("labRounds"), QStringLiteral("抽取过程："), 300, kRoundsTop - 300);
+    txtRounds = new QPlainTextEdit(this);
+    txtRounds->setObjectName(QStringLiteral("txtRounds"));
+    txtRounds->setReadOnly(true);
+    txtRounds->setGeometry(TwRect(300, kRoundsTop, 11385, 1500));
+
+    addLabel(QStringLiteral("labExperts"), QStringLiteral("抽取专家："), 300, kHeadingTop - 300);
+    const QVector<int> words = HeadingWordLefts(addHeading(kHeading, 300, kHeadingTop, 0));
+    ListLayout layout;
+    layout.setColumns(words.first(9), words.value(9), 60);
+    layout.firstRowTop = kFirstRowTop;
+    layout.firstOperationLeft = words.value(9);
+    layout.setPageLinks(kPageLinksTop);
+    m_list = new PagedList(this, m_state.paging, layout);
+    connect(m_list, &PagedList::firstOperationClicked, this, Guarded(this, &frmProListDis::setAttendance));
+
+    cmdSubstitute = addButton(QStringLiteral("cmdSubstitute"), QStringLiteral("补 抽"), 1500, kButtonsTop, 1095, 435);
+    cmdVerify = addButton(QStringLiteral("cmdVerify"), QStringLiteral("验 证"), 2835, kButtonsTop, 1095, 435);
+    cmdPreview = addButton(QStringLiteral("cmdPreview"), QStringLiteral("打印抽取记录"), 4170, kButtonsTop, 1455, 435);
+    cmdExcel = addButton(QStringLiteral("cmdExcel"), QStringLiteral("导出Excel"), 5865, kButtonsTop, 1095, 435);
+    cmd_Back = addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 7200, kButtonsTop, 1095, 435);
+
+    connect(cmdSubstitute, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdSubstitute_Click));
+    connect(cmdVerify, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdVerify_Click));
+    connect(cmdPreview, &QPushButton::clicked, this, [this] {
+        if (m_project)
+            PreviewDrawRecord({m_state.services, m_state.appDir}, this, DrawRecordOf(*m_project), reportControls());
+    });
+    connect(cmdExcel, &QPushButton::clicked, this, [this] {
+        if (m_project)
+            ExportDrawRecord({m_state.services, m_state.appDir}, this, DrawRecordOf(*m_project), reportControls());
+    });
+    connect(cmd_Back, &QPushButton::clicked, this, Guarded([this] { m_nav.openScreen(ScreenId::ProjectList); }));
+}
+
+QList<QWidget *> frmProListDis::reportControls() const
+{
+    return {cmdSubstitute, cmdVerify, cmdPreview, cmdExcel, cmd_Back};
+}
+
+void frmProListDis::onActivate() { reload(); }
+
+void frmProListDis::reload()
+{
+    m_project = LoadProject(m_state, m_state.SelectedProjectId);
+    showProject();
+}
+
+void frmProListDis::showProject()
+{
+    const bool known = m_project.has_value();
+    for (QPushButton *b : {cmdSubstitute, cmdVerify, cmdPreview, cmdExcel})
+        b->setEnabled(known);
+    if (!known) {
+        for (QLabel *l : labFact)
+            l->clear();
+        txtRounds->clear();
+        m_rows.clear();
+    } else {
+        const DrawRecordContent record = DrawRecordOf(*m_project);
+        for (int i = 0; i < 9; ++i)
+            labFact[i]->setText(record.facts.value(i));
+        txtRounds->setPlainText(ProjectRoundsText(*m_project));
+        m_rows = ScreenRows(*m_project);
+    }
+    ListCall call;
+    call.columnsUsed = 9;
+    call.list = &m_rows;
+    call.firstOperation = QStringLiteral("[出席]");
+    m_list->show(call);
+}
+
+void frmProListDis::setAttendance(int slot)
+{
+    const qsizetype row = m_list->selectSlot(slot);
+    if (!m_project || row < 0)
+        return;
+    const ProjectExpert *expert = m_project->expert(m_rows.cell(row, 0).toInt());
+    if (!expert)
+        return;
+    frmAttendance dialog(m_state, *expert, this);
+    if (!m_state.services.dialogs->run(dialog))
+        return;
+    try {
+        SetAttendance(m_state, m_project->id, expert->seq, dialog.status(), dialog.reason(), CurrentUserName(m_state),
+                      m_state.services.clock->now());
+    } catch (const DbError &e) {
+        m_state.messages().critical(e.message());
+        return;
+    }
+    const qsizetype page = m_state.paging.CurrentPage;
+    reload();
+    // Stay on the page of the expert just changed.
+    while (m_state.paging.CurrentPage < page && m_state.paging.NextLinkOn)
+        m_list->nextPage();
+}
+
+void frmProListDis::cmdSubstitute_Click()
+{
+    if (!m_project)
+        return;
+    const QList<int> awaiting = AwaitingSubstitute(*m_project);
+    if (awaiting.isEmpty()) {
+        m_state.messages().information(QStringLiteral("没有需要补抽的专家（只为已拒绝且尚未补抽的专家补抽）。"));
+        return;
+    }
+    QStringList names;
+    for (int seq : awaiting)
+        names << QStringLiteral("第%1位%2").arg(seq).arg(m_project->expert(seq)->name().trimmed());
+    if (!m_state.messages().question(
+            QStringLiteral("将按原抽取条件和回避条件为以下已拒绝的专家各补抽一位专家：\n%1\n确定补抽吗？")
+                .arg(names.join(QStringLiteral("、")))))
+        return;
+
+    QList<int> unfilled;
+    QList<SubstituteRound> rounds =
+        DrawSubstitutes(m_state, *m_project, *m_state.services.random, m_state.services.clock->now(), &unfilled);
+    if (!rounds.isEmpty()) {
+        try {
+            StoreSubstituteRounds(m_state, m_project->id, rounds);
+        } catch (const DbError &e) {
+            m_state.messages().critical(e.message());
+            return;
+        }
+        LoadSelections(m_state);
+        LoadProjects(m_state);
+    }
+    reload();
+
+    QStringList lines;
+    for (const SubstituteRound &s : rounds)
+        for (const SubstitutePick &p : s.picks)
+            lines << QStringLiteral("第%1位%2由%3（%4）替换")
+                         .arg(p.replacesSeq)
+                         .arg(m_project->expert(p.replacesSeq)->name().trimmed(), p.row.value(1).trimmed(),
+                              p.row.value(0));
+    QStringList missing;
+    for (int seq : unfilled)
+        missing << QStringLiteral("第%1位%2").arg(seq).arg(m_project->expert(seq)->name().trimmed());
+    if (lines.isEmpty()) {
+        m_state.messages().critical(QStringLiteral("没有符合条件的专家可以补抽。"));
+        return;
+    }
+    QString text = QStringLiteral("补抽完成：\n") + lines.join(QLatin1Char('\n'));
+    if (!missing.isEmpty())
+        text += QStringLiteral("\n以下专家没有可补抽的专家：") + missing.join(QStringLiteral("、"));
+    m_state.messages().information(text);
+}
+
+void frmProListDis::cmdVerify_Click()
+{
+    if (!m_project)
+        return;
+    ProjectVerification result;
+    try {
+        Connection conn = OpenDataFile(m_state);
+        result = VerifyProject(conn, m_project->id);
+    } catch (const DbError &e) {
+        m_state.messages().critical(e.message());
+        return;
+    }
+    if (result.ok())
+        m_state.messages().information(QStringLiteral("验证通过：每一轮随机抽取都能由记录的随机种子和候选名单重现，"
+                                                      "候选名单、抽取结果、抽取记录和专家信息均与记录一致。\n") +
+                                       result.line());
+    else
+        m_state.messages().critical(QStringLiteral("验证未通过：\n") + result.problems.join(QLatin1Char('\n')));
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "data/Projects.h"
+#include "shell/ChildScreen.h"
+
+#include <QList>
+#include <array>
+#include <optional>
+
+class PagedList;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+// 项目列表 -> 查看: everything recorded of one project (SelectedProjectId):
+// its facts, its rounds, its experts with their attendance and substitutes;
+// drawing substitutes, verifying the draw and printing its record.
+class frmProListDis : public ChildScreen {
+    Q_OBJECT
+public:
+    static constexpr Form kForm = Form::frmProListDis;
+
+    frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
+
+    const std::optional<ProjectDetail> &project() const { return m_project; }
+    const TextTable &expertRows() const { return m_rows; }
+
+    // 补 抽: a substitute for every expert who declined and has none yet.
+    void cmdSubstitute_Click();
+    // 验 证: the project's draws checked as kestrune-verify checks them.
+    void cmdVerify_Click();
+    // [出席] on a row: the attendance of that expert.
+    void setAttendance(int slot);
+    QList<QWidget *> reportControls() const;
+
+protected:
+    void onActivate() override;
+
+private:
+    void reload();
+    void showProject();
+
+    std::optional<ProjectDetail> m_project;
+    TextTable m_rows;
+    PagedList *m_list = nullptr;
+    std::array<QLabel *, 9> labFact{};
+    QPlainTextEdit *txtRounds = nullptr;
+    QPushButton *cmdSubstitute = nullptr;
+    QPushButton *cmdVerify = nullptr;
+    QPushButton *cmdPreview = nullptr;
+    QPushButton *cmdExcel = nullptr;
+    QPushButton *cmd_Back = nullptr;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "shell/AppState.h"
+
+#include <QDialog>
+#include <array>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+// The project a draw is stored under: asked for when a draw list is first
+// stored ("完成" on the result screen, or at exit). Only the name is
+// required.
+class frmProject : public QDialog {
+    Q_OBJECT
+public:
+    frmProject(AppState &state, QWidget *parent = nullptr);
+
+    ProjectFacts facts() const;
+    void cmdOK_Click();
+
+private:
+    AppState &m_state;
+    std::array<QLabel *, 7> labDis{};
+    QLineEdit *txtName = nullptr;
+    QLineEdit *txtCode = nullptr;
+    QLineEdit *txtClient = nullptr;
+    QLineEdit *txtReviewTime = nullptr;
+    QLineEdit *txtReviewPlace = nullptr;
+    QLineEdit *txtSupervisor = nullptr;
+    QPlainTextEdit *txtRemark = nullptr;
+    QPushButton *cmdOK = nullptr;
+    QPushButton *cmdCancel = nullptr;
+};
+
+enum class DrawStoreResult {
+    Stored,       // written; DrawUnsaved is false now
+    NothingNew,   // every row of the list is stored already
+    Cancelled,    // the user cancelled the project dialog; nothing written
+};
+
+// Stores the draw list: the first time as a new project, asking for it in
+// the project dialog; afterwards by adding the rows not yet stored to the
+// same project without asking. Does not reload SelectionTable. Throws
+// DbError, with nothing written, when the file cannot take the draw.
+DrawStoreResult StoreCurrentDraw(AppState &state, QWidget *owner);
