@@ -22,7 +22,7 @@ const DataStore &HistoryData()
         QRandomGenerator rng(40000);
         const QStringList professions{"土木工程", "给排水", "电气自动化", "工程造价", "暖通空调"};
         const QStringList units{"北京建工集团", "上海市政设计院", "中铁三局", "华东电力设计院", "广州地铁"};
-        s.ExpertTable.rows.reserve(40000);
+        s.ExpertTable.reserve(40000);
         for (int i = 1; i <= 40000; ++i) {
             QStringList row(Schema::ExpertFieldCount, QStringLiteral(" "));
             row[Schema::E_Id] = SixDigits(i);
@@ -37,7 +37,7 @@ const DataStore &HistoryData()
             s.ExpertTable.append(row);
         }
         const QDate first(2025, 1, 1);
-        s.SelectionTable.rows.reserve(40000);
+        s.SelectionTable.reserve(40000);
         for (int i = 1; i <= 40000; ++i)
             s.SelectionTable.append({SixDigits(i), first.addDays(i / 60).toString(QStringLiteral("yyyy-MM-dd")),
                                      SixDigits(1 + rng.bounded(40400))});

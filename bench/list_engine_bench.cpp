@@ -34,7 +34,7 @@ struct Grid {
         c.labPre = new QLabel(&screen);
         c.labNext = new QLabel(&screen);
         c.labLast = new QLabel(&screen);
-        rows.rows.reserve(rowCount);
+        rows.reserve(rowCount);
         for (qsizetype r = 0; r < rowCount; ++r) {
             QStringList row{QString::number(r)};
             for (int j = 1; j < 9; ++j)

@@ -40,8 +40,8 @@ struct FortyThousandDraw {
             NewRound(RoundType::Random, SelectionCriteria{}, store.TitleTypeTable, {}, none, candidates, now);
         BenchSeeds seeds;
         const TextTable picked = SeededPick(round, candidates, 10, seeds);
-        for (const QStringList &row : picked.rows)
-            round.confirmedIds << row[0];
+        for (qsizetype r = 0; r < picked.count(); ++r)
+            round.confirmedIds << picked.cell(r, 0).toString();
         DrawSession session;
         session.rounds << round;
         projectId = StoreDrawProject(store, picked, session, ProjectFacts{QStringLiteral("基准项目")},

@@ -56,7 +56,8 @@ struct ReportSetup {
         state.services.desktop = desktop;
         state.services.makeSpreadsheet = MakeLibreOfficeEngine;
         desktop->folder = appDir.path();
-        const QDir templates(QFileInfo(QStringLiteral(__FILE__)).absoluteDir().filePath(QStringLiteral("../templates")));
+        // The build puts the templates beside its programs.
+        const QDir templates(QCoreApplication::applicationDirPath());
         for (const QString &name : templates.entryList({QStringLiteral("*.xls")}))
             QFile::copy(templates.filePath(name), appDir.filePath(name));
     }

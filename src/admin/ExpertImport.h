@@ -86,11 +86,12 @@ Outcome ImportRows(DataStore &store, const QDate &today, const QList<QStringList
 // Default file name offered for the import workbook.
 inline const QString kTemplateFileName = QStringLiteral("专家数据导入表.xls");
 
-// Workbook files. Writing and reading .xls, .xlsx and .ods go through the
+// Workbook files. Writing, and reading .xls and .ods, go through the
 // spreadsheet engine; a .csv file (UTF-8, or GBK as Excel writes it on
-// Chinese systems) is read directly. Both throw SpreadsheetError, also for
-// a CSV file with a quote out of place or with bytes of neither encoding,
-// naming the row.
+// Chinese systems) and an .xlsx workbook are read directly (see
+// ReadXlsxSheet for how its cells read). Both throw SpreadsheetError, also
+// for a CSV file with a quote out of place or with bytes of neither
+// encoding, naming the row.
 void WriteTemplate(SpreadsheetEngine &engine, const QString &path, const DataStore &store);
 ImportSheet ReadImportSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine,
                             const QString &path, const Progress &progress = {});

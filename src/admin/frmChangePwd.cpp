@@ -61,9 +61,10 @@ void frmChangePwd::showEvent(QShowEvent *event)
     if (m_loaded || event->spontaneous())
         return;
     m_loaded = true;
-    for (const QStringList &row : m_state.UserTable.rows) {
-        if (row.value(0) == m_state.CurrentUserId) {
-            txtUser->setText(row.value(1));
+    const TextTable &users = m_state.UserTable;
+    for (qsizetype r = 0; r < users.count(); ++r) {
+        if (users.cell(r, 0) == m_state.CurrentUserId) {
+            txtUser->setText(users.cell(r, 1).toString());
             break;
         }
     }

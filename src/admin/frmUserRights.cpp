@@ -139,11 +139,12 @@ void frmUserRights::onActivate()
 void frmUserRights::showList()
 {
     m_rows.clear();
-    for (const QStringList &user : m_state.UserTable.rows) {
-        const int role = RoleFromLimits(user.value(3));
+    const TextTable &users = m_state.UserTable;
+    for (qsizetype r = 0; r < users.count(); ++r) {
+        const int role = RoleFromLimits(users.cell(r, 3));
         // A role the program does not know shows as it is stored.
-        const QString roleName = role >= 0 ? m_state.RoleNames.value(role) : user.value(3);
-        m_rows.append({user.value(0), user.value(1), roleName});
+        const QString roleName = role >= 0 ? m_state.RoleNames.value(role) : users.cell(r, 3).toString();
+        m_rows.appendCells({users.cell(r, 0), users.cell(r, 1), QStringView(roleName)});
     }
     ListCall call;
     call.columnsUsed = 3;
@@ -158,11 +159,12 @@ void frmUserRights::chooseUser(QString userId)
     m_selectedId.clear();
     labSelName->clear();
     comNewRole->setCurrentIndex(-1);
-    for (const QStringList &user : m_state.UserTable.rows) {
-        if (user.value(0) == userId) {
+    const TextTable &users = m_state.UserTable;
+    for (qsizetype r = 0; r < users.count(); ++r) {
+        if (users.cell(r, 0) == userId) {
             m_selectedId = userId;
-            labSelName->setText(user.value(1));
-            comNewRole->setCurrentIndex(RoleFromLimits(user.value(3)));
+            labSelName->setText(users.cell(r, 1).toString());
+            comNewRole->setCurrentIndex(RoleFromLimits(users.cell(r, 3)));
             break;
         }
     }
@@ -180,7 +182,7 @@ void frmUserRights::labOP_1_Click(int slot)
     const qsizetype position = m_list->selectSlot(slot);
     if (position < 0)
         return;
-    chooseUser(m_rows.cell(position, 0));
+    chooseUser(m_rows.cell(position, 0).toString());
     comNewRole->setFocus();
 }
 
@@ -189,7 +191,7 @@ void frmUserRights::labOP_2_Click(int slot)
     const qsizetype position = m_list->selectSlot(slot);
     if (position < 0)
         return;
-    const QString id = m_rows.cell(position, 0);
+    const QString id = m_rows.cell(position, 0).toString();
     if (!m_state.messages().question(QStringLiteral("您确定删除用户“%1”吗？").arg(m_rows.cell(position, 1))))
         return;
     UserChange change;

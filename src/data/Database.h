@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -97,6 +98,7 @@ public:
     QString columnName(int i) const;
     bool isNull(int i) const;
     QString text(int i) const;     // null reads as ""
+    QByteArrayView utf8(int i) const;   // the engine's own bytes, valid until the next step
     QVariant value(int i) const;   // null reads as an invalid QVariant
     QByteArray blob(int i) const;
     // Whether the current row's value is bytes rather than text.

@@ -35,17 +35,17 @@ struct CompiledRules {
             // The last N days end today: N = 1 is today alone.
             const QString from = today.addDays(-(rules.recentDays - 1)).toString(kStoredDateFormat);
             const QString to = today.toString(kStoredDateFormat);
-            for (const QStringList &row : selections.rows) {
-                const QString date = row.value(kSelDateColumn);
+            for (qsizetype r = 0; r < selections.count(); ++r) {
+                const QStringView date = selections.cell(r, kSelDateColumn);
                 if (date >= from && date <= to)
-                    recent.insert(row.value(kSelExpertColumn));
+                    recent.insert(selections.cell(r, kSelExpertColumn).toString());
             }
         }
     }
 
-    bool unitMatches(const QString &company) const
+    bool unitMatches(QStringView company) const
     {
-        const QString unit = company.trimmed();
+        const QStringView unit = company.trimmed();
         for (const WildcardPattern &p : units)
             if (p.matches(unit))
                 return true;
@@ -69,11 +69,9 @@ AvoidanceCounts ApplyAvoidance(TextTable &candidates, const AvoidanceRules &rule
     if (rules.isEmpty())
         return counts;
     const CompiledRules compiled(rules, selections, today);
-    QList<QStringList> kept;
-    kept.reserve(candidates.count());
-    for (QStringList &row : candidates.rows) {
-        const QString id = row.value(kIdColumn);
-        const bool byUnit = compiled.unitMatches(row.value(kCompanyColumn));
+    candidates.removeRowsIf([&](const TextTable &table, qsizetype r) {
+        const QString id = table.cell(r, kIdColumn).toString();
+        const bool byUnit = compiled.unitMatches(table.cell(r, kCompanyColumn));
         const bool byName = compiled.experts.contains(id);
         const bool byRecent = compiled.recent.contains(id);
         counts.units += byUnit;
@@ -81,10 +79,8 @@ AvoidanceCounts ApplyAvoidance(TextTable &candidates, const AvoidanceRules &rule
         counts.recent += byRecent;
         if (byUnit || byName || byRecent)
             ++counts.total;
-        else
-            kept.append(std::move(row));
-    }
-    candidates.rows = std::move(kept);
+        return byUnit || byName || byRecent;
+    });
     return counts;
 }
 

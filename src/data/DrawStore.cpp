@@ -192,16 +192,16 @@ TextTable UnstoredRows(const TextTable &drawList, const DrawSession &session)
 {
     const QSet<QString> stored(session.storedIds.begin(), session.storedIds.end());
     TextTable out;
-    for (const QStringList &row : drawList.rows)
-        if (!stored.contains(row.value(0)))
-            out.append(row);
+    for (qsizetype r = 0; r < drawList.count(); ++r)
+        if (!stored.contains(drawList.cell(r, 0).toString()))
+            out.appendRowOf(drawList, r);
     return out;
 }
 
 QString TitleNameOf(const DataStore &store, const QString &expertId)
 {
     const qsizetype row = FindExpertRow(store, expertId);
-    return row < 0 ? QString() : TitleNameForCode(store, store.ExpertTable.cell(row, Schema::E_zhicheng_id));
+    return row < 0 ? QString() : TitleNameForCode(store, store.ExpertTable.cell(row, Schema::E_zhicheng_id).toString());
 }
 
 StoredDraw StoreDrawProject(const DataStore &store, const TextTable &drawList, DrawSession &session,
@@ -261,10 +261,10 @@ StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const Text
     QList<ProjectExpert> experts;
     int seq =
         lastNumber(conn, QStringLiteral("SELECT max(Seq) FROM draw_expert WHERE Project_Id = ?"), result.projectId);
-    for (const QStringList &row : rows.rows) {
+    for (qsizetype r = 0; r < rows.count(); ++r) {
         ProjectExpert e;
         e.seq = ++seq;
-        e.row = row.mid(0, 8);
+        e.row = rows.row(r).mid(0, 8);
         while (e.row.size() < 8)
             e.row.append(QString());
         e.round = roundOf(e.id());

@@ -194,8 +194,8 @@ FileVerification VerifyDataFile(Connection &conn)
         f.selections = selections.size();
         QSet<QString> linked;
         const TextTable list = LoadProjectList(conn);
-        for (const QStringList &row : list.rows) {
-            const std::optional<ProjectDetail> project = LoadProject(conn, row.at(P_Id));
+        for (qsizetype r = 0; r < list.count(); ++r) {
+            const std::optional<ProjectDetail> project = LoadProject(conn, list.cell(r, P_Id).toString());
             if (!project)
                 continue;
             for (const ProjectExpert &e : project->experts)

@@ -5,6 +5,8 @@
 #include "data/Recordset.h"
 #include "data/TextWidth.h"
 
+#include <QSet>
+
 using namespace Schema;
 
 namespace {
@@ -245,6 +247,17 @@ qsizetype FindExpertRow(const DataStore &store, const QString &id)
         if (t.cell(r, E_Id) == id)
             return r;
     return -1;
+}
+
+QStringList SelectionIdsOfExperts(const DataStore &store, const QStringList &expertIds)
+{
+    const QSet<QString> experts(expertIds.begin(), expertIds.end());
+    const TextTable &selections = store.SelectionTable;
+    QStringList ids;
+    for (qsizetype r = 0; r < selections.count(); ++r)
+        if (experts.contains(selections.cell(r, 2).toString()))
+            ids.append(selections.cell(r, 0).toString());
+    return ids;
 }
 
 ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids, const QDate &day)

@@ -124,7 +124,9 @@ struct ExpertDeletion {
 // Deletes the experts with these Ids and every sel_expert record of theirs
 // as one transaction. When one of the Ids names no expert, nothing at all is
 // deleted. Stored projects keep their snapshots of these experts, with the
-// links marked as removed on day. Does not reload the in-memory tables.
+// links marked as removed on day. Does not update the in-memory tables.
 // Throws DbError.
 ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids,
                                            const QDate &day = QDate::currentDate());
+// Ids of the SelectionTable records that name one of these experts.
+QStringList SelectionIdsOfExperts(const DataStore &store, const QStringList &expertIds);

@@ -81,15 +81,15 @@ TextTable FilterProjects(const TextTable &projects, const QString &from, const Q
     TextTable out;
     const std::optional<WildcardPattern> pattern =
         name.isEmpty() ? std::nullopt : std::optional<WildcardPattern>(WildcardPattern::contains(name));
-    for (const QStringList &row : projects.rows) {
-        const QString &date = row.at(P_Date);
+    for (qsizetype r = 0; r < projects.count(); ++r) {
+        const QStringView date = projects.cell(r, P_Date);
         if (!from.isEmpty() && date < from)
             continue;
         if (!to.isEmpty() && date > to)
             continue;
-        if (pattern && !pattern->matches(row.at(P_Name)))
+        if (pattern && !pattern->matches(projects.cell(r, P_Name)))
             continue;
-        out.append(row);
+        out.appendRowOf(projects, r);
     }
     return out;
 }

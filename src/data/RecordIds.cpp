@@ -40,11 +40,12 @@ qlonglong HighestRecordNumber(Connection &conn, const TableDef &table)
 QString NextRecordId(const TextTable &table, qsizetype k)
 {
     qlonglong base = 0;
-    for (const QStringList &row : table.rows) {
+    for (qsizetype r = 0; r < table.count(); ++r) {
+        const QString id = table.cell(r, 0).toString();
         bool ok = false;
-        const qlonglong number = row.value(0).trimmed().toLongLong(&ok);
+        const qlonglong number = id.trimmed().toLongLong(&ok);
         if (!ok)
-            notANumber(row.value(0));
+            notANumber(id);
         base = qMax(base, number);
     }
     return RecordIdText(base + k);

@@ -2,6 +2,7 @@
 
 #include "data/DataSource.h"
 #include "data/Database.h"
+#include "data/TextTable.h"
 
 #include <QHash>
 #include <functional>
@@ -9,20 +10,9 @@
 #include <QString>
 #include <QStringList>
 
-// A table of text, one row per record; the row count is the list's size, so
-// it holds any number of rows.
-struct TextTable {
-    QList<QStringList> rows;
-
-    qsizetype count() const { return rows.size(); }
-    bool isEmpty() const { return rows.isEmpty(); }
-    const QString &cell(qsizetype row, int column) const { return rows.at(row).at(column); }
-    void clear() { rows.clear(); }
-    void append(QStringList row) { rows.append(std::move(row)); }
-};
-
 // The database file and the in-memory copies of its five tables. Only the
-// loaders write the tables, and each loader replaces its table wholesale.
+// loaders write the tables, each replacing its table wholesale, and the
+// refreshes below, which bring a table up to date after a write.
 struct DataStore {
     QString appDir;   // the application folder
     DataSource source;   // the data file by default, or a server
@@ -66,3 +56,16 @@ void LoadAllTables(DataStore &store);
 QStringList ChangedTables(const DataStore &store);
 // Reloads those tables; true when any was reloaded.
 bool RefreshChangedTables(DataStore &store);
+
+// After a write that added, changed or removed the records with these Ids:
+// reads just those records back and puts each in its place in Id order (a
+// record the file no longer holds leaves the table), so that the table holds
+// what its loader would read, without reading the whole table again. The
+// table must have been current before the write. Throws DbError and leaves
+// the table as it was when the file cannot be read.
+void RefreshExperts(DataStore &store, const QStringList &ids);
+void RefreshSelections(DataStore &store, const QStringList &ids);
+
+// The order of Ids in the tables, which is the engine's order of text:
+// by Unicode code point, as the bytes of UTF-8 compare.
+bool IdLess(QStringView a, QStringView b);

@@ -9,7 +9,7 @@ QStringList RoleNameList()
     return {QStringLiteral("管理员"), QStringLiteral("项目经理"), QStringLiteral("公司领导")};
 }
 
-int RoleFromLimits(const QString &limits)
+int RoleFromLimits(QStringView limits)
 {
     bool ok = false;
     const int role = limits.trimmed().toInt(&ok);
@@ -19,9 +19,8 @@ int RoleFromLimits(const QString &limits)
 LoginMatch CheckCredentials(const TextTable &users, const QString &userName, const QString &password)
 {
     for (qsizetype r = 0; r < users.count(); ++r) {
-        const QStringList &row = users.rows[r];
-        if (row.value(2) == password && row.value(1) == userName)
-            return {true, row.value(0), RoleFromLimits(row.value(3))};
+        if (users.cell(r, 2) == password && users.cell(r, 1) == userName)
+            return {true, users.cell(r, 0).toString(), RoleFromLimits(users.cell(r, 3))};
     }
     return {};
 }
@@ -33,8 +32,8 @@ CredentialProblem CheckNewCredentials(const TextTable &users, const QString &use
         return CredentialProblem::NameTooLong;
     if (CutToWidth(password, kPasswordWidth) != password)
         return CredentialProblem::PasswordTooLong;
-    for (const QStringList &row : users.rows)
-        if (row.value(1) == name && row.value(0) != userId)
+    for (qsizetype r = 0; r < users.count(); ++r)
+        if (users.cell(r, 1) == name && users.cell(r, 0) != userId)
             return CredentialProblem::NameTaken;
     return CredentialProblem::None;
 }
@@ -56,21 +55,25 @@ bool ChangeCredentials(const DataStore &store, const QString &userId, const QStr
 
 namespace {
 
-const QStringList *findUser(const TextTable &users, const QString &userId)
+// Row of the user, or -1.
+qsizetype findUser(const TextTable &users, const QString &userId)
 {
-    for (const QStringList &row : users.rows)
-        if (row.value(0) == userId)
-            return &row;
-    return nullptr;
+    for (qsizetype r = 0; r < users.count(); ++r)
+        if (users.cell(r, 0) == userId)
+            return r;
+    return -1;
 }
 
-bool isAdministrator(const QStringList &row) { return RoleFromLimits(row.value(3)) == kAdministratorRole; }
+bool isAdministrator(const TextTable &users, qsizetype row)
+{
+    return RoleFromLimits(users.cell(row, 3)) == kAdministratorRole;
+}
 
 int administratorCount(const TextTable &users)
 {
     int n = 0;
-    for (const QStringList &row : users.rows)
-        n += isAdministrator(row) ? 1 : 0;
+    for (qsizetype r = 0; r < users.count(); ++r)
+        n += isAdministrator(users, r) ? 1 : 0;
     return n;
 }
 
@@ -89,8 +92,8 @@ UserProblem checkPassword(const QString &password)
 
 UserProblem CheckUserChange(const TextTable &users, const QString &currentUserId, const UserChange &change)
 {
-    const QStringList *current = findUser(users, currentUserId);
-    if (!current || !isAdministrator(*current))
+    const qsizetype current = findUser(users, currentUserId);
+    if (current < 0 || !isAdministrator(users, current))
         return UserProblem::NotAdministrator;
 
     if (change.kind == UserChange::Kind::Add) {
@@ -102,14 +105,14 @@ UserProblem CheckUserChange(const TextTable &users, const QString &currentUserId
             return p;
         if (!validRole(change.role))
             return UserProblem::UnknownRole;
-        for (const QStringList &row : users.rows)
-            if (row.value(1) == change.name)
+        for (qsizetype r = 0; r < users.count(); ++r)
+            if (users.cell(r, 1) == change.name)
                 return UserProblem::NameTaken;
         return UserProblem::None;
     }
 
-    const QStringList *user = findUser(users, change.userId);
-    if (!user)
+    const qsizetype user = findUser(users, change.userId);
+    if (user < 0)
         return UserProblem::NoSuchUser;
     switch (change.kind) {
     case UserChange::Kind::ResetPassword:
@@ -119,13 +122,13 @@ UserProblem CheckUserChange(const TextTable &users, const QString &currentUserId
             return UserProblem::UnknownRole;
         if (change.userId == currentUserId)
             return UserProblem::CurrentUser;
-        if (isAdministrator(*user) && change.role != kAdministratorRole && administratorCount(users) <= 1)
+        if (isAdministrator(users, user) && change.role != kAdministratorRole && administratorCount(users) <= 1)
             return UserProblem::LastAdministrator;
         return UserProblem::None;
     case UserChange::Kind::Delete:
         if (change.userId == currentUserId)
             return UserProblem::CurrentUser;
-        if (isAdministrator(*user) && administratorCount(users) <= 1)
+        if (isAdministrator(users, user) && administratorCount(users) <= 1)
             return UserProblem::LastAdministrator;
         return UserProblem::None;
     case UserChange::Kind::Add:
@@ -139,9 +142,9 @@ QString NextUserId(const TextTable &users)
     // Ids are six digits; one that is no number (typed by hand into an old
     // file) cannot collide with a number and is passed over.
     qlonglong maximum = 0;
-    for (const QStringList &row : users.rows) {
+    for (qsizetype r = 0; r < users.count(); ++r) {
         bool ok = false;
-        const qlonglong id = row.value(0).trimmed().toLongLong(&ok);
+        const qlonglong id = users.cell(r, 0).trimmed().toLongLong(&ok);
         if (ok && id > maximum)
             maximum = id;
     }

@@ -9,7 +9,7 @@
 inline constexpr int kAdministratorRole = 0;
 QStringList RoleNameList();
 // Limits read as a role; anything but 0, 1 or 2 gets restricted rights (-1).
-int RoleFromLimits(const QString &limits);
+int RoleFromLimits(QStringView limits);
 
 // Result of a credential check against the user table.
 struct LoginMatch {

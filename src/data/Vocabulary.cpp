@@ -43,20 +43,20 @@ qsizetype ReferenceRowForCode(const TextTable &table, const QString &code)
 QString TitleNameForCode(const DataStore &store, const QString &code)
 {
     const qsizetype row = ReferenceRowForCode(store.TitleTypeTable, code);
-    return row < 0 ? QString() : store.TitleTypeTable.cell(row, 1);
+    return row < 0 ? QString() : store.TitleTypeTable.cell(row, 1).toString();
 }
 
 QString DegreeNameForCode(const DataStore &store, const QString &code)
 {
     const qsizetype row = ReferenceRowForCode(store.DegreeTable, code);
-    return row < 0 ? QString() : store.DegreeTable.cell(row, 1);
+    return row < 0 ? QString() : store.DegreeTable.cell(row, 1).toString();
 }
 
 QStringList EditorReferenceNames(const TextTable &table)
 {
     QStringList names;
     for (qsizetype r = 1; r < table.count(); ++r)
-        names << table.cell(r, 1);
+        names << table.cell(r, 1).toString();
     return names;
 }
 
@@ -67,5 +67,5 @@ QString TitleIdForPosition(const DataStore &store, int position)
     const qsizetype row = qsizetype(position) + 1;
     if (position < 0 || row >= store.TitleTypeTable.count())
         return QString();
-    return store.TitleTypeTable.cell(row, 0);
+    return store.TitleTypeTable.cell(row, 0).toString();
 }

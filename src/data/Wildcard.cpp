@@ -115,7 +115,7 @@ WildcardPattern WildcardPattern::contains(const QString &typed)
     return w;
 }
 
-bool WildcardPattern::matches(const QString &text) const
+bool WildcardPattern::matches(QStringView text) const
 {
     if (m_plainContains)
         return text.contains(m_plainText, Qt::CaseSensitive);
@@ -123,7 +123,7 @@ bool WildcardPattern::matches(const QString &text) const
     // Every token but "*" consumes exactly one character, so remembering only
     // the last star is enough: linear in practice, never exponential. The
     // text is read in place, a surrogate pair counting as one character.
-    const QChar *s = text.constData();
+    const QChar *s = text.data();
     const qsizetype n = text.size(), m = m_tokens.size();
     auto charAt = [&](qsizetype i, qsizetype *units) -> char32_t {
         if (s[i].isHighSurrogate() && i + 1 < n && s[i + 1].isLowSurrogate()) {
@@ -155,7 +155,7 @@ bool WildcardPattern::matches(const QString &text) const
     return pi == m;
 }
 
-bool MatchesPartially(const QString &text, const QString &typed)
+bool MatchesPartially(QStringView text, const QString &typed)
 {
     return WildcardPattern::contains(typed).matches(text);
 }

@@ -16,7 +16,7 @@ public:
     // The partial-match pattern of every filter: "*" + typed + "*".
     static WildcardPattern contains(const QString &typed);
 
-    bool matches(const QString &text) const;
+    bool matches(QStringView text) const;
 
 private:
     struct Range { char32_t lo, hi; };
@@ -35,4 +35,4 @@ private:
 };
 
 // True when text matches the wildcard pattern "*" + typed + "*".
-bool MatchesPartially(const QString &text, const QString &typed);
+bool MatchesPartially(QStringView text, const QString &typed);

@@ -9,47 +9,6 @@
 #include <optional>
 #include <vector>
 
-namespace {
-
-// A short or damaged row reads as empty fields instead of reading past its end.
-const QString &FieldOf(const QStringList &row, int field)
-{
-    static const QString empty;
-    return field < row.size() ? row.at(field) : empty;
-}
-
-// Writes row k of a working list, reusing the row already there: a long list
-// rebuilt again costs no allocation, and a cell that already shares the
-// field's text is left alone.
-template <size_t N> void PutRow(TextTable &table, qsizetype k, const std::array<const QString *, N> &cells)
-{
-    if (k == table.count()) {
-        QStringList row;
-        row.reserve(N);
-        for (const QString *c : cells)
-            row.append(*c);
-        table.rows.append(std::move(row));
-        return;
-    }
-    QStringList &row = table.rows[k];
-    if (row.size() != qsizetype(N))
-        row.resize(N);
-    for (size_t j = 0; j < N; ++j) {
-        QString &target = row[j];
-        if (target.constData() != cells[j]->constData() || target.size() != cells[j]->size())
-            target = *cells[j];
-    }
-}
-
-// Drops the rows past the last one written.
-void Truncate(TextTable &table, qsizetype count)
-{
-    if (table.count() > count)
-        table.rows.resize(count);
-}
-
-} // namespace
-
 const std::array<SearchCriterionField, kSearchCriteriaCount> &SearchCriterionFields()
 {
     using namespace Schema;
@@ -84,32 +43,33 @@ void SetExpert_MsgTemp(const DataStore &store, const QString &name, const QStrin
     // and found again by a short linear search, far cheaper than hashing.
     QVarLengthArray<std::pair<QString, QString>, 16> titleNames;
     QString uncached;
-    auto titleName = [&](const QString &code) -> const QString & {
+    auto titleName = [&](QStringView code) -> const QString & {
         for (const auto &known : titleNames)
             if (known.first == code)
                 return known.second;
         // A file full of odd codes must not make the search quadratic.
         if (titleNames.size() >= 32) {
-            uncached = TitleNameForCode(store, code);
+            uncached = TitleNameForCode(store, code.toString());
             return uncached;
         }
-        titleNames.append({code, TitleNameForCode(store, code)});
+        titleNames.append({code.toString(), TitleNameForCode(store, code.toString())});
         return titleNames.last().second;
     };
 
-    qsizetype k = 0;
-    for (const QStringList &e : store.ExpertTable.rows) {
-        if (namePattern && !namePattern->matches(FieldOf(e, E_Name)))
+    const TextTable &experts = store.ExpertTable;
+    TextTable list;
+    list.reserve(experts.count());
+    for (qsizetype r = 0; r < experts.count(); ++r) {
+        if (namePattern && !namePattern->matches(experts.cell(r, E_Name)))
             continue;
-        if (!anyStatus && FieldOf(e, E_Status) != status)
+        if (!anyStatus && experts.cell(r, E_Status) != status)
             continue;
-        const QString &title = titleName(FieldOf(e, E_zhicheng_id));
-        PutRow<kExpertListColumns>(rows, k++,
-                                   {&FieldOf(e, E_Id), &FieldOf(e, E_Name), &FieldOf(e, E_Sex),
-                                    &FieldOf(e, E_province), &FieldOf(e, E_cong_shi_zhuanye), &title,
-                                    &FieldOf(e, E_Status), &FieldOf(e, E_Is_temp), &FieldOf(e, E_star_number)});
+        const QString &title = titleName(experts.cell(r, E_zhicheng_id));
+        list.appendCells({experts.cell(r, E_Id), experts.cell(r, E_Name), experts.cell(r, E_Sex),
+                     experts.cell(r, E_province), experts.cell(r, E_cong_shi_zhuanye), QStringView(title),
+                     experts.cell(r, E_Status), experts.cell(r, E_Is_temp), experts.cell(r, E_star_number)});
     }
-    Truncate(rows, k);
+    rows = std::move(list);
 }
 
 void sExpert_MsgDetTemp(const DataStore &store, const SearchCriteria &criteria, TextTable &rows)
@@ -133,11 +93,12 @@ void sExpert_MsgDetTemp(const DataStore &store, const SearchCriteria &criteria, 
         tests.push_back(std::move(t));
     }
 
-    qsizetype k = 0;
-    for (const QStringList &e : store.ExpertTable.rows) {
+    const TextTable &experts = store.ExpertTable;
+    TextTable list;
+    for (qsizetype r = 0; r < experts.count(); ++r) {
         bool pass = true;
         for (const Test &t : tests) {
-            const QString &value = FieldOf(e, t.field);
+            const QStringView value = experts.cell(r, t.field);
             if (t.pattern ? !t.pattern->matches(value) : value != t.text) {
                 pass = false;
                 break;
@@ -145,10 +106,9 @@ void sExpert_MsgDetTemp(const DataStore &store, const SearchCriteria &criteria, 
         }
         if (!pass)
             continue;
-        PutRow<kSearchResultColumns>(rows, k++,
-                                     {&FieldOf(e, E_Id), &FieldOf(e, E_Name), &FieldOf(e, E_birth_date),
-                                      &FieldOf(e, E_Company_name), &FieldOf(e, E_cong_shi_zhuanye),
-                                      &FieldOf(e, E_zige_name), &FieldOf(e, E_Mobile)});
+        list.appendCells({experts.cell(r, E_Id), experts.cell(r, E_Name), experts.cell(r, E_birth_date),
+                     experts.cell(r, E_Company_name), experts.cell(r, E_cong_shi_zhuanye), experts.cell(r, E_zige_name),
+                     experts.cell(r, E_Mobile)});
     }
-    Truncate(rows, k);
+    rows = std::move(list);
 }

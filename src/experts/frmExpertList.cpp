@@ -187,7 +187,7 @@ void frmExpertList::labOP_1_Click(int slot)
     const qsizetype position = m_list->selectSlot(slot);
     if (position < 0)
         return;
-    m_state.SelectedExpertId = m_state.ExpertListRows.cell(position, 0);
+    m_state.SelectedExpertId = m_state.ExpertListRows.cell(position, 0).toString();
     m_nav.openScreen(ScreenId::ExpertListView);
 }
 
@@ -220,11 +220,13 @@ void frmExpertList::cmdDel_Click()
         if (position < 0)
             continue;
         positions << position;
-        ids << m_state.ExpertListRows.cell(position, 0);
+        ids << m_state.ExpertListRows.cell(position, 0).toString();
     }
     if (ids.isEmpty())
         return;
 
+    // The draw records that go with the experts, as the table knows them.
+    const QStringList selections = SelectionIdsOfExperts(m_state, ids);
     ExpertDeletion result;
     try {
         result = DeleteExpertsWithSelections(m_state, ids, m_state.today());
@@ -241,10 +243,11 @@ void frmExpertList::cmdDel_Click()
     m_state.paging.SelectedRow = positions.last() + 1;
     // A deleted expert leaves the draw list too: once its Id is handed to the
     // next new expert, storing the draw would record that other person.
-    m_state.DrawList.rows.removeIf([&ids](const QStringList &row) { return ids.contains(row.value(0)); });
+    m_state.DrawList.removeRowsIf(
+        [&ids](const TextTable &list, qsizetype row) { return ids.contains(list.cell(row, 0)); });
     try {
-        LoadExperts(m_state);
-        LoadSelections(m_state);
+        RefreshExperts(m_state, ids);
+        RefreshSelections(m_state, selections);
     } catch (const DbError &e) {
         // Deleted, but the tables could not be read again just now.
         m_state.messages().critical(e.sentence(), kAppTitle, e.detail());

@@ -36,7 +36,7 @@ void frmExpertListDis::onActivate()
     const qsizetype row = FindExpertRow(m_state, key);
     // An expert no longer in the table leaves the previous content on show.
     if (row >= 0)
-        showExpert(m_state.ExpertTable.rows.at(row));
+        showExpert(m_state.ExpertTable.row(row));
 }
 
 void frmExpertListDis::showExpert(const QStringList &row)

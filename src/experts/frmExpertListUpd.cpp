@@ -8,9 +8,9 @@ frmExpertListUpd::frmExpertListUpd(AppState &state, ScreenNavigator &nav, QWidge
 QString frmExpertListUpd::chosenExpertId() const
 {
     const qsizetype row = m_state.paging.SelectedRow - 1;
-    if (row < 0 || row >= m_state.ExpertListRows.count() || m_state.ExpertListRows.rows.at(row).isEmpty())
+    if (row < 0 || row >= m_state.ExpertListRows.count() || m_state.ExpertListRows.cellCount(row) == 0)
         return QString();
-    return m_state.ExpertListRows.cell(row, 0);
+    return m_state.ExpertListRows.cell(row, 0).toString();
 }
 
 void frmExpertListUpd::onActivate()
@@ -20,7 +20,7 @@ void frmExpertListUpd::onActivate()
     // An expert no longer in the table leaves the inputs as they were; the
     // save then reports that no record matches.
     if (row >= 0) {
-        m_shownRow = m_state.ExpertTable.rows.at(row);
+        m_shownRow = m_state.ExpertTable.row(row);
         showExpertRow(m_shownRow);
     } else {
         m_shownRow.clear();
@@ -50,6 +50,6 @@ void frmExpertListUpd::SaveExpertUpdate()
         return;
     }
     m_state.messages().information(QStringLiteral("修改成功。"));
-    LoadExperts(m_state);
+    RefreshExperts(m_state, {id});
     back();
 }

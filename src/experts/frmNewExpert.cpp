@@ -74,8 +74,8 @@ void frmNewExpert::SaveNewExpert()
 
     const bool temporary = temporaryMode();
     // The expert is in the file from here on: it joins the draw list before
-    // the reload, so that a failed reload cannot leave it stored but outside
-    // the extraction it was made for.
+    // the table is brought up to date, so that a failed read cannot leave it
+    // stored but outside the extraction it was made for.
     if (temporary) {
         const QStringList row = record->drawListRow(id);
         m_state.DrawList.append(row);
@@ -83,7 +83,7 @@ void frmNewExpert::SaveNewExpert()
         m_state.DrawRecord.rounds.append(TemporaryRound(row, m_state.services.clock->now()));
     }
     try {
-        LoadExperts(m_state);
+        RefreshExperts(m_state, {id});
     } catch (const DbError &e) {
         m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
         return;

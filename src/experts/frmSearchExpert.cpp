@@ -131,11 +131,11 @@ void frmSearchExpert::onLoad()
     // Every reference row is listed, row 0 included, so that position p of
     // a list is row p of its table.
     com_Degree->clear();
-    for (const QStringList &row : m_state.DegreeTable.rows)
-        com_Degree->addItem(row.value(1));
+    for (qsizetype r = 0; r < m_state.DegreeTable.count(); ++r)
+        com_Degree->addItem(m_state.DegreeTable.cell(r, 1).toString());
     com_Zhicheng->clear();
-    for (const QStringList &row : m_state.TitleTypeTable.rows)
-        com_Zhicheng->addItem(row.value(1));
+    for (qsizetype r = 0; r < m_state.TitleTypeTable.count(); ++r)
+        com_Zhicheng->addItem(m_state.TitleTypeTable.cell(r, 1).toString());
     for (QComboBox *c : {com_Sex, com_Sta, com_Lin, com_Degree, com_Zhicheng, com_Star})
         c->setCurrentIndex(0);
 }
@@ -218,6 +218,6 @@ void frmSearchExpert::labOP_1_Click(int slot)
     const qsizetype position = m_list->selectSlot(slot);
     if (position < 0)
         return;
-    m_state.SelectedExpertId = m_state.SearchResultRows.cell(position, 0);
+    m_state.SelectedExpertId = m_state.SearchResultRows.cell(position, 0).toString();
     m_nav.openScreen(ScreenId::ExpertSearchView);
 }

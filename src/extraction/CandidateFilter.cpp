@@ -35,9 +35,9 @@ struct CompiledTest {
     QString exact;
     std::optional<WildcardPattern> pattern;
 
-    bool passes(const QStringList &expert) const
+    bool passes(const TextTable &experts, qsizetype row) const
     {
-        const QString value = expert.value(field);
+        const QStringView value = experts.cell(row, field);
         return pattern ? pattern->matches(value) : value == exact;
     }
 };
@@ -51,86 +51,19 @@ SelectionCriteria NoRecordCriteria()
     return c;
 }
 
-QStringList CandidateColumns(const QStringList &expert)
+QList<QStringView> CandidateColumns(const TextTable &experts, qsizetype row)
 {
     static constexpr std::array<ExpertField, 8> kColumns{E_Id, E_Name, E_Sex, E_birth_date, E_Company_name,
                                                          E_cong_shi_zhuanye, E_zige_name, E_Mobile};
-    QStringList row;
-    row.reserve(int(kColumns.size()));
+    QList<QStringView> cells;
+    cells.reserve(qsizetype(kColumns.size()));
     for (ExpertField f : kColumns)
-        row.append(expert.value(f));
-    return row;
+        cells.append(experts.cell(row, f));
+    return cells;
 }
-
-namespace {
-
-constexpr std::array<ExpertField, 9> kCellsRead{E_Id, E_Name, E_Status, E_Sex, E_birth_date, E_Company_name,
-                                                E_cong_shi_zhuanye, E_zige_name, E_Mobile};
-
-// Copying a cell bumps the reference count in its string's header: an
-// atomic write the processor cannot overlap with the next one, so on a large
-// table the filter would wait for memory once per cell. Asking early for the
-// cells of rows further on lets those loads run side by side. The benchmarks
-// keep the filter without these asks beside this one (BM_PlainCandidate...):
-// on 40,000 experts the asks for the headers save about a third.
-inline void PrefetchRowCells(const QStringList &row)
-{
-    if (row.size() < ExpertFieldCount)
-        return;
-    const QString *cells = row.constData();
-    for (ExpertField f : kCellsRead)
-        __builtin_prefetch(cells + f);
-}
-
-inline void PrefetchStringHeaders(const QStringList &row)
-{
-    if (row.size() < ExpertFieldCount)
-        return;
-    const QString *cells = row.constData();
-    for (ExpertField f : kCellsRead) {
-        // The header sits just before the characters.
-        const char *chars = reinterpret_cast<const char *>(cells[f].constData());
-        __builtin_prefetch(chars - sizeof(QArrayData));
-    }
-}
-
-inline void PrefetchHeaders(const QStringList &row, qsizetype cells)
-{
-    const QString *cell = row.constData();
-    for (qsizetype c = 0; c < cells && c < row.size(); ++c)
-        __builtin_prefetch(reinterpret_cast<const char *>(cell[c].constData()) - sizeof(QArrayData));
-}
-
-// Emptying the previous candidates drops a reference in every cell's header,
-// the same wait for memory; the same early asks keep it short.
-void ReleaseRows(TextTable &table)
-{
-    if (!table.rows.isDetached()) {
-        table.clear();   // someone else holds the rows: only our reference goes
-        return;
-    }
-    constexpr qsizetype kRowsAhead = 16, kHeadersAhead = 8;
-    const qsizetype count = table.count();
-    for (qsizetype i = 0; i < count; ++i) {
-        if (i + kRowsAhead < count) {
-            const char *cells = reinterpret_cast<const char *>(table.rows.at(i + kRowsAhead).constData());
-            __builtin_prefetch(cells);
-            __builtin_prefetch(cells + 64);
-            __builtin_prefetch(cells + 128);
-        }
-        if (i + kHeadersAhead < count)
-            PrefetchHeaders(table.rows.at(i + kHeadersAhead), 8);
-        QStringList().swap(table.rows[i]);
-    }
-    table.clear();
-}
-
-} // namespace
 
 void FilterCandidates(const TextTable &experts, const SelectionCriteria &criteria, TextTable &candidates)
 {
-    ReleaseRows(candidates);
-
     QVector<CompiledTest> tests;
     for (int slot = 0; slot < kSelectionCriteriaCount; ++slot) {
         const QString &text = criteria[slot];
@@ -142,27 +75,22 @@ void FilterCandidates(const TextTable &experts, const SelectionCriteria &criteri
         tests.append(std::move(t));
     }
 
-    candidates.rows.reserve(experts.count());
-    constexpr qsizetype kRowsAhead = 16, kHeadersAhead = 8;
-    const qsizetype count = experts.count();
-    for (qsizetype i = 0; i < count; ++i) {
-        if (i + kRowsAhead < count)
-            PrefetchRowCells(experts.rows.at(i + kRowsAhead));
-        if (i + kHeadersAhead < count)
-            PrefetchStringHeaders(experts.rows.at(i + kHeadersAhead));
-        const QStringList &expert = experts.rows.at(i);
-        if (expert.size() <= E_Status || expert.at(E_Status) != kStatusEnabled)
+    TextTable found;
+    found.reserve(experts.count());
+    for (qsizetype r = 0; r < experts.count(); ++r) {
+        if (experts.cell(r, E_Status) != kStatusEnabled)
             continue;
         bool passes = true;
         for (const CompiledTest &t : tests) {
-            if (!t.passes(expert)) {
+            if (!t.passes(experts, r)) {
                 passes = false;
                 break;
             }
         }
         if (passes)
-            candidates.append(CandidateColumns(expert));
+            found.appendCells(CandidateColumns(experts, r));
     }
+    candidates = std::move(found);
 }
 
 void MergePicks(TextTable &drawList, const TextTable &picks)
@@ -172,22 +100,17 @@ void MergePicks(TextTable &drawList, const TextTable &picks)
     QHash<QString, qsizetype> rowOfId;
     rowOfId.reserve(drawList.count() + picks.count());
     for (qsizetype i = drawList.count() - 1; i >= 0; --i)
-        rowOfId.insert(drawList.rows.at(i).value(0), i);
+        rowOfId.insert(drawList.cell(i, 0).toString(), i);
 
-    for (const QStringList &pick : picks.rows) {
-        const QString id = pick.value(0);
+    for (qsizetype p = 0; p < picks.count(); ++p) {
+        const QString id = picks.cell(p, 0).toString();
         const auto it = rowOfId.constFind(id);
         if (it == rowOfId.constEnd()) {
             rowOfId.insert(id, drawList.count());
-            drawList.append(pick);
+            drawList.appendRowOf(picks, p);
             continue;
         }
-        QStringList &row = drawList.rows[*it];
-        for (int c = 1; c < pick.size(); ++c) {
-            if (c < row.size())
-                row[c] = pick.at(c);
-            else
-                row.append(pick.at(c));
-        }
+        for (int c = 1; c < picks.cellCount(p); ++c)
+            drawList.setCell(*it, c, picks.cell(p, c));
     }
 }

@@ -16,8 +16,8 @@ SelectionCriteria NoRecordCriteria();
 
 // The eight columns a candidate (and a draw-list row) copies from an expert
 // row: Id, Name, Sex, birth_date, Company_name, cong_shi_zhuanye, zige_name,
-// Mobile.
-QStringList CandidateColumns(const QStringList &expert);
+// Mobile. Views into the expert table.
+QList<QStringView> CandidateColumns(const TextTable &experts, qsizetype row);
 
 // sChkExp_MsgDetTemp: rebuilds candidates from the enabled experts that pass
 // every non-empty criterion, in expert-table order. Text criteria match

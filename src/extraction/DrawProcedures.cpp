@@ -62,8 +62,8 @@ bool DrawCountIsCritical(DrawCount::Status status)
 TextTable PickRows(const TextTable &list, const QVector<qsizetype> &indexes)
 {
     TextTable out;
-    out.rows.reserve(indexes.size());
+    out.reserve(indexes.size());
     for (qsizetype i : indexes)
-        out.append(list.rows.at(i));
+        out.appendRowOf(list, i);
     return out;
 }

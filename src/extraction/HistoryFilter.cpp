@@ -23,7 +23,7 @@ TextTable FilterHistory(const TextTable &selections, const TextTable &experts, c
     QHash<QStringView, qsizetype> rowOfExpert;
     rowOfExpert.reserve(experts.count());
     for (qsizetype r = 0; r < experts.count(); ++r)
-        rowOfExpert.insert(QStringView(experts.cell(r, Schema::E_Id)), r);
+        rowOfExpert.insert(experts.cell(r, Schema::E_Id), r);
 
     std::optional<WildcardPattern> profession;
     std::optional<WildcardPattern> workUnit;
@@ -32,20 +32,19 @@ TextTable FilterHistory(const TextTable &selections, const TextTable &experts, c
     if (!criteria[H_WorkUnit].isEmpty())
         workUnit.emplace(WildcardPattern::contains(criteria[H_WorkUnit]));
 
-    out.rows.reserve(selections.count());
-    for (const QStringList &record : selections.rows) {
-        const QString &date = record.at(1);
+    out.reserve(selections.count());
+    for (qsizetype s = 0; s < selections.count(); ++s) {
+        const QStringView date = selections.cell(s, 1);
         if (date < from || date > to)
             continue;
-        const auto it = rowOfExpert.constFind(QStringView(record.at(2)));
+        const auto it = rowOfExpert.constFind(selections.cell(s, 2));
         if (it == rowOfExpert.constEnd())
             continue;   // the expert has been deleted since the draw
-        const QStringList &expert = experts.rows.at(*it);
-        if (profession && !profession->matches(expert.at(Schema::E_cong_shi_zhuanye)))
+        if (profession && !profession->matches(experts.cell(*it, Schema::E_cong_shi_zhuanye)))
             continue;
-        if (workUnit && !workUnit->matches(expert.at(Schema::E_Company_name)))
+        if (workUnit && !workUnit->matches(experts.cell(*it, Schema::E_Company_name)))
             continue;
-        out.append(CandidateColumns(expert));
+        out.appendCells(CandidateColumns(experts, *it));
     }
     return out;
 }

@@ -35,7 +35,7 @@ QString CriteriaText(const SelectionCriteria &criteria, const TextTable &titleTy
             // The slot holds the level's position; show its name.
             const qsizetype row = ReferenceRowForCode(titleTypes, value);
             if (row > 0)
-                value = titleTypes.cell(row, 1);
+                value = titleTypes.cell(row, 1).toString();
         }
         parts << QString::fromUtf8(kSlotCaptions[i]) + value;
     }
@@ -60,8 +60,8 @@ DrawRound NewRound(const QString &type, const SelectionCriteria &criteria, const
     r.avoidance = rules;
     r.avoided = avoided;
     r.candidateIds.reserve(candidates.count());
-    for (const QStringList &row : candidates.rows)
-        r.candidateIds.append(row.value(0));
+    for (qsizetype k = 0; k < candidates.count(); ++k)
+        r.candidateIds.append(candidates.cell(k, 0).toString());
     r.drawnAt = now;
     return r;
 }
@@ -77,9 +77,9 @@ TextTable SeededPick(DrawRound &round, const TextTable &candidates, qsizetype n,
     round.seed = seed;
     round.picks = SeededDraw(candidates.count(), n, seed);
     TextTable out;
-    out.rows.reserve(round.picks.size());
+    out.reserve(round.picks.size());
     for (qsizetype i : round.picks)
-        out.append(candidates.rows.at(i));
+        out.appendRowOf(candidates, i);
     return out;
 }
 
@@ -117,7 +117,8 @@ QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDeta
 
         TextTable candidates;
         const AvoidanceCounts avoided = BuildCandidates(store, criteria, rules, now.date(), candidates);
-        candidates.rows.removeIf([&drawn](const QStringList &row) { return drawn.contains(row.value(0)); });
+        candidates.removeRowsIf(
+            [&drawn](const TextTable &table, qsizetype r) { return drawn.contains(table.cell(r, 0).toString()); });
 
         const QList<int> &declined = it.value();
         if (candidates.isEmpty()) {
@@ -134,9 +135,9 @@ QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDeta
                     unfilled->append(declined[k]);
                 continue;
             }
-            s.picks.append({declined[k], picked.rows.at(k)});
-            s.round.confirmedIds.append(picked.cell(k, 0));
-            drawn.insert(picked.cell(k, 0));
+            s.picks.append({declined[k], picked.row(k)});
+            s.round.confirmedIds.append(picked.cell(k, 0).toString());
+            drawn.insert(picked.cell(k, 0).toString());
         }
         rounds.append(s);
     }
@@ -217,7 +218,9 @@ TextTable ProjectRoundRows(const ProjectDetail &project)
 QString ProjectRoundsText(const ProjectDetail &project)
 {
     QStringList paragraphs;
-    for (const QStringList &r : ProjectRoundRows(project).rows) {
+    const TextTable rounds = ProjectRoundRows(project);
+    for (qsizetype k = 0; k < rounds.count(); ++k) {
+        const QStringList r = rounds.row(k);
         QString text =
             QStringLiteral("第%1轮  %2  %3\n  检索条件：%4\n  回避条件：%5\n  候选专家：%6人  候选名单SHA-256：%7")
                 .arg(r[PR_Number], r[PR_Type], r[PR_Time], r[PR_Criteria], r[PR_Avoidance], r[PR_Candidates],
@@ -244,11 +247,15 @@ DrawRecordContent DrawRecordOf(const ProjectDetail &project)
                project.operatorName,
                project.createdDate + QLatin1Char(' ') + project.createdTime,
                f.remark};
-    for (const QStringList &r : ProjectRoundRows(project).rows)
-        c.rounds.append({r[PR_Number], r[PR_Type], r[PR_Time], r[PR_Criteria], r[PR_Avoidance], r[PR_Candidates],
-                         r[PR_Hash], r[PR_Seed]});
-    for (const QStringList &e : ProjectExpertRows(project).rows)
-        c.experts.append({e[PE_Seq], e[PE_Name], e[PE_Sex], e[PE_Company], e[PE_Profession], e[PE_Mobile], e[PE_Round],
-                          e[PE_Attendance], e[PE_Note]});
+    const TextTable rounds = ProjectRoundRows(project);
+    for (qsizetype k = 0; k < rounds.count(); ++k)
+        c.rounds.appendCells({rounds.cell(k, PR_Number), rounds.cell(k, PR_Type), rounds.cell(k, PR_Time),
+                              rounds.cell(k, PR_Criteria), rounds.cell(k, PR_Avoidance), rounds.cell(k, PR_Candidates),
+                              rounds.cell(k, PR_Hash), rounds.cell(k, PR_Seed)});
+    const TextTable experts = ProjectExpertRows(project);
+    for (qsizetype k = 0; k < experts.count(); ++k)
+        c.experts.appendCells({experts.cell(k, PE_Seq), experts.cell(k, PE_Name), experts.cell(k, PE_Sex),
+                               experts.cell(k, PE_Company), experts.cell(k, PE_Profession), experts.cell(k, PE_Mobile),
+                               experts.cell(k, PE_Round), experts.cell(k, PE_Attendance), experts.cell(k, PE_Note)});
     return c;
 }

@@ -166,15 +166,16 @@ void frmAvoid::cmdFind_Click()
     }
     const WildcardPattern pattern = WildcardPattern::contains(typed);
     int found = 0;
-    for (const QStringList &e : m_state.ExpertTable.rows) {
-        if (!pattern.matches(e.value(E_Name)) && e.value(E_Id) != typed)
+    const TextTable &experts = m_state.ExpertTable;
+    for (qsizetype r = 0; r < experts.count(); ++r) {
+        if (!pattern.matches(experts.cell(r, E_Name)) && experts.cell(r, E_Id) != typed)
             continue;
-        auto *item =
-            new QListWidgetItem(QStringLiteral("%1（%2）%3")
-                                    .arg(e.value(E_Name).trimmed(), e.value(E_Id), e.value(E_Company_name).trimmed()),
-                                lstLibrary);
-        item->setData(Qt::UserRole, e.value(E_Id));
-        item->setData(Qt::UserRole + 1, e.value(E_Name));
+        const QString id = experts.cell(r, E_Id).toString();
+        const QString name = experts.cell(r, E_Name).toString();
+        auto *item = new QListWidgetItem(
+            QStringLiteral("%1（%2）%3").arg(name.trimmed(), id, experts.cell(r, E_Company_name).trimmed()), lstLibrary);
+        item->setData(Qt::UserRole, id);
+        item->setData(Qt::UserRole + 1, name);
         if (++found >= kMaxFound)
             break;
     }

@@ -42,7 +42,7 @@ void frmExpertProjects::onActivate()
 {
     const QString id = m_state.SelectedExpertId;
     const qsizetype row = FindExpertRow(m_state, id);
-    const QString name = row >= 0 ? m_state.ExpertTable.cell(row, Schema::E_Name).trimmed() : QString();
+    const QString name = row >= 0 ? m_state.ExpertTable.cell(row, Schema::E_Name).trimmed().toString() : QString();
     m_rows = ProjectsOfExpert(m_state, id);
     labExpert->setText(QStringLiteral("专家：%1（%2）  共参与%3个项目的抽取").arg(name, id).arg(m_rows.count()));
     ListCall call;
@@ -57,7 +57,7 @@ void frmExpertProjects::openProject(int slot)
     const qsizetype row = m_list->selectSlot(slot);
     if (row < 0)
         return;
-    m_state.SelectedProjectId = m_rows.cell(row, EP_Project);
+    m_state.SelectedProjectId = m_rows.cell(row, EP_Project).toString();
     m_nav.openScreen(ScreenId::ProjectListView);
 }
 

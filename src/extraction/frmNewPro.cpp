@@ -98,7 +98,7 @@ void frmNewPro::deleteRow(int slot)
         showList();
         return;
     }
-    m_state.DrawList.rows.removeAt(position);
+    m_state.DrawList.removeAt(position);
     showList();
 }
 

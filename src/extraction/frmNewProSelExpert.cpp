@@ -149,8 +149,8 @@ frmNewProSelExpert::frmNewProSelExpert(AppState &state, ScreenNavigator &nav, QW
 
 void frmNewProSelExpert::onLoad()
 {
-    for (const QStringList &row : m_state.TitleTypeTable.rows)
-        com_Zhicheng->addItem(row.value(1));
+    for (qsizetype r = 0; r < m_state.TitleTypeTable.count(); ++r)
+        com_Zhicheng->addItem(m_state.TitleTypeTable.cell(r, 1).toString());
 }
 
 void frmNewProSelExpert::onActivate()
@@ -314,7 +314,7 @@ void frmNewProSelExpert::tmeSelExp_Timer()
         return;
     m_lastRolledIndex = RandomIndex(candidates, *m_state.services.random);
     m_rolledSinceStart = true;
-    labExpertID->setText(m_state.CandidateList.cell(m_lastRolledIndex, 0));
+    labExpertID->setText(m_state.CandidateList.cell(m_lastRolledIndex, 0).toString());
 }
 
 void frmNewProSelExpert::stopRoll()
@@ -331,12 +331,12 @@ void frmNewProSelExpert::stopRoll()
     // belongs to another list, so draw a fresh one from this list.
     if (!m_rolledSinceStart || m_lastRolledIndex >= candidates) {
         m_lastRolledIndex = RandomIndex(candidates, *m_state.services.random);
-        labExpertID->setText(m_state.CandidateList.cell(m_lastRolledIndex, 0));
+        labExpertID->setText(m_state.CandidateList.cell(m_lastRolledIndex, 0).toString());
     }
     TextTable drawn;
-    drawn.append(m_state.CandidateList.rows.at(m_lastRolledIndex));
+    drawn.appendRowOf(m_state.CandidateList, m_lastRolledIndex);
     if (m_round)
-        m_round->rolledId = drawn.cell(0, 0);
+        m_round->rolledId = drawn.cell(0, 0).toString();
     m_state.CandidateList = std::move(drawn);
     showCandidates();
 }
@@ -374,7 +374,7 @@ void frmNewProSelExpert::cmd_OK_Click()
         const qsizetype position = m_list->selectSlot(slot);
         if (position < 0)
             continue;
-        m_picks.append(m_state.CandidateList.rows.at(position));
+        m_picks.appendRowOf(m_state.CandidateList, position);
     }
     if (m_picks.isEmpty()) {
         m_state.messages().information(kNothingTicked);
@@ -389,8 +389,8 @@ void frmNewProSelExpert::cmd_OK_Click()
     // candidates, and which rows the user kept.
     if (m_round) {
         DrawRound round = *m_round;
-        for (const QStringList &pick : m_picks.rows)
-            round.confirmedIds.append(pick.value(0));
+        for (qsizetype p = 0; p < m_picks.count(); ++p)
+            round.confirmedIds.append(m_picks.cell(p, 0).toString());
         m_state.DrawRecord.rounds.append(round);
     }
     // The picks are merged and shown whichever screen was opened last: a

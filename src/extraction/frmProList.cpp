@@ -117,6 +117,6 @@ void frmProList::openProject(int slot)
     const qsizetype row = m_list->selectSlot(slot);
     if (row < 0)
         return;
-    m_state.SelectedProjectId = m_rows.cell(row, P_Id);
+    m_state.SelectedProjectId = m_rows.cell(row, P_Id).toString();
     m_nav.openScreen(ScreenId::ProjectListView);
 }

@@ -30,10 +30,12 @@ constexpr int kButtonsTop = 8100;
 // The screen's list: the rows of ProjectExpertRows without the sex.
 TextTable ScreenRows(const ProjectDetail &project)
 {
+    const TextTable experts = ProjectExpertRows(project);
     TextTable t;
-    for (const QStringList &r : ProjectExpertRows(project).rows)
-        t.append({r[PE_Seq], r[PE_Name], r[PE_Company], r[PE_Profession], r[PE_Mobile], r[PE_Round], r[PE_Attendance],
-                  r[PE_Time], r[PE_Note]});
+    for (qsizetype r = 0; r < experts.count(); ++r)
+        t.appendCells({experts.cell(r, PE_Seq), experts.cell(r, PE_Name), experts.cell(r, PE_Company),
+                       experts.cell(r, PE_Profession), experts.cell(r, PE_Mobile), experts.cell(r, PE_Round),
+                       experts.cell(r, PE_Attendance), experts.cell(r, PE_Time), experts.cell(r, PE_Note)});
     return t;
 }
 

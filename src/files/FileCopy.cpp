@@ -28,6 +28,9 @@ Outcome writeProblem(const QString &target, qint64 needed, const QString &reason
 
 } // namespace
 
+#include <fcntl.h>
+#include <unistd.h>
+
 Outcome CopyFileReplacing(const QString &source, const QString &target)
 {
     QFile in(source);
@@ -66,8 +69,16 @@ Outcome CopyFileReplacing(const QString &source, const QString &target)
         out.cancelWriting();
         return writeProblem(target, needed, reason);
     }
+    // The copy's bytes reach the disk before it takes the target's name.
     if (!out.commit())
         return writeProblem(target, needed, out.errorString());
+    // And the new name itself only survives a power cut once the folder that
+    // holds it is on the disk too.
+    const int folder = ::open(QFile::encodeName(QFileInfo(target).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
     return Outcome::success();
 }
 

@@ -5,9 +5,10 @@
 #include <QString>
 
 // Copies source to target byte for byte without ever leaving a partial
-// target: the copy is written to a temporary file beside the target and only
-// renamed over it once complete. A failure leaves an existing target as it
-// was. A failure says what went wrong.
+// target: the copy is written to a temporary file beside the target, flushed
+// to the disk and only then renamed over it, and the rename is flushed too.
+// A failure leaves an existing target as it was. A failure says what went
+// wrong.
 Outcome CopyFileReplacing(const QString &source, const QString &target);
 
 // Copies a database file as it stands between two writes: a file that does

@@ -74,10 +74,9 @@ void FillPage(ListControls &c, const ListCall &call, qsizetype r0, qsizetype k)
     k = std::clamp<qsizetype>(k, 0, std::min<qsizetype>(kRowsPerPage, count - r0));
     for (qsizetype i = 0; i < k; ++i) {
         const qsizetype row = r0 + i;
-        const QStringList &cells = call.list->rows.at(row);
         SetCaption(c.lab[0][i], QString::number(row + 1));
         for (int m = 2; m <= columns; ++m)
-            SetCaption(c.lab[m - 1][i], cells.value(m - 1));
+            SetCaption(c.lab[m - 1][i], call.list->cell(row, m - 1).toString());
     }
 
     if (call.checkBoxes)

@@ -1,6 +1,7 @@
 // The "打印预览" and "导出Excel" buttons of the list screens.
 
 #include "reports/ReportPreview.h"
+#include "reports/ReportRun.h"
 #include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
 #include "files/RunFolders.h"
@@ -9,8 +10,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QWidget>
@@ -43,10 +46,13 @@ void setEnabled(const ControlList &controls, bool enabled)
 // handed on (the preview keeps them disabled while it is open).
 class BusyScope {
 public:
-    explicit BusyScope(const ControlList &controls) : m_controls(controls)
+    // A long report shows its progress dialog instead of the busy pointer,
+    // so that its cancel button is plainly there to press.
+    BusyScope(const ControlList &controls, bool busyPointer) : m_controls(controls)
     {
         setEnabled(m_controls, false);
-        m_cursor.emplace();
+        if (busyPointer)
+            m_cursor.emplace();
         // Let the pointer and the greyed buttons show before the wait.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
@@ -66,29 +72,32 @@ private:
 };
 
 // One report to preview or export: its template, what to say about an empty
-// list and the name offered for export, and how to fill the template.
+// list and the name offered for export, its length, and how to fill the
+// template. The fill holds copies of what it prints: it runs on a thread of
+// its own, and a long preview goes on after the screen has moved on.
 struct ReportJob {
     QString templateName;
     QString missingTemplateMessage;
     QString emptyMessage;
     QString defaultFileName;
     bool empty = false;
-    std::function<Outcome(SpreadsheetEngine &, ReportMode, const QString &templatePath, const QString &outputPath)>
-        fill;
+    qsizetype rows = 0;
+    ReportRun::Fill fill;
 };
 
 ReportJob ListJob(ReportKind kind, const TextTable &list, const QVector<ReportHeaderCell> &header)
 {
     const ReportLayout &layout = LayoutOf(kind);
-    return {
-        layout.templateName,
-        layout.missingTemplateMessage(),
-        layout.emptyMessage,
-        layout.defaultFileName,
-        list.isEmpty(),
-        [kind, &list, &header](SpreadsheetEngine &engine, ReportMode mode, const QString &path, const QString &output) {
-            return FillExcelReport(engine, mode, kind, path, output, list, header);
-        }};
+    return {layout.templateName,
+            layout.missingTemplateMessage(),
+            layout.emptyMessage,
+            layout.defaultFileName,
+            list.isEmpty(),
+            list.count(),
+            [kind, list, header](SpreadsheetEngine &engine, ReportMode mode, const QString &path,
+                                 const QString &output, const FillProgress &progress) {
+                return FillExcelReport(engine, mode, kind, path, output, list, header, progress);
+            }};
 }
 
 ReportJob DrawRecordJob(const DrawRecordContent &content)
@@ -99,8 +108,10 @@ ReportJob DrawRecordJob(const DrawRecordContent &content)
             QString(),
             layout.defaultFileName,
             false,
-            [&content](SpreadsheetEngine &engine, ReportMode mode, const QString &path, const QString &output) {
-                return FillDrawRecordReport(engine, mode, path, output, content);
+            content.rounds.count() + content.experts.count(),
+            [content](SpreadsheetEngine &engine, ReportMode mode, const QString &path, const QString &output,
+                      const FillProgress &progress) {
+                return FillDrawRecordReport(engine, mode, path, output, content, progress);
             }};
 }
 
@@ -123,23 +134,51 @@ bool CanReport(const ReportContext &ctx, const ReportJob &job)
     return true;
 }
 
-Outcome Fill(const ReportContext &ctx, ReportMode mode, const ReportJob &job, const QString &outputPath)
+bool IsLong(const ReportJob &job)
 {
-    const Outcome noEngine = Outcome::failure(QStringLiteral("没有可用的电子表格程序。"));
-    if (!ctx.services.makeSpreadsheet)
-        return noEngine;
-    std::unique_ptr<SpreadsheetEngine> engine;
-    try {
-        engine = ctx.services.makeSpreadsheet();
-    } catch (const SpreadsheetError &e) {
-        return Outcome::failure(e.message());
-    } catch (const std::exception &e) {
-        return Outcome::failure(QString::fromLocal8Bit(e.what()));
+    return job.rows > kLongReportRows;
+}
+
+enum class RunEnd { Done, FirstPages, Failed, Cancelled };
+
+// Starts the run and waits for it while the windows keep painting. A long
+// report shows a modal progress dialog whose cancel button abandons it; a
+// short one holds the user's input until it is done. Returns when the run is
+// finished, or when the first pages of a long preview are written. The
+// engine (and with it the office) ends before anything is shown.
+RunEnd WaitForRun(ReportRun &run, QWidget *screen, bool withDialog)
+{
+    QEventLoop loop;
+    bool firstPages = false;
+    QObject::connect(&run, &ReportRun::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&run, &ReportRun::firstPagesWritten, &loop, [&] {
+        firstPages = true;
+        loop.quit();
+    });
+    std::unique_ptr<QProgressDialog> dialog;
+    if (withDialog) {
+        dialog = std::make_unique<QProgressDialog>(QStringLiteral("正在生成报表，请稍候……"), QStringLiteral("取消"), 0,
+                                                   kFillSteps, screen ? screen->window() : nullptr);
+        dialog->setObjectName(QStringLiteral("dlgReportProgress"));
+        dialog->setWindowTitle(kAppTitle);
+        dialog->setWindowModality(Qt::ApplicationModal);
+        dialog->setAutoClose(false);
+        dialog->setAutoReset(false);
+        dialog->setMinimumDuration(0);
+        QObject::connect(&run, &ReportRun::advanced, dialog.get(), &QProgressDialog::setValue);
+        QObject::connect(dialog.get(), &QProgressDialog::canceled, &run, [&run, d = dialog.get()] {
+            d->setLabelText(QStringLiteral("正在取消……"));
+            run.cancel();
+        });
+        dialog->show();
     }
-    if (!engine)
-        return noEngine;
-    // The engine (and with it the office) ends before anything is shown.
-    return job.fill(*engine, mode, TemplateOf(ctx, job), outputPath);
+    run.start();
+    loop.exec(withDialog ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    if (firstPages && !run.isFinished())
+        return RunEnd::FirstPages;
+    if (run.wasCancelled())
+        return RunEnd::Cancelled;
+    return run.succeeded() ? RunEnd::Done : RunEnd::Failed;
 }
 
 QString LockFileOf(const QFileInfo &file, const QString &prefix, const QString &suffix = QString())
@@ -179,26 +218,40 @@ ReportPreview *Preview(const ReportContext &ctx, QWidget *screen, const ReportJo
 {
     if (!CanReport(ctx, job))
         return nullptr;
+    const bool isLong = IsLong(job);
     const ControlList controls = guarded(controlsToDisable);
-    BusyScope busy(controls);
+    BusyScope busy(controls, !isLong);
 
     auto folder = std::make_unique<QTemporaryDir>(RunFolderTemplate(QStringLiteral("preview")));
-    const QString pdf = folder->isValid() ? folder->filePath(QStringLiteral("report.pdf")) : QString();
-    Outcome filled = folder->isValid()
-                         ? Fill(ctx, ReportMode::Preview, job, pdf)
-                         : Outcome::failure(QStringLiteral("无法创建临时文件夹：%1").arg(folder->errorString()));
+    if (!folder->isValid()) {
+        busy.restoreCursor();
+        ctx.messages().critical(kReportFailureMessage, kAppTitle,
+                                QStringLiteral("无法创建临时文件夹：%1").arg(folder->errorString()));
+        return nullptr;
+    }
+    // A long printout is shown from its first pages on while the rest is
+    // written; a short one is shown whole.
+    const QString whole = folder->filePath(QStringLiteral("report.pdf"));
+    const QString firstPages = isLong ? folder->filePath(QStringLiteral("first-pages.pdf")) : QString();
+    auto run = std::make_unique<ReportRun>(
+        ctx.services.makeSpreadsheet, ReportRun::Job{ReportMode::Preview, TemplateOf(ctx, job), whole, firstPages, job.fill});
+    const RunEnd end = WaitForRun(*run, screen, isLong);
+    if (end == RunEnd::Cancelled)
+        return nullptr;
+    QString failure = run->errorText();
     ReportPreview *preview = nullptr;
-    if (filled) {
-        preview = new ReportPreview(screen, pdf, std::move(folder));
+    if (end != RunEnd::Failed) {
+        const QString shown = end == RunEnd::FirstPages ? firstPages : whole;
+        preview = new ReportPreview(screen, shown, std::move(folder));
         if (!preview->isLoaded()) {
-            filled = Outcome::failure(QStringLiteral("无法读取打印预览文件“%1”。").arg(QDir::toNativeSeparators(pdf)));
+            failure = QStringLiteral("无法读取打印预览文件“%1”。").arg(QDir::toNativeSeparators(shown));
             delete preview;
             preview = nullptr;
         }
     }
     busy.restoreCursor();
-    if (!filled) {
-        ctx.messages().critical(kReportFailureMessage, kAppTitle, filled.message);
+    if (!preview) {
+        ctx.messages().critical(kReportFailureMessage, kAppTitle, failure);
         return nullptr;
     }
 
@@ -208,6 +261,18 @@ ReportPreview *Preview(const ReportContext &ctx, QWidget *screen, const ReportJo
     preview->setAttribute(Qt::WA_DeleteOnClose);
     preview->setWindowModality(Qt::ApplicationModal);
     QObject::connect(preview, &QDialog::finished, preview, [controls] { setEnabled(controls, true); });
+    if (end == RunEnd::FirstPages) {
+        // The rest of the printout failing ends the preview as a failure at
+        // the start would have.
+        const std::shared_ptr<MessageService> messages = ctx.services.messages;
+        QObject::connect(preview, &ReportPreview::completed, preview, [preview, messages](bool whole) {
+            if (whole)
+                return;
+            preview->close();
+            messages->critical(kReportFailureMessage, kAppTitle, preview->failureText());
+        });
+        preview->awaitWholePrintout(std::move(run), whole);
+    }
     preview->show();
     return preview;
 }
@@ -229,8 +294,8 @@ QString Export(const ReportContext &ctx, QWidget *screen, const ReportJob &job,
     if (!MayReplaceCompletedName(ctx.messages(), chosen, path))
         return QString();
 
-    // An existing file is only replaced by a complete new one; a failed
-    // export leaves it as it was.
+    // An existing file is only replaced by a complete new one; a failed or
+    // cancelled export leaves it as it was and no part file behind.
     if (FileInUse(path)) {
         ctx.messages().critical(kFileInUseMessage);
         return QString();
@@ -248,13 +313,18 @@ QString Export(const ReportContext &ctx, QWidget *screen, const ReportJob &job,
         return QString();
     }
 
+    const bool isLong = IsLong(job);
     const ControlList controls = guarded(controlsToDisable);
     {
-        BusyScope busy(controls);
-        const Outcome filled = Fill(ctx, ReportMode::Save, job, staging.path());
-        if (!filled) {
+        BusyScope busy(controls, !isLong);
+        ReportRun run(ctx.services.makeSpreadsheet,
+                      ReportRun::Job{ReportMode::Save, TemplateOf(ctx, job), staging.path(), QString(), job.fill});
+        const RunEnd end = WaitForRun(run, screen, isLong);
+        if (end == RunEnd::Cancelled)
+            return QString();
+        if (end != RunEnd::Done) {
             busy.restoreCursor();
-            ctx.messages().critical(kReportFailureMessage, kAppTitle, filled.message);
+            ctx.messages().critical(kReportFailureMessage, kAppTitle, run.errorText());
             return QString();
         }
     }

@@ -1,5 +1,8 @@
 #include "reports/ReportPreview.h"
 
+#include "reports/ReportRun.h"
+
+#include <QDir>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -59,6 +62,11 @@ ReportPreview::ReportPreview(QWidget *parent, const QString &pdfPath, std::uniqu
     bar->addWidget(m_zoomLabel);
     auto *zoomInButton = addButton(bar, QStringLiteral("cmdZoomIn"), QStringLiteral("放大"));
     auto *fitButton = addButton(bar, QStringLiteral("cmdFitWidth"), QStringLiteral("适合宽度"));
+    bar->addSpacing(16);
+    m_pendingLabel = new QLabel(QStringLiteral("其余各页正在生成……"));
+    m_pendingLabel->setObjectName(QStringLiteral("labPending"));
+    m_pendingLabel->hide();
+    bar->addWidget(m_pendingLabel);
     bar->addStretch();
     auto *closeButton = addButton(bar, QStringLiteral("cmdClose"), QStringLiteral("关闭"));
 
@@ -87,11 +95,51 @@ ReportPreview::ReportPreview(QWidget *parent, const QString &pdfPath, std::uniqu
     showPage(0);
 }
 
-// The view lets go of the document before the folder with its file goes.
+// A run still writing ends first; the view lets go of the document before
+// the folder with its files goes.
 ReportPreview::~ReportPreview()
 {
+    m_run.reset();
     m_view->setDocument(nullptr);
     m_document->close();
+}
+
+void ReportPreview::awaitWholePrintout(std::unique_ptr<ReportRun> run, const QString &wholePdfPath)
+{
+    m_run = std::move(run);
+    m_wholePath = wholePdfPath;
+    m_pendingLabel->show();
+    connect(m_run.get(), &ReportRun::finished, this, &ReportPreview::takeWholePrintout);
+    if (m_run->isFinished())
+        takeWholePrintout();
+    updateControls();
+}
+
+void ReportPreview::takeWholePrintout()
+{
+    if (!m_run)
+        return;
+    const std::unique_ptr<ReportRun> run = std::move(m_run);
+    m_pendingLabel->hide();
+    bool whole = false;
+    if (run->succeeded()) {
+        auto *document = new QPdfDocument(this);
+        document->load(m_wholePath);
+        whole = document->status() == QPdfDocument::Status::Ready && document->pageCount() > 0;
+        if (whole) {
+            m_view->setDocument(document);
+            m_document->close();
+            delete m_document;
+            m_document = document;
+        } else {
+            delete document;
+            m_failure = QStringLiteral("无法读取打印预览文件“%1”。").arg(QDir::toNativeSeparators(m_wholePath));
+        }
+    } else {
+        m_failure = run->errorText();
+    }
+    showPage(m_page);
+    emit completed(whole);
 }
 
 bool ReportPreview::isLoaded() const
@@ -159,7 +207,7 @@ void ReportPreview::updateControls()
     m_previous->setEnabled(m_page > 0);
     m_next->setEnabled(m_page + 1 < pages);
     m_last->setEnabled(m_page + 1 < pages);
-    m_print->setEnabled(pages > 0);
+    m_print->setEnabled(pages > 0 && isComplete());
 }
 
 // The scale shown follows the view's size while the page fits its width.

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 // Sheet columns by letter.
@@ -43,32 +45,63 @@ int FitTemplateRows(SpreadsheetEngine &engine, int firstRow, qsizetype n)
     return int(n) - kTemplateDataRows;
 }
 
-// The list in one block from column B (the sequence number) to the last
-// sheet column; list column c + 1 goes to columns[c], the columns in between
-// stay empty.
-void WriteListRows(SpreadsheetEngine &engine, int firstRow, const QVector<int> &columns, const TextTable &list)
+// Reports the work done and stops the fill when the report was cancelled.
+class Progress {
+public:
+    explicit Progress(const FillProgress &p) : m_p(p) {}
+    void reached(int done) const
+    {
+        if (m_p.advanced)
+            m_p.advanced(done);
+        if (m_p.cancelled && m_p.cancelled())
+            throw SpreadsheetError(QStringLiteral("The report was cancelled"));
+    }
+    const FillProgress &fill() const { return m_p; }
+
+private:
+    const FillProgress &m_p;
+};
+
+// The list from column B (the sequence number) to the last sheet column;
+// list column c + 1 goes to columns[c], the columns in between stay empty.
+// Written in blocks of kRowsPerWrite rows, progress moving from `from` to
+// `to` steps as they go.
+void WriteListRows(SpreadsheetEngine &engine, int firstRow, const QVector<int> &columns, const TextTable &list,
+                   const Progress &progress, int from = 0, int to = 0)
 {
     const qsizetype n = list.count();
     if (n == 0)
         return;
     const int width = columns.last() - kSequenceColumn + 1;
-    QList<QStringList> block;
-    block.reserve(n);
-    for (qsizetype k = 0; k < n; ++k) {
-        QStringList line(width);
-        line[0] = QString::number(k + 1);
-        const QStringList &row = list.rows.at(k);
-        for (int c = 0; c < columns.size(); ++c)
-            line[columns.at(c) - kSequenceColumn] = row.value(c + 1);
-        block.append(std::move(line));
+    for (qsizetype first = 0; first < n; first += kRowsPerWrite) {
+        const qsizetype last = std::min<qsizetype>(n, first + kRowsPerWrite);
+        QList<QStringList> block;
+        block.reserve(last - first);
+        for (qsizetype k = first; k < last; ++k) {
+            QStringList line(width);
+            line[0] = QString::number(k + 1);
+            for (int c = 0; c < columns.size(); ++c)
+                line[columns.at(c) - kSequenceColumn] = list.cell(k, c + 1).toString();
+            block.append(std::move(line));
+        }
+        engine.setTexts(firstRow + int(first), kSequenceColumn, block);
+        if (to > from)
+            progress.reached(from + int((to - from) * last / n));
     }
-    engine.setTexts(firstRow, kSequenceColumn, block);
 }
 
-// Writes the filled workbook: the printout in Preview mode, the .xls otherwise.
-void WriteOutput(SpreadsheetEngine &engine, ReportMode mode, const QString &outputPath)
+// Writes the filled workbook: the printout in Preview mode (a long one's
+// first pages before the rest when asked), the .xls otherwise.
+void WriteOutput(SpreadsheetEngine &engine, ReportMode mode, const QString &outputPath, const Progress &progress)
 {
     if (mode == ReportMode::Preview) {
+        const FillProgress &p = progress.fill();
+        if (!p.firstPagesPath.isEmpty()) {
+            engine.exportPdfPages(p.firstPagesPath, 1, kFirstPreviewPages);
+            if (p.firstPagesWritten)
+                p.firstPagesWritten();
+            progress.reached(70);
+        }
         engine.exportPdf(outputPath);
     } else {
         if (engine.lastUsedRow() > kXlsMaxRows)
@@ -79,12 +112,14 @@ void WriteOutput(SpreadsheetEngine &engine, ReportMode mode, const QString &outp
 
 // Runs a fill under the one error trap of the reports: the workbook is
 // closed either way, and a failure carries the engine's own words.
-template <typename Fill> Outcome RunFill(SpreadsheetEngine &engine, Fill fill)
+template <typename Fill> Outcome RunFill(SpreadsheetEngine &engine, const FillProgress &progress, Fill fill)
 {
     Outcome failure;
     try {
         fill();
         engine.close();
+        if (progress.advanced)
+            progress.advanced(kFillSteps);
         return Outcome::success();
     } catch (const SpreadsheetError &e) {
         failure = Outcome::failure(e.message());
@@ -148,25 +183,32 @@ bool IsExcelWorkbook(const QString &path)
 }
 
 Outcome FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind, const QString &templatePath,
-                        const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header)
+                        const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header,
+                        const FillProgress &progress)
 {
     const ReportLayout &layout = LayoutOf(kind);
     const int h = layout.headingRows;
     const qsizetype n = list.count();
-    return RunFill(engine, [&] {
+    const Progress reached(progress);
+    return RunFill(engine, progress, [&] {
         if (mode == ReportMode::Save && h + n > kXlsMaxRows)
             throw SpreadsheetError(QStringLiteral("%1 rows do not fit into an .xls worksheet").arg(n));
         // The office opens almost anything, a text file as a sheet of text:
         // a damaged template would give a report without its headings.
         if (!IsExcelWorkbook(templatePath))
             throw SpreadsheetError(QStringLiteral("The template is not an Excel 97 workbook: %1").arg(templatePath));
+        reached.reached(0);
         engine.open(templatePath, true);
+        reached.reached(15);
         const int firstDataRow = h + 1;
+        if (mode == ReportMode::Save && n > kLongReportRows)
+            engine.flattenMergedCells(firstDataRow, kTemplateDataRows);
         FitTemplateRows(engine, firstDataRow, n);
+        reached.reached(20);
         for (const ReportHeaderCell &cell : header)
             engine.setText(cell.row, cell.column, cell.text);
-        WriteListRows(engine, firstDataRow, layout.columns, list);
-        WriteOutput(engine, mode, outputPath);
+        WriteListRows(engine, firstDataRow, layout.columns, list, reached, 20, 60);
+        WriteOutput(engine, mode, outputPath, reached);
     });
 }
 
@@ -197,10 +239,11 @@ const DrawRecordLayout &DrawRecordTemplate()
 }
 
 Outcome FillDrawRecordReport(SpreadsheetEngine &engine, ReportMode mode, const QString &templatePath,
-                             const QString &outputPath, const DrawRecordContent &content)
+                             const QString &outputPath, const DrawRecordContent &content, const FillProgress &progress)
 {
     const DrawRecordLayout &layout = DrawRecordTemplate();
-    return RunFill(engine, [&] {
+    const Progress reached(progress);
+    return RunFill(engine, progress, [&] {
         if (mode == ReportMode::Save &&
             layout.signatureRow + content.rounds.count() + content.experts.count() > kXlsMaxRows)
             throw SpreadsheetError(QStringLiteral("The record does not fit into an .xls worksheet"));
@@ -209,16 +252,16 @@ Outcome FillDrawRecordReport(SpreadsheetEngine &engine, ReportMode mode, const Q
             engine.setText(layout.factCells[i].row, layout.factCells[i].column, content.facts.value(i));
         // The rounds first: the experts and the signatures move with them.
         const int roundShift = FitTemplateRows(engine, layout.roundsRow, content.rounds.count());
-        WriteListRows(engine, layout.roundsRow, layout.roundColumns, content.rounds);
+        WriteListRows(engine, layout.roundsRow, layout.roundColumns, content.rounds, reached);
         const int expertsRow = layout.expertsRow + roundShift;
         const int expertShift = FitTemplateRows(engine, expertsRow, content.experts.count());
-        WriteListRows(engine, expertsRow, layout.expertColumns, content.experts);
+        WriteListRows(engine, expertsRow, layout.expertColumns, content.experts, reached);
         const int signatureRow = layout.signatureRow + roundShift + expertShift;
         engine.setText(signatureRow, layout.operatorColumn,
                        QStringLiteral("操作员：%1    签字：").arg(content.facts.value(6)));
         engine.setText(signatureRow, layout.supervisorColumn,
                        QStringLiteral("监督人：%1    签字：").arg(content.facts.value(5)));
-        WriteOutput(engine, mode, outputPath);
+        WriteOutput(engine, mode, outputPath, reached);
     });
 }
 

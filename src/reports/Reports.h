@@ -34,6 +34,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 class QWidget;
 class SpreadsheetEngine;
 class ReportPreview;
@@ -79,6 +81,31 @@ const ReportLayout &LayoutOf(ReportKind kind);
 inline constexpr int kTemplateDataRows = 10;
 // An .xls worksheet holds at most this many rows.
 inline constexpr int kXlsMaxRows = 65536;
+// A list longer than this is a long report: a modal progress dialog with a
+// cancel button follows it, its workbook has plain cells where the template
+// merges them, and its preview shows the first pages while the rest is
+// still being written.
+inline constexpr int kLongReportRows = 1000;
+// Rows written per call, so that a long list shows its progress and a
+// cancel is seen between two calls.
+inline constexpr int kRowsPerWrite = 2000;
+// Pages a long preview shows before its whole printout is written.
+inline constexpr int kFirstPreviewPages = 10;
+// The steps of FillProgress::advanced: 0 to this.
+inline constexpr int kFillSteps = 100;
+
+// What a report tells while it runs and how it is stopped. Every member may
+// be left empty; all are called on the thread that fills.
+struct FillProgress {
+    // The work done so far, 0 to kFillSteps.
+    std::function<void(int done)> advanced;
+    // Asked between two steps: true abandons the report.
+    std::function<bool()> cancelled;
+    // Preview: the first kFirstPreviewPages pages are written to this file
+    // and firstPagesWritten is called before the whole printout is written.
+    QString firstPagesPath;
+    std::function<void()> firstPagesWritten;
+};
 
 // The search report's header: criteria are the 13 slots of the last search;
 // comboTexts are the texts shown now by com_Sex, com_Sta, com_Lin,
@@ -91,11 +118,13 @@ QVector<ReportHeaderCell> HistoryHeaderCells(const QStringList &criteria);
 // Fills the template of the kind with the list and writes the result: the
 // printout as PDF in Preview mode, an .xls workbook in Save mode, at
 // outputPath. The template file is never changed. The ten template data rows
-// are fitted to the list with one delete or one insert, and all data is
-// written in one block. When the spreadsheet engine fails, the failure
-// carries the engine's own words; shows nothing.
+// are fitted to the list with one delete or one insert, and the data is
+// written in one block (in blocks of kRowsPerWrite rows for a longer list).
+// When the spreadsheet engine fails, the failure carries the engine's own
+// words; a cancelled report fails too. Shows nothing.
 Outcome FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind, const QString &templatePath,
-                        const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header);
+                        const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header,
+                        const FillProgress &progress = {});
 
 // The printed record of one stored draw ("打印抽取记录"): the project's facts
 // above, then its rounds and its experts, each list fitted into its own ten
@@ -129,7 +158,8 @@ const DrawRecordLayout &DrawRecordTemplate();
 
 // Fills DrawRecord_Plate.xls as FillExcelReport fills the list templates.
 Outcome FillDrawRecordReport(SpreadsheetEngine &engine, ReportMode mode, const QString &templatePath,
-                             const QString &outputPath, const DrawRecordContent &content);
+                             const QString &outputPath, const DrawRecordContent &content,
+                             const FillProgress &progress = {});
 
 // "打印抽取记录" and its export, with the messages, busy pointer and disabled
 // controls of PreviewReport and ExportReport.

@@ -14,9 +14,9 @@
 // columns from 1 (A = 1, B = 2, ... T = 20).
 //
 // Every operation throws SpreadsheetError when the spreadsheet program fails
-// (not installed, crashed, file unreadable, ...). An engine must be destroyed
-// on the thread that created it; destroying it closes the workbook without
-// saving and ends whatever it started.
+// (not installed, crashed, file unreadable, ...). An engine is used and
+// destroyed on the thread that created it (cancel() excepted); destroying it
+// closes the workbook without saving and ends whatever it started.
 //
 // The program gets engines from Services::makeSpreadsheet, one per report.
 
@@ -91,6 +91,13 @@ public:
     // Inserts count copies of sourceRow (its contents, formats, merged blocks
     // and height) directly above it; sourceRow and the rows below move down.
     virtual void insertRowCopies(int sourceRow, int count) = 0;
+    // Undoes the merged blocks that lie within each of count rows from
+    // firstRow, keeping their look: a block's text stays in its first cell
+    // and runs on into the empty cells beside it, its outline stays and no
+    // line is drawn inside it. (An .xls writer may take time with the square
+    // of the number of merged blocks; a sheet of plain cells it writes in
+    // proportion to its size.)
+    virtual void flattenMergedCells(int firstRow, int count) = 0;
 
     // Writes a block of texts in one call: rows[i][j] goes to
     // (firstRow + i, firstColumn + j). All rows must have the same length.
@@ -117,6 +124,9 @@ public:
     virtual void saveAsXls(const QString &path) = 0;
     // Writes the printout of the first worksheet as a PDF file.
     virtual void exportPdf(const QString &path) = 0;
+    // The same for the printed pages firstPage to lastPage only (from 1; a
+    // range that runs past the end stops at the last page).
+    virtual void exportPdfPages(const QString &path, int firstPage, int lastPage) = 0;
     // Writes the first worksheet as a CSV file (UTF-8, commas, double
     // quotes), every cell as shown, replacing a file of that name: the fast
     // way to read a whole sheet, which cell by cell costs a call per cell.
@@ -130,4 +140,9 @@ public:
     // one query rather than cell by cell. Engines that cannot tell them from
     // text return none.
     virtual QList<NumberCell> numberCells() { return {}; }
+
+    // Abandons the work at once, from any thread: ends the spreadsheet
+    // program, so that the operation under way and every later one throw
+    // SpreadsheetError. The engine is still destroyed on its own thread.
+    virtual void cancel() = 0;
 };

@@ -15,9 +15,10 @@ void StartNewDraw(AppState &state)
 
 QString CurrentUserName(const AppState &state)
 {
-    for (const QStringList &user : state.UserTable.rows)
-        if (user.value(0) == state.CurrentUserId)
-            return user.value(1);
+    const TextTable &users = state.UserTable;
+    for (qsizetype r = 0; r < users.count(); ++r)
+        if (users.cell(r, 0) == state.CurrentUserId)
+            return users.cell(r, 1).toString();
     return state.CurrentUserId;
 }
 

@@ -29,7 +29,7 @@ protected:
     void clickOK() { QTest::mouseClick(dialog->findChild<QPushButton *>("cmdOK"), Qt::LeftButton); }
     QStringList userRow(const QString &id) const
     {
-        for (const QStringList &row : app.state.UserTable.rows)
+        for (const QStringList &row : app.state.UserTable.toLists())
             if (row.value(0) == id)
                 return row;
         return {};

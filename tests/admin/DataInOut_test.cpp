@@ -259,7 +259,7 @@ TEST_F(DataInOutTest, UploadAddsTheRowsOfAFilledWorkbook)
     EXPECT_TRUE(app.messages->shown[0].text.contains("共有 2 位专家"));
     EXPECT_TRUE(app.messages->shown[1].text.contains("2 位专家"));
     EXPECT_EQ(app.state.ExpertTable.count(), 3);
-    EXPECT_EQ(app.state.ExpertTable.cell(2, Schema::E_Id), "000003");
+    EXPECT_EQ(app.state.ExpertTable.cell(2, Schema::E_Id).toString(), "000003");
     EXPECT_FALSE(find<QWidget>("ProgressBar1")->isVisible());
 }
 

@@ -70,7 +70,7 @@ TEST_F(MaintenanceTest, InitialiseKeepsAdministratorsAndReferenceTablesAndWrites
     EXPECT_EQ(app.countRows("expert_msg"), 0);
     EXPECT_EQ(app.countRows("sel_expert"), 0);
     QStringList users;
-    for (const QStringList &row : app.state.UserTable.rows)
+    for (const QStringList &row : app.state.UserTable.toLists())
         users << row[1];
     EXPECT_EQ(users, QStringList({"admin", "admin2"}));
     const auto after = dump(app.dataFile());

@@ -1,6 +1,7 @@
 #include "TestApp.h"
 
 #include "admin/ExpertImport.h"
+#include "data/Database.h"
 #include "data/ExpertRecord.h"
 #include "data/Schema.h"
 
@@ -54,7 +55,7 @@ TEST_F(ImportTest, TemplateHasTheEditorCaptionsTheAllowedValuesAndAnIgnoredExamp
     EXPECT_TRUE(rows[1][column(E_Is_temp)].contains("正式/临时"));
     EXPECT_TRUE(rows[1][column(E_star_number)].contains("★☆☆☆☆/★★☆☆☆/★★★☆☆/★★★★☆/★★★★★"));
     EXPECT_TRUE(rows[1][column(E_degree_type_id)].contains(app.state.DegreeTable.cell(1, 1)));
-    EXPECT_FALSE(rows[1][column(E_degree_type_id)].contains(app.state.DegreeTable.cell(0, 1) + "/"));
+    EXPECT_FALSE(rows[1][column(E_degree_type_id)].contains(app.state.DegreeTable.cell(0, 1).toString() + "/"));
     EXPECT_TRUE(rows[1][column(E_zhicheng_id)].contains(app.state.TitleTypeTable.cell(1, 1)));
     EXPECT_TRUE(rows[1][column(E_birth_date)].contains("YYYY-MM-DD"));
 
@@ -92,8 +93,8 @@ TEST_F(ImportTest, TemplateStatesTheLimitOfEveryTextColumn)
 TEST_F(ImportTest, RowsBecomeRecordsTheWayTheEditorStoresThem)
 {
     QStringList full = row("  王工  ");
-    full[column(E_degree_type_id)] = app.state.DegreeTable.cell(3, 1);
-    full[column(E_zhicheng_id)] = app.state.TitleTypeTable.cell(2, 1);
+    full[column(E_degree_type_id)] = app.state.DegreeTable.cell(3, 1).toString();
+    full[column(E_zhicheng_id)] = app.state.TitleTypeTable.cell(2, 1).toString();
     full[column(E_birth_date)] = "1965-3-8";
     full[column(E_graduate_date)] = "1965/3/8";
     full[column(E_Mobile)] = "13800138000123456789";         // the full width of 20
@@ -262,19 +263,54 @@ TEST_F(ImportTest, ImportAddsAfterTheExistingExpertsWithoutTouchingThem)
 {
     const QString a = app.addExpert("甲");
     const QString b = app.addExpert("乙");
-    const QList<QStringList> before = app.state.ExpertTable.rows;
+    const QList<QStringList> before = app.state.ExpertTable.toLists();
     const Outcome out = ImportRows(app.state, app.state.today(), sheet({row("丙"), row("丁"), row("戊")}));
     ASSERT_TRUE(out.ok) << out.message.toStdString();
     EXPECT_TRUE(out.message.contains("3 位专家"));
     ASSERT_EQ(app.state.ExpertTable.count(), 5);
-    EXPECT_EQ(app.state.ExpertTable.rows.mid(0, 2), before);
+    EXPECT_EQ(app.state.ExpertTable.toLists().mid(0, 2), before);
     QStringList ids, names;
-    for (const QStringList &r : app.state.ExpertTable.rows) {
+    for (const QStringList &r : app.state.ExpertTable.toLists()) {
         ids << r[E_Id];
         names << r[E_Name];
     }
     EXPECT_EQ(ids, QStringList({"000001", "000002", "000003", "000004", "000005"}));
     EXPECT_EQ(names, QStringList({"甲", "乙", "丙", "丁", "戊"}));
+}
+
+// The new experts are read back into the table; the table then holds what a
+// reload reads, also when the file had changed under it before the import.
+TEST_F(ImportTest, AfterAnImportTheTableIsWhatAReloadReads)
+{
+    struct Case {
+        int rows;
+        bool fileAhead;   // an expert was added to the file behind the table
+    };
+    for (const Case &c : {Case{3, false}, Case{100, false}, Case{100, true}}) {
+        SCOPED_TRACE(QStringLiteral("%1 rows%2").arg(c.rows).arg(c.fileAhead ? ", file ahead" : "").toStdString());
+        TestApp fresh;
+        fresh.addExpert("甲");
+        if (c.fileAhead) {
+            Connection conn = OpenDataFile(fresh.state);
+            ExpertWriter(conn).insert("000002", {"表外的专家"});
+        }
+        QList<QStringList> dataRows;
+        for (int i = 0; i < c.rows; ++i)
+            dataRows << row(QStringLiteral("新%1").arg(i));
+        QList<QStringList> rows = TemplateRows(fresh.state);
+        rows += dataRows;
+        const Outcome out = ImportRows(fresh.state, fresh.state.today(), rows);
+        ASSERT_TRUE(out.ok) << out.message.toStdString();
+
+        DataStore reloaded;
+        reloaded.appDir = fresh.appDir();
+        LoadExperts(reloaded);
+        EXPECT_EQ(fresh.state.ExpertTable.toLists(), reloaded.ExpertTable.toLists());
+        const int before = c.fileAhead ? 2 : 1;
+        ASSERT_EQ(fresh.state.ExpertTable.count(), before + c.rows);
+        EXPECT_EQ(fresh.state.ExpertTable.cell(before, E_Id), QStringLiteral("%1").arg(before + 1, 6, 10, QLatin1Char('0')));
+        EXPECT_EQ(fresh.state.ExpertTable.toLists().last().value(E_Name), QStringLiteral("新%1").arg(c.rows - 1));
+    }
 }
 
 TEST_F(ImportTest, AWorkbookThatIsNotTheImportSheetIsRefused)
@@ -359,8 +395,8 @@ TEST_F(ImportTest, EditorSaveAndImportStoreTheSameRecord)
     const Outcome out = ImportRows(app.state, app.state.today(), sheet({cells}));
     ASSERT_TRUE(out.ok) << out.message.toStdString();
     ASSERT_EQ(app.state.ExpertTable.count(), 2);
-    const QStringList saved = app.state.ExpertTable.rows[0];
-    const QStringList imported = app.state.ExpertTable.rows[1];
+    const QStringList saved = app.state.ExpertTable.row(0);
+    const QStringList imported = app.state.ExpertTable.row(1);
     EXPECT_EQ(saved[E_Id], "000001");
     EXPECT_EQ(imported[E_Id], "000002");
     EXPECT_EQ(saved.mid(1), imported.mid(1));

@@ -40,7 +40,7 @@ protected:
     QList<QStringList> fileUsers()
     {
         LoadUsers(app.state);
-        return app.state.UserTable.rows;
+        return app.state.UserTable.toLists();
     }
 
     TestApp app;

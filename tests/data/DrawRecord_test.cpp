@@ -105,8 +105,8 @@ TextTable Candidates()
 QStringList Ids(const TextTable &t)
 {
     QStringList ids;
-    for (const QStringList &row : t.rows)
-        ids << row[0];
+    for (qsizetype r = 0; r < t.count(); ++r)
+        ids << t.cell(r, 0).toString();
     return ids;
 }
 

@@ -30,7 +30,7 @@ protected:
     // The draw-list row of expert i, as the draw screen copies it.
     QStringList row(int i) const
     {
-        const QStringList &e = app.state.ExpertTable.rows.at(i);
+        const QStringList e = app.state.ExpertTable.row(i);
         using namespace Schema;
         return {e[E_Id],        e[E_Name],  e[E_Sex], e[E_birth_date], e[E_Company_name], e[E_cong_shi_zhuanye],
                 e[E_zige_name], e[E_Mobile]};
@@ -97,7 +97,7 @@ TEST_F(DrawStoreTest, StoresTheProjectItsRoundsAndEachExpertWithALinkToSelExpert
     LoadSelections(app.state);
     ASSERT_EQ(app.state.SelectionTable.count(), 3);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(app.state.SelectionTable.rows[i],
+        EXPECT_EQ(app.state.SelectionTable.row(i),
                   (QStringList{QStringLiteral("00000%1").arg(i + 1), "2026-12-09", ids[i]}));
 
     const std::optional<ProjectDetail> p = LoadProject(app.state, stored.projectId);
@@ -128,7 +128,7 @@ TEST_F(DrawStoreTest, StoresTheProjectItsRoundsAndEachExpertWithALinkToSelExpert
 
     const TextTable list = LoadProjectList(app.state);
     ASSERT_EQ(list.count(), 1);
-    EXPECT_EQ(list.rows[0],
+    EXPECT_EQ(list.row(0),
               (QStringList{"000001", "2026-12-09 14:30:05", facts.name, facts.code, "2", "3", "admin", "2026-12-09"}));
 }
 
@@ -269,7 +269,7 @@ TEST_F(DrawStoreTest, AttendanceKeepsEveryChangeAndShowsTheLast)
 
     const TextTable mine = ProjectsOfExpert(app.state, ids[1]);
     ASSERT_EQ(mine.count(), 1);
-    EXPECT_EQ(mine.rows[0], (QStringList{"000001", "2026-12-09 14:30:05", facts.name, facts.code, RoundType::Manual,
+    EXPECT_EQ(mine.row(0), (QStringList{"000001", "2026-12-09 14:30:05", facts.name, facts.code, RoundType::Manual,
                                          Attendance::Declined, "admin"}));
 }
 
@@ -317,8 +317,8 @@ TEST(ProjectList, FiltersByDateRangeAndName)
     for (const Case &c : cases) {
         const TextTable t = FilterProjects(all, c.from, c.to, c.name);
         QStringList got;
-        for (const QStringList &r : t.rows)
-            got << r[P_Id];
+        for (qsizetype r = 0; r < t.count(); ++r)
+            got << t.cell(r, P_Id).toString();
         EXPECT_EQ(got, c.ids) << c.from.toStdString() << " " << c.to.toStdString() << " " << c.name.toStdString();
     }
 }

@@ -142,19 +142,19 @@ TEST(UserChanges, EachChangeReachesTheFile)
     const UserChangeResult added = ApplyUserChange(app.state, "000001", add("leader", " pw ", 2));
     EXPECT_EQ(added.problem, P::None);
     EXPECT_EQ(added.userId, "000005");
-    EXPECT_EQ(fileUsers(app).rows.last(), QStringList({"000005", "leader", " pw ", "2"}));
+    EXPECT_EQ(fileUsers(app).toLists().last(), QStringList({"000005", "leader", " pw ", "2"}));
 
     EXPECT_EQ(ApplyUserChange(app.state, "000001", onUser(K::ChangeRole, "000004", 0)).problem, P::None);
-    EXPECT_EQ(fileUsers(app).rows[1], QStringList({"000004", "mgr", "pw", "0"}));
+    EXPECT_EQ(fileUsers(app).row(1), QStringList({"000004", "mgr", "pw", "0"}));
 
     EXPECT_EQ(ApplyUserChange(app.state, "000001", onUser(K::ResetPassword, "000004", -1, "neu")).problem, P::None);
-    EXPECT_EQ(fileUsers(app).rows[1], QStringList({"000004", "mgr", "neu", "0"}));
+    EXPECT_EQ(fileUsers(app).row(1), QStringList({"000004", "mgr", "neu", "0"}));
 
     EXPECT_EQ(ApplyUserChange(app.state, "000001", onUser(K::Delete, "000004")).problem, P::None);
     const TextTable left = fileUsers(app);
     ASSERT_EQ(left.count(), 2);
-    EXPECT_EQ(left.rows[0].value(0), "000001");
-    EXPECT_EQ(left.rows[1].value(0), "000005");
+    EXPECT_EQ(left.row(0).value(0), "000001");
+    EXPECT_EQ(left.row(1).value(0), "000005");
 }
 
 TEST(UserChanges, ARefusedChangeWritesNothing)
@@ -165,7 +165,7 @@ TEST(UserChanges, ARefusedChangeWritesNothing)
     for (const UserChange &change : {add("mgr", "pw", 1), add("x", QString(21, 'a'), 1), onUser(K::Delete, "000001"),
                                      onUser(K::ChangeRole, "000001", 2), onUser(K::Delete, "000009")}) {
         EXPECT_NE(ApplyUserChange(app.state, "000001", change).problem, P::None);
-        EXPECT_EQ(fileUsers(app).rows, before.rows);
+        EXPECT_EQ(fileUsers(app).toLists(), before.toLists());
     }
 }
 
@@ -174,7 +174,7 @@ TEST(UserChanges, RulesAreCheckedAgainstTheFileNotAnOlderCopy)
     TestApp app;
     // Someone else's change, not yet in the in-memory table.
     app.addUser("000002", "wang", "pw", "1");
-    app.state.UserTable.rows.removeLast();
+    app.state.UserTable.removeAt(app.state.UserTable.count() - 1);
     EXPECT_EQ(ApplyUserChange(app.state, "000001", add("wang", "pw", 1)).problem, P::NameTaken);
     // A new Id after the one in the file, not after the older copy.
     const UserChangeResult r = ApplyUserChange(app.state, "000001", add("li", "pw", 1));

@@ -60,7 +60,7 @@ protected:
     {
         LoadExperts(app.state);
         const qsizetype r = FindExpertRow(app.state, id);
-        return r < 0 ? QStringList() : app.state.ExpertTable.rows[r];
+        return r < 0 ? QStringList() : app.state.ExpertTable.row(r);
     }
 
     // An expert whose every field holds a different text.
@@ -325,7 +325,7 @@ TEST_F(ExpertEditor, ATemporaryExpertJoinsTheDrawListAndReturnsToTheResult)
     EXPECT_EQ(row[E_Is_temp], QStringLiteral("临时"));
     EXPECT_EQ(row[E_Mobile], QStringLiteral("12345678901234567890"));
     ASSERT_EQ(app.state.DrawList.count(), 2);
-    EXPECT_EQ(app.state.DrawList.rows[1], (QStringList{"000002", "王五", "男", "1980-02-03", "临时单位", " ", " ",
+    EXPECT_EQ(app.state.DrawList.row(1), (QStringList{"000002", "王五", "男", "1980-02-03", "临时单位", " ", " ",
                                                        "1234567890123456789012345"}));
     EXPECT_TRUE(app.state.DrawUnsaved);
     EXPECT_EQ(app.state.CurrentScreen, 13);

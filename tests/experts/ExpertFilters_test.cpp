@@ -31,7 +31,7 @@ struct Store : DataStore {
 QStringList Column(const TextTable &rows, int column)
 {
     QStringList out;
-    for (const QStringList &r : rows.rows)
+    for (const QStringList &r : rows.toLists())
         out << r.at(column);
     return out;
 }
@@ -95,12 +95,12 @@ TEST_F(ExpertListFilter, ReplacesThePreviousRows)
     EXPECT_EQ(Column(rows, 1), QStringList{"王强"});
 
     // Rebuilt again after the table changed, the rows equal a fresh build.
-    store.ExpertTable.rows[3][E_Name] = QStringLiteral("王刚");
-    store.ExpertTable.rows.removeAt(0);
+    store.ExpertTable.setCell(3, E_Name, QStringLiteral("王刚"));
+    store.ExpertTable.removeAt(0);
     SetExpert_MsgTemp(store, QStringLiteral("?"), kAllItem, rows);
     TextTable fresh;
     SetExpert_MsgTemp(store, QString(), kAllItem, fresh);
-    EXPECT_EQ(rows.rows, fresh.rows);
+    EXPECT_EQ(rows.toLists(), fresh.toLists());
     EXPECT_EQ(rows.cell(2, 1), QStringLiteral("王刚"));
 }
 
@@ -112,7 +112,7 @@ TEST(ExpertListRows, HoldTheNineColumnsWithTheTitleName)
     TextTable rows;
     SetExpert_MsgTemp(store, QString(), kAllItem, rows);
     ASSERT_EQ(rows.count(), 1);
-    EXPECT_EQ(rows.rows[0], (QStringList{"000001", "卫亮", "男", "北京", "土木工程", "副高级", "启用", "临时",
+    EXPECT_EQ(rows.row(0), (QStringList{"000001", "卫亮", "男", "北京", "土木工程", "副高级", "启用", "临时",
                                          "★★★★☆"}));
 }
 
@@ -242,7 +242,7 @@ TEST_F(SearchFilter, RowsHoldTheSevenColumns)
     criteria[0] = "卫亮";
     search(criteria);
     ASSERT_EQ(rows.count(), 1);
-    EXPECT_EQ(rows.rows[0], (QStringList{"000001", "卫亮", "1965-03-02", "北京建工集团", "土木工程", "一级建造师",
+    EXPECT_EQ(rows.row(0), (QStringList{"000001", "卫亮", "1965-03-02", "北京建工集团", "土木工程", "一级建造师",
                                          "13800000001"}));
 }
 

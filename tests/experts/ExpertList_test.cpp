@@ -287,7 +287,9 @@ TEST_F(ExpertListScreen, DeletingOnPageTwoRemovesTheExpertsAndTheirExtractions)
     for (const QString &id : {ids[11], ids[11], ids[13], ids[0], other})
         app.addSelection(QStringLiteral("2026-01-02"), id);
     // An unsaved draw holding one of them.
-    app.state.DrawList.rows = {{ids[13], QStringLiteral("专家14")}, {ids[0], QStringLiteral("专家01")}};
+    app.state.DrawList.clear();
+    app.state.DrawList.append({ids[13], QStringLiteral("专家14")});
+    app.state.DrawList.append({ids[0], QStringLiteral("专家01")});
     app.state.DrawUnsaved = true;
     open();
     search(QStringLiteral("专家"), QStringLiteral("启用"));
@@ -302,12 +304,12 @@ TEST_F(ExpertListScreen, DeletingOnPageTwoRemovesTheExpertsAndTheirExtractions)
     EXPECT_EQ(app.countRows("expert_msg"), 23);
     EXPECT_EQ(app.countRows("sel_expert"), 2);
     QStringList left;
-    for (const QStringList &r : app.state.SelectionTable.rows)
+    for (const QStringList &r : app.state.SelectionTable.toLists())
         left << r.at(2);
     EXPECT_EQ(left, (QStringList{ids[0], other}));
     ASSERT_EQ(app.state.DrawList.count(), 1);
     EXPECT_EQ(app.state.DrawList.cell(0, 0), ids[0]);
-    for (const QStringList &r : app.state.ExpertTable.rows) {
+    for (const QStringList &r : app.state.ExpertTable.toLists()) {
         EXPECT_NE(r.at(0), ids[11]);
         EXPECT_NE(r.at(0), ids[13]);
     }

@@ -221,7 +221,7 @@ TEST_F(ExpertWrites, AddStoresAllFieldsInPositionOrder)
     AddExpertRecord(app.state, *GatherExpertFields(v, app.state.today()));
     LoadExperts(app.state);
     ASSERT_EQ(app.state.ExpertTable.count(), 1);
-    const QStringList row = app.state.ExpertTable.rows[0];
+    const QStringList row = app.state.ExpertTable.row(0);
     EXPECT_EQ(row[E_Id], QStringLiteral("000001"));
     EXPECT_EQ(row[E_Name], QStringLiteral("张三"));
     EXPECT_EQ(row[E_Status], QStringLiteral("启用"));
@@ -261,13 +261,13 @@ TEST_F(ExpertWrites, UpdateRewritesEveryFieldButIdWithTodaysDate)
 
     ASSERT_TRUE(UpdateExpertRecord(app.state, id, record(QStringLiteral("张三"))));
     LoadExperts(app.state);
-    const QStringList row = app.state.ExpertTable.rows[FindExpertRow(app.state, id)];
+    const QStringList row = app.state.ExpertTable.row(FindExpertRow(app.state, id));
     EXPECT_EQ(row[E_Id], id);
     EXPECT_EQ(row[E_Name], QStringLiteral("张三"));
     EXPECT_EQ(row[E_area_id], QStringLiteral(" "));
     EXPECT_EQ(row[E_Reg_date], QStringLiteral("2026-12-09"));
     EXPECT_EQ(row[E_Resume], QStringLiteral(" "));
-    EXPECT_EQ(app.state.ExpertTable.rows[FindExpertRow(app.state, other)][E_Name], QStringLiteral("李四"));
+    EXPECT_EQ(app.state.ExpertTable.row(FindExpertRow(app.state, other))[E_Name], QStringLiteral("李四"));
 }
 
 TEST_F(ExpertWrites, UpdateOfAnUnknownIdWritesNothing)

@@ -98,9 +98,9 @@ TEST_F(SearchScreen, OpensEmptyWithEveryCriterionNoRecord)
 
     // The reference lists are listed in full, row 0 included.
     QStringList degrees, titles;
-    for (const QStringList &r : app.state.DegreeTable.rows)
+    for (const QStringList &r : app.state.DegreeTable.toLists())
         degrees << r[1];
-    for (const QStringList &r : app.state.TitleTypeTable.rows)
+    for (const QStringList &r : app.state.TitleTypeTable.toLists())
         titles << r[1];
     auto items = [](QComboBox *c) {
         QStringList out;
@@ -154,7 +154,7 @@ TEST_F(SearchScreen, EmptyInputsListEveryExpertWithTheSevenColumns)
     for (const QString &c : screen()->searchCriteria())
         EXPECT_TRUE(c.isEmpty());
     const QStringList expected{"1", "卫亮", "1970-01-01", "北京建工集团", "土木工程", "一级建造师",
-                               app.state.ExpertTable.cell(0, 22)};
+                               app.state.ExpertTable.cell(0, 22).toString()};
     for (int m = 1; m <= 7; ++m)
         EXPECT_EQ(cell(m, 0)->text(), expected[m - 1]) << "lab" << m;
     EXPECT_EQ(label("labOP_1(0)")->text(), QStringLiteral("[查看]"));

@@ -53,7 +53,7 @@ TextTable Experts(const QList<ExpertSpec> &specs)
 QStringList Names(const TextTable &candidates)
 {
     QStringList names;
-    for (const QStringList &row : candidates.rows)
+    for (const QStringList &row : candidates.toLists())
         names << row.at(1);
     return names;
 }
@@ -84,8 +84,8 @@ TEST(CandidateFilter, ListsEnabledExpertsOnlyInTableOrderWithTheEightColumns)
     FilterCandidates(experts, SelectionCriteria{}, candidates);
     EXPECT_EQ(Names(candidates), (QStringList{"甲", "丁"}));
 
-    const QStringList &e = experts.rows.at(3);
-    EXPECT_EQ(candidates.rows.at(1), (QStringList{e[E_Id], e[E_Name], e[E_Sex], e[E_birth_date], e[E_Company_name],
+    const QStringList &e = experts.row(3);
+    EXPECT_EQ(candidates.row(1), (QStringList{e[E_Id], e[E_Name], e[E_Sex], e[E_birth_date], e[E_Company_name],
                                                   e[E_cong_shi_zhuanye], e[E_zige_name], e[E_Mobile]}));
 
     // A disabled expert stays out whatever the criteria say.
@@ -177,9 +177,9 @@ TEST(CandidateFilter, MergeRefreshesKnownIdsInPlaceAndAppendsNewOnes)
     MergePicks(drawList, picks);
 
     ASSERT_EQ(drawList.count(), 3);
-    EXPECT_EQ(drawList.rows.at(0), (QStringList{"000002", "乙改", "女", "1", "2", "3", "4", "5"}));
-    EXPECT_EQ(drawList.rows.at(1), (QStringList{"000005", "戊", "男", "b", "c", "d", "e", "f"}));
-    EXPECT_EQ(drawList.rows.at(2), (QStringList{"000007", "庚改", "男", "1", "2", "3", "4", "6"}));
+    EXPECT_EQ(drawList.row(0), (QStringList{"000002", "乙改", "女", "1", "2", "3", "4", "5"}));
+    EXPECT_EQ(drawList.row(1), (QStringList{"000005", "戊", "男", "b", "c", "d", "e", "f"}));
+    EXPECT_EQ(drawList.row(2), (QStringList{"000007", "庚改", "男", "1", "2", "3", "4", "6"}));
 }
 
 } // namespace

@@ -145,9 +145,9 @@ TEST(PickRows, CopiesRowsInTheGivenOrder)
         list.append({QString::number(i), QStringLiteral("n%1").arg(i)});
     const TextTable picked = PickRows(list, {3, 0, 4});
     ASSERT_EQ(picked.count(), 3);
-    EXPECT_EQ(picked.rows.at(0), (QStringList{"3", "n3"}));
-    EXPECT_EQ(picked.rows.at(1), (QStringList{"0", "n0"}));
-    EXPECT_EQ(picked.rows.at(2), (QStringList{"4", "n4"}));
+    EXPECT_EQ(picked.row(0), (QStringList{"3", "n3"}));
+    EXPECT_EQ(picked.row(1), (QStringList{"0", "n0"}));
+    EXPECT_EQ(picked.row(2), (QStringList{"4", "n4"}));
 }
 
 } // namespace

@@ -61,7 +61,7 @@ protected:
     static QStringList Column(const TextTable &t, int column)
     {
         QStringList out;
-        for (const QStringList &row : t.rows)
+        for (const QStringList &row : t.toLists())
             out << row.value(column);
         return out;
     }
@@ -125,7 +125,7 @@ TEST_F(DrawScreen, LoadsWithItsCaptionsAndLists)
     EXPECT_EQ(items(combo("com_Lin")), (QStringList{"全部", "正式", "临时"}));
     EXPECT_EQ(items(combo("com_Type")), (QStringList{"手工抽取", "随机抽取", "滚动按停"}));
     QStringList titles;
-    for (const QStringList &row : app.state.TitleTypeTable.rows)
+    for (const QStringList &row : app.state.TitleTypeTable.toLists())
         titles << row.at(1);
     EXPECT_EQ(items(combo("com_Zhicheng")), titles);
 
@@ -264,8 +264,8 @@ TEST_F(DrawScreen, ConfirmingOnPageTwoTakesCandidatesElevenToTwenty)
     click("cmd_OK");
 
     EXPECT_EQ(drawIds(), (QStringList{"000011", "000020"}));
-    EXPECT_EQ(app.state.DrawList.rows.at(0).size(), 8);
-    EXPECT_EQ(app.state.DrawList.rows.at(0).at(1), QStringLiteral("专家11"));
+    EXPECT_EQ(app.state.DrawList.row(0).size(), 8);
+    EXPECT_EQ(app.state.DrawList.row(0).at(1), QStringLiteral("专家11"));
     EXPECT_TRUE(app.state.DrawUnsaved);
     EXPECT_EQ(app.state.CurrentScreen, 13);
 }
@@ -346,13 +346,13 @@ TEST_F(DrawScreen, AnExpertConfirmedTwiceKeepsOneRow)
     click("cmd_OK");
 
     open();
-    app.state.ExpertTable.rows[1][Schema::E_Mobile] = QStringLiteral("13911112222");
+    app.state.ExpertTable.setCell(1, Schema::E_Mobile, QStringLiteral("13911112222"));
     draw();
     tick(3);
     tick(1);
     click("cmd_OK");
     EXPECT_EQ(drawIds(), (QStringList{"000002", "000004"}));
-    EXPECT_EQ(app.state.DrawList.rows.at(0).at(7), QStringLiteral("13911112222"));   // refreshed in place
+    EXPECT_EQ(app.state.DrawList.row(0).at(7), QStringLiteral("13911112222"));   // refreshed in place
 }
 
 TEST_F(DrawScreen, RandomCountChecksComeFirstAndLeaveEverythingAlone)
@@ -486,7 +486,7 @@ TEST_F(DrawScreen, EveryCandidateCanBeDrawn)
         txtNum()->setText(QStringLiteral("1"));
         draw();
         ASSERT_EQ(app.state.CandidateList.count(), 1);
-        ++seen[app.state.CandidateList.cell(0, 0)];
+        ++seen[app.state.CandidateList.cell(0, 0).toString()];
     }
     ASSERT_EQ(seen.size(), 4);
     for (int count : seen)

@@ -55,25 +55,25 @@ public:
         AvoidanceCounts removed = BuildCandidates(store, all, avoid, kNow.date(), candidates);
         DrawRound random = NewRound(RoundType::Random, all, store.TitleTypeTable, avoid, removed, candidates, kNow);
         const TextTable picked = SeededPick(random, candidates, 3, *app.random);
-        for (const QStringList &row : picked.rows) {
-            random.confirmedIds << row[0];
-            drawList.append(row);
+        for (qsizetype r = 0; r < picked.count(); ++r) {
+            random.confirmedIds << picked.cell(r, 0).toString();
+            drawList.appendRowOf(picked, r);
         }
         session.rounds << random;
 
         // Rolling: the roll stopped on the sixth candidate.
         DrawRound rolling = NewRound(RoundType::Rolling, all, store.TitleTypeTable, {}, {}, candidates, kNow);
-        rolling.rolledId = candidates.cell(5, 0);
+        rolling.rolledId = candidates.cell(5, 0).toString();
         rolling.confirmedIds << rolling.rolledId;
-        if (!drawList.rows.contains(candidates.rows[5]))
-            drawList.append(candidates.rows[5]);
+        if (!drawList.toLists().contains(candidates.row(5)))
+            drawList.appendRowOf(candidates, 5);
         session.rounds << rolling;
 
         // Manual: the first candidate ticked.
         DrawRound manual = NewRound(RoundType::Manual, all, store.TitleTypeTable, {}, {}, candidates, kNow);
-        manual.confirmedIds << candidates.cell(0, 0);
-        if (!drawList.rows.contains(candidates.rows[0]))
-            drawList.append(candidates.rows[0]);
+        manual.confirmedIds << candidates.cell(0, 0).toString();
+        if (!drawList.toLists().contains(candidates.row(0)))
+            drawList.appendRowOf(candidates, 0);
         session.rounds << manual;
 
         // A temporary expert.
@@ -147,7 +147,7 @@ TEST(DrawVerification, ADrawStoredByTheProgramPasses)
     EXPECT_EQ(p.experts[6].replacesSeq, 1);
     // The avoided unit never became a candidate.
     for (const QString &id : p.rounds[0].candidateIds)
-        EXPECT_NE(f.app.state.ExpertTable.rows[id.toInt() - 1][Schema::E_Company_name], "华东院");
+        EXPECT_NE(f.app.state.ExpertTable.cell(id.toInt() - 1, Schema::E_Company_name).toString(), "华东院");
 
     const FileVerification v = f.verify();
     ASSERT_EQ(v.projects.size(), 1);
@@ -277,13 +277,13 @@ TEST(DrawVerification, SameSeedSameCandidatesSamePicks)
     DrawRound ra, rb;
     const TextTable pa = SeededPick(ra, candidates, 12, a);
     const TextTable pb = SeededPick(rb, candidates, 12, b);
-    EXPECT_EQ(pa.rows, pb.rows);
+    EXPECT_EQ(pa.toLists(), pb.toLists());
     EXPECT_EQ(ra.picks, rb.picks);
     EXPECT_EQ(ra.seed, std::optional<quint64>(424242));
     EXPECT_EQ(ra.picks, SeededDraw(500, 12, 424242));
     // Asking for every candidate lists them all and draws nothing.
     DrawRound all;
-    EXPECT_EQ(SeededPick(all, candidates, 500, a).rows, candidates.rows);
+    EXPECT_EQ(SeededPick(all, candidates, 500, a).toLists(), candidates.toLists());
     EXPECT_FALSE(all.seed);
     EXPECT_TRUE(all.picks.isEmpty());
 }

@@ -40,7 +40,7 @@ TextTable Selections(const QList<QPair<QString, QString>> &dateAndExpert)
 QStringList Ids(const TextTable &list)
 {
     QStringList ids;
-    for (const auto &row : list.rows)
+    for (const auto &row : list.toLists())
         ids << row.at(0);
     return ids;
 }
@@ -93,14 +93,14 @@ TEST_F(HistoryFilterTest, RowsCopyTheExpertsEightColumns)
 {
     const TextTable list = FilterHistory(selections, experts, Range("2026-01-01", "2026-01-01"));
     ASSERT_EQ(list.count(), 1);
-    const QStringList e = experts.rows.at(1);
-    EXPECT_EQ(list.rows.at(0), (QStringList{e[E_Id], e[E_Name], e[E_Sex], e[E_birth_date], e[E_Company_name],
+    const QStringList e = experts.row(1);
+    EXPECT_EQ(list.row(0), (QStringList{e[E_Id], e[E_Name], e[E_Sex], e[E_birth_date], e[E_Company_name],
                                             e[E_cong_shi_zhuanye], e[E_zige_name], e[E_Mobile]}));
 }
 
 TEST_F(HistoryFilterTest, RecordsOfDeletedExpertsAreSkipped)
 {
-    experts.rows.removeAt(0);   // 000001 deleted after being drawn twice
+    experts.removeAt(0);   // 000001 deleted after being drawn twice
     EXPECT_EQ(Ids(FilterHistory(selections, experts, Range("2026-01-01", "2026-12-31"))),
               (QStringList{"000002", "000003", "000003"}));
 }
@@ -128,7 +128,7 @@ TEST_F(HistoryFilterTest, ProfessionAndWorkUnitMatchPartially)
 
 TEST_F(HistoryFilterTest, MatchingIsCaseSensitive)
 {
-    experts.rows[0][E_Company_name] = "Acme Ltd";
+    experts.setCell(0, E_Company_name, QStringLiteral("Acme Ltd"));
     EXPECT_EQ(Ids(FilterHistory(selections, experts, Range("2026-01-01", "2026-12-31", "", "acme"))), QStringList());
     EXPECT_EQ(Ids(FilterHistory(selections, experts, Range("2026-01-01", "2026-12-31", "", "Acme"))),
               (QStringList{"000001", "000001"}));
@@ -159,10 +159,10 @@ TEST(HistoryFilterEquivalence, SameAsScanningTheExpertTable)
     };
     for (const HistoryCriteria &c : criteria) {
         TextTable expected;
-        for (const auto &record : selections.rows) {
+        for (const auto &record : selections.toLists()) {
             if (!(c[0] <= record[1] && record[1] <= c[1]))
                 continue;
-            for (const auto &e : experts.rows) {
+            for (const auto &e : experts.toLists()) {
                 if (e[E_Id] == record[2] &&
                     (c[2].isEmpty() || WildcardPattern::contains(c[2]).matches(e[E_cong_shi_zhuanye])) &&
                     (c[3].isEmpty() || WildcardPattern::contains(c[3]).matches(e[E_Company_name]))) {
@@ -173,7 +173,7 @@ TEST(HistoryFilterEquivalence, SameAsScanningTheExpertTable)
             }
         }
         EXPECT_GT(expected.count(), 0);
-        EXPECT_EQ(FilterHistory(selections, experts, c).rows, expected.rows);
+        EXPECT_EQ(FilterHistory(selections, experts, c).toLists(), expected.toLists());
     }
 }
 

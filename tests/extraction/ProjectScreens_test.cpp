@@ -77,8 +77,8 @@ protected:
     QStringList candidateIds() const
     {
         QStringList out;
-        for (const QStringList &row : app.state.CandidateList.rows)
-            out << row[0];
+        for (qsizetype r = 0; r < app.state.CandidateList.count(); ++r)
+            out << app.state.CandidateList.cell(r, 0).toString();
         return out;
     }
 
@@ -281,7 +281,7 @@ TEST(ProjectAtExit, CancellingTheDialogReturnsToTheQuestion)
         const QString a = app.addExpert("甲");
         app.state.DrawList.append({a, "甲", "男", "", "", "", "", ""});
         app.state.DrawRecord.rounds.append(
-            TemporaryRound(app.state.DrawList.rows[0], QDateTime(app.state.today(), QTime(9, 0))));
+            TemporaryRound(app.state.DrawList.row(0), QDateTime(app.state.today(), QTime(9, 0))));
         app.state.DrawUnsaved = true;
         app.messages->answers.enqueue(true);
         app.dialogs->script.enqueue(FakeDialogs::Cancel);
@@ -361,7 +361,7 @@ TEST_F(ProjectScreens, AttendanceSubstitutesAndVerificationOnTheProjectScreen)
     clickLabel(detail, ArrayName("labOP_1", 0));
     EXPECT_EQ(app.messages->lastText(), "请输入拒绝原因！");
     EXPECT_EQ(screen->expertRows().cell(0, 6), Attendance::Declined);
-    EXPECT_EQ(screen->expertRows().cell(0, 8), "拒绝原因：出差");
+    EXPECT_EQ(screen->expertRows().cell(0, 8).toString(), "拒绝原因：出差");
 
     // A substitute under the first round's criteria: never one drawn before.
     app.messages->answers.enqueue(true);
@@ -445,7 +445,7 @@ TEST_F(ProjectScreens, SubstitutesNeverRepeatADrawnOrDeclinedExpert)
 TEST_F(ProjectScreens, TheExpertDetailViewListsTheExpertsProjects)
 {
     drawAndStore("体育中心评标");
-    const QString expert = app.state.DrawList.cell(0, 0);
+    const QString expert = app.state.DrawList.cell(0, 0).toString();
     app.state.SelectedExpertId = expert;
     host.openScreen(ScreenId::ExpertListView);
     click("frmExpertListDis", "cmdProjects");

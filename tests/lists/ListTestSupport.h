@@ -15,7 +15,7 @@
 inline TextTable MakeRows(qsizetype n, int columns = 10)
 {
     TextTable t;
-    t.rows.reserve(n);
+    t.reserve(n);
     for (qsizetype r = 1; r <= n; ++r) {
         QStringList row{QStringLiteral("K%1").arg(r)};
         for (int j = 1; j < columns; ++j)

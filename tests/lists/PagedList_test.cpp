@@ -272,7 +272,7 @@ TEST_F(PagedListScreen, SelectingASlotMarksItsRowAndNeverOneBeyondTheList)
     EXPECT_EQ(paging.SelectedRow, 25);
     // An empty slot, or a row the list lost since it was shown, selects nothing.
     EXPECT_EQ(list->selectSlot(5), -1);
-    rows.rows.removeLast();
+    rows.removeAt(rows.count() - 1);
     EXPECT_EQ(list->rowOfSlot(4), -1);
     EXPECT_EQ(list->selectSlot(4), -1);
     EXPECT_EQ(paging.SelectedRow, 25);

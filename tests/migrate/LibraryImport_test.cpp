@@ -82,7 +82,8 @@ QList<QList<QStringList>> dump(const QString &path)
 
 QList<QList<QStringList>> inMemory(const AppState &s)
 {
-    return {s.UserTable.rows, s.TitleTypeTable.rows, s.DegreeTable.rows, s.ExpertTable.rows, s.SelectionTable.rows};
+    return {s.UserTable.toLists(), s.TitleTypeTable.toLists(), s.DegreeTable.toLists(), s.ExpertTable.toLists(),
+            s.SelectionTable.toLists()};
 }
 
 class LibraryImportTest : public ::testing::Test {
@@ -253,15 +254,15 @@ TEST_F(LibraryImportTest, DateColumnsBecomeDaysAndOtherColumnsTheirText)
     ASSERT_TRUE(plan.canImport()) << RefusalText(plan).toStdString();
     ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), plan).ok);
     const TextTable &e = app.state.ExpertTable;
-    EXPECT_EQ(e.cell(0, Schema::E_birth_date), "1965-03-08");
-    EXPECT_EQ(e.cell(1, Schema::E_birth_date), "");
-    EXPECT_EQ(e.cell(0, Schema::E_zige_gettime), "2001-05-01");
-    EXPECT_EQ(e.cell(1, Schema::E_zige_gettime), "1999-12-31");
-    EXPECT_EQ(e.cell(0, Schema::E_graduate_date), "1988-7-1");
-    EXPECT_EQ(e.cell(0, Schema::E_Zip_code), "100084");
-    EXPECT_EQ(e.cell(1, Schema::E_Zip_code), "0.5");
-    EXPECT_EQ(app.state.SelectionTable.cell(0, 1), "2008-05-06");
-    EXPECT_EQ(app.state.SelectionTable.cell(1, 1), "2009-01-02");
+    EXPECT_EQ(e.cell(0, Schema::E_birth_date).toString(), "1965-03-08");
+    EXPECT_EQ(e.cell(1, Schema::E_birth_date).toString(), "");
+    EXPECT_EQ(e.cell(0, Schema::E_zige_gettime).toString(), "2001-05-01");
+    EXPECT_EQ(e.cell(1, Schema::E_zige_gettime).toString(), "1999-12-31");
+    EXPECT_EQ(e.cell(0, Schema::E_graduate_date).toString(), "1988-7-1");
+    EXPECT_EQ(e.cell(0, Schema::E_Zip_code).toString(), "100084");
+    EXPECT_EQ(e.cell(1, Schema::E_Zip_code).toString(), "0.5");
+    EXPECT_EQ(app.state.SelectionTable.cell(0, 1).toString(), "2008-05-06");
+    EXPECT_EQ(app.state.SelectionTable.cell(1, 1).toString(), "2009-01-02");
     EXPECT_EQ(CheckCredentials(app.state.UserTable, "admin", "583920abc").role, 0);
     EXPECT_EQ(CheckCredentials(app.state.UserTable, "leader", "pw 4").role, 2);
 }
@@ -293,9 +294,9 @@ TEST_F(LibraryImportTest, MissingAndExtraColumnsAndTablesAreReported)
     EXPECT_TRUE(findings.contains("多出的数据表（不导入）：Switchboard Items"));
 
     ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), plan).ok);
-    EXPECT_EQ(app.state.ExpertTable.cell(0, Schema::E_Resume), "");
-    EXPECT_EQ(app.state.ExpertTable.cell(1, Schema::E_Main_project), "业绩");
-    EXPECT_EQ(app.state.SelectionTable.rows, QList<QStringList>({{"000010", "2008-05-06", "000003"},
+    EXPECT_EQ(app.state.ExpertTable.cell(0, Schema::E_Resume).toString(), "");
+    EXPECT_EQ(app.state.ExpertTable.cell(1, Schema::E_Main_project).toString(), "业绩");
+    EXPECT_EQ(app.state.SelectionTable.toLists(), QList<QStringList>({{"000010", "2008-05-06", "000003"},
                                                                   {"000012", "2009-01-02", "000007"}}));
 }
 

@@ -4,6 +4,7 @@
 #include "ReportTestHelpers.h"
 #include "TestApp.h"
 #include "reports/ReportPreview.h"
+#include "reports/ReportRun.h"
 #include "reports/libreoffice/LibreOfficeEngine.h"
 
 #include <QApplication>
@@ -13,7 +14,9 @@
 #include <QFile>
 #include <QPdfDocument>
 #include <QPdfSelection>
+#include <QDeadlineTimer>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -126,7 +129,7 @@ TEST(LibreOfficeReports, ExportedWorkbooksHoldTheListInTheTemplateRows)
         const QByteArray before = Digest(templatePath);
         for (int n : {3, 10, 25}) {
             TextTable list = MakeReportList(n, k.listColumns);
-            list.rows[0][1] = "001";   // stays text
+            list.setCell(0, 1, QStringLiteral("001"));   // stays text
             app.files->nextSavePath = out.filePath(QStringLiteral("%1-%2.xls").arg(int(k.kind)).arg(n));
             const QString path = ExportReport({app.state.services, app.state.appDir}, &screen, k.kind, list, k.header, {});
             ASSERT_EQ(path, app.files->nextSavePath) << app.messages->lastText().toStdString();
@@ -262,6 +265,115 @@ TEST(LibreOfficeReports, ExportedWorkbooksAreReadableAsAnyNewFileOfTheUser)
     EXPECT_EQ(modeOf(path), mode_t(0644));
     ::umask(old);
     EXPECT_TRUE(IsXlsWorkbook(path));
+}
+
+// A long list's workbook has plain cells where the template merges them (the
+// office's .xls writer slows down with the square of the merged blocks),
+// drawn as the same boxes: the text in the first cell, the outline around
+// the block, no line inside it.
+TEST(LibreOfficeReports, LongExportsKeepTheBoxesWithoutMergedCells)
+{
+    TestApp app(false);
+    ASSERT_TRUE(CopyReportTemplates(app.appDir()));
+    app.state.services.makeSpreadsheet = MakeLibreOfficeEngine;
+    QTemporaryDir out;
+    QWidget screen;
+    const int n = kLongReportRows + 200;
+    app.files->nextSavePath = out.filePath(QStringLiteral("long.xls"));
+    const Kind k = Kinds()[2];
+    ASSERT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, k.kind, MakeReportList(n, k.listColumns),
+                           k.header, {}),
+              app.files->nextSavePath)
+        << app.messages->lastText().toStdString();
+
+    auto reader = MakeLibreOfficeEngine();
+    reader->open(app.files->nextSavePath);
+    const int h = LayoutOf(k.kind).headingRows;
+    for (int row : {h + 1, h + kRowsPerWrite / 2, h + n}) {
+        SCOPED_TRACE(row);
+        const int i = row - h;
+        EXPECT_EQ(reader->text(row, 2), QString::number(i));
+        EXPECT_EQ(reader->text(row, 3), QStringLiteral("r%1c1").arg(i));
+        EXPECT_EQ(reader->text(row, 12), QStringLiteral("r%1c5").arg(i));
+        // C:D was one box: C keeps its left line, D its right one, nothing between.
+        const CellLook c = reader->look(row, 3);
+        const CellLook d = reader->look(row, 4);
+        EXPECT_FALSE(c.merged);
+        EXPECT_TRUE(c.borderLeft && c.borderTop && c.borderBottom);
+        EXPECT_TRUE(d.borderRight && d.borderTop && d.borderBottom);
+        EXPECT_FALSE(c.borderRight || d.borderLeft);
+        // L:O likewise, over four cells.
+        EXPECT_TRUE(reader->look(row, 12).borderLeft);
+        EXPECT_FALSE(reader->look(row, 13).borderLeft || reader->look(row, 14).borderRight);
+        EXPECT_TRUE(reader->look(row, 15).borderRight);
+    }
+    EXPECT_EQ(reader->text(h + n + 2, 2), "制表人：");
+    reader->close();
+}
+
+TEST(LibreOfficeReports, CancelledReportEndsTheOfficeAndWritesNothing)
+{
+    TestApp app(false);
+    ASSERT_TRUE(CopyReportTemplates(app.appDir()));
+    QTemporaryDir out;
+    const QString target = out.filePath(QStringLiteral("cancelled.xls"));
+    const TextTable list = MakeReportList(3 * kRowsPerWrite, 7);
+    const auto fill = [&list](SpreadsheetEngine &engine, ReportMode mode, const QString &path, const QString &output,
+                              const FillProgress &progress) {
+        return FillExcelReport(engine, mode, ReportKind::Search, path, output, list, {}, progress);
+    };
+    ReportRun run(MakeLibreOfficeEngine,
+                  ReportRun::Job{ReportMode::Save, TemplatePath(app.appDir(), ReportKind::Search), target, QString(), fill});
+    // Cancelled once the office has the template open and works on the rows.
+    int offices = -1;
+    QObject::connect(&run, &ReportRun::advanced, &run, [&](int done) {
+        if (done >= 20 && offices < 0) {
+            offices = OurOfficeProcesses();
+            run.cancel();
+        }
+    });
+    QSignalSpy finished(&run, &ReportRun::finished);
+    run.start();
+    ASSERT_TRUE(finished.wait(120000));
+    EXPECT_GT(offices, 0) << "the office was running when the cancel came";
+    EXPECT_TRUE(run.wasCancelled());
+    EXPECT_FALSE(run.succeeded());
+    EXPECT_EQ(OurOfficeProcesses(), 0);
+    EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// A long preview: the first pages as the office prints them, then the whole
+// printout in their place.
+TEST(LibreOfficeReports, LongPreviewShowsTheFirstPagesThenEveryPage)
+{
+    TestApp app(false);
+    ASSERT_TRUE(CopyReportTemplates(app.appDir()));
+    app.state.services.makeSpreadsheet = MakeLibreOfficeEngine;
+    QWidget screen;
+    const int n = kLongReportRows + 1;
+    ReportPreview *preview = PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection,
+                                           MakeReportList(n, 8), {}, {});
+    ASSERT_NE(preview, nullptr) << app.messages->lastText().toStdString();
+    QList<int> first;
+    for (int page = 0; page < preview->pageCount(); ++page)
+        first += NumbersOnPage(*preview->document(), page);
+    EXPECT_EQ(preview->pageCount(), kFirstPreviewPages);
+    if (!preview->isComplete()) {
+        QSignalSpy completed(preview, &ReportPreview::completed);
+        ASSERT_TRUE(completed.wait(120000));
+        EXPECT_TRUE(completed.first().first().toBool());
+    }
+    ASSERT_TRUE(preview->isComplete());
+    QList<int> all;
+    for (int page = 0; page < preview->pageCount(); ++page)
+        all += NumbersOnPage(*preview->document(), page);
+    QList<int> expected;
+    for (int i = 1; i <= n; ++i)
+        expected << i;
+    EXPECT_EQ(all, expected);
+    EXPECT_EQ(all.mid(0, first.size()), first) << "the first pages are those of the whole printout";
+    delete preview;
+    EXPECT_EQ(OurOfficeProcesses(), 0);
 }
 
 } // namespace

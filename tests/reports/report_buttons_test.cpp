@@ -6,14 +6,21 @@
 #include "reports/ReportPreview.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPdfDocument>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 namespace {
 
@@ -370,6 +377,181 @@ TEST_F(ReportButtons, FailedFillKeepsTheOldFileAndOpensNothing)
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         EXPECT_EQ(QDir(desktopDir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
+}
+
+// Holds the spreadsheet engine (on its own thread) inside one operation
+// until the test lets it go or the report is cancelled.
+struct Gate {
+    std::atomic<bool> open = false;
+    std::atomic<bool> holding = false;
+    void hold()
+    {
+        holding = true;
+        const QDeadlineTimer deadline(10000);
+        while (!open && !deadline.hasExpired())
+            QThread::msleep(2);
+        holding = false;
+    }
+};
+
+QProgressDialog *VisibleProgressDialog()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *d = qobject_cast<QProgressDialog *>(w); d && d->isVisible())
+            return d;
+    return nullptr;
+}
+
+// What the window's thread saw while the engine was held in an operation.
+struct WhileHeld {
+    int ticks = 0;              // timer ticks of the window's thread
+    bool dialog = false;        // a progress dialog was on show
+    bool modal = false;
+    bool cursorBusy = false;
+};
+
+// Watches from the window's thread; once the engine is held it either
+// presses the progress dialog's cancel button or lets the engine go on.
+QTimer *Watch(Gate &gate, WhileHeld &seen, bool cancel)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, timer, [&gate, &seen, cancel, timer] {
+        if (!gate.holding)
+            return;
+        if (++seen.ticks < 3)
+            return;   // the window keeps running while the office works
+        QProgressDialog *dialog = VisibleProgressDialog();
+        seen.dialog = dialog != nullptr;
+        seen.modal = dialog && dialog->windowModality() == Qt::ApplicationModal;
+        seen.cursorBusy = QApplication::overrideCursor() != nullptr;
+        timer->stop();
+        if (cancel && dialog)
+            QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
+        else
+            gate.open = true;
+    });
+    timer->start();
+    return timer;
+}
+
+TEST_F(ReportButtons, LongExportRunsBehindAModalProgressDialogThatCancelsWithNothingLeft)
+{
+    struct Case {
+        int rows;
+        bool cancel;
+    };
+    for (const Case &c : {Case{kLongReportRows, false}, Case{kLongReportRows + 1, false}, Case{kLongReportRows + 1, true}}) {
+        SCOPED_TRACE(QStringLiteral("%1 rows%2").arg(c.rows).arg(c.cancel ? ", cancelled" : "").toStdString());
+        const QString target = desktopDir.filePath(QStringLiteral("long-%1-%2.xls").arg(c.rows).arg(c.cancel));
+        app.files->nextSavePath = target;
+        app.messages->clear();
+        app.desktop->opened.clear();
+        log->cancelled = false;
+        Gate gate;
+        log->onCall = [&gate](const QString &op) {
+            if (op == QLatin1String("setTexts"))
+                gate.hold();
+        };
+        log->onCancel = [&gate] { gate.open = true; };
+        WhileHeld seen;
+        std::unique_ptr<QTimer> watch(Watch(gate, seen, c.cancel));
+
+        const QString saved = ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::History,
+                                           MakeReportList(c.rows, 8), {}, controls);
+
+        EXPECT_GE(seen.ticks, 3) << "the window's thread ran while the office worked";
+        const bool isLong = c.rows > kLongReportRows;
+        EXPECT_EQ(seen.dialog, isLong);
+        EXPECT_EQ(seen.modal, isLong) << "the rest of the program takes no input";
+        EXPECT_EQ(seen.cursorBusy, !isLong);
+        EXPECT_EQ(VisibleProgressDialog(), nullptr);
+        EXPECT_EQ(log->enginesAlive, 0) << "the office has ended";
+        EXPECT_TRUE(allEnabled());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        if (c.cancel) {
+            EXPECT_EQ(saved, QString());
+            EXPECT_TRUE(log->cancelled);
+            EXPECT_TRUE(app.messages->shown.isEmpty()) << "a cancel is no failure";
+            EXPECT_TRUE(app.desktop->opened.isEmpty());
+            EXPECT_FALSE(QFileInfo::exists(target));
+        } else {
+            EXPECT_EQ(saved, target);
+            EXPECT_EQ(ReadAll(target), "fake workbook");
+            EXPECT_TRUE(app.messages->shown.isEmpty());
+        }
+        EXPECT_TRUE(QDir(desktopDir.path()).entryList({".*"}, QDir::Files | QDir::Hidden).isEmpty())
+            << "no part file is left in the folder";
+    }
+}
+
+TEST_F(ReportButtons, LongPreviewShowsItsFirstPagesWhileTheRestIsWritten)
+{
+    const TextTable longList = MakeReportList(kLongReportRows + 1, 8);
+    log->pdfPages = 25;
+    Gate gate;
+    log->onCall = [&gate](const QString &op) {
+        if (op == QLatin1String("exportPdf"))
+            gate.hold();
+    };
+    log->onCancel = [&gate] { gate.open = true; };
+
+    ReportPreview *preview =
+        PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, longList, {}, controls);
+    ASSERT_NE(preview, nullptr) << app.messages->lastText().toStdString();
+    EXPECT_TRUE(preview->isVisible());
+    EXPECT_EQ(VisibleProgressDialog(), nullptr);
+    EXPECT_FALSE(preview->isComplete());
+    EXPECT_EQ(preview->pageCount(), kFirstPreviewPages);
+    EXPECT_TRUE(preview->findChild<QLabel *>("labPending")->isVisible());
+    EXPECT_FALSE(preview->findChild<QPushButton *>("cmdPrint")->isEnabled()) << "printing waits for every page";
+    EXPECT_FALSE(allEnabled());
+    QTest::mouseClick(preview->findChild<QPushButton *>("cmdLastPage"), Qt::LeftButton);
+    EXPECT_EQ(preview->currentPage(), kFirstPreviewPages - 1);
+
+    // The whole printout takes the place of the first pages, on the page shown.
+    QSignalSpy completed(preview, &ReportPreview::completed);
+    gate.open = true;
+    ASSERT_TRUE(completed.wait(10000));
+    EXPECT_TRUE(completed.first().first().toBool());
+    EXPECT_TRUE(preview->isComplete());
+    EXPECT_EQ(preview->pageCount(), 25);
+    EXPECT_EQ(preview->currentPage(), kFirstPreviewPages - 1);
+    EXPECT_FALSE(preview->findChild<QLabel *>("labPending")->isVisible());
+    EXPECT_TRUE(preview->findChild<QPushButton *>("cmdPrint")->isEnabled());
+    EXPECT_EQ(log->enginesAlive, 0);
+    EXPECT_TRUE(app.messages->shown.isEmpty());
+    preview->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(allEnabled());
+
+    // Closed before the rest is written: the office goes with the window.
+    gate.open = false;
+    preview = PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, longList, {}, controls);
+    ASSERT_NE(preview, nullptr);
+    EXPECT_FALSE(preview->isComplete());
+    preview->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(log->cancelled);
+    EXPECT_EQ(log->enginesAlive, 0);
+    EXPECT_TRUE(app.messages->shown.isEmpty());
+    EXPECT_TRUE(allEnabled());
+
+    // The rest failing ends the preview with the failure message.
+    log->cancelled = false;
+    gate.open = false;
+    log->failOn = QStringList{QStringLiteral("exportPdf")};
+    QPointer<ReportPreview> failing =
+        PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, longList, {}, controls);
+    ASSERT_FALSE(failing.isNull());
+    EXPECT_TRUE(app.messages->shown.isEmpty());
+    gate.open = true;
+    for (QDeadlineTimer deadline(10000); app.messages->shown.isEmpty() && !deadline.hasExpired();)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(app.messages->lastText(), kFailure);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(failing.isNull());
+    EXPECT_TRUE(allEnabled());
 }
 
 } // namespace

@@ -2,8 +2,12 @@
 
 #include "ReportTestHelpers.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
 
 namespace {
 
@@ -167,6 +171,107 @@ TEST_F(FillTest, ListsLongerThan32766RowsPrintButAnXlsSheetHasItsLimit)
     log->calls.clear();
     EXPECT_FALSE(fill(ReportMode::Save, kKinds[0], kXlsMaxRows).ok);
     EXPECT_EQ(log->countCalls("saveAsXls"), 0);
+}
+
+TEST_F(FillTest, LongListsAreWrittenInBlocksAndSavedWithPlainCells)
+{
+    const KindCase &k = kKinds[2];
+    const int first = k.h + 1;
+    struct Case {
+        ReportMode mode;
+        int n;
+        bool flattened;
+    };
+    const Case cases[] = {
+        {ReportMode::Save, kLongReportRows, false},
+        {ReportMode::Save, kLongReportRows + 1, true},
+        {ReportMode::Save, 2 * kRowsPerWrite + 5, true},
+        {ReportMode::Preview, 2 * kRowsPerWrite + 5, false},   // merged cells cost a printout nothing
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(QStringLiteral("n=%1 mode=%2").arg(c.n).arg(int(c.mode)).toStdString());
+        log->calls.clear();
+        ASSERT_TRUE(fill(c.mode, k, c.n));
+        // The ten template rows lose their merged blocks before the first is copied.
+        const qsizetype flatten = log->calls.indexOf(QStringLiteral("flattenMergedCells %1 10").arg(first));
+        EXPECT_EQ(flatten >= 0, c.flattened);
+        EXPECT_EQ(log->countCalls("flattenMergedCells"), c.flattened ? 1 : 0);
+        if (c.flattened) {
+            EXPECT_LT(flatten, log->calls.indexOf(QStringLiteral("insertRowCopies %1 %2").arg(first).arg(c.n - 10)));
+        }
+
+        // Consecutive blocks of kRowsPerWrite rows, the last one shorter.
+        const int blocks = (c.n + kRowsPerWrite - 1) / kRowsPerWrite;
+        EXPECT_EQ(log->countCalls("setTexts"), blocks);
+        for (int b = 0; b < blocks; ++b) {
+            const int rows = std::min(kRowsPerWrite, c.n - b * kRowsPerWrite);
+            EXPECT_TRUE(log->calls.contains(QStringLiteral("setTexts %1 2 %2x%3")
+                                                .arg(first + b * kRowsPerWrite)
+                                                .arg(rows)
+                                                .arg(k.lastColumn - 1)))
+                << "block " << b;
+        }
+        for (int i : {0, kRowsPerWrite - 1, kRowsPerWrite, c.n - 1}) {
+            if (i >= c.n)
+                continue;
+            EXPECT_EQ(log->text(first + i, 2), QString::number(i + 1));
+            EXPECT_EQ(log->text(first + i, k.sheetColumns.last()), QStringLiteral("r%1c%2").arg(i + 1).arg(k.sheetColumns.size()));
+        }
+        EXPECT_TRUE(log->text(first + c.n, 2).isEmpty());
+    }
+}
+
+TEST_F(FillTest, ProgressRisesToTheEndAndACancelStopsBeforeAnythingIsWritten)
+{
+    const int n = 3 * kRowsPerWrite;
+    QList<int> steps;
+    FillProgress progress;
+    progress.advanced = [&](int done) { steps << done; };
+    engine = MakeFakeSpreadsheet(log);
+    ASSERT_TRUE(FillExcelReport(*engine, ReportMode::Save, ReportKind::Search, templatePath, dir.filePath("out"),
+                                MakeReportList(n, 7), {}, progress)
+                    .ok);
+    ASSERT_FALSE(steps.isEmpty());
+    EXPECT_EQ(steps.first(), 0);
+    EXPECT_EQ(steps.last(), kFillSteps);
+    EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+    // Each block moves the bar on.
+    EXPECT_GE(std::set<int>(steps.begin(), steps.end()).size(), size_t(3 + 3));
+
+    // Cancelled after the first block of rows: nothing more is written.
+    for (ReportMode mode : {ReportMode::Save, ReportMode::Preview}) {
+        log->calls.clear();
+        int blocksSeen = 0;
+        progress.advanced = [&](int done) { blocksSeen += done > 20 ? 1 : 0; };
+        progress.cancelled = [&] { return blocksSeen > 0; };
+        engine = MakeFakeSpreadsheet(log);
+        const Outcome filled = FillExcelReport(*engine, mode, ReportKind::Search, templatePath, dir.filePath("out2"),
+                                               MakeReportList(n, 7), {}, progress);
+        EXPECT_FALSE(filled.ok);
+        EXPECT_FALSE(filled.message.isEmpty());
+        EXPECT_EQ(log->countCalls("setTexts"), 1);
+        EXPECT_EQ(log->countCalls("saveAsXls") + log->countCalls("exportPdf") + log->countCalls("exportPdfPages"), 0);
+        EXPECT_EQ(log->calls.last(), QStringLiteral("close"));
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath("out2")));
+    }
+}
+
+TEST_F(FillTest, LongPreviewWritesItsFirstPagesBeforeTheWholePrintout)
+{
+    log->pdfPages = 25;
+    FillProgress progress;
+    progress.firstPagesPath = dir.filePath("first.pdf");
+    QStringList callsWhenAnnounced;
+    progress.firstPagesWritten = [&] { callsWhenAnnounced = log->calls; };
+    engine = MakeFakeSpreadsheet(log);
+    ASSERT_TRUE(FillExcelReport(*engine, ReportMode::Preview, ReportKind::Selection, templatePath, dir.filePath("whole.pdf"),
+                                MakeReportList(kLongReportRows + 1, 8), {}, progress)
+                    .ok);
+    ASSERT_FALSE(callsWhenAnnounced.isEmpty());
+    EXPECT_EQ(callsWhenAnnounced.last(),
+              QStringLiteral("exportPdfPages %1 1-%2").arg(progress.firstPagesPath).arg(kFirstPreviewPages));
+    EXPECT_EQ(log->countCalls("exportPdf"), 1);
+    EXPECT_GT(log->calls.indexOf(QStringLiteral("exportPdf ") + dir.filePath("whole.pdf")), callsWhenAnnounced.size() - 1);
 }
 
 } // namespace

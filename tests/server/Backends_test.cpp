@@ -50,7 +50,7 @@ std::string backendName(const ::testing::TestParamInfo<DataSource::Kind> &info)
 
 TEST_P(OnBothBackends, NewLibraryHasTheTablesAndInitialContent)
 {
-    EXPECT_EQ(state().UserTable.rows,
+    EXPECT_EQ(state().UserTable.toLists(),
               QList<QStringList>({{"000001", kInitialAdminName, kInitialAdminPassword, "0"}}));
     ASSERT_EQ(state().TitleTypeTable.count(), 6);
     for (int n = 0; n < 6; ++n)
@@ -99,11 +99,11 @@ TEST_P(OnBothBackends, LoadersKeepIdOrderNullsAndExactText)
     LoadSelections(state());
     ASSERT_EQ(state().SelectionTable.count(), 4);
     QStringList ids;
-    for (const QStringList &r : state().SelectionTable.rows)
+    for (const QStringList &r : state().SelectionTable.toLists())
         ids << r[0];
     EXPECT_EQ(ids, QStringList({"000010", "00009", "B2", "b1"}));
-    EXPECT_EQ(state().SelectionTable.rows[2], QStringList({"B2", "", "张三'; --"}));
-    EXPECT_EQ(state().SelectionTable.rows[3][2], " 7 ");
+    EXPECT_EQ(state().SelectionTable.row(2), QStringList({"B2", "", "张三'; --"}));
+    EXPECT_EQ(state().SelectionTable.row(3)[2], " 7 ");
 }
 
 TEST_P(OnBothBackends, NewRecordsFollowTheHighestId)
@@ -130,9 +130,9 @@ TEST_P(OnBothBackends, NewRecordsFollowTheHighestId)
     EXPECT_EQ(StoreTestDraw(state(), {"000002"}, "项目二").projectId, "000002");
     LoadSelections(state());
     ASSERT_EQ(state().SelectionTable.count(), 13);
-    EXPECT_EQ(state().SelectionTable.rows[9], QStringList({"000010", "2026-12-10", "000001"}));
-    EXPECT_EQ(state().SelectionTable.rows[11], QStringList({"000012", "2026-12-10", "000003"}));
-    EXPECT_EQ(state().SelectionTable.rows[12], QStringList({"000013", "2026-12-10", "000002"}));
+    EXPECT_EQ(state().SelectionTable.row(9), QStringList({"000010", "2026-12-10", "000001"}));
+    EXPECT_EQ(state().SelectionTable.row(11), QStringList({"000012", "2026-12-10", "000003"}));
+    EXPECT_EQ(state().SelectionTable.row(12), QStringList({"000013", "2026-12-10", "000002"}));
 }
 
 TEST_P(OnBothBackends, UpdateRewritesTheRecordOrReportsItMissing)
@@ -147,7 +147,7 @@ TEST_P(OnBothBackends, UpdateRewritesTheRecordOrReportsItMissing)
 
     // On a file a missing expert is a missing record; on a server another
     // user deleted it, which the save reports as a change by someone else.
-    EXPECT_EQ(UpdateExpertAsRead(state(), "000099", changed, state().ExpertTable.rows[0]),
+    EXPECT_EQ(UpdateExpertAsRead(state(), "000099", changed, state().ExpertTable.row(0)),
               server() ? ExpertUpdate::Conflict : ExpertUpdate::Missing);
     EXPECT_FALSE(UpdateExpertRecord(state(), "000099", changed));
 }
@@ -203,7 +203,7 @@ TEST_P(OnBothBackends, UserChangesAndPasswordChange)
     EXPECT_FALSE(ChangeCredentials(state(), "000099", "x", "y"));
     LoadUsers(state());
     ASSERT_EQ(state().UserTable.count(), 2);
-    EXPECT_EQ(state().UserTable.rows[1], QStringList({"000002", "经理二", "新密码", "1"}));
+    EXPECT_EQ(state().UserTable.row(1), QStringList({"000002", "经理二", "新密码", "1"}));
     EXPECT_TRUE(CheckCredentials(state().UserTable, "经理二", "新密码").found);
 }
 
@@ -234,7 +234,7 @@ TEST_P(OnBothBackends, ConflictingEditIsRefusedOnAServer)
     TestApp::Colleague colleague(*app);
     ASSERT_TRUE(UpdateExpertRecord(colleague.store, id, expert("同事改的")));
 
-    const QStringList asRead = state().ExpertTable.rows[0];
+    const QStringList asRead = state().ExpertTable.row(0);
     const ExpertUpdate mine = UpdateExpertAsRead(state(), id, expert("我改的"), asRead);
     LoadExperts(state());
     if (!server()) {
@@ -243,7 +243,7 @@ TEST_P(OnBothBackends, ConflictingEditIsRefusedOnAServer)
     }
     EXPECT_EQ(mine, ExpertUpdate::Conflict);
     EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_Name), "同事改的");
-    EXPECT_EQ(UpdateExpertAsRead(state(), id, expert("我改的"), state().ExpertTable.rows[0]), ExpertUpdate::Updated);
+    EXPECT_EQ(UpdateExpertAsRead(state(), id, expert("我改的"), state().ExpertTable.row(0)), ExpertUpdate::Updated);
 }
 
 // The expert import numbers its records after the last expert stored, a

@@ -33,7 +33,7 @@ protected:
         file.source.path = path;
         LoadExperts(file);
         QStringList names;
-        for (const QStringList &r : file.ExpertTable.rows)
+        for (const QStringList &r : file.ExpertTable.toLists())
             names << r[Schema::E_Name];
         return names;
     }

@@ -84,7 +84,7 @@ protected:
     {
         LoadSelections(app->state);
         QStringList ids;
-        for (const QStringList &r : app->state.SelectionTable.rows)
+        for (const QStringList &r : app->state.SelectionTable.toLists())
             ids << r[0] + ":" + r[2];
         return ids;
     }

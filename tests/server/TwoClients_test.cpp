@@ -49,7 +49,7 @@ void runClient(const DataStore &shared, const QString &who, ClientLog &log)
 QStringList column(const TextTable &t, int c)
 {
     QStringList out;
-    for (const QStringList &r : t.rows)
+    for (const QStringList &r : t.toLists())
         out << r[c];
     return out;
 }
@@ -122,8 +122,8 @@ TEST_F(TwoClients, TheSecondOfTwoEditsOfOneExpertIsReported)
 {
     const QString id = app->addExpert("原名");
     TestApp::Colleague colleague(*app);
-    const QStringList mineAsRead = app->state.ExpertTable.rows[0];
-    const QStringList theirsAsRead = colleague.store.ExpertTable.rows[0];
+    const QStringList mineAsRead = app->state.ExpertTable.row(0);
+    const QStringList theirsAsRead = colleague.store.ExpertTable.row(0);
 
     ExpertFormValues v;
     v.byField[Schema::E_Name] = "同事改的";

@@ -87,8 +87,8 @@ TEST(Exit, YesStoresTheDrawThenBacksUpTheSavedFile)
     EXPECT_EQ(f.app.state.SelectionTable.count(), 1);
     LoadSelections(f.app.state);
     ASSERT_EQ(f.app.state.SelectionTable.count(), 3);
-    EXPECT_EQ(f.app.state.SelectionTable.rows[1], QStringList({"000002", "2026-12-09", "000001"}));
-    EXPECT_EQ(f.app.state.SelectionTable.rows[2], QStringList({"000003", "2026-12-09", "000002"}));
+    EXPECT_EQ(f.app.state.SelectionTable.row(1), QStringList({"000002", "2026-12-09", "000001"}));
+    EXPECT_EQ(f.app.state.SelectionTable.row(2), QStringList({"000003", "2026-12-09", "000002"}));
     EXPECT_EQ(ReadAll(f.backupFile()), ReadAll(f.app.dataFile()));
 }
 
@@ -108,7 +108,7 @@ TEST(Exit, YesStoresOnlyTheExpertsNotStoredYet)
     f.main->ExitApplication();
     LoadSelections(f.app.state);
     ASSERT_EQ(f.app.state.SelectionTable.count(), 3);
-    EXPECT_EQ(f.app.state.SelectionTable.rows[2], QStringList({"000003", "2026-12-09", c}));
+    EXPECT_EQ(f.app.state.SelectionTable.row(2), QStringList({"000003", "2026-12-09", c}));
 }
 
 TEST(Exit, NoStoresNothingAndStillBacksUp)

@@ -144,9 +144,9 @@ protected:
         expertB = app.addExpert("乙");
         app.addSelection("2020-01-01", expertA);
         before = ReadAll(app.dataFile());
-        expertsBefore = app.state.ExpertTable.rows;
-        selectionsBefore = app.state.SelectionTable.rows;
-        usersBefore = app.state.UserTable.rows;
+        expertsBefore = app.state.ExpertTable.toLists();
+        selectionsBefore = app.state.SelectionTable.toLists();
+        usersBefore = app.state.UserTable.toLists();
     }
     void inject() { guard = GetParam().start(app); }
     void release() { guard.reset(); }
@@ -158,9 +158,9 @@ protected:
         release();
         EXPECT_EQ(ReadAll(app.dataFile()), before);
         EXPECT_FALSE(QFileInfo::exists(app.dataFile() + "-journal"));
-        EXPECT_EQ(app.state.ExpertTable.rows, expertsBefore);
-        EXPECT_EQ(app.state.SelectionTable.rows, selectionsBefore);
-        EXPECT_EQ(app.state.UserTable.rows, usersBefore);
+        EXPECT_EQ(app.state.ExpertTable.toLists(), expertsBefore);
+        EXPECT_EQ(app.state.SelectionTable.toLists(), selectionsBefore);
+        EXPECT_EQ(app.state.UserTable.toLists(), usersBefore);
         for (const auto &m : app.messages->shown)
             EXPECT_NE(m.icon, MessageService::Icon::Information) << m.text.toStdString();
     }
@@ -262,12 +262,12 @@ TEST_P(WriteFailures, DrawIsNotStoredAndStaysUnsavedOnTheResultScreen)
     drawBoth();
     TestHost host(app.state);
     host.openScreen(ScreenId::DrawResult);
-    const QList<QStringList> draw = app.state.DrawList.rows;
+    const QList<QStringList> draw = app.state.DrawList.toLists();
     inject();
     QTest::mouseClick(host.find<QPushButton>("frmNewPro", "cmdSave"), Qt::LeftButton);
     expectOneCriticalMessage();
     expectNothingChanged();
-    EXPECT_EQ(app.state.DrawList.rows, draw);
+    EXPECT_EQ(app.state.DrawList.toLists(), draw);
     EXPECT_TRUE(app.state.DrawUnsaved);
     EXPECT_TRUE(host.find<QPushButton>("frmNewPro", "cmdSelExpert")->isEnabled());
 
@@ -321,7 +321,7 @@ TEST_P(WriteFailures, InitialisingFailsAndKeepsEverything)
     drawBoth();
     app.addUser("000002", "lisi", "pw", "1");
     before = ReadAll(app.dataFile());
-    usersBefore = app.state.UserTable.rows;
+    usersBefore = app.state.UserTable.toLists();
     inject();
     const Outcome outcome = InitialiseDatabase(app.maintenanceTarget());
     EXPECT_FALSE(outcome.ok);

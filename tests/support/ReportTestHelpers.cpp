@@ -55,6 +55,10 @@ public:
         const FakeSpreadsheetLog::Row source = m_log->sheet.at(sourceRow - 1);
         m_log->sheet.insert(sourceRow - 1, count, source);
     }
+    void flattenMergedCells(int firstRow, int count) override
+    {
+        call(QStringLiteral("flattenMergedCells"), QStringLiteral("%1 %2").arg(firstRow).arg(count));
+    }
     void setTexts(int firstRow, int firstColumn, const QList<QStringList> &rows) override
     {
         call(QStringLiteral("setTexts"), QStringLiteral("%1 %2 %3x%4")
@@ -105,22 +109,41 @@ public:
     void exportPdf(const QString &path) override
     {
         call(QStringLiteral("exportPdf"), path);
-        QPdfWriter writer(path);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        QPainter painter(&writer);
-        for (int page = 0; page < m_log->pdfPages; ++page) {
-            if (page > 0)
-                writer.newPage();
-            painter.drawText(100, 100, QStringLiteral("page %1").arg(page + 1));
-        }
+        writePdf(path, 1, m_log->pdfPages);
+    }
+    void exportPdfPages(const QString &path, int firstPage, int lastPage) override
+    {
+        call(QStringLiteral("exportPdfPages"), QStringLiteral("%1 %2-%3").arg(path).arg(firstPage).arg(lastPage));
+        writePdf(path, firstPage, std::min(lastPage, m_log->pdfPages));
+    }
+    void cancel() override
+    {
+        m_log->cancelled = true;
+        if (m_log->onCancel)
+            m_log->onCancel();
     }
 
 private:
+    // Pages "page N" from first to last.
+    static void writePdf(const QString &path, int first, int last)
+    {
+        QPdfWriter writer(path);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        QPainter painter(&writer);
+        for (int page = first; page <= last; ++page) {
+            if (page > first)
+                writer.newPage();
+            painter.drawText(100, 100, QStringLiteral("page %1").arg(page));
+        }
+    }
+
     void call(const QString &operation, const QString &detail = QString())
     {
         m_log->calls << (detail.isEmpty() ? operation : operation + QLatin1Char(' ') + detail);
         if (m_log->onCall)
             m_log->onCall(operation);
+        if (m_log->cancelled)
+            throw SpreadsheetError(QStringLiteral("cancelled"));
         if (m_log->failOn.contains(operation))
             throw SpreadsheetError(QStringLiteral("%1 failed").arg(operation));
         if (!m_open && operation != QLatin1String("open") && operation != QLatin1String("create"))

@@ -36,6 +36,9 @@ struct FakeSpreadsheetLog {
     std::function<void(const QString &operation)> onCall;
     // Pages of the PDF written by exportPdf.
     int pdfPages = 1;
+    // Set by cancel(); every later operation throws. onCancel runs then.
+    bool cancelled = false;
+    std::function<void()> onCancel;
 
     QString text(int row, int column) const;
     int origin(int row) const;

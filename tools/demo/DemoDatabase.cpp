@@ -89,7 +89,9 @@ private:
 // sel_expert records written since the cache was read, added to it.
 void RefreshSelections(Connection &conn, DataStore &store)
 {
-    const QString last = store.SelectionTable.isEmpty() ? QString() : store.SelectionTable.rows.last().at(0);
+    const QString last = store.SelectionTable.isEmpty()
+                             ? QString()
+                             : store.SelectionTable.cell(store.SelectionTable.count() - 1, 0).toString();
     Statement st =
         conn.prepare(QStringLiteral("SELECT Id, Sel_data, Expert_Id FROM sel_expert WHERE Id > ? ORDER BY Id"));
     st.bind(1, last);
@@ -125,13 +127,13 @@ TextTable DemoRound(const DataStore &store, Dice &dice, DemoRandom &random, cons
         confirmed = SeededPick(round, candidates, 2 + dice.below(4), random);
     } else if (type == RoundType::Rolling) {
         const qsizetype index = RandomIndex(candidates.count(), random);
-        round.rolledId = candidates.cell(index, 0);
-        confirmed.append(candidates.rows.at(index));
+        round.rolledId = candidates.cell(index, 0).toString();
+        confirmed.appendRowOf(candidates, index);
     } else {
-        confirmed.append(candidates.rows.at(dice.below(int(candidates.count()))));
+        confirmed.appendRowOf(candidates, dice.below(int(candidates.count())));
     }
-    for (const QStringList &row : confirmed.rows)
-        round.confirmedIds << row.at(0);
+    for (qsizetype r = 0; r < confirmed.count(); ++r)
+        round.confirmedIds << confirmed.cell(r, 0).toString();
     session.rounds.append(round);
     return confirmed;
 }

@@ -19,10 +19,12 @@
 #include <com/sun/star/sheet/XCellRangeMovement.hpp>
 #include <com/sun/star/sheet/XCellRangesQuery.hpp>
 #include <com/sun/star/sheet/XPrintAreas.hpp>
+#include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XSheetCellRanges.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/sheet/XUsedAreaCursor.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
 #include <com/sun/star/table/BorderLine2.hpp>
 #include <com/sun/star/table/BorderLineStyle.hpp>
@@ -66,6 +68,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <atomic>
 #include <mutex>
 #include <signal.h>
 #include <unistd.h>
@@ -263,6 +266,48 @@ public:
                 sheet()->getCellRangeByPosition(0, first, 0, first + count - 1), UNO_QUERY_THROW);
             Reference<css::beans::XPropertySet> blockRows(block->getRows(), UNO_QUERY_THROW);
             blockRows->setPropertyValue(OUString("Height"), height);
+        });
+    }
+
+    void flattenMergedCells(int firstRow, int count) override
+    {
+        if (count <= 0)
+            return;
+        guard([&] {
+            // Only the columns in use can hold merged blocks.
+            Reference<css::sheet::XSheetCellCursor> used = sheet()->createCursor();
+            Reference<css::sheet::XUsedAreaCursor>(used, UNO_QUERY_THROW)->gotoEndOfUsedArea(false);
+            const sal_Int32 lastColumn =
+                Reference<css::sheet::XCellRangeAddressable>(used, UNO_QUERY_THROW)->getRangeAddress().EndColumn;
+            for (sal_Int32 row = firstRow - 1; row < firstRow - 1 + count; ++row) {
+                for (sal_Int32 column = 0; column <= lastColumn;) {
+                    Reference<css::table::XCellRange> cell = sheet()->getCellRangeByPosition(column, row, column, row);
+                    if (!Reference<css::util::XMergeable>(cell, UNO_QUERY_THROW)->getIsMerged()) {
+                        ++column;
+                        continue;
+                    }
+                    Reference<css::sheet::XSheetCellCursor> block =
+                        sheet()->createCursorByRange(Reference<css::sheet::XSheetCellRange>(cell, UNO_QUERY_THROW));
+                    block->collapseToMergedArea();
+                    const css::table::CellRangeAddress area =
+                        Reference<css::sheet::XCellRangeAddressable>(block, UNO_QUERY_THROW)->getRangeAddress();
+                    column = area.EndColumn + 1;
+                    if (area.EndRow != area.StartRow)
+                        continue;   // a block over several rows keeps its merge
+                    // The block's outline is that of its first cell.
+                    Reference<css::beans::XPropertySet> first(cell, UNO_QUERY_THROW);
+                    css::table::TableBorder2 outline;
+                    first->getPropertyValue(OUString("LeftBorder2")) >>= outline.LeftLine;
+                    first->getPropertyValue(OUString("RightBorder2")) >>= outline.RightLine;
+                    first->getPropertyValue(OUString("TopBorder2")) >>= outline.TopLine;
+                    first->getPropertyValue(OUString("BottomBorder2")) >>= outline.BottomLine;
+                    outline.IsLeftLineValid = outline.IsRightLineValid = outline.IsTopLineValid =
+                        outline.IsBottomLineValid = outline.IsVerticalLineValid = true;
+                    Reference<css::util::XMergeable>(block, UNO_QUERY_THROW)->merge(false);
+                    Reference<css::beans::XPropertySet>(block, UNO_QUERY_THROW)
+                        ->setPropertyValue(OUString("TableBorder2"), Any(outline));
+                }
+            }
         });
     }
 
@@ -488,6 +533,14 @@ public:
         store(path, {prop("FilterName", Any(OUString("calc_pdf_Export"))), prop("Overwrite", Any(true))});
     }
 
+    void exportPdfPages(const QString &path, int firstPage, int lastPage) override
+    {
+        Sequence<css::beans::PropertyValue> options(1);
+        options.getArray()[0] = prop("PageRange", Any(toOU(QStringLiteral("%1-%2").arg(firstPage).arg(lastPage))));
+        store(path, {prop("FilterName", Any(OUString("calc_pdf_Export"))), prop("Overwrite", Any(true)),
+                     prop("FilterData", Any(options))});
+    }
+
     void saveAsCsv(const QString &path) override
     {
         // Comma, double quote, UTF-8 (76), from line 1; the last token saves
@@ -497,10 +550,27 @@ public:
                      prop("Overwrite", Any(true))});
     }
 
+    void cancel() override
+    {
+        m_cancelled = true;
+        // The office and whatever it started go at once; the call waiting on
+        // it fails as the connection breaks.
+        const pid_t group = m_group;
+        if (group > 0)
+            ::kill(-group, SIGKILL);
+    }
+
 private:
+    void throwIfCancelled() const
+    {
+        if (m_cancelled)
+            throw SpreadsheetError(QStringLiteral("The report was cancelled"));
+    }
+
     template <typename F>
     void guard(F &&work)
     {
+        throwIfCancelled();
         try {
             work();
         } catch (const SpreadsheetError &) {
@@ -565,6 +635,7 @@ private:
     {
         if (m_desktop.is())
             return;
+        throwIfCancelled();
         Reference<css::uno::XComponentContext> local = localContext();
 
         m_profile = std::make_unique<QTemporaryDir>(RunFolderTemplate(QStringLiteral("office")));
@@ -630,6 +701,9 @@ private:
             throw SpreadsheetError(QStringLiteral("LibreOffice could not be started (%1): %2").arg(m_soffice, why));
         }
         m_group = pid_t(m_process->processId());
+        // A cancel that came while the office was starting did not see it.
+        if (m_cancelled)
+            ::kill(-m_group, SIGKILL);
 
         const OUString url = toOU(QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext").arg(pipe));
         QDeadlineTimer deadline(kStartTimeoutMs);
@@ -643,7 +717,7 @@ private:
                 } catch (const css::connection::NoConnectException &e) {
                     lastError = toQ(e.Message);
                 }
-                if (m_process->state() == QProcess::NotRunning || deadline.hasExpired())
+                if (m_process->state() == QProcess::NotRunning || deadline.hasExpired() || m_cancelled)
                     break;
                 QThread::msleep(50);
             }
@@ -700,8 +774,9 @@ private:
     QString m_soffice;
     std::unique_ptr<QTemporaryDir> m_profile;
     std::unique_ptr<QProcess> m_process;
-    pid_t m_group = 0;
+    std::atomic<pid_t> m_group = 0;
     int m_lifeline = -1;   // writing end of the watchdog's pipe
+    std::atomic<bool> m_cancelled = false;
     Reference<css::uno::XComponentContext> m_remote;
     Reference<css::frame::XDesktop2> m_desktop;
     Reference<css::lang::XComponent> m_doc;
