@@ -153,6 +153,8 @@ QString DamagedDataFileMessage(const QString &appDir, const QString &problem)
                     .arg(QDir::toNativeSeparators(BackupFolderPath(appDir)), dataFile);
     }
     return text + QStringLiteral("\n本软件没有改动损坏的文件。");
+}
+
 void PrepareLibrary(DataStore &store, const DataSource &source)
 {
     store.source = source;

@@ -42,8 +42,7 @@ void frmEndSaveDB::start()
         // A file fails when another program holds it, or for a cause (a
         // damaged file, a full disk) named in the details; a server's
         // library for a reason of its own, which the message names.
-        const QString cause = backup.detail.isEmpty() ? backup.message : backup.message + QLatin1Char('
-') + backup.detail;
+        const QString cause = backup.detail.isEmpty() ? backup.message : backup.message + QLatin1Char('\n') + backup.detail;
         if (m_state.onServer())
             m_state.messages().critical(cause);
         else
