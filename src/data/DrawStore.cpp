@@ -42,11 +42,20 @@ const char *const kProjectIndexes[] = {
 
 QSet<QString> existingTables(Connection &conn)
 {
-    QSet<QString> names;
-    Statement st = conn.prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"));
-    while (st.step())
-        names.insert(st.text(0));
-    return names;
+    const QStringList names = conn.tableNames();
+    return QSet<QString>(names.begin(), names.end());
+}
+
+// A project table as a server makes it: bytes as bytea, text compared byte
+// by byte as in the file, and a row number that keeps the order of
+// insertion, which the file's tables have without asking.
+QString serverTable(const char *fileDefinition)
+{
+    QString sql = QString::fromLatin1(fileDefinition);
+    sql.replace(QLatin1String(" BLOB"), QLatin1String(" BYTEA"));
+    sql.replace(QLatin1String(" TEXT"), QLatin1String(" TEXT COLLATE \"C\""));
+    sql.insert(sql.lastIndexOf(QLatin1Char(')')), QLatin1String(", rowid BIGSERIAL"));
+    return sql;
 }
 
 QString dateText(const QDate &d) { return d.toString(kStoredDateFormat); }
@@ -141,6 +150,14 @@ void addSelections(Connection &conn, QList<ProjectExpert> &experts, const QStrin
 
 }   // namespace
 
+QStringList ProjectTableNames()
+{
+    QStringList names;
+    for (const auto &t : kProjectTables)
+        names << QString::fromLatin1(t[0]);
+    return names;
+}
+
 bool HasProjectTables(Connection &conn)
 {
     const QSet<QString> names = existingTables(conn);
@@ -156,7 +173,7 @@ void EnsureProjectTables(Connection &conn)
     bool created = false;
     for (const auto &t : kProjectTables) {
         if (!names.contains(QString::fromLatin1(t[0]))) {
-            conn.exec(QString::fromLatin1(t[1]));
+            conn.exec(conn.isServer() ? serverTable(t[1]) : QString::fromLatin1(t[1]));
             created = true;
         }
     }

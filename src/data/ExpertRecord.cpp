@@ -224,20 +224,38 @@ QString AddExpertRecord(const DataStore &store, const ExpertRecordBuffer &record
 
 bool UpdateExpertRecord(const DataStore &store, const QString &id, const ExpertRecordBuffer &record)
 {
+    const qsizetype row = FindExpertRow(store, id);
+    const QStringList asRead = row >= 0 ? store.ExpertTable.rows.at(row) : QStringList();
+    return UpdateExpertAsRead(store, id, record, asRead) == ExpertUpdate::Updated;
+}
+
+ExpertUpdate UpdateExpertAsRead(const DataStore &store, const QString &id, const ExpertRecordBuffer &record,
+                                const QStringList &asRead)
+{
     Connection conn = OpenDataFile(store);
+    const bool shared = conn.isServer();
+    std::optional<Transaction> tx;
+    if (shared)
+        tx.emplace(conn);
     Recordset rs(conn, Schema::ExpertMsg());
     rs.findFirst(QStringLiteral("Id"), id);
-    if (rs.noMatch()) {
-        rs.close();
-        conn.close();
-        return false;
+    if (rs.noMatch())
+        return shared ? ExpertUpdate::Conflict : ExpertUpdate::Missing;
+    if (shared) {
+        if (asRead.size() != ExpertFieldCount)
+            return ExpertUpdate::Conflict;
+        for (int f = 0; f < ExpertFieldCount; ++f)
+            if (rs.field(f) != asRead.at(f))
+                return ExpertUpdate::Conflict;
     }
     rs.edit();
     writeFields(rs, record);
     rs.update();   // one UPDATE of the whole record
     rs.close();
+    if (tx)
+        tx->commit();
     conn.close();
-    return true;
+    return ExpertUpdate::Updated;
 }
 
 qsizetype FindExpertRow(const DataStore &store, const QString &id)
