@@ -225,7 +225,7 @@ QString AddExpertRecord(const DataStore &store, const ExpertRecordBuffer &record
 bool UpdateExpertRecord(const DataStore &store, const QString &id, const ExpertRecordBuffer &record)
 {
     const qsizetype row = FindExpertRow(store, id);
-    const QStringList asRead = row >= 0 ? store.ExpertTable.rows.at(row) : QStringList();
+    const QStringList asRead = row >= 0 ? store.ExpertTable.row(row) : QStringList();
     return UpdateExpertAsRead(store, id, record, asRead) == ExpertUpdate::Updated;
 }
 
