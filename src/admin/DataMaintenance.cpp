@@ -38,7 +38,7 @@ Outcome settleDataFile(const DataStore &store)
 {
     // A server settles its own interrupted writes.
     if (store.onServer())
-        return QString();
+        return Outcome::success();
     std::optional<Connection> conn;
     try {
         conn.emplace(OpenDataFile(store));
@@ -62,6 +62,9 @@ Outcome settleDataFile(const DataStore &store)
 // the sound copy's own failure stands.
 Outcome keepDamagedDataFile(const DataStore &store, const QDate &today)
 {
+    // A server's library is no file of ours to keep.
+    if (store.onServer())
+        return Outcome::failure(QString());
     bool damaged = false;
     try {
         Connection conn = OpenDataFile(store);

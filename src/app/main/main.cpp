@@ -70,8 +70,8 @@ int main(int argc, char **argv)
         ReportFatal(folderProblem);
     // One program per data folder, whichever library it opens: the backups
     // and safety copies are written there in either case.
-    Startup startup(state.appDir);
-    if (const Outcome prepared = startup.prepare(); !prepared)
+    Startup folder(state.appDir);
+    if (const Outcome prepared = folder.prepare(); !prepared)
         ReportFatal(prepared.message, prepared.detail);
 
     const std::unique_ptr<QSettings> settings = OpenUserSettings();
@@ -113,7 +113,7 @@ int main(int argc, char **argv)
     // A damaged data file is reported as soon as the check finds it, and the
     // main window never opens on one. A server keeps its own data sound.
     if (!state.source.isServer())
-        startup.startIntegrityCheck(&login, [&state](const QString &message) {
+        folder.startIntegrityCheck(&login, [&state](const QString &message) {
             if (!state.source.isServer())
                 ReportFatal(message);
         });
@@ -140,7 +140,7 @@ int main(int argc, char **argv)
     }));
     QObject::connect(&login, &frmLogin::loggedIn, &app, Guarded([&] {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        const QString damaged = state.source.isServer() ? QString() : startup.integrityReport();
+        const QString damaged = state.source.isServer() ? QString() : folder.integrityReport();
         QGuiApplication::restoreOverrideCursor();
         if (!damaged.isEmpty())
             ReportFatal(damaged);
