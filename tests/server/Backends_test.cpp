@@ -55,7 +55,7 @@ TEST_P(OnBothBackends, NewLibraryHasTheTablesAndInitialContent)
     ASSERT_EQ(state().TitleTypeTable.count(), 6);
     for (int n = 0; n < 6; ++n)
         EXPECT_EQ(state().TitleTypeTable.cell(n, 0).toInt(), n);
-    EXPECT_EQ(state().DegreeTable.cell(0, 1), "全部");
+    EXPECT_EQ(state().DegreeTable.cell(0, 1).toString(), "全部");
     EXPECT_EQ(state().ExpertTable.count(), 0);
     EXPECT_EQ(state().SelectionTable.count(), 0);
     Connection conn = OpenDataFile(state());
@@ -120,9 +120,9 @@ TEST_P(OnBothBackends, NewRecordsFollowTheHighestId)
     EXPECT_EQ(AddExpertRecord(state(), expert("丁")), "000003");
     LoadExperts(state());
     ASSERT_EQ(state().ExpertTable.count(), 3);
-    EXPECT_EQ(state().ExpertTable.cell(2, Schema::E_Name), "丁");
-    EXPECT_EQ(state().ExpertTable.cell(2, Schema::E_Reg_date), "2026-12-10");
-    EXPECT_EQ(state().ExpertTable.cell(2, Schema::E_area_id), " ");
+    EXPECT_EQ(state().ExpertTable.cell(2, Schema::E_Name).toString(), "丁");
+    EXPECT_EQ(state().ExpertTable.cell(2, Schema::E_Reg_date).toString(), "2026-12-10");
+    EXPECT_EQ(state().ExpertTable.cell(2, Schema::E_area_id).toString(), " ");
 
     for (int i = 0; i < 9; ++i)
         app->addSelection("2026-01-01", "000001");
@@ -142,8 +142,8 @@ TEST_P(OnBothBackends, UpdateRewritesTheRecordOrReportsItMissing)
     changed.entry[Schema::E_email] = QString(60, 'e');   // clipped to 50
     EXPECT_TRUE(UpdateExpertRecord(state(), id, changed));
     LoadExperts(state());
-    EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_Name), "王六");
-    EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_email), QString(50, 'e'));
+    EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_Name).toString(), "王六");
+    EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_email).toString(), QString(50, 'e'));
 
     // On a file a missing expert is a missing record; on a server another
     // user deleted it, which the save reports as a change by someone else.
@@ -168,7 +168,7 @@ TEST_P(OnBothBackends, DeletionIsAllOrNothing)
     app->reloadAll();
     EXPECT_EQ(state().ExpertTable.count(), 1);
     ASSERT_EQ(state().SelectionTable.count(), 1);
-    EXPECT_EQ(state().SelectionTable.cell(0, 2), b);
+    EXPECT_EQ(state().SelectionTable.cell(0, 2).toString(), b);
 }
 
 TEST_P(OnBothBackends, FailedTransactionLeavesNothingBehind)
@@ -221,7 +221,7 @@ TEST_P(OnBothBackends, ChangesByOthersAreSeenOnRefresh)
     EXPECT_EQ(ChangedTables(state()), QStringList({"expert_msg"}));
     EXPECT_TRUE(RefreshChangedTables(state()));
     ASSERT_EQ(state().ExpertTable.count(), 1);
-    EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_Name), "同事的专家");
+    EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_Name).toString(), "同事的专家");
     EXPECT_TRUE(ChangedTables(state()).isEmpty());
     EXPECT_FALSE(RefreshChangedTables(state()));
 }
@@ -242,7 +242,7 @@ TEST_P(OnBothBackends, ConflictingEditIsRefusedOnAServer)
         return;
     }
     EXPECT_EQ(mine, ExpertUpdate::Conflict);
-    EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_Name), "同事改的");
+    EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_Name).toString(), "同事改的");
     EXPECT_EQ(UpdateExpertAsRead(state(), id, expert("我改的"), state().ExpertTable.row(0)), ExpertUpdate::Updated);
 }
 
@@ -257,8 +257,8 @@ TEST_P(OnBothBackends, ImportedExpertsFollowTheLastStoredExpert)
     const Outcome done = ExpertImport::AddExperts(state(), records);
     ASSERT_TRUE(done.ok) << done.message.toStdString();
     ASSERT_EQ(state().ExpertTable.count(), 4);
-    EXPECT_EQ(state().ExpertTable.cell(2, Schema::E_Id), "000003");
-    EXPECT_EQ(state().ExpertTable.cell(3, Schema::E_Name), "导入二");
+    EXPECT_EQ(state().ExpertTable.cell(2, Schema::E_Id).toString(), "000003");
+    EXPECT_EQ(state().ExpertTable.cell(3, Schema::E_Name).toString(), "导入二");
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, OnBothBackends, ::testing::Values(DataSource::File, DataSource::Server),

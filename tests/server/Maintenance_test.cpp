@@ -90,7 +90,7 @@ TEST_F(ServerMaintenance, InitialiseEmptiesTheLibraryButKeepsTheAdministrators)
     EXPECT_EQ(app->countRows("expert_msg"), 0);
     EXPECT_EQ(app->countRows("sel_expert"), 0);
     ASSERT_EQ(app->state.UserTable.count(), 1);
-    EXPECT_EQ(app->state.UserTable.cell(0, 1), kInitialAdminName);
+    EXPECT_EQ(app->state.UserTable.cell(0, 1).toString(), kInitialAdminName);
     const QString safety = done.message.section('\n', -1);
     EXPECT_TRUE(QFileInfo(safety).isFile()) << done.message.toStdString();
     EXPECT_EQ(expertsInFile(safety), QStringList({"甲", "乙"}));

@@ -115,7 +115,7 @@ TEST_P(ScreensOnBothBackends, SavingAnUpdateThroughTheEditor)
     click(control<QPushButton>(kUpd, "cmd_Save"));
     EXPECT_EQ(app->messages->texts(), QStringList{"修改成功。"});
     ASSERT_EQ(app->state.ExpertTable.count(), 1);
-    EXPECT_EQ(app->state.ExpertTable.cell(0, Schema::E_Name), "新名");
+    EXPECT_EQ(app->state.ExpertTable.cell(0, Schema::E_Name).toString(), "新名");
 }
 
 TEST_P(ScreensOnBothBackends, CompletingADrawStoresItsRecords)
@@ -146,7 +146,7 @@ TEST_P(ScreensOnServer, AnUpdateOverAColleaguesChangeIsRefused)
     ASSERT_EQ(app->messages->texts(), QStringList{QString::fromUtf8(kExpertChangedElsewhere)});
     EXPECT_EQ(app->messages->shown[0].icon, MessageService::Icon::Critical);
     LoadExperts(app->state);
-    EXPECT_EQ(app->state.ExpertTable.cell(0, Schema::E_Name), "同事改的");
+    EXPECT_EQ(app->state.ExpertTable.cell(0, Schema::E_Name).toString(), "同事改的");
 
     // Opened again, the editor shows the colleague's record and saves over it.
     app->messages->clear();

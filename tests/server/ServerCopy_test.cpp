@@ -105,7 +105,7 @@ TEST_F(ServerCopy, FileToServerAndBackKeepsEveryRecord)
     LoadAllTables(store);
     EXPECT_EQ(store.ExpertTable.count(), 2);
     EXPECT_EQ(store.ProjectTable.count(), 2);
-    EXPECT_EQ(store.ExpertTable.cell(1, Schema::E_Resume), "");
+    EXPECT_EQ(store.ExpertTable.cell(1, Schema::E_Resume).toString(), "");
 
     const QString back = file.dir.filePath("back.mdb");
     const ToolRun down = runTool({"--to-file", db.source().uri, back});

@@ -107,7 +107,7 @@ TEST_F(TwoClients, StoringAtOnceGivesEveryRecordItsOwnNumberAndLosesNone)
         for (int i = 0; i < kRounds; ++i) {
             const qsizetype row = FindExpertRow(app->state, log->expertIds[i]);
             ASSERT_GE(row, 0);
-            EXPECT_EQ(experts.cell(row, Schema::E_Name), QStringLiteral("%1-%2").arg(QString::fromUtf8(who)).arg(i));
+            EXPECT_EQ(experts.cell(row, Schema::E_Name).toString(), QStringLiteral("%1-%2").arg(QString::fromUtf8(who)).arg(i));
             EXPECT_EQ(column(selections, 2).count(log->expertIds[i]), 1);
         }
     }
