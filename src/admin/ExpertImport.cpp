@@ -364,6 +364,7 @@ Outcome AddExperts(DataStore &store, const QList<QStringList> &records, const Pr
     const int total = int(records.size());
     QStringList ids;
     ids.reserve(total);
+    bool tableCurrent = true;
     try {
         Connection conn = OpenDataFile(store);
         {
@@ -371,6 +372,9 @@ Outcome AddExperts(DataStore &store, const QList<QStringList> &records, const Pr
             Transaction tx(conn);
             // Numbers continue after the experts in the file as it is now.
             const qlonglong base = HighestRecordNumber(conn, Schema::ExpertMsg());
+            // Another program's experts since the table was read call for
+            // the whole table afterwards, not just the new records.
+            tableCurrent = ExpertTableMatchesFile(conn, store);
             ExpertWriter writer(conn);
             for (int k = 0; k < total; ++k) {
                 ids.append(RecordIdText(base + k + 1));
@@ -385,7 +389,10 @@ Outcome AddExperts(DataStore &store, const QList<QStringList> &records, const Pr
         return Outcome::failure(QStringLiteral("上传专家数据失败，没有导入任何专家：\n") + e.sentence(), e.detail());
     }
     // The new experts join the table; the rest of it is as the file holds it.
-    RefreshExperts(store, ids);
+    if (tableCurrent)
+        RefreshExperts(store, ids);
+    else
+        LoadExperts(store);
     return {true, QStringLiteral("上传专家数据成功，共导入 %1 位专家。").arg(total)};
 }
 

@@ -257,6 +257,16 @@ bool IdLess(QStringView a, QStringView b)
     return a.size() < b.size();
 }
 
+bool ExpertTableMatchesFile(Connection &conn, const DataStore &store)
+{
+    // The Id index answers both without reading the records.
+    Statement st = conn.prepare(QStringLiteral("SELECT count(*), max(Id) FROM expert_msg"));
+    st.step();
+    const TextTable &table = store.ExpertTable;
+    const QStringView last = table.isEmpty() ? QStringView() : table.cell(table.count() - 1, 0);
+    return st.text(0).toLongLong() == table.count() && st.text(1) == last;
+}
+
 void RefreshExperts(DataStore &store, const QStringList &ids)
 {
     refreshRows(store, Schema::ExpertMsg(), store.ExpertTable, ids);

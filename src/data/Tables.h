@@ -66,6 +66,11 @@ bool RefreshChangedTables(DataStore &store);
 void RefreshExperts(DataStore &store, const QStringList &ids);
 void RefreshSelections(DataStore &store, const QStringList &ids);
 
+// True when the file's expert_msg has as many records as ExpertTable and the
+// same last Id: so it is when nobody else wrote it since the table was read.
+// Reads on the caller's connection.
+bool ExpertTableMatchesFile(Connection &conn, const DataStore &store);
+
 // The order of Ids in the tables, which is the engine's order of text:
 // by Unicode code point, as the bytes of UTF-8 compare.
 bool IdLess(QStringView a, QStringView b);
