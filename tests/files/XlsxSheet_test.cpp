@@ -210,6 +210,46 @@ TEST_F(XlsxSheet, DatesOfThe1904SystemAndOfEarly1900)
     EXPECT_EQ(rows, (QList<QStringList>{{"1899-12-31", "1900-02-28"}}));
 }
 
+// What a cell shows of a number may not be what was typed: the caller learns
+// each number cell, and whether it is a date, in the 1900 day count.
+TEST_F(XlsxSheet, NumberCellsAreNamedWithTheirValueAndWhetherTheyAreDates)
+{
+    struct Number {
+        int row, column;
+        double value;
+        bool date;
+        bool operator==(const Number &o) const
+        {
+            return row == o.row && column == o.column && value == o.value && date == o.date;
+        }
+    };
+    const auto read = [&](const QByteArray &book) {
+        QList<Number> numbers;
+        QList<QStringList> rows;
+        QString error;
+        EXPECT_TRUE(ReadXlsxSheet(write(book), 5, &rows, &error, {},
+                                  [&](int row, int column, double value, bool date) {
+                                      numbers.append({row, column, value, date});
+                                  }))
+            << error.toStdString();
+        return numbers;
+    };
+    // Texts, booleans, formulas' texts, errors and empty cells are none;
+    // F2 lies beyond the columns asked for.
+    const QList<Number> expected{{2, 3, 13800138000.0, false}, {2, 4, 1.1010119650308123E+17, false},
+                                 {2, 5, 3.5, false},           {4, 2, 23809, true},
+                                 {4, 3, 45000, true},          {4, 4, 23809.75, true},
+                                 {4, 5, 0.5, true},            {5, 5, 12, false}};
+    EXPECT_EQ(read(Zip(Workbook(kSheet, kSharedStrings, kStyles))), expected);
+
+    const QByteArray sheet = R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>
+<row r="1"><c r="A1" s="1"><v>0</v></c><c r="B1"><v>7</v></c></row></sheetData></worksheet>)";
+    // Day 0 of the 1904 system is 1904-01-01, day 1462 of the 1900 one; a
+    // plain number is not shifted.
+    EXPECT_EQ(read(Zip(Workbook(sheet, kSharedStrings, kStyles, true))),
+              (QList<Number>{{1, 1, 1462, true}, {1, 2, 7, false}}));
+}
+
 TEST_F(XlsxSheet, FilesTheReaderCannotReadAreRefusedWithAReason)
 {
     QByteArray damaged = Zip(Workbook(kSheet, kSharedStrings, kStyles));
