@@ -200,22 +200,38 @@ TEST(ImportWorkbookTest, NumberAndDateCellsOfAWorkbookAreFoundInOneQuery)
         "</office:spreadsheet></office:body></office:document>").arg(body);
     const QString source = QDir(app.appDir()).filePath("typed.fods");
     ASSERT_TRUE(WriteAll(source, fods.toUtf8()));
-    const QString workbook = QDir(app.appDir()).filePath("typed.xls");
+    // An .xls goes through the office; an .xlsx is read straight from its
+    // XML, and must know its number cells as well.
+    const QString xls = QDir(app.appDir()).filePath("typed.xls");
     {
         auto engine = app.state.services.makeSpreadsheet();
         engine->open(source);
-        engine->saveAsXls(workbook);
+        engine->saveAsXls(xls);
     }
+    QTemporaryDir profile;
+    QProcess office;
+    office.start(QStringLiteral("soffice"),
+                 {QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                  QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString(),
+                  QStringLiteral("--convert-to"), QStringLiteral("xlsx"), QStringLiteral("--outdir"), app.appDir(),
+                  source});
+    ASSERT_TRUE(office.waitForFinished(180000));
+    const QString xlsx = QDir(app.appDir()).filePath("typed.xlsx");
+    ASSERT_TRUE(QFile::exists(xlsx));
 
-    const ExpertImport::ImportSheet sheet = ExpertImport::ReadImportSheet(app.state.services.makeSpreadsheet, workbook);
-    const ExpertImport::CheckResult check = ExpertImport::CheckSheet(sheet, app.state, app.state.today());
-    ASSERT_EQ(check.problems.size(), 1) << check.problems.join('\n').toStdString();
-    EXPECT_TRUE(check.problems[0].startsWith(
-        QStringLiteral("第3行第%1列“身份证号”").arg(ExpertImport::ColumnLetter(columnOf(Schema::E_Profession) + 1))))
-        << check.problems[0].toStdString();
-    ASSERT_EQ(check.records.size(), 1);
-    EXPECT_EQ(check.records[0][Schema::E_birth_date - 1], "1988-07-01");
-    EXPECT_EQ(check.records[0][Schema::E_Company_name - 1], "12345");
+    for (const QString &workbook : {xls, xlsx}) {
+        SCOPED_TRACE(workbook.toStdString());
+        const ExpertImport::ImportSheet sheet =
+            ExpertImport::ReadImportSheet(app.state.services.makeSpreadsheet, workbook);
+        const ExpertImport::CheckResult check = ExpertImport::CheckSheet(sheet, app.state, app.state.today());
+        ASSERT_EQ(check.problems.size(), 1) << check.problems.join('\n').toStdString();
+        EXPECT_TRUE(check.problems[0].startsWith(
+            QStringLiteral("第3行第%1列“身份证号”").arg(ExpertImport::ColumnLetter(columnOf(Schema::E_Profession) + 1))))
+            << check.problems[0].toStdString();
+        ASSERT_EQ(check.records.size(), 1);
+        EXPECT_EQ(check.records[0][Schema::E_birth_date - 1], "1988-07-01");
+        EXPECT_EQ(check.records[0][Schema::E_Company_name - 1], "12345");
+    }
 }
 
 TEST(ImportWorkbookTest, AProtectedWorkbookIsSaidToBeProtected)
