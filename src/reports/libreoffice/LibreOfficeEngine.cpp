@@ -118,6 +118,9 @@ Reference<css::uno::XComponentContext> localContext()
     static Reference<css::uno::XComponentContext> context;
     static QString failure;
     std::call_once(once, [] {
+        // The bridge writes to the office's pipe; an office that has ended
+        // (cancelled, or crashed) must fail that write, not end this program.
+        ::signal(SIGPIPE, SIG_IGN);
         try {
             rtl::Bootstrap::set(OUString("URE_BOOTSTRAP"),
                                 toOU(QStringLiteral("vnd.sun.star.pathname:" LIBREOFFICE_PROGRAM_DIR
