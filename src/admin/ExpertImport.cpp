@@ -364,7 +364,6 @@ Outcome AddExperts(DataStore &store, const QList<QStringList> &records, const Pr
     const int total = int(records.size());
     QStringList ids;
     ids.reserve(total);
-    bool tableCurrent = true;
     try {
         Connection conn = OpenDataFile(store);
         {
@@ -372,9 +371,6 @@ Outcome AddExperts(DataStore &store, const QList<QStringList> &records, const Pr
             Transaction tx(conn);
             // Numbers continue after the experts in the file as it is now.
             const qlonglong base = HighestRecordNumber(conn, Schema::ExpertMsg());
-            // Another program's experts since the table was read call for
-            // the whole table afterwards, not just the new records.
-            tableCurrent = ExpertTableMatchesFile(conn, store);
             ExpertWriter writer(conn);
             for (int k = 0; k < total; ++k) {
                 ids.append(RecordIdText(base + k + 1));
@@ -389,10 +385,7 @@ Outcome AddExperts(DataStore &store, const QList<QStringList> &records, const Pr
         return Outcome::failure(QStringLiteral("上传专家数据失败，没有导入任何专家：\n") + e.sentence(), e.detail());
     }
     // The new experts join the table; the rest of it is as the file holds it.
-    if (tableCurrent)
-        RefreshExperts(store, ids);
-    else
-        LoadExperts(store);
+    RefreshExperts(store, ids);
     return {true, QStringLiteral("上传专家数据成功，共导入 %1 位专家。").arg(total)};
 }
 
@@ -572,7 +565,11 @@ QList<QStringList> ParseCsv(const QByteArray &bytes)
 ImportSheet ReadImportSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine,
                             const QString &path, const Progress &progress)
 {
-    if (QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0) {
+    const QString suffix = QFileInfo(path).suffix();
+    // The import table's columns and one more, enough to tell that a sheet
+    // has columns the import does not take.
+    const int columnCount = int(ExpertFields().size()) + 1;
+    if (suffix.compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0) {
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly))
             throw SpreadsheetError(QStringLiteral("无法读取文件“%1”：%2").arg(path, f.errorString()));
@@ -581,12 +578,9 @@ ImportSheet ReadImportSheet(const std::function<std::unique_ptr<SpreadsheetEngin
     // An .xlsx workbook is read straight from its XML: the office takes
     // tens of seconds to load 50,000 rows. One the reader does not
     // understand goes to the office as the other formats do.
-    if (QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0) {
+    if (suffix.compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0) {
         ImportSheet sheet;
         QString problem;
-        // The import table's columns and one more, enough to tell that a
-        // sheet has columns the import does not take.
-        const int columnCount = int(ExpertFields().size()) + 1;
         const auto number = [&sheet](int row, int column, double value, bool date) {
             sheet.numbers.append(NumberCell{row, column, value, date});
         };
@@ -623,9 +617,7 @@ ImportSheet ReadImportSheet(const std::function<std::unique_ptr<SpreadsheetEngin
         }
     }
 
-    // Cell by cell: the import table's columns and one more, enough to tell
-    // that a sheet has columns the import does not take.
-    const int columnCount = int(ExpertFields().size()) + 1;
+    // Cell by cell.
     const int last = engine->lastUsedRow();
     sheet.rows.reserve(last);
     for (int r = 1; r <= last; ++r) {

@@ -141,22 +141,21 @@ void loadTable(DataStore &store, const TableDef &def, TextTable &target, bool la
         // The change counts are read with the rows, so that a later change by
         // another program is seen.
         ReadWithChanges(store, {def.name}, [&](Connection &conn) { table = ReadTable(conn, def); });
-        target = std::move(table);
-        return;
-    }
-    Connection conn = OpenDataFile(store);
-    if (large) {
-        // Opened before the first read lock is taken, so that opening it never
-        // waits on a writer that waits on that lock.
-        Connection second = OpenDataFile(store);
-        conn.exec(QStringLiteral("BEGIN"));
-        if (!loadInHalves(conn, second, def, table))
-            table = ReadTable(conn, def);
-        conn.exec(QStringLiteral("COMMIT"));
     } else {
-        table = ReadTable(conn, def);
+        Connection conn = OpenDataFile(store);
+        if (large) {
+            // Opened before the first read lock is taken, so that opening it
+            // never waits on a writer that waits on that lock.
+            Connection second = OpenDataFile(store);
+            conn.exec(QStringLiteral("BEGIN"));
+            if (!loadInHalves(conn, second, def, table))
+                table = ReadTable(conn, def);
+            conn.exec(QStringLiteral("COMMIT"));
+        } else {
+            table = ReadTable(conn, def);
+        }
+        conn.close();
     }
-    conn.close();
     target = std::move(table);
 }
 
@@ -169,14 +168,13 @@ QStringList readRow(const Statement &st, int columns)
     return row;
 }
 
-// Many new records after the last one of the table (an import) are read in
-// one pass: every record past the table's last Id is new.
+// New records after the last one of the table (an import, a new expert) are
+// read in one pass: every record past the table's last Id, which on a server
+// brings in what a colleague added meanwhile as well.
 bool appendNewRows(DataStore &store, const TableDef &def, TextTable &target, const QStringList &ids)
 {
-    constexpr qsizetype kOnePassFrom = 64;
-    if (ids.size() < kOnePassFrom || target.isEmpty())
-        return false;
-    const QString last = target.cell(target.count() - 1, 0).toString();
+    // Every Id is past the "" of an empty table.
+    const QString last = target.isEmpty() ? QString() : target.cell(target.count() - 1, 0).toString();
     for (const QString &id : ids)
         if (!IdLess(last, id))
             return false;
@@ -255,16 +253,6 @@ bool IdLess(QStringView a, QStringView b)
             return key(x) < key(y);
     }
     return a.size() < b.size();
-}
-
-bool ExpertTableMatchesFile(Connection &conn, const DataStore &store)
-{
-    // The Id index answers both without reading the records.
-    Statement st = conn.prepare(QStringLiteral("SELECT count(*), max(Id) FROM expert_msg"));
-    st.step();
-    const TextTable &table = store.ExpertTable;
-    const QStringView last = table.isEmpty() ? QStringView() : table.cell(table.count() - 1, 0);
-    return st.text(0).toLongLong() == table.count() && st.text(1) == last;
 }
 
 void RefreshExperts(DataStore &store, const QStringList &ids)

@@ -60,16 +60,13 @@ bool RefreshChangedTables(DataStore &store);
 // After a write that added, changed or removed the records with these Ids:
 // reads just those records back and puts each in its place in Id order (a
 // record the file no longer holds leaves the table), so that the table holds
-// what its loader would read, without reading the whole table again. The
-// table must have been current before the write. Throws DbError and leaves
+// what its loader would read, without reading the whole table again. When
+// all of them come after the table's last Id, every record past it is read,
+// so that a server's records added meanwhile by a colleague come along. The
+// table must otherwise have been current before the write. Throws DbError and leaves
 // the table as it was when the file cannot be read.
 void RefreshExperts(DataStore &store, const QStringList &ids);
 void RefreshSelections(DataStore &store, const QStringList &ids);
-
-// True when the file's expert_msg has as many records as ExpertTable and the
-// same last Id: so it is when nobody else wrote it since the table was read.
-// Reads on the caller's connection.
-bool ExpertTableMatchesFile(Connection &conn, const DataStore &store);
 
 // The order of Ids in the tables, which is the engine's order of text:
 // by Unicode code point, as the bytes of UTF-8 compare.
