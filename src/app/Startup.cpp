@@ -1,7 +1,6 @@
 #include "app/Startup.h"
 
 #include "data/Database.h"
-#include "data/DbError.h"
 #include "files/RunFolders.h"
 
 #include <QObject>
