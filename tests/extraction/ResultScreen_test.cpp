@@ -288,27 +288,26 @@ TEST_P(ResultScreenChangeTest, StoresOnlyWhatIsNotStoredYet)
     EXPECT_EQ(app.countRows("sel_expert"), all.size());
 }
 
+// As the temporary-expert editor does: it appends its row and its round and
+// opens the screen again.
+void AddTemporaryExpert(ResultScreenTest &t)
+{
+    t.state.DrawList.append(DrawRow(50));
+    t.state.DrawRecord.rounds.append(TemporaryRound(DrawRow(50), QDateTime(t.state.today(), QTime(10, 0))));
+    t.open();
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Changes, ResultScreenChangeTest,
     ::testing::Values(ChangeAfterSave{"RowDeleted", [](ResultScreenTest &t) { t.clickLabel(t.deleteLink(0)); }, {}, 1},
                       ChangeAfterSave{"TemporaryExpertAdded",
-                                      [](ResultScreenTest &t) {
-                                          // The editor appends its row and its round and
-                                          // opens the screen again.
-                                          t.state.DrawList.append(DrawRow(50));
-                                          t.state.DrawRecord.rounds.append(
-                                              TemporaryRound(DrawRow(50), QDateTime(t.state.today(), QTime(10, 0))));
-                                          t.open();
-                                      },
+                                      AddTemporaryExpert,
                                       {50},
                                       1},
                       ChangeAfterSave{"RowDeletedAndTemporaryExpertAdded",
                                       [](ResultScreenTest &t) {
                                           t.clickLabel(t.deleteLink(1));
-                                          t.state.DrawList.append(DrawRow(50));
-                                          t.state.DrawRecord.rounds.append(
-                                              TemporaryRound(DrawRow(50), QDateTime(t.state.today(), QTime(10, 0))));
-                                          t.open();
+                                          AddTemporaryExpert(t);
                                       },
                                       {50},
                                       1},
