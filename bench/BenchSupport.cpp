@@ -35,15 +35,9 @@ double ResidentBytes()
     return 0;
 }
 
-BenchHost::BenchHost(AppState &state) : ScreenHost(state, AllScreens())
-{
-    area.resize(1280, 900);
-}
+BenchHost::BenchHost(AppState &state) : ScreenHost(state, AllScreens()) { area.resize(1280, 900); }
 
-PlacementMetrics BenchHost::metrics() const
-{
-    return PlacementMetrics{Tw(1280), 2880, Tw(850), 1900};
-}
+PlacementMetrics BenchHost::metrics() const { return PlacementMetrics{Tw(1280), 2880, Tw(850), 1900}; }
 
 BenchApp::BenchApp(Library library)
 {
@@ -75,7 +69,9 @@ namespace {
 class TimedEngine final : public SpreadsheetEngine {
 public:
     TimedEngine(std::unique_ptr<SpreadsheetEngine> inner, std::shared_ptr<EngineTimes> times)
-        : m_inner(std::move(inner)), m_times(std::move(times)) {}
+        : m_inner(std::move(inner)), m_times(std::move(times))
+    {
+    }
     ~TimedEngine() override
     {
         QElapsedTimer t;
@@ -84,10 +80,22 @@ public:
         m_times->add(QStringLiteral("end"), double(t.nsecsElapsed()) / 1e6);
     }
 
-    void open(const QString &path, bool hidden) override { timed("open", [&] { m_inner->open(path, hidden); }); }
-    void create() override { timed("create", [&] { m_inner->create(); }); }
-    void close() override { timed("close", [&] { m_inner->close(); }); }
-    void deleteRows(int first, int count) override { timed("deleteRows", [&] { m_inner->deleteRows(first, count); }); }
+    void open(const QString &path, bool hidden) override
+    {
+        timed("open", [&] { m_inner->open(path, hidden); });
+    }
+    void create() override
+    {
+        timed("create", [&] { m_inner->create(); });
+    }
+    void close() override
+    {
+        timed("close", [&] { m_inner->close(); });
+    }
+    void deleteRows(int first, int count) override
+    {
+        timed("deleteRows", [&] { m_inner->deleteRows(first, count); });
+    }
     void insertRowCopies(int source, int count) override
     {
         timed("insertRowCopies", [&] { m_inner->insertRowCopies(source, count); });
@@ -120,13 +128,22 @@ public:
     void setColumnWidth(int column, int width) override { m_inner->setColumnWidth(column, width); }
     void setRowHeight(int row, int height) override { m_inner->setRowHeight(row, height); }
     void setPageSetup(const PageSetup &setup) override { m_inner->setPageSetup(setup); }
-    void saveAsXls(const QString &path) override { timed("saveAsXls", [&] { m_inner->saveAsXls(path); }); }
-    void exportPdf(const QString &path) override { timed("exportPdf", [&] { m_inner->exportPdf(path); }); }
+    void saveAsXls(const QString &path) override
+    {
+        timed("saveAsXls", [&] { m_inner->saveAsXls(path); });
+    }
+    void exportPdf(const QString &path) override
+    {
+        timed("exportPdf", [&] { m_inner->exportPdf(path); });
+    }
     void exportPdfPages(const QString &path, int first, int last) override
     {
         timed("exportPdfPages", [&] { m_inner->exportPdfPages(path, first, last); });
     }
-    void saveAsCsv(const QString &path) override { timed("saveAsCsv", [&] { m_inner->saveAsCsv(path); }); }
+    void saveAsCsv(const QString &path) override
+    {
+        timed("saveAsCsv", [&] { m_inner->saveAsCsv(path); });
+    }
     void cancel() override { m_inner->cancel(); }
 
 private:
@@ -147,7 +164,7 @@ private:
     std::shared_ptr<EngineTimes> m_times;
 };
 
-} // namespace
+}   // namespace
 
 std::function<std::unique_ptr<SpreadsheetEngine>()> TimedEngines(std::shared_ptr<EngineTimes> times)
 {

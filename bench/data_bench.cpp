@@ -108,4 +108,4 @@ void BM_WildcardOver40000Names(benchmark::State &state)
 }
 BENCHMARK(BM_WildcardOver40000Names)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}   // namespace

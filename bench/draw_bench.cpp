@@ -188,4 +188,4 @@ void BM_FilterAndRandomDrawAllButOne40000(benchmark::State &state)
 }
 BENCHMARK(BM_FilterAndRandomDrawAllButOne40000)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}   // namespace

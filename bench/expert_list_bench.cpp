@@ -52,21 +52,22 @@ void FillDemoExperts(const QString &path)
 {
     static const QString surnames[] = {"王", "李", "张", "刘", "陈", "杨", "黄", "赵", "吴", "周", "徐", "孙", "马",
                                        "朱", "胡", "郭", "何", "高", "林", "罗", "郑", "梁", "谢", "宋", "唐", "卫"};
-    static const QString given[] = {"伟", "芳", "娜", "敏", "静", "丽", "强", "磊", "军", "洋", "勇", "艳", "杰",
-                                    "涛", "明", "超", "秀英", "华", "平", "亮", "建国", "志强", "海燕", "晓东"};
-    static const QString cities[] = {"北京", "上海", "广州", "深圳", "天津", "重庆", "南京", "杭州", "武汉", "成都",
-                                     "西安", "沈阳", "长沙", "郑州", "济南"};
-    static const QString schools[] = {"清华大学", "同济大学", "东南大学", "天津大学", "浙江大学", "华中科技大学",
-                                      "重庆大学", "西安交通大学", "哈尔滨工业大学", "中南大学"};
-    static const QString companies[] = {"建工集团", "电力公司", "地铁集团", "设计研究院", "路桥公司", "水务集团",
-                                        "咨询有限公司", "勘察院", "交通规划院", "市政工程公司", "监理有限公司"};
-    static const QString professions[] = {"土木工程", "电气工程", "给排水", "暖通空调", "工程造价", "工程管理",
+    static const QString given[] = {"伟", "芳", "娜", "敏", "静",   "丽", "强", "磊", "军",   "洋",   "勇",   "艳",
+                                    "杰", "涛", "明", "超", "秀英", "华", "平", "亮", "建国", "志强", "海燕", "晓东"};
+    static const QString cities[] = {"北京", "上海", "广州", "深圳", "天津", "重庆", "南京", "杭州",
+                                     "武汉", "成都", "西安", "沈阳", "长沙", "郑州", "济南"};
+    static const QString schools[] = {"清华大学",     "同济大学", "东南大学",     "天津大学",       "浙江大学",
+                                      "华中科技大学", "重庆大学", "西安交通大学", "哈尔滨工业大学", "中南大学"};
+    static const QString companies[] = {"建工集团",   "电力公司",     "地铁集团",     "设计研究院",
+                                        "路桥公司",   "水务集团",     "咨询有限公司", "勘察院",
+                                        "交通规划院", "市政工程公司", "监理有限公司"};
+    static const QString professions[] = {"土木工程", "电气工程", "给排水",   "暖通空调", "工程造价", "工程管理",
                                           "道路桥梁", "隧道工程", "环境工程", "建筑设计", "机电安装", "软件工程"};
     static const QString kinds[] = {"工程类", "经济类", "管理类", "技术类"};
-    static const QString industries[] = {"建筑工程", "市政工程", "电力系统", "交通工程", "水利水电", "信息技术",
-                                         "工程造价", "环境保护"};
-    static const QString qualifications[] = {"一级建造师", "二级建造师", "注册监理工程师", "注册造价工程师",
-                                             "注册电气工程师", "注册结构工程师", "高级工程师", "注册咨询工程师"};
+    static const QString industries[] = {"建筑工程", "市政工程", "电力系统", "交通工程",
+                                         "水利水电", "信息技术", "工程造价", "环境保护"};
+    static const QString qualifications[] = {"一级建造师",     "二级建造师",     "注册监理工程师", "注册造价工程师",
+                                             "注册电气工程师", "注册结构工程师", "高级工程师",     "注册咨询工程师"};
     static const QString stars[] = {"★☆☆☆☆", "★★☆☆☆", "★★★☆☆", "★★★★☆", "★★★★★"};
 
     CreateDataFile(path);
@@ -223,4 +224,4 @@ void BM_SearchFilterWildcardCriteria(benchmark::State &st)
 }
 BENCHMARK(BM_SearchFilterWildcardCriteria)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}   // namespace

@@ -8,10 +8,7 @@
 
 namespace {
 
-QString SixDigits(qsizetype n)
-{
-    return QStringLiteral("%1").arg(n, 6, 10, QLatin1Char('0'));
-}
+QString SixDigits(qsizetype n) { return QStringLiteral("%1").arg(n, 6, 10, QLatin1Char('0')); }
 
 // 40,000 experts and 40,000 selection records over two years, some of them
 // naming experts deleted since.
@@ -74,4 +71,4 @@ void BM_HistoryAllRecordsWithCriteria(benchmark::State &state)
 }
 BENCHMARK(BM_HistoryAllRecordsWithCriteria)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}   // namespace

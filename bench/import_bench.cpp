@@ -41,4 +41,4 @@ void BM_ImportTenThousandExperts(benchmark::State &state)
 }
 BENCHMARK(BM_ImportTenThousandExperts)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-} // namespace
+}   // namespace

@@ -79,4 +79,4 @@ void BM_LastPage40000(benchmark::State &state)
 }
 BENCHMARK(BM_LastPage40000)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}   // namespace

@@ -80,7 +80,8 @@ void BM_SearchExport1000Rows(benchmark::State &st)
     const auto header = SearchHeaderCells(QStringList(13), QStringList(6));
     setup.files->path = setup.appDir.filePath(QStringLiteral("export.xls"));
     for (auto _ : st) {
-        const QString saved = ExportReport({setup.state.services, setup.state.appDir}, &setup.screen, ReportKind::Search, list, header, {});
+        const QString saved = ExportReport({setup.state.services, setup.state.appDir}, &setup.screen,
+                                           ReportKind::Search, list, header, {});
         if (saved.isEmpty()) {
             st.SkipWithError(setup.messages->last.toStdString().c_str());
             break;
@@ -98,7 +99,8 @@ void BM_SelectionPreview25Rows(benchmark::State &st)
                      QStringLiteral("1965-03-12"), QStringLiteral("设计院"), QStringLiteral("土木工程"),
                      QStringLiteral("注册结构工程师"), QStringLiteral("13912345678")});
     for (auto _ : st) {
-        ReportPreview *preview = PreviewReport({setup.state.services, setup.state.appDir}, &setup.screen, ReportKind::Selection, list, {}, {});
+        ReportPreview *preview = PreviewReport({setup.state.services, setup.state.appDir}, &setup.screen,
+                                               ReportKind::Selection, list, {}, {});
         if (!preview) {
             st.SkipWithError(setup.messages->last.toStdString().c_str());
             break;
@@ -109,4 +111,4 @@ void BM_SelectionPreview25Rows(benchmark::State &st)
 }
 BENCHMARK(BM_SelectionPreview25Rows)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-} // namespace
+}   // namespace

@@ -64,7 +64,8 @@ void BM_ExpertUpdateAndListBack40000(benchmark::State &st)
         st.ResumeTiming();
 
         save->click();
-        if (app.state.CurrentScreen != ScreenNumber(ScreenId::ExpertList) || app.messages->last != QStringLiteral("修改成功。")) {
+        if (app.state.CurrentScreen != ScreenNumber(ScreenId::ExpertList) ||
+            app.messages->last != QStringLiteral("修改成功。")) {
             st.SkipWithError(qPrintable(QStringLiteral("not saved: ") + app.messages->last));
             break;
         }
@@ -242,10 +243,11 @@ const QString &ImportFile(const QString &suffix)
             QTemporaryDir profile;
             QProcess office;
             office.setProgram(QStringLiteral("soffice"));
-            office.setArguments({QStringLiteral("--headless"), QStringLiteral("--norestore"),
-                                 QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString(),
-                                 QStringLiteral("--infilter=CSV:44,34,76,1,") + columnFormats.join(QLatin1Char('/')),
-                                 QStringLiteral("--convert-to"), suffix, QStringLiteral("--outdir"), dir.path(), csv});
+            office.setArguments(
+                {QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                 QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString(),
+                 QStringLiteral("--infilter=CSV:44,34,76,1,") + columnFormats.join(QLatin1Char('/')),
+                 QStringLiteral("--convert-to"), suffix, QStringLiteral("--outdir"), dir.path(), csv});
             office.setProcessChannelMode(QProcess::ForwardedErrorChannel);
             office.start();
             office.waitForFinished(600000);
@@ -295,4 +297,4 @@ BENCHMARK(BM_ImportXlsx50000)->Unit(benchmark::kMillisecond)->UseRealTime()->Ite
 void BM_ImportCsv50000(benchmark::State &st) { ImportBench(st, QStringLiteral("csv")); }
 BENCHMARK(BM_ImportCsv50000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-} // namespace
+}   // namespace

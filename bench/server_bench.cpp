@@ -94,4 +94,4 @@ void BM_PsqlCopyExpertMsgToDevNull(benchmark::State &state)
 }
 BENCHMARK(BM_PsqlCopyExpertMsgToDevNull)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}   // namespace

@@ -36,7 +36,7 @@ bool writeSvg(const QString &path, const QString &name)
     return painter.end();
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {

@@ -32,12 +32,12 @@ constexpr int kCriteriaRowHeight = 600;
 struct TemplateDesign {
     ReportKind kind;
     QString title;
-    QStringList headings;            // 序号 and one per list column
-    QString criteriaCaption;         // above the criteria; empty for none
-    QStringList criteriaLabels;      // one per header cell, in the order of the header cells
-    QString listCaption;             // above the list heading; empty for none
-    QVector<int> narrowColumns;      // columns drawn narrower
-    QVector<int> wideColumns;        // columns drawn wider
+    QStringList headings;         // 序号 and one per list column
+    QString criteriaCaption;      // above the criteria; empty for none
+    QStringList criteriaLabels;   // one per header cell, in the order of the header cells
+    QString listCaption;          // above the list heading; empty for none
+    QVector<int> narrowColumns;   // columns drawn narrower
+    QVector<int> wideColumns;     // columns drawn wider
 };
 
 CellFormat Bold(double height = 0)
@@ -114,8 +114,8 @@ void Build(SpreadsheetEngine &sheet, const TemplateDesign &design, const QString
     // value block from the header cell up to the next label.
     const QVector<ReportHeaderCell> cells = design.kind == ReportKind::Search
                                                 ? SearchHeaderCells(QStringList(13), QStringList(6))
-                                                : design.kind == ReportKind::History ? HistoryHeaderCells(QStringList(4))
-                                                                                   : QVector<ReportHeaderCell>{};
+                                            : design.kind == ReportKind::History ? HistoryHeaderCells(QStringList(4))
+                                                                                 : QVector<ReportHeaderCell>{};
     if (!design.criteriaCaption.isEmpty()) {
         sheet.setText(2, 2, design.criteriaCaption);
         sheet.setFormat(2, 2, 1, 1, Bold());
@@ -257,7 +257,7 @@ void BuildDrawRecord(SpreadsheetEngine &sheet, const QString &folder)
     sheet.close();
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -276,24 +276,39 @@ int main(int argc, char **argv)
     const QStringList drawHeadings{QStringLiteral("序号"),     QStringLiteral("姓名"),     QStringLiteral("性别"),
                                    QStringLiteral("出生时间"), QStringLiteral("工作单位"), QStringLiteral("从事专业"),
                                    QStringLiteral("资格名称"), QStringLiteral("电话号码")};
-    const QStringList searchHeadings{QStringLiteral("序号"),     QStringLiteral("姓名"),
-                                     QStringLiteral("出生时间"), QStringLiteral("工作单位"),
-                                     QStringLiteral("从事专业"), QStringLiteral("资格名称"),
+    const QStringList searchHeadings{QStringLiteral("序号"),     QStringLiteral("姓名"),     QStringLiteral("出生时间"),
+                                     QStringLiteral("工作单位"), QStringLiteral("从事专业"), QStringLiteral("资格名称"),
                                      QStringLiteral("电话号码")};
     const QVector<TemplateDesign> designs{
-        {ReportKind::Selection, QStringLiteral("专家抽取表"), drawHeadings, QString(), {}, QString(), {5},
+        {ReportKind::Selection,
+         QStringLiteral("专家抽取表"),
+         drawHeadings,
+         QString(),
+         {},
+         QString(),
+         {5},
          {kLastColumn}},
-        {ReportKind::Search, QStringLiteral("专家高级检索表"), searchHeadings, QStringLiteral("检索条件："),
+        {ReportKind::Search,
+         QStringLiteral("专家高级检索表"),
+         searchHeadings,
+         QStringLiteral("检索条件："),
          {QStringLiteral("专家姓名："), QStringLiteral("性    别："), QStringLiteral("专家状态："),
           QStringLiteral("专家性质："), QStringLiteral("学    历："), QStringLiteral("职称类别："),
           QStringLiteral("职称级别："), QStringLiteral("专家星级："), QStringLiteral("城    市："),
           QStringLiteral("工作单位："), QStringLiteral("从事专业："), QStringLiteral("参评专业："),
           QStringLiteral("资格名称："), QStringLiteral("取资时间：")},
-         QStringLiteral("检索结果："), {}, {}},
-        {ReportKind::History, QStringLiteral("历史专家抽取表"), drawHeadings, QStringLiteral("检索条件："),
+         QStringLiteral("检索结果："),
+         {},
+         {}},
+        {ReportKind::History,
+         QStringLiteral("历史专家抽取表"),
+         drawHeadings,
+         QStringLiteral("检索条件："),
          {QStringLiteral("开始日期："), QStringLiteral("结束日期："), QStringLiteral("从事专业："),
           QStringLiteral("工作单位：")},
-         QStringLiteral("抽取记录："), {5}, {kLastColumn}},
+         QStringLiteral("抽取记录："),
+         {5},
+         {kLastColumn}},
     };
 
     try {

@@ -83,7 +83,7 @@ Outcome keepDamagedDataFile(const DataStore &store, const QDate &today)
     return copied ? Outcome::success(copy) : copied;
 }
 
-} // namespace
+}   // namespace
 
 Outcome ImportAccessLibrary(const MaintenanceTarget &target, const Migrate::ImportPlan &plan)
 {

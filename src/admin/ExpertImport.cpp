@@ -48,7 +48,7 @@ QString limitNote(int width)
     return QStringLiteral("最多%1个字符（汉字算2个），超出时不能导入").arg(width);
 }
 
-} // namespace
+}   // namespace
 
 QVector<Column> Columns(const DataStore &store)
 {
@@ -87,7 +87,8 @@ QVector<Column> Columns(const DataStore &store)
             c.kind = Column::Title;
             c.items = EditorReferenceNames(store.TitleTypeTable);
             break;
-        default: break;
+        default:
+            break;
         }
         columns.append(c);
     }
@@ -139,29 +140,78 @@ QList<QStringList> TemplateRows(const DataStore &store)
         const Column &col = columns[c];
         QString v;
         switch (col.field) {
-        case E_Name: v = kExampleMarker + QStringLiteral("张三"); break;
-        case E_Status: case E_Is_temp: case E_Sex: v = col.items.value(0); break;
-        case E_star_number: case E_degree_type_id: case E_zhicheng_id: v = pick(col.items, 2); break;
-        case E_birth_date: v = QStringLiteral("1965-03-08"); break;
-        case E_province: v = QStringLiteral("北京"); break;
-        case E_school_name: v = QStringLiteral("清华大学"); break;
-        case E_graduate_date: v = QStringLiteral("1988-07-01"); break;
-        case E_Profession: v = QStringLiteral("110101196503081234"); break;
-        case E_Company_name: v = QStringLiteral("北京市建筑设计研究院"); break;
-        case E_Position: v = QStringLiteral("总工程师"); break;
-        case E_cong_shi_zhuanye: v = QStringLiteral("建筑结构"); break;
-        case E_type: v = QStringLiteral("工程类"); break;
-        case E_resource_industry: v = QStringLiteral("建筑工程"); break;
-        case E_zige_name: v = QStringLiteral("一级注册结构工程师"); break;
-        case E_zige_gettime: v = QStringLiteral("2001-05-20"); break;
-        case E_pinren_time: v = QStringLiteral("2003-09-01"); break;
-        case E_Mobile: v = QStringLiteral("13800138000"); break;
-        case E_email: v = QStringLiteral("zhangsan@example.com"); break;
-        case E_Zip_code: v = QStringLiteral("100045"); break;
-        case E_Address: v = QStringLiteral("北京市西城区南礼士路62号"); break;
-        case E_Resume: v = QStringLiteral("1988年至今在北京市建筑设计研究院从事结构设计。"); break;
-        case E_Main_project: v = QStringLiteral("主持多项大型公共建筑的结构设计。"); break;
-        default: break;
+        case E_Name:
+            v = kExampleMarker + QStringLiteral("张三");
+            break;
+        case E_Status:
+        case E_Is_temp:
+        case E_Sex:
+            v = col.items.value(0);
+            break;
+        case E_star_number:
+        case E_degree_type_id:
+        case E_zhicheng_id:
+            v = pick(col.items, 2);
+            break;
+        case E_birth_date:
+            v = QStringLiteral("1965-03-08");
+            break;
+        case E_province:
+            v = QStringLiteral("北京");
+            break;
+        case E_school_name:
+            v = QStringLiteral("清华大学");
+            break;
+        case E_graduate_date:
+            v = QStringLiteral("1988-07-01");
+            break;
+        case E_Profession:
+            v = QStringLiteral("110101196503081234");
+            break;
+        case E_Company_name:
+            v = QStringLiteral("北京市建筑设计研究院");
+            break;
+        case E_Position:
+            v = QStringLiteral("总工程师");
+            break;
+        case E_cong_shi_zhuanye:
+            v = QStringLiteral("建筑结构");
+            break;
+        case E_type:
+            v = QStringLiteral("工程类");
+            break;
+        case E_resource_industry:
+            v = QStringLiteral("建筑工程");
+            break;
+        case E_zige_name:
+            v = QStringLiteral("一级注册结构工程师");
+            break;
+        case E_zige_gettime:
+            v = QStringLiteral("2001-05-20");
+            break;
+        case E_pinren_time:
+            v = QStringLiteral("2003-09-01");
+            break;
+        case E_Mobile:
+            v = QStringLiteral("13800138000");
+            break;
+        case E_email:
+            v = QStringLiteral("zhangsan@example.com");
+            break;
+        case E_Zip_code:
+            v = QStringLiteral("100045");
+            break;
+        case E_Address:
+            v = QStringLiteral("北京市西城区南礼士路62号");
+            break;
+        case E_Resume:
+            v = QStringLiteral("1988年至今在北京市建筑设计研究院从事结构设计。");
+            break;
+        case E_Main_project:
+            v = QStringLiteral("主持多项大型公共建筑的结构设计。");
+            break;
+        default:
+            break;
         }
         example << v;
     }
@@ -193,7 +243,7 @@ QString expertLabel(const QString &name, const QString &mobile)
                                       : QStringLiteral("“%1”（%2）").arg(name.trimmed(), mobile.trimmed());
 }
 
-} // namespace
+}   // namespace
 
 CheckResult CheckSheet(const ImportSheet &sheet, const DataStore &store, const QDate &today)
 {
@@ -234,9 +284,9 @@ CheckResult CheckSheet(const ImportSheet &sheet, const DataStore &store, const Q
     QHash<QString, QString> inLibrary;
     const TextTable &experts = store.ExpertTable;
     for (qsizetype r = 0; r < experts.count(); ++r)
-        inLibrary.insert(duplicateKey(experts.cell(r, Schema::E_Name).toString(),
-                                      experts.cell(r, Schema::E_Mobile).toString()),
-                         experts.cell(r, Schema::E_Id).toString());
+        inLibrary.insert(
+            duplicateKey(experts.cell(r, Schema::E_Name).toString(), experts.cell(r, Schema::E_Mobile).toString()),
+            experts.cell(r, Schema::E_Id).toString());
     QHash<QString, int> inSheet;
 
     for (int i = 1; i < sheetRows.size(); ++i) {
@@ -397,8 +447,8 @@ QString RefusalText(const CheckResult &check, const DataStore &store)
             .arg(Columns(store).first().caption);
     if (!check.problems.isEmpty()) {
         constexpr int kShown = 10;
-        QString text = QStringLiteral("导入表中有 %1 处错误，没有导入任何专家数据。请改正后重新上传：")
-                           .arg(check.problems.size());
+        QString text =
+            QStringLiteral("导入表中有 %1 处错误，没有导入任何专家数据。请改正后重新上传：").arg(check.problems.size());
         for (int i = 0; i < qMin<int>(kShown, check.problems.size()); ++i)
             text += QLatin1Char('\n') + check.problems[i];
         if (check.problems.size() > kShown)
@@ -490,15 +540,16 @@ QString decodeText(const QByteArray &bytes)
     return QString::fromUtf8(out);
 }
 
-} // namespace
+}   // namespace
 
 QList<QStringList> ParseCsv(const QByteArray &bytes)
 {
     const QString text = decodeText(bytes);
     const auto misplaced = [&text](qsizetype position) {
-        return SpreadsheetError(QStringLiteral("CSV文件第%1行的引号（\"）用法不对：含引号、逗号或换行的单元格要整个用引号括起，"
-                                               "其中的引号要写两次。请改正后重新上传。")
-                                    .arg(csvRowAt(text, position)));
+        return SpreadsheetError(
+            QStringLiteral("CSV文件第%1行的引号（\"）用法不对：含引号、逗号或换行的单元格要整个用引号括起，"
+                           "其中的引号要写两次。请改正后重新上传。")
+                .arg(csvRowAt(text, position)));
     };
     QList<QStringList> rows;
     QStringList row;
@@ -562,8 +613,8 @@ QList<QStringList> ParseCsv(const QByteArray &bytes)
     return rows;
 }
 
-ImportSheet ReadImportSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine,
-                            const QString &path, const Progress &progress)
+ImportSheet ReadImportSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine, const QString &path,
+                            const Progress &progress)
 {
     const QString suffix = QFileInfo(path).suffix();
     // The import table's columns and one more, enough to tell that a sheet
@@ -633,8 +684,8 @@ ImportSheet ReadImportSheet(const std::function<std::unique_ptr<SpreadsheetEngin
     return sheet;
 }
 
-QList<QStringList> ReadSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine,
-                             const QString &path, int columnCount, const Progress &progress)
+QList<QStringList> ReadSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine, const QString &path,
+                             int columnCount, const Progress &progress)
 {
     QList<QStringList> rows = ReadImportSheet(makeEngine, path, progress).rows;
     for (QStringList &row : rows)
@@ -642,4 +693,4 @@ QList<QStringList> ReadSheet(const std::function<std::unique_ptr<SpreadsheetEngi
     return rows;
 }
 
-} // namespace ExpertImport
+}   // namespace ExpertImport

@@ -8,7 +8,6 @@
 #include <QVector>
 #include <functional>
 
-
 // The expert data import workbook: one column per field of the expert
 // editor, a heading row with the editor's captions, a row explaining the
 // allowed values and an example row. Rows whose name cell starts with one of
@@ -20,8 +19,8 @@ inline const QString kExampleMarker = QStringLiteral("【示例】");
 
 struct Column {
     enum Kind { Text, Date, Choice, Degree, Title };
-    QString caption;     // the editor's caption without its colon
-    int field;           // position in expert_msg
+    QString caption;   // the editor's caption without its colon
+    int field;         // position in expert_msg
     Kind kind;
     int width;           // width the value is clipped to; 0: unclipped
     QStringList items;   // the choices of a list (Choice, Degree, Title)
@@ -48,10 +47,10 @@ struct CheckResult {
     QList<QStringList> records;   // fields 1..28 of each new expert, ready to store
     QStringList problems;         // "第5行第C列“专家性质”：..." (all of them)
     int firstDataRow = 0;
-    bool isImportSheet = true;    // false when row 1 is not the heading row
+    bool isImportSheet = true;   // false when row 1 is not the heading row
     // What the user should know before storing, not wrong in itself:
-    QStringList extraColumns;     // "第AB列“备注”": filled columns the import table does not have
-    QStringList duplicates;       // rows whose expert (name and mobile) is in the library or twice in the sheet
+    QStringList extraColumns;   // "第AB列“备注”": filled columns the import table does not have
+    QStringList duplicates;     // rows whose expert (name and mobile) is in the library or twice in the sheet
 };
 
 // Checks the rows read from a workbook the way the editor checks its
@@ -93,11 +92,11 @@ inline const QString kTemplateFileName = QStringLiteral("专家数据导入表.x
 // for a CSV file with a quote out of place or with bytes of neither
 // encoding, naming the row.
 void WriteTemplate(SpreadsheetEngine &engine, const QString &path, const DataStore &store);
-ImportSheet ReadImportSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine,
-                            const QString &path, const Progress &progress = {});
+ImportSheet ReadImportSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine, const QString &path,
+                            const Progress &progress = {});
 // The rows only, cut to the first columnCount columns.
-QList<QStringList> ReadSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine,
-                             const QString &path, int columnCount, const Progress &progress = {});
+QList<QStringList> ReadSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine, const QString &path,
+                             int columnCount, const Progress &progress = {});
 QList<QStringList> ParseCsv(const QByteArray &bytes);
 
-} // namespace ExpertImport
+}   // namespace ExpertImport

@@ -39,7 +39,7 @@ QPixmap emblem(int size)
     return pm;
 }
 
-} // namespace
+}   // namespace
 
 frmAbout::frmAbout(AppState &state, QWidget *parent) : QDialog(parent), m_state(state)
 {
@@ -52,7 +52,11 @@ frmAbout::frmAbout(AppState &state, QWidget *parent) : QDialog(parent), m_state(
     font.setPointSizeF(9);
     setFont(font);
 
-    struct Item { int index; QString text; QRect rect; };
+    struct Item {
+        int index;
+        QString text;
+        QRect rect;
+    };
     const Item items[] = {
         {0, QStringLiteral("开 发 者："), TwRect(120, 195, 960, 255)},
         {1, QStringLiteral("联系电话："), TwRect(120, 645, 960, 255)},
@@ -109,10 +113,7 @@ frmAbout::frmAbout(AppState &state, QWidget *parent) : QDialog(parent), m_state(
     installEventFilter(this);
 }
 
-void frmAbout::setLinkColor(QLabel *label, const QColor &color)
-{
-    SetTextColor(label, color.rgba());
-}
+void frmAbout::setLinkColor(QLabel *label, const QColor &color) { SetTextColor(label, color.rgba()); }
 
 bool frmAbout::eventFilter(QObject *watched, QEvent *event)
 {

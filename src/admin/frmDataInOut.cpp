@@ -28,10 +28,10 @@ QString withSuffix(const QString &path, const QString &suffix)
     return QFileInfo(path).suffix().compare(suffix, Qt::CaseInsensitive) == 0 ? path : path + QLatin1Char('.') + suffix;
 }
 
-} // namespace
+}   // namespace
 
-QLabel *frmDataInOut::frameLabel(QWidget *frame, const QString &name, const QString &text, int left, int top,
-                                 int width, int height)
+QLabel *frmDataInOut::frameLabel(QWidget *frame, const QString &name, const QString &text, int left, int top, int width,
+                                 int height)
 {
     // The boxes are sized for a font whose lines are 12 pixels apart; CJK
     // fonts here space their lines wider, so the lines are drawn closer and
@@ -90,9 +90,11 @@ frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *paren
     QGroupBox *fraClr = frame(QStringLiteral("fraClr"), 825, 1500, 5040, 1815);
     frameLabel(fraClr, QStringLiteral("labClr"),
                QStringLiteral("1： 初始化数据库") + QStringLiteral("\r\n") +
-                   QStringLiteral("     此功能为将当前数据库中的测试数据全部删除（只保留系统管理员权限），以方便您的正式使用。"),
+                   QStringLiteral(
+                       "     此功能为将当前数据库中的测试数据全部删除（只保留系统管理员权限），以方便您的正式使用。"),
                150, 300, 4740, 540);
-    QPushButton *cmdClrDB = MakeButton(fraClr, QStringLiteral("cmdClrDB"), QStringLiteral("初始化数据库"), 375, 1200, 1890, 390);
+    QPushButton *cmdClrDB =
+        MakeButton(fraClr, QStringLiteral("cmdClrDB"), QStringLiteral("初始化数据库"), 375, 1200, 1890, 390);
     cmdImpAccess =
         MakeButton(fraClr, QStringLiteral("cmdImpAccess"), QStringLiteral("导入Access数据库"), 2640, 1200, 1890, 390);
 
@@ -100,19 +102,23 @@ frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *paren
     bullet(1, 525, 3750);
     caption(ArrayName(QStringLiteral("labExpInput"), 0), QStringLiteral("初始专家数据的导入"), 825, 3750, 3840);
     QGroupBox *fraOP0 = frame(ArrayName(QStringLiteral("fraOP"), 0), 825, 4200, 5040, 3390);
-    frameLabel(fraOP0, QStringLiteral("labOP1"),
-               QStringLiteral("1： 下载专家数据导入表") + QStringLiteral("\r\n") +
-                   QStringLiteral("     请先下载专家数据导入表（Excel表）保存到本机，然后按照表中的项目把专家信息正确的填入此表。"),
-               150, 300, 4740, 540);
-    QPushButton *cmdDownLoadExp = MakeButton(fraOP0, QStringLiteral("cmdDownLoadExp"), QStringLiteral("下载专家数据导入表"),
-                                              375, 1200, 1890, 390);
+    frameLabel(
+        fraOP0, QStringLiteral("labOP1"),
+        QStringLiteral("1： 下载专家数据导入表") + QStringLiteral("\r\n") +
+            QStringLiteral(
+                "     请先下载专家数据导入表（Excel表）保存到本机，然后按照表中的项目把专家信息正确的填入此表。"),
+        150, 300, 4740, 540);
+    QPushButton *cmdDownLoadExp = MakeButton(fraOP0, QStringLiteral("cmdDownLoadExp"),
+                                             QStringLiteral("下载专家数据导入表"), 375, 1200, 1890, 390);
     frameLabel(fraOP0, QStringLiteral("labOP2"),
                QStringLiteral("2： 上传初始专家数据") + QStringLiteral("\r\n") +
                    QStringLiteral("     把已经填好的专家数据导入表上传到当前的数据库中，"),
                150, 1875, 4740, 390);
-    QLabel *labOP5 = frameLabel(fraOP0, QStringLiteral("labOP5"), QStringLiteral("不覆盖原有的专家数据信息。"), 150, 2250, 4440, 165);
+    QLabel *labOP5 = frameLabel(fraOP0, QStringLiteral("labOP5"), QStringLiteral("不覆盖原有的专家数据信息。"), 150,
+                                2250, 4440, 165);
     labOP5->setFont(ScreenFont(9, true));
-    QPushButton *cmdUpExp = MakeButton(fraOP0, QStringLiteral("cmdUpExp"), QStringLiteral("上传初始专家数据"), 375, 2775, 1890, 390);
+    QPushButton *cmdUpExp =
+        MakeButton(fraOP0, QStringLiteral("cmdUpExp"), QStringLiteral("上传初始专家数据"), 375, 2775, 1890, 390);
 
     // Backing up and restoring the expert library.
     bullet(2, 6225, 1050);
@@ -122,12 +128,14 @@ frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *paren
                QStringLiteral("1： 专家库的备份") + QStringLiteral("\r\n") +
                    QStringLiteral("     此功能为把现有的专家库中的全部数据进行备份（生成XXX.mdb文件并保存到本机）。"),
                150, 300, 4665, 540);
-    QPushButton *cmdDBBak = MakeButton(fraOP1, QStringLiteral("cmdDBBak"), QStringLiteral("备份专家库"), 375, 1200, 1365, 390);
+    QPushButton *cmdDBBak =
+        MakeButton(fraOP1, QStringLiteral("cmdDBBak"), QStringLiteral("备份专家库"), 375, 1200, 1365, 390);
     frameLabel(fraOP1, QStringLiteral("labOP4"),
                QStringLiteral("2： 专家库的更新") + QStringLiteral("\r\n") +
                    QStringLiteral("     用以前备份过的专家库的所有信息代替现有的专家库，使现有的专家库得到更新。"),
                150, 2100, 4740, 615);
-    QPushButton *cmdDBUpd = MakeButton(fraOP1, QStringLiteral("cmdDBUpd"), QStringLiteral("更新专家库"), 375, 3000, 1365, 390);
+    QPushButton *cmdDBUpd =
+        MakeButton(fraOP1, QStringLiteral("cmdDBUpd"), QStringLiteral("更新专家库"), 375, 3000, 1365, 390);
     frameLabel(fraOP1, QStringLiteral("labOP6"),
                QStringLiteral("3： 自动备份数据库") + QStringLiteral("\r\n\r\n\r\n") +
                    QStringLiteral("选中状态（默认）： 每次关闭本软件时会自动备份数据库到以下目录：") +
@@ -232,8 +240,8 @@ void frmDataInOut::cmdClrDB_Click()
 void frmDataInOut::cmdDownLoadExp_Click()
 {
     QString path = m_state.services.files->getSaveFileName(this, QStringLiteral("另存为"),
-                                                            desktopFile(ExpertImport::kTemplateFileName),
-                                                            QStringLiteral("Excel 工作簿 (*.xls)"));
+                                                           desktopFile(ExpertImport::kTemplateFileName),
+                                                           QStringLiteral("Excel 工作簿 (*.xls)"));
     if (path.isEmpty())
         return;
     const QString chosen = path;
@@ -269,17 +277,18 @@ void frmDataInOut::cmdDownLoadExp_Click()
         m_state.messages().critical(failed + written.message, kAppTitle, written.detail);
         return;
     }
-    m_state.messages().information(QStringLiteral("专家数据导入表已保存到：\n%1\n请按照表中的项目填写专家信息，然后上传。")
-                                       .arg(QDir::toNativeSeparators(path)));
+    m_state.messages().information(
+        QStringLiteral("专家数据导入表已保存到：\n%1\n请按照表中的项目填写专家信息，然后上传。")
+            .arg(QDir::toNativeSeparators(path)));
 }
 
 void frmDataInOut::cmdUpExp_Click()
 {
     if (!requireAdministrator())
         return;
-    const QString path = m_state.services.files->getOpenFileName(
-        this, QStringLiteral("打开"), m_state.services.desktop->desktopPath(),
-        QStringLiteral("专家数据导入表 (*.xls *.xlsx *.ods *.csv)"));
+    const QString path =
+        m_state.services.files->getOpenFileName(this, QStringLiteral("打开"), m_state.services.desktop->desktopPath(),
+                                                QStringLiteral("专家数据导入表 (*.xls *.xlsx *.ods *.csv)"));
     if (path.isEmpty())
         return;
 
@@ -306,7 +315,8 @@ void frmDataInOut::cmdUpExp_Click()
     }
     // What the upload would do unasked is said first; the user may cancel.
     if (!m_state.messages().question(
-            QStringLiteral("导入表中共有 %1 位专家，上传后将添加到当前的专家库中，不覆盖原有的专家数据信息。\n%2您确定上传吗？")
+            QStringLiteral(
+                "导入表中共有 %1 位专家，上传后将添加到当前的专家库中，不覆盖原有的专家数据信息。\n%2您确定上传吗？")
                 .arg(check.records.size())
                 .arg(ExpertImport::NoticeText(check))))
         return;
@@ -323,8 +333,8 @@ void frmDataInOut::cmdUpExp_Click()
 void frmDataInOut::cmdDBBak_Click()
 {
     QString path = m_state.services.files->getSaveFileName(this, QStringLiteral("另存为"),
-                                                            desktopFile(DefaultBackupFileName(m_state.today())),
-                                                            QStringLiteral("专家库备份 (*.mdb)"));
+                                                           desktopFile(DefaultBackupFileName(m_state.today())),
+                                                           QStringLiteral("专家库备份 (*.mdb)"));
     if (path.isEmpty())
         return;
     const QString chosen = path;
@@ -343,9 +353,9 @@ void frmDataInOut::cmdDBUpd_Click()
 {
     if (!requireAdministrator())
         return;
-    const QString path = m_state.services.files->getOpenFileName(
-        this, QStringLiteral("打开"), m_state.services.desktop->desktopPath(),
-        QStringLiteral("专家库备份 (*.mdb);;所有文件 (*)"));
+    const QString path =
+        m_state.services.files->getOpenFileName(this, QStringLiteral("打开"), m_state.services.desktop->desktopPath(),
+                                                QStringLiteral("专家库备份 (*.mdb);;所有文件 (*)"));
     if (path.isEmpty())
         return;
     Outcome usable;
@@ -357,10 +367,9 @@ void frmDataInOut::cmdDBUpd_Click()
         m_state.messages().critical(usable.message, kAppTitle, usable.detail);
         return;
     }
-    if (!m_state.messages().question(
-            QStringLiteral("更新专家库将用所选备份中的全部数据代替现有的专家库，"
-                           "现有的专家库会先备份到“%1”文件夹。%2\n您确定更新专家库吗？")
-                .arg(kBackupFolderName, unsavedDrawNote(m_state))))
+    if (!m_state.messages().question(QStringLiteral("更新专家库将用所选备份中的全部数据代替现有的专家库，"
+                                                    "现有的专家库会先备份到“%1”文件夹。%2\n您确定更新专家库吗？")
+                                         .arg(kBackupFolderName, unsavedDrawNote(m_state))))
         return;
     Outcome outcome;
     {
@@ -374,9 +383,9 @@ void frmDataInOut::cmdImpAccess_Click()
 {
     if (!requireAdministrator())
         return;
-    const QString path = m_state.services.files->getOpenFileName(
-        this, QStringLiteral("打开"), m_state.services.desktop->desktopPath(),
-        QStringLiteral("Access 数据库 (*.mdb *.accdb);;所有文件 (*)"));
+    const QString path =
+        m_state.services.files->getOpenFileName(this, QStringLiteral("打开"), m_state.services.desktop->desktopPath(),
+                                                QStringLiteral("Access 数据库 (*.mdb *.accdb);;所有文件 (*)"));
     if (path.isEmpty())
         return;
     Migrate::ImportPlan plan;

@@ -11,8 +11,8 @@ class QObject;
 class QThread;
 
 // What runs before the main window: one program per data folder, the
-// removal of what a killed run left behind, and the engine's integrity check of the data file, which reads every page (about as long
-// as loading the tables) and so runs while the login window waits.
+// removal of what a killed run left behind, and the engine's integrity check of the data file, which reads every page
+// (about as long as loading the tables) and so runs while the login window waits.
 class Startup {
 public:
     explicit Startup(QString appDir);

@@ -38,9 +38,8 @@ QByteArray rawKeyForSalt(const QByteArray &salt)
     QByteArray key(kKeyBytes, '\0');
     const QByteArray password(kDatabasePassword);
     PKCS5_PBKDF2_HMAC(password.constData(), int(password.size()),
-                      reinterpret_cast<const unsigned char *>(salt.constData()), int(salt.size()),
-                      kKdfIterations, EVP_sha1(), kKeyBytes,
-                      reinterpret_cast<unsigned char *>(key.data()));
+                      reinterpret_cast<const unsigned char *>(salt.constData()), int(salt.size()), kKdfIterations,
+                      EVP_sha1(), kKeyBytes, reinterpret_cast<unsigned char *>(key.data()));
     cache.insert(salt, key);
     return key;
 }
@@ -84,17 +83,11 @@ QByteArray serverStatement(const QString &sql)
     return out.toUtf8();
 }
 
-QString serverMessage(const char *text)
-{
-    return QString::fromUtf8(text).trimmed();
-}
+QString serverMessage(const char *text) { return QString::fromUtf8(text).trimmed(); }
 
-} // namespace
+}   // namespace
 
-QString DataFilePath(const QString &appDir)
-{
-    return QDir(appDir).filePath(QStringLiteral("ProSys.mdb"));
-}
+QString DataFilePath(const QString &appDir) { return QDir(appDir).filePath(QStringLiteral("ProSys.mdb")); }
 
 void Connection::fail(int code) const
 {
@@ -117,7 +110,7 @@ void configure(Connection &c)
     c.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
 }
 
-} // namespace
+}   // namespace
 
 Connection Connection::open(const QString &path)
 {
@@ -131,8 +124,8 @@ Connection Connection::open(const QString &path)
     sqlite3 *db = nullptr;
     // A connection is used by one thread at a time, so it goes without the
     // engine's lock on every call (two per cell when a table is read).
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+    int rc =
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     Connection c(db, path);
     if (rc != SQLITE_OK)
         c.fail(rc);
@@ -172,16 +165,17 @@ Connection Connection::connect(const DataSource &source)
     const QByteArray password = source.password.toUtf8();
     // The URI may itself carry every setting; the password, when given
     // apart, and the encoding are added to it.
-    const char *keys[] = {"dbname", "client_encoding", "application_name", "connect_timeout",
-                          password.isEmpty() ? nullptr : "password", nullptr};
+    const char *keys[] = {
+        "dbname", "client_encoding", "application_name", "connect_timeout", password.isEmpty() ? nullptr : "password",
+        nullptr};
     const char *values[] = {uri.constData(), "UTF8", "kestrune", "10", password.constData(), nullptr};
     PGconn *pg = PQconnectdbParams(keys, values, 1);
     if (!pg)
         throw DbError(QStringLiteral("无法连接数据库服务器。"));
     QString where = source.uri;
     if (PQstatus(pg) == CONNECTION_OK)
-        where = QStringLiteral("%1:%2/%3").arg(QString::fromUtf8(PQhost(pg)), QString::fromUtf8(PQport(pg)),
-                                             QString::fromUtf8(PQdb(pg)));
+        where = QStringLiteral("%1:%2/%3")
+                    .arg(QString::fromUtf8(PQhost(pg)), QString::fromUtf8(PQport(pg)), QString::fromUtf8(PQdb(pg)));
     Connection c(pg, where);
     if (PQstatus(pg) != CONNECTION_OK)
         throw DbError(QStringLiteral("无法连接数据库服务器：\n%1").arg(serverMessage(PQerrorMessage(pg))));
@@ -191,7 +185,9 @@ Connection Connection::connect(const DataSource &source)
 
 Connection::Connection(Connection &&other) noexcept
     : m_db(std::exchange(other.m_db, nullptr)), m_pg(std::exchange(other.m_pg, nullptr)),
-      m_path(std::move(other.m_path)) {}
+      m_path(std::move(other.m_path))
+{
+}
 
 Connection &Connection::operator=(Connection &&other) noexcept
 {
@@ -225,10 +221,7 @@ bool Connection::inTransaction() const
     return m_db && sqlite3_get_autocommit(m_db) == 0;
 }
 
-QString Connection::textType() const
-{
-    return m_pg ? QStringLiteral("TEXT COLLATE \"C\"") : QStringLiteral("TEXT");
-}
+QString Connection::textType() const { return m_pg ? QStringLiteral("TEXT COLLATE \"C\"") : QStringLiteral("TEXT"); }
 
 QStringList Connection::tableFields(const QString &table)
 {
@@ -292,9 +285,10 @@ Statement Connection::prepare(const QString &sql)
 }
 
 Statement::Statement(Statement &&other) noexcept
-    : m_conn(other.m_conn), m_stmt(std::exchange(other.m_stmt, nullptr)),
-      m_serverSql(std::move(other.m_serverSql)), m_values(std::move(other.m_values)),
-      m_result(std::exchange(other.m_result, nullptr)), m_row(other.m_row) {}
+    : m_conn(other.m_conn), m_stmt(std::exchange(other.m_stmt, nullptr)), m_serverSql(std::move(other.m_serverSql)),
+      m_values(std::move(other.m_values)), m_result(std::exchange(other.m_result, nullptr)), m_row(other.m_row)
+{
+}
 
 Statement &Statement::operator=(Statement &&other) noexcept
 {

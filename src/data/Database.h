@@ -87,7 +87,7 @@ public:
     Statement &operator=(const Statement &) = delete;
     ~Statement();
 
-    void bind(int index, const QString &value);    // 1-based
+    void bind(int index, const QString &value);   // 1-based
     void bindNull(int index);
     void bindInt(int index, qint64 value);
     void bindBlob(int index, const QByteArray &value);
@@ -97,9 +97,9 @@ public:
     int columnCount() const;
     QString columnName(int i) const;
     bool isNull(int i) const;
-    QString text(int i) const;     // null reads as ""
+    QString text(int i) const;          // null reads as ""
     QByteArrayView utf8(int i) const;   // the engine's own bytes, valid until the next step
-    QVariant value(int i) const;   // null reads as an invalid QVariant
+    QVariant value(int i) const;        // null reads as an invalid QVariant
     QByteArray blob(int i) const;
     // Whether the current row's value is bytes rather than text.
     bool isBinary(int i) const;

@@ -5,17 +5,12 @@
 
 DbError::DbError(int engineCode, const QString &file, const QString &engineText)
     : std::runtime_error(engineText.toStdString()),
-      m_message(QStringLiteral("%1\n%2").arg(engineText, QDir::toNativeSeparators(file))),
-      m_code(engineCode),
-      m_file(file),
-      m_engineText(engineText)
+      m_message(QStringLiteral("%1\n%2").arg(engineText, QDir::toNativeSeparators(file))), m_code(engineCode),
+      m_file(file), m_engineText(engineText)
 {
 }
 
-bool DbError::fileBusy() const
-{
-    return (m_code & 0xFF) == SQLITE_BUSY || (m_code & 0xFF) == SQLITE_LOCKED;
-}
+bool DbError::fileBusy() const { return (m_code & 0xFF) == SQLITE_BUSY || (m_code & 0xFF) == SQLITE_LOCKED; }
 
 QString DbError::sentence() const
 {
@@ -43,7 +38,8 @@ QString DbError::sentence() const
         return QStringLiteral("无法打开“%1”。请检查该文件是否存在，以及它所在文件夹的权限。").arg(file);
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-        return QStringLiteral("“%1”已损坏，或不是本程序的数据库文件。请用以前备份的专家库文件代替它，或与系统管理员联系。")
+        return QStringLiteral(
+                   "“%1”已损坏，或不是本程序的数据库文件。请用以前备份的专家库文件代替它，或与系统管理员联系。")
             .arg(file);
     case SQLITE_CONSTRAINT:
         // Only a taken number is a matter of numbering; any other refusal

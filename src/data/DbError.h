@@ -8,8 +8,7 @@
 class DbError : public std::runtime_error {
 public:
     // A failure the program words itself, already for the user.
-    explicit DbError(const QString &message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+    explicit DbError(const QString &message) : std::runtime_error(message.toStdString()), m_message(message) {}
     // A failure of the engine: its result code, the file it worked on and
     // its own words.
     DbError(int engineCode, const QString &file, const QString &engineText);

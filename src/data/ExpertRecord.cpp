@@ -12,7 +12,7 @@ using namespace Schema;
 namespace {
 using K = ExpertInputKind;
 const QString kBlank = QStringLiteral(" ");
-} // namespace
+}   // namespace
 
 const std::array<ExpertFieldDef, 26> &ExpertFields()
 {
@@ -94,9 +94,9 @@ QString NormalizeDateText(const QString &text)
     QList<uint> s = text.trimmed().toUcs4();
     const uint dash = '-';
     if (!s.isEmpty() && s.size() >= 5 && s[4] == dash && s.size() < 10) {
-        if (s.size() >= 7 && s[6] == dash)           // one-digit month: 1965-3-8
+        if (s.size() >= 7 && s[6] == dash)   // one-digit month: 1965-3-8
             s.insert(5, uint('0'));
-        if (s.size() == 9 && s[7] == dash)            // one-digit day: 1965-03-8
+        if (s.size() == 9 && s[7] == dash)   // one-digit day: 1965-03-8
             s.insert(8, uint('0'));
     }
     return QString::fromUcs4(reinterpret_cast<const char32_t *>(s.constData()), s.size());
@@ -109,8 +109,8 @@ QString OneLine(const QString &text)
     bool inBreak = false;
     for (const QChar c : text) {
         // Line and paragraph breaks, tabs and other control characters.
-        const bool breaks = c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
-                            c == QChar::ParagraphSeparator;
+        const bool breaks =
+            c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
         if (breaks) {
             if (!inBreak)
                 line.append(QLatin1Char(' '));
@@ -136,7 +136,7 @@ std::optional<ExpertRecordBuffer> GatherExpertFields(const ExpertFormValues &val
         QString value;
         switch (f.kind) {
         case K::List:
-            value = raw;    // list texts and codes are taken as they are
+            value = raw;   // list texts and codes are taken as they are
             break;
         case K::Date:
             value = NormalizeDateText(OneLine(raw));

@@ -12,25 +12,25 @@
 
 // How an expert field is entered on the editor.
 enum class ExpertInputKind {
-    Text,       // single-line text box
-    Date,       // single-line text box whose short dates are completed
-    MultiLine,  // multi-line text box with a vertical scroll bar
-    List,       // drop-down list the user can only pick from
+    Text,        // single-line text box
+    Date,        // single-line text box whose short dates are completed
+    MultiLine,   // multi-line text box with a vertical scroll bar
+    List,        // drop-down list the user can only pick from
 };
 
 // One of the 26 expert fields as the editor and the detail view show it. The
 // caption index is also the index of the detail view's box; the editor uses
 // its own text-box index or a named list.
 struct ExpertFieldDef {
-    int caption;              // labDis index
+    int caption;   // labDis index
     const char *captionText;
-    int field;                // expert_msg position
+    int field;   // expert_msg position
     ExpertInputKind kind;
-    int editorBox;            // editor's txtDis index, -1 for a list
-    const char *listName;     // editor's list, nullptr for a text box
-    int row;                  // 1..9 on the form
-    int column;               // 0..3
-    int width;                // input width in twips, 0 for the standard width
+    int editorBox;          // editor's txtDis index, -1 for a list
+    const char *listName;   // editor's list, nullptr for a text box
+    int row;                // 1..9 on the form
+    int column;             // 0..3
+    int width;              // input width in twips, 0 for the standard width
 };
 
 // The 26 fields in form order (row by row, left to right).

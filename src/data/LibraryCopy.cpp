@@ -34,7 +34,7 @@ Statement insertInto(Connection &to, const QString &table, const QStringList &fi
                           .arg(table, fields.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
 }
 
-} // namespace
+}   // namespace
 
 void CopyLibraryTables(Connection &from, Connection &to)
 {
@@ -53,8 +53,8 @@ void CopyLibraryTables(Connection &from, Connection &to)
             continue;
         QStringList fields = from.tableFields(table);
         fields.removeIf([](const QString &f) { return f.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0; });
-        Statement read = from.prepare(
-            QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(fields.join(QLatin1Char(',')), table));
+        Statement read =
+            from.prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(fields.join(QLatin1Char(',')), table));
         Statement write = insertInto(to, table, fields);
         copyRows(read, write, int(fields.size()));
     }

@@ -21,7 +21,9 @@ struct [[nodiscard]] Outcome {
 
     Outcome() = default;
     Outcome(bool ok, QString message, QString detail = {})
-        : ok(ok), message(std::move(message)), detail(std::move(detail)) {}
+        : ok(ok), message(std::move(message)), detail(std::move(detail))
+    {
+    }
 
     static Outcome success(QString message = {}) { return {true, std::move(message)}; }
     static Outcome failure(QString message, QString detail = {})

@@ -55,7 +55,8 @@ TextTable LoadProjectList(const DataStore &store)
 
 void LoadProjects(DataStore &store)
 {
-    ReadWithChanges(store, ProjectTableNames(), [&store](Connection &conn) { store.ProjectTable = LoadProjectList(conn); });
+    ReadWithChanges(store, ProjectTableNames(),
+                    [&store](Connection &conn) { store.ProjectTable = LoadProjectList(conn); });
 }
 
 TextTable LoadProjectList(Connection &conn)

@@ -11,12 +11,9 @@ namespace {
     throw DbError(QStringLiteral("记录编号“%1”不是数字，无法生成新编号。").arg(id));
 }
 
-} // namespace
+}   // namespace
 
-QString RecordIdText(qlonglong number)
-{
-    return QStringLiteral("%1").arg(number, 6, 10, QLatin1Char('0'));
-}
+QString RecordIdText(qlonglong number) { return QStringLiteral("%1").arg(number, 6, 10, QLatin1Char('0')); }
 
 qlonglong HighestRecordNumber(Connection &conn, const TableDef &table)
 {
@@ -24,8 +21,8 @@ qlonglong HighestRecordNumber(Connection &conn, const TableDef &table)
     // two engines spell "not only digits" and a wide integer differently.
     const bool server = conn.isServer();
     {
-        const QString notDigits = server ? QStringLiteral("trim(Id) !~ '^[0-9]+$'")
-                                         : QStringLiteral("trim(Id) GLOB '*[^0-9]*'");
+        const QString notDigits =
+            server ? QStringLiteral("trim(Id) !~ '^[0-9]+$'") : QStringLiteral("trim(Id) GLOB '*[^0-9]*'");
         Statement odd = conn.prepare(QStringLiteral("SELECT Id FROM %1 WHERE Id IS NULL OR trim(Id) = '' OR %2 LIMIT 1")
                                          .arg(table.name, notDigits));
         if (odd.step())

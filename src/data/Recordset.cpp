@@ -40,8 +40,8 @@ void Recordset::findFirst(const QString &fieldName, const QString &value)
     // criterion never becomes SQL text.
     const int index = checkedIndex(fieldName);
     m_cursor.reset();
-    m_cursor.emplace(m_conn.prepare(QStringLiteral("SELECT * FROM %1 WHERE %2 = ? ORDER BY Id")
-                                        .arg(m_table.name, m_table.fields[index])));
+    m_cursor.emplace(m_conn.prepare(
+        QStringLiteral("SELECT * FROM %1 WHERE %2 = ? ORDER BY Id").arg(m_table.name, m_table.fields[index])));
     m_cursor->bind(1, value);
     m_eof = !m_cursor->step();
     m_noMatch = m_eof;
@@ -90,8 +90,8 @@ void Recordset::update()
         QStringList sets;
         for (int i = 0; i < n; ++i)
             sets << QStringLiteral("%1 = ?").arg(m_table.fields[i]);
-        Statement st = m_conn.prepare(
-            QStringLiteral("UPDATE %1 SET %2 WHERE Id = ?").arg(m_table.name, sets.join(", ")));
+        Statement st =
+            m_conn.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE Id = ?").arg(m_table.name, sets.join(", ")));
         for (int i = 0; i < n; ++i) {
             if (m_pending[i].isValid())
                 st.bind(i + 1, m_pending[i].toString());

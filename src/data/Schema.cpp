@@ -9,15 +9,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-QString TableDef::selectStatement() const
-{
-    return QStringLiteral("select * from %1 order by %1.Id").arg(name);
-}
+QString TableDef::selectStatement() const { return QStringLiteral("select * from %1 order by %1.Id").arg(name); }
 
-int TableDef::fieldIndex(const QString &field) const
-{
-    return int(fields.indexOf(field));
-}
+int TableDef::fieldIndex(const QString &field) const { return int(fields.indexOf(field)); }
 
 namespace Schema {
 
@@ -42,11 +36,34 @@ const TableDef &ResourceDegree()
 const TableDef &ExpertMsg()
 {
     static const TableDef t{QStringLiteral("expert_msg"),
-                            {"Id", "Name", "Status", "Is_temp", "star_number", "Sex", "birth_date",
-                             "area_id", "province", "degree_type_id", "school_name", "graduate_date",
-                             "Profession", "Company_name", "Position", "zhicheng_id", "cong_shi_zhuanye",
-                             "type", "resource_industry", "zige_name", "zige_gettime", "pinren_time",
-                             "Mobile", "email", "Address", "Zip_code", "Resume", "Main_project",
+                            {"Id",
+                             "Name",
+                             "Status",
+                             "Is_temp",
+                             "star_number",
+                             "Sex",
+                             "birth_date",
+                             "area_id",
+                             "province",
+                             "degree_type_id",
+                             "school_name",
+                             "graduate_date",
+                             "Profession",
+                             "Company_name",
+                             "Position",
+                             "zhicheng_id",
+                             "cong_shi_zhuanye",
+                             "type",
+                             "resource_industry",
+                             "zige_name",
+                             "zige_gettime",
+                             "pinren_time",
+                             "Mobile",
+                             "email",
+                             "Address",
+                             "Zip_code",
+                             "Resume",
+                             "Main_project",
                              "Reg_date"}};
     return t;
 }
@@ -59,12 +76,12 @@ const TableDef &SelExpert()
 
 const QList<const TableDef *> &AllTables()
 {
-    static const QList<const TableDef *> all{&LoginPwd(), &ResourceZhicheng(), &ResourceDegree(),
-                                             &ExpertMsg(), &SelExpert()};
+    static const QList<const TableDef *> all{&LoginPwd(), &ResourceZhicheng(), &ResourceDegree(), &ExpertMsg(),
+                                             &SelExpert()};
     return all;
 }
 
-} // namespace Schema
+}   // namespace Schema
 
 void CreateSchema(Connection &conn)
 {

@@ -12,7 +12,7 @@ struct TableDef {
     QStringList fields;
     // "select * from <t> order by <t>.Id"
     QString selectStatement() const;
-    int fieldIndex(const QString &field) const; // -1 when unknown
+    int fieldIndex(const QString &field) const;   // -1 when unknown
 };
 
 namespace Schema {
@@ -25,13 +25,38 @@ const QList<const TableDef *> &AllTables();
 
 // Column positions of expert_msg used across the program.
 enum ExpertField {
-    E_Id = 0, E_Name, E_Status, E_Is_temp, E_star_number, E_Sex, E_birth_date, E_area_id,
-    E_province, E_degree_type_id, E_school_name, E_graduate_date, E_Profession, E_Company_name,
-    E_Position, E_zhicheng_id, E_cong_shi_zhuanye, E_type, E_resource_industry, E_zige_name,
-    E_zige_gettime, E_pinren_time, E_Mobile, E_email, E_Address, E_Zip_code, E_Resume,
-    E_Main_project, E_Reg_date, ExpertFieldCount
+    E_Id = 0,
+    E_Name,
+    E_Status,
+    E_Is_temp,
+    E_star_number,
+    E_Sex,
+    E_birth_date,
+    E_area_id,
+    E_province,
+    E_degree_type_id,
+    E_school_name,
+    E_graduate_date,
+    E_Profession,
+    E_Company_name,
+    E_Position,
+    E_zhicheng_id,
+    E_cong_shi_zhuanye,
+    E_type,
+    E_resource_industry,
+    E_zige_name,
+    E_zige_gettime,
+    E_pinren_time,
+    E_Mobile,
+    E_email,
+    E_Address,
+    E_Zip_code,
+    E_Resume,
+    E_Main_project,
+    E_Reg_date,
+    ExpertFieldCount
 };
-} // namespace Schema
+}   // namespace Schema
 
 // The administrator of a new database file.
 inline constexpr const char *kInitialAdminName = "admin";

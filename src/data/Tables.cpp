@@ -96,7 +96,7 @@ bool loadInHalves(Connection &conn, Connection &second, const TableDef &def, Tex
     return true;
 }
 
-} // namespace
+}   // namespace
 
 TextTable ReadTable(Connection &conn, const TableDef &def)
 {
@@ -237,7 +237,7 @@ void refreshRows(DataStore &store, const TableDef &def, TextTable &target, const
     }
 }
 
-} // namespace
+}   // namespace
 
 bool IdLess(QStringView a, QStringView b)
 {
@@ -291,15 +291,12 @@ struct Loader {
 
 QList<Loader> loaders()
 {
-    return {{{Schema::ExpertMsg().name}, LoadExperts},
-            {{Schema::ResourceZhicheng().name}, LoadTitleTypes},
-            {{Schema::SelExpert().name}, LoadSelections},
-            {{Schema::ResourceDegree().name}, LoadDegrees},
-            {{Schema::LoginPwd().name}, LoadUsers},
-            {ProjectTableNames(), LoadProjects}};
+    return {{{Schema::ExpertMsg().name}, LoadExperts},    {{Schema::ResourceZhicheng().name}, LoadTitleTypes},
+            {{Schema::SelExpert().name}, LoadSelections}, {{Schema::ResourceDegree().name}, LoadDegrees},
+            {{Schema::LoginPwd().name}, LoadUsers},       {ProjectTableNames(), LoadProjects}};
 }
 
-} // namespace
+}   // namespace
 
 QStringList ChangedTables(const DataStore &store)
 {

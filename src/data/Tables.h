@@ -14,14 +14,14 @@
 // loaders write the tables, each replacing its table wholesale, and the
 // refreshes below, which bring a table up to date after a write.
 struct DataStore {
-    QString appDir;   // the application folder
-    DataSource source;   // the data file by default, or a server
-    TextTable UserTable;       // login_pwd: Id, User_name, Password, Limits
-    TextTable TitleTypeTable;  // resource_zhicheng: Id, Name
-    TextTable DegreeTable;     // resource_degree: Id, Name
-    TextTable ExpertTable;     // expert_msg: the 29 fields in order
-    TextTable SelectionTable;  // sel_expert: Id, Sel_data, Expert_Id
-    TextTable ProjectTable;    // stored draws, one row per project (LoadProjects)
+    QString appDir;             // the application folder
+    DataSource source;          // the data file by default, or a server
+    TextTable UserTable;        // login_pwd: Id, User_name, Password, Limits
+    TextTable TitleTypeTable;   // resource_zhicheng: Id, Name
+    TextTable DegreeTable;      // resource_degree: Id, Name
+    TextTable ExpertTable;      // expert_msg: the 29 fields in order
+    TextTable SelectionTable;   // sel_expert: Id, Sel_data, Expert_Id
+    TextTable ProjectTable;     // stored draws, one row per project (LoadProjects)
 
     // Server: each loaded table's change count as read with it.
     QHash<QString, qlonglong> loadedChanges;

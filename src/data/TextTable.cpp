@@ -25,7 +25,7 @@ void setEnd(QChar *header, int column, quint32 end)
     header[at + 1] = QChar(char16_t(end & 0xFFFF));
 }
 
-} // namespace
+}   // namespace
 
 template <typename Cells> QString TextTable::pack(const Cells &cells)
 {
@@ -124,7 +124,8 @@ QChar *decodeWellFormed(QByteArrayView bytes, QChar *out)
         } else if (b >= 0xF0 && b <= 0xF4) {
             if (end - s < 4 || !continuation(s[1]) || !continuation(s[2]) || !continuation(s[3]))
                 return nullptr;
-            const char32_t c = char32_t(((b & 0x07) << 18) | ((s[1] & 0x3F) << 12) | ((s[2] & 0x3F) << 6) | (s[3] & 0x3F));
+            const char32_t c =
+                char32_t(((b & 0x07) << 18) | ((s[1] & 0x3F) << 12) | ((s[2] & 0x3F) << 6) | (s[3] & 0x3F));
             if (c < 0x10000 || c > 0x10FFFF || (c & 0xFFFE) == 0xFFFE)
                 return nullptr;
             *out++ = QChar::highSurrogate(c);
@@ -137,7 +138,7 @@ QChar *decodeWellFormed(QByteArrayView bytes, QChar *out)
     return out;
 }
 
-} // namespace
+}   // namespace
 
 void TextTable::appendUtf8(const QList<QByteArrayView> &cells)
 {

@@ -38,14 +38,14 @@ const BmpWidths &bmpWidths()
     return table;
 }
 
-} // namespace
+}   // namespace
 
 int CharWidth(char32_t ch)
 {
     if (ch < 0x80)
         return ch == 0 ? 2 : 1;
     if (ch >= 0x10000)
-        return 1; // outside GBK
+        return 1;   // outside GBK
     return bmpWidths().width[ch];
 }
 

@@ -18,14 +18,17 @@ QVector<char32_t> toCodePoints(const QString &s)
     return out;
 }
 
-} // namespace
+}   // namespace
 
 bool WildcardPattern::Token::matches(char32_t c) const
 {
     switch (kind) {
-    case Any: return true;
-    case Digit: return c >= U'0' && c <= U'9';
-    case Literal: return c == ch;
+    case Any:
+        return true;
+    case Digit:
+        return c >= U'0' && c <= U'9';
+    case Literal:
+        return c == ch;
     case Class: {
         bool in = false;
         for (const Range &r : ranges) {
@@ -36,7 +39,8 @@ bool WildcardPattern::Token::matches(char32_t c) const
         }
         return in != negated;
     }
-    case Star: return false;
+    case Star:
+        return false;
     }
     return false;
 }
@@ -50,7 +54,7 @@ WildcardPattern::WildcardPattern(const QString &pattern)
         Token t;
         if (c == U'*') {
             if (!m_tokens.isEmpty() && m_tokens.last().kind == Token::Star)
-                continue; // runs of stars mean the same as one
+                continue;   // runs of stars mean the same as one
             t.kind = Token::Star;
         } else if (c == U'?') {
             t.kind = Token::Any;
@@ -65,7 +69,7 @@ WildcardPattern::WildcardPattern(const QString &pattern)
                 }
             }
             if (close < 0) {
-                t.ch = c; // unclosed bracket: a plain character
+                t.ch = c;   // unclosed bracket: a plain character
             } else {
                 t.kind = Token::Class;
                 qsizetype j = i + 1;
@@ -155,7 +159,4 @@ bool WildcardPattern::matches(QStringView text) const
     return pi == m;
 }
 
-bool MatchesPartially(QStringView text, const QString &typed)
-{
-    return WildcardPattern::contains(typed).matches(text);
-}
+bool MatchesPartially(QStringView text, const QString &typed) { return WildcardPattern::contains(typed).matches(text); }

@@ -19,7 +19,9 @@ public:
     bool matches(QStringView text) const;
 
 private:
-    struct Range { char32_t lo, hi; };
+    struct Range {
+        char32_t lo, hi;
+    };
     struct Token {
         enum Kind { Star, Any, Digit, Literal, Class } kind = Literal;
         char32_t ch = 0;

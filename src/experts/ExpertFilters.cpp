@@ -66,8 +66,8 @@ void SetExpert_MsgTemp(const DataStore &store, const QString &name, const QStrin
             continue;
         const QString &title = titleName(experts.cell(r, E_zhicheng_id));
         list.appendCells({experts.cell(r, E_Id), experts.cell(r, E_Name), experts.cell(r, E_Sex),
-                     experts.cell(r, E_province), experts.cell(r, E_cong_shi_zhuanye), QStringView(title),
-                     experts.cell(r, E_Status), experts.cell(r, E_Is_temp), experts.cell(r, E_star_number)});
+                          experts.cell(r, E_province), experts.cell(r, E_cong_shi_zhuanye), QStringView(title),
+                          experts.cell(r, E_Status), experts.cell(r, E_Is_temp), experts.cell(r, E_star_number)});
     }
     rows = std::move(list);
 }
@@ -107,8 +107,8 @@ void sExpert_MsgDetTemp(const DataStore &store, const SearchCriteria &criteria, 
         if (!pass)
             continue;
         list.appendCells({experts.cell(r, E_Id), experts.cell(r, E_Name), experts.cell(r, E_birth_date),
-                     experts.cell(r, E_Company_name), experts.cell(r, E_cong_shi_zhuanye), experts.cell(r, E_zige_name),
-                     experts.cell(r, E_Mobile)});
+                          experts.cell(r, E_Company_name), experts.cell(r, E_cong_shi_zhuanye),
+                          experts.cell(r, E_zige_name), experts.cell(r, E_Mobile)});
     }
     rows = std::move(list);
 }

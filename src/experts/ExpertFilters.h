@@ -20,7 +20,7 @@ using SearchCriteria = std::array<QString, kSearchCriteriaCount>;
 // Which expert field each criterion tests, and whether the field must
 // contain the text (wildcards kept) or equal it.
 struct SearchCriterionField {
-    int field;       // Schema::ExpertField
+    int field;   // Schema::ExpertField
     bool partial;
 };
 const std::array<SearchCriterionField, kSearchCriteriaCount> &SearchCriterionFields();

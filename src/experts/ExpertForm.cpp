@@ -18,7 +18,7 @@ constexpr int kCaptionLefts[4] = {120, 3000, 5880, 8760};
 constexpr int kInputLefts[4] = {1140, 4020, 6900, 9780};
 constexpr int kCaptionWidth = 975;
 constexpr int kInputWidth = 1695;
-constexpr int kCaptionDrop = 60;     // captions stand 60 twips below their inputs
+constexpr int kCaptionDrop = 60;   // captions stand 60 twips below their inputs
 constexpr int kMemoHeight = 1695;
 
 int inputTop(int row)
@@ -30,7 +30,7 @@ int inputTop(int row)
     return 840 + (row - 1) * 360;
 }
 
-} // namespace
+}   // namespace
 
 void SelectStoredItem(QComboBox *list, int index, const QString &stored)
 {
@@ -45,8 +45,7 @@ void SelectStoredItem(QComboBox *list, int index, const QString &stored)
 
 // ---------------------------------------------------------------------------
 
-ExpertFormScreen::ExpertFormScreen(AppState &state, ScreenNavigator &nav, Form form, Inputs inputs,
-                                   QWidget *parent)
+ExpertFormScreen::ExpertFormScreen(AppState &state, ScreenNavigator &nav, Form form, Inputs inputs, QWidget *parent)
     : ChildScreen(state, nav, form, parent)
 {
     buildForm(inputs);

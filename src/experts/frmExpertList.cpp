@@ -19,8 +19,8 @@ namespace {
 constexpr QRgb kBlack = 0xFF000000;
 
 // Column headings; the runs of blanks line the words up over the columns.
-const QString kHeadingFull = QStringLiteral(
-    "序号    姓名     性别    城市                 从事专业               职称    状态    性质       星级            操作");
+const QString kHeadingFull = QStringLiteral("序号    姓名     性别    城市                 从事专业               职称 "
+                                            "   状态    性质       星级            操作");
 const QString kHeadingReadOnly = QStringLiteral(
     "序号    姓名     性别    城市                 从事专业               职称    状态    性质       星级       操作");
 
@@ -63,7 +63,7 @@ QFrame *MakeRule(QWidget *parent, const QString &name)
     return rule;
 }
 
-} // namespace
+}   // namespace
 
 frmExpertList::frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *parent)
     : ChildScreen(state, nav, kForm, parent)
@@ -130,8 +130,8 @@ void frmExpertList::onLoad()
 void frmExpertList::placeRules(int rightEnd, bool lastColumnRule)
 {
     const int left = kRuleLefts[0];
-    const int gridTop = kFirstRowTop - 15;                       // just above slot 0
-    const int gridBottom = gridTop + kRowsPerPage * kRowSpacing; // just below slot 9
+    const int gridTop = kFirstRowTop - 15;                         // just above slot 0
+    const int gridBottom = gridTop + kRowsPerPage * kRowSpacing;   // just below slot 9
     Line1->setGeometry(TwRect(left, gridTop, rightEnd - left, 15));
     Line2->setGeometry(TwRect(left, gridBottom, rightEnd - left, 15));
     for (int k = 0; k < Line4.size(); ++k)

@@ -30,8 +30,8 @@ void frmExpertListDis::showProjects()
 
 void frmExpertListDis::onActivate()
 {
-    const bool opened = m_state.isCurrentScreen(ScreenId::ExpertListView) ||
-                        m_state.isCurrentScreen(ScreenId::ExpertSearchView);
+    const bool opened =
+        m_state.isCurrentScreen(ScreenId::ExpertListView) || m_state.isCurrentScreen(ScreenId::ExpertSearchView);
     const QString key = opened ? m_state.SelectedExpertId : QString();
     const qsizetype row = FindExpertRow(m_state, key);
     // An expert no longer in the table leaves the previous content on show.

@@ -27,10 +27,7 @@ void frmExpertListUpd::onActivate()
     }
 }
 
-void frmExpertListUpd::back()
-{
-    m_nav.openScreen(ScreenId::ExpertList);
-}
+void frmExpertListUpd::back() { m_nav.openScreen(ScreenId::ExpertList); }
 
 void frmExpertListUpd::SaveExpertUpdate()
 {
@@ -40,7 +37,8 @@ void frmExpertListUpd::SaveExpertUpdate()
     // Engine errors are not handled here: they reach the program's handler.
     // The record is rewritten by one statement, so the file stays whole.
     const QString id = chosenExpertId();
-    const ExpertUpdate saved = id.isEmpty() ? ExpertUpdate::Missing : UpdateExpertAsRead(m_state, id, *record, m_shownRow);
+    const ExpertUpdate saved =
+        id.isEmpty() ? ExpertUpdate::Missing : UpdateExpertAsRead(m_state, id, *record, m_shownRow);
     if (saved == ExpertUpdate::Conflict) {
         m_state.messages().critical(QString::fromUtf8(kExpertChangedElsewhere));
         return;

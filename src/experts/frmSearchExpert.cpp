@@ -12,8 +12,8 @@
 
 namespace {
 
-const QString kHeading = QStringLiteral(
-    " 序号    姓名     出生时间         工作单位               从事专业              资格名称          电话号码    操作");
+const QString kHeading = QStringLiteral(" 序号    姓名     出生时间         工作单位               从事专业            "
+                                        "  资格名称          电话号码    操作");
 // The criteria grid: four rows of captions and inputs.
 CriteriaGridLayout SearchGridLayout()
 {
@@ -36,7 +36,7 @@ ListLayout SearchListLayout()
     return l;
 }
 
-} // namespace
+}   // namespace
 
 frmSearchExpert::frmSearchExpert(AppState &state, ScreenNavigator &nav, QWidget *parent)
     : ChildScreen(state, nav, kForm, parent)
@@ -180,10 +180,7 @@ void frmSearchExpert::cmd_Clear_Click()
         c->setCurrentIndex(0);
 }
 
-QList<QWidget *> frmSearchExpert::reportControls() const
-{
-    return {cmdSearch, cmd_Clear, cmdPreview, cmdExcel};
-}
+QList<QWidget *> frmSearchExpert::reportControls() const { return {cmdSearch, cmd_Clear, cmdPreview, cmdExcel}; }
 
 QVector<ReportHeaderCell> frmSearchExpert::reportHeader() const
 {

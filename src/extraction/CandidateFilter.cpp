@@ -42,7 +42,7 @@ struct CompiledTest {
     }
 };
 
-} // namespace
+}   // namespace
 
 SelectionCriteria NoRecordCriteria()
 {
@@ -53,8 +53,8 @@ SelectionCriteria NoRecordCriteria()
 
 QList<QStringView> CandidateColumns(const TextTable &experts, qsizetype row)
 {
-    static constexpr std::array<ExpertField, 8> kColumns{E_Id, E_Name, E_Sex, E_birth_date, E_Company_name,
-                                                         E_cong_shi_zhuanye, E_zige_name, E_Mobile};
+    static constexpr std::array<ExpertField, 8> kColumns{
+        E_Id, E_Name, E_Sex, E_birth_date, E_Company_name, E_cong_shi_zhuanye, E_zige_name, E_Mobile};
     QList<QStringView> cells;
     cells.reserve(qsizetype(kColumns.size()));
     for (ExpertField f : kColumns)

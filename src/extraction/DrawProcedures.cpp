@@ -46,10 +46,14 @@ DrawCount CheckDrawCount(const QString &text, qsizetype expertCount)
 QString DrawCountMessage(DrawCount::Status status)
 {
     switch (status) {
-    case DrawCount::Missing: return QStringLiteral("请输入抽取个数！");
-    case DrawCount::BelowOne: return QStringLiteral("抽取个数至少为1。");
-    case DrawCount::AboveExperts: return QStringLiteral("抽取个数已超过本数据库所存的专家人数。");
-    case DrawCount::Ok: break;
+    case DrawCount::Missing:
+        return QStringLiteral("请输入抽取个数！");
+    case DrawCount::BelowOne:
+        return QStringLiteral("抽取个数至少为1。");
+    case DrawCount::AboveExperts:
+        return QStringLiteral("抽取个数已超过本数据库所存的专家人数。");
+    case DrawCount::Ok:
+        break;
     }
     return QString();
 }

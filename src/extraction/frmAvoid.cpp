@@ -173,7 +173,8 @@ void frmAvoid::cmdFind_Click()
         const QString id = experts.cell(r, E_Id).toString();
         const QString name = experts.cell(r, E_Name).toString();
         auto *item = new QListWidgetItem(
-            QStringLiteral("%1（%2）%3").arg(name.trimmed(), id, experts.cell(r, E_Company_name).trimmed()), lstLibrary);
+            QStringLiteral("%1（%2）%3").arg(name.trimmed(), id, experts.cell(r, E_Company_name).trimmed()),
+            lstLibrary);
         item->setData(Qt::UserRole, id);
         item->setData(Qt::UserRole + 1, name);
         if (++found >= kMaxFound)

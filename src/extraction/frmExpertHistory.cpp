@@ -18,8 +18,8 @@
 
 namespace {
 
-const QString kHeading = QStringLiteral(
-    " 序号    姓名     性别    出生时间         工作单位                 从事专业                资格名称           电话号码");
+const QString kHeading = QStringLiteral(" 序号    姓名     性别    出生时间         工作单位                 从事专业  "
+                                        "              资格名称           电话号码");
 const QString kStartLabel = QStringLiteral("开始日期：");
 const QString kEndLabel = QStringLiteral("结束日期：");
 constexpr int kDateGapBlanks = 24;
@@ -34,7 +34,7 @@ constexpr int kFirstRowTop = 2520;
 constexpr int kPageLinksTop = 5640;
 constexpr int kReportButtonsTop = 6060;
 
-} // namespace
+}   // namespace
 
 frmExpertHistory::frmExpertHistory(AppState &state, ScreenNavigator &nav, QWidget *parent)
     : ChildScreen(state, nav, kForm, parent)
@@ -83,7 +83,8 @@ frmExpertHistory::frmExpertHistory(AppState &state, ScreenNavigator &nav, QWidge
     layout.setPageLinks(kPageLinksTop);
     m_list = new PagedList(this, m_state.paging, layout);
 
-    cmdPreview = addButton(QStringLiteral("cmdPreview"), QStringLiteral("打印预览"), 4725, kReportButtonsTop, 1095, 435);
+    cmdPreview =
+        addButton(QStringLiteral("cmdPreview"), QStringLiteral("打印预览"), 4725, kReportButtonsTop, 1095, 435);
     cmdExcel = addButton(QStringLiteral("cmdExcel"), QStringLiteral("导出Excel"), 6600, kReportButtonsTop, 1095, 435);
     // The reports print the criteria of the last search, not what the fields
     // hold now.
@@ -122,10 +123,7 @@ frmExpertHistory::frmExpertHistory(AppState &state, ScreenNavigator &nav, QWidge
     connect(cmd_Clear, &QPushButton::clicked, this, &frmExpertHistory::clearFields);
 }
 
-void frmExpertHistory::onLoad()
-{
-    clearFields();
-}
+void frmExpertHistory::onLoad() { clearFields(); }
 
 void frmExpertHistory::onActivate()
 {

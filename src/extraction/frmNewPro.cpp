@@ -15,8 +15,8 @@
 
 namespace {
 
-const QString kHeading = QStringLiteral(
-    " 序号    姓名     性别    出生时间         工作单位                 从事专业                资格名称           电话号码     操作");
+const QString kHeading = QStringLiteral(" 序号    姓名     性别    出生时间         工作单位                 从事专业  "
+                                        "              资格名称           电话号码     操作");
 
 constexpr int kHeadingLeft = 300;
 constexpr int kHeadingTop = 1080;
@@ -24,10 +24,9 @@ constexpr int kFirstRowTop = 1380;
 constexpr int kPageLinksTop = 4500;
 constexpr int kButtonsTop = 4920;
 
-} // namespace
+}   // namespace
 
-frmNewPro::frmNewPro(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ChildScreen(state, nav, kForm, parent)
+frmNewPro::frmNewPro(AppState &state, ScreenNavigator &nav, QWidget *parent) : ChildScreen(state, nav, kForm, parent)
 {
     addPathLabel();
     labTitle = addTitle(QStringLiteral("抽取专家结果"));
@@ -45,16 +44,16 @@ frmNewPro::frmNewPro(AppState &state, ScreenNavigator &nav, QWidget *parent)
     m_list = new PagedList(this, m_state.paging, layout);
     connect(m_list, &PagedList::firstOperationClicked, this, &frmNewPro::deleteRow);
 
-    cmdSelExpert = addButton(QStringLiteral("cmdSelExpert"), QStringLiteral("继续抽取专家"), 2280, kButtonsTop, 1455, 435);
-    cmdNewLinExp = addButton(QStringLiteral("cmdNewLinExp"), QStringLiteral("新建临时专家"), 3975, kButtonsTop, 1455, 435);
+    cmdSelExpert =
+        addButton(QStringLiteral("cmdSelExpert"), QStringLiteral("继续抽取专家"), 2280, kButtonsTop, 1455, 435);
+    cmdNewLinExp =
+        addButton(QStringLiteral("cmdNewLinExp"), QStringLiteral("新建临时专家"), 3975, kButtonsTop, 1455, 435);
     cmdSave = addButton(QStringLiteral("cmdSave"), QStringLiteral("完成"), 5670, kButtonsTop, 1095, 435);
     cmdPreview = addButton(QStringLiteral("cmdPreview"), QStringLiteral("打印预览"), 7005, kButtonsTop, 1095, 435);
     cmdExcel = addButton(QStringLiteral("cmdExcel"), QStringLiteral("导出Excel"), 8340, kButtonsTop, 1095, 435);
 
-    connect(cmdSelExpert, &QPushButton::clicked, this,
-            [this] { m_nav.openScreen(ScreenId::Draw); });
-    connect(cmdNewLinExp, &QPushButton::clicked, this,
-            [this] { m_nav.openScreen(ScreenId::DrawResultNewTemporary); });
+    connect(cmdSelExpert, &QPushButton::clicked, this, [this] { m_nav.openScreen(ScreenId::Draw); });
+    connect(cmdNewLinExp, &QPushButton::clicked, this, [this] { m_nav.openScreen(ScreenId::DrawResultNewTemporary); });
     connect(cmdSave, &QPushButton::clicked, this, Guarded(this, &frmNewPro::saveDrawList));
     connect(cmdPreview, &QPushButton::clicked, this, [this] {
         PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection, m_state.DrawList, {},

@@ -36,8 +36,8 @@ CriteriaGridLayout DrawGridLayout()
     return l;
 }
 
-const QString kHeading =
-    QStringLiteral(" 序号    姓名     性别    出生时间         工作单位                从事专业              资格名称           电话号码");
+const QString kHeading = QStringLiteral(" 序号    姓名     性别    出生时间         工作单位                从事专业   "
+                                        "           资格名称           电话号码");
 constexpr int kHeadingLeft = 1125;
 
 // The grid's columns stand under the words of the heading, wherever the
@@ -59,7 +59,7 @@ ListLayout CandidateLayout(const QLabel *heading)
     return l;
 }
 
-} // namespace
+}   // namespace
 
 frmNewProSelExpert::frmNewProSelExpert(AppState &state, ScreenNavigator &nav, QWidget *parent)
     : ChildScreen(state, nav, kForm, parent)
@@ -231,8 +231,12 @@ void frmNewProSelExpert::cmdSearch_Click()
 
     gatherCriteria();
     switch (m_type) {
-    case DrawType::Manual: manualDraw(); break;
-    case DrawType::Random: randomDraw(n); break;
+    case DrawType::Manual:
+        manualDraw();
+        break;
+    case DrawType::Random:
+        randomDraw(n);
+        break;
     case DrawType::Rolling:
         if (m_rolling)
             stopRoll();

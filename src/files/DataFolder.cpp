@@ -13,10 +13,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-QString BackupFolderPath(const QString &appDir)
-{
-    return QDir(appDir).filePath(kBackupFolderName);
-}
+QString BackupFolderPath(const QString &appDir) { return QDir(appDir).filePath(kBackupFolderName); }
 
 Outcome EnsureBackupFolder(const QString &appDir)
 {
@@ -97,8 +94,8 @@ Outcome DataFileLock::acquire()
             return Outcome::success();
     }
     return Outcome::failure(QStringLiteral("本软件已经在运行，正在使用数据库文件：\n%1\n（进程 %2）\n\n"
-                          "同一个数据库文件同时只能由一个本软件使用，请切换到已经打开的本软件窗口。")
-        .arg(QDir::toNativeSeparators(m_dataFile))
+                                           "同一个数据库文件同时只能由一个本软件使用，请切换到已经打开的本软件窗口。")
+                                .arg(QDir::toNativeSeparators(m_dataFile))
                                 .arg(pid));
 }
 
@@ -127,8 +124,8 @@ int RemoveLeftoverStagedCopies(const QString &appDir)
 
 std::optional<GoodCopy> NewestGoodCopy(const QString &appDir)
 {
-    QFileInfoList copies = QDir(BackupFolderPath(appDir))
-                               .entryInfoList({QStringLiteral("ProSys*.mdb")}, QDir::Files, QDir::Time);
+    QFileInfoList copies =
+        QDir(BackupFolderPath(appDir)).entryInfoList({QStringLiteral("ProSys*.mdb")}, QDir::Files, QDir::Time);
     for (const QFileInfo &copy : copies) {
         if (CheckFileIntegrity(copy.filePath()).isEmpty())
             return GoodCopy{copy.absoluteFilePath(), copy.lastModified()};
@@ -139,8 +136,8 @@ std::optional<GoodCopy> NewestGoodCopy(const QString &appDir)
 QString DamagedDataFileMessage(const QString &appDir, const QString &problem)
 {
     const QString dataFile = QDir::toNativeSeparators(DataFilePath(appDir));
-    QString text = QStringLiteral("数据库文件已损坏，本软件不能使用它：\n%1\n\n数据库引擎报告：\n%2\n\n")
-                       .arg(dataFile, problem);
+    QString text =
+        QStringLiteral("数据库文件已损坏，本软件不能使用它：\n%1\n\n数据库引擎报告：\n%2\n\n").arg(dataFile, problem);
     if (const std::optional<GoodCopy> copy = NewestGoodCopy(appDir)) {
         text += QStringLiteral("最近一份完好的副本是：\n%1\n（%2 保存）\n\n"
                                "恢复方法：先把损坏的数据库文件移到别处保存（不要删除），"

@@ -26,7 +26,7 @@ Outcome writeProblem(const QString &target, qint64 needed, const QString &reason
     return Outcome::failure(sentence.arg(native(target)), reason);
 }
 
-} // namespace
+}   // namespace
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -35,8 +35,8 @@ Outcome CopyFileReplacing(const QString &source, const QString &target)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        return Outcome::failure(QStringLiteral("不能读取文件“%1”。请检查该文件是否存在、能否读取。").arg(native(source)),
-                                in.errorString());
+        return Outcome::failure(
+            QStringLiteral("不能读取文件“%1”。请检查该文件是否存在、能否读取。").arg(native(source)), in.errorString());
     const qint64 needed = in.size();
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly))
@@ -48,8 +48,8 @@ Outcome CopyFileReplacing(const QString &source, const QString &target)
         if (chunk.isEmpty() && in.error() != QFile::NoError) {
             const QString reason = in.errorString();
             out.cancelWriting();
-            return Outcome::failure(QStringLiteral("读取文件“%1”时出错，没有复制。请检查磁盘是否正常。").arg(native(source)),
-                                    reason);
+            return Outcome::failure(
+                QStringLiteral("读取文件“%1”时出错，没有复制。请检查磁盘是否正常。").arg(native(source)), reason);
         }
         if (out.write(chunk) != chunk.size()) {
             // The reason before cancelling: cancelling puts its own in its place.

@@ -19,7 +19,7 @@ bool processRuns(qint64 pid)
     return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
 }
 
-} // namespace
+}   // namespace
 
 QString RunFolderTemplate(const QString &purpose)
 {

@@ -52,8 +52,8 @@ Outcome StagedFile::place()
     // that handle on a file that is no longer there.
     const QByteArray part = QFile::encodeName(m_part.fileName());
     struct stat target {};
-    const mode_t mode = ::stat(QFile::encodeName(m_target).constData(), &target) == 0 ? target.st_mode & 07777
-                                                                                     : NewFileMode();
+    const mode_t mode =
+        ::stat(QFile::encodeName(m_target).constData(), &target) == 0 ? target.st_mode & 07777 : NewFileMode();
     if (::chmod(part.constData(), mode) != 0)
         return Outcome::failure(QStringLiteral("不能写入文件“%1”。").arg(QDir::toNativeSeparators(m_target)),
                                 QString::fromLocal8Bit(std::strerror(errno)));

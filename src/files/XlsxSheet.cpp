@@ -237,10 +237,14 @@ QString ShownNumber(double value, Shown shown, bool date1904)
     const int seconds = int(std::llround((value - double(days)) * 86400.0));
     const QTime time = QTime(0, 0).addSecs(qMin(seconds, 86399));
     switch (shown) {
-    case Shown::Date: return day.toString(QStringLiteral("yyyy-MM-dd"));
-    case Shown::Time: return time.toString(QStringLiteral("hh:mm:ss"));
-    case Shown::DateTime: return day.toString(QStringLiteral("yyyy-MM-dd ")) + time.toString(QStringLiteral("hh:mm:ss"));
-    case Shown::Number: break;
+    case Shown::Date:
+        return day.toString(QStringLiteral("yyyy-MM-dd"));
+    case Shown::Time:
+        return time.toString(QStringLiteral("hh:mm:ss"));
+    case Shown::DateTime:
+        return day.toString(QStringLiteral("yyyy-MM-dd ")) + time.toString(QStringLiteral("hh:mm:ss"));
+    case Shown::Number:
+        break;
     }
     return GeneralNumber(value);
 }
@@ -261,7 +265,7 @@ int ColumnOf(QStringView reference)
     return column;
 }
 
-} // namespace
+}   // namespace
 
 bool ReadXlsxSheet(const QString &path, int columnCount, QList<QStringList> *rows, QString *error,
                    const std::function<void(int, int)> &progress,

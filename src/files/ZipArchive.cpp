@@ -16,17 +16,11 @@ constexpr quint16 kDeflated = 8;
 constexpr quint16 kEncrypted = 0x0001;
 constexpr quint16 kUtf8Names = 0x0800;
 
-quint16 u16(const QByteArray &data, qsizetype at)
-{
-    return qFromLittleEndian<quint16>(data.constData() + at);
-}
+quint16 u16(const QByteArray &data, qsizetype at) { return qFromLittleEndian<quint16>(data.constData() + at); }
 
-quint32 u32(const QByteArray &data, qsizetype at)
-{
-    return qFromLittleEndian<quint32>(data.constData() + at);
-}
+quint32 u32(const QByteArray &data, qsizetype at) { return qFromLittleEndian<quint32>(data.constData() + at); }
 
-} // namespace
+}   // namespace
 
 bool ZipArchive::open(const QString &path, QString *error)
 {
@@ -46,7 +40,8 @@ bool ZipArchive::open(const QString &path, QString *error)
 
     // The end record is at the very end, behind a comment of at most 64 KiB.
     qsizetype end = -1;
-    for (qsizetype at = m_data.size() - kEndRecordSize; at >= 0 && at >= m_data.size() - kEndRecordSize - 0xFFFF; --at) {
+    for (qsizetype at = m_data.size() - kEndRecordSize; at >= 0 && at >= m_data.size() - kEndRecordSize - 0xFFFF;
+         --at) {
         if (u32(m_data, at) == kEndOfDirectory) {
             end = at;
             break;

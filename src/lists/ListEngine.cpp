@@ -10,10 +10,7 @@ namespace {
 
 // The number of label columns a call may touch: lab1 and lab2 always, never
 // more than the grid has.
-int ColumnsToTouch(int columnsUsed)
-{
-    return std::clamp(columnsUsed, 2, kMaxListColumns);
-}
+int ColumnsToTouch(int columnsUsed) { return std::clamp(columnsUsed, 2, kMaxListColumns); }
 
 void SetCaption(QLabel *label, const QString &text)
 {
@@ -87,7 +84,7 @@ void FillPage(ListControls &c, const ListCall &call, qsizetype r0, qsizetype k)
         ShowSecondOperation(c, call.secondOperation);
 }
 
-} // namespace
+}   // namespace
 
 qsizetype ListPageCount(qsizetype rowCount)
 {
@@ -253,12 +250,6 @@ void ShowRowChecks(ListControls &c)
     }
 }
 
-void ShowFirstOperation(ListControls &c, const QString &caption)
-{
-    ShowOperation(c.labOP_1, c, caption);
-}
+void ShowFirstOperation(ListControls &c, const QString &caption) { ShowOperation(c.labOP_1, c, caption); }
 
-void ShowSecondOperation(ListControls &c, const QString &caption)
-{
-    ShowOperation(c.labOP_2, c, caption);
-}
+void ShowSecondOperation(ListControls &c, const QString &caption) { ShowOperation(c.labOP_2, c, caption); }

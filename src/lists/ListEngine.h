@@ -19,7 +19,7 @@ inline constexpr int kMaxListColumns = 10;
 // the check-all box and the page label and links. Controls a screen does not
 // have stay null; the engine touches only what a call names.
 struct ListControls {
-    std::array<std::array<QLabel *, kRowsPerPage>, kMaxListColumns> lab{}; // lab[0] is lab1
+    std::array<std::array<QLabel *, kRowsPerPage>, kMaxListColumns> lab{};   // lab[0] is lab1
     std::array<QCheckBox *, kRowsPerPage> chk{};
     QCheckBox *chkAll = nullptr;
     QLabel *labAll = nullptr;

@@ -22,7 +22,7 @@ ClickableLabel *MakeLink(QWidget *screen, const QString &name, const QString &ca
     return link;
 }
 
-} // namespace
+}   // namespace
 
 void ListLayout::setColumns(const QVector<int> &lefts, int end, int gap)
 {
@@ -56,8 +56,7 @@ QVector<int> HeadingWordLefts(const QLabel *heading)
     return lefts;
 }
 
-PagedList::PagedList(QWidget *screen, PagingState &paging, const ListLayout &layout)
-    : QObject(screen), m_paging(paging)
+PagedList::PagedList(QWidget *screen, PagingState &paging, const ListLayout &layout) : QObject(screen), m_paging(paging)
 {
     const int columns = std::min<int>(layout.columnLefts.size(), kMaxListColumns);
     for (int m = 0; m < columns; ++m) {
@@ -80,8 +79,8 @@ PagedList::PagedList(QWidget *screen, PagingState &paging, const ListLayout &lay
     for (int i = 0; i < kRowsPerPage; ++i) {
         const int top = layout.firstRowTop + i * layout.rowSpacing;
         if (layout.firstOperationLeft >= 0) {
-            auto *link = MakeLink(screen, ArrayName(QStringLiteral("labOP_1"), i), QString(),
-                                  layout.firstOperationLeft, top, layout.rowHeight);
+            auto *link = MakeLink(screen, ArrayName(QStringLiteral("labOP_1"), i), QString(), layout.firstOperationLeft,
+                                  top, layout.rowHeight);
             link->hide();
             connect(link, &ClickableLabel::clicked, this, [this, i] { Q_EMIT firstOperationClicked(i); });
             m_controls.labOP_1[i] = link;
@@ -124,22 +123,22 @@ PagedList::PagedList(QWidget *screen, PagingState &paging, const ListLayout &lay
 
     const int linksTop = layout.pageLinksTop;
     const auto &lefts = layout.pageLinkLefts;
-    auto *first = MakeLink(screen, QStringLiteral("labFirst"), QStringLiteral("首页"), lefts[0], linksTop,
-                           layout.rowHeight);
-    auto *previous = MakeLink(screen, QStringLiteral("labPre"), QStringLiteral("上一页"), lefts[1], linksTop,
-                              layout.rowHeight);
+    auto *first =
+        MakeLink(screen, QStringLiteral("labFirst"), QStringLiteral("首页"), lefts[0], linksTop, layout.rowHeight);
+    auto *previous =
+        MakeLink(screen, QStringLiteral("labPre"), QStringLiteral("上一页"), lefts[1], linksTop, layout.rowHeight);
     auto *page = new QLabel(screen);
     page->setObjectName(QStringLiteral("labPage"));
     page->move(Px(lefts[2]), Px(linksTop));
     page->setFixedHeight(Px(layout.rowHeight));
-    auto *next = MakeLink(screen, QStringLiteral("labNext"), QStringLiteral("下一页"), lefts[3], linksTop,
-                          layout.rowHeight);
-    auto *last = MakeLink(screen, QStringLiteral("labLast"), QStringLiteral("尾页"), lefts[4], linksTop,
-                          layout.rowHeight);
+    auto *next =
+        MakeLink(screen, QStringLiteral("labNext"), QStringLiteral("下一页"), lefts[3], linksTop, layout.rowHeight);
+    auto *last =
+        MakeLink(screen, QStringLiteral("labLast"), QStringLiteral("尾页"), lefts[4], linksTop, layout.rowHeight);
     m_fitToText.append(page);
     // Nothing listed yet: every page link is inactive.
-    for (QLabel *link : {static_cast<QLabel *>(first), static_cast<QLabel *>(previous),
-                         static_cast<QLabel *>(next), static_cast<QLabel *>(last)})
+    for (QLabel *link : {static_cast<QLabel *>(first), static_cast<QLabel *>(previous), static_cast<QLabel *>(next),
+                         static_cast<QLabel *>(last)})
         SetTextColor(link, kLinkInactive);
 
     connect(first, &ClickableLabel::clicked, this, &PagedList::firstPage);

@@ -10,14 +10,14 @@ class QWidget;
 
 // Where a screen's list controls stand, in twips.
 struct ListLayout {
-    QVector<int> columnLefts;      // left edges of lab1..labN
-    QVector<int> columnWidths;     // widths of lab1..labN (0: fit the text)
-    int firstRowTop = 0;           // top of slot 0
-    int rowSpacing = 300;          // distance between slots
+    QVector<int> columnLefts;    // left edges of lab1..labN
+    QVector<int> columnWidths;   // widths of lab1..labN (0: fit the text)
+    int firstRowTop = 0;         // top of slot 0
+    int rowSpacing = 300;        // distance between slots
     int rowHeight = 255;
-    int firstOperationLeft = -1;   // labOP_1 column, -1 when the screen has none
-    int secondOperationLeft = -1;  // labOP_2 column
-    int checkLeft = -1;            // chk column
+    int firstOperationLeft = -1;               // labOP_1 column, -1 when the screen has none
+    int secondOperationLeft = -1;              // labOP_2 column
+    int checkLeft = -1;                        // chk column
     int checkAllLeft = -1, checkAllTop = -1;   // chkAll
     int labelAllLeft = -1, labelAllTop = -1;   // labAll "全选"
     int pageLinksTop = 0;
@@ -80,6 +80,6 @@ private:
     PagingState &m_paging;
     ListControls m_controls;
     ListCall m_call;
-    bool m_shown = false;               // page links do nothing before the first show()
-    QVector<QLabel *> m_fitToText;      // cells and links without a fixed width
+    bool m_shown = false;            // page links do nothing before the first show()
+    QVector<QLabel *> m_fitToText;   // cells and links without a fixed width
 };

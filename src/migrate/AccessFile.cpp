@@ -124,33 +124,54 @@ bool isKestruneDataFile(const QString &path)
 QString aceVersionName(quint32 version)
 {
     switch (version) {
-    case MDB_VER_ACCDB_2007: return QStringLiteral("Access 2007");
-    case MDB_VER_ACCDB_2010: return QStringLiteral("Access 2010");
-    case MDB_VER_ACCDB_2013: return QStringLiteral("Access 2013");
-    case MDB_VER_ACCDB_2016: return QStringLiteral("Access 2016");
-    case MDB_VER_ACCDB_2019: return QStringLiteral("Access 2019");
-    default: return QStringLiteral("Access 2007 以后版本");
+    case MDB_VER_ACCDB_2007:
+        return QStringLiteral("Access 2007");
+    case MDB_VER_ACCDB_2010:
+        return QStringLiteral("Access 2010");
+    case MDB_VER_ACCDB_2013:
+        return QStringLiteral("Access 2013");
+    case MDB_VER_ACCDB_2016:
+        return QStringLiteral("Access 2016");
+    case MDB_VER_ACCDB_2019:
+        return QStringLiteral("Access 2019");
+    default:
+        return QStringLiteral("Access 2007 以后版本");
     }
 }
 
 ColumnType typeOf(int mdbType)
 {
     switch (mdbType) {
-    case MDB_BOOL: return ColumnType::Boolean;
-    case MDB_BYTE: return ColumnType::Byte;
-    case MDB_INT: return ColumnType::Integer;
-    case MDB_LONGINT: return ColumnType::Long;
-    case MDB_MONEY: return ColumnType::Currency;
-    case MDB_FLOAT: return ColumnType::Single;
-    case MDB_DOUBLE: return ColumnType::Double;
-    case MDB_DATETIME: return ColumnType::DateTime;
-    case MDB_BINARY: return ColumnType::Binary;
-    case MDB_TEXT: return ColumnType::Text;
-    case MDB_OLE: return ColumnType::Ole;
-    case MDB_MEMO: return ColumnType::Memo;
-    case MDB_REPID: return ColumnType::Guid;
-    case MDB_NUMERIC: return ColumnType::Decimal;
-    default: return ColumnType::Other;
+    case MDB_BOOL:
+        return ColumnType::Boolean;
+    case MDB_BYTE:
+        return ColumnType::Byte;
+    case MDB_INT:
+        return ColumnType::Integer;
+    case MDB_LONGINT:
+        return ColumnType::Long;
+    case MDB_MONEY:
+        return ColumnType::Currency;
+    case MDB_FLOAT:
+        return ColumnType::Single;
+    case MDB_DOUBLE:
+        return ColumnType::Double;
+    case MDB_DATETIME:
+        return ColumnType::DateTime;
+    case MDB_BINARY:
+        return ColumnType::Binary;
+    case MDB_TEXT:
+        return ColumnType::Text;
+    case MDB_OLE:
+        return ColumnType::Ole;
+    case MDB_MEMO:
+        return ColumnType::Memo;
+    case MDB_REPID:
+        return ColumnType::Guid;
+    case MDB_NUMERIC:
+        return ColumnType::Decimal;
+    default:
+        return ColumnType::Other;
     }
 }
 
@@ -210,7 +231,7 @@ private:
     MdbTableDef *m_table = nullptr;
 };
 
-} // namespace
+}   // namespace
 
 AccessFile::AccessFile(QString path, Format format, std::unique_ptr<Handle> handle)
     : m_path(std::move(path)), m_format(format), m_handle(std::move(handle))
@@ -275,10 +296,11 @@ std::unique_ptr<AccessFile> AccessFile::open(const QString &path)
     }
     if (!catalogRead) {
         if (format == Format::Ace)
-            throw SourceError(QStringLiteral("文件“%1”是 %2 的 .accdb 数据库，本程序无法读取"
-                                             "（设了数据库密码的 .accdb 文件是加密的）。\n"
-                                             "请在 Access 中撤销数据库密码，另存为 Access 2002-2003 格式的 .mdb 文件后再导入。")
-                                  .arg(native(path), aceVersionName(version)));
+            throw SourceError(
+                QStringLiteral("文件“%1”是 %2 的 .accdb 数据库，本程序无法读取"
+                               "（设了数据库密码的 .accdb 文件是加密的）。\n"
+                               "请在 Access 中撤销数据库密码，另存为 Access 2002-2003 格式的 .mdb 文件后再导入。")
+                    .arg(native(path), aceVersionName(version)));
         throw SourceError(QStringLiteral("无法读取 Access 数据库“%1”：文件可能已损坏。").arg(native(path)));
     }
     mdb_set_date_fmt(mdb, kDateFormat);
@@ -380,8 +402,8 @@ QList<SourceRow> AccessFile::rows(const QString &table) const
                 break;
             }
             case MDB_BINARY:
-                row.append(QByteArray(reinterpret_cast<const char *>(mdb->pg_buf) + col->cur_value_start,
-                                      col->cur_value_len));
+                row.append(
+                    QByteArray(reinterpret_cast<const char *>(mdb->pg_buf) + col->cur_value_start, col->cur_value_len));
                 break;
             case MDB_OLE: {
                 size_t size = 0;
@@ -400,4 +422,4 @@ QList<SourceRow> AccessFile::rows(const QString &table) const
     return out;
 }
 
-} // namespace Migrate
+}   // namespace Migrate

@@ -42,4 +42,4 @@ private:
     QStringList m_tables;
 };
 
-} // namespace Migrate
+}   // namespace Migrate

@@ -210,7 +210,7 @@ void replaceContent(Connection &conn, const ImportPlan &plan)
     }
 }
 
-} // namespace
+}   // namespace
 
 qsizetype ImportPlan::rowsOf(const QString &table) const
 {
@@ -247,7 +247,8 @@ ImportPlan PlanImport(const TableSource &source)
             plan.extraTables << names[t];
 
     if (missing.size() == Schema::AllTables().size())
-        plan.problems.prepend(QStringLiteral("其中没有专家库的数据表（%1），这不是专家库的数据库。").arg(joinNames(missing)));
+        plan.problems.prepend(
+            QStringLiteral("其中没有专家库的数据表（%1），这不是专家库的数据库。").arg(joinNames(missing)));
     else if (!missing.isEmpty())
         plan.problems.prepend(QStringLiteral("其中缺少专家库的数据表：%1。").arg(joinNames(missing)));
 
@@ -391,4 +392,4 @@ Outcome WriteNewDataFile(const ImportPlan &plan, const QString &target)
     return Outcome::success();
 }
 
-} // namespace Migrate
+}   // namespace Migrate

@@ -25,8 +25,8 @@ struct CutValue {
 
 // What was found for one of the program's five tables.
 struct TableFinding {
-    QString table;                // the program's name: login_pwd, ...
-    QString sourceName;           // the table in the file; "" when it is missing
+    QString table;        // the program's name: login_pwd, ...
+    QString sourceName;   // the table in the file; "" when it is missing
     qsizetype rows = 0;
     QStringList missingColumns;   // fields the file's table lacks; stored empty
     QStringList extraColumns;     // columns of the file's table that are not brought in
@@ -76,4 +76,4 @@ Outcome ImportLibrary(DataStore &store, const QDate &today, const ImportPlan &pl
 // why nothing was written.
 Outcome WriteNewDataFile(const ImportPlan &plan, const QString &target);
 
-} // namespace Migrate
+}   // namespace Migrate

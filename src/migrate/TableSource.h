@@ -14,8 +14,8 @@ namespace Migrate {
 
 // Column types of an Access table.
 enum class ColumnType {
-    Text,      // up to 255 characters
-    Memo,      // long text
+    Text,   // up to 255 characters
+    Memo,   // long text
     Byte,
     Integer,   // 16 bit
     Long,      // 32 bit
@@ -25,8 +25,8 @@ enum class ColumnType {
     DateTime,
     Boolean,   // yes/no
     Binary,
-    Ole,       // OLE object, long binary
-    Guid,      // replication id
+    Ole,    // OLE object, long binary
+    Guid,   // replication id
     Decimal,
     Other,
 };
@@ -50,8 +50,7 @@ using SourceRow = QVariantList;
 // names the file and says what is wrong, ready to be shown.
 class SourceError : public std::runtime_error {
 public:
-    explicit SourceError(const QString &message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+    explicit SourceError(const QString &message) : std::runtime_error(message.toStdString()), m_message(message) {}
     QString message() const { return m_message; }
 
 private:
@@ -75,4 +74,4 @@ public:
     virtual QList<SourceRow> rows(const QString &table) const = 0;
 };
 
-} // namespace Migrate
+}   // namespace Migrate

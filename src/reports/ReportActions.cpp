@@ -21,7 +21,6 @@
 
 #include <optional>
 
-
 namespace {
 
 using ControlList = QList<QPointer<QWidget>>;
@@ -94,8 +93,8 @@ ReportJob ListJob(ReportKind kind, const TextTable &list, const QVector<ReportHe
             layout.defaultFileName,
             list.isEmpty(),
             list.count(),
-            [kind, list, header](SpreadsheetEngine &engine, ReportMode mode, const QString &path,
-                                 const QString &output, const FillProgress &progress) {
+            [kind, list, header](SpreadsheetEngine &engine, ReportMode mode, const QString &path, const QString &output,
+                                 const FillProgress &progress) {
                 return FillExcelReport(engine, mode, kind, path, output, list, header, progress);
             }};
 }
@@ -134,10 +133,7 @@ bool CanReport(const ReportContext &ctx, const ReportJob &job)
     return true;
 }
 
-bool IsLong(const ReportJob &job)
-{
-    return job.rows > kLongReportRows;
-}
+bool IsLong(const ReportJob &job) { return job.rows > kLongReportRows; }
 
 enum class RunEnd { Done, FirstPages, Failed, Cancelled };
 
@@ -186,7 +182,7 @@ QString LockFileOf(const QFileInfo &file, const QString &prefix, const QString &
     return file.absoluteDir().filePath(prefix + file.fileName() + suffix);
 }
 
-} // namespace
+}   // namespace
 
 bool FileInUse(const QString &path)
 {
@@ -234,7 +230,8 @@ ReportPreview *Preview(const ReportContext &ctx, QWidget *screen, const ReportJo
     const QString whole = folder->filePath(QStringLiteral("report.pdf"));
     const QString firstPages = isLong ? folder->filePath(QStringLiteral("first-pages.pdf")) : QString();
     auto run = std::make_unique<ReportRun>(
-        ctx.services.makeSpreadsheet, ReportRun::Job{ReportMode::Preview, TemplateOf(ctx, job), whole, firstPages, job.fill});
+        ctx.services.makeSpreadsheet,
+        ReportRun::Job{ReportMode::Preview, TemplateOf(ctx, job), whole, firstPages, job.fill});
     const RunEnd end = WaitForRun(*run, screen, isLong);
     if (end == RunEnd::Cancelled)
         return nullptr;
@@ -284,7 +281,7 @@ QString Export(const ReportContext &ctx, QWidget *screen, const ReportJob &job,
         return QString();
     const QString start = QDir(ctx.services.desktop->desktopPath()).filePath(job.defaultFileName);
     const QString chosen = ctx.services.files->getSaveFileName(screen, QStringLiteral("另存为"), start,
-                                                                 QStringLiteral("Excel Files (*.xls)"));
+                                                               QStringLiteral("Excel Files (*.xls)"));
     if (chosen.isEmpty())
         return QString();
     QString path = chosen;
@@ -339,8 +336,8 @@ QString Export(const ReportContext &ctx, QWidget *screen, const ReportJob &job,
     // Saved either way; where no program opens .xls files the user at least
     // learns where the workbook is.
     if (!ctx.services.desktop->openUrl(QUrl::fromLocalFile(path)))
-        ctx.messages().information(
-            QStringLiteral("文件已保存到：\n%1\n但没有找到可以打开它的电子表格程序。").arg(QDir::toNativeSeparators(path)));
+        ctx.messages().information(QStringLiteral("文件已保存到：\n%1\n但没有找到可以打开它的电子表格程序。")
+                                       .arg(QDir::toNativeSeparators(path)));
     return path;
 }
 

@@ -33,7 +33,7 @@ QPushButton *addButton(QHBoxLayout *bar, const QString &name, const QString &cap
     return button;
 }
 
-} // namespace
+}   // namespace
 
 ReportPreview::ReportPreview(QWidget *parent, const QString &pdfPath, std::unique_ptr<QTemporaryDir> folder)
     : QDialog(parent), m_folder(std::move(folder))
@@ -147,15 +147,9 @@ bool ReportPreview::isLoaded() const
     return m_document->status() == QPdfDocument::Status::Ready && m_document->pageCount() > 0;
 }
 
-int ReportPreview::pageCount() const
-{
-    return m_document->pageCount();
-}
+int ReportPreview::pageCount() const { return m_document->pageCount(); }
 
-int ReportPreview::currentPage() const
-{
-    return m_page;
-}
+int ReportPreview::currentPage() const { return m_page; }
 
 // Fitting the width leaves the view's own factor alone; the scale on show is
 // the width of the view over the width of the page.

@@ -65,7 +65,7 @@ private:
     void updateControls();
 
     std::unique_ptr<QTemporaryDir> m_folder;
-    std::unique_ptr<ReportRun> m_run;     // writing the whole printout
+    std::unique_ptr<ReportRun> m_run;   // writing the whole printout
     QString m_wholePath;
     QString m_failure;
     QPdfDocument *m_document = nullptr;

@@ -57,10 +57,10 @@ private:
     EngineMaker m_makeEngine;
     Job m_job;
     std::unique_ptr<QThread> m_thread;
-    std::mutex m_mutex;                  // guards m_engine against cancel()
+    std::mutex m_mutex;   // guards m_engine against cancel()
     SpreadsheetEngine *m_engine = nullptr;
     std::atomic<bool> m_cancelled = false;
-    bool m_ok = false;                   // written by the thread before it ends
+    bool m_ok = false;   // written by the thread before it ends
     bool m_finished = false;
     QString m_error;
 };

@@ -134,7 +134,7 @@ template <typename Fill> Outcome RunFill(SpreadsheetEngine &engine, const FillPr
     return failure;
 }
 
-} // namespace
+}   // namespace
 
 QString ReportLayout::missingTemplateMessage() const
 {
@@ -143,16 +143,28 @@ QString ReportLayout::missingTemplateMessage() const
 
 const ReportLayout &LayoutOf(ReportKind kind)
 {
-    static const ReportLayout selection{QStringLiteral("SelExpert_Plate.xls"), 3, {C, E, F, H, L, P, T},
-                                        QStringLiteral("请进行专家抽取。"), QStringLiteral("专家抽取表.xls")};
-    static const ReportLayout search{QStringLiteral("ExpertSearch_Plate.xls"), 10, {C, E, G, K, O, S},
-                                     QStringLiteral("请进行专家高级检索。"), QStringLiteral("专家高级检索表.xls")};
-    static const ReportLayout history{QStringLiteral("ExpertHistroy_Plate.xls"), 9, {C, E, F, H, L, P, T},
-                                      QStringLiteral("请进行历史专家抽取。"), QStringLiteral("历史专家抽取表.xls")};
+    static const ReportLayout selection{QStringLiteral("SelExpert_Plate.xls"),
+                                        3,
+                                        {C, E, F, H, L, P, T},
+                                        QStringLiteral("请进行专家抽取。"),
+                                        QStringLiteral("专家抽取表.xls")};
+    static const ReportLayout search{QStringLiteral("ExpertSearch_Plate.xls"),
+                                     10,
+                                     {C, E, G, K, O, S},
+                                     QStringLiteral("请进行专家高级检索。"),
+                                     QStringLiteral("专家高级检索表.xls")};
+    static const ReportLayout history{QStringLiteral("ExpertHistroy_Plate.xls"),
+                                      9,
+                                      {C, E, F, H, L, P, T},
+                                      QStringLiteral("请进行历史专家抽取。"),
+                                      QStringLiteral("历史专家抽取表.xls")};
     switch (kind) {
-    case ReportKind::Selection: return selection;
-    case ReportKind::Search: return search;
-    case ReportKind::History: break;
+    case ReportKind::Selection:
+        return selection;
+    case ReportKind::Search:
+        return search;
+    case ReportKind::History:
+        break;
     }
     return history;
 }
@@ -162,10 +174,9 @@ QVector<ReportHeaderCell> SearchHeaderCells(const QStringList &criteria, const Q
     const auto slot = [&](int i) { return criteria.value(i); };
     const auto combo = [&](int i) { return comboTexts.value(i).trimmed(); };
     return {
-        {3, D, slot(0)},  {3, I, combo(0)}, {3, N, combo(1)}, {3, S, combo(2)},
-        {4, D, combo(3)}, {4, I, slot(5)},  {4, N, combo(4)}, {4, S, combo(5)},
-        {5, D, slot(7)},  {5, I, slot(8)},  {5, N, slot(9)},  {5, S, slot(10)},
-        {6, D, slot(11)}, {6, I, slot(12)},
+        {3, D, slot(0)}, {3, I, combo(0)}, {3, N, combo(1)}, {3, S, combo(2)}, {4, D, combo(3)},
+        {4, I, slot(5)}, {4, N, combo(4)}, {4, S, combo(5)}, {5, D, slot(7)},  {5, I, slot(8)},
+        {5, N, slot(9)}, {5, S, slot(10)}, {6, D, slot(11)}, {6, I, slot(12)},
     };
 }
 
@@ -270,8 +281,7 @@ bool MayReplaceCompletedName(MessageService &messages, const QString &chosen, co
     if (QFileInfo(chosen).absoluteFilePath() == QFileInfo(completed).absoluteFilePath() ||
         !QFileInfo::exists(completed))
         return true;
-    return messages.question(
-        QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(completed).fileName()));
+    return messages.question(QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(completed).fileName()));
 }
 
 QString TemplatePath(const QString &templateDir, ReportKind kind)

@@ -67,11 +67,11 @@ struct ReportHeaderCell {
 
 // Everything fixed about a kind of report.
 struct ReportLayout {
-    QString templateName;        // file name in the application folder
-    int headingRows = 0;         // h: the first data row is h + 1
-    QVector<int> columns;        // sheet column of list columns 1, 2, ...
-    QString emptyMessage;        // the list is empty
-    QString defaultFileName;     // offered by the export dialog
+    QString templateName;      // file name in the application folder
+    int headingRows = 0;       // h: the first data row is h + 1
+    QVector<int> columns;      // sheet column of list columns 1, 2, ...
+    QString emptyMessage;      // the list is empty
+    QString defaultFileName;   // offered by the export dialog
     QString missingTemplateMessage() const;
 };
 

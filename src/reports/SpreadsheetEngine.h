@@ -22,8 +22,7 @@
 
 class SpreadsheetError : public std::runtime_error {
 public:
-    explicit SpreadsheetError(const QString &message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+    explicit SpreadsheetError(const QString &message) : std::runtime_error(message.toStdString()), m_message(message) {}
     QString message() const { return m_message; }
 
 private:
@@ -36,11 +35,11 @@ struct CellFormat {
 
     bool setBold = false;
     bool bold = false;
-    double fontHeight = 0;     // points; 0 keeps the height
-    bool borders = false;      // thin lines around and between the cells
+    double fontHeight = 0;   // points; 0 keeps the height
+    bool borders = false;    // thin lines around and between the cells
     Align align = Align::Keep;
-    bool wrap = false;         // wrap long texts inside the cell
-    int background = -1;       // 0xRRGGBB; -1 keeps the background
+    bool wrap = false;     // wrap long texts inside the cell
+    int background = -1;   // 0xRRGGBB; -1 keeps the background
 };
 
 // What a cell looks like, read back from a workbook.
@@ -50,26 +49,26 @@ struct CellLook {
     bool borderBottom = false;
     bool borderLeft = false;
     bool borderRight = false;
-    bool merged = false;       // the cell starts a merged block
+    bool merged = false;   // the cell starts a merged block
 };
 
 // A cell that holds a number rather than text, read back from a workbook:
 // what the sheet shows of it may not be what was typed (a long number
 // rounded, a date with a time).
 struct NumberCell {
-    int row = 0;          // from 1
-    int column = 0;       // from 1
-    double value = 0;     // for a date, days since 1899-12-30
-    bool date = false;    // formatted as a date or a time
+    int row = 0;         // from 1
+    int column = 0;      // from 1
+    double value = 0;    // for a date, days since 1899-12-30
+    bool date = false;   // formatted as a date or a time
 };
 
 // Page layout of the first worksheet.
 struct PageSetup {
     bool landscape = false;
-    bool fitWidth = false;          // scale the print to one page wide
-    int repeatFirstRow = 0;         // rows repeated at the top of every printed page;
-    int repeatLastRow = 0;          // 0 for none
-    bool headerFooter = false;      // the office's default page header and footer
+    bool fitWidth = false;       // scale the print to one page wide
+    int repeatFirstRow = 0;      // rows repeated at the top of every printed page;
+    int repeatLastRow = 0;       // 0 for none
+    bool headerFooter = false;   // the office's default page header and footer
 };
 
 class SpreadsheetEngine {
@@ -112,8 +111,7 @@ public:
     virtual CellLook look(int row, int column) = 0;
 
     // Layout, used to build the templates.
-    virtual void setFormat(int firstRow, int firstColumn, int rowCount, int columnCount,
-                           const CellFormat &format) = 0;
+    virtual void setFormat(int firstRow, int firstColumn, int rowCount, int columnCount, const CellFormat &format) = 0;
     virtual void merge(int row, int firstColumn, int columnCount) = 0;
     virtual void setColumnWidth(int column, int width100thMm) = 0;
     virtual void setRowHeight(int row, int height100thMm) = 0;

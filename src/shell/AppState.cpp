@@ -2,10 +2,7 @@
 
 #include "data/Users.h"
 
-void InitRoleNames(AppState &state)
-{
-    state.RoleNames = RoleNameList();
-}
+void InitRoleNames(AppState &state) { state.RoleNames = RoleNameList(); }
 
 void StartNewDraw(AppState &state)
 {

@@ -46,7 +46,7 @@ struct AppState : DataStore {
     TextTable ExpertListRows;
     TextTable SearchResultRows;
     TextTable CandidateList;
-    TextTable DrawList;     // Id, Name, Sex, birth_date, Company_name, cong_shi_zhuanye, zige_name, Mobile
+    TextTable DrawList;   // Id, Name, Sex, birth_date, Company_name, cong_shi_zhuanye, zige_name, Mobile
     TextTable HistoryList;
 
     // The rounds behind DrawList and the project it is stored under.

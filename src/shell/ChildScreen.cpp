@@ -56,10 +56,7 @@ void ChildScreen::activate()
     onActivate();
 }
 
-void ChildScreen::setStatusPanelWidth(int pixels)
-{
-    m_statusPanel->setFixedWidth(qMax(0, pixels - 4));
-}
+void ChildScreen::setStatusPanelWidth(int pixels) { m_statusPanel->setFixedWidth(qMax(0, pixels - 4)); }
 
 void ChildScreen::resizeEvent(QResizeEvent *event)
 {
@@ -94,10 +91,7 @@ QCheckBox *ChildScreen::addCheckBox(const QString &name, const QString &text, in
     return MakeCheckBox(this, name, text, left, top, width, height);
 }
 
-void ChildScreen::addPathLabel()
-{
-    labPath = addLabel(QStringLiteral("labPath"), QString(), 300, 120);
-}
+void ChildScreen::addPathLabel() { labPath = addLabel(QStringLiteral("labPath"), QString(), 300, 120); }
 
 QLabel *ChildScreen::addTitle(const QString &text, int left, int top)
 {

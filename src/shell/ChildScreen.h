@@ -62,7 +62,8 @@ protected:
     QPushButton *addButton(const QString &name, const QString &text, int left, int top, int width, int height);
     QLineEdit *addTextBox(const QString &name, int left, int top, int width, int height = 315);
     QComboBox *addList(const QString &name, const QStringList &items, int left, int top, int width, int height = 300);
-    QCheckBox *addCheckBox(const QString &name, const QString &text, int left, int top, int width = 255, int height = 255);
+    QCheckBox *addCheckBox(const QString &name, const QString &text, int left, int top, int width = 255,
+                           int height = 255);
     // The path line at 300, 120, refreshed on every activation.
     void addPathLabel();
     // The screen's title labTitle, bold 12 points, 2415 × 375.

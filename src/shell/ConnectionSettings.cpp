@@ -89,7 +89,8 @@ SavedConnection LoadSavedConnection(QSettings &settings)
 QString StoreSavedConnection(QSettings &settings, const SavedConnection &connection)
 {
     settings.beginGroup(kGroup);
-    settings.setValue(QStringLiteral("source"), connection.useServer ? QStringLiteral("server") : QStringLiteral("file"));
+    settings.setValue(QStringLiteral("source"),
+                      connection.useServer ? QStringLiteral("server") : QStringLiteral("file"));
     settings.setValue(QStringLiteral("host"), connection.server.host);
     settings.setValue(QStringLiteral("port"), connection.server.port);
     settings.setValue(QStringLiteral("database"), connection.server.database);

@@ -21,7 +21,7 @@ namespace {
 constexpr int kBannerHeight = 1900;   // twips
 constexpr int kRightMargin = 180;     // twips
 constexpr int kPanelHeightAllowance = 750;
-} // namespace
+}   // namespace
 
 MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     : QMainWindow(parent), ScreenHost(state, std::move(registry))
@@ -93,10 +93,7 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     resize(initial);
 }
 
-MDIFrm::~MDIFrm()
-{
-    delete m_endSave;
-}
+MDIFrm::~MDIFrm() { delete m_endSave; }
 
 void MDIFrm::start()
 {
@@ -222,10 +219,7 @@ PlacementMetrics MDIFrm::metrics() const
     return {Tw(layoutSize().width()), Tw(m_left->width()), Tw(m_left->height()), Tw(m_logo->height())};
 }
 
-void MDIFrm::setBannerWidth(int twips)
-{
-    m_picInterface->setFixedWidth(Px(twips));
-}
+void MDIFrm::setBannerWidth(int twips) { m_picInterface->setFixedWidth(Px(twips)); }
 
 void MDIFrm::openChangePassword()
 {

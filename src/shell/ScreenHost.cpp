@@ -11,10 +11,7 @@ ChildScreen *ScreenRegistry::create(Form form, AppState &state, ScreenNavigator 
     return (*it)(state, nav, parent);
 }
 
-ScreenHost::ScreenHost(AppState &state, ScreenRegistry registry)
-    : m_state(state), m_registry(std::move(registry))
-{
-}
+ScreenHost::ScreenHost(AppState &state, ScreenRegistry registry) : m_state(state), m_registry(std::move(registry)) {}
 
 void ScreenHost::openScreen(ScreenId screen)
 {
@@ -47,10 +44,7 @@ void ScreenHost::showDescription(int section)
         pane->ShowSection(section == frmDisMsg::ExpertSection ? frmDisMsg::ExpertSection : frmDisMsg::SystemSection);
 }
 
-ChildScreen *ScreenHost::screen(const QString &formName) const
-{
-    return m_screens.value(formName).data();
-}
+ChildScreen *ScreenHost::screen(const QString &formName) const { return m_screens.value(formName).data(); }
 
 QList<ChildScreen *> ScreenHost::screens() const
 {

@@ -65,8 +65,8 @@ const QStringList &OfferedSslModes()
 
 const QStringList &KnownSslModes()
 {
-    static const QStringList modes{QStringLiteral("disable"), QStringLiteral("allow"),
-                                   QStringLiteral("prefer"),  QStringLiteral("require"),
+    static const QStringList modes{QStringLiteral("disable"),   QStringLiteral("allow"),
+                                   QStringLiteral("prefer"),    QStringLiteral("require"),
                                    QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
     return modes;
 }
@@ -198,7 +198,8 @@ QString ConnectionFailureWords(const QString &detail)
         {{"could not translate host name", "无法解释主机名"}, "找不到这个服务器（主机名无法解析）。"},
         {{"Connection refused", "拒绝连接"}, "服务器拒绝连接，它可能没有运行，或不接受网络连接。"},
         {{"timeout expired", "超时满", "timed out", "超时"}, "连接超时，服务器没有应答。"},
-        {{"No route to host", "Network is unreachable", "没有到主机的路由", "网络不可达"}, "网络不通，无法到达服务器。"},
+        {{"No route to host", "Network is unreachable", "没有到主机的路由", "网络不可达"},
+         "网络不通，无法到达服务器。"},
         {{"no pg_hba.conf entry", "pg_hba.conf"}, "服务器不允许这个用户从本机连接这个数据库。"},
         {{"server does not support SSL", "服务器不支持 SSL"}, "服务器不支持加密连接，而连接要求加密。"},
         {{"does not match host name", "与主机名不匹配"}, "服务器证书与主机名不符。"},
@@ -211,7 +212,8 @@ QString ConnectionFailureWords(const QString &detail)
         {{"on socket", "套接字"}, "本机没有运行中的数据库服务器。"},
     };
     // The server's "… does not exist", in English or in its Chinese form.
-    static const QRegularExpression noDatabase(QStringLiteral(R"(database "[^"]*" does not exist|数据库 ?"[^"]*" ?不存在)"));
+    static const QRegularExpression noDatabase(
+        QStringLiteral(R"(database "[^"]*" does not exist|数据库 ?"[^"]*" ?不存在)"));
     static const QRegularExpression noRole(QStringLiteral(R"(role "[^"]*" does not exist|角色 ?"[^"]*" ?不存在)"));
     if (detail.contains(noDatabase))
         return QStringLiteral("服务器上没有这个数据库。");

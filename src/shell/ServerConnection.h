@@ -9,8 +9,8 @@
 // shows it. The password is never part of it: it travels separately and is
 // kept only by the desktop's secret service.
 struct ServerAddress {
-    QString host;       // "" for the local server's socket
-    QString port;       // "" for the default port
+    QString host;   // "" for the local server's socket
+    QString port;   // "" for the default port
     QString database;
     QString user;
     QString sslMode = QStringLiteral("require");

@@ -212,7 +212,8 @@ std::optional<QString> AskServerPassword(const ServerAddress &address, QWidget *
     QInputDialog prompt(parent);
     prompt.setObjectName(QStringLiteral("frmServerPassword"));
     prompt.setWindowTitle(QStringLiteral("数据库密码"));
-    prompt.setLabelText(QStringLiteral("请输入用户“%1”连接服务器 %2 的密码：").arg(address.user, ServerDisplayName(address)));
+    prompt.setLabelText(
+        QStringLiteral("请输入用户“%1”连接服务器 %2 的密码：").arg(address.user, ServerDisplayName(address)));
     prompt.setTextEchoMode(QLineEdit::Password);
     prompt.setOkButtonText(QStringLiteral("确定"));
     prompt.setCancelButtonText(QStringLiteral("取消"));

@@ -21,8 +21,8 @@ struct SectionContent {
 
 const SectionContent &contentOf(frmDisMsg::Section section)
 {
-    static const SectionContent system{"系统配置",
-                                       {{"数据的导入与导出", "对当前数据库中的数据进行导入（添加）与导出（备份）的操作"}}};
+    static const SectionContent system{
+        "系统配置", {{"数据的导入与导出", "对当前数据库中的数据进行导入（添加）与导出（备份）的操作"}}};
     static const SectionContent experts{"专家管理",
                                         {{"专家列表", "显示出本专家库系统内的所有专家的列表"},
                                          {"新建专家", "在专家库中新建一个专家并记录其所有信息"},
@@ -33,10 +33,9 @@ const SectionContent &contentOf(frmDisMsg::Section section)
     return section == frmDisMsg::SystemSection ? system : experts;
 }
 
-} // namespace
+}   // namespace
 
-frmDisMsg::frmDisMsg(AppState &state, ScreenNavigator &nav, QWidget *parent)
-    : ChildScreen(state, nav, kForm, parent)
+frmDisMsg::frmDisMsg(AppState &state, ScreenNavigator &nav, QWidget *parent) : ChildScreen(state, nav, kForm, parent)
 {
     const QFont titleFont = [] {
         QFont f(QStringLiteral("新宋体"), 14);
@@ -71,15 +70,9 @@ frmDisMsg::frmDisMsg(AppState &state, ScreenNavigator &nav, QWidget *parent)
     pic1->lower();
 }
 
-void frmDisMsg::onLoad()
-{
-    ShowSection(SystemSection);
-}
+void frmDisMsg::onLoad() { ShowSection(SystemSection); }
 
-void frmDisMsg::onActivate()
-{
-    placeCornerPicture();
-}
+void frmDisMsg::onActivate() { placeCornerPicture(); }
 
 void frmDisMsg::resizeEvent(QResizeEvent *event)
 {

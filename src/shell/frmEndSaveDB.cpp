@@ -11,8 +11,8 @@
 #include <QTimer>
 
 frmEndSaveDB::frmEndSaveDB(AppState &state, std::function<void()> endProgram, QWidget *parent)
-    : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
-      m_state(state), m_endProgram(std::move(endProgram))
+    : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint), m_state(state),
+      m_endProgram(std::move(endProgram))
 {
     setObjectName(QStringLiteral("frmEndSaveDB"));
     setWindowTitle(QStringLiteral("Kestrune"));
@@ -42,7 +42,8 @@ void frmEndSaveDB::start()
         // A file fails when another program holds it, or for a cause (a
         // damaged file, a full disk) named in the details; a server's
         // library for a reason of its own, which the message names.
-        const QString cause = backup.detail.isEmpty() ? backup.message : backup.message + QLatin1Char('\n') + backup.detail;
+        const QString cause =
+            backup.detail.isEmpty() ? backup.message : backup.message + QLatin1Char('\n') + backup.detail;
         if (m_state.onServer())
             m_state.messages().critical(cause);
         else

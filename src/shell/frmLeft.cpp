@@ -17,7 +17,7 @@ struct Entry {
     const char *caption;
     bool heading;
     int labelLeft, labelTop, iconLeft, iconTop;
-    ScreenId screen;     // the screen an entry opens; none for a section heading
+    ScreenId screen;   // the screen an entry opens; none for a section heading
 };
 
 const Entry kEntries[] = {
@@ -48,10 +48,9 @@ void paintLabel(QLabel *label, bool selected)
     label->setPalette(pal);
 }
 
-} // namespace
+}   // namespace
 
-frmLeft::frmLeft(AppState &state, ScreenHost &host, QWidget *parent)
-    : QWidget(parent), m_state(state), m_host(host)
+frmLeft::frmLeft(AppState &state, ScreenHost &host, QWidget *parent) : QWidget(parent), m_state(state), m_host(host)
 {
     setObjectName(QStringLiteral("frmLeft"));
     setAutoFillBackground(true);

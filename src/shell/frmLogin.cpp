@@ -44,7 +44,8 @@ frmLogin::frmLogin(AppState &state, QWidget *parent) : QWidget(parent), m_state(
         l->setAlignment(align | Qt::AlignVCenter);
         return l;
     };
-    label("Label1", QStringLiteral("欢迎使用，请输入用户名和密码进行登录"), TwRect(1350, 1800, 3240, 375), Qt::AlignLeft);
+    label("Label1", QStringLiteral("欢迎使用，请输入用户名和密码进行登录"), TwRect(1350, 1800, 3240, 375),
+          Qt::AlignLeft);
     label("Label2", QStringLiteral("用户名："), TwRect(1020, 2280, 915, 315), Qt::AlignRight);
     label("Label3", QStringLiteral("密  码："), TwRect(1020, 2700, 915, 255), Qt::AlignRight);
 

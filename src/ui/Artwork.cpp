@@ -37,7 +37,7 @@ void drawFigure(QPainter &p, const QRectF &box)
     p.restore();
 }
 
-} // namespace
+}   // namespace
 
 namespace Artwork {
 
@@ -192,4 +192,4 @@ QPixmap CornerPicture()
     return pm;
 }
 
-} // namespace Artwork
+}   // namespace Artwork

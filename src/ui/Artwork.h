@@ -24,4 +24,4 @@ QPixmap PictureButton(const QString &caption, bool exitStyle);
 QPixmap PanelEdge(int height);
 QPixmap PanelTop(int width);
 QPixmap CornerPicture();
-} // namespace Artwork
+}   // namespace Artwork

@@ -19,7 +19,7 @@ FatalPath &CurrentFatalPath()
     return path;
 }
 
-} // namespace
+}   // namespace
 
 void ReportFatal(const QString &message, const QString &detail)
 {

@@ -75,7 +75,7 @@ template <typename Fn, typename R, typename C, typename... Args> auto WrapCall(F
     return Wrap<Fn, Args...>(std::move(fn));
 }
 
-} // namespace guarded_detail
+}   // namespace guarded_detail
 
 // A lambda (with a fixed parameter list) as a guarded handler for connect().
 template <typename Fn> auto Guarded(Fn fn) { return guarded_detail::WrapCall(std::move(fn), &Fn::operator()); }

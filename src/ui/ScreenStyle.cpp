@@ -18,10 +18,7 @@ QFont ScreenFont(qreal pointSize, bool bold)
     return font;
 }
 
-QString ArrayName(const QString &name, int index)
-{
-    return QStringLiteral("%1(%2)").arg(name).arg(index);
-}
+QString ArrayName(const QString &name, int index) { return QStringLiteral("%1(%2)").arg(name).arg(index); }
 
 QString DateSeparator(const QLocale &locale)
 {
@@ -71,7 +68,7 @@ std::span<const QPalette::ColorRole> TextRoles(const QWidget *widget)
     return box;
 }
 
-} // namespace
+}   // namespace
 
 void SetTextColor(QWidget *widget, QRgb color)
 {
@@ -90,7 +87,4 @@ void SetTextColor(QWidget *widget, QRgb color)
     widget->setPalette(pal);
 }
 
-QRgb TextColor(const QWidget *widget)
-{
-    return widget ? widget->palette().color(TextRoles(widget).front()).rgba() : 0;
-}
+QRgb TextColor(const QWidget *widget) { return widget ? widget->palette().color(TextRoles(widget).front()).rgba() : 0; }

@@ -42,7 +42,7 @@ class BoxMessages : public MessageService {
 public:
     void show(const QString &title, const QString &text, Icon icon, const QString &detail) override
     {
-        QMessageBox box(icon == Icon::Critical ? QMessageBox::Critical
+        QMessageBox box(icon == Icon::Critical   ? QMessageBox::Critical
                         : icon == Icon::Question ? QMessageBox::Question
                                                  : QMessageBox::Information,
                         title, text, QMessageBox::Ok, QApplication::activeWindow());
@@ -80,8 +80,7 @@ public:
     {
         return QFileDialog::getSaveFileName(parent, caption, initialPath, filter);
     }
-    QString getOpenFileName(QWidget *parent, const QString &caption, const QString &dir,
-                            const QString &filter) override
+    QString getOpenFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter) override
     {
         return QFileDialog::getOpenFileName(parent, caption, dir, filter);
     }
@@ -112,7 +111,7 @@ public:
     bool run(QDialog &dialog) override { return dialog.exec() == QDialog::Accepted; }
 };
 
-} // namespace
+}   // namespace
 
 Services Services::real()
 {

@@ -146,7 +146,6 @@ TEST(AboutTest, OKCloses)
     EXPECT_FALSE(d.isVisible());
 }
 
-
 // The desktop's real opener, found on a search path the test sets.
 class SearchPath {
 public:
@@ -193,4 +192,4 @@ TEST(AboutTest, OnlyAnOpenerThatCannotStartAsksForAMailProgram)
     }
 }
 
-} // namespace
+}   // namespace

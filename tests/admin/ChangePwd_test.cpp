@@ -132,8 +132,8 @@ TEST_F(ChangePwdTest, NamesCompareExactlyAndValuesAreClippedToTheirWidths)
 
     // Values as wide as the file keeps are stored whole; a wider name is
     // refused before anything is written.
-    const QString fullName = QString(50, QChar(u'名'));          // width 100
-    const QString fullPwd = QStringLiteral("一二三四五六七八九十");  // width 20
+    const QString fullName = QString(50, QChar(u'名'));               // width 100
+    const QString fullPwd = QStringLiteral("一二三四五六七八九十");   // width 20
     fill(fullName, fullPwd, fullPwd);
     clickOK();
     EXPECT_EQ(userRow("000001").value(1), fullName);
@@ -187,4 +187,4 @@ TEST_F(ChangePwdTest, CancelChangesNothing)
     EXPECT_EQ(userRow("000001").value(1), "admin");
 }
 
-} // namespace
+}   // namespace

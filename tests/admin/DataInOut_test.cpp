@@ -31,7 +31,6 @@ QByteArray toCsv(const QList<QStringList> &rows)
     return out;
 }
 
-
 class DataInOutTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -87,13 +86,15 @@ TEST_F(DataInOutTest, ControlsStandWhereTheLayoutPutsThemWithTheirTexts)
         {"labClrDB", "", TwRect(825, 1050, 3540, 315), "初始化数据库"},
         {"fraClr", "", TwRect(825, 1500, 5040, 1815), "具体操作："},
         {"labClr", "fraClr", TwRect(150, 300, 4740, 540),
-         "1： 初始化数据库\r\n     此功能为将当前数据库中的测试数据全部删除（只保留系统管理员权限），以方便您的正式使用。"},
+         "1： 初始化数据库\r\n     "
+         "此功能为将当前数据库中的测试数据全部删除（只保留系统管理员权限），以方便您的正式使用。"},
         {"cmdClrDB", "fraClr", TwRect(375, 1200, 1890, 390), "初始化数据库"},
         {"labTu(1)", "", TwRect(525, 3750, 300, 300), "●"},
         {"labExpInput(0)", "", TwRect(825, 3750, 3840, 315), "初始专家数据的导入"},
         {"fraOP(0)", "", TwRect(825, 4200, 5040, 3390), "具体操作："},
         {"labOP1", "fraOP(0)", TwRect(150, 300, 4740, 540),
-         "1： 下载专家数据导入表\r\n     请先下载专家数据导入表（Excel表）保存到本机，然后按照表中的项目把专家信息正确的填入此表。"},
+         "1： 下载专家数据导入表\r\n     "
+         "请先下载专家数据导入表（Excel表）保存到本机，然后按照表中的项目把专家信息正确的填入此表。"},
         {"cmdDownLoadExp", "fraOP(0)", TwRect(375, 1200, 1890, 390), "下载专家数据导入表"},
         {"labOP2", "fraOP(0)", TwRect(150, 1875, 4740, 390),
          "2： 上传初始专家数据\r\n     把已经填好的专家数据导入表上传到当前的数据库中，"},
@@ -284,7 +285,6 @@ TEST_F(DataInOutTest, DownloadSavesTheImportWorkbookThroughTheSpreadsheetEngine)
     EXPECT_FALSE(QFile::exists(path("other.xls")));
 }
 
-
 TEST_F(DataInOutTest, DownloadToAPlaceWhereNothingCanBeSavedNamesTheCause)
 {
     auto log = InstallFakeSpreadsheet(app.state);
@@ -297,7 +297,8 @@ TEST_F(DataInOutTest, DownloadToAPlaceWhereNothingCanBeSavedNamesTheCause)
     const Case cases[] = {
         {path("missing-folder/导入表.xls"),
          QStringLiteral("文件夹“%1”不存在").arg(QDir::toNativeSeparators(path("missing-folder")))},
-        {path("notes.txt/导入表.xls"), QStringLiteral("“%1”不是文件夹").arg(QDir::toNativeSeparators(path("notes.txt")))},
+        {path("notes.txt/导入表.xls"),
+         QStringLiteral("“%1”不是文件夹").arg(QDir::toNativeSeparators(path("notes.txt")))},
         {path("taken.xls"), QStringLiteral("“%1”是一个文件夹").arg(QDir::toNativeSeparators(path("taken.xls")))},
         // A folder that nobody may write in, whoever runs the tests.
         {"/proc/导入表.xls", "不能在文件夹“/proc”中写入文件。\n请检查文件夹的权限"},
@@ -309,7 +310,8 @@ TEST_F(DataInOutTest, DownloadToAPlaceWhereNothingCanBeSavedNamesTheCause)
         click("cmdDownLoadExp");
         ASSERT_EQ(app.messages->shown.size(), 1);
         EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Critical);
-        EXPECT_TRUE(app.messages->lastText().startsWith("下载专家数据导入表失败")) << app.messages->lastText().toStdString();
+        EXPECT_TRUE(app.messages->lastText().startsWith("下载专家数据导入表失败"))
+            << app.messages->lastText().toStdString();
         EXPECT_TRUE(app.messages->lastText().contains(c.says)) << app.messages->lastText().toStdString();
         EXPECT_EQ(log->enginesMade, 0);
     }
@@ -351,4 +353,4 @@ TEST_F(DataInOutTest, UploadSaysWhatItWouldDoUnaskedAndNoStoresNothing)
     EXPECT_EQ(app.countRows("expert_msg"), before);
 }
 
-} // namespace
+}   // namespace

@@ -209,13 +209,13 @@ TEST_F(MaintenanceTest, FilesThatAreNotBackupsAreRefusedAndChangeNothing)
     EXPECT_FALSE(QDir(backupFolder()).exists());
 }
 
-
 TEST_F(MaintenanceTest, ABackupIsReadableByWhomTheUsersUmaskAllows)
 {
     // A copy of personnel data follows the user's umask, like any file the
     // user makes; replacing a backup keeps that file's permissions.
     for (const mode_t mask : {mode_t(022), mode_t(077)}) {
-        const QString target = QDir(app.appDir()).filePath(QStringLiteral("备份_%1.mdb").arg(mask, 3, 8, QLatin1Char('0')));
+        const QString target =
+            QDir(app.appDir()).filePath(QStringLiteral("备份_%1.mdb").arg(mask, 3, 8, QLatin1Char('0')));
         const mode_t old = ::umask(mask);
         const Outcome made = BackupDatabase(app.state, target);
         ::umask(old);
@@ -267,4 +267,4 @@ TEST(RestoreOverDamage, ADamagedDataFileIsReplacedAndKeptAsItWas)
     }
 }
 
-} // namespace
+}   // namespace

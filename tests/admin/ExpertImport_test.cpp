@@ -97,8 +97,8 @@ TEST_F(ImportTest, RowsBecomeRecordsTheWayTheEditorStoresThem)
     full[column(E_zhicheng_id)] = app.state.TitleTypeTable.cell(2, 1).toString();
     full[column(E_birth_date)] = "1965-3-8";
     full[column(E_graduate_date)] = "1965/3/8";
-    full[column(E_Mobile)] = "13800138000123456789";         // the full width of 20
-    full[column(E_Zip_code)] = "一二三四五";                   // width 10
+    full[column(E_Mobile)] = "13800138000123456789";   // the full width of 20
+    full[column(E_Zip_code)] = "一二三四五";           // width 10
     QStringList sparse(26);
     sparse[0] = "赵六";
     const CheckResult check = CheckRows(sheet({full, {}, sparse}), app.state, QDate(2026, 12, 9));
@@ -193,10 +193,10 @@ TEST_F(ImportTest, NumberAndDateCellsArriveAsTypedOrAreRefused)
     const double july1st1988 = double(QDate(1899, 12, 30).daysTo(QDate(1988, 7, 1)));
     struct Case {
         int field;
-        QString shown;        // what the sheet shows
+        QString shown;   // what the sheet shows
         double value;
         bool date;
-        QString stored;       // "" when the row is refused
+        QString stored;   // "" when the row is refused
     };
     const Case cases[] = {
         {E_birth_date, "1988-07-01 0:00:00", july1st1988, true, "1988-07-01"},
@@ -219,8 +219,8 @@ TEST_F(ImportTest, NumberAndDateCellsArriveAsTypedOrAreRefused)
         const CheckResult check = CheckSheet(input, app.state, app.state.today());
         if (c.stored.isEmpty()) {
             ASSERT_EQ(check.problems.size(), 1);
-            EXPECT_TRUE(check.problems[0].startsWith(
-                QStringLiteral("第4行第%1列").arg(ColumnLetter(column(c.field) + 1))))
+            EXPECT_TRUE(
+                check.problems[0].startsWith(QStringLiteral("第4行第%1列").arg(ColumnLetter(column(c.field) + 1))))
                 << check.problems[0].toStdString();
             EXPECT_TRUE(check.problems[0].contains("文本格式")) << check.problems[0].toStdString();
             EXPECT_TRUE(check.records.isEmpty());
@@ -242,15 +242,18 @@ TEST_F(ImportTest, ExtraColumnsAndExpertsAlreadyThereAreSaidBeforeStoring)
     QStringList other = row("张三");   // another 张三: another mobile
     other[column(E_Mobile)] = "13700000000";
     QList<QStringList> rows = sheet({zhang, li, other, li});
-    rows[0] << "" << "备注";            // headings of columns AA and AB
-    rows[4] << "" << "请优先联系";
+    rows[0] << ""
+            << "备注";   // headings of columns AA and AB
+    rows[4] << ""
+            << "请优先联系";
     rows[5] << "多填的一格";
     const CheckResult check = CheckRows(rows, app.state, app.state.today());
     ASSERT_TRUE(check.problems.isEmpty()) << check.problems.join('\n').toStdString();
     EXPECT_EQ(check.records.size(), 4);
     EXPECT_EQ(check.extraColumns, (QStringList{"第AA列", "第AB列“备注”"}));
-    EXPECT_EQ(check.duplicates, (QStringList{QStringLiteral("第4行：“张三”（13800000000）已在专家库中（编号 %1）").arg(known),
-                                             "第7行：“李四”（13900000000）与第5行是同一位专家"}));
+    EXPECT_EQ(check.duplicates,
+              (QStringList{QStringLiteral("第4行：“张三”（13800000000）已在专家库中（编号 %1）").arg(known),
+                           "第7行：“李四”（13900000000）与第5行是同一位专家"}));
     const QString notice = NoticeText(check);
     EXPECT_TRUE(notice.contains("第AB列“备注”"));
     EXPECT_TRUE(notice.contains("第7行"));
@@ -308,7 +311,8 @@ TEST_F(ImportTest, AfterAnImportTheTableIsWhatAReloadReads)
         EXPECT_EQ(fresh.state.ExpertTable.toLists(), reloaded.ExpertTable.toLists());
         const int before = c.fileAhead ? 2 : 1;
         ASSERT_EQ(fresh.state.ExpertTable.count(), before + c.rows);
-        EXPECT_EQ(fresh.state.ExpertTable.cell(before, E_Id), QStringLiteral("%1").arg(before + 1, 6, 10, QLatin1Char('0')));
+        EXPECT_EQ(fresh.state.ExpertTable.cell(before, E_Id),
+                  QStringLiteral("%1").arg(before + 1, 6, 10, QLatin1Char('0')));
         EXPECT_EQ(fresh.state.ExpertTable.toLists().last().value(E_Name), QStringLiteral("新%1").arg(c.rows - 1));
     }
 }
@@ -411,7 +415,8 @@ TEST_F(ImportTest, EditorSaveAndImportStoreTheSameRecord)
 
 TEST(CsvTest, ParsesQuotedCellsInUtf8AndGbk)
 {
-    const QByteArray utf8 = "\xEF\xBB\xBF" + QStringLiteral("姓名,地址\r\n张三,\"北京,海淀\"\r\n\"李\"\"四\",\"两\n行\"\n").toUtf8();
+    const QByteArray utf8 =
+        "\xEF\xBB\xBF" + QStringLiteral("姓名,地址\r\n张三,\"北京,海淀\"\r\n\"李\"\"四\",\"两\n行\"\n").toUtf8();
     const QList<QStringList> expected{{"姓名", "地址"}, {"张三", "北京,海淀"}, {"李\"四", "两\n行"}};
     EXPECT_EQ(ParseCsv(utf8), expected);
     // "张三,男" in GBK, as Excel writes a CSV on a Chinese system.
@@ -468,4 +473,4 @@ TEST(ColumnLetterTest, NamesColumnsAsTheSheetDoes)
     EXPECT_EQ(ColumnLetter(27), "AA");
 }
 
-} // namespace
+}   // namespace

@@ -121,7 +121,6 @@ TEST(ImportWorkbookTest, XlsxReadDirectlyAsTheOfficeReadsIt)
     EXPECT_EQ(direct[1][6], "a, \"b\"");
 }
 
-
 // A workbook another program wrote with number and date cells: what the
 // sheet shows of them is not taken at its word.
 TEST(ImportWorkbookTest, NumberAndDateCellsOfAWorkbookAreFoundInOneQuery)
@@ -150,8 +149,10 @@ TEST(ImportWorkbookTest, NumberAndDateCellsOfAWorkbookAreFoundInOneQuery)
             return QStringLiteral("<table:table-cell/>");
         switch (c->kind) {
         case Number:
-            return QStringLiteral("<table:table-cell office:value-type=\"float\" office:value=\"%1\"><text:p>%1</text:p>"
-                                  "</table:table-cell>").arg(c->value);
+            return QStringLiteral(
+                       "<table:table-cell office:value-type=\"float\" office:value=\"%1\"><text:p>%1</text:p>"
+                       "</table:table-cell>")
+                .arg(c->value);
         case Date:
             return QStringLiteral("<table:table-cell table:style-name=\"ce1\" office:value-type=\"date\" "
                                   "office:date-value=\"%1T00:00:00\"><text:p>%1 0:00:00</text:p></table:table-cell>")
@@ -167,7 +168,8 @@ TEST(ImportWorkbookTest, NumberAndDateCellsOfAWorkbookAreFoundInOneQuery)
     for (int c = 0; c < columns.size(); ++c)
         heading.append({c, Text, columns[c].caption});
     rows << heading;
-    rows << QList<Cell>{{0, Text, "周九"}, {columnOf(Schema::E_birth_date), Date, "1988-07-01"},
+    rows << QList<Cell>{{0, Text, "周九"},
+                        {columnOf(Schema::E_birth_date), Date, "1988-07-01"},
                         {columnOf(Schema::E_Company_name), Number, "12345"}};
     rows << QList<Cell>{{0, Text, "吴十"}, {columnOf(Schema::E_Profession), Number, "110101196503081234"}};
     QString body;
@@ -182,22 +184,24 @@ TEST(ImportWorkbookTest, NumberAndDateCellsOfAWorkbookAreFoundInOneQuery)
         }
         body += QStringLiteral("</table:table-row>");
     }
-    const QString fods = QStringLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-        "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
-        "xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\" "
-        "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" office:version=\"1.2\" "
-        "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">"
-        "<office:automatic-styles><number:date-style style:name=\"N1\"><number:year number:style=\"long\"/>"
-        "<number:text>-</number:text><number:month number:style=\"long\"/><number:text>-</number:text>"
-        "<number:day number:style=\"long\"/><number:text> </number:text><number:hours/><number:text>:</number:text>"
-        "<number:minutes number:style=\"long\"/><number:text>:</number:text><number:seconds number:style=\"long\"/>"
-        "</number:date-style><style:style style:name=\"ce1\" style:family=\"table-cell\" "
-        "style:data-style-name=\"N1\"/></office:automatic-styles>"
-        "<office:body><office:spreadsheet><table:table table:name=\"Sheet1\">%1</table:table>"
-        "</office:spreadsheet></office:body></office:document>").arg(body);
+    const QString fods =
+        QStringLiteral(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+            "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+            "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+            "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+            "xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\" "
+            "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" office:version=\"1.2\" "
+            "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">"
+            "<office:automatic-styles><number:date-style style:name=\"N1\"><number:year number:style=\"long\"/>"
+            "<number:text>-</number:text><number:month number:style=\"long\"/><number:text>-</number:text>"
+            "<number:day number:style=\"long\"/><number:text> </number:text><number:hours/><number:text>:</number:text>"
+            "<number:minutes number:style=\"long\"/><number:text>:</number:text><number:seconds number:style=\"long\"/>"
+            "</number:date-style><style:style style:name=\"ce1\" style:family=\"table-cell\" "
+            "style:data-style-name=\"N1\"/></office:automatic-styles>"
+            "<office:body><office:spreadsheet><table:table table:name=\"Sheet1\">%1</table:table>"
+            "</office:spreadsheet></office:body></office:document>")
+            .arg(body);
     const QString source = QDir(app.appDir()).filePath("typed.fods");
     ASSERT_TRUE(WriteAll(source, fods.toUtf8()));
     // An .xls goes through the office; an .xlsx is read straight from its
@@ -225,8 +229,9 @@ TEST(ImportWorkbookTest, NumberAndDateCellsOfAWorkbookAreFoundInOneQuery)
             ExpertImport::ReadImportSheet(app.state.services.makeSpreadsheet, workbook);
         const ExpertImport::CheckResult check = ExpertImport::CheckSheet(sheet, app.state, app.state.today());
         ASSERT_EQ(check.problems.size(), 1) << check.problems.join('\n').toStdString();
-        EXPECT_TRUE(check.problems[0].startsWith(
-            QStringLiteral("第3行第%1列“身份证号”").arg(ExpertImport::ColumnLetter(columnOf(Schema::E_Profession) + 1))))
+        EXPECT_TRUE(
+            check.problems[0].startsWith(QStringLiteral("第3行第%1列“身份证号”")
+                                             .arg(ExpertImport::ColumnLetter(columnOf(Schema::E_Profession) + 1))))
             << check.problems[0].toStdString();
         ASSERT_EQ(check.records.size(), 1);
         EXPECT_EQ(check.records[0][Schema::E_birth_date - 1], "1988-07-01");
@@ -250,4 +255,4 @@ TEST(ImportWorkbookTest, AProtectedWorkbookIsSaidToBeProtected)
     }
 }
 
-} // namespace
+}   // namespace

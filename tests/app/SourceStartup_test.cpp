@@ -13,8 +13,8 @@ TEST(CommandLine, ServerOption)
     struct Case {
         QStringList args;
         bool run;
-        QString serverUri;        // when run
-        const char *stderrHas;    // when not run
+        QString serverUri;       // when run
+        const char *stderrHas;   // when not run
     } cases[] = {
         {{"--server", "postgresql://kestrune@dbhost/kestrune?sslmode=require"},
          true,
@@ -107,8 +107,8 @@ struct StartupFixture {
     MemorySecrets secrets;
     QString goodPassword = "right";
     bool reachable = true;
-    QStringList opened;          // "uri|password" of every attempt
-    QList<ServerAddress> asked;  // password prompts
+    QStringList opened;           // "uri|password" of every attempt
+    QList<ServerAddress> asked;   // password prompts
     QQueue<std::optional<QString>> typed;
     QQueue<std::optional<ConnectionChoice>> choices;
     QList<ConnectionChoice> dialogsOpenedOn;

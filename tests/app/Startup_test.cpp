@@ -104,7 +104,7 @@ TEST(Startup, LeftOverStagedCopiesAreRemovedAndNothingElse)
         {"ProSys.mdb.a1B2c3", true},
         {"数据库备份/ProSys.mdb.Zz9Yy8", true},
         {"数据库备份/ProSys_更新前_20261209.mdb.Qw12Er", true},
-        {"Other.mdb.a1B2c3", false},        // not the data file's copy
+        {"Other.mdb.a1B2c3", false},   // not the data file's copy
         {"数据库备份/ProSys.mdb", false},
         {"数据库备份/说明.txt.a1B2c3", false},
         {"数据库备份/ProSys.mdb.a1B2c", false},   // five characters
@@ -222,4 +222,4 @@ TEST(Startup, ADamagedFileNeverReplacesASoundCopy)
     EXPECT_FALSE(QFileInfo::exists(target));
 }
 
-} // namespace
+}   // namespace

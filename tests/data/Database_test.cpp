@@ -48,15 +48,14 @@ QString PasswordKeyScript(const char *password)
         .arg(QString::fromLatin1(password));
 }
 
-} // namespace
+}   // namespace
 
 TEST(FirstStart, CreatesTheSchemaAndInitialContent)
 {
     TestApp app;
     ASSERT_TRUE(QFile::exists(app.dataFile()));
     ASSERT_EQ(app.state.UserTable.count(), 1);
-    EXPECT_EQ(app.state.UserTable.row(0),
-              QStringList({"000001", kInitialAdminName, kInitialAdminPassword, "0"}));
+    EXPECT_EQ(app.state.UserTable.row(0), QStringList({"000001", kInitialAdminName, kInitialAdminPassword, "0"}));
     // Row n of the title levels has an Id whose value is n, two digits.
     ASSERT_EQ(app.state.TitleTypeTable.count(), 6);
     for (int n = 0; n < 6; ++n)
@@ -271,7 +270,7 @@ TEST(Transactions, FailedBatchLeavesNothingBehind)
         rs.setField(0, "000001");
         rs.update();
         rs.addNew();
-        rs.setField(0, "000001"); // duplicate key
+        rs.setField(0, "000001");   // duplicate key
         rs.update();
         tx.commit();
         FAIL();
@@ -333,7 +332,8 @@ TEST(LargeTables, ExpertsWrittenOutOfOrderLoadInIdOrder)
         for (int k = 0; k < n; ++k) {
             const int i = (k * 7919) % n;   // every number once, scattered
             // Ids of the engine's text order beyond ASCII, as an old file may hold.
-            const QString id = i % 97 == 0 ? QStringLiteral("专%1").arg(i) : QStringLiteral("%1").arg(i, 6, 10, QLatin1Char('0'));
+            const QString id =
+                i % 97 == 0 ? QStringLiteral("专%1").arg(i) : QStringLiteral("%1").arg(i, 6, 10, QLatin1Char('0'));
             e.reset();
             e.bind(1, id);
             e.bind(2, QStringLiteral("名字%1").arg(i));

@@ -270,7 +270,7 @@ TEST_F(DrawStoreTest, AttendanceKeepsEveryChangeAndShowsTheLast)
     const TextTable mine = ProjectsOfExpert(app.state, ids[1]);
     ASSERT_EQ(mine.count(), 1);
     EXPECT_EQ(mine.row(0), (QStringList{"000001", "2026-12-09 14:30:05", facts.name, facts.code, RoundType::Manual,
-                                         Attendance::Declined, "admin"}));
+                                        Attendance::Declined, "admin"}));
 }
 
 TEST_F(DrawStoreTest, DeletingAnExpertKeepsTheSnapshotAndMarksTheLink)

@@ -31,9 +31,8 @@ TEST_P(NextRecordIdTest, IsLastIdPlusK)
 
 INSTANTIATE_TEST_SUITE_P(Cases, NextRecordIdTest,
                          ::testing::Values(IdCase{{}, 1, "000001"}, IdCase{{"000041"}, 1, "000042"},
-                                           IdCase{{"000001", "000009"}, 1, "000010"},
-                                           IdCase{{"000009"}, 2, "000011"}, IdCase{{"000009"}, 3, "000012"},
-                                           IdCase{{"000001", "000006"}, 1, "000007"},
+                                           IdCase{{"000001", "000009"}, 1, "000010"}, IdCase{{"000009"}, 2, "000011"},
+                                           IdCase{{"000009"}, 3, "000012"}, IdCase{{"000001", "000006"}, 1, "000007"},
                                            IdCase{{"999999"}, 1, "1000000"},
                                            // In Id order as text, "999999" comes last.
                                            IdCase{{"1000000", "999999"}, 1, "1000001"}));

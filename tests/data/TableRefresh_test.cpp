@@ -111,7 +111,7 @@ TEST_F(TableRefresh, RecordsGoWhereTheEngineOrdersThem)
     for (const char *id : {"000001", "000003", "000010"})
         insertExpert(QString::fromLatin1(id), QStringLiteral("x"));
     LoadExperts(app.state);
-    const QStringList odd{QStringLiteral("000002"), QStringLiteral("1000000"), QStringLiteral("00001"),
+    const QStringList odd{QStringLiteral("000002"), QStringLiteral("1000000"),    QStringLiteral("00001"),
                           QStringLiteral("\uFF21"), QStringLiteral("\U0001D7D8"), QStringLiteral("")};
     for (const QString &id : odd) {
         SCOPED_TRACE(id.toStdString());
@@ -146,4 +146,4 @@ TEST_F(TableRefresh, AFileThatCannotBeReadLeavesTheTableAsItWas)
     EXPECT_EQ(app.state.ExpertTable.toLists(), before.toLists());
 }
 
-} // namespace
+}   // namespace

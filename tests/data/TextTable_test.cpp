@@ -31,16 +31,18 @@ TEST(TextTable, RowsOfAnyLengthReadBackAsWritten)
     t.insert(1, {QStringLiteral("000002")});
     t.replace(2, {QStringLiteral("x"), QStringLiteral("y")});
     t.appendRowOf(t, 0);
-    EXPECT_EQ(t.toLists(), QList<QStringList>({{"000001", "", "", QStringLiteral("北京")},
-                                               {"000002"},
-                                               {"x", "y"},
-                                               {"000003", QStringLiteral("𠀀 surrogate pair"), "", "", QStringLiteral("新")},
-                                               {"000001", "", "", QStringLiteral("北京")}}));
+    EXPECT_EQ(t.toLists(),
+              QList<QStringList>({{"000001", "", "", QStringLiteral("北京")},
+                                  {"000002"},
+                                  {"x", "y"},
+                                  {"000003", QStringLiteral("𠀀 surrogate pair"), "", "", QStringLiteral("新")},
+                                  {"000001", "", "", QStringLiteral("北京")}}));
 
     t.removeRowsIf([](const TextTable &table, qsizetype r) { return table.cell(r, 0) == u"000001"; });
     t.removeAt(0);
-    EXPECT_EQ(t.toLists(), QList<QStringList>({{"x", "y"}, {"000003", QStringLiteral("𠀀 surrogate pair"), "", "",
-                                                            QStringLiteral("新")}}));
+    EXPECT_EQ(t.toLists(),
+              QList<QStringList>(
+                  {{"x", "y"}, {"000003", QStringLiteral("𠀀 surrogate pair"), "", "", QStringLiteral("新")}}));
 }
 
 // Rows read from the engine's UTF-8 hold what QString::fromUtf8 makes of
@@ -53,7 +55,8 @@ TEST(TextTable, Utf8CellsDecodeAsFromUtf8Does)
         "王五 北京建工集团 one two",
         QByteArray("\xF0\xA0\x80\x80 four-byte", 14),
         QByteArray("nul\0inside", 10),
-        "\xEF\xBB\xBF" "bom first",
+        "\xEF\xBB\xBF"
+        "bom first",
         "stray \x80 continuation",
         "truncated \xE5\x8C",
         "\xE5\x8C",
@@ -62,7 +65,8 @@ TEST(TextTable, Utf8CellsDecodeAsFromUtf8Does)
         "past the last \xF4\x90\x80\x80 code point",
         "noncharacters \xEF\xBF\xBE \xEF\xB7\x90 \xF0\x9F\xBF\xBF",
         "\xFF\xFE bytes never used",
-        "mixed 12345678\xE4\xB8\xAD" "abcdefgh\xC3\xA9",
+        "mixed 12345678\xE4\xB8\xAD"
+        "abcdefgh\xC3\xA9",
     };
     QList<QByteArrayView> views;
     for (const QByteArray &c : cells)
@@ -80,4 +84,4 @@ TEST(TextTable, Utf8CellsDecodeAsFromUtf8Does)
     EXPECT_EQ(t.row(2), QStringList({"last"}));
 }
 
-} // namespace
+}   // namespace

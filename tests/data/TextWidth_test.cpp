@@ -18,9 +18,8 @@ TEST_P(CutToWidthTest, ClipsByGbkWidth)
 
 INSTANTIATE_TEST_SUITE_P(Cases, CutToWidthTest,
                          ::testing::Values(CutCase{"abc", 2, "ab"}, CutCase{"abc", 10, "abc"},
-                                           CutCase{"张三", 4, "张三"}, CutCase{"张三", 3, "张"},
-                                           CutCase{"a张", 2, "a"}, CutCase{"张a", 2, "张"},
-                                           CutCase{"", 5, " "}, CutCase{"", 0, " "},
+                                           CutCase{"张三", 4, "张三"}, CutCase{"张三", 3, "张"}, CutCase{"a张", 2, "a"},
+                                           CutCase{"张a", 2, "张"}, CutCase{"", 5, " "}, CutCase{"", 0, " "},
                                            CutCase{"abc", 3, "abc"}, CutCase{"ab张三", 5, "ab张"},
                                            CutCase{"ab张三", 6, "ab张三"},
                                            // full-width punctuation is two bytes in GBK
@@ -35,7 +34,7 @@ TEST(CharWidthTest, FollowsTheGbkCodePage)
     EXPECT_EQ(CharWidth(U'\0'), 2);
     EXPECT_EQ(CharWidth(U'张'), 2);
     EXPECT_EQ(CharWidth(U'★'), 2);
-    EXPECT_EQ(CharWidth(U'\u0E01'), 1); // Thai: not in GBK
+    EXPECT_EQ(CharWidth(U'\u0E01'), 1);   // Thai: not in GBK
 }
 
 TEST(CutToWidthLong, ClipsLongMixedTextToTheWidth)

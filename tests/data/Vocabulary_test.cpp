@@ -88,4 +88,4 @@ TEST(Vocabulary, EveryEditorChoiceReadsBackAsItself)
     }
 }
 
-} // namespace
+}   // namespace

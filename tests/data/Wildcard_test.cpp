@@ -20,22 +20,22 @@ TEST_P(WildcardTest, MatchesLikeThePattern)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WildcardTest,
-    ::testing::Values(
-        LikeCase{"张卫国", "*卫*", true}, LikeCase{"卫", "*卫*", true}, LikeCase{"张三", "*卫*", false},
-        LikeCase{"abc", "a?c", true}, LikeCase{"ac", "a?c", false}, LikeCase{"a5c", "a#c", true},
-        LikeCase{"abc", "a#c", false}, LikeCase{"abc", "a[abc]c", true}, LikeCase{"adc", "a[abc]c", false},
-        LikeCase{"adc", "a[!abc]c", true}, LikeCase{"abc", "a[!abc]c", false}, LikeCase{"m", "[a-z]", true},
-        LikeCase{"M", "[a-z]", false}, LikeCase{"5", "[!0-9]", false}, LikeCase{"Abc", "abc", false},
-        LikeCase{"abc", "ABC", false}, LikeCase{"a*c", "a[*]c", true}, LikeCase{"abc", "a[*]c", false},
-        LikeCase{"a?c", "a[?]c", true}, LikeCase{"a[b", "*[*", true}, LikeCase{"ab", "*[*", false},
-        LikeCase{"", "**", true}, LikeCase{"", "*?*", false}, LikeCase{"abc", "*", true},
-        LikeCase{"x-y", "x[-]y", true}, LikeCase{"a", "[b-a]", true}, LikeCase{"张", "[张李]", true},
-        // An empty list is the empty string, not a character that never matches.
-        LikeCase{"ab", "a[]b", true}, LikeCase{"axb", "a[]b", false}, LikeCase{"", "[]", true},
-        // A character beyond the 16-bit range (rare name characters) is one
-        // character, also after a star has to try again further on.
-        LikeCase{"𠮷野", "?野", true}, LikeCase{"𠮷野", "??野", false}, LikeCase{"张𠮷𠮷", "*𠮷", true},
-        LikeCase{"𠮷a𠮷b", "*𠮷b", true}, LikeCase{"𠮷", "[𠮷]", true}, LikeCase{"𠮷", "[!𠮷]", false}));
+    ::testing::Values(LikeCase{"张卫国", "*卫*", true}, LikeCase{"卫", "*卫*", true}, LikeCase{"张三", "*卫*", false},
+                      LikeCase{"abc", "a?c", true}, LikeCase{"ac", "a?c", false}, LikeCase{"a5c", "a#c", true},
+                      LikeCase{"abc", "a#c", false}, LikeCase{"abc", "a[abc]c", true},
+                      LikeCase{"adc", "a[abc]c", false}, LikeCase{"adc", "a[!abc]c", true},
+                      LikeCase{"abc", "a[!abc]c", false}, LikeCase{"m", "[a-z]", true}, LikeCase{"M", "[a-z]", false},
+                      LikeCase{"5", "[!0-9]", false}, LikeCase{"Abc", "abc", false}, LikeCase{"abc", "ABC", false},
+                      LikeCase{"a*c", "a[*]c", true}, LikeCase{"abc", "a[*]c", false}, LikeCase{"a?c", "a[?]c", true},
+                      LikeCase{"a[b", "*[*", true}, LikeCase{"ab", "*[*", false}, LikeCase{"", "**", true},
+                      LikeCase{"", "*?*", false}, LikeCase{"abc", "*", true}, LikeCase{"x-y", "x[-]y", true},
+                      LikeCase{"a", "[b-a]", true}, LikeCase{"张", "[张李]", true},
+                      // An empty list is the empty string, not a character that never matches.
+                      LikeCase{"ab", "a[]b", true}, LikeCase{"axb", "a[]b", false}, LikeCase{"", "[]", true},
+                      // A character beyond the 16-bit range (rare name characters) is one
+                      // character, also after a star has to try again further on.
+                      LikeCase{"𠮷野", "?野", true}, LikeCase{"𠮷野", "??野", false}, LikeCase{"张𠮷𠮷", "*𠮷", true},
+                      LikeCase{"𠮷a𠮷b", "*𠮷b", true}, LikeCase{"𠮷", "[𠮷]", true}, LikeCase{"𠮷", "[!𠮷]", false}));
 
 struct ContainsCase {
     const char *text;

@@ -62,19 +62,20 @@ TEST_F(ExpertDetail, ShowsEveryFieldReadOnlyInTheBoxOfItsCaption)
     EXPECT_EQ(host.find<QLabel>(kDis, "labTitle")->text(), QStringLiteral("专家详细信息"));
     EXPECT_EQ(host.find<QLabel>(kDis, "labPath")->text(), QStringLiteral("专家列表 -> 查看"));
     EXPECT_EQ(host.find<QLabel>(kDis, ArrayName("labDis", 17))->text(), QStringLiteral("资格名称："));
-    const QList<QPair<int, int>> shown{
-        {0, E_Name},       {1, E_Status},        {2, E_Is_temp},    {3, E_star_number},    {4, E_Sex},
-        {5, E_birth_date}, {7, E_province},      {9, E_school_name}, {10, E_graduate_date}, {11, E_Profession},
-        {12, E_Company_name}, {15, E_cong_shi_zhuanye}, {16, E_type}, {17, E_zige_name},
-        {18, E_resource_industry}, {20, E_zige_gettime}, {21, E_Mobile}, {22, E_Zip_code},
-        {23, E_pinren_time}, {24, E_email}, {25, E_Address}};
+    const QList<QPair<int, int>> shown{{0, E_Name},          {1, E_Status},        {2, E_Is_temp},
+                                       {3, E_star_number},   {4, E_Sex},           {5, E_birth_date},
+                                       {7, E_province},      {9, E_school_name},   {10, E_graduate_date},
+                                       {11, E_Profession},   {12, E_Company_name}, {15, E_cong_shi_zhuanye},
+                                       {16, E_type},         {17, E_zige_name},    {18, E_resource_industry},
+                                       {20, E_zige_gettime}, {21, E_Mobile},       {22, E_Zip_code},
+                                       {23, E_pinren_time},  {24, E_email},        {25, E_Address}};
     for (const auto &[index, field] : shown) {
         EXPECT_EQ(box(index)->text(), QStringLiteral("v%1").arg(field)) << index;
         EXPECT_TRUE(box(index)->isReadOnly()) << index;
     }
     EXPECT_EQ(box(13)->text(), QStringLiteral(" "));
-    EXPECT_EQ(box(8)->text(), QStringLiteral("中专"));      // degree row 1
-    EXPECT_EQ(box(14)->text(), QStringLiteral("中级"));     // title row 3
+    EXPECT_EQ(box(8)->text(), QStringLiteral("中专"));    // degree row 1
+    EXPECT_EQ(box(14)->text(), QStringLiteral("中级"));   // title row 3
     EXPECT_EQ(box(8)->geometry(), TwRect(6900, 1200, 1695, 315));
     EXPECT_EQ(box(24)->geometry(), TwRect(4020, 2640, 4575, 315));
     for (int missing : {6, 19})
@@ -109,7 +110,9 @@ TEST_F(ExpertDetail, LongTextsAreGreyLockedAndScroll)
 
 TEST_F(ExpertDetail, CodesThatNameNoRowShowAnEmptyBox)
 {
-    struct Case { const char *degree, *title; };
+    struct Case {
+        const char *degree, *title;
+    };
     for (const Case &c : {Case{"99", "abc"}, Case{"", " "}, Case{"-1", "06"}}) {
         const QString id = addExpert(QString::fromUtf8(c.degree), QString::fromUtf8(c.title));
         openFrom(ScreenId::ExpertSearchView, id);
@@ -181,4 +184,4 @@ TEST(ExpertDetailReturn, FromTheSearchItRaisesSearchReturn)
     EXPECT_EQ(app.state.CurrentScreen, 9);
 }
 
-} // namespace
+}   // namespace

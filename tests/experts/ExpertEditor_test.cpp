@@ -39,8 +39,14 @@ protected:
     }
     QLineEdit *box(const QString &form, int i) { return control<QLineEdit>(form, ArrayName("txtDis", i)); }
     QPlainTextEdit *memo(const QString &form, int i) { return control<QPlainTextEdit>(form, ArrayName("txtDis", i)); }
-    QComboBox *list(const QString &form, const char *name) { return control<QComboBox>(form, QString::fromLatin1(name)); }
-    QPushButton *button(const QString &form, const char *name) { return control<QPushButton>(form, QString::fromLatin1(name)); }
+    QComboBox *list(const QString &form, const char *name)
+    {
+        return control<QComboBox>(form, QString::fromLatin1(name));
+    }
+    QPushButton *button(const QString &form, const char *name)
+    {
+        return control<QPushButton>(form, QString::fromLatin1(name));
+    }
     QString title(const QString &form) { return control<QLabel>(form, "labTitle")->text(); }
     QString path(const QString &form) { return control<QLabel>(form, "labPath")->text(); }
     void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton); }
@@ -90,12 +96,15 @@ protected:
 TEST_F(ExpertEditor, FieldsStandInTheirPlacesWithTheirCaptions)
 {
     host.openScreen(ScreenId::NewExpert);
-    struct Cap { int index; const char *text; int left, top; };
-    for (const Cap &c : {Cap{0, "专家姓名：", 120, 900}, Cap{4, "性    别：", 3000, 900},
-                         Cap{2, "专家性质：", 8760, 900}, Cap{8, "学    历：", 5880, 1260},
-                         Cap{14, "职称级别：", 5880, 1980}, Cap{3, "专家星级：", 8760, 1980},
-                         Cap{17, "资格名称：", 3000, 2340}, Cap{22, "邮    编：", 8760, 2700},
-                         Cap{25, "地    址：", 120, 3060}}) {
+    struct Cap {
+        int index;
+        const char *text;
+        int left, top;
+    };
+    for (const Cap &c :
+         {Cap{0, "专家姓名：", 120, 900}, Cap{4, "性    别：", 3000, 900}, Cap{2, "专家性质：", 8760, 900},
+          Cap{8, "学    历：", 5880, 1260}, Cap{14, "职称级别：", 5880, 1980}, Cap{3, "专家星级：", 8760, 1980},
+          Cap{17, "资格名称：", 3000, 2340}, Cap{22, "邮    编：", 8760, 2700}, Cap{25, "地    址：", 120, 3060}}) {
         QLabel *l = control<QLabel>(kNew, ArrayName("labDis", c.index));
         ASSERT_NE(l, nullptr);
         EXPECT_EQ(l->text(), QString::fromUtf8(c.text));
@@ -136,8 +145,7 @@ TEST_F(ExpertEditor, ListsOfferTheirItemsWithoutRowZero)
     EXPECT_EQ(items(list(kNew, "com_Lin")), (QStringList{"正式", "临时"}));
     EXPECT_EQ(items(list(kNew, "com_Degree")), (QStringList{"中专", "大专", "本科", "硕士研究生", "博士研究生"}));
     EXPECT_EQ(items(list(kNew, "com_Zhicheng")), (QStringList{"员级", "助理级", "中级", "副高级", "正高级"}));
-    EXPECT_EQ(items(list(kNew, "com_Star")),
-              (QStringList{"★☆☆☆☆", "★★☆☆☆", "★★★☆☆", "★★★★☆", "★★★★★"}));
+    EXPECT_EQ(items(list(kNew, "com_Star")), (QStringList{"★☆☆☆☆", "★★☆☆☆", "★★★☆☆", "★★★★☆", "★★★★★"}));
     EXPECT_FALSE(list(kNew, "com_Sex")->isEditable());
     // Opening again does not fill the lists twice.
     host.openScreen(ScreenId::NewExpert);
@@ -325,8 +333,8 @@ TEST_F(ExpertEditor, ATemporaryExpertJoinsTheDrawListAndReturnsToTheResult)
     EXPECT_EQ(row[E_Is_temp], QStringLiteral("临时"));
     EXPECT_EQ(row[E_Mobile], QStringLiteral("12345678901234567890"));
     ASSERT_EQ(app.state.DrawList.count(), 2);
-    EXPECT_EQ(app.state.DrawList.row(1), (QStringList{"000002", "王五", "男", "1980-02-03", "临时单位", " ", " ",
-                                                       "1234567890123456789012345"}));
+    EXPECT_EQ(app.state.DrawList.row(1),
+              (QStringList{"000002", "王五", "男", "1980-02-03", "临时单位", " ", " ", "1234567890123456789012345"}));
     EXPECT_TRUE(app.state.DrawUnsaved);
     EXPECT_EQ(app.state.CurrentScreen, 13);
     EXPECT_EQ(host.frontScreen()->objectName(), QStringLiteral("frmNewPro"));
@@ -371,12 +379,12 @@ TEST_F(ExpertEditor, UpdateScreenShowsTheChosenExpertAsStored)
     EXPECT_EQ(path(kUpd), QStringLiteral("专家列表 -> 修改"));
     EXPECT_TRUE(button(kUpd, "cmd_Back")->isVisible());
     // Which box shows which field.
-    const QList<QPair<int, int>> boxes{{0, E_Name},         {5, E_birth_date},     {9, E_school_name},
-                                      {10, E_graduate_date}, {11, E_Profession},   {12, E_Company_name},
-                                      {13, E_Position},     {15, E_cong_shi_zhuanye}, {3, E_type},
-                                      {2, E_resource_industry}, {4, E_zige_name}, {20, E_zige_gettime},
-                                      {23, E_pinren_time},  {21, E_Mobile},       {24, E_email},
-                                      {25, E_Address},      {22, E_Zip_code}};
+    const QList<QPair<int, int>> boxes{
+        {0, E_Name},         {5, E_birth_date},        {9, E_school_name}, {10, E_graduate_date},
+        {11, E_Profession},  {12, E_Company_name},     {13, E_Position},   {15, E_cong_shi_zhuanye},
+        {3, E_type},         {2, E_resource_industry}, {4, E_zige_name},   {20, E_zige_gettime},
+        {23, E_pinren_time}, {21, E_Mobile},           {24, E_email},      {25, E_Address},
+        {22, E_Zip_code}};
     for (const auto &[index, field] : boxes)
         EXPECT_EQ(box(kUpd, index)->text(), QStringLiteral("v%1").arg(field)) << index;
     EXPECT_EQ(box(kUpd, 1)->text(), QStringLiteral(" "));   // a stored blank shows as one blank
@@ -406,7 +414,7 @@ TEST_F(ExpertEditor, SavingAnUpdateRewritesTheRecordAndReturnsToTheList)
     EXPECT_EQ(row[E_Name], QStringLiteral("赵六"));
     EXPECT_EQ(row[E_Position], QStringLiteral(" "));
     EXPECT_EQ(row[E_province], QStringLiteral(" "));
-    EXPECT_EQ(row[E_star_number], kStar2);     // the grade shown is the grade stored
+    EXPECT_EQ(row[E_star_number], kStar2);   // the grade shown is the grade stored
     EXPECT_EQ(row[E_zhicheng_id], QStringLiteral("02"));
     EXPECT_EQ(row[E_degree_type_id], QStringLiteral("04"));
     EXPECT_EQ(row[E_area_id], QStringLiteral(" "));
@@ -545,4 +553,4 @@ TEST_F(ExpertEditor, TheListsEditLinkOpensTheChosenExpert)
     EXPECT_EQ(host.frontScreen()->objectName(), QStringLiteral("frmExpertList"));
 }
 
-} // namespace
+}   // namespace

@@ -42,9 +42,14 @@ class ExpertListFilter : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const auto &[name, status] : std::vector<std::pair<QString, QString>>{
-                 {"卫亮", "启用"}, {"孙卫平", "停用"}, {"李华卫", "启用"}, {"王强", "停用"}, {"a1c", "启用"},
-                 {"A*c", "启用"}, {"abc", "启用"}, {"[卫]x", "启用"}})
+        for (const auto &[name, status] : std::vector<std::pair<QString, QString>>{{"卫亮", "启用"},
+                                                                                   {"孙卫平", "停用"},
+                                                                                   {"李华卫", "启用"},
+                                                                                   {"王强", "停用"},
+                                                                                   {"a1c", "启用"},
+                                                                                   {"A*c", "启用"},
+                                                                                   {"abc", "启用"},
+                                                                                   {"[卫]x", "启用"}})
             store.add({{E_Name, name}, {E_Status, status}, {E_zhicheng_id, "03"}});
     }
     Store store;
@@ -107,20 +112,26 @@ TEST_F(ExpertListFilter, ReplacesThePreviousRows)
 TEST(ExpertListRows, HoldTheNineColumnsWithTheTitleName)
 {
     Store store;
-    store.add({{E_Name, "卫亮"}, {E_Sex, "男"}, {E_province, "北京"}, {E_cong_shi_zhuanye, "土木工程"},
-               {E_zhicheng_id, "04"}, {E_Status, "启用"}, {E_Is_temp, "临时"}, {E_star_number, "★★★★☆"}});
+    store.add({{E_Name, "卫亮"},
+               {E_Sex, "男"},
+               {E_province, "北京"},
+               {E_cong_shi_zhuanye, "土木工程"},
+               {E_zhicheng_id, "04"},
+               {E_Status, "启用"},
+               {E_Is_temp, "临时"},
+               {E_star_number, "★★★★☆"}});
     TextTable rows;
     SetExpert_MsgTemp(store, QString(), kAllItem, rows);
     ASSERT_EQ(rows.count(), 1);
-    EXPECT_EQ(rows.row(0), (QStringList{"000001", "卫亮", "男", "北京", "土木工程", "副高级", "启用", "临时",
-                                         "★★★★☆"}));
+    EXPECT_EQ(rows.row(0),
+              (QStringList{"000001", "卫亮", "男", "北京", "土木工程", "副高级", "启用", "临时", "★★★★☆"}));
 }
 
 TEST(ExpertListRows, TitleCodeThatNamesNoRowGivesAnEmptyCell)
 {
     const std::vector<std::pair<QString, QString>> cases{
         {"03", "中级"}, {"3", "中级"}, {"05", "正高级"}, {"00", "全部"}, {"06", ""}, {"99", ""},
-        {"-1", ""},     {"abc", ""},  {"", ""},         {" ", ""},      {"1e3", ""}};
+        {"-1", ""},     {"abc", ""},   {"", ""},         {" ", ""},      {"1e3", ""}};
     Store store;
     for (const auto &c : cases)
         store.add({{E_Name, "x"}, {E_zhicheng_id, c.first}});
@@ -137,29 +148,74 @@ class SearchFilter : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        store.add({{E_Name, "卫亮"}, {E_Sex, "男"}, {E_Status, "启用"}, {E_Is_temp, "正式"},
-                   {E_degree_type_id, "01"}, {E_type, "工程类"}, {E_zhicheng_id, "03"}, {E_province, "北京"},
-                   {E_Company_name, "北京建工集团"}, {E_cong_shi_zhuanye, "土木工程"},
-                   {E_resource_industry, "建筑工程"}, {E_zige_name, "一级建造师"}, {E_zige_gettime, "2003-05-01"},
-                   {E_birth_date, "1965-03-02"}, {E_Mobile, "13800000001"}});
-        store.add({{E_Name, "孙卫平"}, {E_Sex, "女"}, {E_Status, "停用"}, {E_Is_temp, "正式"},
-                   {E_degree_type_id, "02"}, {E_type, "经济类"}, {E_zhicheng_id, "04"}, {E_province, "上海"},
-                   {E_Company_name, "上海电力公司"}, {E_cong_shi_zhuanye, "电气工程"},
-                   {E_resource_industry, "电力系统"}, {E_zige_name, "注册电气工程师"},
+        store.add({{E_Name, "卫亮"},
+                   {E_Sex, "男"},
+                   {E_Status, "启用"},
+                   {E_Is_temp, "正式"},
+                   {E_degree_type_id, "01"},
+                   {E_type, "工程类"},
+                   {E_zhicheng_id, "03"},
+                   {E_province, "北京"},
+                   {E_Company_name, "北京建工集团"},
+                   {E_cong_shi_zhuanye, "土木工程"},
+                   {E_resource_industry, "建筑工程"},
+                   {E_zige_name, "一级建造师"},
+                   {E_zige_gettime, "2003-05-01"},
+                   {E_birth_date, "1965-03-02"},
+                   {E_Mobile, "13800000001"}});
+        store.add({{E_Name, "孙卫平"},
+                   {E_Sex, "女"},
+                   {E_Status, "停用"},
+                   {E_Is_temp, "正式"},
+                   {E_degree_type_id, "02"},
+                   {E_type, "经济类"},
+                   {E_zhicheng_id, "04"},
+                   {E_province, "上海"},
+                   {E_Company_name, "上海电力公司"},
+                   {E_cong_shi_zhuanye, "电气工程"},
+                   {E_resource_industry, "电力系统"},
+                   {E_zige_name, "注册电气工程师"},
                    {E_zige_gettime, "2005-01-01"}});
-        store.add({{E_Name, "李华卫"}, {E_Sex, "女"}, {E_Status, "启用"}, {E_Is_temp, "临时"},
-                   {E_degree_type_id, "03"}, {E_type, "工程类"}, {E_zhicheng_id, "05"}, {E_province, "广州"},
-                   {E_Company_name, "广州地铁"}, {E_cong_shi_zhuanye, "隧道工程"},
-                   {E_resource_industry, "建筑工程"}, {E_zige_name, "监理工程师"}, {E_zige_gettime, "1999-12-03"}});
-        store.add({{E_Name, "王强"}, {E_Sex, "男"}, {E_Status, "启用"}, {E_Is_temp, "正式"},
-                   {E_degree_type_id, "01"}, {E_type, "经济类"}, {E_zhicheng_id, "03"}, {E_province, "北京"},
-                   {E_Company_name, "中信[咨询]公司"}, {E_cong_shi_zhuanye, "造价"},
-                   {E_resource_industry, "工程造价"}, {E_zige_name, "造价工程师"}, {E_zige_gettime, "2003-11-11"}});
+        store.add({{E_Name, "李华卫"},
+                   {E_Sex, "女"},
+                   {E_Status, "启用"},
+                   {E_Is_temp, "临时"},
+                   {E_degree_type_id, "03"},
+                   {E_type, "工程类"},
+                   {E_zhicheng_id, "05"},
+                   {E_province, "广州"},
+                   {E_Company_name, "广州地铁"},
+                   {E_cong_shi_zhuanye, "隧道工程"},
+                   {E_resource_industry, "建筑工程"},
+                   {E_zige_name, "监理工程师"},
+                   {E_zige_gettime, "1999-12-03"}});
+        store.add({{E_Name, "王强"},
+                   {E_Sex, "男"},
+                   {E_Status, "启用"},
+                   {E_Is_temp, "正式"},
+                   {E_degree_type_id, "01"},
+                   {E_type, "经济类"},
+                   {E_zhicheng_id, "03"},
+                   {E_province, "北京"},
+                   {E_Company_name, "中信[咨询]公司"},
+                   {E_cong_shi_zhuanye, "造价"},
+                   {E_resource_industry, "工程造价"},
+                   {E_zige_name, "造价工程师"},
+                   {E_zige_gettime, "2003-11-11"}});
         // A title code of another width never equals a two-digit criterion.
-        store.add({{E_Name, "Zhang San"}, {E_Sex, "男"}, {E_Status, "启用"}, {E_Is_temp, "临时"},
-                   {E_degree_type_id, "04"}, {E_type, "工程类"}, {E_zhicheng_id, "3"}, {E_province, "天津"},
-                   {E_Company_name, "ACME Ltd"}, {E_cong_shi_zhuanye, "软件"},
-                   {E_resource_industry, "信息技术"}, {E_zige_name, "系统架构师"}, {E_zige_gettime, "2010-01-01"}});
+        store.add({{E_Name, "Zhang San"},
+                   {E_Sex, "男"},
+                   {E_Status, "启用"},
+                   {E_Is_temp, "临时"},
+                   {E_degree_type_id, "04"},
+                   {E_type, "工程类"},
+                   {E_zhicheng_id, "3"},
+                   {E_province, "天津"},
+                   {E_Company_name, "ACME Ltd"},
+                   {E_cong_shi_zhuanye, "软件"},
+                   {E_resource_industry, "信息技术"},
+                   {E_zige_name, "系统架构师"},
+                   {E_zige_gettime, "2010-01-01"}});
     }
 
     QStringList search(const SearchCriteria &criteria)
@@ -221,8 +277,8 @@ TEST_F(SearchFilter, CriteriaCombineAndNoRecordMatchesNobody)
     nameAndSex[1] = "女";
     EXPECT_EQ(search(nameAndSex), (QStringList{"孙卫平", "李华卫"}));
 
-    const SearchCriteria all{"卫", "男", "启用", "正式", "01", "工程", "03", "北京", "建工", "土木", "建筑", "一级",
-                             "2003"};
+    const SearchCriteria all{"卫",   "男",   "启用", "正式", "01",   "工程", "03",
+                             "北京", "建工", "土木", "建筑", "一级", "2003"};
     EXPECT_EQ(search(all), QStringList{"卫亮"});
     for (int i = 0; i < kSearchCriteriaCount; ++i) {
         SCOPED_TRACE(testing::Message() << "criterion " << i << " changed");
@@ -242,8 +298,8 @@ TEST_F(SearchFilter, RowsHoldTheSevenColumns)
     criteria[0] = "卫亮";
     search(criteria);
     ASSERT_EQ(rows.count(), 1);
-    EXPECT_EQ(rows.row(0), (QStringList{"000001", "卫亮", "1965-03-02", "北京建工集团", "土木工程", "一级建造师",
-                                         "13800000001"}));
+    EXPECT_EQ(rows.row(0),
+              (QStringList{"000001", "卫亮", "1965-03-02", "北京建工集团", "土木工程", "一级建造师", "13800000001"}));
 }
 
-} // namespace
+}   // namespace

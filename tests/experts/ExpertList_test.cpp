@@ -136,8 +136,7 @@ TEST_F(ExpertListScreen, OpensWithTheFullListAndItsNineColumns)
 {
     app.addExpert({"卫亮", "停用", "临时", "★★★★☆", "女", "1970-01-01", " ", "南京", "01", "东南大学", "1992-07-01",
                    "1", "单位", "职务", "04", "给排水"});
-    app.addExpert({"孙卫平", "启用", "正式", "★☆☆☆☆", "男", "", " ", "上海", "01", "", "", "", "", "", "x7",
-                   "电气"});
+    app.addExpert({"孙卫平", "启用", "正式", "★☆☆☆☆", "男", "", " ", "上海", "01", "", "", "", "", "", "x7", "电气"});
     open();
     EXPECT_EQ(page(), QStringLiteral("1/1"));
     const QStringList first{"1", "卫亮", "女", "南京", "给排水", "副高级", "停用", "临时", "★★★★☆"};
@@ -363,4 +362,4 @@ TEST_F(ExpertListScreen, CheckAllTicksThePageForDeletion)
     EXPECT_FALSE(control<QCheckBox>("chkAll")->isChecked());
 }
 
-} // namespace
+}   // namespace

@@ -25,15 +25,16 @@ TEST_P(NormalizeDate, CompletesOneDigitMonthAndDayOnly)
     EXPECT_EQ(NormalizeDateText(QString::fromUtf8(GetParam().typed)), QString::fromUtf8(GetParam().stored));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, NormalizeDate,
-    ::testing::Values(DateCase{"1965-3-8", "1965-03-08"}, DateCase{"1965-3-18", "1965-03-18"},
-                      DateCase{"1965-12-8", "1965-12-08"}, DateCase{"1965-03-08", "1965-03-08"},
-                      DateCase{"1965/3/8", "1965/3/8"}, DateCase{"65-3-8", "65-3-8"},
-                      DateCase{"  1965-3-8  ", "1965-03-08"}, DateCase{"", ""}, DateCase{"   ", ""},
-                      DateCase{"1965-", "1965-"}, DateCase{"1965-3", "1965-3"}, DateCase{"1965-3-", "1965-03-"},
-                      DateCase{"1965-12-", "1965-12-"}, DateCase{"1965-12-31", "1965-12-31"},
-                      DateCase{"一九六五年三月", "一九六五年三月"}, DateCase{"1965-3-8日", "1965-03-8日"}));
+INSTANTIATE_TEST_SUITE_P(Cases, NormalizeDate,
+                         ::testing::Values(DateCase{"1965-3-8", "1965-03-08"}, DateCase{"1965-3-18", "1965-03-18"},
+                                           DateCase{"1965-12-8", "1965-12-08"}, DateCase{"1965-03-08", "1965-03-08"},
+                                           DateCase{"1965/3/8", "1965/3/8"}, DateCase{"65-3-8", "65-3-8"},
+                                           DateCase{"  1965-3-8  ", "1965-03-08"}, DateCase{"", ""},
+                                           DateCase{"   ", ""}, DateCase{"1965-", "1965-"},
+                                           DateCase{"1965-3", "1965-3"}, DateCase{"1965-3-", "1965-03-"},
+                                           DateCase{"1965-12-", "1965-12-"}, DateCase{"1965-12-31", "1965-12-31"},
+                                           DateCase{"一九六五年三月", "一九六五年三月"},
+                                           DateCase{"1965-3-8日", "1965-03-8日"}));
 
 // ---------------------------------------------------------------------------
 // Gathering
@@ -120,7 +121,7 @@ TEST(GatherExpertFields, ListValuesAreTakenAsTheyAre)
     ExpertFormValues v = formWithName(QStringLiteral("张三"));
     v.byField[E_Status] = QStringLiteral(" 停用 ");   // a stored value kept by the update screen
     v.byField[E_degree_type_id] = QStringLiteral("03");
-    v.byField[E_zhicheng_id] = QString();             // no title level to offer
+    v.byField[E_zhicheng_id] = QString();   // no title level to offer
     const auto b = GatherExpertFields(v, kToday);
     ASSERT_TRUE(b);
     EXPECT_EQ(b->entry[E_Status], QStringLiteral(" 停用 "));
@@ -135,13 +136,13 @@ TEST(StoredFields, PositionsFrom17AreClippedToTheirWidths)
 {
     ExpertFormValues v = formWithName(QStringLiteral("张三"));
     const QString longCompany(300, QChar(u'单'));
-    v.byField[E_Company_name] = longCompany;                              // 16 and below: unclipped
-    v.byField[E_Mobile] = QStringLiteral("1234567890123456789012345");    // 25 single-width
-    v.byField[E_Zip_code] = QStringLiteral("邮编12345678");               // 2+2+8 = 12 > 10
-    v.byField[E_zige_gettime] = QStringLiteral("a") + QString(10, QChar(u'年'));  // 21 > 20
-    v.byField[E_email] = QString(26, QChar(u'邮'));                      // 52 > 50
-    v.byField[E_type] = QString(200, QChar(u'类'));                      // 400 > 255
-    v.byField[E_Resume] = QString(40000, QChar(u'历'));                  // 80000 > 65535
+    v.byField[E_Company_name] = longCompany;                                       // 16 and below: unclipped
+    v.byField[E_Mobile] = QStringLiteral("1234567890123456789012345");             // 25 single-width
+    v.byField[E_Zip_code] = QStringLiteral("邮编12345678");                        // 2+2+8 = 12 > 10
+    v.byField[E_zige_gettime] = QStringLiteral("a") + QString(10, QChar(u'年'));   // 21 > 20
+    v.byField[E_email] = QString(26, QChar(u'邮'));                                // 52 > 50
+    v.byField[E_type] = QString(200, QChar(u'类'));                                // 400 > 255
+    v.byField[E_Resume] = QString(40000, QChar(u'历'));                            // 80000 > 65535
     const auto b = GatherExpertFields(v, kToday);
     ASSERT_TRUE(b);
     const QStringList stored = b->storedFields();
@@ -159,8 +160,7 @@ TEST(StoredFields, PositionsFrom17AreClippedToTheirWidths)
 
     // The draw-list row carries the values as gathered.
     const QStringList row = b->drawListRow(QStringLiteral("000007"));
-    EXPECT_EQ(row, (QStringList{"000007", "张三", "男", " ", longCompany, " ", " ",
-                                "1234567890123456789012345"}));
+    EXPECT_EQ(row, (QStringList{"000007", "张三", "男", " ", longCompany, " ", " ", "1234567890123456789012345"}));
 }
 
 // ---------------------------------------------------------------------------
@@ -302,4 +302,4 @@ TEST(ExpertFieldTable, CoversEachInputOnceWithTheRightIndexes)
     EXPECT_EQ(ExpertFieldForPosition(E_Reg_date), nullptr);
 }
 
-} // namespace
+}   // namespace

@@ -28,14 +28,22 @@ public:
                        const QString &degree, const QString &type, const QString &title, const QString &city,
                        const QString &company, const QString &profession, const QString &industry,
                        const QString &qualification, const QString &since) {
-            return app.addExpert({name, status, kind, "★★★☆☆", sex, "1970-01-01", " ", city, degree, "学校",
-                                  "1992-07-01", "1", company, "职务", title, profession, type, industry,
-                                  qualification, since, "2005-01-01", "138" + name.toUtf8().toHex().left(8)});
+            return app.addExpert({name,          status,
+                                  kind,          "★★★☆☆",
+                                  sex,           "1970-01-01",
+                                  " ",           city,
+                                  degree,        "学校",
+                                  "1992-07-01",  "1",
+                                  company,       "职务",
+                                  title,         profession,
+                                  type,          industry,
+                                  qualification, since,
+                                  "2005-01-01",  "138" + name.toUtf8().toHex().left(8)});
         };
         ids << add("卫亮", "男", "启用", "正式", "01", "工程类", "03", "北京", "北京建工集团", "土木工程", "建筑工程",
                    "一级建造师", "2003-05-01");
-        ids << add("孙卫平", "女", "停用", "正式", "02", "经济类", "04", "上海", "上海电力公司", "电气工程",
-                   "电力系统", "注册电气工程师", "2005-01-01");
+        ids << add("孙卫平", "女", "停用", "正式", "02", "经济类", "04", "上海", "上海电力公司", "电气工程", "电力系统",
+                   "注册电气工程师", "2005-01-01");
         ids << add("李华卫", "女", "启用", "临时", "03", "工程类", "05", "广州", "广州地铁", "隧道工程", "建筑工程",
                    "监理工程师", "1999-12-03");
         ids << add("王强", "男", "启用", "正式", "01", "经济类", "03", "北京", "中信咨询公司", "造价", "工程造价",
@@ -113,8 +121,7 @@ TEST_F(SearchScreen, OpensEmptyWithEveryCriterionNoRecord)
     EXPECT_EQ(items(combo("com_Sex")), (QStringList{"全部", "男", "女"}));
     EXPECT_EQ(items(combo("com_Sta")), (QStringList{"全部", "启用", "停用"}));
     EXPECT_EQ(items(combo("com_Lin")), (QStringList{"全部", "正式", "临时"}));
-    EXPECT_EQ(items(combo("com_Star")),
-              (QStringList{"所有星级", "★☆☆☆☆", "★★☆☆☆", "★★★☆☆", "★★★★☆", "★★★★★"}));
+    EXPECT_EQ(items(combo("com_Star")), (QStringList{"所有星级", "★☆☆☆☆", "★★☆☆☆", "★★★☆☆", "★★★★☆", "★★★★★"}));
 }
 
 TEST_F(SearchScreen, CaptionsMarksAndNote)
@@ -124,8 +131,9 @@ TEST_F(SearchScreen, CaptionsMarksAndNote)
               QStringLiteral(" 序号    姓名     出生时间         工作单位               从事专业              "
                              "资格名称          电话号码    操作"));
     EXPECT_EQ(label("Label1")->palette().color(QPalette::Window).rgba(), kHeadingBack);
-    EXPECT_EQ(label("labDis(10)")->text(),
-              QStringLiteral("（ 号项目为可进行模糊查询的项目。例如：专家姓名：卫， 结果可为：卫亮，孙卫平，李华卫等。）"));
+    EXPECT_EQ(
+        label("labDis(10)")->text(),
+        QStringLiteral("（ 号项目为可进行模糊查询的项目。例如：专家姓名：卫， 结果可为：卫亮，孙卫平，李华卫等。）"));
     // Each red "*" stands left of its caption, on the same line.
     const std::vector<std::pair<int, int>> marks{{11, 0}, {15, 16}, {12, 7}, {19, 17}, {21, 6}, {22, 18}, {13, 5}};
     for (const auto &[mark, caption] : marks) {
@@ -153,7 +161,12 @@ TEST_F(SearchScreen, EmptyInputsListEveryExpertWithTheSevenColumns)
     EXPECT_EQ(shownNames(), (QStringList{"卫亮", "孙卫平", "李华卫", "王强"}));
     for (const QString &c : screen()->searchCriteria())
         EXPECT_TRUE(c.isEmpty());
-    const QStringList expected{"1", "卫亮", "1970-01-01", "北京建工集团", "土木工程", "一级建造师",
+    const QStringList expected{"1",
+                               "卫亮",
+                               "1970-01-01",
+                               "北京建工集团",
+                               "土木工程",
+                               "一级建造师",
                                app.state.ExpertTable.cell(0, 22).toString()};
     for (int m = 1; m <= 7; ++m)
         EXPECT_EQ(cell(m, 0)->text(), expected[m - 1]) << "lab" << m;
@@ -347,4 +360,4 @@ TEST_F(SearchScreen, ReportButtonsPrintTheResultWithTheCriteria)
         EXPECT_TRUE(control<QPushButton>(name)->isEnabled()) << name;
 }
 
-} // namespace
+}   // namespace

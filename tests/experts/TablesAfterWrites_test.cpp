@@ -114,4 +114,4 @@ TEST_F(TablesAfterWrites, AFailedWriteLeavesTheTablesAsTheFileIs)
     expectAsReloaded("the save made again");
 }
 
-} // namespace
+}   // namespace

@@ -86,7 +86,7 @@ TEST(CandidateFilter, ListsEnabledExpertsOnlyInTableOrderWithTheEightColumns)
 
     const QStringList &e = experts.row(3);
     EXPECT_EQ(candidates.row(1), (QStringList{e[E_Id], e[E_Name], e[E_Sex], e[E_birth_date], e[E_Company_name],
-                                                  e[E_cong_shi_zhuanye], e[E_zige_name], e[E_Mobile]}));
+                                              e[E_cong_shi_zhuanye], e[E_zige_name], e[E_Mobile]}));
 
     // A disabled expert stays out whatever the criteria say.
     EXPECT_EQ(Filter(experts, Only(0, QStringLiteral("乙"))), QStringList{});
@@ -101,12 +101,12 @@ TEST(CandidateFilter, NoRecordCriteriaMatchNobody)
 TEST(CandidateFilter, EachCriterionTestsItsOwnField)
 {
     ExpertSpec a{QStringLiteral("张卫国")};
-    ExpertSpec b{QStringLiteral("李明"), QStringLiteral("启用"), QStringLiteral("临时"), QStringLiteral("02"),
-                 QStringLiteral("经济类"), QStringLiteral("造价"), QStringLiteral("工程经济"), QStringLiteral("造价工程师"),
-                 QStringLiteral("上海审计所")};
-    ExpertSpec c{QStringLiteral("王芳"), QStringLiteral("启用"), QStringLiteral("正式"), QStringLiteral("12"),
-                 QStringLiteral("经济师"), QStringLiteral("审计"), QStringLiteral("会计"), QStringLiteral("注册会计师"),
-                 QStringLiteral("北京会计事务所")};
+    ExpertSpec b{QStringLiteral("李明"),     QStringLiteral("启用"),       QStringLiteral("临时"),
+                 QStringLiteral("02"),       QStringLiteral("经济类"),     QStringLiteral("造价"),
+                 QStringLiteral("工程经济"), QStringLiteral("造价工程师"), QStringLiteral("上海审计所")};
+    ExpertSpec c{QStringLiteral("王芳"), QStringLiteral("启用"),       QStringLiteral("正式"),
+                 QStringLiteral("12"),   QStringLiteral("经济师"),     QStringLiteral("审计"),
+                 QStringLiteral("会计"), QStringLiteral("注册会计师"), QStringLiteral("北京会计事务所")};
     const TextTable experts = Experts({a, b, c});
 
     struct Case {
@@ -116,12 +116,12 @@ TEST(CandidateFilter, EachCriterionTestsItsOwnField)
     } cases[] = {
         {0, "卫", {"张卫国"}},
         {1, "临时", {"李明"}},
-        {1, "临", {}},                 // the kind must be equal, not contained
+        {1, "临", {}},   // the kind must be equal, not contained
         {2, "经济", {"李明", "王芳"}},
         {3, "审计", {"王芳"}},
         {4, "工程", {"张卫国", "李明"}},
         {5, "02", {"李明"}},
-        {5, "2", {}},                  // the title level must be equal too
+        {5, "2", {}},   // the title level must be equal too
         {6, "工程师", {"李明"}},
         {7, "北京", {"张卫国", "王芳"}},
         {7, "北京会计事务所", {"王芳"}},
@@ -141,8 +141,12 @@ TEST(CandidateFilter, EachCriterionTestsItsOwnField)
 TEST(CandidateFilter, TextCriteriaAreWildcardPatterns)
 {
     ExpertSpec blank{QStringLiteral("")};
-    const TextTable experts = Experts({{QStringLiteral("卫亮")}, {QStringLiteral("孙卫平")}, {QStringLiteral("李华卫")},
-                                       {QStringLiteral("赵钱")}, blank, {QStringLiteral("Anna")},
+    const TextTable experts = Experts({{QStringLiteral("卫亮")},
+                                       {QStringLiteral("孙卫平")},
+                                       {QStringLiteral("李华卫")},
+                                       {QStringLiteral("赵钱")},
+                                       blank,
+                                       {QStringLiteral("Anna")},
                                        {QStringLiteral("王5")}});
     struct Case {
         const char *text;
@@ -154,9 +158,9 @@ TEST(CandidateFilter, TextCriteriaAreWildcardPatterns)
         {"#", {"王5"}},
         {"[赵李]", {"李华卫", "赵钱"}},
         {"[!孙]卫", {"李华卫"}},
-        {"anna", {}},                                               // case-sensitive
+        {"anna", {}},   // case-sensitive
         {"孙*平", {"孙卫平"}},
-        {"[卫", {}},                                                // an unclosed bracket is a plain character
+        {"[卫", {}},   // an unclosed bracket is a plain character
     };
     for (const Case &t : cases) {
         SCOPED_TRACE(t.text);
@@ -182,4 +186,4 @@ TEST(CandidateFilter, MergeRefreshesKnownIdsInPlaceAndAppendsNewOnes)
     EXPECT_EQ(drawList.row(2), (QStringList{"000007", "庚改", "男", "1", "2", "3", "4", "6"}));
 }
 
-} // namespace
+}   // namespace

@@ -26,7 +26,7 @@ TEST(DrawCount, ChecksTheCountBoxText)
     } cases[] = {
         {"", DrawCount::Missing, 0},
         {"   ", DrawCount::Missing, 0},
-        {"abc", DrawCount::Missing, 0},          // pasted text that is no number
+        {"abc", DrawCount::Missing, 0},   // pasted text that is no number
         {"1.5", DrawCount::Missing, 0},
         {"3个", DrawCount::Missing, 0},
         {"-", DrawCount::Missing, 0},
@@ -37,7 +37,7 @@ TEST(DrawCount, ChecksTheCountBoxText)
         {"1", DrawCount::Ok, 1},
         {" 007 ", DrawCount::Ok, 7},
         {"+10", DrawCount::Ok, 10},
-        {"11", DrawCount::AboveExperts, 0},      // more than the ten experts stored
+        {"11", DrawCount::AboveExperts, 0},   // more than the ten experts stored
         {"32768", DrawCount::AboveExperts, 0},
         {"99999999999999999999999999999", DrawCount::AboveExperts, 0},   // too large to hold
     };
@@ -66,9 +66,9 @@ TEST(RandomIndex, IsTheWholePartOfCountTimesR)
         double r;
         qsizetype index;
     } cases[] = {
-        {10, 0.0, 0}, {10, 0.099, 0}, {10, 0.1, 1}, {10, 0.55, 5}, {10, 0.9999999, 9},
-        {40000, std::nextafter(1.0, 0.0), 39999},
-        {10, 1.0, 9},     // a source at its edge still stays inside the list
+        {10, 0.0, 0},  {10, 0.099, 0},     {10, 0.1, 1},
+        {10, 0.55, 5}, {10, 0.9999999, 9}, {40000, std::nextafter(1.0, 0.0), 39999},
+        {10, 1.0, 9},   // a source at its edge still stays inside the list
         {10, -0.5, 0},
     };
     for (const Case &c : cases) {
@@ -150,4 +150,4 @@ TEST(PickRows, CopiesRowsInTheGivenOrder)
     EXPECT_EQ(picked.row(2), (QStringList{"4", "n4"}));
 }
 
-} // namespace
+}   // namespace

@@ -107,8 +107,8 @@ TEST_F(DrawScreen, LoadsWithItsCaptionsAndLists)
         EXPECT_EQ(label(ArrayName(QStringLiteral("labDis"), i))->text(), QStringLiteral("*"));
         EXPECT_EQ(TextColor(label(ArrayName(QStringLiteral("labDis"), i))), kWarningRed);
     }
-    EXPECT_EQ(label("Label1")->text(),
-              QStringLiteral(" 序号    姓名     性别    出生时间         工作单位                从事专业              资格名称           电话号码"));
+    EXPECT_EQ(label("Label1")->text(), QStringLiteral(" 序号    姓名     性别    出生时间         工作单位             "
+                                                      "   从事专业              资格名称           电话号码"));
     EXPECT_EQ(label("Label1")->palette().color(QPalette::Window).rgb(), kHeadingBack);
     EXPECT_EQ(label("labAll")->text(), QStringLiteral("全选"));
     EXPECT_EQ(button("cmd_OK")->text(), QStringLiteral("确 定"));
@@ -211,12 +211,16 @@ TEST_F(DrawScreen, FieldsFillTheirCriteria)
         {"title level, third item", [&] { combo("com_Zhicheng")->setCurrentIndex(2); }, {"孙卫平", "李华卫"}},
         {"title type", [&] { txtDis(1)->setText(QStringLiteral("工程")); }, {"卫亮", "孙卫平", "李华卫", "赵钱"}},
         {"assessed speciality", [&] { txtDis(2)->setText(QStringLiteral("无此专业")); }, {}},
-        {"working speciality", [&] { txtDis(3)->setText(QStringLiteral("土木")); }, {"卫亮", "孙卫平", "李华卫", "赵钱"}},
+        {"working speciality",
+         [&] { txtDis(3)->setText(QStringLiteral("土木")); },
+         {"卫亮", "孙卫平", "李华卫", "赵钱"}},
         {"qualification", [&] { txtDis(4)->setText(QStringLiteral("二级")); }, {}},
-        {"work unit and kind", [&] {
+        {"work unit and kind",
+         [&] {
              txtDis(5)->setText(QStringLiteral("建工"));
              combo("com_Lin")->setCurrentIndex(1);
-         }, {"卫亮", "李华卫"}},
+         },
+         {"卫亮", "李华卫"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -292,7 +296,7 @@ TEST_F(DrawScreen, DrawListLifeCycle)
     addMemoryExperts(3);
     struct Case {
         const char *event;
-        bool confirm;        // otherwise "返 回"
+        bool confirm;   // otherwise "返 回"
         bool unsavedBefore;
         QStringList ids;
         bool unsavedAfter;
@@ -372,7 +376,7 @@ TEST_F(DrawScreen, RandomCountChecksComeFirstAndLeaveEverythingAlone)
     } cases[] = {
         {"", "请输入抽取个数！", MessageService::Icon::Information},
         {"  ", "请输入抽取个数！", MessageService::Icon::Information},
-        {"abc", "请输入抽取个数！", MessageService::Icon::Information},       // pasted, not a number
+        {"abc", "请输入抽取个数！", MessageService::Icon::Information},   // pasted, not a number
         {"0", "抽取个数至少为1。", MessageService::Icon::Critical},
         {"-2", "抽取个数至少为1。", MessageService::Icon::Critical},
         {"5", "抽取个数已超过本数据库所存的专家人数。", MessageService::Icon::Critical},
@@ -692,4 +696,4 @@ TEST_F(RollingDraw, ActivationEndsARollWithoutAPick)
     EXPECT_EQ(drawIds(), QStringList{"000009"});
 }
 
-} // namespace
+}   // namespace

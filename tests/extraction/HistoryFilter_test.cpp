@@ -45,8 +45,7 @@ QStringList Ids(const TextTable &list)
     return ids;
 }
 
-HistoryCriteria Range(const QString &from, const QString &to, const QString &profession = {},
-                      const QString &unit = {})
+HistoryCriteria Range(const QString &from, const QString &to, const QString &profession = {}, const QString &unit = {})
 {
     return {from, to, profession, unit};
 }
@@ -95,7 +94,7 @@ TEST_F(HistoryFilterTest, RowsCopyTheExpertsEightColumns)
     ASSERT_EQ(list.count(), 1);
     const QStringList e = experts.row(1);
     EXPECT_EQ(list.row(0), (QStringList{e[E_Id], e[E_Name], e[E_Sex], e[E_birth_date], e[E_Company_name],
-                                            e[E_cong_shi_zhuanye], e[E_zige_name], e[E_Mobile]}));
+                                        e[E_cong_shi_zhuanye], e[E_zige_name], e[E_Mobile]}));
 }
 
 TEST_F(HistoryFilterTest, RecordsOfDeletedExpertsAreSkipped)
@@ -177,4 +176,4 @@ TEST(HistoryFilterEquivalence, SameAsScanningTheExpertTable)
     }
 }
 
-} // namespace
+}   // namespace

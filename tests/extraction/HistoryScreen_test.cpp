@@ -12,10 +12,7 @@
 
 namespace {
 
-ScreenRegistry HistoryRegistry()
-{
-    return AllScreens().only({Form::frmNewPro, Form::frmExpertHistory});
-}
+ScreenRegistry HistoryRegistry() { return AllScreens().only({Form::frmNewPro, Form::frmExpertHistory}); }
 
 class HistoryScreenTest : public ::testing::Test {
 protected:
@@ -101,9 +98,10 @@ TEST_F(HistoryScreenTest, LoadsWithItsCaptions)
         EXPECT_EQ(TextColor(label(QString::fromLatin1(star))), kWarningRed);
     }
     EXPECT_EQ(control<QPushButton>("cmd_Clear")->text(), QStringLiteral("清 空"));
-    EXPECT_EQ(label("Label1")->text(),
-              QStringLiteral(" 序号    姓名     性别    出生时间         工作单位                 从事专业                "
-                             "资格名称           电话号码"));
+    EXPECT_EQ(
+        label("Label1")->text(),
+        QStringLiteral(" 序号    姓名     性别    出生时间         工作单位                 从事专业                "
+                       "资格名称           电话号码"));
     EXPECT_EQ(label("Label1")->palette().color(QPalette::Window).rgb(), kHeadingBack);
     EXPECT_EQ(label("StatusBar1Panel1")->text(), QStringLiteral("登录日期: 2026/12/09"));
     EXPECT_FALSE(calendar("MonthView1")->isVisible());
@@ -117,7 +115,7 @@ TEST_F(HistoryScreenTest, SearchListsRecordsOfTheRange)
     app.addSelection("2026-11-30", wang);
     app.addSelection("2026-12-01", li);   // disabled and temporary experts are listed too
     app.addSelection("2026-12-05", zhao);
-    app.addSelection("2026-12-05", wang);  // drawn a second time
+    app.addSelection("2026-12-05", wang);   // drawn a second time
     app.addSelection("2026-12-10", zhao);
     open();
 
@@ -148,8 +146,9 @@ TEST_F(HistoryScreenTest, SearchListsRecordsOfTheRange)
 
 TEST_F(HistoryScreenTest, ProfessionAndWorkUnitNarrowTheList)
 {
-    const QString other = app.addExpert({"钱工", "启用", "正式", "★☆☆☆☆", "女", "1980-01-01", " ", "上海", "03", "同济", "2002-07-01",
-                                         " ", "上海市政设计院", "高工", "02", "给排水", "工程类", "市政", "注册公用设备工程师"});
+    const QString other =
+        app.addExpert({"钱工", "启用", "正式", "★☆☆☆☆", "女", "1980-01-01", " ", "上海", "03", "同济", "2002-07-01",
+                       " ", "上海市政设计院", "高工", "02", "给排水", "工程类", "市政", "注册公用设备工程师"});
     app.addSelection("2026-12-01", wang);
     app.addSelection("2026-12-01", other);
     open();
@@ -300,4 +299,4 @@ TEST_F(HistoryScreenTest, ReportControlsAreTheOnesAReportDisables)
     EXPECT_EQ(control<QPushButton>("cmdSearch")->text(), QStringLiteral("检 索"));
 }
 
-} // namespace
+}   // namespace

@@ -100,9 +100,10 @@ TEST_F(ResultScreenTest, ActivationListsTheDrawListWithDeleteLinks)
     EXPECT_EQ(button("cmdNewLinExp")->text(), QStringLiteral("新建临时专家"));
     EXPECT_EQ(label("labTitle")->text(), QStringLiteral("抽取专家结果"));
     EXPECT_EQ(label("labTitleRet")->text(), QStringLiteral("抽取结果"));
-    EXPECT_EQ(label("Label1")->text(),
-              QStringLiteral(" 序号    姓名     性别    出生时间         工作单位                 从事专业                "
-                             "资格名称           电话号码     操作"));
+    EXPECT_EQ(
+        label("Label1")->text(),
+        QStringLiteral(" 序号    姓名     性别    出生时间         工作单位                 从事专业                "
+                       "资格名称           电话号码     操作"));
     EXPECT_EQ(label("Label1")->palette().color(QPalette::Window).rgb(), kHeadingBack);
     EXPECT_EQ(label("StatusBar1Panel1")->text(), QStringLiteral("登录日期: 2026/12/09"));
     const char *links[] = {"labFirst", "首页", "labPre", "上一页", "labNext", "下一页", "labLast", "尾页"};
@@ -191,9 +192,9 @@ TEST_F(ResultScreenTest, NumbersFollowTheHighestRecordOfTheFile)
 {
     struct Case {
         const char *name;
-        QStringList inFile;        // record numbers in the file
-        QStringList cached;        // what this program last loaded
-        QStringList expected;      // numbers of the two new records
+        QStringList inFile;     // record numbers in the file
+        QStringList cached;     // what this program last loaded
+        QStringList expected;   // numbers of the two new records
     };
     const Case cases[] = {
         {"cache current", {"000001", "000041"}, {"000001", "000041"}, {"000042", "000043"}},
@@ -300,10 +301,7 @@ void AddTemporaryExpert(ResultScreenTest &t)
 INSTANTIATE_TEST_SUITE_P(
     Changes, ResultScreenChangeTest,
     ::testing::Values(ChangeAfterSave{"RowDeleted", [](ResultScreenTest &t) { t.clickLabel(t.deleteLink(0)); }, {}, 1},
-                      ChangeAfterSave{"TemporaryExpertAdded",
-                                      AddTemporaryExpert,
-                                      {50},
-                                      1},
+                      ChangeAfterSave{"TemporaryExpertAdded", AddTemporaryExpert, {50}, 1},
                       ChangeAfterSave{"RowDeletedAndTemporaryExpertAdded",
                                       [](ResultScreenTest &t) {
                                           t.clickLabel(t.deleteLink(1));
@@ -436,4 +434,4 @@ TEST_F(ResultScreenTest, TemporaryExpertComesBackAsTheLastRow)
     EXPECT_EQ(cell(2, 1)->text(), DrawRow(99)[1]);
 }
 
-} // namespace
+}   // namespace

@@ -74,7 +74,6 @@ TEST(FileModes, AStagedFileIsLikeAnyNewFileAndAReplacedOneKeepsItsMode)
     }
 }
 
-
 TEST(FileModes, ACopyIsLikeAnyNewFileAndAReplacedOneKeepsItsMode)
 {
     // The exit backup, the safety copies and a restore are written as copies.
@@ -98,4 +97,4 @@ TEST(FileModes, ACopyIsLikeAnyNewFileAndAReplacedOneKeepsItsMode)
     }
 }
 
-} // namespace
+}   // namespace

@@ -8,12 +8,7 @@
 
 namespace {
 
-
-
-QStringList Hidden(const QString &dir)
-{
-    return QDir(dir).entryList({".*"}, QDir::Files | QDir::Hidden);
-}
+QStringList Hidden(const QString &dir) { return QDir(dir).entryList({".*"}, QDir::Files | QDir::Hidden); }
 
 TEST(StagedFile, TakesTheTargetsPlaceOnlyWhenPlaced)
 {
@@ -77,5 +72,4 @@ TEST(StagedFile, FailuresSayWhereAndLeaveTheTarget)
     EXPECT_TRUE(QFileInfo(target).isDir());
 }
 
-
-} // namespace
+}   // namespace

@@ -110,11 +110,10 @@ const QByteArray kRootRels =
 QList<ZipMember> Workbook(const QByteArray &firstSheet, const QByteArray &sharedStrings, const QByteArray &styles,
                           bool date1904 = false)
 {
-    const QByteArray workbook =
-        QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?>
+    const QByteArray workbook = QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?>
 <workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">
-<workbookPr)") +
-        (date1904 ? " date1904=\"1\"" : "") + R"(/><sheets>
+<workbookPr)") + (date1904 ? " date1904=\"1\"" : "") +
+                                R"(/><sheets>
 <sheet name="导入" sheetId="2" r:id="rId7"/><sheet name="Other" sheetId="1" r:id="rId1"/>
 </sheets></workbook>)";
     const QByteArray rels = R"(<?xml version="1.0" encoding="UTF-8"?>
@@ -189,7 +188,7 @@ TEST_F(XlsxSheet, CellsReadAsTheUserSeesThem)
     const QList<QStringList> expected{
         {"专家姓名", "", "", "", ""},
         {"张三 ", "", "13800138000", "1.10101196503081E+017", "3.5"},   // F2 lies beyond the columns
-        {"", "", "", "", ""},                                         // a row the sheet leaves out
+        {"", "", "", "", ""},                                           // a row the sheet leaves out
         {"a & b\r\nc", "1965-03-08", "2023-03-15", "1965-03-08 18:00:00", "12:00:00"},
         {"", "TRUE", "公式", "#N/A", "12"},
         {"", "行内", "", "", ""},
@@ -227,19 +226,21 @@ TEST_F(XlsxSheet, NumberCellsAreNamedWithTheirValueAndWhetherTheyAreDates)
         QList<Number> numbers;
         QList<QStringList> rows;
         QString error;
-        EXPECT_TRUE(ReadXlsxSheet(write(book), 5, &rows, &error, {},
-                                  [&](int row, int column, double value, bool date) {
-                                      numbers.append({row, column, value, date});
-                                  }))
-            << error.toStdString();
+        EXPECT_TRUE(ReadXlsxSheet(write(book), 5, &rows, &error, {}, [&](int row, int column, double value, bool date) {
+            numbers.append({row, column, value, date});
+        })) << error.toStdString();
         return numbers;
     };
     // Texts, booleans, formulas' texts, errors and empty cells are none;
     // F2 lies beyond the columns asked for.
-    const QList<Number> expected{{2, 3, 13800138000.0, false}, {2, 4, 1.1010119650308123E+17, false},
-                                 {2, 5, 3.5, false},           {4, 2, 23809, true},
-                                 {4, 3, 45000, true},          {4, 4, 23809.75, true},
-                                 {4, 5, 0.5, true},            {5, 5, 12, false}};
+    const QList<Number> expected{{2, 3, 13800138000.0, false},
+                                 {2, 4, 1.1010119650308123E+17, false},
+                                 {2, 5, 3.5, false},
+                                 {4, 2, 23809, true},
+                                 {4, 3, 45000, true},
+                                 {4, 4, 23809.75, true},
+                                 {4, 5, 0.5, true},
+                                 {5, 5, 12, false}};
     EXPECT_EQ(read(Zip(Workbook(kSheet, kSharedStrings, kStyles))), expected);
 
     const QByteArray sheet = R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>
@@ -255,11 +256,11 @@ TEST_F(XlsxSheet, FilesTheReaderCannotReadAreRefusedWithAReason)
     QByteArray damaged = Zip(Workbook(kSheet, kSharedStrings, kStyles));
     // One byte of the stored root relationships changed: its check sum fails.
     damaged[damaged.indexOf("officeDocument/2006/relationships/officeDocument")] = 'X';
-    const QByteArray noSheet = Zip({{"_rels/.rels", kRootRels, false},
-                                    {"xl/workbook.xml", R"(<workbook xmlns="x"><sheets/></workbook>)"}});
-    const QByteArray badIndex = Zip(Workbook(
-        R"(<worksheet><sheetData><row r="1"><c r="A1" t="s"><v>99</v></c></row></sheetData></worksheet>)",
-        kSharedStrings, kStyles));
+    const QByteArray noSheet =
+        Zip({{"_rels/.rels", kRootRels, false}, {"xl/workbook.xml", R"(<workbook xmlns="x"><sheets/></workbook>)"}});
+    const QByteArray badIndex =
+        Zip(Workbook(R"(<worksheet><sheetData><row r="1"><c r="A1" t="s"><v>99</v></c></row></sheetData></worksheet>)",
+                     kSharedStrings, kStyles));
     for (const QByteArray &bytes : {QByteArray("PK not really"), damaged, noSheet, badIndex}) {
         QList<QStringList> rows;
         QString error;
@@ -286,4 +287,4 @@ TEST_F(XlsxSheet, ZipMembersStoredOrDeflated)
     EXPECT_FALSE(zip.read("missing", &bytes, &error));
 }
 
-} // namespace
+}   // namespace

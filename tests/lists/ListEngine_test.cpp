@@ -37,9 +37,11 @@ struct HandBuiltGrid {
 
 TEST(ListPageCount, RoundsUpToWholePages)
 {
-    const struct { qsizetype rows, pages; } cases[] = {
-        {0, 0}, {1, 1}, {9, 1}, {10, 1}, {11, 2}, {25, 3}, {30, 3}, {32767, 3277}, {32768, 3277}, {40000, 4000},
-        {40001, 4001},
+    const struct {
+        qsizetype rows, pages;
+    } cases[] = {
+        {0, 0},  {1, 1},        {9, 1},        {10, 1},       {11, 2},       {25, 3},
+        {30, 3}, {32767, 3277}, {32768, 3277}, {40000, 4000}, {40001, 4001},
     };
     for (const auto &tc : cases)
         EXPECT_EQ(ListPageCount(tc.rows), tc.pages) << tc.rows << " rows";
@@ -244,4 +246,4 @@ TEST(ListEngine, TextColorReadsBackThePaletteColour)
     EXPECT_EQ(label.palette().color(QPalette::WindowText), QColor(129, 129, 129));
 }
 
-} // namespace
+}   // namespace

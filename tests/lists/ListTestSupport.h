@@ -47,8 +47,7 @@ inline ListLayout FullLayout(int columns)
     return l;
 }
 
-template <typename T>
-T *Control(QWidget &screen, const QString &name)
+template <typename T> T *Control(QWidget &screen, const QString &name)
 {
     return screen.findChild<T *>(name, Qt::FindDirectChildrenOnly);
 }

@@ -96,13 +96,15 @@ TEST_F(PagedListScreen, BuildsTheNamedControls)
 
 TEST_F(PagedListScreen, FirstPageByRowCount)
 {
-    const struct { qsizetype rows; const char *label; qsizetype current, pages; int filled; bool more; } cases[] = {
-        {0, "0/0", 0, 0, 0, false},
-        {10, "1/1", 1, 1, 10, false},
-        {11, "1/2", 1, 2, 10, true},
-        {25, "1/3", 1, 3, 10, true},
-        {30, "1/3", 1, 3, 10, true},
-        {3, "1/1", 1, 1, 3, false},
+    const struct {
+        qsizetype rows;
+        const char *label;
+        qsizetype current, pages;
+        int filled;
+        bool more;
+    } cases[] = {
+        {0, "0/0", 0, 0, 0, false},  {10, "1/1", 1, 1, 10, false}, {11, "1/2", 1, 2, 10, true},
+        {25, "1/3", 1, 3, 10, true}, {30, "1/3", 1, 3, 10, true},  {3, "1/1", 1, 1, 3, false},
     };
     for (const auto &tc : cases) {
         SCOPED_TRACE(testing::Message() << tc.rows << " rows");
@@ -119,7 +121,12 @@ TEST_F(PagedListScreen, FirstPageByRowCount)
 
 TEST_F(PagedListScreen, LastLinkFromPageOne)
 {
-    const struct { qsizetype rows; const char *label; qsizetype firstRow; int filled; } cases[] = {
+    const struct {
+        qsizetype rows;
+        const char *label;
+        qsizetype firstRow;
+        int filled;
+    } cases[] = {
         {25, "3/3", 21, 5},
         {30, "3/3", 21, 10},
         {11, "2/2", 11, 1},
@@ -164,7 +171,10 @@ TEST_F(PagedListScreen, WalksForwardAndBack)
 
 TEST_F(PagedListScreen, InactiveLinksDoNothing)
 {
-    const struct { const char *moveTo; const char *dead[2]; } cases[] = {
+    const struct {
+        const char *moveTo;
+        const char *dead[2];
+    } cases[] = {
         {nullptr, {"labFirst", "labPre"}},
         {"labLast", {"labNext", "labLast"}},
     };
@@ -325,4 +335,4 @@ TEST(PagedListSevenColumns, LeavesTheScreensOwnControlsAlone)
     EXPECT_TRUE(list.checkedSlots().isEmpty());
 }
 
-} // namespace
+}   // namespace

@@ -58,11 +58,24 @@ TEST(AccessFile, ReadsEveryColumnType)
         {"D", ColumnType::Integer},  {"E", ColumnType::Long},     {"F", ColumnType::Double},
         {"G", ColumnType::DateTime}, {"H", ColumnType::Currency}, {"I", ColumnType::Boolean},
     };
-    const SourceRow first = {QString("a"), QString("b"), qlonglong(0), qlonglong(0), qlonglong(0), 0.0,
-                             QDateTime(QDate(1981, 12, 12), QTime(0, 0), Qt::UTC), QString("0.0000"), false};
-    const SourceRow second = {QString("abcdefg"), QString("hijklmnop"), qlonglong(2), qlonglong(222),
-                              qlonglong(333333333), 444.555, QDateTime(QDate(1974, 9, 21), QTime(0, 0), Qt::UTC),
-                              QString("3.5000"), true};
+    const SourceRow first = {QString("a"),
+                             QString("b"),
+                             qlonglong(0),
+                             qlonglong(0),
+                             qlonglong(0),
+                             0.0,
+                             QDateTime(QDate(1981, 12, 12), QTime(0, 0), Qt::UTC),
+                             QString("0.0000"),
+                             false};
+    const SourceRow second = {QString("abcdefg"),
+                              QString("hijklmnop"),
+                              qlonglong(2),
+                              qlonglong(222),
+                              qlonglong(333333333),
+                              444.555,
+                              QDateTime(QDate(1974, 9, 21), QTime(0, 0), Qt::UTC),
+                              QString("3.5000"),
+                              true};
     for (const char *name : {"jet3-access97.mdb", "jet4-access2003-column-types.mdb"}) {
         const auto file = AccessFile::open(accessFile(name));
         const QList<SourceColumn> columns = file->columns("Table1");
@@ -81,8 +94,7 @@ TEST(AccessFile, ReadsEveryColumnType)
             ASSERT_EQ(row.size(), expected.size());
             for (int c = 0; c < row.size(); ++c) {
                 EXPECT_EQ(row[c].typeId(), expected[c].typeId()) << name << " column " << c;
-                EXPECT_EQ(row[c], expected[c]) << name << " column " << c << ": "
-                                               << row[c].toString().toStdString();
+                EXPECT_EQ(row[c], expected[c]) << name << " column " << c << ": " << row[c].toString().toStdString();
             }
         }
 
@@ -106,9 +118,8 @@ TEST(AccessFile, ReadsEveryColumnType)
 // the file without one.
 TEST(AccessFile, ReadsFilesWithADatabasePassword)
 {
-    const QList<SourceRow> expected = {{qlonglong(1), QString("One")},
-                                       {qlonglong(2), QString("Two")},
-                                       {qlonglong(3), QString("Three")}};
+    const QList<SourceRow> expected = {
+        {qlonglong(1), QString("One")}, {qlonglong(2), QString("Two")}, {qlonglong(3), QString("Three")}};
     for (const char *name : {"jet4-access2000.mdb", "jet4-access2000-password.mdb", "jet4-access2003-password.mdb"}) {
         const auto file = AccessFile::open(accessFile(name));
         const QList<SourceColumn> columns = file->columns("Table1");
@@ -129,7 +140,9 @@ TEST(AccessFile, ReadsAccess97TextAsGbk)
     const qsizetype at = bytes.indexOf("abcdefg");
     ASSERT_GE(at, 0);
     ASSERT_EQ(bytes.indexOf("abcdefg", at + 1), -1);
-    const QByteArray gbk("\xD5\xC5\xC8\xFD\xC0\xEE" "a", 7);   // 张三李a
+    const QByteArray gbk("\xD5\xC5\xC8\xFD\xC0\xEE"
+                         "a",
+                         7);   // 张三李a
     bytes.replace(at, gbk.size(), gbk);
     const QString path = QDir(dir.path()).filePath("gbk.mdb");
     ASSERT_TRUE(WriteAll(path, bytes));
@@ -246,4 +259,4 @@ TEST(AccessFile, AFileWithoutTheLibraryIsRefused)
     EXPECT_TRUE(RefusalText(plan).contains("这不是专家库的数据库")) << RefusalText(plan).toStdString();
 }
 
-} // namespace
+}   // namespace

@@ -11,10 +11,7 @@
 
 namespace {
 
-QString AccessFixture(const QString &name)
-{
-    return QDir(QStringLiteral(KESTRUNE_ACCESS_FILES)).filePath(name);
-}
+QString AccessFixture(const QString &name) { return QDir(QStringLiteral(KESTRUNE_ACCESS_FILES)).filePath(name); }
 
 class ImportAccessScreenTest : public ::testing::Test {
 protected:
@@ -89,4 +86,4 @@ TEST_F(ImportAccessScreenTest, CancellingTheFileDialogDoesNothing)
     EXPECT_TRUE(app.messages->shown.isEmpty());
 }
 
-} // namespace
+}   // namespace

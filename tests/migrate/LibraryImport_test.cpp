@@ -23,10 +23,35 @@ namespace {
 // The 29 fields of an expert as the old program kept them.
 QStringList expert(const QString &id, const QString &name)
 {
-    return {id, name, "启用", "正式", "★★★☆☆", "男", "1965-03-08", " ", "北京", "03", "清华大学", "1988-07-01",
-            "110101196503081234", "北京建工集团", "总工程师", "03", "土木工程", "工程类", "建筑工程", "一级建造师",
-            "2001-05-01", "2003-09-01", "13800000000", "wang@example.com", "北京市海淀区", "100084", "简历",
-            "业绩", "2008-05-06"};
+    return {id,
+            name,
+            "启用",
+            "正式",
+            "★★★☆☆",
+            "男",
+            "1965-03-08",
+            " ",
+            "北京",
+            "03",
+            "清华大学",
+            "1988-07-01",
+            "110101196503081234",
+            "北京建工集团",
+            "总工程师",
+            "03",
+            "土木工程",
+            "工程类",
+            "建筑工程",
+            "一级建造师",
+            "2001-05-01",
+            "2003-09-01",
+            "13800000000",
+            "wang@example.com",
+            "北京市海淀区",
+            "100084",
+            "简历",
+            "业绩",
+            "2008-05-06"};
 }
 
 // A whole library of the old program. Record numbers have gaps, as they do
@@ -34,9 +59,9 @@ QStringList expert(const QString &id, const QString &name)
 MemorySource oldLibrary()
 {
     MemorySource s;
-    s.addTable(Schema::LoginPwd(), {{"000001", "admin", "583920abc", "0"},
-                                    {"000002", "张三", "旧密码", "1"},
-                                    {"000004", "leader", "pw 4", "2"}});
+    s.addTable(
+        Schema::LoginPwd(),
+        {{"000001", "admin", "583920abc", "0"}, {"000002", "张三", "旧密码", "1"}, {"000004", "leader", "pw 4", "2"}});
     s.addTable(Schema::ResourceZhicheng(), {{"00", "全部"}, {"01", "初级"}, {"02", "中级"}, {"03", "高级"}});
     s.addTable(Schema::ResourceDegree(), {{"00", "全部"}, {"01", "大专"}, {"02", "本科"}});
     s.addTable(Schema::ExpertMsg(), {expert("000003", "王工"), expert("000007", "李工")});
@@ -183,7 +208,7 @@ TEST_F(LibraryImportTest, ExpertFieldsAreCutToTheEditorsWidthsAndEveryCutIsListe
         {"email", QString(50, 'e'), QString(50, 'e'), false},
         {"Name", QString(300, QChar(0x5F20)), QString(300, QChar(0x5F20)), false},   // never clipped
         {"Address", QString(""), QString(" "), false},   // an empty text is stored as one space
-        {"Address", QVariant(), QString(""), false},      // a null stays null
+        {"Address", QVariant(), QString(""), false},     // a null stays null
         {"graduate_date", QString("1988年7月"), QString("1988年7月"), false},
     };
     MemorySource source = oldLibrary();
@@ -288,7 +313,8 @@ TEST_F(LibraryImportTest, MissingAndExtraColumnsAndTablesAreReported)
     EXPECT_TRUE(plan.tables[4].missingColumns.isEmpty());
     EXPECT_EQ(plan.extraTables, QStringList{"Switchboard Items"});
     const QString findings = FindingsText(plan);
-    EXPECT_TRUE(findings.contains("expert_msg（专家）：2 条记录；缺少字段 Resume（导入为空）；多出字段 Photo（不导入）"))
+    EXPECT_TRUE(
+        findings.contains("expert_msg（专家）：2 条记录；缺少字段 Resume（导入为空）；多出字段 Photo（不导入）"))
         << findings.toStdString();
     EXPECT_TRUE(findings.contains("sel_expert（抽取记录）：2 条记录\n"));
     EXPECT_TRUE(findings.contains("多出的数据表（不导入）：Switchboard Items"));
@@ -296,8 +322,8 @@ TEST_F(LibraryImportTest, MissingAndExtraColumnsAndTablesAreReported)
     ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), plan).ok);
     EXPECT_EQ(app.state.ExpertTable.cell(0, Schema::E_Resume).toString(), "");
     EXPECT_EQ(app.state.ExpertTable.cell(1, Schema::E_Main_project).toString(), "业绩");
-    EXPECT_EQ(app.state.SelectionTable.toLists(), QList<QStringList>({{"000010", "2008-05-06", "000003"},
-                                                                  {"000012", "2009-01-02", "000007"}}));
+    EXPECT_EQ(app.state.SelectionTable.toLists(),
+              QList<QStringList>({{"000010", "2008-05-06", "000003"}, {"000012", "2009-01-02", "000007"}}));
 }
 
 TEST_F(LibraryImportTest, ALibraryThatCannotComeAcrossWholeIsRefusedAndNothingIsWritten)
@@ -433,4 +459,4 @@ TEST(NewDataFile, AFailureLeavesNoFileBehind)
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 
-} // namespace
+}   // namespace

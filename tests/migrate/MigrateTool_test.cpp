@@ -34,7 +34,9 @@ TEST(MigrateTool, ListsEachTableWithItsRecordsAndColumns)
     for (int i = 1; i <= 89; ++i)
         wide << QString("column%1").arg(i);
     const QString fourTables = "Table1\t2\tA,B,C,D,E,F,G,H,I\n"
-                               "Table2\t0\t" + wide.join(',') + "\n"
+                               "Table2\t0\t" +
+                               wide.join(',') +
+                               "\n"
                                "Table3\t0\ta,b\n"
                                "Table4\t0\tname,data\n";
     struct Case {
@@ -88,4 +90,4 @@ TEST(MigrateTool, RefusesWithAMessageAndAnErrorExit)
     EXPECT_EQ(ReadAll(kestrune), kestruneBytes);
 }
 
-} // namespace
+}   // namespace

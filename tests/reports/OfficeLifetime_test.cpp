@@ -91,4 +91,4 @@ TEST(OfficeLifetime, TheOfficeEndsWhenTheProgramIsKilled)
     RemoveLeftoverRunFolders();
 }
 
-} // namespace
+}   // namespace

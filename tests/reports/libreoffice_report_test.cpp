@@ -40,11 +40,16 @@ QVector<Kind> Kinds()
         criteria << QStringLiteral("条件%1").arg(i);
     return {
         {ReportKind::Selection, 8, kDrawHeadings, {}, {}},
-        {ReportKind::Search, 7, kSearchHeadings,
+        {ReportKind::Search,
+         7,
+         kSearchHeadings,
          SearchHeaderCells(criteria, {"男", "启用", "正式", "本科", "高级", "★★★★☆"}),
          {"专家姓名：", "性    别：", "专家状态：", "专家性质：", "学    历：", "职称类别：", "职称级别：",
           "专家星级：", "城    市：", "工作单位：", "从事专业：", "参评专业：", "资格名称：", "取资时间："}},
-        {ReportKind::History, 8, kDrawHeadings, HistoryHeaderCells({"2026-01-01", "2026-12-31", "土木", "设计院"}),
+        {ReportKind::History,
+         8,
+         kDrawHeadings,
+         HistoryHeaderCells({"2026-01-01", "2026-12-31", "土木", "设计院"}),
          {"开始日期：", "结束日期：", "从事专业：", "工作单位："}},
     };
 }
@@ -131,7 +136,8 @@ TEST(LibreOfficeReports, ExportedWorkbooksHoldTheListInTheTemplateRows)
             TextTable list = MakeReportList(n, k.listColumns);
             list.setCell(0, 1, QStringLiteral("001"));   // stays text
             app.files->nextSavePath = out.filePath(QStringLiteral("%1-%2.xls").arg(int(k.kind)).arg(n));
-            const QString path = ExportReport({app.state.services, app.state.appDir}, &screen, k.kind, list, k.header, {});
+            const QString path =
+                ExportReport({app.state.services, app.state.appDir}, &screen, k.kind, list, k.header, {});
             ASSERT_EQ(path, app.files->nextSavePath) << app.messages->lastText().toStdString();
             EXPECT_TRUE(IsXlsWorkbook(path));
             saved.append({k, n, path});
@@ -196,8 +202,8 @@ TEST(LibreOfficeReports, PreviewShowsEveryRowOnceWithTheHeadingOnEachPage)
 
     for (int n : {3, 100}) {
         SCOPED_TRACE(n);
-        ReportPreview *preview =
-            PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, MakeReportList(n, 8), {}, {});
+        ReportPreview *preview = PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection,
+                                               MakeReportList(n, 8), {}, {});
         ASSERT_NE(preview, nullptr) << app.messages->lastText().toStdString();
         QPdfDocument &pdf = *preview->document();
         // One page for a short list; a long one runs over several, each with
@@ -231,15 +237,17 @@ TEST(LibreOfficeReports, MissingOfficeGivesTheSystemErrorAndWritesNothing)
     QTemporaryDir out;
     QWidget screen;
     app.files->nextSavePath = out.filePath("report.xls");
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, MakeReportList(3, 7), {}, {}), QString());
-    EXPECT_EQ(app.messages->lastText(),
-              "系统错误。\n请确认打印机是否正确安装，MS Office中的Excel是否正确安装。");
+    EXPECT_EQ(
+        ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, MakeReportList(3, 7), {}, {}),
+        QString());
+    EXPECT_EQ(app.messages->lastText(), "系统错误。\n请确认打印机是否正确安装，MS Office中的Excel是否正确安装。");
     EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_TRUE(app.desktop->opened.isEmpty());
-    EXPECT_EQ(PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, MakeReportList(3, 7), {}, {}), nullptr);
+    EXPECT_EQ(PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, MakeReportList(3, 7),
+                            {}, {}),
+              nullptr);
     EXPECT_EQ(app.messages->shown.size(), 2);
 }
-
 
 TEST(LibreOfficeReports, ExportedWorkbooksAreReadableAsAnyNewFileOfTheUser)
 {
@@ -322,8 +330,9 @@ TEST(LibreOfficeReports, CancelledReportEndsTheOfficeAndWritesNothing)
                               const FillProgress &progress) {
         return FillExcelReport(engine, mode, ReportKind::Search, path, output, list, {}, progress);
     };
-    ReportRun run(MakeLibreOfficeEngine,
-                  ReportRun::Job{ReportMode::Save, TemplatePath(app.appDir(), ReportKind::Search), target, QString(), fill});
+    ReportRun run(
+        MakeLibreOfficeEngine,
+        ReportRun::Job{ReportMode::Save, TemplatePath(app.appDir(), ReportKind::Search), target, QString(), fill});
     // Cancelled once the office has the template open and works on the rows.
     int offices = -1;
     QObject::connect(&run, &ReportRun::advanced, &run, [&](int done) {
@@ -376,4 +385,4 @@ TEST(LibreOfficeReports, LongPreviewShowsTheFirstPagesThenEveryPage)
     EXPECT_EQ(OurOfficeProcesses(), 0);
 }
 
-} // namespace
+}   // namespace

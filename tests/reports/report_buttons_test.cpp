@@ -36,11 +36,8 @@ struct KindTexts {
 const KindTexts kKinds[] = {
     {ReportKind::Selection, "请进行专家抽取。", "模板文件“SelExpert_Plate.xls”不存在！", "专家抽取表.xls"},
     {ReportKind::Search, "请进行专家高级检索。", "模板文件“ExpertSearch_Plate.xls”不存在！", "专家高级检索表.xls"},
-    {ReportKind::History, "请进行历史专家抽取。", "模板文件“ExpertHistroy_Plate.xls”不存在！",
-     "历史专家抽取表.xls"},
+    {ReportKind::History, "请进行历史专家抽取。", "模板文件“ExpertHistroy_Plate.xls”不存在！", "历史专家抽取表.xls"},
 };
-
-
 
 class ReportButtons : public ::testing::Test {
 protected:
@@ -57,10 +54,10 @@ protected:
         // What the user sees while the spreadsheet is filled.
         log->onCall = [this](const QString &op) {
             if (op == QLatin1String("open")) {
-                cursorBusy = QApplication::overrideCursor() &&
-                             QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-                controlsOffDuringFill = std::none_of(controls.begin(), controls.end(),
-                                                     [](QWidget *w) { return w->isEnabled(); });
+                cursorBusy =
+                    QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+                controlsOffDuringFill =
+                    std::none_of(controls.begin(), controls.end(), [](QWidget *w) { return w->isEnabled(); });
             }
         };
     }
@@ -89,8 +86,10 @@ TEST_F(ReportButtons, EmptyListAndMissingTemplateRefuseBeforeAnythingStarts)
 {
     for (const KindTexts &k : kKinds) {
         app.messages->clear();
-        EXPECT_EQ(PreviewReport({app.state.services, app.state.appDir}, &screen, k.kind, TextTable{}, {}, controls), nullptr);
-        EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, k.kind, TextTable{}, {}, controls), QString());
+        EXPECT_EQ(PreviewReport({app.state.services, app.state.appDir}, &screen, k.kind, TextTable{}, {}, controls),
+                  nullptr);
+        EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, k.kind, TextTable{}, {}, controls),
+                  QString());
         ASSERT_EQ(app.messages->shown.size(), 2);
         for (const auto &m : app.messages->shown) {
             EXPECT_EQ(m.text, k.empty);
@@ -191,7 +190,9 @@ TEST_F(ReportButtons, PreviewFailureShowsTheSystemErrorAndEnablesTheControls)
         log->failOn = QStringList{failure};
         if (failure == "nothing")
             app.state.services.makeSpreadsheet = nullptr;   // no spreadsheet program at all
-        EXPECT_EQ(PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls), nullptr);
+        EXPECT_EQ(
+            PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
+            nullptr);
         ASSERT_EQ(app.messages->shown.size(), 1);
         EXPECT_EQ(app.messages->lastText(), kFailure);
         EXPECT_EQ(app.messages->shown.last().detail, detail);
@@ -228,7 +229,8 @@ TEST_F(ReportButtons, ExportAsksForTheFileWritesItAndOpensIt)
     const QString existing = desktopDir.filePath("old.xls");
     ASSERT_TRUE(WriteAll(existing, "old content"));
     app.files->nextSavePath = existing;
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, list, {}, controls), existing);
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, list, {}, controls),
+              existing);
     EXPECT_EQ(ReadAll(existing), "fake workbook");
     app.files->nextSavePath = desktopDir.filePath("noext");
     EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, list, {}, controls),
@@ -255,7 +257,8 @@ TEST_F(ReportButtons, NameCompletedWithItsExtensionAsksBeforeReplacingAFile)
     app.files->nextSavePath = desktopDir.filePath("kept");
 
     app.messages->answers.enqueue(false);
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls), QString());
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
+              QString());
     ASSERT_EQ(app.messages->shown.size(), 1);
     EXPECT_EQ(app.messages->lastText(), "kept.xls 已存在。\n要替换它吗？");
     EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Question);
@@ -267,21 +270,24 @@ TEST_F(ReportButtons, NameCompletedWithItsExtensionAsksBeforeReplacingAFile)
 
     app.messages->clear();
     app.messages->answers.enqueue(true);
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls), existing);
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
+              existing);
     EXPECT_EQ(app.messages->shown.size(), 1);
     EXPECT_EQ(ReadAll(existing), "fake workbook");
 
     // A name chosen with its extension was asked about by the dialog.
     app.messages->clear();
     app.files->nextSavePath = existing;
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls), existing);
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
+              existing);
     EXPECT_TRUE(app.messages->shown.isEmpty());
 }
 
 TEST_F(ReportButtons, CancelledDialogDoesNothing)
 {
     app.files->nextSavePath.clear();
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls), QString());
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
+              QString());
     EXPECT_EQ(app.files->saveCalls.size(), 1);
     EXPECT_EQ(log->enginesMade, 0);
     EXPECT_TRUE(app.messages->shown.isEmpty());
@@ -295,7 +301,8 @@ TEST_F(ReportButtons, FileOpenInAnotherProgramIsNotTouched)
     ASSERT_TRUE(WriteAll(target, "open elsewhere"));
     ASSERT_TRUE(WriteAll(desktopDir.filePath(".~lock.busy.xls#"), "lock"));
     app.files->nextSavePath = target;
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls), QString());
+    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
+              QString());
     ASSERT_EQ(app.messages->shown.size(), 1);
     EXPECT_EQ(app.messages->lastText(), "请先关闭打开的Excel文件！");
     EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Critical);
@@ -327,9 +334,9 @@ TEST_F(ReportButtons, APlaceWhereNothingCanBeSavedIsNamedWithItsCause)
         SCOPED_TRACE(c.path.toStdString());
         app.messages->clear();
         app.files->nextSavePath = c.path;
-        EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {},
-                               controls),
-                  QString());
+        EXPECT_EQ(
+            ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
+            QString());
         ASSERT_EQ(app.messages->shown.size(), 1);
         EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Critical);
         EXPECT_TRUE(app.messages->lastText().contains(c.says)) << app.messages->lastText().toStdString();
@@ -367,7 +374,9 @@ TEST_F(ReportButtons, FailedFillKeepsTheOldFileAndOpensNothing)
     for (const QString &failure : {QString("setTexts"), QString("saveAsXls")}) {
         app.messages->clear();
         log->failOn = QStringList{failure};
-        EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::History, list, {}, controls), QString());
+        EXPECT_EQ(
+            ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::History, list, {}, controls),
+            QString());
         ASSERT_EQ(app.messages->shown.size(), 1);
         EXPECT_EQ(app.messages->lastText(), kFailure);
         EXPECT_EQ(app.messages->shown.last().detail, failure + " failed");
@@ -404,8 +413,8 @@ QProgressDialog *VisibleProgressDialog()
 
 // What the window's thread saw while the engine was held in an operation.
 struct WhileHeld {
-    int ticks = 0;              // timer ticks of the window's thread
-    bool dialog = false;        // a progress dialog was on show
+    int ticks = 0;         // timer ticks of the window's thread
+    bool dialog = false;   // a progress dialog was on show
     bool modal = false;
     bool cursorBusy = false;
 };
@@ -441,7 +450,8 @@ TEST_F(ReportButtons, LongExportRunsBehindAModalProgressDialogThatCancelsWithNot
         int rows;
         bool cancel;
     };
-    for (const Case &c : {Case{kLongReportRows, false}, Case{kLongReportRows + 1, false}, Case{kLongReportRows + 1, true}}) {
+    for (const Case &c :
+         {Case{kLongReportRows, false}, Case{kLongReportRows + 1, false}, Case{kLongReportRows + 1, true}}) {
         SCOPED_TRACE(QStringLiteral("%1 rows%2").arg(c.rows).arg(c.cancel ? ", cancelled" : "").toStdString());
         const QString target = desktopDir.filePath(QStringLiteral("long-%1-%2.xls").arg(c.rows).arg(c.cancel));
         app.files->nextSavePath = target;
@@ -527,7 +537,8 @@ TEST_F(ReportButtons, LongPreviewShowsItsFirstPagesWhileTheRestIsWritten)
 
     // Closed before the rest is written: the office goes with the window.
     gate.open = false;
-    preview = PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, longList, {}, controls);
+    preview =
+        PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, longList, {}, controls);
     ASSERT_NE(preview, nullptr);
     EXPECT_FALSE(preview->isComplete());
     preview->close();
@@ -554,4 +565,4 @@ TEST_F(ReportButtons, LongPreviewShowsItsFirstPagesWhileTheRestIsWritten)
     EXPECT_TRUE(allEnabled());
 }
 
-} // namespace
+}   // namespace

@@ -68,8 +68,8 @@ TEST_F(FillTest, RowsAreFittedWithOneCallAndDataWrittenInOneBlock)
                 EXPECT_TRUE(log->calls.contains(QStringLiteral("insertRowCopies %1 %2").arg(first).arg(n - 10)));
             }
             EXPECT_EQ(log->countCalls("setTexts"), 1);
-            EXPECT_TRUE(log->calls.contains(
-                QStringLiteral("setTexts %1 2 %2x%3").arg(first).arg(n).arg(k.lastColumn - 1)));
+            EXPECT_TRUE(
+                log->calls.contains(QStringLiteral("setTexts %1 2 %2x%3").arg(first).arg(n).arg(k.lastColumn - 1)));
 
             // The rows left are those Excel's row-by-row deleting or
             // copy-inserting at the first data row would leave: deleting
@@ -111,8 +111,8 @@ TEST_F(FillTest, ValuesStayText)
     engine = MakeFakeSpreadsheet(log);
     TextTable list;
     list.append({"000001", "001", "男", "1960-01-01", "=1+1", "12", "  a ", "013900000000"});
-    ASSERT_TRUE(FillExcelReport(*engine, ReportMode::Save, ReportKind::Selection, templatePath,
-                                dir.filePath("out"), list, {}));
+    ASSERT_TRUE(
+        FillExcelReport(*engine, ReportMode::Save, ReportKind::Selection, templatePath, dir.filePath("out"), list, {}));
     EXPECT_EQ(log->text(4, 3), "001");
     EXPECT_EQ(log->text(4, 8), "=1+1");
     EXPECT_EQ(log->text(4, 16), "  a ");
@@ -127,14 +127,13 @@ TEST_F(FillTest, HeaderCellsOfSearchAndHistory)
     const QStringList combos{" 男 ", "启用", "临时", "本科", "高级", "★★★☆☆ "};
     const QVector<ReportHeaderCell> search = SearchHeaderCells(criteria, combos);
     const QVector<ReportHeaderCell> expected{
-        {3, 4, "s0"},  {3, 9, "男"},   {3, 14, "启用"}, {3, 19, "临时"}, {4, 4, "本科"},
-        {4, 9, "s5"},  {4, 14, "高级"}, {4, 19, "★★★☆☆"}, {5, 4, "s7"},  {5, 9, "s8"},
-        {5, 14, "s9"}, {5, 19, "s10"}, {6, 4, "s11"}, {6, 9, "s12"},
+        {3, 4, "s0"},  {3, 9, "男"},    {3, 14, "启用"},  {3, 19, "临时"}, {4, 4, "本科"},
+        {4, 9, "s5"},  {4, 14, "高级"}, {4, 19, "★★★☆☆"}, {5, 4, "s7"},    {5, 9, "s8"},
+        {5, 14, "s9"}, {5, 19, "s10"},  {6, 4, "s11"},    {6, 9, "s12"},
     };
     EXPECT_EQ(search, expected);
 
-    const QVector<ReportHeaderCell> history =
-        HistoryHeaderCells({"2026-01-01", "2026-12-31", "土木", "设计院"});
+    const QVector<ReportHeaderCell> history = HistoryHeaderCells({"2026-01-01", "2026-12-31", "土木", "设计院"});
     const QVector<ReportHeaderCell> expectedHistory{
         {3, 4, "2026-01-01"}, {3, 9, "2026-12-31"}, {4, 4, "土木"}, {5, 4, "设计院"}};
     EXPECT_EQ(history, expectedHistory);
@@ -205,17 +204,16 @@ TEST_F(FillTest, LongListsAreWrittenInBlocksAndSavedWithPlainCells)
         EXPECT_EQ(log->countCalls("setTexts"), blocks);
         for (int b = 0; b < blocks; ++b) {
             const int rows = std::min(kRowsPerWrite, c.n - b * kRowsPerWrite);
-            EXPECT_TRUE(log->calls.contains(QStringLiteral("setTexts %1 2 %2x%3")
-                                                .arg(first + b * kRowsPerWrite)
-                                                .arg(rows)
-                                                .arg(k.lastColumn - 1)))
+            EXPECT_TRUE(log->calls.contains(
+                QStringLiteral("setTexts %1 2 %2x%3").arg(first + b * kRowsPerWrite).arg(rows).arg(k.lastColumn - 1)))
                 << "block " << b;
         }
         for (int i : {0, kRowsPerWrite - 1, kRowsPerWrite, c.n - 1}) {
             if (i >= c.n)
                 continue;
             EXPECT_EQ(log->text(first + i, 2), QString::number(i + 1));
-            EXPECT_EQ(log->text(first + i, k.sheetColumns.last()), QStringLiteral("r%1c%2").arg(i + 1).arg(k.sheetColumns.size()));
+            EXPECT_EQ(log->text(first + i, k.sheetColumns.last()),
+                      QStringLiteral("r%1c%2").arg(i + 1).arg(k.sheetColumns.size()));
         }
         EXPECT_TRUE(log->text(first + c.n, 2).isEmpty());
     }
@@ -264,14 +262,15 @@ TEST_F(FillTest, LongPreviewWritesItsFirstPagesBeforeTheWholePrintout)
     QStringList callsWhenAnnounced;
     progress.firstPagesWritten = [&] { callsWhenAnnounced = log->calls; };
     engine = MakeFakeSpreadsheet(log);
-    ASSERT_TRUE(FillExcelReport(*engine, ReportMode::Preview, ReportKind::Selection, templatePath, dir.filePath("whole.pdf"),
-                                MakeReportList(kLongReportRows + 1, 8), {}, progress)
+    ASSERT_TRUE(FillExcelReport(*engine, ReportMode::Preview, ReportKind::Selection, templatePath,
+                                dir.filePath("whole.pdf"), MakeReportList(kLongReportRows + 1, 8), {}, progress)
                     .ok);
     ASSERT_FALSE(callsWhenAnnounced.isEmpty());
     EXPECT_EQ(callsWhenAnnounced.last(),
               QStringLiteral("exportPdfPages %1 1-%2").arg(progress.firstPagesPath).arg(kFirstPreviewPages));
     EXPECT_EQ(log->countCalls("exportPdf"), 1);
-    EXPECT_GT(log->calls.indexOf(QStringLiteral("exportPdf ") + dir.filePath("whole.pdf")), callsWhenAnnounced.size() - 1);
+    EXPECT_GT(log->calls.indexOf(QStringLiteral("exportPdf ") + dir.filePath("whole.pdf")),
+              callsWhenAnnounced.size() - 1);
 }
 
-} // namespace
+}   // namespace

@@ -46,7 +46,7 @@ std::string backendName(const ::testing::TestParamInfo<DataSource::Kind> &info)
     return info.param == DataSource::Server ? "Server" : "File";
 }
 
-} // namespace
+}   // namespace
 
 TEST_P(OnBothBackends, NewLibraryHasTheTablesAndInitialContent)
 {
@@ -61,7 +61,8 @@ TEST_P(OnBothBackends, NewLibraryHasTheTablesAndInitialContent)
     Connection conn = OpenDataFile(state());
     EXPECT_TRUE(CheckSchema(conn).ok);
     for (const TableDef *t : Schema::AllTables())
-        EXPECT_EQ(conn.tableFields(t->name).join(',').toLower(), t->fields.join(',').toLower()) << t->name.toStdString();
+        EXPECT_EQ(conn.tableFields(t->name).join(',').toLower(), t->fields.join(',').toLower())
+            << t->name.toStdString();
 }
 
 TEST_P(OnBothBackends, StartingAgainKeepsTheLibrary)
@@ -83,8 +84,8 @@ TEST_P(OnBothBackends, LoadersKeepIdOrderNullsAndExactText)
     {
         Connection conn = OpenDataFile(state());
         Statement st = conn.prepare("INSERT INTO sel_expert (Id, Sel_data, Expert_Id) VALUES (?, ?, ?)");
-        const QList<QStringList> rows{{"b1", "2026-01-02", " 7 "}, {"B2", "", "张三'; --"}, {"000010", "x", "y"},
-                                      {"00009", "a", "b"}};
+        const QList<QStringList> rows{
+            {"b1", "2026-01-02", " 7 "}, {"B2", "", "张三'; --"}, {"000010", "x", "y"}, {"00009", "a", "b"}};
         for (const QStringList &r : rows) {
             st.reset();
             st.bind(1, r[0]);

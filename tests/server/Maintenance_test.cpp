@@ -41,7 +41,7 @@ protected:
     std::unique_ptr<TestApp> app;
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(ServerMaintenance, BackupWritesADataFileOfTheLibrary)
 {

@@ -105,7 +105,7 @@ std::string backendName(const ::testing::TestParamInfo<DataSource::Kind> &info)
     return info.param == DataSource::Server ? "Server" : "File";
 }
 
-} // namespace
+}   // namespace
 
 TEST_P(ScreensOnBothBackends, SavingAnUpdateThroughTheEditor)
 {

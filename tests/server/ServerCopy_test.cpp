@@ -49,8 +49,9 @@ QList<QStringList> everything(Connection &conn)
         while (st.step()) {
             QStringList row{table};
             for (int c = 0; c < fields.size(); ++c)
-                row << (st.isNull(c) ? QStringLiteral("<null>")
-                                     : st.isBinary(c) ? QString::fromLatin1(st.blob(c).toHex()) : st.text(c));
+                row << (st.isNull(c)     ? QStringLiteral("<null>")
+                        : st.isBinary(c) ? QString::fromLatin1(st.blob(c).toHex())
+                                         : st.text(c));
             out << row;
         }
     }
@@ -83,7 +84,7 @@ protected:
     TestApp file;
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(ServerCopy, FileToServerAndBackKeepsEveryRecord)
 {

@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kRounds = 25;        // each client's saves
+constexpr int kRounds = 25;   // each client's saves
 constexpr int kDrawSize = 3;
 
 struct ClientLog {
@@ -37,8 +37,8 @@ void runClient(const DataStore &shared, const QString &who, ClientLog &log)
             const QString id = AddExpertRecord(store, *GatherExpertFields(v, QDate(2026, 12, 10)));
             log.expertIds << id;
             // The new expert and two of the first ones, as a panel of its own.
-            const StoredDraw stored =
-                StoreTestDraw(store, {id, QStringLiteral("000001"), QStringLiteral("000002")}, v.byField[Schema::E_Name]);
+            const StoredDraw stored = StoreTestDraw(store, {id, QStringLiteral("000001"), QStringLiteral("000002")},
+                                                    v.byField[Schema::E_Name]);
             log.projectIds << stored.projectId;
         } catch (const DbError &e) {
             log.errors << e.message();
@@ -73,7 +73,7 @@ protected:
     std::unique_ptr<TestApp> app;
 };
 
-} // namespace
+}   // namespace
 
 TEST_F(TwoClients, StoringAtOnceGivesEveryRecordItsOwnNumberAndLosesNone)
 {
@@ -107,7 +107,8 @@ TEST_F(TwoClients, StoringAtOnceGivesEveryRecordItsOwnNumberAndLosesNone)
         for (int i = 0; i < kRounds; ++i) {
             const qsizetype row = FindExpertRow(app->state, log->expertIds[i]);
             ASSERT_GE(row, 0);
-            EXPECT_EQ(experts.cell(row, Schema::E_Name).toString(), QStringLiteral("%1-%2").arg(QString::fromUtf8(who)).arg(i));
+            EXPECT_EQ(experts.cell(row, Schema::E_Name).toString(),
+                      QStringLiteral("%1-%2").arg(QString::fromUtf8(who)).arg(i));
             EXPECT_EQ(column(selections, 2).count(log->expertIds[i]), 1);
         }
     }

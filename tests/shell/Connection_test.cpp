@@ -243,8 +243,8 @@ TEST(ServerProbe, ARefusedConnectionIsToldInWordsWithTheEnginesDetail)
     ASSERT_EQ(::getsockname(probe, reinterpret_cast<sockaddr *>(&addr), &length), 0);
     ::close(probe);
     const int port = ntohs(addr.sin_port);
-    const ProbeOutcome outcome = ProbeServer(QStringLiteral("postgresql://u@127.0.0.1:%1/db?sslmode=prefer").arg(port),
-                                             QStringLiteral("pw"), 2);
+    const ProbeOutcome outcome =
+        ProbeServer(QStringLiteral("postgresql://u@127.0.0.1:%1/db?sslmode=prefer").arg(port), QStringLiteral("pw"), 2);
     EXPECT_FALSE(outcome.ok);
     EXPECT_TRUE(outcome.words.contains("拒绝连接")) << outcome.words.toStdString() << outcome.detail.toStdString();
     EXPECT_TRUE(outcome.detail.contains(QString::number(port))) << outcome.detail.toStdString();
@@ -363,7 +363,8 @@ TEST(ConnectionDialog, WrongFieldsAreNamedAndNothingIsSaved)
         f.click("cmdOK");
         EXPECT_NE(f.dialog->result(), QDialog::Accepted);
         EXPECT_TRUE(f.dialog->isVisible());
-        EXPECT_TRUE(f.messages->lastText().contains(QString::fromUtf8(c.message))) << f.messages->lastText().toStdString();
+        EXPECT_TRUE(f.messages->lastText().contains(QString::fromUtf8(c.message)))
+            << f.messages->lastText().toStdString();
         EXPECT_EQ(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(), c.focus);
         EXPECT_FALSE(QFile::exists(f.settingsPath));
         EXPECT_TRUE(f.secrets->kept.empty());
@@ -409,11 +410,11 @@ TEST(LoginLink, StandsClearOfTheFixedControlsAndOpensTheDialog)
     // The fixed controls stay where the layout puts them, and the link
     // overlaps none of them.
     const std::pair<const char *, QRect> fixed[] = {
-        {"Picture1", TwRect(0, 0, 6315, 1155)},       {"Picture2", TwRect(300, 1560, 540, 570)},
-        {"Label1", TwRect(1350, 1800, 3240, 375)},    {"Label2", TwRect(1020, 2280, 915, 315)},
-        {"Text1", TwRect(1980, 2220, 2655, 330)},     {"Label3", TwRect(1020, 2700, 915, 255)},
-        {"Text2", TwRect(1980, 2640, 2655, 330)},     {"Frame1", TwRect(60, 3300, 6195, 75)},
-        {"cmdOK", TwRect(4080, 3540, 1035, 315)},     {"cmdCancel", TwRect(5100, 3540, 1035, 315)},
+        {"Picture1", TwRect(0, 0, 6315, 1155)},    {"Picture2", TwRect(300, 1560, 540, 570)},
+        {"Label1", TwRect(1350, 1800, 3240, 375)}, {"Label2", TwRect(1020, 2280, 915, 315)},
+        {"Text1", TwRect(1980, 2220, 2655, 330)},  {"Label3", TwRect(1020, 2700, 915, 255)},
+        {"Text2", TwRect(1980, 2640, 2655, 330)},  {"Frame1", TwRect(60, 3300, 6195, 75)},
+        {"cmdOK", TwRect(4080, 3540, 1035, 315)},  {"cmdCancel", TwRect(5100, 3540, 1035, 315)},
     };
     for (const auto &[name, rect] : fixed) {
         SCOPED_TRACE(name);

@@ -15,8 +15,6 @@
 
 namespace {
 
-
-
 struct ExitFixture {
     TestApp app;
     std::unique_ptr<MDIFrm> main;
@@ -48,7 +46,7 @@ struct ExitFixture {
     }
 };
 
-} // namespace
+}   // namespace
 
 TEST(Exit, NothingUnsavedAsksNothingAndBacksUp)
 {

@@ -89,4 +89,4 @@ TEST(FatalPath, ADeleteThatCannotReachTheFileSaysSoAndTheProgramGoesOn)
     EXPECT_EQ(app.state.ExpertTable.count(), 1);
 }
 
-} // namespace
+}   // namespace

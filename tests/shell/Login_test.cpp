@@ -33,7 +33,7 @@ struct LoginFixture {
     }
 };
 
-} // namespace
+}   // namespace
 
 struct CredentialCase {
     const char *name;
@@ -213,11 +213,12 @@ public:
         box.activateWindow();
         QCoreApplication::processEvents();
         box.hide();
-        QMetaObject::invokeMethod(owner, [w = owner] { w->activateWindow(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            owner, [w = owner] { w->activateWindow(); }, Qt::QueuedConnection);
     }
 };
 
-} // namespace
+}   // namespace
 
 TEST(Login, ReturningFromAMessageKeepsTheFocusWhereTheCheckPutIt)
 {

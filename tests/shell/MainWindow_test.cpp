@@ -69,7 +69,7 @@ struct MainFixture {
 QColor textColor(QLabel *l) { return l->palette().color(QPalette::WindowText); }
 QColor backColor(QLabel *l) { return l->palette().color(QPalette::Window); }
 
-} // namespace
+}   // namespace
 
 TEST(MainWindow, StartUpLoadsTablesAndShowsTheSystemSection)
 {
@@ -234,10 +234,10 @@ TEST(Keyboard, TabWalksThePanelAndEnterOrSpaceOpensTheEntry)
         order << focus->objectName();
         QTest::keyClick(focus, Qt::Key_Tab);
     }
-    EXPECT_EQ(order, QStringList({"Image1(0)", "lab1_0(0)", "Image1(18)", "lab1_0(18)", "Image1(6)", "lab1_0(6)",
-                                  "Image1(7)", "lab1_0(7)", "Image1(8)", "lab1_0(8)", "Image1(9)", "lab1_0(9)",
-                                  "Image1(12)", "lab1_0(12)", "Image1(13)", "lab1_0(13)", "Image1(14)", "lab1_0(14)",
-                                  "Picture1", "Picture2"}));
+    EXPECT_EQ(order, QStringList({"Image1(0)",  "lab1_0(0)",  "Image1(18)", "lab1_0(18)", "Image1(6)",
+                                  "lab1_0(6)",  "Image1(7)",  "lab1_0(7)",  "Image1(8)",  "lab1_0(8)",
+                                  "Image1(9)",  "lab1_0(9)",  "Image1(12)", "lab1_0(12)", "Image1(13)",
+                                  "lab1_0(13)", "Image1(14)", "lab1_0(14)", "Picture1",   "Picture2"}));
 
     f.entry(7)->setFocus();
     QTest::keyClick(f.entry(7), Qt::Key_Return);

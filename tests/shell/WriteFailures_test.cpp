@@ -33,8 +33,6 @@
 
 namespace {
 
-
-
 // Another program in the middle of a transaction on the file.
 class ForeignProgram {
 public:
@@ -106,14 +104,14 @@ const Injection kFolderInPlace{"a folder where the file was", [](TestApp &app) -
                                    });
                                }};
 
-const Injection kReadOnly{"read-only file", [](TestApp &app) -> std::shared_ptr<void> {
-                              const QFile::Permissions old = QFile::permissions(app.dataFile());
-                              QFile::setPermissions(app.dataFile(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-                              return std::shared_ptr<void>(nullptr, [&app, old](void *) {
-                                  QFile::setPermissions(app.dataFile(), old);
-                              });
-                          },
-                          true};
+const Injection kReadOnly{
+    "read-only file",
+    [](TestApp &app) -> std::shared_ptr<void> {
+        const QFile::Permissions old = QFile::permissions(app.dataFile());
+        QFile::setPermissions(app.dataFile(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        return std::shared_ptr<void>(nullptr, [&app, old](void *) { QFile::setPermissions(app.dataFile(), old); });
+    },
+    true};
 
 const std::vector<Injection> &DatabaseWriteFailures()
 {
@@ -341,13 +339,12 @@ TEST_P(WriteFailures, ImportAddsNoExpert)
     EXPECT_EQ(app.countRows("expert_msg"), 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Injected, WriteFailures, ::testing::ValuesIn(DatabaseWriteFailures()),
-                         [](const auto &info) {
-                             std::string s;
-                             for (const char *c = info.param.name; *c; ++c)
-                                 s += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-                             return s;
-                         });
+INSTANTIATE_TEST_SUITE_P(Injected, WriteFailures, ::testing::ValuesIn(DatabaseWriteFailures()), [](const auto &info) {
+    std::string s;
+    for (const char *c = info.param.name; *c; ++c)
+        s += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return s;
+});
 
 // Files written beside the database: backups, restores, the exit backup.
 class FileWriteFailures : public ::testing::Test {
@@ -448,7 +445,12 @@ TEST_F(FileWriteFailures, BackupThatCannotBeWrittenLeavesNoFile)
     };
     const Case cases[] = {
         {"missing folder", [&] { return target.filePath("no such folder/b.mdb"); }, false},
-        {"a folder of that name", [&] { QDir(target.path()).mkdir("b.mdb"); return target.filePath("b.mdb"); }, false},
+        {"a folder of that name",
+         [&] {
+             QDir(target.path()).mkdir("b.mdb");
+             return target.filePath("b.mdb");
+         },
+         false},
         {"disk full", [&] { return target.filePath("b.mdb"); }, true},
     };
     for (const Case &c : cases) {
@@ -528,7 +530,11 @@ TEST_F(FileWriteFailures, ExitBackupKeepsThePreviousBackupWhenTheCopyFails)
     const Case cases[] = {
         {"disk full", [] { return std::make_shared<DiskFull>(); }},
         // A file that is no database any more must not replace a good backup.
-        {"damaged database", [&] { EXPECT_TRUE(WriteAll(app.dataFile(), QByteArray(8192, 'x'))); return std::shared_ptr<void>(); }},
+        {"damaged database",
+         [&] {
+             EXPECT_TRUE(WriteAll(app.dataFile(), QByteArray(8192, 'x')));
+             return std::shared_ptr<void>();
+         }},
         // Another program committing: its pages are being written into the file.
         {"writer committing", [&] { return std::make_shared<ForeignProgram>(app.dataFile(), "BEGIN EXCLUSIVE"); }},
     };
@@ -565,4 +571,4 @@ TEST_F(FileWriteFailures, ExitBackupCopiesWhileAnotherProgramOnlyHoldsItsWriteLo
     EXPECT_EQ(ReadAll(exitBackup()), before);
 }
 
-} // namespace
+}   // namespace

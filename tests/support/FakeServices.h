@@ -71,9 +71,9 @@ public:
 
 class FakeFileDialogs : public FileDialogs {
 public:
-    QString nextSavePath;   // "" = cancel
-    QString nextOpenPath;   // "" = cancel
-    QStringList saveCalls;  // initial paths offered
+    QString nextSavePath;    // "" = cancel
+    QString nextOpenPath;    // "" = cancel
+    QStringList saveCalls;   // initial paths offered
     QStringList saveFilters;
     QStringList openCalls;
     QString getSaveFileName(QWidget *, const QString &, const QString &initialPath, const QString &filter) override

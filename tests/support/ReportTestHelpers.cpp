@@ -164,7 +164,7 @@ private:
     bool m_open = false;
 };
 
-} // namespace
+}   // namespace
 
 QString FakeSpreadsheetLog::text(int row, int column) const
 {
@@ -173,10 +173,7 @@ QString FakeSpreadsheetLog::text(int row, int column) const
     return sheet.at(row - 1).cells.value(column);
 }
 
-int FakeSpreadsheetLog::origin(int row) const
-{
-    return row >= 1 && row <= rowCount() ? sheet.at(row - 1).origin : -1;
-}
+int FakeSpreadsheetLog::origin(int row) const { return row >= 1 && row <= rowCount() ? sheet.at(row - 1).origin : -1; }
 
 int FakeSpreadsheetLog::countCalls(const QString &operation) const
 {

@@ -24,8 +24,8 @@ struct FakeSpreadsheetLog {
         QMap<int, QString> cells;
     };
 
-    QStringList calls;           // "open PATH", "deleteRows 4 7", "setTexts 4 2 3x19", ...
-    QList<Row> sheet;            // the last sheet, row 1 first
+    QStringList calls;   // "open PATH", "deleteRows 4 7", "setTexts 4 2 3x19", ...
+    QList<Row> sheet;    // the last sheet, row 1 first
     QString openedPath;
     int enginesMade = 0;
     int enginesAlive = 0;

@@ -17,9 +17,12 @@ DataSource adminSource()
     return s;
 }
 
-} // namespace
+}   // namespace
 
-bool ServerDatabase::available() { return !qEnvironmentVariableIsEmpty("PGHOST") || !qEnvironmentVariableIsEmpty("PGPORT"); }
+bool ServerDatabase::available()
+{
+    return !qEnvironmentVariableIsEmpty("PGHOST") || !qEnvironmentVariableIsEmpty("PGPORT");
+}
 
 const char *ServerDatabase::unavailableReason()
 {

@@ -46,10 +46,7 @@ TestApp::Colleague::Colleague(const TestApp &app)
     LoadAllTables(store);
 }
 
-void TestApp::reloadAll()
-{
-    LoadAllTables(state);
-}
+void TestApp::reloadAll() { LoadAllTables(state); }
 
 QString TestApp::addExpert(const QStringList &fields)
 {
@@ -66,10 +63,34 @@ QString TestApp::addExpert(const QString &name, const QString &status, const QSt
 {
     const QString stars = StarGrade(qBound(1, titleId.toInt(), 5));
     // Fields 1..28 in order.
-    return addExpert({name, status, kind, stars, sex, "1970-01-01", " ", "北京", "03", "清华大学", "1992-07-01",
-                      "110101197001011234", "北京建工集团", "总工程师", titleId, "土木工程", "工程类", "建筑工程",
-                      "一级建造师", "2000-01-01", "2005-01-01", "13800000000", "a@example.com", "北京市海淀区",
-                      "100000", "简历", "业绩", "2026-12-09"});
+    return addExpert({name,
+                      status,
+                      kind,
+                      stars,
+                      sex,
+                      "1970-01-01",
+                      " ",
+                      "北京",
+                      "03",
+                      "清华大学",
+                      "1992-07-01",
+                      "110101197001011234",
+                      "北京建工集团",
+                      "总工程师",
+                      titleId,
+                      "土木工程",
+                      "工程类",
+                      "建筑工程",
+                      "一级建造师",
+                      "2000-01-01",
+                      "2005-01-01",
+                      "13800000000",
+                      "a@example.com",
+                      "北京市海淀区",
+                      "100000",
+                      "简历",
+                      "业绩",
+                      "2026-12-09"});
 }
 
 void TestApp::addExperts(int count)
@@ -141,7 +162,4 @@ TestHost::TestHost(AppState &state, ScreenRegistry registry) : ScreenHost(state,
     area.resize(1280, 900);
 }
 
-TestHost::~TestHost()
-{
-    closeAllScreens();
-}
+TestHost::~TestHost() { closeAllScreens(); }

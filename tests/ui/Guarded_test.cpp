@@ -109,4 +109,4 @@ TEST_F(GuardedTest, EventHandlersTakeTheSamePath)
     EXPECT_EQ(ended, 1);
 }
 
-} // namespace
+}   // namespace

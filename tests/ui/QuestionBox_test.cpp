@@ -37,4 +37,4 @@ TEST(QuestionBox, EscapeAndTheCloseBoxAnswerNothing)
     EXPECT_FALSE(messages->question(QStringLiteral("您确定删除吗？")));
 }
 
-} // namespace
+}   // namespace

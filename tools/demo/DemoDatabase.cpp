@@ -20,24 +20,24 @@ namespace {
 const QStringList kSurnames = {"王", "李", "张", "刘", "陈", "杨", "黄", "赵", "吴", "周", "徐", "孙",
                                "马", "朱", "胡", "郭", "何", "高", "林", "罗", "郑", "梁", "谢", "宋",
                                "唐", "许", "韩", "冯", "邓", "曹", "彭", "曾", "萧", "田", "董", "潘"};
-const QStringList kGiven = {"卫国", "卫东", "建华", "志强", "秀英", "桂兰", "海燕", "丽华", "明", "伟",
-                            "芳", "娜", "敏", "静", "磊", "洋", "勇", "艳", "杰", "军", "卫", "晓东",
-                            "红梅", "国庆", "振华", "文", "鹏", "慧", "宏伟", "立新", "俊", "婷"};
+const QStringList kGiven = {"卫国", "卫东", "建华", "志强", "秀英", "桂兰", "海燕", "丽华", "明", "伟", "芳",
+                            "娜",   "敏",   "静",   "磊",   "洋",   "勇",   "艳",   "杰",   "军", "卫", "晓东",
+                            "红梅", "国庆", "振华", "文",   "鹏",   "慧",   "宏伟", "立新", "俊", "婷"};
 const QStringList kCities = {"北京", "上海", "天津", "重庆", "广州", "深圳", "杭州", "南京", "武汉", "成都",
                              "西安", "沈阳", "济南", "郑州", "长沙", "合肥", "福州", "昆明", "兰州", "太原"};
-const QStringList kSchools = {"清华大学", "同济大学", "天津大学", "东南大学", "浙江大学", "哈尔滨工业大学",
+const QStringList kSchools = {"清华大学",     "同济大学",         "天津大学", "东南大学", "浙江大学", "哈尔滨工业大学",
                               "华南理工大学", "西安建筑科技大学", "重庆大学", "武汉大学", "中南大学", "大连理工大学"};
-const QStringList kCompanies = {"中国建筑第八工程局", "上海建工集团", "北京城建设计研究总院", "中铁十二局集团",
-                                "华东建筑设计研究院", "广东省建筑设计研究院", "中国电建集团华东勘测设计院",
-                                "中交第二航务工程局", "浙江省交通规划设计研究院", "四川省建筑科学研究院",
-                                "中国华西工程设计建设公司", "湖南省水利水电勘测设计院"};
-const QStringList kPositions = {"总工程师", "副总工程师", "项目经理", "技术负责人", "所长", "主任工程师",
-                                "高级顾问", "副院长", "设计总监"};
-const QStringList kProfessions = {"土木工程", "建筑设计", "给排水", "暖通空调", "电气工程", "工程造价",
+const QStringList kCompanies = {
+    "中国建筑第八工程局",       "上海建工集团",         "北京城建设计研究总院",       "中铁十二局集团",
+    "华东建筑设计研究院",       "广东省建筑设计研究院", "中国电建集团华东勘测设计院", "中交第二航务工程局",
+    "浙江省交通规划设计研究院", "四川省建筑科学研究院", "中国华西工程设计建设公司",   "湖南省水利水电勘测设计院"};
+const QStringList kPositions = {"总工程师",   "副总工程师", "项目经理", "技术负责人", "所长",
+                                "主任工程师", "高级顾问",   "副院长",   "设计总监"};
+const QStringList kProfessions = {"土木工程", "建筑设计", "给排水",   "暖通空调", "电气工程", "工程造价",
                                   "道路桥梁", "水利水电", "岩土工程", "环境工程", "工程管理", "智能建筑"};
 const QStringList kTitleTypes = {"工程类", "经济类", "建筑类", "管理类"};
 const QStringList kIndustries = {"房屋建筑", "市政公用", "公路工程", "水利工程", "机电安装", "装饰装修"};
-const QStringList kQualifications = {"一级建造师", "注册造价工程师", "注册监理工程师", "一级注册建筑师",
+const QStringList kQualifications = {"一级建造师",     "注册造价工程师", "注册监理工程师",     "一级注册建筑师",
                                      "注册结构工程师", "注册岩土工程师", "咨询工程师（投资）", "注册安全工程师"};
 const QStringList kStreets = {"人民路", "解放大道", "建设路", "中山北路", "长江路", "和平街", "科技园路"};
 
@@ -53,10 +53,7 @@ public:
             s += QChar(u'0' + below(10));
         return s;
     }
-    QDate date(int fromYear, int toYear)
-    {
-        return QDate(fromYear, 1, 1).addDays(below(365 * (toYear - fromYear)));
-    }
+    QDate date(int fromYear, int toYear) { return QDate(fromYear, 1, 1).addDays(below(365 * (toYear - fromYear))); }
 
 private:
     std::mt19937_64 m_engine;
@@ -211,7 +208,7 @@ void WriteDemoProjects(Connection &conn, const DemoOptions &options)
     all.commit();
 }
 
-} // namespace
+}   // namespace
 
 void WriteDemoDatabase(const QString &path, const DemoOptions &options)
 {
@@ -258,13 +255,18 @@ void WriteDemoDatabase(const QString &path, const DemoOptions &options)
             qualified.addYears(1 + dice.below(5)).toString(kStoredDateFormat),
             QStringLiteral("13") + dice.digits(9),
             QStringLiteral("expert%1@example.com").arg(i),
-            city + QStringLiteral("市") + dice.pick(kStreets) + QString::number(1 + dice.below(300)) + QStringLiteral("号"),
+            city + QStringLiteral("市") + dice.pick(kStreets) + QString::number(1 + dice.below(300)) +
+                QStringLiteral("号"),
             dice.digits(6),
             QStringLiteral("%1年毕业于%2，进入%3工作。\r\n%4年起任%5，长期从事%6工作。\r\n多次参加省市重点工程评审。")
-                .arg(graduated.year()).arg(dice.pick(kSchools), company).arg(qualified.year())
+                .arg(graduated.year())
+                .arg(dice.pick(kSchools), company)
+                .arg(qualified.year())
                 .arg(dice.pick(kPositions), profession),
             QStringLiteral("%1市体育中心工程（%2）\r\n%3地铁配套项目\r\n%4综合管廊工程")
-                .arg(city).arg(profession).arg(dice.pick(kCities), dice.pick(kCities)),
+                .arg(city)
+                .arg(profession)
+                .arg(dice.pick(kCities), dice.pick(kCities)),
             QDate(2024, 1, 1).addDays(dice.below(700)).toString(kStoredDateFormat),
         };
         experts.insert(id6(i), fields);

@@ -55,7 +55,8 @@ int migrate(const QString &source, const QString &target)
     // Checked first so that nothing is read in vain; checked again when the
     // file is put in place.
     if (QFileInfo::exists(target)) {
-        print(stderr, QStringLiteral("文件“%1”已存在，不会覆盖它。请另选一个文件名。").arg(QDir::toNativeSeparators(target)));
+        print(stderr,
+              QStringLiteral("文件“%1”已存在，不会覆盖它。请另选一个文件名。").arg(QDir::toNativeSeparators(target)));
         return 1;
     }
     try {
@@ -79,7 +80,7 @@ int migrate(const QString &source, const QString &target)
     return 0;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {

@@ -36,7 +36,7 @@ DataSource server(const QString &uri)
     return s;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
@@ -50,7 +50,8 @@ int main(int argc, char **argv)
             print(stdout, QStringLiteral("已把“%1”复制到数据库服务器。").arg(QDir::toNativeSeparators(args[1])));
         } else if (args[0] == QLatin1String("--to-file")) {
             CopyServerToFile(server(args[1]), args[2]);
-            print(stdout, QStringLiteral("已把数据库服务器上的专家库写入“%1”。").arg(QDir::toNativeSeparators(args[2])));
+            print(stdout,
+                  QStringLiteral("已把数据库服务器上的专家库写入“%1”。").arg(QDir::toNativeSeparators(args[2])));
         } else {
             return usage();
         }

@@ -82,12 +82,10 @@ int main(int argc, char **argv)
     startup.secrets = secrets.get();
     startup.askPassword = [&](const ServerAddress &address) { return AskServerPassword(address, dialogParent); };
     startup.editConnection = [&](const ConnectionChoice &current) -> std::optional<ConnectionChoice> {
-        ConnectionDialogServices services{state.services.messages, secrets, settings.get(),
-                                          [](const QString &uri, const QString &password) {
-                                              return ProbeServer(uri, password);
-                                          }};
-        frmConnection dialog(current.connection, current.password, DataFilePath(state.appDir), services,
-                             dialogParent);
+        ConnectionDialogServices services{
+            state.services.messages, secrets, settings.get(),
+            [](const QString &uri, const QString &password) { return ProbeServer(uri, password); }};
+        frmConnection dialog(current.connection, current.password, DataFilePath(state.appDir), services, dialogParent);
         NameFieldsByCaptions(&dialog);
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;

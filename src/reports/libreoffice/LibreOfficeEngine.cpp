@@ -73,11 +73,11 @@
 #include <signal.h>
 #include <unistd.h>
 
-using rtl::OUString;
 using css::uno::Any;
 using css::uno::Reference;
 using css::uno::Sequence;
 using css::uno::UNO_QUERY_THROW;
+using rtl::OUString;
 
 namespace {
 
@@ -93,10 +93,7 @@ OUString toOU(const QString &s)
     return OUString(reinterpret_cast<const sal_Unicode *>(s.utf16()), sal_Int32(s.size()));
 }
 
-QString toQ(const OUString &s)
-{
-    return QString(reinterpret_cast<const QChar *>(s.getStr()), s.getLength());
-}
+QString toQ(const OUString &s) { return QString(reinterpret_cast<const QChar *>(s.getStr()), s.getLength()); }
 
 OUString fileUrl(const QString &path)
 {
@@ -122,9 +119,9 @@ Reference<css::uno::XComponentContext> localContext()
         // (cancelled, or crashed) must fail that write, not end this program.
         ::signal(SIGPIPE, SIG_IGN);
         try {
-            rtl::Bootstrap::set(OUString("URE_BOOTSTRAP"),
-                                toOU(QStringLiteral("vnd.sun.star.pathname:" LIBREOFFICE_PROGRAM_DIR
-                                                    "/fundamentalrc")));
+            rtl::Bootstrap::set(
+                OUString("URE_BOOTSTRAP"),
+                toOU(QStringLiteral("vnd.sun.star.pathname:" LIBREOFFICE_PROGRAM_DIR "/fundamentalrc")));
             context = cppu::defaultBootstrap_InitialComponentContext();
         } catch (const css::uno::Exception &e) {
             failure = toQ(e.Message);
@@ -150,7 +147,7 @@ css::table::BorderLine2 thinLine()
     css::table::BorderLine2 line;
     line.Color = 0x000000;
     line.LineStyle = css::table::BorderLineStyle::SOLID;
-    line.LineWidth = 26;      // 0.75 pt, Excel's thin line
+    line.LineWidth = 26;   // 0.75 pt, Excel's thin line
     line.OuterLineWidth = 26;
     return line;
 }
@@ -199,15 +196,15 @@ public:
         // workbook, so the file is neither locked nor written.
         rtl::Reference<AbortingHandler> handler(new AbortingHandler);
         try {
-            load(fileUrl(path), {prop("Hidden", Any(hidden)), prop("AsTemplate", Any(true)),
-                                 prop("MacroExecutionMode", Any(sal_Int16(0))),
-                                 prop("InteractionHandler", Any(Reference<css::task::XInteractionHandler>(handler.get())))});
+            load(fileUrl(path),
+                 {prop("Hidden", Any(hidden)), prop("AsTemplate", Any(true)),
+                  prop("MacroExecutionMode", Any(sal_Int16(0))),
+                  prop("InteractionHandler", Any(Reference<css::task::XInteractionHandler>(handler.get())))});
         } catch (const SpreadsheetError &) {
             if (handler->askedForPassword)
-                throw SpreadsheetError(
-                    QStringLiteral("工作簿“%1”设置了打开密码，本程序不能读取。"
-                                   "请在电子表格程序中打开它，取消密码后另存，再上传另存的文件。")
-                        .arg(QDir::toNativeSeparators(path)));
+                throw SpreadsheetError(QStringLiteral("工作簿“%1”设置了打开密码，本程序不能读取。"
+                                                      "请在电子表格程序中打开它，取消密码后另存，再上传另存的文件。")
+                                           .arg(QDir::toNativeSeparators(path)));
             throw;
         }
     }
@@ -244,8 +241,8 @@ public:
         if (count <= 0)
             return;
         guard([&] {
-            const sal_Int32 first = sourceRow - 1;           // first inserted row, 0-based
-            const sal_Int32 source = first + count;         // the source row after the insert
+            const sal_Int32 first = sourceRow - 1;    // first inserted row, 0-based
+            const sal_Int32 source = first + count;   // the source row after the insert
             // Whole rows would mean thousands of empty columns to copy; an .xls
             // workbook has at most 256.
             const sal_Int32 lastColumn = std::min<sal_Int32>(columnCount(), kXlsColumns) - 1;
@@ -341,10 +338,7 @@ public:
         });
     }
 
-    void setText(int row, int column, const QString &text) override
-    {
-        setTexts(row, column, {QStringList{text}});
-    }
+    void setText(int row, int column, const QString &text) override { setTexts(row, column, {QStringList{text}}); }
 
     QList<NumberCell> numberCells() override
     {
@@ -380,8 +374,7 @@ public:
     {
         QString result;
         guard([&] {
-            Reference<css::text::XTextRange> cell(sheet()->getCellByPosition(column - 1, row - 1),
-                                                  UNO_QUERY_THROW);
+            Reference<css::text::XTextRange> cell(sheet()->getCellByPosition(column - 1, row - 1), UNO_QUERY_THROW);
             result = toQ(cell->getString());
         });
         return result;
@@ -424,14 +417,13 @@ public:
         return result;
     }
 
-    void setFormat(int firstRow, int firstColumn, int rowCount, int columnCount,
-                   const CellFormat &format) override
+    void setFormat(int firstRow, int firstColumn, int rowCount, int columnCount, const CellFormat &format) override
     {
         guard([&] {
-            Reference<css::beans::XPropertySet> props(
-                sheet()->getCellRangeByPosition(firstColumn - 1, firstRow - 1, firstColumn + columnCount - 2,
-                                                firstRow + rowCount - 2),
-                UNO_QUERY_THROW);
+            Reference<css::beans::XPropertySet> props(sheet()->getCellRangeByPosition(firstColumn - 1, firstRow - 1,
+                                                                                      firstColumn + columnCount - 2,
+                                                                                      firstRow + rowCount - 2),
+                                                      UNO_QUERY_THROW);
             if (format.setBold) {
                 const float weight = format.bold ? css::awt::FontWeight::BOLD : css::awt::FontWeight::NORMAL;
                 props->setPropertyValue(OUString("CharWeight"), Any(weight));
@@ -445,8 +437,8 @@ public:
                 css::table::TableBorder2 border;
                 border.TopLine = border.BottomLine = border.LeftLine = border.RightLine = thinLine();
                 border.HorizontalLine = border.VerticalLine = thinLine();
-                border.IsTopLineValid = border.IsBottomLineValid = border.IsLeftLineValid =
-                    border.IsRightLineValid = border.IsHorizontalLineValid = border.IsVerticalLineValid = true;
+                border.IsTopLineValid = border.IsBottomLineValid = border.IsLeftLineValid = border.IsRightLineValid =
+                    border.IsHorizontalLineValid = border.IsVerticalLineValid = true;
                 props->setPropertyValue(OUString("TableBorder2"), Any(border));
             }
             if (format.align != CellFormat::Align::Keep) {
@@ -517,8 +509,8 @@ public:
             style->setPropertyValue(OUString("FooterIsOn"), Any(setup.headerFooter));
             Reference<css::sheet::XPrintAreas> areas(sheet(), UNO_QUERY_THROW);
             if (setup.repeatFirstRow > 0) {
-                areas->setTitleRows(css::table::CellRangeAddress(0, 0, setup.repeatFirstRow - 1, 0,
-                                                                 setup.repeatLastRow - 1));
+                areas->setTitleRows(
+                    css::table::CellRangeAddress(0, 0, setup.repeatFirstRow - 1, 0, setup.repeatLastRow - 1));
                 areas->setPrintTitleRows(true);
             } else {
                 areas->setPrintTitleRows(false);
@@ -548,9 +540,9 @@ public:
     {
         // Comma, double quote, UTF-8 (76), from line 1; the last token saves
         // the cells as shown, so dates and numbers read as the user sees them.
-        store(path, {prop("FilterName", Any(OUString("Text - txt - csv (StarCalc)"))),
-                     prop("FilterOptions", Any(OUString("44,34,76,1,,0,false,true,true"))),
-                     prop("Overwrite", Any(true))});
+        store(path,
+              {prop("FilterName", Any(OUString("Text - txt - csv (StarCalc)"))),
+               prop("FilterOptions", Any(OUString("44,34,76,1,,0,false,true,true"))), prop("Overwrite", Any(true))});
     }
 
     void cancel() override
@@ -570,8 +562,7 @@ private:
             throw SpreadsheetError(QStringLiteral("The report was cancelled"));
     }
 
-    template <typename F>
-    void guard(F &&work)
+    template <typename F> void guard(F &&work)
     {
         throwIfCancelled();
         try {
@@ -589,7 +580,8 @@ private:
             if (!m_doc.is())
                 throw SpreadsheetError(QStringLiteral("No workbook is open"));
             Reference<css::frame::XStorable> storable(m_doc, UNO_QUERY_THROW);
-            storable->storeToURL(fileUrl(path), Sequence<css::beans::PropertyValue>(args.begin(), sal_Int32(args.size())));
+            storable->storeToURL(fileUrl(path),
+                                 Sequence<css::beans::PropertyValue>(args.begin(), sal_Int32(args.size())));
         });
         if (!QFileInfo(path).isFile())
             throw SpreadsheetError(QStringLiteral("The file was not written: %1").arg(path));
@@ -601,8 +593,8 @@ private:
         start();
         guard([&] {
             Reference<css::frame::XComponentLoader> loader(m_desktop, UNO_QUERY_THROW);
-            Reference<css::lang::XComponent> doc =
-                loader->loadComponentFromURL(url, OUString("_blank"), 0, Sequence<css::beans::PropertyValue>(args.begin(), sal_Int32(args.size())));
+            Reference<css::lang::XComponent> doc = loader->loadComponentFromURL(
+                url, OUString("_blank"), 0, Sequence<css::beans::PropertyValue>(args.begin(), sal_Int32(args.size())));
             Reference<css::sheet::XSpreadsheetDocument> spreadsheet(doc, css::uno::UNO_QUERY);
             if (!spreadsheet.is()) {
                 if (doc.is())
@@ -672,7 +664,8 @@ private:
         // the watchdog ends the whole group, so no office outlives it.
         int lifeline[2] = {-1, -1};
         if (::pipe2(lifeline, O_CLOEXEC) != 0)
-            throw SpreadsheetError(QStringLiteral("No pipe for the office: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+            throw SpreadsheetError(
+                QStringLiteral("No pipe for the office: %1").arg(QString::fromLocal8Bit(strerror(errno))));
         const int watchEnd = lifeline[0];
         m_lifeline = lifeline[1];
         m_process->setChildProcessModifier([watchEnd] {
@@ -786,12 +779,9 @@ private:
     Reference<css::sheet::XSpreadsheet> m_sheet;
 };
 
-} // namespace
+}   // namespace
 
-std::unique_ptr<SpreadsheetEngine> MakeLibreOfficeEngine()
-{
-    return MakeLibreOfficeEngineAt(QString());
-}
+std::unique_ptr<SpreadsheetEngine> MakeLibreOfficeEngine() { return MakeLibreOfficeEngineAt(QString()); }
 
 std::unique_ptr<SpreadsheetEngine> MakeLibreOfficeEngineAt(const QString &sofficePath)
 {

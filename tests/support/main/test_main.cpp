@@ -17,12 +17,12 @@ public:
     bool ask(const QString &, const QString &) override { return false; }
 };
 
-} // namespace
+}   // namespace
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                      : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     FatalPathOverride fatal(std::make_shared<UnexpectedFatal>(), [] {});
     ::testing::InitGoogleTest(&argc, argv);
