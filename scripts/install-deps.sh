@@ -14,7 +14,7 @@ packages=(
   libreoffice-calc-nogui libreoffice-dev libreoffice-dev-common libreoffice-script-provider-python
   xvfb xauth xdotool imagemagick
   qt6-svg-dev desktop-file-utils appstream dpkg-dev xdg-utils file
-  qtkeychain-qt6-dev
+  qtkeychain-qt6-dev clang-format
 )
 
 missing=()
