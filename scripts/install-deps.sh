@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-pdf-dev libgl1-mesa-dev
-  libsqlcipher-dev sqlcipher libssl-dev zlib1g-dev
+  libsqlcipher-dev sqlcipher libssl-dev zlib1g-dev libzip-dev
   libpq-dev postgresql postgresql-common
   mdbtools-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev

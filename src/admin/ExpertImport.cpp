@@ -3,22 +3,15 @@
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/ExpertRecord.h"
-#include "files/XlsxSheet.h"
 #include "data/RecordIds.h"
 #include "data/Schema.h"
 #include "data/TextWidth.h"
 #include "data/Vocabulary.h"
-#include "files/RunFolders.h"
 #include "reports/SpreadsheetEngine.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
-#include <QStringDecoder>
-#include <QTemporaryDir>
 #include <cmath>
-#include <iconv.h>
 
 namespace ExpertImport {
 
@@ -492,196 +485,12 @@ void WriteTemplate(SpreadsheetEngine &engine, const QString &path, const DataSto
     engine.close();
 }
 
-namespace {
-
-// The sheet row (from 1) of a position in a CSV text: rows end at line
-// breaks outside quotes.
-int csvRowAt(const QString &text, qsizetype position)
-{
-    int row = 1;
-    bool quoted = false;
-    for (qsizetype i = 0; i < position && i < text.size(); ++i) {
-        const QChar ch = text.at(i);
-        if (ch == QLatin1Char('"'))
-            quoted = !quoted;
-        else if (ch == QLatin1Char('\n') && !quoted)
-            ++row;
-    }
-    return row;
-}
-
-QString decodeText(const QByteArray &bytes)
-{
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.mid(3));
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    // Not UTF-8: a CSV saved by Excel on a Chinese system is in GBK.
-    iconv_t cd = iconv_open("UTF-8", "GBK");
-    if (cd == iconv_t(-1))
-        throw SpreadsheetError(QStringLiteral("无法读取GBK编码的文件。"));
-    QByteArray in = bytes, out(bytes.size() * 2 + 16, '\0');
-    char *inPtr = in.data(), *outPtr = out.data();
-    size_t inLeft = size_t(in.size()), outLeft = size_t(out.size());
-    const size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-    iconv_close(cd);
-    if (rc == size_t(-1)) {
-        // Neither encoding: name the row of the first byte that fits
-        // neither, rather than read it as something else.
-        const qsizetype offset = inPtr - in.data();
-        const int row = int(bytes.left(offset).count('\n')) + 1;
-        throw SpreadsheetError(QStringLiteral("CSV文件第%1行有无法识别的字符（既不是UTF-8也不是GBK编码）。"
-                                              "请在电子表格程序中把文件另存为“CSV UTF-8”格式后重新上传。")
-                                   .arg(row));
-    }
-    out.truncate(out.size() - qsizetype(outLeft));
-    return QString::fromUtf8(out);
-}
-
-}   // namespace
-
-QList<QStringList> ParseCsv(const QByteArray &bytes)
-{
-    const QString text = decodeText(bytes);
-    const auto misplaced = [&text](qsizetype position) {
-        return SpreadsheetError(
-            QStringLiteral("CSV文件第%1行的引号（\"）用法不对：含引号、逗号或换行的单元格要整个用引号括起，"
-                           "其中的引号要写两次。请改正后重新上传。")
-                .arg(csvRowAt(text, position)));
-    };
-    QList<QStringList> rows;
-    QStringList row;
-    QString cell;
-    bool quoted = false, any = false, cellStarted = false;
-    qsizetype quoteOpened = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar ch = text.at(i);
-        if (quoted) {
-            if (ch == QLatin1Char('"')) {
-                if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"')) {
-                    cell.append(ch);
-                    ++i;
-                } else {
-                    quoted = false;
-                    // A closing quote ends the cell.
-                    const QChar next = i + 1 < text.size() ? text.at(i + 1) : QLatin1Char('\n');
-                    if (next != QLatin1Char(',') && next != QLatin1Char('\r') && next != QLatin1Char('\n'))
-                        throw misplaced(i);
-                }
-            } else {
-                cell.append(ch);
-            }
-            continue;
-        }
-        if (ch == QLatin1Char('"')) {
-            // Only a whole cell may be quoted.
-            if (cellStarted)
-                throw misplaced(i);
-            quoted = true;
-            quoteOpened = i;
-            any = true;
-            cellStarted = true;
-        } else if (ch == QLatin1Char(',')) {
-            row << cell;
-            cell.clear();
-            any = true;
-            cellStarted = false;
-        } else if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n')) {
-            if (ch == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
-                ++i;
-            row << cell;
-            rows << row;
-            row.clear();
-            cell.clear();
-            any = false;
-            cellStarted = false;
-        } else {
-            cell.append(ch);
-            any = true;
-            cellStarted = true;
-        }
-    }
-    // A quote never closed would have taken every row after it into one cell.
-    if (quoted)
-        throw misplaced(quoteOpened);
-    if (any || !cell.isEmpty()) {
-        row << cell;
-        rows << row;
-    }
-    return rows;
-}
-
 ImportSheet ReadImportSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine, const QString &path,
                             const Progress &progress)
 {
-    const QString suffix = QFileInfo(path).suffix();
-    // The import table's columns and one more, enough to tell that a sheet
-    // has columns the import does not take.
-    const int columnCount = int(ExpertFields().size()) + 1;
-    if (suffix.compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0) {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            throw SpreadsheetError(QStringLiteral("无法读取文件“%1”：%2").arg(path, f.errorString()));
-        return {ParseCsv(f.readAll()), {}};
-    }
-    // An .xlsx workbook is read straight from its XML: the office takes
-    // tens of seconds to load 50,000 rows. One the reader does not
-    // understand goes to the office as the other formats do.
-    if (suffix.compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0) {
-        ImportSheet sheet;
-        QString problem;
-        const auto number = [&sheet](int row, int column, double value, bool date) {
-            sheet.numbers.append(NumberCell{row, column, value, date});
-        };
-        if (ReadXlsxSheet(path, columnCount, &sheet.rows, &problem, progress, number))
-            return sheet;
-    }
-    if (!makeEngine)
-        throw SpreadsheetError(QStringLiteral("没有可用的电子表格程序。"));
-    std::unique_ptr<SpreadsheetEngine> engine = makeEngine();
-    engine->open(path, true);
-    ImportSheet sheet;
-    // What the sheet shows of a number or a date is not always what was typed.
-    sheet.numbers = engine->numberCells();
-
-    // The whole sheet in one call where the engine can write it as CSV.
-    // The sheet as plain text holds personal data: a folder that a later
-    // start removes should this run be killed.
-    QTemporaryDir scratch(RunFolderTemplate(QStringLiteral("import")));
-    if (scratch.isValid()) {
-        const QString csv = scratch.filePath(QStringLiteral("sheet.csv"));
-        bool exported = true;
-        try {
-            engine->saveAsCsv(csv);
-        } catch (const SpreadsheetError &) {
-            exported = false;   // read cell by cell below
-        }
-        QFile f(csv);
-        if (exported && f.open(QIODevice::ReadOnly)) {
-            sheet.rows = ParseCsv(f.readAll());
-            engine->close();
-            if (progress)
-                progress(int(sheet.rows.size()), int(sheet.rows.size()));
-            return sheet;
-        }
-    }
-
-    // Cell by cell.
-    const int last = engine->lastUsedRow();
-    sheet.rows.reserve(last);
-    for (int r = 1; r <= last; ++r) {
-        QStringList row;
-        row.reserve(columnCount);
-        for (int c = 1; c <= columnCount; ++c)
-            row << engine->text(r, c);
-        sheet.rows << row;
-        if (progress && (r % 100 == 0 || r == last))
-            progress(r, last);
-    }
-    engine->close();
-    return sheet;
+    // One column more than the import table has, enough to tell that a
+    // sheet has columns the import does not take.
+    return ReadWorkbook(makeEngine, path, int(ExpertFields().size()) + 1, progress);
 }
 
 QList<QStringList> ReadSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine, const QString &path,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "admin/DataMaintenance.h"
+#include "admin/ImportSheet.h"
 #include "reports/SpreadsheetEngine.h"
 
 #include <QList>
@@ -36,13 +37,6 @@ QString ColumnLetter(int column);
 // Heading, explanation and example rows of a new import workbook.
 QList<QStringList> TemplateRows(const DataStore &store);
 
-// A sheet read from a workbook: every row and column as shown (row 1
-// first), and the cells that hold numbers or dates rather than text.
-struct ImportSheet {
-    QList<QStringList> rows;
-    QList<NumberCell> numbers;
-};
-
 struct CheckResult {
     QList<QStringList> records;   // fields 1..28 of each new expert, ready to store
     QStringList problems;         // "第5行第C列“专家性质”：..." (all of them)
@@ -67,8 +61,6 @@ CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &stor
 // experts already in the library or twice in the sheet); "" when nothing.
 QString NoticeText(const CheckResult &check);
 
-using Progress = std::function<void(int done, int total)>;
-
 // Adds the records as new experts in one transaction, numbered after the
 // existing ones, and reloads ExpertTable. Existing experts are not touched.
 Outcome AddExperts(DataStore &store, const QList<QStringList> &records, const Progress &progress = {});
@@ -85,18 +77,14 @@ Outcome ImportRows(DataStore &store, const QDate &today, const QList<QStringList
 // Default file name offered for the import workbook.
 inline const QString kTemplateFileName = QStringLiteral("专家数据导入表.xls");
 
-// Workbook files. Writing, and reading .xls and .ods, go through the
-// spreadsheet engine; a .csv file (UTF-8, or GBK as Excel writes it on
-// Chinese systems) and an .xlsx workbook are read directly (see
-// ReadXlsxSheet for how its cells read). Both throw SpreadsheetError, also
-// for a CSV file with a quote out of place or with bytes of neither
-// encoding, naming the row.
+// Workbook files, through the spreadsheet engine or read directly as
+// ReadWorkbook does; both throw SpreadsheetError.
 void WriteTemplate(SpreadsheetEngine &engine, const QString &path, const DataStore &store);
+// The sheet of an import workbook: the import table's columns and one more.
 ImportSheet ReadImportSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine, const QString &path,
                             const Progress &progress = {});
 // The rows only, cut to the first columnCount columns.
 QList<QStringList> ReadSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine, const QString &path,
                              int columnCount, const Progress &progress = {});
-QList<QStringList> ParseCsv(const QByteArray &bytes);
 
 }   // namespace ExpertImport

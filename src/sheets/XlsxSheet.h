@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Result.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -17,13 +19,14 @@
 // form "YYYY-MM-DD" (with " hh:mm:ss" when it carries a time).
 //
 // progress(done, total) is called as the sheet is read, in parts of the
-// sheet. Returns false with the reason in *error when the file is no
-// workbook this reader understands (the caller may hand it to a spreadsheet
-// program instead).
+// sheet. Fails when the file is no workbook this reader understands (the
+// caller may hand it to a spreadsheet program instead). The file is read
+// as it unpacks, never whole, and a part of it that claims or unpacks to
+// more than ZipReader::kMaxMemberSize is refused.
 //
 // numberCell(row, column, value, date), when given, learns each cell that
 // holds a number (row and column from 1): what it shows may not be what was
 // typed. A date's value counts days since 1899-12-30 in either date system.
-bool ReadXlsxSheet(const QString &path, int columnCount, QList<QStringList> *rows, QString *error,
-                   const std::function<void(int done, int total)> &progress = {},
-                   const std::function<void(int row, int column, double value, bool date)> &numberCell = {});
+Result<QList<QStringList>> ReadXlsxSheet(
+    const QString &path, int columnCount, const std::function<void(int done, int total)> &progress = {},
+    const std::function<void(int row, int column, double value, bool date)> &numberCell = {});

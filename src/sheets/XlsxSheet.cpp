@@ -1,6 +1,6 @@
-#include "files/XlsxSheet.h"
+#include "sheets/XlsxSheet.h"
 
-#include "files/ZipArchive.h"
+#include "sheets/ZipReader.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -16,6 +16,32 @@ namespace {
 const QString kOfficeDocument = QStringLiteral("/officeDocument");
 const QString kSharedStrings = QStringLiteral("/sharedStrings");
 const QString kStyles = QStringLiteral("/styles");
+// As many rows as a sheet can have: a row number past it is no sheet's.
+constexpr int kMaxRows = 1048576;
+
+// The file is a workbook, but not one this reader can take.
+Failure Unreadable(const QString &path, const QString &why)
+{
+    return {QStringLiteral("无法直接读取工作簿“%1”。").arg(path), why};
+}
+
+using Parse = std::function<Outcome(QXmlStreamReader &xml, qint64 declaredSize)>;
+
+// Hands a part of the workbook to parse as it unpacks. What went wrong with
+// the part itself (damaged, too large) comes before whatever the parser
+// made of the stream that ended short.
+Outcome ParsePart(const ZipReader &zip, const QString &part, const Parse &parse)
+{
+    auto member = zip.member(part);
+    if (!member)
+        return member.failure();
+    ZipMember &device = **member;
+    QXmlStreamReader xml(&device);
+    const Outcome parsed = parse(xml, device.declaredSize());
+    if (device.failure())
+        return *device.failure();
+    return parsed;
+}
 
 // The part a relationship target names, seen from the part that holds it.
 QString ResolvePart(const QString &fromPart, const QString &target)
@@ -45,24 +71,25 @@ struct Relationship {
     QString target;
 };
 
-// Id -> relationship of a part; empty when it has none.
-QHash<QString, Relationship> ReadRelationships(const ZipArchive &zip, const QString &part)
+// Id -> relationship of a part; empty when it has none or they cannot be
+// read.
+QHash<QString, Relationship> ReadRelationships(const ZipReader &zip, const QString &part)
 {
     QHash<QString, Relationship> out;
-    QByteArray bytes;
-    QString ignored;
-    if (!zip.read(RelationshipsOf(part), &bytes, &ignored))
-        return out;
-    QXmlStreamReader xml(bytes);
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement() && xml.name() == QLatin1String("Relationship")) {
-            const auto a = xml.attributes();
-            out.insert(a.value(QLatin1String("Id")).toString(),
-                       {a.value(QLatin1String("Type")).toString(),
-                        ResolvePart(part, a.value(QLatin1String("Target")).toString())});
+    const Outcome read = ParsePart(zip, RelationshipsOf(part), [&](QXmlStreamReader &xml, qint64) {
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement() && xml.name() == QLatin1String("Relationship")) {
+                const auto a = xml.attributes();
+                out.insert(a.value(QLatin1String("Id")).toString(),
+                           {a.value(QLatin1String("Type")).toString(),
+                            ResolvePart(part, a.value(QLatin1String("Target")).toString())});
+            }
         }
-    }
+        return Outcome();
+    });
+    if (!read)
+        out.clear();
     return out;
 }
 
@@ -119,10 +146,9 @@ QString ReadRuns(QXmlStreamReader &xml)
     return DecodeEscapes(text);
 }
 
-QStringList ReadSharedStrings(const QByteArray &bytes)
+QStringList ReadSharedStrings(QXmlStreamReader &xml)
 {
     QStringList strings;
-    QXmlStreamReader xml(bytes);
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.isStartElement() && xml.name() == QLatin1String("si"))
@@ -185,11 +211,10 @@ Shown KindOfBuiltInFormat(int id)
 }
 
 // How each cell style index shows a number.
-QVector<Shown> ReadStyles(const QByteArray &bytes)
+QVector<Shown> ReadStyles(QXmlStreamReader &xml)
 {
     QHash<int, Shown> custom;
     QVector<Shown> styles;
-    QXmlStreamReader xml(bytes);
     bool inCellXfs = false;
     while (!xml.atEnd()) {
         xml.readNext();
@@ -255,6 +280,8 @@ int ColumnOf(QStringView reference)
     int column = 0;
     for (const QChar c : reference) {
         const char16_t u = c.unicode();
+        if (column > kMaxRows)
+            break;   // far beyond any column asked for; stop before it overflows
         if (u >= u'A' && u <= u'Z')
             column = column * 26 + (u - u'A' + 1);
         else if (u >= u'a' && u <= u'z')
@@ -267,27 +294,23 @@ int ColumnOf(QStringView reference)
 
 }   // namespace
 
-bool ReadXlsxSheet(const QString &path, int columnCount, QList<QStringList> *rows, QString *error,
-                   const std::function<void(int, int)> &progress,
-                   const std::function<void(int, int, double, bool)> &numberCell)
+Result<QList<QStringList>> ReadXlsxSheet(const QString &path, int columnCount,
+                                         const std::function<void(int, int)> &progress,
+                                         const std::function<void(int, int, double, bool)> &numberCell)
 {
-    ZipArchive zip;
-    if (!zip.open(path, error))
-        return false;
+    auto opened = ZipReader::open(path);
+    if (!opened)
+        return opened.failure();
+    const ZipReader &zip = *opened;
     const QString workbook = TargetOfType(ReadRelationships(zip, QString()), kOfficeDocument);
-    QByteArray bytes;
-    if (workbook.isEmpty() || !zip.read(workbook, &bytes, error)) {
-        if (workbook.isEmpty())
-            *error = QStringLiteral("no workbook part");
-        return false;
-    }
+    if (workbook.isEmpty())
+        return Unreadable(path, QStringLiteral("no workbook part"));
 
     // The first sheet in the workbook's order, and its date system.
     const QHash<QString, Relationship> parts = ReadRelationships(zip, workbook);
     QString firstSheet;
     bool date1904 = false;
-    {
-        QXmlStreamReader xml(bytes);
+    Outcome read = ParsePart(zip, workbook, [&](QXmlStreamReader &xml, qint64) {
         while (!xml.atEnd()) {
             xml.readNext();
             if (!xml.isStartElement())
@@ -301,115 +324,119 @@ bool ReadXlsxSheet(const QString &path, int columnCount, QList<QStringList> *row
                         firstSheet = parts.value(a.value().toString()).target;
             }
         }
-        if (xml.hasError()) {
-            *error = xml.errorString();
-            return false;
-        }
-    }
-    if (firstSheet.isEmpty()) {
-        *error = QStringLiteral("no worksheet");
-        return false;
-    }
+        return xml.hasError() ? Outcome(Unreadable(path, xml.errorString())) : Outcome();
+    });
+    if (!read)
+        return read.failure();
+    if (firstSheet.isEmpty())
+        return Unreadable(path, QStringLiteral("no worksheet"));
 
     QStringList shared;
     const QString sharedPart = TargetOfType(parts, kSharedStrings);
     if (!sharedPart.isEmpty()) {
-        if (!zip.read(sharedPart, &bytes, error))
-            return false;
-        shared = ReadSharedStrings(bytes);
+        read = ParsePart(zip, sharedPart, [&](QXmlStreamReader &xml, qint64) {
+            shared = ReadSharedStrings(xml);
+            return Outcome();
+        });
+        if (!read)
+            return read.failure();
     }
     QVector<Shown> styles;
     const QString stylesPart = TargetOfType(parts, kStyles);
     if (!stylesPart.isEmpty()) {
-        if (!zip.read(stylesPart, &bytes, error))
-            return false;
-        styles = ReadStyles(bytes);
+        read = ParsePart(zip, stylesPart, [&](QXmlStreamReader &xml, qint64) {
+            styles = ReadStyles(xml);
+            return Outcome();
+        });
+        if (!read)
+            return read.failure();
     }
-    if (!zip.read(firstSheet, &bytes, error))
-        return false;
 
     QList<QStringList> out;
-    qsizetype lastWithValue = 0;
-    int rowNumber = 0;
-    int column = 0;
-    const int total = int(bytes.size() / 1024) + 1;
-    QXmlStreamReader xml(bytes);
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (!xml.isStartElement())
-            continue;
-        if (xml.name() == QLatin1String("row")) {
-            const auto r = xml.attributes().value(QLatin1String("r"));
-            rowNumber = r.isEmpty() ? rowNumber + 1 : r.toInt();
-            column = 0;
-            if (progress && rowNumber % 500 == 0)
-                progress(int(xml.characterOffset() / 1024), total);
-            continue;
-        }
-        if (xml.name() != QLatin1String("c"))
-            continue;
-        const QXmlStreamAttributes a = xml.attributes();
-        const auto reference = a.value(QLatin1String("r"));
-        column = reference.isEmpty() ? column + 1 : ColumnOf(reference);
-        const QString type = a.value(QLatin1String("t")).toString();
-        const int style = a.value(QLatin1String("s")).toInt();
-        QString value;
-        bool hasValue = false;
-        // The cell's children: its value, its formula, an inline string.
+    int total = 1;
+    read = ParsePart(zip, firstSheet, [&](QXmlStreamReader &xml, qint64 declaredSize) {
+        qsizetype lastWithValue = 0;
+        int rowNumber = 0;
+        int column = 0;
+        total = int(declaredSize / 1024) + 1;
         while (!xml.atEnd()) {
             xml.readNext();
-            if (xml.isEndElement() && xml.name() == QLatin1String("c"))
-                break;
             if (!xml.isStartElement())
                 continue;
-            if (xml.name() == QLatin1String("v")) {
-                value = xml.readElementText();
-                hasValue = true;
-            } else if (xml.name() == QLatin1String("is")) {
-                value = ReadRuns(xml);
-                hasValue = true;
+            if (xml.name() == QLatin1String("row")) {
+                const auto r = xml.attributes().value(QLatin1String("r"));
+                rowNumber = r.isEmpty() ? rowNumber + 1 : r.toInt();
+                column = 0;
+                if (rowNumber > kMaxRows)
+                    return Outcome(Unreadable(path, QStringLiteral("row number %1").arg(rowNumber)));
+                if (progress && rowNumber % 500 == 0)
+                    progress(int(xml.characterOffset() / 1024), total);
+                continue;
+            }
+            if (xml.name() != QLatin1String("c"))
+                continue;
+            const QXmlStreamAttributes a = xml.attributes();
+            const auto reference = a.value(QLatin1String("r"));
+            column = reference.isEmpty() ? column + 1 : ColumnOf(reference);
+            const QString type = a.value(QLatin1String("t")).toString();
+            const int style = a.value(QLatin1String("s")).toInt();
+            QString value;
+            bool hasValue = false;
+            // The cell's children: its value, its formula, an inline string.
+            while (!xml.atEnd()) {
+                xml.readNext();
+                if (xml.isEndElement() && xml.name() == QLatin1String("c"))
+                    break;
+                if (!xml.isStartElement())
+                    continue;
+                if (xml.name() == QLatin1String("v")) {
+                    value = xml.readElementText();
+                    hasValue = true;
+                } else if (xml.name() == QLatin1String("is")) {
+                    value = ReadRuns(xml);
+                    hasValue = true;
+                } else {
+                    xml.skipCurrentElement();
+                }
+            }
+            if (!hasValue || rowNumber <= 0 || column <= 0 || column > columnCount)
+                continue;
+            QString text;
+            if (type == QLatin1String("s")) {
+                bool ok = false;
+                const int index = value.toInt(&ok);
+                if (!ok || index < 0 || index >= shared.size())
+                    return Outcome(Unreadable(path, QStringLiteral("bad shared string %1").arg(value)));
+                text = shared.at(index);
+            } else if (type == QLatin1String("inlineStr") || type == QLatin1String("str") ||
+                       type == QLatin1String("e")) {
+                text = type == QLatin1String("str") ? DecodeEscapes(value) : value;
+            } else if (type == QLatin1String("b")) {
+                text = value.trimmed() == QLatin1String("1") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
             } else {
-                xml.skipCurrentElement();
+                bool ok = false;
+                const double number = value.toDouble(&ok);
+                const Shown shown = styles.value(style, Shown::Number);
+                text = ok ? ShownNumber(number, shown, date1904) : value;
+                // Day 0 of the 1904 system is 1462 days after that of 1900.
+                if (ok && numberCell)
+                    numberCell(rowNumber, column, shown == Shown::Number || !date1904 ? number : number + 1462,
+                               shown != Shown::Number);
             }
+            while (out.size() < rowNumber)
+                out.append(QStringList(columnCount));
+            out[rowNumber - 1][column - 1] = text;
+            if (!text.isEmpty())
+                lastWithValue = std::max<qsizetype>(lastWithValue, rowNumber);
         }
-        if (!hasValue || rowNumber <= 0 || column <= 0 || column > columnCount)
-            continue;
-        QString text;
-        if (type == QLatin1String("s")) {
-            bool ok = false;
-            const int index = value.toInt(&ok);
-            if (!ok || index < 0 || index >= shared.size()) {
-                *error = QStringLiteral("bad shared string %1").arg(value);
-                return false;
-            }
-            text = shared.at(index);
-        } else if (type == QLatin1String("inlineStr") || type == QLatin1String("str") || type == QLatin1String("e")) {
-            text = type == QLatin1String("str") ? DecodeEscapes(value) : value;
-        } else if (type == QLatin1String("b")) {
-            text = value.trimmed() == QLatin1String("1") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-        } else {
-            bool ok = false;
-            const double number = value.toDouble(&ok);
-            const Shown shown = styles.value(style, Shown::Number);
-            text = ok ? ShownNumber(number, shown, date1904) : value;
-            // Day 0 of the 1904 system is 1462 days after that of 1900.
-            if (ok && numberCell)
-                numberCell(rowNumber, column, shown == Shown::Number || !date1904 ? number : number + 1462,
-                           shown != Shown::Number);
-        }
-        while (out.size() < rowNumber)
-            out.append(QStringList(columnCount));
-        out[rowNumber - 1][column - 1] = text;
-        if (!text.isEmpty())
-            lastWithValue = std::max<qsizetype>(lastWithValue, rowNumber);
-    }
-    if (xml.hasError()) {
-        *error = xml.errorString();
-        return false;
-    }
-    out.resize(lastWithValue);
+        if (xml.hasError())
+            return Outcome(Unreadable(path, xml.errorString()));
+        out.resize(lastWithValue);
+        return Outcome();
+    });
+    if (!read)
+        return read.failure();
     if (progress)
         progress(total, total);
-    *rows = std::move(out);
-    return true;
+    return out;
 }

@@ -1,7 +1,8 @@
-// Reading .xlsx workbooks straight from their XML.
+// Reading .xlsx workbooks straight from their XML, and the archives they
+// come in.
 
-#include "files/XlsxSheet.h"
-#include "files/ZipArchive.h"
+#include "sheets/XlsxSheet.h"
+#include "sheets/ZipReader.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,10 +14,12 @@
 namespace {
 
 // Writes a .zip archive of the given members, each stored or deflated.
-struct ZipMember {
+// claimedSize, when set, is what the directory says the member unpacks to.
+struct Member {
     QString name;
     QByteArray data;
     bool deflate = true;
+    quint64 claimedSize = 0;
 };
 
 void PutU16(QByteArray &out, quint16 v)
@@ -31,6 +34,13 @@ void PutU32(QByteArray &out, quint32 v)
     char b[4];
     qToLittleEndian(v, b);
     out.append(b, 4);
+}
+
+void PutU64(QByteArray &out, quint64 v)
+{
+    char b[8];
+    qToLittleEndian(v, b);
+    out.append(b, 8);
 }
 
 QByteArray RawDeflate(const QByteArray &data)
@@ -48,53 +58,91 @@ QByteArray RawDeflate(const QByteArray &data)
     return out;
 }
 
-QByteArray Zip(const QList<ZipMember> &members)
+enum class Format { Zip32, Zip64 };
+
+// In the 64-bit form every size and offset moves to the member's zip64
+// extra field and the directory's end goes to its zip64 record, as writers
+// do for archives past 4 GiB.
+QByteArray Zip(const QList<Member> &members, Format format = Format::Zip32)
 {
+    const bool zip64 = format == Format::Zip64;
+    const quint32 escape = 0xFFFFFFFF;
     QByteArray out, directory;
-    for (const ZipMember &m : members) {
+    for (const Member &m : members) {
         const QByteArray name = m.name.toUtf8();
         const QByteArray packed = m.deflate ? RawDeflate(m.data) : m.data;
+        const quint64 size = m.claimedSize ? m.claimedSize : quint64(m.data.size());
+        const bool wide = zip64 || size >= escape;
         const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(m.data.constData()), uInt(m.data.size())));
-        const quint32 offset = quint32(out.size());
+        const quint64 offset = quint64(out.size());
+        QByteArray localExtra, directoryExtra;
+        if (wide) {
+            PutU16(localExtra, 0x0001);
+            PutU16(localExtra, 16);
+            PutU64(localExtra, size);
+            PutU64(localExtra, quint64(packed.size()));
+            PutU16(directoryExtra, 0x0001);
+            PutU16(directoryExtra, 24);
+            PutU64(directoryExtra, size);
+            PutU64(directoryExtra, quint64(packed.size()));
+            PutU64(directoryExtra, offset);
+        }
         PutU32(out, 0x04034b50);
-        PutU16(out, 20);
+        PutU16(out, wide ? 45 : 20);
         PutU16(out, 0x0800);
         PutU16(out, m.deflate ? 8 : 0);
         PutU32(out, 0);
         PutU32(out, crc);
-        PutU32(out, quint32(packed.size()));
-        PutU32(out, quint32(m.data.size()));
+        PutU32(out, wide ? escape : quint32(packed.size()));
+        PutU32(out, wide ? escape : quint32(size));
         PutU16(out, quint16(name.size()));
-        PutU16(out, 0);
-        out += name + packed;
+        PutU16(out, quint16(localExtra.size()));
+        out += name + localExtra + packed;
 
         PutU32(directory, 0x02014b50);
-        PutU16(directory, 20);
-        PutU16(directory, 20);
+        PutU16(directory, wide ? 45 : 20);
+        PutU16(directory, wide ? 45 : 20);
         PutU16(directory, 0x0800);
         PutU16(directory, m.deflate ? 8 : 0);
         PutU32(directory, 0);
         PutU32(directory, crc);
-        PutU32(directory, quint32(packed.size()));
-        PutU32(directory, quint32(m.data.size()));
+        PutU32(directory, wide ? escape : quint32(packed.size()));
+        PutU32(directory, wide ? escape : quint32(size));
         PutU16(directory, quint16(name.size()));
-        PutU16(directory, 0);
+        PutU16(directory, quint16(directoryExtra.size()));
         PutU16(directory, 0);
         PutU16(directory, 0);
         PutU16(directory, 0);
         PutU32(directory, 0);
-        PutU32(directory, offset);
-        directory += name;
+        PutU32(directory, wide ? escape : quint32(offset));
+        directory += name + directoryExtra;
     }
-    const quint32 start = quint32(out.size());
+    const quint64 start = quint64(out.size());
     out += directory;
+    if (zip64) {
+        const quint64 record = quint64(out.size());
+        PutU32(out, 0x06064b50);
+        PutU64(out, 44);
+        PutU16(out, 45);
+        PutU16(out, 45);
+        PutU32(out, 0);
+        PutU32(out, 0);
+        PutU64(out, quint64(members.size()));
+        PutU64(out, quint64(members.size()));
+        PutU64(out, quint64(directory.size()));
+        PutU64(out, start);
+        PutU32(out, 0x07064b50);
+        PutU32(out, 0);
+        PutU64(out, record);
+        PutU32(out, 1);
+    }
     PutU32(out, 0x06054b50);
     PutU16(out, 0);
     PutU16(out, 0);
-    PutU16(out, quint16(members.size()));
-    PutU16(out, quint16(members.size()));
-    PutU32(out, quint32(directory.size()));
-    PutU32(out, start);
+    PutU16(out, zip64 ? 0xFFFF : quint16(members.size()));
+    PutU16(out, zip64 ? 0xFFFF : quint16(members.size()));
+    PutU32(out, zip64 ? escape : quint32(directory.size()));
+    PutU32(out, zip64 ? escape : quint32(start));
     PutU16(out, 0);
     return out;
 }
@@ -107,8 +155,8 @@ const QByteArray kRootRels =
 
 // A workbook of two sheets whose relationships list the second first; its
 // shared strings and styles with absolute targets.
-QList<ZipMember> Workbook(const QByteArray &firstSheet, const QByteArray &sharedStrings, const QByteArray &styles,
-                          bool date1904 = false)
+QList<Member> Workbook(const QByteArray &firstSheet, const QByteArray &sharedStrings, const QByteArray &styles,
+                       bool date1904 = false)
 {
     const QByteArray workbook = QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?>
 <workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">
@@ -175,38 +223,47 @@ protected:
     QTemporaryDir dir;
 };
 
+// The rows kSheet shows, read five columns wide.
+const QList<QStringList> kSheetRows{
+    {"专家姓名", "", "", "", ""},
+    {"张三 ", "", "13800138000", "1.10101196503081E+017", "3.5"},   // F2 lies beyond the columns
+    {"", "", "", "", ""},                                           // a row the sheet leaves out
+    {"a & b\r\nc", "1965-03-08", "2023-03-15", "1965-03-08 18:00:00", "12:00:00"},
+    {"", "TRUE", "公式", "#N/A", "12"},
+    {"", "行内", "", "", ""},
+};   // row 9 holds no value: the sheet ends at row 6
+
 TEST_F(XlsxSheet, CellsReadAsTheUserSeesThem)
 {
     const QString path = write(Zip(Workbook(kSheet, kSharedStrings, kStyles)));
-    QList<QStringList> rows;
-    QString error;
     QList<int> progress;
-    ASSERT_TRUE(ReadXlsxSheet(path, 5, &rows, &error, [&](int done, int total) {
+    const auto rows = ReadXlsxSheet(path, 5, [&](int done, int total) {
         EXPECT_LE(done, total);
         progress << done;
-    })) << error.toStdString();
-    const QList<QStringList> expected{
-        {"专家姓名", "", "", "", ""},
-        {"张三 ", "", "13800138000", "1.10101196503081E+017", "3.5"},   // F2 lies beyond the columns
-        {"", "", "", "", ""},                                           // a row the sheet leaves out
-        {"a & b\r\nc", "1965-03-08", "2023-03-15", "1965-03-08 18:00:00", "12:00:00"},
-        {"", "TRUE", "公式", "#N/A", "12"},
-        {"", "行内", "", "", ""},
-    };   // row 9 holds no value: the sheet ends at row 6
-    EXPECT_EQ(rows, expected);
+    });
+    ASSERT_TRUE(rows.ok()) << rows.detail().toStdString();
+    EXPECT_EQ(*rows, kSheetRows);
     EXPECT_FALSE(progress.isEmpty());
+}
+
+// Writers switch to the 64-bit form for large workbooks; some always use it.
+TEST_F(XlsxSheet, AZip64WorkbookReadsAsAnyOther)
+{
+    const auto rows = ReadXlsxSheet(write(Zip(Workbook(kSheet, kSharedStrings, kStyles), Format::Zip64)), 5);
+    ASSERT_TRUE(rows.ok()) << rows.detail().toStdString();
+    EXPECT_EQ(*rows, kSheetRows);
 }
 
 TEST_F(XlsxSheet, DatesOfThe1904SystemAndOfEarly1900)
 {
     const QByteArray sheet = R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>
 <row r="1"><c r="A1" s="1"><v>0</v></c><c r="B1" s="1"><v>59</v></c></row></sheetData></worksheet>)";
-    QList<QStringList> rows;
-    QString error;
-    ASSERT_TRUE(ReadXlsxSheet(write(Zip(Workbook(sheet, kSharedStrings, kStyles, true))), 2, &rows, &error));
-    EXPECT_EQ(rows, (QList<QStringList>{{"1904-01-01", "1904-02-29"}}));
-    ASSERT_TRUE(ReadXlsxSheet(write(Zip(Workbook(sheet, kSharedStrings, kStyles)), "b.xlsx"), 2, &rows, &error));
-    EXPECT_EQ(rows, (QList<QStringList>{{"1899-12-31", "1900-02-28"}}));
+    auto rows = ReadXlsxSheet(write(Zip(Workbook(sheet, kSharedStrings, kStyles, true))), 2);
+    ASSERT_TRUE(rows.ok());
+    EXPECT_EQ(*rows, (QList<QStringList>{{"1904-01-01", "1904-02-29"}}));
+    rows = ReadXlsxSheet(write(Zip(Workbook(sheet, kSharedStrings, kStyles)), "b.xlsx"), 2);
+    ASSERT_TRUE(rows.ok());
+    EXPECT_EQ(*rows, (QList<QStringList>{{"1899-12-31", "1900-02-28"}}));
 }
 
 // What a cell shows of a number may not be what was typed: the caller learns
@@ -224,11 +281,10 @@ TEST_F(XlsxSheet, NumberCellsAreNamedWithTheirValueAndWhetherTheyAreDates)
     };
     const auto read = [&](const QByteArray &book) {
         QList<Number> numbers;
-        QList<QStringList> rows;
-        QString error;
-        EXPECT_TRUE(ReadXlsxSheet(write(book), 5, &rows, &error, {}, [&](int row, int column, double value, bool date) {
+        const auto rows = ReadXlsxSheet(write(book), 5, {}, [&](int row, int column, double value, bool date) {
             numbers.append({row, column, value, date});
-        })) << error.toStdString();
+        });
+        EXPECT_TRUE(rows.ok()) << rows.detail().toStdString();
         return numbers;
     };
     // Texts, booleans, formulas' texts, errors and empty cells are none;
@@ -251,9 +307,20 @@ TEST_F(XlsxSheet, NumberCellsAreNamedWithTheirValueAndWhetherTheyAreDates)
               (QList<Number>{{1, 1, 1462, true}, {1, 2, 7, false}}));
 }
 
+// The workbook with its sheet's directory entry claiming claimedSize.
+QByteArray Claiming(quint64 claimedSize, Format format)
+{
+    QList<Member> members = Workbook(kSheet, kSharedStrings, kStyles);
+    for (Member &m : members)
+        if (m.name == QLatin1String("xl/worksheets/sheet2.xml"))
+            m.claimedSize = claimedSize;
+    return Zip(members, format);
+}
+
 TEST_F(XlsxSheet, FilesTheReaderCannotReadAreRefusedWithAReason)
 {
-    QByteArray damaged = Zip(Workbook(kSheet, kSharedStrings, kStyles));
+    const QByteArray good = Zip(Workbook(kSheet, kSharedStrings, kStyles));
+    QByteArray damaged = good;
     // One byte of the stored root relationships changed: its check sum fails.
     damaged[damaged.indexOf("officeDocument/2006/relationships/officeDocument")] = 'X';
     const QByteArray noSheet =
@@ -261,30 +328,75 @@ TEST_F(XlsxSheet, FilesTheReaderCannotReadAreRefusedWithAReason)
     const QByteArray badIndex =
         Zip(Workbook(R"(<worksheet><sheetData><row r="1"><c r="A1" t="s"><v>99</v></c></row></sheetData></worksheet>)",
                      kSharedStrings, kStyles));
-    for (const QByteArray &bytes : {QByteArray("PK not really"), damaged, noSheet, badIndex}) {
-        QList<QStringList> rows;
-        QString error;
-        EXPECT_FALSE(ReadXlsxSheet(write(bytes), 3, &rows, &error));
-        EXPECT_FALSE(error.isEmpty());
-        EXPECT_TRUE(rows.isEmpty());
+    // More rows than a sheet can have: no sheet's, and each would be made.
+    const QByteArray farRow = Zip(Workbook(
+        R"(<worksheet><sheetData><row r="2000000000"><c r="A2000000000"><v>1</v></c></row></sheetData></worksheet>)",
+        kSharedStrings, kStyles));
+    struct Case {
+        const char *what;
+        QByteArray bytes;
+        QString says;   // part of the message
+    };
+    const Case cases[] = {
+        {"no zip at all", "PK not really", "不是.xlsx工作簿"},
+        {"an empty file", "", "不是.xlsx工作簿"},
+        {"a CSV file named .xlsx", "姓名,性别\r\n张三,男\r\n", "不是.xlsx工作簿"},
+        {"cut in half", good.left(good.size() / 2), "不是.xlsx工作簿"},
+        {"its last bytes cut", good.chopped(10), "不是.xlsx工作簿"},
+        {"a member damaged", damaged, "无法直接读取"},
+        {"no sheet", noSheet, "无法直接读取"},
+        {"a shared string that is not there", badIndex, "无法直接读取"},
+        {"a row past the last", farRow, "无法直接读取"},
+        // What the directory claims is never allocated: the part is refused
+        // before anything of it is read.
+        {"a sheet claiming 3.75 GiB", Claiming(0xF0000000, Format::Zip32), "超过256 MB"},
+        {"a zip64 sheet claiming 1 TiB", Claiming(quint64(1) << 40, Format::Zip64), "超过256 MB"},
+        {"a zip64 sheet claiming 16 EiB", Claiming(~quint64(0), Format::Zip64), "超过256 MB"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto rows = ReadXlsxSheet(write(c.bytes), 3);
+        ASSERT_FALSE(rows.ok());
+        EXPECT_TRUE(rows.message().contains(c.says)) << rows.message().toStdString();
+        EXPECT_FALSE(rows.detail().isEmpty());
     }
 }
 
-TEST_F(XlsxSheet, ZipMembersStoredOrDeflated)
+TEST_F(XlsxSheet, ZipMembersStoredOrDeflatedInEitherForm)
 {
     QByteArray big;
     for (int i = 0; i < 5000; ++i)
         big += "row " + QByteArray::number(i) + "\n";
-    const QString path = write(Zip({{"a.txt", "plain", false}, {"目录/b.txt", big, true}}), "a.zip");
-    ZipArchive zip;
-    QString error;
-    ASSERT_TRUE(zip.open(path, &error)) << error.toStdString();
-    QByteArray bytes;
-    ASSERT_TRUE(zip.read("a.txt", &bytes, &error));
-    EXPECT_EQ(bytes, "plain");
-    ASSERT_TRUE(zip.read("目录/b.txt", &bytes, &error));
-    EXPECT_EQ(bytes, big);
-    EXPECT_FALSE(zip.read("missing", &bytes, &error));
+    for (const Format format : {Format::Zip32, Format::Zip64}) {
+        SCOPED_TRACE(format == Format::Zip64 ? "zip64" : "zip");
+        const QString path = write(Zip({{"a.txt", "plain", false}, {"目录/b.txt", big, true}}, format), "a.zip");
+        const auto zip = ZipReader::open(path);
+        ASSERT_TRUE(zip.ok()) << zip.detail().toStdString();
+        for (const auto &[name, bytes] : {std::pair<QString, QByteArray>{"a.txt", "plain"}, {"目录/b.txt", big}}) {
+            EXPECT_TRUE(zip->contains(name));
+            auto member = zip->member(name);
+            ASSERT_TRUE(member.ok()) << member.detail().toStdString();
+            EXPECT_EQ((*member)->readAll(), bytes);
+            EXPECT_FALSE((*member)->failure().has_value());
+        }
+        EXPECT_FALSE(zip->contains("missing"));
+        EXPECT_FALSE(zip->member("missing").ok());
+    }
+}
+
+// A directory that understates a member does not let it unpack past the
+// limit: reading stops there with the reason.
+TEST_F(XlsxSheet, AMemberStopsAtTheLimitWhateverItsDirectorySays)
+{
+    const QByteArray big(5000, 'x');
+    const QString path = write(Zip({{"small.xml", big, true, 10}}), "a.zip");
+    const auto zip = ZipReader::open(path, 1000);
+    ASSERT_TRUE(zip.ok()) << zip.detail().toStdString();
+    auto member = zip->member("small.xml");
+    ASSERT_TRUE(member.ok()) << member.detail().toStdString();
+    EXPECT_LE((*member)->readAll().size(), 1000);
+    ASSERT_TRUE((*member)->failure().has_value());
+    EXPECT_FALSE((*member)->failure()->message.isEmpty());
 }
 
 }   // namespace
