@@ -10,23 +10,26 @@
 
 namespace ExpertImport {
 
-QList<QStringList> ParseCsv(const QByteArray &bytes)
+namespace {
+
+// The import's callers take any reading failure as a SpreadsheetError.
+QList<QStringList> RowsOrThrow(Result<QList<QStringList>> rows)
 {
-    Result<QList<QStringList>> rows = ParseCsvSheet(bytes);
     if (!rows)
         throw SpreadsheetError(rows.message());
     return std::move(rows).value();
 }
+
+}   // namespace
+
+QList<QStringList> ParseCsv(const QByteArray &bytes) { return RowsOrThrow(ParseCsvSheet(bytes)); }
 
 ImportSheet ReadWorkbook(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine, const QString &path,
                          int columnCount, const Progress &progress)
 {
     const QString suffix = QFileInfo(path).suffix();
     if (suffix.compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0) {
-        Result<QList<QStringList>> rows = ReadCsvSheet(path);
-        if (!rows)
-            throw SpreadsheetError(rows.message());
-        return {std::move(rows).value(), {}};
+        return {RowsOrThrow(ReadCsvSheet(path)), {}};
     }
     // An .xlsx workbook is read straight from its XML: the office takes
     // tens of seconds to load 50,000 rows. One the reader does not
