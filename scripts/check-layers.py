@@ -49,12 +49,20 @@ def strip_comments(text):
     return "\n".join(out)
 
 
-def commands(path):
+def commands(path, root):
     with open(path, encoding="utf-8") as f:
         text = strip_comments(f.read())
+    folders = {
+        "${CMAKE_SOURCE_DIR}": root,
+        "${PROJECT_SOURCE_DIR}": root,
+        "${CMAKE_CURRENT_SOURCE_DIR}": os.path.dirname(path),
+        "${CMAKE_CURRENT_LIST_DIR}": os.path.dirname(path),
+    }
     for m in COMMAND.finditer(text):
-        args = [a.strip('"') for a in m.group(2).split()]
-        yield m.group(1).lower(), args
+        args = m.group(2)
+        for name, folder in folders.items():
+            args = args.replace(name, folder)
+        yield m.group(1).lower(), [a.strip('"') for a in args.split()]
 
 
 def split_keywords(args, keywords):
@@ -84,7 +92,7 @@ def read_targets(root, faults):
         build_file = build_files[seen]
         seen += 1
         base = os.path.dirname(build_file)
-        for cmd, args in commands(build_file):
+        for cmd, args in commands(build_file, root):
             if cmd == "kestrune_layer" and args:
                 parts = split_keywords(args, ("LINKS", "QT", "EXTRA"))
                 t = Target(args[0], parts["LINKS"], parts["QT"], declared_as_layer=True)
