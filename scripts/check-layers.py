@@ -21,7 +21,6 @@ import sys
 SOURCE_SUFFIXES = (".cpp", ".h")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 COMMAND = re.compile(r"\b([A-Za-z_]\w*)\s*\(([^()]*)\)")
-LINK_KEYWORDS = {"PUBLIC", "PRIVATE", "INTERFACE", "LINK_PUBLIC", "LINK_PRIVATE"}
 TARGET_PREFIX = "kestrune_"
 
 
@@ -117,10 +116,15 @@ def read_targets(root, faults):
                 link_lines.append((unit_name(args[0]), args[1:]))
 
     for name, links in link_lines:
-        if name in targets and not targets[name].declared_as_layer:
-            targets[name].links += [
-                unit_name(l) for l in links if l.startswith(TARGET_PREFIX) and l not in LINK_KEYWORDS
-            ]
+        if name not in targets:
+            continue
+        # Only the project's own targets count, not Qt's or the system's.
+        own = [unit_name(l) for l in links if l.startswith(TARGET_PREFIX)]
+        if targets[name].declared_as_layer:
+            # A layer's direction is its LINKS list and nothing else.
+            faults += [f"CMakeLists.txt: {name} links {l} outside its LINKS list" for l in own]
+        else:
+            targets[name].links += own
 
     for t in targets.values():
         for l in t.links:

@@ -57,6 +57,11 @@ CASES = [
         ["top links nowhere, which is not a declared layer"],
     ),
     (
+        "links a layer past its LINKS list",
+        {"CMakeLists.txt": LAYERS + "target_link_libraries(kestrune_low PUBLIC kestrune_high Qt6::Gui)\n"},
+        ["low links high outside its LINKS list"],
+    ),
+    (
         "a layer without Widgets includes a widget",
         {"src/low/Widget.cpp": "#include <QWidget>\n#include <QtWidgets/QLabel>\n#include <QtWidgets>\n"},
         [
