@@ -108,4 +108,14 @@ void BM_WildcardOver40000Names(benchmark::State &state)
 }
 BENCHMARK(BM_WildcardOver40000Names)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// Many stars against a long run that almost matches: the matcher's worst case.
+void BM_WildcardPathologicalPattern(benchmark::State &state)
+{
+    const QString text(65536, QLatin1Char('a'));
+    const WildcardPattern pattern(QStringLiteral("*a*a*a*a*a*a*b"));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(pattern.matches(text));
+}
+BENCHMARK(BM_WildcardPathologicalPattern)->Unit(benchmark::kMillisecond);
+
 }   // namespace

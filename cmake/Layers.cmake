@@ -30,19 +30,3 @@ function(kestrune_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
 endfunction()
 
-# A probe is a one-line source in layer `from` that includes a header of
-# layer `to`; a test builds it and expects the build to fail when the include
-# goes against the declared order, or to pass when it follows it.
-function(kestrune_layer_probe from to header expect)
-  set(name layer_probe_${from}_${to})
-  set(src ${CMAKE_BINARY_DIR}/layer_probes/${name}.cpp)
-  file(WRITE ${src} "#include \"${to}/${header}\"\n")
-  add_library(${name} OBJECT EXCLUDE_FROM_ALL ${src})
-  target_link_libraries(${name} PRIVATE kestrune_${from})
-  add_test(NAME LayerInclude.${from}_uses_${to}
-           COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target ${name})
-  if(expect STREQUAL "fails")
-    set_tests_properties(LayerInclude.${from}_uses_${to} PROPERTIES WILL_FAIL TRUE)
-  endif()
-  set_tests_properties(LayerInclude.${from}_uses_${to} PROPERTIES RESOURCE_LOCK layer_probes)
-endfunction()

@@ -184,8 +184,10 @@ TEST(AboutTest, OnlyAnOpenerThatCannotStartAsksForAMailProgram)
         }
         EXPECT_EQ(app.messages->texts(), c.asks ? QStringList{"请正确安装OutLook！"} : QStringList{});
         if (!c.asks) {
-            QDeadlineTimer ran(5000);
-            while (!QFileInfo::exists(started) && !ran.hasExpired())
+            // The opener's one line, whole: the file exists from the moment
+            // its shell opens it, before the line is in.
+            QDeadlineTimer ran(20000);
+            while (!ReadAll(started).endsWith('\n') && !ran.hasExpired())
                 QThread::msleep(20);
             EXPECT_EQ(ReadAll(started).trimmed(), "mailto:" + d.findChild<QLabel *>("Label3")->text().toUtf8());
         }

@@ -3,12 +3,12 @@
 #include "TestFiles.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -79,8 +79,9 @@ struct Sandbox {
         return r;
     }
 
-    // Starts the program offscreen and waits until the file appears (the
-    // login window is then up); ends it again.
+    // Starts the program offscreen and waits until it has made the data
+    // file: the file has its pages and no journal beside it, so the first
+    // start's write has committed. Ends it again.
     bool startUntil(const QStringList &args, const QString &file) const
     {
         QProcess p;
@@ -89,13 +90,17 @@ struct Sandbox {
         p.setProcessEnvironment(e);
         p.setWorkingDirectory(root.filePath("home"));
         p.start(program, args);
-        bool appeared = false;
-        for (int i = 0; i < 200 && !appeared && p.state() != QProcess::NotRunning; ++i) {
-            QThread::msleep(50);
-            appeared = QFileInfo::exists(file);
+        const auto made = [&file] {
+            return QFileInfo(file).size() > 0 && !QFileInfo::exists(file + QStringLiteral("-journal"));
+        };
+        // The deadline only keeps a program that never gets there from
+        // hanging the test.
+        const QDeadlineTimer deadline(20000);
+        bool appeared = made();
+        while (!appeared && p.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+            p.waitForFinished(20);   // a short pause, or at once when it ends
+            appeared = made();
         }
-        // Give a first start the time to finish the new file before the end.
-        QThread::msleep(appeared ? 500 : 0);
         p.kill();
         p.waitForFinished();
         return appeared;

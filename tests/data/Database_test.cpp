@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
@@ -47,6 +48,39 @@ QString PasswordKeyScript(const char *password)
     return QStringLiteral("PRAGMA key = '%1';\nPRAGMA cipher_page_size = 1024;\nPRAGMA kdf_iter = 64000;\n")
         .arg(QString::fromLatin1(password));
 }
+
+// While alive, connections opened in this process tell when the engine
+// pauses to wait for a file that another program holds: the default file
+// layer is wrapped so that each of its sleeps releases `slept`.
+class EngineSleeps {
+public:
+    EngineSleeps()
+    {
+        s_real = sqlite3_vfs_find(nullptr);
+        m_vfs = *s_real;
+        m_vfs.zName = "kestrune-test-sleeps";
+        m_vfs.xSleep = [](sqlite3_vfs *, int microseconds) {
+            s_slept->release();
+            return s_real->xSleep(s_real, microseconds);
+        };
+        s_slept = &slept;
+        sqlite3_vfs_register(&m_vfs, 1);
+    }
+    ~EngineSleeps()
+    {
+        sqlite3_vfs_unregister(&m_vfs);
+        s_slept = nullptr;
+    }
+    EngineSleeps(const EngineSleeps &) = delete;
+    EngineSleeps &operator=(const EngineSleeps &) = delete;
+
+    QSemaphore slept;
+
+private:
+    sqlite3_vfs m_vfs;
+    static inline sqlite3_vfs *s_real = nullptr;
+    static inline QSemaphore *s_slept = nullptr;
+};
 
 }   // namespace
 
@@ -368,14 +402,21 @@ TEST(Waiting, AnotherProgramsWriteIsWaitedForFromTheFirstRead)
     // while it commits.
     Connection other = Connection::open(app.dataFile());
     other.exec("BEGIN EXCLUSIVE");
-    std::thread finishes([&other] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(600));
-        other.exec("COMMIT");
-    });
-    std::optional<Connection> mine;
-    EXPECT_NO_THROW(mine.emplace(Connection::open(app.dataFile())));
-    finishes.join();
-    ASSERT_TRUE(mine);
+    {
+        // Every connection on the wrapped file layer closes before it goes.
+        EngineSleeps sleeps;
+        // The other program commits once the open has met its lock and waits;
+        // the deadline only keeps a broken open from hanging the test.
+        std::thread finishes([&other, &sleeps] {
+            sleeps.slept.tryAcquire(1, 20000);
+            other.exec("COMMIT");
+        });
+        std::optional<Connection> mine;
+        EXPECT_NO_THROW(mine.emplace(Connection::open(app.dataFile())));
+        sleeps.slept.release();   // an open that failed at once frees the other side too
+        finishes.join();
+        ASSERT_TRUE(mine);
+    }
     EXPECT_NO_THROW(LoadUsers(app.state));
 }
 
