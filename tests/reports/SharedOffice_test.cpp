@@ -33,14 +33,14 @@ bool GroupRuns(qint64 group)
     return false;
 }
 
-// The office of these tests is their own, not the program's shared one:
-// they end it.
+// These tests end the program's shared office on purpose: the tests after
+// them get a new one as any report would.
 class SharedOffice : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(CopyReportTemplates(app.appDir()));
-        app.state.services.makeSpreadsheet = [office = office] { return MakeLibreOfficeEngineOn(office); };
+        app.state.services.makeSpreadsheet = MakeSharedOfficeEngine;
     }
 
     // Exports a short list to the file name given, as the button does.
@@ -63,7 +63,7 @@ protected:
         ASSERT_FALSE(GroupRuns(group)) << "the office did not end";
     }
 
-    std::shared_ptr<OfficeProcess> office = std::make_shared<OfficeProcess>();
+    std::shared_ptr<OfficeProcess> office = SharedTestOffice();
     TestApp app{false};
     QTemporaryDir out;
     QWidget screen;
