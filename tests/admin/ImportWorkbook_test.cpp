@@ -1,10 +1,10 @@
+#include "ReportTestHelpers.h"
 #include "TestApp.h"
 #include "TestFiles.h"
 
 #include "admin/ExpertImport.h"
 #include "data/Schema.h"
 #include "reports/SpreadsheetEngine.h"
-#include "reports/libreoffice/LibreOfficeEngine.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -30,7 +30,7 @@ TEST(ImportWorkbookTest, DownloadedWorkbookFilledAndUploadedRoundTrips)
     if (!officeInstalled())
         GTEST_SKIP() << "LibreOffice is not installed";
     TestApp app;
-    app.state.services.makeSpreadsheet = [] { return MakeLibreOfficeEngine(); };
+    app.state.services.makeSpreadsheet = MakeSharedOfficeEngine;
     const QString existing = app.addExpert("老专家");
 
     const QString blank = QDir(app.appDir()).filePath("专家数据导入表.xls");
@@ -102,7 +102,7 @@ TEST(ImportWorkbookTest, XlsxReadDirectlyAsTheOfficeReadsIt)
     // Without a spreadsheet program: only the direct reader can read it.
     const QList<QStringList> direct = ExpertImport::ReadSheet({}, xlsx, 7);
 
-    auto engine = MakeLibreOfficeEngine();
+    auto engine = MakeSharedOfficeEngine();
     engine->open(xlsx);
     engine->saveAsCsv(dir.filePath("shown.csv"));
     engine->close();
@@ -126,7 +126,7 @@ TEST(ImportWorkbookTest, NumberAndDateCellsOfAWorkbookAreFoundInOneQuery)
     if (!officeInstalled())
         GTEST_SKIP() << "LibreOffice is not installed";
     TestApp app;
-    app.state.services.makeSpreadsheet = [] { return MakeLibreOfficeEngine(); };
+    app.state.services.makeSpreadsheet = MakeSharedOfficeEngine;
     const QVector<ExpertImport::Column> columns = ExpertImport::Columns(app.state);
     auto columnOf = [&](int field) {
         for (int c = 0; c < columns.size(); ++c)
@@ -245,7 +245,7 @@ TEST(ImportWorkbookTest, AProtectedWorkbookIsSaidToBeProtected)
     const QString workbook = QFileInfo(QStringLiteral(__FILE__)).absoluteDir().filePath("files/protected.xls");
     ASSERT_TRUE(QFileInfo::exists(workbook)) << workbook.toStdString();
     try {
-        ExpertImport::ReadImportSheet([] { return MakeLibreOfficeEngine(); }, workbook);
+        ExpertImport::ReadImportSheet(MakeSharedOfficeEngine, workbook);
         ADD_FAILURE() << "a protected workbook was read";
     } catch (const SpreadsheetError &e) {
         EXPECT_TRUE(e.message().contains("设置了打开密码")) << e.message().toStdString();

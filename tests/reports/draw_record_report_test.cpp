@@ -3,7 +3,6 @@
 
 #include "ReportTestHelpers.h"
 #include "TestApp.h"
-#include "reports/libreoffice/LibreOfficeEngine.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -85,9 +84,9 @@ TEST(DrawRecordReport, TheTemplateAndAnExportThroughLibreOffice)
 {
     TestApp app(false);
     ASSERT_TRUE(CopyReportTemplates(app.appDir()));
-    app.state.services.makeSpreadsheet = MakeLibreOfficeEngine;
+    app.state.services.makeSpreadsheet = MakeSharedOfficeEngine;
     const DrawRecordLayout &layout = DrawRecordTemplate();
-    auto engine = MakeLibreOfficeEngine();
+    auto engine = MakeSharedOfficeEngine();
 
     // The template: labels before the facts, the two list headings, ten
     // formatted rows each, the signature boxes.

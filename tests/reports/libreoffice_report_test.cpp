@@ -68,15 +68,30 @@ bool IsXlsWorkbook(const QString &path)
     return f.open(QIODevice::ReadOnly) && f.read(8) == QByteArray::fromHex("D0CF11E0A1B11AE1");
 }
 
-// Office processes this test program started and left behind.
+// The process group of a process, 0 when it has gone.
+qint64 ProcessGroup(const QString &procDir)
+{
+    QFile stat(procDir + QStringLiteral("/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 2 ? fields.at(2).toLongLong() : 0;
+}
+
+// Office processes this test program started and left behind; the shared
+// office stays for the next test by design.
 int OurOfficeProcesses()
 {
     const QByteArray mark = QStringLiteral("kestrune_%1_").arg(QCoreApplication::applicationPid()).toUtf8();
+    const qint64 shared = SharedTestOffice()->processGroup();
     int n = 0;
     QDirIterator it(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
-        QFile cmdline(it.next() + QStringLiteral("/cmdline"));
-        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(mark))
+        const QString dir = it.next();
+        QFile cmdline(dir + QStringLiteral("/cmdline"));
+        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(mark) &&
+            (shared == 0 || ProcessGroup(dir) != shared))
             ++n;
     }
     return n;
@@ -84,7 +99,7 @@ int OurOfficeProcesses()
 
 TEST(LibreOfficeReports, TemplatesHaveTheRowsAndCellsTheReportsUse)
 {
-    auto engine = MakeLibreOfficeEngine();
+    auto engine = MakeSharedOfficeEngine();
     for (const Kind &k : Kinds()) {
         const ReportLayout &layout = LayoutOf(k.kind);
         const QString path = QDir(SourceTemplateFolder()).filePath(layout.templateName);
@@ -119,7 +134,7 @@ TEST(LibreOfficeReports, ExportedWorkbooksHoldTheListInTheTemplateRows)
 {
     TestApp app(false);
     ASSERT_TRUE(CopyReportTemplates(app.appDir()));
-    app.state.services.makeSpreadsheet = MakeLibreOfficeEngine;
+    app.state.services.makeSpreadsheet = MakeSharedOfficeEngine;
     QTemporaryDir out;
     QWidget screen;
 
@@ -148,8 +163,9 @@ TEST(LibreOfficeReports, ExportedWorkbooksHoldTheListInTheTemplateRows)
     EXPECT_TRUE(app.messages->shown.isEmpty());
     EXPECT_EQ(app.desktop->opened.size(), saved.size());
     EXPECT_EQ(OurOfficeProcesses(), 0) << "every report ends its office";
+    EXPECT_EQ(SharedTestOffice()->openDocuments(), 0) << "every report closes its workbook";
 
-    auto reader = MakeLibreOfficeEngine();
+    auto reader = MakeSharedOfficeEngine();
     for (const Saved &s : saved) {
         const ReportLayout &layout = LayoutOf(s.kind.kind);
         const int h = layout.headingRows;
@@ -197,7 +213,7 @@ TEST(LibreOfficeReports, PreviewShowsEveryRowOnceWithTheHeadingOnEachPage)
 {
     TestApp app(false);
     ASSERT_TRUE(CopyReportTemplates(app.appDir()));
-    app.state.services.makeSpreadsheet = MakeLibreOfficeEngine;
+    app.state.services.makeSpreadsheet = MakeSharedOfficeEngine;
     QWidget screen;
 
     for (int n : {3, 100}) {
@@ -227,6 +243,7 @@ TEST(LibreOfficeReports, PreviewShowsEveryRowOnceWithTheHeadingOnEachPage)
         delete preview;
     }
     EXPECT_EQ(OurOfficeProcesses(), 0);
+    EXPECT_EQ(SharedTestOffice()->openDocuments(), 0);
 }
 
 TEST(LibreOfficeReports, MissingOfficeGivesTheSystemErrorAndWritesNothing)
@@ -256,7 +273,7 @@ TEST(LibreOfficeReports, ExportedWorkbooksAreReadableAsAnyNewFileOfTheUser)
     // an export over an existing workbook keeps that file's permissions.
     TestApp app(false);
     ASSERT_TRUE(CopyReportTemplates(app.appDir()));
-    app.state.services.makeSpreadsheet = MakeLibreOfficeEngine;
+    app.state.services.makeSpreadsheet = MakeSharedOfficeEngine;
     QTemporaryDir out;
     QWidget screen;
     const mode_t old = ::umask(022);
@@ -283,7 +300,7 @@ TEST(LibreOfficeReports, LongExportsKeepTheBoxesWithoutMergedCells)
 {
     TestApp app(false);
     ASSERT_TRUE(CopyReportTemplates(app.appDir()));
-    app.state.services.makeSpreadsheet = MakeLibreOfficeEngine;
+    app.state.services.makeSpreadsheet = MakeSharedOfficeEngine;
     QTemporaryDir out;
     QWidget screen;
     const int n = kLongReportRows + 200;
@@ -294,7 +311,7 @@ TEST(LibreOfficeReports, LongExportsKeepTheBoxesWithoutMergedCells)
               app.files->nextSavePath)
         << app.messages->lastText().toStdString();
 
-    auto reader = MakeLibreOfficeEngine();
+    auto reader = MakeSharedOfficeEngine();
     reader->open(app.files->nextSavePath);
     const int h = LayoutOf(k.kind).headingRows;
     for (int row : {h + 1, h + kRowsPerWrite / 2, h + n}) {
@@ -330,6 +347,7 @@ TEST(LibreOfficeReports, CancelledReportEndsTheOfficeAndWritesNothing)
                               const FillProgress &progress) {
         return FillExcelReport(engine, mode, ReportKind::Search, path, output, list, {}, progress);
     };
+    // An office of its own: the cancel ends it.
     ReportRun run(
         MakeLibreOfficeEngine,
         ReportRun::Job{ReportMode::Save, TemplatePath(app.appDir(), ReportKind::Search), target, QString(), fill});
@@ -357,7 +375,7 @@ TEST(LibreOfficeReports, LongPreviewShowsTheFirstPagesThenEveryPage)
 {
     TestApp app(false);
     ASSERT_TRUE(CopyReportTemplates(app.appDir()));
-    app.state.services.makeSpreadsheet = MakeLibreOfficeEngine;
+    app.state.services.makeSpreadsheet = MakeSharedOfficeEngine;
     QWidget screen;
     const int n = kLongReportRows + 1;
     ReportPreview *preview = PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection,
@@ -383,6 +401,7 @@ TEST(LibreOfficeReports, LongPreviewShowsTheFirstPagesThenEveryPage)
     EXPECT_EQ(all.mid(0, first.size()), first) << "the first pages are those of the whole printout";
     delete preview;
     EXPECT_EQ(OurOfficeProcesses(), 0);
+    EXPECT_EQ(SharedTestOffice()->openDocuments(), 0);
 }
 
 }   // namespace

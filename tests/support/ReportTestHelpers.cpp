@@ -1,5 +1,6 @@
 #include "ReportTestHelpers.h"
 
+#include "reports/libreoffice/LibreOfficeEngine.h"
 #include "shell/AppState.h"
 
 #include <QDir>
@@ -8,6 +9,8 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <gtest/gtest.h>
+#include <mutex>
 
 namespace {
 
@@ -228,3 +231,37 @@ TextTable MakeReportList(int n, int columns)
     }
     return table;
 }
+
+namespace {
+
+// Holds the shared office for the test program, so that it ends after the
+// last test and before the application object goes.
+class SharedOfficeEnvironment : public ::testing::Environment {
+public:
+    std::shared_ptr<OfficeProcess> office()
+    {
+        // Engines are made on the threads that fill the reports too.
+        std::lock_guard lock(m_mutex);
+        if (!m_office)
+            m_office = std::make_shared<OfficeProcess>();
+        return m_office;
+    }
+    void TearDown() override
+    {
+        std::lock_guard lock(m_mutex);
+        m_office.reset();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::shared_ptr<OfficeProcess> m_office;
+};
+
+SharedOfficeEnvironment *const sharedOffice =
+    static_cast<SharedOfficeEnvironment *>(::testing::AddGlobalTestEnvironment(new SharedOfficeEnvironment));
+
+}   // namespace
+
+std::shared_ptr<OfficeProcess> SharedTestOffice() { return sharedOffice->office(); }
+
+std::unique_ptr<SpreadsheetEngine> MakeSharedOfficeEngine() { return MakeLibreOfficeEngineOn(SharedTestOffice()); }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class OfficeProcess;
 struct AppState;
 
 // An in-memory spreadsheet for tests of the report flow. Every engine made by
@@ -58,3 +59,11 @@ bool CopyReportTemplates(const QString &folder);
 // A list of n rows with the given number of columns: column 0 "K<k>", others
 // "r<k>c<c>" (k from 1).
 TextTable MakeReportList(int n, int columns);
+
+// The office that the tests of one test program share through their
+// LibreOffice engines: started by the first engine that needs it, ended
+// after the last test. Tests of the office's own start and end make their
+// own.
+std::shared_ptr<OfficeProcess> SharedTestOffice();
+// A LibreOffice engine working in SharedTestOffice().
+std::unique_ptr<SpreadsheetEngine> MakeSharedOfficeEngine();

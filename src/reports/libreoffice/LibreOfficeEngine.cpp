@@ -5,6 +5,8 @@
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/bridge/XUnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
@@ -58,7 +60,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
+#include <QFile>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
@@ -71,7 +74,9 @@
 #include <atomic>
 #include <mutex>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using css::uno::Any;
 using css::uno::Reference;
@@ -183,10 +188,299 @@ public:
     }
 };
 
+}   // namespace
+
+// The running office behind an OfficeProcess: the process, its profile and
+// the UNO connection, started again when it has ended.
+class OfficeProcess::Impl {
+public:
+    explicit Impl(QString soffice) : m_soffice(std::move(soffice)) {}
+    ~Impl()
+    {
+        std::lock_guard lock(m_mutex);
+        stop();
+    }
+
+    // The desktop of the running office, started first when none runs or the
+    // last one has ended. An engine's cancel that comes while it starts ends
+    // it too.
+    Reference<css::frame::XDesktop2> desktop(const std::atomic<bool> &cancelled)
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_desktop.is() && !answers())
+            stop();
+        if (!m_desktop.is())
+            start(cancelled);
+        return m_desktop;
+    }
+
+    int openDocuments()
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_desktop.is() || !answers())
+            return 0;
+        int count = 0;
+        try {
+            Reference<css::container::XEnumeration> documents = m_desktop->getComponents()->createEnumeration();
+            while (documents->hasMoreElements()) {
+                documents->nextElement();
+                ++count;
+            }
+        } catch (const css::uno::Exception &) {
+            return 0;   // it ended meanwhile, and its documents with it
+        }
+        return count;
+    }
+
+    // No lock: a start or a call under way holds the office, and this must
+    // not wait for either.
+    void cancel() { killGroup(); }
+
+    pid_t group() const { return m_group; }
+
+private:
+    // Whether the office still runs and answers; a crashed or killed one
+    // has ended its start program or broken the connection.
+    bool answers()
+    {
+        if (m_pid > 0 && ::waitpid(m_pid, nullptr, WNOHANG) != 0) {
+            m_pid = 0;   // reaped (or not ours any more)
+            return false;
+        }
+        try {
+            m_desktop->getComponents();
+            return true;
+        } catch (const css::uno::Exception &) {
+            return false;
+        }
+    }
+
+    void start(const std::atomic<bool> &cancelled)
+    {
+        Reference<css::uno::XComponentContext> local = localContext();
+
+        m_profile = std::make_unique<QTemporaryDir>(RunFolderTemplate(QStringLiteral("office")));
+        if (!m_profile->isValid())
+            throw SpreadsheetError(QStringLiteral("No temporary folder for the office profile"));
+        const QString pipe = QStringLiteral("kestrune_%1_%2")
+                                 .arg(QCoreApplication::applicationPid())
+                                 .arg(QUuid::createUuid().toString(QUuid::Id128));
+        // The office's temporary files go into the profile folder, so that
+        // they go with it even if the office has to be killed.
+        const QString temp = m_profile->filePath(QStringLiteral("tmp"));
+        QDir().mkpath(temp);
+        spawn({QStringLiteral("--headless"), QStringLiteral("--invisible"), QStringLiteral("--norestore"),
+               QStringLiteral("--nologo"), QStringLiteral("--nodefault"), QStringLiteral("--nolockcheck"),
+               QStringLiteral("--accept=pipe,name=%1;urp;").arg(pipe),
+               QStringLiteral("-env:UserInstallation=%1")
+                   .arg(QUrl::fromLocalFile(m_profile->path()).toString(QUrl::FullyEncoded))},
+              temp);
+        // A cancel that came while the office was starting did not see it.
+        if (cancelled)
+            killGroup();
+
+        const OUString url = toOU(QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext").arg(pipe));
+        QDeadlineTimer deadline(kStartTimeoutMs);
+        QString lastError;
+        try {
+            Reference<css::bridge::XUnoUrlResolver> resolver = css::bridge::UnoUrlResolver::create(local);
+            for (;;) {
+                try {
+                    m_remote.set(resolver->resolve(url), UNO_QUERY_THROW);
+                    break;
+                } catch (const css::connection::NoConnectException &e) {
+                    lastError = toQ(e.Message);
+                }
+                if (exited() || deadline.hasExpired() || cancelled)
+                    break;
+                QThread::msleep(50);
+            }
+            if (m_remote.is())
+                m_desktop = css::frame::Desktop::create(m_remote);
+        } catch (const css::uno::Exception &e) {
+            lastError = toQ(e.Message);
+        }
+        if (!m_desktop.is()) {
+            stop();
+            throw SpreadsheetError(QStringLiteral("LibreOffice did not answer: %1").arg(lastError));
+        }
+    }
+
+    // Starts the office in a process group of its own, so that the start
+    // script, the office and anything it spawns can be ended together. A
+    // watchdog in that group holds the reading end of a pipe whose writing
+    // end only this program holds: when the program ends in any way, even
+    // killed, the pipe closes and the watchdog ends the whole group, so no
+    // office outlives it. A plain fork rather than QProcess: the office may
+    // be started on one thread and ended on another.
+    void spawn(const QStringList &arguments, const QString &temp)
+    {
+        // Everything the child needs is made before the fork; between fork
+        // and exec only async-signal-safe calls.
+        std::vector<QByteArray> argumentBytes{QFile::encodeName(m_soffice)};
+        for (const QString &a : arguments)
+            argumentBytes.push_back(QFile::encodeName(a));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), temp);
+        std::vector<QByteArray> environmentBytes;
+        for (const QString &entry : environment.toStringList())
+            environmentBytes.push_back(QFile::encodeName(entry));
+        const auto pointers = [](std::vector<QByteArray> &strings) {
+            std::vector<char *> list;
+            for (QByteArray &s : strings)
+                list.push_back(s.data());
+            list.push_back(nullptr);
+            return list;
+        };
+        std::vector<char *> argv = pointers(argumentBytes);
+        std::vector<char *> envp = pointers(environmentBytes);
+
+        const auto failure = [this](const char *what, int error) {
+            return SpreadsheetError(QStringLiteral("LibreOffice could not be started (%1): %2: %3")
+                                        .arg(m_soffice, QLatin1String(what), QString::fromLocal8Bit(strerror(error))));
+        };
+        const int nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        if (nothing < 0)
+            throw failure("/dev/null", errno);
+        int lifeline[2] = {-1, -1};
+        int execReport[2] = {-1, -1};   // the child's errno when exec fails
+        if (::pipe2(lifeline, O_CLOEXEC) != 0 || ::pipe2(execReport, O_CLOEXEC) != 0) {
+            const int error = errno;
+            for (int fd : {nothing, lifeline[0], lifeline[1], execReport[0], execReport[1]})
+                if (fd >= 0)
+                    ::close(fd);
+            throw failure("pipe", error);
+        }
+        const int watchEnd = lifeline[0];
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::setpgid(0, 0);
+            const pid_t group = ::getpid();
+            if (::fork() == 0) {
+                // Nothing but the pipe may stay open in the watchdog, least
+                // of all the pipe's writing end.
+                for (int fd = 0; fd < watchEnd; ++fd)
+                    ::close(fd);
+                if (::close_range(unsigned(watchEnd) + 1, ~0U, 0) != 0)
+                    for (int fd = watchEnd + 1; fd < 4096; ++fd)
+                        ::close(fd);
+                char byte;
+                while (::read(watchEnd, &byte, 1) < 0 && errno == EINTR) {
+                }
+                ::kill(-group, SIGKILL);
+                ::_exit(0);
+            }
+            ::dup2(nothing, STDIN_FILENO);
+            ::dup2(nothing, STDOUT_FILENO);
+            ::execve(argv[0], argv.data(), envp.data());
+            const int error = errno;
+            [[maybe_unused]] const ssize_t written = ::write(execReport[1], &error, sizeof error);
+            ::_exit(127);
+        }
+        const int forkError = errno;
+        ::close(nothing);
+        ::close(watchEnd);
+        ::close(execReport[1]);
+        if (pid < 0) {
+            ::close(execReport[0]);
+            ::close(lifeline[1]);
+            throw failure("fork", forkError);
+        }
+        m_pid = pid;
+        m_group = pid;
+        m_lifeline = lifeline[1];
+        // The report pipe closes on a successful exec; the watchdog closes
+        // its copy at once.
+        int execError = 0;
+        ssize_t got = 0;
+        while ((got = ::read(execReport[0], &execError, sizeof execError)) < 0 && errno == EINTR) {
+        }
+        ::close(execReport[0]);
+        if (got > 0) {
+            stop();
+            throw failure("exec", execError);
+        }
+    }
+
+    // The office, its start program and whatever they started, at once.
+    void killGroup() const
+    {
+        const pid_t group = m_group;
+        if (group > 0)   // never 0: that would be this program's own group
+            ::kill(-group, SIGKILL);
+    }
+
+    // Whether the start program has ended; it is reaped then.
+    bool exited() { return waitForExit(0); }
+
+    bool waitForExit(int timeoutMs)
+    {
+        if (m_pid <= 0)
+            return true;
+        QDeadlineTimer deadline(timeoutMs);
+        for (;;) {
+            if (::waitpid(m_pid, nullptr, WNOHANG) != 0) {
+                m_pid = 0;
+                return true;
+            }
+            if (deadline.hasExpired())
+                return false;
+            QThread::msleep(10);
+        }
+    }
+
+    void stop()
+    {
+        const bool terminating = m_desktop.is();
+        if (terminating) {
+            try {
+                m_desktop->terminate();
+            } catch (const css::uno::Exception &) {
+                // The bridge goes down while the office quits.
+            }
+        }
+        m_desktop.clear();
+        m_remote.clear();
+        if (!waitForExit(terminating ? kQuitTimeoutMs : 0)) {
+            killGroup();
+            waitForExit(kStopTimeoutMs);
+        }
+        m_pid = 0;
+        // The office itself is a child of the start program; make sure
+        // nothing of the group outlives it.
+        killGroup();
+        m_group = 0;
+        if (m_lifeline >= 0) {
+            ::close(m_lifeline);
+            m_lifeline = -1;
+        }
+        m_profile.reset();
+    }
+
+    const QString m_soffice;
+    std::mutex m_mutex;   // one start or stop at a time
+    std::unique_ptr<QTemporaryDir> m_profile;
+    pid_t m_pid = 0;   // the start program, our child
+    std::atomic<pid_t> m_group = 0;
+    int m_lifeline = -1;   // writing end of the watchdog's pipe
+    Reference<css::uno::XComponentContext> m_remote;
+    Reference<css::frame::XDesktop2> m_desktop;
+};
+
+OfficeProcess::OfficeProcess(const QString &sofficePath) : d(std::make_unique<Impl>(findSoffice(sofficePath))) {}
+
+OfficeProcess::~OfficeProcess() = default;
+
+qint64 OfficeProcess::processGroup() const { return d->group(); }
+
+int OfficeProcess::openDocuments() { return d->openDocuments(); }
+
+void OfficeProcess::cancel() { d->cancel(); }
+
 class LibreOfficeEngine final : public SpreadsheetEngine {
 public:
-    explicit LibreOfficeEngine(QString soffice) : m_soffice(std::move(soffice)) {}
-    ~LibreOfficeEngine() override { stop(); }
+    explicit LibreOfficeEngine(std::shared_ptr<OfficeProcess> office) : m_office(std::move(office)) {}
+    ~LibreOfficeEngine() override { close(); }
 
     void open(const QString &path, bool hidden) override
     {
@@ -225,7 +519,7 @@ public:
             else
                 doc->dispose();
         } catch (const css::uno::Exception &) {
-            // The office ends with the engine anyway.
+            // An office that has ended has closed it already.
         }
     }
 
@@ -548,11 +842,8 @@ public:
     void cancel() override
     {
         m_cancelled = true;
-        // The office and whatever it started go at once; the call waiting on
-        // it fails as the connection breaks.
-        const pid_t group = m_group;
-        if (group > 0)
-            ::kill(-group, SIGKILL);
+        // The call waiting on the office fails as the connection breaks.
+        m_office->cancel();
     }
 
 private:
@@ -590,9 +881,10 @@ private:
     void load(const OUString &url, std::initializer_list<css::beans::PropertyValue> args)
     {
         close();
-        start();
+        throwIfCancelled();
+        Reference<css::frame::XDesktop2> desktop = m_office->d->desktop(m_cancelled);
         guard([&] {
-            Reference<css::frame::XComponentLoader> loader(m_desktop, UNO_QUERY_THROW);
+            Reference<css::frame::XComponentLoader> loader(desktop, UNO_QUERY_THROW);
             Reference<css::lang::XComponent> doc = loader->loadComponentFromURL(
                 url, OUString("_blank"), 0, Sequence<css::beans::PropertyValue>(args.begin(), sal_Int32(args.size())));
             Reference<css::sheet::XSpreadsheetDocument> spreadsheet(doc, css::uno::UNO_QUERY);
@@ -626,164 +918,20 @@ private:
         return crr->getColumns()->getCount();
     }
 
-    void start()
-    {
-        if (m_desktop.is())
-            return;
-        throwIfCancelled();
-        Reference<css::uno::XComponentContext> local = localContext();
-
-        m_profile = std::make_unique<QTemporaryDir>(RunFolderTemplate(QStringLiteral("office")));
-        if (!m_profile->isValid())
-            throw SpreadsheetError(QStringLiteral("No temporary folder for the office profile"));
-        const QString pipe = QStringLiteral("kestrune_%1_%2")
-                                 .arg(QCoreApplication::applicationPid())
-                                 .arg(QUuid::createUuid().toString(QUuid::Id128));
-
-        m_process = std::make_unique<QProcess>();
-        m_process->setProgram(m_soffice);
-        m_process->setArguments({QStringLiteral("--headless"), QStringLiteral("--invisible"),
-                                 QStringLiteral("--norestore"), QStringLiteral("--nologo"),
-                                 QStringLiteral("--nodefault"), QStringLiteral("--nolockcheck"),
-                                 QStringLiteral("--accept=pipe,name=%1;urp;").arg(pipe),
-                                 QStringLiteral("-env:UserInstallation=%1")
-                                     .arg(QUrl::fromLocalFile(m_profile->path()).toString(QUrl::FullyEncoded))});
-        // The office's temporary files go into the profile folder, so that
-        // they go with it even if the office has to be killed.
-        const QString temp = m_profile->filePath(QStringLiteral("tmp"));
-        QDir().mkpath(temp);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("TMPDIR"), temp);
-        m_process->setProcessEnvironment(environment);
-        m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process->setStandardOutputFile(QProcess::nullDevice());
-        // Its own process group: the start script, the office and anything it
-        // spawns can be ended together. A watchdog in that group holds the
-        // reading end of a pipe whose writing end only this program holds:
-        // when the program ends in any way, even killed, the pipe closes and
-        // the watchdog ends the whole group, so no office outlives it.
-        int lifeline[2] = {-1, -1};
-        if (::pipe2(lifeline, O_CLOEXEC) != 0)
-            throw SpreadsheetError(
-                QStringLiteral("No pipe for the office: %1").arg(QString::fromLocal8Bit(strerror(errno))));
-        const int watchEnd = lifeline[0];
-        m_lifeline = lifeline[1];
-        m_process->setChildProcessModifier([watchEnd] {
-            // Only async-signal-safe calls between fork and exec.
-            ::setpgid(0, 0);
-            const pid_t group = ::getpid();
-            if (::fork() == 0) {
-                // Nothing but the pipe may stay open in it, least of all the
-                // pipe's writing end.
-                for (int fd = 0; fd < watchEnd; ++fd)
-                    ::close(fd);
-                if (::close_range(unsigned(watchEnd) + 1, ~0U, 0) != 0)
-                    for (int fd = watchEnd + 1; fd < 4096; ++fd)
-                        ::close(fd);
-                char byte;
-                while (::read(watchEnd, &byte, 1) < 0 && errno == EINTR) {
-                }
-                ::kill(-group, SIGKILL);
-                ::_exit(0);
-            }
-        });
-        m_process->start();
-        ::close(watchEnd);
-        if (!m_process->waitForStarted(kStartTimeoutMs)) {
-            const QString why = m_process->errorString();
-            m_process.reset();
-            closeLifeline();
-            m_profile.reset();
-            throw SpreadsheetError(QStringLiteral("LibreOffice could not be started (%1): %2").arg(m_soffice, why));
-        }
-        m_group = pid_t(m_process->processId());
-        // A cancel that came while the office was starting did not see it.
-        if (m_cancelled)
-            ::kill(-m_group, SIGKILL);
-
-        const OUString url = toOU(QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext").arg(pipe));
-        QDeadlineTimer deadline(kStartTimeoutMs);
-        QString lastError;
-        try {
-            Reference<css::bridge::XUnoUrlResolver> resolver = css::bridge::UnoUrlResolver::create(local);
-            for (;;) {
-                try {
-                    m_remote.set(resolver->resolve(url), UNO_QUERY_THROW);
-                    break;
-                } catch (const css::connection::NoConnectException &e) {
-                    lastError = toQ(e.Message);
-                }
-                if (m_process->state() == QProcess::NotRunning || deadline.hasExpired() || m_cancelled)
-                    break;
-                QThread::msleep(50);
-            }
-            if (m_remote.is())
-                m_desktop = css::frame::Desktop::create(m_remote);
-        } catch (const css::uno::Exception &e) {
-            lastError = toQ(e.Message);
-        }
-        if (!m_desktop.is()) {
-            stop();
-            throw SpreadsheetError(QStringLiteral("LibreOffice did not answer: %1").arg(lastError));
-        }
-    }
-
-    void stop()
-    {
-        close();
-        const bool terminating = m_desktop.is();
-        if (terminating) {
-            try {
-                m_desktop->terminate();
-            } catch (const css::uno::Exception &) {
-                // The bridge goes down while the office quits.
-            }
-        }
-        m_desktop.clear();
-        m_remote.clear();
-        if (m_process) {
-            if (!m_process->waitForFinished(terminating ? kQuitTimeoutMs : 0) ||
-                m_process->state() != QProcess::NotRunning) {
-                if (m_group > 0)
-                    ::kill(-m_group, SIGKILL);
-                m_process->waitForFinished(kStopTimeoutMs);
-            }
-            // The office itself is a child of the start program; make sure
-            // nothing of the group outlives the report.
-            if (m_group > 0)
-                ::kill(-m_group, SIGKILL);
-            m_process.reset();
-            m_group = 0;
-        }
-        closeLifeline();
-        m_profile.reset();
-    }
-
-    void closeLifeline()
-    {
-        if (m_lifeline >= 0) {
-            ::close(m_lifeline);
-            m_lifeline = -1;
-        }
-    }
-
-    QString m_soffice;
-    std::unique_ptr<QTemporaryDir> m_profile;
-    std::unique_ptr<QProcess> m_process;
-    std::atomic<pid_t> m_group = 0;
-    int m_lifeline = -1;   // writing end of the watchdog's pipe
+    std::shared_ptr<OfficeProcess> m_office;
     std::atomic<bool> m_cancelled = false;
-    Reference<css::uno::XComponentContext> m_remote;
-    Reference<css::frame::XDesktop2> m_desktop;
     Reference<css::lang::XComponent> m_doc;
     Reference<css::sheet::XSpreadsheet> m_sheet;
 };
 
-}   // namespace
+std::unique_ptr<SpreadsheetEngine> MakeLibreOfficeEngineOn(std::shared_ptr<OfficeProcess> office)
+{
+    return std::make_unique<LibreOfficeEngine>(std::move(office));
+}
 
 std::unique_ptr<SpreadsheetEngine> MakeLibreOfficeEngine() { return MakeLibreOfficeEngineAt(QString()); }
 
 std::unique_ptr<SpreadsheetEngine> MakeLibreOfficeEngineAt(const QString &sofficePath)
 {
-    return std::make_unique<LibreOfficeEngine>(findSoffice(sofficePath));
+    return MakeLibreOfficeEngineOn(std::make_shared<OfficeProcess>(sofficePath));
 }
