@@ -34,6 +34,12 @@ public:
         ++shown;
     }
     bool ask(const QString &, const QString &) override { return answer; }
+    bool retry(const QString &, const QString &text, const QString &) override
+    {
+        last = text;
+        ++shown;
+        return false;
+    }
 };
 
 class BenchDialogs : public FileDialogs {

@@ -27,6 +27,7 @@ struct BenchClock : Clock {
 struct SilentMessages : MessageService {
     void show(const QString &, const QString &, Icon, const QString &) override {}
     bool ask(const QString &, const QString &) override { return false; }
+    bool retry(const QString &, const QString &, const QString &) override { return false; }
 };
 struct NoNavigation : ScreenNavigator {
     void openScreen(ScreenId) override {}

@@ -35,7 +35,7 @@ void BM_ImportTenThousandExperts(benchmark::State &state)
         state.ResumeTiming();
 
         const Outcome out = ExpertImport::ImportRows(store, QDate(2026, 12, 9), rows);
-        if (!out.ok || store.ExpertTable.count() != 10000)
+        if (!out.ok() || store.ExpertTable.count() != 10000)
             state.SkipWithError("import failed");
     }
 }

@@ -23,6 +23,11 @@ public:
     QString last;
     void show(const QString &, const QString &text, Icon, const QString &) override { last = text; }
     bool ask(const QString &, const QString &) override { return true; }
+    bool retry(const QString &, const QString &text, const QString &) override
+    {
+        last = text;
+        return false;
+    }
 };
 
 class FixedSaveDialog : public FileDialogs {

@@ -107,7 +107,7 @@ void BM_ExitBackup40000(benchmark::State &st)
     for (auto _ : st) {
         const Outcome copied = BackupDataFile(app.state.appDir);
         if (!copied) {
-            st.SkipWithError(qPrintable(copied.message));
+            st.SkipWithError(qPrintable(copied.message()));
             break;
         }
     }

@@ -408,7 +408,7 @@ Outcome AddExperts(DataStore &store, const QList<QStringList> &records, const Pr
     QStringList ids;
     ids.reserve(total);
     try {
-        Connection conn = OpenDataFile(store);
+        Connection &conn = LibraryConnection(store);
         {
             // One statement and one transaction for all rows: fast, and all or nothing.
             Transaction tx(conn);
@@ -423,13 +423,12 @@ Outcome AddExperts(DataStore &store, const QList<QStringList> &records, const Pr
             }
             tx.commit();
         }
-        conn.close();
     } catch (const DbError &e) {
-        return Outcome::failure(QStringLiteral("上传专家数据失败，没有导入任何专家：\n") + e.sentence(), e.detail());
+        return Outcome::fail(QStringLiteral("上传专家数据失败，没有导入任何专家：\n") + e.sentence(), e.detail());
     }
     // The new experts join the table; the rest of it is as the file holds it.
     RefreshExperts(store, ids);
-    return {true, QStringLiteral("上传专家数据成功，共导入 %1 位专家。").arg(total)};
+    return Outcome::success(QStringLiteral("上传专家数据成功，共导入 %1 位专家。").arg(total));
 }
 
 QString RefusalText(const CheckResult &check, const DataStore &store)
@@ -458,7 +457,7 @@ Outcome ImportRows(DataStore &store, const QDate &today, const QList<QStringList
     const CheckResult check = CheckRows(sheetRows, store, today);
     const QString refusal = RefusalText(check, store);
     if (!refusal.isEmpty())
-        return {false, refusal};
+        return Outcome::fail(refusal);
     return AddExperts(store, check.records, progress);
 }
 

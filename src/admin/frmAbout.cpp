@@ -1,4 +1,5 @@
 #include "admin/frmAbout.h"
+#include "ui/Guarded.h"
 
 #include "shell/ChildScreen.h"
 #include "ui/ClickableLabel.h"
@@ -85,8 +86,8 @@ frmAbout::frmAbout(AppState &state, QWidget *parent) : QDialog(parent), m_state(
     Label2 = link("Label2", kMakerWeb, TwRect(1110, 1095, 4395, 255));
     Label3 = link("Label3", kMakerMail, TwRect(1110, 1545, 4395, 195 + 60));
     // A click, Enter or Space on a link opens it.
-    connect(static_cast<ClickableLabel *>(Label2), &ClickableLabel::clicked, this, &frmAbout::openWeb);
-    connect(static_cast<ClickableLabel *>(Label3), &ClickableLabel::clicked, this, &frmAbout::openMail);
+    connect(static_cast<ClickableLabel *>(Label2), &ClickableLabel::clicked, this, Guarded(this, &frmAbout::openWeb));
+    connect(static_cast<ClickableLabel *>(Label3), &ClickableLabel::clicked, this, Guarded(this, &frmAbout::openMail));
 
     auto *Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -102,7 +103,7 @@ frmAbout::frmAbout(AppState &state, QWidget *parent) : QDialog(parent), m_state(
     Command1 = new QPushButton(QStringLiteral("确定"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(TwRect(5625, 2310, 1155, 435));
-    connect(Command1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Command1, &QPushButton::clicked, this, Guarded(this, &QDialog::accept));
     // The box opens on 确定, not on the first link that Tab reaches: Enter
     // closes it as before.
     Command1->setFocus();

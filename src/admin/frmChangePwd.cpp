@@ -49,7 +49,7 @@ frmChangePwd::frmChangePwd(AppState &state, QWidget *parent) : QDialog(parent), 
     cmdCancel->setGeometry(TwRect(1680, 2100, 915, 375));
     cmdCancel->setAutoDefault(false);
     connect(cmdOK, &QPushButton::clicked, this, Guarded(this, &frmChangePwd::cmdOK_Click));
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cmdCancel, &QPushButton::clicked, this, Guarded(this, &QDialog::reject));
     txtPwdCheck->installEventFilter(this);
 }
 

@@ -6,7 +6,7 @@
 #include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
 #include "files/DataFolder.h"
-#include "files/FileCopy.h"
+#include "data/FileCopy.h"
 #include "files/StagedFile.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
@@ -148,7 +148,7 @@ frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *paren
     chkSaveDB->setFont(ScreenFont(9));
     chkSaveDB->setChecked(true);
     chkSaveDB->raise();
-    connect(chkSaveDB, &QCheckBox::toggled, this, [this](bool on) { m_state.AutoBackupOn = on; });
+    connect(chkSaveDB, &QCheckBox::toggled, this, Guarded([this](bool on) { m_state.AutoBackupOn = on; }));
 
     // Shown only while a long import runs.
     ProgressBar1 = new QProgressBar(this);
@@ -158,7 +158,7 @@ frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *paren
     ProgressBar1->hide();
 
     connect(cmdClrDB, &QPushButton::clicked, this, Guarded(this, &frmDataInOut::cmdClrDB_Click));
-    connect(cmdDownLoadExp, &QPushButton::clicked, this, &frmDataInOut::cmdDownLoadExp_Click);
+    connect(cmdDownLoadExp, &QPushButton::clicked, this, Guarded(this, &frmDataInOut::cmdDownLoadExp_Click));
     connect(cmdUpExp, &QPushButton::clicked, this, Guarded(this, &frmDataInOut::cmdUpExp_Click));
     connect(cmdDBBak, &QPushButton::clicked, this, Guarded(this, &frmDataInOut::cmdDBBak_Click));
     connect(cmdDBUpd, &QPushButton::clicked, this, Guarded(this, &frmDataInOut::cmdDBUpd_Click));
@@ -183,10 +183,10 @@ bool frmDataInOut::requireAdministrator()
 
 void frmDataInOut::showOutcome(const Outcome &outcome)
 {
-    if (outcome.ok)
-        m_state.messages().information(outcome.message);
+    if (outcome.ok())
+        m_state.messages().information(outcome.message());
     else
-        m_state.messages().critical(outcome.message, kAppTitle, outcome.detail);
+        m_state.messages().critical(outcome.message(), kAppTitle, outcome.detail());
 }
 
 void frmDataInOut::showProgress(int done, int total)
@@ -262,7 +262,8 @@ void frmDataInOut::cmdDownLoadExp_Click()
     StagedFile part(path, QStringLiteral(".xls"));
     Outcome written = part.create();
     if (!written)
-        written.message += QStringLiteral("\n请检查文件夹的权限，或另选保存位置。");
+        written = Outcome::fail(written.message() + QStringLiteral("\n请检查文件夹的权限，或另选保存位置。"),
+                                written.detail());
     if (written) {
         try {
             BusyCursor busy;
@@ -270,11 +271,11 @@ void frmDataInOut::cmdDownLoadExp_Click()
             ExpertImport::WriteTemplate(*engine, part.path(), m_state);
             written = part.place();
         } catch (const SpreadsheetError &e) {
-            written = Outcome::failure(e.message());
+            written = Outcome::fail(e.message());
         }
     }
     if (!written) {
-        m_state.messages().critical(failed + written.message, kAppTitle, written.detail);
+        m_state.messages().critical(failed + written.message(), kAppTitle, written.detail());
         return;
     }
     m_state.messages().information(
@@ -364,7 +365,7 @@ void frmDataInOut::cmdDBUpd_Click()
         usable = CheckBackupFile(m_state, path);
     }
     if (!usable) {
-        m_state.messages().critical(usable.message, kAppTitle, usable.detail);
+        m_state.messages().critical(usable.message(), kAppTitle, usable.detail());
         return;
     }
     if (!m_state.messages().question(QStringLiteral("更新专家库将用所选备份中的全部数据代替现有的专家库，"

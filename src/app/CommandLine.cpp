@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "shell/ServerConnection.h"
+#include "data/ServerAddress.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>

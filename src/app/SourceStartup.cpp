@@ -1,7 +1,7 @@
 #include "app/SourceStartup.h"
 
 #include "data/DbError.h"
-#include "shell/ServerConnection.h"
+#include "data/ServerAddress.h"
 #include "ui/Services.h"
 
 DataSource InitialSource(const QString &commandLineUri, const SavedConnection &saved)
@@ -28,34 +28,46 @@ DataSource SourceOfChoice(const ConnectionChoice &choice)
     return source;
 }
 
+ConnectionChoice ChoiceOfSource(const DataSource &source, const SavedConnection &saved)
+{
+    ConnectionChoice choice{saved, source.password};
+    choice.connection.useServer = source.kind == DataSource::Server;
+    if (choice.connection.useServer)
+        choice.connection.server = ServerAddressFromUri(source.uri);
+    return choice;
+}
+
 std::optional<DataSource> OpenSource(DataSource source, const SourceStartupServices &services)
 {
-    // The password comes from the source, the secret service, or, when the
-    // server asks for one, the prompt: a server may want none (a local
-    // socket, ~/.pgpass).
+    // The password comes from the source, the secret service, or the
+    // prompt, and only when the server asks for one: a server may want none
+    // (a local socket, ~/.pgpass), and then the secret service is never
+    // woken. A library that fails for any other reason than an unreachable
+    // or refusing server (a damaged file) ends the start as it is.
     bool secretTried = false;
     bool prompted = false;
     for (;;) {
-        if (!source.isServer()) {
-            services.open(source);
-            return source;
-        }
-        const ServerAddress address = ServerAddressFromUri(source.uri);
-        if (source.password.isEmpty() && !secretTried && !ServerUriHasPassword(source.uri)) {
-            secretTried = true;
-            const SecretStore::Result kept = services.secrets->read(ServerSecretKey(address));
-            if (kept.status == SecretStore::Status::Done)
-                source.password = kept.secret;
-        }
-
         QString detail;
+        bool wantsPassword = false;
         try {
             services.open(source);
             return source;
         } catch (const DbError &e) {
+            if (e.kind() != Failure::Kind::Disconnected)
+                throw;
             detail = e.message().trimmed();
+            wantsPassword = e.needsPassword();
         }
-        if (ServerWantsPassword(detail) && !prompted) {
+        const ServerAddress address = ServerAddressFromUri(source.uri);
+        if (wantsPassword && !secretTried && source.password.isEmpty() && !ServerUriHasPassword(source.uri)) {
+            secretTried = true;
+            const SecretStore::Result kept = services.secrets->read(ServerSecretKey(address));
+            if (kept.status == SecretStore::Status::Done && !kept.secret.isEmpty()) {
+                source.password = kept.secret;
+                continue;
+            }
+        }
+        if (wantsPassword && !prompted) {
             prompted = true;
             const std::optional<QString> typed = services.askPassword(address);
             if (!typed)

@@ -34,6 +34,10 @@ struct SourceStartupServices {
     std::function<void(const DataSource &)> open;
 };
 
+// The connection dialog's starting point for the source in use (which may
+// have come from the command line rather than from the saved connection).
+ConnectionChoice ChoiceOfSource(const DataSource &source, const SavedConnection &saved);
+
 // Opens source (a server's password taken from it, the secret service or the
 // prompt). A server that cannot be used is named with host and database, the
 // failure in Chinese words and the engine's detail, and the user may open

@@ -15,7 +15,3 @@ struct DataSource {
 
     bool isServer() const { return kind == Server; }
 };
-
-// How the source is named to the user (status bar, messages): the file's
-// path, or the server's URI without any password it carries.
-QString DataSourceDisplayName(const DataSource &source, const QString &defaultFile);

@@ -12,6 +12,8 @@ DbError::DbError(int engineCode, const QString &file, const QString &engineText)
 
 bool DbError::fileBusy() const { return (m_code & 0xFF) == SQLITE_BUSY || (m_code & 0xFF) == SQLITE_LOCKED; }
 
+Failure::Kind DbError::kind() const { return fileBusy() ? Failure::Kind::Busy : m_kind; }
+
 QString DbError::sentence() const
 {
     if (m_code == 0)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Result.h"
+
 #include <QString>
 #include <stdexcept>
 
@@ -8,7 +10,10 @@
 class DbError : public std::runtime_error {
 public:
     // A failure the program words itself, already for the user.
-    explicit DbError(const QString &message) : std::runtime_error(message.toStdString()), m_message(message) {}
+    explicit DbError(const QString &message, Failure::Kind kind = Failure::Kind::Failed)
+        : std::runtime_error(message.toStdString()), m_message(message), m_kind(kind)
+    {
+    }
     // A failure of the engine: its result code, the file it worked on and
     // its own words.
     DbError(int engineCode, const QString &file, const QString &engineText);
@@ -18,6 +23,14 @@ public:
     int engineCode() const { return m_code; }
     // Another program held the file longer than the program waits.
     bool fileBusy() const;
+    // Whether trying again may help: a busy file, or a server that cannot
+    // be reached; everything else is Failed.
+    Failure::Kind kind() const;
+    // A server that refused the connection for want of a password.
+    bool needsPassword() const { return m_needsPassword; }
+    void setNeedsPassword() { m_needsPassword = true; }
+    // The failure as the program's result type tells it.
+    Failure failure() const { return {sentence(), detail(), kind()}; }
     QString file() const { return m_file; }
     // The same failure of the engine, on another file (the one the user
     // chose, rather than the one the engine was opened on).
@@ -35,4 +48,6 @@ private:
     int m_code = 0;
     QString m_file;
     QString m_engineText;
+    Failure::Kind m_kind = Failure::Kind::Failed;
+    bool m_needsPassword = false;
 };

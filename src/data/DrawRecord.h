@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/Tables.h"
+#include "data/TextTable.h"
 
 #include <QByteArray>
 #include <QDate>

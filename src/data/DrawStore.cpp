@@ -11,53 +11,6 @@
 
 namespace {
 
-// The project tables, in the order they are created. Their names and
-// fields are fixed here and read by the project list, the detail screen and
-// the verifier.
-const char *const kProjectTables[][2] = {
-    {"draw_project",
-     "CREATE TABLE draw_project (Id TEXT PRIMARY KEY NOT NULL, Name TEXT NOT NULL, Code TEXT, Client TEXT, "
-     "Review_time TEXT, Review_place TEXT, Supervisor TEXT, Remark TEXT, Operator TEXT, Created_date TEXT, "
-     "Created_time TEXT)"},
-    {"draw_round", "CREATE TABLE draw_round (Project_Id TEXT NOT NULL, Round_no INTEGER NOT NULL, Round_type TEXT, "
-                   "Criteria TEXT, Criteria_text TEXT, Avoidance TEXT, Candidate_count INTEGER, Candidates BLOB, "
-                   "Candidate_hash TEXT, Seed TEXT, Requested INTEGER, Picks TEXT, Rolled_id TEXT, Confirmed TEXT, "
-                   "Drawn_date TEXT, Drawn_time TEXT, PRIMARY KEY (Project_Id, Round_no))"},
-    {"draw_expert", "CREATE TABLE draw_expert (Project_Id TEXT NOT NULL, Seq INTEGER NOT NULL, Round_no INTEGER, "
-                    "Expert_Id TEXT, Name TEXT, Sex TEXT, birth_date TEXT, Company_name TEXT, cong_shi_zhuanye TEXT, "
-                    "zige_name TEXT, Title TEXT, Mobile TEXT, Sel_Id TEXT, Sel_data TEXT, Link_removed TEXT, "
-                    "Snapshot_hash TEXT, PRIMARY KEY (Project_Id, Seq))"},
-    {"draw_attendance",
-     "CREATE TABLE draw_attendance (Project_Id TEXT NOT NULL, Seq INTEGER NOT NULL, Changed_at TEXT, "
-     "Status TEXT, Reason TEXT, Operator TEXT)"},
-    {"draw_substitute",
-     "CREATE TABLE draw_substitute (Project_Id TEXT NOT NULL, Seq INTEGER NOT NULL, Replaces_seq INTEGER, "
-     "PRIMARY KEY (Project_Id, Seq))"},
-};
-
-const char *const kProjectIndexes[] = {
-    "CREATE INDEX IF NOT EXISTS draw_expert_by_expert ON draw_expert (Expert_Id)",
-    "CREATE INDEX IF NOT EXISTS draw_attendance_by_expert ON draw_attendance (Project_Id, Seq)",
-};
-
-QSet<QString> existingTables(Connection &conn)
-{
-    const QStringList names = conn.tableNames();
-    return QSet<QString>(names.begin(), names.end());
-}
-
-// A project table as a server makes it: bytes as bytea, text compared byte
-// by byte as in the file, and a row number that keeps the order of
-// insertion, which the file's tables have without asking.
-QString serverTable(const char *fileDefinition)
-{
-    QString sql = QString::fromLatin1(fileDefinition);
-    sql.replace(QLatin1String(" BLOB"), QLatin1String(" BYTEA"));
-    sql.replace(QLatin1String(" TEXT"), QLatin1String(" TEXT COLLATE \"C\""));
-    sql.insert(sql.lastIndexOf(QLatin1Char(')')), QLatin1String(", rowid BIGSERIAL"));
-    return sql;
-}
-
 QString dateText(const QDate &d) { return d.toString(kStoredDateFormat); }
 QString timeText(const QTime &t) { return t.toString(QStringLiteral("HH:mm:ss")); }
 
@@ -150,61 +103,6 @@ void addSelections(Connection &conn, QList<ProjectExpert> &experts, const QStrin
 
 }   // namespace
 
-QStringList ProjectTableNames()
-{
-    QStringList names;
-    for (const auto &t : kProjectTables)
-        names << QString::fromLatin1(t[0]);
-    return names;
-}
-
-bool HasProjectTables(Connection &conn)
-{
-    const QSet<QString> names = existingTables(conn);
-    for (const auto &t : kProjectTables)
-        if (!names.contains(QString::fromLatin1(t[0])))
-            return false;
-    return true;
-}
-
-void EnsureProjectTables(Connection &conn)
-{
-    const QSet<QString> names = existingTables(conn);
-    bool created = false;
-    for (const auto &t : kProjectTables) {
-        if (!names.contains(QString::fromLatin1(t[0]))) {
-            conn.exec(conn.isServer() ? serverTable(t[1]) : QString::fromLatin1(t[1]));
-            created = true;
-        }
-    }
-    // An up-to-date file is only read: opening it read-only still works.
-    if (created)
-        for (const char *index : kProjectIndexes)
-            conn.exec(QString::fromLatin1(index));
-}
-
-void ClearProjectTables(Connection &conn)
-{
-    const QSet<QString> names = existingTables(conn);
-    for (const auto &t : kProjectTables)
-        if (names.contains(QString::fromLatin1(t[0])))
-            conn.exec(QStringLiteral("DELETE FROM %1").arg(QString::fromLatin1(t[0])));
-}
-
-void MarkProjectLinksRemoved(Connection &conn, const QStringList &expertIds, const QDate &day)
-{
-    if (!existingTables(conn).contains(QStringLiteral("draw_expert")))
-        return;
-    Statement st = conn.prepare(
-        QStringLiteral("UPDATE draw_expert SET Link_removed = ? WHERE Expert_Id = ? AND Link_removed IS NULL"));
-    for (const QString &id : expertIds) {
-        st.bind(1, dateText(day));
-        st.bind(2, id);
-        st.step();
-        st.reset();
-    }
-}
-
 TextTable UnstoredRows(const TextTable &drawList, const DrawSession &session)
 {
     const QSet<QString> stored(session.storedIds.begin(), session.storedIds.end());
@@ -224,9 +122,8 @@ QString TitleNameOf(const DataStore &store, const QString &expertId)
 StoredDraw StoreDrawProject(const DataStore &store, const TextTable &drawList, DrawSession &session,
                             const ProjectFacts &facts, const QString &operatorName, const QDateTime &now)
 {
-    Connection conn = OpenDataFile(store);
+    Connection &conn = LibraryConnection(store);
     StoredDraw result = StoreDrawProject(conn, store, drawList, session, facts, operatorName, now);
-    conn.close();
     return result;
 }
 
@@ -305,9 +202,8 @@ StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const Text
 
 void StoreSubstituteRounds(const DataStore &store, const QString &projectId, QList<SubstituteRound> &rounds)
 {
-    Connection conn = OpenDataFile(store);
+    Connection &conn = LibraryConnection(store);
     StoreSubstituteRounds(conn, store, projectId, rounds);
-    conn.close();
 }
 
 void StoreSubstituteRounds(Connection &conn, const DataStore &store, const QString &projectId,
@@ -355,9 +251,8 @@ void StoreSubstituteRounds(Connection &conn, const DataStore &store, const QStri
 bool SetAttendance(const DataStore &store, const QString &projectId, int seq, const QString &status,
                    const QString &reason, const QString &operatorName, const QDateTime &at)
 {
-    Connection conn = OpenDataFile(store);
+    Connection &conn = LibraryConnection(store);
     const bool done = SetAttendance(conn, projectId, seq, status, reason, operatorName, at);
-    conn.close();
     return done;
 }
 

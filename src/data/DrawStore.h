@@ -1,6 +1,8 @@
 #pragma once
 
 #include "data/DrawRecord.h"
+#include "data/ProjectLinks.h"
+#include "data/Schema.h"
 #include "data/Tables.h"
 
 #include <QDate>
@@ -11,19 +13,6 @@
 // record (record number and expert Id), the attendance of each expert and
 // the substitutes. Every write below is one transaction: it completes, or
 // throws DbError and leaves the file as it was.
-
-// Creates the project tables a file lacks (files made before projects were
-// kept have none). Works inside the caller's transaction if there is one.
-void EnsureProjectTables(Connection &conn);
-bool HasProjectTables(Connection &conn);
-// The project tables' names, in the order they are created.
-QStringList ProjectTableNames();
-// Empties the project tables, inside the caller's transaction.
-void ClearProjectTables(Connection &conn);
-// The sel_expert records of these experts are being deleted with them, inside
-// the caller's transaction: their links are marked as removed on that day,
-// so that the snapshots keep showing who sat on the panel.
-void MarkProjectLinksRemoved(Connection &conn, const QStringList &expertIds, const QDate &day);
 
 struct StoredDraw {
     QString projectId;

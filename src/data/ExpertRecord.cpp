@@ -1,6 +1,6 @@
 #include "data/ExpertRecord.h"
 
-#include "data/DrawStore.h"
+#include "data/ProjectLinks.h"
 #include "data/RecordIds.h"
 #include "data/Recordset.h"
 #include "data/TextWidth.h"
@@ -208,7 +208,7 @@ void ExpertWriter::insert(const QString &id, const QStringList &fields)
 
 QString AddExpertRecord(const DataStore &store, const ExpertRecordBuffer &record)
 {
-    Connection conn = OpenDataFile(store);
+    Connection &conn = LibraryConnection(store);
     // The number and the record are taken in one write: another program
     // cannot take the same number in between.
     Transaction tx(conn);
@@ -218,7 +218,6 @@ QString AddExpertRecord(const DataStore &store, const ExpertRecordBuffer &record
         writer.insert(id, record.storedFields());
     }
     tx.commit();
-    conn.close();
     return id;
 }
 
@@ -232,8 +231,9 @@ bool UpdateExpertRecord(const DataStore &store, const QString &id, const ExpertR
 ExpertUpdate UpdateExpertAsRead(const DataStore &store, const QString &id, const ExpertRecordBuffer &record,
                                 const QStringList &asRead)
 {
-    Connection conn = OpenDataFile(store);
-    const bool shared = conn.isServer();
+    Connection &conn = LibraryConnection(store);
+    // Another program may have changed the record since it was read.
+    const bool shared = conn.engine().sharedWithOthers();
     std::optional<Transaction> tx;
     if (shared)
         tx.emplace(conn);
@@ -254,7 +254,6 @@ ExpertUpdate UpdateExpertAsRead(const DataStore &store, const QString &id, const
     rs.close();
     if (tx)
         tx->commit();
-    conn.close();
     return ExpertUpdate::Updated;
 }
 
@@ -281,7 +280,7 @@ QStringList SelectionIdsOfExperts(const DataStore &store, const QStringList &exp
 ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids, const QDate &day)
 {
     ExpertDeletion result;
-    Connection conn = OpenDataFile(store);
+    Connection &conn = LibraryConnection(store);
     {
         // Either every listed expert and all their extraction records go, or
         // nothing does: a missing expert must not leave half a deletion behind.
@@ -307,7 +306,6 @@ ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QString
         MarkProjectLinksRemoved(conn, ids, day);
         tx.commit();
     }
-    conn.close();
     result.deleted = true;
     return result;
 }

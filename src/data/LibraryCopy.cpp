@@ -72,7 +72,7 @@ void CopyFileToServer(const QString &file, const DataSource &server)
     Connection from = Connection::open(file);
     const Outcome schema = CheckSchema(from);
     if (!schema)
-        throw DbError(schema.message);
+        throw DbError(schema.message());
     Connection to = Connection::connect(server);
     Transaction tx(to);
     if (HasLibraryTables(to))
@@ -87,11 +87,11 @@ void CopyServerToFile(const DataSource &server, const QString &file)
     Connection from = Connection::connect(server);
     const Outcome schema = CheckSchema(from);
     if (!schema)
-        throw DbError(schema.message);
+        throw DbError(schema.message());
     if (QFileInfo::exists(file))
         throw DbError(QStringLiteral("文件“%1”已存在，不会覆盖它。").arg(QDir::toNativeSeparators(file)));
     // One snapshot of the server, however long the copy takes.
-    from.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+    ReadSnapshot snapshot(from);
     // Made here, outside the clean-up below: a file that appeared meanwhile
     // is refused, never removed.
     Connection to = Connection::create(file);
@@ -103,7 +103,6 @@ void CopyServerToFile(const DataSource &server, const QString &file)
             tx.commit();
         }
         to.close();
-        from.exec(QStringLiteral("COMMIT"));
     } catch (const DbError &) {
         to.close();
         QFile::remove(file + QStringLiteral("-journal"));

@@ -45,18 +45,14 @@ DrawRound readRound(const Statement &st)
 
 }   // namespace
 
-TextTable LoadProjectList(const DataStore &store)
-{
-    Connection conn = OpenDataFile(store);
-    TextTable t = LoadProjectList(conn);
-    conn.close();
-    return t;
-}
+TextTable LoadProjectList(const DataStore &store) { return LoadProjectList(LibraryConnection(store)); }
 
 void LoadProjects(DataStore &store)
 {
-    ReadWithChanges(store, ProjectTableNames(),
-                    [&store](Connection &conn) { store.ProjectTable = LoadProjectList(conn); });
+    TextTable projects;
+    store.library().readTracked(ProjectTableNames(),
+                                [&projects](Connection &conn) { projects = LoadProjectList(conn); });
+    store.ProjectTable = std::move(projects);
 }
 
 TextTable LoadProjectList(Connection &conn)
@@ -113,9 +109,8 @@ const DrawRound *ProjectDetail::round(int number) const
 
 std::optional<ProjectDetail> LoadProject(const DataStore &store, const QString &projectId)
 {
-    Connection conn = OpenDataFile(store);
+    Connection &conn = LibraryConnection(store);
     std::optional<ProjectDetail> p = LoadProject(conn, projectId);
-    conn.close();
     return p;
 }
 
@@ -205,9 +200,8 @@ std::optional<ProjectDetail> LoadProject(Connection &conn, const QString &projec
 
 TextTable ProjectsOfExpert(const DataStore &store, const QString &expertId)
 {
-    Connection conn = OpenDataFile(store);
+    Connection &conn = LibraryConnection(store);
     TextTable t = ProjectsOfExpert(conn, expertId);
-    conn.close();
     return t;
 }
 

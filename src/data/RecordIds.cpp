@@ -17,18 +17,16 @@ QString RecordIdText(qlonglong number) { return QStringLiteral("%1").arg(number,
 
 qlonglong HighestRecordNumber(Connection &conn, const TableDef &table)
 {
-    // The table name is one of the program's own, never user input. The
-    // two engines spell "not only digits" and a wide integer differently.
-    const bool server = conn.isServer();
+    // The table name is one of the program's own, never user input; each
+    // engine spells "not only digits" and a wide integer its own way.
+    const ConnectionEngine &engine = conn.engine();
     {
-        const QString notDigits =
-            server ? QStringLiteral("trim(Id) !~ '^[0-9]+$'") : QStringLiteral("trim(Id) GLOB '*[^0-9]*'");
         Statement odd = conn.prepare(QStringLiteral("SELECT Id FROM %1 WHERE Id IS NULL OR trim(Id) = '' OR %2 LIMIT 1")
-                                         .arg(table.name, notDigits));
+                                         .arg(table.name, engine.notOnlyDigits(QStringLiteral("Id"))));
         if (odd.step())
             notANumber(odd.text(0));
     }
-    const QString number = server ? QStringLiteral("CAST(trim(Id) AS BIGINT)") : QStringLiteral("CAST(Id AS INTEGER)");
+    const QString number = engine.wideInteger(QStringLiteral("Id"));
     Statement highest = conn.prepare(QStringLiteral("SELECT max(%1) FROM %2").arg(number, table.name));
     highest.step();
     return highest.isNull(0) ? 0 : highest.text(0).toLongLong();

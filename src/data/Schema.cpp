@@ -3,10 +3,10 @@
 #include "data/DataSource.h"
 #include "data/Database.h"
 #include "data/DbError.h"
-#include "data/DrawStore.h"
 #include "data/Vocabulary.h"
 
 #include <QFile>
+#include <QSet>
 #include <QFileInfo>
 
 QString TableDef::selectStatement() const { return QStringLiteral("select * from %1 order by %1.Id").arg(name); }
@@ -83,13 +83,94 @@ const QList<const TableDef *> &AllTables()
 
 }   // namespace Schema
 
+namespace {
+
+// The project tables, in the order they are created. Their names and
+// fields are fixed here and read by the project list, the detail screen and
+// the verifier.
+const char *const kProjectTables[][2] = {
+    {"draw_project",
+     "CREATE TABLE draw_project (Id TEXT PRIMARY KEY NOT NULL, Name TEXT NOT NULL, Code TEXT, Client TEXT, "
+     "Review_time TEXT, Review_place TEXT, Supervisor TEXT, Remark TEXT, Operator TEXT, Created_date TEXT, "
+     "Created_time TEXT)"},
+    {"draw_round", "CREATE TABLE draw_round (Project_Id TEXT NOT NULL, Round_no INTEGER NOT NULL, Round_type TEXT, "
+                   "Criteria TEXT, Criteria_text TEXT, Avoidance TEXT, Candidate_count INTEGER, Candidates BLOB, "
+                   "Candidate_hash TEXT, Seed TEXT, Requested INTEGER, Picks TEXT, Rolled_id TEXT, Confirmed TEXT, "
+                   "Drawn_date TEXT, Drawn_time TEXT, PRIMARY KEY (Project_Id, Round_no))"},
+    {"draw_expert", "CREATE TABLE draw_expert (Project_Id TEXT NOT NULL, Seq INTEGER NOT NULL, Round_no INTEGER, "
+                    "Expert_Id TEXT, Name TEXT, Sex TEXT, birth_date TEXT, Company_name TEXT, cong_shi_zhuanye TEXT, "
+                    "zige_name TEXT, Title TEXT, Mobile TEXT, Sel_Id TEXT, Sel_data TEXT, Link_removed TEXT, "
+                    "Snapshot_hash TEXT, PRIMARY KEY (Project_Id, Seq))"},
+    {"draw_attendance",
+     "CREATE TABLE draw_attendance (Project_Id TEXT NOT NULL, Seq INTEGER NOT NULL, Changed_at TEXT, "
+     "Status TEXT, Reason TEXT, Operator TEXT)"},
+    {"draw_substitute",
+     "CREATE TABLE draw_substitute (Project_Id TEXT NOT NULL, Seq INTEGER NOT NULL, Replaces_seq INTEGER, "
+     "PRIMARY KEY (Project_Id, Seq))"},
+};
+
+const char *const kProjectIndexes[] = {
+    "CREATE INDEX IF NOT EXISTS draw_expert_by_expert ON draw_expert (Expert_Id)",
+    "CREATE INDEX IF NOT EXISTS draw_attendance_by_expert ON draw_attendance (Project_Id, Seq)",
+};
+
+QSet<QString> existingTables(Connection &conn)
+{
+    const QStringList names = conn.tableNames();
+    return QSet<QString>(names.begin(), names.end());
+}
+
+}   // namespace
+
+QStringList ProjectTableNames()
+{
+    QStringList names;
+    for (const auto &t : kProjectTables)
+        names << QString::fromLatin1(t[0]);
+    return names;
+}
+
+bool HasProjectTables(Connection &conn)
+{
+    const QSet<QString> names = existingTables(conn);
+    for (const auto &t : kProjectTables)
+        if (!names.contains(QString::fromLatin1(t[0])))
+            return false;
+    return true;
+}
+
+void EnsureProjectTables(Connection &conn)
+{
+    const QSet<QString> names = existingTables(conn);
+    bool created = false;
+    for (const auto &t : kProjectTables) {
+        if (!names.contains(QString::fromLatin1(t[0]))) {
+            conn.exec(conn.engine().tableDefinition(QString::fromLatin1(t[1])));
+            created = true;
+        }
+    }
+    // An up-to-date file is only read: opening it read-only still works.
+    if (created)
+        for (const char *index : kProjectIndexes)
+            conn.exec(QString::fromLatin1(index));
+}
+
+void ClearProjectTables(Connection &conn)
+{
+    const QSet<QString> names = existingTables(conn);
+    for (const auto &t : kProjectTables)
+        if (names.contains(QString::fromLatin1(t[0])))
+            conn.exec(QStringLiteral("DELETE FROM %1").arg(QString::fromLatin1(t[0])));
+}
+
 void CreateSchema(Connection &conn)
 {
     for (const TableDef *t : Schema::AllTables()) {
         QStringList cols;
         for (const QString &f : t->fields)
-            cols << (f == QLatin1String("Id") ? QStringLiteral("Id %1 PRIMARY KEY NOT NULL").arg(conn.textType())
-                                              : QStringLiteral("%1 %2").arg(f, conn.textType()));
+            cols << (f == QLatin1String("Id")
+                         ? QStringLiteral("Id %1 PRIMARY KEY NOT NULL").arg(conn.engine().textType())
+                         : QStringLiteral("%1 %2").arg(f, conn.engine().textType()));
         conn.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(t->name, cols.join(", ")));
     }
 }
@@ -98,33 +179,7 @@ void CreateTables(Connection &conn)
 {
     CreateSchema(conn);
     EnsureProjectTables(conn);
-    if (conn.isServer())
-        CreateChangeCounters(conn);
-}
-
-void CreateChangeCounters(Connection &conn)
-{
-    // Every statement that changes a table counts one change of it, whoever
-    // sends it; a program compares the count with the one it read with the
-    // table to know whether its copy is still current.
-    conn.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS kestrune_changes "
-                             "(table_name TEXT PRIMARY KEY, serial BIGINT NOT NULL DEFAULT 0)"));
-    conn.exec(QStringLiteral("CREATE OR REPLACE FUNCTION kestrune_count_change() RETURNS trigger "
-                             "LANGUAGE plpgsql AS $$ BEGIN "
-                             "UPDATE kestrune_changes SET serial = serial + 1 WHERE table_name = TG_TABLE_NAME; "
-                             "RETURN NULL; END $$"));
-    for (const QString &table : ChangeCountedTables()) {
-        Statement add = conn.prepare(QStringLiteral("INSERT INTO kestrune_changes (table_name) VALUES (?) "
-                                                    "ON CONFLICT (table_name) DO NOTHING"));
-        add.bind(1, table);
-        add.step();
-        // The names are the program's own. Dropped and made again rather
-        // than replaced, which servers before version 14 cannot.
-        conn.exec(QStringLiteral("DROP TRIGGER IF EXISTS %1_changes ON %1").arg(table));
-        conn.exec(QStringLiteral("CREATE TRIGGER %1_changes AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE "
-                                 "ON %1 FOR EACH STATEMENT EXECUTE FUNCTION kestrune_count_change()")
-                      .arg(table));
-    }
+    conn.engine().addChangeCounters(ChangeCountedTables());
 }
 
 QStringList ChangeCountedTables()
@@ -191,7 +246,7 @@ void EnsureDataFile(const QString &path)
     Connection conn = Connection::open(path);
     const Outcome schema = CheckSchema(conn);
     if (!schema)
-        throw DbError(schema.message);
+        throw DbError(schema.message());
     // Files made before draws were kept as projects gain the project tables.
     if (!HasProjectTables(conn)) {
         Transaction tx(conn);
@@ -208,41 +263,14 @@ bool HasLibraryTables(Connection &conn)
     return false;
 }
 
-void EnsureServerLibrary(const DataSource &source)
-{
-    Connection conn = Connection::connect(source);
-    if (!HasLibraryTables(conn)) {
-        // Two programs started at once on an empty database: the write lock
-        // lets one create the library, the other then finds it.
-        Transaction tx(conn);
-        if (!HasLibraryTables(conn)) {
-            CreateLibrary(conn);
-            tx.commit();
-            return;
-        }
-    }
-    const Outcome schema = CheckSchema(conn);
-    if (!schema)
-        throw DbError(schema.message);
-    // A library made before draws were kept as projects gains their tables.
-    if (!HasProjectTables(conn)) {
-        Transaction tx(conn);
-        if (!HasProjectTables(conn)) {
-            EnsureProjectTables(conn);
-            CreateChangeCounters(conn);
-        }
-        tx.commit();
-    }
-}
-
 Outcome CheckSchema(Connection &conn)
 {
     for (const TableDef *t : Schema::AllTables()) {
         const QStringList found = conn.tableFields(t->name);
         if (found.isEmpty())
-            return Outcome::failure(QStringLiteral("找不到数据表 %1。\n%2").arg(t->name, conn.path()));
-        if (found.join(',').compare(t->fields.join(','), conn.isServer() ? Qt::CaseInsensitive : Qt::CaseSensitive))
-            return Outcome::failure(QStringLiteral("数据表 %1 的字段与本程序不符。\n%2").arg(t->name, conn.path()));
+            return Outcome::fail(QStringLiteral("找不到数据表 %1。\n%2").arg(t->name, conn.path()));
+        if (found.join(',').compare(t->fields.join(','), Qt::CaseInsensitive))
+            return Outcome::fail(QStringLiteral("数据表 %1 的字段与本程序不符。\n%2").arg(t->name, conn.path()));
     }
     return Outcome::success();
 }

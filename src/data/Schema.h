@@ -68,18 +68,24 @@ class Connection;
 // with their change counters).
 void CreateSchema(Connection &conn);
 // Every table of the program in an empty database: the five, the project
-// tables and, on a server, the change counters.
+// tables and, where the engine keeps them, the change counters.
 void CreateTables(Connection &conn);
+// Creates the project tables a library lacks (files made before projects
+// were kept have none). Works inside the caller's transaction if there is one.
+void EnsureProjectTables(Connection &conn);
+bool HasProjectTables(Connection &conn);
+// The project tables' names, in the order they are created.
+QStringList ProjectTableNames();
+// Empties the project tables, inside the caller's transaction.
+void ClearProjectTables(Connection &conn);
 // The tables and the initial content of a new library: one administrator,
 // the title levels and the degrees. No experts. Inside the caller's
 // transaction.
 void CreateLibrary(Connection &conn);
 // Whether any of the program's tables exists in the database.
 bool HasLibraryTables(Connection &conn);
-// The tables whose changes a server counts, and the counters themselves
-// (the table kestrune_changes and a trigger on each counted table).
+// The tables whose changes a shared library counts.
 QStringList ChangeCountedTables();
-void CreateChangeCounters(Connection &conn);
 // Creates ProSys.mdb with the schema (and the project tables) and its initial content: one
 // administrator, the title levels and the degrees. No experts.
 void CreateDataFile(const QString &path);
@@ -87,11 +93,7 @@ void CreateDataFile(const QString &path);
 // never overwritten: a failure to open it raises the engine's error. A file
 // without the project tables of stored draws gains them.
 void EnsureDataFile(const QString &path);
-// Connects to the server database of the source; an empty database gets
-// the tables and the initial content in one transaction, as a new file does.
-// Throws DbError with the server's message.
-struct DataSource;
-void EnsureServerLibrary(const DataSource &source);
-// Checks that an open file has the five tables with the right fields in the
-// right positions; a failure describes the first difference.
+// Checks that an open library has the five tables with the right fields in
+// the right positions (names as the engine keeps them, in either case); a
+// failure describes the first difference.
 Outcome CheckSchema(Connection &conn);

@@ -1,28 +1,16 @@
 #include "data/Tables.h"
 
 #include "data/DbError.h"
-#include "data/DrawStore.h"
 #include "data/Projects.h"
 #include "data/Schema.h"
 
-#include <sqlite3.h>
-
-#include <exception>
 #include <optional>
-#include <thread>
 
-Connection OpenDataFile(const DataStore &store)
-{
-    if (store.onServer())
-        return Connection::connect(store.source);
-    return Connection::open(store.dataFilePath());
-}
+Connection &LibraryConnection(const DataStore &store) { return store.library().connection(); }
 
-namespace {
+Connection OpenDataFile(const DataStore &store) { return store.library().openSeparate(); }
 
-// Appends the rows of a statement, each straight from the engine's UTF-8
-// into its buffer; the statement stands on its first row when haveRow.
-void readRows(Statement &read, int columns, TextTable &table, bool haveRow = false)
+void ReadRows(Statement &read, int columns, TextTable &table, bool haveRow)
 {
     QList<QByteArrayView> cells(columns);
     for (bool row = haveRow || read.step(); row; row = read.step()) {
@@ -32,101 +20,12 @@ void readRows(Statement &read, int columns, TextTable &table, bool haveRow = fal
     }
 }
 
-// Reads a large table as two halves at once, split at its middle Id, each on
-// a connection of its own: decrypting the pages is most of a load, and a
-// second core halves it. Both connections read in one snapshot: the first
-// holds its read lock from the count on, and the second must take its lock
-// while the first still holds it (no writer can commit in between), or the
-// whole table is read on the first alone. Returns false when the table is
-// too small to be worth it or the second lock was not had at once.
-bool loadInHalves(Connection &conn, Connection &second, const TableDef &def, TextTable &table)
-{
-    constexpr qsizetype kHalvesFrom = 4096;
-    const int columns = int(def.fields.size());
-    Statement count = conn.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(def.name));
-    count.step();
-    const qsizetype rows = count.text(0).toLongLong();
-    if (rows < kHalvesFrom)
-        return false;
-    // The Id index finds the middle without reading the records.
-    Statement middle = conn.prepare(QStringLiteral("SELECT Id FROM %1 ORDER BY Id LIMIT 1 OFFSET ?").arg(def.name));
-    middle.bind(1, QString::number(rows / 2));
-    if (!middle.step())
-        return false;
-    const QString mid = middle.text(0);
-
-    sqlite3_busy_timeout(second.handle(), 0);
-    second.exec(QStringLiteral("BEGIN"));
-    Statement upper = second.prepare(QStringLiteral("SELECT * FROM %1 WHERE Id >= ? ORDER BY Id").arg(def.name));
-    upper.bind(1, mid);
-    bool upperRow = false;
-    try {
-        upperRow = upper.step();
-    } catch (const DbError &) {
-        return false;   // a writer waits for the file: no second snapshot
-    }
-
-    TextTable upperRows;
-    std::exception_ptr upperFailure;
-    std::thread reader([&] {
-        try {
-            readRows(upper, columns, upperRows, upperRow);
-        } catch (...) {
-            upperFailure = std::current_exception();
-        }
-    });
-    try {
-        Statement lower = conn.prepare(QStringLiteral("SELECT * FROM %1 WHERE Id < ? ORDER BY Id").arg(def.name));
-        lower.bind(1, mid);
-        readRows(lower, columns, table);
-    } catch (...) {
-        reader.join();
-        throw;
-    }
-    reader.join();
-    if (upperFailure)
-        std::rethrow_exception(upperFailure);
-    table.appendTable(std::move(upperRows));
-    // An Id the comparisons cannot place (a null in an odd file) would be in
-    // neither half.
-    if (table.count() != rows) {
-        table.clear();
-        return false;
-    }
-    return true;
-}
-
-}   // namespace
-
 TextTable ReadTable(Connection &conn, const TableDef &def)
 {
     TextTable table;
     Statement read = conn.prepare(def.selectStatement());
-    readRows(read, int(def.fields.size()), table);
+    ReadRows(read, int(def.fields.size()), table);
     return table;
-}
-
-void ReadWithChanges(DataStore &store, const QStringList &tables, const std::function<void(Connection &)> &read)
-{
-    Connection conn = OpenDataFile(store);
-    QHash<QString, qlonglong> changes;
-    if (conn.isServer()) {
-        // The counts and the rows from one snapshot: a change made between
-        // them would otherwise pass unnoticed.
-        conn.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
-        Statement count = conn.prepare(QStringLiteral("SELECT serial FROM kestrune_changes WHERE table_name = ?"));
-        for (const QString &table : tables) {
-            count.bind(1, table);
-            if (count.step())
-                changes.insert(table, count.text(0).toLongLong());
-            count.reset();
-        }
-    }
-    read(conn);
-    if (conn.isServer())
-        conn.exec(QStringLiteral("COMMIT"));
-    conn.close();
-    store.loadedChanges.insert(changes);
 }
 
 namespace {
@@ -136,26 +35,11 @@ namespace {
 // previous copy as it was.
 void loadTable(DataStore &store, const TableDef &def, TextTable &target, bool large = false)
 {
+    LibraryBackend &library = store.library();
     TextTable table;
-    if (store.onServer()) {
-        // The change counts are read with the rows, so that a later change by
-        // another program is seen.
-        ReadWithChanges(store, {def.name}, [&](Connection &conn) { table = ReadTable(conn, def); });
-    } else {
-        Connection conn = OpenDataFile(store);
-        if (large) {
-            // Opened before the first read lock is taken, so that opening it
-            // never waits on a writer that waits on that lock.
-            Connection second = OpenDataFile(store);
-            conn.exec(QStringLiteral("BEGIN"));
-            if (!loadInHalves(conn, second, def, table))
-                table = ReadTable(conn, def);
-            conn.exec(QStringLiteral("COMMIT"));
-        } else {
-            table = ReadTable(conn, def);
-        }
-        conn.close();
-    }
+    library.readTracked({def.name}, [&](Connection &conn) {
+        table = large ? library.readWholeTable(conn, def) : ReadTable(conn, def);
+    });
     target = std::move(table);
 }
 
@@ -182,7 +66,7 @@ bool appendNewRows(DataStore &store, const TableDef &def, TextTable &target, con
     QList<QStringList> rows;
     rows.reserve(ids.size());
     {
-        Connection conn = OpenDataFile(store);
+        Connection &conn = LibraryConnection(store);
         Statement read = conn.prepare(QStringLiteral("SELECT * FROM %1 WHERE Id > ? ORDER BY Id").arg(def.name));
         read.bind(1, last);
         while (read.step())
@@ -204,7 +88,7 @@ void refreshRows(DataStore &store, const TableDef &def, TextTable &target, const
     QList<std::optional<QStringList>> fresh;
     fresh.reserve(ids.size());
     {
-        Connection conn = OpenDataFile(store);
+        Connection &conn = LibraryConnection(store);
         // The table name is one of the schema's own, the Id is bound.
         Statement read = conn.prepare(QStringLiteral("SELECT * FROM %1 WHERE Id = ?").arg(def.name));
         for (const QString &id : ids) {
@@ -298,20 +182,7 @@ QList<Loader> loaders()
 
 }   // namespace
 
-QStringList ChangedTables(const DataStore &store)
-{
-    QStringList changed;
-    if (!store.onServer() || store.loadedChanges.isEmpty())
-        return changed;
-    Connection conn = OpenDataFile(store);
-    Statement st = conn.prepare(QStringLiteral("SELECT table_name, serial FROM kestrune_changes ORDER BY table_name"));
-    while (st.step()) {
-        const auto loaded = store.loadedChanges.constFind(st.text(0));
-        if (loaded != store.loadedChanges.constEnd() && *loaded != st.text(1).toLongLong())
-            changed << st.text(0);
-    }
-    return changed;
-}
+QStringList ChangedTables(const DataStore &store) { return store.library().changedSinceLoad(); }
 
 bool RefreshChangedTables(DataStore &store)
 {

@@ -2,6 +2,7 @@
 
 #include "data/DataSource.h"
 #include "data/Database.h"
+#include "data/LibraryBackend.h"
 #include "data/TextTable.h"
 
 #include <QHash>
@@ -14,8 +15,10 @@
 // loaders write the tables, each replacing its table wholesale, and the
 // refreshes below, which bring a table up to date after a write.
 struct DataStore {
-    QString appDir;             // the application folder
-    DataSource source;          // the data file by default, or a server
+    QString appDir;      // the application folder
+    DataSource source;   // the data file by default, or a server
+    // The library the source names; made by PrepareLibrary, or at first use.
+    mutable std::shared_ptr<LibraryBackend> libraryBackend;
     TextTable UserTable;        // login_pwd: Id, User_name, Password, Limits
     TextTable TitleTypeTable;   // resource_zhicheng: Id, Name
     TextTable DegreeTable;      // resource_degree: Id, Name
@@ -23,24 +26,26 @@ struct DataStore {
     TextTable SelectionTable;   // sel_expert: Id, Sel_data, Expert_Id
     TextTable ProjectTable;     // stored draws, one row per project (LoadProjects)
 
-    // Server: each loaded table's change count as read with it.
-    QHash<QString, qlonglong> loadedChanges;
-
     QString dataFilePath() const { return source.path.isEmpty() ? DataFilePath(appDir) : source.path; }
-    bool onServer() const { return source.isServer(); }
+    LibraryBackend &library() const
+    {
+        if (!libraryBackend)
+            libraryBackend = LibraryBackend::ForSource(source, appDir);
+        return *libraryBackend;
+    }
 };
 
-// Opens ProSys.mdb of the store's application folder shared and read-write,
-// or connects to the store's server.
+// The session's connection to the store's library (opened once, kept).
+Connection &LibraryConnection(const DataStore &store);
+// A connection of its own to the store's library, beside the session's.
 Connection OpenDataFile(const DataStore &store);
 
 struct TableDef;
-// A whole table of an open file in Id order; a null becomes "".
+// A whole table of an open library in Id order; a null becomes "".
 TextTable ReadTable(Connection &conn, const TableDef &def);
-// Runs read on a new connection to the store's library. On a server it reads
-// in one snapshot with the change counts of tables, which the store keeps
-// (see ChangedTables).
-void ReadWithChanges(DataStore &store, const QStringList &tables, const std::function<void(Connection &)> &read);
+// Appends the rows of a statement, each straight from the engine's UTF-8
+// into its buffer; the statement stands on its first row when haveRow.
+void ReadRows(Statement &read, int columns, TextTable &table, bool haveRow = false);
 
 void LoadUsers(DataStore &store);
 void LoadTitleTypes(DataStore &store);
@@ -51,8 +56,8 @@ void LoadSelections(DataStore &store);
 // the projects.
 void LoadAllTables(DataStore &store);
 
-// The loaded tables that another program changed on the server since this
-// store read them; always none for a file, which one program uses at a time.
+// The loaded tables that another program changed since this store read
+// them; always none for a library that one program uses at a time.
 QStringList ChangedTables(const DataStore &store);
 // Reloads those tables; true when any was reloaded.
 bool RefreshChangedTables(DataStore &store);

@@ -40,7 +40,7 @@ CredentialProblem CheckNewCredentials(const TextTable &users, const QString &use
 
 bool ChangeCredentials(const DataStore &store, const QString &userId, const QString &name, const QString &password)
 {
-    Connection conn = OpenDataFile(store);
+    Connection &conn = LibraryConnection(store);
     Recordset rs(conn, Schema::LoginPwd());
     rs.findFirst(QStringLiteral("Id"), userId);
     if (rs.noMatch())
@@ -153,7 +153,7 @@ QString NextUserId(const TextTable &users)
 
 UserChangeResult ApplyUserChange(const DataStore &store, const QString &currentUserId, const UserChange &change)
 {
-    Connection conn = OpenDataFile(store);
+    Connection &conn = LibraryConnection(store);
     Transaction transaction(conn);
     // The rules are checked against the file as it is inside the
     // transaction, not against a copy that may be older.

@@ -1,5 +1,7 @@
 #include "data/Vocabulary.h"
 
+#include "data/Tables.h"
+
 const QStringList &StatusItems()
 {
     static const QStringList items{kStatusEnabled, kStatusDisabled};

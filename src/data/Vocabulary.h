@@ -1,9 +1,11 @@
 #pragma once
 
-#include "data/Tables.h"
+#include "data/TextTable.h"
 
 #include <QString>
 #include <QStringList>
+
+struct DataStore;
 
 // The fixed values the program stores and offers, and the rules that turn
 // the reference tables' rows into stored codes. The editor, the lists, the

@@ -123,15 +123,16 @@ ExpertEditorScreen::ExpertEditorScreen(AppState &state, ScreenNavigator &nav, Fo
     com_Zhicheng = lists.value(E_zhicheng_id);
     com_Star = lists.value(E_star_number);
     com_Star->setStyleSheet(QStringLiteral("QComboBox { color: rgb(255, 0, 0); }"));
-    connect(com_Zhicheng, &QComboBox::currentIndexChanged, this, [this] { coupleLists(com_Zhicheng, com_Star); });
-    connect(com_Star, &QComboBox::currentIndexChanged, this, [this] { coupleLists(com_Star, com_Zhicheng); });
+    connect(com_Zhicheng, &QComboBox::currentIndexChanged, this,
+            Guarded([this] { coupleLists(com_Zhicheng, com_Star); }));
+    connect(com_Star, &QComboBox::currentIndexChanged, this, Guarded([this] { coupleLists(com_Star, com_Zhicheng); }));
 
     cmd_Save = addButton(QStringLiteral("cmd_Save"), QStringLiteral("保 存"), 3900, 7095, 1095, 435);
     cmd_Clear = addButton(QStringLiteral("cmd_Clear"), QStringLiteral("清 空"), 5460, 7095, 1095, 435);
     cmd_Back = addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 7020, 7095, 1095, 435);
     connect(cmd_Save, &QPushButton::clicked, this, Guarded([this] { save(); }));
-    connect(cmd_Clear, &QPushButton::clicked, this, [this] { clearForm(); });
-    connect(cmd_Back, &QPushButton::clicked, this, [this] { back(); });
+    connect(cmd_Clear, &QPushButton::clicked, this, Guarded([this] { clearForm(); }));
+    connect(cmd_Back, &QPushButton::clicked, this, Guarded([this] { back(); }));
 }
 
 void ExpertEditorScreen::onLoad()

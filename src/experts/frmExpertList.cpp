@@ -95,12 +95,12 @@ frmExpertList::frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *par
     for (QLabel *stars : m_list->controls().lab[8])
         SetTextColor(stars, kWarningRed);
 
-    connect(cmdSearch, &QPushButton::clicked, this, &frmExpertList::cmdSearch_Click);
-    connect(txtName, &QLineEdit::returnPressed, this, &frmExpertList::cmdSearch_Click);
+    connect(cmdSearch, &QPushButton::clicked, this, Guarded(this, &frmExpertList::cmdSearch_Click));
+    connect(txtName, &QLineEdit::returnPressed, this, Guarded(this, &frmExpertList::cmdSearch_Click));
     connect(cmdDel, &QPushButton::clicked, this, Guarded(this, &frmExpertList::cmdDel_Click));
-    connect(m_list, &PagedList::pageShown, this, &frmExpertList::SetRedColor);
-    connect(m_list, &PagedList::firstOperationClicked, this, &frmExpertList::labOP_1_Click);
-    connect(m_list, &PagedList::secondOperationClicked, this, &frmExpertList::labOP_2_Click);
+    connect(m_list, &PagedList::pageShown, this, Guarded(this, &frmExpertList::SetRedColor));
+    connect(m_list, &PagedList::firstOperationClicked, this, Guarded(this, &frmExpertList::labOP_1_Click));
+    connect(m_list, &PagedList::secondOperationClicked, this, Guarded(this, &frmExpertList::labOP_2_Click));
 }
 
 void frmExpertList::onLoad()

@@ -14,7 +14,7 @@ frmExpertListDis::frmExpertListDis(AppState &state, ScreenNavigator &nav, QWidge
     labTitle->setText(QStringLiteral("专家详细信息"));
     labTitle->adjustSize();
     cmd_Back = addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 5580, 7125, 1095, 435);
-    connect(cmd_Back, &QPushButton::clicked, this, [this] { back(); });
+    connect(cmd_Back, &QPushButton::clicked, this, Guarded([this] { back(); }));
     cmdProjects = addButton(QStringLiteral("cmdProjects"), QStringLiteral("参与项目"), 6915, 7125, 1095, 435);
     connect(cmdProjects, &QPushButton::clicked, this, Guarded(this, &frmExpertListDis::showProjects));
 }

@@ -1,4 +1,5 @@
 #include "experts/frmSearchExpert.h"
+#include "ui/Guarded.h"
 
 #include "lists/PagedList.h"
 #include "reports/Reports.h"
@@ -108,20 +109,20 @@ frmSearchExpert::frmSearchExpert(AppState &state, ScreenNavigator &nav, QWidget 
     cmdPreview = addButton(QStringLiteral("cmdPreview"), QStringLiteral("打印预览"), 4725, 7200, 1335, 375);
     cmdExcel = addButton(QStringLiteral("cmdExcel"), QStringLiteral("导出Excel"), 6600, 7200, 1335, 375);
 
-    connect(cmdSearch, &QPushButton::clicked, this, &frmSearchExpert::cmdSearch_Click);
-    connect(cmd_Clear, &QPushButton::clicked, this, &frmSearchExpert::cmd_Clear_Click);
-    connect(cmdPreview, &QPushButton::clicked, this, [this] {
-        PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::Search, m_state.SearchResultRows,
-                      reportHeader(), reportControls());
-    });
-    connect(cmdExcel, &QPushButton::clicked, this, [this] {
-        ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::Search, m_state.SearchResultRows,
-                     reportHeader(), reportControls());
-    });
-    connect(m_list, &PagedList::firstOperationClicked, this, &frmSearchExpert::labOP_1_Click);
+    connect(cmdSearch, &QPushButton::clicked, this, Guarded(this, &frmSearchExpert::cmdSearch_Click));
+    connect(cmd_Clear, &QPushButton::clicked, this, Guarded(this, &frmSearchExpert::cmd_Clear_Click));
+    connect(cmdPreview, &QPushButton::clicked, this, Guarded([this] {
+                PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::Search,
+                              m_state.SearchResultRows, reportHeader(), reportControls());
+            }));
+    connect(cmdExcel, &QPushButton::clicked, this, Guarded([this] {
+                ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::Search,
+                             m_state.SearchResultRows, reportHeader(), reportControls());
+            }));
+    connect(m_list, &PagedList::firstOperationClicked, this, Guarded(this, &frmSearchExpert::labOP_1_Click));
     // Title level and star grade always stand at the same position.
-    connect(com_Zhicheng, &QComboBox::currentIndexChanged, this, [this] { couple(com_Zhicheng, com_Star); });
-    connect(com_Star, &QComboBox::currentIndexChanged, this, [this] { couple(com_Star, com_Zhicheng); });
+    connect(com_Zhicheng, &QComboBox::currentIndexChanged, this, Guarded([this] { couple(com_Zhicheng, com_Star); }));
+    connect(com_Star, &QComboBox::currentIndexChanged, this, Guarded([this] { couple(com_Star, com_Zhicheng); }));
 
     m_criteria.fill(kNoRecord);
 }

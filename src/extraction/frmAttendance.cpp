@@ -1,4 +1,5 @@
 #include "extraction/frmAttendance.h"
+#include "ui/Guarded.h"
 
 #include "ui/ScreenStyle.h"
 #include "ui/Twips.h"
@@ -53,8 +54,8 @@ frmAttendance::frmAttendance(AppState &state, const ProjectExpert &expert, QWidg
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setGeometry(TwRect(2880, 2040, 1095, 375));
     cmdCancel->setAutoDefault(false);
-    connect(cmdOK, &QPushButton::clicked, this, &frmAttendance::cmdOK_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cmdOK, &QPushButton::clicked, this, Guarded(this, &frmAttendance::cmdOK_Click));
+    connect(cmdCancel, &QPushButton::clicked, this, Guarded(this, &QDialog::reject));
 }
 
 QString frmAttendance::status() const

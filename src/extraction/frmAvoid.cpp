@@ -1,4 +1,5 @@
 #include "extraction/frmAvoid.h"
+#include "ui/Guarded.h"
 
 #include "data/Schema.h"
 #include "data/Wildcard.h"
@@ -83,18 +84,18 @@ frmAvoid::frmAvoid(AppState &state, const TextTable &candidates, QWidget *parent
     cmdClear = button("cmdClear", QStringLiteral("清除回避"), TwRect(3300, 5460, 1095, 375));
     cmdCancel = button("cmdCancel", QStringLiteral("取 消"), TwRect(4800, 5460, 1095, 375));
 
-    connect(cmdFind, &QPushButton::clicked, this, &frmAvoid::cmdFind_Click);
-    connect(txtExpertName, &QLineEdit::returnPressed, this, &frmAvoid::cmdFind_Click);
-    connect(cmdAdd, &QPushButton::clicked, this, &frmAvoid::cmdAdd_Click);
-    connect(lstLibrary, &QListWidget::itemDoubleClicked, this, &frmAvoid::cmdAdd_Click);
-    connect(cmdRemove, &QPushButton::clicked, this, &frmAvoid::cmdRemove_Click);
-    connect(cmdClear, &QPushButton::clicked, this, &frmAvoid::cmdClear_Click);
-    connect(cmdOK, &QPushButton::clicked, this, &frmAvoid::cmdOK_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(txtUnits, &QPlainTextEdit::textChanged, this, &frmAvoid::showCounts);
-    connect(chkRecent, &QCheckBox::toggled, this, &frmAvoid::showCounts);
-    connect(chkRecent, &QCheckBox::toggled, txtDays, &QWidget::setEnabled);
-    connect(txtDays, &QLineEdit::textChanged, this, &frmAvoid::showCounts);
+    connect(cmdFind, &QPushButton::clicked, this, Guarded(this, &frmAvoid::cmdFind_Click));
+    connect(txtExpertName, &QLineEdit::returnPressed, this, Guarded(this, &frmAvoid::cmdFind_Click));
+    connect(cmdAdd, &QPushButton::clicked, this, Guarded(this, &frmAvoid::cmdAdd_Click));
+    connect(lstLibrary, &QListWidget::itemDoubleClicked, this, Guarded(this, &frmAvoid::cmdAdd_Click));
+    connect(cmdRemove, &QPushButton::clicked, this, Guarded(this, &frmAvoid::cmdRemove_Click));
+    connect(cmdClear, &QPushButton::clicked, this, Guarded(this, &frmAvoid::cmdClear_Click));
+    connect(cmdOK, &QPushButton::clicked, this, Guarded(this, &frmAvoid::cmdOK_Click));
+    connect(cmdCancel, &QPushButton::clicked, this, Guarded(this, &QDialog::reject));
+    connect(txtUnits, &QPlainTextEdit::textChanged, this, Guarded(this, &frmAvoid::showCounts));
+    connect(chkRecent, &QCheckBox::toggled, this, Guarded(this, &frmAvoid::showCounts));
+    connect(chkRecent, &QCheckBox::toggled, txtDays, Guarded(txtDays, &QWidget::setEnabled));
+    connect(txtDays, &QLineEdit::textChanged, this, Guarded(this, &frmAvoid::showCounts));
 
     setRules(m_state.Avoidance);
 }

@@ -1,4 +1,5 @@
 #include "extraction/frmExpertHistory.h"
+#include "ui/Guarded.h"
 
 #include "extraction/frmNewPro.h"
 #include "lists/PagedList.h"
@@ -88,14 +89,14 @@ frmExpertHistory::frmExpertHistory(AppState &state, ScreenNavigator &nav, QWidge
     cmdExcel = addButton(QStringLiteral("cmdExcel"), QStringLiteral("导出Excel"), 6600, kReportButtonsTop, 1095, 435);
     // The reports print the criteria of the last search, not what the fields
     // hold now.
-    connect(cmdPreview, &QPushButton::clicked, this, [this] {
-        PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::History, m_state.HistoryList,
-                      reportHeader(), reportControls());
-    });
-    connect(cmdExcel, &QPushButton::clicked, this, [this] {
-        ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::History, m_state.HistoryList,
-                     reportHeader(), reportControls());
-    });
+    connect(cmdPreview, &QPushButton::clicked, this, Guarded([this] {
+                PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::History, m_state.HistoryList,
+                              reportHeader(), reportControls());
+            }));
+    connect(cmdExcel, &QPushButton::clicked, this, Guarded([this] {
+                ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::History, m_state.HistoryList,
+                             reportHeader(), reportControls());
+            }));
 
     // The calendars drop down under their fields, over the controls below.
     auto makeCalendar = [this](const QString &name, QLineEdit *field) {
@@ -107,20 +108,20 @@ frmExpertHistory::frmExpertHistory(AppState &state, ScreenNavigator &nav, QWidge
         calendar->setGeometry(QRect(QPoint(field->x(), field->geometry().bottom() + 1), calendar->sizeHint()));
         calendar->hide();
         connect(calendar, &QCalendarWidget::clicked, this,
-                [this, calendar, field](const QDate &date) { pickDate(calendar, field, date); });
+                Guarded([this, calendar, field](const QDate &date) { pickDate(calendar, field, date); }));
         connect(calendar, &QCalendarWidget::activated, this,
-                [this, calendar, field](const QDate &date) { pickDate(calendar, field, date); });
+                Guarded([this, calendar, field](const QDate &date) { pickDate(calendar, field, date); }));
         return calendar;
     };
     MonthView1 = makeCalendar(QStringLiteral("MonthView1"), txtFrom);
     MonthView2 = makeCalendar(QStringLiteral("MonthView2"), txtTo);
 
-    connect(cmdFrom, &QPushButton::clicked, this, [this] { toggleCalendar(MonthView1, txtFrom); });
-    connect(cmdTo, &QPushButton::clicked, this, [this] { toggleCalendar(MonthView2, txtTo); });
+    connect(cmdFrom, &QPushButton::clicked, this, Guarded([this] { toggleCalendar(MonthView1, txtFrom); }));
+    connect(cmdTo, &QPushButton::clicked, this, Guarded([this] { toggleCalendar(MonthView2, txtTo); }));
     txtFrom->installEventFilter(this);
     txtTo->installEventFilter(this);
-    connect(cmdSearch, &QPushButton::clicked, this, &frmExpertHistory::search);
-    connect(cmd_Clear, &QPushButton::clicked, this, &frmExpertHistory::clearFields);
+    connect(cmdSearch, &QPushButton::clicked, this, Guarded(this, &frmExpertHistory::search));
+    connect(cmd_Clear, &QPushButton::clicked, this, Guarded(this, &frmExpertHistory::clearFields));
 }
 
 void frmExpertHistory::onLoad() { clearFields(); }

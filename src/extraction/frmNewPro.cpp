@@ -42,7 +42,7 @@ frmNewPro::frmNewPro(AppState &state, ScreenNavigator &nav, QWidget *parent) : C
     layout.firstOperationLeft = words.value(8);
     layout.setPageLinks(kPageLinksTop);
     m_list = new PagedList(this, m_state.paging, layout);
-    connect(m_list, &PagedList::firstOperationClicked, this, &frmNewPro::deleteRow);
+    connect(m_list, &PagedList::firstOperationClicked, this, Guarded(this, &frmNewPro::deleteRow));
 
     cmdSelExpert =
         addButton(QStringLiteral("cmdSelExpert"), QStringLiteral("继续抽取专家"), 2280, kButtonsTop, 1455, 435);
@@ -52,17 +52,18 @@ frmNewPro::frmNewPro(AppState &state, ScreenNavigator &nav, QWidget *parent) : C
     cmdPreview = addButton(QStringLiteral("cmdPreview"), QStringLiteral("打印预览"), 7005, kButtonsTop, 1095, 435);
     cmdExcel = addButton(QStringLiteral("cmdExcel"), QStringLiteral("导出Excel"), 8340, kButtonsTop, 1095, 435);
 
-    connect(cmdSelExpert, &QPushButton::clicked, this, [this] { m_nav.openScreen(ScreenId::Draw); });
-    connect(cmdNewLinExp, &QPushButton::clicked, this, [this] { m_nav.openScreen(ScreenId::DrawResultNewTemporary); });
+    connect(cmdSelExpert, &QPushButton::clicked, this, Guarded([this] { m_nav.openScreen(ScreenId::Draw); }));
+    connect(cmdNewLinExp, &QPushButton::clicked, this,
+            Guarded([this] { m_nav.openScreen(ScreenId::DrawResultNewTemporary); }));
     connect(cmdSave, &QPushButton::clicked, this, Guarded(this, &frmNewPro::saveDrawList));
-    connect(cmdPreview, &QPushButton::clicked, this, [this] {
-        PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection, m_state.DrawList, {},
-                      reportControls());
-    });
-    connect(cmdExcel, &QPushButton::clicked, this, [this] {
-        ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection, m_state.DrawList, {},
-                     reportControls());
-    });
+    connect(cmdPreview, &QPushButton::clicked, this, Guarded([this] {
+                PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection, m_state.DrawList,
+                              {}, reportControls());
+            }));
+    connect(cmdExcel, &QPushButton::clicked, this, Guarded([this] {
+                ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection, m_state.DrawList, {},
+                             reportControls());
+            }));
 }
 
 void frmNewPro::onActivate()

@@ -1,4 +1,5 @@
 #include "extraction/frmNewProSelExpert.h"
+#include "ui/Guarded.h"
 
 #include "extraction/ProjectDraws.h"
 #include "extraction/frmAvoid.h"
@@ -117,7 +118,7 @@ frmNewProSelExpert::frmNewProSelExpert(AppState &state, ScreenNavigator &nav, QW
     tmeSelExp = new QTimer(this);
     tmeSelExp->setObjectName(QStringLiteral("tmeSelExp"));
     tmeSelExp->setInterval(kRollIntervalMs);
-    connect(tmeSelExp, &QTimer::timeout, this, &frmNewProSelExpert::tmeSelExp_Timer);
+    connect(tmeSelExp, &QTimer::timeout, this, Guarded(this, &frmNewProSelExpert::tmeSelExp_Timer));
 
     cmdSearch = addButton(QStringLiteral("cmdSearch"), kManualCaption, 7200, 1620, 1095, 375);
     cmd_Clear = addButton(QStringLiteral("cmd_Clear"), QStringLiteral("清 空"), 8700, 1620, 1095, 375);
@@ -133,15 +134,15 @@ frmNewProSelExpert::frmNewProSelExpert(AppState &state, ScreenNavigator &nav, QW
     cmd_OK = addButton(QStringLiteral("cmd_OK"), QStringLiteral("确 定"), 4320, 6240, 1095, 435);
     cmd_Back = addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 6000, 6240, 1095, 435);
 
-    connect(com_Type, &QComboBox::currentIndexChanged, this, &frmNewProSelExpert::com_Type_Click);
+    connect(com_Type, &QComboBox::currentIndexChanged, this, Guarded(this, &frmNewProSelExpert::com_Type_Click));
     // Choosing the item already shown is a choice too: choosing "随机抽取"
     // again empties the count, "滚动按停" the number on show.
-    connect(com_Type, &QComboBox::activated, this, &frmNewProSelExpert::com_Type_Click);
-    connect(cmdSearch, &QPushButton::clicked, this, &frmNewProSelExpert::cmdSearch_Click);
-    connect(cmd_Clear, &QPushButton::clicked, this, &frmNewProSelExpert::cmd_Clear_Click);
-    connect(cmd_OK, &QPushButton::clicked, this, &frmNewProSelExpert::cmd_OK_Click);
-    connect(cmd_Back, &QPushButton::clicked, this, &frmNewProSelExpert::cmd_Back_Click);
-    connect(cmdAvoid, &QPushButton::clicked, this, &frmNewProSelExpert::cmdAvoid_Click);
+    connect(com_Type, &QComboBox::activated, this, Guarded(this, &frmNewProSelExpert::com_Type_Click));
+    connect(cmdSearch, &QPushButton::clicked, this, Guarded(this, &frmNewProSelExpert::cmdSearch_Click));
+    connect(cmd_Clear, &QPushButton::clicked, this, Guarded(this, &frmNewProSelExpert::cmd_Clear_Click));
+    connect(cmd_OK, &QPushButton::clicked, this, Guarded(this, &frmNewProSelExpert::cmd_OK_Click));
+    connect(cmd_Back, &QPushButton::clicked, this, Guarded(this, &frmNewProSelExpert::cmd_Back_Click));
+    connect(cmdAvoid, &QPushButton::clicked, this, Guarded(this, &frmNewProSelExpert::cmdAvoid_Click));
 
     labExpertID->clear();
     com_Type_Click(0);

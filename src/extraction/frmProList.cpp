@@ -68,9 +68,9 @@ frmProList::frmProList(AppState &state, ScreenNavigator &nav, QWidget *parent) :
     m_list = new PagedList(this, m_state.paging, layout);
     connect(m_list, &PagedList::firstOperationClicked, this, Guarded(this, &frmProList::openProject));
 
-    connect(cmdSearch, &QPushButton::clicked, this, &frmProList::cmdSearch_Click);
-    connect(cmd_Clear, &QPushButton::clicked, this, &frmProList::clearFields);
-    connect(txtName, &QLineEdit::returnPressed, this, &frmProList::cmdSearch_Click);
+    connect(cmdSearch, &QPushButton::clicked, this, Guarded(this, &frmProList::cmdSearch_Click));
+    connect(cmd_Clear, &QPushButton::clicked, this, Guarded(this, &frmProList::clearFields));
+    connect(txtName, &QLineEdit::returnPressed, this, Guarded(this, &frmProList::cmdSearch_Click));
 }
 
 void frmProList::onActivate()

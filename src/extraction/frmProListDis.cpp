@@ -85,14 +85,16 @@ frmProListDis::frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *par
 
     connect(cmdSubstitute, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdSubstitute_Click));
     connect(cmdVerify, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdVerify_Click));
-    connect(cmdPreview, &QPushButton::clicked, this, [this] {
-        if (m_project)
-            PreviewDrawRecord({m_state.services, m_state.appDir}, this, DrawRecordOf(*m_project), reportControls());
-    });
-    connect(cmdExcel, &QPushButton::clicked, this, [this] {
-        if (m_project)
-            ExportDrawRecord({m_state.services, m_state.appDir}, this, DrawRecordOf(*m_project), reportControls());
-    });
+    connect(
+        cmdPreview, &QPushButton::clicked, this, Guarded([this] {
+            if (m_project)
+                PreviewDrawRecord({m_state.services, m_state.appDir}, this, DrawRecordOf(*m_project), reportControls());
+        }));
+    connect(
+        cmdExcel, &QPushButton::clicked, this, Guarded([this] {
+            if (m_project)
+                ExportDrawRecord({m_state.services, m_state.appDir}, this, DrawRecordOf(*m_project), reportControls());
+        }));
     connect(cmd_Back, &QPushButton::clicked, this, Guarded([this] { m_nav.openScreen(ScreenId::ProjectList); }));
 }
 
@@ -216,7 +218,7 @@ void frmProListDis::cmdVerify_Click()
         return;
     ProjectVerification result;
     try {
-        Connection conn = OpenDataFile(m_state);
+        Connection &conn = LibraryConnection(m_state);
         result = VerifyProject(conn, m_project->id);
     } catch (const DbError &e) {
         m_state.messages().critical(e.sentence(), kAppTitle, e.detail());

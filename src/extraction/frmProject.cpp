@@ -1,4 +1,5 @@
 #include "extraction/frmProject.h"
+#include "ui/Guarded.h"
 
 #include "data/DrawStore.h"
 #include "lists/ListEngine.h"
@@ -74,8 +75,8 @@ frmProject::frmProject(AppState &state, QWidget *parent) : QDialog(parent), m_st
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setGeometry(TwRect(3300, 4080, 1095, 375));
     cmdCancel->setAutoDefault(false);
-    connect(cmdOK, &QPushButton::clicked, this, &frmProject::cmdOK_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cmdOK, &QPushButton::clicked, this, Guarded(this, &frmProject::cmdOK_Click));
+    connect(cmdCancel, &QPushButton::clicked, this, Guarded(this, &QDialog::reject));
     txtName->setFocus();
 }
 

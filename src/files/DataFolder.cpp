@@ -1,17 +1,15 @@
 #include "files/DataFolder.h"
 
 #include "data/Database.h"
-#include "data/LibraryCopy.h"
 #include "data/DbError.h"
 #include "data/Schema.h"
 #include "data/Tables.h"
-#include "files/FileCopy.h"
+#include "data/FileCopy.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 QString BackupFolderPath(const QString &appDir) { return QDir(appDir).filePath(kBackupFolderName); }
 
@@ -20,9 +18,9 @@ Outcome EnsureBackupFolder(const QString &appDir)
     const QString folder = BackupFolderPath(appDir);
     const QFileInfo info(folder);
     if (info.exists() && !info.isDir())
-        return Outcome::failure(QStringLiteral("“%1”不是文件夹。").arg(QDir::toNativeSeparators(folder)));
+        return Outcome::fail(QStringLiteral("“%1”不是文件夹。").arg(QDir::toNativeSeparators(folder)));
     if (!info.exists() && !QDir(appDir).mkdir(kBackupFolderName))
-        return Outcome::failure(QStringLiteral("无法创建文件夹“%1”。").arg(QDir::toNativeSeparators(folder)));
+        return Outcome::fail(QStringLiteral("无法创建文件夹“%1”。").arg(QDir::toNativeSeparators(folder)));
     return Outcome::success();
 }
 
@@ -55,7 +53,12 @@ Outcome WriteSafetyCopy(const QString &appDir, const QString &dataFile, const QD
     return copied ? Outcome::success(target) : copied;
 }
 
-void PrepareDataFile(const QString &appDir)
+namespace {
+
+// A missing data file beside an exit backup is no first start: the user's
+// data is elsewhere, and a new empty file would replace that backup at the
+// next exit.
+void refuseNewFileBesideBackup(const QString &appDir)
 {
     const QString path = DataFilePath(appDir);
     const QString backup = QDir(BackupFolderPath(appDir)).filePath(QStringLiteral("ProSys.mdb"));
@@ -64,7 +67,14 @@ void PrepareDataFile(const QString &appDir)
                                      "请把备份复制到数据库文件的位置后再启动本软件；"
                                      "若要新建一个空的数据库，请先移走备份文件夹。")
                           .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(backup)));
-    EnsureDataFile(path);
+}
+
+}   // namespace
+
+void PrepareDataFile(const QString &appDir)
+{
+    refuseNewFileBesideBackup(appDir);
+    EnsureDataFile(DataFilePath(appDir));
 }
 
 DataFileLock::DataFileLock(const QString &appDir) : m_dataFile(DataFilePath(appDir)) {}
@@ -93,10 +103,10 @@ Outcome DataFileLock::acquire()
             m_lock->tryLock(0))
             return Outcome::success();
     }
-    return Outcome::failure(QStringLiteral("本软件已经在运行，正在使用数据库文件：\n%1\n（进程 %2）\n\n"
-                                           "同一个数据库文件同时只能由一个本软件使用，请切换到已经打开的本软件窗口。")
-                                .arg(QDir::toNativeSeparators(m_dataFile))
-                                .arg(pid));
+    return Outcome::fail(QStringLiteral("本软件已经在运行，正在使用数据库文件：\n%1\n（进程 %2）\n\n"
+                                        "同一个数据库文件同时只能由一个本软件使用，请切换到已经打开的本软件窗口。")
+                             .arg(QDir::toNativeSeparators(m_dataFile))
+                             .arg(pid));
 }
 
 int RemoveLeftoverStagedCopies(const QString &appDir)
@@ -155,39 +165,21 @@ QString DamagedDataFileMessage(const QString &appDir, const QString &problem)
 void PrepareLibrary(DataStore &store, const DataSource &source)
 {
     store.source = source;
-    if (source.isServer()) {
-        EnsureServerLibrary(store.source);
-        return;
-    }
-    if (source.path.isEmpty())
-        PrepareDataFile(store.appDir);
-    else
-        EnsureDataFile(source.path);
+    store.libraryBackend = LibraryBackend::ForSource(source, store.appDir);
+    // The data folder's own file is made at the first start, but never
+    // beside an exit backup: the user's data is elsewhere then.
+    if (source.path.isEmpty() && store.library().isLibraryFile(DataFilePath(store.appDir)))
+        refuseNewFileBesideBackup(store.appDir);
+    store.library().prepare();
 }
 
 Outcome CopyLibraryToFile(const DataStore &store, const QString &target)
 {
-    if (!store.onServer())
-        return CopyDataFile(store.dataFilePath(), target);
-    // Written whole beside the target first, then copied over it the way a
-    // data file is: an old target is never left half replaced.
-    QTemporaryDir scratch(QDir(QFileInfo(target).absolutePath()).filePath(QStringLiteral(".kestrune-XXXXXX")));
-    if (!scratch.isValid())
-        return Outcome::failure(QStringLiteral("无法在文件夹“%1”中写入文件。")
-                                    .arg(QDir::toNativeSeparators(QFileInfo(target).absolutePath())));
-    const QString part = scratch.filePath(QStringLiteral("ProSys.mdb"));
-    try {
-        CopyServerToFile(store.source, part);
-    } catch (const DbError &e) {
-        return Outcome::failure(e.message());
-    }
-    return CopyDataFile(part, target);
+    return store.library().writeDataFile(target);
 }
 
 Outcome BackupLibrary(const DataStore &store)
 {
-    if (!store.onServer())
-        return BackupDataFile(store.appDir);
     const Outcome folder = EnsureBackupFolder(store.appDir);
     if (!folder)
         return folder;
@@ -196,8 +188,6 @@ Outcome BackupLibrary(const DataStore &store)
 
 Outcome WriteSafetyCopy(const DataStore &store, const QDate &day, const QString &reason)
 {
-    if (!store.onServer())
-        return WriteSafetyCopy(store.appDir, store.dataFilePath(), day, reason);
     const Outcome folder = EnsureBackupFolder(store.appDir);
     if (!folder)
         return folder;

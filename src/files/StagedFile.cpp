@@ -38,9 +38,9 @@ StagedFile::StagedFile(const QString &target, const QString &suffix)
 Outcome StagedFile::create()
 {
     if (!m_part.open())
-        return Outcome::failure(QStringLiteral("不能在文件夹“%1”中写入文件。")
-                                    .arg(QDir::toNativeSeparators(QFileInfo(m_target).absolutePath())),
-                                m_part.errorString());
+        return Outcome::fail(QStringLiteral("不能在文件夹“%1”中写入文件。")
+                                 .arg(QDir::toNativeSeparators(QFileInfo(m_target).absolutePath())),
+                             m_part.errorString());
     m_part.close();
     return Outcome::success();
 }
@@ -55,11 +55,11 @@ Outcome StagedFile::place()
     const mode_t mode =
         ::stat(QFile::encodeName(m_target).constData(), &target) == 0 ? target.st_mode & 07777 : NewFileMode();
     if (::chmod(part.constData(), mode) != 0)
-        return Outcome::failure(QStringLiteral("不能写入文件“%1”。").arg(QDir::toNativeSeparators(m_target)),
-                                QString::fromLocal8Bit(std::strerror(errno)));
+        return Outcome::fail(QStringLiteral("不能写入文件“%1”。").arg(QDir::toNativeSeparators(m_target)),
+                             QString::fromLocal8Bit(std::strerror(errno)));
     if (std::rename(QFile::encodeName(m_part.fileName()).constData(), QFile::encodeName(m_target).constData()) != 0)
-        return Outcome::failure(QStringLiteral("不能写入文件“%1”。").arg(QDir::toNativeSeparators(m_target)),
-                                QString::fromLocal8Bit(std::strerror(errno)));
+        return Outcome::fail(QStringLiteral("不能写入文件“%1”。").arg(QDir::toNativeSeparators(m_target)),
+                             QString::fromLocal8Bit(std::strerror(errno)));
     m_part.setAutoRemove(false);
     return Outcome::success();
 }

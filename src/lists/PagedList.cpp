@@ -1,4 +1,5 @@
 #include "lists/PagedList.h"
+#include "ui/Guarded.h"
 
 #include "ui/ClickableLabel.h"
 #include "ui/ScreenStyle.h"
@@ -82,7 +83,7 @@ PagedList::PagedList(QWidget *screen, PagingState &paging, const ListLayout &lay
             auto *link = MakeLink(screen, ArrayName(QStringLiteral("labOP_1"), i), QString(), layout.firstOperationLeft,
                                   top, layout.rowHeight);
             link->hide();
-            connect(link, &ClickableLabel::clicked, this, [this, i] { Q_EMIT firstOperationClicked(i); });
+            connect(link, &ClickableLabel::clicked, this, Guarded([this, i] { Q_EMIT firstOperationClicked(i); }));
             m_controls.labOP_1[i] = link;
             m_fitToText.append(link);
         }
@@ -90,7 +91,7 @@ PagedList::PagedList(QWidget *screen, PagingState &paging, const ListLayout &lay
             auto *link = MakeLink(screen, ArrayName(QStringLiteral("labOP_2"), i), QString(),
                                   layout.secondOperationLeft, top, layout.rowHeight);
             link->hide();
-            connect(link, &ClickableLabel::clicked, this, [this, i] { Q_EMIT secondOperationClicked(i); });
+            connect(link, &ClickableLabel::clicked, this, Guarded([this, i] { Q_EMIT secondOperationClicked(i); }));
             m_controls.labOP_2[i] = link;
             m_fitToText.append(link);
         }
@@ -111,13 +112,13 @@ PagedList::PagedList(QWidget *screen, PagingState &paging, const ListLayout &lay
         box->setAccessibleName(QStringLiteral("全选"));
         box->setGeometry(TwRect(layout.checkAllLeft, layout.checkAllTop, 255, layout.rowHeight));
         // clicked, not toggled: the engine's own unticking must not re-run it.
-        connect(box, &QCheckBox::clicked, this, [this] { ToggleAllChecks(m_controls); });
+        connect(box, &QCheckBox::clicked, this, Guarded([this] { ToggleAllChecks(m_controls); }));
         m_controls.chkAll = box;
     }
     if (layout.labelAllLeft >= 0) {
         auto *all = MakeLink(screen, QStringLiteral("labAll"), QStringLiteral("全选"), layout.labelAllLeft,
                              layout.labelAllTop, layout.rowHeight);
-        connect(all, &ClickableLabel::clicked, this, [this] { ToggleAllChecksFromLabel(m_controls); });
+        connect(all, &ClickableLabel::clicked, this, Guarded([this] { ToggleAllChecksFromLabel(m_controls); }));
         m_controls.labAll = all;
     }
 
@@ -141,10 +142,10 @@ PagedList::PagedList(QWidget *screen, PagingState &paging, const ListLayout &lay
                          static_cast<QLabel *>(last)})
         SetTextColor(link, kLinkInactive);
 
-    connect(first, &ClickableLabel::clicked, this, &PagedList::firstPage);
-    connect(previous, &ClickableLabel::clicked, this, &PagedList::previousPage);
-    connect(next, &ClickableLabel::clicked, this, &PagedList::nextPage);
-    connect(last, &ClickableLabel::clicked, this, &PagedList::lastPage);
+    connect(first, &ClickableLabel::clicked, this, Guarded(this, &PagedList::firstPage));
+    connect(previous, &ClickableLabel::clicked, this, Guarded(this, &PagedList::previousPage));
+    connect(next, &ClickableLabel::clicked, this, Guarded(this, &PagedList::nextPage));
+    connect(last, &ClickableLabel::clicked, this, Guarded(this, &PagedList::lastPage));
     m_controls.labFirst = first;
     m_controls.labPre = previous;
     m_controls.labPage = page;

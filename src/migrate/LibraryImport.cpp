@@ -320,53 +320,52 @@ QString ConfirmationText(const ImportPlan &plan)
 Outcome ImportLibrary(DataStore &store, const QDate &today, const ImportPlan &plan)
 {
     if (!plan.canImport())
-        return {false, RefusalText(plan)};
+        return Outcome::fail(RefusalText(plan));
     const QString failed = QStringLiteral("导入Access数据库失败，数据库没有改变：\n");
     Outcome safetyCopy;
     try {
-        Connection conn = OpenDataFile(store);
+        Connection &conn = LibraryConnection(store);
         // Taken first, the write lock keeps other programs from changing the
         // file between the safety copy and the replacement.
         Transaction tx(conn);
         const Outcome schema = CheckSchema(conn);
         if (!schema)
-            return {false, failed + schema.message};
+            return Outcome::fail(failed + schema.message());
         safetyCopy = WriteSafetyCopy(store, today, QStringLiteral("导入Access前"));
         if (!safetyCopy)
-            return {false, QStringLiteral("导入Access数据库失败：无法备份当前数据库，数据库没有改变。\n") +
-                               safetyCopy.message};
+            return Outcome::fail(QStringLiteral("导入Access数据库失败：无法备份当前数据库，数据库没有改变。\n") +
+                                 safetyCopy.message());
         replaceContent(conn, plan);
         tx.commit();
-        conn.close();
     } catch (const DbError &e) {
-        return Outcome::failure(failed + e.sentence(), e.detail());
+        return Outcome::fail(failed + e.sentence(), e.detail());
     }
 
     LoadAllTables(store);
-    return {true, QStringLiteral("导入Access数据库成功：%1 位专家，%2 条抽取记录，%3 个用户。\n"
-                                 "导入前的数据库已备份为：\n%4")
-                      .arg(store.ExpertTable.count())
-                      .arg(store.SelectionTable.count())
-                      .arg(store.UserTable.count())
-                      .arg(native(safetyCopy.message))};
+    return Outcome::success(QStringLiteral("导入Access数据库成功：%1 位专家，%2 条抽取记录，%3 个用户。\n"
+                                           "导入前的数据库已备份为：\n%4")
+                                .arg(store.ExpertTable.count())
+                                .arg(store.SelectionTable.count())
+                                .arg(store.UserTable.count())
+                                .arg(native(safetyCopy.message())));
 }
 
 Outcome WriteNewDataFile(const ImportPlan &plan, const QString &target)
 {
     if (!plan.canImport())
-        return Outcome::failure(RefusalText(plan));
+        return Outcome::fail(RefusalText(plan));
     const QFileInfo info(target);
     if (info.exists())
-        return Outcome::failure(QStringLiteral("文件“%1”已存在，不会覆盖它。请另选一个文件名。").arg(native(target)));
+        return Outcome::fail(QStringLiteral("文件“%1”已存在，不会覆盖它。请另选一个文件名。").arg(native(target)));
     if (!info.absoluteDir().exists())
-        return Outcome::failure(QStringLiteral("文件夹“%1”不存在。").arg(native(info.absolutePath())));
+        return Outcome::fail(QStringLiteral("文件夹“%1”不存在。").arg(native(info.absolutePath())));
 
     // Made in a folder of its own beside the target (with its journal), and
     // moved into place only when complete; the folder goes with everything
     // in it otherwise.
     QTemporaryDir work(info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(info.fileName())));
     if (!work.isValid())
-        return Outcome::failure(
+        return Outcome::fail(
             QStringLiteral("无法写入文件夹“%1”：%2").arg(native(info.absolutePath()), work.errorString()));
     const QString part = work.filePath(QStringLiteral("ProSys.mdb"));
     try {
@@ -379,15 +378,14 @@ Outcome WriteNewDataFile(const ImportPlan &plan, const QString &target)
         }
         conn.close();
     } catch (const DbError &e) {
-        return Outcome::failure(QStringLiteral("无法写入新的数据库文件“%1”：\n%2").arg(native(target), e.sentence()),
-                                e.detail());
+        return Outcome::fail(QStringLiteral("无法写入新的数据库文件“%1”：\n%2").arg(native(target), e.sentence()),
+                             e.detail());
     }
     // Renaming never replaces a file: one made meanwhile stays as it is.
     if (!QFile::rename(part, target)) {
         if (QFileInfo::exists(target))
-            return Outcome::failure(
-                QStringLiteral("文件“%1”已存在，不会覆盖它。请另选一个文件名。").arg(native(target)));
-        return Outcome::failure(QStringLiteral("无法写入文件“%1”。").arg(native(target)));
+            return Outcome::fail(QStringLiteral("文件“%1”已存在，不会覆盖它。请另选一个文件名。").arg(native(target)));
+        return Outcome::fail(QStringLiteral("无法写入文件“%1”。").arg(native(target)));
     }
     return Outcome::success();
 }

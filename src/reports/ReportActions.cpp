@@ -1,6 +1,7 @@
 // The "打印预览" and "导出Excel" buttons of the list screens.
 
 #include "reports/ReportPreview.h"
+#include "ui/Guarded.h"
 #include "reports/ReportRun.h"
 #include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
@@ -146,11 +147,11 @@ RunEnd WaitForRun(ReportRun &run, QWidget *screen, bool withDialog)
 {
     QEventLoop loop;
     bool firstPages = false;
-    QObject::connect(&run, &ReportRun::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&run, &ReportRun::firstPagesWritten, &loop, [&] {
+    QObject::connect(&run, &ReportRun::finished, &loop, Guarded(&loop, &QEventLoop::quit));
+    QObject::connect(&run, &ReportRun::firstPagesWritten, &loop, Guarded([&] {
         firstPages = true;
         loop.quit();
-    });
+    }));
     std::unique_ptr<QProgressDialog> dialog;
     if (withDialog) {
         dialog = std::make_unique<QProgressDialog>(QStringLiteral("正在生成报表，请稍候……"), QStringLiteral("取消"), 0,
@@ -161,11 +162,11 @@ RunEnd WaitForRun(ReportRun &run, QWidget *screen, bool withDialog)
         dialog->setAutoClose(false);
         dialog->setAutoReset(false);
         dialog->setMinimumDuration(0);
-        QObject::connect(&run, &ReportRun::advanced, dialog.get(), &QProgressDialog::setValue);
-        QObject::connect(dialog.get(), &QProgressDialog::canceled, &run, [&run, d = dialog.get()] {
-            d->setLabelText(QStringLiteral("正在取消……"));
-            run.cancel();
-        });
+        QObject::connect(&run, &ReportRun::advanced, dialog.get(), Guarded(dialog.get(), &QProgressDialog::setValue));
+        QObject::connect(dialog.get(), &QProgressDialog::canceled, &run, Guarded([&run, d = dialog.get()] {
+                             d->setLabelText(QStringLiteral("正在取消……"));
+                             run.cancel();
+                         }));
         dialog->show();
     }
     run.start();
@@ -257,17 +258,17 @@ ReportPreview *Preview(const ReportContext &ctx, QWidget *screen, const ReportJo
     busy.keepControlsDisabled();
     preview->setAttribute(Qt::WA_DeleteOnClose);
     preview->setWindowModality(Qt::ApplicationModal);
-    QObject::connect(preview, &QDialog::finished, preview, [controls] { setEnabled(controls, true); });
+    QObject::connect(preview, &QDialog::finished, preview, Guarded([controls] { setEnabled(controls, true); }));
     if (end == RunEnd::FirstPages) {
         // The rest of the printout failing ends the preview as a failure at
         // the start would have.
         const std::shared_ptr<MessageService> messages = ctx.services.messages;
-        QObject::connect(preview, &ReportPreview::completed, preview, [preview, messages](bool whole) {
-            if (whole)
-                return;
-            preview->close();
-            messages->critical(kReportFailureMessage, kAppTitle, preview->failureText());
-        });
+        QObject::connect(preview, &ReportPreview::completed, preview, Guarded([preview, messages](bool whole) {
+                             if (whole)
+                                 return;
+                             preview->close();
+                             messages->critical(kReportFailureMessage, kAppTitle, preview->failureText());
+                         }));
         preview->awaitWholePrintout(std::move(run), whole);
     }
     preview->show();
@@ -305,8 +306,8 @@ QString Export(const ReportContext &ctx, QWidget *screen, const ReportJob &job,
         return QString();
     }
     if (const Outcome staged = staging.create(); !staged) {
-        ctx.messages().critical(notSaved + staged.message + QStringLiteral("\n请检查文件夹的权限，或另选保存位置。"),
-                                kAppTitle, staged.detail);
+        ctx.messages().critical(notSaved + staged.message() + QStringLiteral("\n请检查文件夹的权限，或另选保存位置。"),
+                                kAppTitle, staged.detail());
         return QString();
     }
 
@@ -330,7 +331,7 @@ QString Export(const ReportContext &ctx, QWidget *screen, const ReportJob &job,
         return QString();
     }
     if (const Outcome placed = staging.place(); !placed) {
-        ctx.messages().critical(notSaved + placed.message, kAppTitle, placed.detail);
+        ctx.messages().critical(notSaved + placed.message(), kAppTitle, placed.detail());
         return QString();
     }
     // Saved either way; where no program opens .xls files the user at least

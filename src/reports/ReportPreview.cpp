@@ -1,4 +1,5 @@
 #include "reports/ReportPreview.h"
+#include "ui/Guarded.h"
 
 #include "reports/ReportRun.h"
 
@@ -80,16 +81,16 @@ ReportPreview::ReportPreview(QWidget *parent, const QString &pdfPath, std::uniqu
     layout->addLayout(bar);
     layout->addWidget(m_view, 1);
 
-    connect(m_print, &QPushButton::clicked, this, &ReportPreview::print);
-    connect(m_first, &QPushButton::clicked, this, &ReportPreview::firstPage);
-    connect(m_previous, &QPushButton::clicked, this, &ReportPreview::previousPage);
-    connect(m_next, &QPushButton::clicked, this, &ReportPreview::nextPage);
-    connect(m_last, &QPushButton::clicked, this, &ReportPreview::lastPage);
-    connect(zoomInButton, &QPushButton::clicked, this, &ReportPreview::zoomIn);
-    connect(zoomOutButton, &QPushButton::clicked, this, &ReportPreview::zoomOut);
-    connect(fitButton, &QPushButton::clicked, this, &ReportPreview::fitWidth);
-    connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_view, &QPdfView::zoomFactorChanged, this, &ReportPreview::updateControls);
+    connect(m_print, &QPushButton::clicked, this, Guarded(this, &ReportPreview::print));
+    connect(m_first, &QPushButton::clicked, this, Guarded(this, &ReportPreview::firstPage));
+    connect(m_previous, &QPushButton::clicked, this, Guarded(this, &ReportPreview::previousPage));
+    connect(m_next, &QPushButton::clicked, this, Guarded(this, &ReportPreview::nextPage));
+    connect(m_last, &QPushButton::clicked, this, Guarded(this, &ReportPreview::lastPage));
+    connect(zoomInButton, &QPushButton::clicked, this, Guarded(this, &ReportPreview::zoomIn));
+    connect(zoomOutButton, &QPushButton::clicked, this, Guarded(this, &ReportPreview::zoomOut));
+    connect(fitButton, &QPushButton::clicked, this, Guarded(this, &ReportPreview::fitWidth));
+    connect(closeButton, &QPushButton::clicked, this, Guarded(this, &QDialog::reject));
+    connect(m_view, &QPdfView::zoomFactorChanged, this, Guarded(this, &ReportPreview::updateControls));
     m_view->viewport()->installEventFilter(this);
 
     showPage(0);
@@ -109,7 +110,7 @@ void ReportPreview::awaitWholePrintout(std::unique_ptr<ReportRun> run, const QSt
     m_run = std::move(run);
     m_wholePath = wholePdfPath;
     m_pendingLabel->show();
-    connect(m_run.get(), &ReportRun::finished, this, &ReportPreview::takeWholePrintout);
+    connect(m_run.get(), &ReportRun::finished, this, Guarded(this, &ReportPreview::takeWholePrintout));
     if (m_run->isFinished())
         takeWholePrintout();
     updateControls();

@@ -1,4 +1,5 @@
 #include "reports/ReportRun.h"
+#include "ui/Guarded.h"
 
 #include "reports/SpreadsheetEngine.h"
 
@@ -22,10 +23,10 @@ void ReportRun::start()
     m_thread.reset(QThread::create([this] { work(); }));
     // Queued to this object's thread: the run counts as finished there only
     // once the work thread is done with it.
-    connect(m_thread.get(), &QThread::finished, this, [this] {
-        m_finished = true;
-        emit finished();
-    });
+    connect(m_thread.get(), &QThread::finished, this, Guarded([this] {
+                m_finished = true;
+                emit finished();
+            }));
     m_thread->start();
 }
 
@@ -65,12 +66,12 @@ void ReportRun::work()
     progress.firstPagesPath = m_job.firstPagesPath;
     progress.firstPagesWritten = [this] { emit firstPagesWritten(); };
     const Outcome filled = m_job.fill(*engine, m_job.mode, m_job.templatePath, m_job.outputPath, progress);
-    m_error = filled.message;
+    m_error = filled.message();
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_engine = nullptr;
     }
     // The spreadsheet program ends here, on the thread that started it.
     engine.reset();
-    m_ok = filled.ok && !m_cancelled;
+    m_ok = filled.ok() && !m_cancelled;
 }

@@ -122,9 +122,9 @@ template <typename Fill> Outcome RunFill(SpreadsheetEngine &engine, const FillPr
             progress.advanced(kFillSteps);
         return Outcome::success();
     } catch (const SpreadsheetError &e) {
-        failure = Outcome::failure(e.message());
+        failure = Outcome::fail(e.message());
     } catch (const std::exception &e) {
-        failure = Outcome::failure(QString::fromLocal8Bit(e.what()));
+        failure = Outcome::fail(QString::fromLocal8Bit(e.what()));
     }
     try {
         engine.close();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/ServerConnection.h"
+#include "data/ServerAddress.h"
 
 #include <QString>
 #include <memory>

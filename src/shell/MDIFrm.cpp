@@ -45,16 +45,16 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     menuH_A->setObjectName(QStringLiteral("menuH_A"));
     QAction *menuAbout = menuH_A->addAction(QStringLiteral("关于"));
     menuAbout->setObjectName(QStringLiteral("menuAbout"));
-    connect(m_menuUserRights, &QAction::triggered, this, [this] {
-        if (showUserRights && m_state.isAdministrator())
-            showUserRights();
-    });
-    connect(menuChgPwd, &QAction::triggered, this, [this] { openChangePassword(); });
+    connect(m_menuUserRights, &QAction::triggered, this, Guarded([this] {
+                if (showUserRights && m_state.isAdministrator())
+                    showUserRights();
+            }));
+    connect(menuChgPwd, &QAction::triggered, this, Guarded([this] { openChangePassword(); }));
     connect(menuExit, &QAction::triggered, this, Guarded([this] { ExitApplication(); }));
-    connect(menuAbout, &QAction::triggered, this, [this] {
-        if (showAbout)
-            showAbout(this);
-    });
+    connect(menuAbout, &QAction::triggered, this, Guarded([this] {
+                if (showAbout)
+                    showAbout(this);
+            }));
 
     // The screen area scrolls when the window is smaller than what it shows.
     m_scroll = new QScrollArea(this);

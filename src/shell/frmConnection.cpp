@@ -108,10 +108,10 @@ frmConnection::frmConnection(const SavedConnection &current, const QString &pass
     layout->addLayout(buttons);
     setMinimumWidth(420);
 
-    connect(optFile, &QRadioButton::toggled, this, &frmConnection::updateEnabled);
+    connect(optFile, &QRadioButton::toggled, this, Guarded(this, &frmConnection::updateEnabled));
     connect(cmdTest, &QPushButton::clicked, this, Guarded(this, &frmConnection::cmdTest_Click));
     connect(cmdOK, &QPushButton::clicked, this, Guarded(this, &frmConnection::cmdOK_Click));
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cmdCancel, &QPushButton::clicked, this, Guarded(this, &QDialog::reject));
 
     setConnection(current, password);
 }
@@ -173,15 +173,15 @@ void frmConnection::cmdTest_Click()
 {
     if (!checkFields())
         return;
-    ProbeOutcome outcome;
+    Outcome outcome;
     {
         BusyCursor busy;
         outcome = m_services.probe(ServerUri(connection().server), password());
     }
-    if (outcome.ok)
-        m_services.messages->information(outcome.words + QLatin1Char('\n') + outcome.detail);
+    if (outcome)
+        m_services.messages->information(outcome.message());
     else
-        m_services.messages->critical(QStringLiteral("连接失败：") + outcome.words, kAppTitle, outcome.detail);
+        m_services.messages->critical(QStringLiteral("连接失败：") + outcome.message(), kAppTitle, outcome.detail());
 }
 
 void frmConnection::cmdOK_Click()

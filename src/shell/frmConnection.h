@@ -21,7 +21,7 @@ struct ConnectionDialogServices {
     std::shared_ptr<SecretStore> secrets;
     QSettings *settings = nullptr;
     // A trial connection to a URI with a password.
-    std::function<ProbeOutcome(const QString &uri, const QString &password)> probe;
+    std::function<Outcome(const QString &uri, const QString &password)> probe;
 };
 
 // The 数据库连接 dialog: the local data file or a server (host, port,

@@ -1,7 +1,8 @@
 #include "shell/frmEndSaveDB.h"
+#include "ui/Guarded.h"
 
 #include "files/DataFolder.h"
-#include "files/FileCopy.h"
+#include "data/FileCopy.h"
 #include "ui/Twips.h"
 
 #include <QGuiApplication>
@@ -29,7 +30,7 @@ frmEndSaveDB::frmEndSaveDB(AppState &state, std::function<void()> endProgram, QW
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(50);
-    connect(Timer1, &QTimer::timeout, this, &frmEndSaveDB::Timer1_Timer);
+    connect(Timer1, &QTimer::timeout, this, Guarded(this, &frmEndSaveDB::Timer1_Timer));
 }
 
 void frmEndSaveDB::start()
@@ -39,15 +40,8 @@ void frmEndSaveDB::start()
         return;
     }
     if (const Outcome backup = BackupLibrary(m_state); !backup) {
-        // A file fails when another program holds it, or for a cause (a
-        // damaged file, a full disk) named in the details; a server's
-        // library for a reason of its own, which the message names.
-        const QString cause =
-            backup.detail.isEmpty() ? backup.message : backup.message + QLatin1Char('\n') + backup.detail;
-        if (m_state.onServer())
-            m_state.messages().critical(cause);
-        else
-            m_state.messages().critical(QStringLiteral("请先关闭打开的数据库！"), kAppTitle, cause);
+        const Failure told = m_state.library().exitBackupFailure(backup.failure());
+        m_state.messages().critical(told.message, kAppTitle, told.detail);
         end();
         return;
     }

@@ -4,7 +4,7 @@
 #include "ui/Artwork.h"
 #include "shell/ChildScreen.h"
 #include "shell/ScreenHost.h"
-#include "shell/ServerConnection.h"
+#include "data/ServerAddress.h"
 #include "ui/Guarded.h"
 #include "ui/Twips.h"
 
@@ -95,8 +95,8 @@ frmLeft::frmLeft(AppState &state, ScreenHost &host, QWidget *parent) : QWidget(p
             icon->hide();
         }
         paintLabel(label, false);
-        connect(label, &ClickableLabel::clicked, this, [this, i] { entryClicked(i); });
-        connect(icon, &ClickableLabel::clicked, this, [this, i] { entryClicked(i); });
+        connect(label, &ClickableLabel::clicked, this, Guarded([this, i] { entryClicked(i); }));
+        connect(icon, &ClickableLabel::clicked, this, Guarded([this, i] { entryClicked(i); }));
         lab1_0[i] = label;
         Image1[i] = icon;
     }
@@ -109,7 +109,7 @@ frmLeft::frmLeft(AppState &state, ScreenHost &host, QWidget *parent) : QWidget(p
     picture1->setGeometry(TwRect(600, 4200, 1260, 390));
     picture1->setCursor(Qt::PointingHandCursor);
     picture1->setToolTip(QStringLiteral("修改密码"));
-    connect(picture1, &ClickableLabel::clicked, this, [this] { m_host.openChangePassword(); });
+    connect(picture1, &ClickableLabel::clicked, this, Guarded([this] { m_host.openChangePassword(); }));
     auto *picture2 = new ClickableLabel(this);
     picture2->setObjectName(QStringLiteral("Picture2"));
     picture2->setPixmap(Artwork::PictureButton(QStringLiteral("退出"), true));
@@ -151,7 +151,7 @@ frmLeft::frmLeft(AppState &state, ScreenHost &host, QWidget *parent) : QWidget(p
     // (the data file's path, or the server and database) stands on a second
     // line, cut in the middle when it is too long.
     m_pathPanel = panel(QStringLiteral("StatusBar1Panel2"));
-    m_dataFilePath = SourceStatusText(m_state.source, m_state.dataFilePath());
+    m_dataFilePath = m_state.library().displayName();
     m_pathPanel->setToolTip(m_dataFilePath);
     m_pathPanel->setAccessibleName(m_dataFilePath);
 }

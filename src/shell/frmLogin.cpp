@@ -89,7 +89,7 @@ frmLogin::frmLogin(AppState &state, QWidget *parent) : QWidget(parent), m_state(
     QFont linkFont = labelFont;
     linkFont.setUnderline(true);
     labConnection->setFont(linkFont);
-    connect(labConnection, &ClickableLabel::clicked, this, &frmLogin::connectionRequested);
+    connect(labConnection, &ClickableLabel::clicked, this, Guarded(this, &frmLogin::connectionRequested));
 
     connect(cmdOK, &QPushButton::clicked, this, Guarded(this, &frmLogin::cmdOK_Click));
     // Back from another program, a user added there meanwhile can log in;
@@ -98,10 +98,10 @@ frmLogin::frmLogin(AppState &state, QWidget *parent) : QWidget(parent), m_state(
                 if (state == Qt::ApplicationActive && isVisible() && !m_done)
                     LoadUsers(m_state);
             }));
-    connect(cmdCancel, &QPushButton::clicked, this, [this] {
-        m_done = true;
-        Q_EMIT cancelled();
-    });
+    connect(cmdCancel, &QPushButton::clicked, this, Guarded([this] {
+                m_done = true;
+                Q_EMIT cancelled();
+            }));
 }
 
 void frmLogin::activate()

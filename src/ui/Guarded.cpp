@@ -3,14 +3,17 @@
 #include "data/DbError.h"
 #include "ui/Services.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <cstdlib>
 
 namespace {
 
 struct FatalPath {
     std::shared_ptr<MessageService> messages;   // null: a plain message box
-    std::function<void()> endProgram;           // empty: end the process now
+    std::function<void()> endProgram;           // empty: leave the event loops
+    bool reported = false;
 };
 
 FatalPath &CurrentFatalPath()
@@ -36,34 +39,38 @@ void ReportFatal(const QString &message, const QString &detail)
         }
     } catch (...) {
     }
+    CurrentFatalPath().reported = true;
     if (path.endProgram)
         path.endProgram();
     else
-        std::_Exit(EXIT_FAILURE);
+        QCoreApplication::exit(EXIT_FAILURE);
 }
 
-QString FatalMessage(std::exception_ptr failure)
+bool FatalReported() { return CurrentFatalPath().reported; }
+
+Failure FailureOf(std::exception_ptr failure)
 {
     try {
         std::rethrow_exception(failure);
     } catch (const DbError &e) {
-        return e.sentence();
+        return {e.sentence(), e.detail(), e.kind()};
     } catch (const std::exception &e) {
-        return QString::fromLocal8Bit(e.what());
+        return {QString::fromLocal8Bit(e.what()), QString(), Failure::Kind::Failed};
     } catch (...) {
     }
-    return QStringLiteral("发生了未知的错误。");
+    return {QStringLiteral("发生了未知的错误。"), QString(), Failure::Kind::Failed};
 }
 
-QString FatalDetail(std::exception_ptr failure)
+bool OfferRetry(const Failure &failure)
 {
+    const FatalPath &path = CurrentFatalPath();
     try {
-        std::rethrow_exception(failure);
-    } catch (const DbError &e) {
-        return e.detail();
+        if (path.messages)
+            return path.messages->retry(kAppTitle, failure.message, failure.detail);
+        return BoxRetry(kAppTitle, failure.message, failure.detail);
     } catch (...) {
     }
-    return QString();
+    return false;
 }
 
 FatalPathOverride::FatalPathOverride(std::shared_ptr<MessageService> messages, std::function<void()> endProgram)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Result.h"
+
 #include <QString>
 #include <exception>
 #include <functional>
@@ -10,16 +12,22 @@ class MessageService;
 
 // No exception may travel through Qt: a throw out of a slot or an event
 // handler unwinds through Qt's own frames, which are not made for it. So
-// every handler that can reach the database runs guarded, and a failure it
-// does not handle itself ends where it started, in the fatal path:
+// every handler runs guarded, and a failure it does not handle itself ends
+// where it started: a busy library or a lost server is offered again with
+// 重试/取消 and the program goes on; anything else takes the fatal path:
 //
 //   connect(cmdSave, &QPushButton::clicked, this, Guarded(this, &frmNewPro::saveDrawList));
 //   connect(cmdSave, &QPushButton::clicked, this, Guarded([this] { save(); }));
 //   void frmLogin::showEvent(QShowEvent *e) { ...; RunGuarded([this] { activate(); }); }
 
 // The fatal path: the message in a critical box titled "Kestrune", then the
-// program ends at once (nothing more may run on the state the failure left).
+// program ends through its normal shutdown (every event loop is left, so
+// destructors run and the data folder's lock goes). The caller returns at
+// once: nothing more may run on the state the failure left.
 void ReportFatal(const QString &message, const QString &detail = QString());
+// Whether the fatal path was taken in this run; main() then ends with a
+// failure status.
+bool FatalReported();
 
 // Replaces where ReportFatal shows its box and how it ends the program while
 // the object lives. Tests put in their own message service and an ending that
@@ -36,24 +44,36 @@ private:
     std::function<void()> m_previousEnd;
 };
 
-// The text the fatal path shows for an exception: for a database failure a
-// sentence saying what happened to which file and what to do, otherwise
-// what the exception says.
-QString FatalMessage(std::exception_ptr failure);
-// The cause in the engine's own words, shown as the detail ("" if none).
-QString FatalDetail(std::exception_ptr failure);
+// What an exception that reached a handler means for the user: for a
+// database failure a sentence saying what happened to which file and what to
+// do, with the engine's words as detail and whether trying again may help;
+// otherwise what the exception says.
+Failure FailureOf(std::exception_ptr failure);
 
-// Runs body; a failure inside goes to the fatal path instead of on. True when
-// body completed.
+// Asks whether to try a failed operation again (重试) or leave it (取消);
+// true for 重试. Uses the fatal path's message service.
+bool OfferRetry(const Failure &failure);
+
+// Runs body; a failure that trying again may mend is offered with 重试/取消
+// (重试 runs body again from the start), any other goes to the fatal path.
+// True when body completed.
 template <typename F> bool RunGuarded(F &&body) noexcept
 {
-    try {
-        std::forward<F>(body)();
-        return true;
-    } catch (...) {
-        ReportFatal(FatalMessage(std::current_exception()), FatalDetail(std::current_exception()));
+    for (;;) {
+        try {
+            body();
+            return true;
+        } catch (...) {
+            const Failure failure = FailureOf(std::current_exception());
+            if (failure.retryable()) {
+                if (OfferRetry(failure))
+                    continue;
+                return false;
+            }
+            ReportFatal(failure.message, failure.detail);
+            return false;
+        }
     }
-    return false;
 }
 
 namespace guarded_detail {

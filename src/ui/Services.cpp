@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <random>
 
@@ -38,6 +39,23 @@ protected:
     void closeEvent(QCloseEvent *event) override { event->ignore(); }
 };
 
+}   // namespace
+
+bool BoxRetry(const QString &title, const QString &text, const QString &detail)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, QApplication::activeWindow());
+    QPushButton *again = box.addButton(QStringLiteral("重试"), QMessageBox::AcceptRole);
+    QPushButton *leave = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(again);
+    box.setEscapeButton(leave);
+    if (!detail.isEmpty())
+        box.setDetailedText(detail);
+    box.exec();
+    return box.clickedButton() == again;
+}
+
+namespace {
+
 class BoxMessages : public MessageService {
 public:
     void show(const QString &title, const QString &text, Icon icon, const QString &detail) override
@@ -54,6 +72,10 @@ public:
     {
         YesNoBox box(title, text, QApplication::activeWindow());
         return box.exec() == QMessageBox::Yes;
+    }
+    bool retry(const QString &title, const QString &text, const QString &detail) override
+    {
+        return BoxRetry(title, text, detail);
     }
 };
 

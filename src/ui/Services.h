@@ -26,6 +26,8 @@ public:
     virtual void show(const QString &title, const QString &text, Icon icon, const QString &detail) = 0;
     // A question box with Yes and No; true for Yes.
     virtual bool ask(const QString &title, const QString &text) = 0;
+    // A failure that trying again may mend, with 重试 and 取消; true for 重试.
+    virtual bool retry(const QString &title, const QString &text, const QString &detail) = 0;
 
     void information(const QString &text, const QString &title = kAppTitle)
     {
@@ -37,6 +39,9 @@ public:
     }
     bool question(const QString &text, const QString &title = kAppTitle) { return ask(title, text); }
 };
+
+// The real 重试/取消 box (the fatal path uses it before any service exists).
+bool BoxRetry(const QString &title, const QString &text, const QString &detail);
 
 // The "另存为" and open dialogs. An empty result means the user cancelled.
 class FileDialogs {

@@ -5,7 +5,7 @@
 #include "admin/ExpertImport.h"
 #include "data/Schema.h"
 #include "files/DataFolder.h"
-#include "files/FileCopy.h"
+#include "data/FileCopy.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -5,7 +5,7 @@
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "files/DataFolder.h"
-#include "files/FileCopy.h"
+#include "data/FileCopy.h"
 
 #include <QDir>
 #include <QFile>
@@ -65,7 +65,7 @@ TEST_F(MaintenanceTest, InitialiseKeepsAdministratorsAndReferenceTablesAndWrites
 {
     const auto before = dump(app.dataFile());
     const Outcome out = InitialiseDatabase(app.maintenanceTarget());
-    ASSERT_TRUE(out.ok) << out.message.toStdString();
+    ASSERT_TRUE(out.ok()) << out.message().toStdString();
 
     EXPECT_EQ(app.countRows("expert_msg"), 0);
     EXPECT_EQ(app.countRows("sel_expert"), 0);
@@ -85,10 +85,10 @@ TEST_F(MaintenanceTest, InitialiseKeepsAdministratorsAndReferenceTablesAndWrites
     const QString copy = QDir(backupFolder()).filePath("ProSys_初始化前_20261209.mdb");
     ASSERT_TRUE(QFile::exists(copy));
     EXPECT_EQ(dump(copy), before);
-    EXPECT_TRUE(out.message.contains(QDir::toNativeSeparators(copy)));
+    EXPECT_TRUE(out.message().contains(QDir::toNativeSeparators(copy)));
 
     // A second initialisation the same day keeps the first copy.
-    ASSERT_TRUE(InitialiseDatabase(app.maintenanceTarget()).ok);
+    ASSERT_TRUE(InitialiseDatabase(app.maintenanceTarget()).ok());
     EXPECT_EQ(dump(copy), before);
     EXPECT_TRUE(QFile::exists(QDir(backupFolder()).filePath("ProSys_初始化前_20261209_2.mdb")));
 }
@@ -101,8 +101,8 @@ TEST_F(MaintenanceTest, InitialiseRefusesAFileWithoutAdministratorAndChangesNoth
     }
     const QByteArray bytes = fileBytes(app.dataFile());
     const Outcome out = InitialiseDatabase(app.maintenanceTarget());
-    EXPECT_FALSE(out.ok);
-    EXPECT_TRUE(out.message.contains("系统管理员"));
+    EXPECT_FALSE(out.ok());
+    EXPECT_TRUE(out.message().contains("系统管理员"));
     EXPECT_EQ(fileBytes(app.dataFile()), bytes);
     EXPECT_EQ(app.state.DrawList.count(), 1);
     EXPECT_TRUE(app.state.DrawUnsaved);
@@ -114,7 +114,7 @@ TEST_F(MaintenanceTest, InitialiseWithoutPossibleSafetyCopyChangesNothing)
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     const Outcome out = InitialiseDatabase(app.maintenanceTarget());
-    EXPECT_FALSE(out.ok);
+    EXPECT_FALSE(out.ok());
     EXPECT_EQ(app.countRows("expert_msg"), 2);
 }
 
@@ -123,10 +123,10 @@ TEST_F(MaintenanceTest, BackupThenRestoreGivesBackExactlyTheBackedUpData)
     const QString target = QDir(app.appDir()).filePath("专家库备份_20261209.mdb");
     const auto backedUp = dump(app.dataFile());
     const Outcome saved = BackupDatabase(app.state, target);
-    ASSERT_TRUE(saved.ok) << saved.message.toStdString();
+    ASSERT_TRUE(saved.ok()) << saved.message().toStdString();
     EXPECT_EQ(dump(target), backedUp);
     EXPECT_NE(fileBytes(target).left(16), QByteArray("SQLite format 3\0", 16));   // encrypted
-    EXPECT_TRUE(CheckBackupFile(app.state, target).ok);
+    EXPECT_TRUE(CheckBackupFile(app.state, target).ok());
     // No temporary file is left beside the backup.
     EXPECT_EQ(QDir(app.appDir()).entryList({"*.part"}, QDir::Files | QDir::Hidden).size(), 0);
 
@@ -135,7 +135,7 @@ TEST_F(MaintenanceTest, BackupThenRestoreGivesBackExactlyTheBackedUpData)
     app.addUser("000009", "zhao", "pw", "1");
     const auto changed = dump(app.dataFile());
     const Outcome restored = RestoreDatabase(app.maintenanceTarget(), target);
-    ASSERT_TRUE(restored.ok) << restored.message.toStdString();
+    ASSERT_TRUE(restored.ok()) << restored.message().toStdString();
     EXPECT_EQ(dump(app.dataFile()), backedUp);
     EXPECT_EQ(app.state.ExpertTable.count(), 2);
     EXPECT_EQ(app.state.UserTable.count(), 4);
@@ -153,14 +153,14 @@ TEST_F(MaintenanceTest, BackupReplacesAnOlderFileAndRefusesTheDataFileItself)
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old contents");
     old.close();
-    ASSERT_TRUE(BackupDatabase(app.state, target).ok);
+    ASSERT_TRUE(BackupDatabase(app.state, target).ok());
     EXPECT_EQ(dump(target), dump(app.dataFile()));
 
     const QByteArray bytes = fileBytes(app.dataFile());
     const Outcome self = BackupDatabase(app.state, app.dataFile());
-    EXPECT_FALSE(self.ok);
+    EXPECT_FALSE(self.ok());
     EXPECT_EQ(fileBytes(app.dataFile()), bytes);
-    EXPECT_FALSE(BackupDatabase(app.state, QDir(app.appDir()).filePath("missing/x.mdb")).ok);
+    EXPECT_FALSE(BackupDatabase(app.state, QDir(app.appDir()).filePath("missing/x.mdb")).ok());
 }
 
 TEST_F(MaintenanceTest, FilesThatAreNotBackupsAreRefusedAndChangeNothing)
@@ -192,16 +192,16 @@ TEST_F(MaintenanceTest, FilesThatAreNotBackupsAreRefusedAndChangeNothing)
         ASSERT_TRUE(QFile::copy(other.dataFile(), damaged));
         ASSERT_TRUE(DamagePages(damaged));
         Connection opens = Connection::open(damaged);
-        ASSERT_TRUE(CheckSchema(opens).ok);
+        ASSERT_TRUE(CheckSchema(opens).ok());
     }
     const QByteArray bytes = fileBytes(app.dataFile());
     for (const QString &path :
          {text, foreign, reordered, damaged, QDir(app.appDir()).filePath("none.mdb"), app.dataFile()}) {
         SCOPED_TRACE(path.toStdString());
-        EXPECT_FALSE(CheckBackupFile(app.state, path).ok);
+        EXPECT_FALSE(CheckBackupFile(app.state, path).ok());
         const Outcome out = RestoreDatabase(app.maintenanceTarget(), path);
-        EXPECT_FALSE(out.ok);
-        EXPECT_FALSE(out.message.isEmpty());
+        EXPECT_FALSE(out.ok());
+        EXPECT_FALSE(out.message().isEmpty());
         EXPECT_EQ(fileBytes(app.dataFile()), bytes);
         EXPECT_EQ(app.state.ExpertTable.count(), 2);
         EXPECT_TRUE(app.state.DrawUnsaved);
@@ -219,13 +219,13 @@ TEST_F(MaintenanceTest, ABackupIsReadableByWhomTheUsersUmaskAllows)
         const mode_t old = ::umask(mask);
         const Outcome made = BackupDatabase(app.state, target);
         ::umask(old);
-        ASSERT_TRUE(made.ok) << made.message.toStdString();
+        ASSERT_TRUE(made.ok()) << made.message().toStdString();
         struct stat st {};
         ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, 0666 & ~mask);
 
         ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
-        ASSERT_TRUE(BackupDatabase(app.state, target).ok);
+        ASSERT_TRUE(BackupDatabase(app.state, target).ok());
         ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, mode_t(0640));
     }
@@ -249,18 +249,18 @@ TEST(RestoreOverDamage, ADamagedDataFileIsReplacedAndKeptAsItWas)
         TestApp app;
         app.addExperts(80);
         const QString good = QDir(app.appDir()).filePath("good.mdb");
-        ASSERT_TRUE(BackupDatabase(app.state, good).ok);
+        ASSERT_TRUE(BackupDatabase(app.state, good).ok());
         ASSERT_TRUE(c.damage(app.dataFile()));
         const QByteArray damaged = fileBytes(app.dataFile());
 
         const Outcome restored = RestoreDatabase(app.maintenanceTarget(), good);
-        ASSERT_TRUE(restored.ok) << restored.message.toStdString();
+        ASSERT_TRUE(restored.ok()) << restored.message().toStdString();
         EXPECT_EQ(dump(app.dataFile()), dump(good));
         EXPECT_EQ(app.state.ExpertTable.count(), 80);
         const QStringList copies = QDir(BackupFolderPath(app.appDir())).entryList({"*已损坏*"}, QDir::Files);
         ASSERT_EQ(copies.size(), 1);
         const QString copy = QDir(BackupFolderPath(app.appDir())).filePath(copies.first());
-        EXPECT_TRUE(restored.message.contains(QDir::toNativeSeparators(copy))) << restored.message.toStdString();
+        EXPECT_TRUE(restored.message().contains(QDir::toNativeSeparators(copy))) << restored.message().toStdString();
         EXPECT_EQ(fileBytes(copy), damaged);
         const std::optional<GoodCopy> newest = NewestGoodCopy(app.appDir());
         EXPECT_TRUE(!newest || newest->path != QFileInfo(copy).absoluteFilePath());

@@ -65,7 +65,7 @@ TEST_F(ImportTest, TemplateHasTheEditorCaptionsTheAllowedValuesAndAnIgnoredExamp
     EXPECT_TRUE(check.problems.isEmpty());
     EXPECT_TRUE(check.records.isEmpty());
     const Outcome out = ImportRows(app.state, app.state.today(), rows);
-    EXPECT_FALSE(out.ok);
+    EXPECT_FALSE(out.ok());
     EXPECT_EQ(app.countRows("expert_msg"), 0);
 }
 
@@ -163,9 +163,9 @@ TEST_F(ImportTest, OneBadRowImportsNothingAndIsNamedWithItsRowAndColumn)
         QStringList bad = row("错误行");
         bad[column(c.field)] = c.value;
         const Outcome out = ImportRows(app.state, app.state.today(), sheet({row("甲"), bad, row("乙")}));
-        EXPECT_FALSE(out.ok);
-        EXPECT_TRUE(out.message.contains(QString::fromUtf8(c.expected))) << out.message.toStdString();
-        EXPECT_TRUE(out.message.contains("没有导入任何专家"));
+        EXPECT_FALSE(out.ok());
+        EXPECT_TRUE(out.message().contains(QString::fromUtf8(c.expected))) << out.message().toStdString();
+        EXPECT_TRUE(out.message().contains("没有导入任何专家"));
         EXPECT_EQ(app.countRows("expert_msg"), 1);
         EXPECT_EQ(app.state.ExpertTable.count(), 1);
     }
@@ -180,11 +180,11 @@ TEST_F(ImportTest, ManyBadRowsListOnlyTheFirstProblems)
         rows << bad;
     }
     const Outcome out = ImportRows(app.state, app.state.today(), sheet(rows));
-    EXPECT_FALSE(out.ok);
-    EXPECT_TRUE(out.message.contains("25 处错误"));
-    EXPECT_TRUE(out.message.contains("第4行"));
-    EXPECT_TRUE(out.message.contains("第13行"));
-    EXPECT_FALSE(out.message.contains("第14行"));
+    EXPECT_FALSE(out.ok());
+    EXPECT_TRUE(out.message().contains("25 处错误"));
+    EXPECT_TRUE(out.message().contains("第4行"));
+    EXPECT_TRUE(out.message().contains("第13行"));
+    EXPECT_FALSE(out.message().contains("第14行"));
 }
 
 // A cell the sheet holds as a number or a date (row 4 is the first data row).
@@ -268,8 +268,8 @@ TEST_F(ImportTest, ImportAddsAfterTheExistingExpertsWithoutTouchingThem)
     const QString b = app.addExpert("乙");
     const QList<QStringList> before = app.state.ExpertTable.toLists();
     const Outcome out = ImportRows(app.state, app.state.today(), sheet({row("丙"), row("丁"), row("戊")}));
-    ASSERT_TRUE(out.ok) << out.message.toStdString();
-    EXPECT_TRUE(out.message.contains("3 位专家"));
+    ASSERT_TRUE(out.ok()) << out.message().toStdString();
+    EXPECT_TRUE(out.message().contains("3 位专家"));
     ASSERT_EQ(app.state.ExpertTable.count(), 5);
     EXPECT_EQ(app.state.ExpertTable.toLists().mid(0, 2), before);
     QStringList ids, names;
@@ -303,7 +303,7 @@ TEST_F(ImportTest, AfterAnImportTheTableIsWhatAReloadReads)
         QList<QStringList> rows = TemplateRows(fresh.state);
         rows += dataRows;
         const Outcome out = ImportRows(fresh.state, fresh.state.today(), rows);
-        ASSERT_TRUE(out.ok) << out.message.toStdString();
+        ASSERT_TRUE(out.ok()) << out.message().toStdString();
 
         DataStore reloaded;
         reloaded.appDir = fresh.appDir();
@@ -322,15 +322,15 @@ TEST_F(ImportTest, AWorkbookThatIsNotTheImportSheetIsRefused)
     QList<QStringList> rows = sheet({row("甲")});
     rows[0][3] = "别的标题";
     Outcome out = ImportRows(app.state, app.state.today(), rows);
-    EXPECT_FALSE(out.ok);
-    EXPECT_TRUE(out.message.contains("不是专家数据导入表"));
-    EXPECT_FALSE(ImportRows(app.state, app.state.today(), {}).ok);
+    EXPECT_FALSE(out.ok());
+    EXPECT_TRUE(out.message().contains("不是专家数据导入表"));
+    EXPECT_FALSE(ImportRows(app.state, app.state.today(), {}).ok());
 
     // Headings retyped without the inner blanks still count.
     rows = sheet({row("甲")});
     for (QString &h : rows[0])
         h.remove(' ');
-    EXPECT_TRUE(ImportRows(app.state, app.state.today(), rows).ok);
+    EXPECT_TRUE(ImportRows(app.state, app.state.today(), rows).ok());
 }
 
 TEST_F(ImportTest, ProgressIsReportedUpToTheLastRow)
@@ -343,7 +343,7 @@ TEST_F(ImportTest, ProgressIsReportedUpToTheLastRow)
         EXPECT_EQ(total, 600);
         seen << done;
     });
-    ASSERT_TRUE(out.ok);
+    ASSERT_TRUE(out.ok());
     ASSERT_FALSE(seen.isEmpty());
     EXPECT_EQ(seen.last(), 600);
     EXPECT_EQ(app.countRows("expert_msg"), 600);
@@ -397,7 +397,7 @@ TEST_F(ImportTest, EditorSaveAndImportStoreTheSameRecord)
     ASSERT_EQ(app.messages->texts(), QStringList{"增加成功。"});
 
     const Outcome out = ImportRows(app.state, app.state.today(), sheet({cells}));
-    ASSERT_TRUE(out.ok) << out.message.toStdString();
+    ASSERT_TRUE(out.ok()) << out.message().toStdString();
     ASSERT_EQ(app.state.ExpertTable.count(), 2);
     const QStringList saved = app.state.ExpertTable.row(0);
     const QStringList imported = app.state.ExpertTable.row(1);

@@ -59,7 +59,7 @@ TEST(ImportWorkbookTest, DownloadedWorkbookFilledAndUploadedRoundTrips)
     const QList<QStringList> rows = ExpertImport::ReadSheet(app.state.services.makeSpreadsheet, filled, columns);
     ASSERT_EQ(rows.size(), 5);
     const Outcome out = ExpertImport::ImportRows(app.state, app.state.today(), rows);
-    ASSERT_TRUE(out.ok) << out.message.toStdString();
+    ASSERT_TRUE(out.ok()) << out.message().toStdString();
     ASSERT_EQ(app.state.ExpertTable.count(), 3);
     EXPECT_EQ(app.state.ExpertTable.cell(0, Schema::E_Name).toString(), "老专家");
     const QStringList &qian = app.state.ExpertTable.row(1);

@@ -131,13 +131,19 @@ struct StartupFixture {
             if (!s.isServer())
                 return;
             if (!reachable)
-                throw DbError("connection to server at \"dbhost\" (10.0.0.7), port 5432 failed: timeout expired");
-            if (s.password.isEmpty())
-                throw DbError("connection to server at \"dbhost\" (10.0.0.7), port 5432 failed: fe_sendauth: no "
-                              "password supplied");
+                throw DbError("connection to server at \"dbhost\" (10.0.0.7), port 5432 failed: timeout expired",
+                              Failure::Kind::Disconnected);
+            if (s.password.isEmpty()) {
+                DbError refused("connection to server at \"dbhost\" (10.0.0.7), port 5432 failed: fe_sendauth: no "
+                                "password supplied",
+                                Failure::Kind::Disconnected);
+                refused.setNeedsPassword();
+                throw refused;
+            }
             if (s.password != goodPassword)
                 throw DbError("connection to server at \"dbhost\" (10.0.0.7), port 5432 failed: FATAL:  password "
-                              "authentication failed for user \"k\"");
+                              "authentication failed for user \"k\"",
+                              Failure::Kind::Disconnected);
         };
     }
     static DataSource server(const QString &uri = "postgresql://k@dbhost/library?sslmode=require")
@@ -172,7 +178,8 @@ TEST(SourceStartup, ThePasswordComesFromTheSecretServiceOrIsAsked)
         ASSERT_TRUE(opened);
         EXPECT_EQ(opened->password, "right");
         EXPECT_TRUE(f.asked.isEmpty());
-        EXPECT_EQ(f.opened.size(), 1);
+        // Asked of the secret service only once the server wanted a password.
+        EXPECT_EQ(f.opened.size(), 2);
     }
     {
         SCOPED_TRACE("asked when the server wants one");

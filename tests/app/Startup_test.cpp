@@ -6,7 +6,7 @@
 #include "app/Startup.h"
 #include "data/Database.h"
 #include "files/DataFolder.h"
-#include "files/FileCopy.h"
+#include "data/FileCopy.h"
 #include "files/RunFolders.h"
 
 #include <QCoreApplication>
@@ -47,17 +47,17 @@ TEST(Startup, ASecondStartOnTheSameDataFileIsRefused)
 {
     TestApp app;
     Startup first(app.appDir());
-    ASSERT_TRUE(first.prepare().ok);
+    ASSERT_TRUE(first.prepare().ok());
     const QByteArray before = ReadAll(app.dataFile());
 
     Startup second(app.appDir());
-    const QString refused = second.prepare().message;
+    const QString refused = second.prepare().message();
     EXPECT_TRUE(refused.contains("已经在运行")) << refused.toStdString();
     EXPECT_TRUE(refused.contains(QDir::toNativeSeparators(app.dataFile()))) << refused.toStdString();
     EXPECT_TRUE(refused.contains(QString::number(QCoreApplication::applicationPid())));
     EXPECT_EQ(ReadAll(app.dataFile()), before);
     // The first copy keeps the file.
-    EXPECT_TRUE(first.prepare().ok);
+    EXPECT_TRUE(first.prepare().ok());
 }
 
 TEST(Startup, ALockLeftByAProgramThatEndedDoesNotCount)
@@ -74,7 +74,7 @@ TEST(Startup, ALockLeftByAProgramThatEndedDoesNotCount)
         ASSERT_TRUE(WriteAll(lockPath, content));
     }
     Startup start(app.appDir());
-    EXPECT_TRUE(start.prepare().ok);
+    EXPECT_TRUE(start.prepare().ok());
 }
 
 TEST(Startup, AnUnreadableOldLockDoesNotCount)
@@ -89,7 +89,7 @@ TEST(Startup, AnUnreadableOldLockDoesNotCount)
     ASSERT_TRUE(lock.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
     lock.close();
     Startup start(app.appDir());
-    EXPECT_TRUE(start.prepare().ok);
+    EXPECT_TRUE(start.prepare().ok());
 }
 
 TEST(Startup, LeftOverStagedCopiesAreRemovedAndNothingElse)
@@ -113,7 +113,7 @@ TEST(Startup, LeftOverStagedCopiesAreRemovedAndNothingElse)
         ASSERT_TRUE(WriteAll(QDir(app.appDir()).filePath(QString::fromUtf8(c.path)), "x")) << c.path;
 
     Startup start(app.appDir());
-    ASSERT_TRUE(start.prepare().ok);
+    ASSERT_TRUE(start.prepare().ok());
     for (const Case &c : cases)
         EXPECT_EQ(QFileInfo::exists(QDir(app.appDir()).filePath(QString::fromUtf8(c.path))), !c.removed) << c.path;
     EXPECT_TRUE(QFileInfo::exists(app.dataFile()));
@@ -145,7 +145,7 @@ TEST(Startup, ASoundDataFileGivesNoReport)
     TestApp app;
     app.addExperts(60);
     Startup start(app.appDir());
-    ASSERT_TRUE(start.prepare().ok);
+    ASSERT_TRUE(start.prepare().ok());
     EXPECT_EQ(start.integrityReport(), "");
 }
 
@@ -159,7 +159,7 @@ TEST(Startup, ADamagedDataFileIsReportedWithTheNewestSoundCopy)
         const QString exitBackup = BackupCopy(app, "ProSys.mdb");
         const QString safetyCopy = BackupCopy(app, "ProSys_更新前_20261209.mdb");
         if (copies != None) {
-            ASSERT_TRUE(BackupDataFile(app.appDir()).ok);
+            ASSERT_TRUE(BackupDataFile(app.appDir()).ok());
             ASSERT_TRUE(SetWritten(exitBackup, QDateTime(QDate(2026, 12, 1), QTime(17, 30))));
         }
         if (copies == NewerDamagedSafetyCopy || copies == NewerSoundSafetyCopy) {
@@ -173,7 +173,7 @@ TEST(Startup, ADamagedDataFileIsReportedWithTheNewestSoundCopy)
 
         Startup start(app.appDir());
         // The file opens: only the check finds the damage.
-        ASSERT_TRUE(start.prepare().ok);
+        ASSERT_TRUE(start.prepare().ok());
         bool told = false;
         QObject context;
         start.startIntegrityCheck(&context, [&](const QString &) { told = true; });
@@ -206,19 +206,19 @@ TEST(Startup, ADamagedFileNeverReplacesASoundCopy)
 {
     TestApp app;
     app.addExperts(80);
-    ASSERT_TRUE(BackupDataFile(app.appDir()).ok);
+    ASSERT_TRUE(BackupDataFile(app.appDir()).ok());
     const QString exitBackup = BackupCopy(app, "ProSys.mdb");
     const QByteArray sound = ReadAll(exitBackup);
     ASSERT_TRUE(DamagePages(app.dataFile()));
 
     // The exit backup and a safety copy both refuse it.
     const Outcome backup = BackupDataFile(app.appDir());
-    EXPECT_FALSE(backup.ok);
-    EXPECT_TRUE(backup.message.contains("已损坏")) << backup.message.toStdString();
-    EXPECT_FALSE(backup.detail.isEmpty());
+    EXPECT_FALSE(backup.ok());
+    EXPECT_TRUE(backup.message().contains("已损坏")) << backup.message().toStdString();
+    EXPECT_FALSE(backup.detail().isEmpty());
     EXPECT_EQ(ReadAll(exitBackup), sound);
     const QString target = BackupCopy(app, "ProSys_初始化前_20261209.mdb");
-    EXPECT_FALSE(CopyDataFile(app.dataFile(), target).ok);
+    EXPECT_FALSE(CopyDataFile(app.dataFile(), target).ok());
     EXPECT_FALSE(QFileInfo::exists(target));
 }
 

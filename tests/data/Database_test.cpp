@@ -102,7 +102,7 @@ TEST(FirstStart, CreatesTheSchemaAndInitialContent)
     EXPECT_EQ(app.state.SelectionTable.count(), 0);
 
     Connection conn = OpenDataFile(app.state);
-    EXPECT_TRUE(CheckSchema(conn).ok);
+    EXPECT_TRUE(CheckSchema(conn).ok());
     Statement st = conn.prepare("PRAGMA journal_mode");
     st.step();
     EXPECT_EQ(st.text(0).toLower(), "delete");
@@ -148,7 +148,7 @@ TEST(KeyDerivation, CreatedFilesOpenWithTheRawKeyAndWithThePassword)
     CreateDataFile(path);
     {
         Connection conn = Connection::open(path);
-        EXPECT_TRUE(CheckSchema(conn).ok);
+        EXPECT_TRUE(CheckSchema(conn).ok());
     }
     EXPECT_EQ(SqlcipherShell(path, PasswordKeyScript(kDatabasePassword) + "SELECT User_name FROM login_pwd;\n"),
               QString::fromLatin1(kInitialAdminName));

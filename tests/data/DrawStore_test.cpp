@@ -235,7 +235,7 @@ TEST_F(DrawStoreTest, AFileWithoutProjectTablesGainsThemAndKeepsWorking)
     {
         Connection conn = OpenDataFile(app.state);
         EXPECT_TRUE(HasProjectTables(conn));
-        EXPECT_TRUE(CheckSchema(conn).ok);
+        EXPECT_TRUE(CheckSchema(conn).ok());
     }
     EXPECT_EQ(count("sel_expert"), 1);
     EXPECT_EQ(count("expert_msg"), 4);
@@ -293,7 +293,7 @@ TEST_F(DrawStoreTest, InitialisingTheDatabaseEmptiesTheProjects)
     drawTwoRounds();
     StoreDrawProject(app.state, drawList, session, facts, "admin", kNow);
     SetAttendance(app.state, "000001", 1, Attendance::Confirmed, "", "admin", kNow);
-    ASSERT_TRUE(InitialiseDatabase(app.maintenanceTarget()).ok);
+    ASSERT_TRUE(InitialiseDatabase(app.maintenanceTarget()).ok());
     for (const QString &t : kProjectTables)
         EXPECT_EQ(count(t), 0) << t.toStdString();
 }

@@ -3,7 +3,7 @@
 // keeps its own, whichever kind of writer made it.
 
 #include "TestFiles.h"
-#include "files/FileCopy.h"
+#include "data/FileCopy.h"
 #include "files/StagedFile.h"
 
 #include <QDir>
@@ -64,9 +64,9 @@ TEST(FileModes, AStagedFileIsLikeAnyNewFileAndAReplacedOneKeepsItsMode)
                 }
                 Umask umask(mask);
                 StagedFile staged(target, ".xls");
-                ASSERT_TRUE(staged.create().ok);
+                ASSERT_TRUE(staged.create().ok());
                 ASSERT_TRUE(Write(writer, staged.path(), "new"));
-                ASSERT_TRUE(staged.place().ok);
+                ASSERT_TRUE(staged.place().ok());
                 EXPECT_EQ(ReadAll(target), "new");
                 EXPECT_EQ(ModeOf(target), existing ? mode_t(0640) : (0666 & ~mask));
             }
@@ -90,7 +90,7 @@ TEST(FileModes, ACopyIsLikeAnyNewFileAndAReplacedOneKeepsItsMode)
                 ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
             }
             Umask umask(mask);
-            ASSERT_TRUE(CopyFileReplacing(source, target).ok);
+            ASSERT_TRUE(CopyFileReplacing(source, target).ok());
             EXPECT_EQ(ReadAll(target), "data");
             EXPECT_EQ(ModeOf(target), existing ? mode_t(0640) : (0666 & ~mask));
         }

@@ -7,7 +7,7 @@
 #include "data/Schema.h"
 #include "migrate/LibraryImport.h"
 #include "files/DataFolder.h"
-#include "files/FileCopy.h"
+#include "data/FileCopy.h"
 #include "data/Users.h"
 
 #include <QDateTime>
@@ -153,7 +153,7 @@ TEST_F(LibraryImportTest, ReplacesTheLibraryKeepingRecordNumbersAfterASafetyCopy
     EXPECT_TRUE(ConfirmationText(plan).contains("其他数据表"));
 
     const Outcome out = ImportAccessLibrary(app.maintenanceTarget(), plan);
-    ASSERT_TRUE(out.ok) << out.message.toStdString();
+    ASSERT_TRUE(out.ok()) << out.message().toStdString();
 
     const auto expected = asText(source);
     EXPECT_EQ(dump(app.dataFile()), expected);
@@ -164,12 +164,12 @@ TEST_F(LibraryImportTest, ReplacesTheLibraryKeepingRecordNumbersAfterASafetyCopy
 
     ASSERT_TRUE(QFile::exists(safetyCopy()));
     EXPECT_EQ(dump(safetyCopy()), before);
-    EXPECT_TRUE(out.message.contains(QDir::toNativeSeparators(safetyCopy()))) << out.message.toStdString();
+    EXPECT_TRUE(out.message().contains(QDir::toNativeSeparators(safetyCopy()))) << out.message().toStdString();
 }
 
 TEST_F(LibraryImportTest, UsersLogInWithTheirOldPasswords)
 {
-    ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), PlanImport(oldLibrary())).ok);
+    ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), PlanImport(oldLibrary())).ok());
     struct Case {
         const char *name;
         const char *password;
@@ -240,7 +240,7 @@ TEST_F(LibraryImportTest, ExpertFieldsAreCutToTheEditorsWidthsAndEveryCutIsListe
         EXPECT_TRUE(findings.contains(line)) << line.toStdString();
     }
 
-    ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), plan).ok);
+    ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), plan).ok());
     ASSERT_EQ(app.state.ExpertTable.count(), cases.size());
     for (int i = 0; i < cases.size(); ++i) {
         const int field = Schema::ExpertMsg().fieldIndex(cases[i].field);
@@ -277,7 +277,7 @@ TEST_F(LibraryImportTest, DateColumnsBecomeDaysAndOtherColumnsTheirText)
 
     const ImportPlan plan = PlanImport(source);
     ASSERT_TRUE(plan.canImport()) << RefusalText(plan).toStdString();
-    ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), plan).ok);
+    ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), plan).ok());
     const TextTable &e = app.state.ExpertTable;
     EXPECT_EQ(e.cell(0, Schema::E_birth_date).toString(), "1965-03-08");
     EXPECT_EQ(e.cell(1, Schema::E_birth_date).toString(), "");
@@ -319,7 +319,7 @@ TEST_F(LibraryImportTest, MissingAndExtraColumnsAndTablesAreReported)
     EXPECT_TRUE(findings.contains("sel_expert（抽取记录）：2 条记录\n"));
     EXPECT_TRUE(findings.contains("多出的数据表（不导入）：Switchboard Items"));
 
-    ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), plan).ok);
+    ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), plan).ok());
     EXPECT_EQ(app.state.ExpertTable.cell(0, Schema::E_Resume).toString(), "");
     EXPECT_EQ(app.state.ExpertTable.cell(1, Schema::E_Main_project).toString(), "业绩");
     EXPECT_EQ(app.state.SelectionTable.toLists(),
@@ -369,12 +369,12 @@ TEST_F(LibraryImportTest, ALibraryThatCannotComeAcrossWholeIsRefusedAndNothingIs
         EXPECT_TRUE(refusal.contains(QDir::toNativeSeparators(source.file))) << c.what;
 
         const Outcome result = ImportAccessLibrary(app.maintenanceTarget(), plan);
-        EXPECT_FALSE(result.ok) << c.what;
-        EXPECT_EQ(result.message, refusal) << c.what;
+        EXPECT_FALSE(result.ok()) << c.what;
+        EXPECT_EQ(result.message(), refusal) << c.what;
         EXPECT_EQ(ReadAll(app.dataFile()), bytes) << c.what;
 
         const QString target = QDir(out.path()).filePath("new.mdb");
-        EXPECT_EQ(WriteNewDataFile(plan, target).message, refusal) << c.what;
+        EXPECT_EQ(WriteNewDataFile(plan, target).message(), refusal) << c.what;
         EXPECT_FALSE(QFile::exists(target)) << c.what;
     }
     EXPECT_TRUE(app.state.DrawUnsaved);
@@ -393,13 +393,13 @@ TEST_F(LibraryImportTest, AFailureHalfwayLeavesTheDataFileByteForByte)
     const auto tablesBefore = inMemory(app.state);
 
     const Outcome out = ImportAccessLibrary(app.maintenanceTarget(), PlanImport(oldLibrary()));
-    EXPECT_FALSE(out.ok);
-    EXPECT_TRUE(out.message.contains("数据库没有改变")) << out.message.toStdString();
+    EXPECT_FALSE(out.ok());
+    EXPECT_TRUE(out.message().contains("数据库没有改变")) << out.message().toStdString();
     // What happened in the program's words, naming the file; the engine's
     // own words as the detail.
-    EXPECT_TRUE(out.message.contains(QDir::toNativeSeparators(app.dataFile()))) << out.message.toStdString();
-    EXPECT_FALSE(out.message.contains("磁盘已满")) << out.message.toStdString();
-    EXPECT_TRUE(out.detail.contains("磁盘已满")) << out.detail.toStdString();
+    EXPECT_TRUE(out.message().contains(QDir::toNativeSeparators(app.dataFile()))) << out.message().toStdString();
+    EXPECT_FALSE(out.message().contains("磁盘已满")) << out.message().toStdString();
+    EXPECT_TRUE(out.detail().contains("磁盘已满")) << out.detail().toStdString();
     EXPECT_EQ(ReadAll(app.dataFile()), bytes);
     EXPECT_FALSE(QFile::exists(app.dataFile() + "-journal"));
     EXPECT_EQ(inMemory(app.state), tablesBefore);
@@ -413,8 +413,8 @@ TEST_F(LibraryImportTest, NoSafetyCopyNoImport)
     blocker.close();
     const QByteArray bytes = ReadAll(app.dataFile());
     const Outcome out = ImportAccessLibrary(app.maintenanceTarget(), PlanImport(oldLibrary()));
-    EXPECT_FALSE(out.ok);
-    EXPECT_TRUE(out.message.contains("无法备份当前数据库")) << out.message.toStdString();
+    EXPECT_FALSE(out.ok());
+    EXPECT_TRUE(out.message().contains("无法备份当前数据库")) << out.message().toStdString();
     EXPECT_EQ(ReadAll(app.dataFile()), bytes);
 }
 
@@ -425,11 +425,11 @@ TEST(NewDataFile, HoldsTheLibraryEncryptedAndNeverReplacesAFile)
     const ImportPlan plan = PlanImport(source);
     const QString target = QDir(dir.path()).filePath("新专家库.mdb");
 
-    ASSERT_TRUE(WriteNewDataFile(plan, target).ok);
+    ASSERT_TRUE(WriteNewDataFile(plan, target).ok());
     EXPECT_NE(ReadAll(target).left(16), QByteArray("SQLite format 3\0", 16));
     {
         Connection conn = Connection::open(target);
-        EXPECT_TRUE(CheckSchema(conn).ok);
+        EXPECT_TRUE(CheckSchema(conn).ok());
     }
     EXPECT_EQ(dump(target), asText(source));
     // Nothing but the new file is left in the folder.
@@ -438,11 +438,11 @@ TEST(NewDataFile, HoldsTheLibraryEncryptedAndNeverReplacesAFile)
 
     const QByteArray written = ReadAll(target);
     const Outcome refusal = WriteNewDataFile(plan, target);
-    EXPECT_FALSE(refusal.ok);
-    EXPECT_TRUE(refusal.message.contains("已存在")) << refusal.message.toStdString();
+    EXPECT_FALSE(refusal.ok());
+    EXPECT_TRUE(refusal.message().contains("已存在")) << refusal.message().toStdString();
     EXPECT_EQ(ReadAll(target), written);
 
-    EXPECT_TRUE(WriteNewDataFile(plan, QDir(dir.path()).filePath("没有/new.mdb")).message.contains("不存在"));
+    EXPECT_TRUE(WriteNewDataFile(plan, QDir(dir.path()).filePath("没有/new.mdb")).message().contains("不存在"));
 }
 
 TEST(NewDataFile, AFailureLeavesNoFileBehind)
@@ -454,8 +454,8 @@ TEST(NewDataFile, AFailureLeavesNoFileBehind)
     plan.records[4].append(plan.records[4].first());
     const QString target = QDir(dir.path()).filePath("new.mdb");
     const Outcome written = WriteNewDataFile(plan, target);
-    EXPECT_FALSE(written.ok);
-    EXPECT_TRUE(written.message.contains("无法写入新的数据库文件")) << written.message.toStdString();
+    EXPECT_FALSE(written.ok());
+    EXPECT_TRUE(written.message().contains("无法写入新的数据库文件")) << written.message().toStdString();
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 

@@ -153,8 +153,8 @@ TEST_F(FillTest, EngineFailureIsReportedAndTheWorkbookClosed)
         log->calls.clear();
         log->failOn = QStringList{QString::fromLatin1(operation)};
         const Outcome filled = fill(ReportMode::Save, kKinds[0], 3);
-        EXPECT_FALSE(filled.ok);
-        EXPECT_EQ(filled.message, QStringLiteral("%1 failed").arg(QString::fromLatin1(operation)))
+        EXPECT_FALSE(filled.ok());
+        EXPECT_EQ(filled.message(), QStringLiteral("%1 failed").arg(QString::fromLatin1(operation)))
             << "the engine's own words";
         EXPECT_EQ(log->calls.last(), QStringLiteral("close"));
     }
@@ -168,7 +168,7 @@ TEST_F(FillTest, ListsLongerThan32766RowsPrintButAnXlsSheetHasItsLimit)
 
     // Saving more rows than an .xls sheet holds would cut the list off.
     log->calls.clear();
-    EXPECT_FALSE(fill(ReportMode::Save, kKinds[0], kXlsMaxRows).ok);
+    EXPECT_FALSE(fill(ReportMode::Save, kKinds[0], kXlsMaxRows).ok());
     EXPECT_EQ(log->countCalls("saveAsXls"), 0);
 }
 
@@ -228,7 +228,7 @@ TEST_F(FillTest, ProgressRisesToTheEndAndACancelStopsBeforeAnythingIsWritten)
     engine = MakeFakeSpreadsheet(log);
     ASSERT_TRUE(FillExcelReport(*engine, ReportMode::Save, ReportKind::Search, templatePath, dir.filePath("out"),
                                 MakeReportList(n, 7), {}, progress)
-                    .ok);
+                    .ok());
     ASSERT_FALSE(steps.isEmpty());
     EXPECT_EQ(steps.first(), 0);
     EXPECT_EQ(steps.last(), kFillSteps);
@@ -245,8 +245,8 @@ TEST_F(FillTest, ProgressRisesToTheEndAndACancelStopsBeforeAnythingIsWritten)
         engine = MakeFakeSpreadsheet(log);
         const Outcome filled = FillExcelReport(*engine, mode, ReportKind::Search, templatePath, dir.filePath("out2"),
                                                MakeReportList(n, 7), {}, progress);
-        EXPECT_FALSE(filled.ok);
-        EXPECT_FALSE(filled.message.isEmpty());
+        EXPECT_FALSE(filled.ok());
+        EXPECT_FALSE(filled.message().isEmpty());
         EXPECT_EQ(log->countCalls("setTexts"), 1);
         EXPECT_EQ(log->countCalls("saveAsXls") + log->countCalls("exportPdf") + log->countCalls("exportPdfPages"), 0);
         EXPECT_EQ(log->calls.last(), QStringLiteral("close"));
@@ -264,7 +264,7 @@ TEST_F(FillTest, LongPreviewWritesItsFirstPagesBeforeTheWholePrintout)
     engine = MakeFakeSpreadsheet(log);
     ASSERT_TRUE(FillExcelReport(*engine, ReportMode::Preview, ReportKind::Selection, templatePath,
                                 dir.filePath("whole.pdf"), MakeReportList(kLongReportRows + 1, 8), {}, progress)
-                    .ok);
+                    .ok());
     ASSERT_FALSE(callsWhenAnnounced.isEmpty());
     EXPECT_EQ(callsWhenAnnounced.last(),
               QStringLiteral("exportPdfPages %1 1-%2").arg(progress.firstPagesPath).arg(kFirstPreviewPages));

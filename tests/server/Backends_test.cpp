@@ -3,6 +3,7 @@
 // (a server checks what others changed) are stated where they arise.
 
 #include "Draws.h"
+#include "data/ServerBackend.h"
 #include "TestApp.h"
 #include "admin/ExpertImport.h"
 #include "data/Database.h"
@@ -59,7 +60,7 @@ TEST_P(OnBothBackends, NewLibraryHasTheTablesAndInitialContent)
     EXPECT_EQ(state().ExpertTable.count(), 0);
     EXPECT_EQ(state().SelectionTable.count(), 0);
     Connection conn = OpenDataFile(state());
-    EXPECT_TRUE(CheckSchema(conn).ok);
+    EXPECT_TRUE(CheckSchema(conn).ok());
     for (const TableDef *t : Schema::AllTables())
         EXPECT_EQ(conn.tableFields(t->name).join(',').toLower(), t->fields.join(',').toLower())
             << t->name.toStdString();
@@ -69,7 +70,7 @@ TEST_P(OnBothBackends, StartingAgainKeepsTheLibrary)
 {
     app->addExpert("甲");
     if (server())
-        EnsureServerLibrary(state().source);
+        ServerBackend(state().source).prepare();
     else
         EnsureDataFile(state().dataFilePath());
     app->reloadAll();
@@ -256,7 +257,7 @@ TEST_P(OnBothBackends, ImportedExpertsFollowTheLastStoredExpert)
     EXPECT_EQ(AddExpertRecord(colleague.store, expert("同事的专家")), "000002");
     const QList<QStringList> records{expert("导入一").storedFields(), expert("导入二").storedFields()};
     const Outcome done = ExpertImport::AddExperts(state(), records);
-    ASSERT_TRUE(done.ok) << done.message.toStdString();
+    ASSERT_TRUE(done.ok()) << done.message().toStdString();
     ASSERT_EQ(state().ExpertTable.count(), 4);
     EXPECT_EQ(state().ExpertTable.cell(2, Schema::E_Id).toString(), "000003");
     EXPECT_EQ(state().ExpertTable.cell(3, Schema::E_Name).toString(), "导入二");

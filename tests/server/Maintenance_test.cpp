@@ -47,51 +47,51 @@ TEST_F(ServerMaintenance, BackupWritesADataFileOfTheLibrary)
 {
     const QString target = app->dir.filePath("备份.mdb");
     const Outcome done = BackupDatabase(app->state, target);
-    ASSERT_TRUE(done.ok) << done.message.toStdString();
+    ASSERT_TRUE(done.ok()) << done.message().toStdString();
     Connection file = Connection::open(target);
-    EXPECT_TRUE(CheckSchema(file).ok);
+    EXPECT_TRUE(CheckSchema(file).ok());
     file.close();
     EXPECT_EQ(expertsInFile(target), QStringList({"甲", "乙"}));
 
     // The exit backup goes into the local backup folder.
-    ASSERT_TRUE(BackupLibrary(app->state).ok);
+    ASSERT_TRUE(BackupLibrary(app->state).ok());
     EXPECT_EQ(expertsInFile(QDir(BackupFolderPath(app->appDir())).filePath("ProSys.mdb")), QStringList({"甲", "乙"}));
 }
 
 TEST_F(ServerMaintenance, RestoreReplacesTheServerContentWhole)
 {
     const QString backup = app->dir.filePath("备份.mdb");
-    ASSERT_TRUE(BackupDatabase(app->state, backup).ok);
+    ASSERT_TRUE(BackupDatabase(app->state, backup).ok());
     app->addExpert("丙");
     app->state.DrawUnsaved = true;
 
     const Outcome done = RestoreDatabase(app->maintenanceTarget(), backup);
-    ASSERT_TRUE(done.ok) << done.message.toStdString();
+    ASSERT_TRUE(done.ok()) << done.message().toStdString();
     EXPECT_EQ(app->countRows("expert_msg"), 2);
     EXPECT_EQ(app->state.ExpertTable.count(), 2);
     EXPECT_EQ(app->state.UserTable.count(), 2);
     EXPECT_EQ(app->state.SelectionTable.count(), 1);
     EXPECT_FALSE(app->state.DrawUnsaved);
     // The library before the restore is kept as a safety copy.
-    const QString safety = done.message.section('\n', -1);
-    EXPECT_EQ(expertsInFile(safety), QStringList({"甲", "乙", "丙"})) << done.message.toStdString();
+    const QString safety = done.message().section('\n', -1);
+    EXPECT_EQ(expertsInFile(safety), QStringList({"甲", "乙", "丙"})) << done.message().toStdString();
 
     // A file that is no library of this program changes nothing.
     const QString foreign = app->dir.filePath("foreign.mdb");
     Connection::create(foreign).exec("CREATE TABLE t (x TEXT)");
-    EXPECT_FALSE(RestoreDatabase(app->maintenanceTarget(), foreign).ok);
+    EXPECT_FALSE(RestoreDatabase(app->maintenanceTarget(), foreign).ok());
     EXPECT_EQ(app->countRows("expert_msg"), 2);
 }
 
 TEST_F(ServerMaintenance, InitialiseEmptiesTheLibraryButKeepsTheAdministrators)
 {
     const Outcome done = InitialiseDatabase(app->maintenanceTarget());
-    ASSERT_TRUE(done.ok) << done.message.toStdString();
+    ASSERT_TRUE(done.ok()) << done.message().toStdString();
     EXPECT_EQ(app->countRows("expert_msg"), 0);
     EXPECT_EQ(app->countRows("sel_expert"), 0);
     ASSERT_EQ(app->state.UserTable.count(), 1);
     EXPECT_EQ(app->state.UserTable.cell(0, 1).toString(), kInitialAdminName);
-    const QString safety = done.message.section('\n', -1);
-    EXPECT_TRUE(QFileInfo(safety).isFile()) << done.message.toStdString();
+    const QString safety = done.message().section('\n', -1);
+    EXPECT_TRUE(QFileInfo(safety).isFile()) << done.message().toStdString();
     EXPECT_EQ(expertsInFile(safety), QStringList({"甲", "乙"}));
 }

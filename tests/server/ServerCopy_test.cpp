@@ -1,6 +1,7 @@
 // kestrune-server-copy: a library from a data file onto a server and back.
 
 #include "Draws.h"
+#include "data/ServerBackend.h"
 #include "TestApp.h"
 #include "data/Database.h"
 #include "data/DbError.h"
@@ -96,13 +97,13 @@ TEST_F(ServerCopy, FileToServerAndBackKeepsEveryRecord)
     const QList<QStringList> before = everything(original);
     {
         Connection server = Connection::connect(db.source());
-        EXPECT_TRUE(CheckSchema(server).ok);
+        EXPECT_TRUE(CheckSchema(server).ok());
         EXPECT_EQ(everything(server), before);
     }
     // The program uses the copy as it is.
     DataStore store;
     store.source = db.source();
-    EnsureServerLibrary(store.source);
+    ServerBackend(store.source).prepare();
     LoadAllTables(store);
     EXPECT_EQ(store.ExpertTable.count(), 2);
     EXPECT_EQ(store.ProjectTable.count(), 2);
@@ -112,7 +113,7 @@ TEST_F(ServerCopy, FileToServerAndBackKeepsEveryRecord)
     const ToolRun down = runTool({"--to-file", db.source().uri, back});
     ASSERT_EQ(down.exitCode, 0) << down.output.toStdString();
     Connection copy = Connection::open(back);
-    EXPECT_TRUE(CheckSchema(copy).ok);
+    EXPECT_TRUE(CheckSchema(copy).ok());
     EXPECT_EQ(everything(copy), before);
 }
 

@@ -2,6 +2,7 @@
 // own (here a thread with its own store and connections).
 
 #include "Draws.h"
+#include "data/ServerBackend.h"
 #include "TestApp.h"
 #include "data/Database.h"
 #include "data/DbError.h"
@@ -151,7 +152,7 @@ TEST(TwoClientsStarting, OnAnEmptyDatabaseMakeOneLibrary)
     std::mutex lock;
     auto start = [&] {
         try {
-            EnsureServerLibrary(db.source());
+            ServerBackend(db.source()).prepare();
         } catch (const DbError &e) {
             std::lock_guard<std::mutex> guard(lock);
             errors << e.message();

@@ -3,7 +3,8 @@
 #include "FakeServices.h"
 #include "TestApp.h"
 #include "shell/ConnectionSettings.h"
-#include "shell/ServerConnection.h"
+#include "data/LibraryBackend.h"
+#include "data/ServerAddress.h"
 #include "shell/frmConnection.h"
 #include "shell/frmLeft.h"
 #include "shell/frmLogin.h"
@@ -67,7 +68,7 @@ struct DialogFixture {
     std::shared_ptr<MemorySecrets> secrets = std::make_shared<MemorySecrets>();
     QStringList probedUris;
     QStringList probedPasswords;
-    ProbeOutcome probeAnswer;
+    Outcome probeAnswer;
     std::unique_ptr<frmConnection> dialog;
 
     void open(const SavedConnection &current = {}, const QString &password = {})
@@ -172,14 +173,14 @@ TEST(ServerUri, FieldsAndUriGoBothWays)
 TEST(ServerUri, StatusAndMessagesNameHostAndDatabase)
 {
     DataSource file;
-    EXPECT_EQ(SourceStatusText(file, "/home/u/.local/share/kestrune/ProSys.mdb"),
+    EXPECT_EQ(LibraryBackend::ForSource(file, "/home/u/.local/share/kestrune")->displayName(),
               "/home/u/.local/share/kestrune/ProSys.mdb");
     DataSource server;
     server.kind = DataSource::Server;
     server.uri = "postgresql://kestrune:pw@dbhost:5433/library?sslmode=require";
-    EXPECT_EQ(SourceStatusText(server, "/ignored/ProSys.mdb"), "服务器 dbhost/library");
+    EXPECT_EQ(LibraryBackend::ForSource(server, "/ignored")->displayName(), "服务器 dbhost/library");
     server.uri = "postgresql:///library";
-    EXPECT_EQ(SourceStatusText(server, "/ignored/ProSys.mdb"), "服务器 本机/library");
+    EXPECT_EQ(LibraryBackend::ForSource(server, "/ignored")->displayName(), "服务器 本机/library");
 }
 
 TEST(ServerUri, FailuresInChineseWords)
@@ -224,8 +225,6 @@ TEST(ServerUri, FailuresInChineseWords)
         EXPECT_TRUE(ConnectionFailureWords(QString::fromUtf8(c.detail)).contains(QString::fromUtf8(c.words)))
             << ConnectionFailureWords(QString::fromUtf8(c.detail)).toStdString();
     }
-    EXPECT_TRUE(ServerWantsPassword("fe_sendauth: no password supplied"));
-    EXPECT_FALSE(ServerWantsPassword("FATAL:  password authentication failed for user \"k\""));
 }
 
 // A real libpq attempt, no server needed: a port on the loopback address
@@ -243,12 +242,13 @@ TEST(ServerProbe, ARefusedConnectionIsToldInWordsWithTheEnginesDetail)
     ASSERT_EQ(::getsockname(probe, reinterpret_cast<sockaddr *>(&addr), &length), 0);
     ::close(probe);
     const int port = ntohs(addr.sin_port);
-    const ProbeOutcome outcome =
+    const Outcome outcome =
         ProbeServer(QStringLiteral("postgresql://u@127.0.0.1:%1/db?sslmode=prefer").arg(port), QStringLiteral("pw"), 2);
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_TRUE(outcome.words.contains("拒绝连接")) << outcome.words.toStdString() << outcome.detail.toStdString();
-    EXPECT_TRUE(outcome.detail.contains(QString::number(port))) << outcome.detail.toStdString();
-    EXPECT_FALSE(outcome.detail.contains("pw"));
+    EXPECT_FALSE(outcome.ok());
+    EXPECT_TRUE(outcome.message().contains("拒绝连接"))
+        << outcome.message().toStdString() << outcome.detail().toStdString();
+    EXPECT_TRUE(outcome.detail().contains(QString::number(port))) << outcome.detail().toStdString();
+    EXPECT_FALSE(outcome.detail().contains("pw"));
 }
 
 TEST(ConnectionSettings, RoundTripWithoutThePassword)
@@ -378,7 +378,8 @@ TEST(ConnectionDialog, TestConnectionTriesTheFieldsAndTellsTheOutcome)
     DialogFixture f;
     f.open();
     f.fill("dbhost", "5433", "kestrune", "kestrune", "pw", 0);
-    f.probeAnswer = {false, "用户名或密码不正确。", "FATAL:  password authentication failed for user \"kestrune\""};
+    f.probeAnswer =
+        Outcome::fail("用户名或密码不正确。", "FATAL:  password authentication failed for user \"kestrune\"");
     f.click("cmdTest");
     ASSERT_EQ(f.probedUris.size(), 1);
     EXPECT_EQ(f.probedUris[0], "postgresql://kestrune@dbhost:5433/kestrune?sslmode=require");
@@ -387,7 +388,7 @@ TEST(ConnectionDialog, TestConnectionTriesTheFieldsAndTellsTheOutcome)
     EXPECT_EQ(f.messages->shown[0].icon, MessageService::Icon::Critical);
     EXPECT_EQ(f.messages->shown[0].text, "连接失败：用户名或密码不正确。");
     EXPECT_TRUE(f.messages->shown[0].detail.contains("password authentication failed"));
-    f.probeAnswer = {true, "连接成功。", "PostgreSQL 15.18，加密连接"};
+    f.probeAnswer = Outcome::success("连接成功。\nPostgreSQL 15.18，加密连接");
     f.click("cmdTest");
     EXPECT_EQ(f.messages->shown.last().icon, MessageService::Icon::Information);
     EXPECT_TRUE(f.messages->lastText().startsWith("连接成功。"));

@@ -2,7 +2,7 @@
 #include "TestApp.h"
 #include "data/DrawStore.h"
 #include "files/DataFolder.h"
-#include "files/FileCopy.h"
+#include "data/FileCopy.h"
 #include "shell/MDIFrm.h"
 #include "shell/frmEndSaveDB.h"
 
@@ -211,11 +211,11 @@ TEST(FileCopy, ReplacesOnlyWhenTheCopyIsComplete)
     const QString target = dir.filePath("b");
     ASSERT_TRUE(WriteAll(source, QByteArray(3 << 20, 'z')));
     ASSERT_TRUE(WriteAll(target, "old"));
-    EXPECT_TRUE(CopyFileReplacing(source, target).ok);
+    EXPECT_TRUE(CopyFileReplacing(source, target).ok());
     EXPECT_EQ(ReadAll(target), ReadAll(source));
     const Outcome missing = CopyFileReplacing(dir.filePath("missing"), target);
-    EXPECT_FALSE(missing.ok);
-    EXPECT_TRUE(missing.message.contains("missing")) << missing.message.toStdString();
+    EXPECT_FALSE(missing.ok());
+    EXPECT_TRUE(missing.message().contains("missing")) << missing.message().toStdString();
     EXPECT_EQ(ReadAll(target), ReadAll(source));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }

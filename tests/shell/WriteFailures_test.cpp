@@ -14,7 +14,7 @@
 #include "experts/frmExpertList.h"
 #include "data/DrawStore.h"
 #include "files/DataFolder.h"
-#include "files/FileCopy.h"
+#include "data/FileCopy.h"
 #include "shell/MDIFrm.h"
 #include "shell/frmEndSaveDB.h"
 
@@ -322,8 +322,8 @@ TEST_P(WriteFailures, InitialisingFailsAndKeepsEverything)
     usersBefore = app.state.UserTable.toLists();
     inject();
     const Outcome outcome = InitialiseDatabase(app.maintenanceTarget());
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_FALSE(outcome.message.isEmpty());
+    EXPECT_FALSE(outcome.ok());
+    EXPECT_FALSE(outcome.message().isEmpty());
     expectNothingChanged();
     EXPECT_EQ(app.state.DrawList.count(), 2);
     EXPECT_TRUE(app.state.DrawUnsaved);
@@ -334,7 +334,7 @@ TEST_P(WriteFailures, ImportAddsNoExpert)
     const QList<QStringList> records{record("丁").storedFields(), record("戊").storedFields()};
     inject();
     const Outcome outcome = ExpertImport::AddExperts(app.state, records);
-    EXPECT_FALSE(outcome.ok);
+    EXPECT_FALSE(outcome.ok());
     expectNothingChanged();
     EXPECT_EQ(app.countRows("expert_msg"), 2);
 }
@@ -383,15 +383,15 @@ TEST_F(FileWriteFailures, CopyCutShortByAFullDiskKeepsTheTarget)
             DiskFull full;
             copied = CopyFileReplacing(source, copy);
         }
-        EXPECT_FALSE(copied.ok);
+        EXPECT_FALSE(copied.ok());
         // Says which file could not be written and what to do, with the
         // system's own reason as the detail, never that the program
         // cancelled it.
-        const QString said = copied.message + "\n" + copied.detail;
-        EXPECT_TRUE(copied.message.startsWith(QStringLiteral("不能写入文件“%1”").arg(QDir::toNativeSeparators(copy))))
+        const QString said = copied.message() + "\n" + copied.detail();
+        EXPECT_TRUE(copied.message().startsWith(QStringLiteral("不能写入文件“%1”").arg(QDir::toNativeSeparators(copy))))
             << said.toStdString();
-        EXPECT_TRUE(copied.message.contains("磁盘空间")) << said.toStdString();
-        EXPECT_FALSE(copied.detail.isEmpty());
+        EXPECT_TRUE(copied.message().contains("磁盘空间")) << said.toStdString();
+        EXPECT_FALSE(copied.detail().isEmpty());
         EXPECT_FALSE(said.contains("取消")) << said.toStdString();
         EXPECT_FALSE(said.contains("cancel", Qt::CaseInsensitive)) << said.toStdString();
         EXPECT_EQ(ReadAll(copy), "old");
@@ -411,7 +411,7 @@ TEST(FirstStart, DataFileThatCannotBeMadeLeavesNothingBehind)
     // The next start makes the file afresh.
     EnsureDataFile(path);
     Connection conn = Connection::open(path);
-    EXPECT_TRUE(CheckSchema(conn).ok);
+    EXPECT_TRUE(CheckSchema(conn).ok());
 }
 
 TEST(FirstStart, MissingDataFileBesideAnExitBackupIsNotMadeAfresh)
@@ -433,7 +433,7 @@ TEST(FirstStart, MissingDataFileBesideAnExitBackupIsNotMadeAfresh)
     QTemporaryDir fresh;
     PrepareDataFile(fresh.path());
     Connection conn = Connection::open(DataFilePath(fresh.path()));
-    EXPECT_TRUE(CheckSchema(conn).ok);
+    EXPECT_TRUE(CheckSchema(conn).ok());
 }
 
 TEST_F(FileWriteFailures, BackupThatCannotBeWrittenLeavesNoFile)
@@ -464,14 +464,14 @@ TEST_F(FileWriteFailures, BackupThatCannotBeWrittenLeavesNoFile)
                 full.emplace();
             outcome = BackupDatabase(app.state, path);
         }
-        EXPECT_FALSE(outcome.ok);
-        EXPECT_FALSE(outcome.message.isEmpty());
+        EXPECT_FALSE(outcome.ok());
+        EXPECT_FALSE(outcome.message().isEmpty());
         // The message names the backup the user chose, not the data file.
-        EXPECT_TRUE(outcome.message.contains(QDir::toNativeSeparators(path)) ||
-                    outcome.message.contains(QDir::toNativeSeparators(QFileInfo(path).absolutePath())))
-            << outcome.message.toStdString();
-        EXPECT_FALSE(outcome.message.contains(QDir::toNativeSeparators(app.dataFile())))
-            << outcome.message.toStdString();
+        EXPECT_TRUE(outcome.message().contains(QDir::toNativeSeparators(path)) ||
+                    outcome.message().contains(QDir::toNativeSeparators(QFileInfo(path).absolutePath())))
+            << outcome.message().toStdString();
+        EXPECT_FALSE(outcome.message().contains(QDir::toNativeSeparators(app.dataFile())))
+            << outcome.message().toStdString();
         EXPECT_EQ(filesIn(target.path()), existing);
         EXPECT_EQ(ReadAll(app.dataFile()), before);
     }
@@ -480,22 +480,22 @@ TEST_F(FileWriteFailures, BackupThatCannotBeWrittenLeavesNoFile)
 TEST_F(FileWriteFailures, RestoreThatCannotBeWrittenKeepsTheDatabase)
 {
     const QString good = target.filePath("good.mdb");
-    ASSERT_TRUE(BackupDatabase(app.state, good).ok);
+    ASSERT_TRUE(BackupDatabase(app.state, good).ok());
     app.addExpert("乙");
     before = ReadAll(app.dataFile());
     const QString garbage = target.filePath("garbage.mdb");
     ASSERT_TRUE(WriteAll(garbage, QByteArray(8192, 'x')));
 
-    EXPECT_FALSE(RestoreDatabase(app.maintenanceTarget(), garbage).ok);
+    EXPECT_FALSE(RestoreDatabase(app.maintenanceTarget(), garbage).ok());
     EXPECT_EQ(ReadAll(app.dataFile()), before);
     Outcome outcome;
     {
         DiskFull full;
         outcome = RestoreDatabase(app.maintenanceTarget(), good);
     }
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_FALSE(outcome.message.contains("取消")) << outcome.message.toStdString();
-    EXPECT_TRUE(outcome.message.contains("磁盘空间")) << outcome.message.toStdString();
+    EXPECT_FALSE(outcome.ok());
+    EXPECT_FALSE(outcome.message().contains("取消")) << outcome.message().toStdString();
+    EXPECT_TRUE(outcome.message().contains("磁盘空间")) << outcome.message().toStdString();
     EXPECT_EQ(ReadAll(app.dataFile()), before);
     EXPECT_EQ(app.state.ExpertTable.count(), 2);
 }
@@ -503,21 +503,21 @@ TEST_F(FileWriteFailures, RestoreThatCannotBeWrittenKeepsTheDatabase)
 TEST_F(FileWriteFailures, RestoreWaitsUntilAnotherProgramHasFinishedWriting)
 {
     const QString good = target.filePath("good.mdb");
-    ASSERT_TRUE(BackupDatabase(app.state, good).ok);
+    ASSERT_TRUE(BackupDatabase(app.state, good).ok());
     app.addExpert("乙");
     before = ReadAll(app.dataFile());
     {
         ForeignProgram writer(app.dataFile(), "BEGIN IMMEDIATE");
         writer.exec("INSERT INTO sel_expert VALUES ('000099', '2020-01-01', '000001')");
         const Outcome outcome = RestoreDatabase(app.maintenanceTarget(), good);
-        EXPECT_FALSE(outcome.ok);
-        EXPECT_FALSE(outcome.message.isEmpty());
+        EXPECT_FALSE(outcome.ok());
+        EXPECT_FALSE(outcome.message().isEmpty());
         // The writer's journal still belongs to the file it is writing.
         EXPECT_TRUE(QFileInfo::exists(app.dataFile() + "-journal"));
     }
     EXPECT_EQ(ReadAll(app.dataFile()), before);
     EXPECT_EQ(app.state.ExpertTable.count(), 2);
-    EXPECT_TRUE(RestoreDatabase(app.maintenanceTarget(), good).ok);
+    EXPECT_TRUE(RestoreDatabase(app.maintenanceTarget(), good).ok());
     EXPECT_EQ(app.state.ExpertTable.count(), 1);
 }
 
@@ -548,8 +548,8 @@ TEST_F(FileWriteFailures, ExitBackupKeepsThePreviousBackupWhenTheCopyFails)
             std::shared_ptr<void> guard = c.inject();
             backedUp = BackupDataFile(app.appDir());
         }
-        EXPECT_FALSE(backedUp.ok);
-        EXPECT_FALSE(backedUp.message.isEmpty());
+        EXPECT_FALSE(backedUp.ok());
+        EXPECT_FALSE(backedUp.message().isEmpty());
         EXPECT_EQ(ReadAll(exitBackup()), "previous backup");
         EXPECT_EQ(filesIn(BackupFolderPath(app.appDir())), QStringList{"ProSys.mdb"});
     }
@@ -567,7 +567,7 @@ TEST_F(FileWriteFailures, ExitBackupCopiesWhileAnotherProgramOnlyHoldsItsWriteLo
 {
     // A write not yet committing has changed nothing in the file: the copy is whole.
     ForeignProgram writer(app.dataFile(), "BEGIN IMMEDIATE");
-    EXPECT_TRUE(BackupDataFile(app.appDir()).ok);
+    EXPECT_TRUE(BackupDataFile(app.appDir()).ok());
     EXPECT_EQ(ReadAll(exitBackup()), before);
 }
 

@@ -26,6 +26,9 @@ public:
     QList<Shown> shown;
     QQueue<bool> answers;
     bool defaultAnswer = true;
+    // Answers to 重试/取消 boxes: 重试 for true; 取消 when the queue is empty,
+    // so that a failure that never mends cannot loop.
+    QQueue<bool> retryAnswers;
 
     void show(const QString &title, const QString &text, Icon icon, const QString &detail) override
     {
@@ -35,6 +38,11 @@ public:
     {
         shown.append({title, text, Icon::Question, QString()});
         return answers.isEmpty() ? defaultAnswer : answers.dequeue();
+    }
+    bool retry(const QString &title, const QString &text, const QString &detail) override
+    {
+        shown.append({title, text, Icon::Critical, detail});
+        return !retryAnswers.isEmpty() && retryAnswers.dequeue();
     }
     QStringList texts() const
     {

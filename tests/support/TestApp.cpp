@@ -1,4 +1,5 @@
 #include "TestApp.h"
+#include "data/ServerBackend.h"
 
 #include "data/Database.h"
 #include "data/ExpertRecord.h"
@@ -28,7 +29,7 @@ TestApp::TestApp(DataSource::Kind kind, bool createDatabase)
         server = std::make_unique<ServerDatabase>();
         state.source = server->source();
         if (createDatabase) {
-            EnsureServerLibrary(state.source);
+            ServerBackend(state.source).prepare();
             reloadAll();
         }
         return;

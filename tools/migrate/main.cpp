@@ -69,7 +69,7 @@ int migrate(const QString &source, const QString &target)
         }
         const Outcome written = Migrate::WriteNewDataFile(plan, target);
         if (!written) {
-            print(stderr, written.message);
+            print(stderr, written.message());
             return 1;
         }
     } catch (const Migrate::SourceError &e) {

@@ -23,6 +23,7 @@
 #include <QTranslator>
 
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char **argv)
 {
@@ -66,13 +67,17 @@ int main(int argc, char **argv)
     // The data folder is needed in server mode too: the exit backup and the
     // safety copies are local files.
     const QString folderProblem = PrepareDataFolder(where.dataDir);
-    if (!folderProblem.isEmpty())
+    if (!folderProblem.isEmpty()) {
         ReportFatal(folderProblem);
+        return EXIT_FAILURE;
+    }
     // One program per data folder, whichever library it opens: the backups
     // and safety copies are written there in either case.
     Startup folder(state.appDir);
-    if (const Outcome prepared = folder.prepare(); !prepared)
-        ReportFatal(prepared.message, prepared.detail);
+    if (const Outcome prepared = folder.prepare(); !prepared) {
+        ReportFatal(prepared.message(), prepared.detail());
+        return EXIT_FAILURE;
+    }
 
     const std::unique_ptr<QSettings> settings = OpenUserSettings();
     const std::shared_ptr<SecretStore> secrets = DesktopSecretStore();
@@ -104,29 +109,27 @@ int main(int argc, char **argv)
         return std::optional<DataSource>();
     };
     if (!openSource(InitialSource(commandLine.serverUri, LoadSavedConnection(*settings))))
-        return 0;
+        return FatalReported() ? EXIT_FAILURE : 0;
 
     frmLogin login(state);
     NameFieldsByCaptions(&login);
     // A damaged data file is reported as soon as the check finds it, and the
     // main window never opens on one. A server keeps its own data sound.
-    if (!state.source.isServer())
+    if (state.library().checksPages())
         folder.startIntegrityCheck(&login, [&state](const QString &message) {
-            if (!state.source.isServer())
+            // The user may have chosen another library from the login window.
+            if (state.library().checksPages())
                 ReportFatal(message);
         });
     std::unique_ptr<MDIFrm> main;
-    QObject::connect(&login, &frmLogin::cancelled, &app, [] { QCoreApplication::exit(0); });
+    QObject::connect(&login, &frmLogin::cancelled, &app, Guarded([] { QCoreApplication::exit(0); }));
     // A connection changed from the login window takes effect at once: the
     // users are those of the library now chosen.
     QObject::connect(&login, &frmLogin::connectionRequested, &app, Guarded([&] {
         dialogParent = &login;
         // The dialog opens on the source in use, which may have come from
         // the command line rather than from the saved connection.
-        ConnectionChoice current{LoadSavedConnection(*settings), state.source.password};
-        current.connection.useServer = state.source.isServer();
-        if (state.source.isServer())
-            current.connection.server = ServerAddressFromUri(state.source.uri);
+        const ConnectionChoice current = ChoiceOfSource(state.source, LoadSavedConnection(*settings));
         const std::optional<ConnectionChoice> choice = startup.editConnection(current);
         if (!choice)
             return;
@@ -138,10 +141,12 @@ int main(int argc, char **argv)
     }));
     QObject::connect(&login, &frmLogin::loggedIn, &app, Guarded([&] {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        const QString damaged = state.source.isServer() ? QString() : folder.integrityReport();
+        const QString damaged = state.library().checksPages() ? folder.integrityReport() : QString();
         QGuiApplication::restoreOverrideCursor();
-        if (!damaged.isEmpty())
+        if (!damaged.isEmpty()) {
             ReportFatal(damaged);
+            return;
+        }
         main = MakeMainWindow(state);
         main->show();
         main->start();
@@ -151,5 +156,6 @@ int main(int argc, char **argv)
         login.move(g.center() - QPoint(login.width() / 2, login.height() / 2));
     }
     login.show();
-    return app.exec();
+    const int status = app.exec();
+    return FatalReported() ? EXIT_FAILURE : status;
 }

@@ -15,6 +15,11 @@ public:
         ADD_FAILURE() << "fatal failure: " << text.toStdString();
     }
     bool ask(const QString &, const QString &) override { return false; }
+    bool retry(const QString &, const QString &text, const QString &) override
+    {
+        ADD_FAILURE() << "unexpected retry offer: " << text.toStdString();
+        return false;
+    }
 };
 
 }   // namespace

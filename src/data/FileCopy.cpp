@@ -1,4 +1,4 @@
-#include "files/FileCopy.h"
+#include "data/FileCopy.h"
 
 #include "data/Database.h"
 #include "data/DbError.h"
@@ -23,7 +23,7 @@ Outcome writeProblem(const QString &target, qint64 needed, const QString &reason
         disk.isValid() && disk.bytesAvailable() < needed
             ? QStringLiteral("磁盘空间不足，不能写入文件“%1”，原有的文件没有改变。请释放磁盘空间后再试一次。")
             : QStringLiteral("不能写入文件“%1”，原有的文件没有改变。请检查磁盘空间和文件夹的权限，然后再试一次。");
-    return Outcome::failure(sentence.arg(native(target)), reason);
+    return Outcome::fail(sentence.arg(native(target)), reason);
 }
 
 }   // namespace
@@ -35,8 +35,8 @@ Outcome CopyFileReplacing(const QString &source, const QString &target)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        return Outcome::failure(
-            QStringLiteral("不能读取文件“%1”。请检查该文件是否存在、能否读取。").arg(native(source)), in.errorString());
+        return Outcome::fail(QStringLiteral("不能读取文件“%1”。请检查该文件是否存在、能否读取。").arg(native(source)),
+                             in.errorString());
     const qint64 needed = in.size();
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly))
@@ -48,7 +48,7 @@ Outcome CopyFileReplacing(const QString &source, const QString &target)
         if (chunk.isEmpty() && in.error() != QFile::NoError) {
             const QString reason = in.errorString();
             out.cancelWriting();
-            return Outcome::failure(
+            return Outcome::fail(
                 QStringLiteral("读取文件“%1”时出错，没有复制。请检查磁盘是否正常。").arg(native(source)), reason);
         }
         if (out.write(chunk) != chunk.size()) {
@@ -96,11 +96,11 @@ Outcome CopyDataFile(const QString &dataFile, const QString &target)
         // copy must never take the place of a sound one.
         const QString damage = IntegrityProblem(conn);
         if (!damage.isEmpty())
-            return Outcome::failure(QStringLiteral("数据库文件“%1”已损坏，没有复制。").arg(native(dataFile)), damage);
+            return Outcome::fail(QStringLiteral("数据库文件“%1”已损坏，没有复制。").arg(native(dataFile)), damage);
         Outcome copied = CopyFileReplacing(dataFile, target);
         conn.close();
         return copied;
     } catch (const DbError &e) {
-        return Outcome::failure(e.sentence(), e.detail());
+        return Outcome::fail(e.sentence(), e.detail());
     }
 }

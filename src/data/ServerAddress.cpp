@@ -1,41 +1,24 @@
-#include "shell/ServerConnection.h"
+#include "data/ServerAddress.h"
+
+#include "data/ServerBackend.h"
 
 #include <QRegularExpression>
 #include <QUrl>
 
-#include <libpq-fe.h>
 #include <map>
 #include <memory>
 
 namespace {
-
-struct ConninfoFree {
-    void operator()(PQconninfoOption *options) const { PQconninfoFree(options); }
-};
-using Conninfo = std::unique_ptr<PQconninfoOption, ConninfoFree>;
 
 bool HasServerScheme(const QString &uri)
 {
     return uri.startsWith(QLatin1String("postgresql://")) || uri.startsWith(QLatin1String("postgres://"));
 }
 
-// libpq's own reading of a connection string: the options it sets, or the
-// reason it refuses the text.
+// libpq's own reading of a connection string.
 std::map<QString, QString> ParseConninfo(const QString &uri, QString *problem)
 {
-    char *error = nullptr;
-    Conninfo options(PQconninfoParse(uri.toUtf8().constData(), &error));
-    std::map<QString, QString> values;
-    if (!options) {
-        if (problem)
-            *problem = error ? QString::fromUtf8(error).trimmed() : QStringLiteral("out of memory");
-        PQfreemem(error);
-        return values;
-    }
-    for (const PQconninfoOption *o = options.get(); o->keyword; ++o)
-        if (o->val)
-            values[QString::fromUtf8(o->keyword)] = QString::fromUtf8(o->val);
-    return values;
+    return ParseServerConninfo(uri, problem);
 }
 
 // A port as libpq takes it at connect time; checked here already so that a
@@ -159,23 +142,9 @@ QString ServerDisplayName(const ServerAddress &address)
     return ServerHostName(address) + QLatin1Char('/') + address.database;
 }
 
-QString SourceStatusText(const DataSource &source, const QString &dataFilePath)
-{
-    // A server by host and database alone: the full URI is too long for the
-    // narrow panel, and its parameters mean nothing to the user there.
-    if (source.isServer())
-        return QStringLiteral("服务器 ") + ServerDisplayName(ServerAddressFromUri(source.uri));
-    return DataSourceDisplayName(source, dataFilePath);
-}
-
 bool ServerUriHasPassword(const QString &uri)
 {
     return !Value(ParseConninfo(uri.trimmed(), nullptr), "password").isEmpty();
-}
-
-bool ServerWantsPassword(const QString &detail)
-{
-    return detail.contains(QLatin1String("no password supplied")) || detail.contains(QStringLiteral("没有提供口令"));
 }
 
 QString ServerSecretKey(const ServerAddress &address)
@@ -226,36 +195,10 @@ QString ConnectionFailureWords(const QString &detail)
     return QStringLiteral("无法连接到数据库服务器。");
 }
 
-ProbeOutcome ProbeServer(const QString &uri, const QString &password, int timeoutSeconds)
+Outcome ProbeServer(const QString &uri, const QString &password, int timeoutSeconds)
 {
-    const QByteArray conninfo = uri.toUtf8();
-    const QByteArray secret = password.toUtf8();
-    const QByteArray timeout = QByteArray::number(qMax(1, timeoutSeconds));
-    // The URI expands in place of dbname; the password and the timeout given
-    // here come after it and win over any in the URI.
-    const char *const keywords[] = {"dbname", "password", "connect_timeout", "client_encoding", nullptr};
-    const char *const values[] = {conninfo.constData(), secret.constData(), timeout.constData(), "UTF8", nullptr};
-    struct Finish {
-        void operator()(PGconn *c) const { PQfinish(c); }
-    };
-    std::unique_ptr<PGconn, Finish> conn(PQconnectdbParams(keywords, values, 1));
-    ProbeOutcome outcome;
-    if (!conn) {
-        outcome.words = QStringLiteral("无法连接到数据库服务器。");
-        outcome.detail = QStringLiteral("out of memory");
-        return outcome;
-    }
-    if (PQstatus(conn.get()) != CONNECTION_OK) {
-        outcome.detail = QString::fromUtf8(PQerrorMessage(conn.get())).trimmed();
-        outcome.words = ConnectionFailureWords(outcome.detail);
-        return outcome;
-    }
-    outcome.ok = true;
-    const int version = PQserverVersion(conn.get());
-    outcome.words = QStringLiteral("连接成功。");
-    outcome.detail = QStringLiteral("PostgreSQL %1.%2%3")
-                         .arg(version / 10000)
-                         .arg(version % 10000)
-                         .arg(PQsslInUse(conn.get()) ? QStringLiteral("，加密连接") : QStringLiteral("，未加密"));
-    return outcome;
+    const Result<QString> tried = TryServerConnection(uri, password, timeoutSeconds);
+    if (!tried)
+        return Outcome::fail(ConnectionFailureWords(tried.detail()), tried.detail());
+    return Outcome::success(QStringLiteral("连接成功。\n") + tried.value());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/DataSource.h"
+#include "data/Result.h"
 
 #include <QString>
 #include <QStringList>
@@ -54,14 +55,6 @@ QString ServerDisplayName(const ServerAddress &address);
 // Whether a URI carries its own password.
 bool ServerUriHasPassword(const QString &uri);
 
-// Whether a failed connection's text says that the server wants a password
-// and none was given.
-bool ServerWantsPassword(const QString &detail);
-
-// The status bar's words for the source in use: the data file's path, or
-// "服务器 host/database".
-QString SourceStatusText(const DataSource &source, const QString &dataFilePath);
-
 // The key under which the secret service keeps the password of an address.
 QString ServerSecretKey(const ServerAddress &address);
 
@@ -69,13 +62,8 @@ QString ServerSecretKey(const ServerAddress &address);
 // sentence in Chinese; the engine text itself goes with it as the detail.
 QString ConnectionFailureWords(const QString &detail);
 
-// The outcome of a trial connection.
-struct ProbeOutcome {
-    bool ok = false;
-    QString words;    // in Chinese: the success, or ConnectionFailureWords
-    QString detail;   // the engine's own text
-};
-
-// Connects once with libpq (PQconnectdb, a connect_timeout of timeoutSeconds
-// per address) and disconnects again; nothing is read or written.
-ProbeOutcome ProbeServer(const QString &uri, const QString &password, int timeoutSeconds = 5);
+// Connects once (a connect_timeout of timeoutSeconds per address) and
+// disconnects again; nothing is read or written. On success the message says
+// so with the server's version and whether the connection is encrypted; on
+// failure it is ConnectionFailureWords, with the engine's own text as detail.
+Outcome ProbeServer(const QString &uri, const QString &password, int timeoutSeconds = 5);

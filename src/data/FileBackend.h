@@ -1,0 +1,46 @@
+#pragma once
+
+#include "data/Database.h"
+#include "data/LibraryBackend.h"
+
+#include <optional>
+#include <sys/types.h>
+
+// The library in one encrypted data file (SQLCipher), used by one program
+// at a time.
+class FileBackend final : public LibraryBackend {
+public:
+    // path: the data file.
+    FileBackend(DataSource source, QString path);
+
+    const DataSource &source() const override { return m_source; }
+    QString displayName() const override;
+    void prepare() override;
+    Connection &connection() override;
+    void release() override;
+    Connection openSeparate() override;
+    void readTracked(const QStringList &tables, const std::function<void(Connection &)> &read) override;
+    TextTable readWholeTable(Connection &conn, const TableDef &def) override;
+    QStringList changedSinceLoad() override { return {}; }
+    bool checksPages() const override { return true; }
+    bool isLibraryFile(const QString &path) const override;
+    Outcome settle() override;
+    Outcome writeDataFile(const QString &target) override;
+    Outcome replaceWith(const QString &backup) override;
+    Outcome keepIfDamaged(const QString &copyPath) override;
+    Failure exitBackupFailure(const Failure &cause) const override;
+
+private:
+    // The file the session's connection has open, by device and inode.
+    struct FileIdentity {
+        dev_t device = 0;
+        ino_t inode = 0;
+        bool operator==(const FileIdentity &) const = default;
+    };
+    std::optional<FileIdentity> identity() const;
+
+    DataSource m_source;
+    QString m_path;
+    std::optional<Connection> m_session;
+    std::optional<FileIdentity> m_sessionFile;
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "data/Database.h"
+#include "data/LibraryBackend.h"
+
+#include <QHash>
+#include <map>
+#include <optional>
+
+// The library in a PostgreSQL database that several operators share.
+class ServerBackend final : public LibraryBackend {
+public:
+    explicit ServerBackend(DataSource source);
+
+    const DataSource &source() const override { return m_source; }
+    QString displayName() const override;
+    void prepare() override;
+    Connection &connection() override;
+    void release() override;
+    Connection openSeparate() override;
+    void readTracked(const QStringList &tables, const std::function<void(Connection &)> &read) override;
+    TextTable readWholeTable(Connection &conn, const TableDef &def) override;
+    QStringList changedSinceLoad() override;
+    bool checksPages() const override { return false; }
+    bool isLibraryFile(const QString &) const override { return false; }
+    Outcome settle() override { return Outcome::success(); }
+    Outcome writeDataFile(const QString &target) override;
+    Outcome replaceWith(const QString &backup) override;
+    Outcome keepIfDamaged(const QString &) override { return Outcome::fail(QString()); }
+    Failure exitBackupFailure(const Failure &cause) const override;
+
+private:
+    DataSource m_source;
+    std::optional<Connection> m_session;
+    // Each loaded table's change count as read with it.
+    QHash<QString, qlonglong> m_loadedChanges;
+};
+
+// libpq's own reading of a connection string: the options it sets, or the
+// reason it refuses the text (in problem).
+std::map<QString, QString> ParseServerConninfo(const QString &uri, QString *problem);
+
+// A trial connection: connects once (a connect_timeout of timeoutSeconds per
+// address) and disconnects again; nothing is read or written. On success the
+// server's version and whether the connection is encrypted; on failure the
+// engine's text as the failure's detail.
+Result<QString> TryServerConnection(const QString &uri, const QString &password, int timeoutSeconds);
