@@ -14,4 +14,5 @@ struct DataSource {
     QString password;
 
     bool isServer() const { return kind == Server; }
+    bool operator==(const DataSource &) const = default;
 };

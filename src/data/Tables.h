@@ -19,18 +19,23 @@ struct DataStore {
     DataSource source;   // the data file by default, or a server
     // The library the source names; made by PrepareLibrary, or at first use.
     mutable std::shared_ptr<LibraryBackend> libraryBackend;
-    TextTable UserTable;        // login_pwd: Id, User_name, Password, Limits
-    TextTable TitleTypeTable;   // resource_zhicheng: Id, Name
-    TextTable DegreeTable;      // resource_degree: Id, Name
-    TextTable ExpertTable;      // expert_msg: the 29 fields in order
-    TextTable SelectionTable;   // sel_expert: Id, Sel_data, Expert_Id
-    TextTable ProjectTable;     // stored draws, one row per project (LoadProjects)
+    mutable QString libraryFolder;   // appDir when libraryBackend was made
+    TextTable UserTable;             // login_pwd: Id, User_name, Password, Limits
+    TextTable TitleTypeTable;        // resource_zhicheng: Id, Name
+    TextTable DegreeTable;           // resource_degree: Id, Name
+    TextTable ExpertTable;           // expert_msg: the 29 fields in order
+    TextTable SelectionTable;        // sel_expert: Id, Sel_data, Expert_Id
+    TextTable ProjectTable;          // stored draws, one row per project (LoadProjects)
 
     QString dataFilePath() const { return source.path.isEmpty() ? DataFilePath(appDir) : source.path; }
     LibraryBackend &library() const
     {
-        if (!libraryBackend)
+        // A source or folder changed since (the connection chosen anew) is
+        // another library.
+        if (!libraryBackend || !(libraryBackend->source() == source) || libraryFolder != appDir) {
             libraryBackend = LibraryBackend::ForSource(source, appDir);
+            libraryFolder = appDir;
+        }
         return *libraryBackend;
     }
 };

@@ -43,7 +43,7 @@ frmAttendance::frmAttendance(AppState &state, const ProjectExpert &expert, QWidg
     txtReason->setGeometry(TwRect(1320, 1200, 3840, 315));
     auto showReason = [this] { txtReason->setEnabled(optStatus[2]->isChecked()); };
     for (QRadioButton *o : optStatus)
-        connect(o, &QRadioButton::toggled, this, showReason);
+        connect(o, &QRadioButton::toggled, this, Guarded(showReason));
     showReason();
 
     cmdOK = new QPushButton(QStringLiteral("确 定"), this);

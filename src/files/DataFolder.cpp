@@ -165,7 +165,6 @@ QString DamagedDataFileMessage(const QString &appDir, const QString &problem)
 void PrepareLibrary(DataStore &store, const DataSource &source)
 {
     store.source = source;
-    store.libraryBackend = LibraryBackend::ForSource(source, store.appDir);
     // The data folder's own file is made at the first start, but never
     // beside an exit backup: the user's data is elsewhere then.
     if (source.path.isEmpty() && store.library().isLibraryFile(DataFilePath(store.appDir)))
