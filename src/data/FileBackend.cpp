@@ -430,18 +430,16 @@ bool FileBackend::isLibraryFile(const QString &path) const
 Outcome FileBackend::settle()
 {
     // A journal left beside the data file by an interrupted write belongs to
-    // that file; opening the file once lets the engine roll it back.
-    Connection *conn = nullptr;
+    // that file; taking the write lock once lets the engine roll it back.
+    // Only another program in the middle of a write stops what comes next; a
+    // damaged current file is one reason to restore and is copied as it is.
     try {
-        conn = &connection();
-    } catch (const DbError &) {
-        // A damaged current file is one reason to restore; copy it as it is.
-        return Outcome::success();
-    }
-    try {
-        Transaction probe(*conn);
+        Transaction probe(connection());
     } catch (const DbError &e) {
-        return Outcome::fail(e.sentence(), e.detail());
+        const int code = e.engineCode() & 0xFF;
+        if (code != SQLITE_CORRUPT && code != SQLITE_NOTADB)
+            return Outcome::fail(e.sentence(), e.detail());
+        release();
     }
     return Outcome::success();
 }
