@@ -57,10 +57,12 @@ Transaction::Transaction(Connection &conn) : m_conn(conn)
         m_conn.exec(QStringLiteral("SAVEPOINT kestrune_write"));
     else
         m_conn.m_engine->beginWrite();
+    ++m_conn.m_scopes;
 }
 
 Transaction::~Transaction()
 {
+    --m_conn.m_scopes;
     if (!m_done && m_conn.isOpen())
         m_conn.m_engine->rollbackQuietly(m_nested);
 }
@@ -73,14 +75,16 @@ void Transaction::commit()
 
 ReadSnapshot::ReadSnapshot(Connection &conn) : m_conn(conn)
 {
-    if (m_conn.inTransaction())
-        return;
-    m_conn.m_engine->beginSnapshot();
-    m_own = true;
+    if (!m_conn.inTransaction()) {
+        m_conn.m_engine->beginSnapshot();
+        m_own = true;
+    }
+    ++m_conn.m_scopes;
 }
 
 ReadSnapshot::~ReadSnapshot()
 {
+    --m_conn.m_scopes;
     // Nothing was written: ending the read either way leaves the library as it was.
     if (m_own && m_conn.isOpen())
         m_conn.m_engine->rollbackQuietly(false);

@@ -121,11 +121,15 @@ public:
     QStringList tableNames() { return m_engine->tableNames(); }
 
     ConnectionEngine &engine() const { return *m_engine; }
+    // Whether a Transaction or ReadSnapshot scope is open on the connection:
+    // a transaction open outside any scope was cut short and may be ended.
+    bool inScope() const { return m_scopes > 0; }
 
 private:
     friend class Transaction;
     friend class ReadSnapshot;
     std::unique_ptr<ConnectionEngine> m_engine;
+    int m_scopes = 0;
 };
 
 // A prepared statement with bound parameters (values are never spliced into

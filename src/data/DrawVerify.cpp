@@ -188,8 +188,8 @@ FileVerification VerifyDataFile(Connection &conn)
 {
     FileVerification f;
     // One read transaction: the check sees the file at one moment.
-    conn.exec(QStringLiteral("BEGIN"));
-    try {
+    ReadSnapshot snapshot(conn);
+    {
         const SelectionIndex selections = ReadSelections(conn);
         f.selections = selections.size();
         QSet<QString> linked;
@@ -205,10 +205,6 @@ FileVerification VerifyDataFile(Connection &conn)
         }
         for (auto it = selections.constBegin(); it != selections.constEnd(); ++it)
             f.unlinkedSelections += !linked.contains(it.key());
-    } catch (...) {
-        conn.exec(QStringLiteral("ROLLBACK"));
-        throw;
     }
-    conn.exec(QStringLiteral("COMMIT"));
     return f;
 }

@@ -381,13 +381,14 @@ Connection &FileBackend::connection()
     // A file put in the data file's place (a restore, a copy made by hand)
     // is another file: the connection to the old one would read what is gone.
     const std::optional<FileIdentity> now = identity();
-    if (m_session && (!m_session->isOpen() || now != m_sessionFile))
+    if (m_session && !m_session->inScope() && (!m_session->isOpen() || now != m_sessionFile))
         release();
     if (!m_session) {
         m_session.emplace(Connection::open(m_path));
         m_sessionFile = identity();
-    } else if (m_session->inTransaction()) {
-        // A read or write that was cut short never stays open into the next.
+    } else if (m_session->inTransaction() && !m_session->inScope()) {
+        // A read or write that was cut short never stays open into the next;
+        // one of a scope still running is the caller's own.
         m_session->engine().rollbackQuietly(false);
     }
     return *m_session;
@@ -409,6 +410,10 @@ void FileBackend::readTracked(const QStringList &, const std::function<void(Conn
 
 TextTable FileBackend::readWholeTable(Connection &conn, const TableDef &def)
 {
+    // Inside a transaction of the caller's, a second connection would not
+    // see what that transaction wrote: the table is read on conn alone.
+    if (conn.inTransaction())
+        return ReadTable(conn, def);
     TextTable table;
     // Opened before the first read lock is taken, so that opening it never
     // waits on a writer that waits on that lock.

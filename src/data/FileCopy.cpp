@@ -90,7 +90,7 @@ Outcome CopyDataFile(const QString &dataFile, const QString &target)
     // program can commit half its pages into the copy.
     try {
         Connection conn = Connection::open(dataFile);
-        conn.exec(QStringLiteral("BEGIN"));
+        ReadSnapshot snapshot(conn);
         conn.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
         // A file that opens can still have damaged pages deep inside; such a
         // copy must never take the place of a sound one.

@@ -371,14 +371,16 @@ void ServerBackend::prepare()
 
 Connection &ServerBackend::connection()
 {
-    // A connection the server dropped is made again; what it had open is gone.
-    if (m_session &&
+    // A connection the server dropped is made again, once no scope of a
+    // caller still stands on it; what it had open is gone.
+    if (m_session && !m_session->inScope() &&
         (!m_session->isOpen() || PQstatus(static_cast<ServerEngine &>(m_session->engine()).pg()) == CONNECTION_BAD))
         release();
     if (!m_session)
         m_session.emplace(Connection::connect(m_source));
-    else if (m_session->inTransaction())
-        // A read or write that was cut short never stays open into the next.
+    else if (m_session->inTransaction() && !m_session->inScope())
+        // A read or write that was cut short never stays open into the next;
+        // one of a scope still running is the caller's own.
         m_session->engine().rollbackQuietly(false);
     return *m_session;
 }

@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <stdexcept>
 
 namespace {
@@ -110,3 +111,62 @@ TEST_F(GuardedTest, EventHandlersTakeTheSamePath)
 }
 
 }   // namespace
+
+namespace {
+
+// A busy library and a lost server are offered again; 重试 runs the whole
+// handler once more, 取消 leaves it, and neither ends the program.
+struct RetryCase {
+    const char *name;
+    std::function<void()> failure;
+    QList<bool> answers;   // 重试 for true
+    int runs;              // how often the handler started
+    bool completed;
+};
+
+const RetryCase kRetryCases[] = {
+    {"a busy file, tried again once",
+     [] { throw DbError(SQLITE_BUSY, QStringLiteral("/tmp/ProSys.mdb"), QStringLiteral("database is locked")); },
+     {true},
+     2,
+     true},
+    {"a busy file, left",
+     [] { throw DbError(SQLITE_BUSY, QStringLiteral("/tmp/ProSys.mdb"), QStringLiteral("database is locked")); },
+     {false},
+     1,
+     false},
+    {"a lost server, tried twice",
+     [] { throw DbError(QStringLiteral("server closed the connection unexpectedly"), Failure::Kind::Disconnected); },
+     {true, true},
+     3,
+     true},
+};
+
+}   // namespace
+
+TEST_F(GuardedTest, ABusyOrLostLibraryIsOfferedAgainAndTheProgramGoesOn)
+{
+    for (const RetryCase &c : kRetryCases) {
+        SCOPED_TRACE(c.name);
+        messages->clear();
+        messages->retryAnswers = QQueue<bool>(c.answers.begin(), c.answers.end());
+        ended = 0;
+        int runs = 0;
+        // Fails until every 重试 the case gives has been used: the last run succeeds.
+        const int failingRuns = c.completed ? int(c.answers.size()) : int(c.answers.size()) + 1;
+        QPushButton button;
+        bool completed = false;
+        QObject::connect(&button, &QPushButton::clicked, &button, Guarded([&] {
+            if (++runs <= failingRuns)
+                c.failure();
+            completed = true;
+        }));
+        EXPECT_NO_THROW(QTest::mouseClick(&button, Qt::LeftButton));
+        EXPECT_EQ(runs, c.runs);
+        EXPECT_EQ(completed, c.completed);
+        EXPECT_EQ(ended, 0);
+        ASSERT_EQ(messages->shown.size(), int(c.answers.size()));
+        for (const auto &shown : messages->shown)
+            EXPECT_EQ(shown.title, "Kestrune");
+    }
+}
