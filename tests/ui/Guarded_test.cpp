@@ -149,7 +149,9 @@ TEST_F(GuardedTest, ABusyOrLostLibraryIsOfferedAgainAndTheProgramGoesOn)
     for (const RetryCase &c : kRetryCases) {
         SCOPED_TRACE(c.name);
         messages->clear();
-        messages->retryAnswers = QQueue<bool>(c.answers.begin(), c.answers.end());
+        messages->retryAnswers.clear();
+        for (bool answer : c.answers)
+            messages->retryAnswers.enqueue(answer);
         ended = 0;
         int runs = 0;
         // Fails until every 重试 the case gives has been used: the last run succeeds.
