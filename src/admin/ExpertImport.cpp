@@ -492,6 +492,28 @@ ImportSheet ReadImportSheet(const std::function<std::unique_ptr<SpreadsheetEngin
     return ReadWorkbook(makeEngine, path, int(ExpertFields().size()) + 1, progress);
 }
 
+Outcome WriteTemplateFile(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine, const QString &path,
+                          const DataStore &store)
+{
+    try {
+        std::unique_ptr<SpreadsheetEngine> engine = makeEngine();
+        WriteTemplate(*engine, path, store);
+    } catch (const SpreadsheetError &e) {
+        return Outcome::fail(e.message());
+    }
+    return Outcome::success();
+}
+
+Result<ImportSheet> ReadImportFile(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine,
+                                   const QString &path, const Progress &progress)
+{
+    try {
+        return ReadImportSheet(makeEngine, path, progress);
+    } catch (const SpreadsheetError &e) {
+        return Result<ImportSheet>::fail(e.message());
+    }
+}
+
 QList<QStringList> ReadSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine, const QString &path,
                              int columnCount, const Progress &progress)
 {

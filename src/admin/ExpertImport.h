@@ -83,6 +83,12 @@ void WriteTemplate(SpreadsheetEngine &engine, const QString &path, const DataSto
 // The sheet of an import workbook: the import table's columns and one more.
 ImportSheet ReadImportSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine, const QString &path,
                             const Progress &progress = {});
+// The same at the module's edge, for the screen: the template written into
+// a new workbook at path, or the sheet read, or why not.
+Outcome WriteTemplateFile(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine, const QString &path,
+                          const DataStore &store);
+Result<ImportSheet> ReadImportFile(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine,
+                                   const QString &path, const Progress &progress = {});
 // The rows only, cut to the first columnCount columns.
 QList<QStringList> ReadSheet(const std::function<std::unique_ptr<SpreadsheetEngine>()> &makeEngine, const QString &path,
                              int columnCount, const Progress &progress = {});

@@ -2,7 +2,6 @@
 
 #include "admin/DataMaintenance.h"
 #include "admin/ExpertImport.h"
-#include "migrate/AccessFile.h"
 #include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
 #include "files/DataFolder.h"
@@ -265,14 +264,10 @@ void frmDataInOut::cmdDownLoadExp_Click()
         written = Outcome::fail(written.message() + QStringLiteral("\n请检查文件夹的权限，或另选保存位置。"),
                                 written.detail());
     if (written) {
-        try {
-            BusyCursor busy;
-            std::unique_ptr<SpreadsheetEngine> engine = m_state.services.makeSpreadsheet();
-            ExpertImport::WriteTemplate(*engine, part.path(), m_state);
+        BusyCursor busy;
+        written = ExpertImport::WriteTemplateFile(m_state.services.makeSpreadsheet, part.path(), m_state);
+        if (written)
             written = part.place();
-        } catch (const SpreadsheetError &e) {
-            written = Outcome::fail(e.message());
-        }
     }
     if (!written) {
         m_state.messages().critical(failed + written.message(), kAppTitle, written.detail());
@@ -299,13 +294,15 @@ void frmDataInOut::cmdUpExp_Click()
     {
         BusyCursor busy;
         ProgressBar1->show();
-        try {
-            sheet = ExpertImport::ReadImportSheet(m_state.services.makeSpreadsheet, path, progress);
-        } catch (const SpreadsheetError &e) {
+        Result<ExpertImport::ImportSheet> read =
+            ExpertImport::ReadImportFile(m_state.services.makeSpreadsheet, path, progress);
+        if (!read) {
             ProgressBar1->hide();
-            m_state.messages().critical(QStringLiteral("无法读取专家数据导入表，没有导入任何专家：\n") + e.message());
+            m_state.messages().critical(QStringLiteral("无法读取专家数据导入表，没有导入任何专家：\n") +
+                                        read.message());
             return;
         }
+        sheet = std::move(read).value();
         check = ExpertImport::CheckSheet(sheet, m_state, m_state.today());
         ProgressBar1->hide();
     }
@@ -390,12 +387,14 @@ void frmDataInOut::cmdImpAccess_Click()
     if (path.isEmpty())
         return;
     Migrate::ImportPlan plan;
-    try {
+    {
         BusyCursor busy;
-        plan = Migrate::PlanImport(*Migrate::AccessFile::open(path));
-    } catch (const Migrate::SourceError &e) {
-        m_state.messages().critical(e.message());
-        return;
+        Result<Migrate::ImportPlan> planned = Migrate::PlanAccessImport(path);
+        if (!planned) {
+            m_state.messages().critical(planned.message());
+            return;
+        }
+        plan = std::move(planned).value();
     }
     if (!plan.canImport()) {
         m_state.messages().critical(Migrate::RefusalText(plan));

@@ -1,5 +1,7 @@
 #include "migrate/LibraryImport.h"
 
+#include "migrate/AccessFile.h"
+
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/Recordset.h"
@@ -218,6 +220,15 @@ qsizetype ImportPlan::rowsOf(const QString &table) const
         if (t.table == table)
             return t.rows;
     return 0;
+}
+
+Result<ImportPlan> PlanAccessImport(const QString &path)
+{
+    try {
+        return PlanImport(*AccessFile::open(path));
+    } catch (const SourceError &e) {
+        return Result<ImportPlan>::fail(e.message());
+    }
 }
 
 ImportPlan PlanImport(const TableSource &source)

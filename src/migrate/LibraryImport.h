@@ -55,6 +55,9 @@ struct ImportPlan {
 // text (binary, OLE) and a user table without an administrator.
 // Throws SourceError when the source cannot be read.
 ImportPlan PlanImport(const TableSource &source);
+// The same for an Access file, at the module's edge: the plan, or why the
+// file cannot be read.
+Result<ImportPlan> PlanAccessImport(const QString &path);
 
 // For the user to read before confirming: records per table, missing and
 // extra tables and columns, and every cut value.
