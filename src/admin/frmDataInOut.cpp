@@ -170,12 +170,12 @@ void frmDataInOut::onLoad()
     // The box starts ticked, as automatic backup starts on.
     m_state.AutoBackupOn = true;
     // Bringing a whole library in replaces everything: for administrators only.
-    cmdImpAccess->setVisible(m_state.isAdministrator());
+    cmdImpAccess->setVisible(m_state.session.isAdministrator());
 }
 
 bool frmDataInOut::requireAdministrator()
 {
-    if (m_state.isAdministrator())
+    if (m_state.session.isAdministrator())
         return true;
     m_state.messages().critical(QStringLiteral("只有系统管理员才能进行此操作！"));
     return false;
@@ -201,7 +201,7 @@ QString frmDataInOut::backupFolderText() const
     // Installed, the backup is not in the installation folder: name the real one.
     if (m_state.portable)
         return QStringLiteral("  （安装目录）\\数据库备份\\");
-    return QStringLiteral("  ") + QDir::toNativeSeparators(BackupFolderPath(m_state.appDir) + QLatin1Char('/'));
+    return QStringLiteral("  ") + QDir::toNativeSeparators(BackupFolderPath(m_state.store.appDir) + QLatin1Char('/'));
 }
 
 QString frmDataInOut::desktopFile(const QString &name) const
@@ -210,14 +210,11 @@ QString frmDataInOut::desktopFile(const QString &name) const
 }
 
 // What initialising and restoring change: the data and the draw in progress.
-static MaintenanceTarget maintenanceTarget(AppState &state)
-{
-    return {state, state.DrawList, state.DrawUnsaved, state.today(), &state.DrawRecord};
-}
+static MaintenanceTarget maintenanceTarget(AppState &state) { return {state.store, state.draw, state.today()}; }
 
-static QString unsavedDrawNote(const AppState &state)
+static QString unsavedDrawNote(const DrawWorkspace &draw)
 {
-    return state.DrawUnsaved ? QStringLiteral("\n当前未保存的抽取记录将被放弃。") : QString();
+    return draw.DrawUnsaved ? QStringLiteral("\n当前未保存的抽取记录将被放弃。") : QString();
 }
 
 void frmDataInOut::cmdClrDB_Click()
@@ -227,7 +224,7 @@ void frmDataInOut::cmdClrDB_Click()
     if (!m_state.messages().question(
             QStringLiteral("初始化数据库将删除全部专家信息、抽取记录以及系统管理员以外的用户，"
                            "删除前会先把当前数据库备份到“%1”文件夹。%2\n您确定初始化数据库吗？")
-                .arg(kBackupFolderName, unsavedDrawNote(m_state))))
+                .arg(kBackupFolderName, unsavedDrawNote(m_state.draw))))
         return;
     Outcome outcome;
     {
@@ -268,7 +265,7 @@ void frmDataInOut::cmdDownLoadExp_Click()
         try {
             BusyCursor busy;
             std::unique_ptr<SpreadsheetEngine> engine = m_state.services.makeSpreadsheet();
-            ExpertImport::WriteTemplate(*engine, part.path(), m_state);
+            ExpertImport::WriteTemplate(*engine, part.path(), m_state.store);
             written = part.place();
         } catch (const SpreadsheetError &e) {
             written = Outcome::fail(e.message());
@@ -306,10 +303,10 @@ void frmDataInOut::cmdUpExp_Click()
             m_state.messages().critical(QStringLiteral("无法读取专家数据导入表，没有导入任何专家：\n") + e.message());
             return;
         }
-        check = ExpertImport::CheckSheet(sheet, m_state, m_state.today());
+        check = ExpertImport::CheckSheet(sheet, m_state.store, m_state.today());
         ProgressBar1->hide();
     }
-    const QString refusal = ExpertImport::RefusalText(check, m_state);
+    const QString refusal = ExpertImport::RefusalText(check, m_state.store);
     if (!refusal.isEmpty()) {
         m_state.messages().critical(refusal);
         return;
@@ -325,7 +322,7 @@ void frmDataInOut::cmdUpExp_Click()
     {
         BusyCursor busy;
         ProgressBar1->show();
-        outcome = ExpertImport::AddExperts(m_state, check.records, progress);
+        outcome = ExpertImport::AddExperts(m_state.store, check.records, progress);
         ProgressBar1->hide();
     }
     showOutcome(outcome);
@@ -345,7 +342,7 @@ void frmDataInOut::cmdDBBak_Click()
     Outcome outcome;
     {
         BusyCursor busy;
-        outcome = BackupDatabase(m_state, path);
+        outcome = BackupDatabase(m_state.store, path);
     }
     showOutcome(outcome);
 }
@@ -362,7 +359,7 @@ void frmDataInOut::cmdDBUpd_Click()
     Outcome usable;
     {
         BusyCursor busy;
-        usable = CheckBackupFile(m_state, path);
+        usable = CheckBackupFile(m_state.store, path);
     }
     if (!usable) {
         m_state.messages().critical(usable.message(), kAppTitle, usable.detail());
@@ -370,7 +367,7 @@ void frmDataInOut::cmdDBUpd_Click()
     }
     if (!m_state.messages().question(QStringLiteral("更新专家库将用所选备份中的全部数据代替现有的专家库，"
                                                     "现有的专家库会先备份到“%1”文件夹。%2\n您确定更新专家库吗？")
-                                         .arg(kBackupFolderName, unsavedDrawNote(m_state))))
+                                         .arg(kBackupFolderName, unsavedDrawNote(m_state.draw))))
         return;
     Outcome outcome;
     {
@@ -401,7 +398,7 @@ void frmDataInOut::cmdImpAccess_Click()
         m_state.messages().critical(Migrate::RefusalText(plan));
         return;
     }
-    if (!m_state.messages().question(Migrate::ConfirmationText(plan) + unsavedDrawNote(m_state)))
+    if (!m_state.messages().question(Migrate::ConfirmationText(plan) + unsavedDrawNote(m_state.draw)))
         return;
     Outcome outcome;
     {
