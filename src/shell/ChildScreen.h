@@ -15,7 +15,8 @@ class QLineEdit;
 class QPushButton;
 class QStatusBar;
 
-// What a screen is opened with.
+// What a screen is opened with. Every member has an initialiser, so that a
+// caller names only what it passes ({.expertId = id}).
 struct ScreenArgs {
     QString expertId = {};    // the expert a detail or projects screen shows
     QString projectId = {};   // the project a project screen shows

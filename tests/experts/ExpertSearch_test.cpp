@@ -300,7 +300,8 @@ TEST_F(SearchScreen, DetailViewReturnKeepsEverythingElseResets)
     EXPECT_EQ(host.lastArgs.expertId, numbered[13]);
 
     // The detail view's way back.
-    host.openScreen(ScreenId::ExpertSearch, {.returning = true});
+    click(host.find<QPushButton>("frmExpertListDis", "cmd_Back"));
+    EXPECT_EQ(app.state.nav.CurrentScreen, 9);
     EXPECT_EQ(page(), QStringLiteral("2/3"));
     EXPECT_EQ(cell(2, 3)->text(), QStringLiteral("专家14"));
     EXPECT_EQ(text(0)->text(), QStringLiteral("专家"));

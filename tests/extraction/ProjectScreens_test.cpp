@@ -456,6 +456,10 @@ TEST_F(ProjectScreens, TheExpertDetailViewListsTheExpertsProjects)
     EXPECT_EQ(find<QLabel>(form, ArrayName("lab5", 0))->text(), RoundType::Manual);
     click(form, "cmd_Back");
     EXPECT_EQ(app.state.nav.CurrentScreen, 7);
+    // The detail view still knows its expert: its projects open again.
+    click("frmExpertListDis", "cmdProjects");
+    EXPECT_TRUE(find<QLabel>(form, "labExpert")->text().contains(expert));
+    click(form, "cmd_Back");
 
     host.openScreen(ScreenId::ExpertSearchView, {.expertId = expert});
     click("frmExpertListDis", "cmdProjects");
