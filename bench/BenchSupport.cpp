@@ -41,26 +41,26 @@ PlacementMetrics BenchHost::metrics() const { return PlacementMetrics{Tw(1280), 
 
 BenchApp::BenchApp(Library library)
 {
-    state.appDir = dir.path();
+    state.store.appDir = dir.path();
     state.services = Services::real();
     state.services.messages = messages;
     state.services.files = dialogs;
     state.services.desktop = desktop;
     state.services.makeSpreadsheet = MakeLibreOfficeEngine;
     desktop->folder = dir.path();
-    InitRoleNames(state);
-    InitPathTitles(state);
-    state.CurrentUserId = QStringLiteral("000001");
-    state.CurrentUserRole = 0;
+    InitRoleNames(state.session);
+    InitPathTitles(state.nav);
+    state.session.CurrentUserId = QStringLiteral("000001");
+    state.session.CurrentUserRole = 0;
     if (library == Library::Demo)
-        QFile::copy(DemoLibraryFile(), state.dataFilePath());
+        QFile::copy(DemoLibraryFile(), state.store.dataFilePath());
     else
-        CreateDataFile(state.dataFilePath());
+        CreateDataFile(state.store.dataFilePath());
     // The build puts the templates beside its programs.
     const QDir templates(QCoreApplication::applicationDirPath());
     for (const QString &name : templates.entryList({QStringLiteral("*.xls")}))
         QFile::copy(templates.filePath(name), dir.filePath(name));
-    LoadAllTables(state);
+    LoadAllTables(state.store);
     host = std::make_unique<BenchHost>(state);
 }
 

@@ -30,7 +30,7 @@ struct SilentMessages : MessageService {
     bool retry(const QString &, const QString &, const QString &) override { return false; }
 };
 struct NoNavigation : ScreenNavigator {
-    void openScreen(ScreenId) override {}
+    void openScreen(ScreenId, const ScreenArgs &) override {}
     void setBannerWidth(int) override {}
     void exitApplication() override {}
     void openChangePassword() override {}
@@ -132,13 +132,13 @@ struct Library {
 
     Library()
     {
-        state.appDir = dir.path();
+        state.store.appDir = dir.path();
         state.services.clock = std::make_shared<BenchClock>();
         state.services.messages = std::make_shared<SilentMessages>();
-        state.CurrentUserRole = 0;
-        InitPathTitles(state);
-        FillDemoExperts(DataFilePath(state.appDir));
-        LoadAllTables(state);
+        state.session.CurrentUserRole = 0;
+        InitPathTitles(state.nav);
+        FillDemoExperts(DataFilePath(state.store.appDir));
+        LoadAllTables(state.store);
         list = std::make_unique<frmExpertList>(state, nav);
         list->load();
         list->activate();
@@ -218,7 +218,7 @@ void BM_SearchFilterWildcardCriteria(benchmark::State &st)
     const SearchCriteria criteria{"?", "男", "启用", "正式", "03", "?类", "03", "?", "?司", "*程", "?", "*师", "20##-"};
     TextTable rows;
     for (auto _ : st) {
-        sExpert_MsgDetTemp(lib.state, criteria, rows);
+        sExpert_MsgDetTemp(lib.state.store, criteria, rows);
         benchmark::DoNotOptimize(rows.count());
     }
     st.counters["rows"] = double(rows.count());

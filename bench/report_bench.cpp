@@ -55,7 +55,7 @@ struct ReportSetup {
 
     ReportSetup()
     {
-        state.appDir = appDir.path();
+        state.store.appDir = appDir.path();
         state.services.messages = messages;
         state.services.files = files;
         state.services.desktop = desktop;
@@ -85,7 +85,7 @@ void BM_SearchExport1000Rows(benchmark::State &st)
     const auto header = SearchHeaderCells(QStringList(13), QStringList(6));
     setup.files->path = setup.appDir.filePath(QStringLiteral("export.xls"));
     for (auto _ : st) {
-        const QString saved = ExportReport({setup.state.services, setup.state.appDir}, &setup.screen,
+        const QString saved = ExportReport({setup.state.services, setup.state.store.appDir}, &setup.screen,
                                            ReportKind::Search, list, header, {});
         if (saved.isEmpty()) {
             st.SkipWithError(setup.messages->last.toStdString().c_str());
@@ -104,7 +104,7 @@ void BM_SelectionPreview25Rows(benchmark::State &st)
                      QStringLiteral("1965-03-12"), QStringLiteral("设计院"), QStringLiteral("土木工程"),
                      QStringLiteral("注册结构工程师"), QStringLiteral("13912345678")});
     for (auto _ : st) {
-        ReportPreview *preview = PreviewReport({setup.state.services, setup.state.appDir}, &setup.screen,
+        ReportPreview *preview = PreviewReport({setup.state.services, setup.state.store.appDir}, &setup.screen,
                                                ReportKind::Selection, list, {}, {});
         if (!preview) {
             st.SkipWithError(setup.messages->last.toStdString().c_str());

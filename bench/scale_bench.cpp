@@ -64,13 +64,13 @@ void BM_ExpertUpdateAndListBack40000(benchmark::State &st)
         st.ResumeTiming();
 
         save->click();
-        if (app.state.CurrentScreen != ScreenNumber(ScreenId::ExpertList) ||
+        if (app.state.nav.CurrentScreen != ScreenNumber(ScreenId::ExpertList) ||
             app.messages->last != QStringLiteral("修改成功。")) {
             st.SkipWithError(qPrintable(QStringLiteral("not saved: ") + app.messages->last));
             break;
         }
     }
-    st.counters["experts"] = double(app.state.ExpertTable.count());
+    st.counters["experts"] = double(app.state.store.ExpertTable.count());
 }
 BENCHMARK(BM_ExpertUpdateAndListBack40000)->Unit(benchmark::kMillisecond)->Iterations(10);
 
@@ -84,17 +84,17 @@ void BM_DeleteOneExpert40000(benchmark::State &st)
     auto *del = Control<QPushButton>(app, QStringLiteral("frmExpertList"), QStringLiteral("cmdDel"));
     for (auto _ : st) {
         st.PauseTiming();
-        const qsizetype before = app.state.ExpertTable.count();
+        const qsizetype before = app.state.store.ExpertTable.count();
         list->list()->controls().chk[3]->setChecked(true);
         st.ResumeTiming();
 
         del->click();
-        if (app.state.ExpertTable.count() != before - 1) {
+        if (app.state.store.ExpertTable.count() != before - 1) {
             st.SkipWithError(qPrintable(QStringLiteral("not deleted: ") + app.messages->last));
             break;
         }
     }
-    st.counters["experts"] = double(app.state.ExpertTable.count());
+    st.counters["experts"] = double(app.state.store.ExpertTable.count());
 }
 BENCHMARK(BM_DeleteOneExpert40000)->Unit(benchmark::kMillisecond)->Iterations(10);
 
@@ -105,7 +105,7 @@ void BM_ExitBackup40000(benchmark::State &st)
 {
     BenchApp app;
     for (auto _ : st) {
-        const Outcome copied = BackupDataFile(app.state.appDir);
+        const Outcome copied = BackupDataFile(app.state.store.appDir);
         if (!copied) {
             st.SkipWithError(qPrintable(copied.message()));
             break;
@@ -113,11 +113,11 @@ void BM_ExitBackup40000(benchmark::State &st)
     }
     QElapsedTimer check;
     check.start();
-    Connection conn = Connection::open(app.state.dataFilePath());
+    Connection conn = Connection::open(app.state.store.dataFilePath());
     Statement quick = conn.prepare(QStringLiteral("PRAGMA quick_check"));
     quick.step();
     st.counters["quick_check_ms"] = double(check.nsecsElapsed()) / 1e6;
-    st.counters["file_MB"] = double(QFileInfo(app.state.dataFilePath()).size()) / 1e6;
+    st.counters["file_MB"] = double(QFileInfo(app.state.store.dataFilePath()).size()) / 1e6;
 }
 BENCHMARK(BM_ExitBackup40000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 
@@ -228,7 +228,7 @@ const QString &ImportFile(const QString &suffix)
     static QHash<QString, QString> made;
     if (!made.contains(suffix)) {
         BenchApp empty(BenchApp::Library::Empty);
-        const QList<QStringList> rows = ImportSheet(empty.state, 50000);
+        const QList<QStringList> rows = ImportSheet(empty.state.store, 50000);
         const QString csv = dir.filePath(QStringLiteral("experts.csv"));
         QFile f(csv);
         if (!f.open(QIODevice::WriteOnly) || f.write(CsvOf(rows)) < 0)
@@ -279,7 +279,7 @@ void ImportBench(benchmark::State &st, const QString &suffix)
         upload->click();
 
         st.PauseTiming();
-        const bool ok = app->state.ExpertTable.count() == 90000;
+        const bool ok = app->state.store.ExpertTable.count() == 90000;
         const QString last = app->messages->last;
         app.reset();
         st.ResumeTiming();

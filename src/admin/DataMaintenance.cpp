@@ -42,10 +42,8 @@ Outcome ImportAccessLibrary(const MaintenanceTarget &target, const Migrate::Impo
 
 void DropUnsavedDraw(const MaintenanceTarget &target)
 {
-    target.drawList.clear();
-    target.drawUnsaved = false;
-    if (target.drawRecord)
-        target.drawRecord->clear();
+    target.draw.StartNewDraw();
+    target.draw.DrawUnsaved = false;
 }
 
 Outcome InitialiseDatabase(const MaintenanceTarget &target)

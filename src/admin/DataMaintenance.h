@@ -5,6 +5,7 @@
 #include "data/Tables.h"
 #include "files/DataFolder.h"
 #include "migrate/LibraryImport.h"
+#include "shell/DrawWorkspace.h"
 
 #include <QDate>
 #include <QString>
@@ -21,10 +22,8 @@
 // its experts may be gone. today dates the safety copy.
 struct MaintenanceTarget {
     DataStore &store;
-    TextTable &drawList;
-    bool &drawUnsaved;
+    DrawWorkspace &draw;
     QDate today;
-    DrawSession *drawRecord = nullptr;   // the rounds behind drawList, dropped with it
 };
 
 // WriteSafetyCopy(store, today, reason): files/DataFolder.h.

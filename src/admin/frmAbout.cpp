@@ -42,7 +42,7 @@ QPixmap emblem(int size)
 
 }   // namespace
 
-frmAbout::frmAbout(AppState &state, QWidget *parent) : QDialog(parent), m_state(state)
+frmAbout::frmAbout(const Services &services, QWidget *parent) : QDialog(parent), m_services(services)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("关于 ") + kAppTitle);
@@ -147,11 +147,11 @@ void frmAbout::mouseMoveEvent(QMouseEvent *event)
 void frmAbout::openWeb()
 {
     // Whether a browser opened is not reported, as with any web link.
-    m_state.services.desktop->openUrl(QUrl(Label2->text()));
+    m_services.desktop->openUrl(QUrl(Label2->text()));
 }
 
 void frmAbout::openMail()
 {
-    if (!m_state.services.desktop->openUrl(QUrl(QStringLiteral("mailto:") + Label3->text())))
-        m_state.messages().information(QStringLiteral("请正确安装OutLook！"));
+    if (!m_services.desktop->openUrl(QUrl(QStringLiteral("mailto:") + Label3->text())))
+        m_services.messages->information(QStringLiteral("请正确安装OutLook！"));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/AppState.h"
+#include "ui/Services.h"
 
 #include <QDialog>
 
@@ -11,7 +11,7 @@ class QPushButton;
 class frmAbout : public QDialog {
     Q_OBJECT
 public:
-    frmAbout(AppState &state, QWidget *parent = nullptr);
+    frmAbout(const Services &services, QWidget *parent = nullptr);
 
     // The maker's details shown in the box.
     static const QString kMakerName, kMakerPhone, kMakerWeb, kMakerMail, kMakerNotice;
@@ -28,7 +28,7 @@ private:
     void openWeb();
     void openMail();
 
-    AppState &m_state;
+    const Services &m_services;
     QLabel *Label2 = nullptr;
     QLabel *Label3 = nullptr;
     QPushButton *Command1 = nullptr;

@@ -61,9 +61,9 @@ void frmChangePwd::showEvent(QShowEvent *event)
     if (m_loaded || event->spontaneous())
         return;
     m_loaded = true;
-    const TextTable &users = m_state.UserTable;
+    const TextTable &users = m_state.store.UserTable;
     for (qsizetype r = 0; r < users.count(); ++r) {
-        if (users.cell(r, 0) == m_state.CurrentUserId) {
+        if (users.cell(r, 0) == m_state.session.CurrentUserId) {
             txtUser->setText(users.cell(r, 1).toString());
             break;
         }
@@ -109,7 +109,7 @@ void frmChangePwd::cmdOK_Click()
         txtPwdCheck->setSelection(txtPwdCheck->text().indexOf(check), int(check.size()));
         return;
     }
-    switch (CheckNewCredentials(m_state.UserTable, m_state.CurrentUserId, user, pwd)) {
+    switch (CheckNewCredentials(m_state.store.UserTable, m_state.session.CurrentUserId, user, pwd)) {
     case CredentialProblem::NameTooLong:
         msg.information(QStringLiteral("用户名不能超过100个字符（一个汉字算2个字符）。"));
         txtUser->setFocus();
@@ -128,11 +128,11 @@ void frmChangePwd::cmdOK_Click()
     case CredentialProblem::None:
         break;
     }
-    if (!ChangeCredentials(m_state, m_state.CurrentUserId, user, pwd)) {
+    if (!ChangeCredentials(m_state.store, m_state.session.CurrentUserId, user, pwd)) {
         msg.critical(QStringLiteral("没有匹配的记录！"));
         return;
     }
     msg.information(QStringLiteral("修改成功。"));
-    LoadUsers(m_state);
+    LoadUsers(m_state.store);
     accept();
 }

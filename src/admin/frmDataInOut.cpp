@@ -169,12 +169,12 @@ void frmDataInOut::onLoad()
     // The box starts ticked, as automatic backup starts on.
     m_state.AutoBackupOn = true;
     // Bringing a whole library in replaces everything: for administrators only.
-    cmdImpAccess->setVisible(m_state.isAdministrator());
+    cmdImpAccess->setVisible(m_state.session.isAdministrator());
 }
 
 bool frmDataInOut::requireAdministrator()
 {
-    if (m_state.isAdministrator())
+    if (m_state.session.isAdministrator())
         return true;
     m_state.messages().critical(QStringLiteral("只有系统管理员才能进行此操作！"));
     return false;
@@ -200,7 +200,7 @@ QString frmDataInOut::backupFolderText() const
     // Installed, the backup is not in the installation folder: name the real one.
     if (m_state.portable)
         return QStringLiteral("  （安装目录）\\数据库备份\\");
-    return QStringLiteral("  ") + QDir::toNativeSeparators(BackupFolderPath(m_state.appDir) + QLatin1Char('/'));
+    return QStringLiteral("  ") + QDir::toNativeSeparators(BackupFolderPath(m_state.store.appDir) + QLatin1Char('/'));
 }
 
 QString frmDataInOut::desktopFile(const QString &name) const
@@ -209,14 +209,11 @@ QString frmDataInOut::desktopFile(const QString &name) const
 }
 
 // What initialising and restoring change: the data and the draw in progress.
-static MaintenanceTarget maintenanceTarget(AppState &state)
-{
-    return {state, state.DrawList, state.DrawUnsaved, state.today(), &state.DrawRecord};
-}
+static MaintenanceTarget maintenanceTarget(AppState &state) { return {state.store, state.draw, state.today()}; }
 
-static QString unsavedDrawNote(const AppState &state)
+static QString unsavedDrawNote(const DrawWorkspace &draw)
 {
-    return state.DrawUnsaved ? QStringLiteral("\n当前未保存的抽取记录将被放弃。") : QString();
+    return draw.DrawUnsaved ? QStringLiteral("\n当前未保存的抽取记录将被放弃。") : QString();
 }
 
 void frmDataInOut::cmdClrDB_Click()
@@ -226,7 +223,7 @@ void frmDataInOut::cmdClrDB_Click()
     if (!m_state.messages().question(
             QStringLiteral("初始化数据库将删除全部专家信息、抽取记录以及系统管理员以外的用户，"
                            "删除前会先把当前数据库备份到“%1”文件夹。%2\n您确定初始化数据库吗？")
-                .arg(kBackupFolderName, unsavedDrawNote(m_state))))
+                .arg(kBackupFolderName, unsavedDrawNote(m_state.draw))))
         return;
     Outcome outcome;
     {
@@ -265,7 +262,7 @@ void frmDataInOut::cmdDownLoadExp_Click()
                                 written.detail());
     if (written) {
         BusyCursor busy;
-        written = ExpertImport::WriteTemplateFile(m_state.services.makeSpreadsheet, part.path(), m_state);
+        written = ExpertImport::WriteTemplateFile(m_state.services.makeSpreadsheet, part.path(), m_state.store);
         if (written)
             written = part.place();
     }
@@ -303,10 +300,10 @@ void frmDataInOut::cmdUpExp_Click()
             return;
         }
         sheet = std::move(read).value();
-        check = ExpertImport::CheckSheet(sheet, m_state, m_state.today());
+        check = ExpertImport::CheckSheet(sheet, m_state.store, m_state.today());
         ProgressBar1->hide();
     }
-    const QString refusal = ExpertImport::RefusalText(check, m_state);
+    const QString refusal = ExpertImport::RefusalText(check, m_state.store);
     if (!refusal.isEmpty()) {
         m_state.messages().critical(refusal);
         return;
@@ -322,7 +319,7 @@ void frmDataInOut::cmdUpExp_Click()
     {
         BusyCursor busy;
         ProgressBar1->show();
-        outcome = ExpertImport::AddExperts(m_state, check.records, progress);
+        outcome = ExpertImport::AddExperts(m_state.store, check.records, progress);
         ProgressBar1->hide();
     }
     showOutcome(outcome);
@@ -342,7 +339,7 @@ void frmDataInOut::cmdDBBak_Click()
     Outcome outcome;
     {
         BusyCursor busy;
-        outcome = BackupDatabase(m_state, path);
+        outcome = BackupDatabase(m_state.store, path);
     }
     showOutcome(outcome);
 }
@@ -359,7 +356,7 @@ void frmDataInOut::cmdDBUpd_Click()
     Outcome usable;
     {
         BusyCursor busy;
-        usable = CheckBackupFile(m_state, path);
+        usable = CheckBackupFile(m_state.store, path);
     }
     if (!usable) {
         m_state.messages().critical(usable.message(), kAppTitle, usable.detail());
@@ -367,7 +364,7 @@ void frmDataInOut::cmdDBUpd_Click()
     }
     if (!m_state.messages().question(QStringLiteral("更新专家库将用所选备份中的全部数据代替现有的专家库，"
                                                     "现有的专家库会先备份到“%1”文件夹。%2\n您确定更新专家库吗？")
-                                         .arg(kBackupFolderName, unsavedDrawNote(m_state))))
+                                         .arg(kBackupFolderName, unsavedDrawNote(m_state.draw))))
         return;
     Outcome outcome;
     {
@@ -400,7 +397,7 @@ void frmDataInOut::cmdImpAccess_Click()
         m_state.messages().critical(Migrate::RefusalText(plan));
         return;
     }
-    if (!m_state.messages().question(Migrate::ConfirmationText(plan) + unsavedDrawNote(m_state)))
+    if (!m_state.messages().question(Migrate::ConfirmationText(plan) + unsavedDrawNote(m_state.draw)))
         return;
     Outcome outcome;
     {

@@ -121,12 +121,12 @@ void frmUserRights::onLoad()
 {
     // The roles by number, as the login gives them.
     for (QComboBox *roles : {comRole, comNewRole}) {
-        roles->addItems(m_state.RoleNames);
+        roles->addItems(m_state.session.RoleNames);
         roles->setCurrentIndex(-1);
     }
 }
 
-void frmUserRights::onActivate()
+void frmUserRights::onActivate(const ScreenArgs &)
 {
     // Typed names and passwords never wait for the next visit.
     for (QLineEdit *e : {txtUser, txtPwd, txtPwdCheck})
@@ -139,11 +139,11 @@ void frmUserRights::onActivate()
 void frmUserRights::showList()
 {
     m_rows.clear();
-    const TextTable &users = m_state.UserTable;
+    const TextTable &users = m_state.store.UserTable;
     for (qsizetype r = 0; r < users.count(); ++r) {
         const int role = RoleFromLimits(users.cell(r, 3));
         // A role the program does not know shows as it is stored.
-        const QString roleName = role >= 0 ? m_state.RoleNames.value(role) : users.cell(r, 3).toString();
+        const QString roleName = role >= 0 ? m_state.session.RoleNames.value(role) : users.cell(r, 3).toString();
         m_rows.appendCells({users.cell(r, 0), users.cell(r, 1), QStringView(roleName)});
     }
     ListCall call;
@@ -159,7 +159,7 @@ void frmUserRights::chooseUser(QString userId)
     m_selectedId.clear();
     labSelName->clear();
     comNewRole->setCurrentIndex(-1);
-    const TextTable &users = m_state.UserTable;
+    const TextTable &users = m_state.store.UserTable;
     for (qsizetype r = 0; r < users.count(); ++r) {
         if (users.cell(r, 0) == userId) {
             m_selectedId = userId;
@@ -286,12 +286,12 @@ void frmUserRights::cmdResetPwd_Click()
 
 bool frmUserRights::apply(const UserChange &change, const QString &success)
 {
-    const UserChangeResult result = ApplyUserChange(m_state, m_state.CurrentUserId, change);
+    const UserChangeResult result = ApplyUserChange(m_state.store, m_state.session.CurrentUserId, change);
     if (result.problem != UserProblem::None) {
         showProblem(result.problem, change.kind);
         return false;
     }
-    LoadUsers(m_state);
+    LoadUsers(m_state.store);
     showList();
     m_state.messages().information(success);
     return true;
@@ -311,7 +311,7 @@ void frmUserRights::showProblem(UserProblem problem, UserChange::Kind kind)
     case UserProblem::NoSuchUser:
         msg.critical(QStringLiteral("没有匹配的记录！"));
         // Gone behind the screen's back: show the users as they are now.
-        LoadUsers(m_state);
+        LoadUsers(m_state.store);
         showList();
         chooseUser(m_selectedId);
         return;

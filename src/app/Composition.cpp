@@ -48,9 +48,12 @@ std::unique_ptr<MDIFrm> MakeMainWindow(AppState &state, ScreenRegistry registry)
         NameFieldsByCaptions(&dialog);
         dialog.exec();
     };
-    main->showAbout = [&state](QWidget *owner) { frmAbout(state, owner).exec(); };
+    main->showAbout = [&state](QWidget *owner) { frmAbout(state.services, owner).exec(); };
     main->showUserRights = [window = main.get()] { window->openScreen(ScreenId::UserRights); };
     MDIFrm *window = main.get();
-    main->storeDraw = [&state, window] { return StoreCurrentDraw(state, window) != DrawStoreResult::Cancelled; };
+    main->storeDraw = [&state, window] {
+        return StoreCurrentDraw(state.draw, state.store, state.session, state.services, window) !=
+               DrawStoreResult::Cancelled;
+    };
     return main;
 }

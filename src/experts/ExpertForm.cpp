@@ -144,8 +144,8 @@ void ExpertEditorScreen::onLoad()
     com_Sex->addItems(SexItems());
     com_Sta->addItems(StatusItems());
     com_Lin->addItems(KindItems());
-    com_Degree->addItems(EditorReferenceNames(m_state.DegreeTable));
-    com_Zhicheng->addItems(EditorReferenceNames(m_state.TitleTypeTable));
+    com_Degree->addItems(EditorReferenceNames(m_state.store.DegreeTable));
+    com_Zhicheng->addItems(EditorReferenceNames(m_state.store.TitleTypeTable));
     com_Star->addItems(StarGrades());
     for (QComboBox *list : std::as_const(lists))
         list->setCurrentIndex(list->count() > 0 ? 0 : -1);
@@ -187,7 +187,7 @@ ExpertFormValues ExpertEditorScreen::formValues() const
         else if (f.field == E_degree_type_id)
             v.byField[f.field] = DegreeCodeForPosition(p);
         else if (f.field == E_zhicheng_id)
-            v.byField[f.field] = TitleIdForPosition(m_state, p);
+            v.byField[f.field] = TitleIdForPosition(m_state.store, p);
         else
             v.byField[f.field] = list->itemText(p);
     }
@@ -226,8 +226,8 @@ void ExpertEditorScreen::showExpertRow(const QStringList &row)
     selectText(com_Lin, E_Is_temp);
     selectText(com_Star, E_star_number);
     selectText(com_Sex, E_Sex);
-    selectCode(com_Degree, m_state.DegreeTable, E_degree_type_id);
-    selectCode(com_Zhicheng, m_state.TitleTypeTable, E_zhicheng_id);
+    selectCode(com_Degree, m_state.store.DegreeTable, E_degree_type_id);
+    selectCode(com_Zhicheng, m_state.store.TitleTypeTable, E_zhicheng_id);
     // A title level already standing where the record puts it raises no
     // change, so a star text the list does not offer would stay beside it:
     // the grade follows the title level here too.

@@ -106,7 +106,7 @@ frmExpertList::frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *par
 void frmExpertList::onLoad()
 {
     // The rights of the user who logged in hold for the whole run.
-    m_fullRights = m_state.isAdministrator();
+    m_fullRights = m_state.session.isAdministrator();
     comlabStatus->setCurrentIndex(0);
     if (m_fullRights) {
         Label1->setText(kHeadingFull);
@@ -145,18 +145,18 @@ void frmExpertList::placeRules(int rightEnd, bool lastColumnRule)
     Line3[11]->setVisible(lastColumnRule);
 }
 
-void frmExpertList::onActivate()
+void frmExpertList::onActivate(const ScreenArgs &)
 {
     // Filters never survive leaving the screen.
     txtName->clear();
     comlabStatus->setCurrentIndex(0);
-    SetExpert_MsgTemp(m_state, QString(), kAllItem, m_state.ExpertListRows);
+    SetExpert_MsgTemp(m_state.store, QString(), kAllItem, m_state.ExpertListRows);
     showList();
 }
 
 void frmExpertList::cmdSearch_Click()
 {
-    SetExpert_MsgTemp(m_state, txtName->text().trimmed(), comlabStatus->currentText(), m_state.ExpertListRows);
+    SetExpert_MsgTemp(m_state.store, txtName->text().trimmed(), comlabStatus->currentText(), m_state.ExpertListRows);
     showList();
 }
 
@@ -187,8 +187,7 @@ void frmExpertList::labOP_1_Click(int slot)
     const qsizetype position = m_list->selectSlot(slot);
     if (position < 0)
         return;
-    m_state.SelectedExpertId = m_state.ExpertListRows.cell(position, 0).toString();
-    m_nav.openScreen(ScreenId::ExpertListView);
+    m_nav.openScreen(ScreenId::ExpertListView, {.expertId = m_state.ExpertListRows.cell(position, 0).toString()});
 }
 
 void frmExpertList::labOP_2_Click(int slot)
@@ -226,10 +225,10 @@ void frmExpertList::cmdDel_Click()
         return;
 
     // The draw records that go with the experts, as the table knows them.
-    const QStringList selections = SelectionIdsOfExperts(m_state, ids);
+    const QStringList selections = SelectionIdsOfExperts(m_state.store, ids);
     ExpertDeletion result;
     try {
-        result = DeleteExpertsWithSelections(m_state, ids, m_state.today());
+        result = DeleteExpertsWithSelections(m_state.store, ids, m_state.today());
     } catch (const DbError &e) {
         // Like a failed save: nothing was deleted, the list stays as it is.
         m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
@@ -243,11 +242,11 @@ void frmExpertList::cmdDel_Click()
     m_state.paging.SelectedRow = positions.last() + 1;
     // A deleted expert leaves the draw list too: once its Id is handed to the
     // next new expert, storing the draw would record that other person.
-    m_state.DrawList.removeRowsIf(
+    m_state.draw.DrawList.removeRowsIf(
         [&ids](const TextTable &list, qsizetype row) { return ids.contains(list.cell(row, 0)); });
     try {
-        RefreshExperts(m_state, ids);
-        RefreshSelections(m_state, selections);
+        RefreshExperts(m_state.store, ids);
+        RefreshSelections(m_state.store, selections);
     } catch (const DbError &e) {
         // Deleted, but the tables could not be read again just now.
         m_state.messages().critical(e.sentence(), kAppTitle, e.detail());

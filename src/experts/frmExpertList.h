@@ -22,7 +22,7 @@ public:
 
 protected:
     void onLoad() override;
-    void onActivate() override;
+    void onActivate(const ScreenArgs &) override;
 
 private:
     void showList();

@@ -22,21 +22,19 @@ frmExpertListDis::frmExpertListDis(AppState &state, ScreenNavigator &nav, QWidge
 void frmExpertListDis::showProjects()
 {
     // The projects of the expert on show, from the list (21) or the search (22).
-    if (m_state.isCurrentScreen(ScreenId::ExpertListView))
-        m_nav.openScreen(ScreenId::ExpertListViewProjects);
-    else if (m_state.isCurrentScreen(ScreenId::ExpertSearchView))
-        m_nav.openScreen(ScreenId::ExpertSearchViewProjects);
+    if (m_state.nav.isCurrentScreen(ScreenId::ExpertListView))
+        m_nav.openScreen(ScreenId::ExpertListViewProjects, {.expertId = m_expertId});
+    else if (m_state.nav.isCurrentScreen(ScreenId::ExpertSearchView))
+        m_nav.openScreen(ScreenId::ExpertSearchViewProjects, {.expertId = m_expertId});
 }
 
-void frmExpertListDis::onActivate()
+void frmExpertListDis::onActivate(const ScreenArgs &args)
 {
-    const bool opened =
-        m_state.isCurrentScreen(ScreenId::ExpertListView) || m_state.isCurrentScreen(ScreenId::ExpertSearchView);
-    const QString key = opened ? m_state.SelectedExpertId : QString();
-    const qsizetype row = FindExpertRow(m_state, key);
+    m_expertId = args.expertId;
+    const qsizetype row = FindExpertRow(m_state.store, m_expertId);
     // An expert no longer in the table leaves the previous content on show.
     if (row >= 0)
-        showExpert(m_state.ExpertTable.row(row));
+        showExpert(m_state.store.ExpertTable.row(row));
 }
 
 void frmExpertListDis::showExpert(const QStringList &row)
@@ -47,20 +45,19 @@ void frmExpertListDis::showExpert(const QStringList &row)
         // Degree and title level are stored as row numbers of their tables;
         // a code that names no row shows an empty box.
         if (f.field == E_degree_type_id)
-            text = DegreeNameForCode(m_state, text);
+            text = DegreeNameForCode(m_state.store, text);
         else if (f.field == E_zhicheng_id)
-            text = TitleNameForCode(m_state, text);
+            text = TitleNameForCode(m_state.store, text);
         setBoxText(f.caption, text);
     }
 }
 
 void frmExpertListDis::back()
 {
-    if (m_state.isCurrentScreen(ScreenId::ExpertListView)) {
+    if (m_state.nav.isCurrentScreen(ScreenId::ExpertListView)) {
         m_nav.openScreen(ScreenId::ExpertList);
-    } else if (m_state.isCurrentScreen(ScreenId::ExpertSearchView)) {
-        // The search keeps its criteria, results and page when it sees this.
-        m_state.SearchReturn = true;
-        m_nav.openScreen(ScreenId::ExpertSearch);
+    } else if (m_state.nav.isCurrentScreen(ScreenId::ExpertSearchView)) {
+        // The search keeps its criteria, results and page.
+        m_nav.openScreen(ScreenId::ExpertSearch, {.returning = true});
     }
 }

@@ -12,7 +12,7 @@ public:
     frmExpertListDis(AppState &state, ScreenNavigator &nav, QWidget *parent = nullptr);
 
 protected:
-    void onActivate() override;
+    void onActivate(const ScreenArgs &args) override;
 
 private:
     void back();
@@ -21,4 +21,5 @@ private:
 
     QPushButton *cmd_Back = nullptr;
     QPushButton *cmdProjects = nullptr;
+    QString m_expertId;   // the expert the screen was opened with
 };

@@ -13,14 +13,14 @@ QString frmExpertListUpd::chosenExpertId() const
     return m_state.ExpertListRows.cell(row, 0).toString();
 }
 
-void frmExpertListUpd::onActivate()
+void frmExpertListUpd::onActivate(const ScreenArgs &)
 {
     const QString id = chosenExpertId();
-    const qsizetype row = id.isEmpty() ? -1 : FindExpertRow(m_state, id);
+    const qsizetype row = id.isEmpty() ? -1 : FindExpertRow(m_state.store, id);
     // An expert no longer in the table leaves the inputs as they were; the
     // save then reports that no record matches.
     if (row >= 0) {
-        m_shownRow = m_state.ExpertTable.row(row);
+        m_shownRow = m_state.store.ExpertTable.row(row);
         showExpertRow(m_shownRow);
     } else {
         m_shownRow.clear();
@@ -38,7 +38,7 @@ void frmExpertListUpd::SaveExpertUpdate()
     // The record is rewritten by one statement, so the file stays whole.
     const QString id = chosenExpertId();
     const ExpertUpdate saved =
-        id.isEmpty() ? ExpertUpdate::Missing : UpdateExpertAsRead(m_state, id, *record, m_shownRow);
+        id.isEmpty() ? ExpertUpdate::Missing : UpdateExpertAsRead(m_state.store, id, *record, m_shownRow);
     if (saved == ExpertUpdate::Conflict) {
         m_state.messages().critical(QString::fromUtf8(kExpertChangedElsewhere));
         return;
@@ -48,6 +48,6 @@ void frmExpertListUpd::SaveExpertUpdate()
         return;
     }
     m_state.messages().information(QStringLiteral("修改成功。"));
-    RefreshExperts(m_state, {id});
+    RefreshExperts(m_state.store, {id});
     back();
 }

@@ -15,7 +15,7 @@ public:
 
 protected:
     QString loadTitle() const override { return QStringLiteral("专家详细信息"); }
-    void onActivate() override;
+    void onActivate(const ScreenArgs &) override;
     void save() override { SaveExpertUpdate(); }
     void back() override;
 

@@ -24,7 +24,7 @@ void frmNewExpert::onLoad()
     afterClear();
 }
 
-void frmNewExpert::onActivate()
+void frmNewExpert::onActivate(const ScreenArgs &)
 {
     labTitle->setText(loadTitle());
     labTitle->adjustSize();
@@ -51,7 +51,7 @@ void frmNewExpert::afterClear()
 
 void frmNewExpert::back()
 {
-    if (!m_state.isCurrentScreen(ScreenId::DrawResultNewTemporary))
+    if (!m_state.nav.isCurrentScreen(ScreenId::DrawResultNewTemporary))
         return;
     m_nav.openScreen(ScreenId::DrawResult);
 }
@@ -64,7 +64,7 @@ void frmNewExpert::SaveNewExpert()
 
     QString id;
     try {
-        id = AddExpertRecord(m_state, *record);
+        id = AddExpertRecord(m_state.store, *record);
     } catch (const DbError &e) {
         // Nothing was stored: the user keeps the values and may save again.
         m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
@@ -78,12 +78,12 @@ void frmNewExpert::SaveNewExpert()
     // stored but outside the extraction it was made for.
     if (temporary) {
         const QStringList row = record->drawListRow(id);
-        m_state.DrawList.append(row);
+        m_state.draw.DrawList.append(row);
         // A temporary expert is a round of the draw of its own.
-        m_state.DrawRecord.rounds.append(TemporaryRound(row, m_state.services.clock->now()));
+        m_state.draw.DrawRecord.rounds.append(TemporaryRound(row, m_state.services.clock->now()));
     }
     try {
-        RefreshExperts(m_state, {id});
+        RefreshExperts(m_state.store, {id});
     } catch (const DbError &e) {
         m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
         return;

@@ -18,11 +18,11 @@ public:
 protected:
     QString loadTitle() const override;
     void onLoad() override;
-    void onActivate() override;
+    void onActivate(const ScreenArgs &) override;
     void save() override { SaveNewExpert(); }
     void back() override;
     void afterClear() override;
 
 private:
-    bool temporaryMode() const { return m_state.isCurrentScreen(ScreenId::DrawResultNewTemporary); }
+    bool temporaryMode() const { return m_state.nav.isCurrentScreen(ScreenId::DrawResultNewTemporary); }
 };

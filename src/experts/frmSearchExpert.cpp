@@ -132,25 +132,23 @@ void frmSearchExpert::onLoad()
     // Every reference row is listed, row 0 included, so that position p of
     // a list is row p of its table.
     com_Degree->clear();
-    for (qsizetype r = 0; r < m_state.DegreeTable.count(); ++r)
-        com_Degree->addItem(m_state.DegreeTable.cell(r, 1).toString());
+    for (qsizetype r = 0; r < m_state.store.DegreeTable.count(); ++r)
+        com_Degree->addItem(m_state.store.DegreeTable.cell(r, 1).toString());
     com_Zhicheng->clear();
-    for (qsizetype r = 0; r < m_state.TitleTypeTable.count(); ++r)
-        com_Zhicheng->addItem(m_state.TitleTypeTable.cell(r, 1).toString());
+    for (qsizetype r = 0; r < m_state.store.TitleTypeTable.count(); ++r)
+        com_Zhicheng->addItem(m_state.store.TitleTypeTable.cell(r, 1).toString());
     for (QComboBox *c : {com_Sex, com_Sta, com_Lin, com_Degree, com_Zhicheng, com_Star})
         c->setCurrentIndex(0);
 }
 
-void frmSearchExpert::onActivate()
+void frmSearchExpert::onActivate(const ScreenArgs &args)
 {
-    if (m_state.SearchReturn) {
-        // Back from the detail view: criteria, inputs, results and page stay.
-        m_state.SearchReturn = false;
+    // Back from the detail view: criteria, inputs, results and page stay.
+    if (args.returning)
         return;
-    }
     m_criteria.fill(kNoRecord);
     cmd_Clear_Click();
-    sExpert_MsgDetTemp(m_state, m_criteria, m_state.SearchResultRows);
+    sExpert_MsgDetTemp(m_state.store, m_criteria, m_state.SearchResultRows);
     showList();
 }
 
@@ -168,7 +166,7 @@ void frmSearchExpert::cmdSearch_Click()
     m_criteria[6] = code(com_Zhicheng);
     for (int i = 7; i <= 12; ++i)
         m_criteria[i] = txtDis[i - 5]->text().trimmed();
-    sExpert_MsgDetTemp(m_state, m_criteria, m_state.SearchResultRows);
+    sExpert_MsgDetTemp(m_state.store, m_criteria, m_state.SearchResultRows);
     showList();
 }
 
@@ -216,6 +214,5 @@ void frmSearchExpert::labOP_1_Click(int slot)
     const qsizetype position = m_list->selectSlot(slot);
     if (position < 0)
         return;
-    m_state.SelectedExpertId = m_state.SearchResultRows.cell(position, 0).toString();
-    m_nav.openScreen(ScreenId::ExpertSearchView);
+    m_nav.openScreen(ScreenId::ExpertSearchView, {.expertId = m_state.SearchResultRows.cell(position, 0).toString()});
 }

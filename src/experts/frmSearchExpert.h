@@ -45,7 +45,7 @@ public:
 
 protected:
     void onLoad() override;
-    void onActivate() override;
+    void onActivate(const ScreenArgs &args) override;
 
 private:
     void showList();

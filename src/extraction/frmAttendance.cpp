@@ -13,8 +13,8 @@ namespace {
 const QString kStatuses[3] = {Attendance::NotContacted, Attendance::Confirmed, Attendance::Declined};
 }
 
-frmAttendance::frmAttendance(AppState &state, const ProjectExpert &expert, QWidget *parent)
-    : QDialog(parent), m_state(state)
+frmAttendance::frmAttendance(const Services &services, const ProjectExpert &expert, QWidget *parent)
+    : QDialog(parent), m_services(services)
 {
     setObjectName(QStringLiteral("frmAttendance"));
     setWindowTitle(QStringLiteral("出席情况"));
@@ -74,11 +74,11 @@ QString frmAttendance::reason() const
 void frmAttendance::cmdOK_Click()
 {
     if (status().isEmpty()) {
-        m_state.messages().information(QStringLiteral("请选择出席情况！"));
+        m_services.messages->information(QStringLiteral("请选择出席情况！"));
         return;
     }
     if (status() == Attendance::Declined && reason().isEmpty()) {
-        m_state.messages().information(QStringLiteral("请输入拒绝原因！"));
+        m_services.messages->information(QStringLiteral("请输入拒绝原因！"));
         txtReason->setFocus();
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "shell/AppState.h"
+#include "data/DrawRecord.h"
+#include "ui/Services.h"
 
 #include <QDialog>
 
@@ -13,14 +14,14 @@ class QRadioButton;
 class frmAttendance : public QDialog {
     Q_OBJECT
 public:
-    frmAttendance(AppState &state, const ProjectExpert &expert, QWidget *parent = nullptr);
+    frmAttendance(const Services &services, const ProjectExpert &expert, QWidget *parent = nullptr);
 
     QString status() const;
     QString reason() const;
     void cmdOK_Click();
 
 private:
-    AppState &m_state;
+    const Services &m_services;
     QLabel *labExpert = nullptr;
     QRadioButton *optStatus[3] = {};
     QLabel *labReason = nullptr;

@@ -97,7 +97,7 @@ frmAvoid::frmAvoid(AppState &state, const TextTable &candidates, QWidget *parent
     connect(chkRecent, &QCheckBox::toggled, txtDays, Guarded(txtDays, &QWidget::setEnabled));
     connect(txtDays, &QLineEdit::textChanged, this, Guarded(this, &frmAvoid::showCounts));
 
-    setRules(m_state.Avoidance);
+    setRules(m_state.draw.Avoidance);
 }
 
 void frmAvoid::setRules(const AvoidanceRules &rules)
@@ -133,7 +133,7 @@ AvoidanceRules frmAvoid::rules() const
 void frmAvoid::showCounts()
 {
     const AvoidanceRules r = rules();
-    const AvoidanceCounts c = CountAvoidance(m_candidates, r, m_state.SelectionTable, m_state.today());
+    const AvoidanceCounts c = CountAvoidance(m_candidates, r, m_state.store.SelectionTable, m_state.today());
     labCounts->setText(QStringLiteral("按抽取专家界面上当前的检索条件，候选专家%1人：\n"
                                       "按工作单位回避%2人，指定专家回避%3人，近期抽取过的回避%4人；"
                                       "共回避%5人，剩余%6人。")
@@ -167,7 +167,7 @@ void frmAvoid::cmdFind_Click()
     }
     const WildcardPattern pattern = WildcardPattern::contains(typed);
     int found = 0;
-    const TextTable &experts = m_state.ExpertTable;
+    const TextTable &experts = m_state.store.ExpertTable;
     for (qsizetype r = 0; r < experts.count(); ++r) {
         if (!pattern.matches(experts.cell(r, E_Name)) && experts.cell(r, E_Id) != typed)
             continue;

@@ -126,7 +126,7 @@ frmExpertHistory::frmExpertHistory(AppState &state, ScreenNavigator &nav, QWidge
 
 void frmExpertHistory::onLoad() { clearFields(); }
 
-void frmExpertHistory::onActivate()
+void frmExpertHistory::onActivate(const ScreenArgs &)
 {
     m_criteria.fill(kNoRecord);
     clearFields();
@@ -185,7 +185,7 @@ void frmExpertHistory::clearFields()
 
 void frmExpertHistory::runFilterAndShow()
 {
-    m_state.HistoryList = FilterHistory(m_state.SelectionTable, m_state.ExpertTable, m_criteria);
+    m_state.HistoryList = FilterHistory(m_state.store.SelectionTable, m_state.store.ExpertTable, m_criteria);
     ListCall call;
     call.columnsUsed = 8;
     call.list = &m_state.HistoryList;

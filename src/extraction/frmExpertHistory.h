@@ -32,7 +32,7 @@ public:
 
 protected:
     void onLoad() override;
-    void onActivate() override;
+    void onActivate(const ScreenArgs &) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

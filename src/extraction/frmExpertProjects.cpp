@@ -38,12 +38,14 @@ frmExpertProjects::frmExpertProjects(AppState &state, ScreenNavigator &nav, QWid
     connect(cmd_Back, &QPushButton::clicked, this, Guarded(this, &frmExpertProjects::back));
 }
 
-void frmExpertProjects::onActivate()
+void frmExpertProjects::onActivate(const ScreenArgs &args)
 {
-    const QString id = m_state.SelectedExpertId;
-    const qsizetype row = FindExpertRow(m_state, id);
-    const QString name = row >= 0 ? m_state.ExpertTable.cell(row, Schema::E_Name).trimmed().toString() : QString();
-    m_rows = ProjectsOfExpert(m_state, id);
+    m_expertId = args.expertId;
+    const QString &id = m_expertId;
+    const qsizetype row = FindExpertRow(m_state.store, id);
+    const QString name =
+        row >= 0 ? m_state.store.ExpertTable.cell(row, Schema::E_Name).trimmed().toString() : QString();
+    m_rows = ProjectsOfExpert(m_state.store, id);
     labExpert->setText(QStringLiteral("专家：%1（%2）  共参与%3个项目的抽取").arg(name, id).arg(m_rows.count()));
     ListCall call;
     call.columnsUsed = 7;
@@ -57,15 +59,14 @@ void frmExpertProjects::openProject(int slot)
     const qsizetype row = m_list->selectSlot(slot);
     if (row < 0)
         return;
-    m_state.SelectedProjectId = m_rows.cell(row, EP_Project).toString();
-    m_nav.openScreen(ScreenId::ProjectListView);
+    m_nav.openScreen(ScreenId::ProjectListView, {.projectId = m_rows.cell(row, EP_Project).toString()});
 }
 
 void frmExpertProjects::back()
 {
     // Back to the detail view the projects were opened from.
-    if (m_state.isCurrentScreen(ScreenId::ExpertListViewProjects))
-        m_nav.openScreen(ScreenId::ExpertListView);
-    else if (m_state.isCurrentScreen(ScreenId::ExpertSearchViewProjects))
-        m_nav.openScreen(ScreenId::ExpertSearchView);
+    if (m_state.nav.isCurrentScreen(ScreenId::ExpertListViewProjects))
+        m_nav.openScreen(ScreenId::ExpertListView, {.expertId = m_expertId});
+    else if (m_state.nav.isCurrentScreen(ScreenId::ExpertSearchViewProjects))
+        m_nav.openScreen(ScreenId::ExpertSearchView, {.expertId = m_expertId});
 }

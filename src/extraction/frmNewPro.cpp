@@ -57,16 +57,16 @@ frmNewPro::frmNewPro(AppState &state, ScreenNavigator &nav, QWidget *parent) : C
             Guarded([this] { m_nav.openScreen(ScreenId::DrawResultNewTemporary); }));
     connect(cmdSave, &QPushButton::clicked, this, Guarded(this, &frmNewPro::saveDrawList));
     connect(cmdPreview, &QPushButton::clicked, this, Guarded([this] {
-                PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection, m_state.DrawList,
-                              {}, reportControls());
+                PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection,
+                              m_state.draw.DrawList, {}, reportControls());
             }));
     connect(cmdExcel, &QPushButton::clicked, this, Guarded([this] {
-                ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection, m_state.DrawList, {},
-                             reportControls());
+                ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection,
+                             m_state.draw.DrawList, {}, reportControls());
             }));
 }
 
-void frmNewPro::onActivate()
+void frmNewPro::onActivate(const ScreenArgs &)
 {
     cmdSelExpert->setEnabled(true);
     cmdNewLinExp->setEnabled(true);
@@ -82,7 +82,7 @@ void frmNewPro::showList()
 {
     ListCall call;
     call.columnsUsed = 8;
-    call.list = &m_state.DrawList;
+    call.list = &m_state.draw.DrawList;
     call.firstOperation = QStringLiteral("[删除]");
     m_list->show(call);
 }
@@ -98,19 +98,19 @@ void frmNewPro::deleteRow(int slot)
         showList();
         return;
     }
-    m_state.DrawList.removeAt(position);
+    m_state.draw.DrawList.removeAt(position);
     showList();
 }
 
 void frmNewPro::saveDrawList()
 {
-    if (m_state.DrawList.isEmpty()) {
+    if (m_state.draw.DrawList.isEmpty()) {
         m_state.messages().information(QStringLiteral("请进行专家抽取。"));
         return;
     }
     DrawStoreResult result;
     try {
-        result = StoreCurrentDraw(m_state, this);
+        result = StoreCurrentDraw(m_state.draw, m_state.store, m_state.session, m_state.services, this);
     } catch (const DbError &e) {
         // Nothing was written: the draw stays unsaved and on screen.
         m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
@@ -121,7 +121,7 @@ void frmNewPro::saveDrawList()
         return;
     case DrawStoreResult::NothingNew:
         // The list on show is stored already: say so rather than store it twice.
-        m_state.DrawUnsaved = false;
+        m_state.draw.DrawUnsaved = false;
         m_state.messages().information(QStringLiteral("本次抽取结果已保存。"));
         return;
     case DrawStoreResult::Stored:
@@ -130,6 +130,6 @@ void frmNewPro::saveDrawList()
     cmdSelExpert->setEnabled(false);
     cmdNewLinExp->setEnabled(false);
     m_state.messages().information(QStringLiteral("增加成功。"));
-    LoadSelections(m_state);
-    LoadProjects(m_state);
+    LoadSelections(m_state.store);
+    LoadProjects(m_state.store);
 }

@@ -26,7 +26,7 @@ public:
     QList<QWidget *> reportControls() const;
 
 protected:
-    void onActivate() override;
+    void onActivate(const ScreenArgs &) override;
 
 private:
     void showList();

@@ -150,11 +150,11 @@ frmNewProSelExpert::frmNewProSelExpert(AppState &state, ScreenNavigator &nav, QW
 
 void frmNewProSelExpert::onLoad()
 {
-    for (qsizetype r = 0; r < m_state.TitleTypeTable.count(); ++r)
-        com_Zhicheng->addItem(m_state.TitleTypeTable.cell(r, 1).toString());
+    for (qsizetype r = 0; r < m_state.store.TitleTypeTable.count(); ++r)
+        com_Zhicheng->addItem(m_state.store.TitleTypeTable.cell(r, 1).toString());
 }
 
-void frmNewProSelExpert::onActivate()
+void frmNewProSelExpert::onActivate(const ScreenArgs &)
 {
     txtDis[0]->setFocus();
     endRoll();
@@ -166,7 +166,7 @@ void frmNewProSelExpert::onActivate()
 
     m_criteria = NoRecordCriteria();
     cmd_Clear_Click();
-    FilterCandidates(m_state.ExpertTable, m_criteria, m_state.CandidateList);
+    FilterCandidates(m_state.store.ExpertTable, m_criteria, m_state.draw.CandidateList);
     m_round.reset();
     showCandidates();
     showAvoidance();
@@ -214,10 +214,10 @@ void frmNewProSelExpert::cmdSearch_Click()
     // On a server colleagues may have changed the library since the screen
     // came up: a draw is made from the experts as they are now.
     if (!m_rolling)
-        RefreshChangedTables(m_state);
+        RefreshChangedTables(m_state.store);
     qsizetype n = 0;
     if (m_type == DrawType::Random) {
-        const DrawCount count = CheckDrawCount(txtNum->text(), m_state.ExpertTable.count());
+        const DrawCount count = CheckDrawCount(txtNum->text(), m_state.store.ExpertTable.count());
         if (count.status != DrawCount::Ok) {
             const QString text = DrawCountMessage(count.status);
             if (DrawCountIsCritical(count.status))
@@ -266,7 +266,7 @@ void frmNewProSelExpert::showCandidates()
 {
     ListCall call;
     call.columnsUsed = 8;
-    call.list = &m_state.CandidateList;
+    call.list = &m_state.draw.CandidateList;
     call.checkBoxes = true;
     m_list->show(call);
 }
@@ -274,9 +274,9 @@ void frmNewProSelExpert::showCandidates()
 void frmNewProSelExpert::buildCandidates(const QString &roundType)
 {
     const AvoidanceCounts avoided =
-        BuildCandidates(m_state, m_criteria, m_state.Avoidance, m_state.today(), m_state.CandidateList);
-    m_round = NewRound(roundType, m_criteria, m_state.TitleTypeTable, m_state.Avoidance, avoided, m_state.CandidateList,
-                       m_state.services.clock->now());
+        BuildCandidates(m_state.store, m_criteria, m_state.draw.Avoidance, m_state.today(), m_state.draw.CandidateList);
+    m_round = NewRound(roundType, m_criteria, m_state.store.TitleTypeTable, m_state.draw.Avoidance, avoided,
+                       m_state.draw.CandidateList, m_state.services.clock->now());
 }
 
 void frmNewProSelExpert::manualDraw()
@@ -290,14 +290,14 @@ void frmNewProSelExpert::randomDraw(qsizetype n)
     // Each draw starts from a fresh seed that is kept with the round, so the
     // picks can be drawn again from the stored candidate list later.
     buildCandidates(RoundType::Random);
-    m_state.CandidateList = SeededPick(*m_round, m_state.CandidateList, n, *m_state.services.random);
+    m_state.draw.CandidateList = SeededPick(*m_round, m_state.draw.CandidateList, n, *m_state.services.random);
     showCandidates();
 }
 
 void frmNewProSelExpert::startRoll()
 {
     buildCandidates(RoundType::Rolling);
-    if (m_state.CandidateList.isEmpty()) {
+    if (m_state.draw.CandidateList.isEmpty()) {
         // Nothing to roll: no number to show and nothing to pick. The empty
         // list goes on screen so no row of an earlier list can be confirmed.
         labExpertID->clear();
@@ -314,12 +314,12 @@ void frmNewProSelExpert::startRoll()
 
 void frmNewProSelExpert::tmeSelExp_Timer()
 {
-    const qsizetype candidates = m_state.CandidateList.count();
+    const qsizetype candidates = m_state.draw.CandidateList.count();
     if (!m_rolling || candidates == 0)
         return;
     m_lastRolledIndex = RandomIndex(candidates, *m_state.services.random);
     m_rolledSinceStart = true;
-    labExpertID->setText(m_state.CandidateList.cell(m_lastRolledIndex, 0).toString());
+    labExpertID->setText(m_state.draw.CandidateList.cell(m_lastRolledIndex, 0).toString());
 }
 
 void frmNewProSelExpert::stopRoll()
@@ -327,7 +327,7 @@ void frmNewProSelExpert::stopRoll()
     cmdSearch->setText(kRollStartCaption);
     endRoll();
 
-    const qsizetype candidates = m_state.CandidateList.count();
+    const qsizetype candidates = m_state.draw.CandidateList.count();
     if (candidates == 0) {
         showCandidates();
         return;
@@ -336,13 +336,13 @@ void frmNewProSelExpert::stopRoll()
     // belongs to another list, so draw a fresh one from this list.
     if (!m_rolledSinceStart || m_lastRolledIndex >= candidates) {
         m_lastRolledIndex = RandomIndex(candidates, *m_state.services.random);
-        labExpertID->setText(m_state.CandidateList.cell(m_lastRolledIndex, 0).toString());
+        labExpertID->setText(m_state.draw.CandidateList.cell(m_lastRolledIndex, 0).toString());
     }
     TextTable drawn;
-    drawn.appendRowOf(m_state.CandidateList, m_lastRolledIndex);
+    drawn.appendRowOf(m_state.draw.CandidateList, m_lastRolledIndex);
     if (m_round)
         m_round->rolledId = drawn.cell(0, 0).toString();
-    m_state.CandidateList = std::move(drawn);
+    m_state.draw.CandidateList = std::move(drawn);
     showCandidates();
 }
 
@@ -379,7 +379,7 @@ void frmNewProSelExpert::cmd_OK_Click()
         const qsizetype position = m_list->selectSlot(slot);
         if (position < 0)
             continue;
-        m_picks.appendRowOf(m_state.CandidateList, position);
+        m_picks.appendRowOf(m_state.draw.CandidateList, position);
     }
     if (m_picks.isEmpty()) {
         m_state.messages().information(kNothingTicked);
@@ -387,28 +387,28 @@ void frmNewProSelExpert::cmd_OK_Click()
     }
 
     // Nothing waits to be stored: this confirmation starts a new extraction.
-    if (!m_state.DrawUnsaved)
-        StartNewDraw(m_state);
-    m_state.DrawUnsaved = true;
+    if (!m_state.draw.DrawUnsaved)
+        m_state.draw.StartNewDraw();
+    m_state.draw.DrawUnsaved = true;
     // Each confirmation is one round of the draw: what was drawn, from which
     // candidates, and which rows the user kept.
     if (m_round) {
         DrawRound round = *m_round;
         for (qsizetype p = 0; p < m_picks.count(); ++p)
             round.confirmedIds.append(m_picks.cell(p, 0).toString());
-        m_state.DrawRecord.rounds.append(round);
+        m_state.draw.DrawRecord.rounds.append(round);
     }
     // The picks are merged and shown whichever screen was opened last: a
     // confirmation that marked the draw unsaved but kept nothing would lose
     // the user's choice.
-    MergePicks(m_state.DrawList, m_picks);
+    MergePicks(m_state.draw.DrawList, m_picks);
     m_nav.openScreen(ScreenId::DrawResult);
 }
 
 void frmNewProSelExpert::cmd_Back_Click()
 {
-    if (!m_state.DrawUnsaved)
-        StartNewDraw(m_state);
+    if (!m_state.draw.DrawUnsaved)
+        m_state.draw.StartNewDraw();
     m_nav.openScreen(ScreenId::DrawResult);
 }
 
@@ -419,23 +419,23 @@ void frmNewProSelExpert::cmdAvoid_Click()
     SelectionCriteria typed = m_criteria;
     gatherCriteria();
     TextTable candidates;
-    FilterCandidates(m_state.ExpertTable, m_criteria, candidates);
+    FilterCandidates(m_state.store.ExpertTable, m_criteria, candidates);
     m_criteria = typed;
     frmAvoid dialog(m_state, candidates, this);
     if (m_state.services.dialogs->run(dialog))
-        m_state.Avoidance = dialog.rules();
+        m_state.draw.Avoidance = dialog.rules();
     showAvoidance();
 }
 
 void frmNewProSelExpert::showAvoidance()
 {
     // Rules in force are easy to forget: the button shows them in bold red.
-    const bool active = !m_state.Avoidance.isEmpty();
+    const bool active = !m_state.draw.Avoidance.isEmpty();
     QFont f = cmdAvoid->font();
     f.setBold(active);
     cmdAvoid->setFont(f);
     QPalette pal = cmdAvoid->palette();
     pal.setColor(QPalette::ButtonText, active ? QColor(kWarningRed) : palette().color(QPalette::ButtonText));
     cmdAvoid->setPalette(pal);
-    cmdAvoid->setToolTip(active ? DescribeAvoidance(m_state.Avoidance) : QString());
+    cmdAvoid->setToolTip(active ? DescribeAvoidance(m_state.draw.Avoidance) : QString());
 }

@@ -35,7 +35,7 @@ public Q_SLOTS:
 
 protected:
     void onLoad() override;
-    void onActivate() override;
+    void onActivate(const ScreenArgs &) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

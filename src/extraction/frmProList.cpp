@@ -73,10 +73,10 @@ frmProList::frmProList(AppState &state, ScreenNavigator &nav, QWidget *parent) :
     connect(txtName, &QLineEdit::returnPressed, this, Guarded(this, &frmProList::cmdSearch_Click));
 }
 
-void frmProList::onActivate()
+void frmProList::onActivate(const ScreenArgs &)
 {
     clearFields();
-    m_rows = m_state.ProjectTable;
+    m_rows = m_state.store.ProjectTable;
     showList();
     txtName->setFocus();
 }
@@ -99,7 +99,7 @@ void frmProList::cmdSearch_Click()
             return;
         }
     }
-    m_rows = FilterProjects(m_state.ProjectTable, from, to, txtName->text().trimmed());
+    m_rows = FilterProjects(m_state.store.ProjectTable, from, to, txtName->text().trimmed());
     showList();
 }
 
@@ -117,6 +117,5 @@ void frmProList::openProject(int slot)
     const qsizetype row = m_list->selectSlot(slot);
     if (row < 0)
         return;
-    m_state.SelectedProjectId = m_rows.cell(row, P_Id).toString();
-    m_nav.openScreen(ScreenId::ProjectListView);
+    m_nav.openScreen(ScreenId::ProjectListView, {.projectId = m_rows.cell(row, P_Id).toString()});
 }

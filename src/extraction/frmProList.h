@@ -20,7 +20,7 @@ public:
     void cmdSearch_Click();
 
 protected:
-    void onActivate() override;
+    void onActivate(const ScreenArgs &) override;
 
 private:
     void clearFields();

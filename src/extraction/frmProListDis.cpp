@@ -85,16 +85,16 @@ frmProListDis::frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *par
 
     connect(cmdSubstitute, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdSubstitute_Click));
     connect(cmdVerify, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdVerify_Click));
-    connect(
-        cmdPreview, &QPushButton::clicked, this, Guarded([this] {
-            if (m_project)
-                PreviewDrawRecord({m_state.services, m_state.appDir}, this, DrawRecordOf(*m_project), reportControls());
-        }));
-    connect(
-        cmdExcel, &QPushButton::clicked, this, Guarded([this] {
-            if (m_project)
-                ExportDrawRecord({m_state.services, m_state.appDir}, this, DrawRecordOf(*m_project), reportControls());
-        }));
+    connect(cmdPreview, &QPushButton::clicked, this, Guarded([this] {
+                if (m_project)
+                    PreviewDrawRecord({m_state.services, m_state.store.appDir}, this, DrawRecordOf(*m_project),
+                                      reportControls());
+            }));
+    connect(cmdExcel, &QPushButton::clicked, this, Guarded([this] {
+                if (m_project)
+                    ExportDrawRecord({m_state.services, m_state.store.appDir}, this, DrawRecordOf(*m_project),
+                                     reportControls());
+            }));
     connect(cmd_Back, &QPushButton::clicked, this, Guarded([this] { m_nav.openScreen(ScreenId::ProjectList); }));
 }
 
@@ -103,11 +103,15 @@ QList<QWidget *> frmProListDis::reportControls() const
     return {cmdSubstitute, cmdVerify, cmdPreview, cmdExcel, cmd_Back};
 }
 
-void frmProListDis::onActivate() { reload(); }
+void frmProListDis::onActivate(const ScreenArgs &args)
+{
+    m_projectId = args.projectId;
+    reload();
+}
 
 void frmProListDis::reload()
 {
-    m_project = LoadProject(m_state, m_state.SelectedProjectId);
+    m_project = LoadProject(m_state.store, m_projectId);
     showProject();
 }
 
@@ -143,12 +147,12 @@ void frmProListDis::setAttendance(int slot)
     const ProjectExpert *expert = m_project->expert(m_rows.cell(row, 0).toInt());
     if (!expert)
         return;
-    frmAttendance dialog(m_state, *expert, this);
+    frmAttendance dialog(m_state.services, *expert, this);
     if (!m_state.services.dialogs->run(dialog))
         return;
     try {
-        SetAttendance(m_state, m_project->id, expert->seq, dialog.status(), dialog.reason(), CurrentUserName(m_state),
-                      m_state.services.clock->now());
+        SetAttendance(m_state.store, m_project->id, expert->seq, dialog.status(), dialog.reason(),
+                      CurrentUserName(m_state.session, m_state.store.UserTable), m_state.services.clock->now());
     } catch (const DbError &e) {
         m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
         return;
@@ -179,16 +183,16 @@ void frmProListDis::cmdSubstitute_Click()
 
     QList<int> unfilled;
     QList<SubstituteRound> rounds =
-        DrawSubstitutes(m_state, *m_project, *m_state.services.random, m_state.services.clock->now(), &unfilled);
+        DrawSubstitutes(m_state.store, *m_project, *m_state.services.random, m_state.services.clock->now(), &unfilled);
     if (!rounds.isEmpty()) {
         try {
-            StoreSubstituteRounds(m_state, m_project->id, rounds);
+            StoreSubstituteRounds(m_state.store, m_project->id, rounds);
         } catch (const DbError &e) {
             m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
             return;
         }
-        LoadSelections(m_state);
-        LoadProjects(m_state);
+        LoadSelections(m_state.store);
+        LoadProjects(m_state.store);
     }
     reload();
 
@@ -218,7 +222,7 @@ void frmProListDis::cmdVerify_Click()
         return;
     ProjectVerification result;
     try {
-        Connection &conn = LibraryConnection(m_state);
+        Connection &conn = LibraryConnection(m_state.store);
         result = VerifyProject(conn, m_project->id);
     } catch (const DbError &e) {
         m_state.messages().critical(e.sentence(), kAppTitle, e.detail());

@@ -12,7 +12,7 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
-// 项目列表 -> 查看: everything recorded of one project (SelectedProjectId):
+// 项目列表 -> 查看: everything recorded of the project it is opened with:
 // its facts, its rounds, its experts with their attendance and substitutes;
 // drawing substitutes, verifying the draw and printing its record.
 class frmProListDis : public ChildScreen {
@@ -34,12 +34,13 @@ public:
     QList<QWidget *> reportControls() const;
 
 protected:
-    void onActivate() override;
+    void onActivate(const ScreenArgs &args) override;
 
 private:
     void reload();
     void showProject();
 
+    QString m_projectId;
     std::optional<ProjectDetail> m_project;
     TextTable m_rows;
     PagedList *m_list = nullptr;

@@ -23,7 +23,7 @@ constexpr int kMaxText = 200;
 
 }   // namespace
 
-frmProject::frmProject(AppState &state, QWidget *parent) : QDialog(parent), m_state(state)
+frmProject::frmProject(const Services &services, QWidget *parent) : QDialog(parent), m_services(services)
 {
     setObjectName(QStringLiteral("frmProject"));
     setWindowTitle(QStringLiteral("项目信息"));
@@ -96,26 +96,27 @@ ProjectFacts frmProject::facts() const
 void frmProject::cmdOK_Click()
 {
     if (txtName->text().trimmed().isEmpty()) {
-        m_state.messages().information(QStringLiteral("请输入项目名称！"));
+        m_services.messages->information(QStringLiteral("请输入项目名称！"));
         txtName->setFocus();
         return;
     }
     accept();
 }
 
-DrawStoreResult StoreCurrentDraw(AppState &state, QWidget *owner)
+DrawStoreResult StoreCurrentDraw(DrawWorkspace &draw, DataStore &store, const Session &session,
+                                 const Services &services, QWidget *owner)
 {
     ProjectFacts facts;
-    if (!state.DrawRecord.isStored()) {
-        frmProject dialog(state, owner);
-        if (!state.services.dialogs->run(dialog))
+    if (!draw.DrawRecord.isStored()) {
+        frmProject dialog(services, owner);
+        if (!services.dialogs->run(dialog))
             return DrawStoreResult::Cancelled;
         facts = dialog.facts();
-    } else if (UnstoredRows(state.DrawList, state.DrawRecord).isEmpty()) {
+    } else if (UnstoredRows(draw.DrawList, draw.DrawRecord).isEmpty()) {
         return DrawStoreResult::NothingNew;
     }
-    StoreDrawProject(state, state.DrawList, state.DrawRecord, facts, CurrentUserName(state),
-                     state.services.clock->now());
-    state.DrawUnsaved = false;
+    StoreDrawProject(store, draw.DrawList, draw.DrawRecord, facts, CurrentUserName(session, store.UserTable),
+                     services.clock->now());
+    draw.DrawUnsaved = false;
     return DrawStoreResult::Stored;
 }

@@ -1,6 +1,10 @@
 #pragma once
 
-#include "shell/AppState.h"
+#include "data/DrawRecord.h"
+#include "data/Tables.h"
+#include "shell/DrawWorkspace.h"
+#include "shell/Session.h"
+#include "ui/Services.h"
 
 #include <QDialog>
 #include <array>
@@ -16,13 +20,13 @@ class QPushButton;
 class frmProject : public QDialog {
     Q_OBJECT
 public:
-    frmProject(AppState &state, QWidget *parent = nullptr);
+    frmProject(const Services &services, QWidget *parent = nullptr);
 
     ProjectFacts facts() const;
     void cmdOK_Click();
 
 private:
-    AppState &m_state;
+    const Services &m_services;
     std::array<QLabel *, 7> labDis{};
     QLineEdit *txtName = nullptr;
     QLineEdit *txtCode = nullptr;
@@ -45,4 +49,5 @@ enum class DrawStoreResult {
 // the project dialog; afterwards by adding the rows not yet stored to the
 // same project without asking. Does not reload SelectionTable. Throws
 // DbError, with nothing written, when the file cannot take the draw.
-DrawStoreResult StoreCurrentDraw(AppState &state, QWidget *owner);
+DrawStoreResult StoreCurrentDraw(DrawWorkspace &draw, DataStore &store, const Session &session,
+                                 const Services &services, QWidget *owner);

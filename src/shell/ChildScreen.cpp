@@ -43,17 +43,17 @@ void ChildScreen::load()
     NameFieldsByCaptions(this);
 }
 
-void ChildScreen::activate()
+void ChildScreen::activate(const ScreenArgs &args)
 {
     if (labPath) {
-        labPath->setText(BuildPath(m_state));
+        labPath->setText(BuildPath(m_state.nav));
         labPath->adjustSize();
     }
     m_nav.setBannerWidth(bannerWidthTwips());
     // Others may have changed the shared library meanwhile: a screen shows
     // their changes when it comes to the front (nothing to do for a file).
-    RefreshChangedTables(m_state);
-    onActivate();
+    RefreshChangedTables(m_state.store);
+    onActivate(args);
 }
 
 void ChildScreen::setStatusPanelWidth(int pixels) { m_statusPanel->setFixedWidth(qMax(0, pixels - 4)); }

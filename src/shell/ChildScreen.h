@@ -15,14 +15,23 @@ class QLineEdit;
 class QPushButton;
 class QStatusBar;
 
+// What a screen is opened with. Every member has an initialiser, so that a
+// caller names only what it passes ({.expertId = id}).
+struct ScreenArgs {
+    QString expertId = {};    // the expert a detail or projects screen shows
+    QString projectId = {};   // the project a project screen shows
+    // Opened by the 返回 of a screen it opened: it keeps what it showed.
+    bool returning = false;
+};
+
 // Opens screens and reaches the parts of the main window a screen needs.
 class ScreenNavigator {
 public:
     virtual ~ScreenNavigator() = default;
     // The one way to open a screen: set CurrentScreen, create the screen on
     // first use (its load step runs then, once), place it, bring it to the
-    // front and run its activation step.
-    virtual void openScreen(ScreenId screen) = 0;
+    // front and run its activation step with args.
+    virtual void openScreen(ScreenId screen, const ScreenArgs &args = {}) = 0;
     // Width of the banner picture picInterface, in twips.
     virtual void setBannerWidth(int twips) = 0;
     virtual void exitApplication() = 0;
@@ -43,8 +52,8 @@ public:
 
     // Runs once, when the screen is first opened (after the constructor).
     void load();
-    // Runs every time the screen comes to the front.
-    void activate();
+    // Runs every time the screen comes to the front, with what it is opened with.
+    void activate(const ScreenArgs &args = {});
     bool isLoaded() const { return m_loaded; }
 
     QStatusBar *statusBar1() const { return StatusBar1; }
@@ -54,7 +63,7 @@ public:
 
 protected:
     virtual void onLoad() {}
-    virtual void onActivate() {}
+    virtual void onActivate(const ScreenArgs &) {}
     void resizeEvent(QResizeEvent *event) override;
 
     // Controls placed in twips; every control is named for tests.

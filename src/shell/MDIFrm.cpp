@@ -46,7 +46,7 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     QAction *menuAbout = menuH_A->addAction(QStringLiteral("关于"));
     menuAbout->setObjectName(QStringLiteral("menuAbout"));
     connect(m_menuUserRights, &QAction::triggered, this, Guarded([this] {
-                if (showUserRights && m_state.isAdministrator())
+                if (showUserRights && m_state.session.isAdministrator())
                     showUserRights();
             }));
     connect(menuChgPwd, &QAction::triggered, this, Guarded([this] { openChangePassword(); }));
@@ -97,22 +97,21 @@ MDIFrm::~MDIFrm() { delete m_endSave; }
 
 void MDIFrm::start()
 {
-    InitRoleNames(m_state);
-    InitPathTitles(m_state);
+    InitRoleNames(m_state.session);
+    InitPathTitles(m_state.nav);
     setWindowTitle(QStringLiteral("Kestrune"));
-    m_menuUserRights->setVisible(m_state.isAdministrator());
+    m_menuUserRights->setVisible(m_state.session.isAdministrator());
     layoutWindow();
     showDescription(0);
     // Again, now that the pane's own size counts.
     layoutWindow();
     m_state.AutoBackupOn = true;
-    m_state.SearchReturn = false;
-    m_state.DrawUnsaved = false;
-    LoadExperts(m_state);
-    LoadTitleTypes(m_state);
-    LoadSelections(m_state);
-    LoadDegrees(m_state);
-    LoadProjects(m_state);
+    m_state.draw.DrawUnsaved = false;
+    LoadExperts(m_state.store);
+    LoadTitleTypes(m_state.store);
+    LoadSelections(m_state.store);
+    LoadDegrees(m_state.store);
+    LoadProjects(m_state.store);
 }
 
 QSize MDIFrm::outerSize() const
@@ -206,10 +205,10 @@ void MDIFrm::layoutWindow()
     m_area->resize(area);
 }
 
-void MDIFrm::openScreen(ScreenId screen)
+void MDIFrm::openScreen(ScreenId screen, const ScreenArgs &args)
 {
     const QSize before = neededSize();
-    ScreenHost::openScreen(screen);
+    ScreenHost::openScreen(screen, args);
     if (neededSize() != before)
         layoutWindow();
 }
@@ -246,7 +245,7 @@ void MDIFrm::ExitApplication()
     if (m_exitStarted)
         return;
     m_exitStarted = true;
-    if (m_state.DrawUnsaved) {
+    if (m_state.draw.DrawUnsaved) {
         // Cancelling the store comes back to the question: the draw is only
         // dropped on an explicit No.
         while (m_state.messages().question(QStringLiteral("您有未保存的抽取记录,是否需要保存？"))) {
@@ -260,7 +259,7 @@ void MDIFrm::ExitApplication()
                 break;
             }
         }
-        m_state.DrawUnsaved = false;
+        m_state.draw.DrawUnsaved = false;
     }
     closeAllScreens();
     hide();

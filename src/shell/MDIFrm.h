@@ -31,7 +31,7 @@ public:
 
     // Opens a screen as ScreenHost does; a screen larger than any before
     // lays the window out again, so that it scrolls instead of being cut.
-    void openScreen(ScreenId screen) override;
+    void openScreen(ScreenId screen, const ScreenArgs &args = {}) override;
     void setBannerWidth(int twips) override;
     void exitApplication() override { ExitApplication(); }
     void openChangePassword() override;

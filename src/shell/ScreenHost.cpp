@@ -13,13 +13,13 @@ ChildScreen *ScreenRegistry::create(Form form, AppState &state, ScreenNavigator 
 
 ScreenHost::ScreenHost(AppState &state, ScreenRegistry registry) : m_state(state), m_registry(std::move(registry)) {}
 
-void ScreenHost::openScreen(ScreenId screen)
+void ScreenHost::openScreen(ScreenId screen, const ScreenArgs &args)
 {
-    m_state.CurrentScreen = ScreenNumber(screen);
-    showScreen(ScreenOf(screen).form);
+    m_state.nav.CurrentScreen = ScreenNumber(screen);
+    showScreen(ScreenOf(screen).form, args);
 }
 
-ChildScreen *ScreenHost::showScreen(Form which)
+ChildScreen *ScreenHost::showScreen(Form which, const ScreenArgs &args)
 {
     if (which == Form::None)
         return nullptr;
@@ -34,7 +34,7 @@ ChildScreen *ScreenHost::showScreen(Form which)
     form->show();
     PlaceChildForm(form);
     BringFormToFront(form);
-    form->activate();
+    form->activate(args);
     return form;
 }
 

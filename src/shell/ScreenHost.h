@@ -43,9 +43,9 @@ class ScreenHost : public ScreenNavigator {
 public:
     ScreenHost(AppState &state, ScreenRegistry registry);
 
-    void openScreen(ScreenId screen) override;
+    void openScreen(ScreenId screen, const ScreenArgs &args = {}) override;
     // Opens a window without changing CurrentScreen (the description pane).
-    ChildScreen *showScreen(Form form);
+    ChildScreen *showScreen(Form form, const ScreenArgs &args = {});
     // Brings the description pane to the front with a section of the
     // navigation panel (0 系统配置, 6 专家管理).
     void showDescription(int section);

@@ -72,7 +72,7 @@ frmDisMsg::frmDisMsg(AppState &state, ScreenNavigator &nav, QWidget *parent) : C
 
 void frmDisMsg::onLoad() { ShowSection(SystemSection); }
 
-void frmDisMsg::onActivate() { placeCornerPicture(); }
+void frmDisMsg::onActivate(const ScreenArgs &) { placeCornerPicture(); }
 
 void frmDisMsg::resizeEvent(QResizeEvent *event)
 {

@@ -20,7 +20,7 @@ public:
 
 protected:
     void onLoad() override;
-    void onActivate() override;
+    void onActivate(const ScreenArgs &) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

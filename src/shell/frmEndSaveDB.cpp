@@ -39,8 +39,8 @@ void frmEndSaveDB::start()
         end();
         return;
     }
-    if (const Outcome backup = BackupLibrary(m_state); !backup) {
-        const Failure told = m_state.library().exitBackupFailure(backup.failure());
+    if (const Outcome backup = BackupLibrary(m_state.store); !backup) {
+        const Failure told = m_state.store.library().exitBackupFailure(backup.failure());
         m_state.messages().critical(told.message, kAppTitle, told.detail);
         end();
         return;

@@ -151,7 +151,7 @@ frmLeft::frmLeft(AppState &state, ScreenHost &host, QWidget *parent) : QWidget(p
     // (the data file's path, or the server and database) stands on a second
     // line, cut in the middle when it is too long.
     m_pathPanel = panel(QStringLiteral("StatusBar1Panel2"));
-    m_dataFilePath = m_state.library().displayName();
+    m_dataFilePath = m_state.store.library().displayName();
     m_pathPanel->setToolTip(m_dataFilePath);
     m_pathPanel->setAccessibleName(m_dataFilePath);
 }

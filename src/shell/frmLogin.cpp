@@ -96,7 +96,7 @@ frmLogin::frmLogin(AppState &state, QWidget *parent) : QWidget(parent), m_state(
     // the focus stays where it was.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, Guarded([this](Qt::ApplicationState state) {
                 if (state == Qt::ApplicationActive && isVisible() && !m_done)
-                    LoadUsers(m_state);
+                    LoadUsers(m_state.store);
             }));
     connect(cmdCancel, &QPushButton::clicked, this, Guarded([this] {
                 m_done = true;
@@ -106,7 +106,7 @@ frmLogin::frmLogin(AppState &state, QWidget *parent) : QWidget(parent), m_state(
 
 void frmLogin::activate()
 {
-    LoadUsers(m_state);
+    LoadUsers(m_state.store);
     Text1->setFocus();
 }
 
@@ -161,11 +161,11 @@ void frmLogin::cmdOK_Click()
     }
     // The user table as it is in the file now, not as it was when the
     // window opened.
-    LoadUsers(m_state);
-    const LoginMatch match = CheckCredentials(m_state.UserTable, userName, password);
+    LoadUsers(m_state.store);
+    const LoginMatch match = CheckCredentials(m_state.store.UserTable, userName, password);
     if (match.found) {
-        m_state.CurrentUserId = match.userId;
-        m_state.CurrentUserRole = match.role;
+        m_state.session.CurrentUserId = match.userId;
+        m_state.session.CurrentUserRole = match.role;
         m_done = true;
         Q_EMIT loggedIn();
         close();

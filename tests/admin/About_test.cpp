@@ -36,7 +36,7 @@ void moveOver(QWidget *w, QPoint pos = QPoint(3, 3))
 TEST(AboutTest, ShowsTheLabelsAndTheMakersDetails)
 {
     TestApp app;
-    frmAbout d(app.state, nullptr);
+    frmAbout d(app.state.services, nullptr);
     d.show();
     EXPECT_EQ(d.windowTitle(), "关于 Kestrune");
     const char *captions[] = {"开 发 者：", "联系电话：", "我的网址：", " E-mail ："};
@@ -54,7 +54,7 @@ TEST(AboutTest, EscapeClosesTheBoxFromAnyControl)
     TestApp app;
     for (const char *focus : {"Command1", "Label2", ""}) {
         SCOPED_TRACE(focus);
-        frmAbout d(app.state, nullptr);
+        frmAbout d(app.state.services, nullptr);
         d.show();
         QWidget *target = *focus ? d.findChild<QWidget *>(focus) : &d;
         if (*focus)
@@ -67,7 +67,7 @@ TEST(AboutTest, EscapeClosesTheBoxFromAnyControl)
 TEST(AboutTest, LinksTurnPurpleUnderThePointerAndBlueOverTheBackground)
 {
     TestApp app;
-    frmAbout d(app.state, nullptr);
+    frmAbout d(app.state.services, nullptr);
     d.show();
     auto *web = d.findChild<QLabel *>("Label2");
     auto *mail = d.findChild<QLabel *>("Label3");
@@ -88,7 +88,7 @@ TEST(AboutTest, LinksTurnPurpleUnderThePointerAndBlueOverTheBackground)
 TEST(AboutTest, LinksOpenTheWebAddressAndTheMailProgramThroughTheDesktop)
 {
     TestApp app;
-    frmAbout d(app.state, nullptr);
+    frmAbout d(app.state.services, nullptr);
     d.show();
     auto *web = d.findChild<QLabel *>("Label2");
     auto *mail = d.findChild<QLabel *>("Label3");
@@ -106,7 +106,7 @@ TEST(AboutTest, AMailLinkThatCannotBeOpenedAsksForAMailProgram)
     TestApp app;
     auto desktop = std::make_shared<RefusingDesktop>();
     app.state.services.desktop = desktop;
-    frmAbout d(app.state, nullptr);
+    frmAbout d(app.state.services, nullptr);
     d.show();
     QTest::mouseClick(d.findChild<QLabel *>("Label2"), Qt::LeftButton);
     EXPECT_TRUE(app.messages->shown.isEmpty());   // the web link fails silently
@@ -119,7 +119,7 @@ TEST(AboutTest, AMailLinkThatCannotBeOpenedAsksForAMailProgram)
 TEST(AboutTest, TheLinksAreReachedWithTabAndOpenWithEnterOrSpace)
 {
     TestApp app;
-    frmAbout d(app.state, nullptr);
+    frmAbout d(app.state.services, nullptr);
     d.show();
     d.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
@@ -140,7 +140,7 @@ TEST(AboutTest, TheLinksAreReachedWithTabAndOpenWithEnterOrSpace)
 TEST(AboutTest, OKCloses)
 {
     TestApp app;
-    frmAbout d(app.state, nullptr);
+    frmAbout d(app.state.services, nullptr);
     d.show();
     QTest::mouseClick(d.findChild<QPushButton *>("Command1"), Qt::LeftButton);
     EXPECT_FALSE(d.isVisible());
@@ -176,7 +176,7 @@ TEST(AboutTest, OnlyAnOpenerThatCannotStartAsksForAMailProgram)
         SCOPED_TRACE(c.path.toStdString());
         TestApp app;
         app.state.services.desktop = Services::real().desktop;
-        frmAbout d(app.state, nullptr);
+        frmAbout d(app.state.services, nullptr);
         d.show();
         {
             SearchPath path(c.path);

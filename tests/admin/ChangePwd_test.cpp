@@ -29,7 +29,7 @@ protected:
     void clickOK() { QTest::mouseClick(dialog->findChild<QPushButton *>("cmdOK"), Qt::LeftButton); }
     QStringList userRow(const QString &id) const
     {
-        for (const QStringList &row : app.state.UserTable.toLists())
+        for (const QStringList &row : app.state.store.UserTable.toLists())
             if (row.value(0) == id)
                 return row;
         return {};
@@ -109,10 +109,10 @@ TEST_F(ChangePwdTest, OwnNameWithNewPasswordIsStoredTrimmedAndOnlyTheNewPairLogs
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     // LoadUsers ran: the in-memory table already holds the new pair.
     EXPECT_EQ(userRow("000001"), QStringList({"000001", "admin", "s3cret", "0"}));
-    LoadUsers(app.state);
-    EXPECT_TRUE(CheckCredentials(app.state.UserTable, "admin", "s3cret").found);
-    EXPECT_FALSE(CheckCredentials(app.state.UserTable, "admin", "123456").found);
-    EXPECT_EQ(app.state.CurrentUserId, "000001");
+    LoadUsers(app.state.store);
+    EXPECT_TRUE(CheckCredentials(app.state.store.UserTable, "admin", "s3cret").found);
+    EXPECT_FALSE(CheckCredentials(app.state.store.UserTable, "admin", "123456").found);
+    EXPECT_EQ(app.state.session.CurrentUserId, "000001");
 }
 
 TEST_F(ChangePwdTest, NamesCompareExactlyAndValuesAreClippedToTheirWidths)
@@ -138,8 +138,8 @@ TEST_F(ChangePwdTest, NamesCompareExactlyAndValuesAreClippedToTheirWidths)
     clickOK();
     EXPECT_EQ(userRow("000001").value(1), fullName);
     EXPECT_EQ(userRow("000001").value(2), fullPwd);
-    LoadUsers(app.state);
-    EXPECT_TRUE(CheckCredentials(app.state.UserTable, fullName, fullPwd).found);
+    LoadUsers(app.state.store);
+    EXPECT_TRUE(CheckCredentials(app.state.store.UserTable, fullName, fullPwd).found);
 
     app.messages->clear();
     auto d = std::make_unique<frmChangePwd>(app.state, nullptr);
@@ -163,7 +163,7 @@ TEST_F(ChangePwdTest, EnterInTheConfirmationBoxActsAsOK)
 
 TEST_F(ChangePwdTest, UnknownCurrentUserFindsNoRecordAndTheDialogStays)
 {
-    app.state.CurrentUserId = "000099";
+    app.state.session.CurrentUserId = "000099";
     frmChangePwd d(app.state, nullptr);
     d.show();
     EXPECT_TRUE(d.findChild<QLineEdit *>("txtUser")->text().isEmpty());

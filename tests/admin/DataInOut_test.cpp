@@ -159,7 +159,7 @@ TEST_F(DataInOutTest, EveryChangingOperationAsksFirstAndNoChangesNothing)
     ASSERT_TRUE(QFile::exists(backup)) << app.messages->lastText().toStdString();
 
     const QString csv = path("in.csv");
-    QList<QStringList> rows = ExpertImport::TemplateRows(app.state);
+    QList<QStringList> rows = ExpertImport::TemplateRows(app.state.store);
     rows << rows[2];
     rows.last()[0] = "李四";
     QFile f(csv);
@@ -194,7 +194,7 @@ TEST_F(DataInOutTest, InitialiseFromTheScreenReportsTheSafetyCopy)
 
 TEST_F(DataInOutTest, OnlyAnAdministratorMayChangeData)
 {
-    app.state.CurrentUserRole = 1;
+    app.state.session.CurrentUserRole = 1;
     for (const char *button : {"cmdClrDB", "cmdUpExp", "cmdDBUpd"}) {
         app.messages->clear();
         click(button);
@@ -244,7 +244,7 @@ TEST_F(DataInOutTest, RestoreRefusesAFileThatIsNotABackup)
 
 TEST_F(DataInOutTest, UploadAddsTheRowsOfAFilledWorkbook)
 {
-    QList<QStringList> rows = ExpertImport::TemplateRows(app.state);
+    QList<QStringList> rows = ExpertImport::TemplateRows(app.state.store);
     for (const char *name : {"李四", "王五"}) {
         rows << rows[2];
         rows.last()[0] = QString::fromUtf8(name);
@@ -259,8 +259,8 @@ TEST_F(DataInOutTest, UploadAddsTheRowsOfAFilledWorkbook)
     ASSERT_EQ(app.messages->shown.size(), 2);
     EXPECT_TRUE(app.messages->shown[0].text.contains("共有 2 位专家"));
     EXPECT_TRUE(app.messages->shown[1].text.contains("2 位专家"));
-    EXPECT_EQ(app.state.ExpertTable.count(), 3);
-    EXPECT_EQ(app.state.ExpertTable.cell(2, Schema::E_Id).toString(), "000003");
+    EXPECT_EQ(app.state.store.ExpertTable.count(), 3);
+    EXPECT_EQ(app.state.store.ExpertTable.cell(2, Schema::E_Id).toString(), "000003");
     EXPECT_FALSE(find<QWidget>("ProgressBar1")->isVisible());
 }
 
@@ -322,14 +322,14 @@ TEST_F(DataInOutTest, DownloadToAPlaceWhereNothingCanBeSavedNamesTheCause)
 TEST_F(DataInOutTest, UploadSaysWhatItWouldDoUnaskedAndNoStoresNothing)
 {
     app.addExpert("李四");   // mobile 13800000000
-    QList<QStringList> rows = ExpertImport::TemplateRows(app.state);
+    QList<QStringList> rows = ExpertImport::TemplateRows(app.state.store);
     rows << rows[2];
     rows.last()[0] = "李四";
-    rows.last()[int(ExpertImport::Columns(app.state).size()) - 1] = "";
+    rows.last()[int(ExpertImport::Columns(app.state.store).size()) - 1] = "";
     rows[0] << "备注";
     rows.last() << "老朋友";
     const int mobile = [&] {
-        const auto columns = ExpertImport::Columns(app.state);
+        const auto columns = ExpertImport::Columns(app.state.store);
         for (int c = 0; c < columns.size(); ++c)
             if (columns[c].field == Schema::E_Mobile)
                 return c;

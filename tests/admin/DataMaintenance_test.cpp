@@ -52,8 +52,8 @@ protected:
         e2 = app.addExpert("李四", "停用");
         app.addSelection("2026-12-01", e1);
         app.addSelection("2026-12-01", e2);
-        app.state.DrawList.append({e1, "张三", "男", "", "", "", "", ""});
-        app.state.DrawUnsaved = true;
+        app.state.draw.DrawList.append({e1, "张三", "男", "", "", "", "", ""});
+        app.state.draw.DrawUnsaved = true;
     }
     QString backupFolder() const { return BackupFolderPath(app.appDir()); }
 
@@ -70,16 +70,16 @@ TEST_F(MaintenanceTest, InitialiseKeepsAdministratorsAndReferenceTablesAndWrites
     EXPECT_EQ(app.countRows("expert_msg"), 0);
     EXPECT_EQ(app.countRows("sel_expert"), 0);
     QStringList users;
-    for (const QStringList &row : app.state.UserTable.toLists())
+    for (const QStringList &row : app.state.store.UserTable.toLists())
         users << row[1];
     EXPECT_EQ(users, QStringList({"admin", "admin2"}));
     const auto after = dump(app.dataFile());
     EXPECT_EQ(after[1], before[1]);   // resource_zhicheng
     EXPECT_EQ(after[2], before[2]);   // resource_degree
-    EXPECT_TRUE(app.state.ExpertTable.isEmpty());
-    EXPECT_TRUE(app.state.SelectionTable.isEmpty());
-    EXPECT_TRUE(app.state.DrawList.isEmpty());
-    EXPECT_FALSE(app.state.DrawUnsaved);
+    EXPECT_TRUE(app.state.store.ExpertTable.isEmpty());
+    EXPECT_TRUE(app.state.store.SelectionTable.isEmpty());
+    EXPECT_TRUE(app.state.draw.DrawList.isEmpty());
+    EXPECT_FALSE(app.state.draw.DrawUnsaved);
 
     // The safety copy holds the data as it was, under a dated name.
     const QString copy = QDir(backupFolder()).filePath("ProSys_初始化前_20261209.mdb");
@@ -96,7 +96,7 @@ TEST_F(MaintenanceTest, InitialiseKeepsAdministratorsAndReferenceTablesAndWrites
 TEST_F(MaintenanceTest, InitialiseRefusesAFileWithoutAdministratorAndChangesNothing)
 {
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         conn.exec("UPDATE login_pwd SET Limits = '1'");
     }
     const QByteArray bytes = fileBytes(app.dataFile());
@@ -104,8 +104,8 @@ TEST_F(MaintenanceTest, InitialiseRefusesAFileWithoutAdministratorAndChangesNoth
     EXPECT_FALSE(out.ok());
     EXPECT_TRUE(out.message().contains("系统管理员"));
     EXPECT_EQ(fileBytes(app.dataFile()), bytes);
-    EXPECT_EQ(app.state.DrawList.count(), 1);
-    EXPECT_TRUE(app.state.DrawUnsaved);
+    EXPECT_EQ(app.state.draw.DrawList.count(), 1);
+    EXPECT_TRUE(app.state.draw.DrawUnsaved);
 }
 
 TEST_F(MaintenanceTest, InitialiseWithoutPossibleSafetyCopyChangesNothing)
@@ -122,11 +122,11 @@ TEST_F(MaintenanceTest, BackupThenRestoreGivesBackExactlyTheBackedUpData)
 {
     const QString target = QDir(app.appDir()).filePath("专家库备份_20261209.mdb");
     const auto backedUp = dump(app.dataFile());
-    const Outcome saved = BackupDatabase(app.state, target);
+    const Outcome saved = BackupDatabase(app.state.store, target);
     ASSERT_TRUE(saved.ok()) << saved.message().toStdString();
     EXPECT_EQ(dump(target), backedUp);
     EXPECT_NE(fileBytes(target).left(16), QByteArray("SQLite format 3\0", 16));   // encrypted
-    EXPECT_TRUE(CheckBackupFile(app.state, target).ok());
+    EXPECT_TRUE(CheckBackupFile(app.state.store, target).ok());
     // No temporary file is left beside the backup.
     EXPECT_EQ(QDir(app.appDir()).entryList({"*.part"}, QDir::Files | QDir::Hidden).size(), 0);
 
@@ -137,10 +137,10 @@ TEST_F(MaintenanceTest, BackupThenRestoreGivesBackExactlyTheBackedUpData)
     const Outcome restored = RestoreDatabase(app.maintenanceTarget(), target);
     ASSERT_TRUE(restored.ok()) << restored.message().toStdString();
     EXPECT_EQ(dump(app.dataFile()), backedUp);
-    EXPECT_EQ(app.state.ExpertTable.count(), 2);
-    EXPECT_EQ(app.state.UserTable.count(), 4);
-    EXPECT_TRUE(app.state.DrawList.isEmpty());
-    EXPECT_FALSE(app.state.DrawUnsaved);
+    EXPECT_EQ(app.state.store.ExpertTable.count(), 2);
+    EXPECT_EQ(app.state.store.UserTable.count(), 4);
+    EXPECT_TRUE(app.state.draw.DrawList.isEmpty());
+    EXPECT_FALSE(app.state.draw.DrawUnsaved);
     // The replaced file was kept.
     const QString copy = QDir(backupFolder()).filePath("ProSys_更新前_20261209.mdb");
     EXPECT_EQ(dump(copy), changed);
@@ -153,14 +153,14 @@ TEST_F(MaintenanceTest, BackupReplacesAnOlderFileAndRefusesTheDataFileItself)
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old contents");
     old.close();
-    ASSERT_TRUE(BackupDatabase(app.state, target).ok());
+    ASSERT_TRUE(BackupDatabase(app.state.store, target).ok());
     EXPECT_EQ(dump(target), dump(app.dataFile()));
 
     const QByteArray bytes = fileBytes(app.dataFile());
-    const Outcome self = BackupDatabase(app.state, app.dataFile());
+    const Outcome self = BackupDatabase(app.state.store, app.dataFile());
     EXPECT_FALSE(self.ok());
     EXPECT_EQ(fileBytes(app.dataFile()), bytes);
-    EXPECT_FALSE(BackupDatabase(app.state, QDir(app.appDir()).filePath("missing/x.mdb")).ok());
+    EXPECT_FALSE(BackupDatabase(app.state.store, QDir(app.appDir()).filePath("missing/x.mdb")).ok());
 }
 
 TEST_F(MaintenanceTest, FilesThatAreNotBackupsAreRefusedAndChangeNothing)
@@ -198,13 +198,13 @@ TEST_F(MaintenanceTest, FilesThatAreNotBackupsAreRefusedAndChangeNothing)
     for (const QString &path :
          {text, foreign, reordered, damaged, QDir(app.appDir()).filePath("none.mdb"), app.dataFile()}) {
         SCOPED_TRACE(path.toStdString());
-        EXPECT_FALSE(CheckBackupFile(app.state, path).ok());
+        EXPECT_FALSE(CheckBackupFile(app.state.store, path).ok());
         const Outcome out = RestoreDatabase(app.maintenanceTarget(), path);
         EXPECT_FALSE(out.ok());
         EXPECT_FALSE(out.message().isEmpty());
         EXPECT_EQ(fileBytes(app.dataFile()), bytes);
-        EXPECT_EQ(app.state.ExpertTable.count(), 2);
-        EXPECT_TRUE(app.state.DrawUnsaved);
+        EXPECT_EQ(app.state.store.ExpertTable.count(), 2);
+        EXPECT_TRUE(app.state.draw.DrawUnsaved);
     }
     EXPECT_FALSE(QDir(backupFolder()).exists());
 }
@@ -217,7 +217,7 @@ TEST_F(MaintenanceTest, ABackupIsReadableByWhomTheUsersUmaskAllows)
         const QString target =
             QDir(app.appDir()).filePath(QStringLiteral("备份_%1.mdb").arg(mask, 3, 8, QLatin1Char('0')));
         const mode_t old = ::umask(mask);
-        const Outcome made = BackupDatabase(app.state, target);
+        const Outcome made = BackupDatabase(app.state.store, target);
         ::umask(old);
         ASSERT_TRUE(made.ok()) << made.message().toStdString();
         struct stat st {};
@@ -225,7 +225,7 @@ TEST_F(MaintenanceTest, ABackupIsReadableByWhomTheUsersUmaskAllows)
         EXPECT_EQ(st.st_mode & 07777, 0666 & ~mask);
 
         ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
-        ASSERT_TRUE(BackupDatabase(app.state, target).ok());
+        ASSERT_TRUE(BackupDatabase(app.state.store, target).ok());
         ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, mode_t(0640));
     }
@@ -249,14 +249,14 @@ TEST(RestoreOverDamage, ADamagedDataFileIsReplacedAndKeptAsItWas)
         TestApp app;
         app.addExperts(80);
         const QString good = QDir(app.appDir()).filePath("good.mdb");
-        ASSERT_TRUE(BackupDatabase(app.state, good).ok());
+        ASSERT_TRUE(BackupDatabase(app.state.store, good).ok());
         ASSERT_TRUE(c.damage(app.dataFile()));
         const QByteArray damaged = fileBytes(app.dataFile());
 
         const Outcome restored = RestoreDatabase(app.maintenanceTarget(), good);
         ASSERT_TRUE(restored.ok()) << restored.message().toStdString();
         EXPECT_EQ(dump(app.dataFile()), dump(good));
-        EXPECT_EQ(app.state.ExpertTable.count(), 80);
+        EXPECT_EQ(app.state.store.ExpertTable.count(), 80);
         const QStringList copies = QDir(BackupFolderPath(app.appDir())).entryList({"*已损坏*"}, QDir::Files);
         ASSERT_EQ(copies.size(), 1);
         const QString copy = QDir(BackupFolderPath(app.appDir())).filePath(copies.first());

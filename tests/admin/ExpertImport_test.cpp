@@ -21,13 +21,13 @@ protected:
     // A filled data row: every column with a valid value.
     QStringList row(const QString &name) const
     {
-        QStringList cells = TemplateRows(app.state)[2];
+        QStringList cells = TemplateRows(app.state.store)[2];
         cells[0] = name;
         return cells;
     }
     int column(int field) const
     {
-        const auto cols = Columns(app.state);
+        const auto cols = Columns(app.state.store);
         for (int c = 0; c < cols.size(); ++c)
             if (cols[c].field == field)
                 return c;
@@ -35,7 +35,7 @@ protected:
     }
     QList<QStringList> sheet(const QList<QStringList> &dataRows) const
     {
-        QList<QStringList> rows = TemplateRows(app.state);   // heading, notes, example
+        QList<QStringList> rows = TemplateRows(app.state.store);   // heading, notes, example
         rows += dataRows;
         return rows;
     }
@@ -45,7 +45,7 @@ protected:
 
 TEST_F(ImportTest, TemplateHasTheEditorCaptionsTheAllowedValuesAndAnIgnoredExample)
 {
-    const QList<QStringList> rows = TemplateRows(app.state);
+    const QList<QStringList> rows = TemplateRows(app.state.store);
     ASSERT_EQ(rows.size(), 3);
     ASSERT_EQ(rows[0].size(), 26);
     EXPECT_EQ(rows[0][0], "专家姓名");
@@ -54,17 +54,17 @@ TEST_F(ImportTest, TemplateHasTheEditorCaptionsTheAllowedValuesAndAnIgnoredExamp
     EXPECT_TRUE(rows[1][column(E_Status)].contains("启用/停用"));
     EXPECT_TRUE(rows[1][column(E_Is_temp)].contains("正式/临时"));
     EXPECT_TRUE(rows[1][column(E_star_number)].contains("★☆☆☆☆/★★☆☆☆/★★★☆☆/★★★★☆/★★★★★"));
-    EXPECT_TRUE(rows[1][column(E_degree_type_id)].contains(app.state.DegreeTable.cell(1, 1)));
-    EXPECT_FALSE(rows[1][column(E_degree_type_id)].contains(app.state.DegreeTable.cell(0, 1).toString() + "/"));
-    EXPECT_TRUE(rows[1][column(E_zhicheng_id)].contains(app.state.TitleTypeTable.cell(1, 1)));
+    EXPECT_TRUE(rows[1][column(E_degree_type_id)].contains(app.state.store.DegreeTable.cell(1, 1)));
+    EXPECT_FALSE(rows[1][column(E_degree_type_id)].contains(app.state.store.DegreeTable.cell(0, 1).toString() + "/"));
+    EXPECT_TRUE(rows[1][column(E_zhicheng_id)].contains(app.state.store.TitleTypeTable.cell(1, 1)));
     EXPECT_TRUE(rows[1][column(E_birth_date)].contains("YYYY-MM-DD"));
 
     // The template as it is imports nothing.
-    const CheckResult check = CheckRows(rows, app.state, app.state.today());
+    const CheckResult check = CheckRows(rows, app.state.store, app.state.today());
     EXPECT_TRUE(check.isImportSheet);
     EXPECT_TRUE(check.problems.isEmpty());
     EXPECT_TRUE(check.records.isEmpty());
-    const Outcome out = ImportRows(app.state, app.state.today(), rows);
+    const Outcome out = ImportRows(app.state.store, app.state.today(), rows);
     EXPECT_FALSE(out.ok());
     EXPECT_EQ(app.countRows("expert_msg"), 0);
 }
@@ -73,8 +73,8 @@ TEST_F(ImportTest, TemplateHasTheEditorCaptionsTheAllowedValuesAndAnIgnoredExamp
 // long each may be, the long-number columns included.
 TEST_F(ImportTest, TemplateStatesTheLimitOfEveryTextColumn)
 {
-    const QList<QStringList> rows = TemplateRows(app.state);
-    const QVector<Column> columns = Columns(app.state);
+    const QList<QStringList> rows = TemplateRows(app.state.store);
+    const QVector<Column> columns = Columns(app.state.store);
     int limited = 0;
     for (int c = 0; c < columns.size(); ++c) {
         if (columns[c].kind != Column::Text || columns[c].width == 0)
@@ -93,15 +93,15 @@ TEST_F(ImportTest, TemplateStatesTheLimitOfEveryTextColumn)
 TEST_F(ImportTest, RowsBecomeRecordsTheWayTheEditorStoresThem)
 {
     QStringList full = row("  王工  ");
-    full[column(E_degree_type_id)] = app.state.DegreeTable.cell(3, 1).toString();
-    full[column(E_zhicheng_id)] = app.state.TitleTypeTable.cell(2, 1).toString();
+    full[column(E_degree_type_id)] = app.state.store.DegreeTable.cell(3, 1).toString();
+    full[column(E_zhicheng_id)] = app.state.store.TitleTypeTable.cell(2, 1).toString();
     full[column(E_birth_date)] = "1965-3-8";
     full[column(E_graduate_date)] = "1965/3/8";
     full[column(E_Mobile)] = "13800138000123456789";   // the full width of 20
     full[column(E_Zip_code)] = "一二三四五";           // width 10
     QStringList sparse(26);
     sparse[0] = "赵六";
-    const CheckResult check = CheckRows(sheet({full, {}, sparse}), app.state, QDate(2026, 12, 9));
+    const CheckResult check = CheckRows(sheet({full, {}, sparse}), app.state.store, QDate(2026, 12, 9));
     ASSERT_TRUE(check.problems.isEmpty()) << check.problems.join('\n').toStdString();
     ASSERT_EQ(check.records.size(), 2);
 
@@ -109,7 +109,7 @@ TEST_F(ImportTest, RowsBecomeRecordsTheWayTheEditorStoresThem)
     auto f = [](const QStringList &r, int field) { return r[field - 1]; };
     EXPECT_EQ(f(a, E_Name), "王工");
     EXPECT_EQ(f(a, E_degree_type_id), "03");
-    EXPECT_EQ(f(a, E_zhicheng_id), app.state.TitleTypeTable.cell(2, 0));
+    EXPECT_EQ(f(a, E_zhicheng_id), app.state.store.TitleTypeTable.cell(2, 0));
     EXPECT_EQ(f(a, E_birth_date), "1965-03-08");
     EXPECT_EQ(f(a, E_graduate_date), "1965/3/8");
     EXPECT_EQ(f(a, E_Mobile), "13800138000123456789");
@@ -124,7 +124,7 @@ TEST_F(ImportTest, RowsBecomeRecordsTheWayTheEditorStoresThem)
     EXPECT_EQ(f(b, E_star_number), "★☆☆☆☆");
     EXPECT_EQ(f(b, E_Sex), "男");
     EXPECT_EQ(f(b, E_degree_type_id), "01");
-    EXPECT_EQ(f(b, E_zhicheng_id), app.state.TitleTypeTable.cell(1, 0));
+    EXPECT_EQ(f(b, E_zhicheng_id), app.state.store.TitleTypeTable.cell(1, 0));
     EXPECT_EQ(f(b, E_province), " ");
     EXPECT_EQ(f(b, E_Resume), " ");
 }
@@ -162,12 +162,12 @@ TEST_F(ImportTest, OneBadRowImportsNothingAndIsNamedWithItsRowAndColumn)
         SCOPED_TRACE(c.expected);
         QStringList bad = row("错误行");
         bad[column(c.field)] = c.value;
-        const Outcome out = ImportRows(app.state, app.state.today(), sheet({row("甲"), bad, row("乙")}));
+        const Outcome out = ImportRows(app.state.store, app.state.today(), sheet({row("甲"), bad, row("乙")}));
         EXPECT_FALSE(out.ok());
         EXPECT_TRUE(out.message().contains(QString::fromUtf8(c.expected))) << out.message().toStdString();
         EXPECT_TRUE(out.message().contains("没有导入任何专家"));
         EXPECT_EQ(app.countRows("expert_msg"), 1);
-        EXPECT_EQ(app.state.ExpertTable.count(), 1);
+        EXPECT_EQ(app.state.store.ExpertTable.count(), 1);
     }
 }
 
@@ -179,7 +179,7 @@ TEST_F(ImportTest, ManyBadRowsListOnlyTheFirstProblems)
         bad[column(E_Sex)] = "?";
         rows << bad;
     }
-    const Outcome out = ImportRows(app.state, app.state.today(), sheet(rows));
+    const Outcome out = ImportRows(app.state.store, app.state.today(), sheet(rows));
     EXPECT_FALSE(out.ok());
     EXPECT_TRUE(out.message().contains("25 处错误"));
     EXPECT_TRUE(out.message().contains("第4行"));
@@ -216,7 +216,7 @@ TEST_F(ImportTest, NumberAndDateCellsArriveAsTypedOrAreRefused)
         QStringList cells = row("周九");
         cells[column(c.field)] = c.shown;
         ImportSheet input{sheet({cells}), {{4, column(c.field) + 1, c.value, c.date}}};
-        const CheckResult check = CheckSheet(input, app.state, app.state.today());
+        const CheckResult check = CheckSheet(input, app.state.store, app.state.today());
         if (c.stored.isEmpty()) {
             ASSERT_EQ(check.problems.size(), 1);
             EXPECT_TRUE(
@@ -247,7 +247,7 @@ TEST_F(ImportTest, ExtraColumnsAndExpertsAlreadyThereAreSaidBeforeStoring)
     rows[4] << ""
             << "请优先联系";
     rows[5] << "多填的一格";
-    const CheckResult check = CheckRows(rows, app.state, app.state.today());
+    const CheckResult check = CheckRows(rows, app.state.store, app.state.today());
     ASSERT_TRUE(check.problems.isEmpty()) << check.problems.join('\n').toStdString();
     EXPECT_EQ(check.records.size(), 4);
     EXPECT_EQ(check.extraColumns, (QStringList{"第AA列", "第AB列“备注”"}));
@@ -259,21 +259,21 @@ TEST_F(ImportTest, ExtraColumnsAndExpertsAlreadyThereAreSaidBeforeStoring)
     EXPECT_TRUE(notice.contains("第7行"));
 
     // Nothing to say about a plain workbook.
-    EXPECT_EQ(NoticeText(CheckRows(sheet({li}), app.state, app.state.today())), "");
+    EXPECT_EQ(NoticeText(CheckRows(sheet({li}), app.state.store, app.state.today())), "");
 }
 
 TEST_F(ImportTest, ImportAddsAfterTheExistingExpertsWithoutTouchingThem)
 {
     const QString a = app.addExpert("甲");
     const QString b = app.addExpert("乙");
-    const QList<QStringList> before = app.state.ExpertTable.toLists();
-    const Outcome out = ImportRows(app.state, app.state.today(), sheet({row("丙"), row("丁"), row("戊")}));
+    const QList<QStringList> before = app.state.store.ExpertTable.toLists();
+    const Outcome out = ImportRows(app.state.store, app.state.today(), sheet({row("丙"), row("丁"), row("戊")}));
     ASSERT_TRUE(out.ok()) << out.message().toStdString();
     EXPECT_TRUE(out.message().contains("3 位专家"));
-    ASSERT_EQ(app.state.ExpertTable.count(), 5);
-    EXPECT_EQ(app.state.ExpertTable.toLists().mid(0, 2), before);
+    ASSERT_EQ(app.state.store.ExpertTable.count(), 5);
+    EXPECT_EQ(app.state.store.ExpertTable.toLists().mid(0, 2), before);
     QStringList ids, names;
-    for (const QStringList &r : app.state.ExpertTable.toLists()) {
+    for (const QStringList &r : app.state.store.ExpertTable.toLists()) {
         ids << r[E_Id];
         names << r[E_Name];
     }
@@ -294,26 +294,26 @@ TEST_F(ImportTest, AfterAnImportTheTableIsWhatAReloadReads)
         TestApp fresh;
         fresh.addExpert("甲");
         if (c.fileAhead) {
-            Connection conn = OpenDataFile(fresh.state);
+            Connection conn = OpenDataFile(fresh.state.store);
             ExpertWriter(conn).insert("000002", {"表外的专家"});
         }
         QList<QStringList> dataRows;
         for (int i = 0; i < c.rows; ++i)
             dataRows << row(QStringLiteral("新%1").arg(i));
-        QList<QStringList> rows = TemplateRows(fresh.state);
+        QList<QStringList> rows = TemplateRows(fresh.state.store);
         rows += dataRows;
-        const Outcome out = ImportRows(fresh.state, fresh.state.today(), rows);
+        const Outcome out = ImportRows(fresh.state.store, fresh.state.today(), rows);
         ASSERT_TRUE(out.ok()) << out.message().toStdString();
 
         DataStore reloaded;
         reloaded.appDir = fresh.appDir();
         LoadExperts(reloaded);
-        EXPECT_EQ(fresh.state.ExpertTable.toLists(), reloaded.ExpertTable.toLists());
+        EXPECT_EQ(fresh.state.store.ExpertTable.toLists(), reloaded.ExpertTable.toLists());
         const int before = c.fileAhead ? 2 : 1;
-        ASSERT_EQ(fresh.state.ExpertTable.count(), before + c.rows);
-        EXPECT_EQ(fresh.state.ExpertTable.cell(before, E_Id),
+        ASSERT_EQ(fresh.state.store.ExpertTable.count(), before + c.rows);
+        EXPECT_EQ(fresh.state.store.ExpertTable.cell(before, E_Id),
                   QStringLiteral("%1").arg(before + 1, 6, 10, QLatin1Char('0')));
-        EXPECT_EQ(fresh.state.ExpertTable.toLists().last().value(E_Name), QStringLiteral("新%1").arg(c.rows - 1));
+        EXPECT_EQ(fresh.state.store.ExpertTable.toLists().last().value(E_Name), QStringLiteral("新%1").arg(c.rows - 1));
     }
 }
 
@@ -321,16 +321,16 @@ TEST_F(ImportTest, AWorkbookThatIsNotTheImportSheetIsRefused)
 {
     QList<QStringList> rows = sheet({row("甲")});
     rows[0][3] = "别的标题";
-    Outcome out = ImportRows(app.state, app.state.today(), rows);
+    Outcome out = ImportRows(app.state.store, app.state.today(), rows);
     EXPECT_FALSE(out.ok());
     EXPECT_TRUE(out.message().contains("不是专家数据导入表"));
-    EXPECT_FALSE(ImportRows(app.state, app.state.today(), {}).ok());
+    EXPECT_FALSE(ImportRows(app.state.store, app.state.today(), {}).ok());
 
     // Headings retyped without the inner blanks still count.
     rows = sheet({row("甲")});
     for (QString &h : rows[0])
         h.remove(' ');
-    EXPECT_TRUE(ImportRows(app.state, app.state.today(), rows).ok());
+    EXPECT_TRUE(ImportRows(app.state.store, app.state.today(), rows).ok());
 }
 
 TEST_F(ImportTest, ProgressIsReportedUpToTheLastRow)
@@ -339,7 +339,7 @@ TEST_F(ImportTest, ProgressIsReportedUpToTheLastRow)
     for (int i = 0; i < 600; ++i)
         rows << row(QStringLiteral("专家%1").arg(i));
     QList<int> seen;
-    const Outcome out = ImportRows(app.state, app.state.today(), sheet(rows), [&](int done, int total) {
+    const Outcome out = ImportRows(app.state.store, app.state.today(), sheet(rows), [&](int done, int total) {
         EXPECT_EQ(total, 600);
         seen << done;
     });
@@ -377,8 +377,8 @@ TEST_F(ImportTest, EditorSaveAndImportStoreTheSameRecord)
             host.find<QLineEdit>(form, ArrayName("txtDis", f.editorBox))->setText(text);
     }
     // The second choice of each list; the title level's star grade follows it.
-    const QStringList degrees = EditorReferenceNames(app.state.DegreeTable);
-    const QStringList titles = EditorReferenceNames(app.state.TitleTypeTable);
+    const QStringList degrees = EditorReferenceNames(app.state.store.DegreeTable);
+    const QStringList titles = EditorReferenceNames(app.state.store.TitleTypeTable);
     struct Choice {
         const char *list;
         int field;
@@ -396,17 +396,17 @@ TEST_F(ImportTest, EditorSaveAndImportStoreTheSameRecord)
     host.find<QPushButton>(form, "cmd_Save")->click();
     ASSERT_EQ(app.messages->texts(), QStringList{"增加成功。"});
 
-    const Outcome out = ImportRows(app.state, app.state.today(), sheet({cells}));
+    const Outcome out = ImportRows(app.state.store, app.state.today(), sheet({cells}));
     ASSERT_TRUE(out.ok()) << out.message().toStdString();
-    ASSERT_EQ(app.state.ExpertTable.count(), 2);
-    const QStringList saved = app.state.ExpertTable.row(0);
-    const QStringList imported = app.state.ExpertTable.row(1);
+    ASSERT_EQ(app.state.store.ExpertTable.count(), 2);
+    const QStringList saved = app.state.store.ExpertTable.row(0);
+    const QStringList imported = app.state.store.ExpertTable.row(1);
     EXPECT_EQ(saved[E_Id], "000001");
     EXPECT_EQ(imported[E_Id], "000002");
     EXPECT_EQ(saved.mid(1), imported.mid(1));
     EXPECT_EQ(saved[E_Status], kStatusDisabled);
     EXPECT_EQ(saved[E_degree_type_id], "03");
-    EXPECT_EQ(saved[E_zhicheng_id], app.state.TitleTypeTable.cell(4, 0));
+    EXPECT_EQ(saved[E_zhicheng_id], app.state.store.TitleTypeTable.cell(4, 0));
     EXPECT_EQ(saved[E_star_number], "★★★★☆");
     EXPECT_EQ(saved[E_birth_date], "1965-03-08");
     EXPECT_EQ(saved[E_Mobile], "13800138000");

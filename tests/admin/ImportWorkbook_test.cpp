@@ -36,9 +36,9 @@ TEST(ImportWorkbookTest, DownloadedWorkbookFilledAndUploadedRoundTrips)
     const QString blank = QDir(app.appDir()).filePath("专家数据导入表.xls");
     {
         auto engine = app.state.services.makeSpreadsheet();
-        ExpertImport::WriteTemplate(*engine, blank, app.state);
+        ExpertImport::WriteTemplate(*engine, blank, app.state.store);
     }
-    const int columns = int(ExpertImport::Columns(app.state).size());
+    const int columns = int(ExpertImport::Columns(app.state.store).size());
 
     const QString filled = QDir(app.appDir()).filePath("filled.xls");
     {
@@ -58,16 +58,16 @@ TEST(ImportWorkbookTest, DownloadedWorkbookFilledAndUploadedRoundTrips)
 
     const QList<QStringList> rows = ExpertImport::ReadSheet(app.state.services.makeSpreadsheet, filled, columns);
     ASSERT_EQ(rows.size(), 5);
-    const Outcome out = ExpertImport::ImportRows(app.state, app.state.today(), rows);
+    const Outcome out = ExpertImport::ImportRows(app.state.store, app.state.today(), rows);
     ASSERT_TRUE(out.ok()) << out.message().toStdString();
-    ASSERT_EQ(app.state.ExpertTable.count(), 3);
-    EXPECT_EQ(app.state.ExpertTable.cell(0, Schema::E_Name).toString(), "老专家");
-    const QStringList &qian = app.state.ExpertTable.row(1);
+    ASSERT_EQ(app.state.store.ExpertTable.count(), 3);
+    EXPECT_EQ(app.state.store.ExpertTable.cell(0, Schema::E_Name).toString(), "老专家");
+    const QStringList &qian = app.state.store.ExpertTable.row(1);
     EXPECT_EQ(qian[Schema::E_Id], "000002");
     EXPECT_EQ(qian[Schema::E_Name], "钱七");
     EXPECT_EQ(qian[Schema::E_Sex], "女");
     EXPECT_EQ(qian[Schema::E_birth_date], "1970-05-06");
-    EXPECT_EQ(app.state.ExpertTable.cell(2, Schema::E_Status).toString(), "停用");
+    EXPECT_EQ(app.state.store.ExpertTable.cell(2, Schema::E_Status).toString(), "停用");
 }
 
 // An .xlsx workbook as the office saves it, after reading typed values into
@@ -127,7 +127,7 @@ TEST(ImportWorkbookTest, NumberAndDateCellsOfAWorkbookAreFoundInOneQuery)
         GTEST_SKIP() << "LibreOffice is not installed";
     TestApp app;
     app.state.services.makeSpreadsheet = MakeSharedOfficeEngine;
-    const QVector<ExpertImport::Column> columns = ExpertImport::Columns(app.state);
+    const QVector<ExpertImport::Column> columns = ExpertImport::Columns(app.state.store);
     auto columnOf = [&](int field) {
         for (int c = 0; c < columns.size(); ++c)
             if (columns[c].field == field)
@@ -225,7 +225,7 @@ TEST(ImportWorkbookTest, NumberAndDateCellsOfAWorkbookAreFoundInOneQuery)
         SCOPED_TRACE(workbook.toStdString());
         const ExpertImport::ImportSheet sheet =
             ExpertImport::ReadImportSheet(app.state.services.makeSpreadsheet, workbook);
-        const ExpertImport::CheckResult check = ExpertImport::CheckSheet(sheet, app.state, app.state.today());
+        const ExpertImport::CheckResult check = ExpertImport::CheckSheet(sheet, app.state.store, app.state.today());
         ASSERT_EQ(check.problems.size(), 1) << check.problems.join('\n').toStdString();
         EXPECT_TRUE(
             check.problems[0].startsWith(QStringLiteral("第3行第%1列“身份证号”")

@@ -39,8 +39,8 @@ protected:
     }
     QList<QStringList> fileUsers()
     {
-        LoadUsers(app.state);
-        return app.state.UserTable.toLists();
+        LoadUsers(app.state.store);
+        return app.state.store.UserTable.toLists();
     }
 
     TestApp app;
@@ -86,8 +86,8 @@ TEST_F(UserRightsTest, AUserAddedHereLogsInWithTheChosenRole)
     EXPECT_EQ(find<QComboBox>("comRole")->currentIndex(), -1);
 
     // The login window of the next start accepts the new pair with role 1.
-    app.state.CurrentUserId.clear();
-    app.state.CurrentUserRole = -1;
+    app.state.session.CurrentUserId.clear();
+    app.state.session.CurrentUserRole = -1;
     frmLogin login(app.state);
     QSignalSpy loggedIn(&login, &frmLogin::loggedIn);
     login.show();
@@ -95,9 +95,9 @@ TEST_F(UserRightsTest, AUserAddedHereLogsInWithTheChosenRole)
     login.findChild<QLineEdit *>("Text2")->setText("s3cret");
     QTest::mouseClick(login.findChild<QPushButton *>("cmdOK"), Qt::LeftButton);
     EXPECT_EQ(loggedIn.count(), 1);
-    EXPECT_EQ(app.state.CurrentUserId, "000004");
-    EXPECT_EQ(app.state.CurrentUserRole, 1);
-    EXPECT_FALSE(app.state.isAdministrator());
+    EXPECT_EQ(app.state.session.CurrentUserId, "000004");
+    EXPECT_EQ(app.state.session.CurrentUserRole, 1);
+    EXPECT_FALSE(app.state.session.isAdministrator());
 }
 
 TEST_F(UserRightsTest, AddRefusalsShowTheirMessageAndWriteNothing)
@@ -163,8 +163,8 @@ TEST_F(UserRightsTest, ChangeRoleAndResetPasswordOfTheChosenUser)
     box("txtNewPwdCheck")->setText("neu");
     QTest::keyClick(box("txtNewPwdCheck"), Qt::Key_Return);
     EXPECT_EQ(app.messages->texts(), QStringList{"密码已重设。"});
-    EXPECT_TRUE(CheckCredentials(app.state.UserTable, "lisi", "neu").found);
-    EXPECT_FALSE(CheckCredentials(app.state.UserTable, "lisi", "pw").found);
+    EXPECT_TRUE(CheckCredentials(app.state.store.UserTable, "lisi", "neu").found);
+    EXPECT_FALSE(CheckCredentials(app.state.store.UserTable, "lisi", "pw").found);
 }
 
 TEST_F(UserRightsTest, TheLoggedInUserIsNeitherDemotedNorDeleted)
@@ -205,7 +205,7 @@ TEST_F(UserRightsTest, DeleteAsksFirstAndRemovesOnlyThatUser)
 TEST_F(UserRightsTest, AUserGoneBehindTheScreensBackIsReported)
 {
     QTest::mouseClick(link(1, 2), Qt::LeftButton);   // wang
-    ASSERT_EQ(ApplyUserChange(app.state, "000001",
+    ASSERT_EQ(ApplyUserChange(app.state.store, "000001",
                               [] {
                                   UserChange c;
                                   c.kind = UserChange::Kind::Delete;

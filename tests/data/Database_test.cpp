@@ -88,20 +88,20 @@ TEST(FirstStart, CreatesTheSchemaAndInitialContent)
 {
     TestApp app;
     ASSERT_TRUE(QFile::exists(app.dataFile()));
-    ASSERT_EQ(app.state.UserTable.count(), 1);
-    EXPECT_EQ(app.state.UserTable.row(0), QStringList({"000001", kInitialAdminName, kInitialAdminPassword, "0"}));
+    ASSERT_EQ(app.state.store.UserTable.count(), 1);
+    EXPECT_EQ(app.state.store.UserTable.row(0), QStringList({"000001", kInitialAdminName, kInitialAdminPassword, "0"}));
     // Row n of the title levels has an Id whose value is n, two digits.
-    ASSERT_EQ(app.state.TitleTypeTable.count(), 6);
+    ASSERT_EQ(app.state.store.TitleTypeTable.count(), 6);
     for (int n = 0; n < 6; ++n)
-        EXPECT_EQ(app.state.TitleTypeTable.cell(n, 0).toInt(), n);
-    EXPECT_EQ(app.state.TitleTypeTable.cell(0, 1).toString(), "全部");
-    EXPECT_EQ(app.state.TitleTypeTable.cell(3, 0).toString(), "03");
-    EXPECT_EQ(app.state.DegreeTable.cell(0, 1).toString(), "全部");
-    EXPECT_GT(app.state.DegreeTable.count(), 1);
-    EXPECT_EQ(app.state.ExpertTable.count(), 0);
-    EXPECT_EQ(app.state.SelectionTable.count(), 0);
+        EXPECT_EQ(app.state.store.TitleTypeTable.cell(n, 0).toInt(), n);
+    EXPECT_EQ(app.state.store.TitleTypeTable.cell(0, 1).toString(), "全部");
+    EXPECT_EQ(app.state.store.TitleTypeTable.cell(3, 0).toString(), "03");
+    EXPECT_EQ(app.state.store.DegreeTable.cell(0, 1).toString(), "全部");
+    EXPECT_GT(app.state.store.DegreeTable.count(), 1);
+    EXPECT_EQ(app.state.store.ExpertTable.count(), 0);
+    EXPECT_EQ(app.state.store.SelectionTable.count(), 0);
 
-    Connection conn = OpenDataFile(app.state);
+    Connection conn = OpenDataFile(app.state.store);
     EXPECT_TRUE(CheckSchema(conn).ok());
     Statement st = conn.prepare("PRAGMA journal_mode");
     st.step();
@@ -111,7 +111,7 @@ TEST(FirstStart, CreatesTheSchemaAndInitialContent)
 TEST(FirstStart, FieldsStandInTheirPositions)
 {
     TestApp app;
-    Connection conn = OpenDataFile(app.state);
+    Connection conn = OpenDataFile(app.state.store);
     for (const TableDef *t : Schema::AllTables()) {
         Statement st = conn.prepare(QStringLiteral("PRAGMA table_info(%1)").arg(t->name));
         QStringList names;
@@ -231,15 +231,15 @@ TEST(Loaders, NullsBecomeEmptyAndNothingIsTrimmed)
 {
     TestApp app;
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         conn.exec("INSERT INTO sel_expert (Id, Sel_data, Expert_Id) VALUES ('000002', NULL, ' 7 ')");
         conn.exec("INSERT INTO sel_expert (Id, Sel_data, Expert_Id) VALUES ('000001', '2026-01-01', '000003')");
     }
-    LoadSelections(app.state);
-    ASSERT_EQ(app.state.SelectionTable.count(), 2);
+    LoadSelections(app.state.store);
+    ASSERT_EQ(app.state.store.SelectionTable.count(), 2);
     // Ascending Id order, whatever the insertion order.
-    EXPECT_EQ(app.state.SelectionTable.row(0), QStringList({"000001", "2026-01-01", "000003"}));
-    EXPECT_EQ(app.state.SelectionTable.row(1), QStringList({"000002", "", " 7 "}));
+    EXPECT_EQ(app.state.store.SelectionTable.row(0), QStringList({"000001", "2026-01-01", "000003"}));
+    EXPECT_EQ(app.state.store.SelectionTable.row(1), QStringList({"000002", "", " 7 "}));
 }
 
 TEST(Loaders, ReloadAfterDeleteLeavesNoStaleRows)
@@ -248,33 +248,33 @@ TEST(Loaders, ReloadAfterDeleteLeavesNoStaleRows)
     app.addExpert("甲");
     app.addExpert("乙");
     app.addExpert("丙");
-    ASSERT_EQ(app.state.ExpertTable.count(), 3);
+    ASSERT_EQ(app.state.store.ExpertTable.count(), 3);
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         Recordset rs(conn, Schema::ExpertMsg());
         rs.findFirst("Id", "000002");
         ASSERT_FALSE(rs.noMatch());
         rs.deleteCurrent();
     }
-    LoadExperts(app.state);
-    ASSERT_EQ(app.state.ExpertTable.count(), 2);
-    EXPECT_EQ(app.state.ExpertTable.cell(0, 1).toString(), "甲");
-    EXPECT_EQ(app.state.ExpertTable.cell(1, 1).toString(), "丙");
-    EXPECT_EQ(app.state.ExpertTable.row(1).size(), 29);
+    LoadExperts(app.state.store);
+    ASSERT_EQ(app.state.store.ExpertTable.count(), 2);
+    EXPECT_EQ(app.state.store.ExpertTable.cell(0, 1).toString(), "甲");
+    EXPECT_EQ(app.state.store.ExpertTable.cell(1, 1).toString(), "丙");
+    EXPECT_EQ(app.state.store.ExpertTable.row(1).size(), 29);
 }
 
 TEST(Loaders, EmptyTableGivesCountZero)
 {
     TestApp app;
-    LoadExperts(app.state);
-    EXPECT_EQ(app.state.ExpertTable.count(), 0);
+    LoadExperts(app.state.store);
+    EXPECT_EQ(app.state.store.ExpertTable.count(), 0);
 }
 
 TEST(Recordset, FindEditUpdateAndNoMatch)
 {
     TestApp app;
     const QString id = app.addExpert("王五");
-    Connection conn = OpenDataFile(app.state);
+    Connection conn = OpenDataFile(app.state.store);
     Recordset rs(conn, Schema::ExpertMsg());
     rs.findFirst("Id", "999999");
     EXPECT_TRUE(rs.noMatch());
@@ -285,9 +285,9 @@ TEST(Recordset, FindEditUpdateAndNoMatch)
     rs.setField(1, "王六'); DROP TABLE expert_msg; --");
     rs.update();
     rs.close();
-    LoadExperts(app.state);
-    ASSERT_EQ(app.state.ExpertTable.count(), 1);
-    EXPECT_EQ(app.state.ExpertTable.cell(0, 1).toString(), "王六'); DROP TABLE expert_msg; --");
+    LoadExperts(app.state.store);
+    ASSERT_EQ(app.state.store.ExpertTable.count(), 1);
+    EXPECT_EQ(app.state.store.ExpertTable.cell(0, 1).toString(), "王六'); DROP TABLE expert_msg; --");
     // An unknown field name is an error, never SQL text.
     Recordset rs2(conn, Schema::ExpertMsg());
     EXPECT_THROW(rs2.findFirst("Name = Name OR 1", "x"), DbError);
@@ -296,7 +296,7 @@ TEST(Recordset, FindEditUpdateAndNoMatch)
 TEST(Transactions, FailedBatchLeavesNothingBehind)
 {
     TestApp app;
-    Connection conn = OpenDataFile(app.state);
+    Connection conn = OpenDataFile(app.state.store);
     try {
         Transaction tx(conn);
         Recordset rs(conn, Schema::SelExpert());
@@ -318,7 +318,7 @@ TEST(LargeTables, UsersOf32767AndExpertsAndSelectionsOf40000Load)
 {
     TestApp app;
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         Transaction tx(conn);
         Statement u = conn.prepare("INSERT INTO login_pwd VALUES (?, ?, ?, '1')");
         for (int i = 2; i <= 32767; ++i) {
@@ -345,11 +345,11 @@ TEST(LargeTables, UsersOf32767AndExpertsAndSelectionsOf40000Load)
         tx.commit();
     }
     app.reloadAll();
-    EXPECT_EQ(app.state.UserTable.count(), 32767);
-    EXPECT_EQ(app.state.ExpertTable.count(), 40000);
-    EXPECT_EQ(app.state.SelectionTable.count(), 40000);
-    EXPECT_EQ(app.state.ExpertTable.cell(39999, 0).toString(), "040000");
-    EXPECT_EQ(app.state.ExpertTable.cell(39999, 2).toString(), "");
+    EXPECT_EQ(app.state.store.UserTable.count(), 32767);
+    EXPECT_EQ(app.state.store.ExpertTable.count(), 40000);
+    EXPECT_EQ(app.state.store.SelectionTable.count(), 40000);
+    EXPECT_EQ(app.state.store.ExpertTable.cell(39999, 0).toString(), "040000");
+    EXPECT_EQ(app.state.store.ExpertTable.cell(39999, 2).toString(), "");
 }
 
 // A large table is read in two halves at once; whatever order the records
@@ -360,7 +360,7 @@ TEST(LargeTables, ExpertsWrittenOutOfOrderLoadInIdOrder)
     TestApp app;
     const int n = 9001;
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         Transaction tx(conn);
         Statement e = conn.prepare("INSERT INTO expert_msg (Id, Name, Resume) VALUES (?, ?, ?)");
         for (int k = 0; k < n; ++k) {
@@ -381,7 +381,7 @@ TEST(LargeTables, ExpertsWrittenOutOfOrderLoadInIdOrder)
     }
     QList<QStringList> ordered;
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         Statement read = conn.prepare(Schema::ExpertMsg().selectStatement());
         while (read.step()) {
             QStringList row;
@@ -391,8 +391,8 @@ TEST(LargeTables, ExpertsWrittenOutOfOrderLoadInIdOrder)
         }
     }
     ASSERT_EQ(ordered.size(), n);
-    LoadExperts(app.state);
-    EXPECT_EQ(app.state.ExpertTable.toLists(), ordered);
+    LoadExperts(app.state.store);
+    EXPECT_EQ(app.state.store.ExpertTable.toLists(), ordered);
 }
 
 TEST(Waiting, AnotherProgramsWriteIsWaitedForFromTheFirstRead)
@@ -417,7 +417,7 @@ TEST(Waiting, AnotherProgramsWriteIsWaitedForFromTheFirstRead)
         finishes.join();
         ASSERT_TRUE(mine);
     }
-    EXPECT_NO_THROW(LoadUsers(app.state));
+    EXPECT_NO_THROW(LoadUsers(app.state.store));
 }
 
 TEST(EngineFailures, TellWhatHappenedToWhichFileAndWhatToDo)

@@ -30,7 +30,7 @@ protected:
     // The draw-list row of expert i, as the draw screen copies it.
     QStringList row(int i) const
     {
-        const QStringList e = app.state.ExpertTable.row(i);
+        const QStringList e = app.state.store.ExpertTable.row(i);
         using namespace Schema;
         return {e[E_Id],        e[E_Name],  e[E_Sex], e[E_birth_date], e[E_Company_name], e[E_cong_shi_zhuanye],
                 e[E_zige_name], e[E_Mobile]};
@@ -69,7 +69,7 @@ protected:
 
     int count(const QString &table, const QString &where = QString())
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         Statement st = conn.prepare(QStringLiteral("SELECT count(*) FROM %1 %2").arg(table, where));
         st.step();
         return st.text(0).toInt();
@@ -85,7 +85,7 @@ protected:
 TEST_F(DrawStoreTest, StoresTheProjectItsRoundsAndEachExpertWithALinkToSelExpert)
 {
     drawTwoRounds();
-    const StoredDraw stored = StoreDrawProject(app.state, drawList, session, facts, "admin", kNow);
+    const StoredDraw stored = StoreDrawProject(app.state.store, drawList, session, facts, "admin", kNow);
     EXPECT_TRUE(stored.newProject);
     EXPECT_EQ(stored.projectId, "000001");
     EXPECT_EQ(stored.rowsAdded, 3);
@@ -94,13 +94,13 @@ TEST_F(DrawStoreTest, StoresTheProjectItsRoundsAndEachExpertWithALinkToSelExpert
     EXPECT_EQ(session.storedIds, (QStringList{ids[0], ids[1], ids[2]}));
 
     // sel_expert exactly as before projects were kept.
-    LoadSelections(app.state);
-    ASSERT_EQ(app.state.SelectionTable.count(), 3);
+    LoadSelections(app.state.store);
+    ASSERT_EQ(app.state.store.SelectionTable.count(), 3);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(app.state.SelectionTable.row(i),
+        EXPECT_EQ(app.state.store.SelectionTable.row(i),
                   (QStringList{QStringLiteral("00000%1").arg(i + 1), "2026-12-09", ids[i]}));
 
-    const std::optional<ProjectDetail> p = LoadProject(app.state, stored.projectId);
+    const std::optional<ProjectDetail> p = LoadProject(app.state.store, stored.projectId);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->facts.name, facts.name);
     EXPECT_EQ(p->facts.supervisor, "王监督");
@@ -121,12 +121,12 @@ TEST_F(DrawStoreTest, StoresTheProjectItsRoundsAndEachExpertWithALinkToSelExpert
         EXPECT_EQ(e.round, rounds[i]);
         EXPECT_EQ(e.row, row(i));
         EXPECT_EQ(e.title, "中级");   // title level 03
-        EXPECT_EQ(e.selId, app.state.SelectionTable.cell(i, 0));
+        EXPECT_EQ(e.selId, app.state.store.SelectionTable.cell(i, 0));
         EXPECT_EQ(e.selDate, "2026-12-09");
         EXPECT_EQ(e.attendance, Attendance::NotContacted);
     }
 
-    const TextTable list = LoadProjectList(app.state);
+    const TextTable list = LoadProjectList(app.state.store);
     ASSERT_EQ(list.count(), 1);
     EXPECT_EQ(list.row(0),
               (QStringList{"000001", "2026-12-09 14:30:05", facts.name, facts.code, "2", "3", "admin", "2026-12-09"}));
@@ -135,20 +135,20 @@ TEST_F(DrawStoreTest, StoresTheProjectItsRoundsAndEachExpertWithALinkToSelExpert
 TEST_F(DrawStoreTest, ASecondStoreAddsOnlyWhatIsNewToTheSameProject)
 {
     drawTwoRounds();
-    StoreDrawProject(app.state, drawList, session, facts, "admin", kNow);
-    LoadSelections(app.state);
+    StoreDrawProject(app.state.store, drawList, session, facts, "admin", kNow);
+    LoadSelections(app.state.store);
 
     // A temporary expert joins the stored list.
     drawList.append(row(3));
     session.rounds.append(TemporaryRound(row(3), kNow.addSecs(60)));
     const StoredDraw again =
-        StoreDrawProject(app.state, drawList, session, ProjectFacts{"另一个名字"}, "manager", kNow.addSecs(60));
+        StoreDrawProject(app.state.store, drawList, session, ProjectFacts{"另一个名字"}, "manager", kNow.addSecs(60));
     EXPECT_FALSE(again.newProject);
     EXPECT_EQ(again.projectId, "000001");
     EXPECT_EQ(again.rowsAdded, 1);
     EXPECT_EQ(count("draw_project"), 1);
     EXPECT_EQ(count("sel_expert"), 4);
-    const std::optional<ProjectDetail> p = LoadProject(app.state, "000001");
+    const std::optional<ProjectDetail> p = LoadProject(app.state.store, "000001");
     ASSERT_TRUE(p);
     EXPECT_EQ(p->facts.name, facts.name);
     ASSERT_EQ(p->rounds.size(), 3);
@@ -159,9 +159,9 @@ TEST_F(DrawStoreTest, ASecondStoreAddsOnlyWhatIsNewToTheSameProject)
     EXPECT_EQ(p->experts[3].selId, "000004");
 
     // Nothing new: nothing is written at all.
-    LoadSelections(app.state);
+    LoadSelections(app.state.store);
     const QByteArray before = ReadAll(app.dataFile());
-    const StoredDraw nothing = StoreDrawProject(app.state, drawList, session, facts, "admin", kNow);
+    const StoredDraw nothing = StoreDrawProject(app.state.store, drawList, session, facts, "admin", kNow);
     EXPECT_EQ(nothing.rowsAdded, 0);
     EXPECT_EQ(ReadAll(app.dataFile()), before);
 
@@ -170,17 +170,18 @@ TEST_F(DrawStoreTest, ASecondStoreAddsOnlyWhatIsNewToTheSameProject)
     next.rounds.append(TemporaryRound(row(0), kNow));
     TextTable one;
     one.append(row(0));
-    EXPECT_EQ(StoreDrawProject(app.state, one, next, ProjectFacts{"第二个项目"}, "admin", kNow).projectId, "000002");
+    EXPECT_EQ(StoreDrawProject(app.state.store, one, next, ProjectFacts{"第二个项目"}, "admin", kNow).projectId,
+              "000002");
 }
 
 TEST_F(DrawStoreTest, AFailedStoreLeavesNoHalfProjectAndTheSessionUnchanged)
 {
     // The second record of the draw is refused, as a failing disk would.
-    OpenDataFile(app.state).exec(refuseInsertOf(ids[1]));
+    OpenDataFile(app.state.store).exec(refuseInsertOf(ids[1]));
     drawTwoRounds();
     const QByteArray before = ReadAll(app.dataFile());
     const DrawSession sessionBefore = session;
-    EXPECT_THROW(StoreDrawProject(app.state, drawList, session, facts, "admin", kNow), DbError);
+    EXPECT_THROW(StoreDrawProject(app.state.store, drawList, session, facts, "admin", kNow), DbError);
     EXPECT_EQ(ReadAll(app.dataFile()), before);
     for (const QString &t : kProjectTables)
         EXPECT_EQ(count(t), 0) << t.toStdString();
@@ -194,22 +195,22 @@ TEST_F(DrawStoreTest, AFailedStoreLeavesNoHalfProjectAndTheSessionUnchanged)
 TEST_F(DrawStoreTest, RecordNumbersFollowTheHighestInTheFileNotTheCache)
 {
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         conn.exec("INSERT INTO sel_expert VALUES ('999999', '2020-01-01', 'other')");
         conn.exec("INSERT INTO sel_expert VALUES ('1000000', '2020-01-01', 'other')");
     }
-    app.state.SelectionTable.clear();
+    app.state.store.SelectionTable.clear();
     drawTwoRounds();
-    const QString projectId = StoreDrawProject(app.state, drawList, session, facts, "admin", kNow).projectId;
+    const QString projectId = StoreDrawProject(app.state.store, drawList, session, facts, "admin", kNow).projectId;
     SubstituteRound substitute;
     substitute.round.type = RoundType::Substitute;
     substitute.round.drawnAt = kNow;
     substitute.picks = {SubstitutePick{1, row(3)}};
     QList<SubstituteRound> rounds{substitute};
-    StoreSubstituteRounds(app.state, projectId, rounds);
+    StoreSubstituteRounds(app.state.store, projectId, rounds);
 
     QStringList numbers;
-    Connection conn = OpenDataFile(app.state);
+    Connection conn = OpenDataFile(app.state.store);
     Statement st = conn.prepare("SELECT Id FROM sel_expert WHERE Expert_Id <> 'other' ORDER BY CAST(Id AS INTEGER)");
     while (st.step())
         numbers << st.text(0);
@@ -220,20 +221,20 @@ TEST_F(DrawStoreTest, AFileWithoutProjectTablesGainsThemAndKeepsWorking)
 {
     app.addSelection("2020-01-01", ids[0]);
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         for (const QString &t : kProjectTables)
             conn.exec("DROP TABLE " + t);
         EXPECT_FALSE(HasProjectTables(conn));
     }
     // Reading an old file finds no projects; nothing fails.
-    EXPECT_TRUE(LoadProjectList(app.state).isEmpty());
-    EXPECT_FALSE(LoadProject(app.state, "000001"));
-    EXPECT_TRUE(ProjectsOfExpert(app.state, ids[0]).isEmpty());
+    EXPECT_TRUE(LoadProjectList(app.state.store).isEmpty());
+    EXPECT_FALSE(LoadProject(app.state.store, "000001"));
+    EXPECT_TRUE(ProjectsOfExpert(app.state.store, ids[0]).isEmpty());
 
     // The start adds them and leaves the old data alone.
     EnsureDataFile(app.dataFile());
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         EXPECT_TRUE(HasProjectTables(conn));
         EXPECT_TRUE(CheckSchema(conn).ok());
     }
@@ -242,32 +243,32 @@ TEST_F(DrawStoreTest, AFileWithoutProjectTablesGainsThemAndKeepsWorking)
 
     // A store into a file restored from an old backup makes them itself.
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         conn.exec("DROP TABLE draw_round");
     }
     drawTwoRounds();
-    EXPECT_EQ(StoreDrawProject(app.state, drawList, session, facts, "admin", kNow).rowsAdded, 3);
+    EXPECT_EQ(StoreDrawProject(app.state.store, drawList, session, facts, "admin", kNow).rowsAdded, 3);
     EXPECT_EQ(count("draw_round"), 2);
 }
 
 TEST_F(DrawStoreTest, AttendanceKeepsEveryChangeAndShowsTheLast)
 {
     drawTwoRounds();
-    StoreDrawProject(app.state, drawList, session, facts, "admin", kNow);
-    ASSERT_TRUE(SetAttendance(app.state, "000001", 2, Attendance::Confirmed, "忽略", "admin", kNow.addSecs(10)));
-    ASSERT_TRUE(SetAttendance(app.state, "000001", 2, Attendance::Declined, " 出差 ", "admin", kNow.addSecs(20)));
-    EXPECT_FALSE(SetAttendance(app.state, "000001", 9, Attendance::Declined, "", "admin", kNow));
-    EXPECT_FALSE(SetAttendance(app.state, "000002", 1, Attendance::Declined, "", "admin", kNow));
+    StoreDrawProject(app.state.store, drawList, session, facts, "admin", kNow);
+    ASSERT_TRUE(SetAttendance(app.state.store, "000001", 2, Attendance::Confirmed, "忽略", "admin", kNow.addSecs(10)));
+    ASSERT_TRUE(SetAttendance(app.state.store, "000001", 2, Attendance::Declined, " 出差 ", "admin", kNow.addSecs(20)));
+    EXPECT_FALSE(SetAttendance(app.state.store, "000001", 9, Attendance::Declined, "", "admin", kNow));
+    EXPECT_FALSE(SetAttendance(app.state.store, "000002", 1, Attendance::Declined, "", "admin", kNow));
     EXPECT_EQ(count("draw_attendance"), 2);
 
-    const std::optional<ProjectDetail> p = LoadProject(app.state, "000001");
+    const std::optional<ProjectDetail> p = LoadProject(app.state.store, "000001");
     ASSERT_TRUE(p);
     EXPECT_EQ(p->experts[0].attendance, Attendance::NotContacted);
     EXPECT_EQ(p->experts[1].attendance, Attendance::Declined);
     EXPECT_EQ(p->experts[1].reason, "出差");
     EXPECT_EQ(p->experts[1].attendanceTime, "2026-12-09 14:30:25");
 
-    const TextTable mine = ProjectsOfExpert(app.state, ids[1]);
+    const TextTable mine = ProjectsOfExpert(app.state.store, ids[1]);
     ASSERT_EQ(mine.count(), 1);
     EXPECT_EQ(mine.row(0), (QStringList{"000001", "2026-12-09 14:30:05", facts.name, facts.code, RoundType::Manual,
                                         Attendance::Declined, "admin"}));
@@ -276,23 +277,23 @@ TEST_F(DrawStoreTest, AttendanceKeepsEveryChangeAndShowsTheLast)
 TEST_F(DrawStoreTest, DeletingAnExpertKeepsTheSnapshotAndMarksTheLink)
 {
     drawTwoRounds();
-    StoreDrawProject(app.state, drawList, session, facts, "admin", kNow);
-    ASSERT_TRUE(DeleteExpertsWithSelections(app.state, {ids[1]}, QDate(2027, 1, 2)).deleted);
+    StoreDrawProject(app.state.store, drawList, session, facts, "admin", kNow);
+    ASSERT_TRUE(DeleteExpertsWithSelections(app.state.store, {ids[1]}, QDate(2027, 1, 2)).deleted);
     EXPECT_EQ(count("sel_expert"), 2);
-    const std::optional<ProjectDetail> p = LoadProject(app.state, "000001");
+    const std::optional<ProjectDetail> p = LoadProject(app.state.store, "000001");
     ASSERT_TRUE(p);
     ASSERT_EQ(p->experts.size(), 3);
     EXPECT_EQ(p->experts[1].name(), "乙");
     EXPECT_EQ(p->experts[1].linkRemoved, "2027-01-02");
     EXPECT_EQ(p->experts[0].linkRemoved, "");
-    EXPECT_EQ(ProjectsOfExpert(app.state, ids[1]).count(), 1);
+    EXPECT_EQ(ProjectsOfExpert(app.state.store, ids[1]).count(), 1);
 }
 
 TEST_F(DrawStoreTest, InitialisingTheDatabaseEmptiesTheProjects)
 {
     drawTwoRounds();
-    StoreDrawProject(app.state, drawList, session, facts, "admin", kNow);
-    SetAttendance(app.state, "000001", 1, Attendance::Confirmed, "", "admin", kNow);
+    StoreDrawProject(app.state.store, drawList, session, facts, "admin", kNow);
+    SetAttendance(app.state.store, "000001", 1, Attendance::Confirmed, "", "admin", kNow);
     ASSERT_TRUE(InitialiseDatabase(app.maintenanceTarget()).ok());
     for (const QString &t : kProjectTables)
         EXPECT_EQ(count(t), 0) << t.toStdString();
@@ -332,10 +333,10 @@ namespace {
 TEST_F(DrawStoreTest, StoresGroupedInOneTransactionFailAlone)
 {
     drawTwoRounds();
-    Connection conn = OpenDataFile(app.state);
+    Connection conn = OpenDataFile(app.state.store);
     {
         Transaction all(conn);
-        StoreDrawProject(conn, app.state, drawList, session, facts, "admin", kNow);
+        StoreDrawProject(conn, app.state.store, drawList, session, facts, "admin", kNow);
         // The next project's second record is refused, as a failing disk would.
         conn.exec(refuseInsertOf(ids[1]));
         DrawSession second;
@@ -343,7 +344,8 @@ TEST_F(DrawStoreTest, StoresGroupedInOneTransactionFailAlone)
         TextTable two;
         two.append(row(0));
         two.append(row(1));
-        EXPECT_THROW(StoreDrawProject(conn, app.state, two, second, ProjectFacts{"第二个"}, "admin", kNow), DbError);
+        EXPECT_THROW(StoreDrawProject(conn, app.state.store, two, second, ProjectFacts{"第二个"}, "admin", kNow),
+                     DbError);
         EXPECT_FALSE(second.isStored());
         conn.exec("DROP TRIGGER refuse");
         all.commit();
@@ -355,14 +357,14 @@ TEST_F(DrawStoreTest, StoresGroupedInOneTransactionFailAlone)
 
     // An outer transaction that is not committed takes everything back.
     {
-        Connection again = OpenDataFile(app.state);
+        Connection again = OpenDataFile(app.state.store);
         Transaction all(again);
         DrawSession third;
         third.rounds.append(TemporaryRound(row(3), kNow));
         TextTable one;
         one.append(row(3));
-        app.state.SelectionTable = ReadTable(again, Schema::SelExpert());
-        StoreDrawProject(again, app.state, one, third, ProjectFacts{"第三个"}, "admin", kNow);
+        app.state.store.SelectionTable = ReadTable(again, Schema::SelExpert());
+        StoreDrawProject(again, app.state.store, one, third, ProjectFacts{"第三个"}, "admin", kNow);
     }
     EXPECT_EQ(count("draw_project"), 1);
     EXPECT_EQ(count("sel_expert"), 3);

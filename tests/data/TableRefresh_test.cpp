@@ -29,14 +29,14 @@ protected:
     void expectAsReloaded() const
     {
         const DataStore fresh = reloaded();
-        EXPECT_EQ(app.state.ExpertTable.toLists(), fresh.ExpertTable.toLists());
-        EXPECT_EQ(app.state.SelectionTable.toLists(), fresh.SelectionTable.toLists());
+        EXPECT_EQ(app.state.store.ExpertTable.toLists(), fresh.ExpertTable.toLists());
+        EXPECT_EQ(app.state.store.SelectionTable.toLists(), fresh.SelectionTable.toLists());
     }
     // Writes a record with this Id straight into the file, as another
     // writer of the program might.
     void insertExpert(const QString &id, const QString &name)
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         ExpertWriter(conn).insert(id, {name});
     }
     ExpertRecordBuffer record(const QString &name) const
@@ -60,24 +60,24 @@ TEST_F(TableRefresh, EveryWriteOfTheProgramLeavesTheTablesAsAReloadReadsThem)
     app.addSelection("2026-01-03", ids[1]);
 
     // A new expert at the end.
-    const QString added = AddExpertRecord(app.state, record(QStringLiteral("新专家")));
-    RefreshExperts(app.state, {added});
+    const QString added = AddExpertRecord(app.state.store, record(QStringLiteral("新专家")));
+    RefreshExperts(app.state.store, {added});
     expectAsReloaded();
-    EXPECT_EQ(app.state.ExpertTable.toLists().last().value(Schema::E_Resume), QStringLiteral("多行\n简历"));
+    EXPECT_EQ(app.state.store.ExpertTable.toLists().last().value(Schema::E_Resume), QStringLiteral("多行\n简历"));
 
     // An expert rewritten in place.
-    ASSERT_TRUE(UpdateExpertRecord(app.state, ids[2], record(QStringLiteral("改过的"))));
-    RefreshExperts(app.state, {ids[2]});
+    ASSERT_TRUE(UpdateExpertRecord(app.state.store, ids[2], record(QStringLiteral("改过的"))));
+    RefreshExperts(app.state.store, {ids[2]});
     expectAsReloaded();
-    EXPECT_EQ(app.state.ExpertTable.cell(2, Schema::E_Name), QStringLiteral("改过的"));
+    EXPECT_EQ(app.state.store.ExpertTable.cell(2, Schema::E_Name), QStringLiteral("改过的"));
 
     // Two experts deleted with their draw records.
     const QStringList gone{ids[1], ids[4]};
-    const QStringList goneSelections = SelectionIdsOfExperts(app.state, gone);
+    const QStringList goneSelections = SelectionIdsOfExperts(app.state.store, gone);
     EXPECT_EQ(goneSelections.size(), 2);
-    ASSERT_TRUE(DeleteExpertsWithSelections(app.state, gone).deleted);
-    RefreshExperts(app.state, gone);
-    RefreshSelections(app.state, goneSelections);
+    ASSERT_TRUE(DeleteExpertsWithSelections(app.state.store, gone).deleted);
+    RefreshExperts(app.state.store, gone);
+    RefreshSelections(app.state.store, goneSelections);
     expectAsReloaded();
 
     // A draw stored.
@@ -85,23 +85,23 @@ TEST_F(TableRefresh, EveryWriteOfTheProgramLeavesTheTablesAsAReloadReadsThem)
     draw.append({ids[0], QStringLiteral("专家1")});
     draw.append({added, QStringLiteral("新专家")});
     DrawSession session;
-    const StoredDraw project = StoreDrawProject(app.state, draw, session, ProjectFacts{QStringLiteral("项目")},
+    const StoredDraw project = StoreDrawProject(app.state.store, draw, session, ProjectFacts{QStringLiteral("项目")},
                                                 QStringLiteral("admin"), QDateTime(QDate(2026, 12, 9), QTime(9, 0)));
-    const std::optional<ProjectDetail> detail = LoadProject(app.state, project.projectId);
+    const std::optional<ProjectDetail> detail = LoadProject(app.state.store, project.projectId);
     ASSERT_TRUE(detail);
     QStringList stored;
     for (const ProjectExpert &e : detail->experts)
         stored << e.selId;
     EXPECT_EQ(stored.size(), 2);
-    RefreshSelections(app.state, stored);
+    RefreshSelections(app.state.store, stored);
     expectAsReloaded();
 
     // A delete that fails because one expert is not in the file: nothing
     // changes, and neither does the table.
     const DataStore before = reloaded();
-    EXPECT_FALSE(DeleteExpertsWithSelections(app.state, {ids[0], QStringLiteral("999999")}).deleted);
+    EXPECT_FALSE(DeleteExpertsWithSelections(app.state.store, {ids[0], QStringLiteral("999999")}).deleted);
     expectAsReloaded();
-    EXPECT_EQ(app.state.ExpertTable.toLists(), before.ExpertTable.toLists());
+    EXPECT_EQ(app.state.store.ExpertTable.toLists(), before.ExpertTable.toLists());
 }
 
 // Ids in the middle, Ids of other lengths and characters beyond the
@@ -110,13 +110,13 @@ TEST_F(TableRefresh, RecordsGoWhereTheEngineOrdersThem)
 {
     for (const char *id : {"000001", "000003", "000010"})
         insertExpert(QString::fromLatin1(id), QStringLiteral("x"));
-    LoadExperts(app.state);
+    LoadExperts(app.state.store);
     const QStringList odd{QStringLiteral("000002"), QStringLiteral("1000000"),    QStringLiteral("00001"),
                           QStringLiteral("\uFF21"), QStringLiteral("\U0001D7D8"), QStringLiteral("")};
     for (const QString &id : odd) {
         SCOPED_TRACE(id.toStdString());
         insertExpert(id, QStringLiteral("y"));
-        RefreshExperts(app.state, {id});
+        RefreshExperts(app.state.store, {id});
         expectAsReloaded();
     }
     // The engine's order of text, which UTF-16 units alone would get wrong.
@@ -128,22 +128,22 @@ TEST_F(TableRefresh, RecordsGoWhereTheEngineOrdersThem)
     // A record no longer in the file leaves the table; an Id in neither
     // changes nothing.
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         Statement del = conn.prepare(QStringLiteral("DELETE FROM expert_msg WHERE Id = ?"));
         del.bind(1, QStringLiteral("000003"));
         del.step();
     }
-    RefreshExperts(app.state, {QStringLiteral("000003"), QStringLiteral("nowhere")});
+    RefreshExperts(app.state.store, {QStringLiteral("000003"), QStringLiteral("nowhere")});
     expectAsReloaded();
 }
 
 TEST_F(TableRefresh, AFileThatCannotBeReadLeavesTheTableAsItWas)
 {
     const QString id = app.addExpert(QStringLiteral("专家"));
-    const TextTable before = app.state.ExpertTable;
+    const TextTable before = app.state.store.ExpertTable;
     ASSERT_TRUE(QFile::rename(app.dataFile(), app.dataFile() + QStringLiteral(".away")));
-    EXPECT_THROW(RefreshExperts(app.state, {id}), DbError);
-    EXPECT_EQ(app.state.ExpertTable.toLists(), before.toLists());
+    EXPECT_THROW(RefreshExperts(app.state.store, {id}), DbError);
+    EXPECT_EQ(app.state.store.ExpertTable.toLists(), before.toLists());
 }
 
 }   // namespace

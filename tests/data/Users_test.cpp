@@ -128,8 +128,8 @@ namespace {
 
 TextTable fileUsers(TestApp &app)
 {
-    LoadUsers(app.state);
-    return app.state.UserTable;
+    LoadUsers(app.state.store);
+    return app.state.store.UserTable;
 }
 
 }   // namespace
@@ -139,18 +139,19 @@ TEST(UserChanges, EachChangeReachesTheFile)
     TestApp app;
     app.addUser("000004", "mgr", "pw", "1");
 
-    const UserChangeResult added = ApplyUserChange(app.state, "000001", add("leader", " pw ", 2));
+    const UserChangeResult added = ApplyUserChange(app.state.store, "000001", add("leader", " pw ", 2));
     EXPECT_EQ(added.problem, P::None);
     EXPECT_EQ(added.userId, "000005");
     EXPECT_EQ(fileUsers(app).toLists().last(), QStringList({"000005", "leader", " pw ", "2"}));
 
-    EXPECT_EQ(ApplyUserChange(app.state, "000001", onUser(K::ChangeRole, "000004", 0)).problem, P::None);
+    EXPECT_EQ(ApplyUserChange(app.state.store, "000001", onUser(K::ChangeRole, "000004", 0)).problem, P::None);
     EXPECT_EQ(fileUsers(app).row(1), QStringList({"000004", "mgr", "pw", "0"}));
 
-    EXPECT_EQ(ApplyUserChange(app.state, "000001", onUser(K::ResetPassword, "000004", -1, "neu")).problem, P::None);
+    EXPECT_EQ(ApplyUserChange(app.state.store, "000001", onUser(K::ResetPassword, "000004", -1, "neu")).problem,
+              P::None);
     EXPECT_EQ(fileUsers(app).row(1), QStringList({"000004", "mgr", "neu", "0"}));
 
-    EXPECT_EQ(ApplyUserChange(app.state, "000001", onUser(K::Delete, "000004")).problem, P::None);
+    EXPECT_EQ(ApplyUserChange(app.state.store, "000001", onUser(K::Delete, "000004")).problem, P::None);
     const TextTable left = fileUsers(app);
     ASSERT_EQ(left.count(), 2);
     EXPECT_EQ(left.row(0).value(0), "000001");
@@ -164,7 +165,7 @@ TEST(UserChanges, ARefusedChangeWritesNothing)
     const TextTable before = fileUsers(app);
     for (const UserChange &change : {add("mgr", "pw", 1), add("x", QString(21, 'a'), 1), onUser(K::Delete, "000001"),
                                      onUser(K::ChangeRole, "000001", 2), onUser(K::Delete, "000009")}) {
-        EXPECT_NE(ApplyUserChange(app.state, "000001", change).problem, P::None);
+        EXPECT_NE(ApplyUserChange(app.state.store, "000001", change).problem, P::None);
         EXPECT_EQ(fileUsers(app).toLists(), before.toLists());
     }
 }
@@ -174,10 +175,10 @@ TEST(UserChanges, RulesAreCheckedAgainstTheFileNotAnOlderCopy)
     TestApp app;
     // Someone else's change, not yet in the in-memory table.
     app.addUser("000002", "wang", "pw", "1");
-    app.state.UserTable.removeAt(app.state.UserTable.count() - 1);
-    EXPECT_EQ(ApplyUserChange(app.state, "000001", add("wang", "pw", 1)).problem, P::NameTaken);
+    app.state.store.UserTable.removeAt(app.state.store.UserTable.count() - 1);
+    EXPECT_EQ(ApplyUserChange(app.state.store, "000001", add("wang", "pw", 1)).problem, P::NameTaken);
     // A new Id after the one in the file, not after the older copy.
-    const UserChangeResult r = ApplyUserChange(app.state, "000001", add("li", "pw", 1));
+    const UserChangeResult r = ApplyUserChange(app.state.store, "000001", add("li", "pw", 1));
     EXPECT_EQ(r.problem, P::None);
     EXPECT_EQ(r.userId, "000003");
 }
@@ -187,7 +188,7 @@ TEST(UserChanges, AnAddedUserLogsInWithTheRole)
     TestApp app;
     for (int role = 0; role < 3; ++role) {
         const QString name = QStringLiteral("user%1").arg(role);
-        ASSERT_EQ(ApplyUserChange(app.state, "000001", add(name, "secret", role)).problem, P::None);
+        ASSERT_EQ(ApplyUserChange(app.state.store, "000001", add(name, "secret", role)).problem, P::None);
         const LoginMatch match = CheckCredentials(fileUsers(app), name, "secret");
         EXPECT_TRUE(match.found);
         EXPECT_EQ(match.role, role);

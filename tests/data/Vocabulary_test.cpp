@@ -73,18 +73,18 @@ TEST(Vocabulary, CodeRules)
 TEST(Vocabulary, EveryEditorChoiceReadsBackAsItself)
 {
     TestApp app;
-    const QStringList degrees = EditorReferenceNames(app.state.DegreeTable);
-    const QStringList titles = EditorReferenceNames(app.state.TitleTypeTable);
-    ASSERT_EQ(degrees.size(), app.state.DegreeTable.count() - 1);
-    ASSERT_EQ(titles.size(), app.state.TitleTypeTable.count() - 1);
+    const QStringList degrees = EditorReferenceNames(app.state.store.DegreeTable);
+    const QStringList titles = EditorReferenceNames(app.state.store.TitleTypeTable);
+    ASSERT_EQ(degrees.size(), app.state.store.DegreeTable.count() - 1);
+    ASSERT_EQ(titles.size(), app.state.store.TitleTypeTable.count() - 1);
     EXPECT_FALSE(degrees.contains(kAllItem));
     EXPECT_FALSE(titles.contains(kAllItem));
     for (int p = 0; p < degrees.size(); ++p)
-        EXPECT_EQ(DegreeNameForCode(app.state, DegreeCodeForPosition(p)), degrees[p]) << p;
+        EXPECT_EQ(DegreeNameForCode(app.state.store, DegreeCodeForPosition(p)), degrees[p]) << p;
     for (int p = 0; p < titles.size(); ++p) {
-        EXPECT_EQ(TitleNameForCode(app.state, TitleIdForPosition(app.state, p)), titles[p]) << p;
+        EXPECT_EQ(TitleNameForCode(app.state.store, TitleIdForPosition(app.state.store, p)), titles[p]) << p;
         // The search and draw lists show row 0 too: their position p + 1 is this item.
-        EXPECT_EQ(TitleIdForPosition(app.state, p), ReferenceCode(p + 1)) << p;
+        EXPECT_EQ(TitleIdForPosition(app.state.store, p), ReferenceCode(p + 1)) << p;
     }
 }
 

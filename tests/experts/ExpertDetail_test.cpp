@@ -19,15 +19,11 @@ class ExpertDetail : public ::testing::Test {
 protected:
     void SetUp() override { host.area.show(); }
 
-    void openFrom(ScreenId screen, const QString &id)
-    {
-        app.state.SelectedExpertId = id;
-        host.openScreen(screen);
-    }
+    void openFrom(ScreenId screen, const QString &id) { host.openScreen(screen, {.expertId = id}); }
     // The view brought up while CurrentScreen is a number it does not show.
     void showUnder(int screen)
     {
-        app.state.CurrentScreen = screen;
+        app.state.nav.CurrentScreen = screen;
         host.showScreen(Form::frmExpertListDis);
     }
     QLineEdit *box(int i)
@@ -141,7 +137,6 @@ TEST_F(ExpertDetail, EachOpeningShowsTheChosenExpertAndKeepsThePreviousWhenGone)
     openFrom(ScreenId::ExpertListView, QStringLiteral("000099"));
     EXPECT_EQ(box(0)->text(), QStringLiteral("李四"));
     // Activated under another screen number, the view has no key.
-    app.state.SelectedExpertId = first;
     showUnder(5);
     EXPECT_EQ(box(0)->text(), QStringLiteral("李四"));
 }
@@ -151,37 +146,36 @@ TEST_F(ExpertDetail, BackReturnsToTheScreenItCameFrom)
     const QString id = addExpert("01", "01");
     openFrom(ScreenId::ExpertListView, id);
     QTest::mouseClick(back(), Qt::LeftButton);
-    EXPECT_EQ(app.state.CurrentScreen, 5);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 5);
     EXPECT_EQ(host.frontScreen()->objectName(), QStringLiteral("frmExpertList"));
-    EXPECT_FALSE(app.state.SearchReturn);
+    EXPECT_FALSE(host.lastArgs.returning);
 
     openFrom(ScreenId::ExpertSearchView, id);
     EXPECT_EQ(host.find<QLabel>(kDis, "labPath")->text(), QStringLiteral("专家高级检索 -> 查看"));
     QTest::mouseClick(back(), Qt::LeftButton);
-    EXPECT_EQ(app.state.CurrentScreen, 9);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 9);
     EXPECT_EQ(host.frontScreen()->objectName(), QStringLiteral("frmSearchExpert"));
 
     // Under any other number the button does nothing.
-    app.state.SearchReturn = false;
+    const int opened = host.openCount;
     showUnder(12);
     QTest::mouseClick(back(), Qt::LeftButton);
-    EXPECT_EQ(app.state.CurrentScreen, 12);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 12);
     EXPECT_EQ(host.frontScreen()->objectName(), kDis);
-    EXPECT_FALSE(app.state.SearchReturn);
+    EXPECT_EQ(host.openCount, opened);
 }
 
-TEST(ExpertDetailReturn, FromTheSearchItRaisesSearchReturn)
+TEST(ExpertDetailReturn, FromTheSearchItAsksTheSearchToKeepItsResults)
 {
-    // Without the search screen itself, nothing clears the flag again.
+    // Without the search screen itself: only what the search is opened with.
     TestApp app;
     const ScreenRegistry only = AllScreens().only({Form::frmNewExpert, Form::frmExpertListUpd, Form::frmExpertListDis});
     TestHost host(app.state, only);
     const QString id = app.addExpert(QStringLiteral("张三"));
-    app.state.SelectedExpertId = id;
-    host.openScreen(ScreenId::ExpertSearchView);
+    host.openScreen(ScreenId::ExpertSearchView, {.expertId = id});
     QTest::mouseClick(host.find<QPushButton>(kDis, "cmd_Back"), Qt::LeftButton);
-    EXPECT_TRUE(app.state.SearchReturn);
-    EXPECT_EQ(app.state.CurrentScreen, 9);
+    EXPECT_TRUE(host.lastArgs.returning);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 9);
 }
 
 }   // namespace

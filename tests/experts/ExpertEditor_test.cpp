@@ -64,9 +64,9 @@ protected:
 
     QStringList storedRow(const QString &id)
     {
-        LoadExperts(app.state);
-        const qsizetype r = FindExpertRow(app.state, id);
-        return r < 0 ? QStringList() : app.state.ExpertTable.row(r);
+        LoadExperts(app.state.store);
+        const qsizetype r = FindExpertRow(app.state.store, id);
+        return r < 0 ? QStringList() : app.state.store.ExpertTable.row(r);
     }
 
     // An expert whose every field holds a different text.
@@ -205,11 +205,11 @@ TEST_F(ExpertEditor, TitleLevelAndStarGradeMoveTogether)
 TEST_F(ExpertEditor, ATitleLevelBeyondTheFifthLeavesTheStarGrade)
 {
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         Statement st = conn.prepare("INSERT INTO resource_zhicheng VALUES ('06', '特级')");
         st.step();
     }
-    LoadTitleTypes(app.state);
+    LoadTitleTypes(app.state.store);
     host.openScreen(ScreenId::NewExpert);
     QComboBox *level = list(kNew, "com_Zhicheng");
     QComboBox *star = list(kNew, "com_Star");
@@ -282,7 +282,7 @@ TEST_F(ExpertEditor, SavingANewExpertStoresTheFormAndKeepsIt)
 
     EXPECT_EQ(app.messages->texts(), QStringList{"增加成功。"});
     EXPECT_EQ(app.messages->shown[0].icon, MessageService::Icon::Information);
-    ASSERT_EQ(app.state.ExpertTable.count(), 1);   // reloaded
+    ASSERT_EQ(app.state.store.ExpertTable.count(), 1);   // reloaded
     const QStringList row = storedRow("000001");
     EXPECT_EQ(row[E_Name], QStringLiteral("张三"));
     EXPECT_EQ(row[E_Status], QStringLiteral("停用"));
@@ -305,22 +305,22 @@ TEST_F(ExpertEditor, SavingANewExpertStoresTheFormAndKeepsIt)
 
     // The form stays as it was; saving again adds a second expert.
     EXPECT_EQ(box(kNew, 0)->text(), QStringLiteral("  张三 "));
-    EXPECT_EQ(app.state.CurrentScreen, 8);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 8);
     click(button(kNew, "cmd_Save"));
     EXPECT_EQ(app.countRows("expert_msg"), 2);
     EXPECT_EQ(storedRow("000002")[E_Name], QStringLiteral("张三"));
-    EXPECT_TRUE(app.state.DrawList.isEmpty());
+    EXPECT_TRUE(app.state.draw.DrawList.isEmpty());
 }
 
 TEST_F(ExpertEditor, ATemporaryExpertJoinsTheDrawListAndReturnsToTheResult)
 {
     const QString drawn = app.addExpert(QStringLiteral("李四"));
-    app.state.DrawList.append({drawn, "李四", "男", "1970-01-01", "单位", "专业", "资格", "138"});
-    app.state.DrawUnsaved = true;
+    app.state.draw.DrawList.append({drawn, "李四", "男", "1970-01-01", "单位", "专业", "资格", "138"});
+    app.state.draw.DrawUnsaved = true;
     host.openScreen(ScreenId::DrawResult);
     click(button(QStringLiteral("frmNewPro"), "cmdNewLinExp"));
     ASSERT_EQ(host.frontScreen()->objectName(), kNew);
-    EXPECT_EQ(app.state.CurrentScreen, 14);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 14);
 
     box(kNew, 0)->setText("王五");
     box(kNew, 21)->setText("1234567890123456789012345");
@@ -332,11 +332,11 @@ TEST_F(ExpertEditor, ATemporaryExpertJoinsTheDrawListAndReturnsToTheResult)
     const QStringList row = storedRow("000002");
     EXPECT_EQ(row[E_Is_temp], QStringLiteral("临时"));
     EXPECT_EQ(row[E_Mobile], QStringLiteral("12345678901234567890"));
-    ASSERT_EQ(app.state.DrawList.count(), 2);
-    EXPECT_EQ(app.state.DrawList.row(1),
+    ASSERT_EQ(app.state.draw.DrawList.count(), 2);
+    EXPECT_EQ(app.state.draw.DrawList.row(1),
               (QStringList{"000002", "王五", "男", "1980-02-03", "临时单位", " ", " ", "1234567890123456789012345"}));
-    EXPECT_TRUE(app.state.DrawUnsaved);
-    EXPECT_EQ(app.state.CurrentScreen, 13);
+    EXPECT_TRUE(app.state.draw.DrawUnsaved);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 13);
     EXPECT_EQ(host.frontScreen()->objectName(), QStringLiteral("frmNewPro"));
 }
 
@@ -345,10 +345,10 @@ TEST_F(ExpertEditor, BackLeadsToTheResultScreenOnlyFromScreen14)
     host.openScreen(ScreenId::DrawResultNewTemporary);
     box(kNew, 0)->setText("放弃");
     click(button(kNew, "cmd_Back"));
-    EXPECT_EQ(app.state.CurrentScreen, 13);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 13);
     EXPECT_EQ(host.frontScreen()->objectName(), QStringLiteral("frmNewPro"));
     EXPECT_EQ(app.countRows("expert_msg"), 0);
-    EXPECT_TRUE(app.state.DrawList.isEmpty());
+    EXPECT_TRUE(app.state.draw.DrawList.isEmpty());
 }
 
 TEST_F(ExpertEditor, ADatabaseErrorOnAddIsShownAndTheFormKept)
@@ -363,9 +363,9 @@ TEST_F(ExpertEditor, ADatabaseErrorOnAddIsShownAndTheFormKept)
     EXPECT_FALSE(app.messages->lastText().isEmpty());
     EXPECT_NE(app.messages->lastText(), QStringLiteral("增加成功。"));
     EXPECT_EQ(box(kNew, 0)->text(), QStringLiteral("王五"));
-    EXPECT_EQ(app.state.ExpertTable.count(), 1);   // not reloaded
-    EXPECT_TRUE(app.state.DrawList.isEmpty());
-    EXPECT_EQ(app.state.CurrentScreen, 14);
+    EXPECT_EQ(app.state.store.ExpertTable.count(), 1);   // not reloaded
+    EXPECT_TRUE(app.state.draw.DrawList.isEmpty());
+    EXPECT_EQ(app.state.nav.CurrentScreen, 14);
 }
 
 // ---------------------------------------------------------------------------
@@ -422,7 +422,7 @@ TEST_F(ExpertEditor, SavingAnUpdateRewritesTheRecordAndReturnsToTheList)
     EXPECT_EQ(row[E_Resume], QStringLiteral("v26"));
     EXPECT_EQ(storedRow(other)[E_Name], QStringLiteral("李四"));
     EXPECT_EQ(app.countRows("expert_msg"), 2);
-    EXPECT_EQ(app.state.CurrentScreen, 5);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 5);
     EXPECT_EQ(host.frontScreen()->objectName(), QStringLiteral("frmExpertList"));
 }
 
@@ -438,7 +438,7 @@ TEST_F(ExpertEditor, ClearOnTheUpdateScreenTouchesOnlyTheScreen)
     EXPECT_EQ(list(kUpd, "com_Degree")->currentIndex(), 0);
     EXPECT_EQ(box(kUpd, 0)->text(), QString());
     click(button(kUpd, "cmd_Back"));
-    EXPECT_EQ(app.state.CurrentScreen, 5);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 5);
     EXPECT_EQ(storedRow(id), before);
     EXPECT_TRUE(app.messages->shown.isEmpty());
 }
@@ -515,18 +515,18 @@ TEST_F(ExpertEditor, AnExpertGoneFromTheFileIsReportedOnSave)
     openUpdate(first);
     // Deleted behind the screen's back: the table no longer has it.
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         Statement st = conn.prepare("DELETE FROM expert_msg WHERE Id = ?");
         st.bind(1, gone);
         st.step();
     }
-    LoadExperts(app.state);
+    LoadExperts(app.state.store);
     openUpdate(gone);
     EXPECT_EQ(box(kUpd, 0)->text(), QStringLiteral("v1"));   // previous content kept
     click(button(kUpd, "cmd_Save"));
     EXPECT_EQ(app.messages->texts(), QStringList{"没有匹配的记录！"});
     EXPECT_EQ(app.messages->shown[0].icon, MessageService::Icon::Critical);
-    EXPECT_EQ(app.state.CurrentScreen, 6);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 6);
     EXPECT_EQ(app.countRows("expert_msg"), 1);
     EXPECT_EQ(storedRow(first)[E_Name], QStringLiteral("v1"));
 

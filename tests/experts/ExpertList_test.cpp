@@ -21,7 +21,7 @@ class ExpertListScreen : public ::testing::Test {
 protected:
     void open(int role = 0)
     {
-        app.state.CurrentUserRole = role;
+        app.state.session.CurrentUserRole = role;
         host.area.show();
         host.openScreen(ScreenId::ExpertList);
     }
@@ -92,7 +92,7 @@ TEST(ExpertListRoles, EachRoleSeesItsOwnList)
         SCOPED_TRACE(testing::Message() << "role " << c.role);
         TestApp app;
         app.addExpert(QStringLiteral("卫亮"));
-        app.state.CurrentUserRole = c.role;
+        app.state.session.CurrentUserRole = c.role;
         TestHost host(app.state);
         host.area.show();
         host.openScreen(ScreenId::ExpertList);
@@ -196,7 +196,7 @@ TEST_F(ExpertListScreen, ComingBackResetsFilterAndPage)
     ASSERT_EQ(page(), QStringLiteral("2/2"));
 
     click(op(1, 0));   // to the detail view and back
-    EXPECT_EQ(app.state.CurrentScreen, 7);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 7);
     host.openScreen(ScreenId::ExpertList);
     EXPECT_EQ(control<QLineEdit>("txtName")->text(), QString());
     EXPECT_EQ(control<QComboBox>("comlabStatus")->currentText(), QStringLiteral("全部"));
@@ -245,17 +245,17 @@ TEST_F(ExpertListScreen, RowLinksChooseTheRowOfTheirPage)
     open();
     clickLink("labNext");
     click(op(1, 3));   // row 14
-    EXPECT_EQ(app.state.CurrentScreen, 7);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 7);
     EXPECT_EQ(app.state.paging.SelectedRow, 14);
-    EXPECT_EQ(app.state.SelectedExpertId, ids[13]);
+    EXPECT_EQ(host.lastArgs.expertId, ids[13]);
 
     host.openScreen(ScreenId::ExpertList);
     clickLink("labLast");
-    app.state.SelectedExpertId = QStringLiteral("unchanged");
     click(op(2, 4));   // row 25
-    EXPECT_EQ(app.state.CurrentScreen, 6);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 6);
     EXPECT_EQ(app.state.paging.SelectedRow, 25);
-    EXPECT_EQ(app.state.SelectedExpertId, QStringLiteral("unchanged"));
+    // The update screen takes its expert from the selected row.
+    EXPECT_TRUE(host.lastArgs.expertId.isEmpty());
     EXPECT_EQ(app.state.ExpertListRows.cell(app.state.paging.SelectedRow - 1, 0), ids[24]);
 }
 
@@ -286,10 +286,10 @@ TEST_F(ExpertListScreen, DeletingOnPageTwoRemovesTheExpertsAndTheirExtractions)
     for (const QString &id : {ids[11], ids[11], ids[13], ids[0], other})
         app.addSelection(QStringLiteral("2026-01-02"), id);
     // An unsaved draw holding one of them.
-    app.state.DrawList.clear();
-    app.state.DrawList.append({ids[13], QStringLiteral("专家14")});
-    app.state.DrawList.append({ids[0], QStringLiteral("专家01")});
-    app.state.DrawUnsaved = true;
+    app.state.draw.DrawList.clear();
+    app.state.draw.DrawList.append({ids[13], QStringLiteral("专家14")});
+    app.state.draw.DrawList.append({ids[0], QStringLiteral("专家01")});
+    app.state.draw.DrawUnsaved = true;
     open();
     search(QStringLiteral("专家"), QStringLiteral("启用"));
     clickLink("labNext");
@@ -303,12 +303,12 @@ TEST_F(ExpertListScreen, DeletingOnPageTwoRemovesTheExpertsAndTheirExtractions)
     EXPECT_EQ(app.countRows("expert_msg"), 23);
     EXPECT_EQ(app.countRows("sel_expert"), 2);
     QStringList left;
-    for (const QStringList &r : app.state.SelectionTable.toLists())
+    for (const QStringList &r : app.state.store.SelectionTable.toLists())
         left << r.at(2);
     EXPECT_EQ(left, (QStringList{ids[0], other}));
-    ASSERT_EQ(app.state.DrawList.count(), 1);
-    EXPECT_EQ(app.state.DrawList.cell(0, 0), ids[0]);
-    for (const QStringList &r : app.state.ExpertTable.toLists()) {
+    ASSERT_EQ(app.state.draw.DrawList.count(), 1);
+    EXPECT_EQ(app.state.draw.DrawList.cell(0, 0), ids[0]);
+    for (const QStringList &r : app.state.store.ExpertTable.toLists()) {
         EXPECT_NE(r.at(0), ids[11]);
         EXPECT_NE(r.at(0), ids[13]);
     }
@@ -329,7 +329,7 @@ TEST_F(ExpertListScreen, AMissingExpertDeletesNothing)
     open();
     // Someone else removes the second expert after the list was built.
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         Statement st = conn.prepare(QStringLiteral("DELETE FROM expert_msg WHERE Id = ?"));
         st.bind(1, ids[1]);
         st.step();
@@ -344,7 +344,7 @@ TEST_F(ExpertListScreen, AMissingExpertDeletesNothing)
     EXPECT_EQ(app.countRows("sel_expert"), 2);   // and so are all extraction records
     EXPECT_EQ(app.state.paging.SelectedRow, 2);
     // Nothing was reloaded or refreshed.
-    EXPECT_EQ(app.state.ExpertTable.count(), 3);
+    EXPECT_EQ(app.state.store.ExpertTable.count(), 3);
     EXPECT_EQ(shownNames(), (QStringList{"专家01", "专家02", "专家03"}));
     EXPECT_TRUE(box(0)->isChecked());
 }

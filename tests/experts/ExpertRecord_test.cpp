@@ -174,7 +174,7 @@ protected:
     }
     void insertWithId(const QString &id)
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         Recordset rs(conn, ExpertMsg());
         rs.addNew();
         rs.setField(0, id);
@@ -184,15 +184,15 @@ protected:
     }
     void deleteId(const QString &id)
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         Statement st = conn.prepare(QStringLiteral("DELETE FROM expert_msg WHERE Id = ?"));
         st.bind(1, id);
         st.step();
     }
     QString addAndReload(const QString &name)
     {
-        const QString id = AddExpertRecord(app.state, record(name));
-        LoadExperts(app.state);
+        const QString id = AddExpertRecord(app.state.store, record(name));
+        LoadExperts(app.state.store);
         return id;
     }
     TestApp app;
@@ -203,14 +203,14 @@ TEST_F(ExpertWrites, IdentifiersFollowTheLastCachedId)
     EXPECT_EQ(addAndReload(QStringLiteral("甲")), QStringLiteral("000001"));
     EXPECT_EQ(addAndReload(QStringLiteral("乙")), QStringLiteral("000002"));
     insertWithId(QStringLiteral("000041"));
-    LoadExperts(app.state);
+    LoadExperts(app.state.store);
     EXPECT_EQ(addAndReload(QStringLiteral("丙")), QStringLiteral("000042"));
     // The highest identifier deleted is given out again.
     deleteId(QStringLiteral("000042"));
-    LoadExperts(app.state);
+    LoadExperts(app.state.store);
     EXPECT_EQ(addAndReload(QStringLiteral("丁")), QStringLiteral("000042"));
-    ASSERT_EQ(app.state.ExpertTable.count(), 4);
-    EXPECT_EQ(app.state.ExpertTable.cell(3, E_Name), QStringLiteral("丁"));
+    ASSERT_EQ(app.state.store.ExpertTable.count(), 4);
+    EXPECT_EQ(app.state.store.ExpertTable.cell(3, E_Name), QStringLiteral("丁"));
 }
 
 TEST_F(ExpertWrites, AddStoresAllFieldsInPositionOrder)
@@ -218,10 +218,10 @@ TEST_F(ExpertWrites, AddStoresAllFieldsInPositionOrder)
     ExpertFormValues v = formWithName(QStringLiteral("张三"));
     v.byField[E_Mobile] = QStringLiteral("1234567890123456789012345");
     v.byField[E_graduate_date] = QStringLiteral("1990-7-1");
-    AddExpertRecord(app.state, *GatherExpertFields(v, app.state.today()));
-    LoadExperts(app.state);
-    ASSERT_EQ(app.state.ExpertTable.count(), 1);
-    const QStringList row = app.state.ExpertTable.row(0);
+    AddExpertRecord(app.state.store, *GatherExpertFields(v, app.state.today()));
+    LoadExperts(app.state.store);
+    ASSERT_EQ(app.state.store.ExpertTable.count(), 1);
+    const QStringList row = app.state.store.ExpertTable.row(0);
     EXPECT_EQ(row[E_Id], QStringLiteral("000001"));
     EXPECT_EQ(row[E_Name], QStringLiteral("张三"));
     EXPECT_EQ(row[E_Status], QStringLiteral("启用"));
@@ -236,9 +236,10 @@ TEST_F(ExpertWrites, AFailedAddLeavesTheFileAsItWas)
 {
     addAndReload(QStringLiteral("甲"));
     // The engine refuses the record, as a failing disk would.
-    OpenDataFile(app.state).exec(QStringLiteral(
-        "CREATE TRIGGER refuse BEFORE INSERT ON expert_msg BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"));
-    EXPECT_THROW(AddExpertRecord(app.state, record(QStringLiteral("乙"))), DbError);
+    OpenDataFile(app.state.store)
+        .exec(QStringLiteral(
+            "CREATE TRIGGER refuse BEFORE INSERT ON expert_msg BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"));
+    EXPECT_THROW(AddExpertRecord(app.state.store, record(QStringLiteral("乙"))), DbError);
     EXPECT_EQ(app.countRows(QStringLiteral("expert_msg")), 1);
 }
 
@@ -246,8 +247,8 @@ TEST_F(ExpertWrites, NumbersComeFromTheFileNotFromAStaleCache)
 {
     addAndReload(QStringLiteral("甲"));
     // Another program added an expert since this one loaded the table.
-    app.state.ExpertTable.clear();
-    EXPECT_EQ(AddExpertRecord(app.state, record(QStringLiteral("乙"))), QStringLiteral("000002"));
+    app.state.store.ExpertTable.clear();
+    EXPECT_EQ(AddExpertRecord(app.state.store, record(QStringLiteral("乙"))), QStringLiteral("000002"));
     EXPECT_EQ(app.countRows(QStringLiteral("expert_msg")), 2);
 }
 
@@ -259,25 +260,25 @@ TEST_F(ExpertWrites, UpdateRewritesEveryFieldButIdWithTodaysDate)
     const QString id = app.addExpert(fields);
     const QString other = app.addExpert(QStringLiteral("李四"));
 
-    ASSERT_TRUE(UpdateExpertRecord(app.state, id, record(QStringLiteral("张三"))));
-    LoadExperts(app.state);
-    const QStringList row = app.state.ExpertTable.row(FindExpertRow(app.state, id));
+    ASSERT_TRUE(UpdateExpertRecord(app.state.store, id, record(QStringLiteral("张三"))));
+    LoadExperts(app.state.store);
+    const QStringList row = app.state.store.ExpertTable.row(FindExpertRow(app.state.store, id));
     EXPECT_EQ(row[E_Id], id);
     EXPECT_EQ(row[E_Name], QStringLiteral("张三"));
     EXPECT_EQ(row[E_area_id], QStringLiteral(" "));
     EXPECT_EQ(row[E_Reg_date], QStringLiteral("2026-12-09"));
     EXPECT_EQ(row[E_Resume], QStringLiteral(" "));
-    EXPECT_EQ(app.state.ExpertTable.row(FindExpertRow(app.state, other))[E_Name], QStringLiteral("李四"));
+    EXPECT_EQ(app.state.store.ExpertTable.row(FindExpertRow(app.state.store, other))[E_Name], QStringLiteral("李四"));
 }
 
 TEST_F(ExpertWrites, UpdateOfAnUnknownIdWritesNothing)
 {
     const QString id = app.addExpert(QStringLiteral("李四"));
-    EXPECT_FALSE(UpdateExpertRecord(app.state, QStringLiteral("000099"), record(QStringLiteral("张三"))));
+    EXPECT_FALSE(UpdateExpertRecord(app.state.store, QStringLiteral("000099"), record(QStringLiteral("张三"))));
     // The criterion is a bound value, never SQL text.
-    EXPECT_FALSE(UpdateExpertRecord(app.state, QStringLiteral("' OR '1'='1"), record(QStringLiteral("张三"))));
-    LoadExperts(app.state);
-    EXPECT_EQ(app.state.ExpertTable.cell(FindExpertRow(app.state, id), E_Name), QStringLiteral("李四"));
+    EXPECT_FALSE(UpdateExpertRecord(app.state.store, QStringLiteral("' OR '1'='1"), record(QStringLiteral("张三"))));
+    LoadExperts(app.state.store);
+    EXPECT_EQ(app.state.store.ExpertTable.cell(FindExpertRow(app.state.store, id), E_Name), QStringLiteral("李四"));
 }
 
 TEST(ExpertFieldTable, CoversEachInputOnceWithTheRightIndexes)

@@ -106,9 +106,9 @@ TEST_F(SearchScreen, OpensEmptyWithEveryCriterionNoRecord)
 
     // The reference lists are listed in full, row 0 included.
     QStringList degrees, titles;
-    for (const QStringList &r : app.state.DegreeTable.toLists())
+    for (const QStringList &r : app.state.store.DegreeTable.toLists())
         degrees << r[1];
-    for (const QStringList &r : app.state.TitleTypeTable.toLists())
+    for (const QStringList &r : app.state.store.TitleTypeTable.toLists())
         titles << r[1];
     auto items = [](QComboBox *c) {
         QStringList out;
@@ -167,7 +167,7 @@ TEST_F(SearchScreen, EmptyInputsListEveryExpertWithTheSevenColumns)
                                "北京建工集团",
                                "土木工程",
                                "一级建造师",
-                               app.state.ExpertTable.cell(0, 22).toString()};
+                               app.state.store.ExpertTable.cell(0, 22).toString()};
     for (int m = 1; m <= 7; ++m)
         EXPECT_EQ(cell(m, 0)->text(), expected[m - 1]) << "lab" << m;
     EXPECT_EQ(label("labOP_1(0)")->text(), QStringLiteral("[查看]"));
@@ -295,14 +295,13 @@ TEST_F(SearchScreen, DetailViewReturnKeepsEverythingElseResets)
     searchNow();
     QTest::mouseClick(label("labNext"), Qt::LeftButton);
     click(label("labOP_1(3)"));   // the row numbered 14
-    EXPECT_EQ(app.state.CurrentScreen, 10);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 10);
     EXPECT_EQ(app.state.paging.SelectedRow, 14);
-    EXPECT_EQ(app.state.SelectedExpertId, numbered[13]);
+    EXPECT_EQ(host.lastArgs.expertId, numbered[13]);
 
     // The detail view's way back.
-    app.state.SearchReturn = true;
-    host.openScreen(ScreenId::ExpertSearch);
-    EXPECT_FALSE(app.state.SearchReturn);
+    click(host.find<QPushButton>("frmExpertListDis", "cmd_Back"));
+    EXPECT_EQ(app.state.nav.CurrentScreen, 9);
     EXPECT_EQ(page(), QStringLiteral("2/3"));
     EXPECT_EQ(cell(2, 3)->text(), QStringLiteral("专家14"));
     EXPECT_EQ(text(0)->text(), QStringLiteral("专家"));

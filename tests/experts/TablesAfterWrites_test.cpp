@@ -31,9 +31,9 @@ protected:
         DataStore fresh;
         fresh.appDir = app.appDir();
         LoadAllTables(fresh);
-        EXPECT_EQ(app.state.ExpertTable.toLists(), fresh.ExpertTable.toLists());
-        EXPECT_EQ(app.state.SelectionTable.toLists(), fresh.SelectionTable.toLists());
-        EXPECT_EQ(app.state.UserTable.toLists(), fresh.UserTable.toLists());
+        EXPECT_EQ(app.state.store.ExpertTable.toLists(), fresh.ExpertTable.toLists());
+        EXPECT_EQ(app.state.store.SelectionTable.toLists(), fresh.SelectionTable.toLists());
+        EXPECT_EQ(app.state.store.UserTable.toLists(), fresh.UserTable.toLists());
     }
     template <typename T> T *control(const QString &form, const QString &name)
     {
@@ -58,38 +58,38 @@ TEST_F(TablesAfterWrites, SavingEditingDeletingAndStoringADraw)
     click(control<QPushButton>("frmNewExpert", "cmd_Save"));
     ASSERT_EQ(app.messages->lastText(), QStringLiteral("增加成功。"));
     expectAsReloaded("a new expert");
-    EXPECT_EQ(app.state.ExpertTable.count(), 13);
+    EXPECT_EQ(app.state.store.ExpertTable.count(), 13);
 
     // 专家列表 → [修改] on the fourth row → 保存
     host.openScreen(ScreenId::ExpertList);
     click(control<QLabel>("frmExpertList", "labOP_2(3)"));
-    ASSERT_EQ(app.state.CurrentScreen, ScreenNumber(ScreenId::ExpertListEdit));
+    ASSERT_EQ(app.state.nav.CurrentScreen, ScreenNumber(ScreenId::ExpertListEdit));
     editorBox("frmExpertListUpd", 0)->setText(QStringLiteral("改名的专家"));
     click(control<QPushButton>("frmExpertListUpd", "cmd_Save"));
     ASSERT_EQ(app.messages->lastText(), QStringLiteral("修改成功。"));
     expectAsReloaded("an edited expert");
-    EXPECT_EQ(app.state.ExpertTable.cell(3, Schema::E_Name), QStringLiteral("改名的专家"));
+    EXPECT_EQ(app.state.store.ExpertTable.cell(3, Schema::E_Name), QStringLiteral("改名的专家"));
 
     // Two experts ticked, one with two draw records → 删除
-    ASSERT_EQ(app.state.CurrentScreen, ScreenNumber(ScreenId::ExpertList));
+    ASSERT_EQ(app.state.nav.CurrentScreen, ScreenNumber(ScreenId::ExpertList));
     click(control<QCheckBox>("frmExpertList", "chk(1)"));
     click(control<QCheckBox>("frmExpertList", "chk(3)"));
     app.messages->answers.enqueue(true);
     click(control<QPushButton>("frmExpertList", "cmdDel"));
     expectAsReloaded("two experts deleted");
-    EXPECT_EQ(app.state.ExpertTable.count(), 11);
-    EXPECT_EQ(app.state.SelectionTable.count(), 2);
+    EXPECT_EQ(app.state.store.ExpertTable.count(), 11);
+    EXPECT_EQ(app.state.store.SelectionTable.count(), 2);
 
     // A draw of two experts stored on the result screen ("完成").
-    app.state.DrawList.clear();
-    app.state.DrawList.append({ids[0], QStringLiteral("专家01")});
-    app.state.DrawList.append({ids[5], QStringLiteral("专家06")});
-    app.state.DrawUnsaved = true;
+    app.state.draw.DrawList.clear();
+    app.state.draw.DrawList.append({ids[0], QStringLiteral("专家01")});
+    app.state.draw.DrawList.append({ids[5], QStringLiteral("专家06")});
+    app.state.draw.DrawUnsaved = true;
     host.openScreen(ScreenId::DrawResult);
     click(control<QPushButton>("frmNewPro", "cmdSave"));
     ASSERT_EQ(app.messages->lastText(), QStringLiteral("增加成功。"));
     expectAsReloaded("a draw stored");
-    EXPECT_EQ(app.state.SelectionTable.count(), 4);
+    EXPECT_EQ(app.state.store.SelectionTable.count(), 4);
 }
 
 // A write that fails (another program holds the file for writing) changes
@@ -106,7 +106,7 @@ TEST_F(TablesAfterWrites, AFailedWriteLeavesTheTablesAsTheFileIs)
         other.exec(QStringLiteral("ROLLBACK"));
     }
     expectAsReloaded("a failed save");
-    EXPECT_EQ(app.state.ExpertTable.count(), 12);
+    EXPECT_EQ(app.state.store.ExpertTable.count(), 12);
 
     // The same save goes through once the file is free.
     click(control<QPushButton>("frmNewExpert", "cmd_Save"));

@@ -65,8 +65,8 @@ protected:
             out << row.value(column);
         return out;
     }
-    QStringList candidateIds() { return Column(app.state.CandidateList, 0); }
-    QStringList drawIds() { return Column(app.state.DrawList, 0); }
+    QStringList candidateIds() { return Column(app.state.draw.CandidateList, 0); }
+    QStringList drawIds() { return Column(app.state.draw.DrawList, 0); }
 
     // Experts straight into the in-memory table the screen reads (fast for
     // long lists); names "专家1", "专家2", ...
@@ -76,12 +76,12 @@ protected:
             QStringList row;
             for (int f = 0; f < Schema::ExpertFieldCount; ++f)
                 row << QStringLiteral(" ");
-            row[Schema::E_Id] = NextRecordId(app.state.ExpertTable);
-            row[Schema::E_Name] = QStringLiteral("专家%1").arg(app.state.ExpertTable.count() + 1);
+            row[Schema::E_Id] = NextRecordId(app.state.store.ExpertTable);
+            row[Schema::E_Name] = QStringLiteral("专家%1").arg(app.state.store.ExpertTable.count() + 1);
             row[Schema::E_Status] = status;
             row[Schema::E_Is_temp] = QStringLiteral("正式");
             row[Schema::E_zhicheng_id] = QStringLiteral("01");
-            app.state.ExpertTable.append(row);
+            app.state.store.ExpertTable.append(row);
         }
     }
 
@@ -125,7 +125,7 @@ TEST_F(DrawScreen, LoadsWithItsCaptionsAndLists)
     EXPECT_EQ(items(combo("com_Lin")), (QStringList{"全部", "正式", "临时"}));
     EXPECT_EQ(items(combo("com_Type")), (QStringList{"手工抽取", "随机抽取", "滚动按停"}));
     QStringList titles;
-    for (const QStringList &row : app.state.TitleTypeTable.toLists())
+    for (const QStringList &row : app.state.store.TitleTypeTable.toLists())
         titles << row.at(1);
     EXPECT_EQ(items(combo("com_Zhicheng")), titles);
 
@@ -140,7 +140,7 @@ TEST_F(DrawScreen, EveryActivationStartsEmptyAndManual)
 {
     app.addExpert(QStringLiteral("张卫"));
     app.addExpert(QStringLiteral("李明"));
-    app.state.DrawList.append({"000009", "旧", "", "", "", "", "", ""});
+    app.state.draw.DrawList.append({"000009", "旧", "", "", "", "", "", ""});
     open();
     EXPECT_EQ(label("labPage")->text(), QStringLiteral("0/0"));
 
@@ -150,11 +150,11 @@ TEST_F(DrawScreen, EveryActivationStartsEmptyAndManual)
     chooseType(1);
     txtNum()->setText(QStringLiteral("1"));
     draw();
-    ASSERT_EQ(app.state.CandidateList.count(), 1);
+    ASSERT_EQ(app.state.draw.CandidateList.count(), 1);
 
     host->openScreen(ScreenId::DrawHistory);
     open();
-    EXPECT_TRUE(app.state.CandidateList.isEmpty());
+    EXPECT_TRUE(app.state.draw.CandidateList.isEmpty());
     EXPECT_EQ(label("labPage")->text(), QStringLiteral("0/0"));
     EXPECT_TRUE(box(0)->isHidden());
     for (const QString &c : screen()->criteria())
@@ -188,7 +188,7 @@ TEST_F(DrawScreen, ManualDrawListsEnabledExpertsOnlyInIdOrder)
     // Whatever the criteria, the disabled expert never appears.
     txtDis(0)->setText(QStringLiteral("乙"));
     draw();
-    EXPECT_TRUE(app.state.CandidateList.isEmpty());
+    EXPECT_TRUE(app.state.draw.CandidateList.isEmpty());
 }
 
 TEST_F(DrawScreen, FieldsFillTheirCriteria)
@@ -227,7 +227,7 @@ TEST_F(DrawScreen, FieldsFillTheirCriteria)
         click("cmd_Clear");
         c.set();
         draw();
-        EXPECT_EQ(Column(app.state.CandidateList, 1), c.names);
+        EXPECT_EQ(Column(app.state.draw.CandidateList, 1), c.names);
     }
     EXPECT_EQ(screen()->criteria()[1], QStringLiteral("正式"));
     EXPECT_EQ(screen()->criteria()[7], QStringLiteral("建工"));
@@ -268,16 +268,16 @@ TEST_F(DrawScreen, ConfirmingOnPageTwoTakesCandidatesElevenToTwenty)
     click("cmd_OK");
 
     EXPECT_EQ(drawIds(), (QStringList{"000011", "000020"}));
-    EXPECT_EQ(app.state.DrawList.row(0).size(), 8);
-    EXPECT_EQ(app.state.DrawList.row(0).at(1), QStringLiteral("专家11"));
-    EXPECT_TRUE(app.state.DrawUnsaved);
-    EXPECT_EQ(app.state.CurrentScreen, 13);
+    EXPECT_EQ(app.state.draw.DrawList.row(0).size(), 8);
+    EXPECT_EQ(app.state.draw.DrawList.row(0).at(1), QStringLiteral("专家11"));
+    EXPECT_TRUE(app.state.draw.DrawUnsaved);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 13);
 }
 
 TEST_F(DrawScreen, ConfirmingWithNothingTickedChangesNothing)
 {
     addMemoryExperts(3);
-    app.state.DrawList.append({"000009", "旧", "", "", "", "", "", ""});
+    app.state.draw.DrawList.append({"000009", "旧", "", "", "", "", "", ""});
     open();
     draw();
     click("cmd_OK");
@@ -286,8 +286,8 @@ TEST_F(DrawScreen, ConfirmingWithNothingTickedChangesNothing)
     EXPECT_EQ(lastMessage().title, QStringLiteral("Kestrune"));
     EXPECT_EQ(lastMessage().icon, MessageService::Icon::Information);
     EXPECT_EQ(drawIds(), QStringList{"000009"});
-    EXPECT_FALSE(app.state.DrawUnsaved);
-    EXPECT_EQ(app.state.CurrentScreen, 15);
+    EXPECT_FALSE(app.state.draw.DrawUnsaved);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 15);
 }
 
 // The rows of the draw-list life cycle that belong to this screen.
@@ -308,9 +308,9 @@ TEST_F(DrawScreen, DrawListLifeCycle)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.event);
-        app.state.DrawList.clear();
-        app.state.DrawList.append({"000009", "旧", "", "", "", "", "", ""});
-        app.state.DrawUnsaved = c.unsavedBefore;
+        app.state.draw.DrawList.clear();
+        app.state.draw.DrawList.append({"000009", "旧", "", "", "", "", "", ""});
+        app.state.draw.DrawUnsaved = c.unsavedBefore;
         open();
         draw();
         if (c.confirm) {
@@ -320,8 +320,8 @@ TEST_F(DrawScreen, DrawListLifeCycle)
             click("cmd_Back");
         }
         EXPECT_EQ(drawIds(), c.ids);
-        EXPECT_EQ(app.state.DrawUnsaved, c.unsavedAfter);
-        EXPECT_EQ(app.state.CurrentScreen, 13);
+        EXPECT_EQ(app.state.draw.DrawUnsaved, c.unsavedAfter);
+        EXPECT_EQ(app.state.nav.CurrentScreen, 13);
     }
     EXPECT_TRUE(app.messages->shown.isEmpty());
 }
@@ -334,11 +334,11 @@ TEST_F(DrawScreen, PicksAreKeptWhicheverScreenWasOpenedLast)
     tick(2);
     // Another screen was opened through the panel; the draw screen is still
     // there with its ticked row.
-    app.state.CurrentScreen = 16;
+    app.state.nav.CurrentScreen = 16;
     click("cmd_OK");
     EXPECT_EQ(drawIds(), QStringList{"000003"});
-    EXPECT_TRUE(app.state.DrawUnsaved);
-    EXPECT_EQ(app.state.CurrentScreen, 13);
+    EXPECT_TRUE(app.state.draw.DrawUnsaved);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 13);
 }
 
 TEST_F(DrawScreen, AnExpertConfirmedTwiceKeepsOneRow)
@@ -350,13 +350,13 @@ TEST_F(DrawScreen, AnExpertConfirmedTwiceKeepsOneRow)
     click("cmd_OK");
 
     open();
-    app.state.ExpertTable.setCell(1, Schema::E_Mobile, QStringLiteral("13911112222"));
+    app.state.store.ExpertTable.setCell(1, Schema::E_Mobile, QStringLiteral("13911112222"));
     draw();
     tick(3);
     tick(1);
     click("cmd_OK");
     EXPECT_EQ(drawIds(), (QStringList{"000002", "000004"}));
-    EXPECT_EQ(app.state.DrawList.row(0).at(7), QStringLiteral("13911112222"));   // refreshed in place
+    EXPECT_EQ(app.state.draw.DrawList.row(0).at(7), QStringLiteral("13911112222"));   // refreshed in place
 }
 
 TEST_F(DrawScreen, RandomCountChecksComeFirstAndLeaveEverythingAlone)
@@ -449,7 +449,7 @@ TEST_F(DrawScreen, RandomDrawOfAtLeastAllCandidatesListsThemInTableOrder)
     txtDis(0)->setText(QStringLiteral("无人匹配"));
     txtNum()->setText(QStringLiteral("1"));
     draw();
-    EXPECT_TRUE(app.state.CandidateList.isEmpty());
+    EXPECT_TRUE(app.state.draw.CandidateList.isEmpty());
     EXPECT_EQ(label("labPage")->text(), QStringLiteral("0/0"));
     EXPECT_TRUE(app.messages->shown.isEmpty());
 }
@@ -489,8 +489,8 @@ TEST_F(DrawScreen, EveryCandidateCanBeDrawn)
     for (int i = 0; i < draws; ++i) {
         txtNum()->setText(QStringLiteral("1"));
         draw();
-        ASSERT_EQ(app.state.CandidateList.count(), 1);
-        ++seen[app.state.CandidateList.cell(0, 0).toString()];
+        ASSERT_EQ(app.state.draw.CandidateList.count(), 1);
+        ++seen[app.state.draw.CandidateList.cell(0, 0).toString()];
     }
     ASSERT_EQ(seen.size(), 4);
     for (int count : seen)
@@ -597,7 +597,7 @@ TEST_F(RollingDraw, StartTicksAndStopTakeTheNumberLastShown)
 
     // Disabled controls ignore the user while rolling.
     QTest::mouseClick(button("cmd_Back"), Qt::LeftButton);
-    EXPECT_EQ(app.state.CurrentScreen, 15);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 15);
 
     draw();
     expectRollingControls(false);
@@ -639,7 +639,7 @@ TEST_F(RollingDraw, NoCandidatesNoRoll)
     EXPECT_FALSE(lastMessage().text.isEmpty());
     expectRollingControls(false);
     EXPECT_TRUE(label("labExpertID")->text().isEmpty());
-    EXPECT_TRUE(app.state.CandidateList.isEmpty());
+    EXPECT_TRUE(app.state.draw.CandidateList.isEmpty());
     EXPECT_EQ(label("labPage")->text(), QStringLiteral("0/0"));
 
     // A stray tick shows nothing, and nothing blank can be confirmed.
@@ -647,8 +647,8 @@ TEST_F(RollingDraw, NoCandidatesNoRoll)
     EXPECT_TRUE(label("labExpertID")->text().isEmpty());
     click("cmd_OK");
     EXPECT_EQ(app.messages->lastText(), QStringLiteral("请您至少选择一条记录！"));
-    EXPECT_TRUE(app.state.DrawList.isEmpty());
-    EXPECT_FALSE(app.state.DrawUnsaved);
+    EXPECT_TRUE(app.state.draw.DrawList.isEmpty());
+    EXPECT_FALSE(app.state.draw.DrawUnsaved);
 }
 
 TEST_F(RollingDraw, StopBeforeTheFirstTickTakesAFreshCandidateOfTheCurrentList)
@@ -675,8 +675,8 @@ TEST_F(RollingDraw, StopBeforeTheFirstTickTakesAFreshCandidateOfTheCurrentList)
 TEST_F(RollingDraw, ActivationEndsARollWithoutAPick)
 {
     addMemoryExperts(4);
-    app.state.DrawList.append({"000009", "旧", "", "", "", "", "", ""});
-    app.state.DrawUnsaved = true;
+    app.state.draw.DrawList.append({"000009", "旧", "", "", "", "", "", ""});
+    app.state.draw.DrawUnsaved = true;
     open();
     chooseType(2);
     draw();
@@ -692,7 +692,7 @@ TEST_F(RollingDraw, ActivationEndsARollWithoutAPick)
     EXPECT_TRUE(button("cmd_Back")->isEnabled());
     EXPECT_EQ(screen()->extractionType(), DrawType::Manual);
     EXPECT_EQ(button("cmdSearch")->text(), QStringLiteral("开始抽取"));
-    EXPECT_TRUE(app.state.CandidateList.isEmpty());
+    EXPECT_TRUE(app.state.draw.CandidateList.isEmpty());
     EXPECT_EQ(drawIds(), QStringList{"000009"});
 }
 

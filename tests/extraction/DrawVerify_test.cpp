@@ -46,7 +46,7 @@ public:
 
     void draw()
     {
-        DataStore &store = app.state;
+        DataStore &store = app.state.store;
         AvoidanceRules avoid{{QStringLiteral("华东院")}, {}, {}, 0};
         SelectionCriteria all{};
 
@@ -90,40 +90,40 @@ public:
     void store()
     {
         projectId =
-            StoreDrawProject(app.state, drawList, session, ProjectFacts{"体育中心评标"}, "admin", kNow).projectId;
-        LoadSelections(app.state);
+            StoreDrawProject(app.state.store, drawList, session, ProjectFacts{"体育中心评标"}, "admin", kNow).projectId;
+        LoadSelections(app.state.store);
         // The first expert declines and is replaced.
-        ASSERT_TRUE(SetAttendance(app.state, projectId, 1, Attendance::Declined, "出差", "admin", kNow));
-        const std::optional<ProjectDetail> p = LoadProject(app.state, projectId);
+        ASSERT_TRUE(SetAttendance(app.state.store, projectId, 1, Attendance::Declined, "出差", "admin", kNow));
+        const std::optional<ProjectDetail> p = LoadProject(app.state.store, projectId);
         ASSERT_TRUE(p);
-        QList<SubstituteRound> subs = DrawSubstitutes(app.state, *p, *app.random, kNow.addDays(1));
+        QList<SubstituteRound> subs = DrawSubstitutes(app.state.store, *p, *app.random, kNow.addDays(1));
         ASSERT_EQ(subs.size(), 1);
-        StoreSubstituteRounds(app.state, projectId, subs);
-        LoadSelections(app.state);
+        StoreSubstituteRounds(app.state.store, projectId, subs);
+        LoadSelections(app.state.store);
     }
 
     ProjectDetail project()
     {
-        std::optional<ProjectDetail> p = LoadProject(app.state, projectId);
+        std::optional<ProjectDetail> p = LoadProject(app.state.store, projectId);
         EXPECT_TRUE(p);
         return p.value_or(ProjectDetail{});
     }
 
     FileVerification verify()
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         return VerifyDataFile(conn);
     }
 
     void exec(const QString &sql)
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         conn.exec(sql);
     }
 
     void setBlob(const QString &sql, const QByteArray &blob)
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         Statement st = conn.prepare(sql);
         st.bindBlob(1, blob);
         st.step();
@@ -147,7 +147,7 @@ TEST(DrawVerification, ADrawStoredByTheProgramPasses)
     EXPECT_EQ(p.experts[6].replacesSeq, 1);
     // The avoided unit never became a candidate.
     for (const QString &id : p.rounds[0].candidateIds)
-        EXPECT_NE(f.app.state.ExpertTable.cell(id.toInt() - 1, Schema::E_Company_name).toString(), "华东院");
+        EXPECT_NE(f.app.state.store.ExpertTable.cell(id.toInt() - 1, Schema::E_Company_name).toString(), "华东院");
 
     const FileVerification v = f.verify();
     ASSERT_EQ(v.projects.size(), 1);
@@ -256,7 +256,7 @@ INSTANTIATE_TEST_SUITE_P(
                true, ""},
         Change{"ExpertsDeletedByTheProgram",
                [](VerifiedProject &f, const ProjectDetail &p) {
-                   ASSERT_TRUE(DeleteExpertsWithSelections(f.app.state, {p.experts[0].id(), p.experts[6].id()},
+                   ASSERT_TRUE(DeleteExpertsWithSelections(f.app.state.store, {p.experts[0].id(), p.experts[6].id()},
                                                            QDate(2027, 1, 1))
                                    .deleted);
                },

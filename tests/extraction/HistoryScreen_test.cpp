@@ -166,7 +166,7 @@ TEST_F(HistoryScreenTest, RecordsOfDeletedExpertsAreNotListed)
     app.addSelection("2026-12-01", wang);
     app.addSelection("2026-12-01", li);
     // Deleting an expert leaves their selection records in the file.
-    state.ExpertTable.removeRowsIf([&](const TextTable &t, qsizetype r) { return t.cell(r, 0) == wang; });
+    state.store.ExpertTable.removeRowsIf([&](const TextTable &t, qsizetype r) { return t.cell(r, 0) == wang; });
     open();
     search("2026-12-01", "2026-12-01");
     EXPECT_EQ(listedNames(), QStringList{"李工"});

@@ -77,8 +77,8 @@ protected:
     QStringList candidateIds() const
     {
         QStringList out;
-        for (qsizetype r = 0; r < app.state.CandidateList.count(); ++r)
-            out << app.state.CandidateList.cell(r, 0).toString();
+        for (qsizetype r = 0; r < app.state.draw.CandidateList.count(); ++r)
+            out << app.state.draw.CandidateList.cell(r, 0).toString();
         return out;
     }
 
@@ -106,7 +106,7 @@ protected:
         });
         click("frmNewPro", "cmdSave");
         EXPECT_EQ(app.messages->lastText(), "增加成功。");
-        return app.state.DrawRecord.projectId;
+        return app.state.draw.DrawRecord.projectId;
     }
 
     TestApp app;
@@ -121,8 +121,8 @@ TEST_F(ProjectScreens, EachConfirmationIsOneRoundAndANewDrawStartsAfreshAfterASt
     tick(2);
     tick(4);
     confirm();
-    ASSERT_EQ(app.state.DrawRecord.rounds.size(), 1);
-    const DrawRound &manual = app.state.DrawRecord.rounds[0];
+    ASSERT_EQ(app.state.draw.DrawRecord.rounds.size(), 1);
+    const DrawRound &manual = app.state.draw.DrawRecord.rounds[0];
     EXPECT_EQ(manual.type, RoundType::Manual);
     EXPECT_EQ(manual.candidateIds, ids);
     EXPECT_EQ(manual.confirmedIds, (QStringList{ids[2], ids[4]}));
@@ -138,8 +138,8 @@ TEST_F(ProjectScreens, EachConfirmationIsOneRoundAndANewDrawStartsAfreshAfterASt
     draw();   // stop
     tick(0);
     confirm();
-    ASSERT_EQ(app.state.DrawRecord.rounds.size(), 2);
-    const DrawRound &rolling = app.state.DrawRecord.rounds[1];
+    ASSERT_EQ(app.state.draw.DrawRecord.rounds.size(), 2);
+    const DrawRound &rolling = app.state.draw.DrawRecord.rounds[1];
     EXPECT_EQ(rolling.type, RoundType::Rolling);
     EXPECT_EQ(rolling.criteriaText, "工作单位：上海");
     EXPECT_EQ(rolling.candidateIds, (QStringList{ids[1], ids[4], ids[7]}));
@@ -148,16 +148,16 @@ TEST_F(ProjectScreens, EachConfirmationIsOneRoundAndANewDrawStartsAfreshAfterASt
 
     app.dialogs->script.enqueue(FakeDialogs::FillAndAccept);
     click("frmNewPro", "cmdSave");
-    const QString first = app.state.DrawRecord.projectId;
+    const QString first = app.state.draw.DrawRecord.projectId;
     EXPECT_EQ(first, "000001");
     // A confirmation after the store begins a new draw and a new project.
     host.openScreen(ScreenId::Draw);
     draw();
     tick(0);
     confirm();
-    EXPECT_EQ(app.state.DrawRecord.rounds.size(), 1);
-    EXPECT_TRUE(app.state.DrawRecord.projectId.isEmpty());
-    EXPECT_EQ(app.state.DrawList.count(), 1);
+    EXPECT_EQ(app.state.draw.DrawRecord.rounds.size(), 1);
+    EXPECT_TRUE(app.state.draw.DrawRecord.projectId.isEmpty());
+    EXPECT_EQ(app.state.draw.DrawList.count(), 1);
 }
 
 // Each rule removes exactly its experts, whichever way the draw is made.
@@ -166,7 +166,7 @@ TEST_F(ProjectScreens, EachAvoidanceRuleRemovesItsExpertsInAllThreeDrawTypes)
     // ids[4] was drawn today: kept out by "the last 7 days".
     app.addSelection(app.state.today().toString("yyyy-MM-dd"), ids[4]);
     app.addSelection(app.state.today().addDays(-7).toString("yyyy-MM-dd"), ids[5]);   // 8 days back
-    app.state.Avoidance = {{"华东*"}, {ids[0]}, {"专家1"}, 7};
+    app.state.draw.Avoidance = {{"华东*"}, {ids[0]}, {"专家1"}, 7};
     // Units 华东院 are ids 2, 5, 8; the named expert is ids 0; recent is ids 4.
     const QStringList kept{ids[1], ids[3], ids[6], ids[7]};
     const AvoidanceCounts counts{3, 1, 1, 5};
@@ -189,7 +189,7 @@ TEST_F(ProjectScreens, EachAvoidanceRuleRemovesItsExpertsInAllThreeDrawTypes)
         const DrawRound &round = *drawScreen()->roundOnShow();
         EXPECT_EQ(round.candidateIds, kept);
         EXPECT_EQ(round.avoided, counts);
-        EXPECT_EQ(round.avoidance, app.state.Avoidance);
+        EXPECT_EQ(round.avoidance, app.state.draw.Avoidance);
         for (const QString &id : candidateIds())
             EXPECT_TRUE(kept.contains(id)) << id.toStdString();
         if (type == 0)
@@ -226,18 +226,18 @@ TEST_F(ProjectScreens, TheAvoidanceDialogCountsWhatEachRuleRemovesAndKeepsTheRul
     EXPECT_TRUE(counts.contains("候选专家9人")) << counts.toStdString();
     EXPECT_TRUE(counts.contains("按工作单位回避6人，指定专家回避1人，近期抽取过的回避1人；共回避8人，剩余1人"))
         << counts.toStdString();
-    EXPECT_EQ(app.state.Avoidance, (AvoidanceRules{{"上海建工集团", "华东?"}, {ids[0]}, {"专家1"}, 30}));
+    EXPECT_EQ(app.state.draw.Avoidance, (AvoidanceRules{{"上海建工集团", "华东?"}, {ids[0]}, {"专家1"}, 30}));
 
     // The rules stay until cleared; cancelling changes nothing.
     app.dialogs->script.enqueue(FakeDialogs::Cancel);
     click(kDraw, "cmdAvoid");
-    EXPECT_FALSE(app.state.Avoidance.isEmpty());
+    EXPECT_FALSE(app.state.draw.Avoidance.isEmpty());
     app.dialogs->script.enqueue([](QDialog &d) {
         FakeDialogs::Press(d, "cmdClear");
         return FakeDialogs::Press(d, "cmdOK");
     });
     click(kDraw, "cmdAvoid");
-    EXPECT_TRUE(app.state.Avoidance.isEmpty());
+    EXPECT_TRUE(app.state.draw.Avoidance.isEmpty());
 }
 
 TEST_F(ProjectScreens, CancellingTheProjectDialogStoresNothing)
@@ -251,7 +251,7 @@ TEST_F(ProjectScreens, CancellingTheProjectDialogStoresNothing)
     click("frmNewPro", "cmdSave");
     EXPECT_EQ(ReadAll(app.dataFile()), before);
     EXPECT_TRUE(app.messages->shown.isEmpty());
-    EXPECT_TRUE(app.state.DrawUnsaved);
+    EXPECT_TRUE(app.state.draw.DrawUnsaved);
     EXPECT_TRUE(find<QPushButton>("frmNewPro", "cmdSelExpert")->isEnabled());
 
     // Without a name the dialog stays open (here: is not accepted).
@@ -261,7 +261,7 @@ TEST_F(ProjectScreens, CancellingTheProjectDialogStoresNothing)
     EXPECT_EQ(ReadAll(app.dataFile()), before);
 
     const QString id = drawAndStore("地铁评标");
-    const std::optional<ProjectDetail> p = LoadProject(app.state, id);
+    const std::optional<ProjectDetail> p = LoadProject(app.state.store, id);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->facts.name, "地铁评标");
     EXPECT_EQ(p->facts.supervisor, "王监督");
@@ -279,10 +279,10 @@ TEST(ProjectAtExit, CancellingTheDialogReturnsToTheQuestion)
         main->show();
         main->start();
         const QString a = app.addExpert("甲");
-        app.state.DrawList.append({a, "甲", "男", "", "", "", "", ""});
-        app.state.DrawRecord.rounds.append(
-            TemporaryRound(app.state.DrawList.row(0), QDateTime(app.state.today(), QTime(9, 0))));
-        app.state.DrawUnsaved = true;
+        app.state.draw.DrawList.append({a, "甲", "男", "", "", "", "", ""});
+        app.state.draw.DrawRecord.rounds.append(
+            TemporaryRound(app.state.draw.DrawList.row(0), QDateTime(app.state.today(), QTime(9, 0))));
+        app.state.draw.DrawUnsaved = true;
         app.messages->answers.enqueue(true);
         app.dialogs->script.enqueue(FakeDialogs::Cancel);
         app.messages->answers.enqueue(finallyStore);
@@ -329,7 +329,7 @@ TEST_F(ProjectScreens, TheProjectListFindsProjectsAndOpensOne)
     ASSERT_EQ(screen->projectRows().count(), 1);
 
     clickLabel(list, ArrayName("labOP_1", 0));
-    EXPECT_EQ(app.state.CurrentScreen, 12);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 12);
     const QString detail = QStringLiteral("frmProListDis");
     EXPECT_EQ(find<QLabel>(detail, "labPath")->text(), "项目列表 -> 查看");
     EXPECT_EQ(find<QLabel>(detail, ArrayName("labFact", 0))->text(), "地铁三号线评标");
@@ -338,14 +338,13 @@ TEST_F(ProjectScreens, TheProjectListFindsProjectsAndOpensOne)
     EXPECT_TRUE(rounds.contains("第2轮  随机抽取")) << rounds.toStdString();
     EXPECT_TRUE(rounds.contains("随机种子：77")) << rounds.toStdString();
     click(detail, "cmd_Back");
-    EXPECT_EQ(app.state.CurrentScreen, 11);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 11);
 }
 
 TEST_F(ProjectScreens, AttendanceSubstitutesAndVerificationOnTheProjectScreen)
 {
     const QString id = drawAndStore();
-    app.state.SelectedProjectId = id;
-    host.openScreen(ScreenId::ProjectListView);
+    host.openScreen(ScreenId::ProjectListView, {.projectId = id});
     const QString detail = QStringLiteral("frmProListDis");
     auto *screen = static_cast<frmProListDis *>(host.screen(detail));
     ASSERT_EQ(screen->expertRows().count(), 4);
@@ -367,7 +366,7 @@ TEST_F(ProjectScreens, AttendanceSubstitutesAndVerificationOnTheProjectScreen)
     app.messages->answers.enqueue(true);
     click(detail, "cmdSubstitute");
     ASSERT_EQ(screen->expertRows().count(), 5);
-    const std::optional<ProjectDetail> p = LoadProject(app.state, id);
+    const std::optional<ProjectDetail> p = LoadProject(app.state.store, id);
     ASSERT_TRUE(p);
     const ProjectExpert &sub = p->experts[4];
     EXPECT_EQ(sub.replacesSeq, 1);
@@ -376,7 +375,7 @@ TEST_F(ProjectScreens, AttendanceSubstitutesAndVerificationOnTheProjectScreen)
     EXPECT_EQ(p->rounds.last().type, RoundType::Substitute);
     EXPECT_TRUE(app.messages->lastText().startsWith("补抽完成")) << app.messages->lastText().toStdString();
     EXPECT_EQ(screen->expertRows().cell(4, 8), QStringLiteral("替换第1位%1").arg(p->experts[0].name().trimmed()));
-    EXPECT_EQ(app.state.SelectionTable.count(), 5);
+    EXPECT_EQ(app.state.store.SelectionTable.count(), 5);
 
     // Nobody else awaits a substitute.
     click(detail, "cmdSubstitute");
@@ -386,7 +385,7 @@ TEST_F(ProjectScreens, AttendanceSubstitutesAndVerificationOnTheProjectScreen)
     EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Information);
     EXPECT_TRUE(app.messages->lastText().startsWith("验证通过")) << app.messages->lastText().toStdString();
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         Statement st = conn.prepare("UPDATE sel_expert SET Expert_Id = ? WHERE Id = ?");
         st.bind(1, ids[8]);
         st.bind(2, p->experts[1].selId);
@@ -405,61 +404,66 @@ TEST_F(ProjectScreens, SubstitutesNeverRepeatADrawnOrDeclinedExpert)
     // Only the unit of the first round's experts matters here: keep five
     // experts out of the library, so one candidate is left.
     for (int i = 0; i < 9; ++i) {
-        const std::optional<ProjectDetail> p = LoadProject(app.state, id);
+        const std::optional<ProjectDetail> p = LoadProject(app.state.store, id);
         bool drawn = false;
         for (const ProjectExpert &e : p->experts)
             drawn = drawn || e.id() == ids[i];
         if (!drawn && i != 8) {
-            Connection conn = OpenDataFile(app.state);
+            Connection conn = OpenDataFile(app.state.store);
             Statement st = conn.prepare("UPDATE expert_msg SET Status = '停用' WHERE Id = ?");
             st.bind(1, ids[i]);
             st.step();
         }
     }
-    LoadExperts(app.state);
-    ASSERT_TRUE(SetAttendance(app.state, id, 1, Attendance::Declined, "病", "admin", QDateTime::currentDateTime()));
-    ASSERT_TRUE(SetAttendance(app.state, id, 2, Attendance::Declined, "忙", "admin", QDateTime::currentDateTime()));
-    app.state.SelectedProjectId = id;
-    host.openScreen(ScreenId::ProjectListView);
+    LoadExperts(app.state.store);
+    ASSERT_TRUE(
+        SetAttendance(app.state.store, id, 1, Attendance::Declined, "病", "admin", QDateTime::currentDateTime()));
+    ASSERT_TRUE(
+        SetAttendance(app.state.store, id, 2, Attendance::Declined, "忙", "admin", QDateTime::currentDateTime()));
+    host.openScreen(ScreenId::ProjectListView, {.projectId = id});
     const QString detail = QStringLiteral("frmProListDis");
     app.messages->answers.enqueue(true);
     click(detail, "cmdSubstitute");
-    std::optional<ProjectDetail> p = LoadProject(app.state, id);
+    std::optional<ProjectDetail> p = LoadProject(app.state.store, id);
     ASSERT_EQ(p->experts.size(), 5);
     EXPECT_EQ(p->experts[4].id(), ids[8]);
     EXPECT_EQ(p->experts[4].replacesSeq, 1);
     EXPECT_TRUE(app.messages->lastText().contains("以下专家没有可补抽的专家：第2位"));
 
     // The substitute declines too: nobody is left.
-    ASSERT_TRUE(SetAttendance(app.state, id, 5, Attendance::Declined, "忙", "admin", QDateTime::currentDateTime()));
-    host.openScreen(ScreenId::ProjectListView);
+    ASSERT_TRUE(
+        SetAttendance(app.state.store, id, 5, Attendance::Declined, "忙", "admin", QDateTime::currentDateTime()));
+    host.openScreen(ScreenId::ProjectListView, {.projectId = id});
     app.messages->answers.enqueue(true);
     click(detail, "cmdSubstitute");
     EXPECT_EQ(app.messages->lastText(), "没有符合条件的专家可以补抽。");
-    EXPECT_EQ(LoadProject(app.state, id)->experts.size(), 5);
+    EXPECT_EQ(LoadProject(app.state.store, id)->experts.size(), 5);
 
-    Connection conn = OpenDataFile(app.state);
+    Connection conn = OpenDataFile(app.state.store);
     EXPECT_TRUE(VerifyProject(conn, id).ok());
 }
 
 TEST_F(ProjectScreens, TheExpertDetailViewListsTheExpertsProjects)
 {
     drawAndStore("体育中心评标");
-    const QString expert = app.state.DrawList.cell(0, 0).toString();
-    app.state.SelectedExpertId = expert;
-    host.openScreen(ScreenId::ExpertListView);
+    const QString expert = app.state.draw.DrawList.cell(0, 0).toString();
+    host.openScreen(ScreenId::ExpertListView, {.expertId = expert});
     click("frmExpertListDis", "cmdProjects");
-    EXPECT_EQ(app.state.CurrentScreen, 21);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 21);
     const QString form = QStringLiteral("frmExpertProjects");
     EXPECT_EQ(find<QLabel>(form, "labPath")->text(), "专家列表 -> 查看 -> 参与项目");
     EXPECT_EQ(find<QLabel>(form, ArrayName("lab3", 0))->text(), "体育中心评标");
     EXPECT_EQ(find<QLabel>(form, ArrayName("lab5", 0))->text(), RoundType::Manual);
     click(form, "cmd_Back");
-    EXPECT_EQ(app.state.CurrentScreen, 7);
-
-    host.openScreen(ScreenId::ExpertSearchView);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 7);
+    // The detail view still knows its expert: its projects open again.
     click("frmExpertListDis", "cmdProjects");
-    EXPECT_EQ(app.state.CurrentScreen, 22);
+    EXPECT_TRUE(find<QLabel>(form, "labExpert")->text().contains(expert));
+    click(form, "cmd_Back");
+
+    host.openScreen(ScreenId::ExpertSearchView, {.expertId = expert});
+    click("frmExpertListDis", "cmdProjects");
+    EXPECT_EQ(app.state.nav.CurrentScreen, 22);
     EXPECT_EQ(find<QLabel>(form, "labPath")->text(), "专家高级检索 -> 查看 -> 参与项目");
 }
 

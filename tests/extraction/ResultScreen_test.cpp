@@ -48,12 +48,12 @@ public:   // the change table below drives the fixture
     // the draw screen, a confirmation after a save begins a new draw.
     void draw(int n, int first = 1)
     {
-        if (!state.DrawUnsaved)
-            StartNewDraw(state);
-        state.DrawList.clear();
+        if (!state.draw.DrawUnsaved)
+            state.draw.StartNewDraw();
+        state.draw.DrawList.clear();
         for (int i = first; i < first + n; ++i)
-            state.DrawList.append(DrawRow(i));
-        state.DrawUnsaved = true;
+            state.draw.DrawList.append(DrawRow(i));
+        state.draw.DrawUnsaved = true;
     }
     void open() { host.openScreen(ScreenId::DrawResult); }
 
@@ -67,7 +67,7 @@ public:   // the change table below drives the fixture
 
     QList<SelRecord> storedSelections()
     {
-        Connection conn = OpenDataFile(state);
+        Connection conn = OpenDataFile(state.store);
         Statement st = conn.prepare("SELECT Id, Sel_data, Expert_Id FROM sel_expert ORDER BY Id");
         QList<SelRecord> out;
         while (st.step())
@@ -124,17 +124,17 @@ TEST_F(ResultScreenTest, DeletingOnPageTwoRemovesThatRowAndShowsPageOne)
     clickLabel(deleteLink(2));
     EXPECT_EQ(app.messages->lastText(), QStringLiteral("您确定删除吗？"));
     EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Question);
-    EXPECT_EQ(state.DrawList.count(), 15);
+    EXPECT_EQ(state.draw.DrawList.count(), 15);
     EXPECT_EQ(label("labPage")->text(), "2/2");
 
     app.messages->answers.enqueue(true);
     clickLabel(deleteLink(2));
-    ASSERT_EQ(state.DrawList.count(), 14);
+    ASSERT_EQ(state.draw.DrawList.count(), 14);
     EXPECT_EQ(state.paging.SelectedRow, 0);   // the list was shown again
     for (int i = 0; i < 14; ++i)
-        EXPECT_EQ(state.DrawList.cell(i, 0), DrawRow(i < 12 ? i + 1 : i + 2)[0]) << i;
+        EXPECT_EQ(state.draw.DrawList.cell(i, 0), DrawRow(i < 12 ? i + 1 : i + 2)[0]) << i;
     EXPECT_EQ(label("labPage")->text(), "1/2");
-    EXPECT_TRUE(state.DrawUnsaved);
+    EXPECT_TRUE(state.draw.DrawUnsaved);
 }
 
 TEST_F(ResultScreenTest, DeletingTheOnlyRowLeavesNothingToStore)
@@ -142,10 +142,10 @@ TEST_F(ResultScreenTest, DeletingTheOnlyRowLeavesNothingToStore)
     draw(1);
     open();
     clickLabel(deleteLink(0));
-    EXPECT_TRUE(state.DrawList.isEmpty());
+    EXPECT_TRUE(state.draw.DrawList.isEmpty());
     EXPECT_EQ(label("labPage")->text(), "0/0");
     EXPECT_FALSE(deleteLink(0)->isVisible());
-    EXPECT_TRUE(state.DrawUnsaved);
+    EXPECT_TRUE(state.draw.DrawUnsaved);
 
     click("cmdSave");
     EXPECT_EQ(app.messages->lastText(), QStringLiteral("请进行专家抽取。"));
@@ -165,10 +165,10 @@ TEST_F(ResultScreenTest, SavingStoresOneDatedRecordPerRowWithConsecutiveIds)
                                                     {"000003", "2027-03-04", DrawRow(3)[0]}}));
     EXPECT_EQ(app.messages->lastText(), QStringLiteral("增加成功。"));
     EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Information);
-    EXPECT_FALSE(state.DrawUnsaved);
-    EXPECT_EQ(state.SelectionTable.count(), 3);
+    EXPECT_FALSE(state.draw.DrawUnsaved);
+    EXPECT_EQ(state.store.SelectionTable.count(), 3);
     // The stored draw stays listed for printing.
-    EXPECT_EQ(state.DrawList.count(), 3);
+    EXPECT_EQ(state.draw.DrawList.count(), 3);
     EXPECT_EQ(cell(2, 2)->text(), DrawRow(3)[1]);
     EXPECT_FALSE(button("cmdSelExpert")->isEnabled());
     EXPECT_FALSE(button("cmdNewLinExp")->isEnabled());
@@ -207,7 +207,7 @@ TEST_F(ResultScreenTest, NumbersFollowTheHighestRecordOfTheFile)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         {
-            Connection conn = OpenDataFile(state);
+            Connection conn = OpenDataFile(state.store);
             conn.exec("DELETE FROM sel_expert");
             for (const QString &id : c.inFile) {
                 Statement add = conn.prepare("INSERT INTO sel_expert VALUES (?, '2026-01-01', '000001')");
@@ -215,9 +215,9 @@ TEST_F(ResultScreenTest, NumbersFollowTheHighestRecordOfTheFile)
                 add.step();
             }
         }
-        state.SelectionTable.clear();
+        state.store.SelectionTable.clear();
         for (const QString &id : c.cached)
-            state.SelectionTable.append({id, "2026-01-01", "000001"});
+            state.store.SelectionTable.append({id, "2026-01-01", "000001"});
         draw(2);
         open();
         click("cmdSave");
@@ -271,7 +271,7 @@ TEST_P(ResultScreenChangeTest, StoresOnlyWhatIsNotStoredYet)
     click("cmdSave");
     const bool stored = !GetParam().storedRows.isEmpty();
     EXPECT_EQ(app.messages->lastText(), stored ? QStringLiteral("增加成功。") : QStringLiteral("本次抽取结果已保存。"));
-    EXPECT_FALSE(state.DrawUnsaved);
+    EXPECT_FALSE(state.draw.DrawUnsaved);
     const QList<SelRecord> all = storedSelections();
     ASSERT_EQ(all.size(), 3 + GetParam().storedRows.size());
     for (int i = 0; i < GetParam().storedRows.size(); ++i) {
@@ -293,8 +293,8 @@ TEST_P(ResultScreenChangeTest, StoresOnlyWhatIsNotStoredYet)
 // opens the screen again.
 void AddTemporaryExpert(ResultScreenTest &t)
 {
-    t.state.DrawList.append(DrawRow(50));
-    t.state.DrawRecord.rounds.append(TemporaryRound(DrawRow(50), QDateTime(t.state.today(), QTime(10, 0))));
+    t.state.draw.DrawList.append(DrawRow(50));
+    t.state.draw.DrawRecord.rounds.append(TemporaryRound(DrawRow(50), QDateTime(t.state.today(), QTime(10, 0))));
     t.open();
 }
 
@@ -313,11 +313,11 @@ INSTANTIATE_TEST_SUITE_P(
                                       [](ResultScreenTest &t) {
                                           // More picks while the draw goes on: a stored expert
                                           // picked again is merged into its row, not stored twice.
-                                          t.state.DrawUnsaved = true;
+                                          t.state.draw.DrawUnsaved = true;
                                           TextTable picks;
                                           picks.append(DrawRow(2));
                                           picks.append(DrawRow(60));
-                                          MergePicks(t.state.DrawList, picks);
+                                          MergePicks(t.state.draw.DrawList, picks);
                                           t.open();
                                       },
                                       {60},
@@ -338,7 +338,7 @@ TEST_F(ResultScreenTest, FailedSaveWritesNothingAndKeepsTheDraw)
     // it as a failing disk would), after the first one was.
     app.addSelection("2026-01-01", "000001");
     {
-        Connection conn = OpenDataFile(state);
+        Connection conn = OpenDataFile(state.store);
         conn.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON sel_expert WHEN NEW.Expert_Id = '%1' "
                                  "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END")
                       .arg(DrawRow(2)[0]));
@@ -352,13 +352,13 @@ TEST_F(ResultScreenTest, FailedSaveWritesNothingAndKeepsTheDraw)
     EXPECT_FALSE(app.messages->lastText().isEmpty());
     EXPECT_FALSE(app.messages->texts().contains(QStringLiteral("增加成功。")));
     EXPECT_EQ(storedSelections().size(), 1);   // 000002 was rolled back with the rest
-    EXPECT_TRUE(state.DrawUnsaved);
-    EXPECT_EQ(state.DrawList.count(), 3);
+    EXPECT_TRUE(state.draw.DrawUnsaved);
+    EXPECT_EQ(state.draw.DrawList.count(), 3);
     EXPECT_TRUE(button("cmdSelExpert")->isEnabled());
     EXPECT_TRUE(button("cmdNewLinExp")->isEnabled());
 
     // Once the disk works again the whole draw is stored, none of it twice.
-    OpenDataFile(state).exec("DROP TRIGGER refuse");
+    OpenDataFile(state.store).exec("DROP TRIGGER refuse");
     click("cmdSave");
     EXPECT_EQ(app.messages->lastText(), QStringLiteral("增加成功。"));
     EXPECT_EQ(storedSelections().size(), 4);
@@ -369,17 +369,17 @@ TEST_F(ResultScreenTest, ButtonsOpenTheDrawScreenAndTheEditor)
     draw(1);
     open();
     click("cmdSelExpert");
-    EXPECT_EQ(state.CurrentScreen, 15);
+    EXPECT_EQ(state.nav.CurrentScreen, 15);
     ASSERT_TRUE(host.frontScreen());
     EXPECT_EQ(host.frontScreen()->objectName(), "frmNewProSelExpert");
 
     open();
     click("cmdNewLinExp");
-    EXPECT_EQ(state.CurrentScreen, 14);
+    EXPECT_EQ(state.nav.CurrentScreen, 14);
     EXPECT_EQ(host.frontScreen()->objectName(), "frmNewExpert");
     // Going elsewhere does not touch the draw.
-    EXPECT_EQ(state.DrawList.count(), 1);
-    EXPECT_TRUE(state.DrawUnsaved);
+    EXPECT_EQ(state.draw.DrawList.count(), 1);
+    EXPECT_TRUE(state.draw.DrawUnsaved);
 }
 
 TEST_F(ResultScreenTest, ReportControlsAreTheOnesAReportDisables)
@@ -426,7 +426,7 @@ TEST_F(ResultScreenTest, TemporaryExpertComesBackAsTheLastRow)
     draw(11);
     open();
     click("cmdNewLinExp");
-    state.DrawList.append(DrawRow(99));   // what the editor does after saving
+    state.draw.DrawList.append(DrawRow(99));   // what the editor does after saving
     open();
     EXPECT_EQ(label("labPage")->text(), "1/2");
     clickLabel(label("labLast"));

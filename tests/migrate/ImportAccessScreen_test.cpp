@@ -17,7 +17,7 @@ class ImportAccessScreenTest : public ::testing::Test {
 protected:
     void open(int role)
     {
-        app.state.CurrentUserRole = role;
+        app.state.session.CurrentUserRole = role;
         host.openScreen(ScreenId::DataInOut);
     }
     QPushButton *button() { return host.find<QPushButton>("frmDataInOut", "cmdImpAccess"); }
@@ -45,7 +45,7 @@ TEST_F(ImportAccessScreenTest, OtherRolesDoNotSeeIt)
 {
     for (int role : {1, 2}) {
         TestApp other;
-        other.state.CurrentUserRole = role;
+        other.state.session.CurrentUserRole = role;
         TestHost otherHost{other.state};
         otherHost.openScreen(ScreenId::DataInOut);
         auto *b = otherHost.find<QPushButton>("frmDataInOut", "cmdImpAccess");
@@ -76,7 +76,7 @@ TEST_F(ImportAccessScreenTest, FilesThatHoldNoLibraryAreRefusedAndChangeNothing)
     }
     EXPECT_EQ(ReadAll(app.dataFile()), before);
     EXPECT_FALSE(QDir(BackupFolderPath(app.appDir())).exists());
-    EXPECT_EQ(app.state.ExpertTable.count(), 1);
+    EXPECT_EQ(app.state.store.ExpertTable.count(), 1);
 }
 
 TEST_F(ImportAccessScreenTest, CancellingTheFileDialogDoesNothing)

@@ -107,8 +107,8 @@ QList<QList<QStringList>> dump(const QString &path)
 
 QList<QList<QStringList>> inMemory(const AppState &s)
 {
-    return {s.UserTable.toLists(), s.TitleTypeTable.toLists(), s.DegreeTable.toLists(), s.ExpertTable.toLists(),
-            s.SelectionTable.toLists()};
+    return {s.store.UserTable.toLists(), s.store.TitleTypeTable.toLists(), s.store.DegreeTable.toLists(),
+            s.store.ExpertTable.toLists(), s.store.SelectionTable.toLists()};
 }
 
 class LibraryImportTest : public ::testing::Test {
@@ -117,8 +117,8 @@ protected:
     {
         oldExpert = app.addExpert("本程序的专家");
         app.addSelection("2026-12-01", oldExpert);
-        app.state.DrawList.append({oldExpert, "本程序的专家", "男", "", "", "", "", ""});
-        app.state.DrawUnsaved = true;
+        app.state.draw.DrawList.append({oldExpert, "本程序的专家", "男", "", "", "", "", ""});
+        app.state.draw.DrawUnsaved = true;
     }
     QString safetyCopy() const
     {
@@ -134,7 +134,7 @@ TEST_F(LibraryImportTest, ReplacesTheLibraryKeepingRecordNumbersAfterASafetyCopy
     // A table added to the file for the records of each draw: its rows
     // refer to the experts being replaced.
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         conn.exec("CREATE TABLE draw_log (Id TEXT, Expert_Id TEXT)");
         conn.exec("INSERT INTO draw_log VALUES ('000001', '000001')");
     }
@@ -159,8 +159,8 @@ TEST_F(LibraryImportTest, ReplacesTheLibraryKeepingRecordNumbersAfterASafetyCopy
     EXPECT_EQ(dump(app.dataFile()), expected);
     EXPECT_EQ(inMemory(app.state), expected);
     EXPECT_EQ(app.countRows("draw_log"), 0);
-    EXPECT_TRUE(app.state.DrawList.isEmpty());
-    EXPECT_FALSE(app.state.DrawUnsaved);
+    EXPECT_TRUE(app.state.draw.DrawList.isEmpty());
+    EXPECT_FALSE(app.state.draw.DrawUnsaved);
 
     ASSERT_TRUE(QFile::exists(safetyCopy()));
     EXPECT_EQ(dump(safetyCopy()), before);
@@ -183,7 +183,7 @@ TEST_F(LibraryImportTest, UsersLogInWithTheirOldPasswords)
         {"admin", "123456", false, "", -1},   // this program's first administrator is gone
     };
     for (const Case &c : cases) {
-        const LoginMatch m = CheckCredentials(app.state.UserTable, c.name, c.password);
+        const LoginMatch m = CheckCredentials(app.state.store.UserTable, c.name, c.password);
         EXPECT_EQ(m.found, c.found) << c.name;
         if (c.found) {
             EXPECT_EQ(m.userId, c.id) << c.name;
@@ -241,10 +241,10 @@ TEST_F(LibraryImportTest, ExpertFieldsAreCutToTheEditorsWidthsAndEveryCutIsListe
     }
 
     ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), plan).ok());
-    ASSERT_EQ(app.state.ExpertTable.count(), cases.size());
+    ASSERT_EQ(app.state.store.ExpertTable.count(), cases.size());
     for (int i = 0; i < cases.size(); ++i) {
         const int field = Schema::ExpertMsg().fieldIndex(cases[i].field);
-        EXPECT_EQ(app.state.ExpertTable.cell(i, field), cases[i].stored) << i << " " << cases[i].field;
+        EXPECT_EQ(app.state.store.ExpertTable.cell(i, field), cases[i].stored) << i << " " << cases[i].field;
     }
 }
 
@@ -278,7 +278,7 @@ TEST_F(LibraryImportTest, DateColumnsBecomeDaysAndOtherColumnsTheirText)
     const ImportPlan plan = PlanImport(source);
     ASSERT_TRUE(plan.canImport()) << RefusalText(plan).toStdString();
     ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), plan).ok());
-    const TextTable &e = app.state.ExpertTable;
+    const TextTable &e = app.state.store.ExpertTable;
     EXPECT_EQ(e.cell(0, Schema::E_birth_date).toString(), "1965-03-08");
     EXPECT_EQ(e.cell(1, Schema::E_birth_date).toString(), "");
     EXPECT_EQ(e.cell(0, Schema::E_zige_gettime).toString(), "2001-05-01");
@@ -286,10 +286,10 @@ TEST_F(LibraryImportTest, DateColumnsBecomeDaysAndOtherColumnsTheirText)
     EXPECT_EQ(e.cell(0, Schema::E_graduate_date).toString(), "1988-7-1");
     EXPECT_EQ(e.cell(0, Schema::E_Zip_code).toString(), "100084");
     EXPECT_EQ(e.cell(1, Schema::E_Zip_code).toString(), "0.5");
-    EXPECT_EQ(app.state.SelectionTable.cell(0, 1).toString(), "2008-05-06");
-    EXPECT_EQ(app.state.SelectionTable.cell(1, 1).toString(), "2009-01-02");
-    EXPECT_EQ(CheckCredentials(app.state.UserTable, "admin", "583920abc").role, 0);
-    EXPECT_EQ(CheckCredentials(app.state.UserTable, "leader", "pw 4").role, 2);
+    EXPECT_EQ(app.state.store.SelectionTable.cell(0, 1).toString(), "2008-05-06");
+    EXPECT_EQ(app.state.store.SelectionTable.cell(1, 1).toString(), "2009-01-02");
+    EXPECT_EQ(CheckCredentials(app.state.store.UserTable, "admin", "583920abc").role, 0);
+    EXPECT_EQ(CheckCredentials(app.state.store.UserTable, "leader", "pw 4").role, 2);
 }
 
 TEST_F(LibraryImportTest, MissingAndExtraColumnsAndTablesAreReported)
@@ -320,9 +320,9 @@ TEST_F(LibraryImportTest, MissingAndExtraColumnsAndTablesAreReported)
     EXPECT_TRUE(findings.contains("多出的数据表（不导入）：Switchboard Items"));
 
     ASSERT_TRUE(ImportAccessLibrary(app.maintenanceTarget(), plan).ok());
-    EXPECT_EQ(app.state.ExpertTable.cell(0, Schema::E_Resume).toString(), "");
-    EXPECT_EQ(app.state.ExpertTable.cell(1, Schema::E_Main_project).toString(), "业绩");
-    EXPECT_EQ(app.state.SelectionTable.toLists(),
+    EXPECT_EQ(app.state.store.ExpertTable.cell(0, Schema::E_Resume).toString(), "");
+    EXPECT_EQ(app.state.store.ExpertTable.cell(1, Schema::E_Main_project).toString(), "业绩");
+    EXPECT_EQ(app.state.store.SelectionTable.toLists(),
               QList<QStringList>({{"000010", "2008-05-06", "000003"}, {"000012", "2009-01-02", "000007"}}));
 }
 
@@ -377,7 +377,7 @@ TEST_F(LibraryImportTest, ALibraryThatCannotComeAcrossWholeIsRefusedAndNothingIs
         EXPECT_EQ(WriteNewDataFile(plan, target).message(), refusal) << c.what;
         EXPECT_FALSE(QFile::exists(target)) << c.what;
     }
-    EXPECT_TRUE(app.state.DrawUnsaved);
+    EXPECT_TRUE(app.state.draw.DrawUnsaved);
     EXPECT_FALSE(QFile::exists(safetyCopy()));
 }
 
@@ -386,7 +386,7 @@ TEST_F(LibraryImportTest, AFailureHalfwayLeavesTheDataFileByteForByte)
     // The extraction records are written last: the users and the experts
     // are already in when this fails.
     {
-        Connection conn = OpenDataFile(app.state);
+        Connection conn = OpenDataFile(app.state.store);
         conn.exec("CREATE TRIGGER stop BEFORE INSERT ON sel_expert BEGIN SELECT RAISE(ABORT, '磁盘已满'); END");
     }
     const QByteArray bytes = ReadAll(app.dataFile());
@@ -403,7 +403,7 @@ TEST_F(LibraryImportTest, AFailureHalfwayLeavesTheDataFileByteForByte)
     EXPECT_EQ(ReadAll(app.dataFile()), bytes);
     EXPECT_FALSE(QFile::exists(app.dataFile() + "-journal"));
     EXPECT_EQ(inMemory(app.state), tablesBefore);
-    EXPECT_TRUE(app.state.DrawUnsaved);
+    EXPECT_TRUE(app.state.draw.DrawUnsaved);
 }
 
 TEST_F(LibraryImportTest, NoSafetyCopyNoImport)

@@ -67,7 +67,7 @@ TEST(DrawRecordReport, TheButtonsOfferTheRecordsNameAndNeedTheTemplate)
     TestApp app(false);
     auto log = InstallFakeSpreadsheet(app.state);
     QWidget screen;
-    const ReportContext ctx{app.state.services, app.state.appDir};
+    const ReportContext ctx{app.state.services, app.state.store.appDir};
     EXPECT_FALSE(PreviewDrawRecord(ctx, &screen, Record(1, 1), {}));
     EXPECT_EQ(app.messages->lastText(), "模板文件“DrawRecord_Plate.xls”不存在！");
 
@@ -107,7 +107,7 @@ TEST(DrawRecordReport, TheTemplateAndAnExportThroughLibreOffice)
     QTemporaryDir out;
     QWidget screen;
     app.files->nextSavePath = out.filePath("record.xls");
-    const QString path = ExportDrawRecord({app.state.services, app.state.appDir}, &screen, Record(2, 13), {});
+    const QString path = ExportDrawRecord({app.state.services, app.state.store.appDir}, &screen, Record(2, 13), {});
     ASSERT_EQ(path, out.filePath("record.xls")) << app.messages->lastText().toStdString();
     engine->open(path);
     EXPECT_EQ(engine->text(3, 4), "体育中心评标");

@@ -145,14 +145,14 @@ TEST(LibreOfficeReports, ExportedWorkbooksHoldTheListInTheTemplateRows)
     };
     QVector<Saved> saved;
     for (const Kind &k : Kinds()) {
-        const QString templatePath = TemplatePath(app.state.appDir, k.kind);
+        const QString templatePath = TemplatePath(app.state.store.appDir, k.kind);
         const QByteArray before = Digest(templatePath);
         for (int n : {3, 10, 25}) {
             TextTable list = MakeReportList(n, k.listColumns);
             list.setCell(0, 1, QStringLiteral("001"));   // stays text
             app.files->nextSavePath = out.filePath(QStringLiteral("%1-%2.xls").arg(int(k.kind)).arg(n));
             const QString path =
-                ExportReport({app.state.services, app.state.appDir}, &screen, k.kind, list, k.header, {});
+                ExportReport({app.state.services, app.state.store.appDir}, &screen, k.kind, list, k.header, {});
             ASSERT_EQ(path, app.files->nextSavePath) << app.messages->lastText().toStdString();
             EXPECT_TRUE(IsXlsWorkbook(path));
             saved.append({k, n, path});
@@ -218,8 +218,8 @@ TEST(LibreOfficeReports, PreviewShowsEveryRowOnceWithTheHeadingOnEachPage)
 
     for (int n : {3, 100}) {
         SCOPED_TRACE(n);
-        ReportPreview *preview = PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection,
-                                               MakeReportList(n, 8), {}, {});
+        ReportPreview *preview = PreviewReport({app.state.services, app.state.store.appDir}, &screen,
+                                               ReportKind::Selection, MakeReportList(n, 8), {}, {});
         ASSERT_NE(preview, nullptr) << app.messages->lastText().toStdString();
         QPdfDocument &pdf = *preview->document();
         // One page for a short list; a long one runs over several, each with
@@ -254,14 +254,14 @@ TEST(LibreOfficeReports, MissingOfficeGivesTheSystemErrorAndWritesNothing)
     QTemporaryDir out;
     QWidget screen;
     app.files->nextSavePath = out.filePath("report.xls");
-    EXPECT_EQ(
-        ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, MakeReportList(3, 7), {}, {}),
-        QString());
+    EXPECT_EQ(ExportReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Search,
+                           MakeReportList(3, 7), {}, {}),
+              QString());
     EXPECT_EQ(app.messages->lastText(), "系统错误。\n请确认打印机是否正确安装，MS Office中的Excel是否正确安装。");
     EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_TRUE(app.desktop->opened.isEmpty());
-    EXPECT_EQ(PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, MakeReportList(3, 7),
-                            {}, {}),
+    EXPECT_EQ(PreviewReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Search,
+                            MakeReportList(3, 7), {}, {}),
               nullptr);
     EXPECT_EQ(app.messages->shown.size(), 2);
 }
@@ -284,9 +284,11 @@ TEST(LibreOfficeReports, ExportedWorkbooksAreReadableAsAnyNewFileOfTheUser)
         struct stat st {};
         return ::stat(QFile::encodeName(p).constData(), &st) == 0 ? st.st_mode & 07777 : 07777;
     };
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, {}), path);
+    EXPECT_EQ(ExportReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Selection, list, {}, {}),
+              path);
     EXPECT_EQ(modeOf(path), mode_t(0644));
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, {}), path);
+    EXPECT_EQ(ExportReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Selection, list, {}, {}),
+              path);
     EXPECT_EQ(modeOf(path), mode_t(0644));
     ::umask(old);
     EXPECT_TRUE(IsXlsWorkbook(path));
@@ -306,8 +308,8 @@ TEST(LibreOfficeReports, LongExportsKeepTheBoxesWithoutMergedCells)
     const int n = kLongReportRows + 200;
     app.files->nextSavePath = out.filePath(QStringLiteral("long.xls"));
     const Kind k = Kinds()[2];
-    ASSERT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, k.kind, MakeReportList(n, k.listColumns),
-                           k.header, {}),
+    ASSERT_EQ(ExportReport({app.state.services, app.state.store.appDir}, &screen, k.kind,
+                           MakeReportList(n, k.listColumns), k.header, {}),
               app.files->nextSavePath)
         << app.messages->lastText().toStdString();
 
@@ -378,7 +380,7 @@ TEST(LibreOfficeReports, LongPreviewShowsTheFirstPagesThenEveryPage)
     app.state.services.makeSpreadsheet = MakeSharedOfficeEngine;
     QWidget screen;
     const int n = kLongReportRows + 1;
-    ReportPreview *preview = PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection,
+    ReportPreview *preview = PreviewReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Selection,
                                            MakeReportList(n, 8), {}, {});
     ASSERT_NE(preview, nullptr) << app.messages->lastText().toStdString();
     QList<int> first;

@@ -86,10 +86,12 @@ TEST_F(ReportButtons, EmptyListAndMissingTemplateRefuseBeforeAnythingStarts)
 {
     for (const KindTexts &k : kKinds) {
         app.messages->clear();
-        EXPECT_EQ(PreviewReport({app.state.services, app.state.appDir}, &screen, k.kind, TextTable{}, {}, controls),
-                  nullptr);
-        EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, k.kind, TextTable{}, {}, controls),
-                  QString());
+        EXPECT_EQ(
+            PreviewReport({app.state.services, app.state.store.appDir}, &screen, k.kind, TextTable{}, {}, controls),
+            nullptr);
+        EXPECT_EQ(
+            ExportReport({app.state.services, app.state.store.appDir}, &screen, k.kind, TextTable{}, {}, controls),
+            QString());
         ASSERT_EQ(app.messages->shown.size(), 2);
         for (const auto &m : app.messages->shown) {
             EXPECT_EQ(m.text, k.empty);
@@ -99,8 +101,10 @@ TEST_F(ReportButtons, EmptyListAndMissingTemplateRefuseBeforeAnythingStarts)
 
         app.messages->clear();
         ASSERT_TRUE(QFile::remove(QDir(app.appDir()).filePath(LayoutOf(k.kind).templateName)));
-        EXPECT_EQ(PreviewReport({app.state.services, app.state.appDir}, &screen, k.kind, list, {}, controls), nullptr);
-        EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, k.kind, list, {}, controls), QString());
+        EXPECT_EQ(PreviewReport({app.state.services, app.state.store.appDir}, &screen, k.kind, list, {}, controls),
+                  nullptr);
+        EXPECT_EQ(ExportReport({app.state.services, app.state.store.appDir}, &screen, k.kind, list, {}, controls),
+                  QString());
         ASSERT_EQ(app.messages->shown.size(), 2);
         for (const auto &m : app.messages->shown) {
             EXPECT_EQ(m.text, k.missing);
@@ -115,18 +119,18 @@ TEST_F(ReportButtons, EmptyListAndMissingTemplateRefuseBeforeAnythingStarts)
 TEST_F(ReportButtons, PreviewShowsTheFilledPagesAndGivesTheControlsBackWhenClosed)
 {
     log->pdfPages = 3;
-    const QByteArray templateBytes = ReadAll(TemplatePath(app.state.appDir, ReportKind::History));
-    ReportPreview *preview = PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::History, list,
-                                           HistoryHeaderCells({"2026-01-01", "2026-02-01", "", ""}), controls);
+    const QByteArray templateBytes = ReadAll(TemplatePath(app.state.store.appDir, ReportKind::History));
+    ReportPreview *preview = PreviewReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::History,
+                                           list, HistoryHeaderCells({"2026-01-01", "2026-02-01", "", ""}), controls);
     ASSERT_NE(preview, nullptr);
     EXPECT_TRUE(app.messages->shown.isEmpty());
     EXPECT_TRUE(cursorBusy);
     EXPECT_TRUE(controlsOffDuringFill);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(log->enginesAlive, 0) << "the office ends before the preview shows";
-    EXPECT_EQ(log->openedPath, TemplatePath(app.state.appDir, ReportKind::History));
+    EXPECT_EQ(log->openedPath, TemplatePath(app.state.store.appDir, ReportKind::History));
     EXPECT_EQ(log->text(3, 4), "2026-01-01");
-    EXPECT_EQ(ReadAll(TemplatePath(app.state.appDir, ReportKind::History)), templateBytes);
+    EXPECT_EQ(ReadAll(TemplatePath(app.state.store.appDir, ReportKind::History)), templateBytes);
 
     EXPECT_TRUE(preview->isVisible());
     EXPECT_EQ(preview->windowTitle(), "打印预览");
@@ -190,9 +194,9 @@ TEST_F(ReportButtons, PreviewFailureShowsTheSystemErrorAndEnablesTheControls)
         log->failOn = QStringList{failure};
         if (failure == "nothing")
             app.state.services.makeSpreadsheet = nullptr;   // no spreadsheet program at all
-        EXPECT_EQ(
-            PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
-            nullptr);
+        EXPECT_EQ(PreviewReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Selection, list, {},
+                                controls),
+                  nullptr);
         ASSERT_EQ(app.messages->shown.size(), 1);
         EXPECT_EQ(app.messages->lastText(), kFailure);
         EXPECT_EQ(app.messages->shown.last().detail, detail);
@@ -210,7 +214,8 @@ TEST_F(ReportButtons, ExportAsksForTheFileWritesItAndOpensIt)
         app.desktop->opened.clear();
         const QString target = desktopDir.filePath(k.defaultName);
         app.files->nextSavePath = target;
-        EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, k.kind, list, {}, controls), target);
+        EXPECT_EQ(ExportReport({app.state.services, app.state.store.appDir}, &screen, k.kind, list, {}, controls),
+                  target);
         ASSERT_EQ(app.files->saveCalls.size(), 1);
         EXPECT_EQ(app.files->saveCalls.first(), QDir(desktopDir.path()).filePath(k.defaultName));
         EXPECT_EQ(app.files->saveFilters.last(), "Excel Files (*.xls)");
@@ -229,19 +234,22 @@ TEST_F(ReportButtons, ExportAsksForTheFileWritesItAndOpensIt)
     const QString existing = desktopDir.filePath("old.xls");
     ASSERT_TRUE(WriteAll(existing, "old content"));
     app.files->nextSavePath = existing;
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, list, {}, controls),
-              existing);
+    EXPECT_EQ(
+        ExportReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Search, list, {}, controls),
+        existing);
     EXPECT_EQ(ReadAll(existing), "fake workbook");
     app.files->nextSavePath = desktopDir.filePath("noext");
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, list, {}, controls),
-              desktopDir.filePath("noext.xls"));
+    EXPECT_EQ(
+        ExportReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Search, list, {}, controls),
+        desktopDir.filePath("noext.xls"));
 
     // Where no program opens the workbook, the user is told where it was saved.
     app.messages->clear();
     app.desktop->canOpen = false;
     app.files->nextSavePath = desktopDir.filePath("unopened.xls");
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Search, list, {}, controls),
-              desktopDir.filePath("unopened.xls"));
+    EXPECT_EQ(
+        ExportReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Search, list, {}, controls),
+        desktopDir.filePath("unopened.xls"));
     EXPECT_EQ(ReadAll(desktopDir.filePath("unopened.xls")), "fake workbook");
     EXPECT_EQ(app.messages->texts(),
               QStringList{QStringLiteral("文件已保存到：\n%1\n但没有找到可以打开它的电子表格程序。")
@@ -257,8 +265,9 @@ TEST_F(ReportButtons, NameCompletedWithItsExtensionAsksBeforeReplacingAFile)
     app.files->nextSavePath = desktopDir.filePath("kept");
 
     app.messages->answers.enqueue(false);
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
-              QString());
+    EXPECT_EQ(
+        ExportReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Selection, list, {}, controls),
+        QString());
     ASSERT_EQ(app.messages->shown.size(), 1);
     EXPECT_EQ(app.messages->lastText(), "kept.xls 已存在。\n要替换它吗？");
     EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Question);
@@ -270,24 +279,27 @@ TEST_F(ReportButtons, NameCompletedWithItsExtensionAsksBeforeReplacingAFile)
 
     app.messages->clear();
     app.messages->answers.enqueue(true);
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
-              existing);
+    EXPECT_EQ(
+        ExportReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Selection, list, {}, controls),
+        existing);
     EXPECT_EQ(app.messages->shown.size(), 1);
     EXPECT_EQ(ReadAll(existing), "fake workbook");
 
     // A name chosen with its extension was asked about by the dialog.
     app.messages->clear();
     app.files->nextSavePath = existing;
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
-              existing);
+    EXPECT_EQ(
+        ExportReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Selection, list, {}, controls),
+        existing);
     EXPECT_TRUE(app.messages->shown.isEmpty());
 }
 
 TEST_F(ReportButtons, CancelledDialogDoesNothing)
 {
     app.files->nextSavePath.clear();
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
-              QString());
+    EXPECT_EQ(
+        ExportReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Selection, list, {}, controls),
+        QString());
     EXPECT_EQ(app.files->saveCalls.size(), 1);
     EXPECT_EQ(log->enginesMade, 0);
     EXPECT_TRUE(app.messages->shown.isEmpty());
@@ -301,8 +313,9 @@ TEST_F(ReportButtons, FileOpenInAnotherProgramIsNotTouched)
     ASSERT_TRUE(WriteAll(target, "open elsewhere"));
     ASSERT_TRUE(WriteAll(desktopDir.filePath(".~lock.busy.xls#"), "lock"));
     app.files->nextSavePath = target;
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
-              QString());
+    EXPECT_EQ(
+        ExportReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Selection, list, {}, controls),
+        QString());
     ASSERT_EQ(app.messages->shown.size(), 1);
     EXPECT_EQ(app.messages->lastText(), "请先关闭打开的Excel文件！");
     EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Critical);
@@ -334,9 +347,9 @@ TEST_F(ReportButtons, APlaceWhereNothingCanBeSavedIsNamedWithItsCause)
         SCOPED_TRACE(c.path.toStdString());
         app.messages->clear();
         app.files->nextSavePath = c.path;
-        EXPECT_EQ(
-            ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
-            QString());
+        EXPECT_EQ(ExportReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Selection, list, {},
+                               controls),
+                  QString());
         ASSERT_EQ(app.messages->shown.size(), 1);
         EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Critical);
         EXPECT_TRUE(app.messages->lastText().contains(c.says)) << app.messages->lastText().toStdString();
@@ -353,15 +366,17 @@ TEST_F(ReportButtons, ADamagedTemplateIsRefusedWithTheFailureMessage)
     ASSERT_TRUE(WriteAll(QDir(app.appDir()).filePath("SelExpert_Plate.xls"), "序号,姓名\n"));
     const QString target = desktopDir.filePath("report.xls");
     app.files->nextSavePath = target;
-    EXPECT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
-              QString());
+    EXPECT_EQ(
+        ExportReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Selection, list, {}, controls),
+        QString());
     EXPECT_EQ(app.messages->texts(), QStringList{kFailure});
     EXPECT_FALSE(QFileInfo::exists(target));
     EXPECT_TRUE(app.desktop->opened.isEmpty());
 
     app.messages->clear();
-    EXPECT_EQ(PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, list, {}, controls),
-              nullptr);
+    EXPECT_EQ(
+        PreviewReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Selection, list, {}, controls),
+        nullptr);
     EXPECT_EQ(app.messages->texts(), QStringList{kFailure});
     EXPECT_TRUE(allEnabled());
 }
@@ -374,9 +389,9 @@ TEST_F(ReportButtons, FailedFillKeepsTheOldFileAndOpensNothing)
     for (const QString &failure : {QString("setTexts"), QString("saveAsXls")}) {
         app.messages->clear();
         log->failOn = QStringList{failure};
-        EXPECT_EQ(
-            ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::History, list, {}, controls),
-            QString());
+        EXPECT_EQ(ExportReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::History, list, {},
+                               controls),
+                  QString());
         ASSERT_EQ(app.messages->shown.size(), 1);
         EXPECT_EQ(app.messages->lastText(), kFailure);
         EXPECT_EQ(app.messages->shown.last().detail, failure + " failed");
@@ -467,7 +482,7 @@ TEST_F(ReportButtons, LongExportRunsBehindAModalProgressDialogThatCancelsWithNot
         WhileHeld seen;
         std::unique_ptr<QTimer> watch(Watch(gate, seen, c.cancel));
 
-        const QString saved = ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::History,
+        const QString saved = ExportReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::History,
                                            MakeReportList(c.rows, 8), {}, controls);
 
         EXPECT_GE(seen.ticks, 3) << "the window's thread ran while the office worked";
@@ -506,8 +521,8 @@ TEST_F(ReportButtons, LongPreviewShowsItsFirstPagesWhileTheRestIsWritten)
     };
     log->onCancel = [&gate] { gate.open = true; };
 
-    ReportPreview *preview =
-        PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, longList, {}, controls);
+    ReportPreview *preview = PreviewReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Selection,
+                                           longList, {}, controls);
     ASSERT_NE(preview, nullptr) << app.messages->lastText().toStdString();
     EXPECT_TRUE(preview->isVisible());
     EXPECT_EQ(VisibleProgressDialog(), nullptr);
@@ -537,8 +552,8 @@ TEST_F(ReportButtons, LongPreviewShowsItsFirstPagesWhileTheRestIsWritten)
 
     // Closed before the rest is written: the office goes with the window.
     gate.open = false;
-    preview =
-        PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, longList, {}, controls);
+    preview = PreviewReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Selection, longList, {},
+                            controls);
     ASSERT_NE(preview, nullptr);
     EXPECT_FALSE(preview->isComplete());
     preview->close();
@@ -552,8 +567,8 @@ TEST_F(ReportButtons, LongPreviewShowsItsFirstPagesWhileTheRestIsWritten)
     log->cancelled = false;
     gate.open = false;
     log->failOn = QStringList{QStringLiteral("exportPdf")};
-    QPointer<ReportPreview> failing =
-        PreviewReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection, longList, {}, controls);
+    QPointer<ReportPreview> failing = PreviewReport({app.state.services, app.state.store.appDir}, &screen,
+                                                    ReportKind::Selection, longList, {}, controls);
     ASSERT_FALSE(failing.isNull());
     EXPECT_TRUE(app.messages->shown.isEmpty());
     gate.open = true;

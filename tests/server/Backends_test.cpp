@@ -51,15 +51,15 @@ std::string backendName(const ::testing::TestParamInfo<DataSource::Kind> &info)
 
 TEST_P(OnBothBackends, NewLibraryHasTheTablesAndInitialContent)
 {
-    EXPECT_EQ(state().UserTable.toLists(),
+    EXPECT_EQ(state().store.UserTable.toLists(),
               QList<QStringList>({{"000001", kInitialAdminName, kInitialAdminPassword, "0"}}));
-    ASSERT_EQ(state().TitleTypeTable.count(), 6);
+    ASSERT_EQ(state().store.TitleTypeTable.count(), 6);
     for (int n = 0; n < 6; ++n)
-        EXPECT_EQ(state().TitleTypeTable.cell(n, 0).toInt(), n);
-    EXPECT_EQ(state().DegreeTable.cell(0, 1).toString(), "全部");
-    EXPECT_EQ(state().ExpertTable.count(), 0);
-    EXPECT_EQ(state().SelectionTable.count(), 0);
-    Connection conn = OpenDataFile(state());
+        EXPECT_EQ(state().store.TitleTypeTable.cell(n, 0).toInt(), n);
+    EXPECT_EQ(state().store.DegreeTable.cell(0, 1).toString(), "全部");
+    EXPECT_EQ(state().store.ExpertTable.count(), 0);
+    EXPECT_EQ(state().store.SelectionTable.count(), 0);
+    Connection conn = OpenDataFile(state().store);
     EXPECT_TRUE(CheckSchema(conn).ok());
     for (const TableDef *t : Schema::AllTables())
         EXPECT_EQ(conn.tableFields(t->name).join(',').toLower(), t->fields.join(',').toLower())
@@ -70,12 +70,12 @@ TEST_P(OnBothBackends, StartingAgainKeepsTheLibrary)
 {
     app->addExpert("甲");
     if (server())
-        ServerBackend(state().source).prepare();
+        ServerBackend(state().store.source).prepare();
     else
-        EnsureDataFile(state().dataFilePath());
+        EnsureDataFile(state().store.dataFilePath());
     app->reloadAll();
-    EXPECT_EQ(state().ExpertTable.count(), 1);
-    EXPECT_EQ(state().UserTable.count(), 1);
+    EXPECT_EQ(state().store.ExpertTable.count(), 1);
+    EXPECT_EQ(state().store.UserTable.count(), 1);
 }
 
 // Ids in the order of their bytes, as the file keeps them, whatever the
@@ -83,7 +83,7 @@ TEST_P(OnBothBackends, StartingAgainKeepsTheLibrary)
 TEST_P(OnBothBackends, LoadersKeepIdOrderNullsAndExactText)
 {
     {
-        Connection conn = OpenDataFile(state());
+        Connection conn = OpenDataFile(state().store);
         Statement st = conn.prepare("INSERT INTO sel_expert (Id, Sel_data, Expert_Id) VALUES (?, ?, ?)");
         const QList<QStringList> rows{
             {"b1", "2026-01-02", " 7 "}, {"B2", "", "张三'; --"}, {"000010", "x", "y"}, {"00009", "a", "b"}};
@@ -98,43 +98,43 @@ TEST_P(OnBothBackends, LoadersKeepIdOrderNullsAndExactText)
             st.step();
         }
     }
-    LoadSelections(state());
-    ASSERT_EQ(state().SelectionTable.count(), 4);
+    LoadSelections(state().store);
+    ASSERT_EQ(state().store.SelectionTable.count(), 4);
     QStringList ids;
-    for (const QStringList &r : state().SelectionTable.toLists())
+    for (const QStringList &r : state().store.SelectionTable.toLists())
         ids << r[0];
     EXPECT_EQ(ids, QStringList({"000010", "00009", "B2", "b1"}));
-    EXPECT_EQ(state().SelectionTable.row(2), QStringList({"B2", "", "张三'; --"}));
-    EXPECT_EQ(state().SelectionTable.row(3)[2], " 7 ");
+    EXPECT_EQ(state().store.SelectionTable.row(2), QStringList({"B2", "", "张三'; --"}));
+    EXPECT_EQ(state().store.SelectionTable.row(3)[2], " 7 ");
 }
 
 TEST_P(OnBothBackends, NewRecordsFollowTheHighestId)
 {
-    EXPECT_EQ(AddExpertRecord(state(), expert("甲")), "000001");
-    LoadExperts(state());
-    EXPECT_EQ(AddExpertRecord(state(), expert("乙")), "000002");
-    LoadExperts(state());
-    EXPECT_EQ(AddExpertRecord(state(), expert("丙")), "000003");
-    LoadExperts(state());
-    ASSERT_TRUE(DeleteExpertsWithSelections(state(), {"000003"}).deleted);
-    LoadExperts(state());
+    EXPECT_EQ(AddExpertRecord(state().store, expert("甲")), "000001");
+    LoadExperts(state().store);
+    EXPECT_EQ(AddExpertRecord(state().store, expert("乙")), "000002");
+    LoadExperts(state().store);
+    EXPECT_EQ(AddExpertRecord(state().store, expert("丙")), "000003");
+    LoadExperts(state().store);
+    ASSERT_TRUE(DeleteExpertsWithSelections(state().store, {"000003"}).deleted);
+    LoadExperts(state().store);
     // The highest number freed is given again.
-    EXPECT_EQ(AddExpertRecord(state(), expert("丁")), "000003");
-    LoadExperts(state());
-    ASSERT_EQ(state().ExpertTable.count(), 3);
-    EXPECT_EQ(state().ExpertTable.cell(2, Schema::E_Name).toString(), "丁");
-    EXPECT_EQ(state().ExpertTable.cell(2, Schema::E_Reg_date).toString(), "2026-12-10");
-    EXPECT_EQ(state().ExpertTable.cell(2, Schema::E_area_id).toString(), " ");
+    EXPECT_EQ(AddExpertRecord(state().store, expert("丁")), "000003");
+    LoadExperts(state().store);
+    ASSERT_EQ(state().store.ExpertTable.count(), 3);
+    EXPECT_EQ(state().store.ExpertTable.cell(2, Schema::E_Name).toString(), "丁");
+    EXPECT_EQ(state().store.ExpertTable.cell(2, Schema::E_Reg_date).toString(), "2026-12-10");
+    EXPECT_EQ(state().store.ExpertTable.cell(2, Schema::E_area_id).toString(), " ");
 
     for (int i = 0; i < 9; ++i)
         app->addSelection("2026-01-01", "000001");
-    EXPECT_EQ(StoreTestDraw(state(), {"000001", "000002", "000003"}, "项目").projectId, "000001");
-    EXPECT_EQ(StoreTestDraw(state(), {"000002"}, "项目二").projectId, "000002");
-    LoadSelections(state());
-    ASSERT_EQ(state().SelectionTable.count(), 13);
-    EXPECT_EQ(state().SelectionTable.row(9), QStringList({"000010", "2026-12-10", "000001"}));
-    EXPECT_EQ(state().SelectionTable.row(11), QStringList({"000012", "2026-12-10", "000003"}));
-    EXPECT_EQ(state().SelectionTable.row(12), QStringList({"000013", "2026-12-10", "000002"}));
+    EXPECT_EQ(StoreTestDraw(state().store, {"000001", "000002", "000003"}, "项目").projectId, "000001");
+    EXPECT_EQ(StoreTestDraw(state().store, {"000002"}, "项目二").projectId, "000002");
+    LoadSelections(state().store);
+    ASSERT_EQ(state().store.SelectionTable.count(), 13);
+    EXPECT_EQ(state().store.SelectionTable.row(9), QStringList({"000010", "2026-12-10", "000001"}));
+    EXPECT_EQ(state().store.SelectionTable.row(11), QStringList({"000012", "2026-12-10", "000003"}));
+    EXPECT_EQ(state().store.SelectionTable.row(12), QStringList({"000013", "2026-12-10", "000002"}));
 }
 
 TEST_P(OnBothBackends, UpdateRewritesTheRecordOrReportsItMissing)
@@ -142,16 +142,16 @@ TEST_P(OnBothBackends, UpdateRewritesTheRecordOrReportsItMissing)
     const QString id = app->addExpert("王五");
     ExpertRecordBuffer changed = expert("王六");
     changed.entry[Schema::E_email] = QString(60, 'e');   // clipped to 50
-    EXPECT_TRUE(UpdateExpertRecord(state(), id, changed));
-    LoadExperts(state());
-    EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_Name).toString(), "王六");
-    EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_email).toString(), QString(50, 'e'));
+    EXPECT_TRUE(UpdateExpertRecord(state().store, id, changed));
+    LoadExperts(state().store);
+    EXPECT_EQ(state().store.ExpertTable.cell(0, Schema::E_Name).toString(), "王六");
+    EXPECT_EQ(state().store.ExpertTable.cell(0, Schema::E_email).toString(), QString(50, 'e'));
 
     // On a file a missing expert is a missing record; on a server another
     // user deleted it, which the save reports as a change by someone else.
-    EXPECT_EQ(UpdateExpertAsRead(state(), "000099", changed, state().ExpertTable.row(0)),
+    EXPECT_EQ(UpdateExpertAsRead(state().store, "000099", changed, state().store.ExpertTable.row(0)),
               server() ? ExpertUpdate::Conflict : ExpertUpdate::Missing);
-    EXPECT_FALSE(UpdateExpertRecord(state(), "000099", changed));
+    EXPECT_FALSE(UpdateExpertRecord(state().store, "000099", changed));
 }
 
 TEST_P(OnBothBackends, DeletionIsAllOrNothing)
@@ -160,23 +160,23 @@ TEST_P(OnBothBackends, DeletionIsAllOrNothing)
     const QString b = app->addExpert("乙");
     app->addSelection("2026-01-01", a);
     app->addSelection("2026-01-01", b);
-    const ExpertDeletion refused = DeleteExpertsWithSelections(state(), {a, "000077"});
+    const ExpertDeletion refused = DeleteExpertsWithSelections(state().store, {a, "000077"});
     EXPECT_FALSE(refused.deleted);
     EXPECT_EQ(refused.missingIndex, 1);
     EXPECT_EQ(app->countRows("expert_msg"), 2);
     EXPECT_EQ(app->countRows("sel_expert"), 2);
 
-    EXPECT_TRUE(DeleteExpertsWithSelections(state(), {a}).deleted);
+    EXPECT_TRUE(DeleteExpertsWithSelections(state().store, {a}).deleted);
     app->reloadAll();
-    EXPECT_EQ(state().ExpertTable.count(), 1);
-    ASSERT_EQ(state().SelectionTable.count(), 1);
-    EXPECT_EQ(state().SelectionTable.cell(0, 2).toString(), b);
+    EXPECT_EQ(state().store.ExpertTable.count(), 1);
+    ASSERT_EQ(state().store.SelectionTable.count(), 1);
+    EXPECT_EQ(state().store.SelectionTable.cell(0, 2).toString(), b);
 }
 
 TEST_P(OnBothBackends, FailedTransactionLeavesNothingBehind)
 {
     {
-        Connection conn = OpenDataFile(state());
+        Connection conn = OpenDataFile(state().store);
         Transaction tx(conn);
         Recordset rs(conn, Schema::SelExpert());
         rs.addNew();
@@ -196,36 +196,36 @@ TEST_P(OnBothBackends, UserChangesAndPasswordChange)
     add.name = "经理";
     add.password = "pw";
     add.role = 1;
-    const UserChangeResult added = ApplyUserChange(state(), "000001", add);
+    const UserChangeResult added = ApplyUserChange(state().store, "000001", add);
     ASSERT_EQ(added.problem, UserProblem::None);
     EXPECT_EQ(added.userId, "000002");
-    EXPECT_EQ(ApplyUserChange(state(), "000001", add).problem, UserProblem::NameTaken);
+    EXPECT_EQ(ApplyUserChange(state().store, "000001", add).problem, UserProblem::NameTaken);
 
-    EXPECT_TRUE(ChangeCredentials(state(), "000002", "经理二", "新密码"));
-    EXPECT_FALSE(ChangeCredentials(state(), "000099", "x", "y"));
-    LoadUsers(state());
-    ASSERT_EQ(state().UserTable.count(), 2);
-    EXPECT_EQ(state().UserTable.row(1), QStringList({"000002", "经理二", "新密码", "1"}));
-    EXPECT_TRUE(CheckCredentials(state().UserTable, "经理二", "新密码").found);
+    EXPECT_TRUE(ChangeCredentials(state().store, "000002", "经理二", "新密码"));
+    EXPECT_FALSE(ChangeCredentials(state().store, "000099", "x", "y"));
+    LoadUsers(state().store);
+    ASSERT_EQ(state().store.UserTable.count(), 2);
+    EXPECT_EQ(state().store.UserTable.row(1), QStringList({"000002", "经理二", "新密码", "1"}));
+    EXPECT_TRUE(CheckCredentials(state().store.UserTable, "经理二", "新密码").found);
 }
 
 // What another program changed since this one read its tables: the server
 // counts changes; a file has one user and never reports any.
 TEST_P(OnBothBackends, ChangesByOthersAreSeenOnRefresh)
 {
-    EXPECT_TRUE(ChangedTables(state()).isEmpty());
+    EXPECT_TRUE(ChangedTables(state().store).isEmpty());
     TestApp::Colleague colleague(*app);
     AddExpertRecord(colleague.store, expert("同事的专家"));
     if (!server()) {
-        EXPECT_TRUE(ChangedTables(state()).isEmpty());
+        EXPECT_TRUE(ChangedTables(state().store).isEmpty());
         return;
     }
-    EXPECT_EQ(ChangedTables(state()), QStringList({"expert_msg"}));
-    EXPECT_TRUE(RefreshChangedTables(state()));
-    ASSERT_EQ(state().ExpertTable.count(), 1);
-    EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_Name).toString(), "同事的专家");
-    EXPECT_TRUE(ChangedTables(state()).isEmpty());
-    EXPECT_FALSE(RefreshChangedTables(state()));
+    EXPECT_EQ(ChangedTables(state().store), QStringList({"expert_msg"}));
+    EXPECT_TRUE(RefreshChangedTables(state().store));
+    ASSERT_EQ(state().store.ExpertTable.count(), 1);
+    EXPECT_EQ(state().store.ExpertTable.cell(0, Schema::E_Name).toString(), "同事的专家");
+    EXPECT_TRUE(ChangedTables(state().store).isEmpty());
+    EXPECT_FALSE(RefreshChangedTables(state().store));
 }
 
 // A save over a colleague's change: the server refuses it and keeps the
@@ -236,16 +236,17 @@ TEST_P(OnBothBackends, ConflictingEditIsRefusedOnAServer)
     TestApp::Colleague colleague(*app);
     ASSERT_TRUE(UpdateExpertRecord(colleague.store, id, expert("同事改的")));
 
-    const QStringList asRead = state().ExpertTable.row(0);
-    const ExpertUpdate mine = UpdateExpertAsRead(state(), id, expert("我改的"), asRead);
-    LoadExperts(state());
+    const QStringList asRead = state().store.ExpertTable.row(0);
+    const ExpertUpdate mine = UpdateExpertAsRead(state().store, id, expert("我改的"), asRead);
+    LoadExperts(state().store);
     if (!server()) {
         EXPECT_EQ(mine, ExpertUpdate::Updated);
         return;
     }
     EXPECT_EQ(mine, ExpertUpdate::Conflict);
-    EXPECT_EQ(state().ExpertTable.cell(0, Schema::E_Name).toString(), "同事改的");
-    EXPECT_EQ(UpdateExpertAsRead(state(), id, expert("我改的"), state().ExpertTable.row(0)), ExpertUpdate::Updated);
+    EXPECT_EQ(state().store.ExpertTable.cell(0, Schema::E_Name).toString(), "同事改的");
+    EXPECT_EQ(UpdateExpertAsRead(state().store, id, expert("我改的"), state().store.ExpertTable.row(0)),
+              ExpertUpdate::Updated);
 }
 
 // The expert import numbers its records after the last expert stored, a
@@ -256,11 +257,11 @@ TEST_P(OnBothBackends, ImportedExpertsFollowTheLastStoredExpert)
     TestApp::Colleague colleague(*app);
     EXPECT_EQ(AddExpertRecord(colleague.store, expert("同事的专家")), "000002");
     const QList<QStringList> records{expert("导入一").storedFields(), expert("导入二").storedFields()};
-    const Outcome done = ExpertImport::AddExperts(state(), records);
+    const Outcome done = ExpertImport::AddExperts(state().store, records);
     ASSERT_TRUE(done.ok()) << done.message().toStdString();
-    ASSERT_EQ(state().ExpertTable.count(), 4);
-    EXPECT_EQ(state().ExpertTable.cell(2, Schema::E_Id).toString(), "000003");
-    EXPECT_EQ(state().ExpertTable.cell(3, Schema::E_Name).toString(), "导入二");
+    ASSERT_EQ(state().store.ExpertTable.count(), 4);
+    EXPECT_EQ(state().store.ExpertTable.cell(2, Schema::E_Id).toString(), "000003");
+    EXPECT_EQ(state().store.ExpertTable.cell(3, Schema::E_Name).toString(), "导入二");
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, OnBothBackends, ::testing::Values(DataSource::File, DataSource::Server),

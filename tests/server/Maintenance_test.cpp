@@ -46,7 +46,7 @@ protected:
 TEST_F(ServerMaintenance, BackupWritesADataFileOfTheLibrary)
 {
     const QString target = app->dir.filePath("备份.mdb");
-    const Outcome done = BackupDatabase(app->state, target);
+    const Outcome done = BackupDatabase(app->state.store, target);
     ASSERT_TRUE(done.ok()) << done.message().toStdString();
     Connection file = Connection::open(target);
     EXPECT_TRUE(CheckSchema(file).ok());
@@ -54,24 +54,24 @@ TEST_F(ServerMaintenance, BackupWritesADataFileOfTheLibrary)
     EXPECT_EQ(expertsInFile(target), QStringList({"甲", "乙"}));
 
     // The exit backup goes into the local backup folder.
-    ASSERT_TRUE(BackupLibrary(app->state).ok());
+    ASSERT_TRUE(BackupLibrary(app->state.store).ok());
     EXPECT_EQ(expertsInFile(QDir(BackupFolderPath(app->appDir())).filePath("ProSys.mdb")), QStringList({"甲", "乙"}));
 }
 
 TEST_F(ServerMaintenance, RestoreReplacesTheServerContentWhole)
 {
     const QString backup = app->dir.filePath("备份.mdb");
-    ASSERT_TRUE(BackupDatabase(app->state, backup).ok());
+    ASSERT_TRUE(BackupDatabase(app->state.store, backup).ok());
     app->addExpert("丙");
-    app->state.DrawUnsaved = true;
+    app->state.draw.DrawUnsaved = true;
 
     const Outcome done = RestoreDatabase(app->maintenanceTarget(), backup);
     ASSERT_TRUE(done.ok()) << done.message().toStdString();
     EXPECT_EQ(app->countRows("expert_msg"), 2);
-    EXPECT_EQ(app->state.ExpertTable.count(), 2);
-    EXPECT_EQ(app->state.UserTable.count(), 2);
-    EXPECT_EQ(app->state.SelectionTable.count(), 1);
-    EXPECT_FALSE(app->state.DrawUnsaved);
+    EXPECT_EQ(app->state.store.ExpertTable.count(), 2);
+    EXPECT_EQ(app->state.store.UserTable.count(), 2);
+    EXPECT_EQ(app->state.store.SelectionTable.count(), 1);
+    EXPECT_FALSE(app->state.draw.DrawUnsaved);
     // The library before the restore is kept as a safety copy.
     const QString safety = done.message().section('\n', -1);
     EXPECT_EQ(expertsInFile(safety), QStringList({"甲", "乙", "丙"})) << done.message().toStdString();
@@ -89,8 +89,8 @@ TEST_F(ServerMaintenance, InitialiseEmptiesTheLibraryButKeepsTheAdministrators)
     ASSERT_TRUE(done.ok()) << done.message().toStdString();
     EXPECT_EQ(app->countRows("expert_msg"), 0);
     EXPECT_EQ(app->countRows("sel_expert"), 0);
-    ASSERT_EQ(app->state.UserTable.count(), 1);
-    EXPECT_EQ(app->state.UserTable.cell(0, 1).toString(), kInitialAdminName);
+    ASSERT_EQ(app->state.store.UserTable.count(), 1);
+    EXPECT_EQ(app->state.store.UserTable.cell(0, 1).toString(), kInitialAdminName);
     const QString safety = done.message().section('\n', -1);
     EXPECT_TRUE(QFileInfo(safety).isFile()) << done.message().toStdString();
     EXPECT_EQ(expertsInFile(safety), QStringList({"甲", "乙"}));

@@ -71,20 +71,20 @@ protected:
     // Completes a draw of these experts on the result screen ("完成").
     void completeDraw(const QStringList &ids)
     {
-        StartNewDraw(app->state);
-        app->state.DrawList.clear();
+        app->state.draw.StartNewDraw();
+        app->state.draw.DrawList.clear();
         for (const QString &id : ids)
-            app->state.DrawList.append({id, "n", "男", " ", " ", " ", " ", " "});
-        app->state.DrawUnsaved = true;
+            app->state.draw.DrawList.append({id, "n", "男", " ", " ", " ", " ", " "});
+        app->state.draw.DrawUnsaved = true;
         host->openScreen(ScreenId::DrawResult);
         click(control<QPushButton>("frmNewPro", "cmdSave"));
     }
 
     QStringList storedSelectionIds()
     {
-        LoadSelections(app->state);
+        LoadSelections(app->state.store);
         QStringList ids;
-        for (const QStringList &r : app->state.SelectionTable.toLists())
+        for (const QStringList &r : app->state.store.SelectionTable.toLists())
             ids << r[0] + ":" + r[2];
         return ids;
     }
@@ -114,8 +114,8 @@ TEST_P(ScreensOnBothBackends, SavingAnUpdateThroughTheEditor)
     control<QLineEdit>(kUpd, ArrayName("txtDis", 0))->setText(" 新名 ");
     click(control<QPushButton>(kUpd, "cmd_Save"));
     EXPECT_EQ(app->messages->texts(), QStringList{"修改成功。"});
-    ASSERT_EQ(app->state.ExpertTable.count(), 1);
-    EXPECT_EQ(app->state.ExpertTable.cell(0, Schema::E_Name).toString(), "新名");
+    ASSERT_EQ(app->state.store.ExpertTable.count(), 1);
+    EXPECT_EQ(app->state.store.ExpertTable.cell(0, Schema::E_Name).toString(), "新名");
 }
 
 TEST_P(ScreensOnBothBackends, CompletingADrawStoresItsRecords)
@@ -124,9 +124,9 @@ TEST_P(ScreensOnBothBackends, CompletingADrawStoresItsRecords)
     const QString b = app->addExpert("乙");
     completeDraw({a, b});
     EXPECT_EQ(app->messages->lastText(), "增加成功。");
-    EXPECT_FALSE(app->state.DrawUnsaved);
+    EXPECT_FALSE(app->state.draw.DrawUnsaved);
     EXPECT_EQ(storedSelectionIds(), QStringList({"000001:" + a, "000002:" + b}));
-    EXPECT_EQ(app->state.ProjectTable.count(), 1);
+    EXPECT_EQ(app->state.store.ProjectTable.count(), 1);
 }
 
 // What only a server sees: a colleague working on the same library.
@@ -145,8 +145,8 @@ TEST_P(ScreensOnServer, AnUpdateOverAColleaguesChangeIsRefused)
     click(control<QPushButton>(kUpd, "cmd_Save"));
     ASSERT_EQ(app->messages->texts(), QStringList{QString::fromUtf8(kExpertChangedElsewhere)});
     EXPECT_EQ(app->messages->shown[0].icon, MessageService::Icon::Critical);
-    LoadExperts(app->state);
-    EXPECT_EQ(app->state.ExpertTable.cell(0, Schema::E_Name).toString(), "同事改的");
+    LoadExperts(app->state.store);
+    EXPECT_EQ(app->state.store.ExpertTable.cell(0, Schema::E_Name).toString(), "同事改的");
 
     // Opened again, the editor shows the colleague's record and saves over it.
     app->messages->clear();
@@ -180,8 +180,8 @@ TEST_P(ScreensOnServer, ADrawAfterAColleaguesDrawTakesTheNextNumbers)
     completeDraw({a});
     EXPECT_EQ(app->messages->lastText(), "增加成功。");
     EXPECT_EQ(storedSelectionIds(), QStringList({"000001:" + b, "000002:" + a}));
-    LoadProjects(app->state);
-    EXPECT_EQ(app->state.ProjectTable.count(), 2);
+    LoadProjects(app->state.store);
+    EXPECT_EQ(app->state.store.ProjectTable.count(), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ScreensOnBothBackends, ::testing::Values(DataSource::File, DataSource::Server),

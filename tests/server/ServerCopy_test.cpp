@@ -74,11 +74,11 @@ protected:
         file.addUser("000005", "经理", "密码 ", "1");
         // Two stored draws: projects with their rounds (candidates kept as
         // bytes) and experts, and an attendance.
-        StoreTestDraw(file.state, {"000001", "000002"}, "项目一");
-        StoreTestDraw(file.state, {"000003"}, "项目二");
-        ASSERT_TRUE(SetAttendance(file.state, "000001", 2, Attendance::Declined, "病假", "admin",
+        StoreTestDraw(file.state.store, {"000001", "000002"}, "项目一");
+        StoreTestDraw(file.state.store, {"000003"}, "项目二");
+        ASSERT_TRUE(SetAttendance(file.state.store, "000001", 2, Attendance::Declined, "病假", "admin",
                                   QDateTime(QDate(2026, 12, 11), QTime(9, 0))));
-        Connection conn = OpenDataFile(file.state);
+        Connection conn = OpenDataFile(file.state.store);
         conn.exec("DELETE FROM expert_msg WHERE Id = '000002'");
         conn.exec("UPDATE expert_msg SET Resume = NULL WHERE Id = '000003'");
     }
@@ -93,7 +93,7 @@ TEST_F(ServerCopy, FileToServerAndBackKeepsEveryRecord)
     const ToolRun up = runTool({"--to-server", file.dataFile(), db.source().uri});
     ASSERT_EQ(up.exitCode, 0) << up.output.toStdString();
 
-    Connection original = OpenDataFile(file.state);
+    Connection original = OpenDataFile(file.state.store);
     const QList<QStringList> before = everything(original);
     {
         Connection server = Connection::connect(db.source());

@@ -82,20 +82,20 @@ TEST_F(TwoClients, StoringAtOnceGivesEveryRecordItsOwnNumberAndLosesNone)
     app->addExpert("常任一");
     app->addExpert("常任二");
     ClientLog first, second;
-    std::thread a([&] { runClient(app->state, "甲", first); });
-    std::thread b([&] { runClient(app->state, "乙", second); });
+    std::thread a([&] { runClient(app->state.store, "甲", first); });
+    std::thread b([&] { runClient(app->state.store, "乙", second); });
     a.join();
     b.join();
     EXPECT_EQ(first.errors, QStringList());
     EXPECT_EQ(second.errors, QStringList());
 
     app->reloadAll();
-    const TextTable &experts = app->state.ExpertTable;
-    const TextTable &selections = app->state.SelectionTable;
+    const TextTable &experts = app->state.store.ExpertTable;
+    const TextTable &selections = app->state.store.SelectionTable;
     // Numbers run 000001, 000002, ... without a gap or a repeat.
     EXPECT_EQ(column(experts, 0), numbered(2 + 2 * kRounds));
     EXPECT_EQ(column(selections, 0), numbered(2 * kRounds * kDrawSize));
-    EXPECT_EQ(column(app->state.ProjectTable, 0), numbered(2 * kRounds));
+    EXPECT_EQ(column(app->state.store.ProjectTable, 0), numbered(2 * kRounds));
     EXPECT_EQ(QSet<QString>(first.expertIds.begin(), first.expertIds.end())
                   .intersect(QSet<QString>(second.expertIds.begin(), second.expertIds.end())),
               QSet<QString>());
@@ -106,7 +106,7 @@ TEST_F(TwoClients, StoringAtOnceGivesEveryRecordItsOwnNumberAndLosesNone)
     for (const auto &[who, log] : {std::pair{"甲", &first}, std::pair{"乙", &second}}) {
         ASSERT_EQ(log->expertIds.size(), kRounds);
         for (int i = 0; i < kRounds; ++i) {
-            const qsizetype row = FindExpertRow(app->state, log->expertIds[i]);
+            const qsizetype row = FindExpertRow(app->state.store, log->expertIds[i]);
             ASSERT_GE(row, 0);
             EXPECT_EQ(experts.cell(row, Schema::E_Name).toString(),
                       QStringLiteral("%1-%2").arg(QString::fromUtf8(who)).arg(i));
@@ -116,7 +116,8 @@ TEST_F(TwoClients, StoringAtOnceGivesEveryRecordItsOwnNumberAndLosesNone)
     EXPECT_EQ(column(selections, 2).count("000001"), 2 * kRounds);
     std::printf("[ counts   ] two clients stored %lld experts, %lld projects and %lld extraction records at once; "
                 "no duplicate number, none lost\n",
-                static_cast<long long>(experts.count() - 2), static_cast<long long>(app->state.ProjectTable.count()),
+                static_cast<long long>(experts.count() - 2),
+                static_cast<long long>(app->state.store.ProjectTable.count()),
                 static_cast<long long>(selections.count()));
 }
 
@@ -124,7 +125,7 @@ TEST_F(TwoClients, TheSecondOfTwoEditsOfOneExpertIsReported)
 {
     const QString id = app->addExpert("原名");
     TestApp::Colleague colleague(*app);
-    const QStringList mineAsRead = app->state.ExpertTable.row(0);
+    const QStringList mineAsRead = app->state.store.ExpertTable.row(0);
     const QStringList theirsAsRead = colleague.store.ExpertTable.row(0);
 
     ExpertFormValues v;
@@ -132,13 +133,13 @@ TEST_F(TwoClients, TheSecondOfTwoEditsOfOneExpertIsReported)
     EXPECT_EQ(UpdateExpertAsRead(colleague.store, id, *GatherExpertFields(v, QDate(2026, 12, 10)), theirsAsRead),
               ExpertUpdate::Updated);
     v.byField[Schema::E_Name] = "我改的";
-    EXPECT_EQ(UpdateExpertAsRead(app->state, id, *GatherExpertFields(v, QDate(2026, 12, 10)), mineAsRead),
+    EXPECT_EQ(UpdateExpertAsRead(app->state.store, id, *GatherExpertFields(v, QDate(2026, 12, 10)), mineAsRead),
               ExpertUpdate::Conflict);
     ASSERT_TRUE(DeleteExpertsWithSelections(colleague.store, {id}).deleted);
-    EXPECT_EQ(UpdateExpertAsRead(app->state, id, *GatherExpertFields(v, QDate(2026, 12, 10)), mineAsRead),
+    EXPECT_EQ(UpdateExpertAsRead(app->state.store, id, *GatherExpertFields(v, QDate(2026, 12, 10)), mineAsRead),
               ExpertUpdate::Conflict);
-    LoadExperts(app->state);
-    EXPECT_EQ(app->state.ExpertTable.count(), 0);
+    LoadExperts(app->state.store);
+    EXPECT_EQ(app->state.store.ExpertTable.count(), 0);
 }
 
 // Two programs starting at once on an empty database: one makes the

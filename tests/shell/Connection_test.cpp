@@ -446,8 +446,8 @@ TEST(LoginLink, StandsClearOfTheFixedControlsAndOpensTheDialog)
 TEST(SourceStatus, TheNavigationPanelNamesTheSourceInUse)
 {
     TestApp app;
-    app.state.source.kind = DataSource::Server;
-    app.state.source.uri = "postgresql://kestrune@dbhost/library?sslmode=require";
+    app.state.store.source.kind = DataSource::Server;
+    app.state.store.source.uri = "postgresql://kestrune@dbhost/library?sslmode=require";
     TestHost host(app.state);
     frmLeft left(app.state, host);
     left.resize(400, 600);

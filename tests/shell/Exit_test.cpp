@@ -40,9 +40,9 @@ struct ExitFixture {
     {
         const QString a = app.addExpert("甲");
         const QString b = app.addExpert("乙");
-        app.state.DrawList.append({a, "甲", "男", "", "", "", "", ""});
-        app.state.DrawList.append({b, "乙", "男", "", "", "", "", ""});
-        app.state.DrawUnsaved = true;
+        app.state.draw.DrawList.append({a, "甲", "男", "", "", "", "", ""});
+        app.state.draw.DrawList.append({b, "乙", "男", "", "", "", "", ""});
+        app.state.draw.DrawUnsaved = true;
     }
 };
 
@@ -80,13 +80,13 @@ TEST(Exit, YesStoresTheDrawThenBacksUpTheSavedFile)
     ASSERT_EQ(f.app.messages->shown.size(), 1);
     EXPECT_EQ(f.app.messages->shown[0].text, "您有未保存的抽取记录,是否需要保存？");
     EXPECT_EQ(f.app.messages->shown[0].title, "Kestrune");
-    EXPECT_FALSE(f.app.state.DrawUnsaved);
+    EXPECT_FALSE(f.app.state.draw.DrawUnsaved);
     // The in-memory selections are not reloaded by the exit.
-    EXPECT_EQ(f.app.state.SelectionTable.count(), 1);
-    LoadSelections(f.app.state);
-    ASSERT_EQ(f.app.state.SelectionTable.count(), 3);
-    EXPECT_EQ(f.app.state.SelectionTable.row(1), QStringList({"000002", "2026-12-09", "000001"}));
-    EXPECT_EQ(f.app.state.SelectionTable.row(2), QStringList({"000003", "2026-12-09", "000002"}));
+    EXPECT_EQ(f.app.state.store.SelectionTable.count(), 1);
+    LoadSelections(f.app.state.store);
+    ASSERT_EQ(f.app.state.store.SelectionTable.count(), 3);
+    EXPECT_EQ(f.app.state.store.SelectionTable.row(1), QStringList({"000002", "2026-12-09", "000001"}));
+    EXPECT_EQ(f.app.state.store.SelectionTable.row(2), QStringList({"000003", "2026-12-09", "000002"}));
     EXPECT_EQ(ReadAll(f.backupFile()), ReadAll(f.app.dataFile()));
 }
 
@@ -95,18 +95,18 @@ TEST(Exit, YesStoresOnlyTheExpertsNotStoredYet)
     ExitFixture f;
     f.drawTwo();
     // The two were stored with "完成"; then the draw went on with a third.
-    ASSERT_EQ(StoreDrawProject(f.app.state, f.app.state.DrawList, f.app.state.DrawRecord, ProjectFacts{"评标"}, "admin",
-                               QDateTime(f.app.state.today(), QTime(9, 0)))
+    ASSERT_EQ(StoreDrawProject(f.app.state.store, f.app.state.draw.DrawList, f.app.state.draw.DrawRecord,
+                               ProjectFacts{"评标"}, "admin", QDateTime(f.app.state.today(), QTime(9, 0)))
                   .rowsAdded,
               2);
     const QString c = f.app.addExpert("丙");
-    f.app.state.DrawList.append({c, "丙", "男", "", "", "", "", ""});
-    f.app.state.DrawUnsaved = true;
+    f.app.state.draw.DrawList.append({c, "丙", "男", "", "", "", "", ""});
+    f.app.state.draw.DrawUnsaved = true;
     f.app.messages->answers.enqueue(true);
     f.main->ExitApplication();
-    LoadSelections(f.app.state);
-    ASSERT_EQ(f.app.state.SelectionTable.count(), 3);
-    EXPECT_EQ(f.app.state.SelectionTable.row(2), QStringList({"000003", "2026-12-09", c}));
+    LoadSelections(f.app.state.store);
+    ASSERT_EQ(f.app.state.store.SelectionTable.count(), 3);
+    EXPECT_EQ(f.app.state.store.SelectionTable.row(2), QStringList({"000003", "2026-12-09", c}));
 }
 
 TEST(Exit, NoStoresNothingAndStillBacksUp)
@@ -115,7 +115,7 @@ TEST(Exit, NoStoresNothingAndStillBacksUp)
     f.drawTwo();
     f.app.messages->answers.enqueue(false);
     f.main->ExitApplication();
-    EXPECT_FALSE(f.app.state.DrawUnsaved);
+    EXPECT_FALSE(f.app.state.draw.DrawUnsaved);
     EXPECT_EQ(f.app.countRows("sel_expert"), 0);
     EXPECT_TRUE(QFile::exists(f.backupFile()));
 }
@@ -123,7 +123,7 @@ TEST(Exit, NoStoresNothingAndStillBacksUp)
 TEST(Exit, YesWithAnEmptyDrawListAddsNothing)
 {
     ExitFixture f;
-    f.app.state.DrawUnsaved = true;
+    f.app.state.draw.DrawUnsaved = true;
     f.app.messages->answers.enqueue(true);
     f.main->ExitApplication();
     EXPECT_EQ(f.app.countRows("sel_expert"), 0);

@@ -86,7 +86,7 @@ TEST(FatalPath, ADeleteThatCannotReachTheFileSaysSoAndTheProgramGoesOn)
     EXPECT_EQ(app.messages->shown.last().icon, MessageService::Icon::Critical);
     // Like a failed save: the program goes on, nothing changed.
     EXPECT_EQ(ended, 0);
-    EXPECT_EQ(app.state.ExpertTable.count(), 1);
+    EXPECT_EQ(app.state.store.ExpertTable.count(), 1);
 }
 
 }   // namespace

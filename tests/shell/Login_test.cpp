@@ -19,8 +19,8 @@ struct LoginFixture {
 
     LoginFixture()
     {
-        app.state.CurrentUserId.clear();
-        app.state.CurrentUserRole = -1;
+        app.state.session.CurrentUserId.clear();
+        app.state.session.CurrentUserRole = -1;
         login.show();
     }
     QLineEdit *text1() { return login.findChild<QLineEdit *>("Text1"); }
@@ -93,9 +93,9 @@ TEST(Login, SuccessRecordsUserAndRole)
     f.app.addUser("000002", "pm", "1", "1");
     f.login.activate();
     f.submit("pm", "1");
-    EXPECT_EQ(f.app.state.CurrentUserId, "000002");
-    EXPECT_EQ(f.app.state.CurrentUserRole, 1);
-    EXPECT_FALSE(f.app.state.isAdministrator());
+    EXPECT_EQ(f.app.state.session.CurrentUserId, "000002");
+    EXPECT_EQ(f.app.state.session.CurrentUserRole, 1);
+    EXPECT_FALSE(f.app.state.session.isAdministrator());
 }
 
 TEST(Login, FirstMatchingRowWins)
@@ -105,8 +105,8 @@ TEST(Login, FirstMatchingRowWins)
     f.app.addUser("000003", "dup", "x", "0");
     f.login.activate();
     f.submit("dup", "x");
-    EXPECT_EQ(f.app.state.CurrentUserId, "000003");
-    EXPECT_EQ(f.app.state.CurrentUserRole, 0);
+    EXPECT_EQ(f.app.state.session.CurrentUserId, "000003");
+    EXPECT_EQ(f.app.state.session.CurrentUserRole, 0);
 }
 
 TEST(Login, UnknownLimitsGetRestrictedRights)
@@ -117,7 +117,7 @@ TEST(Login, UnknownLimitsGetRestrictedRights)
         f.login.activate();
         f.submit("odd", "x");
         ASSERT_EQ(f.loggedIn.count(), 1);
-        EXPECT_FALSE(f.app.state.isAdministrator()) << limits.toStdString();
+        EXPECT_FALSE(f.app.state.session.isAdministrator()) << limits.toStdString();
     }
 }
 
@@ -125,7 +125,7 @@ TEST(Login, EmptyUserTableAlwaysRefuses)
 {
     LoginFixture f;
     {
-        Connection c = OpenDataFile(f.app.state);
+        Connection c = OpenDataFile(f.app.state.store);
         c.exec("DELETE FROM login_pwd");
     }
     f.login.activate();
@@ -138,7 +138,7 @@ TEST(Login, ActivationReloadsTheUsers)
 {
     LoginFixture f;
     f.app.addUser("000002", "late", "x", "1");
-    f.app.state.UserTable.clear();
+    f.app.state.store.UserTable.clear();
     f.login.activate();
     f.submit("late", "x");
     EXPECT_EQ(f.loggedIn.count(), 1);
@@ -150,10 +150,10 @@ TEST(Login, AUserAddedWhileTheWindowWaitsCanLogIn)
     // user after this window read the users.
     LoginFixture f;
     f.app.addUser("000002", "late", "x", "1");
-    f.app.state.UserTable.clear();
+    f.app.state.store.UserTable.clear();
     f.submit("late", "x");
     EXPECT_EQ(f.loggedIn.count(), 1);
-    EXPECT_EQ(f.app.state.CurrentUserId, "000002");
+    EXPECT_EQ(f.app.state.session.CurrentUserId, "000002");
 }
 
 TEST(Login, ComingBackFromAnotherProgramReloadsTheUsersAndKeepsTheFocus)
@@ -161,11 +161,11 @@ TEST(Login, ComingBackFromAnotherProgramReloadsTheUsersAndKeepsTheFocus)
     LoginFixture f;
     f.text2()->setFocus();
     // Added by another program: this one has not read it.
-    OpenDataFile(f.app.state).exec("INSERT INTO login_pwd VALUES ('000002', 'late', 'x', '1')");
+    OpenDataFile(f.app.state.store).exec("INSERT INTO login_pwd VALUES ('000002', 'late', 'x', '1')");
     Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
-    EXPECT_EQ(f.app.state.UserTable.count(), 1);
+    EXPECT_EQ(f.app.state.store.UserTable.count(), 1);
     Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
-    EXPECT_EQ(f.app.state.UserTable.count(), 2);
+    EXPECT_EQ(f.app.state.store.UserTable.count(), 2);
     EXPECT_EQ(f.login.focusWidget(), f.text2());
 }
 

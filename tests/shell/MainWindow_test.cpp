@@ -31,7 +31,7 @@ public:
 
 protected:
     void onLoad() override { ++loads; }
-    void onActivate() override { ++activations; }
+    void onActivate(const ScreenArgs &) override { ++activations; }
 };
 
 ScreenRegistry countingRegistry()
@@ -76,27 +76,25 @@ TEST(MainWindow, StartUpLoadsTablesAndShowsTheSystemSection)
     TestApp app;
     app.addExpert("甲");
     app.addSelection("2026-01-01", "000001");
-    app.state.ExpertTable.clear();
-    app.state.SelectionTable.clear();
-    app.state.DrawUnsaved = true;
-    app.state.SearchReturn = true;
+    app.state.store.ExpertTable.clear();
+    app.state.store.SelectionTable.clear();
+    app.state.draw.DrawUnsaved = true;
     app.state.AutoBackupOn = false;
     MDIFrm main(app.state, countingRegistry());
     main.show();
     main.start();
     EXPECT_EQ(main.windowTitle(), "Kestrune");
-    EXPECT_EQ(app.state.ExpertTable.count(), 1);
-    EXPECT_EQ(app.state.SelectionTable.count(), 1);
-    EXPECT_EQ(app.state.TitleTypeTable.count(), 6);
+    EXPECT_EQ(app.state.store.ExpertTable.count(), 1);
+    EXPECT_EQ(app.state.store.SelectionTable.count(), 1);
+    EXPECT_EQ(app.state.store.TitleTypeTable.count(), 6);
     EXPECT_TRUE(app.state.AutoBackupOn);
-    EXPECT_FALSE(app.state.DrawUnsaved);
-    EXPECT_FALSE(app.state.SearchReturn);
-    EXPECT_EQ(app.state.RoleNames, QStringList({"管理员", "项目经理", "公司领导"}));
+    EXPECT_FALSE(app.state.draw.DrawUnsaved);
+    EXPECT_EQ(app.state.session.RoleNames, QStringList({"管理员", "项目经理", "公司领导"}));
     auto *pane = main.screen("frmDisMsg");
     ASSERT_NE(pane, nullptr);
     EXPECT_EQ(pane->findChild<QLabel *>("labTitle")->text(), "系统配置");
     EXPECT_EQ(pane->findChild<QLabel *>("labT_Sub(0)")->text(), "数据的导入与导出");
-    EXPECT_EQ(app.state.CurrentScreen, 1);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 1);
 }
 
 TEST(MainWindow, MenusCarryTheirCaptions)
@@ -120,7 +118,7 @@ TEST(MainWindow, OnlyAnAdministratorSeesTheUserAccountsItem)
 {
     for (int role : {0, 1, 2, -1}) {
         TestApp app;
-        app.state.CurrentUserRole = role;
+        app.state.session.CurrentUserRole = role;
         MDIFrm main(app.state, countingRegistry());
         int opened = 0;
         main.showUserRights = [&] { ++opened; };
@@ -141,9 +139,9 @@ TEST(MainWindow, TheUserAccountsItemOpensItsScreenAtPathRowOne)
     main->resize(1280, 900);
     main->show();
     main->start();
-    app.state.CurrentScreen = 5;
+    app.state.nav.CurrentScreen = 5;
     main->findChild<QAction *>("menuUserRights")->trigger();
-    EXPECT_EQ(app.state.CurrentScreen, 1);
+    EXPECT_EQ(app.state.nav.CurrentScreen, 1);
     ASSERT_NE(main->frontScreen(), nullptr);
     EXPECT_EQ(main->frontScreen()->objectName(), "frmUserRights");
     EXPECT_EQ(main->frontScreen()->findChild<QLabel *>("labPath")->text(), "用户权限设置");
@@ -246,7 +244,7 @@ TEST(Keyboard, TabWalksThePanelAndEnterOrSpaceOpensTheEntry)
     f.icon(9)->setFocus();
     QTest::keyClick(f.icon(9), Qt::Key_Space);
     EXPECT_EQ(f.main.frontScreen()->objectName(), "frmSearchExpert");
-    EXPECT_EQ(f.app.state.CurrentScreen, 9);
+    EXPECT_EQ(f.app.state.nav.CurrentScreen, 9);
     // Pictures carry their words for assistive tools.
     EXPECT_EQ(f.icon(13)->accessibleName(), "历史抽取专家记录");
     EXPECT_EQ(panel->findChild<QLabel *>("Picture1")->accessibleName(), "修改密码");
@@ -328,7 +326,7 @@ TEST(Screens, SecondOpenRunsOnlyTheActivation)
     EXPECT_EQ(list->loads, 1);
     EXPECT_EQ(list->activations, 2);
     EXPECT_EQ(f.main.frontScreen(), list);
-    EXPECT_EQ(f.app.state.CurrentScreen, 5);
+    EXPECT_EQ(f.app.state.nav.CurrentScreen, 5);
     EXPECT_EQ(list->findChild<QLabel *>("labPath")->text(), "专家列表");
     EXPECT_EQ(f.main.picInterface()->width(), Px(11515));
 }
@@ -369,13 +367,13 @@ TEST(PathLine, SkipsBlankLevels)
                  {10, "专家高级检索 -> 查看"},
                  {26, "数据的导入与导出"}};
     for (const Case &c : cases) {
-        app.state.CurrentScreen = c.screen;
-        EXPECT_EQ(BuildPath(app.state), c.path);
+        app.state.nav.CurrentScreen = c.screen;
+        EXPECT_EQ(BuildPath(app.state.nav), c.path);
     }
-    app.state.PathTitles[5][1] = "   ";
-    app.state.PathTitles[5][3] = "深";
-    app.state.CurrentScreen = 5;
-    EXPECT_EQ(BuildPath(app.state), "专家列表 -> 深");
+    app.state.nav.PathTitles[5][1] = "   ";
+    app.state.nav.PathTitles[5][3] = "深";
+    app.state.nav.CurrentScreen = 5;
+    EXPECT_EQ(BuildPath(app.state.nav), "专家列表 -> 深");
 }
 
 struct EntryCase {
@@ -393,7 +391,7 @@ TEST_P(NavigationEntries, LabelAndIconOpenTheScreenAlike)
         MainFixture f;
         ClickableLabel *target = viaIcon ? f.icon(c.index) : f.entry(c.index);
         QTest::mouseClick(target, Qt::LeftButton);
-        EXPECT_EQ(f.app.state.CurrentScreen, c.screen);
+        EXPECT_EQ(f.app.state.nav.CurrentScreen, c.screen);
         EXPECT_EQ(f.main.frontScreen()->objectName(), QString::fromLatin1(c.form));
         EXPECT_EQ(backColor(f.entry(c.index)), QColor(0, 0, 129));
         EXPECT_EQ(textColor(f.entry(c.index)), QColor(Qt::white));
@@ -443,7 +441,7 @@ TEST(Navigation, HeadingsRefillThePaneWithoutLeftovers)
         EXPECT_EQ(pane->findChild<QLabel *>(ArrayName("labT_Sub", i))->text(), "");
         EXPECT_EQ(pane->findChild<QLabel *>(ArrayName("labT_Text", i))->text(), "");
     }
-    EXPECT_EQ(f.app.state.CurrentScreen, 1);
+    EXPECT_EQ(f.app.state.nav.CurrentScreen, 1);
 }
 
 TEST(Navigation, OpenScreenEntryBringsItBackWithoutReloading)

@@ -57,12 +57,12 @@ TEST(ScreenTable, EveryRowHasItsNumberPathAndWindow)
         SCOPED_TRACE(testing::Message() << "screen " << row.number);
         EXPECT_EQ(ScreenNumber(row.id), row.number);
         EXPECT_EQ(FormName(ScreenOf(row.id).form), QString::fromLatin1(row.form));
-        app.state.CurrentScreen = row.number;
-        EXPECT_EQ(BuildPath(app.state), QString::fromUtf8(row.path));
+        app.state.nav.CurrentScreen = row.number;
+        EXPECT_EQ(BuildPath(app.state.nav), QString::fromUtf8(row.path));
         // Levels 4 and 5 are empty in every row.
-        ASSERT_EQ(app.state.PathTitles[row.number].size(), kPathLevels);
-        EXPECT_TRUE(app.state.PathTitles[row.number][3].isEmpty());
-        EXPECT_TRUE(app.state.PathTitles[row.number][4].isEmpty());
+        ASSERT_EQ(app.state.nav.PathTitles[row.number].size(), kPathLevels);
+        EXPECT_TRUE(app.state.nav.PathTitles[row.number][3].isEmpty());
+        EXPECT_TRUE(app.state.nav.PathTitles[row.number][4].isEmpty());
     }
 }
 
@@ -75,7 +75,7 @@ TEST(ScreenTable, OpeningAScreenNumberShowsItsWindowWithItsPath)
         SCOPED_TRACE(testing::Message() << "screen " << row.number);
         ChildScreen *before = host.frontScreen();
         host.openScreen(row.id);
-        EXPECT_EQ(app.state.CurrentScreen, row.number);
+        EXPECT_EQ(app.state.nav.CurrentScreen, row.number);
         if (*row.form == '\0') {
             // A number no window shows leaves the screen in front as it was.
             EXPECT_EQ(host.frontScreen(), before);

@@ -142,9 +142,9 @@ protected:
         expertB = app.addExpert("乙");
         app.addSelection("2020-01-01", expertA);
         before = ReadAll(app.dataFile());
-        expertsBefore = app.state.ExpertTable.toLists();
-        selectionsBefore = app.state.SelectionTable.toLists();
-        usersBefore = app.state.UserTable.toLists();
+        expertsBefore = app.state.store.ExpertTable.toLists();
+        selectionsBefore = app.state.store.SelectionTable.toLists();
+        usersBefore = app.state.store.UserTable.toLists();
     }
     void inject() { guard = GetParam().start(app); }
     void release() { guard.reset(); }
@@ -156,9 +156,9 @@ protected:
         release();
         EXPECT_EQ(ReadAll(app.dataFile()), before);
         EXPECT_FALSE(QFileInfo::exists(app.dataFile() + "-journal"));
-        EXPECT_EQ(app.state.ExpertTable.toLists(), expertsBefore);
-        EXPECT_EQ(app.state.SelectionTable.toLists(), selectionsBefore);
-        EXPECT_EQ(app.state.UserTable.toLists(), usersBefore);
+        EXPECT_EQ(app.state.store.ExpertTable.toLists(), expertsBefore);
+        EXPECT_EQ(app.state.store.SelectionTable.toLists(), selectionsBefore);
+        EXPECT_EQ(app.state.store.UserTable.toLists(), usersBefore);
         for (const auto &m : app.messages->shown)
             EXPECT_NE(m.icon, MessageService::Icon::Information) << m.text.toStdString();
     }
@@ -175,9 +175,9 @@ protected:
     }
     void drawBoth()
     {
-        app.state.DrawList.append({expertA, "甲", "男", "", "", "", "", ""});
-        app.state.DrawList.append({expertB, "乙", "男", "", "", "", "", ""});
-        app.state.DrawUnsaved = true;
+        app.state.draw.DrawList.append({expertA, "甲", "男", "", "", "", "", ""});
+        app.state.draw.DrawList.append({expertB, "乙", "男", "", "", "", "", ""});
+        app.state.draw.DrawUnsaved = true;
     }
     ExpertRecordBuffer record(const QString &name)
     {
@@ -219,14 +219,14 @@ TEST_P(WriteFailures, NewExpertIsNotStoredAndTheEditorKeepsItsValues)
 TEST_P(WriteFailures, ExpertUpdateRaisesAndLeavesTheRecord)
 {
     inject();
-    EXPECT_THROW(UpdateExpertRecord(app.state, expertA, record("改名")), DbError);
+    EXPECT_THROW(UpdateExpertRecord(app.state.store, expertA, record("改名")), DbError);
     expectNothingChanged();
 }
 
 TEST_P(WriteFailures, DeletingExpertsRaisesAndDeletesNothing)
 {
     inject();
-    EXPECT_THROW(DeleteExpertsWithSelections(app.state, {expertA, expertB}), DbError);
+    EXPECT_THROW(DeleteExpertsWithSelections(app.state.store, {expertA, expertB}), DbError);
     expectNothingChanged();
     EXPECT_EQ(app.countRows("expert_msg"), 2);
     EXPECT_EQ(app.countRows("sel_expert"), 1);
@@ -260,20 +260,20 @@ TEST_P(WriteFailures, DrawIsNotStoredAndStaysUnsavedOnTheResultScreen)
     drawBoth();
     TestHost host(app.state);
     host.openScreen(ScreenId::DrawResult);
-    const QList<QStringList> draw = app.state.DrawList.toLists();
+    const QList<QStringList> draw = app.state.draw.DrawList.toLists();
     inject();
     QTest::mouseClick(host.find<QPushButton>("frmNewPro", "cmdSave"), Qt::LeftButton);
     expectOneCriticalMessage();
     expectNothingChanged();
-    EXPECT_EQ(app.state.DrawList.toLists(), draw);
-    EXPECT_TRUE(app.state.DrawUnsaved);
+    EXPECT_EQ(app.state.draw.DrawList.toLists(), draw);
+    EXPECT_TRUE(app.state.draw.DrawUnsaved);
     EXPECT_TRUE(host.find<QPushButton>("frmNewPro", "cmdSelExpert")->isEnabled());
 
     app.messages->clear();
     QTest::mouseClick(host.find<QPushButton>("frmNewPro", "cmdSave"), Qt::LeftButton);
     EXPECT_EQ(app.messages->lastText(), "增加成功。");
     EXPECT_EQ(app.countRows("sel_expert"), 3);
-    EXPECT_FALSE(app.state.DrawUnsaved);
+    EXPECT_FALSE(app.state.draw.DrawUnsaved);
 }
 
 TEST_P(WriteFailures, DrawStoredAtExitFailsWithAMessage)
@@ -319,21 +319,21 @@ TEST_P(WriteFailures, InitialisingFailsAndKeepsEverything)
     drawBoth();
     app.addUser("000002", "lisi", "pw", "1");
     before = ReadAll(app.dataFile());
-    usersBefore = app.state.UserTable.toLists();
+    usersBefore = app.state.store.UserTable.toLists();
     inject();
     const Outcome outcome = InitialiseDatabase(app.maintenanceTarget());
     EXPECT_FALSE(outcome.ok());
     EXPECT_FALSE(outcome.message().isEmpty());
     expectNothingChanged();
-    EXPECT_EQ(app.state.DrawList.count(), 2);
-    EXPECT_TRUE(app.state.DrawUnsaved);
+    EXPECT_EQ(app.state.draw.DrawList.count(), 2);
+    EXPECT_TRUE(app.state.draw.DrawUnsaved);
 }
 
 TEST_P(WriteFailures, ImportAddsNoExpert)
 {
     const QList<QStringList> records{record("丁").storedFields(), record("戊").storedFields()};
     inject();
-    const Outcome outcome = ExpertImport::AddExperts(app.state, records);
+    const Outcome outcome = ExpertImport::AddExperts(app.state.store, records);
     EXPECT_FALSE(outcome.ok());
     expectNothingChanged();
     EXPECT_EQ(app.countRows("expert_msg"), 2);
@@ -462,7 +462,7 @@ TEST_F(FileWriteFailures, BackupThatCannotBeWrittenLeavesNoFile)
             std::optional<DiskFull> full;
             if (c.diskFull)
                 full.emplace();
-            outcome = BackupDatabase(app.state, path);
+            outcome = BackupDatabase(app.state.store, path);
         }
         EXPECT_FALSE(outcome.ok());
         EXPECT_FALSE(outcome.message().isEmpty());
@@ -480,7 +480,7 @@ TEST_F(FileWriteFailures, BackupThatCannotBeWrittenLeavesNoFile)
 TEST_F(FileWriteFailures, RestoreThatCannotBeWrittenKeepsTheDatabase)
 {
     const QString good = target.filePath("good.mdb");
-    ASSERT_TRUE(BackupDatabase(app.state, good).ok());
+    ASSERT_TRUE(BackupDatabase(app.state.store, good).ok());
     app.addExpert("乙");
     before = ReadAll(app.dataFile());
     const QString garbage = target.filePath("garbage.mdb");
@@ -497,13 +497,13 @@ TEST_F(FileWriteFailures, RestoreThatCannotBeWrittenKeepsTheDatabase)
     EXPECT_FALSE(outcome.message().contains("取消")) << outcome.message().toStdString();
     EXPECT_TRUE(outcome.message().contains("磁盘空间")) << outcome.message().toStdString();
     EXPECT_EQ(ReadAll(app.dataFile()), before);
-    EXPECT_EQ(app.state.ExpertTable.count(), 2);
+    EXPECT_EQ(app.state.store.ExpertTable.count(), 2);
 }
 
 TEST_F(FileWriteFailures, RestoreWaitsUntilAnotherProgramHasFinishedWriting)
 {
     const QString good = target.filePath("good.mdb");
-    ASSERT_TRUE(BackupDatabase(app.state, good).ok());
+    ASSERT_TRUE(BackupDatabase(app.state.store, good).ok());
     app.addExpert("乙");
     before = ReadAll(app.dataFile());
     {
@@ -516,9 +516,9 @@ TEST_F(FileWriteFailures, RestoreWaitsUntilAnotherProgramHasFinishedWriting)
         EXPECT_TRUE(QFileInfo::exists(app.dataFile() + "-journal"));
     }
     EXPECT_EQ(ReadAll(app.dataFile()), before);
-    EXPECT_EQ(app.state.ExpertTable.count(), 2);
+    EXPECT_EQ(app.state.store.ExpertTable.count(), 2);
     EXPECT_TRUE(RestoreDatabase(app.maintenanceTarget(), good).ok());
-    EXPECT_EQ(app.state.ExpertTable.count(), 1);
+    EXPECT_EQ(app.state.store.ExpertTable.count(), 1);
 }
 
 TEST_F(FileWriteFailures, ExitBackupKeepsThePreviousBackupWhenTheCopyFails)

@@ -12,7 +12,7 @@ TestApp::TestApp(bool createDatabase) : TestApp(DataSource::File, createDatabase
 
 TestApp::TestApp(DataSource::Kind kind, bool createDatabase)
 {
-    state.appDir = dir.path();
+    state.store.appDir = dir.path();
     state.templateDir = dir.path();
     state.services.messages = messages;
     state.services.clock = clock;
@@ -21,15 +21,15 @@ TestApp::TestApp(DataSource::Kind kind, bool createDatabase)
     state.services.desktop = desktop;
     state.services.dialogs = dialogs;
     desktop->desktop = dir.path();
-    InitRoleNames(state);
-    InitPathTitles(state);
-    state.CurrentUserId = "000001";
-    state.CurrentUserRole = 0;
+    InitRoleNames(state.session);
+    InitPathTitles(state.nav);
+    state.session.CurrentUserId = "000001";
+    state.session.CurrentUserRole = 0;
     if (kind == DataSource::Server) {
         server = std::make_unique<ServerDatabase>();
-        state.source = server->source();
+        state.store.source = server->source();
         if (createDatabase) {
-            ServerBackend(state.source).prepare();
+            ServerBackend(state.store.source).prepare();
             reloadAll();
         }
         return;
@@ -42,20 +42,20 @@ TestApp::TestApp(DataSource::Kind kind, bool createDatabase)
 
 TestApp::Colleague::Colleague(const TestApp &app)
 {
-    store.appDir = app.state.appDir;
-    store.source = app.state.source;
+    store.appDir = app.state.store.appDir;
+    store.source = app.state.store.source;
     LoadAllTables(store);
 }
 
-void TestApp::reloadAll() { LoadAllTables(state); }
+void TestApp::reloadAll() { LoadAllTables(state.store); }
 
 QString TestApp::addExpert(const QStringList &fields)
 {
-    Connection conn = OpenDataFile(state);
-    const QString id = NextRecordId(state.ExpertTable);
+    Connection conn = OpenDataFile(state.store);
+    const QString id = NextRecordId(state.store.ExpertTable);
     ExpertWriter(conn).insert(id, fields);
     conn.close();
-    LoadExperts(state);
+    LoadExperts(state.store);
     return id;
 }
 
@@ -96,12 +96,12 @@ QString TestApp::addExpert(const QString &name, const QString &status, const QSt
 
 void TestApp::addExperts(int count)
 {
-    Connection conn = OpenDataFile(state);
+    Connection conn = OpenDataFile(state.store);
     Transaction tx(conn);
     Recordset rs(conn, Schema::ExpertMsg());
     for (int k = 1; k <= count; ++k) {
         rs.addNew();
-        rs.setField(0, NextRecordId(state.ExpertTable, k));
+        rs.setField(0, NextRecordId(state.store.ExpertTable, k));
         for (int i = 1; i < Schema::ExpertFieldCount; ++i)
             rs.setField(i, QStringLiteral(" "));
         rs.setField(Schema::E_Name, QStringLiteral("专家%1").arg(k));
@@ -113,26 +113,26 @@ void TestApp::addExperts(int count)
     rs.close();
     tx.commit();
     conn.close();
-    LoadExperts(state);
+    LoadExperts(state.store);
 }
 
 void TestApp::addSelection(const QString &date, const QString &expertId)
 {
-    Connection conn = OpenDataFile(state);
+    Connection conn = OpenDataFile(state.store);
     Recordset rs(conn, Schema::SelExpert());
     rs.addNew();
-    rs.setField(0, NextRecordId(state.SelectionTable));
+    rs.setField(0, NextRecordId(state.store.SelectionTable));
     rs.setField(1, date);
     rs.setField(2, expertId);
     rs.update();
     rs.close();
     conn.close();
-    LoadSelections(state);
+    LoadSelections(state.store);
 }
 
 void TestApp::addUser(const QString &id, const QString &name, const QString &password, const QString &limits)
 {
-    Connection conn = OpenDataFile(state);
+    Connection conn = OpenDataFile(state.store);
     Recordset rs(conn, Schema::LoginPwd());
     rs.addNew();
     rs.setField(0, id);
@@ -142,17 +142,14 @@ void TestApp::addUser(const QString &id, const QString &name, const QString &pas
     rs.update();
     rs.close();
     conn.close();
-    LoadUsers(state);
+    LoadUsers(state.store);
 }
 
-MaintenanceTarget TestApp::maintenanceTarget()
-{
-    return {state, state.DrawList, state.DrawUnsaved, state.today(), &state.DrawRecord};
-}
+MaintenanceTarget TestApp::maintenanceTarget() { return {state.store, state.draw, state.today()}; }
 
 int TestApp::countRows(const QString &table)
 {
-    Connection conn = OpenDataFile(state);
+    Connection conn = OpenDataFile(state.store);
     Statement st = conn.prepare(QStringLiteral("SELECT count(*) FROM %1").arg(table));
     st.step();
     return st.text(0).toInt();

@@ -40,8 +40,8 @@ public:
         DataStore store;
     };
 
-    QString appDir() const { return state.appDir; }
-    QString dataFile() const { return state.dataFilePath(); }
+    QString appDir() const { return state.store.appDir; }
+    QString dataFile() const { return state.store.dataFilePath(); }
     void reloadAll();
 
     // Adds an expert straight to the file (29 fields; missing ones become
@@ -62,12 +62,20 @@ public:
 };
 
 // A screen area for screen tests: opens screens the program's way on a plain
-// widget with fixed sizes, and records the banner width and exit requests.
+// widget with fixed sizes, and records what screens are opened with, the
+// banner width and exit requests.
 class TestHost : public ScreenHost {
 public:
     explicit TestHost(AppState &state, ScreenRegistry registry = AllScreens());
     ~TestHost() override;
 
+    // Records what each screen is opened with.
+    void openScreen(ScreenId screen, const ScreenArgs &args = {}) override
+    {
+        ++openCount;
+        lastArgs = args;
+        ScreenHost::openScreen(screen, args);
+    }
     void setBannerWidth(int twips) override { bannerWidth = twips; }
     void exitApplication() override { ++exitRequests; }
     void openChangePassword() override { ++passwordRequests; }
@@ -82,6 +90,8 @@ public:
     int bannerWidth = 0;
     int exitRequests = 0;
     int passwordRequests = 0;
+    int openCount = 0;
+    ScreenArgs lastArgs;
     PlacementMetrics fixedMetrics{Tw(1280), 2880, Tw(850), 1900};
 
 protected:

@@ -58,7 +58,7 @@ int main(int argc, char **argv)
     const DataLocation where = ResolveDataLocation(QCoreApplication::applicationDirPath(), commandLine.dataDir,
                                                    QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     AppState state;
-    state.appDir = where.dataDir;
+    state.store.appDir = where.dataDir;
     state.templateDir = where.templateDir;
     state.portable = where.portable;
     state.services = Services::real();
@@ -73,7 +73,7 @@ int main(int argc, char **argv)
     }
     // One program per data folder, whichever library it opens: the backups
     // and safety copies are written there in either case.
-    Startup folder(state.appDir);
+    Startup folder(state.store.appDir);
     if (const Outcome prepared = folder.prepare(); !prepared) {
         ReportFatal(prepared.message(), prepared.detail());
         return EXIT_FAILURE;
@@ -90,7 +90,8 @@ int main(int argc, char **argv)
         ConnectionDialogServices services{
             state.services.messages, secrets, settings.get(),
             [](const QString &uri, const QString &password) { return ProbeServer(uri, password); }};
-        frmConnection dialog(current.connection, current.password, DataFilePath(state.appDir), services, dialogParent);
+        frmConnection dialog(current.connection, current.password, DataFilePath(state.store.appDir), services,
+                             dialogParent);
         NameFieldsByCaptions(&dialog);
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
@@ -99,7 +100,7 @@ int main(int argc, char **argv)
     // The first start creates the database; an existing file that cannot be
     // opened is never touched and ends the program. A server that cannot be
     // used leaves the choice to change the connection or to end.
-    startup.open = [&](const DataSource &source) { PrepareLibrary(state, source); };
+    startup.open = [&](const DataSource &source) { PrepareLibrary(state.store, source); };
     const auto openSource = [&](const DataSource &source) {
         try {
             return OpenSource(source, startup);
@@ -115,10 +116,10 @@ int main(int argc, char **argv)
     NameFieldsByCaptions(&login);
     // A damaged data file is reported as soon as the check finds it, and the
     // main window never opens on one. A server keeps its own data sound.
-    if (state.library().checksPages())
+    if (state.store.library().checksPages())
         folder.startIntegrityCheck(&login, [&state](const QString &message) {
             // The user may have chosen another library from the login window.
-            if (state.library().checksPages())
+            if (state.store.library().checksPages())
                 ReportFatal(message);
         });
     std::unique_ptr<MDIFrm> main;
@@ -129,7 +130,7 @@ int main(int argc, char **argv)
         dialogParent = &login;
         // The dialog opens on the source in use, which may have come from
         // the command line rather than from the saved connection.
-        const ConnectionChoice current = ChoiceOfSource(state.source, LoadSavedConnection(*settings));
+        const ConnectionChoice current = ChoiceOfSource(state.store.source, LoadSavedConnection(*settings));
         const std::optional<ConnectionChoice> choice = startup.editConnection(current);
         if (!choice)
             return;
@@ -141,7 +142,7 @@ int main(int argc, char **argv)
     }));
     QObject::connect(&login, &frmLogin::loggedIn, &app, Guarded([&] {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        const QString damaged = state.library().checksPages() ? folder.integrityReport() : QString();
+        const QString damaged = state.store.library().checksPages() ? folder.integrityReport() : QString();
         QGuiApplication::restoreOverrideCursor();
         if (!damaged.isEmpty()) {
             ReportFatal(damaged);

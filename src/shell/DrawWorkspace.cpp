@@ -1,0 +1,7 @@
+#include "shell/DrawWorkspace.h"
+
+void DrawWorkspace::StartNewDraw()
+{
+    DrawList.clear();
+    DrawRecord.clear();
+}
