@@ -47,7 +47,7 @@ protected:
     void exportTo(const QString &name)
     {
         app.files->nextSavePath = out.filePath(name);
-        ASSERT_EQ(ExportReport({app.state.services, app.state.appDir}, &screen, ReportKind::Selection,
+        ASSERT_EQ(ExportReport({app.state.services, app.state.store.appDir}, &screen, ReportKind::Selection,
                                MakeReportList(3, 8), {}, {}),
                   app.files->nextSavePath)
             << app.messages->lastText().toStdString();
