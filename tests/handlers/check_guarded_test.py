@@ -6,9 +6,9 @@ import pathlib
 import sys
 import tempfile
 
-spec = importlib.util.spec_from_file_location("check_guarded", sys.argv[1])
-check = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(check)
+found = importlib.util.spec_from_file_location("check_guarded", sys.argv[1])
+check = importlib.util.module_from_spec(found)
+found.loader.exec_module(check)
 
 CASES = [
     ("a member slot through Guarded", "connect(b, &B::clicked, this, Guarded(this, &X::go));", 0),
