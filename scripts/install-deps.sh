@@ -15,6 +15,7 @@ packages=(
   xvfb xauth xdotool imagemagick
   qt6-svg-dev desktop-file-utils appstream dpkg-dev xdg-utils file
   qtkeychain-qt6-dev clang-format
+  libsodium-dev libqrencode-dev
   python3
 )
 
