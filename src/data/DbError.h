@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <stdexcept>
+#include <type_traits>
 
 // A failure of the database engine. Carries the engine's own message so that
 // whoever finally shows it can tell the user what really went wrong.
@@ -51,3 +52,19 @@ private:
     Failure::Kind m_kind = Failure::Kind::Failed;
     bool m_needsPassword = false;
 };
+
+// Runs a piece of the data module and hands what it gives, or the engine's
+// failure, across the module's edge as a Result.
+template <class F> auto CatchDbError(F &&work) -> Result<std::invoke_result_t<F>>
+{
+    try {
+        if constexpr (std::is_void_v<std::invoke_result_t<F>>) {
+            work();
+            return Result<void>::success();
+        } else {
+            return work();
+        }
+    } catch (const DbError &e) {
+        return e.failure();
+    }
+}

@@ -48,7 +48,7 @@ void CopyLibraryTables(Connection &from, Connection &to)
     // The project tables in the order their rows were written (a file made
     // before projects were kept has none).
     const QStringList present = from.tableNames();
-    for (const QString &table : ProjectTableNames()) {
+    for (const QString &table : ProjectTableNames() + KeptTableNames()) {
         if (!present.contains(table))
             continue;
         QStringList fields = from.tableFields(table);
@@ -63,6 +63,11 @@ void CopyLibraryTables(Connection &from, Connection &to)
 void ClearLibraryTables(Connection &conn)
 {
     ClearProjectTables(conn);
+    // The copy brings the settings of the library it came from.
+    const QStringList present = conn.tableNames();
+    for (const QString &table : KeptTableNames())
+        if (present.contains(table))
+            conn.exec(QStringLiteral("DELETE FROM %1").arg(table));
     for (const TableDef *t : Schema::AllTables())
         conn.exec(QStringLiteral("DELETE FROM %1").arg(t->name));
 }

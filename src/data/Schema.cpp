@@ -109,6 +109,12 @@ const char *const kProjectTables[][2] = {
      "PRIMARY KEY (Project_Id, Seq))"},
 };
 
+// Tables that belong to the library rather than to its content: 初始化数据库
+// empties the project tables but keeps these.
+const char *const kKeptTables[][2] = {
+    {"library_setting", "CREATE TABLE library_setting (Name TEXT PRIMARY KEY NOT NULL, Value TEXT)"},
+};
+
 const char *const kProjectIndexes[] = {
     "CREATE INDEX IF NOT EXISTS draw_expert_by_expert ON draw_expert (Expert_Id)",
     "CREATE INDEX IF NOT EXISTS draw_attendance_by_expert ON draw_attendance (Project_Id, Seq)",
@@ -130,11 +136,19 @@ QStringList ProjectTableNames()
     return names;
 }
 
+QStringList KeptTableNames()
+{
+    QStringList names;
+    for (const auto &t : kKeptTables)
+        names << QString::fromLatin1(t[0]);
+    return names;
+}
+
 bool HasProjectTables(Connection &conn)
 {
     const QSet<QString> names = existingTables(conn);
-    for (const auto &t : kProjectTables)
-        if (!names.contains(QString::fromLatin1(t[0])))
+    for (const QString &name : ProjectTableNames() + KeptTableNames())
+        if (!names.contains(name))
             return false;
     return true;
 }
@@ -149,6 +163,9 @@ void EnsureProjectTables(Connection &conn)
             created = true;
         }
     }
+    for (const auto &t : kKeptTables)
+        if (!names.contains(QString::fromLatin1(t[0])))
+            conn.exec(conn.engine().tableDefinition(QString::fromLatin1(t[1])));
     // An up-to-date file is only read: opening it read-only still works.
     if (created)
         for (const char *index : kProjectIndexes)

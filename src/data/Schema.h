@@ -76,6 +76,9 @@ void EnsureProjectTables(Connection &conn);
 bool HasProjectTables(Connection &conn);
 // The project tables' names, in the order they are created.
 QStringList ProjectTableNames();
+// The library's own tables (its settings), which initialisation keeps;
+// EnsureProjectTables creates them too.
+QStringList KeptTableNames();
 // Empties the project tables, inside the caller's transaction.
 void ClearProjectTables(Connection &conn);
 // The tables and the initial content of a new library: one administrator,
