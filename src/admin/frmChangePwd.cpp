@@ -1,5 +1,6 @@
 #include "admin/frmChangePwd.h"
 
+#include "data/Schema.h"
 #include "data/Users.h"
 #include "ui/Guarded.h"
 #include "ui/Twips.h"
@@ -51,6 +52,22 @@ frmChangePwd::frmChangePwd(AppState &state, QWidget *parent) : QDialog(parent), 
     connect(cmdOK, &QPushButton::clicked, this, Guarded(this, &frmChangePwd::cmdOK_Click));
     connect(cmdCancel, &QPushButton::clicked, this, Guarded(this, &QDialog::reject));
     txtPwdCheck->installEventFilter(this);
+}
+
+void frmChangePwd::setReason(const QString &reason)
+{
+    if (!labReason) {
+        // The free band above the first box: two short lines fit.
+        labReason = new QLabel(this);
+        labReason->setObjectName(QStringLiteral("labReason"));
+        labReason->setTextFormat(Qt::PlainText);
+        labReason->setWordWrap(true);
+        labReason->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        labReason->setGeometry(TwRect(120, 30, 2730, 420));
+        labReason->setStyleSheet(QStringLiteral("color: rgb(192, 0, 0);"));
+    }
+    labReason->setText(reason);
+    labReason->setVisible(!reason.isEmpty());
 }
 
 void frmChangePwd::showEvent(QShowEvent *event)
@@ -132,6 +149,8 @@ void frmChangePwd::cmdOK_Click()
         msg.critical(QStringLiteral("没有匹配的记录！"));
         return;
     }
+    // Asked again at the next login only while the password is the initial one.
+    m_state.session.PasswordChangeDue = pwd == QLatin1String(kInitialAdminPassword);
     msg.information(QStringLiteral("修改成功。"));
     LoadUsers(m_state.store);
     accept();

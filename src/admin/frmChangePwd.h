@@ -17,6 +17,9 @@ public:
     // The OK button's work: checks the three boxes, writes the record and
     // closes the dialog; a failed check leaves it open with the typed values.
     void cmdOK_Click();
+    // A line above the boxes saying why the dialog opened by itself (the
+    // initial password still in use); the dialog and its rules stay as they are.
+    void setReason(const QString &reason);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -26,6 +29,7 @@ private:
     AppState &m_state;
     bool m_loaded = false;
     QLabel *labUser, *labPwd, *labPwdCheck;
+    QLabel *labReason = nullptr;
     QLineEdit *txtUser, *txtPwd, *txtPwdCheck;
     QPushButton *cmdOK, *cmdCancel;
 };

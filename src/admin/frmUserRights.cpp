@@ -106,6 +106,10 @@ frmUserRights::frmUserRights(AppState &state, ScreenNavigator &nav, QWidget *par
     caption(QStringLiteral("labNewPwdCheck"), QStringLiteral("确认密码："), kEditTop, 1740);
     cmdResetPwd = addButton(QStringLiteral("cmdResetPwd"), QStringLiteral("重设密码"), kFrameLeft + kBoxLeft,
                             kEditTop + 2220, 1095, 375);
+    // Beside 重设密码, inside the frame: a name locked by failed logins is
+    // freed before its lock runs out.
+    cmdUnlock = addButton(QStringLiteral("cmdUnlock"), QStringLiteral("解除锁定"), kFrameLeft + kBoxLeft + 1305,
+                          kEditTop + 2220, 1095, 375);
     labEditHint = addLabel(QStringLiteral("labEditHint"), QStringLiteral("请先在左边的列表中点击“[修改]”选择用户。"),
                            kFrameLeft + kCaptionLeft, kEditTop + 2700, kFrameWidth - 300, 240);
     labEditHint->setStyleSheet(QStringLiteral("color: rgb(129, 129, 129);"));
@@ -115,6 +119,7 @@ frmUserRights::frmUserRights(AppState &state, ScreenNavigator &nav, QWidget *par
     connect(cmdRole, &QPushButton::clicked, this, Guarded(this, &frmUserRights::cmdRole_Click));
     connect(cmdResetPwd, &QPushButton::clicked, this, Guarded(this, &frmUserRights::cmdResetPwd_Click));
     connect(txtNewPwdCheck, &QLineEdit::returnPressed, this, Guarded(this, &frmUserRights::cmdResetPwd_Click));
+    connect(cmdUnlock, &QPushButton::clicked, this, Guarded(this, &frmUserRights::cmdUnlock_Click));
 }
 
 void frmUserRights::onLoad()
@@ -170,9 +175,9 @@ void frmUserRights::chooseUser(QString userId)
     }
     txtNewPwd->clear();
     txtNewPwdCheck->clear();
-    for (QWidget *w :
-         {static_cast<QWidget *>(comNewRole), static_cast<QWidget *>(cmdRole), static_cast<QWidget *>(txtNewPwd),
-          static_cast<QWidget *>(txtNewPwdCheck), static_cast<QWidget *>(cmdResetPwd)})
+    for (QWidget *w : {static_cast<QWidget *>(comNewRole), static_cast<QWidget *>(cmdRole),
+                       static_cast<QWidget *>(txtNewPwd), static_cast<QWidget *>(txtNewPwdCheck),
+                       static_cast<QWidget *>(cmdResetPwd), static_cast<QWidget *>(cmdUnlock)})
         w->setEnabled(!m_selectedId.isEmpty());
     labEditHint->setVisible(m_selectedId.isEmpty());
 }
@@ -282,6 +287,26 @@ void frmUserRights::cmdResetPwd_Click()
     change.password = txtNewPwd->text().trimmed();
     if (apply(change, QStringLiteral("密码已重设。")))
         chooseUser(m_selectedId);
+}
+
+void frmUserRights::cmdUnlock_Click()
+{
+    if (m_selectedId.isEmpty())
+        return;
+    const QString name = labSelName->text();
+    const Result<QDateTime> until = LoginLockedUntil(m_state.store, name, m_state.services.clock->now());
+    if (!until) {
+        m_state.messages().critical(until.message(), kAppTitle, until.detail());
+        return;
+    }
+    if (!until->isValid()) {
+        m_state.messages().information(QStringLiteral("用户“%1”没有被锁定。").arg(name));
+        return;
+    }
+    UserChange change;
+    change.kind = UserChange::Kind::Unlock;
+    change.userId = m_selectedId;
+    apply(change, QStringLiteral("已解除用户“%1”的锁定。").arg(name));
 }
 
 bool frmUserRights::apply(const UserChange &change, const QString &success)

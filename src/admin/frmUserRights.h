@@ -22,6 +22,8 @@ public:
     void cmdAdd_Click();
     void cmdRole_Click();
     void cmdResetPwd_Click();
+    // Ends a lock of failed logins on the chosen user's name.
+    void cmdUnlock_Click();
     // The row links: "[修改]" chooses the user for the frame below, "[删除]"
     // deletes the user after asking.
     void labOP_1_Click(int slot);
@@ -63,6 +65,7 @@ private:
     QLineEdit *txtNewPwd = nullptr;
     QLineEdit *txtNewPwdCheck = nullptr;
     QPushButton *cmdResetPwd = nullptr;
+    QPushButton *cmdUnlock = nullptr;
     QLabel *labEditHint = nullptr;   // how to choose a user, while none is chosen
     QString m_selectedId;
 };

@@ -48,6 +48,12 @@ std::unique_ptr<MDIFrm> MakeMainWindow(AppState &state, ScreenRegistry registry)
         NameFieldsByCaptions(&dialog);
         dialog.exec();
     };
+    main->askNewPassword = [&state](QWidget *owner) {
+        frmChangePwd dialog(state, owner);
+        dialog.setReason(QStringLiteral("您仍在使用初始密码，请设置新的密码。"));
+        NameFieldsByCaptions(&dialog);
+        dialog.exec();
+    };
     main->showAbout = [&state](QWidget *owner) { frmAbout(state.services, owner).exec(); };
     main->showUserRights = [window = main.get()] { window->openScreen(ScreenId::UserRights); };
     MDIFrm *window = main.get();

@@ -3,6 +3,7 @@
 #include "data/DataSource.h"
 #include "data/Database.h"
 #include "data/DbError.h"
+#include "data/PasswordHash.h"
 #include "data/Vocabulary.h"
 
 #include <QFile>
@@ -113,6 +114,10 @@ const char *const kProjectTables[][2] = {
 // empties the project tables but keeps these.
 const char *const kKeptTables[][2] = {
     {"library_setting", "CREATE TABLE library_setting (Name TEXT PRIMARY KEY NOT NULL, Value TEXT)"},
+    // Failed logins in a row per user name typed, and the end of its lock
+    // (UTC, "yyyy-MM-ddTHH:mm:ssZ"; empty while not locked).
+    {"login_lock", "CREATE TABLE login_lock (User_name TEXT PRIMARY KEY NOT NULL, Failed_count INTEGER, "
+                   "Locked_until TEXT)"},
 };
 
 const char *const kProjectIndexes[] = {
@@ -222,7 +227,8 @@ void CreateLibrary(Connection &conn)
 {
     CreateTables(conn);
     insertRow(conn, Schema::LoginPwd(),
-              {"000001", QString::fromLatin1(kInitialAdminName), QString::fromLatin1(kInitialAdminPassword), "0"});
+              {"000001", QString::fromLatin1(kInitialAdminName),
+               PasswordHash::Make(QString::fromLatin1(kInitialAdminPassword)), "0"});
     // Row n of the title levels has an Id whose value is n: experts store
     // the Id and screens read it back as a row number.
     const QStringList titles{kAllItem, "员级", "助理级", "中级", "副高级", "正高级"};

@@ -4,6 +4,7 @@
 
 #include "data/Database.h"
 #include "data/DbError.h"
+#include "data/PasswordHash.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
 #include "data/Tables.h"
@@ -199,13 +200,22 @@ void replaceContent(Connection &conn, const ImportPlan &plan)
     // too: they refer to experts of the library being replaced.
     for (QString name : tables)
         conn.exec(QStringLiteral("DELETE FROM \"%1\"").arg(name.replace(QLatin1Char('"'), QStringLiteral("\"\""))));
+    // The users' passwords come as typed; they are stored hashed. An empty
+    // one stays empty: nobody can log in with it, hashed or not.
+    const int passwordAt = Schema::LoginPwd().fieldIndex(QStringLiteral("Password"));
     for (int t = 0; t < defs.size(); ++t) {
+        const bool users = defs[t] == &Schema::LoginPwd();
         Recordset rs(conn, *defs[t]);
         for (const QVariantList &record : plan.records[t]) {
             rs.addNew();
-            for (int f = 0; f < record.size(); ++f)
-                if (record[f].isValid())
-                    rs.setField(f, record[f].toString());
+            for (int f = 0; f < record.size(); ++f) {
+                if (!record[f].isValid())
+                    continue;
+                const QString value = record[f].toString();
+                rs.setField(f, users && f == passwordAt && !value.isEmpty() && !PasswordHash::IsHash(value)
+                                   ? PasswordHash::Make(value)
+                                   : value);
+            }
             rs.update();
         }
         rs.close();

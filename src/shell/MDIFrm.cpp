@@ -5,6 +5,7 @@
 #include "ui/Artwork.h"
 #include "ui/Guarded.h"
 #include "ui/Twips.h"
+#include "shell/IdleLock.h"
 #include "shell/frmEndSaveDB.h"
 #include "shell/frmLeft.h"
 
@@ -16,6 +17,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace {
 constexpr int kBannerHeight = 1900;   // twips
@@ -112,6 +114,16 @@ void MDIFrm::start()
     LoadSelections(m_state.store);
     LoadDegrees(m_state.store);
     LoadProjects(m_state.store);
+    if (!m_idleLock) {
+        m_idleLock = new IdleLock(m_state, this);
+        m_idleLock->start();
+    }
+    // Over the main window once it is on the screen.
+    if (m_state.session.PasswordChangeDue)
+        QTimer::singleShot(0, this, Guarded([this] {
+                               if (askNewPassword && m_state.session.PasswordChangeDue)
+                                   askNewPassword(this);
+                           }));
 }
 
 QSize MDIFrm::outerSize() const

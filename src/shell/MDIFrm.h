@@ -9,6 +9,7 @@ class QLabel;
 class QScrollArea;
 class frmEndSaveDB;
 class frmLeft;
+class IdleLock;
 
 // The main window: menus, the banner, the navigation panel and the screen
 // area in which every screen opens.
@@ -50,6 +51,9 @@ public:
     // Modal dialogs of the menus.
     std::function<void(QWidget *)> showChangePassword;
     std::function<void(QWidget *)> showAbout;
+    // The password dialog opened by itself after a login with the initial
+    // password, saying why.
+    std::function<void(QWidget *)> askNewPassword;
     // Opens the user accounts screen (menu item 用户权限设置, administrators only).
     std::function<void()> showUserRights;
     // Stores the unsaved draw when the user agrees at exit; false when the
@@ -61,6 +65,8 @@ public:
     QWidget *banner() const { return m_logo; }
     QLabel *picInterface() const { return m_picInterface; }
     frmEndSaveDB *backupWindow() const { return m_endSave; }
+    // Made by start().
+    IdleLock *idleLock() const { return m_idleLock; }
 
 protected:
     QWidget *screenParent() override { return m_area; }
@@ -81,5 +87,6 @@ private:
     QWidget *m_logo;
     QLabel *m_picInterface;
     frmEndSaveDB *m_endSave = nullptr;
+    IdleLock *m_idleLock = nullptr;
     bool m_exitStarted = false;
 };

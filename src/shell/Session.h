@@ -10,6 +10,9 @@ struct Session {
     QString CurrentUserId;
     int CurrentUserRole = -1;   // 0 administrator; any other value has restricted rights
     QStringList RoleNames;
+    // Logged in with the initial password: the main window asks for a new
+    // one, at every login until it is changed.
+    bool PasswordChangeDue = false;
     bool isAdministrator() const { return CurrentUserRole == 0; }
 };
 

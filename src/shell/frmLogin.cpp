@@ -1,6 +1,7 @@
 #include "shell/frmLogin.h"
 
 #include "ui/Artwork.h"
+#include "ui/BusyCursor.h"
 #include "ui/ClickableLabel.h"
 #include "ui/ScreenStyle.h"
 #include "ui/Guarded.h"
@@ -159,19 +160,35 @@ void frmLogin::cmdOK_Click()
         Text2->setFocus();
         return;
     }
-    // The user table as it is in the file now, not as it was when the
-    // window opened.
-    LoadUsers(m_state.store);
-    const LoginMatch match = CheckCredentials(m_state.store.UserTable, userName, password);
-    if (match.found) {
-        m_state.session.CurrentUserId = match.userId;
-        m_state.session.CurrentUserRole = match.role;
+    // Checked against the file as it is now, not as it was when the window
+    // opened; failures are counted there, so a restart does not reset them.
+    Result<LoginCheck> check = Result<LoginCheck>::fail(QString());
+    {
+        BusyCursor busy;
+        check = CheckLogin(m_state.store, userName, password, m_state.services.clock->now());
+    }
+    if (!check) {
+        m_state.messages().critical(check.message(), title, check.detail());
+        return;
+    }
+    switch (check->verdict) {
+    case LoginCheck::Verdict::Accepted:
+        m_state.session.CurrentUserId = check->userId;
+        m_state.session.CurrentUserRole = check->role;
+        m_state.session.PasswordChangeDue = check->initialPassword;
+        // The table now holds the hash that replaced a password kept as typed.
+        LoadUsers(m_state.store);
         m_done = true;
         Q_EMIT loggedIn();
         close();
         return;
+    case LoginCheck::Verdict::Locked:
+        m_state.messages().critical(LockedLoginText(userName, check->lockedUntil), title);
+        break;
+    case LoginCheck::Verdict::Refused:
+        m_state.messages().critical(QStringLiteral("用户名和密码不正确，请重新输入！"), title);
+        break;
     }
-    m_state.messages().critical(QStringLiteral("用户名和密码不正确，请重新输入！"), title);
     Text1->setFocus();
     Text1->setSelection(0, int(userName.size()));
 }
