@@ -88,7 +88,7 @@ TEST_F(ChangePwdTest, FailedChecksShowTheirMessageAndChangeNothing)
         EXPECT_EQ(dialog->focusWidget(), box(c.focus));
         EXPECT_EQ(box("txtUser")->text(), c.user);   // typed values stay
         app.reloadAll();
-        EXPECT_EQ(userRow("000001"), QStringList({"000001", "admin", "123456", "0"}));
+        EXPECT_EQ(OpenedBy(userRow("000001"), "123456"), QStringList({"000001", "admin", "123456", "0"}));
     }
 }
 
@@ -108,7 +108,7 @@ TEST_F(ChangePwdTest, OwnNameWithNewPasswordIsStoredTrimmedAndOnlyTheNewPairLogs
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     // LoadUsers ran: the in-memory table already holds the new pair.
-    EXPECT_EQ(userRow("000001"), QStringList({"000001", "admin", "s3cret", "0"}));
+    EXPECT_EQ(OpenedBy(userRow("000001"), "s3cret"), QStringList({"000001", "admin", "s3cret", "0"}));
     LoadUsers(app.state.store);
     EXPECT_TRUE(CheckCredentials(app.state.store.UserTable, "admin", "s3cret").found);
     EXPECT_FALSE(CheckCredentials(app.state.store.UserTable, "admin", "123456").found);
@@ -137,7 +137,7 @@ TEST_F(ChangePwdTest, NamesCompareExactlyAndValuesAreClippedToTheirWidths)
     fill(fullName, fullPwd, fullPwd);
     clickOK();
     EXPECT_EQ(userRow("000001").value(1), fullName);
-    EXPECT_EQ(userRow("000001").value(2), fullPwd);
+    EXPECT_EQ(OpenedBy(userRow("000001"), fullPwd).value(2), fullPwd);
     LoadUsers(app.state.store);
     EXPECT_TRUE(CheckCredentials(app.state.store.UserTable, fullName, fullPwd).found);
 
@@ -158,7 +158,7 @@ TEST_F(ChangePwdTest, EnterInTheConfirmationBoxActsAsOK)
     box("txtPwdCheck")->setFocus();
     QTest::keyClick(box("txtPwdCheck"), Qt::Key_Return);
     EXPECT_EQ(app.messages->texts(), QStringList{"修改成功。"});
-    EXPECT_EQ(userRow("000001").value(2), "pw");
+    EXPECT_EQ(OpenedBy(userRow("000001"), "pw").value(2), "pw");
 }
 
 TEST_F(ChangePwdTest, UnknownCurrentUserFindsNoRecordAndTheDialogStays)

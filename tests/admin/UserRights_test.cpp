@@ -79,7 +79,7 @@ TEST_F(UserRightsTest, AUserAddedHereLogsInWithTheChosenRole)
     EXPECT_EQ(app.messages->texts(), QStringList{"增加成功。"});
     EXPECT_EQ(app.messages->shown[0].title, "Kestrune");
     EXPECT_EQ(app.messages->shown[0].icon, MessageService::Icon::Information);
-    EXPECT_EQ(fileUsers().last(), QStringList({"000004", "zhao", "s3cret", "1"}));
+    EXPECT_EQ(OpenedBy(fileUsers().last(), "s3cret"), QStringList({"000004", "zhao", "s3cret", "1"}));
     EXPECT_EQ(cell(2, 3)->text(), "zhao");
     EXPECT_EQ(cell(3, 3)->text(), "项目经理");
     EXPECT_TRUE(box("txtUser")->text().isEmpty());

@@ -89,7 +89,8 @@ TEST(FirstStart, CreatesTheSchemaAndInitialContent)
     TestApp app;
     ASSERT_TRUE(QFile::exists(app.dataFile()));
     ASSERT_EQ(app.state.store.UserTable.count(), 1);
-    EXPECT_EQ(app.state.store.UserTable.row(0), QStringList({"000001", kInitialAdminName, kInitialAdminPassword, "0"}));
+    EXPECT_EQ(OpenedBy(app.state.store.UserTable.row(0), kInitialAdminPassword),
+              QStringList({"000001", kInitialAdminName, kInitialAdminPassword, "0"}));
     // Row n of the title levels has an Id whose value is n, two digits.
     ASSERT_EQ(app.state.store.TitleTypeTable.count(), 6);
     for (int n = 0; n < 6; ++n)

@@ -142,14 +142,14 @@ TEST(UserChanges, EachChangeReachesTheFile)
     const UserChangeResult added = ApplyUserChange(app.state.store, "000001", add("leader", " pw ", 2));
     EXPECT_EQ(added.problem, P::None);
     EXPECT_EQ(added.userId, "000005");
-    EXPECT_EQ(fileUsers(app).toLists().last(), QStringList({"000005", "leader", " pw ", "2"}));
+    EXPECT_EQ(OpenedBy(fileUsers(app).toLists().last(), " pw "), QStringList({"000005", "leader", " pw ", "2"}));
 
     EXPECT_EQ(ApplyUserChange(app.state.store, "000001", onUser(K::ChangeRole, "000004", 0)).problem, P::None);
     EXPECT_EQ(fileUsers(app).row(1), QStringList({"000004", "mgr", "pw", "0"}));
 
     EXPECT_EQ(ApplyUserChange(app.state.store, "000001", onUser(K::ResetPassword, "000004", -1, "neu")).problem,
               P::None);
-    EXPECT_EQ(fileUsers(app).row(1), QStringList({"000004", "mgr", "neu", "0"}));
+    EXPECT_EQ(OpenedBy(fileUsers(app).row(1), "neu"), QStringList({"000004", "mgr", "neu", "0"}));
 
     EXPECT_EQ(ApplyUserChange(app.state.store, "000001", onUser(K::Delete, "000004")).problem, P::None);
     const TextTable left = fileUsers(app);

@@ -8,6 +8,7 @@
 #include "migrate/LibraryImport.h"
 #include "files/DataFolder.h"
 #include "data/FileCopy.h"
+#include "data/PasswordHash.h"
 #include "data/Users.h"
 
 #include <QDateTime>
@@ -70,6 +71,18 @@ MemorySource oldLibrary()
 }
 
 // The source's tables as text, in the program's order.
+// Passwords are stored hashed, each with its own salt: the tables compare
+// with "<hash>" in their place (UsersLogInWithTheirOldPasswords checks what
+// each hash opens).
+const QString kHashed = QStringLiteral("<hash>");
+QList<QList<QStringList>> hashesHidden(QList<QList<QStringList>> tables)
+{
+    for (QStringList &row : tables[0])
+        if (PasswordHash::IsHash(row.value(2)))
+            row[2] = kHashed;
+    return tables;
+}
+
 QList<QList<QStringList>> asText(const MemorySource &s)
 {
     QList<QList<QStringList>> tables;
@@ -79,6 +92,8 @@ QList<QList<QStringList>> asText(const MemorySource &s)
             QStringList cells;
             for (const QVariant &v : row)
                 cells << v.toString();
+            if (t == &Schema::LoginPwd() && !cells.value(2).isEmpty())
+                cells[2] = kHashed;
             rows << cells;
         }
         tables << rows;
@@ -102,13 +117,13 @@ QList<QList<QStringList>> dump(const QString &path)
         }
         tables << rows;
     }
-    return tables;
+    return hashesHidden(tables);
 }
 
 QList<QList<QStringList>> inMemory(const AppState &s)
 {
-    return {s.store.UserTable.toLists(), s.store.TitleTypeTable.toLists(), s.store.DegreeTable.toLists(),
-            s.store.ExpertTable.toLists(), s.store.SelectionTable.toLists()};
+    return hashesHidden({s.store.UserTable.toLists(), s.store.TitleTypeTable.toLists(), s.store.DegreeTable.toLists(),
+                         s.store.ExpertTable.toLists(), s.store.SelectionTable.toLists()});
 }
 
 class LibraryImportTest : public ::testing::Test {
@@ -182,6 +197,13 @@ TEST_F(LibraryImportTest, UsersLogInWithTheirOldPasswords)
         {"leader", "pw 4", true, "000004", 2},
         {"admin", "123456", false, "", -1},   // this program's first administrator is gone
     };
+    // No password is left in the file as it was typed.
+    {
+        Connection conn = Connection::open(app.dataFile());
+        Statement st = conn.prepare("SELECT Password FROM login_pwd");
+        while (st.step())
+            EXPECT_TRUE(PasswordHash::IsHash(st.text(0))) << st.text(0).toStdString();
+    }
     for (const Case &c : cases) {
         const LoginMatch m = CheckCredentials(app.state.store.UserTable, c.name, c.password);
         EXPECT_EQ(m.found, c.found) << c.name;

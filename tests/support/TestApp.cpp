@@ -1,4 +1,6 @@
 #include "TestApp.h"
+
+#include "data/PasswordHash.h"
 #include "data/ServerBackend.h"
 
 #include "data/Database.h"
@@ -161,3 +163,10 @@ TestHost::TestHost(AppState &state, ScreenRegistry registry) : ScreenHost(state,
 }
 
 TestHost::~TestHost() { closeAllScreens(); }
+
+QStringList OpenedBy(QStringList userRow, const QString &password)
+{
+    if (userRow.size() > 2 && PasswordHash::IsHash(userRow[2]) && PasswordHash::Matches(userRow[2], password))
+        userRow[2] = password;
+    return userRow;
+}

@@ -61,6 +61,11 @@ public:
     MaintenanceTarget maintenanceTarget();
 };
 
+// A user row (Id, User_name, Password, Limits) with its stored password
+// replaced by password when it is a hash that password opens; otherwise as
+// stored, so that a password kept as typed never compares equal by accident.
+QStringList OpenedBy(QStringList userRow, const QString &password);
+
 // A screen area for screen tests: opens screens the program's way on a plain
 // widget with fixed sizes, and records what screens are opened with, the
 // banner width and exit requests.
