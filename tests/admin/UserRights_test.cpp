@@ -246,3 +246,26 @@ TEST_F(UserRightsTest, AChangeThatCannotReachTheFileEndsTheProgram)
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(cell(2, 3)->text(), "");   // nothing was listed after the failure
 }
+
+TEST_F(UserRightsTest, TheAdministratorEndsALockOfFailedLogins)
+{
+    const QDateTime now = app.state.services.clock->now();
+    EXPECT_FALSE(find<QPushButton>("cmdUnlock")->isEnabled());   // until a user is chosen
+    EXPECT_EQ(find<QPushButton>("cmdUnlock")->text(), "解除锁定");
+    for (int i = 0; i < kMaxFailedLogins; ++i)
+        ASSERT_TRUE(CheckLogin(app.state.store, "lisi", "wrong", now).ok());
+    ASSERT_EQ(CheckLogin(app.state.store, "lisi", "pw", now)->verdict, LoginCheck::Verdict::Locked);
+
+    QTest::mouseClick(link(1, 1), Qt::LeftButton);   // lisi
+    ASSERT_TRUE(find<QPushButton>("cmdUnlock")->isEnabled());
+    // Inside the frame, clear of 重设密码.
+    EXPECT_FALSE(find<QPushButton>("cmdUnlock")->geometry().intersects(find<QPushButton>("cmdResetPwd")->geometry()));
+    click("cmdUnlock");
+    EXPECT_EQ(app.messages->texts(), QStringList{"已解除用户“lisi”的锁定。"});
+    EXPECT_EQ(CheckLogin(app.state.store, "lisi", "pw", now)->verdict, LoginCheck::Verdict::Accepted);
+
+    app.messages->clear();
+    QTest::mouseClick(link(1, 2), Qt::LeftButton);   // wang, never locked
+    click("cmdUnlock");
+    EXPECT_EQ(app.messages->texts(), QStringList{"用户“wang”没有被锁定。"});
+}

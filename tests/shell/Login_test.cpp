@@ -267,3 +267,52 @@ TEST(Login, LayoutFollowsTheTwipTable)
     EXPECT_EQ(f.login.findChild<QPushButton *>("cmdOK")->text(), "确定");
     EXPECT_EQ(f.login.findChild<QLabel *>("Label3")->text(), "密  码：");
 }
+
+namespace {
+class StoppedClock : public Clock {
+public:
+    QDateTime at{QDate(2026, 12, 9), QTime(16, 58, 30)};
+    QDate today() const override { return at.date(); }
+    QDateTime now() const override { return at; }
+};
+}   // namespace
+
+TEST(Login, TheSixthAttemptIsRefusedEvenWithTheRightPasswordAndSaysUntilWhen)
+{
+    LoginFixture f;
+    f.app.state.services.clock = std::make_shared<StoppedClock>();
+    for (int i = 0; i < kMaxFailedLogins; ++i)
+        f.submit("admin", "wrong");
+    EXPECT_EQ(f.loggedIn.count(), 0);
+    const QString locked = QStringLiteral("用户名“admin”连续5次登录失败，已被锁定，请于 2026-12-09 17:03:30 "
+                                          "以后再试，或请管理员在“用户权限设置”中解除锁定。");
+    // The fifth failure already says so.
+    ASSERT_EQ(f.app.messages->shown.size(), kMaxFailedLogins);
+    EXPECT_EQ(f.app.messages->shown[kMaxFailedLogins - 2].text, "用户名和密码不正确，请重新输入！");
+    EXPECT_EQ(f.app.messages->lastText(), locked);
+    f.submit("admin", "123456");
+    EXPECT_EQ(f.loggedIn.count(), 0);
+    EXPECT_EQ(f.app.messages->shown.size(), kMaxFailedLogins + 1);
+    EXPECT_EQ(f.app.messages->lastText(), locked);
+    EXPECT_EQ(f.app.messages->shown.last().title, "登录");
+    EXPECT_EQ(f.app.messages->shown.last().icon, MessageService::Icon::Critical);
+    EXPECT_EQ(f.text1()->selectedText(), "admin");
+    // Another name still logs in.
+    f.app.addUser("000002", "pm", "pw", "1");
+    f.submit("pm", "pw");
+    EXPECT_EQ(f.loggedIn.count(), 1);
+}
+
+TEST(Login, APasswordKeptAsTypedIsHashedAtLogin)
+{
+    LoginFixture f;
+    f.app.addUser("000002", "pm", "old pw", "1");
+    f.submit("pm", "old pw");
+    ASSERT_EQ(f.loggedIn.count(), 1);
+    Connection conn = OpenDataFile(f.app.state.store);
+    Statement st = conn.prepare("SELECT Password FROM login_pwd WHERE Id = '000002'");
+    ASSERT_TRUE(st.step());
+    EXPECT_EQ(OpenedBy({"000002", "pm", st.text(0), "1"}, "old pw"), QStringList({"000002", "pm", "old pw", "1"}));
+    // The table in memory holds the hash, not the password.
+    EXPECT_EQ(f.app.state.store.UserTable.row(1).value(2), st.text(0));
+}
