@@ -269,6 +269,30 @@ TEST_F(ProjectScreens, CancellingTheProjectDialogStoresNothing)
     EXPECT_EQ(p->rounds.size(), 3);
 }
 
+// Every row deleted on the result screen: 是 at exit stores nothing, as 完成
+// would not.
+TEST(ProjectAtExit, AnEmptyDrawListStoresNothing)
+{
+    TestApp app;
+    const auto main = MakeMainWindow(app.state, AllScreens().only({Form::frmDisMsg}));
+    main->endProgram = [] {};
+    main->show();
+    main->start();
+    const QString a = app.addExpert("甲");
+    app.state.draw.DrawRecord.rounds.append(
+        TemporaryRound({a, "甲", "男", "", "", "", "", ""}, QDateTime(app.state.today(), QTime(9, 0))));
+    app.state.draw.DrawUnsaved = true;
+    app.messages->answers.enqueue(true);
+    main->ExitApplication();
+    EXPECT_EQ(app.messages->lastText(), "请进行专家抽取。");
+    EXPECT_TRUE(app.dialogs->shown.isEmpty());
+    EXPECT_EQ(app.countRows("draw_project"), 0);
+    EXPECT_EQ(app.countRows("draw_round"), 0);
+    if (frmEndSaveDB *w = main->backupWindow())
+        for (int i = 0; i < 25 && !w->ended(); ++i)
+            w->Timer1_Timer();
+}
+
 TEST(ProjectAtExit, CancellingTheDialogReturnsToTheQuestion)
 {
     for (bool finallyStore : {true, false}) {
