@@ -3,6 +3,7 @@
 // exit, the project list and detail screens, attendance, substitutes,
 // verification and an expert's projects.
 
+#include "ReportTestHelpers.h"
 #include "TestApp.h"
 #include "TestFiles.h"
 #include "data/Database.h"
@@ -26,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -465,6 +467,25 @@ TEST_F(ProjectScreens, SubstitutesNeverRepeatADrawnOrDeclinedExpert)
 
     Connection conn = OpenDataFile(app.state.store);
     EXPECT_TRUE(VerifyProject(conn, id).ok());
+}
+
+// An installed copy keeps its templates apart from the data: the record is
+// printed from the templates folder, not from beside the data file.
+TEST_F(ProjectScreens, TheDrawRecordComesFromTheTemplatesFolder)
+{
+    const QString id = drawAndStore();
+    QTemporaryDir templates;
+    ASSERT_TRUE(CopyReportTemplates(templates.path()));
+    app.state.templateDir = templates.path();
+    ASSERT_FALSE(QFile::exists(QDir(app.appDir()).filePath("DrawRecord_Plate.xls")));
+    auto log = InstallFakeSpreadsheet(app.state);
+    QTemporaryDir desktop;
+    app.files->nextSavePath = QDir(desktop.path()).filePath("record.xls");
+    host.openScreen(ScreenId::ProjectListView, {.projectId = id});
+    app.messages->clear();
+    click("frmProListDis", "cmdExcel");
+    EXPECT_TRUE(app.messages->shown.isEmpty()) << app.messages->lastText().toStdString();
+    EXPECT_EQ(log->openedPath, QDir(templates.path()).filePath("DrawRecord_Plate.xls"));
 }
 
 TEST_F(ProjectScreens, TheExpertDetailViewListsTheExpertsProjects)
