@@ -52,6 +52,9 @@ public:
     std::function<void(QWidget *)> showAbout;
     // Opens the user accounts screen (menu item 用户权限设置, administrators only).
     std::function<void()> showUserRights;
+    // The library's own password and its security settings (administrators).
+    std::function<void(QWidget *)> showDbPassword;
+    std::function<void(QWidget *)> showSecuritySettings;
     // Stores the unsaved draw when the user agrees at exit; false when the
     // user cancelled (the question is asked again). Throws DbError when it
     // cannot be stored (the file is then unchanged).
@@ -76,6 +79,8 @@ private:
 
     QScrollArea *m_scroll;
     QAction *m_menuUserRights;
+    QAction *m_menuDbPwd;
+    QAction *m_menuSecurity;
     QWidget *m_area;
     frmLeft *m_left;
     QWidget *m_logo;
