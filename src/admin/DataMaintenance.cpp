@@ -159,7 +159,8 @@ Outcome CheckBackupFile(const DataStore &store, const QString &path, const QStri
             return Outcome::fail(refused + schema.message());
     } catch (const DbError &e) {
         if (e.notADatabase() && !key.isEmpty())
-            return Outcome::fail(QStringLiteral("备份文件的密码不正确，或所选文件不是本程序的专家库备份。"), e.detail());
+            return Outcome::fail(QStringLiteral("备份文件的密码不正确，或所选文件不是本程序的专家库备份。"),
+                                 e.detail());
         // Why the file is no backup, in the engine's words.
         return Outcome::fail(refused + (e.detail().isEmpty() ? e.message() : e.detail()));
     }
@@ -224,8 +225,8 @@ Outcome ChangeLibraryPassword(const MaintenanceTarget &target, const QString &ne
         return safetyCopy.prefixed(failed);
     const Outcome changed = store.library().changeKey(newKey, probe);
     if (!changed)
-        return changed.prefixed(
-            failed + QStringLiteral("（修改前的数据库已备份为：%1）\n").arg(native(safetyCopy.message())));
+        return changed.prefixed(failed +
+                                QStringLiteral("（修改前的数据库已备份为：%1）\n").arg(native(safetyCopy.message())));
     store.source.key = newKey;
 
     // The safety copy and the exit backup would still open with the old

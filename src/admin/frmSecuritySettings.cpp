@@ -58,8 +58,8 @@ frmSecuritySettings::frmSecuritySettings(AppState &state, QWidget *parent) : QDi
         return value ? value.value() : fallback;
     };
     chkMask->setChecked(SettingIsOn(read(LibrarySetting::MaskPersonalData, QStringLiteral("0"))));
-    txtIdle->setValue(SettingMinutes(read(LibrarySetting::IdleLockMinutes, QString()),
-                                     LibrarySetting::kDefaultIdleLockMinutes));
+    txtIdle->setValue(
+        SettingMinutes(read(LibrarySetting::IdleLockMinutes, QString()), LibrarySetting::kDefaultIdleLockMinutes));
     chkSupervised->setChecked(SettingIsOn(read(LibrarySetting::SupervisedDraw, QStringLiteral("0"))));
 
     connect(cmdOK, &QPushButton::clicked, this, Guarded([this] { cmdOK_Click(); }));

@@ -40,10 +40,7 @@ constexpr int kKeyBytes = 32;
 constexpr int kBusyTimeoutMs = 3000;
 
 // The password a key stands for: the library's own, or the default one.
-QByteArray passwordOf(const QString &key)
-{
-    return key.isEmpty() ? QByteArray(kDatabasePassword) : key.toUtf8();
-}
+QByteArray passwordOf(const QString &key) { return key.isEmpty() ? QByteArray(kDatabasePassword) : key.toUtf8(); }
 
 // Deriving the key costs tens of milliseconds; the derived key only depends
 // on the password and the file's salt, so it is kept for every file the run

@@ -20,7 +20,7 @@ std::optional<QString> askOnTerminal(const QString &prompt)
         return std::nullopt;
     std::fputs(prompt.toUtf8().constData(), stderr);
     std::fflush(stderr);
-    termios old {};
+    termios old{};
     const bool quiet = ::tcgetattr(STDIN_FILENO, &old) == 0;
     if (quiet) {
         termios silent = old;
@@ -58,7 +58,8 @@ Result<QString> ReadKeyFile(const QString &keyFile)
 {
     QFile file(keyFile);
     if (!file.open(QIODevice::ReadOnly))
-        return Result<QString>::fail(QStringLiteral("无法读取密码文件“%1”：%2").arg(native(keyFile), file.errorString()));
+        return Result<QString>::fail(
+            QStringLiteral("无法读取密码文件“%1”：%2").arg(native(keyFile), file.errorString()));
     QString key = QString::fromUtf8(file.readLine());
     while (key.endsWith(QLatin1Char('\n')) || key.endsWith(QLatin1Char('\r')))
         key.chop(1);

@@ -20,8 +20,7 @@ QString LibrarySecretKey(const QString &dataFile)
     return QStringLiteral("library-key:") + path;
 }
 
-frmLibraryKey::frmLibraryKey(const QString &file, bool refused, bool offerRemember, QWidget *parent)
-    : QDialog(parent)
+frmLibraryKey::frmLibraryKey(const QString &file, bool refused, bool offerRemember, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmLibraryKey"));
     setWindowTitle(QStringLiteral("数据库密码"));
@@ -60,7 +59,10 @@ frmLibraryKey::frmLibraryKey(const QString &file, bool refused, bool offerRememb
     resize(420, sizeHint().height());
 }
 
-LibraryKeyEntry frmLibraryKey::entry() const { return {txtKey->text(), !chkRemember->isHidden() && chkRemember->isChecked()}; }
+LibraryKeyEntry frmLibraryKey::entry() const
+{
+    return {txtKey->text(), !chkRemember->isHidden() && chkRemember->isChecked()};
+}
 
 std::optional<LibraryKeyEntry> AskLibraryKey(DialogRunner &runner, const QString &file, bool refused,
                                              bool offerRemember, QWidget *parent)
