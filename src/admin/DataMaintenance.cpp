@@ -117,7 +117,27 @@ Outcome BackupDatabase(const DataStore &store, const QString &target)
     return Outcome::success(QStringLiteral("备份专家库成功。\n备份文件：%1").arg(native(target)));
 }
 
-Outcome CheckBackupFile(const DataStore &store, const QString &path)
+std::optional<QString> KnownBackupKey(const DataStore &store, const QString &path)
+{
+    const QString own = store.source.isServer() ? QString() : store.source.key;
+    if (!own.isEmpty() && KeyOpensFile(path, own))
+        return own;
+    if (KeyOpensFile(path, QString()))
+        return QString();
+    return std::nullopt;
+}
+
+bool MayBeEncryptedLibrary(const QString &path)
+{
+    // The smallest page the engine writes.
+    constexpr qint64 kSmallestPage = 512;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < kSmallestPage)
+        return false;
+    return !file.read(16).startsWith(QByteArrayLiteral("SQLite format 3"));
+}
+
+Outcome CheckBackupFile(const DataStore &store, const QString &path, const QString &key)
 {
     const QString refused = QStringLiteral("所选文件不是本程序的专家库备份，不能用来更新专家库。\n");
     if (!QFileInfo(path).isFile())
@@ -125,7 +145,7 @@ Outcome CheckBackupFile(const DataStore &store, const QString &path)
     if (store.library().isLibraryFile(path))
         return Outcome::fail(QStringLiteral("所选文件就是当前使用的数据库，请选择以前备份的专家库文件。"));
     try {
-        Connection conn = Connection::open(path);
+        Connection conn = Connection::open(path, key);
         Outcome schema = CheckSchema(conn);
         // A file that opens can be damaged deeper inside; in place of the
         // data file it would end the program at every start.
@@ -138,17 +158,20 @@ Outcome CheckBackupFile(const DataStore &store, const QString &path)
         if (!schema)
             return Outcome::fail(refused + schema.message());
     } catch (const DbError &e) {
+        if (e.notADatabase() && !key.isEmpty())
+            return Outcome::fail(QStringLiteral("备份文件的密码不正确，或所选文件不是本程序的专家库备份。"),
+                                 e.detail());
         // Why the file is no backup, in the engine's words.
         return Outcome::fail(refused + (e.detail().isEmpty() ? e.message() : e.detail()));
     }
     return Outcome::success();
 }
 
-Outcome RestoreDatabase(const MaintenanceTarget &target, const QString &backup)
+Outcome RestoreDatabase(const MaintenanceTarget &target, const QString &backup, const QString &backupKey)
 {
     DataStore &store = target.store;
     const QString failed = QStringLiteral("更新专家库失败，现有的专家库没有改变：\n");
-    const Outcome usable = CheckBackupFile(store, backup);
+    const Outcome usable = CheckBackupFile(store, backup, backupKey);
     if (!usable)
         return usable;
 
@@ -163,7 +186,7 @@ Outcome RestoreDatabase(const MaintenanceTarget &target, const QString &backup)
         safetyCopy = damaged;
     }
 
-    const Outcome replaced = store.library().replaceWith(backup);
+    const Outcome replaced = store.library().replaceWith(backup, backupKey);
     if (!replaced)
         return replaced.prefixed(failed);
 
@@ -171,4 +194,53 @@ Outcome RestoreDatabase(const MaintenanceTarget &target, const QString &backup)
     LoadAllTables(store);
     return Outcome::success(
         QStringLiteral("更新专家库成功。\n更新前的专家库已备份为：\n%1").arg(native(safetyCopy.message())));
+}
+
+QString LibraryPasswordProblem(const QString &password)
+{
+    constexpr int kShortest = 8;
+    if (password.size() < kShortest)
+        return QStringLiteral("数据库密码至少要有 %1 个字符。").arg(kShortest);
+    if (password == QLatin1String(kDatabasePassword))
+        return QStringLiteral("不能使用本软件的默认密码。");
+    if (password.trimmed() != password)
+        return QStringLiteral("数据库密码的开头和结尾不能是空格。");
+    return QString();
+}
+
+Outcome ChangeLibraryPassword(const MaintenanceTarget &target, const QString &newKey,
+                              const LibraryBackend::KeyProbe &probe)
+{
+    DataStore &store = target.store;
+    const QString failed = QStringLiteral("设置数据库密码失败，数据库文件没有改变，原来的密码仍然有效：\n");
+    if (!store.library().hasFileKey())
+        return store.library().changeKey(newKey, probe);
+    if (const QString problem = LibraryPasswordProblem(newKey); !problem.isEmpty())
+        return Outcome::fail(problem);
+    const Outcome settled = store.library().settle();
+    if (!settled)
+        return settled.prefixed(failed);
+    const Outcome safetyCopy = WriteSafetyCopy(store, target.today, QStringLiteral("设置密码前"));
+    if (!safetyCopy)
+        return safetyCopy.prefixed(failed);
+    const Outcome changed = store.library().changeKey(newKey, probe);
+    if (!changed)
+        return changed.prefixed(failed +
+                                QStringLiteral("（修改前的数据库已备份为：%1）\n").arg(native(safetyCopy.message())));
+    store.source.key = newKey;
+
+    // The safety copy and the exit backup would still open with the old
+    // password: anyone holding the backup folder would read the library.
+    QString note;
+    if (!QFile::remove(safetyCopy.message()))
+        note += QStringLiteral("\n无法删除修改前的副本“%1”，它仍使用原来的密码，请手工删除。")
+                    .arg(native(safetyCopy.message()));
+    const Outcome backup = BackupLibrary(store);
+    if (!backup)
+        note += QStringLiteral("\n“%1”文件夹中的退出备份没能用新密码重写（%2），本软件退出时会再次备份。")
+                    .arg(kBackupFolderName, backup.message());
+    return Outcome::success(QStringLiteral("数据库密码已设置。以后打开这个专家库需要输入这个密码，"
+                                           "密码丢失后无法恢复数据。\n以前另存的备份文件仍使用原来的密码，"
+                                           "请妥善保管或删除。") +
+                            note);
 }

@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QString>
 #include <functional>
+#include <optional>
 
 // The maintenance operations of the data maintenance screen, kept apart from
 // the window so that they can run and be checked without one. Each either
@@ -43,10 +44,29 @@ Outcome BackupDatabase(const DataStore &store, const QString &target);
 // own: it opens with the program's key, holds the five tables with their
 // fields in order and passes the engine's integrity check. Otherwise the
 // failure says why it cannot be used.
-Outcome CheckBackupFile(const DataStore &store, const QString &path);
+// key: the backup's password (empty for the default one).
+Outcome CheckBackupFile(const DataStore &store, const QString &path, const QString &key = {});
+// The password that opens a backup among those the program knows: the
+// library's own, then the default one. nullopt when neither does: the
+// backup has a password of its own, or is no database at all.
+std::optional<QString> KnownBackupKey(const DataStore &store, const QString &path);
+// Whether path could be an encrypted library under some password: a file
+// at least one page long that is no plain database file.
+bool MayBeEncryptedLibrary(const QString &path);
 // Replaces the database file by a checked backup, after keeping the current
 // file as a safety copy, and reloads every table. An unsaved draw is dropped.
-Outcome RestoreDatabase(const MaintenanceTarget &target, const QString &backup);
+// The library keeps its own password: a backup under another is re-keyed.
+Outcome RestoreDatabase(const MaintenanceTarget &target, const QString &backup, const QString &backupKey = {});
+
+// Why a password cannot be the library's own; "" when it can.
+QString LibraryPasswordProblem(const QString &password);
+// Gives a data file library its own password (see LibraryBackend::changeKey),
+// after a safety copy. Once the file is re-keyed that copy, readable with the
+// old password, is removed and the exit backup is written anew under the new
+// one. The store's source carries the new password from then on. A server
+// library refuses: its server's access control applies.
+Outcome ChangeLibraryPassword(const MaintenanceTarget &target, const QString &newKey,
+                              const LibraryBackend::KeyProbe &probe = {});
 
 // Replaces the library by one read from an Access file (see
 // Migrate::ImportLibrary); an unsaved draw is dropped when it succeeds.

@@ -7,6 +7,7 @@
 #include "files/DataFolder.h"
 #include "data/FileCopy.h"
 #include "files/StagedFile.h"
+#include "shell/frmLibraryKey.h"
 #include "ui/BusyCursor.h"
 #include "ui/Controls.h"
 #include "ui/Guarded.h"
@@ -353,10 +354,30 @@ void frmDataInOut::cmdDBUpd_Click()
                                                 QStringLiteral("专家库备份 (*.mdb);;所有文件 (*)"));
     if (path.isEmpty())
         return;
+    // A backup opens with the library's password or the default one; one
+    // made under another password is opened with the password typed here.
+    std::optional<QString> key;
+    {
+        BusyCursor busy;
+        key = KnownBackupKey(m_state.store, path);
+        // What cannot be an encrypted library at all is refused below with
+        // the reason, not asked a password for.
+        if (!key && !MayBeEncryptedLibrary(path))
+            key = QString();
+    }
+    for (bool refused = false; !key;) {
+        const std::optional<LibraryKeyEntry> typed =
+            AskLibraryKey(*m_state.services.dialogs, path, refused, false, this);
+        if (!typed)
+            return;
+        if (KeyOpensFile(path, typed->key))
+            key = typed->key;
+        refused = true;
+    }
     Outcome usable;
     {
         BusyCursor busy;
-        usable = CheckBackupFile(m_state.store, path);
+        usable = CheckBackupFile(m_state.store, path, *key);
     }
     if (!usable) {
         m_state.messages().critical(usable.message(), kAppTitle, usable.detail());
@@ -369,7 +390,7 @@ void frmDataInOut::cmdDBUpd_Click()
     Outcome outcome;
     {
         BusyCursor busy;
-        outcome = RestoreDatabase(maintenanceTarget(m_state), path);
+        outcome = RestoreDatabase(maintenanceTarget(m_state), path, *key);
     }
     showOutcome(outcome);
 }

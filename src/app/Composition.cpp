@@ -3,6 +3,8 @@
 #include "admin/frmAbout.h"
 #include "admin/frmChangePwd.h"
 #include "admin/frmDataInOut.h"
+#include "admin/frmDbPassword.h"
+#include "admin/frmSecuritySettings.h"
 #include "admin/frmUserRights.h"
 #include "data/DrawStore.h"
 #include "experts/frmExpertList.h"
@@ -55,6 +57,11 @@ std::unique_ptr<MDIFrm> MakeMainWindow(AppState &state, ScreenRegistry registry)
         dialog.exec();
     };
     main->showAbout = [&state](QWidget *owner) { frmAbout(state.services, owner).exec(); };
+    main->showDbPassword = [&state](QWidget *owner) { ShowDbPassword(state, owner); };
+    main->showSecuritySettings = [&state](QWidget *owner) {
+        frmSecuritySettings dialog(state, owner);
+        state.services.dialogs->run(dialog);
+    };
     main->showUserRights = [window = main.get()] { window->openScreen(ScreenId::UserRights); };
     MDIFrm *window = main.get();
     main->storeDraw = [&state, window]() -> Result<bool> {

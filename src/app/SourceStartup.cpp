@@ -37,8 +37,59 @@ ConnectionChoice ChoiceOfSource(const DataSource &source, const SavedConnection 
     return choice;
 }
 
+namespace {
+
+std::optional<DataSource> openFileSource(DataSource source, const SourceStartupServices &services)
+{
+    const QString file = source.path.isEmpty() ? services.dataFile : source.path;
+    bool secretTried = false;
+    bool keptSecretFailed = false;
+    bool prompted = false;
+    bool remember = false;
+    for (;;) {
+        try {
+            services.open(source);
+            if (services.secrets && prompted) {
+                // A password kept from before that no longer opens the file
+                // is of no use to anyone.
+                if (remember)
+                    services.secrets->write(LibrarySecretKey(file), source.key);
+                else if (keptSecretFailed)
+                    services.secrets->remove(LibrarySecretKey(file));
+            }
+            return source;
+        } catch (const DbError &e) {
+            // Anything else than the file's pages not reading (another key)
+            // ends the start as it is.
+            if (!e.notADatabase() || !services.askLibraryKey)
+                throw;
+            if (!secretTried && source.key.isEmpty() && services.secrets) {
+                secretTried = true;
+                const SecretStore::Result kept = services.secrets->read(LibrarySecretKey(file));
+                if (kept.status == SecretStore::Status::Done && !kept.secret.isEmpty()) {
+                    source.key = kept.secret;
+                    continue;
+                }
+            }
+            if (!source.key.isEmpty() && !prompted)
+                keptSecretFailed = true;
+            const std::optional<LibraryKeyEntry> typed = services.askLibraryKey(file, prompted);
+            if (!typed)
+                throw;
+            prompted = true;
+            source.key = typed->key;
+            remember = typed->remember;
+        }
+    }
+}
+
+}   // namespace
+
 std::optional<DataSource> OpenSource(DataSource source, const SourceStartupServices &services)
 {
+    if (!source.isServer())
+        return openFileSource(std::move(source), services);
+
     // The password comes from the source, the secret service, or the
     // prompt, and only when the server asks for one: a server may want none
     // (a local socket, ~/.pgpass), and then the secret service is never

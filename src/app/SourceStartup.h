@@ -2,6 +2,7 @@
 
 #include "data/DataSource.h"
 #include "shell/ConnectionSettings.h"
+#include "shell/frmLibraryKey.h"
 
 #include <QString>
 #include <functional>
@@ -32,6 +33,12 @@ struct SourceStartupServices {
     std::function<std::optional<ConnectionChoice>(const ConnectionChoice &current)> editConnection;
     // Opens the library of a source; throws DbError when it cannot.
     std::function<void(const DataSource &)> open;
+    // The data file of a file source that names none (the data folder's).
+    QString dataFile;
+    // The prompt for the password of a data file the default key does not
+    // open; refused: the last one typed did not open it either. nullopt
+    // when the user cancels.
+    std::function<std::optional<LibraryKeyEntry>(const QString &file, bool refused)> askLibraryKey;
 };
 
 // The connection dialog's starting point for the source in use (which may
@@ -43,7 +50,10 @@ ConnectionChoice ChoiceOfSource(const DataSource &source, const SavedConnection 
 // failure in Chinese words and the engine's detail, and the user may open
 // the connection dialog to change it or end the program. Returns the source
 // opened, or nullopt when the user chose to end. A data file that cannot be
-// opened is no connection problem: its DbError goes on to the caller.
+// opened is no connection problem: its DbError goes on to the caller, except
+// one that the default key does not open: its password is taken from the
+// secret service (when the user chose "记住") or asked until it opens it
+// or the user cancels (the file's failure then goes on).
 std::optional<DataSource> OpenSource(DataSource source, const SourceStartupServices &services);
 
 // A server source of a dialog choice.

@@ -30,9 +30,9 @@ void Startup::startIntegrityCheck(QObject *context, std::function<void(const QSt
     if (m_check)
         return;
     m_check.reset(QThread::create([this] {
-        const QString problem = CheckFileIntegrity(DataFilePath(m_appDir));
+        const QString problem = CheckFileIntegrity(DataFilePath(m_appDir), m_key);
         if (!problem.isEmpty())
-            m_report = DamagedDataFileMessage(m_appDir, problem);
+            m_report = DamagedDataFileMessage(m_appDir, problem, m_key);
     }));
     if (context && whenDamaged)
         QObject::connect(m_check.get(), &QThread::finished, context, [this, whenDamaged = std::move(whenDamaged)] {

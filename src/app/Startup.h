@@ -28,6 +28,9 @@ public:
 
     // Starts the integrity check in the background. When it finds damage,
     // whenDamaged runs on context's thread with the message for the user.
+    // The library's own password, once start-up knows it (empty for the
+    // default key); set before the check starts.
+    void setLibraryKey(const QString &key) { m_key = key; }
     void startIntegrityCheck(QObject *context, std::function<void(const QString &message)> whenDamaged);
     // Waits for the check (starting it when it never ran): "" when the data
     // file is sound, otherwise the message naming the newest sound copy.
@@ -38,4 +41,5 @@ private:
     DataFileLock m_lock;
     std::unique_ptr<QThread> m_check;
     QString m_report;
+    QString m_key;
 };

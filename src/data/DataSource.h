@@ -12,6 +12,9 @@ struct DataSource {
     QString uri;
     // Server: the password, when the URI carries none. Kept in memory only.
     QString password;
+    // File: the library's own password; empty for the default key. Kept in
+    // memory only.
+    QString key;
 
     bool isServer() const { return kind == Server; }
     bool operator==(const DataSource &) const = default;

@@ -39,10 +39,10 @@ QVariant Statement::value(int i) const
 
 QString IntegrityProblem(Connection &conn) { return conn.engine().integrityProblem(); }
 
-QString CheckFileIntegrity(const QString &path)
+QString CheckFileIntegrity(const QString &path, const QString &key)
 {
     try {
-        Connection conn = Connection::open(path);
+        Connection conn = Connection::open(path, key);
         return IntegrityProblem(conn);
     } catch (const DbError &e) {
         return e.message().section(QLatin1Char('\n'), 0, 0);

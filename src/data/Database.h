@@ -10,7 +10,8 @@
 
 struct DataSource;
 
-// Password of the database file.
+// Password of the database file whose administrator never gave it one of
+// its own (a library's own password replaces it: DataSource::key).
 inline constexpr const char *kDatabasePassword = "583920";
 
 // Path of ProSys.mdb inside an application folder.
@@ -91,10 +92,11 @@ class Connection {
 public:
     // Opens an existing file shared and read-write. Throws DbError naming the
     // file when it is missing, not a database, has another key or is locked.
-    static Connection open(const QString &path);
+    // key: the library's own password, empty for the default one.
+    static Connection open(const QString &path, const QString &key = {});
     // Creates a new, empty encrypted file with a fresh salt, keyed the way
     // open() keys it. Throws DbError when it exists.
-    static Connection create(const QString &path);
+    static Connection create(const QString &path, const QString &key = {});
     // Connects to the server database the source names. Throws DbError with
     // the server's message (never the password).
     static Connection connect(const DataSource &source);
@@ -172,7 +174,12 @@ private:
 // as damaged, with the engine's error.
 QString IntegrityProblem(Connection &conn);
 // Opens the file and checks it; a file that does not open gives the reason.
-QString CheckFileIntegrity(const QString &path);
+QString CheckFileIntegrity(const QString &path, const QString &key = {});
+// Whether key (empty: the default) reads the file's pages. False for another
+// key and for a file that is no database at all (the engine cannot tell them
+// apart); a file that is missing or busy counts as opening, so that the
+// caller's own open says what is wrong with it.
+bool KeyOpensFile(const QString &path, const QString &key);
 
 // All-or-nothing scope: commits on commit(), rolls back otherwise. Inside a
 // transaction already open on the connection it is a savepoint of it, so

@@ -10,6 +10,8 @@ DbError::DbError(int engineCode, const QString &file, const QString &engineText)
 {
 }
 
+bool DbError::notADatabase() const { return (m_code & 0xFF) == SQLITE_NOTADB; }
+
 bool DbError::fileBusy() const { return (m_code & 0xFF) == SQLITE_BUSY || (m_code & 0xFF) == SQLITE_LOCKED; }
 
 Failure::Kind DbError::kind() const { return fileBusy() ? Failure::Kind::Busy : m_kind; }

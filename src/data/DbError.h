@@ -24,6 +24,9 @@ public:
     int engineCode() const { return m_code; }
     // Another program held the file longer than the program waits.
     bool fileBusy() const;
+    // The file's pages did not read as a database: another key, or no
+    // database file at all.
+    bool notADatabase() const;
     // Whether trying again may help: a busy file, or a server that cannot
     // be reached; everything else is Failed.
     Failure::Kind kind() const;

@@ -14,7 +14,12 @@
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 #include <sqlite3.h>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <exception>
 #include <thread>
@@ -34,22 +39,28 @@ constexpr int kKeyBytes = 32;
 // a write gives up.
 constexpr int kBusyTimeoutMs = 3000;
 
+// The password a key stands for: the library's own, or the default one.
+QByteArray passwordOf(const QString &key) { return key.isEmpty() ? QByteArray(kDatabasePassword) : key.toUtf8(); }
+
 // Deriving the key costs tens of milliseconds; the derived key only depends
-// on the file's salt, so it is kept per salt for every file the run opens.
-QByteArray rawKeyForSalt(const QByteArray &salt)
+// on the password and the file's salt, so it is kept for every file the run
+// opens.
+QByteArray rawKeyForSalt(const QByteArray &salt, const QString &libraryKey)
 {
     static QMutex mutex;
     static QHash<QByteArray, QByteArray> cache;
+    const QByteArray password = passwordOf(libraryKey);
+    // A password is any text; its length first keeps two pairs apart.
+    const QByteArray cacheKey = QByteArray::number(password.size()) + ':' + password + salt;
     QMutexLocker lock(&mutex);
-    auto it = cache.constFind(salt);
+    auto it = cache.constFind(cacheKey);
     if (it != cache.constEnd())
         return *it;
     QByteArray key(kKeyBytes, '\0');
-    const QByteArray password(kDatabasePassword);
     PKCS5_PBKDF2_HMAC(password.constData(), int(password.size()),
                       reinterpret_cast<const unsigned char *>(salt.constData()), int(salt.size()), kKdfIterations,
                       EVP_sha1(), kKeyBytes, reinterpret_cast<unsigned char *>(key.data()));
-    cache.insert(salt, key);
+    cache.insert(cacheKey, key);
     return key;
 }
 
@@ -63,9 +74,14 @@ QByteArray readSalt(const QString &path)
 
 // The raw key and the salt, as the engine takes them: x'<key><salt>'. For a
 // new file the engine writes this salt into it.
-void applyKey(sqlite3 *db, const QByteArray &salt)
+QByteArray keyValue(const QByteArray &salt, const QString &libraryKey)
 {
-    const QByteArray value = "x'" + rawKeyForSalt(salt).toHex() + salt.toHex() + "'";
+    return "x'" + rawKeyForSalt(salt, libraryKey).toHex() + salt.toHex() + "'";
+}
+
+void applyKey(sqlite3 *db, const QByteArray &salt, const QString &libraryKey)
+{
+    const QByteArray value = keyValue(salt, libraryKey);
     sqlite3_key(db, value.constData(), int(value.size()));
 }
 
@@ -333,7 +349,7 @@ bool loadInHalves(Connection &conn, Connection &second, const TableDef &def, Tex
 
 }   // namespace
 
-Connection Connection::open(const QString &path)
+Connection Connection::open(const QString &path, const QString &key)
 {
     if (!QFileInfo::exists(path))
         throw DbError(QStringLiteral("找不到数据库文件。\n%1").arg(native(path)));
@@ -341,7 +357,7 @@ Connection Connection::open(const QString &path)
     if (salt.size() != kSaltBytes)
         throw DbError(SQLITE_NOTADB, path, QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB)));
     Connection c = openFile(path, SQLITE_OPEN_READWRITE);
-    applyKey(static_cast<FileEngine &>(c.engine()).db(), salt);
+    applyKey(static_cast<FileEngine &>(c.engine()).db(), salt, key);
     // The first read checks the key: a wrong key or a foreign file fails here.
     Statement probe = c.prepare(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     probe.step();
@@ -349,7 +365,7 @@ Connection Connection::open(const QString &path)
     return c;
 }
 
-Connection Connection::create(const QString &path)
+Connection Connection::create(const QString &path, const QString &key)
 {
     if (QFileInfo::exists(path))
         throw DbError(QStringLiteral("数据库文件已存在。\n%1").arg(native(path)));
@@ -357,7 +373,7 @@ Connection Connection::create(const QString &path)
     if (RAND_bytes(reinterpret_cast<unsigned char *>(salt.data()), kSaltBytes) != 1)
         throw DbError(QStringLiteral("无法生成数据库文件的密钥。\n%1").arg(native(path)));
     Connection c = openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    applyKey(static_cast<FileEngine &>(c.engine()).db(), salt);
+    applyKey(static_cast<FileEngine &>(c.engine()).db(), salt, key);
     configure(c);
     return c;
 }
@@ -366,7 +382,7 @@ FileBackend::FileBackend(DataSource source, QString path) : m_source(std::move(s
 
 QString FileBackend::displayName() const { return native(m_path); }
 
-void FileBackend::prepare() { EnsureDataFile(m_path); }
+void FileBackend::prepare() { EnsureDataFile(m_path, m_source.key); }
 
 std::optional<FileBackend::FileIdentity> FileBackend::identity() const
 {
@@ -384,7 +400,7 @@ Connection &FileBackend::connection()
     if (m_session && !m_session->inScope() && (!m_session->isOpen() || now != m_sessionFile))
         release();
     if (!m_session) {
-        m_session.emplace(Connection::open(m_path));
+        m_session.emplace(Connection::open(m_path, m_source.key));
         m_sessionFile = identity();
     } else if (m_session->inTransaction() && !m_session->inScope()) {
         // A read or write that was cut short never stays open into the next;
@@ -400,7 +416,7 @@ void FileBackend::release()
     m_sessionFile.reset();
 }
 
-Connection FileBackend::openSeparate() { return Connection::open(m_path); }
+Connection FileBackend::openSeparate() { return Connection::open(m_path, m_source.key); }
 
 void FileBackend::readTracked(const QStringList &, const std::function<void(Connection &)> &read)
 {
@@ -449,10 +465,95 @@ Outcome FileBackend::settle()
     return Outcome::success();
 }
 
-Outcome FileBackend::writeDataFile(const QString &target) { return CopyDataFile(m_path, target); }
+Outcome FileBackend::writeDataFile(const QString &target) { return CopyDataFile(m_path, target, m_source.key); }
 
-Outcome FileBackend::replaceWith(const QString &backup)
+Outcome FileBackend::replaceWith(const QString &backup, const QString &backupKey)
 {
+    // A backup under another key is re-keyed on its way in: the library
+    // keeps the password its administrator gave it.
+    return placeRekeyed(backup, backupKey, m_source.key, {});
+}
+
+Outcome FileBackend::changeKey(const QString &newKey, const KeyProbe &probe)
+{
+    const Outcome placed = placeRekeyed(m_path, m_source.key, newKey, probe);
+    if (placed)
+        m_source.key = newKey;
+    return placed;
+}
+
+Outcome FileBackend::placeRekeyed(const QString &from, const QString &fromKey, const QString &toKey,
+                                  const KeyProbe &probe)
+{
+    const auto stop = [&](KeyStep step, const QString &staged) {
+        return probe ? probe(step, staged) : Outcome::success();
+    };
+    // Made beside the data file under a name that a later start sweeps
+    // away if this run is killed before the rename.
+    QTemporaryFile staged(m_path + QStringLiteral(".XXXXXX"));
+    if (!staged.open())
+        return Outcome::fail(
+            QStringLiteral("无法在数据库文件旁边写入临时文件“%1”。").arg(native(staged.fileTemplate())),
+            staged.errorString());
+    const QString stagedPath = staged.fileName();
+    try {
+        // The bytes are copied inside a read of the source: an interrupted
+        // write is rolled back first, and nothing commits halfway into the copy.
+        {
+            Connection source = Connection::open(from, fromKey);
+            ReadSnapshot snapshot(source);
+            source.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+            QFile in(from);
+            if (!in.open(QIODevice::ReadOnly))
+                return Outcome::fail(QStringLiteral("无法读取文件“%1”。").arg(native(from)), in.errorString());
+            constexpr qint64 kChunk = 1 << 20;
+            while (!in.atEnd()) {
+                const QByteArray chunk = in.read(kChunk);
+                if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
+                    return Outcome::fail(QStringLiteral("无法读取文件“%1”。").arg(native(from)), in.errorString());
+                if (staged.write(chunk) != chunk.size())
+                    return Outcome::fail(QStringLiteral("无法写入临时文件“%1”。").arg(native(stagedPath)),
+                                         staged.errorString());
+            }
+            if (!staged.flush() || staged.size() != in.size())
+                return Outcome::fail(QStringLiteral("无法写入临时文件“%1”。").arg(native(stagedPath)),
+                                     staged.errorString());
+            staged.close();
+        }
+        if (const Outcome o = stop(KeyStep::StagedCopy, stagedPath); !o)
+            return o;
+
+        if (passwordOf(fromKey) != passwordOf(toKey)) {
+            Connection copy = Connection::open(stagedPath, fromKey);
+            const QByteArray value = keyValue(readSalt(stagedPath), toKey);
+            auto &engine = static_cast<FileEngine &>(copy.engine());
+            if (const int rc = sqlite3_rekey(engine.db(), value.constData(), int(value.size())); rc != SQLITE_OK)
+                engine.fail(rc);
+            copy.close();
+        }
+        if (const Outcome o = stop(KeyStep::Rekeyed, stagedPath); !o)
+            return o;
+
+        // Only a copy that opens with the new key alone, holds the library's
+        // tables and whose every page reads may take the file's place.
+        {
+            Connection check = Connection::open(stagedPath, toKey);
+            const Outcome schema = CheckSchema(check);
+            if (!schema)
+                return schema.prefixed(QStringLiteral("新密钥的副本检查未通过：\n"));
+            const QString damage = IntegrityProblem(check);
+            if (!damage.isEmpty())
+                return Outcome::fail(QStringLiteral("新密钥的副本检查未通过。"), damage);
+            check.close();
+        }
+        if (passwordOf(fromKey) != passwordOf(toKey) && KeyOpensFile(stagedPath, fromKey))
+            return Outcome::fail(QStringLiteral("新密钥的副本检查未通过：旧密码仍能打开它。"));
+        if (const Outcome o = stop(KeyStep::Checked, stagedPath); !o)
+            return o;
+    } catch (const DbError &e) {
+        return Outcome::fail(e.onFile(from).sentence(), e.detail());
+    }
+
     // The session's connection belongs to the file that is going.
     release();
     // A journal beside the data file belongs to the file that is going and
@@ -461,8 +562,38 @@ Outcome FileBackend::replaceWith(const QString &backup)
     const QString journal = m_path + QStringLiteral("-journal");
     if (QFileInfo::exists(journal) && !QFile::remove(journal))
         return Outcome::fail(QStringLiteral("无法删除数据库文件旁边的日志文件“%1”。").arg(native(journal)));
-    // Written beside the data file and renamed over it in one step.
-    return CopyFileReplacing(backup, m_path);
+    if (const Outcome o = stop(KeyStep::Placing, stagedPath); !o)
+        return o;
+    // A replaced data file keeps its permissions.
+    if (QFileInfo::exists(m_path))
+        QFile::setPermissions(stagedPath, QFileInfo(m_path).permissions());
+    const QByteArray stagedName = QFile::encodeName(stagedPath);
+    const int fd = ::open(stagedName.constData(), O_RDONLY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    if (::rename(stagedName.constData(), QFile::encodeName(m_path).constData()) != 0)
+        return Outcome::fail(QStringLiteral("无法用新文件替换数据库文件“%1”。").arg(native(m_path)),
+                             QString::fromLocal8Bit(std::strerror(errno)));
+    staged.setAutoRemove(false);
+    // The new name only survives a power cut once the folder is on the disk.
+    const int folder = ::open(QFile::encodeName(QFileInfo(m_path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return Outcome::success();
+}
+
+bool KeyOpensFile(const QString &path, const QString &key)
+{
+    try {
+        Connection::open(path, key).close();
+        return true;
+    } catch (const DbError &e) {
+        return !e.notADatabase();
+    }
 }
 
 Outcome FileBackend::keepIfDamaged(const QString &copyPath)

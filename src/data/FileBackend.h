@@ -26,7 +26,9 @@ public:
     bool isLibraryFile(const QString &path) const override;
     Outcome settle() override;
     Outcome writeDataFile(const QString &target) override;
-    Outcome replaceWith(const QString &backup) override;
+    Outcome replaceWith(const QString &backup, const QString &backupKey) override;
+    bool hasFileKey() const override { return true; }
+    Outcome changeKey(const QString &newKey, const KeyProbe &probe = {}) override;
     Outcome keepIfDamaged(const QString &copyPath) override;
     Failure exitBackupFailure(const Failure &cause) const override;
 
@@ -38,6 +40,10 @@ private:
         bool operator==(const FileIdentity &) const = default;
     };
     std::optional<FileIdentity> identity() const;
+    // Puts a copy of from (opened with fromKey), re-keyed to toKey and
+    // checked, in the data file's place; a failure leaves the data file as
+    // it was.
+    Outcome placeRekeyed(const QString &from, const QString &fromKey, const QString &toKey, const KeyProbe &probe);
 
     DataSource m_source;
     QString m_path;

@@ -82,14 +82,14 @@ Outcome CopyFileReplacing(const QString &source, const QString &target)
     return Outcome::success();
 }
 
-Outcome CopyDataFile(const QString &dataFile, const QString &target)
+Outcome CopyDataFile(const QString &dataFile, const QString &target, const QString &key)
 {
     // Only a file that opens as a database is copied, and its bytes are
     // copied inside a read transaction: the first read rolls back a journal
     // left by an interrupted write, and while the transaction lasts no other
     // program can commit half its pages into the copy.
     try {
-        Connection conn = Connection::open(dataFile);
+        Connection conn = Connection::open(dataFile, key);
         ReadSnapshot snapshot(conn);
         conn.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
         // A file that opens can still have damaged pages deep inside; such a

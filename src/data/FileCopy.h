@@ -15,4 +15,5 @@ Outcome CopyFileReplacing(const QString &source, const QString &target);
 // not open as a database, fails the engine's integrity check, or that another
 // program is writing, is not copied (the failure gives the reason) and an
 // existing target stays as it was.
-Outcome CopyDataFile(const QString &dataFile, const QString &target);
+// key: the file's own password, empty for the default one.
+Outcome CopyDataFile(const QString &dataFile, const QString &target, const QString &key = {});

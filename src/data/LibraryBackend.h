@@ -70,7 +70,21 @@ public:
     virtual Outcome writeDataFile(const QString &target) = 0;
     // Replaces the library's whole content with that of a backup file that
     // has been checked: at once for every user, never a mixture.
-    virtual Outcome replaceWith(const QString &backup) = 0;
+    // backupKey: the backup's own password (empty for the default one); the
+    // library keeps its own key whatever the backup's was.
+    virtual Outcome replaceWith(const QString &backup, const QString &backupKey) = 0;
+
+    // Whether the library is a data file that can have a password of its
+    // own (a server's own access control guards a server library).
+    virtual bool hasFileKey() const = 0;
+    // The points where a change of the file's key can be interrupted (tests
+    // stop it there; the program passes no probe).
+    enum class KeyStep { StagedCopy, Rekeyed, Checked, Placing };
+    using KeyProbe = std::function<Outcome(KeyStep, const QString &stagedPath)>;
+    // Gives the data file a new password (empty: back to the default key):
+    // a copy beside it is re-keyed and checked, then renamed over it in one
+    // step. Any failure leaves the file as it was, with its old key.
+    virtual Outcome changeKey(const QString &newKey, const KeyProbe &probe = {}) = 0;
     // How a failed exit backup is told: for a file the user is asked to
     // close what holds it, the cause in the details; a server's reason is
     // its own and stands as the message.

@@ -72,9 +72,9 @@ void ClearLibraryTables(Connection &conn)
         conn.exec(QStringLiteral("DELETE FROM %1").arg(t->name));
 }
 
-void CopyFileToServer(const QString &file, const DataSource &server)
+void CopyFileToServer(const QString &file, const DataSource &server, const QString &fileKey)
 {
-    Connection from = Connection::open(file);
+    Connection from = Connection::open(file, fileKey);
     const Outcome schema = CheckSchema(from);
     if (!schema)
         throw DbError(schema.message());
@@ -87,7 +87,7 @@ void CopyFileToServer(const QString &file, const DataSource &server)
     tx.commit();
 }
 
-void CopyServerToFile(const DataSource &server, const QString &file)
+void CopyServerToFile(const DataSource &server, const QString &file, const QString &fileKey)
 {
     Connection from = Connection::connect(server);
     const Outcome schema = CheckSchema(from);
@@ -99,7 +99,7 @@ void CopyServerToFile(const DataSource &server, const QString &file)
     ReadSnapshot snapshot(from);
     // Made here, outside the clean-up below: a file that appeared meanwhile
     // is refused, never removed.
-    Connection to = Connection::create(file);
+    Connection to = Connection::create(file, fileKey);
     try {
         {
             Transaction tx(to);

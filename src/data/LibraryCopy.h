@@ -20,9 +20,11 @@ void ClearLibraryTables(Connection &conn);
 // Copies a data file into a server database that holds none of the
 // program's tables yet, in one transaction: afterwards the server holds the
 // whole library or, on any failure, nothing. Throws DbError.
-void CopyFileToServer(const QString &file, const DataSource &server);
+// fileKey: the data file's own password, empty for the default one.
+void CopyFileToServer(const QString &file, const DataSource &server, const QString &fileKey = {});
 
 // Writes the server's library into a new data file of the usual format; an
 // existing file is never overwritten, and a failure leaves no file behind.
 // Throws DbError.
-void CopyServerToFile(const DataSource &server, const QString &file);
+// fileKey: the new file's own password, empty for the default one.
+void CopyServerToFile(const DataSource &server, const QString &file, const QString &fileKey = {});

@@ -239,11 +239,11 @@ void CreateLibrary(Connection &conn)
         insertRow(conn, Schema::ResourceDegree(), {ReferenceCode(i), degrees[i]});
 }
 
-void CreateDataFile(const QString &path)
+void CreateDataFile(const QString &path, const QString &key)
 {
     const bool existed = QFileInfo::exists(path);
     try {
-        Connection conn = Connection::create(path);
+        Connection conn = Connection::create(path, key);
         {
             Transaction tx(conn);
             CreateLibrary(conn);
@@ -260,13 +260,13 @@ void CreateDataFile(const QString &path)
     }
 }
 
-void EnsureDataFile(const QString &path)
+void EnsureDataFile(const QString &path, const QString &key)
 {
     if (!QFileInfo::exists(path)) {
-        CreateDataFile(path);
+        CreateDataFile(path, key);
         return;
     }
-    Connection conn = Connection::open(path);
+    Connection conn = Connection::open(path, key);
     const Outcome schema = CheckSchema(conn);
     if (!schema)
         throw DbError(schema.message());

@@ -91,11 +91,12 @@ bool HasLibraryTables(Connection &conn);
 QStringList ChangeCountedTables();
 // Creates ProSys.mdb with the schema (and the project tables) and its initial content: one
 // administrator, the title levels and the degrees. No experts.
-void CreateDataFile(const QString &path);
+// key: the library's own password, empty for the default one.
+void CreateDataFile(const QString &path, const QString &key = {});
 // Opens an existing file, or creates it on first start. An existing file is
 // never overwritten: a failure to open it raises the engine's error. A file
 // without the project tables of stored draws gains them.
-void EnsureDataFile(const QString &path);
+void EnsureDataFile(const QString &path, const QString &key = {});
 // Checks that an open library has the five tables with the right fields in
 // the right positions (names as the engine keeps them, in either case); a
 // failure describes the first difference.

@@ -435,12 +435,18 @@ Outcome ServerBackend::writeDataFile(const QString &target)
     return CopyDataFile(part, target);
 }
 
-Outcome ServerBackend::replaceWith(const QString &backup)
+Outcome ServerBackend::changeKey(const QString &, const KeyProbe &)
+{
+    return Outcome::fail(QStringLiteral("服务器上的专家库没有数据库文件密码：谁能读写它由数据库服务器的"
+                                        "用户和权限决定，请在服务器上设置。"));
+}
+
+Outcome ServerBackend::replaceWith(const QString &backup, const QString &backupKey)
 {
     // The content is replaced in one transaction: every operator sees the
     // old library or the new one, never a mixture.
     try {
-        Connection from = Connection::open(backup);
+        Connection from = Connection::open(backup, backupKey);
         Connection &to = connection();
         Transaction tx(to);
         ClearLibraryTables(to);

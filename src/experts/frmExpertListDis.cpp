@@ -1,5 +1,6 @@
 #include "experts/frmExpertListDis.h"
 
+#include "data/PersonalData.h"
 #include "data/Vocabulary.h"
 #include "ui/Guarded.h"
 
@@ -40,8 +41,13 @@ void frmExpertListDis::onActivate(const ScreenArgs &args)
 void frmExpertListDis::showExpert(const QStringList &row)
 {
     auto cell = [&row](int field) { return field < row.size() ? row.at(field) : QString(); };
+    const bool masked = MasksPersonalData(m_state.store, m_state.session.CurrentUserRole);
     for (const ExpertFieldDef &f : ExpertFields()) {
         QString text = cell(f.field);
+        if (masked && f.field == E_Profession)
+            text = MaskIdNumber(text);
+        else if (masked && f.field == E_Mobile)
+            text = MaskPhone(text);
         // Degree and title level are stored as row numbers of their tables;
         // a code that names no row shows an empty box.
         if (f.field == E_degree_type_id)

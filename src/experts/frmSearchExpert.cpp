@@ -1,6 +1,7 @@
 #include "experts/frmSearchExpert.h"
 #include "ui/Guarded.h"
 
+#include "data/PersonalData.h"
 #include "lists/PagedList.h"
 #include "reports/Reports.h"
 #include "ui/CriteriaGrid.h"
@@ -149,7 +150,21 @@ void frmSearchExpert::onActivate(const ScreenArgs &args)
     m_criteria.fill(kNoRecord);
     cmd_Clear_Click();
     sExpert_MsgDetTemp(m_state.store, m_criteria, m_state.SearchResultRows);
+    maskPersonalData();
     showList();
+}
+
+void frmSearchExpert::maskPersonalData()
+{
+    // The phone column of the result rows, which the list, its printout and
+    // its export all show.
+    constexpr int kMobileColumn = 7;
+    if (!MasksPersonalData(m_state.store, m_state.session.CurrentUserRole))
+        return;
+    TextTable &rows = m_state.SearchResultRows;
+    for (qsizetype r = 0; r < rows.count(); ++r)
+        if (rows.cellCount(r) > kMobileColumn)
+            rows.setCell(r, kMobileColumn, MaskPhone(rows.cell(r, kMobileColumn).toString()));
 }
 
 void frmSearchExpert::cmdSearch_Click()
@@ -167,6 +182,7 @@ void frmSearchExpert::cmdSearch_Click()
     for (int i = 7; i <= 12; ++i)
         m_criteria[i] = txtDis[i - 5]->text().trimmed();
     sExpert_MsgDetTemp(m_state.store, m_criteria, m_state.SearchResultRows);
+    maskPersonalData();
     showList();
 }
 

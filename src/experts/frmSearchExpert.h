@@ -48,6 +48,8 @@ protected:
     void onActivate(const ScreenArgs &args) override;
 
 private:
+    // Hides the middle of the phone numbers of the results where the library asks it for this role.
+    void maskPersonalData();
     void showList();
     void labOP_1_Click(int slot);
     void couple(QComboBox *clicked, QComboBox *other);

@@ -132,23 +132,25 @@ int RemoveLeftoverStagedCopies(const QString &appDir)
     return removed;
 }
 
-std::optional<GoodCopy> NewestGoodCopy(const QString &appDir)
+std::optional<GoodCopy> NewestGoodCopy(const QString &appDir, const QString &key)
 {
     QFileInfoList copies =
         QDir(BackupFolderPath(appDir)).entryInfoList({QStringLiteral("ProSys*.mdb")}, QDir::Files, QDir::Time);
     for (const QFileInfo &copy : copies) {
-        if (CheckFileIntegrity(copy.filePath()).isEmpty())
+        const QString path = copy.filePath();
+        const bool own = key.isEmpty() || KeyOpensFile(path, key);
+        if (CheckFileIntegrity(path, own ? key : QString()).isEmpty())
             return GoodCopy{copy.absoluteFilePath(), copy.lastModified()};
     }
     return std::nullopt;
 }
 
-QString DamagedDataFileMessage(const QString &appDir, const QString &problem)
+QString DamagedDataFileMessage(const QString &appDir, const QString &problem, const QString &key)
 {
     const QString dataFile = QDir::toNativeSeparators(DataFilePath(appDir));
     QString text =
         QStringLiteral("数据库文件已损坏，本软件不能使用它：\n%1\n\n数据库引擎报告：\n%2\n\n").arg(dataFile, problem);
-    if (const std::optional<GoodCopy> copy = NewestGoodCopy(appDir)) {
+    if (const std::optional<GoodCopy> copy = NewestGoodCopy(appDir, key)) {
         text += QStringLiteral("最近一份完好的副本是：\n%1\n（%2 保存）\n\n"
                                "恢复方法：先把损坏的数据库文件移到别处保存（不要删除），"
                                "再把这份副本复制为“%3”，然后重新启动本软件。")

@@ -93,13 +93,14 @@ struct GoodCopy {
     QString path;
     QDateTime written;
 };
-// The most recently written sound copy, if any.
-std::optional<GoodCopy> NewestGoodCopy(const QString &appDir);
+// The most recently written sound copy, if any; key is the library's own
+// password (copies written before it was set open with the default one).
+std::optional<GoodCopy> NewestGoodCopy(const QString &appDir, const QString &key = {});
 
 // What to tell the user about a data file that failed the integrity check:
 // the file, the engine's findings, the newest sound copy with its date and
 // how to put it back. The damaged file itself is left as it is.
-QString DamagedDataFileMessage(const QString &appDir, const QString &problem);
+QString DamagedDataFileMessage(const QString &appDir, const QString &problem, const QString &key = {});
 // The same for the store's library, wherever it lives: a server's library is
 // written as a data file.
 Outcome WriteSafetyCopy(const DataStore &store, const QDate &day, const QString &reason);

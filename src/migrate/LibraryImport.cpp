@@ -371,7 +371,7 @@ Outcome ImportLibrary(DataStore &store, const QDate &today, const ImportPlan &pl
                                 .arg(native(safetyCopy.message())));
 }
 
-Outcome WriteNewDataFile(const ImportPlan &plan, const QString &target)
+Outcome WriteNewDataFile(const ImportPlan &plan, const QString &target, const QString &key)
 {
     if (!plan.canImport())
         return Outcome::fail(RefusalText(plan));
@@ -390,8 +390,8 @@ Outcome WriteNewDataFile(const ImportPlan &plan, const QString &target)
             QStringLiteral("无法写入文件夹“%1”：%2").arg(native(info.absolutePath()), work.errorString()));
     const QString part = work.filePath(QStringLiteral("ProSys.mdb"));
     try {
-        CreateDataFile(part);
-        Connection conn = Connection::open(part);
+        CreateDataFile(part, key);
+        Connection conn = Connection::open(part, key);
         {
             Transaction tx(conn);
             replaceContent(conn, plan);

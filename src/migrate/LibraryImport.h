@@ -77,6 +77,7 @@ Outcome ImportLibrary(DataStore &store, const QDate &today, const ImportPlan &pl
 // Writes a new encrypted data file holding the plan's library. Never
 // replaces an existing file and never leaves a partial one; a failure says
 // why nothing was written.
-Outcome WriteNewDataFile(const ImportPlan &plan, const QString &target);
+// key: the new file's own password, empty for the default one.
+Outcome WriteNewDataFile(const ImportPlan &plan, const QString &target, const QString &key = {});
 
 }   // namespace Migrate

@@ -36,6 +36,12 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     m_menuUserRights = menuSet->addAction(QStringLiteral("用户权限设置"));
     m_menuUserRights->setObjectName(QStringLiteral("menuUserRights"));
     m_menuUserRights->setVisible(false);   // until start() knows the user's role
+    m_menuDbPwd = menuSet->addAction(QStringLiteral("数据库密码"));
+    m_menuDbPwd->setObjectName(QStringLiteral("menuDbPwd"));
+    m_menuDbPwd->setVisible(false);
+    m_menuSecurity = menuSet->addAction(QStringLiteral("安全设置"));
+    m_menuSecurity->setObjectName(QStringLiteral("menuSecurity"));
+    m_menuSecurity->setVisible(false);
     QAction *menuChgPwd = menuSet->addAction(QStringLiteral("修改密码"));
     menuChgPwd->setObjectName(QStringLiteral("menuChgPwd"));
     QAction *a11 = menuSet->addSeparator();
@@ -49,6 +55,14 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     connect(m_menuUserRights, &QAction::triggered, this, Guarded([this] {
                 if (showUserRights && m_state.session.isAdministrator())
                     showUserRights();
+            }));
+    connect(m_menuDbPwd, &QAction::triggered, this, Guarded([this] {
+                if (showDbPassword && m_state.session.isAdministrator())
+                    showDbPassword(this);
+            }));
+    connect(m_menuSecurity, &QAction::triggered, this, Guarded([this] {
+                if (showSecuritySettings && m_state.session.isAdministrator())
+                    showSecuritySettings(this);
             }));
     connect(menuChgPwd, &QAction::triggered, this, Guarded([this] { openChangePassword(); }));
     connect(menuExit, &QAction::triggered, this, Guarded([this] { ExitApplication(); }));
@@ -102,6 +116,8 @@ void MDIFrm::start()
     InitPathTitles(m_state.nav);
     setWindowTitle(QStringLiteral("Kestrune"));
     m_menuUserRights->setVisible(m_state.session.isAdministrator());
+    m_menuDbPwd->setVisible(m_state.session.isAdministrator());
+    m_menuSecurity->setVisible(m_state.session.isAdministrator());
     layoutWindow();
     showDescription(0);
     // Again, now that the pane's own size counts.

@@ -57,6 +57,9 @@ public:
     std::function<void(QWidget *)> askNewPassword;
     // Opens the user accounts screen (menu item 用户权限设置, administrators only).
     std::function<void()> showUserRights;
+    // The library's own password and its security settings (administrators).
+    std::function<void(QWidget *)> showDbPassword;
+    std::function<void(QWidget *)> showSecuritySettings;
     // Stores the unsaved draw when the user agrees at exit; false when the
     // user cancelled (the question is asked again); a failure when it
     // cannot be stored (the file is then unchanged).
@@ -83,6 +86,8 @@ private:
 
     QScrollArea *m_scroll;
     QAction *m_menuUserRights;
+    QAction *m_menuDbPwd;
+    QAction *m_menuSecurity;
     QWidget *m_area;
     frmLeft *m_left;
     QWidget *m_logo;

@@ -1,4 +1,5 @@
 #include "TestApp.h"
+#include "data/LibrarySettings.h"
 #include "data/Schema.h"
 
 #include <QLabel>
@@ -179,3 +180,31 @@ TEST(ExpertDetailReturn, FromTheSearchItAsksTheSearchToKeepItsResults)
 }
 
 }   // namespace
+
+TEST_F(ExpertDetail, TheLibraryCanHideTheMiddleOfIdAndPhoneFromTheRestrictedRoles)
+{
+    QStringList f;
+    for (int i = 1; i < ExpertFieldCount; ++i)
+        f << QStringLiteral("v%1").arg(i);
+    f[E_degree_type_id - 1] = "01";
+    f[E_zhicheng_id - 1] = "3";
+    f[E_Profession - 1] = "110101197001011234";
+    f[E_Mobile - 1] = "13812345678";
+    const QString id = app.addExpert(f);
+    ASSERT_TRUE(WriteLibrarySetting(app.state.store, LibrarySetting::MaskPersonalData, "1").ok());
+    struct Case {
+        int role;
+        QString idShown, phoneShown;
+    } cases[] = {
+        {0, "110101197001011234", "13812345678"},
+        {1, "110101********1234", "138****5678"},
+        {2, "110101********1234", "138****5678"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.role);
+        app.state.session.CurrentUserRole = c.role;
+        openFrom(ScreenId::ExpertListView, id);
+        EXPECT_EQ(box(11)->text(), c.idShown);
+        EXPECT_EQ(box(21)->text(), c.phoneShown);
+    }
+}

@@ -105,12 +105,14 @@ TEST(MainWindow, MenusCarryTheirCaptions)
     EXPECT_EQ(menus[0]->text(), "设置");
     EXPECT_EQ(menus[1]->text(), "帮助");
     const auto items = menus[0]->menu()->actions();
-    ASSERT_EQ(items.size(), 4);
+    ASSERT_EQ(items.size(), 6);
     EXPECT_EQ(items[0]->text(), "用户权限设置");
     EXPECT_TRUE(items[0]->isVisible());   // the fixture's user is an administrator
-    EXPECT_EQ(items[1]->text(), "修改密码");
-    EXPECT_TRUE(items[2]->isSeparator());
-    EXPECT_EQ(items[3]->text(), "退出");
+    EXPECT_EQ(items[1]->text(), "数据库密码");
+    EXPECT_EQ(items[2]->text(), "安全设置");
+    EXPECT_EQ(items[3]->text(), "修改密码");
+    EXPECT_TRUE(items[4]->isSeparator());
+    EXPECT_EQ(items[5]->text(), "退出");
     EXPECT_EQ(menus[1]->menu()->actions()[0]->text(), "关于");
 }
 
@@ -129,6 +131,30 @@ TEST(MainWindow, OnlyAnAdministratorSeesTheUserAccountsItem)
         EXPECT_EQ(item->isVisible(), role == 0) << role;
         item->trigger();
         EXPECT_EQ(opened, role == 0 ? 1 : 0) << role;
+    }
+}
+
+TEST(MainWindow, OnlyAnAdministratorSeesTheLibraryPasswordAndSecurityItems)
+{
+    for (int role : {0, 1, 2}) {
+        TestApp app;
+        app.state.session.CurrentUserRole = role;
+        MDIFrm main(app.state, countingRegistry());
+        int password = 0, security = 0;
+        main.showDbPassword = [&](QWidget *) { ++password; };
+        main.showSecuritySettings = [&](QWidget *) { ++security; };
+        main.show();
+        main.start();
+        QAction *dbPwd = main.findChild<QAction *>("menuDbPwd");
+        QAction *settings = main.findChild<QAction *>("menuSecurity");
+        ASSERT_NE(dbPwd, nullptr);
+        ASSERT_NE(settings, nullptr);
+        EXPECT_EQ(dbPwd->isVisible(), role == 0) << role;
+        EXPECT_EQ(settings->isVisible(), role == 0) << role;
+        dbPwd->trigger();
+        settings->trigger();
+        EXPECT_EQ(password, role == 0 ? 1 : 0) << role;
+        EXPECT_EQ(security, role == 0 ? 1 : 0) << role;
     }
 }
 

@@ -1,7 +1,9 @@
 // kestrune-migrate OLD.mdb --out NEW.mdb
 // kestrune-migrate --list FILE.mdb
+// --key-file KEYFILE: the new file gets its own password (first line of KEYFILE).
 #include "migrate/AccessFile.h"
 #include "migrate/LibraryImport.h"
+#include "data/KeyFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,7 +25,9 @@ int usage()
                                  "  kestrune-migrate 旧库.mdb --out 新库.mdb\n"
                                  "      把 Access 数据库中的专家库写入一个新的 Kestrune 数据库文件（不覆盖已有文件）\n"
                                  "  kestrune-migrate --list 文件.mdb\n"
-                                 "      列出 Access 数据库的每张数据表：表名、记录数、字段"));
+                                 "      列出 Access 数据库的每张数据表：表名、记录数、字段\n"
+                                 "  --key-file 密码文件\n"
+                                 "      新数据库文件使用密码文件第一行的数据库密码（默认使用本软件的默认密码）"));
     return 2;
 }
 
@@ -50,7 +54,7 @@ int listTables(const QString &path)
     return 0;
 }
 
-int migrate(const QString &source, const QString &target)
+int migrate(const QString &source, const QString &target, const QString &key)
 {
     // Checked first so that nothing is read in vain; checked again when the
     // file is put in place.
@@ -67,7 +71,7 @@ int migrate(const QString &source, const QString &target)
             print(stderr, Migrate::RefusalText(plan));
             return 1;
         }
-        const Outcome written = Migrate::WriteNewDataFile(plan, target);
+        const Outcome written = Migrate::WriteNewDataFile(plan, target, key);
         if (!written) {
             print(stderr, written.message());
             return 1;
@@ -85,15 +89,27 @@ int migrate(const QString &source, const QString &target)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    QStringList args = app.arguments().mid(1);
+    const std::optional<QString> keyFile = TakeKeyFileOption(args);
+    if (!keyFile)
+        return usage();
+    QString key;
+    if (!keyFile->isEmpty()) {
+        const Result<QString> read = ReadKeyFile(*keyFile);
+        if (!read) {
+            print(stderr, read.message());
+            return 1;
+        }
+        key = *read;
+    }
     if (args.size() == 2 && args[0] == QLatin1String("--list"))
         return listTables(args[1]);
     if (args.size() == 3) {
         const qsizetype out = args.indexOf(QStringLiteral("--out"));
         if (out == 1)
-            return migrate(args[0], args[2]);
+            return migrate(args[0], args[2], key);
         if (out == 0)
-            return migrate(args[2], args[1]);
+            return migrate(args[2], args[1], key);
     }
     return usage();
 }

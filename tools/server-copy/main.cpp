@@ -1,7 +1,9 @@
 // kestrune-server-copy --to-server ProSys.mdb postgresql://user@host/db
 // kestrune-server-copy --to-file postgresql://user@host/db ProSys.mdb
+// --key-file KEYFILE: the data file's own password (first line of KEYFILE).
 #include "data/DataSource.h"
 #include "data/DbError.h"
+#include "data/KeyFile.h"
 #include "data/LibraryCopy.h"
 
 #include <QCoreApplication>
@@ -24,7 +26,9 @@ int usage()
                                  "      把数据库文件中的专家库复制到数据库服务器上一个空的数据库\n"
                                  "  kestrune-server-copy --to-file postgresql://用户@主机/数据库 新数据库文件.mdb\n"
                                  "      把数据库服务器上的专家库写入一个新的数据库文件（不覆盖已有文件）\n"
-                                 "密码写在连接地址中，或由环境变量 PGPASSWORD、~/.pgpass 提供。"));
+                                 "密码写在连接地址中，或由环境变量 PGPASSWORD、~/.pgpass 提供。\n"
+                                 "数据库文件设置了数据库密码时，用 --key-file 密码文件 给出（文件的第一行），"
+                                 "否则在终端上询问；写出的新数据库文件也使用这个密码。"));
     return 2;
 }
 
@@ -41,15 +45,30 @@ DataSource server(const QString &uri)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    if (args.size() != 3)
+    QStringList args = app.arguments().mid(1);
+    const std::optional<QString> keyFile = TakeKeyFileOption(args);
+    if (!keyFile || args.size() != 3)
         return usage();
     try {
         if (args[0] == QLatin1String("--to-server")) {
-            CopyFileToServer(args[1], server(args[2]));
+            const Result<QString> key = KeyForDataFile(args[1], *keyFile);
+            if (!key) {
+                print(stderr, key.message());
+                return 1;
+            }
+            CopyFileToServer(args[1], server(args[2]), *key);
             print(stdout, QStringLiteral("已把“%1”复制到数据库服务器。").arg(QDir::toNativeSeparators(args[1])));
         } else if (args[0] == QLatin1String("--to-file")) {
-            CopyServerToFile(server(args[1]), args[2]);
+            QString key;
+            if (!keyFile->isEmpty()) {
+                const Result<QString> read = ReadKeyFile(*keyFile);
+                if (!read) {
+                    print(stderr, read.message());
+                    return 1;
+                }
+                key = *read;
+            }
+            CopyServerToFile(server(args[1]), args[2], key);
             print(stdout,
                   QStringLiteral("已把数据库服务器上的专家库写入“%1”。").arg(QDir::toNativeSeparators(args[2])));
         } else {

@@ -1,4 +1,4 @@
-// kestrune-verify FILE
+// kestrune-verify [--key-file KEYFILE] FILE
 //
 // Checks every stored project of a data file: each random and substitute
 // round is drawn again from its seed over its stored candidate list, and the
@@ -10,6 +10,7 @@
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/DrawVerify.h"
+#include "data/KeyFile.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -24,9 +25,10 @@ void print(FILE *out, const QString &line) { std::fputs((line + QLatin1Char('\n'
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() != 2 || args[1].startsWith(QLatin1Char('-'))) {
-        std::fprintf(stderr, "usage: kestrune-verify FILE\n");
+    QStringList args = app.arguments();
+    const std::optional<QString> keyFile = TakeKeyFileOption(args);
+    if (!keyFile || args.size() != 2 || args[1].startsWith(QLatin1Char('-'))) {
+        std::fprintf(stderr, "usage: kestrune-verify [--key-file KEYFILE] FILE\n");
         return 2;
     }
     const QString path = args[1];
@@ -34,8 +36,15 @@ int main(int argc, char **argv)
         print(stderr, QStringLiteral("找不到文件：%1").arg(path));
         return 2;
     }
+    // The library's own password: from the key file, or asked when the
+    // default key does not open the file.
+    const Result<QString> key = KeyForDataFile(path, *keyFile);
+    if (!key) {
+        print(stderr, key.message());
+        return 2;
+    }
     try {
-        Connection conn = Connection::open(path);
+        Connection conn = Connection::open(path, *key);
         const FileVerification result = VerifyDataFile(conn);
         conn.close();
         for (const ProjectVerification &p : result.projects)

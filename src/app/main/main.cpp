@@ -101,6 +101,10 @@ int main(int argc, char **argv)
     // opened is never touched and ends the program. A server that cannot be
     // used leaves the choice to change the connection or to end.
     startup.open = [&](const DataSource &source) { PrepareLibrary(state.store, source); };
+    startup.dataFile = DataFilePath(state.store.appDir);
+    startup.askLibraryKey = [&](const QString &file, bool refused) {
+        return AskLibraryKey(*state.services.dialogs, file, refused, true, dialogParent);
+    };
     const auto openSource = [&](const DataSource &source) {
         try {
             return OpenSource(source, startup);
@@ -112,6 +116,8 @@ int main(int argc, char **argv)
     if (!openSource(InitialSource(commandLine.serverUri, LoadSavedConnection(*settings))))
         return FatalReported() ? EXIT_FAILURE : 0;
 
+    // The check reads the file with the key it was opened with.
+    folder.setLibraryKey(state.store.source.key);
     frmLogin login(state);
     NameFieldsByCaptions(&login);
     // A damaged data file is reported as soon as the check finds it, and the
