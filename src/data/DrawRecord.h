@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/SupervisedDraw.h"
 #include "data/TextTable.h"
 
 #include <QByteArray>
@@ -89,6 +90,14 @@ struct DrawRound {
     QString rolledId;              // rolling rounds: the number the roll stopped on
     QStringList confirmedIds;      // ticked and confirmed, in list order
     QDateTime drawnAt;
+    // A supervised random round: its commitment, the numbers behind its key
+    // and the order of the whole list (picks are the first of it).
+    std::optional<SupervisedSeed> supervised;
+    // A substitute round that took from the reserve of a supervised round:
+    // candidateIds are that round's list, picks the indexes taken.
+    std::optional<ReserveUse> reserve;
+
+    bool isSupervised() const { return supervised.has_value(); }
 
     // As read back from the file: the count and hash stored beside the list,
     // and what of the round could not be read.

@@ -1,6 +1,7 @@
 #include "data/DrawStore.h"
 
 #include "data/ExpertRecord.h"
+#include "data/LibrarySettings.h"
 #include "data/RecordIds.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
@@ -9,10 +10,17 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace {
 
 QString dateText(const QDate &d) { return d.toString(kStoredDateFormat); }
 QString timeText(const QTime &t) { return t.toString(QStringLiteral("HH:mm:ss")); }
+
+// The library remembers the last project number it gave out, so a number
+// is never given out again, even after its project is gone; libraries made
+// before it remembered start after their highest project.
+const QString kLastProjectNumber = QStringLiteral("last_project_number");
 
 QString nextProjectId(Connection &conn)
 {
@@ -20,7 +28,10 @@ QString nextProjectId(Connection &conn)
     qlonglong last = 0;
     if (st.step() && !st.isNull(0))
         last = st.text(0).toLongLong();
-    return QStringLiteral("%1").arg(last + 1, 6, 10, QLatin1Char('0'));
+    last = std::max(last, ReadLibrarySetting(conn, kLastProjectNumber, QStringLiteral("0")).toLongLong());
+    const QString id = QStringLiteral("%1").arg(last + 1, 6, 10, QLatin1Char('0'));
+    WriteLibrarySetting(conn, kLastProjectNumber, QString::number(last + 1));
+    return id;
 }
 
 int lastNumber(Connection &conn, const QString &sql, const QString &projectId)
@@ -58,6 +69,31 @@ void insertRound(Connection &conn, const QString &projectId, const DrawRound &r)
     st.bind(15, dateText(r.drawnAt.date()));
     st.bind(16, timeText(r.drawnAt.time()));
     st.step();
+    if (!r.supervised && !r.reserve)
+        return;
+    Statement sv = conn.prepare(QStringLiteral(
+        "INSERT INTO draw_supervised (Project_Id, Round_no, Commitment, Committed_at, Revealed, Supervisor_number, "
+        "Public_number, Draw_order, Reserve_use) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    sv.bind(1, projectId);
+    sv.bindInt(2, r.number);
+    if (r.supervised) {
+        const SupervisedSeed &s = *r.supervised;
+        sv.bind(3, s.commitment);
+        sv.bind(4, dateText(s.committedAt.date()) + QLatin1Char(' ') + timeText(s.committedAt.time()));
+        sv.bind(5, QString::fromLatin1(s.revealed.toHex()));
+        sv.bind(6, s.supervisorNumber);
+        sv.bind(7, s.publicNumber);
+        sv.bindBlob(8, PackOrder(s.order));
+    } else {
+        for (int c = 3; c <= 7; ++c)
+            sv.bindNull(c);
+        sv.bindNull(8);
+    }
+    if (r.reserve)
+        sv.bind(9, ReserveUseToText(*r.reserve));
+    else
+        sv.bindNull(9);
+    sv.step();
 }
 
 void insertExpert(Connection &conn, const QString &projectId, const ProjectExpert &e)

@@ -3,7 +3,10 @@
 #include "data/DrawStore.h"
 #include "data/SeededDraw.h"
 
+#include <QMap>
 #include <QSet>
+
+#include <algorithm>
 
 namespace {
 
@@ -25,7 +28,24 @@ void checkRound(const DrawRound &r, QStringList &problems)
 
     const QSet<QString> candidates(r.candidateIds.begin(), r.candidateIds.end());
     QSet<QString> allowed;
-    if (RoundType::IsSeeded(r.type)) {
+    if (r.supervised) {
+        for (const QString &p : CheckSupervised(*r.supervised, r.candidateIds))
+            problems << where + p;
+        // The panel is the head of the order.
+        const QVector<qsizetype> expected = r.supervised->order.mid(0, std::min(r.requested, count));
+        if (r.requested <= 0)
+            problems << where + QStringLiteral("抽取个数无效");
+        else if (r.picks != expected)
+            problems << where + QStringLiteral("抽取结果不是监督抽取排序的前%1位").arg(r.requested);
+        for (qsizetype p : r.picks)
+            if (p >= 0 && p < count)
+                allowed.insert(r.candidateIds.at(p));
+    } else if (r.reserve) {
+        // Checked against the round whose reserve it took from.
+        for (qsizetype p : r.picks)
+            if (p >= 0 && p < count)
+                allowed.insert(r.candidateIds.at(p));
+    } else if (RoundType::IsSeeded(r.type)) {
         if (r.requested <= 0) {
             problems << where + QStringLiteral("抽取个数无效");
         } else if (r.requested < count) {
@@ -60,14 +80,69 @@ void checkRound(const DrawRound &r, QStringList &problems)
             problems << where + QStringLiteral("候选名单中有应回避的专家%1").arg(id);
 }
 
+// A substitute round that took from a supervised round's reserve: it must
+// take the positions right after what the panel and earlier substitutes
+// used, in order, each one passed over having its reason.
+void checkReserve(const ProjectDetail &project, const DrawRound &r, QHash<int, qsizetype> &nextPosition,
+                  QStringList &problems)
+{
+    const QString where = QStringLiteral("第%1轮：").arg(r.number);
+    const ReserveUse &use = *r.reserve;
+    const DrawRound *source = project.round(use.fromRound);
+    if (!source || !source->supervised || source->number >= r.number) {
+        problems << where + QStringLiteral("所用的替补名单不属于此前的监督抽取轮次");
+        return;
+    }
+    if (r.candidateIds != source->candidateIds)
+        problems << where + QStringLiteral("候选名单与第%1轮不同").arg(source->number);
+    const QVector<qsizetype> &order = source->supervised->order;
+    qsizetype next = nextPosition.value(source->number, source->picks.size());
+    QMap<qsizetype, QString> skipped;
+    for (const ReserveUse::Skip &s : use.skipped) {
+        skipped.insert(s.position, s.id);
+        if (s.reason.trimmed().isEmpty())
+            problems << where + QStringLiteral("跳过替补专家%1却未记原因").arg(s.id);
+    }
+    qsizetype end = next;
+    for (qsizetype p : use.taken)
+        end = std::max(end, p + 1);
+    for (const ReserveUse::Skip &s : use.skipped)
+        end = std::max(end, s.position + 1);
+    if (end > order.size()) {
+        problems << where + QStringLiteral("替补位置超出名单");
+        return;
+    }
+    qsizetype taken = 0;
+    for (; next < end; ++next) {
+        const QString id = source->candidateIds.value(order[next]);
+        if (taken < use.taken.size() && use.taken[taken] == next) {
+            if (r.picks.value(taken, -1) != order[next])
+                problems << where + QStringLiteral("替补名单第%1位与补抽结果不符").arg(next + 1);
+            ++taken;
+        } else if (!skipped.contains(next) || skipped.value(next) != id) {
+            problems << where + QStringLiteral("越过了替补名单第%1位的专家%2，却没有记录原因").arg(next + 1).arg(id);
+        }
+        skipped.remove(next);
+    }
+    if (taken != use.taken.size() || !skipped.isEmpty())
+        problems << where + QStringLiteral("替补名单的使用记录与名单顺序不符");
+    if (r.picks.size() != use.taken.size())
+        problems << where + QStringLiteral("补抽结果与替补名单的使用记录不符");
+    nextPosition[source->number] = next;
+}
+
 }   // namespace
 
 QString ProjectVerification::line() const
 {
     const QString head = QStringLiteral("项目 %1 “%2”：").arg(projectId, name);
     if (ok())
-        return head +
-               QStringLiteral("通过（%1轮，其中随机抽取%2轮，%3位专家）").arg(rounds).arg(seededRounds).arg(experts);
+        return head + QStringLiteral("通过（%1轮，其中随机抽取%2轮（监督抽取%3轮，未监督%4轮），%5位专家）")
+                          .arg(rounds)
+                          .arg(seededRounds)
+                          .arg(supervisedRounds)
+                          .arg(seededRounds - supervisedRounds)
+                          .arg(experts);
     return head + QStringLiteral("未通过：") + problems.join(QStringLiteral("；"));
 }
 
@@ -117,8 +192,13 @@ ProjectVerification VerifyProject(const ProjectDetail &project, const SelectionI
         if (r.number != i + 1)
             problems << QStringLiteral("缺少第%1轮").arg(i + 1);
         v.seededRounds += RoundType::IsSeeded(r.type);
+        v.supervisedRounds += r.isSupervised() || (r.reserve && r.type == RoundType::Substitute);
         checkRound(r, problems);
     }
+    QHash<int, qsizetype> nextReserve;
+    for (const DrawRound &r : project.rounds)
+        if (r.reserve)
+            checkReserve(project, r, nextReserve, problems);
 
     QSet<QString> seen;
     for (qsizetype i = 0; i < project.experts.size(); ++i) {
@@ -162,7 +242,9 @@ ProjectVerification VerifyProject(const ProjectDetail &project, const SelectionI
 
     // A substitute draw leaves out everyone drawn for the project before it.
     for (const DrawRound &r : project.rounds) {
-        if (r.type != RoundType::Substitute)
+        // A reserve round keeps its source round's list; its skips say why
+        // the drawn were passed over.
+        if (r.type != RoundType::Substitute || r.reserve)
             continue;
         const QSet<QString> candidates(r.candidateIds.begin(), r.candidateIds.end());
         for (const ProjectExpert &e : project.experts)

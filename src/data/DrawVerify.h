@@ -15,6 +15,7 @@ struct ProjectVerification {
     QString name;
     int rounds = 0;
     int seededRounds = 0;
+    int supervisedRounds = 0;   // of the seeded: supervised, or from a supervised reserve
     int experts = 0;
     QStringList problems;   // empty when everything agrees
 

@@ -3,6 +3,7 @@
 
 #include "extraction/ProjectDraws.h"
 #include "extraction/frmAvoid.h"
+#include "extraction/frmSupervisedDraw.h"
 #include "lists/PagedList.h"
 #include "ui/CriteriaGrid.h"
 #include "ui/Twips.h"
@@ -290,6 +291,20 @@ void frmNewProSelExpert::randomDraw(qsizetype n)
     // Each draw starts from a fresh seed that is kept with the round, so the
     // picks can be drawn again from the stored candidate list later.
     buildCandidates(RoundType::Random);
+    // With every candidate listed there is nothing to choose, supervised or not.
+    if (SupervisedDrawOn(m_state) && n < m_state.draw.CandidateList.count()) {
+        frmSupervisedDraw dialog(m_state, m_round->candidateIds, n, this);
+        if (!m_state.services.dialogs->run(dialog) || !dialog.seed()) {
+            // Called off: nothing was drawn, and no earlier list may be confirmed.
+            m_round.reset();
+            m_state.draw.CandidateList.clear();
+            showCandidates();
+            return;
+        }
+        m_state.draw.CandidateList = SupervisedPick(*m_round, m_state.draw.CandidateList, n, *dialog.seed());
+        showCandidates();
+        return;
+    }
     m_state.draw.CandidateList = SeededPick(*m_round, m_state.draw.CandidateList, n, *m_state.services.random);
     showCandidates();
 }

@@ -4,6 +4,7 @@
 #include "data/DrawStore.h"
 #include "data/DrawVerify.h"
 #include "extraction/ProjectDraws.h"
+#include "extraction/frmSupervisedDraw.h"
 #include "extraction/frmAttendance.h"
 #include "lists/PagedList.h"
 #include "reports/Reports.h"
@@ -182,8 +183,19 @@ void frmProListDis::cmdSubstitute_Click()
         return;
 
     QList<int> unfilled;
+    // A declined expert of a supervised round is replaced from its reserve;
+    // any other substitute round is itself supervised when the library says so.
+    SuperviseDraw supervise;
+    if (SupervisedDrawOn(m_state))
+        supervise = [this](const DrawRound &round, qsizetype requested) -> std::optional<SupervisedSeed> {
+            frmSupervisedDraw dialog(m_state, round.candidateIds, requested, this);
+            if (!m_state.services.dialogs->run(dialog))
+                return std::nullopt;
+            return dialog.seed();
+        };
     QList<SubstituteRound> rounds =
-        DrawSubstitutes(m_state.store, *m_project, *m_state.services.random, m_state.services.clock->now(), &unfilled);
+        DrawSubstitutes(m_state.store, *m_project, *m_state.services.random, m_state.services.clock->now(), &unfilled,
+                        supervise);
     if (!rounds.isEmpty()) {
         try {
             StoreSubstituteRounds(m_state.store, m_project->id, rounds);
