@@ -1,5 +1,6 @@
 #include "data/DrawStore.h"
 
+#include "data/DbError.h"
 #include "data/ExpertRecord.h"
 #include "data/LibrarySettings.h"
 #include "data/RecordIds.h"
@@ -224,9 +225,22 @@ StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const Text
     addSelections(conn, experts, dateText(now.date()));
     for (const ProjectExpert &e : experts)
         insertExpert(conn, result.projectId, e);
+
+    // The session's trail says where its draws went.
+    DrawSession trailed = session;
+    DrawEvent stored;
+    stored.kind = DrawEventKind::Store;
+    stored.at = now;
+    stored.operatorName = operatorName;
+    stored.projectId = result.projectId;
+    for (const ProjectExpert &e : experts)
+        stored.expertIds << e.id();
+    RecordDrawEvent(conn, trailed, stored);
     tx.commit();
 
     // Only now does the session know: a failed store leaves it as it was.
+    session.trailId = trailed.trailId;
+    session.trailEvents = trailed.trailEvents;
     session.projectId = result.projectId;
     session.rounds = rounds;
     session.storedRounds = rounds.size();
@@ -315,4 +329,108 @@ bool SetAttendance(Connection &conn, const QString &projectId, int seq, const QS
     st.step();
     tx.commit();
     return true;
+}
+
+namespace {
+
+QString newTrailId(const QDateTime &at)
+{
+    // Time first, so sessions sort by when they began; the random part keeps
+    // two computers on one library apart.
+    return at.toString(QStringLiteral("yyyyMMddHHmmss")) + QLatin1Char('-') +
+           QString::number(SystemSeed() & 0xffffffffffULL, 16).rightJustified(10, QLatin1Char('0'));
+}
+
+QList<DrawEvent> readEvents(Statement &st)
+{
+    QList<DrawEvent> events;
+    while (st.step()) {
+        DrawEvent e;
+        e.session = st.text(0);
+        e.number = st.text(1).toInt();
+        e.kind = st.text(2);
+        e.at = QDateTime::fromString(st.text(3), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        e.operatorName = st.text(4);
+        e.projectId = st.text(5);
+        if (!ReadDrawEventDetail(st.text(6), &e))
+            e.note = QStringLiteral("记录内容无法读取");
+        events.append(e);
+    }
+    return events;
+}
+
+const QString kTrailColumns = QStringLiteral("Session, Event_no, Kind, At, Operator, Project_Id, Detail");
+
+}   // namespace
+
+void RecordDrawEvent(Connection &conn, DrawSession &session, DrawEvent &event)
+{
+    Transaction tx(conn);
+    EnsureProjectTables(conn);
+    const QString id = session.trailId.isEmpty() ? newTrailId(event.at) : session.trailId;
+    // Numbered after what the file holds: the count the session keeps may
+    // be behind a store that failed after writing nothing.
+    Statement last = conn.prepare(QStringLiteral("SELECT max(Event_no) FROM draw_trail WHERE Session = ?"));
+    last.bind(1, id);
+    int number = 0;
+    if (last.step() && !last.isNull(0))
+        number = last.text(0).toInt();
+    ++number;
+    Statement st = conn.prepare(QStringLiteral("INSERT INTO draw_trail (%1) VALUES (?, ?, ?, ?, ?, ?, ?)").arg(kTrailColumns));
+    st.bind(1, id);
+    st.bindInt(2, number);
+    st.bind(3, event.kind);
+    st.bind(4, dateText(event.at.date()) + QLatin1Char(' ') + timeText(event.at.time()));
+    st.bind(5, event.operatorName);
+    if (event.projectId.isEmpty())
+        st.bindNull(6);
+    else
+        st.bind(6, event.projectId);
+    st.bind(7, DrawEventDetail(event));
+    st.step();
+    tx.commit();
+    session.trailId = id;
+    session.trailEvents = number;
+    event.session = id;
+    event.number = number;
+}
+
+Outcome RecordDrawEvent(const DataStore &store, DrawSession &session, DrawEvent &event)
+{
+    return CatchDbError([&] { RecordDrawEvent(LibraryConnection(store), session, event); });
+}
+
+QList<DrawEvent> LoadProjectTrail(Connection &conn, const QString &projectId)
+{
+    if (!HasTable(conn, QStringLiteral("draw_trail")))
+        return {};
+    Statement st = conn.prepare(QStringLiteral("SELECT %1 FROM draw_trail WHERE Session IN (SELECT Session FROM "
+                                               "draw_trail WHERE Project_Id = ?) ORDER BY Session, Event_no")
+                                    .arg(kTrailColumns));
+    st.bind(1, projectId);
+    return readEvents(st);
+}
+
+QList<DrawEvent> LoadUnstoredTrail(Connection &conn)
+{
+    if (!HasTable(conn, QStringLiteral("draw_trail")))
+        return {};
+    Statement st = conn.prepare(QStringLiteral("SELECT %1 FROM draw_trail WHERE Session NOT IN (SELECT Session FROM "
+                                               "draw_trail WHERE Project_Id IS NOT NULL) ORDER BY At, Session, Event_no")
+                                    .arg(kTrailColumns));
+    return readEvents(st);
+}
+
+Result<QList<DrawEvent>> LoadUnstoredTrail(const DataStore &store)
+{
+    return CatchDbError([&] { return LoadUnstoredTrail(LibraryConnection(store)); });
+}
+
+QList<DrawEvent> LoadTrail(Connection &conn)
+{
+    if (!HasTable(conn, QStringLiteral("draw_trail")))
+        return {};
+    Statement st =
+        conn.prepare(QStringLiteral("SELECT %1 FROM draw_trail ORDER BY Session, Event_no").arg(kTrailColumns));
+    return readEvents(st);
 }

@@ -142,12 +142,15 @@ QString ProjectVerification::line() const
                           .arg(seededRounds)
                           .arg(supervisedRounds)
                           .arg(seededRounds - supervisedRounds)
-                          .arg(experts);
+                          .arg(experts) +
+               (discardedDraws > 0 ? QStringLiteral("；同一次抽取中另有%1次抽取未保存").arg(discardedDraws) : QString());
     return head + QStringLiteral("未通过：") + problems.join(QStringLiteral("；"));
 }
 
 bool FileVerification::ok() const
 {
+    if (!trailProblems.isEmpty())
+        return false;
     for (const ProjectVerification &p : projects)
         if (!p.ok())
             return false;
@@ -165,6 +168,9 @@ QString FileVerification::summary() const
                        .arg(projects.size() - passed);
     if (unlinkedSelections > 0)
         text += QStringLiteral("另有%1条抽取记录不属于任何项目，未检查。").arg(unlinkedSelections);
+    text += QStringLiteral("抽取过程记录%1条，其中%2次抽取未保存为项目。").arg(trailEvents).arg(unstoredSessions);
+    for (const QString &p : trailProblems)
+        text += QLatin1Char('\n') + p;
     return text;
 }
 
@@ -184,6 +190,7 @@ ProjectVerification VerifyProject(const ProjectDetail &project, const SelectionI
     v.name = project.facts.name;
     v.rounds = int(project.rounds.size());
     v.experts = int(project.experts.size());
+    v.discardedDraws = int(project.discardedDraws().size());
     QStringList &problems = v.problems;
     problems << project.damage;
 
@@ -287,6 +294,28 @@ FileVerification VerifyDataFile(Connection &conn)
         }
         for (auto it = selections.constBegin(); it != selections.constEnd(); ++it)
             f.unlinkedSelections += !linked.contains(it.key());
+
+        // Every session's events are numbered 1, 2, ... with no gap: an
+        // event taken out of the record shows.
+        const QList<DrawEvent> trail = LoadTrail(conn);
+        f.trailEvents = trail.size();
+        QHash<QString, int> expected;
+        QSet<QString> storedSessions;
+        for (const DrawEvent &e : trail) {
+            const int want = expected.value(e.session, 1);
+            if (e.number != want)
+                f.trailProblems << QStringLiteral("抽取过程记录%1：缺少第%2至%3条")
+                                       .arg(e.session)
+                                       .arg(want)
+                                       .arg(e.number - 1);
+            expected[e.session] = e.number + 1;
+            if (!e.note.isEmpty() && e.note == QStringLiteral("记录内容无法读取"))
+                f.trailProblems << QStringLiteral("抽取过程记录%1第%2条无法读取").arg(e.session).arg(e.number);
+            if (e.kind == DrawEventKind::Store)
+                storedSessions.insert(e.session);
+        }
+        for (auto it = expected.constBegin(); it != expected.constEnd(); ++it)
+            f.unstoredSessions += !storedSessions.contains(it.key());
     }
     return f;
 }

@@ -15,7 +15,8 @@ struct ProjectVerification {
     QString name;
     int rounds = 0;
     int seededRounds = 0;
-    int supervisedRounds = 0;   // of the seeded: supervised, or from a supervised reserve
+    int supervisedRounds = 0;
+    int discardedDraws = 0;     // draws of its sessions that were not stored   // of the seeded: supervised, or from a supervised reserve
     int experts = 0;
     QStringList problems;   // empty when everything agrees
 
@@ -28,6 +29,9 @@ struct FileVerification {
     QList<ProjectVerification> projects;
     qsizetype selections = 0;           // sel_expert records in the file
     qsizetype unlinkedSelections = 0;   // of them, records of no project (not checked)
+    qsizetype trailEvents = 0;          // draws, confirmations, deletions... as they happened
+    qsizetype unstoredSessions = 0;     // sessions that never stored a project
+    QStringList trailProblems;          // gaps and damage in that record
 
     bool ok() const;
     QString summary() const;

@@ -99,6 +99,23 @@ const ProjectExpert *ProjectDetail::expert(int seq) const
     return nullptr;
 }
 
+QList<DrawEvent> ProjectDetail::discardedDraws() const
+{
+    QList<DrawEvent> out;
+    for (const DrawEvent &e : trail) {
+        if (e.kind != DrawEventKind::Draw || !e.round || !e.projectId.isEmpty())
+            continue;
+        bool stored = false;
+        for (const DrawRound &r : rounds)
+            stored = stored || (r.type == e.round->type && r.storedHash == e.round->storedHash &&
+                                r.drawnAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) ==
+                                    e.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        if (!stored)
+            out.append(e);
+    }
+    return out;
+}
+
 const DrawRound *ProjectDetail::round(int number) const
 {
     for (const DrawRound &r : rounds)
@@ -212,6 +229,7 @@ std::optional<ProjectDetail> LoadProject(Connection &conn, const QString &projec
             }
         }
     }
+    p.trail = LoadProjectTrail(conn, projectId);
     {
         Statement st = conn.prepare(
             QStringLiteral("SELECT Seq, Replaces_seq FROM draw_substitute WHERE Project_Id = ? ORDER BY Seq"));

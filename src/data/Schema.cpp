@@ -113,6 +113,10 @@ const char *const kProjectTables[][2] = {
      "CREATE TABLE draw_supervised (Project_Id TEXT NOT NULL, Round_no INTEGER NOT NULL, Commitment TEXT, "
      "Committed_at TEXT, Revealed TEXT, Supervisor_number TEXT, Public_number TEXT, Draw_order BLOB, "
      "Reserve_use TEXT, PRIMARY KEY (Project_Id, Round_no))"},
+    // Every draw as it happens, stored under a project or not.
+    {"draw_trail",
+     "CREATE TABLE draw_trail (Session TEXT NOT NULL, Event_no INTEGER NOT NULL, Kind TEXT, At TEXT, Operator TEXT, "
+     "Project_Id TEXT, Detail TEXT, PRIMARY KEY (Session, Event_no))"},
 };
 // The project tables every library with projects has; those after them in
 // kProjectTables came later.

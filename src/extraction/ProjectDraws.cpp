@@ -390,6 +390,15 @@ QString ProjectRoundsText(const ProjectDetail &project)
                     .arg(r[PR_Drawn], r[PR_Confirmed].isEmpty() ? QStringLiteral("无") : r[PR_Confirmed]);
         paragraphs << text;
     }
+    if (!project.trail.isEmpty()) {
+        // Everything the sessions behind the project drew, stored or not.
+        const QList<DrawEvent> discarded = project.discardedDraws();
+        QStringList lines;
+        lines << QStringLiteral("抽取过程记录：共%1条，其中未保存的抽取%2次").arg(project.trail.size()).arg(discarded.size());
+        for (const DrawEvent &e : project.trail)
+            lines << QStringLiteral("  %1. %2").arg(e.number).arg(DescribeDrawEvent(e));
+        paragraphs << lines.join(QLatin1Char('\n'));
+    }
     return paragraphs.join(QStringLiteral("\n\n"));
 }
 

@@ -3,6 +3,7 @@
 #include "data/DbError.h"
 #include "data/DrawStore.h"
 #include "data/DrawVerify.h"
+#include "shell/Session.h"
 #include "extraction/ProjectDraws.h"
 #include "extraction/frmSupervisedDraw.h"
 #include "extraction/frmAttendance.h"
@@ -197,6 +198,21 @@ void frmProListDis::cmdSubstitute_Click()
         DrawSubstitutes(m_state.store, *m_project, *m_state.services.random, m_state.services.clock->now(), &unfilled,
                         supervise);
     if (!rounds.isEmpty()) {
+        // The substitute draws are on record before they are stored.
+        DrawSession trail;
+        for (const SubstituteRound &s : rounds) {
+            DrawEvent drawn;
+            drawn.kind = DrawEventKind::Draw;
+            drawn.at = s.round.drawnAt;
+            drawn.operatorName = CurrentUserName(m_state.session, m_state.store.UserTable);
+            drawn.projectId = m_project->id;
+            drawn.round = s.round;
+            const Outcome written = RecordDrawEvent(m_state.store, trail, drawn);
+            if (!written) {
+                m_state.messages().critical(written.message(), kAppTitle, written.detail());
+                return;
+            }
+        }
         try {
             StoreSubstituteRounds(m_state.store, m_project->id, rounds);
         } catch (const DbError &e) {
