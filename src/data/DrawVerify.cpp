@@ -319,3 +319,127 @@ FileVerification VerifyDataFile(Connection &conn)
     }
     return f;
 }
+
+namespace {
+
+const QString kRecordTag = QStringLiteral("KESTRUNE-RECORD/1");
+
+QString escapeField(QString text)
+{
+    text.replace(QLatin1Char('%'), QStringLiteral("%25"));
+    text.replace(QLatin1Char('|'), QStringLiteral("%7C"));
+    text.replace(QLatin1Char('\n'), QStringLiteral("%0A"));
+    return text;
+}
+
+QString unescapeField(QString text)
+{
+    text.replace(QStringLiteral("%0A"), QStringLiteral("\n"));
+    text.replace(QStringLiteral("%7C"), QStringLiteral("|"));
+    text.replace(QStringLiteral("%25"), QStringLiteral("%"));
+    return text;
+}
+
+QStringList roundFields(const DrawRound &r)
+{
+    QStringList drawn;
+    for (qsizetype p : r.picks)
+        drawn << r.candidateIds.value(p);
+    if (!r.rolledId.isEmpty())
+        drawn << r.rolledId;
+    const SupervisedSeed s = r.supervised.value_or(SupervisedSeed{});
+    return {QString::number(r.number),
+            r.type,
+            QString::number(r.candidateIds.size()),
+            CandidateHash(r.candidateIds),
+            r.seed ? QString::number(*r.seed) : QString(),
+            s.commitment,
+            s.supervisorNumber,
+            QString::fromLatin1(s.revealed.toHex()),
+            s.publicNumber,
+            QString::number(r.requested),
+            drawn.join(QLatin1Char(',')),
+            r.confirmedIds.join(QLatin1Char(','))};
+}
+
+const char *const kRoundFieldNames[] = {"轮次",     "抽取方式",     "候选人数",   "候选名单SHA-256",
+                                        "随机种子", "承诺值",       "监督人号码", "程序随机数",
+                                        "公开号码", "抽取个数",     "抽出的专家", "确认的专家"};
+
+}   // namespace
+
+QString RecordVerificationText(const ProjectDetail &project)
+{
+    QStringList lines{kRecordTag, QStringLiteral("P|") + escapeField(project.id)};
+    for (const DrawRound &r : project.rounds) {
+        QStringList fields;
+        for (const QString &f : roundFields(r))
+            fields << escapeField(f);
+        lines << QStringLiteral("R|") + fields.join(QLatin1Char('|'));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QStringList CheckRecordText(Connection &conn, const QString &text, QStringList *notes)
+{
+    QStringList problems;
+    const QStringList lines = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).trimmed().split(QLatin1Char('\n'));
+    if (lines.value(0).trimmed() != kRecordTag || !lines.value(1).startsWith(QStringLiteral("P|")))
+        return {QStringLiteral("不是本程序打印的抽取记录验证数据")};
+    const QString projectId = unescapeField(lines[1].mid(2).trimmed());
+    const std::optional<ProjectDetail> project = LoadProject(conn, projectId);
+    if (!project)
+        return {QStringLiteral("文件中找不到项目%1").arg(projectId)};
+    QSet<int> printed;
+    for (qsizetype i = 2; i < lines.size(); ++i) {
+        const QString line = lines[i].trimmed();
+        if (line.isEmpty())
+            continue;
+        const QStringList raw = line.split(QLatin1Char('|'));
+        if (raw.value(0) != QLatin1String("R") || raw.size() != 13) {
+            problems << QStringLiteral("第%1行无法读取").arg(i + 1);
+            continue;
+        }
+        QStringList fields;
+        for (qsizetype k = 1; k < raw.size(); ++k)
+            fields << unescapeField(raw[k]);
+        const int number = fields[0].toInt();
+        printed.insert(number);
+        const QString where = QStringLiteral("项目%1第%2轮：").arg(projectId).arg(number);
+        const DrawRound *r = project->round(number);
+        if (!r) {
+            problems << where + QStringLiteral("文件中已没有这一轮");
+            continue;
+        }
+        const QStringList inFile = roundFields(*r);
+        for (int k = 1; k < inFile.size(); ++k)
+            if (inFile[k] != fields[k])
+                problems << where + QStringLiteral("%1与打印的记录不符（打印：%2，文件：%3）")
+                                        .arg(QString::fromUtf8(kRoundFieldNames[k]), fields[k], inFile[k]);
+        // The printed numbers must still give the printed panel.
+        if (!fields[5].isEmpty()) {
+            SupervisedSeed printedSeed;
+            printedSeed.commitment = fields[5];
+            printedSeed.supervisorNumber = fields[6];
+            printedSeed.revealed = QByteArray::fromHex(fields[7].toLatin1());
+            printedSeed.publicNumber = fields[8];
+            const QByteArray key =
+                SupervisedKey(fields[3], printedSeed.supervisorNumber, printedSeed.revealed, printedSeed.publicNumber);
+            const QVector<qsizetype> order = SupervisedOrder(key, fields[2].toLongLong());
+            if (Commitment(printedSeed.revealed) != printedSeed.commitment)
+                problems << where + QStringLiteral("打印的程序随机数与承诺值不符");
+            if (r->candidateIds.size() == order.size() && !r->reserve) {
+                QStringList panel;
+                for (qsizetype k = 0; k < std::min<qsizetype>(fields[9].toLongLong(), order.size()); ++k)
+                    panel << r->candidateIds.value(order[k]);
+                if (panel.join(QLatin1Char(',')) != fields[10])
+                    problems << where + QStringLiteral("按打印的数据重新排序，抽出的专家与记录不符");
+            }
+        }
+    }
+    if (notes)
+        for (const DrawRound &r : project->rounds)
+            if (!printed.contains(r.number))
+                *notes << QStringLiteral("项目%1第%2轮在打印之后才加入（%3）").arg(projectId).arg(r.number).arg(r.type);
+    return problems;
+}

@@ -46,3 +46,19 @@ ProjectVerification VerifyProject(const ProjectDetail &project, const SelectionI
 ProjectVerification VerifyProject(Connection &conn, const QString &projectId);
 // Every project of an open file.
 FileVerification VerifyDataFile(Connection &conn);
+
+// The verification data of a printed draw record (its QR code): the
+// project and, per round, what anyone needs to check it against the file or
+// to derive a supervised panel again:
+//   KESTRUNE-RECORD/1
+//   P|<project Id>
+//   R|<round>|<type>|<candidate count>|<candidate hash>|<seed or "">|
+//     <commitment>|<supervisor's number>|<revealed bytes hex>|<public number>|
+//     <requested>|<drawn Ids, comma-separated>|<confirmed Ids, comma-separated>
+// Fields a round does not have are empty; "%" and "|" in a field are written
+// "%25" and "%7C".
+QString RecordVerificationText(const ProjectDetail &project);
+// What disagrees between a record's verification data and the file (empty
+// when the file still holds what was printed); notes get what is only worth
+// telling (rounds added after printing).
+QStringList CheckRecordText(Connection &conn, const QString &text, QStringList *notes = nullptr);

@@ -1,11 +1,13 @@
 #include "extraction/ProjectDraws.h"
 
+#include "data/DrawVerify.h"
 #include "data/ExpertRecord.h"
 #include "data/Schema.h"
 #include "data/Vocabulary.h"
 #include "data/SeededDraw.h"
 
 #include <QMap>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -144,7 +146,7 @@ QString UnavailableReason(const DataStore &store, const QString &id, const QSet<
     const qsizetype row = FindExpertRow(store, id);
     if (row < 0)
         return QStringLiteral("已从专家库删除");
-    if (store.ExpertTable.cell(row, Schema::E_Status) != QLatin1String("启用"))
+    if (store.ExpertTable.cell(row, Schema::E_Status) != kStatusEnabled)
         return QStringLiteral("已停用");
     TextTable one;
     FilterCandidates(store.ExpertTable, SelectionCriteria{}, one);
@@ -399,7 +401,40 @@ QString ProjectRoundsText(const ProjectDetail &project)
             lines << QStringLiteral("  %1. %2").arg(e.number).arg(DescribeDrawEvent(e));
         paragraphs << lines.join(QLatin1Char('\n'));
     }
+    if (!project.rounds.isEmpty())
+        paragraphs << QStringLiteral("记录验证数据（kestrune-verify --record）：\n") + RecordVerificationText(project);
     return paragraphs.join(QStringLiteral("\n\n"));
+}
+
+QString UnstoredTrailText(const QList<DrawEvent> &events, const QString &from, const QString &to, int maxLines)
+{
+    QStringList lines;
+    QString day;
+    QSet<QString> sessions;
+    qsizetype shown = 0, left = 0;
+    for (const DrawEvent &e : events) {
+        const QString date = e.at.date().toString(QStringLiteral("yyyy-MM-dd"));
+        if ((!from.isEmpty() && date < from) || (!to.isEmpty() && date > to))
+            continue;
+        sessions.insert(e.session);
+        if (shown >= maxLines) {
+            ++left;
+            continue;
+        }
+        if (date != day) {
+            lines << date;
+            day = date;
+        }
+        lines << QStringLiteral("  [%1] %2").arg(e.session.right(10)).arg(DescribeDrawEvent(e));
+        ++shown;
+    }
+    if (sessions.isEmpty())
+        return QStringLiteral("没有未保存的抽取。");
+    QString text = QStringLiteral("未保存为项目的抽取：%1组，%2条记录\n").arg(sessions.size()).arg(shown + left) +
+                   lines.join(QLatin1Char('\n'));
+    if (left > 0)
+        text += QStringLiteral("\n……另有%1条，请缩小日期范围。").arg(left);
+    return text;
 }
 
 namespace {
@@ -463,10 +498,30 @@ DrawRecordContent DrawRecordOf(const ProjectDetail &project)
                project.createdDate + QLatin1Char(' ') + project.createdTime,
                f.remark};
     const TextTable rounds = ProjectRoundRows(project);
-    for (qsizetype k = 0; k < rounds.count(); ++k)
-        c.rounds.appendCells({rounds.cell(k, PR_Number), rounds.cell(k, PR_Type), rounds.cell(k, PR_Time),
+    for (qsizetype k = 0; k < rounds.count(); ++k) {
+        const DrawRound *r = project.round(rounds.cell(k, PR_Number).toInt());
+        // A signer can check from paper what the round drew and from what:
+        // whether it was supervised, the numbers behind it, the picks and who
+        // was confirmed (with their Ids).
+        QString type = rounds.cell(k, PR_Type).toString();
+        if (r && RoundType::IsSeeded(r->type))
+            type += r->isSupervised() || r->reserve ? QStringLiteral("（监督抽取）") : QStringLiteral("（未监督）");
+        else if (r && r->type == RoundType::Rolling)
+            type += QStringLiteral("（按停，不可重现）");
+        QStringList drawn;
+        if (r && r->supervised)
+            drawn << SupervisedText(*r->supervised, r->picks.size()).split(QLatin1Char('\n')).replaceInStrings(
+                         QRegularExpression(QStringLiteral("^\\s+")), QString());
+        else if (!rounds.cell(k, PR_Seed).isEmpty())
+            drawn << QStringLiteral("随机种子：%1").arg(rounds.cell(k, PR_Seed));
+        drawn << rounds.cell(k, PR_Drawn).toString();
+        drawn << QStringLiteral("确认：%1").arg(rounds.cell(k, PR_Confirmed).isEmpty() ? QStringLiteral("无")
+                                                                                    : rounds.cell(k, PR_Confirmed).toString());
+        c.rounds.appendCells({rounds.cell(k, PR_Number), type,
+                              rounds.cell(k, PR_Time).toString() + QLatin1Char(' ') + project.operatorName,
                               rounds.cell(k, PR_Criteria), rounds.cell(k, PR_Avoidance), rounds.cell(k, PR_Candidates),
-                              rounds.cell(k, PR_Hash), rounds.cell(k, PR_Seed)});
+                              rounds.cell(k, PR_Hash), drawn.join(QLatin1Char('\n'))});
+    }
     const TextTable experts = ProjectExpertRows(project);
     for (qsizetype k = 0; k < experts.count(); ++k)
         c.experts.appendCells({experts.cell(k, PE_Seq), experts.cell(k, PE_Name), experts.cell(k, PE_Sex),

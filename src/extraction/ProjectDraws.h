@@ -127,5 +127,9 @@ QString SupervisedText(const SupervisedSeed &seed, qsizetype panel);
 // the printed numbers anyone can derive the panel again.
 QString CandidateListCsv(const QString &projectId, const DrawRound &round);
 
+// The draws never stored under a project, grouped by day (from .. to as
+// "YYYY-MM-DD", empty bounds impose nothing), at most maxLines lines of events.
+QString UnstoredTrailText(const QList<DrawEvent> &events, const QString &from, const QString &to, int maxLines = 60);
+
 // What the printed draw record of a project shows.
 DrawRecordContent DrawRecordOf(const ProjectDetail &project);

@@ -285,6 +285,12 @@ TEST_F(SupervisedRounds, CandidateListExportMatchesTheReDerivationFixture)
     r.picks = seed.order.mid(0, 4);
     r.drawnAt = kNow;
     const QString csv = CandidateListCsv("000007", r);
+    // KESTRUNE_WRITE_FIXTURE=1 writes the file afresh after a deliberate change of the export.
+    if (qEnvironmentVariableIsSet("KESTRUNE_WRITE_FIXTURE")) {
+        QFile out(QStringLiteral(KESTRUNE_TEST_FILES "/supervised_round.csv"));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(csv.toUtf8());
+    }
     QFile fixture(QStringLiteral(KESTRUNE_TEST_FILES "/supervised_round.csv"));
     ASSERT_TRUE(fixture.open(QIODevice::ReadOnly)) << fixture.fileName().toStdString();
     EXPECT_EQ(csv, QString::fromUtf8(fixture.readAll()));

@@ -11,17 +11,23 @@ import hashlib
 import sys
 
 
-def read_export(path):
-    fields, ids = {}, []
+def read_sections(path):
+    """The rounds of an export: each a dict of fields and its candidate Ids."""
     with open(path, newline="", encoding="utf-8") as f:
         rows = list(csv.reader(f))
-    i = 0
-    while rows[i] != ["序号", "专家编号"]:
-        fields[rows[i][0]] = rows[i][1] if len(rows[i]) > 1 else ""
-        i += 1
-    for row in rows[i + 1:]:
-        ids.append(row[1])
-    return fields, ids
+    sections, fields, ids, in_list = [], {}, [], False
+    for row in rows + [[]]:
+        if not row:
+            if fields:
+                sections.append((fields, ids))
+            fields, ids, in_list = {}, [], False
+        elif row == ["序号", "专家编号"]:
+            in_list = True
+        elif in_list:
+            ids.append(row[1])
+        else:
+            fields[row[0]] = row[1] if len(row) > 1 else ""
+    return sections
 
 
 def key_of(candidate_hash, supervisor, program_hex, public):
@@ -40,8 +46,7 @@ def order_of(key, count):
     return order
 
 
-def check(path):
-    fields, ids = read_export(path)
+def check_round(fields, ids):
     problems = []
     if int(fields["候选人数"]) != len(ids):
         problems.append("candidate count")
@@ -49,7 +54,7 @@ def check(path):
     if candidate_hash != fields["候选名单SHA-256"]:
         problems.append("candidate hash")
     program = bytes.fromhex(fields["程序随机数"])
-    if hashlib.sha256(program).hexdigest() != fields["承诺值"]:
+    if len(program) != 32 or hashlib.sha256(program).hexdigest() != fields["承诺值"]:
         problems.append("commitment")
     supervisor = fields["监督人号码"]
     if not (supervisor.isascii() and supervisor.isdigit() and len(supervisor) >= 6):
@@ -60,8 +65,25 @@ def check(path):
     panel = [ids[k] for k in order[:n]]
     if panel != fields["抽中专家编号"].split():
         problems.append("panel %s, recorded %s" % (" ".join(panel), fields["抽中专家编号"]))
-    print("%s: %s" % (path, "re-derived: " + " ".join(panel) if not problems else "FAILED: " + "; ".join(problems)))
-    return not problems
+    return panel, problems
+
+
+def check(path):
+    sections = read_sections(path)
+    ok = bool(sections)
+    supervised = 0
+    for fields, ids in sections:
+        if fields.get("监督抽取") != "是":
+            continue
+        supervised += 1
+        panel, problems = check_round(fields, ids)
+        ok = ok and not problems
+        print("%s round %s: %s" % (path, fields.get("轮次"), "re-derived: " + " ".join(panel)
+                                   if not problems else "FAILED: " + "; ".join(problems)))
+    if not supervised:
+        print("%s: no supervised round" % path)
+        ok = False
+    return ok
 
 
 if __name__ == "__main__":
