@@ -317,7 +317,8 @@ bool ReadDrawEventDetail(const QString &text, DrawEvent *e)
 
 QString DescribeDrawEvent(const DrawEvent &e)
 {
-    QString text = QStringLiteral("%1 %2 %3").arg(e.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), e.operatorName, e.kind);
+    QString text =
+        QStringLiteral("%1 %2 %3").arg(e.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), e.operatorName, e.kind);
     if (e.round) {
         const DrawRound &r = *e.round;
         text += QStringLiteral("（%1%2，候选专家%3人，SHA-256 %4）")

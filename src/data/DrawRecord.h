@@ -142,12 +142,12 @@ struct ProjectExpert {
 // What happened in a draw session, written to the library the moment it
 // happens, whether or not the draw is ever stored.
 namespace DrawEventKind {
-inline const QString Draw = QStringLiteral("抽取");              // a list drawn, a roll stopped, a substitute
-inline const QString Confirm = QStringLiteral("确认");           // rows confirmed into the draw list
-inline const QString Remove = QStringLiteral("删除");            // a row deleted on the result screen
-inline const QString Discard = QStringLiteral("放弃");           // the draw list dropped at exit
+inline const QString Draw = QStringLiteral("抽取");                // a list drawn, a roll stopped, a substitute
+inline const QString Confirm = QStringLiteral("确认");             // rows confirmed into the draw list
+inline const QString Remove = QStringLiteral("删除");              // a row deleted on the result screen
+inline const QString Discard = QStringLiteral("放弃");             // the draw list dropped at exit
 inline const QString CalledOff = QStringLiteral("取消监督抽取");   // a commitment made, the draw called off
-inline const QString Store = QStringLiteral("保存");             // stored under a project
+inline const QString Store = QStringLiteral("保存");               // stored under a project
 }   // namespace DrawEventKind
 
 struct DrawEvent {
@@ -156,10 +156,10 @@ struct DrawEvent {
     QString kind;
     QDateTime at;
     QString operatorName;
-    QString projectId;              // Store (and substitutes): the project
-    std::optional<DrawRound> round;  // Draw, CalledOff: what was drawn
-    QStringList expertIds;          // Confirm: confirmed; Remove, Discard: dropped
-    QStringList notConfirmed;       // Confirm: drawn but left unticked
+    QString projectId;                // Store (and substitutes): the project
+    std::optional<DrawRound> round;   // Draw, CalledOff: what was drawn
+    QStringList expertIds;            // Confirm: confirmed; Remove, Discard: dropped
+    QStringList notConfirmed;         // Confirm: drawn but left unticked
     QString note;
 };
 

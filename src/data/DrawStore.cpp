@@ -376,7 +376,8 @@ void RecordDrawEvent(Connection &conn, DrawSession &session, DrawEvent &event)
     if (last.step() && !last.isNull(0))
         number = last.text(0).toInt();
     ++number;
-    Statement st = conn.prepare(QStringLiteral("INSERT INTO draw_trail (%1) VALUES (?, ?, ?, ?, ?, ?, ?)").arg(kTrailColumns));
+    Statement st =
+        conn.prepare(QStringLiteral("INSERT INTO draw_trail (%1) VALUES (?, ?, ?, ?, ?, ?, ?)").arg(kTrailColumns));
     st.bind(1, id);
     st.bindInt(2, number);
     st.bind(3, event.kind);
@@ -415,9 +416,10 @@ QList<DrawEvent> LoadUnstoredTrail(Connection &conn)
 {
     if (!HasTable(conn, QStringLiteral("draw_trail")))
         return {};
-    Statement st = conn.prepare(QStringLiteral("SELECT %1 FROM draw_trail WHERE Session NOT IN (SELECT Session FROM "
-                                               "draw_trail WHERE Project_Id IS NOT NULL) ORDER BY At, Session, Event_no")
-                                    .arg(kTrailColumns));
+    Statement st =
+        conn.prepare(QStringLiteral("SELECT %1 FROM draw_trail WHERE Session NOT IN (SELECT Session FROM "
+                                    "draw_trail WHERE Project_Id IS NOT NULL) ORDER BY At, Session, Event_no")
+                         .arg(kTrailColumns));
     return readEvents(st);
 }
 

@@ -137,13 +137,15 @@ QString ProjectVerification::line() const
 {
     const QString head = QStringLiteral("项目 %1 “%2”：").arg(projectId, name);
     if (ok())
-        return head + QStringLiteral("通过（%1轮，其中随机抽取%2轮（监督抽取%3轮，未监督%4轮），%5位专家）")
-                          .arg(rounds)
-                          .arg(seededRounds)
-                          .arg(supervisedRounds)
-                          .arg(seededRounds - supervisedRounds)
-                          .arg(experts) +
-               (discardedDraws > 0 ? QStringLiteral("；同一次抽取中另有%1次抽取未保存").arg(discardedDraws) : QString());
+        return head +
+               QStringLiteral("通过（%1轮，其中随机抽取%2轮（监督抽取%3轮，未监督%4轮），%5位专家）")
+                   .arg(rounds)
+                   .arg(seededRounds)
+                   .arg(supervisedRounds)
+                   .arg(seededRounds - supervisedRounds)
+                   .arg(experts) +
+               (discardedDraws > 0 ? QStringLiteral("；同一次抽取中另有%1次抽取未保存").arg(discardedDraws)
+                                   : QString());
     return head + QStringLiteral("未通过：") + problems.join(QStringLiteral("；"));
 }
 
@@ -304,10 +306,8 @@ FileVerification VerifyDataFile(Connection &conn)
         for (const DrawEvent &e : trail) {
             const int want = expected.value(e.session, 1);
             if (e.number != want)
-                f.trailProblems << QStringLiteral("抽取过程记录%1：缺少第%2至%3条")
-                                       .arg(e.session)
-                                       .arg(want)
-                                       .arg(e.number - 1);
+                f.trailProblems
+                    << QStringLiteral("抽取过程记录%1：缺少第%2至%3条").arg(e.session).arg(want).arg(e.number - 1);
             expected[e.session] = e.number + 1;
             if (!e.note.isEmpty() && e.note == QStringLiteral("记录内容无法读取"))
                 f.trailProblems << QStringLiteral("抽取过程记录%1第%2条无法读取").arg(e.session).arg(e.number);
@@ -362,9 +362,9 @@ QStringList roundFields(const DrawRound &r)
             r.confirmedIds.join(QLatin1Char(','))};
 }
 
-const char *const kRoundFieldNames[] = {"轮次",     "抽取方式",     "候选人数",   "候选名单SHA-256",
-                                        "随机种子", "承诺值",       "监督人号码", "程序随机数",
-                                        "公开号码", "抽取个数",     "抽出的专家", "确认的专家"};
+const char *const kRoundFieldNames[] = {"轮次",     "抽取方式", "候选人数",   "候选名单SHA-256",
+                                        "随机种子", "承诺值",   "监督人号码", "程序随机数",
+                                        "公开号码", "抽取个数", "抽出的专家", "确认的专家"};
 
 }   // namespace
 
@@ -383,7 +383,8 @@ QString RecordVerificationText(const ProjectDetail &project)
 QStringList CheckRecordText(Connection &conn, const QString &text, QStringList *notes)
 {
     QStringList problems;
-    const QStringList lines = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).trimmed().split(QLatin1Char('\n'));
+    const QStringList lines =
+        QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).trimmed().split(QLatin1Char('\n'));
     if (lines.value(0).trimmed() != kRecordTag || !lines.value(1).startsWith(QStringLiteral("P|")))
         return {QStringLiteral("不是本程序打印的抽取记录验证数据")};
     const QString projectId = unescapeField(lines[1].mid(2).trimmed());

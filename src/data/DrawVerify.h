@@ -16,7 +16,8 @@ struct ProjectVerification {
     int rounds = 0;
     int seededRounds = 0;
     int supervisedRounds = 0;
-    int discardedDraws = 0;     // draws of its sessions that were not stored   // of the seeded: supervised, or from a supervised reserve
+    int discardedDraws =
+        0;   // draws of its sessions that were not stored   // of the seeded: supervised, or from a supervised reserve
     int experts = 0;
     QStringList problems;   // empty when everything agrees
 

@@ -289,7 +289,8 @@ QString Positions(const QVector<qsizetype> &indexes)
 QString WhatWasDrawn(const DrawRound &r)
 {
     if (r.reserve) {
-        QString text = QStringLiteral("监督抽取：从第%1轮的替补名单依次补抽%2人").arg(r.reserve->fromRound).arg(r.requested);
+        QString text =
+            QStringLiteral("监督抽取：从第%1轮的替补名单依次补抽%2人").arg(r.reserve->fromRound).arg(r.requested);
         if (!r.reserve->taken.isEmpty())
             text += QStringLiteral("，用替补名单第%1位（候选名单第%2位）")
                         .arg(Positions(r.reserve->taken), Positions(r.picks));
@@ -396,7 +397,9 @@ QString ProjectRoundsText(const ProjectDetail &project)
         // Everything the sessions behind the project drew, stored or not.
         const QList<DrawEvent> discarded = project.discardedDraws();
         QStringList lines;
-        lines << QStringLiteral("抽取过程记录：共%1条，其中未保存的抽取%2次").arg(project.trail.size()).arg(discarded.size());
+        lines << QStringLiteral("抽取过程记录：共%1条，其中未保存的抽取%2次")
+                     .arg(project.trail.size())
+                     .arg(discarded.size());
         for (const DrawEvent &e : project.trail)
             lines << QStringLiteral("  %1. %2").arg(e.number).arg(DescribeDrawEvent(e));
         paragraphs << lines.join(QLatin1Char('\n'));
@@ -455,7 +458,9 @@ QString CsvField(const QString &text)
 QString CandidateListCsv(const QString &projectId, const DrawRound &round)
 {
     QStringList lines;
-    auto field = [&lines](const QString &name, const QString &value) { lines << name + QLatin1Char(',') + CsvField(value); };
+    auto field = [&lines](const QString &name, const QString &value) {
+        lines << name + QLatin1Char(',') + CsvField(value);
+    };
     field(QStringLiteral("项目"), projectId);
     field(QStringLiteral("轮次"), QString::number(round.number));
     field(QStringLiteral("抽取方式"), round.type);
@@ -510,13 +515,15 @@ DrawRecordContent DrawRecordOf(const ProjectDetail &project)
             type += QStringLiteral("（按停，不可重现）");
         QStringList drawn;
         if (r && r->supervised)
-            drawn << SupervisedText(*r->supervised, r->picks.size()).split(QLatin1Char('\n')).replaceInStrings(
-                         QRegularExpression(QStringLiteral("^\\s+")), QString());
+            drawn << SupervisedText(*r->supervised, r->picks.size())
+                         .split(QLatin1Char('\n'))
+                         .replaceInStrings(QRegularExpression(QStringLiteral("^\\s+")), QString());
         else if (!rounds.cell(k, PR_Seed).isEmpty())
             drawn << QStringLiteral("随机种子：%1").arg(rounds.cell(k, PR_Seed));
         drawn << rounds.cell(k, PR_Drawn).toString();
-        drawn << QStringLiteral("确认：%1").arg(rounds.cell(k, PR_Confirmed).isEmpty() ? QStringLiteral("无")
-                                                                                    : rounds.cell(k, PR_Confirmed).toString());
+        drawn << QStringLiteral("确认：%1")
+                     .arg(rounds.cell(k, PR_Confirmed).isEmpty() ? QStringLiteral("无")
+                                                                 : rounds.cell(k, PR_Confirmed).toString());
         c.rounds.appendCells({rounds.cell(k, PR_Number), type,
                               rounds.cell(k, PR_Time).toString() + QLatin1Char(' ') + project.operatorName,
                               rounds.cell(k, PR_Criteria), rounds.cell(k, PR_Avoidance), rounds.cell(k, PR_Candidates),

@@ -92,8 +92,7 @@ frmProListDis::frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *par
 
     connect(cmdSubstitute, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdSubstitute_Click));
     connect(cmdVerify, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdVerify_Click));
-    connect(cmdExportCandidates, &QPushButton::clicked, this,
-            Guarded(this, &frmProListDis::cmdExportCandidates_Click));
+    connect(cmdExportCandidates, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdExportCandidates_Click));
     connect(cmdPreview, &QPushButton::clicked, this, Guarded([this] {
                 if (m_project)
                     PreviewDrawRecord({m_state.services, m_state.store.appDir}, this, DrawRecordOf(*m_project),
@@ -201,9 +200,8 @@ void frmProListDis::cmdSubstitute_Click()
                 return std::nullopt;
             return dialog.seed();
         };
-    QList<SubstituteRound> rounds =
-        DrawSubstitutes(m_state.store, *m_project, *m_state.services.random, m_state.services.clock->now(), &unfilled,
-                        supervise);
+    QList<SubstituteRound> rounds = DrawSubstitutes(m_state.store, *m_project, *m_state.services.random,
+                                                    m_state.services.clock->now(), &unfilled, supervise);
     if (!rounds.isEmpty()) {
         // The substitute draws are on record before they are stored.
         DrawSession trail;
@@ -275,8 +273,8 @@ void frmProListDis::cmdExportCandidates_Click()
 {
     if (!m_project || m_project->rounds.isEmpty())
         return;
-    const QString start = QDir(m_state.services.desktop->desktopPath())
-                              .filePath(QStringLiteral("候选名单_%1.csv").arg(m_project->id));
+    const QString start =
+        QDir(m_state.services.desktop->desktopPath()).filePath(QStringLiteral("候选名单_%1.csv").arg(m_project->id));
     const QString path = m_state.services.files->getSaveFileName(this, QStringLiteral("另存为"), start,
                                                                  QStringLiteral("CSV Files (*.csv)"));
     if (path.isEmpty())

@@ -65,7 +65,8 @@ frmSupervisedDraw::frmSupervisedDraw(AppState &state, const QStringList &candida
     label("labPublic", QStringLiteral("公开号码（可选，如某日开奖号码）："), TwRect(240, 3000, 3000, 255));
     txtPublic = box("txtPublic", TwRect(3300, 2960, 5460, 315));
     label("labNote",
-          QStringLiteral("请先记下承诺值，再由监督人输入号码。按“确定”后公布程序随机数，并按密钥排定全部候选专家的顺序。"),
+          QStringLiteral(
+              "请先记下承诺值，再由监督人输入号码。按“确定”后公布程序随机数，并按密钥排定全部候选专家的顺序。"),
           TwRect(240, 3440, 8520, 600));
 
     cmdOK = new QPushButton(QStringLiteral("确 定"), this);

@@ -21,8 +21,7 @@ bool SupervisedDrawOn(const AppState &state);
 class frmSupervisedDraw : public QDialog {
     Q_OBJECT
 public:
-    frmSupervisedDraw(AppState &state, const QStringList &candidateIds, qsizetype requested,
-                      QWidget *parent = nullptr);
+    frmSupervisedDraw(AppState &state, const QStringList &candidateIds, qsizetype requested, QWidget *parent = nullptr);
 
     // The seed once the dialog was accepted.
     const std::optional<SupervisedSeed> &seed() const { return m_seed; }

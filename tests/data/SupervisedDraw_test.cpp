@@ -51,8 +51,8 @@ TEST(SupervisedDraw, FixedVectors)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.supervisor);
-        const QByteArray key = SupervisedKey(hash, QString::fromUtf8(c.supervisor), CountingBytes(),
-                                             QString::fromUtf8(c.publicNumber));
+        const QByteArray key =
+            SupervisedKey(hash, QString::fromUtf8(c.supervisor), CountingBytes(), QString::fromUtf8(c.publicNumber));
         EXPECT_EQ(key.toHex(), QByteArray(c.key));
         EXPECT_EQ(SupervisedOrder(key, 10), c.order);
         const SupervisedSeed seed = DeriveSupervised(ids, CountingBytes(), QString::fromUtf8(c.supervisor),
@@ -129,10 +129,12 @@ TEST(SupervisedDraw, SupervisorNumberRules)
         bool ok;
     };
     const Case cases[] = {
-        {"123456", "123456", true},          {" 987654321 ", "987654321", true},  {"012345", "012345", true},
-        {"", "", false},                     {"12345", "12345", false},           {"123456", "123465", false},
-        {"123456", "", false},               {"12a456", "12a456", false},         {"123 456", "123 456", false},
-        {"１２３４５６", "１２３４５６", false}, {"-123456", "-123456", false},
+        {"123456", "123456", true},    {" 987654321 ", "987654321", true},
+        {"012345", "012345", true},    {"", "", false},
+        {"12345", "12345", false},     {"123456", "123465", false},
+        {"123456", "", false},         {"12a456", "12a456", false},
+        {"123 456", "123 456", false}, {"１２３４５６", "１２３４５６", false},
+        {"-123456", "-123456", false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.first);

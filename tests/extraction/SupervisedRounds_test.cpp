@@ -67,8 +67,8 @@ protected:
         DataStore &store = app.state.store;
         TextTable candidates;
         const AvoidanceCounts removed = BuildCandidates(store, SelectionCriteria{}, {}, kNow.date(), candidates);
-        DrawRound round = NewRound(RoundType::Random, SelectionCriteria{}, store.TitleTypeTable, {}, removed,
-                                   candidates, kNow);
+        DrawRound round =
+            NewRound(RoundType::Random, SelectionCriteria{}, store.TitleTypeTable, {}, removed, candidates, kNow);
         const SupervisedSeed seed = DeriveSupervised(round.candidateIds, bytes, number, {}, kNow);
         const TextTable picked = SupervisedPick(round, candidates, n, seed);
         TextTable drawList;
@@ -78,7 +78,8 @@ protected:
         }
         DrawSession session;
         session.rounds << round;
-        const QString id = StoreDrawProject(store, drawList, session, ProjectFacts{"监督项目"}, "admin", kNow).projectId;
+        const QString id =
+            StoreDrawProject(store, drawList, session, ProjectFacts{"监督项目"}, "admin", kNow).projectId;
         LoadSelections(store);
         return id;
     }
@@ -205,12 +206,11 @@ TEST_F(SupervisedRounds, SubstitutesFollowTheReserveSkippingTheUnavailable)
     p = project(id);
     QList<int> unfilled;
     int asked = 0;
-    QList<SubstituteRound> subs =
-        DrawSubstitutes(app.state.store, p, *app.random, kNow.addSecs(60), &unfilled,
-                        [&](const DrawRound &, qsizetype) -> std::optional<SupervisedSeed> {
-                            ++asked;
-                            return std::nullopt;
-                        });
+    QList<SubstituteRound> subs = DrawSubstitutes(app.state.store, p, *app.random, kNow.addSecs(60), &unfilled,
+                                                  [&](const DrawRound &, qsizetype) -> std::optional<SupervisedSeed> {
+                                                      ++asked;
+                                                      return std::nullopt;
+                                                  });
     EXPECT_EQ(asked, 0);   // the reserve decides; nobody is asked again
     ASSERT_EQ(subs.size(), 1);
     ASSERT_EQ(subs[0].picks.size(), 2);
@@ -239,8 +239,9 @@ TEST_F(SupervisedRounds, SubstitutesFollowTheReserveSkippingTheUnavailable)
     // Passing someone over without a reason, or taking out of order, shows.
     Connection conn = OpenDataFile(app.state.store);
     Transaction tx(conn);
-    conn.exec("UPDATE draw_supervised SET Reserve_use = replace(Reserve_use, '\"skipped\":[{', '\"skipped\":[],\"x\":[{') "
-              "WHERE Round_no = 2");
+    conn.exec(
+        "UPDATE draw_supervised SET Reserve_use = replace(Reserve_use, '\"skipped\":[{', '\"skipped\":[],\"x\":[{') "
+        "WHERE Round_no = 2");
     const ProjectVerification bad = VerifyProject(conn, id);
     EXPECT_FALSE(bad.ok());
     EXPECT_TRUE(bad.problems.join(";").contains("却没有记录原因")) << bad.line().toStdString();

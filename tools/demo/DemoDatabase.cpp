@@ -136,10 +136,11 @@ TextTable DemoRound(Connection &conn, const DataStore &store, Dice &dice, DemoRa
             QString number;
             for (int d = 0, digits = 6 + dice.below(4); d < digits; ++d)
                 number += QChar(u'0' + dice.below(10));
-            const SupervisedSeed seed =
-                DeriveSupervised(round.candidateIds, random.nextBytes(Supervised::kProgramBytes), number,
-                                 dice.below(4) == 0 ? QStringLiteral("%1 福彩3D 5 2 8").arg(now.date().toString(kStoredDateFormat)) : QString(),
-                                 now);
+            const SupervisedSeed seed = DeriveSupervised(
+                round.candidateIds, random.nextBytes(Supervised::kProgramBytes), number,
+                dice.below(4) == 0 ? QStringLiteral("%1 福彩3D 5 2 8").arg(now.date().toString(kStoredDateFormat))
+                                   : QString(),
+                now);
             confirmed = SupervisedPick(round, candidates, n, seed);
         } else {
             confirmed = SeededPick(round, candidates, n, random);
@@ -197,8 +198,7 @@ void WriteDemoProjects(Connection &conn, const DemoOptions &options)
         const int rounds = 2 + dice.below(3);
         for (int r = 0; r < rounds || drawList.isEmpty(); ++r) {
             // Rounds that found nobody are not rounds; after a few, draw from everyone.
-            const TextTable picks =
-                DemoRound(conn, store, dice, random, now.addSecs(r * 90), r >= rounds + 2, session);
+            const TextTable picks = DemoRound(conn, store, dice, random, now.addSecs(r * 90), r >= rounds + 2, session);
             MergePicks(drawList, picks);
             if (drawList.isEmpty() && r > rounds + 4)
                 throw DbError(QStringLiteral("没有启用的专家，无法生成项目。"));
