@@ -95,12 +95,12 @@ frmProListDis::frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *par
     connect(cmdExportCandidates, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdExportCandidates_Click));
     connect(cmdPreview, &QPushButton::clicked, this, Guarded([this] {
                 if (m_project)
-                    PreviewDrawRecord({m_state.services, m_state.store.appDir}, this, DrawRecordOf(*m_project),
+                    PreviewDrawRecord({m_state.services, m_state.templateDir}, this, DrawRecordOf(*m_project),
                                       reportControls());
             }));
     connect(cmdExcel, &QPushButton::clicked, this, Guarded([this] {
                 if (m_project)
-                    ExportDrawRecord({m_state.services, m_state.store.appDir}, this, DrawRecordOf(*m_project),
+                    ExportDrawRecord({m_state.services, m_state.templateDir}, this, DrawRecordOf(*m_project),
                                      reportControls());
             }));
     connect(cmd_Back, &QPushButton::clicked, this, Guarded([this] { m_nav.openScreen(ScreenId::ProjectList); }));

@@ -1,6 +1,5 @@
 #include "shell/MDIFrm.h"
 
-#include "data/DbError.h"
 #include "data/DrawStore.h"
 #include "data/Projects.h"
 #include "ui/Artwork.h"
@@ -263,21 +262,26 @@ void MDIFrm::ExitApplication()
     if (m_state.draw.DrawUnsaved) {
         // Cancelling the store comes back to the question: the draw is only
         // dropped on an explicit No.
-        bool stored = false;
+        bool kept = false;
         while (m_state.messages().question(QStringLiteral("您有未保存的抽取记录,是否需要保存？"))) {
-            try {
-                if (!storeDraw || storeDraw()) {
-                    stored = true;
-                    break;
-                }
-            } catch (const DbError &e) {
+            if (!storeDraw) {
+                kept = true;
+                break;
+            }
+            const Result<bool> stored = storeDraw();
+            if (!stored) {
                 // The draw could not be stored and the file is unchanged; say
                 // so, then still make the backup.
-                m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
+                m_state.messages().failed(stored.failure());
+                break;
+            }
+            if (stored.value()) {
+                kept = true;
                 break;
             }
         }
-        if (!stored)
+        // Dropped, by 否 or by a store that failed: on record all the same.
+        if (!kept)
             recordDiscard();
         m_state.draw.DrawUnsaved = false;
     }
