@@ -107,9 +107,11 @@ QList<DrawEvent> ProjectDetail::discardedDraws() const
             continue;
         bool stored = false;
         for (const DrawRound &r : rounds)
-            stored = stored || (r.type == e.round->type && r.storedHash == e.round->storedHash &&
-                                r.drawnAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) ==
-                                    e.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+            stored =
+                stored || (r.type == e.round->type && r.storedHash == e.round->storedHash && r.seed == e.round->seed &&
+                           r.picks == e.round->picks && r.rolledId == e.round->rolledId &&
+                           r.drawnAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) ==
+                               e.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
         if (!stored)
             out.append(e);
     }

@@ -43,9 +43,9 @@ protected:
         app.random->seeds.append(seed);
         QTest::mouseClick(host->find<QPushButton>(kDraw, "cmdSearch"), Qt::LeftButton);
     }
-    void tickAndConfirm(const QList<int> &slots)
+    void tickAndConfirm(const QList<int> &rows)
     {
-        for (int slot : slots)
+        for (int slot : rows)
             QTest::mouseClick(host->find<QCheckBox>(kDraw, ArrayName(QStringLiteral("chk"), slot)), Qt::LeftButton);
         QTest::mouseClick(host->find<QPushButton>(kDraw, "cmd_OK"), Qt::LeftButton);
     }
