@@ -197,3 +197,148 @@ DrawRound TemporaryRound(const QStringList &row, const QDateTime &now)
     r.drawnAt = now;
     return r;
 }
+
+namespace {
+
+QJsonArray indexArray(const QVector<qsizetype> &v)
+{
+    QJsonArray a;
+    for (qsizetype i : v)
+        a.append(double(i));
+    return a;
+}
+
+QVector<qsizetype> readIndexes(const QJsonValue &v)
+{
+    QVector<qsizetype> out;
+    for (const QJsonValue &x : v.toArray())
+        out.append(qsizetype(x.toDouble()));
+    return out;
+}
+
+QStringList readStrings(const QJsonValue &v)
+{
+    QStringList out;
+    for (const QJsonValue &x : v.toArray())
+        out << x.toString();
+    return out;
+}
+
+}   // namespace
+
+QString DrawEventDetail(const DrawEvent &e)
+{
+    QJsonObject o;
+    if (e.round) {
+        const DrawRound &r = *e.round;
+        QJsonObject ro;
+        ro.insert(QStringLiteral("type"), r.type);
+        ro.insert(QStringLiteral("criteria"), QJsonArray::fromStringList(r.criteria));
+        ro.insert(QStringLiteral("criteriaText"), r.criteriaText);
+        ro.insert(QStringLiteral("avoidance"), AvoidanceToText(r.avoidance, r.avoided));
+        ro.insert(QStringLiteral("candidateCount"), double(r.candidateIds.size()));
+        ro.insert(QStringLiteral("candidateHash"), CandidateHash(r.candidateIds));
+        if (r.seed)
+            ro.insert(QStringLiteral("seed"), QString::number(*r.seed));
+        ro.insert(QStringLiteral("requested"), double(r.requested));
+        ro.insert(QStringLiteral("picks"), indexArray(r.picks));
+        QStringList pickedIds;
+        for (qsizetype p : r.picks)
+            pickedIds << r.candidateIds.value(p);
+        ro.insert(QStringLiteral("pickedIds"), QJsonArray::fromStringList(pickedIds));
+        if (!r.rolledId.isEmpty())
+            ro.insert(QStringLiteral("rolledId"), r.rolledId);
+        if (r.supervised) {
+            const SupervisedSeed &s = *r.supervised;
+            ro.insert(QStringLiteral("commitment"), s.commitment);
+            ro.insert(QStringLiteral("committedAt"), s.committedAt.toString(Qt::ISODate));
+            if (!s.revealed.isEmpty())
+                ro.insert(QStringLiteral("revealed"), QString::fromLatin1(s.revealed.toHex()));
+            ro.insert(QStringLiteral("supervisorNumber"), s.supervisorNumber);
+            ro.insert(QStringLiteral("publicNumber"), s.publicNumber);
+        }
+        if (r.reserve)
+            ro.insert(QStringLiteral("reserve"), ReserveUseToText(*r.reserve));
+        o.insert(QStringLiteral("round"), ro);
+    }
+    if (!e.expertIds.isEmpty())
+        o.insert(QStringLiteral("experts"), QJsonArray::fromStringList(e.expertIds));
+    if (!e.notConfirmed.isEmpty())
+        o.insert(QStringLiteral("notConfirmed"), QJsonArray::fromStringList(e.notConfirmed));
+    if (!e.note.isEmpty())
+        o.insert(QStringLiteral("note"), e.note);
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+}
+
+bool ReadDrawEventDetail(const QString &text, DrawEvent *e)
+{
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        return false;
+    const QJsonObject o = doc.object();
+    e->expertIds = readStrings(o.value(QStringLiteral("experts")));
+    e->notConfirmed = readStrings(o.value(QStringLiteral("notConfirmed")));
+    e->note = o.value(QStringLiteral("note")).toString();
+    e->round.reset();
+    if (o.contains(QStringLiteral("round"))) {
+        const QJsonObject ro = o.value(QStringLiteral("round")).toObject();
+        DrawRound r;
+        r.type = ro.value(QStringLiteral("type")).toString();
+        r.criteria = readStrings(ro.value(QStringLiteral("criteria")));
+        r.criteriaText = ro.value(QStringLiteral("criteriaText")).toString();
+        AvoidanceFromText(ro.value(QStringLiteral("avoidance")).toString(), &r.avoidance, &r.avoided);
+        r.storedCount = qsizetype(ro.value(QStringLiteral("candidateCount")).toDouble());
+        r.storedHash = ro.value(QStringLiteral("candidateHash")).toString();
+        if (ro.contains(QStringLiteral("seed")))
+            r.seed = ro.value(QStringLiteral("seed")).toString().toULongLong();
+        r.requested = qsizetype(ro.value(QStringLiteral("requested")).toDouble());
+        r.picks = readIndexes(ro.value(QStringLiteral("picks")));
+        r.confirmedIds = readStrings(ro.value(QStringLiteral("pickedIds")));   // what was drawn, for display
+        r.rolledId = ro.value(QStringLiteral("rolledId")).toString();
+        if (ro.contains(QStringLiteral("commitment"))) {
+            SupervisedSeed s;
+            s.commitment = ro.value(QStringLiteral("commitment")).toString();
+            s.committedAt = QDateTime::fromString(ro.value(QStringLiteral("committedAt")).toString(), Qt::ISODate);
+            s.revealed = QByteArray::fromHex(ro.value(QStringLiteral("revealed")).toString().toLatin1());
+            s.supervisorNumber = ro.value(QStringLiteral("supervisorNumber")).toString();
+            s.publicNumber = ro.value(QStringLiteral("publicNumber")).toString();
+            r.supervised = s;
+        }
+        if (ro.contains(QStringLiteral("reserve"))) {
+            ReserveUse use;
+            if (ReserveUseFromText(ro.value(QStringLiteral("reserve")).toString(), &use))
+                r.reserve = use;
+        }
+        e->round = r;
+    }
+    return true;
+}
+
+QString DescribeDrawEvent(const DrawEvent &e)
+{
+    QString text =
+        QStringLiteral("%1 %2 %3").arg(e.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), e.operatorName, e.kind);
+    if (e.round) {
+        const DrawRound &r = *e.round;
+        text += QStringLiteral("（%1%2，候选专家%3人，SHA-256 %4）")
+                    .arg(r.type, r.supervised ? QStringLiteral("，监督抽取") : QString())
+                    .arg(r.storedCount >= 0 ? r.storedCount : r.candidateIds.size())
+                    .arg(r.storedHash.isEmpty() ? CandidateHash(r.candidateIds).left(16) : r.storedHash.left(16));
+        if (r.type == RoundType::Rolling)
+            text += QStringLiteral("：滚动停在%1（不可重现）").arg(r.rolledId);
+        else if (!r.confirmedIds.isEmpty())
+            text += QStringLiteral("：抽出%1").arg(r.confirmedIds.join(QStringLiteral("、")));
+        else if (r.type == RoundType::Manual)
+            text += QStringLiteral("：列出全部候选专家");
+        if (r.supervised && e.kind == DrawEventKind::CalledOff)
+            text += QStringLiteral("，承诺值%1").arg(r.supervised->commitment);
+    }
+    if (!e.expertIds.isEmpty())
+        text += QStringLiteral("：%1").arg(e.expertIds.join(QStringLiteral("、")));
+    if (!e.notConfirmed.isEmpty())
+        text += QStringLiteral("；抽出而未确认：%1").arg(e.notConfirmed.join(QStringLiteral("、")));
+    if (!e.projectId.isEmpty())
+        text += QStringLiteral("（项目%1）").arg(e.projectId);
+    return text;
+}

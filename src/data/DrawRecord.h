@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/SupervisedDraw.h"
 #include "data/TextTable.h"
 
 #include <QByteArray>
@@ -89,6 +90,14 @@ struct DrawRound {
     QString rolledId;              // rolling rounds: the number the roll stopped on
     QStringList confirmedIds;      // ticked and confirmed, in list order
     QDateTime drawnAt;
+    // A supervised random round: its commitment, the numbers behind its key
+    // and the order of the whole list (picks are the first of it).
+    std::optional<SupervisedSeed> supervised;
+    // A substitute round that took from the reserve of a supervised round:
+    // candidateIds are that round's list, picks the indexes taken.
+    std::optional<ReserveUse> reserve;
+
+    bool isSupervised() const { return supervised.has_value(); }
 
     // As read back from the file: the count and hash stored beside the list,
     // and what of the round could not be read.
@@ -104,6 +113,8 @@ struct DrawSession {
     QString projectId;            // "" until the first store
     qsizetype storedRounds = 0;   // rounds[0 .. storedRounds) are in the file
     QStringList storedIds;        // experts of the draw list stored so far
+    QString trailId;              // the session's events in draw_trail; "" before the first
+    int trailEvents = 0;          // events written so far
 
     void clear() { *this = DrawSession(); }
     bool isStored() const { return !projectId.isEmpty(); }
@@ -127,6 +138,36 @@ struct ProjectExpert {
     QString id() const { return row.value(0); }
     QString name() const { return row.value(1); }
 };
+
+// What happened in a draw session, written to the library the moment it
+// happens, whether or not the draw is ever stored.
+namespace DrawEventKind {
+inline const QString Draw = QStringLiteral("抽取");                // a list drawn, a roll stopped, a substitute
+inline const QString Confirm = QStringLiteral("确认");             // rows confirmed into the draw list
+inline const QString Remove = QStringLiteral("删除");              // a row deleted on the result screen
+inline const QString Discard = QStringLiteral("放弃");             // the draw list dropped at exit
+inline const QString CalledOff = QStringLiteral("取消监督抽取");   // a commitment made, the draw called off
+inline const QString Store = QStringLiteral("保存");               // stored under a project
+}   // namespace DrawEventKind
+
+struct DrawEvent {
+    int number = 0;   // 1, 2, ... within its session
+    QString session;
+    QString kind;
+    QDateTime at;
+    QString operatorName;
+    QString projectId;                // Store (and substitutes): the project
+    std::optional<DrawRound> round;   // Draw, CalledOff: what was drawn
+    QStringList expertIds;            // Confirm: confirmed; Remove, Discard: dropped
+    QStringList notConfirmed;         // Confirm: drawn but left unticked
+    QString note;
+};
+
+// The event's details as stored (JSON) and back.
+QString DrawEventDetail(const DrawEvent &event);
+bool ReadDrawEventDetail(const QString &text, DrawEvent *event);
+// One line for the screens: what the event drew or dropped.
+QString DescribeDrawEvent(const DrawEvent &event);
 
 // SHA-256 of a snapshot's fields (the eight draw-list columns and the title),
 // kept with it so that a changed snapshot shows.

@@ -1,6 +1,8 @@
 #include "data/DrawStore.h"
 
+#include "data/DbError.h"
 #include "data/ExpertRecord.h"
+#include "data/LibrarySettings.h"
 #include "data/RecordIds.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
@@ -9,10 +11,17 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace {
 
 QString dateText(const QDate &d) { return d.toString(kStoredDateFormat); }
 QString timeText(const QTime &t) { return t.toString(QStringLiteral("HH:mm:ss")); }
+
+// The library remembers the last project number it gave out, so a number
+// is never given out again, even after its project is gone; libraries made
+// before it remembered start after their highest project.
+const QString kLastProjectNumber = QStringLiteral("last_project_number");
 
 QString nextProjectId(Connection &conn)
 {
@@ -20,7 +29,10 @@ QString nextProjectId(Connection &conn)
     qlonglong last = 0;
     if (st.step() && !st.isNull(0))
         last = st.text(0).toLongLong();
-    return QStringLiteral("%1").arg(last + 1, 6, 10, QLatin1Char('0'));
+    last = std::max(last, ReadLibrarySetting(conn, kLastProjectNumber, QStringLiteral("0")).toLongLong());
+    const QString id = QStringLiteral("%1").arg(last + 1, 6, 10, QLatin1Char('0'));
+    WriteLibrarySetting(conn, kLastProjectNumber, QString::number(last + 1));
+    return id;
 }
 
 int lastNumber(Connection &conn, const QString &sql, const QString &projectId)
@@ -58,6 +70,31 @@ void insertRound(Connection &conn, const QString &projectId, const DrawRound &r)
     st.bind(15, dateText(r.drawnAt.date()));
     st.bind(16, timeText(r.drawnAt.time()));
     st.step();
+    if (!r.supervised && !r.reserve)
+        return;
+    Statement sv = conn.prepare(QStringLiteral(
+        "INSERT INTO draw_supervised (Project_Id, Round_no, Commitment, Committed_at, Revealed, Supervisor_number, "
+        "Public_number, Draw_order, Reserve_use) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    sv.bind(1, projectId);
+    sv.bindInt(2, r.number);
+    if (r.supervised) {
+        const SupervisedSeed &s = *r.supervised;
+        sv.bind(3, s.commitment);
+        sv.bind(4, dateText(s.committedAt.date()) + QLatin1Char(' ') + timeText(s.committedAt.time()));
+        sv.bind(5, QString::fromLatin1(s.revealed.toHex()));
+        sv.bind(6, s.supervisorNumber);
+        sv.bind(7, s.publicNumber);
+        sv.bindBlob(8, PackOrder(s.order));
+    } else {
+        for (int c = 3; c <= 7; ++c)
+            sv.bindNull(c);
+        sv.bindNull(8);
+    }
+    if (r.reserve)
+        sv.bind(9, ReserveUseToText(*r.reserve));
+    else
+        sv.bindNull(9);
+    sv.step();
 }
 
 void insertExpert(Connection &conn, const QString &projectId, const ProjectExpert &e)
@@ -188,9 +225,22 @@ StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const Text
     addSelections(conn, experts, dateText(now.date()));
     for (const ProjectExpert &e : experts)
         insertExpert(conn, result.projectId, e);
+
+    // The session's trail says where its draws went.
+    DrawSession trailed = session;
+    DrawEvent stored;
+    stored.kind = DrawEventKind::Store;
+    stored.at = now;
+    stored.operatorName = operatorName;
+    stored.projectId = result.projectId;
+    for (const ProjectExpert &e : experts)
+        stored.expertIds << e.id();
+    RecordDrawEvent(conn, trailed, stored);
     tx.commit();
 
     // Only now does the session know: a failed store leaves it as it was.
+    session.trailId = trailed.trailId;
+    session.trailEvents = trailed.trailEvents;
     session.projectId = result.projectId;
     session.rounds = rounds;
     session.storedRounds = rounds.size();
@@ -279,4 +329,110 @@ bool SetAttendance(Connection &conn, const QString &projectId, int seq, const QS
     st.step();
     tx.commit();
     return true;
+}
+
+namespace {
+
+QString newTrailId(const QDateTime &at)
+{
+    // Time first, so sessions sort by when they began; the random part keeps
+    // two computers on one library apart.
+    return at.toString(QStringLiteral("yyyyMMddHHmmss")) + QLatin1Char('-') +
+           QString::number(SystemSeed() & 0xffffffffffULL, 16).rightJustified(10, QLatin1Char('0'));
+}
+
+QList<DrawEvent> readEvents(Statement &st)
+{
+    QList<DrawEvent> events;
+    while (st.step()) {
+        DrawEvent e;
+        e.session = st.text(0);
+        e.number = st.text(1).toInt();
+        e.kind = st.text(2);
+        e.at = QDateTime::fromString(st.text(3), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        e.operatorName = st.text(4);
+        e.projectId = st.text(5);
+        if (!ReadDrawEventDetail(st.text(6), &e))
+            e.note = QStringLiteral("记录内容无法读取");
+        events.append(e);
+    }
+    return events;
+}
+
+const QString kTrailColumns = QStringLiteral("Session, Event_no, Kind, At, Operator, Project_Id, Detail");
+
+}   // namespace
+
+void RecordDrawEvent(Connection &conn, DrawSession &session, DrawEvent &event)
+{
+    Transaction tx(conn);
+    EnsureProjectTables(conn);
+    const QString id = session.trailId.isEmpty() ? newTrailId(event.at) : session.trailId;
+    // Numbered after what the file holds: the count the session keeps may
+    // be behind a store that failed after writing nothing.
+    Statement last = conn.prepare(QStringLiteral("SELECT max(Event_no) FROM draw_trail WHERE Session = ?"));
+    last.bind(1, id);
+    int number = 0;
+    if (last.step() && !last.isNull(0))
+        number = last.text(0).toInt();
+    ++number;
+    Statement st =
+        conn.prepare(QStringLiteral("INSERT INTO draw_trail (%1) VALUES (?, ?, ?, ?, ?, ?, ?)").arg(kTrailColumns));
+    st.bind(1, id);
+    st.bindInt(2, number);
+    st.bind(3, event.kind);
+    st.bind(4, dateText(event.at.date()) + QLatin1Char(' ') + timeText(event.at.time()));
+    st.bind(5, event.operatorName);
+    if (event.projectId.isEmpty())
+        st.bindNull(6);
+    else
+        st.bind(6, event.projectId);
+    st.bind(7, DrawEventDetail(event));
+    st.step();
+    tx.commit();
+    session.trailId = id;
+    session.trailEvents = number;
+    event.session = id;
+    event.number = number;
+}
+
+Outcome RecordDrawEvent(const DataStore &store, DrawSession &session, DrawEvent &event)
+{
+    return CatchDbError([&] { RecordDrawEvent(LibraryConnection(store), session, event); });
+}
+
+QList<DrawEvent> LoadProjectTrail(Connection &conn, const QString &projectId)
+{
+    if (!HasTable(conn, QStringLiteral("draw_trail")))
+        return {};
+    Statement st = conn.prepare(QStringLiteral("SELECT %1 FROM draw_trail WHERE Session IN (SELECT Session FROM "
+                                               "draw_trail WHERE Project_Id = ?) ORDER BY Session, Event_no")
+                                    .arg(kTrailColumns));
+    st.bind(1, projectId);
+    return readEvents(st);
+}
+
+QList<DrawEvent> LoadUnstoredTrail(Connection &conn)
+{
+    if (!HasTable(conn, QStringLiteral("draw_trail")))
+        return {};
+    Statement st =
+        conn.prepare(QStringLiteral("SELECT %1 FROM draw_trail WHERE Session NOT IN (SELECT Session FROM "
+                                    "draw_trail WHERE Project_Id IS NOT NULL) ORDER BY At, Session, Event_no")
+                         .arg(kTrailColumns));
+    return readEvents(st);
+}
+
+Result<QList<DrawEvent>> LoadUnstoredTrail(const DataStore &store)
+{
+    return CatchDbError([&] { return LoadUnstoredTrail(LibraryConnection(store)); });
+}
+
+QList<DrawEvent> LoadTrail(Connection &conn)
+{
+    if (!HasTable(conn, QStringLiteral("draw_trail")))
+        return {};
+    Statement st =
+        conn.prepare(QStringLiteral("SELECT %1 FROM draw_trail ORDER BY Session, Event_no").arg(kTrailColumns));
+    return readEvents(st);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "data/DrawRecord.h"
+#include "data/Outcome.h"
+#include "data/Result.h"
 #include "data/ProjectLinks.h"
 #include "data/Schema.h"
 #include "data/Tables.h"
@@ -64,6 +66,20 @@ bool SetAttendance(const DataStore &store, const QString &projectId, int seq, co
                    const QString &reason, const QString &operatorName, const QDateTime &at);
 bool SetAttendance(Connection &conn, const QString &projectId, int seq, const QString &status, const QString &reason,
                    const QString &operatorName, const QDateTime &at);
+
+// Writes the next event of a draw session at once, in its own transaction
+// (or the caller's). The session gets its identity with its first event;
+// the event learns its session and number only once written.
+void RecordDrawEvent(Connection &conn, DrawSession &session, DrawEvent &event);
+Outcome RecordDrawEvent(const DataStore &store, DrawSession &session, DrawEvent &event);
+
+// The events of the sessions behind a project (those that stored into it),
+// in order; and the events of sessions that never stored anything, by time.
+QList<DrawEvent> LoadProjectTrail(Connection &conn, const QString &projectId);
+QList<DrawEvent> LoadUnstoredTrail(Connection &conn);
+Result<QList<DrawEvent>> LoadUnstoredTrail(const DataStore &store);
+// Every event, by session and number (for the verifier).
+QList<DrawEvent> LoadTrail(Connection &conn);
 
 // The title level's name of an expert as the snapshot keeps it: row n of
 // TitleTypeTable for zhicheng_id n, "" when unknown.

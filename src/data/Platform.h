@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QDateTime>
 
@@ -22,4 +23,7 @@ public:
     virtual double next() = 0;
     // 64 bits from the operating system unless a test fixes them.
     virtual quint64 nextSeed();
+    // Bytes from the operating system's random source unless a test fixes
+    // them (the program's share of a supervised draw).
+    virtual QByteArray nextBytes(int count);
 };

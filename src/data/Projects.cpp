@@ -99,6 +99,25 @@ const ProjectExpert *ProjectDetail::expert(int seq) const
     return nullptr;
 }
 
+QList<DrawEvent> ProjectDetail::discardedDraws() const
+{
+    QList<DrawEvent> out;
+    for (const DrawEvent &e : trail) {
+        if (e.kind != DrawEventKind::Draw || !e.round || !e.projectId.isEmpty())
+            continue;
+        bool stored = false;
+        for (const DrawRound &r : rounds)
+            stored =
+                stored || (r.type == e.round->type && r.storedHash == e.round->storedHash && r.seed == e.round->seed &&
+                           r.picks == e.round->picks && r.rolledId == e.round->rolledId &&
+                           r.drawnAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) ==
+                               e.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        if (!stored)
+            out.append(e);
+    }
+    return out;
+}
+
 const DrawRound *ProjectDetail::round(int number) const
 {
     for (const DrawRound &r : rounds)
@@ -141,6 +160,41 @@ std::optional<ProjectDetail> LoadProject(Connection &conn, const QString &projec
         while (st.step())
             p.rounds.append(readRound(st));
     }
+    if (HasTable(conn, QStringLiteral("draw_supervised"))) {
+        Statement st = conn.prepare(QStringLiteral(
+            "SELECT Round_no, Commitment, Committed_at, Revealed, Supervisor_number, Public_number, Draw_order, "
+            "Reserve_use FROM draw_supervised WHERE Project_Id = ? ORDER BY Round_no"));
+        st.bind(1, projectId);
+        while (st.step()) {
+            const int number = st.text(0).toInt();
+            DrawRound *r = nullptr;
+            for (DrawRound &round : p.rounds)
+                if (round.number == number)
+                    r = &round;
+            if (!r) {
+                p.damage << QStringLiteral("监督抽取记录 %1 没有对应的轮次").arg(number);
+                continue;
+            }
+            if (!st.isNull(1)) {
+                SupervisedSeed s;
+                s.commitment = st.text(1);
+                s.committedAt = QDateTime::fromString(st.text(2), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+                s.revealed = QByteArray::fromHex(st.text(3).toLatin1());
+                s.supervisorNumber = st.text(4);
+                s.publicNumber = st.text(5);
+                if (!UnpackOrder(st.blob(6), &s.order))
+                    r->damage << QStringLiteral("监督抽取的排序无法读取");
+                r->supervised = s;
+            }
+            if (!st.isNull(7)) {
+                ReserveUse use;
+                if (ReserveUseFromText(st.text(7), &use))
+                    r->reserve = use;
+                else
+                    r->damage << QStringLiteral("替补名单的使用记录无法读取");
+            }
+        }
+    }
     {
         Statement st = conn.prepare(QStringLiteral(
             "SELECT Seq, Round_no, Expert_Id, Name, Sex, birth_date, Company_name, cong_shi_zhuanye, zige_name, "
@@ -177,6 +231,7 @@ std::optional<ProjectDetail> LoadProject(Connection &conn, const QString &projec
             }
         }
     }
+    p.trail = LoadProjectTrail(conn, projectId);
     {
         Statement st = conn.prepare(
             QStringLiteral("SELECT Seq, Replaces_seq FROM draw_substitute WHERE Project_Id = ? ORDER BY Seq"));

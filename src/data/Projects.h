@@ -41,6 +41,11 @@ struct ProjectDetail {
     QList<DrawRound> rounds;        // in round order
     QList<ProjectExpert> experts;   // in draw order
     QStringList damage;             // parts of the record that could not be read
+    QList<DrawEvent> trail;         // every event of the sessions that stored into it
+
+    // Draw events of the trail that became no round of the project: draws
+    // made and thrown away before (or beside) what was stored.
+    QList<DrawEvent> discardedDraws() const;
 
     const ProjectExpert *expert(int seq) const;
     const DrawRound *round(int number) const;

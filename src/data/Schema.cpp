@@ -108,7 +108,20 @@ const char *const kProjectTables[][2] = {
     {"draw_substitute",
      "CREATE TABLE draw_substitute (Project_Id TEXT NOT NULL, Seq INTEGER NOT NULL, Replaces_seq INTEGER, "
      "PRIMARY KEY (Project_Id, Seq))"},
+    // Added later; libraries made before gain it when next opened for
+    // writing, and readers do without it until then.
+    {"draw_supervised",
+     "CREATE TABLE draw_supervised (Project_Id TEXT NOT NULL, Round_no INTEGER NOT NULL, Commitment TEXT, "
+     "Committed_at TEXT, Revealed TEXT, Supervisor_number TEXT, Public_number TEXT, Draw_order BLOB, "
+     "Reserve_use TEXT, PRIMARY KEY (Project_Id, Round_no))"},
+    // Every draw as it happens, stored under a project or not.
+    {"draw_trail",
+     "CREATE TABLE draw_trail (Session TEXT NOT NULL, Event_no INTEGER NOT NULL, Kind TEXT, At TEXT, Operator TEXT, "
+     "Project_Id TEXT, Detail TEXT, PRIMARY KEY (Session, Event_no))"},
 };
+// The project tables every library with projects has; those after them in
+// kProjectTables came later.
+constexpr int kFirstProjectTables = 5;
 
 // Tables that belong to the library rather than to its content: 初始化数据库
 // empties the project tables but keeps these.
@@ -152,11 +165,22 @@ QStringList KeptTableNames()
 bool HasProjectTables(Connection &conn)
 {
     const QSet<QString> names = existingTables(conn);
+    for (const QString &name : ProjectTableNames().mid(0, kFirstProjectTables) + KeptTableNames())
+        if (!names.contains(name))
+            return false;
+    return true;
+}
+
+bool HasAllProjectTables(Connection &conn)
+{
+    const QSet<QString> names = existingTables(conn);
     for (const QString &name : ProjectTableNames() + KeptTableNames())
         if (!names.contains(name))
             return false;
     return true;
 }
+
+bool HasTable(Connection &conn, const QString &name) { return existingTables(conn).contains(name); }
 
 void EnsureProjectTables(Connection &conn)
 {
@@ -271,7 +295,7 @@ void EnsureDataFile(const QString &path, const QString &key)
     if (!schema)
         throw DbError(schema.message());
     // Files made before draws were kept as projects gain the project tables.
-    if (!HasProjectTables(conn)) {
+    if (!HasAllProjectTables(conn)) {
         Transaction tx(conn);
         EnsureProjectTables(conn);
         tx.commit();

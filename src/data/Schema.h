@@ -73,7 +73,11 @@ void CreateTables(Connection &conn);
 // Creates the project tables a library lacks (files made before projects
 // were kept have none). Works inside the caller's transaction if there is one.
 void EnsureProjectTables(Connection &conn);
+// Whether the library keeps projects at all (it may lack tables added since).
 bool HasProjectTables(Connection &conn);
+// Whether it has every project table of this version.
+bool HasAllProjectTables(Connection &conn);
+bool HasTable(Connection &conn, const QString &name);
 // The project tables' names, in the order they are created.
 QStringList ProjectTableNames();
 // The library's own tables (its settings), which initialisation keeps;

@@ -359,9 +359,9 @@ void ServerBackend::prepare()
     if (!schema)
         throw DbError(schema.message());
     // A library made before draws were kept as projects gains their tables.
-    if (!HasProjectTables(conn)) {
+    if (!HasAllProjectTables(conn)) {
         Transaction tx(conn);
-        if (!HasProjectTables(conn)) {
+        if (!HasAllProjectTables(conn)) {
             EnsureProjectTables(conn);
             conn.engine().addChangeCounters(ChangeCountedTables());
         }

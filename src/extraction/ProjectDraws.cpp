@@ -1,10 +1,16 @@
 #include "extraction/ProjectDraws.h"
 
+#include "data/DrawVerify.h"
+#include "data/ExpertRecord.h"
+#include "data/Schema.h"
 #include "data/Vocabulary.h"
 #include "data/SeededDraw.h"
 
 #include <QMap>
+#include <QRegularExpression>
 #include <QSet>
+
+#include <algorithm>
 
 namespace {
 
@@ -83,6 +89,73 @@ TextTable SeededPick(DrawRound &round, const TextTable &candidates, qsizetype n,
     return out;
 }
 
+TextTable SupervisedPick(DrawRound &round, const TextTable &candidates, qsizetype n, const SupervisedSeed &seed)
+{
+    round.requested = n;
+    round.seed.reset();
+    round.supervised = seed;
+    round.picks = seed.order.mid(0, std::min(n, qsizetype(seed.order.size())));
+    TextTable out;
+    out.reserve(round.picks.size());
+    for (qsizetype i : round.picks)
+        out.appendRowOf(candidates, i);
+    return out;
+}
+
+ReserveDraw TakeFromReserve(const DrawRound &source, qsizetype start, qsizetype n,
+                            const std::function<QString(const QString &id)> &unavailable)
+{
+    ReserveDraw d;
+    d.use.fromRound = source.number;
+    if (!source.supervised)
+        return d;
+    const QVector<qsizetype> &order = source.supervised->order;
+    for (qsizetype pos = start; pos < order.size() && d.picks.size() < n; ++pos) {
+        const QString id = source.candidateIds.value(order[pos]);
+        const QString reason = unavailable(id);
+        if (!reason.isEmpty()) {
+            d.use.skipped.append({pos, id, reason});
+            continue;
+        }
+        d.use.taken.append(pos);
+        d.picks.append(order[pos]);
+    }
+    return d;
+}
+
+qsizetype ReserveStart(const ProjectDetail &project, int number)
+{
+    const DrawRound *source = project.round(number);
+    qsizetype next = source ? source->picks.size() : 0;
+    for (const DrawRound &r : project.rounds) {
+        if (!r.reserve || r.reserve->fromRound != number)
+            continue;
+        for (qsizetype p : r.reserve->taken)
+            next = std::max(next, p + 1);
+        for (const ReserveUse::Skip &s : r.reserve->skipped)
+            next = std::max(next, s.position + 1);
+    }
+    return next;
+}
+
+QString UnavailableReason(const DataStore &store, const QString &id, const QSet<QString> &drawn,
+                          const AvoidanceRules &rules, const QDate &today)
+{
+    if (drawn.contains(id))
+        return QStringLiteral("已为本项目抽出");
+    const qsizetype row = FindExpertRow(store, id);
+    if (row < 0)
+        return QStringLiteral("已从专家库删除");
+    if (store.ExpertTable.cell(row, Schema::E_Status) != kStatusEnabled)
+        return QStringLiteral("已停用");
+    TextTable one;
+    FilterCandidates(store.ExpertTable, SelectionCriteria{}, one);
+    one.removeRowsIf([&id](const TextTable &t, qsizetype r) { return t.cell(r, 0) != id; });
+    if (!one.isEmpty() && CountAvoidance(one, rules, store.SelectionTable, today).total > 0)
+        return QStringLiteral("按回避条件应回避");
+    return {};
+}
+
 QList<int> AwaitingSubstitute(const ProjectDetail &project)
 {
     QSet<int> replaced;
@@ -97,7 +170,7 @@ QList<int> AwaitingSubstitute(const ProjectDetail &project)
 }
 
 QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDetail &project, RandomSource &random,
-                                       const QDateTime &now, QList<int> *unfilled)
+                                       const QDateTime &now, QList<int> *unfilled, const SuperviseDraw &supervise)
 {
     // The declined, grouped by the round that drew them: each group is drawn
     // again under its own round's criteria and avoidance.
@@ -114,6 +187,46 @@ QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDeta
         const DrawRound *source = project.round(it.key());
         const SelectionCriteria criteria = source ? CriteriaOf(*source) : SelectionCriteria{};
         const AvoidanceRules rules = source ? source->avoidance : AvoidanceRules{};
+        const QList<int> &group = it.value();
+
+        if (source && source->supervised) {
+            // The reserve decides who comes next, whoever declined.
+            const ReserveDraw taken =
+                TakeFromReserve(*source, ReserveStart(project, source->number), group.size(), [&](const QString &id) {
+                    return UnavailableReason(store, id, drawn, rules, now.date());
+                });
+            SubstituteRound s;
+            s.round.type = RoundType::Substitute;
+            s.round.criteria = source->criteria;
+            s.round.criteriaText = source->criteriaText;
+            s.round.avoidance = source->avoidance;
+            s.round.avoided = source->avoided;
+            s.round.candidateIds = source->candidateIds;
+            s.round.requested = group.size();
+            s.round.picks = taken.picks;
+            s.round.reserve = taken.use;
+            s.round.drawnAt = now;
+            for (qsizetype k = 0; k < group.size(); ++k) {
+                if (k >= taken.picks.size()) {
+                    if (unfilled)
+                        unfilled->append(group[k]);
+                    continue;
+                }
+                const QString id = source->candidateIds.value(taken.picks[k]);
+                const qsizetype row = FindExpertRow(store, id);
+                QStringList drawRow;
+                drawRow << id;
+                for (int col : {Schema::E_Name, Schema::E_Sex, Schema::E_birth_date, Schema::E_Company_name,
+                                Schema::E_cong_shi_zhuanye, Schema::E_zige_name, Schema::E_Mobile})
+                    drawRow << store.ExpertTable.cell(row, col).toString();
+                s.picks.append({group[k], drawRow});
+                s.round.confirmedIds.append(id);
+                drawn.insert(id);
+            }
+            // Even a round that found nobody is kept: its skips are on record.
+            rounds.append(s);
+            continue;
+        }
 
         TextTable candidates;
         const AvoidanceCounts avoided = BuildCandidates(store, criteria, rules, now.date(), candidates);
@@ -128,7 +241,18 @@ QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDeta
         }
         SubstituteRound s;
         s.round = NewRound(RoundType::Substitute, criteria, store.TitleTypeTable, rules, avoided, candidates, now);
-        const TextTable picked = SeededPick(s.round, candidates, declined.size(), random);
+        TextTable picked;
+        if (supervise) {
+            const std::optional<SupervisedSeed> seed = supervise(s.round, declined.size());
+            if (!seed) {
+                if (unfilled)
+                    *unfilled << declined;
+                continue;
+            }
+            picked = SupervisedPick(s.round, candidates, declined.size(), *seed);
+        } else {
+            picked = SeededPick(s.round, candidates, declined.size(), random);
+        }
         for (qsizetype k = 0; k < declined.size(); ++k) {
             if (k >= picked.count()) {
                 if (unfilled)
@@ -154,15 +278,38 @@ QString WhoIs(const ProjectDetail &project, const QString &id)
     return id;
 }
 
+QString Positions(const QVector<qsizetype> &indexes)
+{
+    QStringList positions;
+    for (qsizetype p : indexes)
+        positions << QString::number(p + 1);
+    return positions.join(QStringLiteral("、"));
+}
+
 QString WhatWasDrawn(const DrawRound &r)
 {
+    if (r.reserve) {
+        QString text =
+            QStringLiteral("监督抽取：从第%1轮的替补名单依次补抽%2人").arg(r.reserve->fromRound).arg(r.requested);
+        if (!r.reserve->taken.isEmpty())
+            text += QStringLiteral("，用替补名单第%1位（候选名单第%2位）")
+                        .arg(Positions(r.reserve->taken), Positions(r.picks));
+        QStringList skipped;
+        for (const ReserveUse::Skip &s : r.reserve->skipped)
+            skipped << QStringLiteral("第%1位%2（%3）").arg(s.position + 1).arg(s.id, s.reason);
+        if (!skipped.isEmpty())
+            text += QStringLiteral("；跳过：") + skipped.join(QStringLiteral("、"));
+        return text;
+    }
+    if (r.supervised)
+        return QStringLiteral("监督抽取：抽取%1人，抽中候选名单第%2位").arg(r.requested).arg(Positions(r.picks));
     if (RoundType::IsSeeded(r.type)) {
         if (r.picks.isEmpty())
             return QStringLiteral("抽取%1人，候选不足%2人，全部列出").arg(r.requested).arg(r.requested + 1);
         QStringList positions;
         for (qsizetype p : r.picks)
             positions << QString::number(p + 1);
-        return QStringLiteral("抽取%1人，抽中候选名单第%2位")
+        return QStringLiteral("未监督：抽取%1人，抽中候选名单第%2位")
             .arg(r.requested)
             .arg(positions.join(QStringLiteral("、")));
     }
@@ -174,6 +321,19 @@ QString WhatWasDrawn(const DrawRound &r)
 }
 
 }   // namespace
+
+QString SupervisedText(const SupervisedSeed &s, qsizetype panel)
+{
+    QString text = QStringLiteral("  承诺值：%1（%2）\n  监督人号码：%3\n  程序随机数：%4")
+                       .arg(s.commitment, s.committedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                            s.supervisorNumber, QString::fromLatin1(s.revealed.toHex()));
+    if (!s.publicNumber.isEmpty())
+        text += QStringLiteral("\n  公开号码：%1").arg(s.publicNumber);
+    const QVector<qsizetype> reserve = s.order.mid(panel, 20);
+    if (!reserve.isEmpty())
+        text += QStringLiteral("\n  替补名单（候选名单位次，前%1位）：%2").arg(reserve.size()).arg(Positions(reserve));
+    return text;
+}
 
 TextTable ProjectExpertRows(const ProjectDetail &project)
 {
@@ -227,11 +387,106 @@ QString ProjectRoundsText(const ProjectDetail &project)
                      r[PR_Hash]);
         if (!r[PR_Seed].isEmpty())
             text += QStringLiteral("\n  随机种子：%1").arg(r[PR_Seed]);
+        if (const DrawRound *round = project.round(r[PR_Number].toInt()); round && round->supervised)
+            text += QLatin1Char('\n') + SupervisedText(*round->supervised, round->picks.size());
         text += QStringLiteral("\n  %1\n  确认：%2")
                     .arg(r[PR_Drawn], r[PR_Confirmed].isEmpty() ? QStringLiteral("无") : r[PR_Confirmed]);
         paragraphs << text;
     }
+    if (!project.trail.isEmpty()) {
+        // Everything the sessions behind the project drew, stored or not.
+        const QList<DrawEvent> discarded = project.discardedDraws();
+        QStringList lines;
+        lines << QStringLiteral("抽取过程记录：共%1条，其中未保存的抽取%2次")
+                     .arg(project.trail.size())
+                     .arg(discarded.size());
+        for (const DrawEvent &e : project.trail)
+            lines << QStringLiteral("  %1. %2").arg(e.number).arg(DescribeDrawEvent(e));
+        paragraphs << lines.join(QLatin1Char('\n'));
+    }
+    if (!project.rounds.isEmpty())
+        paragraphs << QStringLiteral("记录验证数据（kestrune-verify --record）：\n") + RecordVerificationText(project);
     return paragraphs.join(QStringLiteral("\n\n"));
+}
+
+QString UnstoredTrailText(const QList<DrawEvent> &events, const QString &from, const QString &to, int maxLines)
+{
+    QStringList lines;
+    QString day;
+    QSet<QString> sessions;
+    qsizetype shown = 0, left = 0;
+    for (const DrawEvent &e : events) {
+        const QString date = e.at.date().toString(QStringLiteral("yyyy-MM-dd"));
+        if ((!from.isEmpty() && date < from) || (!to.isEmpty() && date > to))
+            continue;
+        sessions.insert(e.session);
+        if (shown >= maxLines) {
+            ++left;
+            continue;
+        }
+        if (date != day) {
+            lines << date;
+            day = date;
+        }
+        lines << QStringLiteral("  [%1] %2").arg(e.session.right(10)).arg(DescribeDrawEvent(e));
+        ++shown;
+    }
+    if (sessions.isEmpty())
+        return QStringLiteral("没有未保存的抽取。");
+    QString text = QStringLiteral("未保存为项目的抽取：%1组，%2条记录\n").arg(sessions.size()).arg(shown + left) +
+                   lines.join(QLatin1Char('\n'));
+    if (left > 0)
+        text += QStringLiteral("\n……另有%1条，请缩小日期范围。").arg(left);
+    return text;
+}
+
+namespace {
+
+// A CSV field: quoted when it holds a comma, a quote or a line break.
+QString CsvField(const QString &text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')) &&
+        !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+}   // namespace
+
+QString CandidateListCsv(const QString &projectId, const DrawRound &round)
+{
+    QStringList lines;
+    auto field = [&lines](const QString &name, const QString &value) {
+        lines << name + QLatin1Char(',') + CsvField(value);
+    };
+    field(QStringLiteral("项目"), projectId);
+    field(QStringLiteral("轮次"), QString::number(round.number));
+    field(QStringLiteral("抽取方式"), round.type);
+    field(QStringLiteral("监督抽取"), round.supervised ? QStringLiteral("是") : QStringLiteral("否"));
+    field(QStringLiteral("抽取时间"), round.drawnAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    field(QStringLiteral("候选人数"), QString::number(round.candidateIds.size()));
+    field(QStringLiteral("候选名单SHA-256"), CandidateHash(round.candidateIds));
+    field(QStringLiteral("抽取个数"), QString::number(round.requested));
+    if (round.supervised) {
+        const SupervisedSeed &s = *round.supervised;
+        field(QStringLiteral("承诺值"), s.commitment);
+        field(QStringLiteral("承诺时间"), s.committedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        field(QStringLiteral("监督人号码"), s.supervisorNumber);
+        field(QStringLiteral("程序随机数"), QString::fromLatin1(s.revealed.toHex()));
+        field(QStringLiteral("公开号码"), s.publicNumber);
+    } else if (round.seed) {
+        field(QStringLiteral("随机种子"), QString::number(*round.seed));
+    }
+    QStringList picked;
+    for (qsizetype p : round.picks)
+        picked << round.candidateIds.value(p);
+    field(QStringLiteral("抽中专家编号"), picked.join(QLatin1Char(' ')));
+    lines << QStringLiteral("序号,专家编号");
+    for (qsizetype i = 0; i < round.candidateIds.size(); ++i)
+        lines << QString::number(i + 1) + QLatin1Char(',') + CsvField(round.candidateIds[i]);
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
 DrawRecordContent DrawRecordOf(const ProjectDetail &project)
@@ -248,10 +503,32 @@ DrawRecordContent DrawRecordOf(const ProjectDetail &project)
                project.createdDate + QLatin1Char(' ') + project.createdTime,
                f.remark};
     const TextTable rounds = ProjectRoundRows(project);
-    for (qsizetype k = 0; k < rounds.count(); ++k)
-        c.rounds.appendCells({rounds.cell(k, PR_Number), rounds.cell(k, PR_Type), rounds.cell(k, PR_Time),
+    for (qsizetype k = 0; k < rounds.count(); ++k) {
+        const DrawRound *r = project.round(rounds.cell(k, PR_Number).toInt());
+        // A signer can check from paper what the round drew and from what:
+        // whether it was supervised, the numbers behind it, the picks and who
+        // was confirmed (with their Ids).
+        QString type = rounds.cell(k, PR_Type).toString();
+        if (r && RoundType::IsSeeded(r->type))
+            type += r->isSupervised() || r->reserve ? QStringLiteral("（监督抽取）") : QStringLiteral("（未监督）");
+        else if (r && r->type == RoundType::Rolling)
+            type += QStringLiteral("（按停，不可重现）");
+        QStringList drawn;
+        if (r && r->supervised)
+            drawn << SupervisedText(*r->supervised, r->picks.size())
+                         .split(QLatin1Char('\n'))
+                         .replaceInStrings(QRegularExpression(QStringLiteral("^\\s+")), QString());
+        else if (!rounds.cell(k, PR_Seed).isEmpty())
+            drawn << QStringLiteral("随机种子：%1").arg(rounds.cell(k, PR_Seed));
+        drawn << rounds.cell(k, PR_Drawn).toString();
+        drawn << QStringLiteral("确认：%1")
+                     .arg(rounds.cell(k, PR_Confirmed).isEmpty() ? QStringLiteral("无")
+                                                                 : rounds.cell(k, PR_Confirmed).toString());
+        c.rounds.appendCells({rounds.cell(k, PR_Number), type,
+                              rounds.cell(k, PR_Time).toString() + QLatin1Char(' ') + project.operatorName,
                               rounds.cell(k, PR_Criteria), rounds.cell(k, PR_Avoidance), rounds.cell(k, PR_Candidates),
-                              rounds.cell(k, PR_Hash), rounds.cell(k, PR_Seed)});
+                              rounds.cell(k, PR_Hash), drawn.join(QLatin1Char('\n'))});
+    }
     const TextTable experts = ProjectExpertRows(project);
     for (qsizetype k = 0; k < experts.count(); ++k)
         c.experts.appendCells({experts.cell(k, PE_Seq), experts.cell(k, PE_Name), experts.cell(k, PE_Sex),

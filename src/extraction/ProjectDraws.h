@@ -6,6 +6,10 @@
 #include "extraction/CandidateFilter.h"
 #include "reports/Reports.h"
 
+#include <QSet>
+#include <functional>
+#include <optional>
+
 // The draws behind rounds: candidates with avoidance, seeded random picks,
 // and substitute draws for a stored project.
 
@@ -29,6 +33,34 @@ DrawRound NewRound(const QString &type, const SelectionCriteria &criteria, const
 // drawn, in the order drawn.
 TextTable SeededPick(DrawRound &round, const TextTable &candidates, qsizetype n, RandomSource &random);
 
+// The supervised draw of n experts recorded in round: the seed's order of
+// the whole list is kept, and its first n (all, when there are no more) are
+// the panel. Returns the rows drawn, in the order drawn.
+TextTable SupervisedPick(DrawRound &round, const TextTable &candidates, qsizetype n, const SupervisedSeed &seed);
+
+// Takes n substitutes from the reserve of a supervised round, starting at
+// position start of its order: each candidate in turn is taken unless
+// unavailable(id) gives a reason, which is recorded with the skip. Fewer
+// than n are taken when the reserve runs out.
+struct ReserveDraw {
+    ReserveUse use;
+    QVector<qsizetype> picks;   // candidate indexes taken, in order
+};
+ReserveDraw TakeFromReserve(const DrawRound &source, qsizetype start, qsizetype n,
+                            const std::function<QString(const QString &id)> &unavailable);
+// Where the reserve of round `number` goes on: after its panel and what
+// earlier substitute rounds took or passed over.
+qsizetype ReserveStart(const ProjectDetail &project, int number);
+
+// Why an expert cannot stand in now ("" when they can): drawn for the project
+// already, no longer in the library, disabled, or kept out by the rules.
+QString UnavailableReason(const DataStore &store, const QString &id, const QSet<QString> &drawn,
+                          const AvoidanceRules &rules, const QDate &today);
+
+// Asked for the supervisor's part of a supervised draw over a round's fixed
+// candidate list; nullopt when the draw was called off.
+using SuperviseDraw = std::function<std::optional<SupervisedSeed>(const DrawRound &round, qsizetype requested)>;
+
 // Project experts who declined and have no substitute yet, by draw order.
 QList<int> AwaitingSubstitute(const ProjectDetail &project);
 
@@ -38,8 +70,13 @@ QList<int> AwaitingSubstitute(const ProjectDetail &project);
 // project (declined experts included). Substitutes replace the declined in
 // draw order; those left without one (too few candidates) are put in
 // unfilled. Nothing is stored.
+// Declined experts of a supervised round are replaced from that round's
+// reserve, in its order. Otherwise, when supervise is given (the library
+// uses supervised draws), the new round is a supervised draw; else a seeded
+// one.
 QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDetail &project, RandomSource &random,
-                                       const QDateTime &now, QList<int> *unfilled = nullptr);
+                                       const QDateTime &now, QList<int> *unfilled = nullptr,
+                                       const SuperviseDraw &supervise = {});
 
 // The experts of a project as its screen and its printed record list them:
 // 0 seq (the key), 1 name, 2 sex, 3 company, 4 profession, 5 mobile, 6 round,
@@ -79,6 +116,20 @@ enum ProjectRoundColumn {
 TextTable ProjectRoundRows(const ProjectDetail &project);
 // The same as readable text, a paragraph per round.
 QString ProjectRoundsText(const ProjectDetail &project);
+
+// The supervised part of a round as text lines: commitment, numbers, and
+// the head of the reserve after a panel of the given size.
+QString SupervisedText(const SupervisedSeed &seed, qsizetype panel);
+
+// A round's candidate list as a CSV text (UTF-8, LF line ends) for 导出候选名单:
+// "字段,值" lines with what the printed record shows of the round, then a
+// line "序号,专家编号" and one line per candidate in list order. With it and
+// the printed numbers anyone can derive the panel again.
+QString CandidateListCsv(const QString &projectId, const DrawRound &round);
+
+// The draws never stored under a project, grouped by day (from .. to as
+// "YYYY-MM-DD", empty bounds impose nothing), at most maxLines lines of events.
+QString UnstoredTrailText(const QList<DrawEvent> &events, const QString &from, const QString &to, int maxLines = 60);
 
 // What the printed draw record of a project shows.
 DrawRecordContent DrawRecordOf(const ProjectDetail &project);

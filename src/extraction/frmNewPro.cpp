@@ -1,5 +1,7 @@
 #include "extraction/frmNewPro.h"
 
+#include "data/DrawStore.h"
+#include "shell/Session.h"
 #include "data/Tables.h"
 #include "data/Projects.h"
 #include "extraction/frmProject.h"
@@ -95,6 +97,17 @@ void frmNewPro::deleteRow(int slot)
     // back is shown afresh instead of losing some other row.
     if (position < 0) {
         showList();
+        return;
+    }
+    // The row goes only once its removal is on record.
+    DrawEvent removed;
+    removed.kind = DrawEventKind::Remove;
+    removed.at = m_state.services.clock->now();
+    removed.operatorName = CurrentUserName(m_state.session, m_state.store.UserTable);
+    removed.expertIds << m_state.draw.DrawList.cell(position, 0).toString();
+    const Outcome written = RecordDrawEvent(m_state.store, m_state.draw.Trail(), removed);
+    if (!written) {
+        m_state.messages().critical(written.message(), kAppTitle, written.detail());
         return;
     }
     m_state.draw.DrawList.removeAt(position);

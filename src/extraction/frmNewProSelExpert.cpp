@@ -3,6 +3,9 @@
 
 #include "extraction/ProjectDraws.h"
 #include "extraction/frmAvoid.h"
+#include "extraction/frmSupervisedDraw.h"
+#include "data/DrawStore.h"
+#include "shell/Session.h"
 #include "lists/PagedList.h"
 #include "ui/CriteriaGrid.h"
 #include "ui/Twips.h"
@@ -279,9 +282,41 @@ void frmNewProSelExpert::buildCandidates(const QString &roundType)
                        m_state.draw.CandidateList, m_state.services.clock->now());
 }
 
+bool frmNewProSelExpert::recordEvent(DrawEvent event)
+{
+    event.operatorName = CurrentUserName(m_state.session, m_state.store.UserTable);
+    if (!event.at.isValid())
+        event.at = m_state.services.clock->now();
+    const Outcome written = RecordDrawEvent(m_state.store, m_state.draw.Trail(), event);
+    if (!written) {
+        m_state.messages().critical(QStringLiteral("抽取过程无法记入数据库，本次抽取无效。\n") + written.message(),
+                                    kAppTitle, written.detail());
+        return false;
+    }
+    return true;
+}
+
+bool frmNewProSelExpert::recordDraw(const QString &kind)
+{
+    DrawEvent e;
+    e.kind = kind;
+    e.round = m_round;
+    if (m_round)
+        e.at = m_round->drawnAt;
+    if (recordEvent(e))
+        return true;
+    // A draw that left no trace must not be confirmed.
+    m_round.reset();
+    m_state.draw.CandidateList.clear();
+    showCandidates();
+    return false;
+}
+
 void frmNewProSelExpert::manualDraw()
 {
     buildCandidates(RoundType::Manual);
+    if (!recordDraw())
+        return;
     showCandidates();
 }
 
@@ -290,8 +325,31 @@ void frmNewProSelExpert::randomDraw(qsizetype n)
     // Each draw starts from a fresh seed that is kept with the round, so the
     // picks can be drawn again from the stored candidate list later.
     buildCandidates(RoundType::Random);
+    // With every candidate listed there is nothing to choose, supervised or not.
+    if (SupervisedDrawOn(m_state) && n < m_state.draw.CandidateList.count()) {
+        frmSupervisedDraw dialog(m_state, m_round->candidateIds, n, this);
+        if (!m_state.services.dialogs->run(dialog) || !dialog.seed()) {
+            // Called off: nothing was drawn, and no earlier list may be
+            // confirmed. The commitment made stays on record.
+            SupervisedSeed committed;
+            committed.commitment = dialog.commitment();
+            committed.committedAt = m_round->drawnAt;
+            m_round->supervised = committed;
+            m_round->requested = n;
+            recordDraw(DrawEventKind::CalledOff);
+            m_round.reset();
+            m_state.draw.CandidateList.clear();
+            showCandidates();
+            return;
+        }
+        m_state.draw.CandidateList = SupervisedPick(*m_round, m_state.draw.CandidateList, n, *dialog.seed());
+        if (recordDraw())
+            showCandidates();
+        return;
+    }
     m_state.draw.CandidateList = SeededPick(*m_round, m_state.draw.CandidateList, n, *m_state.services.random);
-    showCandidates();
+    if (recordDraw())
+        showCandidates();
 }
 
 void frmNewProSelExpert::startRoll()
@@ -340,10 +398,14 @@ void frmNewProSelExpert::stopRoll()
     }
     TextTable drawn;
     drawn.appendRowOf(m_state.draw.CandidateList, m_lastRolledIndex);
-    if (m_round)
+    if (m_round) {
         m_round->rolledId = drawn.cell(0, 0).toString();
+        // Stopped by hand: the stop time is what there is to record.
+        m_round->drawnAt = m_state.services.clock->now();
+    }
     m_state.draw.CandidateList = std::move(drawn);
-    showCandidates();
+    if (recordDraw())
+        showCandidates();
 }
 
 void frmNewProSelExpert::endRoll()
@@ -397,6 +459,19 @@ void frmNewProSelExpert::cmd_OK_Click()
         for (qsizetype p = 0; p < m_picks.count(); ++p)
             round.confirmedIds.append(m_picks.cell(p, 0).toString());
         m_state.draw.DrawRecord.rounds.append(round);
+        // What was drawn and left unticked is on record too.
+        DrawEvent confirm;
+        confirm.kind = DrawEventKind::Confirm;
+        confirm.expertIds = round.confirmedIds;
+        QStringList drawn;
+        for (qsizetype p : round.picks)
+            drawn << round.candidateIds.value(p);
+        if (!round.rolledId.isEmpty())
+            drawn << round.rolledId;
+        for (const QString &id : drawn)
+            if (!round.confirmedIds.contains(id))
+                confirm.notConfirmed << id;
+        recordEvent(confirm);
     }
     // The picks are merged and shown whichever screen was opened last: a
     // confirmation that marked the draw unsaved but kept nothing would lose

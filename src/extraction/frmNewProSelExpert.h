@@ -59,6 +59,10 @@ private:
     // Ends a roll without a pick (activation).
     void endRoll();
     void setRollingControlsEnabled(bool enabled);
+    // Writes what just happened to the library's draw trail; false (and the
+    // failure shown) when it could not be written.
+    bool recordEvent(DrawEvent event);
+    bool recordDraw(const QString &kind = DrawEventKind::Draw);
 
     SelectionCriteria m_criteria;
     DrawType m_type = DrawType::Manual;

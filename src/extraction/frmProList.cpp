@@ -1,4 +1,6 @@
 #include "extraction/frmProList.h"
+#include "data/DrawStore.h"
+#include "extraction/ProjectDraws.h"
 
 #include "data/Projects.h"
 #include "data/Vocabulary.h"
@@ -53,6 +55,7 @@ frmProList::frmProList(AppState &state, ScreenNavigator &nav, QWidget *parent) :
 
     cmdSearch = addButton(QStringLiteral("cmdSearch"), QStringLiteral("检 索"), 6900, kRow2Top - 60, 1095, 435);
     cmd_Clear = addButton(QStringLiteral("cmd_Clear"), QStringLiteral("清 空"), 8280, kRow2Top - 60, 1095, 435);
+    cmdUnsaved = addButton(QStringLiteral("cmdUnsaved"), QStringLiteral("未保存轮次"), 9660, kRow2Top - 60, 1395, 435);
 
     QLabel *note = addLabel(ArrayName(QStringLiteral("labDis"), 11),
                             QStringLiteral("（ 号项目为可进行模糊查询的项目。）"), kCaptionLeft, kNoteTop);
@@ -71,6 +74,17 @@ frmProList::frmProList(AppState &state, ScreenNavigator &nav, QWidget *parent) :
     connect(cmdSearch, &QPushButton::clicked, this, Guarded(this, &frmProList::cmdSearch_Click));
     connect(cmd_Clear, &QPushButton::clicked, this, Guarded(this, &frmProList::clearFields));
     connect(txtName, &QLineEdit::returnPressed, this, Guarded(this, &frmProList::cmdSearch_Click));
+    connect(cmdUnsaved, &QPushButton::clicked, this, Guarded(this, &frmProList::cmdUnsaved_Click));
+}
+
+void frmProList::cmdUnsaved_Click()
+{
+    const Result<QList<DrawEvent>> events = LoadUnstoredTrail(m_state.store);
+    if (!events) {
+        m_state.messages().critical(events.message(), kAppTitle, events.detail());
+        return;
+    }
+    m_state.messages().information(UnstoredTrailText(*events, txtFrom->text().trimmed(), txtTo->text().trimmed()));
 }
 
 void frmProList::onActivate(const ScreenArgs &)

@@ -18,6 +18,8 @@ public:
     // The projects on show (column 0 the project Id).
     const TextTable &projectRows() const { return m_rows; }
     void cmdSearch_Click();
+    // 未保存轮次: the draws never stored under a project, by day.
+    void cmdUnsaved_Click();
 
 protected:
     void onActivate(const ScreenArgs &) override;
@@ -34,4 +36,5 @@ private:
     QLineEdit *txtName = nullptr;   // txtDis(0)
     QPushButton *cmdSearch = nullptr;
     QPushButton *cmd_Clear = nullptr;
+    QPushButton *cmdUnsaved = nullptr;
 };

@@ -3,12 +3,17 @@
 #include "data/DbError.h"
 #include "data/DrawStore.h"
 #include "data/DrawVerify.h"
+#include "shell/Session.h"
 #include "extraction/ProjectDraws.h"
+#include "extraction/frmSupervisedDraw.h"
 #include "extraction/frmAttendance.h"
 #include "lists/PagedList.h"
 #include "reports/Reports.h"
 #include "ui/Guarded.h"
 #include "ui/Twips.h"
+
+#include <QDir>
+#include <QSaveFile>
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -82,9 +87,12 @@ frmProListDis::frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *par
     cmdPreview = addButton(QStringLiteral("cmdPreview"), QStringLiteral("打印抽取记录"), 4170, kButtonsTop, 1455, 435);
     cmdExcel = addButton(QStringLiteral("cmdExcel"), QStringLiteral("导出Excel"), 5865, kButtonsTop, 1095, 435);
     cmd_Back = addButton(QStringLiteral("cmd_Back"), QStringLiteral("返 回"), 7200, kButtonsTop, 1095, 435);
+    cmdExportCandidates =
+        addButton(QStringLiteral("cmdExportCandidates"), QStringLiteral("导出候选名单"), 8535, kButtonsTop, 1455, 435);
 
     connect(cmdSubstitute, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdSubstitute_Click));
     connect(cmdVerify, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdVerify_Click));
+    connect(cmdExportCandidates, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdExportCandidates_Click));
     connect(cmdPreview, &QPushButton::clicked, this, Guarded([this] {
                 if (m_project)
                     PreviewDrawRecord({m_state.services, m_state.templateDir}, this, DrawRecordOf(*m_project),
@@ -182,9 +190,34 @@ void frmProListDis::cmdSubstitute_Click()
         return;
 
     QList<int> unfilled;
-    QList<SubstituteRound> rounds =
-        DrawSubstitutes(m_state.store, *m_project, *m_state.services.random, m_state.services.clock->now(), &unfilled);
+    // A declined expert of a supervised round is replaced from its reserve;
+    // any other substitute round is itself supervised when the library says so.
+    SuperviseDraw supervise;
+    if (SupervisedDrawOn(m_state))
+        supervise = [this](const DrawRound &round, qsizetype requested) -> std::optional<SupervisedSeed> {
+            frmSupervisedDraw dialog(m_state, round.candidateIds, requested, this);
+            if (!m_state.services.dialogs->run(dialog))
+                return std::nullopt;
+            return dialog.seed();
+        };
+    QList<SubstituteRound> rounds = DrawSubstitutes(m_state.store, *m_project, *m_state.services.random,
+                                                    m_state.services.clock->now(), &unfilled, supervise);
     if (!rounds.isEmpty()) {
+        // The substitute draws are on record before they are stored.
+        DrawSession trail;
+        for (const SubstituteRound &s : rounds) {
+            DrawEvent drawn;
+            drawn.kind = DrawEventKind::Draw;
+            drawn.at = s.round.drawnAt;
+            drawn.operatorName = CurrentUserName(m_state.session, m_state.store.UserTable);
+            drawn.projectId = m_project->id;
+            drawn.round = s.round;
+            const Outcome written = RecordDrawEvent(m_state.store, trail, drawn);
+            if (!written) {
+                m_state.messages().critical(written.message(), kAppTitle, written.detail());
+                return;
+            }
+        }
         try {
             StoreSubstituteRounds(m_state.store, m_project->id, rounds);
         } catch (const DbError &e) {
@@ -234,4 +267,27 @@ void frmProListDis::cmdVerify_Click()
                                        result.line());
     else
         m_state.messages().critical(QStringLiteral("验证未通过：\n") + result.problems.join(QLatin1Char('\n')));
+}
+
+void frmProListDis::cmdExportCandidates_Click()
+{
+    if (!m_project || m_project->rounds.isEmpty())
+        return;
+    const QString start =
+        QDir(m_state.services.desktop->desktopPath()).filePath(QStringLiteral("候选名单_%1.csv").arg(m_project->id));
+    const QString path = m_state.services.files->getSaveFileName(this, QStringLiteral("另存为"), start,
+                                                                 QStringLiteral("CSV Files (*.csv)"));
+    if (path.isEmpty())
+        return;
+    QStringList sections;
+    for (const DrawRound &r : m_project->rounds)
+        sections << CandidateListCsv(m_project->id, r);
+    // Written whole or not at all: a file cut short would not re-derive.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(sections.join(QLatin1Char('\n')).toUtf8()) < 0 ||
+        !file.commit()) {
+        m_state.messages().critical(QStringLiteral("无法写入文件“%1”。").arg(path), kAppTitle, file.errorString());
+        return;
+    }
+    m_state.messages().information(QStringLiteral("候选名单已导出到“%1”。").arg(path));
 }

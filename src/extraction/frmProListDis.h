@@ -29,6 +29,10 @@ public:
     void cmdSubstitute_Click();
     // 验 证: the project's draws checked as kestrune-verify checks them.
     void cmdVerify_Click();
+    // 导出候选名单: every round's candidate list with the numbers behind it,
+    // as CSV, so that anyone can derive the panel again from it and the
+    // printed record.
+    void cmdExportCandidates_Click();
     // [出席] on a row: the attendance of that expert.
     void setAttendance(int slot);
     QList<QWidget *> reportControls() const;
@@ -51,4 +55,5 @@ private:
     QPushButton *cmdPreview = nullptr;
     QPushButton *cmdExcel = nullptr;
     QPushButton *cmd_Back = nullptr;
+    QPushButton *cmdExportCandidates = nullptr;
 };

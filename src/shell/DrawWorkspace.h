@@ -13,7 +13,14 @@ struct DrawWorkspace {
     // Who is kept out of every draw until the rules are cleared.
     AvoidanceRules Avoidance;
     bool DrawUnsaved = false;
+    // Where draws made after a store and before the next draw list begins
+    // are recorded: they belong to the list to come, not the one stored.
+    DrawSession PendingTrail;
 
-    // A new draw list begins: the list and the rounds behind it are emptied.
+    // The session whose trail the next event goes to.
+    DrawSession &Trail() { return DrawRecord.isStored() && !DrawUnsaved ? PendingTrail : DrawRecord; }
+
+    // A new draw list begins: the list and the rounds behind it are emptied;
+    // the draws recorded while it was being made stay with it.
     void StartNewDraw();
 };

@@ -1,5 +1,6 @@
 #include "shell/MDIFrm.h"
 
+#include "data/DrawStore.h"
 #include "data/Projects.h"
 #include "ui/Artwork.h"
 #include "ui/Guarded.h"
@@ -267,6 +268,20 @@ void MDIFrm::closeEvent(QCloseEvent *event)
         RunGuarded([this] { ExitApplication(); });
 }
 
+void MDIFrm::recordDiscard()
+{
+    // A draw list dropped at exit stays on record: which experts, when, by whom.
+    DrawEvent dropped;
+    dropped.kind = DrawEventKind::Discard;
+    dropped.at = m_state.services.clock->now();
+    dropped.operatorName = CurrentUserName(m_state.session, m_state.store.UserTable);
+    for (qsizetype r = 0; r < m_state.draw.DrawList.count(); ++r)
+        dropped.expertIds << m_state.draw.DrawList.cell(r, 0).toString();
+    const Outcome written = RecordDrawEvent(m_state.store, m_state.draw.Trail(), dropped);
+    if (!written)
+        m_state.messages().critical(written.message(), kAppTitle, written.detail());
+}
+
 void MDIFrm::ExitApplication()
 {
     if (m_exitStarted)
@@ -275,9 +290,12 @@ void MDIFrm::ExitApplication()
     if (m_state.draw.DrawUnsaved) {
         // Cancelling the store comes back to the question: the draw is only
         // dropped on an explicit No.
+        bool kept = false;
         while (m_state.messages().question(QStringLiteral("您有未保存的抽取记录,是否需要保存？"))) {
-            if (!storeDraw)
+            if (!storeDraw) {
+                kept = true;
                 break;
+            }
             const Result<bool> stored = storeDraw();
             if (!stored) {
                 // The draw could not be stored and the file is unchanged; say
@@ -285,9 +303,14 @@ void MDIFrm::ExitApplication()
                 m_state.messages().failed(stored.failure());
                 break;
             }
-            if (stored.value())
+            if (stored.value()) {
+                kept = true;
                 break;
+            }
         }
+        // Dropped, by 否 or by a store that failed: on record all the same.
+        if (!kept)
+            recordDiscard();
         m_state.draw.DrawUnsaved = false;
     }
     closeAllScreens();

@@ -27,6 +27,8 @@ public:
     // The one way out: offer to store an unsaved draw, close the windows and
     // hand over to the backup window. Runs at most once.
     void ExitApplication();
+    // Records the unsaved draw list as dropped (否 at exit).
+    void recordDiscard();
 
     // The loaded screen of that name (not QWidget's display screen).
     using ScreenHost::screen;

@@ -75,6 +75,18 @@ public:
         return double(engine() >> 11) * 0x1.0p-53;
     }
     quint64 nextSeed() override { return seeds.isEmpty() ? engine() : seeds.dequeue(); }
+    // Scripted byte strings first; then bytes of the seeded generator, so a
+    // test run is repeatable.
+    QQueue<QByteArray> bytes;
+    QByteArray nextBytes(int count) override
+    {
+        if (!bytes.isEmpty())
+            return bytes.dequeue();
+        QByteArray out;
+        while (out.size() < count)
+            out.append(char(engine() & 0xff));
+        return out;
+    }
 };
 
 class FakeFileDialogs : public FileDialogs {

@@ -4,6 +4,7 @@
 #include "data/DbError.h"
 #include "data/DrawStore.h"
 #include "data/ExpertRecord.h"
+#include "data/LibrarySettings.h"
 #include "data/Projects.h"
 #include "data/Schema.h"
 #include "data/SeededDraw.h"
@@ -78,6 +79,13 @@ public:
     explicit DemoRandom(quint64 seed) : m_engine(seed) {}
     double next() override { return double(m_engine() >> 11) * 0x1.0p-53; }
     quint64 nextSeed() override { return m_engine(); }
+    QByteArray nextBytes(int count) override
+    {
+        QByteArray out;
+        while (out.size() < count)
+            out.append(char(m_engine() & 0xff));
+        return out;
+    }
 
 private:
     std::mt19937_64 m_engine;
@@ -97,8 +105,8 @@ void RefreshSelections(Connection &conn, DataStore &store)
 }
 
 // One round as the draw screen makes it; returns the rows confirmed.
-TextTable DemoRound(const DataStore &store, Dice &dice, DemoRandom &random, const QDateTime &now, bool forceWide,
-                    DrawSession &session)
+TextTable DemoRound(Connection &conn, const DataStore &store, Dice &dice, DemoRandom &random, const QDateTime &now,
+                    bool forceWide, DrawSession &session)
 {
     SelectionCriteria criteria{};
     AvoidanceRules rules;
@@ -121,7 +129,22 @@ TextTable DemoRound(const DataStore &store, Dice &dice, DemoRandom &random, cons
     DrawRound round = NewRound(type, criteria, store.TitleTypeTable, rules, avoided, candidates, now);
     TextTable confirmed;
     if (type == RoundType::Random) {
-        confirmed = SeededPick(round, candidates, 2 + dice.below(4), random);
+        // Supervised, as the demo library is set up: the supervisor's dice
+        // give a number of six to nine digits.
+        const qsizetype n = 2 + dice.below(4);
+        if (n < candidates.count()) {
+            QString number;
+            for (int d = 0, digits = 6 + dice.below(4); d < digits; ++d)
+                number += QChar(u'0' + dice.below(10));
+            const SupervisedSeed seed = DeriveSupervised(
+                round.candidateIds, random.nextBytes(Supervised::kProgramBytes), number,
+                dice.below(4) == 0 ? QStringLiteral("%1 福彩3D 5 2 8").arg(now.date().toString(kStoredDateFormat))
+                                   : QString(),
+                now);
+            confirmed = SupervisedPick(round, candidates, n, seed);
+        } else {
+            confirmed = SeededPick(round, candidates, n, random);
+        }
     } else if (type == RoundType::Rolling) {
         const qsizetype index = RandomIndex(candidates.count(), random);
         round.rolledId = candidates.cell(index, 0).toString();
@@ -129,8 +152,21 @@ TextTable DemoRound(const DataStore &store, Dice &dice, DemoRandom &random, cons
     } else {
         confirmed.appendRowOf(candidates, dice.below(int(candidates.count())));
     }
+    // On record as drawn, then as confirmed, the way the draw screen does it.
+    DrawEvent drawn;
+    drawn.kind = DrawEventKind::Draw;
+    drawn.at = now;
+    drawn.operatorName = QStringLiteral("admin");
+    drawn.round = round;
+    RecordDrawEvent(conn, session, drawn);
     for (qsizetype r = 0; r < confirmed.count(); ++r)
         round.confirmedIds << confirmed.cell(r, 0).toString();
+    DrawEvent confirm;
+    confirm.kind = DrawEventKind::Confirm;
+    confirm.at = now;
+    confirm.operatorName = drawn.operatorName;
+    confirm.expertIds = round.confirmedIds;
+    RecordDrawEvent(conn, session, confirm);
     session.rounds.append(round);
     return confirmed;
 }
@@ -146,6 +182,7 @@ void WriteDemoProjects(Connection &conn, const DemoOptions &options)
 
     // All projects in one transaction: each store is a savepoint of it.
     Transaction all(conn);
+    WriteLibrarySetting(conn, LibrarySetting::SupervisedDraw, QStringLiteral("1"));
     // Projects follow one another in time: a few a day, in working hours.
     QDateTime next(QDate(2025, 3, 3), QTime(8, 30));
     for (int p = 1; p <= options.projects; ++p) {
@@ -161,7 +198,7 @@ void WriteDemoProjects(Connection &conn, const DemoOptions &options)
         const int rounds = 2 + dice.below(3);
         for (int r = 0; r < rounds || drawList.isEmpty(); ++r) {
             // Rounds that found nobody are not rounds; after a few, draw from everyone.
-            const TextTable picks = DemoRound(store, dice, random, now.addSecs(r * 90), r >= rounds + 2, session);
+            const TextTable picks = DemoRound(conn, store, dice, random, now.addSecs(r * 90), r >= rounds + 2, session);
             MergePicks(drawList, picks);
             if (drawList.isEmpty() && r > rounds + 4)
                 throw DbError(QStringLiteral("没有启用的专家，无法生成项目。"));
@@ -197,7 +234,13 @@ void WriteDemoProjects(Connection &conn, const DemoOptions &options)
             continue;
         const std::optional<ProjectDetail> withDeclines = LoadProject(conn, stored.projectId);
         const QDateTime later = now.addSecs(3600);
-        QList<SubstituteRound> substitutes = DrawSubstitutes(store, *withDeclines, random, later);
+        // Declines of supervised rounds are replaced from their reserve;
+        // others by a supervised draw of their own.
+        const SuperviseDraw supervise = [&](const DrawRound &r, qsizetype) -> std::optional<SupervisedSeed> {
+            return DeriveSupervised(r.candidateIds, random.nextBytes(Supervised::kProgramBytes),
+                                    QString::number(100000 + dice.below(900000)), QString(), later);
+        };
+        QList<SubstituteRound> substitutes = DrawSubstitutes(store, *withDeclines, random, later, nullptr, supervise);
         StoreSubstituteRounds(conn, store, stored.projectId, substitutes);
         RefreshSelections(conn, store);
         int seq = int(withDeclines->experts.size());
