@@ -165,7 +165,7 @@ QStringList KeptTableNames()
 bool HasProjectTables(Connection &conn)
 {
     const QSet<QString> names = existingTables(conn);
-    for (const QString &name : ProjectTableNames().mid(0, kFirstProjectTables) + KeptTableNames())
+    for (const QString &name : ProjectTableNames().mid(0, kFirstProjectTables))
         if (!names.contains(name))
             return false;
     return true;

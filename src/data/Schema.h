@@ -75,7 +75,7 @@ void CreateTables(Connection &conn);
 void EnsureProjectTables(Connection &conn);
 // Whether the library keeps projects at all (it may lack tables added since).
 bool HasProjectTables(Connection &conn);
-// Whether it has every project table of this version.
+// Whether it has every project table and kept table of this version.
 bool HasAllProjectTables(Connection &conn);
 bool HasTable(Connection &conn, const QString &name);
 // The project tables' names, in the order they are created.
