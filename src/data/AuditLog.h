@@ -90,10 +90,17 @@ struct AuditEntry {
 inline constexpr const char *kCoversKey = "covers";
 inline constexpr const char *kCoversAllKey = "covers_all";
 
-// Creates audit_log and its guard against UPDATE and DELETE where missing,
-// inside the caller's transaction. A library that gains the log this way
-// gets a first entry covering every project it already holds.
-void EnsureAuditLog(Connection &conn);
+// The log's table name and definition (kept by 初始化数据库 and restores).
+inline constexpr const char *kAuditTable = "audit_log";
+const char *AuditTableDefinition();
+// Just after audit_log was created: makes the engine refuse UPDATE and
+// DELETE on it and, in a library that already holds projects, writes a
+// first entry covering them. Inside the caller's transaction.
+void StartAuditLog(Connection &conn);
+// Replaces the log of a library (a restored copy, not yet in use) by these
+// entries, verbatim, with the guard made again. Inside the caller's
+// transaction.
+void RebuildAuditLog(Connection &conn, const QList<AuditEntry> &entries);
 
 // Appends one entry inside the caller's transaction (or its own when there
 // is none), so that the entry and the change it records commit together or

@@ -218,6 +218,13 @@ public:
     bool sharedWithOthers() const override { return false; }
     QHash<QString, qlonglong> changeCounts(const QStringList &) override { return {}; }
     void addChangeCounters(const QStringList &) override {}
+    void refuseChanges(const QString &table) override
+    {
+        for (const char *what : {"UPDATE", "DELETE"})
+            exec(QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_no_%2 BEFORE %3 ON %1 "
+                                "BEGIN SELECT RAISE(ABORT, '%1 is append-only'); END")
+                     .arg(table, QString::fromLatin1(what).toLower(), QString::fromLatin1(what)));
+    }
     QString integrityProblem() override
     {
         // The first lines say enough; a badly damaged file yields hundreds.

@@ -1,5 +1,6 @@
 #include "data/Schema.h"
 
+#include "data/AuditLog.h"
 #include "data/DataSource.h"
 #include "data/Database.h"
 #include "data/DbError.h"
@@ -113,6 +114,7 @@ const char *const kProjectTables[][2] = {
 // empties the project tables but keeps these.
 const char *const kKeptTables[][2] = {
     {"library_setting", "CREATE TABLE library_setting (Name TEXT PRIMARY KEY NOT NULL, Value TEXT)"},
+    {kAuditTable, AuditTableDefinition()},
 };
 
 const char *const kProjectIndexes[] = {
@@ -166,6 +168,8 @@ void EnsureProjectTables(Connection &conn)
     for (const auto &t : kKeptTables)
         if (!names.contains(QString::fromLatin1(t[0])))
             conn.exec(conn.engine().tableDefinition(QString::fromLatin1(t[1])));
+    if (!names.contains(QString::fromLatin1(kAuditTable)))
+        StartAuditLog(conn);
     // An up-to-date file is only read: opening it read-only still works.
     if (created)
         for (const char *index : kProjectIndexes)

@@ -269,6 +269,20 @@ public:
                      .arg(table));
         }
     }
+    void refuseChanges(const QString &table) override
+    {
+        exec(QStringLiteral("CREATE OR REPLACE FUNCTION kestrune_refuse_change() RETURNS trigger "
+                            "LANGUAGE plpgsql AS $$ BEGIN "
+                            "RAISE EXCEPTION '% is append-only', TG_TABLE_NAME; END $$"));
+        exec(QStringLiteral("DROP TRIGGER IF EXISTS %1_no_change ON %1").arg(table));
+        exec(QStringLiteral("CREATE TRIGGER %1_no_change BEFORE UPDATE OR DELETE ON %1 "
+                            "FOR EACH ROW EXECUTE FUNCTION kestrune_refuse_change()")
+                 .arg(table));
+        exec(QStringLiteral("DROP TRIGGER IF EXISTS %1_no_truncate ON %1").arg(table));
+        exec(QStringLiteral("CREATE TRIGGER %1_no_truncate BEFORE TRUNCATE ON %1 "
+                            "FOR EACH STATEMENT EXECUTE FUNCTION kestrune_refuse_change()")
+                 .arg(table));
+    }
     // The server keeps its own pages sound.
     QString integrityProblem() override { return QString(); }
     void setWaitForWriters(bool) override {}
