@@ -1,5 +1,7 @@
 #include "app/Composition.h"
 
+#include "data/AuditLog.h"
+
 #include "admin/frmAbout.h"
 #include "admin/frmChangePwd.h"
 #include "admin/frmDataInOut.h"
@@ -48,7 +50,10 @@ std::unique_ptr<MDIFrm> MakeMainWindow(AppState &state, ScreenRegistry registry)
         NameFieldsByCaptions(&dialog);
         dialog.exec();
     };
-    main->showAbout = [&state](QWidget *owner) { frmAbout(state.services, owner).exec(); };
+    main->showAbout = [&state](QWidget *owner) {
+        const Result<AuditHead> head = ReadAuditHead(state.store);
+        frmAbout(state.services, owner, head.ok() ? (head->empty() ? QString() : head->text()) : head.message()).exec();
+    };
     main->showUserRights = [window = main.get()] { window->openScreen(ScreenId::UserRights); };
     MDIFrm *window = main.get();
     main->storeDraw = [&state, window] {

@@ -354,9 +354,42 @@ AuditHead AppendAuditCoveringAll(Connection &conn, const QString &operatorName, 
     return head;
 }
 
+AuditHead AppendRestoreEntry(Connection &conn, const QString &operatorName, const QString &backup,
+                             const AuditHead &replaced, const AuditHead &restored)
+{
+    return AppendAuditCoveringAll(conn, operatorName, AuditKind::Restore, backup,
+                                  {{"replaced_head", replaced.text()},
+                                   {"replaced_hash", replaced.hash},
+                                   {"backup_head", restored.text()},
+                                   {"backup_hash", restored.hash}});
+}
+
+QJsonObject FieldChanges(const QStringList &names, const QStringList &before, const QStringList &after)
+{
+    QJsonObject was;
+    QJsonObject now;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QString a = before.value(i);
+        const QString b = after.value(i);
+        if (a != b) {
+            was.insert(names[i], a);
+            now.insert(names[i], b);
+        }
+    }
+    return {{"before", was}, {"after", now}};
+}
+
 Outcome AppendAudit(const DataStore &store, const QString &kind, const QString &subject, const QJsonObject &detail)
 {
     return CatchDbError([&] { AppendAudit(LibraryConnection(store), store.operatorName, kind, subject, detail); });
+}
+
+Outcome RecordLogin(DataStore &store, const QString &userName, bool succeeded)
+{
+    if (succeeded)
+        store.operatorName = userName;
+    const Outcome logged = AppendAudit(store, succeeded ? AuditKind::Login : AuditKind::LoginFailed, userName);
+    return logged.ok() ? logged : logged.prefixed(QStringLiteral("操作日志无法记下这次登录：\n"));
 }
 
 QList<AuditEntry> ReadAuditEntries(Connection &conn, const AuditFilter &filter)

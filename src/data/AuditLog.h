@@ -120,10 +120,23 @@ AuditHead AppendAuditCoveringAll(Connection &conn, const QString &operatorName, 
                                  const QString &subject, QJsonObject detail = {},
                                  const QDateTime &at = QDateTime::currentDateTime());
 
+// The restore entry: covers every project of the restored content and
+// names the head the library had and the head of the backup.
+AuditHead AppendRestoreEntry(Connection &conn, const QString &operatorName, const QString &backup,
+                             const AuditHead &replaced, const AuditHead &restored);
+
+// The fields that differ between two versions of a record, for an entry's
+// detail: {"before": {field: value}, "after": {field: value}}.
+QJsonObject FieldChanges(const QStringList &names, const QStringList &before, const QStringList &after);
+
 // At the edge of the data module, on the session's connection, as the
 // store's logged-in operator (DataStore::operatorName).
 Outcome AppendAudit(const DataStore &store, const QString &kind, const QString &subject,
                     const QJsonObject &detail = {});
+
+// A login attempt: on success the store's operator becomes userName; the
+// entry names who tried, never the password.
+Outcome RecordLogin(DataStore &store, const QString &userName, bool succeeded);
 
 // The SHA-256 (hex) of one project's stored content in every project table,
 // independent of row order and of columns left null.

@@ -1,5 +1,7 @@
 #include "data/DrawStore.h"
 
+#include "data/AuditLog.h"
+
 #include "data/ExpertRecord.h"
 #include "data/RecordIds.h"
 #include "data/Recordset.h"
@@ -188,6 +190,8 @@ StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const Text
     addSelections(conn, experts, dateText(now.date()));
     for (const ProjectExpert &e : experts)
         insertExpert(conn, result.projectId, e);
+    AppendAuditCovering(conn, operatorName, AuditKind::ProjectStore, result.projectId, {result.projectId},
+                        {{"rounds", int(rounds.size() - session.storedRounds)}, {"experts", int(experts.size())}}, now);
     tx.commit();
 
     // Only now does the session know: a failed store leaves it as it was.
@@ -244,6 +248,8 @@ void StoreSubstituteRounds(Connection &conn, const DataStore &store, const QStri
             sub.reset();
         }
     }
+    AppendAuditCovering(conn, store.operatorName, AuditKind::Substitute, projectId, {projectId},
+                        {{"rounds", int(numbered.size())}});
     tx.commit();
     rounds = numbered;
 }
@@ -277,6 +283,8 @@ bool SetAttendance(Connection &conn, const QString &projectId, int seq, const QS
     st.bind(5, status == Attendance::Declined ? reason.trimmed() : QString());
     st.bind(6, operatorName);
     st.step();
+    AppendAuditCovering(conn, operatorName, AuditKind::Attendance, projectId, {projectId},
+                        {{"seq", seq}, {"status", status}}, at);
     tx.commit();
     return true;
 }

@@ -1,5 +1,7 @@
 #include "data/FileBackend.h"
 
+#include "data/AuditLog.h"
+
 #include "data/DbError.h"
 #include "data/FileCopy.h"
 #include "data/Schema.h"
@@ -458,8 +460,40 @@ Outcome FileBackend::settle()
 
 Outcome FileBackend::writeDataFile(const QString &target) { return CopyDataFile(m_path, target); }
 
-Outcome FileBackend::replaceWith(const QString &backup)
+Outcome FileBackend::replaceWith(const QString &backup, const QString &operatorName)
 {
+    // The library keeps its operation log: the backup is staged beside the
+    // file, given the current log and the restore entry, and only then put
+    // in place. A log that cannot be read (a damaged file) leaves the
+    // backup's own.
+    QList<AuditEntry> kept;
+    try {
+        kept = ReadAuditEntries(connection());
+    } catch (const DbError &) {
+        kept.clear();
+    }
+    const QString staged = m_path + QStringLiteral(".restoring");
+    QFile::remove(staged);
+    const Outcome copied = CopyFileReplacing(backup, staged);
+    if (!copied)
+        return copied;
+    try {
+        Connection conn = Connection::open(staged);
+        {
+            Transaction tx(conn);
+            const AuditHead restored = ReadAuditHead(conn);
+            EnsureProjectTables(conn);
+            if (!kept.isEmpty())
+                RebuildAuditLog(conn, kept);
+            const AuditHead replaced = kept.isEmpty() ? AuditHead() : AuditHead{kept.last().seq, kept.last().hash};
+            AppendRestoreEntry(conn, operatorName, backup, replaced, restored);
+            tx.commit();
+        }
+        conn.close();
+    } catch (const DbError &e) {
+        QFile::remove(staged);
+        return Outcome::fail(e.sentence(), e.detail());
+    }
     // The session's connection belongs to the file that is going.
     release();
     // A journal beside the data file belongs to the file that is going and
@@ -469,7 +503,9 @@ Outcome FileBackend::replaceWith(const QString &backup)
     if (QFileInfo::exists(journal) && !QFile::remove(journal))
         return Outcome::fail(QStringLiteral("无法删除数据库文件旁边的日志文件“%1”。").arg(native(journal)));
     // Written beside the data file and renamed over it in one step.
-    return CopyFileReplacing(backup, m_path);
+    const Outcome replaced = CopyFileReplacing(staged, m_path);
+    QFile::remove(staged);
+    return replaced;
 }
 
 Outcome FileBackend::keepIfDamaged(const QString &copyPath)

@@ -26,7 +26,7 @@ public:
     bool isLibraryFile(const QString &path) const override;
     Outcome settle() override;
     Outcome writeDataFile(const QString &target) override;
-    Outcome replaceWith(const QString &backup) override;
+    Outcome replaceWith(const QString &backup, const QString &operatorName) override;
     Outcome keepIfDamaged(const QString &copyPath) override;
     Failure exitBackupFailure(const Failure &cause) const override;
 

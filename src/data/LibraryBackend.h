@@ -69,8 +69,10 @@ public:
     // complete copy and otherwise stays as it was.
     virtual Outcome writeDataFile(const QString &target) = 0;
     // Replaces the library's whole content with that of a backup file that
-    // has been checked: at once for every user, never a mixture.
-    virtual Outcome replaceWith(const QString &backup) = 0;
+    // has been checked: at once for every user, never a mixture. The
+    // library keeps its own operation log, which gains an entry by the
+    // operator naming the head it had and the backup's.
+    virtual Outcome replaceWith(const QString &backup, const QString &operatorName) = 0;
     // How a failed exit backup is told: for a file the user is asked to
     // close what holds it, the cause in the details; a server's reason is
     // its own and stands as the message.

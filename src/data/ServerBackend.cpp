@@ -1,5 +1,7 @@
 #include "data/ServerBackend.h"
 
+#include "data/AuditLog.h"
+
 #include "data/DataSource.h"
 #include "data/DbError.h"
 #include "data/FileBackend.h"
@@ -449,7 +451,7 @@ Outcome ServerBackend::writeDataFile(const QString &target)
     return CopyDataFile(part, target);
 }
 
-Outcome ServerBackend::replaceWith(const QString &backup)
+Outcome ServerBackend::replaceWith(const QString &backup, const QString &operatorName)
 {
     // The content is replaced in one transaction: every operator sees the
     // old library or the new one, never a mixture.
@@ -457,8 +459,10 @@ Outcome ServerBackend::replaceWith(const QString &backup)
         Connection from = Connection::open(backup);
         Connection &to = connection();
         Transaction tx(to);
+        const AuditHead replaced = ReadAuditHead(to);
         ClearLibraryTables(to);
         CopyLibraryTables(from, to);
+        AppendRestoreEntry(to, operatorName, backup, replaced, ReadAuditHead(from));
         tx.commit();
     } catch (const DbError &e) {
         return Outcome::fail(e.message());

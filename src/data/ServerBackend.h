@@ -25,7 +25,7 @@ public:
     bool isLibraryFile(const QString &) const override { return false; }
     Outcome settle() override { return Outcome::success(); }
     Outcome writeDataFile(const QString &target) override;
-    Outcome replaceWith(const QString &backup) override;
+    Outcome replaceWith(const QString &backup, const QString &operatorName) override;
     Outcome keepIfDamaged(const QString &) override { return Outcome::fail(QString()); }
     Failure exitBackupFailure(const Failure &cause) const override;
 

@@ -1,5 +1,7 @@
 #include "data/Users.h"
 
+#include "data/AuditLog.h"
+
 #include "data/Recordset.h"
 #include "data/Schema.h"
 #include "data/TextWidth.h"
@@ -41,6 +43,7 @@ CredentialProblem CheckNewCredentials(const TextTable &users, const QString &use
 bool ChangeCredentials(const DataStore &store, const QString &userId, const QString &name, const QString &password)
 {
     Connection &conn = LibraryConnection(store);
+    Transaction tx(conn);
     Recordset rs(conn, Schema::LoginPwd());
     rs.findFirst(QStringLiteral("Id"), userId);
     if (rs.noMatch())
@@ -50,6 +53,8 @@ bool ChangeCredentials(const DataStore &store, const QString &userId, const QStr
     rs.setField(2, CutToWidth(password, kPasswordWidth));
     rs.update();
     rs.close();
+    AppendAudit(conn, store.operatorName, AuditKind::PasswordChange, userId, {{"name", name}});
+    tx.commit();
     return true;
 }
 
@@ -205,6 +210,10 @@ UserChangeResult ApplyUserChange(const DataStore &store, const QString &currentU
         }
     }
     rs.close();
+    // Never the password itself.
+    static const char *const kinds[] = {"add", "change_role", "reset_password", "delete"};
+    AppendAudit(conn, store.operatorName, AuditKind::UserAdmin, result.userId,
+                {{"change", kinds[int(change.kind)]}, {"name", change.name}, {"role", change.role}});
     transaction.commit();
     return result;
 }

@@ -1,5 +1,7 @@
 #include "migrate/LibraryImport.h"
 
+#include "data/AuditLog.h"
+
 #include "migrate/AccessFile.h"
 
 #include "data/Database.h"
@@ -189,7 +191,7 @@ QList<QVariantList> readTable(const TableSource &source, const TableDef &def, co
 
 // Empties every table of the file and stores the plan's records, through
 // the caller's transaction.
-void replaceContent(Connection &conn, const ImportPlan &plan)
+void replaceContent(Connection &conn, const ImportPlan &plan, const QString &operatorName)
 {
     const QList<const TableDef *> &defs = Schema::AllTables();
     if (!plan.canImport() || plan.records.size() != defs.size())
@@ -197,8 +199,10 @@ void replaceContent(Connection &conn, const ImportPlan &plan)
     const QStringList tables = conn.tableNames();
     // Tables added to the file later (the records of each draw) are emptied
     // too: they refer to experts of the library being replaced.
+    // The operation log stays and records the import.
     for (QString name : tables)
-        conn.exec(QStringLiteral("DELETE FROM \"%1\"").arg(name.replace(QLatin1Char('"'), QStringLiteral("\"\""))));
+        if (name != QLatin1String(kAuditTable))
+            conn.exec(QStringLiteral("DELETE FROM \"%1\"").arg(name.replace(QLatin1Char('"'), QStringLiteral("\"\""))));
     for (int t = 0; t < defs.size(); ++t) {
         Recordset rs(conn, *defs[t]);
         for (const QVariantList &record : plan.records[t]) {
@@ -210,6 +214,7 @@ void replaceContent(Connection &conn, const ImportPlan &plan)
         }
         rs.close();
     }
+    AppendAuditCoveringAll(conn, operatorName, AuditKind::AccessImport, plan.sourceFile);
 }
 
 }   // namespace
@@ -346,7 +351,7 @@ Outcome ImportLibrary(DataStore &store, const QDate &today, const ImportPlan &pl
         if (!safetyCopy)
             return Outcome::fail(QStringLiteral("导入Access数据库失败：无法备份当前数据库，数据库没有改变。\n") +
                                  safetyCopy.message());
-        replaceContent(conn, plan);
+        replaceContent(conn, plan, store.operatorName);
         tx.commit();
     } catch (const DbError &e) {
         return Outcome::fail(failed + e.sentence(), e.detail());
@@ -384,7 +389,7 @@ Outcome WriteNewDataFile(const ImportPlan &plan, const QString &target)
         Connection conn = Connection::open(part);
         {
             Transaction tx(conn);
-            replaceContent(conn, plan);
+            replaceContent(conn, plan, QString());
             tx.commit();
         }
         conn.close();

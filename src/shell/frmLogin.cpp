@@ -1,5 +1,7 @@
 #include "shell/frmLogin.h"
 
+#include "data/AuditLog.h"
+
 #include "ui/Artwork.h"
 #include "ui/ClickableLabel.h"
 #include "ui/ScreenStyle.h"
@@ -163,6 +165,8 @@ void frmLogin::cmdOK_Click()
     // window opened.
     LoadUsers(m_state.store);
     const LoginMatch match = CheckCredentials(m_state.store.UserTable, userName, password);
+    if (const Outcome logged = RecordLogin(m_state.store, userName, match.found); !logged)
+        m_state.messages().critical(logged.message(), title);
     if (match.found) {
         m_state.session.CurrentUserId = match.userId;
         m_state.session.CurrentUserRole = match.role;
