@@ -431,7 +431,9 @@ Outcome AddExperts(DataStore &store, const QList<QStringList> &records, const Pr
         return Outcome::fail(QStringLiteral("上传专家数据失败，没有导入任何专家：\n") + e.sentence(), e.detail());
     }
     // The new experts join the table; the rest of it is as the file holds it.
-    RefreshExperts(store, ids);
+    if (const Outcome refreshed = RefreshExperts(store, ids); !refreshed)
+        return refreshed.prefixed(
+            QStringLiteral("上传专家数据成功，共导入 %1 位专家，但专家列表未能刷新：\n").arg(total));
     return Outcome::success(QStringLiteral("上传专家数据成功，共导入 %1 位专家。").arg(total));
 }
 

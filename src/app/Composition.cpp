@@ -56,9 +56,12 @@ std::unique_ptr<MDIFrm> MakeMainWindow(AppState &state, ScreenRegistry registry)
     };
     main->showUserRights = [window = main.get()] { window->openScreen(ScreenId::UserRights); };
     MDIFrm *window = main.get();
-    main->storeDraw = [&state, window] {
-        return StoreCurrentDraw(state.draw, state.store, state.session, state.services, window) !=
-               DrawStoreResult::Cancelled;
+    main->storeDraw = [&state, window]() -> Result<bool> {
+        const Result<DrawStoreResult> stored =
+            StoreCurrentDraw(state.draw, state.store, state.session, state.services, window);
+        if (!stored)
+            return stored.failure();
+        return stored.value() != DrawStoreResult::Cancelled;
     };
     return main;
 }

@@ -1,6 +1,7 @@
 #include "data/ExpertRecord.h"
 
 #include "data/AuditLog.h"
+#include "data/DbError.h"
 
 #include <QJsonArray>
 
@@ -210,7 +211,7 @@ void ExpertWriter::insert(const QString &id, const QStringList &fields)
     m_insert.reset();
 }
 
-QString AddExpertRecord(const DataStore &store, const ExpertRecordBuffer &record)
+static QString addExpertRecord(const DataStore &store, const ExpertRecordBuffer &record)
 {
     Connection &conn = LibraryConnection(store);
     // The number and the record are taken in one write: another program
@@ -225,6 +226,11 @@ QString AddExpertRecord(const DataStore &store, const ExpertRecordBuffer &record
                 FieldChanges(Schema::ExpertMsg().fields, {}, QStringList{id} + record.storedFields()));
     tx.commit();
     return id;
+}
+
+Result<QString> AddExpertRecord(const DataStore &store, const ExpertRecordBuffer &record)
+{
+    return CatchDbError([&] { return addExpertRecord(store, record); });
 }
 
 bool UpdateExpertRecord(const DataStore &store, const QString &id, const ExpertRecordBuffer &record)
@@ -288,7 +294,7 @@ QStringList SelectionIdsOfExperts(const DataStore &store, const QStringList &exp
     return ids;
 }
 
-ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids, const QDate &day)
+static ExpertDeletion deleteExpertsWithSelections(const DataStore &store, const QStringList &ids, const QDate &day)
 {
     ExpertDeletion result;
     Connection &conn = LibraryConnection(store);
@@ -321,4 +327,9 @@ ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QString
     }
     result.deleted = true;
     return result;
+}
+
+Result<ExpertDeletion> DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids, const QDate &day)
+{
+    return CatchDbError([&] { return deleteExpertsWithSelections(store, ids, day); });
 }

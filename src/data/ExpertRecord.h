@@ -91,9 +91,9 @@ private:
 };
 
 // Adds the expert as a new record numbered after the highest record of the
-// file and returns its identifier. Throws DbError and leaves
-// the file unchanged when the record cannot be written.
-QString AddExpertRecord(const DataStore &store, const ExpertRecordBuffer &record);
+// file and returns its identifier, or the failure, with the file
+// unchanged, when the record cannot be written.
+Result<QString> AddExpertRecord(const DataStore &store, const ExpertRecordBuffer &record);
 // Rewrites every field but Id of the expert with this Id. Returns false, with
 // nothing written, when the file holds no such expert. Throws DbError.
 bool UpdateExpertRecord(const DataStore &store, const QString &id, const ExpertRecordBuffer &record);
@@ -125,8 +125,8 @@ struct ExpertDeletion {
 // as one transaction. When one of the Ids names no expert, nothing at all is
 // deleted. Stored projects keep their snapshots of these experts, with the
 // links marked as removed on day. Does not update the in-memory tables.
-// Throws DbError.
-ExpertDeletion DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids,
-                                           const QDate &day = QDate::currentDate());
+// A failure leaves the file as it was.
+Result<ExpertDeletion> DeleteExpertsWithSelections(const DataStore &store, const QStringList &ids,
+                                                   const QDate &day = QDate::currentDate());
 // Ids of the SelectionTable records that name one of these experts.
 QStringList SelectionIdsOfExperts(const DataStore &store, const QStringList &expertIds);

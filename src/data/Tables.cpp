@@ -139,14 +139,14 @@ bool IdLess(QStringView a, QStringView b)
     return a.size() < b.size();
 }
 
-void RefreshExperts(DataStore &store, const QStringList &ids)
+Outcome RefreshExperts(DataStore &store, const QStringList &ids)
 {
-    refreshRows(store, Schema::ExpertMsg(), store.ExpertTable, ids);
+    return CatchDbError([&] { refreshRows(store, Schema::ExpertMsg(), store.ExpertTable, ids); });
 }
 
-void RefreshSelections(DataStore &store, const QStringList &ids)
+Outcome RefreshSelections(DataStore &store, const QStringList &ids)
 {
-    refreshRows(store, Schema::SelExpert(), store.SelectionTable, ids);
+    return CatchDbError([&] { refreshRows(store, Schema::SelExpert(), store.SelectionTable, ids); });
 }
 
 void LoadUsers(DataStore &store) { loadTable(store, Schema::LoginPwd(), store.UserTable); }

@@ -3,6 +3,7 @@
 #include "data/DataSource.h"
 #include "data/Database.h"
 #include "data/LibraryBackend.h"
+#include "data/Result.h"
 #include "data/TextTable.h"
 
 #include <QHash>
@@ -74,10 +75,10 @@ bool RefreshChangedTables(DataStore &store);
 // what its loader would read, without reading the whole table again. When
 // all of them come after the table's last Id, every record past it is read,
 // so that a server's records added meanwhile by a colleague come along. The
-// table must otherwise have been current before the write. Throws DbError and leaves
+// table must otherwise have been current before the write. A failure leaves
 // the table as it was when the file cannot be read.
-void RefreshExperts(DataStore &store, const QStringList &ids);
-void RefreshSelections(DataStore &store, const QStringList &ids);
+Outcome RefreshExperts(DataStore &store, const QStringList &ids);
+Outcome RefreshSelections(DataStore &store, const QStringList &ids);
 
 // The order of Ids in the tables, which is the engine's order of text:
 // by Unicode code point, as the bytes of UTF-8 compare.

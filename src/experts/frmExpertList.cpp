@@ -1,6 +1,5 @@
 #include "experts/frmExpertList.h"
 
-#include "data/DbError.h"
 #include "data/ExpertRecord.h"
 #include "experts/ExpertFilters.h"
 #include "lists/PagedList.h"
@@ -226,16 +225,14 @@ void frmExpertList::cmdDel_Click()
 
     // The draw records that go with the experts, as the table knows them.
     const QStringList selections = SelectionIdsOfExperts(m_state.store, ids);
-    ExpertDeletion result;
-    try {
-        result = DeleteExpertsWithSelections(m_state.store, ids, m_state.today());
-    } catch (const DbError &e) {
+    const Result<ExpertDeletion> result = DeleteExpertsWithSelections(m_state.store, ids, m_state.today());
+    if (!result) {
         // Like a failed save: nothing was deleted, the list stays as it is.
-        m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
+        m_state.messages().failed(result.failure());
         return;
     }
-    if (!result.deleted) {
-        m_state.paging.SelectedRow = positions[result.missingIndex] + 1;
+    if (!result.value().deleted) {
+        m_state.paging.SelectedRow = positions[result.value().missingIndex] + 1;
         m_state.messages().critical(QStringLiteral("没有匹配的记录！"));
         return;
     }
@@ -244,13 +241,12 @@ void frmExpertList::cmdDel_Click()
     // next new expert, storing the draw would record that other person.
     m_state.draw.DrawList.removeRowsIf(
         [&ids](const TextTable &list, qsizetype row) { return ids.contains(list.cell(row, 0)); });
-    try {
-        RefreshExperts(m_state.store, ids);
-        RefreshSelections(m_state.store, selections);
-    } catch (const DbError &e) {
-        // Deleted, but the tables could not be read again just now.
-        m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
-    }
+    // Deleted, but the tables may not be readable again just now.
+    Outcome refreshed = RefreshExperts(m_state.store, ids);
+    if (refreshed)
+        refreshed = RefreshSelections(m_state.store, selections);
+    if (!refreshed)
+        m_state.messages().failed(refreshed.failure());
     // The refreshed list from page 1 under the same filter.
     cmdSearch_Click();
 }

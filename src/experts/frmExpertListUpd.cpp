@@ -48,6 +48,7 @@ void frmExpertListUpd::SaveExpertUpdate()
         return;
     }
     m_state.messages().information(QStringLiteral("修改成功。"));
-    RefreshExperts(m_state.store, {id});
+    if (const Outcome refreshed = RefreshExperts(m_state.store, {id}); !refreshed)
+        m_state.messages().failed(refreshed.failure());
     back();
 }

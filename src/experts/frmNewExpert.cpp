@@ -1,6 +1,5 @@
 #include "experts/frmNewExpert.h"
 
-#include "data/DbError.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
@@ -62,14 +61,13 @@ void frmNewExpert::SaveNewExpert()
     if (!record)
         return;
 
-    QString id;
-    try {
-        id = AddExpertRecord(m_state.store, *record);
-    } catch (const DbError &e) {
+    const Result<QString> added = AddExpertRecord(m_state.store, *record);
+    if (!added) {
         // Nothing was stored: the user keeps the values and may save again.
-        m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
+        m_state.messages().failed(added.failure());
         return;
     }
+    const QString &id = added.value();
     m_state.messages().information(QStringLiteral("增加成功。"));
 
     const bool temporary = temporaryMode();
@@ -82,10 +80,8 @@ void frmNewExpert::SaveNewExpert()
         // A temporary expert is a round of the draw of its own.
         m_state.draw.DrawRecord.rounds.append(TemporaryRound(row, m_state.services.clock->now()));
     }
-    try {
-        RefreshExperts(m_state.store, {id});
-    } catch (const DbError &e) {
-        m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
+    if (const Outcome refreshed = RefreshExperts(m_state.store, {id}); !refreshed) {
+        m_state.messages().failed(refreshed.failure());
         return;
     }
     if (temporary)

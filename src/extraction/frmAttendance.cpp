@@ -27,6 +27,7 @@ frmAttendance::frmAttendance(const Services &services, const ProjectExpert &expe
                                .arg(expert.name().trimmed(), expert.id(), expert.row.value(4).trimmed()),
                            this);
     labExpert->setObjectName(QStringLiteral("labExpert"));
+    labExpert->setTextFormat(Qt::PlainText);
     labExpert->setGeometry(TwRect(240, 240, 4920, 255));
     for (int i = 0; i < 3; ++i) {
         optStatus[i] = new QRadioButton(kStatuses[i], this);

@@ -1,6 +1,5 @@
 #include "extraction/frmNewPro.h"
 
-#include "data/DbError.h"
 #include "data/Tables.h"
 #include "data/Projects.h"
 #include "extraction/frmProject.h"
@@ -104,20 +103,16 @@ void frmNewPro::deleteRow(int slot)
 
 void frmNewPro::saveDrawList()
 {
-    if (m_state.draw.DrawList.isEmpty()) {
-        m_state.messages().information(QStringLiteral("请进行专家抽取。"));
-        return;
-    }
-    DrawStoreResult result;
-    try {
-        result = StoreCurrentDraw(m_state.draw, m_state.store, m_state.session, m_state.services, this);
-    } catch (const DbError &e) {
+    const Result<DrawStoreResult> result =
+        StoreCurrentDraw(m_state.draw, m_state.store, m_state.session, m_state.services, this);
+    if (!result) {
         // Nothing was written: the draw stays unsaved and on screen.
-        m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
+        m_state.messages().failed(result.failure());
         return;
     }
-    switch (result) {
+    switch (result.value()) {
     case DrawStoreResult::Cancelled:
+    case DrawStoreResult::Empty:
         return;
     case DrawStoreResult::NothingNew:
         // The list on show is stored already: say so rather than store it twice.

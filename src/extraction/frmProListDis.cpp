@@ -87,12 +87,12 @@ frmProListDis::frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *par
     connect(cmdVerify, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdVerify_Click));
     connect(cmdPreview, &QPushButton::clicked, this, Guarded([this] {
                 if (m_project)
-                    PreviewDrawRecord({m_state.services, m_state.store.appDir}, this, DrawRecordOf(*m_project),
+                    PreviewDrawRecord({m_state.services, m_state.templateDir}, this, DrawRecordOf(*m_project),
                                       reportControls());
             }));
     connect(cmdExcel, &QPushButton::clicked, this, Guarded([this] {
                 if (m_project)
-                    ExportDrawRecord({m_state.services, m_state.store.appDir}, this, DrawRecordOf(*m_project),
+                    ExportDrawRecord({m_state.services, m_state.templateDir}, this, DrawRecordOf(*m_project),
                                      reportControls());
             }));
     connect(cmd_Back, &QPushButton::clicked, this, Guarded([this] { m_nav.openScreen(ScreenId::ProjectList); }));

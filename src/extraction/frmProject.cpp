@@ -1,6 +1,7 @@
 #include "extraction/frmProject.h"
 #include "ui/Guarded.h"
 
+#include "data/DbError.h"
 #include "data/DrawStore.h"
 #include "lists/ListEngine.h"
 #include "ui/ScreenStyle.h"
@@ -20,6 +21,7 @@ constexpr int kBoxWidth = 4200;
 constexpr int kFirstTop = 300;
 constexpr int kRowStep = 450;
 constexpr int kMaxText = 200;
+constexpr int kMaxRemark = 5 * kMaxText;
 
 }   // namespace
 
@@ -51,7 +53,8 @@ frmProject::frmProject(const Services &services, QWidget *parent) : QDialog(pare
     auto box = [this](const char *name, int row) {
         auto *e = new QLineEdit(this);
         e->setObjectName(QString::fromLatin1(name));
-        e->setMaxLength(kMaxText);
+        // No length limit on the box itself: a longer paste would be cut
+        // without a word. The length is checked on 确定 instead.
         e->setGeometry(TwRect(kBoxLeft, kFirstTop + kRowStep * row - 15, kBoxWidth, 315));
         return e;
     };
@@ -89,7 +92,7 @@ ProjectFacts frmProject::facts() const
     f.reviewTime = txtReviewTime->text().trimmed();
     f.reviewPlace = txtReviewPlace->text().trimmed();
     f.supervisor = txtSupervisor->text().trimmed();
-    f.remark = txtRemark->toPlainText().trimmed().left(kMaxText * 5);
+    f.remark = txtRemark->toPlainText().trimmed();
     return f;
 }
 
@@ -100,12 +103,35 @@ void frmProject::cmdOK_Click()
         txtName->setFocus();
         return;
     }
+    // What is too long is said, never cut: the record keeps what was typed.
+    QWidget *const boxes[7] = {txtName, txtCode, txtClient, txtReviewTime, txtReviewPlace, txtSupervisor, txtRemark};
+    const ProjectFacts f = facts();
+    const QString values[7] = {f.name, f.code, f.client, f.reviewTime, f.reviewPlace, f.supervisor, f.remark};
+    for (int i = 0; i < 7; ++i) {
+        const int limit = i == 6 ? kMaxRemark : kMaxText;
+        if (values[i].size() > limit) {
+            QString caption = labDis[i]->text();
+            caption.chop(1);
+            m_services.messages->information(QStringLiteral("%1最多%2个字，现在有%3个字，请删减后再确定。")
+                                                 .arg(caption)
+                                                 .arg(limit)
+                                                 .arg(values[i].size()));
+            boxes[i]->setFocus();
+            return;
+        }
+    }
     accept();
 }
 
-DrawStoreResult StoreCurrentDraw(DrawWorkspace &draw, DataStore &store, const Session &session,
-                                 const Services &services, QWidget *owner)
+Result<DrawStoreResult> StoreCurrentDraw(DrawWorkspace &draw, DataStore &store, const Session &session,
+                                         const Services &services, QWidget *owner)
 {
+    // A list whose every row was deleted is no project, whether 完成 or the
+    // question at exit asked for the store.
+    if (draw.DrawList.isEmpty()) {
+        services.messages->information(QStringLiteral("请进行专家抽取。"));
+        return DrawStoreResult::Empty;
+    }
     ProjectFacts facts;
     if (!draw.DrawRecord.isStored()) {
         frmProject dialog(services, owner);
@@ -115,8 +141,12 @@ DrawStoreResult StoreCurrentDraw(DrawWorkspace &draw, DataStore &store, const Se
     } else if (UnstoredRows(draw.DrawList, draw.DrawRecord).isEmpty()) {
         return DrawStoreResult::NothingNew;
     }
-    StoreDrawProject(store, draw.DrawList, draw.DrawRecord, facts, CurrentUserName(session, store.UserTable),
-                     services.clock->now());
+    const Outcome stored = CatchDbError([&] {
+        StoreDrawProject(store, draw.DrawList, draw.DrawRecord, facts, CurrentUserName(session, store.UserTable),
+                         services.clock->now());
+    });
+    if (!stored)
+        return stored.failure();
     draw.DrawUnsaved = false;
     return DrawStoreResult::Stored;
 }

@@ -43,11 +43,12 @@ enum class DrawStoreResult {
     Stored,       // written; DrawUnsaved is false now
     NothingNew,   // every row of the list is stored already
     Cancelled,    // the user cancelled the project dialog; nothing written
+    Empty,        // the draw list is empty (the user was told); nothing written
 };
 
 // Stores the draw list: the first time as a new project, asking for it in
 // the project dialog; afterwards by adding the rows not yet stored to the
-// same project without asking. Does not reload SelectionTable. Throws
-// DbError, with nothing written, when the file cannot take the draw.
-DrawStoreResult StoreCurrentDraw(DrawWorkspace &draw, DataStore &store, const Session &session,
-                                 const Services &services, QWidget *owner);
+// same project without asking. Does not reload SelectionTable. A failure
+// leaves the file unchanged and the draw unsaved.
+Result<DrawStoreResult> StoreCurrentDraw(DrawWorkspace &draw, DataStore &store, const Session &session,
+                                         const Services &services, QWidget *owner);

@@ -65,6 +65,8 @@ PagedList::PagedList(QWidget *screen, PagingState &paging, const ListLayout &lay
         for (int i = 0; i < kRowsPerPage; ++i) {
             auto *label = new QLabel(screen);
             label->setObjectName(ArrayName(QStringLiteral("lab%1").arg(m + 1), i));
+            // The cells hold what users typed: never shown as markup.
+            label->setTextFormat(Qt::PlainText);
             const int top = layout.firstRowTop + i * layout.rowSpacing;
             if (width > 0) {
                 label->setGeometry(TwRect(layout.columnLefts[m], top, width, layout.rowHeight));
@@ -129,6 +131,7 @@ PagedList::PagedList(QWidget *screen, PagingState &paging, const ListLayout &lay
     auto *previous =
         MakeLink(screen, QStringLiteral("labPre"), QStringLiteral("上一页"), lefts[1], linksTop, layout.rowHeight);
     auto *page = new QLabel(screen);
+    page->setTextFormat(Qt::PlainText);
     page->setObjectName(QStringLiteral("labPage"));
     page->move(Px(lefts[2]), Px(linksTop));
     page->setFixedHeight(Px(layout.rowHeight));

@@ -28,6 +28,7 @@ ChildScreen::ChildScreen(AppState &state, ScreenNavigator &nav, Form form, QWidg
     StatusBar1->setSizeGripEnabled(false);
     m_statusPanel = new QLabel(StatusBar1);
     m_statusPanel->setObjectName(QStringLiteral("StatusBar1Panel1"));
+    m_statusPanel->setTextFormat(Qt::PlainText);
     m_statusPanel->setFrameShape(QFrame::Panel);
     m_statusPanel->setFrameShadow(QFrame::Sunken);
     StatusBar1->addWidget(m_statusPanel);

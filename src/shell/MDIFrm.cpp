@@ -1,6 +1,5 @@
 #include "shell/MDIFrm.h"
 
-#include "data/DbError.h"
 #include "data/Projects.h"
 #include "ui/Artwork.h"
 #include "ui/Guarded.h"
@@ -249,15 +248,17 @@ void MDIFrm::ExitApplication()
         // Cancelling the store comes back to the question: the draw is only
         // dropped on an explicit No.
         while (m_state.messages().question(QStringLiteral("您有未保存的抽取记录,是否需要保存？"))) {
-            try {
-                if (!storeDraw || storeDraw())
-                    break;
-            } catch (const DbError &e) {
+            if (!storeDraw)
+                break;
+            const Result<bool> stored = storeDraw();
+            if (!stored) {
                 // The draw could not be stored and the file is unchanged; say
                 // so, then still make the backup.
-                m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
+                m_state.messages().failed(stored.failure());
                 break;
             }
+            if (stored.value())
+                break;
         }
         m_state.draw.DrawUnsaved = false;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Result.h"
 #include "shell/ScreenHost.h"
 
 #include <QMainWindow>
@@ -53,9 +54,9 @@ public:
     // Opens the user accounts screen (menu item 用户权限设置, administrators only).
     std::function<void()> showUserRights;
     // Stores the unsaved draw when the user agrees at exit; false when the
-    // user cancelled (the question is asked again). Throws DbError when it
+    // user cancelled (the question is asked again); a failure when it
     // cannot be stored (the file is then unchanged).
-    std::function<bool()> storeDraw;
+    std::function<Result<bool>()> storeDraw;
 
     frmLeft *navigationPanel() const { return m_left; }
     QWidget *banner() const { return m_logo; }

@@ -40,6 +40,7 @@ frmConnection::frmConnection(const SavedConnection &current, const QString &pass
     optFile = new QRadioButton(QStringLiteral("本机数据文件"), this);
     optFile->setObjectName(QStringLiteral("optFile"));
     auto *labFile = new QLabel(QDir::toNativeSeparators(dataFilePath), this);
+    labFile->setTextFormat(Qt::PlainText);
     labFile->setObjectName(QStringLiteral("labFile"));
     labFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
     labFile->setWordWrap(true);

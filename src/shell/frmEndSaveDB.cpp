@@ -19,6 +19,7 @@ frmEndSaveDB::frmEndSaveDB(AppState &state, std::function<void()> endProgram, QW
     setWindowTitle(QStringLiteral("Kestrune"));
     setFixedSize(Px(4035), Px(1095));
     labTitle = new QLabel(this);
+    labTitle->setTextFormat(Qt::PlainText);
     labTitle->setObjectName(QStringLiteral("labTitle"));
     labTitle->setGeometry(TwRect(300, 225, 3315, 240));
     ProgressBar1 = new QProgressBar(this);

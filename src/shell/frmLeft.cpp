@@ -141,6 +141,7 @@ frmLeft::frmLeft(AppState &state, ScreenHost &host, QWidget *parent) : QWidget(p
     auto panel = [this](const QString &name) {
         auto *l = new QLabel(StatusBar1);
         l->setObjectName(name);
+        l->setTextFormat(Qt::PlainText);
         l->setFrameShape(QFrame::Panel);
         l->setFrameShadow(QFrame::Sunken);
         return l;

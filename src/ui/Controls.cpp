@@ -12,6 +12,8 @@ QLabel *MakeLabel(QWidget *parent, const QString &name, const QString &text, int
 {
     auto *l = new QLabel(text, parent);
     l->setObjectName(name);
+    // Labels show names and other text users typed: never as markup.
+    l->setTextFormat(Qt::PlainText);
     if (width > 0 && height > 0)
         l->setGeometry(TwRect(left, top, width, height));
     else if (width > 0) {

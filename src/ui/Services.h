@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Platform.h"
+#include "data/Result.h"
 
 #include <QDate>
 #include <QString>
@@ -38,6 +39,9 @@ public:
         show(title, text, Icon::Critical, detail);
     }
     bool question(const QString &text, const QString &title = kAppTitle) { return ask(title, text); }
+    // A failure as a critical box: its sentence, and the engine's words
+    // folded away.
+    void failed(const Failure &failure) { critical(failure.message, kAppTitle, failure.detail); }
 };
 
 // The real 重试/取消 box (the fatal path uses it before any service exists).

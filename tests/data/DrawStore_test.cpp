@@ -278,7 +278,7 @@ TEST_F(DrawStoreTest, DeletingAnExpertKeepsTheSnapshotAndMarksTheLink)
 {
     drawTwoRounds();
     StoreDrawProject(app.state.store, drawList, session, facts, "admin", kNow);
-    ASSERT_TRUE(DeleteExpertsWithSelections(app.state.store, {ids[1]}, QDate(2027, 1, 2)).deleted);
+    ASSERT_TRUE(DeleteExpertsWithSelections(app.state.store, {ids[1]}, QDate(2027, 1, 2)).value().deleted);
     EXPECT_EQ(count("sel_expert"), 2);
     const std::optional<ProjectDetail> p = LoadProject(app.state.store, "000001");
     ASSERT_TRUE(p);

@@ -191,7 +191,7 @@ protected:
     }
     QString addAndReload(const QString &name)
     {
-        const QString id = AddExpertRecord(app.state.store, record(name));
+        const QString id = AddExpertRecord(app.state.store, record(name)).value();
         LoadExperts(app.state.store);
         return id;
     }
@@ -218,7 +218,7 @@ TEST_F(ExpertWrites, AddStoresAllFieldsInPositionOrder)
     ExpertFormValues v = formWithName(QStringLiteral("张三"));
     v.byField[E_Mobile] = QStringLiteral("1234567890123456789012345");
     v.byField[E_graduate_date] = QStringLiteral("1990-7-1");
-    AddExpertRecord(app.state.store, *GatherExpertFields(v, app.state.today()));
+    ASSERT_TRUE(AddExpertRecord(app.state.store, *GatherExpertFields(v, app.state.today())).ok());
     LoadExperts(app.state.store);
     ASSERT_EQ(app.state.store.ExpertTable.count(), 1);
     const QStringList row = app.state.store.ExpertTable.row(0);
@@ -239,7 +239,7 @@ TEST_F(ExpertWrites, AFailedAddLeavesTheFileAsItWas)
     OpenDataFile(app.state.store)
         .exec(QStringLiteral(
             "CREATE TRIGGER refuse BEFORE INSERT ON expert_msg BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"));
-    EXPECT_THROW(AddExpertRecord(app.state.store, record(QStringLiteral("乙"))), DbError);
+    EXPECT_FALSE(AddExpertRecord(app.state.store, record(QStringLiteral("乙"))).ok());
     EXPECT_EQ(app.countRows(QStringLiteral("expert_msg")), 1);
 }
 
@@ -248,7 +248,7 @@ TEST_F(ExpertWrites, NumbersComeFromTheFileNotFromAStaleCache)
     addAndReload(QStringLiteral("甲"));
     // Another program added an expert since this one loaded the table.
     app.state.store.ExpertTable.clear();
-    EXPECT_EQ(AddExpertRecord(app.state.store, record(QStringLiteral("乙"))), QStringLiteral("000002"));
+    EXPECT_EQ(AddExpertRecord(app.state.store, record(QStringLiteral("乙"))).value(), QStringLiteral("000002"));
     EXPECT_EQ(app.countRows(QStringLiteral("expert_msg")), 2);
 }
 

@@ -258,6 +258,7 @@ INSTANTIATE_TEST_SUITE_P(
                [](VerifiedProject &f, const ProjectDetail &p) {
                    ASSERT_TRUE(DeleteExpertsWithSelections(f.app.state.store, {p.experts[0].id(), p.experts[6].id()},
                                                            QDate(2027, 1, 1))
+                                   .value()
                                    .deleted);
                },
                true, ""},

@@ -3,6 +3,7 @@
 // exit, the project list and detail screens, attendance, substitutes,
 // verification and an expert's projects.
 
+#include "ReportTestHelpers.h"
 #include "TestApp.h"
 #include "TestFiles.h"
 #include "data/Database.h"
@@ -26,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -269,6 +271,30 @@ TEST_F(ProjectScreens, CancellingTheProjectDialogStoresNothing)
     EXPECT_EQ(p->rounds.size(), 3);
 }
 
+// Every row deleted on the result screen: 是 at exit stores nothing, as 完成
+// would not.
+TEST(ProjectAtExit, AnEmptyDrawListStoresNothing)
+{
+    TestApp app;
+    const auto main = MakeMainWindow(app.state, AllScreens().only({Form::frmDisMsg}));
+    main->endProgram = [] {};
+    main->show();
+    main->start();
+    const QString a = app.addExpert("甲");
+    app.state.draw.DrawRecord.rounds.append(
+        TemporaryRound({a, "甲", "男", "", "", "", "", ""}, QDateTime(app.state.today(), QTime(9, 0))));
+    app.state.draw.DrawUnsaved = true;
+    app.messages->answers.enqueue(true);
+    main->ExitApplication();
+    EXPECT_EQ(app.messages->lastText(), "请进行专家抽取。");
+    EXPECT_TRUE(app.dialogs->shown.isEmpty());
+    EXPECT_EQ(app.countRows("draw_project"), 0);
+    EXPECT_EQ(app.countRows("draw_round"), 0);
+    if (frmEndSaveDB *w = main->backupWindow())
+        for (int i = 0; i < 25 && !w->ended(); ++i)
+            w->Timer1_Timer();
+}
+
 TEST(ProjectAtExit, CancellingTheDialogReturnsToTheQuestion)
 {
     for (bool finallyStore : {true, false}) {
@@ -441,6 +467,25 @@ TEST_F(ProjectScreens, SubstitutesNeverRepeatADrawnOrDeclinedExpert)
 
     Connection conn = OpenDataFile(app.state.store);
     EXPECT_TRUE(VerifyProject(conn, id).ok());
+}
+
+// An installed copy keeps its templates apart from the data: the record is
+// printed from the templates folder, not from beside the data file.
+TEST_F(ProjectScreens, TheDrawRecordComesFromTheTemplatesFolder)
+{
+    const QString id = drawAndStore();
+    QTemporaryDir templates;
+    ASSERT_TRUE(CopyReportTemplates(templates.path()));
+    app.state.templateDir = templates.path();
+    ASSERT_FALSE(QFile::exists(QDir(app.appDir()).filePath("DrawRecord_Plate.xls")));
+    auto log = InstallFakeSpreadsheet(app.state);
+    QTemporaryDir desktop;
+    app.files->nextSavePath = QDir(desktop.path()).filePath("record.xls");
+    host.openScreen(ScreenId::ProjectListView, {.projectId = id});
+    app.messages->clear();
+    click("frmProListDis", "cmdExcel");
+    EXPECT_TRUE(app.messages->shown.isEmpty()) << app.messages->lastText().toStdString();
+    EXPECT_EQ(log->openedPath, QDir(templates.path()).filePath("DrawRecord_Plate.xls"));
 }
 
 TEST_F(ProjectScreens, TheExpertDetailViewListsTheExpertsProjects)

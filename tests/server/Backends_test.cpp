@@ -110,16 +110,16 @@ TEST_P(OnBothBackends, LoadersKeepIdOrderNullsAndExactText)
 
 TEST_P(OnBothBackends, NewRecordsFollowTheHighestId)
 {
-    EXPECT_EQ(AddExpertRecord(state().store, expert("甲")), "000001");
+    EXPECT_EQ(AddExpertRecord(state().store, expert("甲")).value(), "000001");
     LoadExperts(state().store);
-    EXPECT_EQ(AddExpertRecord(state().store, expert("乙")), "000002");
+    EXPECT_EQ(AddExpertRecord(state().store, expert("乙")).value(), "000002");
     LoadExperts(state().store);
-    EXPECT_EQ(AddExpertRecord(state().store, expert("丙")), "000003");
+    EXPECT_EQ(AddExpertRecord(state().store, expert("丙")).value(), "000003");
     LoadExperts(state().store);
-    ASSERT_TRUE(DeleteExpertsWithSelections(state().store, {"000003"}).deleted);
+    ASSERT_TRUE(DeleteExpertsWithSelections(state().store, {"000003"}).value().deleted);
     LoadExperts(state().store);
     // The highest number freed is given again.
-    EXPECT_EQ(AddExpertRecord(state().store, expert("丁")), "000003");
+    EXPECT_EQ(AddExpertRecord(state().store, expert("丁")).value(), "000003");
     LoadExperts(state().store);
     ASSERT_EQ(state().store.ExpertTable.count(), 3);
     EXPECT_EQ(state().store.ExpertTable.cell(2, Schema::E_Name).toString(), "丁");
@@ -160,13 +160,13 @@ TEST_P(OnBothBackends, DeletionIsAllOrNothing)
     const QString b = app->addExpert("乙");
     app->addSelection("2026-01-01", a);
     app->addSelection("2026-01-01", b);
-    const ExpertDeletion refused = DeleteExpertsWithSelections(state().store, {a, "000077"});
+    const ExpertDeletion refused = DeleteExpertsWithSelections(state().store, {a, "000077"}).value();
     EXPECT_FALSE(refused.deleted);
     EXPECT_EQ(refused.missingIndex, 1);
     EXPECT_EQ(app->countRows("expert_msg"), 2);
     EXPECT_EQ(app->countRows("sel_expert"), 2);
 
-    EXPECT_TRUE(DeleteExpertsWithSelections(state().store, {a}).deleted);
+    EXPECT_TRUE(DeleteExpertsWithSelections(state().store, {a}).value().deleted);
     app->reloadAll();
     EXPECT_EQ(state().store.ExpertTable.count(), 1);
     ASSERT_EQ(state().store.SelectionTable.count(), 1);
@@ -215,7 +215,7 @@ TEST_P(OnBothBackends, ChangesByOthersAreSeenOnRefresh)
 {
     EXPECT_TRUE(ChangedTables(state().store).isEmpty());
     TestApp::Colleague colleague(*app);
-    AddExpertRecord(colleague.store, expert("同事的专家"));
+    ASSERT_TRUE(AddExpertRecord(colleague.store, expert("同事的专家")).ok());
     if (!server()) {
         EXPECT_TRUE(ChangedTables(state().store).isEmpty());
         return;
@@ -255,7 +255,7 @@ TEST_P(OnBothBackends, ImportedExpertsFollowTheLastStoredExpert)
 {
     app->addExpert("甲");
     TestApp::Colleague colleague(*app);
-    EXPECT_EQ(AddExpertRecord(colleague.store, expert("同事的专家")), "000002");
+    EXPECT_EQ(AddExpertRecord(colleague.store, expert("同事的专家")).value(), "000002");
     const QList<QStringList> records{expert("导入一").storedFields(), expert("导入二").storedFields()};
     const Outcome done = ExpertImport::AddExperts(state().store, records);
     ASSERT_TRUE(done.ok()) << done.message().toStdString();

@@ -164,7 +164,7 @@ TEST_P(ScreensOnServer, AColleaguesNewExpertIsListedWhenTheListComesBack)
     EXPECT_EQ(listedNames(), QStringList({"甲"}));
 
     TestApp::Colleague colleague(*app);
-    AddExpertRecord(colleague.store, expert("同事的专家"));
+    ASSERT_TRUE(AddExpertRecord(colleague.store, expert("同事的专家")).ok());
     host->openScreen(ScreenId::ExpertList);
     EXPECT_EQ(listedNames(), QStringList({"甲", "同事的专家"}));
 }

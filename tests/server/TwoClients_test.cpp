@@ -35,7 +35,7 @@ void runClient(const DataStore &shared, const QString &who, ClientLog &log)
         try {
             ExpertFormValues v;
             v.byField[Schema::E_Name] = QStringLiteral("%1-%2").arg(who).arg(i);
-            const QString id = AddExpertRecord(store, *GatherExpertFields(v, QDate(2026, 12, 10)));
+            const QString id = AddExpertRecord(store, *GatherExpertFields(v, QDate(2026, 12, 10))).value();
             log.expertIds << id;
             // The new expert and two of the first ones, as a panel of its own.
             const StoredDraw stored = StoreTestDraw(store, {id, QStringLiteral("000001"), QStringLiteral("000002")},
@@ -135,7 +135,7 @@ TEST_F(TwoClients, TheSecondOfTwoEditsOfOneExpertIsReported)
     v.byField[Schema::E_Name] = "我改的";
     EXPECT_EQ(UpdateExpertAsRead(app->state.store, id, *GatherExpertFields(v, QDate(2026, 12, 10)), mineAsRead),
               ExpertUpdate::Conflict);
-    ASSERT_TRUE(DeleteExpertsWithSelections(colleague.store, {id}).deleted);
+    ASSERT_TRUE(DeleteExpertsWithSelections(colleague.store, {id}).value().deleted);
     EXPECT_EQ(UpdateExpertAsRead(app->state.store, id, *GatherExpertFields(v, QDate(2026, 12, 10)), mineAsRead),
               ExpertUpdate::Conflict);
     LoadExperts(app->state.store);

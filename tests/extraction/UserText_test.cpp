@@ -1,0 +1,138 @@
+// Text users type (names of projects and experts, supervisors) is shown as
+// typed, never read as markup.
+
+#include "TestApp.h"
+#include "data/DrawStore.h"
+#include "data/Projects.h"
+#include "data/Schema.h"
+#include "extraction/frmAttendance.h"
+#include "extraction/frmProject.h"
+#include "shell/Screens.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kMarkupProject = QStringLiteral("<b>x</b>");
+const QString kMarkupExpert = QStringLiteral("<i>专家</i>");
+
+// Every label of the widget that holds markup-like text shows it as plain
+// text; returns the names of those that do not.
+QStringList labelsReadingMarkup(const QWidget *root)
+{
+    QStringList wrong;
+    for (const QLabel *l : root->findChildren<QLabel *>())
+        if (l->text().contains(QLatin1Char('<')) && l->textFormat() != Qt::PlainText)
+            wrong << l->objectName();
+    return wrong;
+}
+
+bool showsExactly(const QWidget *root, const QString &text)
+{
+    for (const QLabel *l : root->findChildren<QLabel *>())
+        if (l->text().contains(text))
+            return true;
+    return false;
+}
+
+class UserText : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        expertId = app.addExpert(kMarkupExpert);
+        const QStringList e = app.state.store.ExpertTable.row(0);
+        using namespace Schema;
+        TextTable drawList;
+        drawList.append({e[E_Id], e[E_Name], e[E_Sex], e[E_birth_date], e[E_Company_name], e[E_cong_shi_zhuanye],
+                         e[E_zige_name], e[E_Mobile]});
+        DrawRound round;
+        round.type = RoundType::Manual;
+        round.candidateIds = {expertId};
+        round.confirmedIds = {expertId};
+        round.drawnAt = QDateTime(QDate(2026, 12, 9), QTime(9, 0));
+        session.rounds = {round};
+        ProjectFacts facts{kMarkupProject, "<u>1</u>", "<s>c</s>", "", "", "<b>监督</b>", ""};
+        StoreDrawProject(app.state.store, drawList, session, facts, "admin", round.drawnAt);
+        LoadProjects(app.state.store);
+        host.area.show();
+    }
+
+    TestApp app;
+    TestHost host{app.state};
+    DrawSession session;
+    QString expertId;
+};
+
+TEST_F(UserText, ProjectAndExpertScreensShowMarkupAsTyped)
+{
+    struct Step {
+        ScreenId screen;
+        ScreenArgs args;
+        const char *form;
+        QString shown;
+    };
+    const Step steps[] = {
+        {ScreenId::ProjectList, {}, "frmProList", kMarkupProject},
+        {ScreenId::ProjectListView, {.projectId = session.projectId}, "frmProListDis", kMarkupProject},
+        {ScreenId::ExpertListViewProjects, {.expertId = expertId}, "frmExpertProjects", kMarkupProject},
+        {ScreenId::ExpertList, {}, "frmExpertList", kMarkupExpert},
+    };
+    for (const Step &s : steps) {
+        SCOPED_TRACE(s.form);
+        host.openScreen(s.screen, s.args);
+        const QWidget *screen = host.screen(QString::fromLatin1(s.form));
+        ASSERT_NE(screen, nullptr);
+        EXPECT_TRUE(showsExactly(screen, s.shown));
+        EXPECT_EQ(labelsReadingMarkup(screen), QStringList());
+    }
+}
+
+TEST_F(UserText, TheAttendanceDialogShowsTheNameAsTyped)
+{
+    const std::optional<ProjectDetail> project = LoadProject(app.state.store, session.projectId);
+    ASSERT_TRUE(project);
+    frmAttendance dialog(app.state.services, project->experts[0]);
+    EXPECT_TRUE(showsExactly(&dialog, kMarkupExpert));
+    EXPECT_EQ(labelsReadingMarkup(&dialog), QStringList());
+}
+
+// A fact longer than its box allows is refused with a word, never cut.
+TEST(ProjectFactsLength, TooLongIsSaidAndNothingIsCut)
+{
+    TestApp app;
+    struct Case {
+        const char *box;
+        int length;
+        bool accepted;
+    } cases[] = {{"txtName", 200, true},
+                 {"txtName", 201, false},
+                 {"txtSupervisor", 250, false},
+                 {"txtRemark", 1000, true},
+                 {"txtRemark", 1001, false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.box) + " " + std::to_string(c.length));
+        frmProject dialog(app.state.services);
+        dialog.findChild<QLineEdit *>("txtName")->setText("项目");
+        const QString text(c.length, QChar(u'长'));
+        if (auto *line = dialog.findChild<QLineEdit *>(c.box))
+            line->setText(text);
+        else
+            dialog.findChild<QPlainTextEdit *>(c.box)->setPlainText(text);
+        app.messages->shown.clear();
+        QMetaObject::invokeMethod(dialog.findChild<QPushButton *>("cmdOK"), "click");
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, c.accepted);
+        if (c.accepted) {
+            EXPECT_TRUE(app.messages->shown.isEmpty());
+            const ProjectFacts f = dialog.facts();
+            EXPECT_EQ(std::max({f.name.size(), f.supervisor.size(), f.remark.size()}), c.length);
+        } else {
+            EXPECT_TRUE(app.messages->lastText().contains(QString::number(c.length)))
+                << app.messages->lastText().toStdString();
+        }
+    }
+}
+
+}   // namespace
