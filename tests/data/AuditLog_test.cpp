@@ -8,6 +8,7 @@
 #include "data/DrawStore.h"
 #include "data/ExpertRecord.h"
 #include "data/LibrarySettings.h"
+#include "data/Users.h"
 
 #include <QCoreApplication>
 #include <QFile>
