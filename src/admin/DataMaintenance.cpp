@@ -1,5 +1,7 @@
 #include "admin/DataMaintenance.h"
 
+#include "data/AuditLog.h"
+
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/DrawStore.h"
@@ -82,6 +84,8 @@ Outcome InitialiseDatabase(const MaintenanceTarget &target)
             remove.step();
             remove.reset();
         }
+        AppendAuditCoveringAll(conn, store.operatorName, AuditKind::Initialise, QString(),
+                               {{"safety_copy", safetyCopy.message()}});
         tx.commit();
     } catch (const DbError &e) {
         return Outcome::fail(QStringLiteral("初始化数据库失败，数据库没有改变：\n") + e.sentence(), e.detail());
@@ -114,6 +118,9 @@ Outcome BackupDatabase(const DataStore &store, const QString &target)
     const Outcome copied = CopyLibraryToFile(store, target);
     if (!copied)
         return copied.prefixed(failed);
+    const Outcome logged = AppendAudit(store, AuditKind::Backup, target);
+    if (!logged)
+        return logged.prefixed(QStringLiteral("备份文件已写入，但操作日志没有记下这次备份：\n"));
     return Outcome::success(QStringLiteral("备份专家库成功。\n备份文件：%1").arg(native(target)));
 }
 
@@ -186,7 +193,7 @@ Outcome RestoreDatabase(const MaintenanceTarget &target, const QString &backup, 
         safetyCopy = damaged;
     }
 
-    const Outcome replaced = store.library().replaceWith(backup, backupKey);
+    const Outcome replaced = store.library().replaceWith(backup, backupKey, store.operatorName);
     if (!replaced)
         return replaced.prefixed(failed);
 

@@ -1,5 +1,7 @@
 #include "admin/ExpertImport.h"
 
+#include "data/AuditLog.h"
+
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/ExpertRecord.h"
@@ -421,6 +423,8 @@ Outcome AddExperts(DataStore &store, const QList<QStringList> &records, const Pr
                 if (progress && (k % 250 == 0 || k + 1 == total))
                     progress(k + 1, total);
             }
+            AppendAudit(conn, store.operatorName, AuditKind::ExpertImport, QString(),
+                        {{"experts", total}, {"first", ids.value(0)}, {"last", ids.value(total - 1)}});
             tx.commit();
         }
     } catch (const DbError &e) {

@@ -42,7 +42,8 @@ QPixmap emblem(int size)
 
 }   // namespace
 
-frmAbout::frmAbout(const Services &services, QWidget *parent) : QDialog(parent), m_services(services)
+frmAbout::frmAbout(const Services &services, QWidget *parent, const QString &logHead)
+    : QDialog(parent), m_services(services)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("关于 ") + kAppTitle);
@@ -99,6 +100,13 @@ frmAbout::frmAbout(const Services &services, QWidget *parent) : QDialog(parent),
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setGeometry(TwRect(5640, 195, 1155, 1155));
     Picture1->setPixmap(emblem(Px(1155)));
+
+    auto *labHead =
+        new QLabel(QStringLiteral("操作日志头：") + (logHead.isEmpty() ? QStringLiteral("无") : logHead), this);
+    labHead->setObjectName(QStringLiteral("labHead"));
+    labHead->setTextFormat(Qt::PlainText);
+    labHead->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    labHead->setGeometry(TwRect(120, 2400, 5400, 255));
 
     Command1 = new QPushButton(QStringLiteral("确定"), this);
     Command1->setObjectName(QStringLiteral("Command1"));

@@ -11,7 +11,9 @@ class QPushButton;
 class frmAbout : public QDialog {
     Q_OBJECT
 public:
-    frmAbout(const Services &services, QWidget *parent = nullptr);
+    // logHead: the head of the library's operation log as printed
+    // ("SEQ:HASH"), shown so that it can be compared with a filed one.
+    frmAbout(const Services &services, QWidget *parent = nullptr, const QString &logHead = {});
 
     // The maker's details shown in the box.
     static const QString kMakerName, kMakerPhone, kMakerWeb, kMakerMail, kMakerNotice;

@@ -1,5 +1,7 @@
 #include "app/Composition.h"
 
+#include "data/AuditLog.h"
+
 #include "admin/frmAbout.h"
 #include "admin/frmChangePwd.h"
 #include "admin/frmDataInOut.h"
@@ -56,7 +58,10 @@ std::unique_ptr<MDIFrm> MakeMainWindow(AppState &state, ScreenRegistry registry)
         NameFieldsByCaptions(&dialog);
         dialog.exec();
     };
-    main->showAbout = [&state](QWidget *owner) { frmAbout(state.services, owner).exec(); };
+    main->showAbout = [&state](QWidget *owner) {
+        const Result<AuditHead> head = ReadAuditHead(state.store);
+        frmAbout(state.services, owner, head.ok() ? (head->empty() ? QString() : head->text()) : head.message()).exec();
+    };
     main->showDbPassword = [&state](QWidget *owner) { ShowDbPassword(state, owner); };
     main->showSecuritySettings = [&state](QWidget *owner) {
         frmSecuritySettings dialog(state, owner);

@@ -77,6 +77,9 @@ public:
     virtual QHash<QString, qlonglong> changeCounts(const QStringList &tables) = 0;
     // Makes every change to these tables count (a trigger per table).
     virtual void addChangeCounters(const QStringList &tables) = 0;
+    // Makes the engine refuse every UPDATE and DELETE of the table (an
+    // append-only log), whoever sends it.
+    virtual void refuseChanges(const QString &table) = 0;
     // The engine's check of every page: "" when sound (or nothing to check),
     // otherwise the first problems it names.
     virtual QString integrityProblem() = 0;

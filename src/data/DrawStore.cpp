@@ -1,6 +1,8 @@
 #include "data/DrawStore.h"
 
 #include "data/DbError.h"
+#include "data/AuditLog.h"
+
 #include "data/ExpertRecord.h"
 #include "data/LibrarySettings.h"
 #include "data/RecordIds.h"
@@ -236,6 +238,8 @@ StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const Text
     for (const ProjectExpert &e : experts)
         stored.expertIds << e.id();
     RecordDrawEvent(conn, trailed, stored);
+    AppendAuditCovering(conn, operatorName, AuditKind::ProjectStore, result.projectId, {result.projectId},
+                        {{"rounds", int(rounds.size() - session.storedRounds)}, {"experts", int(experts.size())}}, now);
     tx.commit();
 
     // Only now does the session know: a failed store leaves it as it was.
@@ -294,6 +298,8 @@ void StoreSubstituteRounds(Connection &conn, const DataStore &store, const QStri
             sub.reset();
         }
     }
+    AppendAuditCovering(conn, store.operatorName, AuditKind::Substitute, projectId, {projectId},
+                        {{"rounds", int(numbered.size())}});
     tx.commit();
     rounds = numbered;
 }
@@ -327,6 +333,8 @@ bool SetAttendance(Connection &conn, const QString &projectId, int seq, const QS
     st.bind(5, status == Attendance::Declined ? reason.trimmed() : QString());
     st.bind(6, operatorName);
     st.step();
+    AppendAuditCovering(conn, operatorName, AuditKind::Attendance, projectId, {projectId},
+                        {{"seq", seq}, {"status", status}}, at);
     tx.commit();
     return true;
 }

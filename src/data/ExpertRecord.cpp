@@ -1,6 +1,10 @@
 #include "data/ExpertRecord.h"
 
+#include "data/AuditLog.h"
 #include "data/DbError.h"
+
+#include <QJsonArray>
+
 #include "data/ProjectLinks.h"
 #include "data/RecordIds.h"
 #include "data/Recordset.h"
@@ -218,6 +222,8 @@ static QString addExpertRecord(const DataStore &store, const ExpertRecordBuffer 
         ExpertWriter writer(conn);
         writer.insert(id, record.storedFields());
     }
+    AppendAudit(conn, store.operatorName, AuditKind::ExpertAdd, id,
+                FieldChanges(Schema::ExpertMsg().fields, {}, QStringList{id} + record.storedFields()));
     tx.commit();
     return id;
 }
@@ -240,9 +246,9 @@ ExpertUpdate UpdateExpertAsRead(const DataStore &store, const QString &id, const
     Connection &conn = LibraryConnection(store);
     // Another program may have changed the record since it was read.
     const bool shared = conn.engine().sharedWithOthers();
+    // One transaction on either engine: the change and its log entry.
     std::optional<Transaction> tx;
-    if (shared)
-        tx.emplace(conn);
+    tx.emplace(conn);
     Recordset rs(conn, Schema::ExpertMsg());
     rs.findFirst(QStringLiteral("Id"), id);
     if (rs.noMatch())
@@ -254,10 +260,15 @@ ExpertUpdate UpdateExpertAsRead(const DataStore &store, const QString &id, const
             if (rs.field(f) != asRead.at(f))
                 return ExpertUpdate::Conflict;
     }
+    QStringList before;
+    for (int f = 0; f < ExpertFieldCount; ++f)
+        before << rs.field(f);
     rs.edit();
     writeFields(rs, record);
     rs.update();   // one UPDATE of the whole record
     rs.close();
+    AppendAudit(conn, store.operatorName, AuditKind::ExpertChange, id,
+                FieldChanges(Schema::ExpertMsg().fields, before, QStringList{id} + record.storedFields()));
     if (tx)
         tx->commit();
     return ExpertUpdate::Updated;
@@ -310,6 +321,8 @@ static ExpertDeletion deleteExpertsWithSelections(const DataStore &store, const 
             selections.reset();
         }
         MarkProjectLinksRemoved(conn, ids, day);
+        AppendAudit(conn, store.operatorName, AuditKind::ExpertDelete, ids.join(QLatin1Char(',')),
+                    {{"experts", QJsonArray::fromStringList(ids)}});
         tx.commit();
     }
     result.deleted = true;

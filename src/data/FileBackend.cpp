@@ -1,5 +1,7 @@
 #include "data/FileBackend.h"
 
+#include "data/AuditLog.h"
+
 #include "data/DbError.h"
 #include "data/FileCopy.h"
 #include "data/Schema.h"
@@ -234,6 +236,13 @@ public:
     bool sharedWithOthers() const override { return false; }
     QHash<QString, qlonglong> changeCounts(const QStringList &) override { return {}; }
     void addChangeCounters(const QStringList &) override {}
+    void refuseChanges(const QString &table) override
+    {
+        for (const char *what : {"UPDATE", "DELETE"})
+            exec(QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_no_%2 BEFORE %3 ON %1 "
+                                "BEGIN SELECT RAISE(ABORT, '%1 is append-only'); END")
+                     .arg(table, QString::fromLatin1(what).toLower(), QString::fromLatin1(what)));
+    }
     QString integrityProblem() override
     {
         // The first lines say enough; a badly damaged file yields hundreds.
@@ -467,11 +476,34 @@ Outcome FileBackend::settle()
 
 Outcome FileBackend::writeDataFile(const QString &target) { return CopyDataFile(m_path, target, m_source.key); }
 
-Outcome FileBackend::replaceWith(const QString &backup, const QString &backupKey)
+Outcome FileBackend::replaceWith(const QString &backup, const QString &backupKey, const QString &operatorName)
 {
+    // The library keeps its operation log: the staged copy of the backup is
+    // given the current log and the restore entry before it is put in
+    // place. A log that cannot be read (a damaged file) leaves the backup's
+    // own.
+    QList<AuditEntry> kept;
+    try {
+        kept = ReadAuditEntries(connection());
+    } catch (const DbError &) {
+        kept.clear();
+    }
     // A backup under another key is re-keyed on its way in: the library
     // keeps the password its administrator gave it.
-    return placeRekeyed(backup, backupKey, m_source.key, {});
+    return placeRekeyed(backup, backupKey, m_source.key, {}, [&](const QString &stagedPath) {
+        Connection conn = Connection::open(stagedPath, m_source.key);
+        {
+            Transaction tx(conn);
+            const AuditHead restored = ReadAuditHead(conn);
+            EnsureProjectTables(conn);
+            if (!kept.isEmpty())
+                RebuildAuditLog(conn, kept);
+            const AuditHead replaced = kept.isEmpty() ? AuditHead() : AuditHead{kept.last().seq, kept.last().hash};
+            AppendRestoreEntry(conn, operatorName, backup, replaced, restored);
+            tx.commit();
+        }
+        conn.close();
+    });
 }
 
 Outcome FileBackend::changeKey(const QString &newKey, const KeyProbe &probe)
@@ -483,7 +515,7 @@ Outcome FileBackend::changeKey(const QString &newKey, const KeyProbe &probe)
 }
 
 Outcome FileBackend::placeRekeyed(const QString &from, const QString &fromKey, const QString &toKey,
-                                  const KeyProbe &probe)
+                                  const KeyProbe &probe, const std::function<void(const QString &)> &finish)
 {
     const auto stop = [&](KeyStep step, const QString &staged) {
         return probe ? probe(step, staged) : Outcome::success();
@@ -533,6 +565,8 @@ Outcome FileBackend::placeRekeyed(const QString &from, const QString &fromKey, c
         }
         if (const Outcome o = stop(KeyStep::Rekeyed, stagedPath); !o)
             return o;
+        if (finish)
+            finish(stagedPath);
 
         // Only a copy that opens with the new key alone, holds the library's
         // tables and whose every page reads may take the file's place.

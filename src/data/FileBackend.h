@@ -26,7 +26,7 @@ public:
     bool isLibraryFile(const QString &path) const override;
     Outcome settle() override;
     Outcome writeDataFile(const QString &target) override;
-    Outcome replaceWith(const QString &backup, const QString &backupKey) override;
+    Outcome replaceWith(const QString &backup, const QString &backupKey, const QString &operatorName) override;
     bool hasFileKey() const override { return true; }
     Outcome changeKey(const QString &newKey, const KeyProbe &probe = {}) override;
     Outcome keepIfDamaged(const QString &copyPath) override;
@@ -43,7 +43,10 @@ private:
     // Puts a copy of from (opened with fromKey), re-keyed to toKey and
     // checked, in the data file's place; a failure leaves the data file as
     // it was.
-    Outcome placeRekeyed(const QString &from, const QString &fromKey, const QString &toKey, const KeyProbe &probe);
+    // finish: more work on the staged copy (opened with toKey) before it is
+    // checked and put in place; it throws DbError to stop.
+    Outcome placeRekeyed(const QString &from, const QString &fromKey, const QString &toKey, const KeyProbe &probe,
+                         const std::function<void(const QString &stagedPath)> &finish = {});
 
     DataSource m_source;
     QString m_path;

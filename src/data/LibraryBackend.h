@@ -71,8 +71,10 @@ public:
     // Replaces the library's whole content with that of a backup file that
     // has been checked: at once for every user, never a mixture.
     // backupKey: the backup's own password (empty for the default one); the
-    // library keeps its own key whatever the backup's was.
-    virtual Outcome replaceWith(const QString &backup, const QString &backupKey) = 0;
+    // library keeps its own key whatever the backup's was. The library keeps
+    // its own operation log, which gains an entry by the operator naming the
+    // head it had and the backup's.
+    virtual Outcome replaceWith(const QString &backup, const QString &backupKey, const QString &operatorName) = 0;
 
     // Whether the library is a data file that can have a password of its
     // own (a server's own access control guards a server library).

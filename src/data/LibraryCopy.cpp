@@ -1,5 +1,6 @@
 #include "data/LibraryCopy.h"
 
+#include "data/AuditLog.h"
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/DrawStore.h"
@@ -51,6 +52,10 @@ void CopyLibraryTables(Connection &from, Connection &to)
     for (const QString &table : ProjectTableNames() + KeptTableNames()) {
         if (!present.contains(table))
             continue;
+        // A library keeps its own operation log; only one that has none yet
+        // takes the log of the library copied in.
+        if (table == QLatin1String(kAuditTable) && !ReadAuditHead(to).empty())
+            continue;
         QStringList fields = from.tableFields(table);
         fields.removeIf([](const QString &f) { return f.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0; });
         Statement read =
@@ -66,7 +71,7 @@ void ClearLibraryTables(Connection &conn)
     // The copy brings the settings of the library it came from.
     const QStringList present = conn.tableNames();
     for (const QString &table : KeptTableNames())
-        if (present.contains(table))
+        if (present.contains(table) && table != QLatin1String(kAuditTable))
             conn.exec(QStringLiteral("DELETE FROM %1").arg(table));
     for (const TableDef *t : Schema::AllTables())
         conn.exec(QStringLiteral("DELETE FROM %1").arg(t->name));

@@ -1,5 +1,6 @@
 #include "data/LibrarySettings.h"
 
+#include "data/AuditLog.h"
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/Schema.h"
@@ -20,7 +21,7 @@ QString ReadLibrarySetting(Connection &conn, const QString &name, const QString 
     return st.text(0);
 }
 
-void WriteLibrarySetting(Connection &conn, const QString &name, const QString &value)
+void WriteLibrarySetting(Connection &conn, const QString &name, const QString &value, const QString &operatorName)
 {
     Transaction tx(conn);
     EnsureProjectTables(conn);
@@ -31,6 +32,7 @@ void WriteLibrarySetting(Connection &conn, const QString &name, const QString &v
     ins.bind(1, name);
     ins.bind(2, value);
     ins.step();
+    AppendAudit(conn, operatorName, AuditKind::Setting, name, {{"value", value}});
     tx.commit();
 }
 
@@ -41,7 +43,7 @@ Result<QString> ReadLibrarySetting(const DataStore &store, const QString &name, 
 
 Outcome WriteLibrarySetting(const DataStore &store, const QString &name, const QString &value)
 {
-    return CatchDbError([&] { WriteLibrarySetting(LibraryConnection(store), name, value); });
+    return CatchDbError([&] { WriteLibrarySetting(LibraryConnection(store), name, value, store.operatorName); });
 }
 
 bool SettingIsOn(const QString &value) { return value.trimmed() == QLatin1String("1"); }

@@ -26,8 +26,9 @@ inline constexpr int kDefaultIdleLockMinutes = 15;
 // no settings table yet; an older file is only read here).
 QString ReadLibrarySetting(Connection &conn, const QString &name, const QString &fallback = {});
 // Sets a setting inside the caller's transaction if there is one, else in
-// its own. Throws DbError on failure, leaving the setting as it was.
-void WriteLibrarySetting(Connection &conn, const QString &name, const QString &value);
+// its own, with an entry of the operation log. Throws DbError on failure,
+// leaving the setting as it was.
+void WriteLibrarySetting(Connection &conn, const QString &name, const QString &value, const QString &operatorName = {});
 
 // The same at the edge of the data module, through the session's connection.
 Result<QString> ReadLibrarySetting(const DataStore &store, const QString &name, const QString &fallback = {});

@@ -1,5 +1,6 @@
 #include "data/Schema.h"
 
+#include "data/AuditLog.h"
 #include "data/DataSource.h"
 #include "data/Database.h"
 #include "data/DbError.h"
@@ -131,6 +132,7 @@ const char *const kKeptTables[][2] = {
     // (UTC, "yyyy-MM-ddTHH:mm:ssZ"; empty while not locked).
     {"login_lock", "CREATE TABLE login_lock (User_name TEXT PRIMARY KEY NOT NULL, Failed_count INTEGER, "
                    "Locked_until TEXT)"},
+    {kAuditTable, AuditTableDefinition()},
 };
 
 const char *const kProjectIndexes[] = {
@@ -195,6 +197,8 @@ void EnsureProjectTables(Connection &conn)
     for (const auto &t : kKeptTables)
         if (!names.contains(QString::fromLatin1(t[0])))
             conn.exec(conn.engine().tableDefinition(QString::fromLatin1(t[1])));
+    if (!names.contains(QString::fromLatin1(kAuditTable)))
+        StartAuditLog(conn);
     // An up-to-date file is only read: opening it read-only still works.
     if (created)
         for (const char *index : kProjectIndexes)

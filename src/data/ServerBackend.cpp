@@ -1,5 +1,7 @@
 #include "data/ServerBackend.h"
 
+#include "data/AuditLog.h"
+
 #include "data/DataSource.h"
 #include "data/DbError.h"
 #include "data/FileBackend.h"
@@ -269,6 +271,20 @@ public:
                      .arg(table));
         }
     }
+    void refuseChanges(const QString &table) override
+    {
+        exec(QStringLiteral("CREATE OR REPLACE FUNCTION kestrune_refuse_change() RETURNS trigger "
+                            "LANGUAGE plpgsql AS $$ BEGIN "
+                            "RAISE EXCEPTION '% is append-only', TG_TABLE_NAME; END $$"));
+        exec(QStringLiteral("DROP TRIGGER IF EXISTS %1_no_change ON %1").arg(table));
+        exec(QStringLiteral("CREATE TRIGGER %1_no_change BEFORE UPDATE OR DELETE ON %1 "
+                            "FOR EACH ROW EXECUTE FUNCTION kestrune_refuse_change()")
+                 .arg(table));
+        exec(QStringLiteral("DROP TRIGGER IF EXISTS %1_no_truncate ON %1").arg(table));
+        exec(QStringLiteral("CREATE TRIGGER %1_no_truncate BEFORE TRUNCATE ON %1 "
+                            "FOR EACH STATEMENT EXECUTE FUNCTION kestrune_refuse_change()")
+                 .arg(table));
+    }
     // The server keeps its own pages sound.
     QString integrityProblem() override { return QString(); }
     void setWaitForWriters(bool) override {}
@@ -441,7 +457,7 @@ Outcome ServerBackend::changeKey(const QString &, const KeyProbe &)
                                         "用户和权限决定，请在服务器上设置。"));
 }
 
-Outcome ServerBackend::replaceWith(const QString &backup, const QString &backupKey)
+Outcome ServerBackend::replaceWith(const QString &backup, const QString &backupKey, const QString &operatorName)
 {
     // The content is replaced in one transaction: every operator sees the
     // old library or the new one, never a mixture.
@@ -449,8 +465,10 @@ Outcome ServerBackend::replaceWith(const QString &backup, const QString &backupK
         Connection from = Connection::open(backup, backupKey);
         Connection &to = connection();
         Transaction tx(to);
+        const AuditHead replaced = ReadAuditHead(to);
         ClearLibraryTables(to);
         CopyLibraryTables(from, to);
+        AppendRestoreEntry(to, operatorName, backup, replaced, ReadAuditHead(from));
         tx.commit();
     } catch (const DbError &e) {
         return Outcome::fail(e.message());

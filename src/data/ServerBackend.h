@@ -25,7 +25,7 @@ public:
     bool isLibraryFile(const QString &) const override { return false; }
     Outcome settle() override { return Outcome::success(); }
     Outcome writeDataFile(const QString &target) override;
-    Outcome replaceWith(const QString &backup, const QString &backupKey) override;
+    Outcome replaceWith(const QString &backup, const QString &backupKey, const QString &operatorName) override;
     bool hasFileKey() const override { return false; }
     Outcome changeKey(const QString &newKey, const KeyProbe &probe = {}) override;
     Outcome keepIfDamaged(const QString &) override { return Outcome::fail(QString()); }

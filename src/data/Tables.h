@@ -27,6 +27,7 @@ struct DataStore {
     TextTable ExpertTable;           // expert_msg: the 29 fields in order
     TextTable SelectionTable;        // sel_expert: Id, Sel_data, Expert_Id
     TextTable ProjectTable;          // stored draws, one row per project (LoadProjects)
+    QString operatorName;            // who is logged in, as the operation log names them
 
     QString dataFilePath() const { return source.path.isEmpty() ? DataFilePath(appDir) : source.path; }
     LibraryBackend &library() const

@@ -2,6 +2,8 @@
 
 #include "data/DbError.h"
 #include "data/PasswordHash.h"
+#include "data/AuditLog.h"
+
 #include "data/Recordset.h"
 #include "data/Schema.h"
 #include "data/TextWidth.h"
@@ -253,6 +255,7 @@ bool ChangeCredentials(const DataStore &store, const QString &userId, const QStr
 {
     const QString hashed = hashOf(CutToWidth(password, kPasswordWidth));
     Connection &conn = LibraryConnection(store);
+    Transaction tx(conn);
     Recordset rs(conn, Schema::LoginPwd());
     rs.findFirst(QStringLiteral("Id"), userId);
     if (rs.noMatch())
@@ -262,6 +265,8 @@ bool ChangeCredentials(const DataStore &store, const QString &userId, const QStr
     rs.setField(2, hashed);
     rs.update();
     rs.close();
+    AppendAudit(conn, store.operatorName, AuditKind::PasswordChange, userId, {{"name", name}});
+    tx.commit();
     return true;
 }
 
@@ -429,6 +434,10 @@ UserChangeResult ApplyUserChange(const DataStore &store, const QString &currentU
         }
     }
     rs.close();
+    // Never the password itself.
+    static const char *const kinds[] = {"add", "change_role", "reset_password", "delete"};
+    AppendAudit(conn, store.operatorName, AuditKind::UserAdmin, result.userId,
+                {{"change", kinds[int(change.kind)]}, {"name", change.name}, {"role", change.role}});
     transaction.commit();
     return result;
 }

@@ -1,5 +1,7 @@
 #include "migrate/LibraryImport.h"
 
+#include "data/AuditLog.h"
+
 #include "migrate/AccessFile.h"
 
 #include "data/Database.h"
@@ -190,7 +192,7 @@ QList<QVariantList> readTable(const TableSource &source, const TableDef &def, co
 
 // Empties every table of the file and stores the plan's records, through
 // the caller's transaction.
-void replaceContent(Connection &conn, const ImportPlan &plan)
+void replaceContent(Connection &conn, const ImportPlan &plan, const QString &operatorName)
 {
     const QList<const TableDef *> &defs = Schema::AllTables();
     if (!plan.canImport() || plan.records.size() != defs.size())
@@ -198,8 +200,10 @@ void replaceContent(Connection &conn, const ImportPlan &plan)
     const QStringList tables = conn.tableNames();
     // Tables added to the file later (the records of each draw) are emptied
     // too: they refer to experts of the library being replaced.
+    // The operation log stays and records the import.
     for (QString name : tables)
-        conn.exec(QStringLiteral("DELETE FROM \"%1\"").arg(name.replace(QLatin1Char('"'), QStringLiteral("\"\""))));
+        if (name != QLatin1String(kAuditTable))
+            conn.exec(QStringLiteral("DELETE FROM \"%1\"").arg(name.replace(QLatin1Char('"'), QStringLiteral("\"\""))));
     // The users' passwords come as typed; they are stored hashed. An empty
     // one stays empty: nobody can log in with it, hashed or not.
     const int passwordAt = Schema::LoginPwd().fieldIndex(QStringLiteral("Password"));
@@ -220,6 +224,7 @@ void replaceContent(Connection &conn, const ImportPlan &plan)
         }
         rs.close();
     }
+    AppendAuditCoveringAll(conn, operatorName, AuditKind::AccessImport, plan.sourceFile);
 }
 
 }   // namespace
@@ -356,7 +361,7 @@ Outcome ImportLibrary(DataStore &store, const QDate &today, const ImportPlan &pl
         if (!safetyCopy)
             return Outcome::fail(QStringLiteral("导入Access数据库失败：无法备份当前数据库，数据库没有改变。\n") +
                                  safetyCopy.message());
-        replaceContent(conn, plan);
+        replaceContent(conn, plan, store.operatorName);
         tx.commit();
     } catch (const DbError &e) {
         return Outcome::fail(failed + e.sentence(), e.detail());
@@ -394,7 +399,7 @@ Outcome WriteNewDataFile(const ImportPlan &plan, const QString &target, const QS
         Connection conn = Connection::open(part, key);
         {
             Transaction tx(conn);
-            replaceContent(conn, plan);
+            replaceContent(conn, plan, QString());
             tx.commit();
         }
         conn.close();

@@ -1,5 +1,7 @@
 #include "shell/frmLogin.h"
 
+#include "data/AuditLog.h"
+
 #include "ui/Artwork.h"
 #include "ui/BusyCursor.h"
 #include "ui/ClickableLabel.h"
@@ -171,6 +173,10 @@ void frmLogin::cmdOK_Click()
         m_state.messages().critical(check.message(), title, check.detail());
         return;
     }
+    // Every attempt goes into the operation log, accepted or not.
+    const bool accepted = check->verdict == LoginCheck::Verdict::Accepted;
+    if (const Outcome logged = RecordLogin(m_state.store, userName, accepted); !logged)
+        m_state.messages().critical(logged.message(), title);
     switch (check->verdict) {
     case LoginCheck::Verdict::Accepted:
         m_state.session.CurrentUserId = check->userId;

@@ -6,6 +6,8 @@
 #include "data/ServerBackend.h"
 #include "TestApp.h"
 #include "admin/ExpertImport.h"
+#include "admin/DataMaintenance.h"
+#include "data/AuditLog.h"
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/DrawStore.h"
@@ -263,6 +265,33 @@ TEST_P(OnBothBackends, ImportedExpertsFollowTheLastStoredExpert)
     ASSERT_EQ(state().store.ExpertTable.count(), 4);
     EXPECT_EQ(state().store.ExpertTable.cell(2, Schema::E_Id).toString(), "000003");
     EXPECT_EQ(state().store.ExpertTable.cell(3, Schema::E_Name).toString(), "导入二");
+}
+
+// The operation log takes entries but refuses to change or lose any, and a
+// restore keeps it, adding an entry that links to the head it replaced.
+TEST_P(OnBothBackends, TheLogRefusesUpdateAndDeleteAndSurvivesARestore)
+{
+    state().store.operatorName = "admin";
+    const QString backup = app->dir.filePath("backup.mdb");
+    ASSERT_TRUE(BackupDatabase(state().store, backup).ok());
+    ASSERT_TRUE(AppendAudit(state().store, AuditKind::Print, "000001").ok());
+    Connection &conn = LibraryConnection(state().store);
+    const AuditHead before = ReadAuditHead(conn);
+    ASSERT_GE(before.seq, 2);
+    for (const char *sql : {"UPDATE audit_log SET Detail = '{}'", "DELETE FROM audit_log WHERE Seq = 1"}) {
+        Transaction tx(conn);
+        EXPECT_THROW(conn.exec(QString::fromLatin1(sql)), DbError) << sql;
+    }
+    EXPECT_EQ(ReadAuditHead(conn).hash, before.hash);
+
+    const Outcome restored = RestoreDatabase(app->maintenanceTarget(), backup);
+    ASSERT_TRUE(restored.ok()) << restored.message().toStdString();
+    Connection &after = LibraryConnection(state().store);
+    const QList<AuditEntry> log = ReadAuditEntries(after);
+    ASSERT_EQ(log.size(), before.seq + 1);
+    EXPECT_EQ(log.last().kind, AuditKind::Restore);
+    EXPECT_EQ(log.last().prevHash, before.hash);
+    EXPECT_TRUE(VerifyChain(after).isEmpty()) << VerifyChain(after).join('\n').toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, OnBothBackends, ::testing::Values(DataSource::File, DataSource::Server),

@@ -213,6 +213,7 @@ void WriteDemoProjects(Connection &conn, const DemoOptions &options)
         facts.supervisor = dice.pick(kSurnames) + dice.pick(kGiven);
         facts.remark = dice.below(3) == 0 ? QStringLiteral("资格审查后评标") : QString();
         const QString op = dice.below(3) == 0 ? QStringLiteral("manager") : QStringLiteral("admin");
+        store.operatorName = op;   // who the log names for the substitutes
         const StoredDraw stored = StoreDrawProject(conn, store, drawList, session, facts, op, now);
         RefreshSelections(conn, store);
 

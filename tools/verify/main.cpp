@@ -1,4 +1,4 @@
-// kestrune-verify [--key-file KEYFILE] FILE
+// kestrune-verify [--key-file KEYFILE] FILE [--head SEQ:HASH]
 //
 // Checks every stored project of a data file: each random and substitute
 // round is drawn again from its seed over its stored candidate list, and the
@@ -6,7 +6,10 @@
 // sel_expert must agree. The expert table is never consulted, so later
 // edits and deletions of experts do not count. Prints one line per project
 // and a summary; exits 0 when everything agrees, 1 when something does not,
-// 2 when the file cannot be read.
+// 2 when the file cannot be read. The operation log is checked too: every
+// entry's hash and link, and the project content the entries cover. With
+// --head (as printed on a record or a 日志封存单) the file must still hold
+// that entry, so a file rolled back or a log cut off shows.
 //
 // kestrune-verify --record QRTEXT FILE
 //
@@ -15,6 +18,7 @@
 // in the file as printed, and a supervised round's printed numbers must
 // still give its printed panel. One line per disagreement; exit codes as
 // above.
+#include "data/AuditLog.h"
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/DrawVerify.h"
@@ -67,12 +71,27 @@ int main(int argc, char **argv)
     QStringList args = app.arguments();
     const std::optional<QString> keyFile = TakeKeyFileOption(args);
     const bool record = keyFile && args.size() == 4 && args[1] == QLatin1String("--record");
-    if (!keyFile || (!record && (args.size() != 2 || args[1].startsWith(QLatin1Char('-'))))) {
-        std::fprintf(stderr, "usage: kestrune-verify [--key-file KEYFILE] FILE\n"
+    QString path = record ? args[3] : QString();
+    QStringList heads;
+    bool usage = !keyFile;
+    for (qsizetype i = 1; !record && keyFile && i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--head") && i + 1 < args.size())
+            heads << args[++i];
+        else if (args[i].startsWith(QLatin1Char('-')) || !path.isEmpty())
+            usage = true;
+        else
+            path = args[i];
+    }
+    if (usage || path.isEmpty()) {
+        std::fprintf(stderr, "usage: kestrune-verify [--key-file KEYFILE] FILE [--head SEQ:HASH]\n"
                              "       kestrune-verify [--key-file KEYFILE] --record QRTEXT FILE\n");
         return 2;
     }
-    const QString path = record ? args[3] : args[1];
+    for (const QString &head : heads)
+        if (ParseAuditHead(head).seq == 0) {
+            print(stderr, QStringLiteral("日志封存号格式不对，应为“序号:哈希”：%1").arg(head));
+            return 2;
+        }
     if (!QFileInfo(path).isFile()) {
         print(stderr, QStringLiteral("找不到文件：%1").arg(path));
         return 2;
@@ -89,11 +108,23 @@ int main(int argc, char **argv)
     try {
         Connection conn = Connection::open(path, *key);
         const FileVerification result = VerifyDataFile(conn);
+        QStringList chain = VerifyChain(conn);
+        for (const QString &head : heads) {
+            const QString problem = CheckHead(conn, ParseAuditHead(head));
+            if (!problem.isEmpty())
+                chain << problem;
+        }
+        const AuditHead now = ReadAuditHead(conn);
         conn.close();
         for (const ProjectVerification &p : result.projects)
             print(stdout, p.line());
+        for (const QString &line : chain)
+            print(stdout, line);
         print(stdout, result.summary());
-        return result.ok() ? 0 : 1;
+        print(stdout, chain.isEmpty()
+                          ? QStringLiteral("操作日志完好，共 %1 条，日志头 %2。").arg(now.seq).arg(now.text())
+                          : QStringLiteral("操作日志有 %1 处问题。").arg(chain.size()));
+        return result.ok() && chain.isEmpty() ? 0 : 1;
     } catch (const DbError &e) {
         print(stderr, e.message());
         return 2;
