@@ -254,10 +254,9 @@ StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const Text
     return result;
 }
 
-void StoreSubstituteRounds(const DataStore &store, const QString &projectId, QList<SubstituteRound> &rounds)
+Outcome StoreSubstituteRounds(const DataStore &store, const QString &projectId, QList<SubstituteRound> &rounds)
 {
-    Connection &conn = LibraryConnection(store);
-    StoreSubstituteRounds(conn, store, projectId, rounds);
+    return CatchDbError([&] { StoreSubstituteRounds(LibraryConnection(store), store, projectId, rounds); });
 }
 
 void StoreSubstituteRounds(Connection &conn, const DataStore &store, const QString &projectId,
@@ -304,12 +303,11 @@ void StoreSubstituteRounds(Connection &conn, const DataStore &store, const QStri
     rounds = numbered;
 }
 
-bool SetAttendance(const DataStore &store, const QString &projectId, int seq, const QString &status,
-                   const QString &reason, const QString &operatorName, const QDateTime &at)
+Result<bool> SetAttendance(const DataStore &store, const QString &projectId, int seq, const QString &status,
+                           const QString &reason, const QString &operatorName, const QDateTime &at)
 {
-    Connection &conn = LibraryConnection(store);
-    const bool done = SetAttendance(conn, projectId, seq, status, reason, operatorName, at);
-    return done;
+    return CatchDbError(
+        [&] { return SetAttendance(LibraryConnection(store), projectId, seq, status, reason, operatorName, at); });
 }
 
 bool SetAttendance(Connection &conn, const QString &projectId, int seq, const QString &status, const QString &reason,

@@ -54,16 +54,17 @@ struct SubstituteRound {
 // Stores substitute rounds of a project in one transaction: each round
 // (numbered after the project's last one; the number is set in rounds), and
 // for each pick a sel_expert record dated the round's day, a snapshot with
-// its link, and the substitute record.
-void StoreSubstituteRounds(const DataStore &store, const QString &projectId, QList<SubstituteRound> &rounds);
+// its link, and the substitute record. Through the store a failure comes
+// back as the result; on a connection it throws DbError.
+Outcome StoreSubstituteRounds(const DataStore &store, const QString &projectId, QList<SubstituteRound> &rounds);
 void StoreSubstituteRounds(Connection &conn, const DataStore &store, const QString &projectId,
                            QList<SubstituteRound> &rounds);
 
 // Records the attendance of project expert seq at a time; a decline carries
 // its reason. Returns false, writing nothing, when the project has no such
-// expert.
-bool SetAttendance(const DataStore &store, const QString &projectId, int seq, const QString &status,
-                   const QString &reason, const QString &operatorName, const QDateTime &at);
+// expert. Through the store a failure comes back as the result.
+Result<bool> SetAttendance(const DataStore &store, const QString &projectId, int seq, const QString &status,
+                           const QString &reason, const QString &operatorName, const QDateTime &at);
 bool SetAttendance(Connection &conn, const QString &projectId, int seq, const QString &status, const QString &reason,
                    const QString &operatorName, const QDateTime &at);
 

@@ -1,5 +1,6 @@
 #include "data/DrawVerify.h"
 
+#include "data/DbError.h"
 #include "data/DrawStore.h"
 #include "data/SeededDraw.h"
 
@@ -443,4 +444,9 @@ QStringList CheckRecordText(Connection &conn, const QString &text, QStringList *
             if (!printed.contains(r.number))
                 *notes << QStringLiteral("项目%1第%2轮在打印之后才加入（%3）").arg(projectId).arg(r.number).arg(r.type);
     return problems;
+}
+
+Result<ProjectVerification> VerifyProject(const DataStore &store, const QString &projectId)
+{
+    return CatchDbError([&] { return VerifyProject(LibraryConnection(store), projectId); });
 }

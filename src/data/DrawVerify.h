@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Projects.h"
+#include "data/Result.h"
 
 #include <QHash>
 
@@ -44,6 +45,9 @@ SelectionIndex ReadSelections(Connection &conn);
 
 ProjectVerification VerifyProject(const ProjectDetail &project, const SelectionIndex &selections);
 // One project of an open file; a project that is not there fails.
+// The same through the session's connection; a failure to read comes back
+// as the result.
+Result<ProjectVerification> VerifyProject(const DataStore &store, const QString &projectId);
 ProjectVerification VerifyProject(Connection &conn, const QString &projectId);
 // Every project of an open file.
 FileVerification VerifyDataFile(Connection &conn);

@@ -1,6 +1,5 @@
 #include "extraction/frmProListDis.h"
 
-#include "data/DbError.h"
 #include "data/DrawStore.h"
 #include "data/DrawVerify.h"
 #include "shell/Session.h"
@@ -158,11 +157,11 @@ void frmProListDis::setAttendance(int slot)
     frmAttendance dialog(m_state.services, *expert, this);
     if (!m_state.services.dialogs->run(dialog))
         return;
-    try {
+    const Result<bool> set =
         SetAttendance(m_state.store, m_project->id, expert->seq, dialog.status(), dialog.reason(),
                       CurrentUserName(m_state.session, m_state.store.UserTable), m_state.services.clock->now());
-    } catch (const DbError &e) {
-        m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
+    if (!set) {
+        m_state.messages().failed(set.failure());
         return;
     }
     const qsizetype page = m_state.paging.CurrentPage;
@@ -218,10 +217,8 @@ void frmProListDis::cmdSubstitute_Click()
                 return;
             }
         }
-        try {
-            StoreSubstituteRounds(m_state.store, m_project->id, rounds);
-        } catch (const DbError &e) {
-            m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
+        if (const Outcome stored = StoreSubstituteRounds(m_state.store, m_project->id, rounds); !stored) {
+            m_state.messages().failed(stored.failure());
             return;
         }
         LoadSelections(m_state.store);
@@ -253,14 +250,12 @@ void frmProListDis::cmdVerify_Click()
 {
     if (!m_project)
         return;
-    ProjectVerification result;
-    try {
-        Connection &conn = LibraryConnection(m_state.store);
-        result = VerifyProject(conn, m_project->id);
-    } catch (const DbError &e) {
-        m_state.messages().critical(e.sentence(), kAppTitle, e.detail());
+    const Result<ProjectVerification> verified = VerifyProject(m_state.store, m_project->id);
+    if (!verified) {
+        m_state.messages().failed(verified.failure());
         return;
     }
+    const ProjectVerification &result = verified.value();
     if (result.ok())
         m_state.messages().information(QStringLiteral("验证通过：每一轮随机抽取都能由记录的随机种子和候选名单重现，"
                                                       "候选名单、抽取结果、抽取记录和专家信息均与记录一致。\n") +

@@ -58,8 +58,8 @@ protected:
         list.append(row(0));
         list.append(row(1));
         const StoredDraw stored = StoreDrawProject(app.state.store, list, session, facts, "admin", kNow);
-        EXPECT_TRUE(
-            SetAttendance(app.state.store, stored.projectId, 1, Attendance::Confirmed, QString(), "admin", kNow));
+        EXPECT_TRUE(SetAttendance(app.state.store, stored.projectId, 1, Attendance::Confirmed, QString(), "admin", kNow)
+                        .value());
         return stored.projectId;
     }
 

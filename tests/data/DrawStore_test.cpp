@@ -207,7 +207,7 @@ TEST_F(DrawStoreTest, RecordNumbersFollowTheHighestInTheFileNotTheCache)
     substitute.round.drawnAt = kNow;
     substitute.picks = {SubstitutePick{1, row(3)}};
     QList<SubstituteRound> rounds{substitute};
-    StoreSubstituteRounds(app.state.store, projectId, rounds);
+    ASSERT_TRUE(StoreSubstituteRounds(app.state.store, projectId, rounds).ok());
 
     QStringList numbers;
     Connection conn = OpenDataFile(app.state.store);
@@ -255,10 +255,12 @@ TEST_F(DrawStoreTest, AttendanceKeepsEveryChangeAndShowsTheLast)
 {
     drawTwoRounds();
     StoreDrawProject(app.state.store, drawList, session, facts, "admin", kNow);
-    ASSERT_TRUE(SetAttendance(app.state.store, "000001", 2, Attendance::Confirmed, "忽略", "admin", kNow.addSecs(10)));
-    ASSERT_TRUE(SetAttendance(app.state.store, "000001", 2, Attendance::Declined, " 出差 ", "admin", kNow.addSecs(20)));
-    EXPECT_FALSE(SetAttendance(app.state.store, "000001", 9, Attendance::Declined, "", "admin", kNow));
-    EXPECT_FALSE(SetAttendance(app.state.store, "000002", 1, Attendance::Declined, "", "admin", kNow));
+    ASSERT_TRUE(
+        SetAttendance(app.state.store, "000001", 2, Attendance::Confirmed, "忽略", "admin", kNow.addSecs(10)).value());
+    ASSERT_TRUE(
+        SetAttendance(app.state.store, "000001", 2, Attendance::Declined, " 出差 ", "admin", kNow.addSecs(20)).value());
+    EXPECT_FALSE(SetAttendance(app.state.store, "000001", 9, Attendance::Declined, "", "admin", kNow).value());
+    EXPECT_FALSE(SetAttendance(app.state.store, "000002", 1, Attendance::Declined, "", "admin", kNow).value());
     EXPECT_EQ(count("draw_attendance"), 2);
 
     const std::optional<ProjectDetail> p = LoadProject(app.state.store, "000001");
@@ -293,7 +295,7 @@ TEST_F(DrawStoreTest, InitialisingTheDatabaseEmptiesTheProjects)
 {
     drawTwoRounds();
     StoreDrawProject(app.state.store, drawList, session, facts, "admin", kNow);
-    SetAttendance(app.state.store, "000001", 1, Attendance::Confirmed, "", "admin", kNow);
+    SetAttendance(app.state.store, "000001", 1, Attendance::Confirmed, "", "admin", kNow).value();
     ASSERT_TRUE(InitialiseDatabase(app.maintenanceTarget()).ok());
     for (const QString &t : kProjectTables)
         EXPECT_EQ(count(t), 0) << t.toStdString();

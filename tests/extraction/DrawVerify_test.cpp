@@ -93,12 +93,12 @@ public:
             StoreDrawProject(app.state.store, drawList, session, ProjectFacts{"体育中心评标"}, "admin", kNow).projectId;
         LoadSelections(app.state.store);
         // The first expert declines and is replaced.
-        ASSERT_TRUE(SetAttendance(app.state.store, projectId, 1, Attendance::Declined, "出差", "admin", kNow));
+        ASSERT_TRUE(SetAttendance(app.state.store, projectId, 1, Attendance::Declined, "出差", "admin", kNow).value());
         const std::optional<ProjectDetail> p = LoadProject(app.state.store, projectId);
         ASSERT_TRUE(p);
         QList<SubstituteRound> subs = DrawSubstitutes(app.state.store, *p, *app.random, kNow.addDays(1));
         ASSERT_EQ(subs.size(), 1);
-        StoreSubstituteRounds(app.state.store, projectId, subs);
+        ASSERT_TRUE(StoreSubstituteRounds(app.state.store, projectId, subs).ok());
         LoadSelections(app.state.store);
     }
 

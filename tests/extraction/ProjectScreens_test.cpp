@@ -442,10 +442,10 @@ TEST_F(ProjectScreens, SubstitutesNeverRepeatADrawnOrDeclinedExpert)
         }
     }
     LoadExperts(app.state.store);
-    ASSERT_TRUE(
-        SetAttendance(app.state.store, id, 1, Attendance::Declined, "病", "admin", QDateTime::currentDateTime()));
-    ASSERT_TRUE(
-        SetAttendance(app.state.store, id, 2, Attendance::Declined, "忙", "admin", QDateTime::currentDateTime()));
+    ASSERT_TRUE(SetAttendance(app.state.store, id, 1, Attendance::Declined, "病", "admin", QDateTime::currentDateTime())
+                    .value());
+    ASSERT_TRUE(SetAttendance(app.state.store, id, 2, Attendance::Declined, "忙", "admin", QDateTime::currentDateTime())
+                    .value());
     host.openScreen(ScreenId::ProjectListView, {.projectId = id});
     const QString detail = QStringLiteral("frmProListDis");
     app.messages->answers.enqueue(true);
@@ -457,8 +457,8 @@ TEST_F(ProjectScreens, SubstitutesNeverRepeatADrawnOrDeclinedExpert)
     EXPECT_TRUE(app.messages->lastText().contains("以下专家没有可补抽的专家：第2位"));
 
     // The substitute declines too: nobody is left.
-    ASSERT_TRUE(
-        SetAttendance(app.state.store, id, 5, Attendance::Declined, "忙", "admin", QDateTime::currentDateTime()));
+    ASSERT_TRUE(SetAttendance(app.state.store, id, 5, Attendance::Declined, "忙", "admin", QDateTime::currentDateTime())
+                    .value());
     host.openScreen(ScreenId::ProjectListView, {.projectId = id});
     app.messages->answers.enqueue(true);
     click(detail, "cmdSubstitute");

@@ -201,8 +201,8 @@ TEST_F(SupervisedRounds, SubstitutesFollowTheReserveSkippingTheUnavailable)
         st.step();
     }
     LoadExperts(app.state.store);
-    ASSERT_TRUE(SetAttendance(app.state.store, id, 1, Attendance::Declined, "出差", "admin", kNow));
-    ASSERT_TRUE(SetAttendance(app.state.store, id, 2, Attendance::Declined, "生病", "admin", kNow));
+    ASSERT_TRUE(SetAttendance(app.state.store, id, 1, Attendance::Declined, "出差", "admin", kNow).value());
+    ASSERT_TRUE(SetAttendance(app.state.store, id, 2, Attendance::Declined, "生病", "admin", kNow).value());
     p = project(id);
     QList<int> unfilled;
     int asked = 0;
@@ -221,19 +221,19 @@ TEST_F(SupervisedRounds, SubstitutesFollowTheReserveSkippingTheUnavailable)
     ASSERT_EQ(subs[0].round.reserve->skipped.size(), 1);
     EXPECT_EQ(subs[0].round.reserve->skipped[0].id, ids[order[3]]);
     EXPECT_EQ(subs[0].round.reserve->skipped[0].reason, QStringLiteral("已停用"));
-    StoreSubstituteRounds(app.state.store, id, subs);
+    ASSERT_TRUE(StoreSubstituteRounds(app.state.store, id, subs).ok());
     LoadSelections(app.state.store);
     const ProjectVerification v = verify(id);
     EXPECT_TRUE(v.ok()) << v.line().toStdString();
 
     // The next substitute goes on after the last position used.
-    ASSERT_TRUE(SetAttendance(app.state.store, id, 3, Attendance::Declined, "", "admin", kNow));
+    ASSERT_TRUE(SetAttendance(app.state.store, id, 3, Attendance::Declined, "", "admin", kNow).value());
     p = project(id);
     EXPECT_EQ(ReserveStart(p, 1), 6);
     subs = DrawSubstitutes(app.state.store, p, *app.random, kNow.addSecs(120));
     ASSERT_EQ(subs.size(), 1);
     EXPECT_EQ(subs[0].picks.value(0).row.value(0), ids[order[6]]);
-    StoreSubstituteRounds(app.state.store, id, subs);
+    ASSERT_TRUE(StoreSubstituteRounds(app.state.store, id, subs).ok());
     EXPECT_TRUE(verify(id).ok());
 
     // Passing someone over without a reason, or taking out of order, shows.

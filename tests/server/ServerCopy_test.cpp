@@ -77,7 +77,8 @@ protected:
         StoreTestDraw(file.state.store, {"000001", "000002"}, "项目一");
         StoreTestDraw(file.state.store, {"000003"}, "项目二");
         ASSERT_TRUE(SetAttendance(file.state.store, "000001", 2, Attendance::Declined, "病假", "admin",
-                                  QDateTime(QDate(2026, 12, 11), QTime(9, 0))));
+                                  QDateTime(QDate(2026, 12, 11), QTime(9, 0)))
+                        .value());
         Connection conn = OpenDataFile(file.state.store);
         conn.exec("DELETE FROM expert_msg WHERE Id = '000002'");
         conn.exec("UPDATE expert_msg SET Resume = NULL WHERE Id = '000003'");
