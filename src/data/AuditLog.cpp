@@ -436,6 +436,52 @@ Result<QList<AuditEntry>> ReadAuditEntries(const DataStore &store, const AuditFi
     return CatchDbError([&] { return ReadAuditEntries(LibraryConnection(store), filter); });
 }
 
+QString DrawTrailRowHash(const QStringList &fields)
+{
+    QByteArray bytes;
+    addField(bytes, "kestrune-trail-1");
+    for (const QString &f : fields)
+        addField(bytes, f.toUtf8());
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+namespace {
+
+// Every draw the log names must still be in the trail as it was written.
+// Rows the log does not name are reported unless a restore or another
+// whole-library entry came after them (their content came with it).
+void checkDrawTrail(Connection &conn, const QHash<QString, QPair<QString, qint64>> &logged, bool baseline,
+                    QStringList &problems)
+{
+    QSet<QString> seen;
+    if (hasTable(conn, QStringLiteral("draw_trail"))) {
+        Statement st = conn.prepare(QStringLiteral("SELECT Session, Event_no, Kind, At, Operator, Project_Id, Detail "
+                                                   "FROM draw_trail ORDER BY Session, Event_no"));
+        while (st.step()) {
+            QStringList row;
+            for (int c = 0; c < 7; ++c)
+                row << (st.isNull(c) ? QString() : st.text(c));
+            const QString key = row[0] + QLatin1Char(':') + row[1];
+            seen.insert(key);
+            if (!logged.contains(key)) {
+                if (!baseline)
+                    problems << QStringLiteral("抽取过程记录 %1 第%2条：操作日志中没有它的记录（未经程序写入）。")
+                                    .arg(row[0], row[1]);
+            } else if (logged.value(key).first != DrawTrailRowHash(row))
+                problems << QStringLiteral("抽取过程记录 %1 第%2条：与操作日志第%3条记录的不符（事后被改动）。")
+                                .arg(row[0], row[1])
+                                .arg(logged.value(key).second);
+        }
+    }
+    for (auto it = logged.cbegin(); it != logged.cend(); ++it)
+        if (!seen.contains(it.key()))
+            problems << QStringLiteral("抽取过程记录 %1：已被删除，而操作日志第%2条记录了它。")
+                            .arg(it.key())
+                            .arg(it.value().second);
+}
+
+}   // namespace
+
 QStringList VerifyChain(Connection &conn)
 {
     QStringList problems;
@@ -445,6 +491,8 @@ QStringList VerifyChain(Connection &conn)
     // What each project's content must be, from the last entry that covered it.
     QHash<QString, QString> expected;
     QHash<QString, qint64> coveredBy;
+    QHash<QString, QPair<QString, qint64>> trail;
+    bool trailBaseline = false;
     QString prevHash;
     qint64 prevSeq = 0;
     Statement st = conn.prepare(QStringLiteral("SELECT %1 FROM audit_log ORDER BY Seq").arg(kColumns));
@@ -457,7 +505,11 @@ QStringList VerifyChain(Connection &conn)
         if (AuditEntryHash(e) != e.hash)
             problems << QStringLiteral("操作日志：第%1条的内容与其哈希不符（记录被改动）。").arg(e.seq);
         const QJsonObject detail = QJsonDocument::fromJson(e.detail.toUtf8()).object();
+        if (e.kind == AuditKind::DrawRound && detail.contains(QLatin1String("trail_row")))
+            trail.insert(e.subject, {detail.value(QLatin1String("trail_row")).toString(), e.seq});
         if (detail.contains(QLatin1String(kCoversAllKey))) {
+            trail.clear();
+            trailBaseline = true;
             expected.clear();
             coveredBy.clear();
         }
@@ -471,6 +523,7 @@ QStringList VerifyChain(Connection &conn)
         prevHash = e.hash;
         prevSeq = e.seq;
     }
+    checkDrawTrail(conn, trail, trailBaseline, problems);
     const QHash<QString, QString> actual = allContentHashes(conn);
     const QString none = emptyContentHash(conn);
     QStringList ids = actual.keys();

@@ -163,6 +163,12 @@ Result<QList<AuditEntry>> ReadAuditEntries(const DataStore &store, const AuditFi
 // against the project tables as they are now. One line per problem found;
 // none when the chain holds.
 QStringList VerifyChain(Connection &conn);
+
+// SHA-256 (hex) of one row of the draw trail as written (Session, Event_no,
+// Kind, At, Operator, Project_Id or "", Detail). Every trail row gets an
+// entry holding it, so that a draw that is deleted or changed afterwards
+// shows even when no project covers it.
+QString DrawTrailRowHash(const QStringList &fields);
 // Whether the log still holds the entry a printed head names ("" when it
 // does, otherwise what is wrong).
 QString CheckHead(Connection &conn, const AuditHeadRef &head);

@@ -393,8 +393,16 @@ void RecordDrawEvent(Connection &conn, DrawSession &session, DrawEvent &event)
         st.bindNull(6);
     else
         st.bind(6, event.projectId);
-    st.bind(7, DrawEventDetail(event));
+    const QString detail = DrawEventDetail(event);
+    st.bind(7, detail);
     st.step();
+    // The log names every draw as it happens: one deleted later shows.
+    const QString at = dateText(event.at.date()) + QLatin1Char(' ') + timeText(event.at.time());
+    AppendAudit(conn, event.operatorName, AuditKind::DrawRound, id + QLatin1Char(':') + QString::number(number),
+                {{QStringLiteral("trail_row"), DrawTrailRowHash({id, QString::number(number), event.kind, at,
+                                                                 event.operatorName, event.projectId, detail})},
+                 {QStringLiteral("event"), event.kind}},
+                event.at);
     tx.commit();
     session.trailId = id;
     session.trailEvents = number;

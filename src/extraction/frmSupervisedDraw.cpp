@@ -58,12 +58,12 @@ frmSupervisedDraw::frmSupervisedDraw(AppState &state, const QStringList &candida
                           QStringLiteral("程序随机数的承诺值（SHA-256）：%1\n承诺时间：%2")
                               .arg(m_commitment, m_committedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
                           TwRect(240, 1060, 8520, 780));
-    label("labNumber", QStringLiteral("监督人号码（至少6位数字）："), TwRect(240, 2040, 3000, 255));
-    txtNumber = box("txtNumber", TwRect(3300, 2000, 3000, 315));
-    label("labNumberAgain", QStringLiteral("再次输入监督人号码："), TwRect(240, 2520, 3000, 255));
-    txtNumberAgain = box("txtNumberAgain", TwRect(3300, 2480, 3000, 315));
-    label("labPublic", QStringLiteral("公开号码（可选，如某日开奖号码）："), TwRect(240, 3000, 3000, 255));
-    txtPublic = box("txtPublic", TwRect(3300, 2960, 5460, 315));
+    label("labNumber", QStringLiteral("监督人号码（至少6位数字）："), TwRect(240, 2040, 3600, 255));
+    txtNumber = box("txtNumber", TwRect(3900, 2000, 3000, 315));
+    label("labNumberAgain", QStringLiteral("再次输入监督人号码："), TwRect(240, 2520, 3600, 255));
+    txtNumberAgain = box("txtNumberAgain", TwRect(3900, 2480, 3000, 315));
+    label("labPublic", QStringLiteral("公开号码（可选，如某日开奖号码）："), TwRect(240, 3000, 3600, 255));
+    txtPublic = box("txtPublic", TwRect(3900, 2960, 4860, 315));
     label("labNote",
           QStringLiteral(
               "请先记下承诺值，再由监督人输入号码。按“确定”后公布程序随机数，并按密钥排定全部候选专家的顺序。"),

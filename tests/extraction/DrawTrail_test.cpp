@@ -5,6 +5,7 @@
 // a printed record's verification data is checked against the file.
 
 #include "TestApp.h"
+#include "data/AuditLog.h"
 #include "data/Database.h"
 #include "data/DrawStore.h"
 #include "data/DrawVerify.h"
@@ -152,6 +153,42 @@ TEST_F(DrawTrail, AGapInTheRecordIsReported)
     EXPECT_FALSE(f.ok());
     ASSERT_EQ(f.trailProblems.size(), 1);
     EXPECT_TRUE(f.trailProblems[0].contains("缺少第2至2条")) << f.trailProblems[0].toStdString();
+}
+
+// The draw the operator wants hidden is the last one, or the only one of
+// its session: numbering alone cannot show it gone, the log does.
+TEST_F(DrawTrail, TheLogShowsADrawDeletedOrChangedAfterwards)
+{
+    struct Case {
+        const char *name;
+        const char *sql;
+        const char *expected;
+    } cases[] = {
+        {"last draw deleted", "DELETE FROM draw_trail WHERE Event_no = 2", "已被删除"},
+        {"whole session deleted", "DELETE FROM draw_trail", "已被删除"},
+        {"picks rewritten", "UPDATE draw_trail SET Detail = '{}' WHERE Event_no = 1", "事后被改动"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TestApp fresh;
+        for (int i = 0; i < 10; ++i)
+            fresh.addExpert(QStringLiteral("专家%1").arg(i + 1));
+        TestHost h(fresh.state);
+        h.area.show();
+        for (quint64 seed : {11, 12}) {
+            h.openScreen(ScreenId::Draw);
+            h.find<QComboBox>(kDraw, "com_Type")->setCurrentIndex(1);
+            h.find<QLineEdit>(kDraw, "txtNum")->setText("2");
+            fresh.random->seeds.append(seed);
+            QTest::mouseClick(h.find<QPushButton>(kDraw, "cmdSearch"), Qt::LeftButton);
+        }
+        Connection conn = OpenDataFile(fresh.state.store);
+        EXPECT_EQ(VerifyChain(conn), QStringList());
+        conn.exec(QString::fromUtf8(c.sql));
+        const QStringList problems = VerifyChain(conn);
+        ASSERT_FALSE(problems.isEmpty());
+        EXPECT_TRUE(problems.join('\n').contains(QString::fromUtf8(c.expected))) << problems.join('\n').toStdString();
+    }
 }
 
 TEST_F(DrawTrail, ProjectNumbersAreNeverGivenOutTwice)
