@@ -132,6 +132,19 @@ void checkReserve(const ProjectDetail &project, const DrawRound &r, QHash<int, q
     nextPosition[source->number] = next;
 }
 
+// The experts of a project whose attendance was ever a decline.
+QSet<int> declinedExperts(Connection &conn, const QString &projectId)
+{
+    QSet<int> seqs;
+    Statement st =
+        conn.prepare(QStringLiteral("SELECT DISTINCT Seq FROM draw_attendance WHERE Project_Id = ? AND Status = ?"));
+    st.bind(1, projectId);
+    st.bind(2, Attendance::Declined);
+    while (st.step())
+        seqs.insert(int(st.text(0).toInt()));
+    return seqs;
+}
+
 }   // namespace
 
 QString ProjectVerification::line() const
@@ -186,7 +199,8 @@ SelectionIndex ReadSelections(Connection &conn)
     return index;
 }
 
-ProjectVerification VerifyProject(const ProjectDetail &project, const SelectionIndex &selections)
+ProjectVerification VerifyProject(const ProjectDetail &project, const SelectionIndex &selections,
+                                  const QSet<int> *declined)
 {
     ProjectVerification v;
     v.projectId = project.id;
@@ -245,8 +259,25 @@ ProjectVerification VerifyProject(const ProjectDetail &project, const SelectionI
                 problems << who + QStringLiteral("记为补抽的专家，却不是补抽抽出的");
             if (!replaced || replaced->seq >= e.seq)
                 problems << who + QStringLiteral("所替换的专家不存在");
+            else if (declined && !declined->contains(replaced->seq))
+                problems << who + QStringLiteral("替换的第%1位专家从未拒绝出席").arg(replaced->seq);
         } else if (fromSubstituteRound) {
             problems << who + QStringLiteral("由补抽抽出，却没有记录替换谁");
+        }
+    }
+
+    for (const DrawRound &r : project.rounds) {
+        // Only random and substitute rounds draw from a seed or an order;
+        // a manual, rolling or temporary round that carries one was written
+        // by something other than the program.
+        if (!RoundType::IsSeeded(r.type) && (r.seed || !r.picks.isEmpty()))
+            problems << QStringLiteral("第%1轮：%2却记有随机种子或抽取结果").arg(r.number).arg(r.type);
+        // Whoever a round confirmed was drawn for the project by that round.
+        for (const QString &id : r.confirmedIds) {
+            const bool drawn = std::any_of(project.experts.begin(), project.experts.end(),
+                                           [&](const ProjectExpert &e) { return e.round == r.number && e.id() == id; });
+            if (!drawn)
+                problems << QStringLiteral("第%1轮确认的专家%2没有抽取记录").arg(r.number).arg(id);
         }
     }
 
@@ -273,7 +304,8 @@ ProjectVerification VerifyProject(Connection &conn, const QString &projectId)
         v.problems << QStringLiteral("找不到这个项目");
         return v;
     }
-    return VerifyProject(*project, ReadSelections(conn));
+    const QSet<int> declined = declinedExperts(conn, projectId);
+    return VerifyProject(*project, ReadSelections(conn), &declined);
 }
 
 FileVerification VerifyDataFile(Connection &conn)
@@ -293,7 +325,8 @@ FileVerification VerifyDataFile(Connection &conn)
             for (const ProjectExpert &e : project->experts)
                 if (e.linkRemoved.isEmpty())
                     linked.insert(e.selId);
-            f.projects.append(VerifyProject(*project, selections));
+            const QSet<int> declined = declinedExperts(conn, project->id);
+            f.projects.append(VerifyProject(*project, selections, &declined));
         }
         for (auto it = selections.constBegin(); it != selections.constEnd(); ++it)
             f.unlinkedSelections += !linked.contains(it.key());

@@ -4,6 +4,7 @@
 #include "data/Result.h"
 
 #include <QHash>
+#include <QSet>
 
 // Checking stored draws against themselves: every seeded round is drawn
 // again from its seed over its stored candidate list, and the candidate
@@ -43,7 +44,10 @@ struct FileVerification {
 using SelectionIndex = QHash<QString, QPair<QString, QString>>;
 SelectionIndex ReadSelections(Connection &conn);
 
-ProjectVerification VerifyProject(const ProjectDetail &project, const SelectionIndex &selections);
+// declined: the experts (by seq) whose attendance was ever 已拒绝; when
+// given, a substitute must replace one of them.
+ProjectVerification VerifyProject(const ProjectDetail &project, const SelectionIndex &selections,
+                                  const QSet<int> *declined = nullptr);
 // One project of an open file; a project that is not there fails.
 // The same through the session's connection; a failure to read comes back
 // as the result.

@@ -187,6 +187,27 @@ TEST_P(DrawVerificationAfter, Change)
 INSTANTIATE_TEST_SUITE_P(
     Changes, DrawVerificationAfter,
     ::testing::Values(
+        // A manual round given a seed and picks, as if it had been random.
+        Change{"ManualRoundGivenASeed",
+               [](VerifiedProject &f, const ProjectDetail &) {
+                   f.exec("UPDATE draw_round SET Seed = '5', Picks = '0' WHERE Round_type = '手工抽取'");
+               },
+               false, "却记有随机种子或抽取结果"},
+        // A confirmation added to a round without the expert being drawn.
+        Change{"ConfirmedWithoutADrawRecord",
+               [](VerifiedProject &f, const ProjectDetail &p) {
+                   const DrawRound &manual = *std::find_if(p.rounds.begin(), p.rounds.end(), [](const DrawRound &r) {
+                       return r.type == RoundType::Manual;
+                   });
+                   f.exec(QStringLiteral("UPDATE draw_round SET Confirmed = '%1' WHERE Round_no = %2")
+                              .arg((manual.confirmedIds + QStringList{"999999"}).join('\n'))
+                              .arg(manual.number));
+               },
+               false, "没有抽取记录"},
+        // The decline that the substitute answered is taken back out of the record.
+        Change{"SubstituteForAnExpertWhoNeverDeclined",
+               [](VerifiedProject &f, const ProjectDetail &) { f.exec("DELETE FROM draw_attendance WHERE Seq = 1"); },
+               false, "从未拒绝出席"},
         Change{"PickChanged",
                [](VerifiedProject &f, const ProjectDetail &p) {
                    QVector<qsizetype> picks = p.rounds[0].picks;
