@@ -96,3 +96,8 @@ Result<QString> KeyForDataFile(const QString &dataFile, const QString &keyFile)
                                                 "密码文件 给出），或者不是本软件的数据库文件。")
                                      .arg(native(dataFile)));
 }
+
+Result<QString> KeyForNewFile(const QString &keyFile)
+{
+    return keyFile.isEmpty() ? Result<QString>(QString()) : ReadKeyFile(keyFile);
+}

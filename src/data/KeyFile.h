@@ -15,6 +15,9 @@ std::optional<QString> TakeKeyFileOption(QStringList &args);
 // The password written in a key file: its first line without the line end.
 // An empty or unreadable key file fails with the reason.
 Result<QString> ReadKeyFile(const QString &keyFile);
+// The password a new data file gets: the key file's, or the default key ("")
+// when no key file was given.
+Result<QString> KeyForNewFile(const QString &keyFile);
 
 // The password that opens an existing data file: the key file's when one is
 // given (refused when it does not open the file); the default key ("") when

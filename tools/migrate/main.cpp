@@ -93,15 +93,12 @@ int main(int argc, char **argv)
     const std::optional<QString> keyFile = TakeKeyFileOption(args);
     if (!keyFile)
         return usage();
-    QString key;
-    if (!keyFile->isEmpty()) {
-        const Result<QString> read = ReadKeyFile(*keyFile);
-        if (!read) {
-            print(stderr, read.message());
-            return 1;
-        }
-        key = *read;
+    const Result<QString> newKey = KeyForNewFile(*keyFile);
+    if (!newKey) {
+        print(stderr, newKey.message());
+        return 1;
     }
+    const QString &key = newKey.value();
     if (args.size() == 2 && args[0] == QLatin1String("--list"))
         return listTables(args[1]);
     if (args.size() == 3) {

@@ -59,16 +59,12 @@ int main(int argc, char **argv)
             CopyFileToServer(args[1], server(args[2]), *key);
             print(stdout, QStringLiteral("已把“%1”复制到数据库服务器。").arg(QDir::toNativeSeparators(args[1])));
         } else if (args[0] == QLatin1String("--to-file")) {
-            QString key;
-            if (!keyFile->isEmpty()) {
-                const Result<QString> read = ReadKeyFile(*keyFile);
-                if (!read) {
-                    print(stderr, read.message());
-                    return 1;
-                }
-                key = *read;
+            const Result<QString> key = KeyForNewFile(*keyFile);
+            if (!key) {
+                print(stderr, key.message());
+                return 1;
             }
-            CopyServerToFile(server(args[1]), args[2], key);
+            CopyServerToFile(server(args[1]), args[2], key.value());
             print(stdout,
                   QStringLiteral("已把数据库服务器上的专家库写入“%1”。").arg(QDir::toNativeSeparators(args[2])));
         } else {
