@@ -16,6 +16,7 @@ packages=(
   qt6-svg-dev desktop-file-utils appstream dpkg-dev xdg-utils file
   qtkeychain-qt6-dev clang-format
   libsodium-dev libqrencode-dev
+  zbar-tools
   python3
 )
 
