@@ -1,10 +1,10 @@
-#include "data/AuditLog.h"
 #include "TestApp.h"
 #include "TestFiles.h"
 
 #include "admin/DataMaintenance.h"
 #include "admin/frmDbPassword.h"
 #include "app/SourceStartup.h"
+#include "data/AuditLog.h"
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/FileBackend.h"
