@@ -90,11 +90,11 @@ frmExpertHistory::frmExpertHistory(AppState &state, ScreenNavigator &nav, QWidge
     // The reports print the criteria of the last search, not what the fields
     // hold now.
     connect(cmdPreview, &QPushButton::clicked, this, Guarded([this] {
-                PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::History, m_state.HistoryList,
+                PreviewReport(ReportContextOf(m_state), this, ReportKind::History, m_state.HistoryList,
                               reportHeader(), reportControls());
             }));
     connect(cmdExcel, &QPushButton::clicked, this, Guarded([this] {
-                ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::History, m_state.HistoryList,
+                ExportReport(ReportContextOf(m_state), this, ReportKind::History, m_state.HistoryList,
                              reportHeader(), reportControls());
             }));
 

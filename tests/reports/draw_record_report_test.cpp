@@ -41,7 +41,8 @@ TEST(DrawRecordReport, EachListIsFittedInItsOwnRowsAndTheSignaturesFollow)
     const int expertsRow = layout.expertsRow - 7;
     EXPECT_TRUE(log->calls.contains(QStringLiteral("deleteRows %1 7").arg(layout.roundsRow)));
     EXPECT_TRUE(log->calls.contains(QStringLiteral("insertRowCopies %1 2").arg(expertsRow)));
-    EXPECT_TRUE(log->calls.contains(QStringLiteral("setTexts %1 2 3x18").arg(layout.roundsRow)));
+    EXPECT_TRUE(log->calls.contains(
+        QStringLiteral("setTexts %1 2 3x%2").arg(layout.roundsRow).arg(layout.roundColumns.last() - 1)));
     EXPECT_TRUE(log->calls.contains(QStringLiteral("setTexts %1 2 12x16").arg(expertsRow)));
 
     // Facts where the template keeps them.
