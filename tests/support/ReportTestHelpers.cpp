@@ -100,7 +100,10 @@ public:
     void setFormat(int, int, int, int, const CellFormat &) override { call(QStringLiteral("setFormat")); }
     void merge(int, int, int) override { call(QStringLiteral("merge")); }
     void setColumnWidth(int, int) override { call(QStringLiteral("setColumnWidth")); }
-    void setRowHeight(int, int) override { call(QStringLiteral("setRowHeight")); }
+    void setRowHeight(int row, int height) override
+    {
+        call(QStringLiteral("setRowHeight"), QStringLiteral("%1 %2").arg(row).arg(height));
+    }
     void setPageSetup(const PageSetup &) override { call(QStringLiteral("setPageSetup")); }
     void setPageFooter(const QString &text) override
     {
