@@ -552,10 +552,10 @@ DrawRecordContent DrawRecordOf(const ProjectDetail &project, bool maskPersonal)
     }
     const TextTable experts = ProjectExpertRows(project);
     for (qsizetype k = 0; k < experts.count(); ++k)
-        c.experts.appendCells({experts.cell(k, PE_Seq), experts.cell(k, PE_Name), experts.cell(k, PE_Sex),
-                               experts.cell(k, PE_Company), experts.cell(k, PE_Profession),
-                               maskPersonal ? MaskPhone(experts.cell(k, PE_Mobile).toString())
-                                            : experts.cell(k, PE_Mobile).toString(),
-                               experts.cell(k, PE_Round), experts.cell(k, PE_Attendance), experts.cell(k, PE_Note)});
+        c.experts.appendCells(
+            {experts.cell(k, PE_Seq), experts.cell(k, PE_Name), experts.cell(k, PE_Sex), experts.cell(k, PE_Company),
+             experts.cell(k, PE_Profession),
+             maskPersonal ? MaskPhone(experts.cell(k, PE_Mobile).toString()) : experts.cell(k, PE_Mobile).toString(),
+             experts.cell(k, PE_Round), experts.cell(k, PE_Attendance), experts.cell(k, PE_Note)});
     return c;
 }

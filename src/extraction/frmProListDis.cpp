@@ -290,9 +290,11 @@ void frmProListDis::cmdExportCandidates_Click()
         return;
     }
     // The file stays written when the log fails; the user is told both.
-    const Outcome logged = AppendAudit(
-        m_state.store, AuditKind::Export, QStringLiteral("候选名单：%1（项目%2）").arg(m_project->facts.name, m_project->id),
-        {{QStringLiteral("report"), QStringLiteral("候选名单")}, {QStringLiteral("path"), QDir::toNativeSeparators(path)}});
+    const Outcome logged =
+        AppendAudit(m_state.store, AuditKind::Export,
+                    QStringLiteral("候选名单：%1（项目%2）").arg(m_project->facts.name, m_project->id),
+                    {{QStringLiteral("report"), QStringLiteral("候选名单")},
+                     {QStringLiteral("path"), QDir::toNativeSeparators(path)}});
     if (!logged) {
         m_state.messages().critical(
             QStringLiteral("候选名单已导出到“%1”，但没有记入操作日志：\n%2").arg(path, logged.message()), kAppTitle,

@@ -88,7 +88,8 @@ struct ReportJob {
     ReportRun::Fill fill;
 };
 
-ReportJob ListJob(const ReportContext &ctx, ReportKind kind, const TextTable &list, const QVector<ReportHeaderCell> &header)
+ReportJob ListJob(const ReportContext &ctx, ReportKind kind, const TextTable &list,
+                  const QVector<ReportHeaderCell> &header)
 {
     const ReportLayout &layout = LayoutOf(kind);
     return {QFileInfo(layout.defaultFileName).completeBaseName(),
@@ -116,8 +117,8 @@ ReportJob DrawRecordJob(const ReportContext &ctx, DrawRecordContent content)
             layout.defaultFileName,
             false,
             content.rounds.count() + content.experts.count(),
-            [content = std::move(content)](SpreadsheetEngine &engine, ReportMode mode, const QString &path, const QString &output,
-                      const FillProgress &progress) {
+            [content = std::move(content)](SpreadsheetEngine &engine, ReportMode mode, const QString &path,
+                                           const QString &output, const FillProgress &progress) {
                 return FillDrawRecordReport(engine, mode, path, output, content, progress);
             }};
 }
@@ -406,7 +407,8 @@ ReportContext ReportContextOf(const AppState &state)
     // The head as it stands when the report starts; a head that cannot be
     // read is printed as such rather than left out unnoticed.
     const Result<AuditHead> head = ReadAuditHead(state.store);
-    ctx.logHead = head ? LogHeadLine(head.value()) : QStringLiteral("日志链头：无法读取（%1）").arg(head.failure().message);
+    ctx.logHead =
+        head ? LogHeadLine(head.value()) : QStringLiteral("日志链头：无法读取（%1）").arg(head.failure().message);
     const DataStore *store = &state.store;
     ctx.log = [store](const QString &kind, const QString &subject, const QJsonObject &detail) {
         return AppendAudit(*store, kind, subject, detail);

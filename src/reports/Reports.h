@@ -171,8 +171,8 @@ struct DrawRecordContent {
 // data does not fit into one.
 inline const QString kRecordQrCaption =
     QStringLiteral("左侧二维码为本记录的验证数据，可用“kestrune-verify --record 验证数据 数据库文件”与数据库核对。");
-inline const QString kRecordQrTooLong =
-    QStringLiteral("验证数据过长，无法生成二维码；请在“抽取项目详细信息”中查看验证数据，用 kestrune-verify --record 核对。");
+inline const QString kRecordQrTooLong = QStringLiteral(
+    "验证数据过长，无法生成二维码；请在“抽取项目详细信息”中查看验证数据，用 kestrune-verify --record 核对。");
 
 struct DrawRecordLayout {
     QString templateName;

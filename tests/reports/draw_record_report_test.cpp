@@ -39,7 +39,8 @@ QByteArray ReadQr(const QImage &image)
     if (!image.save(path))
         return "<not saved>";
     QProcess reader;
-    reader.start(QStringLiteral("zbarimg"), {QStringLiteral("--raw"), QStringLiteral("-q"), QStringLiteral("-Sbinary"), path});
+    reader.start(QStringLiteral("zbarimg"),
+                 {QStringLiteral("--raw"), QStringLiteral("-q"), QStringLiteral("-Sbinary"), path});
     reader.waitForFinished(60000);
     return reader.readAllStandardOutput();
 }

@@ -594,7 +594,8 @@ TEST_F(ReportButtons, EachPreviewAndExportIsLoggedAndAFailedLogKeepsTheFile)
         for (const bool logFails : {false, true}) {
             SCOPED_TRACE(QStringLiteral("%1 %2").arg(k.defaultName).arg(logFails).toStdString());
             QList<Logged> entries;
-            ReportContext ctx{app.state.services, app.state.store.appDir, QStringLiteral("日志链头：9:00ff00ff00ff00ff"),
+            ReportContext ctx{app.state.services, app.state.store.appDir,
+                              QStringLiteral("日志链头：9:00ff00ff00ff00ff"),
                               [&](const QString &kind, const QString &subject, const QJsonObject &detail) {
                                   entries.append({kind, subject, detail});
                                   return logFails ? Outcome::fail(QStringLiteral("数据库已锁定")) : Outcome::success();

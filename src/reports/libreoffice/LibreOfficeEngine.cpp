@@ -876,8 +876,7 @@ public:
             Reference<css::lang::XMultiServiceFactory> factory(m_doc, UNO_QUERY_THROW);
             Reference<css::drawing::XShape> shape(
                 factory->createInstance(OUString("com.sun.star.drawing.GraphicObjectShape")), UNO_QUERY_THROW);
-            Reference<css::beans::XPropertySet> cell(sheet()->getCellByPosition(column - 1, row - 1),
-                                                     UNO_QUERY_THROW);
+            Reference<css::beans::XPropertySet> cell(sheet()->getCellByPosition(column - 1, row - 1), UNO_QUERY_THROW);
             css::awt::Point at;
             cell->getPropertyValue(OUString("Position")) >>= at;
             drawPage()->add(shape);
