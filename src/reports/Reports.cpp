@@ -43,8 +43,8 @@ constexpr int kHeadBelowSignature = 2;
 // Sizes on the sheet, in 1/100 mm, of text in the templates' 10 point font:
 // a one-byte character about half a two-byte one, which is about 10 points
 // wide; a line a little over its height.
-constexpr int kHalfCharWidth = 190;
-constexpr int kLineHeight = 460;
+constexpr int kHalfCharWidth = 240;
+constexpr int kLineHeight = 480;
 constexpr int kCellPadding = 250;
 // An .xls row is at most 409 points high.
 constexpr int kMaxRowHeight = 14400;
