@@ -57,7 +57,7 @@ void insertRound(Connection &conn, const QString &projectId, const DrawRound &r)
     st.bind(3, r.type);
     st.bind(4, r.criteria.join(QLatin1Char('\n')));
     st.bind(5, r.criteriaText);
-    st.bind(6, AvoidanceToText(r.avoidance, r.avoided));
+    st.bind(6, AvoidanceToText(r.avoidance, r.avoided, r.eligibility, r.eligible));
     st.bindInt(7, r.candidateIds.size());
     st.bindBlob(8, PackCandidates(r.candidateIds));
     st.bind(9, CandidateHash(r.candidateIds));

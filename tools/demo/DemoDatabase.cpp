@@ -121,12 +121,13 @@ TextTable DemoRound(Connection &conn, const DataStore &store, Dice &dice, DemoRa
             rules.recentDays = 30;
     }
     TextTable candidates;
-    const AvoidanceCounts avoided = BuildCandidates(store, criteria, rules, now.date(), candidates);
+    const KeptOut keptOut =
+        BuildCandidates(store, criteria, rules, now.date(), ReadDrawEligibility(conn, now.date()), candidates);
     if (candidates.isEmpty())
         return {};
     const int kind = forceWide ? 0 : dice.below(4);   // random twice as often as the others
     const QString type = kind <= 1 ? RoundType::Random : kind == 2 ? RoundType::Rolling : RoundType::Manual;
-    DrawRound round = NewRound(type, criteria, store.TitleTypeTable, rules, avoided, candidates, now);
+    DrawRound round = NewRound(type, criteria, store.TitleTypeTable, rules, keptOut, candidates, now);
     TextTable confirmed;
     if (type == RoundType::Random) {
         // Supervised, as the demo library is set up: the supervisor's dice
@@ -241,7 +242,9 @@ void WriteDemoProjects(Connection &conn, const DemoOptions &options)
             return DeriveSupervised(r.candidateIds, random.nextBytes(Supervised::kProgramBytes),
                                     QString::number(100000 + dice.below(900000)), QString(), later);
         };
-        QList<SubstituteRound> substitutes = DrawSubstitutes(store, *withDeclines, random, later, nullptr, supervise);
+        QList<SubstituteRound> substitutes =
+            DrawSubstitutes(store, *withDeclines, ReadDrawEligibility(conn, ReviewDay(*withDeclines, later.date())),
+                            random, later, nullptr, supervise);
         StoreSubstituteRounds(conn, store, stored.projectId, substitutes);
         RefreshSelections(conn, store);
         int seq = int(withDeclines->experts.size());
