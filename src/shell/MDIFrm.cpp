@@ -43,6 +43,12 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     m_menuSecurity = menuSet->addAction(QStringLiteral("安全设置"));
     m_menuSecurity->setObjectName(QStringLiteral("menuSecurity"));
     m_menuSecurity->setVisible(false);
+    m_menuAuditLog = menuSet->addAction(QStringLiteral("操作日志"));
+    m_menuAuditLog->setObjectName(QStringLiteral("menuAuditLog"));
+    m_menuAuditLog->setVisible(false);
+    m_menuLogSeal = menuSet->addAction(QStringLiteral("日志封存单"));
+    m_menuLogSeal->setObjectName(QStringLiteral("menuLogSeal"));
+    m_menuLogSeal->setVisible(false);
     QAction *menuChgPwd = menuSet->addAction(QStringLiteral("修改密码"));
     menuChgPwd->setObjectName(QStringLiteral("menuChgPwd"));
     QAction *a11 = menuSet->addSeparator();
@@ -64,6 +70,14 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     connect(m_menuSecurity, &QAction::triggered, this, Guarded([this] {
                 if (showSecuritySettings && m_state.session.isAdministrator())
                     showSecuritySettings(this);
+            }));
+    connect(m_menuAuditLog, &QAction::triggered, this, Guarded([this] {
+                if (showAuditLog && m_state.session.isAdministrator())
+                    showAuditLog();
+            }));
+    connect(m_menuLogSeal, &QAction::triggered, this, Guarded([this] {
+                if (showLogSeal && m_state.session.isAdministrator())
+                    showLogSeal(this);
             }));
     connect(menuChgPwd, &QAction::triggered, this, Guarded([this] { openChangePassword(); }));
     connect(menuExit, &QAction::triggered, this, Guarded([this] { ExitApplication(); }));
@@ -119,6 +133,8 @@ void MDIFrm::start()
     m_menuUserRights->setVisible(m_state.session.isAdministrator());
     m_menuDbPwd->setVisible(m_state.session.isAdministrator());
     m_menuSecurity->setVisible(m_state.session.isAdministrator());
+    m_menuAuditLog->setVisible(m_state.session.isAdministrator());
+    m_menuLogSeal->setVisible(m_state.session.isAdministrator());
     layoutWindow();
     showDescription(0);
     // Again, now that the pane's own size counts.

@@ -62,6 +62,10 @@ public:
     // The library's own password and its security settings (administrators).
     std::function<void(QWidget *)> showDbPassword;
     std::function<void(QWidget *)> showSecuritySettings;
+    // The operation log screen and its seal (menu items 操作日志 and
+    // 日志封存单, administrators only).
+    std::function<void()> showAuditLog;
+    std::function<void(QWidget *)> showLogSeal;
     // Stores the unsaved draw when the user agrees at exit; false when the
     // user cancelled (the question is asked again); a failure when it
     // cannot be stored (the file is then unchanged).
@@ -90,6 +94,8 @@ private:
     QAction *m_menuUserRights;
     QAction *m_menuDbPwd;
     QAction *m_menuSecurity;
+    QAction *m_menuAuditLog;
+    QAction *m_menuLogSeal;
     QWidget *m_area;
     frmLeft *m_left;
     QWidget *m_logo;
