@@ -104,23 +104,37 @@ Outcome WriteLogSealPdf(const LogSealContent &c, const QString &pdfPath)
     const int labelWidth = mm(28);
     p.setFont(sized(base, 11));
     const int factsTop = y;
+    const QString hashLabel = QStringLiteral("链头哈希：");
+    QString fullHash;
     for (const auto &[label, value] : LogSealFacts(c)) {
-        const bool hash = label == QStringLiteral("链头哈希：");
+        // The whole hash needs the page's width: it goes below the code.
+        if (label == hashLabel) {
+            fullHash = value;
+            continue;
+        }
         p.setFont(sized(base, 11, true));
         p.drawText(QRect(0, y, labelWidth, mm(8)), Qt::AlignLeft | Qt::AlignTop, label);
-        p.setFont(hash ? sized(mono, 9.5) : sized(base, 11));
+        p.setFont(sized(base, 11));
         const QRect box(labelWidth, y, factsWidth - labelWidth, page.height());
-        const QRect used =
-            p.boundingRect(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere, value);
+        const QRect used = p.boundingRect(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere, value);
         p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere, value);
         y += std::max(used.height(), mm(6)) + mm(3);
     }
     const QRect qrBox(page.width() - qrSide, factsTop, qrSide, qrSide);
     p.drawImage(qrBox, qr);
     p.setFont(sized(base, 9));
-    p.drawText(QRect(qrBox.left(), qrBox.bottom() + mm(1), qrSide, mm(6)), Qt::AlignHCenter | Qt::AlignTop,
-               QStringLiteral("日志链头 %1").arg(c.head.text()));
-    y = std::max(y, qrBox.bottom() + mm(10)) + mm(6);
+    p.drawText(QRect(qrBox.left() - mm(10), qrBox.bottom() + mm(1), qrSide + mm(10), mm(6)),
+               Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("日志链头 %1").arg(c.head.text()));
+    y = std::max(y, qrBox.bottom() + mm(8)) + mm(2);
+    p.setFont(sized(base, 11, true));
+    p.drawText(QRect(0, y, page.width(), mm(8)), Qt::AlignLeft | Qt::AlignTop,
+               hashLabel.chopped(1) + QStringLiteral("（SHA-256，全文）："));
+    y += mm(8);
+    p.setFont(sized(mono, 10));
+    const QRect hashBox(mm(4), y, page.width() - mm(4), page.height());
+    const QRect hashUsed = p.boundingRect(hashBox, Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere, fullHash);
+    p.drawText(hashBox, Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere, fullHash);
+    y += hashUsed.height() + mm(10);
 
     // How to check it.
     p.setFont(sized(base, 11, true));
