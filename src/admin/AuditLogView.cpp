@@ -260,12 +260,8 @@ QStringList AuditLogRow(const AuditEntry &e)
     QString at = e.at;
     if (at.size() > 10 && at.at(10) == QLatin1Char('T'))
         at[10] = QLatin1Char(' ');
-    return {QString::number(e.seq),
-            at,
-            e.operatorName,
-            AuditKind::Caption(e.kind),
-            e.subject,
-            ReadableAuditDetail(e),
+    return {QString::number(e.seq),         at,        e.operatorName,
+            AuditKind::Caption(e.kind),     e.subject, ReadableAuditDetail(e),
             AuditHead{e.seq, e.hash}.text()};
 }
 

@@ -7,6 +7,7 @@
 #include "reports/ReportPreview.h"
 #include "reports/Reports.h"
 #include "ui/BusyCursor.h"
+#include "ui/FieldNames.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
@@ -32,8 +33,8 @@ constexpr int kReportButtonsTop = 6060;
 
 // Column titles and where each starts, in twips from the heading's left; the
 // last column ends at kListEnd. 内容 gets the room, 链哈希 fits "SEQ:16 hex".
-const QStringList kTitles{QStringLiteral("序号"),   QStringLiteral("时间"), QStringLiteral("操作员"),
-                          QStringLiteral("类别"),   QStringLiteral("对象"), QStringLiteral("内容"),
+const QStringList kTitles{QStringLiteral("序号"),  QStringLiteral("时间"), QStringLiteral("操作员"),
+                          QStringLiteral("类别"),  QStringLiteral("对象"), QStringLiteral("内容"),
                           QStringLiteral("链哈希")};
 const QVector<int> kTitleLefts{60, 660, 2760, 3960, 5400, 7200, 12000};
 constexpr int kListEnd = 14700;
@@ -77,15 +78,25 @@ frmAuditLog::frmAuditLog(AppState &state, ScreenNavigator &nav, QWidget *parent)
         date->setPlaceholderText(QStringLiteral("年-月-日"));
 
     addLabel(ArrayName(QStringLiteral("labDis"), 2), whoCaption, kCaptionLeft, kRow2Top + 60);
-    cboOperator = addList(QStringLiteral("cboOperator"), {}, fieldLeft(kCaptionLeft, whoCaption), kRow2Top,
-                          kFieldWidth, 315);
+    cboOperator =
+        addList(QStringLiteral("cboOperator"), {}, fieldLeft(kCaptionLeft, whoCaption), kRow2Top, kFieldWidth, 315);
     // A user since removed is still in the log: the name may be typed.
     cboOperator->setEditable(true);
     cboOperator->setInsertPolicy(QComboBox::NoInsert);
     addLabel(ArrayName(QStringLiteral("labDis"), 3), kindCaption, kSecondCaptionLeft, kRow2Top + 60);
-    cboKind = addList(QStringLiteral("cboKind"), AuditKindItems(), fieldLeft(kSecondCaptionLeft, kindCaption),
-                      kRow2Top, kFieldWidth, 315);
+    cboKind = addList(QStringLiteral("cboKind"), AuditKindItems(), fieldLeft(kSecondCaptionLeft, kindCaption), kRow2Top,
+                      kFieldWidth, 315);
     cboKind->setMaxVisibleItems(cboKind->count());
+
+    // Each caption labels its field: a screen reader reads a combo box by
+    // its text and finds the caption through this relation.
+    const QList<QPair<int, QWidget *>> captioned{{0, txtFrom}, {1, txtTo}, {2, cboOperator}, {3, cboKind}};
+    for (const auto &[index, field] : captioned) {
+        auto *caption = findChild<QLabel *>(ArrayName(QStringLiteral("labDis"), index));
+        caption->setBuddy(field);
+        field->setAccessibleName(CaptionAsName(caption->text()));
+    }
+    cboOperator->lineEdit()->setAccessibleName(cboOperator->accessibleName());
 
     cmdSearch = addButton(QStringLiteral("cmdSearch"), QStringLiteral("查 询"), 8400, kRow2Top - 60, 1095, 435);
     cmdSeal = addButton(QStringLiteral("cmdSeal"), QStringLiteral("日志封存单"), 9780, kRow2Top - 60, 1395, 435);
@@ -122,7 +133,11 @@ frmAuditLog::frmAuditLog(AppState &state, ScreenNavigator &nav, QWidget *parent)
                 ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::AuditLog, m_rows,
                              reportHeader(), reportControls());
             }));
-    connect(cmdSeal, &QPushButton::clicked, this, Guarded([this] { ShowLogSeal(m_state, this); }));
+    // The seal is an entry of its own: the list shows it at once.
+    connect(cmdSeal, &QPushButton::clicked, this, Guarded([this] {
+                if (ShowLogSeal(m_state, this))
+                    search();
+            }));
 }
 
 QList<QWidget *> frmAuditLog::reportControls() const
@@ -177,10 +192,9 @@ void frmAuditLog::search()
         m_state.messages().failed(entries.failure());
         return;
     }
-    m_criteria = {orAll(txtFrom->text()), orAll(txtTo->text()),
-                  filter->operatorName.isEmpty() ? kAllKinds : filter->operatorName,
-                  filter->kind.isEmpty() ? kAllKinds : AuditKind::Caption(filter->kind),
-                  head ? head->text() : head.message()};
+    m_criteria = {
+        orAll(txtFrom->text()), orAll(txtTo->text()), filter->operatorName.isEmpty() ? kAllKinds : filter->operatorName,
+        filter->kind.isEmpty() ? kAllKinds : AuditKind::Caption(filter->kind), head ? head->text() : head.message()};
     ListCall call;
     call.columnsUsed = kAuditListColumns;
     call.list = &m_rows;
@@ -209,12 +223,11 @@ Result<LogSealContent> ReadLogSealContent(const AppState &state)
         return summary.failure().prefixed(QStringLiteral("无法读取操作日志：\n"));
     LogSealContent c;
     c.onServer = state.store.source.isServer();
-    c.library = c.onServer ? ServerDisplayName(ServerAddressFromUri(state.store.source.uri))
-                           : state.store.dataFilePath();
+    c.library =
+        c.onServer ? ServerDisplayName(ServerAddressFromUri(state.store.source.uri)) : state.store.dataFilePath();
     c.at = state.services.clock->now();
-    c.operatorName = state.store.operatorName.isEmpty()
-                         ? CurrentUserName(state.session, state.store.UserTable)
-                         : state.store.operatorName;
+    c.operatorName = state.store.operatorName.isEmpty() ? CurrentUserName(state.session, state.store.UserTable)
+                                                        : state.store.operatorName;
     c.head = summary->head;
     c.entries = summary->entries;
     return c;

@@ -37,8 +37,8 @@ QList<QPair<QString, QString>> LogSealFacts(const LogSealContent &c)
     if (c.entries != c.head.seq)
         entries += QStringLiteral("（与链头序号不符，请用 %1 检查）").arg(kVerifyTool);
     return {
-        {QStringLiteral("数 据 库："), c.onServer ? QStringLiteral("服务器 %1").arg(c.library)
-                                                   : QDir::toNativeSeparators(c.library)},
+        {QStringLiteral("数 据 库："),
+         c.onServer ? QStringLiteral("服务器 %1").arg(c.library) : QDir::toNativeSeparators(c.library)},
         {QStringLiteral("封存时间："), c.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))},
         {QStringLiteral("操 作 员："), c.operatorName},
         {QStringLiteral("日志链头："), c.head.empty() ? QStringLiteral("（日志为空）") : c.head.text()},
@@ -58,7 +58,8 @@ QStringList LogSealCheckSteps(const LogSealContent &c)
     } else {
         steps << QStringLiteral("核对：%1 --head %2 %3").arg(kVerifyTool, head, QDir::toNativeSeparators(c.library));
     }
-    steps << QStringLiteral("程序报告该条记录仍在且哈希相符，并且整条日志链完好，即说明数据库未被回退、日志未被截断或改动。");
+    steps << QStringLiteral(
+        "程序报告该条记录仍在、哈希相符且整条日志链完好，即说明数据库未被回退，日志未被截断或改动。");
     return steps;
 }
 
@@ -87,8 +88,8 @@ Outcome WriteLogSealPdf(const LogSealContent &c, const QString &pdfPath)
     if (!p.begin(&writer))
         return Outcome::fail(QStringLiteral("无法写入文件“%1”。").arg(QDir::toNativeSeparators(pdfPath)));
 
-    const QRect page = writer.pageLayout().paintRectPixels(kDpi).translated(
-        -writer.pageLayout().paintRectPixels(kDpi).topLeft());
+    const QRect page =
+        writer.pageLayout().paintRectPixels(kDpi).translated(-writer.pageLayout().paintRectPixels(kDpi).topLeft());
     const QFont base = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     int y = 0;
@@ -142,9 +143,13 @@ Outcome WriteLogSealPdf(const LogSealContent &c, const QString &pdfPath)
     y += mm(8);
     p.setFont(sized(base, 10));
     for (const QString &step : LogSealCheckSteps(c)) {
+        // A command line may hold a long path without blanks; a sentence
+        // breaks where Chinese text may break.
+        const int wrap =
+            step.contains(kVerifyTool) || step.contains(QStringLiteral("--")) ? Qt::TextWrapAnywhere : Qt::TextWordWrap;
         const QRect box(mm(4), y, page.width() - mm(4), page.height());
-        const QRect used = p.boundingRect(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere, step);
-        p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere, step);
+        const QRect used = p.boundingRect(box, Qt::AlignLeft | Qt::AlignTop | wrap, step);
+        p.drawText(box, Qt::AlignLeft | Qt::AlignTop | wrap, step);
         y += used.height() + mm(2);
     }
     y += mm(16);
@@ -190,9 +195,8 @@ ReportPreview *PreviewLogSeal(const ReportContext &ctx, QWidget *screen, const L
     }
     if (record) {
         if (const Outcome recorded = record(); !recorded) {
-            ctx.messages().critical(
-                QStringLiteral("日志封存单没有记入操作日志，因此不予打印：\n") + recorded.message(), kAppTitle,
-                recorded.detail());
+            ctx.messages().critical(QStringLiteral("日志封存单没有记入操作日志，因此不予打印：\n") + recorded.message(),
+                                    kAppTitle, recorded.detail());
             return nullptr;
         }
     }

@@ -109,7 +109,8 @@ TEST(AuditLogView, DetailsReadAsSentencesWithoutHashes)
          {"工作单位：旧院 → 新院", "电话号码：139 → （空）"},
          {"Company_name", "{"}},
         {"an expert added lists what it holds, blanks left out",
-         Entry(AuditKind::ExpertAdd, "000013", R"({"after":{"Id":"000013","Name":"王工","Sex":"男","email":" "},"before":{}})"),
+         Entry(AuditKind::ExpertAdd, "000013",
+               R"({"after":{"Id":"000013","Name":"王工","Sex":"男","email":" "},"before":{}})"),
          {"编号：000013", "专家姓名：王工", "性别：男"},
          {"电子邮件", "→"}},
         {"a stored project covers itself only",
@@ -138,8 +139,9 @@ TEST(AuditLogView, DetailsReadAsSentencesWithoutHashes)
          {"新增用户", "用户名：张三", "权限：项目经理"},
          {}},
         {"a restore names both heads",
-         Entry(AuditKind::Restore, "b.mdb",
-               R"({"backup_hash":"ff","backup_head":"3:00ff","covers_all":{},"replaced_hash":"ee","replaced_head":"9:00ee"})"),
+         Entry(
+             AuditKind::Restore, "b.mdb",
+             R"({"backup_hash":"ff","backup_head":"3:00ff","covers_all":{},"replaced_hash":"ee","replaced_head":"9:00ee"})"),
          {"被替换的日志链头：9:00ee", "备份的日志链头：3:00ff"},
          {"replaced_hash", "\"ee\""}},
         {"an unknown key is still shown",
@@ -214,8 +216,10 @@ TEST(AuditLogView, RowsFollowTheFilterAndCarryACheckableHead)
         SCOPED_TRACE(c.name);
         const TextTable rows = AuditLogRows(ReadAuditEntries(conn, c.filter));
         QList<qint64> seqs;
+        // Entries the fresh library already held (dated now) do not count.
         for (qsizetype r = 0; r < rows.count(); ++r)
-            seqs << rows.cell(r, 0).toLongLong() - first;
+            if (rows.cell(r, 0).toLongLong() >= first)
+                seqs << rows.cell(r, 0).toLongLong() - first;
         EXPECT_EQ(seqs, c.seqs);
     }
 
@@ -358,6 +362,10 @@ TEST_F(AuditLogScreenTest, OpensOnTodaysEntriesAndSearchesByTheCriteria)
     EXPECT_EQ(control<QLineEdit>("txtFrom")->text(), "2026-12-09");
     EXPECT_EQ(control<QLineEdit>("txtTo")->text(), "2026-12-09");
     EXPECT_EQ(control<QComboBox>("cboKind")->currentText(), "全部");
+    // A screen reader names the fields by their captions.
+    EXPECT_EQ(control<QLineEdit>("txtFrom")->accessibleName(), "开始日期");
+    EXPECT_EQ(control<QComboBox>("cboOperator")->accessibleName(), "操作员");
+    EXPECT_EQ(control<QComboBox>("cboKind")->accessibleName(), "类别");
     EXPECT_EQ(shownSubjects(), (QStringList{"today-1", "today-2"}));
     EXPECT_EQ(cell(4, 1)->text(), "备份数据库");
     EXPECT_EQ(control<QLabel>("labPage")->text(), "1/1");

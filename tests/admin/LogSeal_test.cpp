@@ -59,10 +59,11 @@ TEST(LogSeal, OnePageWithTheHeadTheCheckAndSignaturesWhoseQrReadsBack)
     // The font maps some characters to their radical forms (⽇ for 日) when
     // text is taken from the page; compatibility normalisation undoes it.
     const QString text = pdf.getAllText(0).text().normalized(QString::NormalizationForm_KC);
-    for (const QString &part : {QStringLiteral("日志封存单"), QStringLiteral("1234:0123456789abcdef"), kHash,
-                                QStringLiteral("ProSys.mdb"), QStringLiteral("2026-12-09 16:05:07"),
-                                QStringLiteral("管理员"), QStringLiteral("kestrune-verify --head 1234:0123456789abcdef"),
-                                QStringLiteral("封存人"), QStringLiteral("监督人"), QStringLiteral("日期")})
+    for (const QString &part :
+         {QStringLiteral("日志封存单"), QStringLiteral("1234:0123456789abcdef"), kHash, QStringLiteral("ProSys.mdb"),
+          QStringLiteral("2026-12-09 16:05:07"), QStringLiteral("管理员"),
+          QStringLiteral("kestrune-verify --head 1234:0123456789abcdef"), QStringLiteral("封存人"),
+          QStringLiteral("监督人"), QStringLiteral("日期")})
         EXPECT_TRUE(text.contains(part)) << "missing " << part.toStdString() << " in\n" << text.toStdString();
 
     if (QStandardPaths::findExecutable("zbarimg").isEmpty())
