@@ -321,7 +321,7 @@ int main(int argc, char **argv)
           QStringLiteral("类    别："), QStringLiteral("日志链头：")},
          QStringLiteral("日志记录："),
          {},
-         {3, kLastColumn},
+         {3, 4, kLastColumn},   // the time fits on one line
          1000,
          true},
     };

@@ -129,10 +129,21 @@ frmAuditLog::frmAuditLog(AppState &state, ScreenNavigator &nav, QWidget *parent)
                 PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::AuditLog, m_rows,
                               reportHeader(), reportControls());
             }));
-    connect(cmdExcel, &QPushButton::clicked, this, Guarded([this] {
-                ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::AuditLog, m_rows,
-                             reportHeader(), reportControls());
-            }));
+    connect(
+        cmdExcel, &QPushButton::clicked, this, Guarded([this] {
+            // An .xls sheet ends at 65,536 rows: say so before the user
+            // picks a file, rather than failing after a long wait.
+            const qsizetype room = kXlsMaxRows - LayoutOf(ReportKind::AuditLog).headingRows - 2;
+            if (m_rows.count() > room) {
+                m_state.messages().information(
+                    QStringLiteral("查到 %1 条记录，超过一个Excel工作表所能容纳的 %2 条，请缩小日期范围后分批导出。")
+                        .arg(m_rows.count())
+                        .arg(room));
+                return;
+            }
+            ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::AuditLog, m_rows, reportHeader(),
+                         reportControls());
+        }));
     // The seal is an entry of its own: the list shows it at once.
     connect(cmdSeal, &QPushButton::clicked, this, Guarded([this] {
                 if (ShowLogSeal(m_state, this))

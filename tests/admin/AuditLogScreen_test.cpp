@@ -433,3 +433,35 @@ TEST_F(AuditLogScreenTest, ReportsRefuseAnEmptyResult)
     EXPECT_EQ(app.messages->shown[0].text, LayoutOf(ReportKind::AuditLog).emptyMessage);
     EXPECT_EQ(app.messages->shown[1].text, LayoutOf(ReportKind::AuditLog).emptyMessage);
 }
+
+TEST_F(AuditLogScreenTest, AnExportTooLongForOneSheetIsRefusedBeforeAFileIsChosen)
+{
+    // More entries than an .xls worksheet has rows, all dated today.
+    QList<AuditEntry> entries;
+    QString prev;
+    for (int i = 1; i <= kXlsMaxRows; ++i) {
+        AuditEntry e;
+        e.seq = i;
+        e.at = At(9, 8).addSecs(i / 10).toString("yyyy-MM-ddTHH:mm:ss");
+        e.operatorName = "admin";
+        e.kind = AuditKind::Login;
+        e.subject = "admin";
+        e.detail = "{}";
+        e.prevHash = prev;
+        e.hash = AuditEntryHash(e);
+        prev = e.hash;
+        entries << e;
+    }
+    {
+        Transaction tx(conn());
+        RebuildAuditLog(conn(), entries);
+        tx.commit();
+    }
+    open();
+    ASSERT_EQ(screen()->rows().count(), kXlsMaxRows);
+    app.messages->shown.clear();
+    click("cmdExcel");
+    ASSERT_EQ(app.messages->shown.size(), 1);
+    EXPECT_TRUE(app.messages->shown[0].text.contains("请缩小日期范围")) << app.messages->shown[0].text.toStdString();
+    EXPECT_TRUE(app.files->saveCalls.isEmpty());
+}
