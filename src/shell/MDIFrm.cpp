@@ -43,6 +43,9 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     m_menuSecurity = menuSet->addAction(QStringLiteral("安全设置"));
     m_menuSecurity->setObjectName(QStringLiteral("menuSecurity"));
     m_menuSecurity->setVisible(false);
+    m_menuDrawRules = menuSet->addAction(QStringLiteral("抽取规则"));
+    m_menuDrawRules->setObjectName(QStringLiteral("menuDrawRules"));
+    m_menuDrawRules->setVisible(false);
     m_menuAuditLog = menuSet->addAction(QStringLiteral("操作日志"));
     m_menuAuditLog->setObjectName(QStringLiteral("menuAuditLog"));
     m_menuAuditLog->setVisible(false);
@@ -70,6 +73,10 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     connect(m_menuSecurity, &QAction::triggered, this, Guarded([this] {
                 if (showSecuritySettings && m_state.session.isAdministrator())
                     showSecuritySettings(this);
+            }));
+    connect(m_menuDrawRules, &QAction::triggered, this, Guarded([this] {
+                if (showDrawRules && m_state.session.isAdministrator())
+                    showDrawRules(this);
             }));
     connect(m_menuAuditLog, &QAction::triggered, this, Guarded([this] {
                 if (showAuditLog && m_state.session.isAdministrator())
@@ -133,6 +140,7 @@ void MDIFrm::start()
     m_menuUserRights->setVisible(m_state.session.isAdministrator());
     m_menuDbPwd->setVisible(m_state.session.isAdministrator());
     m_menuSecurity->setVisible(m_state.session.isAdministrator());
+    m_menuDrawRules->setVisible(m_state.session.isAdministrator());
     m_menuAuditLog->setVisible(m_state.session.isAdministrator());
     m_menuLogSeal->setVisible(m_state.session.isAdministrator());
     layoutWindow();

@@ -62,6 +62,8 @@ public:
     // The library's own password and its security settings (administrators).
     std::function<void(QWidget *)> showDbPassword;
     std::function<void(QWidget *)> showSecuritySettings;
+    // The library's draw rules (administrators).
+    std::function<void(QWidget *)> showDrawRules;
     // The operation log screen and its seal (menu items 操作日志 and
     // 日志封存单, administrators only).
     std::function<void()> showAuditLog;
@@ -94,6 +96,7 @@ private:
     QAction *m_menuUserRights;
     QAction *m_menuDbPwd;
     QAction *m_menuSecurity;
+    QAction *m_menuDrawRules;
     QAction *m_menuAuditLog;
     QAction *m_menuLogSeal;
     QWidget *m_area;
