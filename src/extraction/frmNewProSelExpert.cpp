@@ -280,6 +280,9 @@ void frmNewProSelExpert::buildCandidates(const QString &roundType)
         BuildCandidates(m_state.store, m_criteria, m_state.draw.Avoidance, m_state.today(), m_state.draw.CandidateList);
     m_round = NewRound(roundType, m_criteria, m_state.store.TitleTypeTable, m_state.draw.Avoidance, avoided,
                        m_state.draw.CandidateList, m_state.services.clock->now());
+    // The round keeps only numbers; the rows go on to the draw list, which is
+    // stored with the library's own phone numbers.
+    maskPersonalRows(m_state.draw.CandidateList, kDrawRowColumns);
 }
 
 bool frmNewProSelExpert::recordEvent(DrawEvent event)

@@ -2,6 +2,7 @@
 
 #include "data/DrawStore.h"
 #include "data/DrawVerify.h"
+#include "data/TextWidth.h"
 #include "shell/Session.h"
 #include "extraction/ProjectDraws.h"
 #include "extraction/frmSupervisedDraw.h"
@@ -119,6 +120,10 @@ void frmProListDis::onActivate(const ScreenArgs &args)
 void frmProListDis::reload()
 {
     m_project = LoadProject(m_state.store, m_projectId);
+    // Masked where it is loaded: the list, the printed record and its export
+    // all show the project as held here. Nothing stores these rows back.
+    if (m_project && MasksPersonalData(m_state.store, m_state.session.CurrentUserRole))
+        MaskProjectExperts(*m_project);
     showProject();
 }
 
@@ -135,7 +140,7 @@ void frmProListDis::showProject()
     } else {
         const DrawRecordContent record = DrawRecordOf(*m_project);
         for (int i = 0; i < 9; ++i)
-            labFact[i]->setText(record.facts.value(i));
+            labFact[i]->setText(ShownOnOneLine(record.facts.value(i)));
         txtRounds->setPlainText(ProjectRoundsText(*m_project));
         m_rows = ScreenRows(*m_project);
     }
