@@ -172,7 +172,7 @@ TEST_F(LineBreaks, ListsLabelsAndBoxesShowABreakAsASpace)
          "frmProListDis",
          {"体育 中心", "第一行 第二行", "张 三", "北京建工 集团"}},
         {ScreenId::ExpertListViewProjects, {.expertId = expertId}, "frmExpertProjects", {"体育 中心"}},
-        {ScreenId::ExpertList, {}, "frmExpertList", {"张 三", "北京建工 集团"}},
+        {ScreenId::ExpertList, {}, "frmExpertList", {"张 三"}},
         {ScreenId::ExpertListView, {.expertId = expertId}, "frmExpertListDis", {"张 三", "北京建工 集团"}},
     };
     for (const Step &s : steps) {
