@@ -128,6 +128,12 @@ public:
     void setColumnWidth(int column, int width) override { m_inner->setColumnWidth(column, width); }
     void setRowHeight(int row, int height) override { m_inner->setRowHeight(row, height); }
     void setPageSetup(const PageSetup &setup) override { m_inner->setPageSetup(setup); }
+    void setPageFooter(const QString &text) override { m_inner->setPageFooter(text); }
+    void insertImage(int row, int column, const QString &path, int width, int height) override
+    {
+        timed("insertImage", [&] { m_inner->insertImage(row, column, path, width, height); });
+    }
+    QList<QPair<int, int>> imageCells() override { return m_inner->imageCells(); }
     void saveAsXls(const QString &path) override
     {
         timed("saveAsXls", [&] { m_inner->saveAsXls(path); });

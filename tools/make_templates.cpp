@@ -172,11 +172,9 @@ void BuildDrawRecord(SpreadsheetEngine &sheet, const QString &folder)
         layout.signatureRow != layout.expertsRow + kTemplateDataRows + 1)
         throw SpreadsheetError(QStringLiteral("the draw record's rows do not fit together"));
     sheet.create();
-    sheet.setColumnWidth(1, 400);
-    sheet.setColumnWidth(2, 1100);
-    sheet.setColumnWidth(3, 2000);
-    for (int c = 4; c <= kLastColumn; ++c)
-        sheet.setColumnWidth(c, 1450);
+    // The filling sizes rows to their texts by these widths.
+    for (int c = 1; c <= kLastColumn; ++c)
+        sheet.setColumnWidth(c, DrawRecordLayout::columnWidth(c));
 
     sheet.setRowHeight(1, kTitleRowHeight);
     sheet.merge(1, 2, kLastColumn - 1);
@@ -219,8 +217,8 @@ void BuildDrawRecord(SpreadsheetEngine &sheet, const QString &folder)
     ListBlock(sheet, layout.roundsRow - 1, layout.roundColumns,
               {QStringLiteral("轮次"), QStringLiteral("方式"), QStringLiteral("抽取时间"), QStringLiteral("检索条件"),
                QStringLiteral("回避条件"), QStringLiteral("候选人数"), QStringLiteral("候选名单SHA-256"),
-               QStringLiteral("随机种子")},
-              1800, true);
+               QStringLiteral("抽取结果")},
+              layout.roundRowHeight, true);
 
     sheet.setText(layout.expertsRow - 2, 2, QStringLiteral("抽取专家（按抽取顺序）："));
     sheet.setFormat(layout.expertsRow - 2, 2, 1, 1, Bold());
@@ -228,7 +226,7 @@ void BuildDrawRecord(SpreadsheetEngine &sheet, const QString &folder)
               {QStringLiteral("序号"), QStringLiteral("姓名"), QStringLiteral("性别"), QStringLiteral("工作单位"),
                QStringLiteral("从事专业"), QStringLiteral("电话号码"), QStringLiteral("轮次"),
                QStringLiteral("出席情况"), QStringLiteral("说明")},
-              900, true);
+              layout.expertRowHeight, true);
 
     // Signatures: the names are filled in, the boxes beside them are signed.
     const int sig = layout.signatureRow;

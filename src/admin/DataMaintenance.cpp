@@ -235,10 +235,15 @@ Outcome ChangeLibraryPassword(const MaintenanceTarget &target, const QString &ne
         return changed.prefixed(failed +
                                 QStringLiteral("（修改前的数据库已备份为：%1）\n").arg(native(safetyCopy.message())));
     store.source.key = newKey;
+    // Who gave the library a new password, and when (never the password).
+    QString note;
+    if (const Outcome logged = AppendAudit(store, AuditKind::Setting, QStringLiteral("数据库密码"),
+                                           {{QStringLiteral("change"), QStringLiteral("library_key")}});
+        !logged)
+        note += QStringLiteral("\n操作日志没有记下这次修改：%1").arg(logged.message());
 
     // The safety copy and the exit backup would still open with the old
     // password: anyone holding the backup folder would read the library.
-    QString note;
     if (!QFile::remove(safetyCopy.message()))
         note += QStringLiteral("\n无法删除修改前的副本“%1”，它仍使用原来的密码，请手工删除。")
                     .arg(native(safetyCopy.message()));

@@ -6,6 +6,7 @@
 #include "admin/frmChangePwd.h"
 #include "admin/frmDataInOut.h"
 #include "admin/frmDbPassword.h"
+#include "admin/frmDrawRules.h"
 #include "admin/frmSecuritySettings.h"
 #include "admin/frmUserRights.h"
 #include "data/DrawStore.h"
@@ -65,6 +66,10 @@ std::unique_ptr<MDIFrm> MakeMainWindow(AppState &state, ScreenRegistry registry)
     main->showDbPassword = [&state](QWidget *owner) { ShowDbPassword(state, owner); };
     main->showSecuritySettings = [&state](QWidget *owner) {
         frmSecuritySettings dialog(state, owner);
+        state.services.dialogs->run(dialog);
+    };
+    main->showDrawRules = [&state](QWidget *owner) {
+        frmDrawRules dialog(state, owner);
         state.services.dialogs->run(dialog);
     };
     main->showUserRights = [window = main.get()] { window->openScreen(ScreenId::UserRights); };

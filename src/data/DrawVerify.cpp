@@ -272,10 +272,12 @@ ProjectVerification VerifyProject(const ProjectDetail &project, const SelectionI
         // by something other than the program.
         if (!RoundType::IsSeeded(r.type) && (r.seed || !r.picks.isEmpty()))
             problems << QStringLiteral("第%1轮：%2却记有随机种子或抽取结果").arg(r.number).arg(r.type);
-        // Whoever a round confirmed was drawn for the project by that round.
+        // Whoever a round confirmed was drawn for the project by that round,
+        // or by an earlier one: the draw list holds each expert once, so an
+        // expert drawn again keeps the row of the first round.
         for (const QString &id : r.confirmedIds) {
             const bool drawn = std::any_of(project.experts.begin(), project.experts.end(),
-                                           [&](const ProjectExpert &e) { return e.round == r.number && e.id() == id; });
+                                           [&](const ProjectExpert &e) { return e.round <= r.number && e.id() == id; });
             if (!drawn)
                 problems << QStringLiteral("第%1轮确认的专家%2没有抽取记录").arg(r.number).arg(id);
         }

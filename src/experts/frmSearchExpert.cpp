@@ -113,12 +113,12 @@ frmSearchExpert::frmSearchExpert(AppState &state, ScreenNavigator &nav, QWidget 
     connect(cmdSearch, &QPushButton::clicked, this, Guarded(this, &frmSearchExpert::cmdSearch_Click));
     connect(cmd_Clear, &QPushButton::clicked, this, Guarded(this, &frmSearchExpert::cmd_Clear_Click));
     connect(cmdPreview, &QPushButton::clicked, this, Guarded([this] {
-                PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::Search,
-                              m_state.SearchResultRows, reportHeader(), reportControls());
+                PreviewReport(ReportContextOf(m_state), this, ReportKind::Search, m_state.SearchResultRows,
+                              reportHeader(), reportControls());
             }));
     connect(cmdExcel, &QPushButton::clicked, this, Guarded([this] {
-                ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::Search,
-                             m_state.SearchResultRows, reportHeader(), reportControls());
+                ExportReport(ReportContextOf(m_state), this, ReportKind::Search, m_state.SearchResultRows,
+                             reportHeader(), reportControls());
             }));
     connect(m_list, &PagedList::firstOperationClicked, this, Guarded(this, &frmSearchExpert::labOP_1_Click));
     // Title level and star grade always stand at the same position.

@@ -1,5 +1,6 @@
 #include "extraction/CandidateFilter.h"
 
+#include "data/DbError.h"
 #include "data/Schema.h"
 #include "data/Wildcard.h"
 #include "data/Vocabulary.h"
@@ -62,7 +63,10 @@ QList<QStringView> CandidateColumns(const TextTable &experts, qsizetype row)
     return cells;
 }
 
-void FilterCandidates(const TextTable &experts, const SelectionCriteria &criteria, TextTable &candidates)
+namespace {
+
+// The criteria's tests, compiled once per filter run.
+QVector<CompiledTest> CompileCriteria(const SelectionCriteria &criteria)
 {
     QVector<CompiledTest> tests;
     for (int slot = 0; slot < kSelectionCriteriaCount; ++slot) {
@@ -74,7 +78,14 @@ void FilterCandidates(const TextTable &experts, const SelectionCriteria &criteri
             t.pattern = WildcardPattern::contains(text);
         tests.append(std::move(t));
     }
+    return tests;
+}
 
+// The one pass: enabled, every criterion, then whatever admit says.
+template <typename Admit>
+void RunFilter(const TextTable &experts, const SelectionCriteria &criteria, TextTable &candidates, Admit admit)
+{
+    const QVector<CompiledTest> tests = CompileCriteria(criteria);
     TextTable found;
     found.reserve(experts.count());
     for (qsizetype r = 0; r < experts.count(); ++r) {
@@ -87,10 +98,54 @@ void FilterCandidates(const TextTable &experts, const SelectionCriteria &criteri
                 break;
             }
         }
-        if (passes)
+        if (passes && admit(r))
             found.appendCells(CandidateColumns(experts, r));
     }
     candidates = std::move(found);
+}
+
+}   // namespace
+
+void FilterCandidates(const TextTable &experts, const SelectionCriteria &criteria, TextTable &candidates)
+{
+    RunFilter(experts, criteria, candidates, [](qsizetype) { return true; });
+}
+
+EligibilityCounts FilterCandidates(const TextTable &experts, const SelectionCriteria &criteria,
+                                   const DrawEligibility &eligibility, TextTable &candidates)
+{
+    EligibilityCounts counts;
+    const EligibilityCheck check(eligibility.rules, eligibility.reviewDate, eligibility.confirmed);
+    if (!check.active()) {
+        FilterCandidates(experts, criteria, candidates);
+        return counts;
+    }
+    RunFilter(experts, criteria, candidates, [&](qsizetype r) { return check.admits(experts, r, counts); });
+    return counts;
+}
+
+Result<DrawEligibility> ReadDrawEligibility(const DataStore &store, const QDate &reviewDate)
+{
+    return CatchDbError([&] {
+        Connection &conn = LibraryConnection(store);
+        DrawEligibility e;
+        e.rules = ReadEligibilityRules(conn);
+        e.reviewDate = reviewDate;
+        if (e.rules.confirmLimit > 0 && e.rules.confirmDays > 0)
+            e.confirmed = ReadConfirmedPanels(conn);
+        return e;
+    });
+}
+
+Result<EligibilityCounts> FilterCandidates(const DataStore &store, const SelectionCriteria &criteria,
+                                           const QDate &reviewDate, TextTable &candidates)
+{
+    const Result<DrawEligibility> eligibility = ReadDrawEligibility(store, reviewDate);
+    if (!eligibility) {
+        candidates.clear();
+        return eligibility.failure().prefixed(QStringLiteral("无法读取抽取规则，本次没有抽取：\n"));
+    }
+    return FilterCandidates(store.ExpertTable, criteria, eligibility.value(), candidates);
 }
 
 void MergePicks(TextTable &drawList, const TextTable &picks)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/EligibilityRules.h"
 #include "data/Tables.h"
 
 #include <QString>
@@ -24,6 +25,31 @@ QList<QStringView> CandidateColumns(const TextTable &experts, qsizetype row);
 // partially through the wildcard matcher, the kind and the title level
 // exactly.
 void FilterCandidates(const TextTable &experts, const SelectionCriteria &criteria, TextTable &candidates);
+
+// What the library's eligibility rules need to judge a draw: the rules, the
+// day of the review the panel is drawn for, and the panels experts are
+// already confirmed for (read only when a rule counts them).
+struct DrawEligibility {
+    EligibilityRules rules;
+    QDate reviewDate;
+    QList<ConfirmedPanel> confirmed;
+};
+
+// The same filter, then the eligibility rules on every expert that passed
+// the criteria, in the same one pass. Returns how many each rule took out.
+// With no rule set the candidates are exactly those of the filter above.
+EligibilityCounts FilterCandidates(const TextTable &experts, const SelectionCriteria &criteria,
+                                   const DrawEligibility &eligibility, TextTable &candidates);
+
+// The rules of the store's library for a panel reviewed on reviewDate (the
+// day of the draw when the review day is not known yet).
+Result<DrawEligibility> ReadDrawEligibility(const DataStore &store, const QDate &reviewDate);
+
+// A draw's candidates from the store's experts under the library's rules:
+// the entry point for every draw and substitute draw. A failure to read the
+// rules leaves candidates empty, so that no draw goes on without them.
+Result<EligibilityCounts> FilterCandidates(const DataStore &store, const SelectionCriteria &criteria,
+                                           const QDate &reviewDate, TextTable &candidates);
 
 // SetSelExpertMsgTemp: merges picked rows into the draw list. A pick whose Id
 // is already listed refreshes that row in place; any other is appended, so

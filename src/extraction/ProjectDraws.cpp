@@ -1,6 +1,7 @@
 #include "extraction/ProjectDraws.h"
 
 #include "data/DrawVerify.h"
+#include "data/PersonalData.h"
 #include "data/ExpertRecord.h"
 #include "data/PersonalData.h"
 #include "data/Schema.h"
@@ -497,9 +498,28 @@ QString CandidateListCsv(const QString &projectId, const DrawRound &round)
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
-DrawRecordContent DrawRecordOf(const ProjectDetail &project)
+QString RoundOperator(const ProjectDetail &project, const DrawRound &round)
+{
+    // The draw event that became this round: the same draw at the same second.
+    const QString second = round.drawnAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    for (const DrawEvent &e : project.trail) {
+        if (e.kind != DrawEventKind::Draw || !e.round || e.operatorName.isEmpty())
+            continue;
+        const DrawRound &r = *e.round;
+        if (r.type == round.type && r.candidateIds == round.candidateIds && r.seed == round.seed &&
+            r.picks == round.picks && r.rolledId == round.rolledId &&
+            e.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) == second)
+            return e.operatorName;
+    }
+    return project.operatorName;
+}
+
+DrawRecordContent DrawRecordOf(const ProjectDetail &project, bool maskPersonal)
 {
     DrawRecordContent c;
+    c.projectId = project.id;
+    if (!project.rounds.isEmpty())
+        c.verification = RecordVerificationText(project);
     const ProjectFacts &f = project.facts;
     c.facts = {f.name,
                f.code,
@@ -533,14 +553,17 @@ DrawRecordContent DrawRecordOf(const ProjectDetail &project)
                      .arg(rounds.cell(k, PR_Confirmed).isEmpty() ? QStringLiteral("无")
                                                                  : rounds.cell(k, PR_Confirmed).toString());
         c.rounds.appendCells({rounds.cell(k, PR_Number), type,
-                              rounds.cell(k, PR_Time).toString() + QLatin1Char(' ') + project.operatorName,
+                              rounds.cell(k, PR_Time).toString() + QLatin1Char('\n') +
+                                  (r ? RoundOperator(project, *r) : project.operatorName),
                               rounds.cell(k, PR_Criteria), rounds.cell(k, PR_Avoidance), rounds.cell(k, PR_Candidates),
                               rounds.cell(k, PR_Hash), drawn.join(QLatin1Char('\n'))});
     }
     const TextTable experts = ProjectExpertRows(project);
     for (qsizetype k = 0; k < experts.count(); ++k)
-        c.experts.appendCells({experts.cell(k, PE_Seq), experts.cell(k, PE_Name), experts.cell(k, PE_Sex),
-                               experts.cell(k, PE_Company), experts.cell(k, PE_Profession), experts.cell(k, PE_Mobile),
-                               experts.cell(k, PE_Round), experts.cell(k, PE_Attendance), experts.cell(k, PE_Note)});
+        c.experts.appendCells(
+            {experts.cell(k, PE_Seq), experts.cell(k, PE_Name), experts.cell(k, PE_Sex), experts.cell(k, PE_Company),
+             experts.cell(k, PE_Profession),
+             maskPersonal ? MaskPhone(experts.cell(k, PE_Mobile).toString()) : experts.cell(k, PE_Mobile).toString(),
+             experts.cell(k, PE_Round), experts.cell(k, PE_Attendance), experts.cell(k, PE_Note)});
     return c;
 }

@@ -134,5 +134,12 @@ QString CandidateListCsv(const QString &projectId, const DrawRound &round);
 // "YYYY-MM-DD", empty bounds impose nothing), at most maxLines lines of events.
 QString UnstoredTrailText(const QList<DrawEvent> &events, const QString &from, const QString &to, int maxLines = 60);
 
-// What the printed draw record of a project shows.
-DrawRecordContent DrawRecordOf(const ProjectDetail &project);
+// Who drew a round: the operator of its draw in the project's trail, or
+// the project's operator when the trail does not hold it (records made
+// before the trail was kept, rounds added by hand).
+QString RoundOperator(const ProjectDetail &project, const DrawRound &round);
+
+// What the printed draw record of a project shows: per round its operator,
+// and the QR code's verification data. maskPersonal hides the middle of the
+// experts' mobile numbers (MasksPersonalData for the user printing).
+DrawRecordContent DrawRecordOf(const ProjectDetail &project, bool maskPersonal = false);

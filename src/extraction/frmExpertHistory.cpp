@@ -90,12 +90,12 @@ frmExpertHistory::frmExpertHistory(AppState &state, ScreenNavigator &nav, QWidge
     // The reports print the criteria of the last search, not what the fields
     // hold now.
     connect(cmdPreview, &QPushButton::clicked, this, Guarded([this] {
-                PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::History, m_state.HistoryList,
-                              reportHeader(), reportControls());
+                PreviewReport(ReportContextOf(m_state), this, ReportKind::History, m_state.HistoryList, reportHeader(),
+                              reportControls());
             }));
     connect(cmdExcel, &QPushButton::clicked, this, Guarded([this] {
-                ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::History, m_state.HistoryList,
-                             reportHeader(), reportControls());
+                ExportReport(ReportContextOf(m_state), this, ReportKind::History, m_state.HistoryList, reportHeader(),
+                             reportControls());
             }));
 
     // The calendars drop down under their fields, over the controls below.

@@ -58,12 +58,12 @@ frmNewPro::frmNewPro(AppState &state, ScreenNavigator &nav, QWidget *parent) : C
             Guarded([this] { m_nav.openScreen(ScreenId::DrawResultNewTemporary); }));
     connect(cmdSave, &QPushButton::clicked, this, Guarded(this, &frmNewPro::saveDrawList));
     connect(cmdPreview, &QPushButton::clicked, this, Guarded([this] {
-                PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection,
-                              m_state.draw.DrawList, {}, reportControls());
+                PreviewReport(ReportContextOf(m_state), this, ReportKind::Selection, m_state.draw.DrawList, {},
+                              reportControls());
             }));
     connect(cmdExcel, &QPushButton::clicked, this, Guarded([this] {
-                ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::Selection,
-                             m_state.draw.DrawList, {}, reportControls());
+                ExportReport(ReportContextOf(m_state), this, ReportKind::Selection, m_state.draw.DrawList, {},
+                             reportControls());
             }));
 }
 

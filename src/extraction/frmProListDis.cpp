@@ -1,7 +1,9 @@
 #include "extraction/frmProListDis.h"
 
 #include "data/DrawStore.h"
+#include "data/AuditLog.h"
 #include "data/DrawVerify.h"
+#include "data/PersonalData.h"
 #include "data/TextWidth.h"
 #include "shell/Session.h"
 #include "extraction/ProjectDraws.h"
@@ -95,15 +97,18 @@ frmProListDis::frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *par
     connect(cmdExportCandidates, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdExportCandidates_Click));
     connect(cmdPreview, &QPushButton::clicked, this, Guarded([this] {
                 if (m_project)
-                    PreviewDrawRecord({m_state.services, m_state.templateDir}, this, DrawRecordOf(*m_project),
-                                      reportControls());
+                    PreviewDrawRecord(ReportContextOf(m_state), this, printedRecord(), reportControls());
             }));
     connect(cmdExcel, &QPushButton::clicked, this, Guarded([this] {
                 if (m_project)
-                    ExportDrawRecord({m_state.services, m_state.templateDir}, this, DrawRecordOf(*m_project),
-                                     reportControls());
+                    ExportDrawRecord(ReportContextOf(m_state), this, printedRecord(), reportControls());
             }));
     connect(cmd_Back, &QPushButton::clicked, this, Guarded([this] { m_nav.openScreen(ScreenId::ProjectList); }));
+}
+
+DrawRecordContent frmProListDis::printedRecord() const
+{
+    return DrawRecordOf(*m_project, MasksPersonalData(m_state.store, m_state.session.CurrentUserRole));
 }
 
 QList<QWidget *> frmProListDis::reportControls() const
@@ -287,6 +292,18 @@ void frmProListDis::cmdExportCandidates_Click()
     if (!file.open(QIODevice::WriteOnly) || file.write(sections.join(QLatin1Char('\n')).toUtf8()) < 0 ||
         !file.commit()) {
         m_state.messages().critical(QStringLiteral("无法写入文件“%1”。").arg(path), kAppTitle, file.errorString());
+        return;
+    }
+    // The file stays written when the log fails; the user is told both.
+    const Outcome logged =
+        AppendAudit(m_state.store, AuditKind::Export,
+                    QStringLiteral("候选名单：%1（项目%2）").arg(m_project->facts.name, m_project->id),
+                    {{QStringLiteral("report"), QStringLiteral("候选名单")},
+                     {QStringLiteral("path"), QDir::toNativeSeparators(path)}});
+    if (!logged) {
+        m_state.messages().critical(
+            QStringLiteral("候选名单已导出到“%1”，但没有记入操作日志：\n%2").arg(path, logged.message()), kAppTitle,
+            logged.detail());
         return;
     }
     m_state.messages().information(QStringLiteral("候选名单已导出到“%1”。").arg(path));

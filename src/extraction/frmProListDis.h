@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Projects.h"
+#include "reports/Reports.h"
 #include "shell/ChildScreen.h"
 
 #include <QList>
@@ -36,6 +37,8 @@ public:
     // [出席] on a row: the attendance of that expert.
     void setAttendance(int slot);
     QList<QWidget *> reportControls() const;
+    // The record as the current user may see it printed.
+    DrawRecordContent printedRecord() const;
 
 protected:
     void onActivate(const ScreenArgs &args) override;

@@ -5,7 +5,9 @@
 #include "reports/ReportRun.h"
 #include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
+#include "data/AuditLog.h"
 #include "files/RunFolders.h"
+#include "shell/AppState.h"
 #include "files/StagedFile.h"
 #include "ui/BusyCursor.h"
 
@@ -76,6 +78,7 @@ private:
 // template. The fill holds copies of what it prints: it runs on a thread of
 // its own, and a long preview goes on after the screen has moved on.
 struct ReportJob {
+    QString subject;   // what the operation log calls it
     QString templateName;
     QString missingTemplateMessage;
     QString emptyMessage;
@@ -85,32 +88,37 @@ struct ReportJob {
     ReportRun::Fill fill;
 };
 
-ReportJob ListJob(ReportKind kind, const TextTable &list, const QVector<ReportHeaderCell> &header)
+ReportJob ListJob(const ReportContext &ctx, ReportKind kind, const TextTable &list,
+                  const QVector<ReportHeaderCell> &header)
 {
     const ReportLayout &layout = LayoutOf(kind);
-    return {layout.templateName,
+    return {QFileInfo(layout.defaultFileName).completeBaseName(),
+            layout.templateName,
             layout.missingTemplateMessage(),
             layout.emptyMessage,
             layout.defaultFileName,
             list.isEmpty(),
             list.count(),
-            [kind, list, header](SpreadsheetEngine &engine, ReportMode mode, const QString &path, const QString &output,
-                                 const FillProgress &progress) {
-                return FillExcelReport(engine, mode, kind, path, output, list, header, progress);
+            [kind, list, header, head = ctx.logHead](SpreadsheetEngine &engine, ReportMode mode, const QString &path,
+                                                     const QString &output, const FillProgress &progress) {
+                return FillExcelReport(engine, mode, kind, path, output, list, header, progress, head);
             }};
 }
 
-ReportJob DrawRecordJob(const DrawRecordContent &content)
+ReportJob DrawRecordJob(const ReportContext &ctx, DrawRecordContent content)
 {
     const DrawRecordLayout &layout = DrawRecordTemplate();
-    return {layout.templateName,
+    content.logHead = ctx.logHead;
+    return {QStringLiteral("%1：%2（项目%3）")
+                .arg(QFileInfo(layout.defaultFileName).completeBaseName(), content.facts.value(0), content.projectId),
+            layout.templateName,
             layout.missingTemplateMessage(),
             QString(),
             layout.defaultFileName,
             false,
             content.rounds.count() + content.experts.count(),
-            [content](SpreadsheetEngine &engine, ReportMode mode, const QString &path, const QString &output,
-                      const FillProgress &progress) {
+            [content = std::move(content)](SpreadsheetEngine &engine, ReportMode mode, const QString &path,
+                                           const QString &output, const FillProgress &progress) {
                 return FillDrawRecordReport(engine, mode, path, output, content, progress);
             }};
 }
@@ -176,6 +184,19 @@ RunEnd WaitForRun(ReportRun &run, QWidget *screen, bool withDialog)
     if (run.wasCancelled())
         return RunEnd::Cancelled;
     return run.succeeded() ? RunEnd::Done : RunEnd::Failed;
+}
+
+// Writes the report's entry in the operation log. A failure is told but
+// undoes nothing: the printout was shown, the file is written.
+void LogReport(const ReportContext &ctx, const QString &kind, const QString &subject, const QJsonObject &detail,
+               const QString &done)
+{
+    if (!ctx.log)
+        return;
+    const Outcome logged = ctx.log(kind, subject, detail);
+    if (!logged)
+        ctx.messages().critical(done + QStringLiteral("，但没有记入操作日志：\n") + logged.message(), kAppTitle,
+                                logged.detail());
 }
 
 QString LockFileOf(const QFileInfo &file, const QString &prefix, const QString &suffix = QString())
@@ -272,6 +293,8 @@ ReportPreview *Preview(const ReportContext &ctx, QWidget *screen, const ReportJo
         preview->awaitWholePrintout(std::move(run), whole);
     }
     preview->show();
+    LogReport(ctx, AuditKind::Print, job.subject, {{QStringLiteral("report"), job.templateName}},
+              QStringLiteral("打印预览已生成"));
     return preview;
 }
 
@@ -334,6 +357,9 @@ QString Export(const ReportContext &ctx, QWidget *screen, const ReportJob &job,
         ctx.messages().critical(notSaved + placed.message(), kAppTitle, placed.detail());
         return QString();
     }
+    LogReport(ctx, AuditKind::Export, job.subject,
+              {{QStringLiteral("report"), job.templateName}, {QStringLiteral("path"), QDir::toNativeSeparators(path)}},
+              QStringLiteral("文件已保存到“%1”").arg(QDir::toNativeSeparators(path)));
     // Saved either way; where no program opens .xls files the user at least
     // learns where the workbook is.
     if (!ctx.services.desktop->openUrl(QUrl::fromLocalFile(path)))
@@ -347,23 +373,45 @@ QString Export(const ReportContext &ctx, QWidget *screen, const ReportJob &job,
 ReportPreview *PreviewReport(const ReportContext &ctx, QWidget *screen, ReportKind kind, const TextTable &list,
                              const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable)
 {
-    return Preview(ctx, screen, ListJob(kind, list, header), controlsToDisable);
+    return Preview(ctx, screen, ListJob(ctx, kind, list, header), controlsToDisable);
 }
 
 QString ExportReport(const ReportContext &ctx, QWidget *screen, ReportKind kind, const TextTable &list,
                      const QVector<ReportHeaderCell> &header, const QList<QWidget *> &controlsToDisable)
 {
-    return Export(ctx, screen, ListJob(kind, list, header), controlsToDisable);
+    return Export(ctx, screen, ListJob(ctx, kind, list, header), controlsToDisable);
 }
 
 ReportPreview *PreviewDrawRecord(const ReportContext &ctx, QWidget *screen, const DrawRecordContent &content,
                                  const QList<QWidget *> &controlsToDisable)
 {
-    return Preview(ctx, screen, DrawRecordJob(content), controlsToDisable);
+    return Preview(ctx, screen, DrawRecordJob(ctx, content), controlsToDisable);
 }
 
 QString ExportDrawRecord(const ReportContext &ctx, QWidget *screen, const DrawRecordContent &content,
                          const QList<QWidget *> &controlsToDisable)
 {
-    return Export(ctx, screen, DrawRecordJob(content), controlsToDisable);
+    return Export(ctx, screen, DrawRecordJob(ctx, content), controlsToDisable);
+}
+
+QString LogHeadLine(const AuditHead &head)
+{
+    if (head.empty())
+        return QStringLiteral("日志链头：（操作日志尚无记录）");
+    return QStringLiteral("日志链头：%1").arg(head.text());
+}
+
+ReportContext ReportContextOf(const AppState &state)
+{
+    ReportContext ctx{state.services, state.templateDir, {}, {}};
+    // The head as it stands when the report starts; a head that cannot be
+    // read is printed as such rather than left out unnoticed.
+    const Result<AuditHead> head = ReadAuditHead(state.store);
+    ctx.logHead =
+        head ? LogHeadLine(head.value()) : QStringLiteral("日志链头：无法读取（%1）").arg(head.failure().message);
+    const DataStore *store = &state.store;
+    ctx.log = [store](const QString &kind, const QString &subject, const QJsonObject &detail) {
+        return AppendAudit(*store, kind, subject, detail);
+    };
+    return ctx;
 }

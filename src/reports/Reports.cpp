@@ -1,10 +1,14 @@
 #include "reports/Reports.h"
 
+#include "reports/QrCode.h"
 #include "reports/SpreadsheetEngine.h"
+#include "data/TextWidth.h"
+#include "files/RunFolders.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <algorithm>
 
@@ -23,6 +27,7 @@ enum Column {
     J = 10,
     K = 11,
     L = 12,
+    M = 13,
     N = 14,
     O = 15,
     P = 16,
@@ -32,6 +37,57 @@ enum Column {
 };
 
 constexpr int kSequenceColumn = B;
+// The log's head stands this many rows under a report's signature line.
+constexpr int kHeadBelowSignature = 2;
+
+// Sizes on the sheet, in 1/100 mm, of text in the templates' 10 point font:
+// a one-byte character about half a two-byte one, which is about 10 points
+// wide; a line a little over its height.
+constexpr int kHalfCharWidth = 240;
+constexpr int kLineHeight = 480;
+constexpr int kCellPadding = 250;
+// An .xls row is at most 409 points high.
+constexpr int kMaxRowHeight = 14400;
+
+// The height that shows all of a wrapped text in a cell of this width: the
+// office does not size a row to the text of a merged cell by itself.
+int WrappedTextHeight(const QString &text, int width)
+{
+    const int usable = std::max(width - 2 * 100, 4 * kHalfCharWidth);
+    int lines = 0;
+    for (const QString &paragraph : text.split(QLatin1Char('\n'))) {
+        int units = 0;
+        for (const char32_t ch : paragraph.toUcs4())
+            units += CharWidth(ch);
+        lines += std::max(1, (units * kHalfCharWidth + usable - 1) / usable);
+    }
+    return lines * kLineHeight + kCellPadding;
+}
+
+// Makes each of the rows from firstRow tall enough for its texts (never
+// lower than the template's rows); list column c + 1 spans the sheet columns
+// from columns[c] up to the next list column (the last one up to lastColumn).
+void FitRowHeights(SpreadsheetEngine &engine, int firstRow, const QVector<int> &columns, int lastColumn,
+                   const TextTable &list, int minimum, const std::function<int(int)> &columnWidth)
+{
+    for (qsizetype k = 0; k < list.count(); ++k) {
+        int height = minimum;
+        for (int c = 0; c < columns.size(); ++c) {
+            const int end = c + 1 < columns.size() ? columns.at(c + 1) - 1 : lastColumn;
+            int width = 0;
+            for (int col = columns.at(c); col <= end; ++col)
+                width += columnWidth(col);
+            height = std::max(height, WrappedTextHeight(list.cell(k, c + 1).toString(), width));
+        }
+        if (height > minimum)
+            engine.setRowHeight(firstRow + int(k), std::min(height, kMaxRowHeight));
+    }
+}
+
+// The QR code's module on paper: half a millimetre reads well from a print.
+constexpr int kQrModule100thMm = 50;
+constexpr int kQrPixelsPerModule = 8;
+constexpr int kQrMinimumSide = 3000;
 
 // The ten template rows at firstRow become exactly n rows: the first ones
 // removed, or copies of the first one put in front of them. Returns by how
@@ -195,7 +251,7 @@ bool IsExcelWorkbook(const QString &path)
 
 Outcome FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind, const QString &templatePath,
                         const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header,
-                        const FillProgress &progress)
+                        const FillProgress &progress, const QString &logHead)
 {
     const ReportLayout &layout = LayoutOf(kind);
     const int h = layout.headingRows;
@@ -219,8 +275,25 @@ Outcome FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind k
         for (const ReportHeaderCell &cell : header)
             engine.setText(cell.row, cell.column, cell.text);
         WriteListRows(engine, firstDataRow, layout.columns, list, reached, 20, 60);
+        // The signature line of the template sits one row under the list.
+        if (!logHead.isEmpty())
+            engine.setText(firstDataRow + int(n) + 1 + kHeadBelowSignature, kSequenceColumn, logHead);
         WriteOutput(engine, mode, outputPath, reached);
     });
+}
+
+int DrawRecordLayout::columnWidth(int column)
+{
+    switch (column) {
+    case 1:
+        return 400;
+    case B:
+        return 1100;
+    case C:
+        return 2000;
+    default:
+        return 1450;
+    }
 }
 
 QString DrawRecordLayout::missingTemplateMessage() const
@@ -238,12 +311,15 @@ const DrawRecordLayout &DrawRecordTemplate()
         l.factCells = {{3, D, {}}, {3, N, {}}, {4, D, {}}, {4, N, {}}, {5, D, {}},
                        {5, N, {}}, {6, D, {}}, {6, N, {}}, {7, D, {}}};
         l.roundsRow = 11;
-        l.roundColumns = {C, E, G, J, N, O, S};
+        // The hash fits on two lines and what was drawn (with a supervised
+        // round's numbers) gets the widest block.
+        l.roundColumns = {C, E, G, J, M, N, Q};
         l.expertsRow = 24;
         l.expertColumns = {C, D, E, I, L, N, P, Q};
         l.signatureRow = 35;
         l.operatorColumn = B;
         l.supervisorColumn = K;
+        l.qrCaptionColumn = I;
         return l;
     }();
     return layout;
@@ -258,20 +334,50 @@ Outcome FillDrawRecordReport(SpreadsheetEngine &engine, ReportMode mode, const Q
         if (mode == ReportMode::Save &&
             layout.signatureRow + content.rounds.count() + content.experts.count() > kXlsMaxRows)
             throw SpreadsheetError(QStringLiteral("The record does not fit into an .xls worksheet"));
+        // The QR code goes in as a picture file, which the workbook keeps.
+        const QByteArray verification = content.verification.toUtf8();
+        const QImage qr = verification.isEmpty() ? QImage() : QrImage(verification, kQrPixelsPerModule);
+        QTemporaryDir pictures(RunFolderTemplate(QStringLiteral("record")));
+        const QString qrPath = pictures.filePath(QStringLiteral("record-qr.png"));
+        if (!qr.isNull() && (!pictures.isValid() || !qr.save(qrPath, "PNG")))
+            throw SpreadsheetError(QStringLiteral("The QR code could not be written: %1").arg(qrPath));
+
         engine.open(templatePath, true);
         for (int i = 0; i < layout.factCells.size(); ++i)
             engine.setText(layout.factCells[i].row, layout.factCells[i].column, content.facts.value(i));
         // The rounds first: the experts and the signatures move with them.
         const int roundShift = FitTemplateRows(engine, layout.roundsRow, content.rounds.count());
         WriteListRows(engine, layout.roundsRow, layout.roundColumns, content.rounds, reached);
+        FitRowHeights(engine, layout.roundsRow, layout.roundColumns, T, content.rounds, layout.roundRowHeight,
+                      DrawRecordLayout::columnWidth);
         const int expertsRow = layout.expertsRow + roundShift;
         const int expertShift = FitTemplateRows(engine, expertsRow, content.experts.count());
         WriteListRows(engine, expertsRow, layout.expertColumns, content.experts, reached);
+        FitRowHeights(engine, expertsRow, layout.expertColumns, T, content.experts, layout.expertRowHeight,
+                      DrawRecordLayout::columnWidth);
         const int signatureRow = layout.signatureRow + roundShift + expertShift;
         engine.setText(signatureRow, layout.operatorColumn,
                        QStringLiteral("操作员：%1    签字：").arg(content.facts.value(6)));
         engine.setText(signatureRow, layout.supervisorColumn,
                        QStringLiteral("监督人：%1    签字：").arg(content.facts.value(5)));
+        if (!content.logHead.isEmpty())
+            engine.setText(signatureRow + layout.headBelowSignature, kSequenceColumn, content.logHead);
+        const int qrRow = signatureRow + layout.qrBelowSignature;
+        if (!qr.isNull()) {
+            const int side = std::max(kQrMinimumSide, qr.width() / kQrPixelsPerModule * kQrModule100thMm);
+            engine.setRowHeight(qrRow, std::min(side + 200, kMaxRowHeight));
+            engine.insertImage(qrRow, kSequenceColumn, qrPath, side, side);
+            // Wrapped in a block to the sheet's right edge, the caption stays on the page.
+            engine.merge(qrRow, layout.qrCaptionColumn, T - layout.qrCaptionColumn + 1);
+            CellFormat caption;
+            caption.wrap = true;
+            caption.align = CellFormat::Align::Left;
+            engine.setFormat(qrRow, layout.qrCaptionColumn, 1, T - layout.qrCaptionColumn + 1, caption);
+            engine.setText(qrRow, layout.qrCaptionColumn, kRecordQrCaption);
+        } else if (!verification.isEmpty()) {
+            engine.setText(qrRow, kSequenceColumn, kRecordQrTooLong);
+        }
+        engine.setPageFooter(content.logHead);
         WriteOutput(engine, mode, outputPath, reached);
     });
 }

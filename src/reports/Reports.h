@@ -7,7 +7,7 @@
 // their button handlers:
 //
 //   // frmSearchExpert, cmdPreview Click
-//   PreviewReport({state.services, state.templateDir}, this, ReportKind::Search, state.SearchResultRows,
+//   PreviewReport(ReportContextOf(state), this, ReportKind::Search, state.SearchResultRows,
 //                 SearchHeaderCells(searchCriteria,
 //                                   {com_Sex->currentText(), com_Sta->currentText(),
 //                                    com_Lin->currentText(), com_Degree->currentText(),
@@ -22,12 +22,15 @@
 // text and puts the engine's words in the box's details), take a spreadsheet engine from
 // its makeSpreadsheet, show the busy mouse pointer and disable the
 // given controls while the spreadsheet is filled. Column 0 of the list (the
-// record key) is never printed.
+// record key) is never printed. Every report carries the head of the
+// operation log under its content, and every preview and export shown or
+// written is logged (a failure to log is told, the file stays).
 
 #include "data/Outcome.h"
 #include "data/Tables.h"
 #include "ui/Services.h"
 
+#include <QJsonObject>
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -39,14 +42,29 @@
 class QWidget;
 class SpreadsheetEngine;
 class ReportPreview;
+struct AppState;
+struct AuditHead;
 
-// What a report needs of the program: its services and the folder that
-// holds the templates.
+// What a report needs of the program: its services, the folder that holds
+// the templates, the line with the operation log's head that it prints, and
+// how it writes its entry in that log.
 struct ReportContext {
     const Services &services;
     QString templateDir;
+    // Printed under the content ("日志链头：…"); empty prints nothing.
+    QString logHead;
+    // Appends an entry (AuditKind::Print or AuditKind::Export) to the
+    // operation log; empty logs nothing.
+    std::function<Outcome(const QString &kind, const QString &subject, const QJsonObject &detail)> log;
     MessageService &messages() const { return *services.messages; }
 };
+
+// The context of a report started now from the program's state: the log's
+// head as it stands, entries written as the logged-in user.
+ReportContext ReportContextOf(const AppState &state);
+// The printed line of a head ("日志链头：SEQ:HASH"; a library without entries
+// says so).
+QString LogHeadLine(const AuditHead &head);
 
 enum class ReportKind {
     Selection,   // frmNewPro: DrawList, "SelExpert_Plate.xls", 3 heading rows
@@ -117,30 +135,44 @@ QVector<ReportHeaderCell> HistoryHeaderCells(const QStringList &criteria);
 
 // Fills the template of the kind with the list and writes the result: the
 // printout as PDF in Preview mode, an .xls workbook in Save mode, at
-// outputPath. The template file is never changed. The ten template data rows
+// outputPath, with logHead (when given) two rows under the signature line.
+// The template file is never changed. The ten template data rows
 // are fitted to the list with one delete or one insert, and the data is
 // written in one block (in blocks of kRowsPerWrite rows for a longer list).
 // When the spreadsheet engine fails, the failure carries the engine's own
 // words; a cancelled report fails too. Shows nothing.
 Outcome FillExcelReport(SpreadsheetEngine &engine, ReportMode mode, ReportKind kind, const QString &templatePath,
                         const QString &outputPath, const TextTable &list, const QVector<ReportHeaderCell> &header,
-                        const FillProgress &progress = {});
+                        const FillProgress &progress = {}, const QString &logHead = QString());
 
 // The printed record of one stored draw ("打印抽取记录"): the project's facts
 // above, then its rounds and its experts, each list fitted into its own ten
 // template rows, and the signature lines of the operator and the supervisor
-// under the experts.
+// under the experts; under them the log's head and a QR code of the record's
+// verification data; page numbers and the head in every page's footer.
 struct DrawRecordContent {
+    QString projectId;
     // 项目名称, 项目编号, 招标人/委托单位, 评审时间, 评审地点, 监督人, 操作员,
     // 抽取时间, 备注: in that order.
     QStringList facts;
-    // Column 0 a key (not printed); then type, time, criteria, avoidance,
-    // candidate count, candidate hash, seed.
+    // Column 0 a key (not printed); then type, time and operator, criteria,
+    // avoidance, candidate count, candidate hash, what was drawn.
     TextTable rounds;
     // Column 0 a key (not printed); then name, sex, company, profession,
     // mobile, round, attendance, note.
     TextTable experts;
+    // What the QR code holds (kestrune-verify --record); empty for none.
+    QString verification;
+    // Set from the report's context when it is printed.
+    QString logHead;
 };
+
+// The caption beside the QR code, and what stands in its place when the
+// data does not fit into one.
+inline const QString kRecordQrCaption =
+    QStringLiteral("左侧二维码为本记录的验证数据，可用“kestrune-verify --record 验证数据 数据库文件”与数据库核对。");
+inline const QString kRecordQrTooLong = QStringLiteral(
+    "验证数据过长，无法生成二维码；请在“抽取项目详细信息”中查看验证数据，用 kestrune-verify --record 核对。");
 
 struct DrawRecordLayout {
     QString templateName;
@@ -152,6 +184,17 @@ struct DrawRecordLayout {
     QVector<int> expertColumns;
     int signatureRow = 0;   // as in the template, before the lists are fitted
     int operatorColumn = 0, supervisorColumn = 0;
+    // Rows under the signatures (wherever they moved to): the log's head,
+    // and the row of the QR code with its caption beside it.
+    int headBelowSignature = 2;
+    int qrBelowSignature = 3;
+    int qrCaptionColumn = 0;
+    // The template's row heights (1/100 mm); a row whose texts need more
+    // is made taller when filled.
+    int roundRowHeight = 1800;
+    int expertRowHeight = 900;
+    // Width of a sheet column of the template (1/100 mm).
+    static int columnWidth(int column);
     QString missingTemplateMessage() const;
 };
 const DrawRecordLayout &DrawRecordTemplate();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <stdexcept>
@@ -116,6 +117,18 @@ public:
     virtual void setColumnWidth(int column, int width100thMm) = 0;
     virtual void setRowHeight(int row, int height100thMm) = 0;
     virtual void setPageSetup(const PageSetup &setup) = 0;
+    // A footer on every printed page of the first worksheet: text on the
+    // left and the page number with the page count ("第 N 页，共 M 页") on
+    // the right. It goes into a saved workbook too.
+    virtual void setPageFooter(const QString &text) = 0;
+
+    // Puts a picture (a PNG file) on the first worksheet, its top left corner
+    // at the cell's, anchored to the cell so that it moves with its row; the
+    // picture is kept in the workbook, not linked to the file.
+    virtual void insertImage(int row, int column, const QString &pngPath, int width100thMm, int height100thMm) = 0;
+    // The pictures on the first worksheet, as (row, column) of their anchor
+    // cells, in no particular order.
+    virtual QList<QPair<int, int>> imageCells() = 0;
 
     // Writes the workbook as an Excel 97-2003 workbook (.xls), replacing a
     // file of that name.

@@ -43,6 +43,9 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     m_menuSecurity = menuSet->addAction(QStringLiteral("安全设置"));
     m_menuSecurity->setObjectName(QStringLiteral("menuSecurity"));
     m_menuSecurity->setVisible(false);
+    m_menuDrawRules = menuSet->addAction(QStringLiteral("抽取规则"));
+    m_menuDrawRules->setObjectName(QStringLiteral("menuDrawRules"));
+    m_menuDrawRules->setVisible(false);
     QAction *menuChgPwd = menuSet->addAction(QStringLiteral("修改密码"));
     menuChgPwd->setObjectName(QStringLiteral("menuChgPwd"));
     QAction *a11 = menuSet->addSeparator();
@@ -64,6 +67,10 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     connect(m_menuSecurity, &QAction::triggered, this, Guarded([this] {
                 if (showSecuritySettings && m_state.session.isAdministrator())
                     showSecuritySettings(this);
+            }));
+    connect(m_menuDrawRules, &QAction::triggered, this, Guarded([this] {
+                if (showDrawRules && m_state.session.isAdministrator())
+                    showDrawRules(this);
             }));
     connect(menuChgPwd, &QAction::triggered, this, Guarded([this] { openChangePassword(); }));
     connect(menuExit, &QAction::triggered, this, Guarded([this] { ExitApplication(); }));
@@ -119,6 +126,7 @@ void MDIFrm::start()
     m_menuUserRights->setVisible(m_state.session.isAdministrator());
     m_menuDbPwd->setVisible(m_state.session.isAdministrator());
     m_menuSecurity->setVisible(m_state.session.isAdministrator());
+    m_menuDrawRules->setVisible(m_state.session.isAdministrator());
     layoutWindow();
     showDescription(0);
     // Again, now that the pane's own size counts.

@@ -62,6 +62,8 @@ public:
     // The library's own password and its security settings (administrators).
     std::function<void(QWidget *)> showDbPassword;
     std::function<void(QWidget *)> showSecuritySettings;
+    // The library's draw rules (administrators).
+    std::function<void(QWidget *)> showDrawRules;
     // Stores the unsaved draw when the user agrees at exit; false when the
     // user cancelled (the question is asked again); a failure when it
     // cannot be stored (the file is then unchanged).
@@ -90,6 +92,7 @@ private:
     QAction *m_menuUserRights;
     QAction *m_menuDbPwd;
     QAction *m_menuSecurity;
+    QAction *m_menuDrawRules;
     QWidget *m_area;
     frmLeft *m_left;
     QWidget *m_logo;

@@ -4,6 +4,7 @@
 #include "admin/DataMaintenance.h"
 #include "admin/frmDbPassword.h"
 #include "app/SourceStartup.h"
+#include "data/AuditLog.h"
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/FileBackend.h"
@@ -102,6 +103,15 @@ TEST_F(LibraryKeyTest, ARekeyedLibraryOpensOnlyWithItsOwnPasswordAndSoDoItsBacku
     EXPECT_FALSE(fileBytes(app.dataFile()).contains(kExpertName.toUtf8()));
     // The password opens it in any SQLCipher 3 program.
     EXPECT_EQ(shellRead(app.dataFile(), kNewKey), kExpertName);
+
+    // The log names the change, never the password.
+    const Result<QList<AuditEntry>> log = ReadAuditEntries(app.state.store, {});
+    ASSERT_TRUE(log.ok());
+    ASSERT_FALSE(log.value().isEmpty());
+    EXPECT_EQ(log.value().last().kind, AuditKind::Setting);
+    EXPECT_EQ(log.value().last().subject, "数据库密码");
+    for (const AuditEntry &e : log.value())
+        EXPECT_FALSE(e.detail.contains(kNewKey)) << e.detail.toStdString();
 
     // The session goes on with the new key, and so do separate connections.
     LoadAllTables(app.state.store);

@@ -8,22 +8,28 @@
 #include "TestFiles.h"
 #include "data/Database.h"
 #include "data/DrawStore.h"
+#include "data/AuditLog.h"
 #include "data/DrawVerify.h"
+#include "data/LibrarySettings.h"
 #include "data/Projects.h"
 #include "data/Schema.h"
 #include "data/SeededDraw.h"
 #include "extraction/frmNewProSelExpert.h"
 #include "extraction/frmProList.h"
 #include "extraction/frmProListDis.h"
+#include "reports/ReportPreview.h"
 #include "shell/MDIFrm.h"
 #include "shell/frmEndSaveDB.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
@@ -513,3 +519,84 @@ TEST_F(ProjectScreens, TheExpertDetailViewListsTheExpertsProjects)
 }
 
 }   // namespace
+
+TEST_F(ProjectScreens, ThePrintedRecordCarriesItsCheckAndEveryPrintAndExportIsLogged)
+{
+    {
+        Connection conn = OpenDataFile(app.state.store);
+        conn.exec(QStringLiteral("UPDATE expert_msg SET Mobile = '13812345678'"));
+    }
+    app.reloadAll();
+    const QString id = drawAndStore();
+    ASSERT_TRUE(WriteLibrarySetting(app.state.store, LibrarySetting::MaskPersonalData, QStringLiteral("1")));
+    QTemporaryDir templates;
+    ASSERT_TRUE(CopyReportTemplates(templates.path()));
+    app.state.templateDir = templates.path();
+    auto log = InstallFakeSpreadsheet(app.state);
+    QTemporaryDir desktop;
+    host.openScreen(ScreenId::ProjectListView, {.projectId = id});
+    const std::optional<ProjectDetail> project = LoadProject(app.state.store, id);
+    ASSERT_TRUE(project);
+    const DrawRecordLayout &layout = DrawRecordTemplate();
+    const auto mobiles = [&] {
+        QStringList out;
+        const int first = layout.expertsRow - kTemplateDataRows + int(project->rounds.size());
+        for (int row = first; row < first + int(project->experts.size()); ++row)
+            out << log->text(row, layout.expertColumns[4]);
+        return out;
+    };
+    const auto entries = [&] { return ReadAuditEntries(app.state.store, AuditFilter{}).value(); };
+
+    struct Case {
+        const char *button;
+        QString kind;
+        QString path;   // the file an export writes
+        int role;       // of the user who prints
+        QString mobile;
+    };
+    const Case cases[] = {
+        {"cmdPreview", AuditKind::Print, {}, 0, "13812345678"},
+        {"cmdExcel", AuditKind::Export, desktop.filePath("record.xls"), 2, "138****5678"},
+        {"cmdExportCandidates", AuditKind::Export, desktop.filePath("candidates.csv"), 2, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.button);
+        app.state.session.CurrentUserRole = c.role;
+        app.files->nextSavePath = c.path;
+        const AuditHead before = ReadAuditHead(app.state.store).value();
+        app.messages->clear();
+        log->images.clear();
+        click("frmProListDis", c.button);
+        // The preview holds the screen's buttons until it is closed.
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *preview = qobject_cast<ReportPreview *>(w))
+                preview->close();
+        for (const auto &shown : app.messages->shown)
+            EXPECT_NE(shown.icon, MessageService::Icon::Critical) << shown.text.toStdString();
+        const AuditEntry last = entries().last();
+        EXPECT_EQ(last.seq, before.seq + 1);
+        EXPECT_EQ(last.kind, c.kind);
+        EXPECT_TRUE(last.subject.contains(id)) << last.subject.toStdString();
+        if (!c.path.isEmpty())
+            EXPECT_TRUE(last.detail.contains(QJsonValue(c.path).toString())) << last.detail.toStdString();
+        if (c.mobile.isEmpty())
+            continue;
+        // The head the record shows is the one before its own entry.
+        EXPECT_EQ(log->footer, LogHeadLine(before));
+        for (const QString &mobile : mobiles())
+            EXPECT_EQ(mobile, c.mobile);
+        ASSERT_EQ(log->images.size(), 1);
+        if (!QStandardPaths::findExecutable(QStringLiteral("zbarimg")).isEmpty()) {
+            QTemporaryDir scan;
+            const QString png = scan.filePath("qr.png");
+            QFile f(png);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(log->images.first().png);
+            f.close();
+            QProcess zbar;
+            zbar.start("zbarimg", {"--raw", "-q", "-Sbinary", png});
+            ASSERT_TRUE(zbar.waitForFinished(60000));
+            EXPECT_EQ(zbar.readAllStandardOutput(), RecordVerificationText(*project).toUtf8());
+        }
+    }
+}

@@ -3,12 +3,14 @@
 #include "TestFiles.h"
 #include "ReportTestHelpers.h"
 #include "TestApp.h"
+#include "data/AuditLog.h"
 #include "reports/ReportPreview.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QJsonObject>
 #include <QLabel>
 #include <QPdfDocument>
 #include <QPrinter>
@@ -581,3 +583,51 @@ TEST_F(ReportButtons, LongPreviewShowsItsFirstPagesWhileTheRestIsWritten)
 }
 
 }   // namespace
+
+TEST_F(ReportButtons, EachPreviewAndExportIsLoggedAndAFailedLogKeepsTheFile)
+{
+    struct Logged {
+        QString kind, subject;
+        QJsonObject detail;
+    };
+    for (const KindTexts &k : kKinds) {
+        for (const bool logFails : {false, true}) {
+            SCOPED_TRACE(QStringLiteral("%1 %2").arg(k.defaultName).arg(logFails).toStdString());
+            QList<Logged> entries;
+            ReportContext ctx{app.state.services, app.state.store.appDir,
+                              QStringLiteral("日志链头：9:00ff00ff00ff00ff"),
+                              [&](const QString &kind, const QString &subject, const QJsonObject &detail) {
+                                  entries.append({kind, subject, detail});
+                                  return logFails ? Outcome::fail(QStringLiteral("数据库已锁定")) : Outcome::success();
+                              }};
+            app.messages->clear();
+            ReportPreview *preview = PreviewReport(ctx, &screen, k.kind, list, {}, controls);
+            ASSERT_NE(preview, nullptr);
+            preview->close();
+            const QString path = QDir(desktopDir.path()).filePath(QStringLiteral("out%1.xls").arg(logFails));
+            app.files->nextSavePath = path;
+            EXPECT_EQ(ExportReport(ctx, &screen, k.kind, list, {}, controls), path) << "the file stays";
+            EXPECT_TRUE(QFileInfo::exists(path));
+
+            ASSERT_EQ(entries.size(), 2);
+            EXPECT_EQ(entries[0].kind, AuditKind::Print);
+            EXPECT_EQ(entries[1].kind, AuditKind::Export);
+            EXPECT_EQ(entries[0].subject, QFileInfo(k.defaultName).completeBaseName());
+            EXPECT_EQ(entries[1].detail.value(QStringLiteral("path")).toString(), QDir::toNativeSeparators(path));
+            // The workbook written last carries the head under its list.
+            bool headShown = false;
+            for (int row = 1; row <= log->rowCount(); ++row)
+                headShown = headShown || log->text(row, 2) == ctx.logHead;
+            EXPECT_TRUE(headShown);
+            int criticals = 0;
+            for (const auto &shown : app.messages->shown)
+                if (shown.icon == MessageService::Icon::Critical) {
+                    ++criticals;
+                    EXPECT_TRUE(shown.text.contains(QStringLiteral("没有记入操作日志"))) << shown.text.toStdString();
+                    EXPECT_TRUE(shown.text.contains(QStringLiteral("数据库已锁定")));
+                }
+            EXPECT_EQ(criticals, logFails ? 2 : 0);
+            log->calls.clear();
+        }
+    }
+}

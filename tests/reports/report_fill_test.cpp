@@ -274,3 +274,40 @@ TEST_F(FillTest, LongPreviewWritesItsFirstPagesBeforeTheWholePrintout)
 }
 
 }   // namespace
+
+namespace {
+
+// The first row whose cell in column holds text; 0 for none.
+int RowWithText(const FakeSpreadsheetLog &log, int column, const QString &text)
+{
+    for (int r = 1; r <= log.rowCount(); ++r)
+        if (log.text(r, column) == text)
+            return r;
+    return 0;
+}
+
+}   // namespace
+
+TEST_F(FillTest, TheLogHeadStandsUnderTheSignatureLineWhateverTheListsLength)
+{
+    const QString head = QStringLiteral("日志链头：42:0123456789abcdef");
+    for (const KindCase &k : kKinds) {
+        for (int n : {1, 10, 25}) {
+            SCOPED_TRACE(QStringLiteral("kind h=%1 n=%2").arg(k.h).arg(n).toStdString());
+            for (ReportMode mode : {ReportMode::Preview, ReportMode::Save}) {
+                engine = MakeFakeSpreadsheet(log);
+                ASSERT_TRUE(FillExcelReport(*engine, mode, k.kind, templatePath, dir.filePath(QStringLiteral("out")),
+                                            MakeReportList(n, k.listColumns), {}, {}, head));
+                const int row = RowWithText(*log, 2, head);
+                ASSERT_GT(row, k.h + n) << "under the list";
+                // Two rows under the template's signature line, which moved with the list.
+                EXPECT_EQ(log->origin(row - 2), k.h + kTemplateDataRows + 2);
+                EXPECT_EQ(log->text(row - 4, 2), QString::number(n)) << "the list ends above the signature line";
+            }
+        }
+    }
+    // No head given: nothing is written under the list.
+    log->calls.clear();
+    ASSERT_TRUE(fill(ReportMode::Save, kKinds[0], 3));
+    EXPECT_EQ(log->countCalls(QStringLiteral("setText")), 0);
+}

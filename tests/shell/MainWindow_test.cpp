@@ -105,14 +105,15 @@ TEST(MainWindow, MenusCarryTheirCaptions)
     EXPECT_EQ(menus[0]->text(), "设置");
     EXPECT_EQ(menus[1]->text(), "帮助");
     const auto items = menus[0]->menu()->actions();
-    ASSERT_EQ(items.size(), 6);
+    ASSERT_EQ(items.size(), 7);
     EXPECT_EQ(items[0]->text(), "用户权限设置");
     EXPECT_TRUE(items[0]->isVisible());   // the fixture's user is an administrator
     EXPECT_EQ(items[1]->text(), "数据库密码");
     EXPECT_EQ(items[2]->text(), "安全设置");
-    EXPECT_EQ(items[3]->text(), "修改密码");
-    EXPECT_TRUE(items[4]->isSeparator());
-    EXPECT_EQ(items[5]->text(), "退出");
+    EXPECT_EQ(items[3]->text(), "抽取规则");
+    EXPECT_EQ(items[4]->text(), "修改密码");
+    EXPECT_TRUE(items[5]->isSeparator());
+    EXPECT_EQ(items[6]->text(), "退出");
     EXPECT_EQ(menus[1]->menu()->actions()[0]->text(), "关于");
 }
 

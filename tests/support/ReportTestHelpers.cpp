@@ -32,6 +32,8 @@ public:
             throw SpreadsheetError(QStringLiteral("no file"));
         m_log->openedPath = path;
         m_log->sheet.clear();
+        m_log->images.clear();
+        m_log->footer.clear();
         for (int r = 1; r <= kOpenedRows; ++r)
             m_log->sheet.append(FakeSpreadsheetLog::Row{r, {}});
         m_open = true;
@@ -98,8 +100,32 @@ public:
     void setFormat(int, int, int, int, const CellFormat &) override { call(QStringLiteral("setFormat")); }
     void merge(int, int, int) override { call(QStringLiteral("merge")); }
     void setColumnWidth(int, int) override { call(QStringLiteral("setColumnWidth")); }
-    void setRowHeight(int, int) override { call(QStringLiteral("setRowHeight")); }
+    void setRowHeight(int row, int height) override
+    {
+        call(QStringLiteral("setRowHeight"), QStringLiteral("%1 %2").arg(row).arg(height));
+    }
     void setPageSetup(const PageSetup &) override { call(QStringLiteral("setPageSetup")); }
+    void setPageFooter(const QString &text) override
+    {
+        call(QStringLiteral("setPageFooter"), text);
+        m_log->footer = text;
+    }
+    void insertImage(int row, int column, const QString &pngPath, int width, int height) override
+    {
+        call(QStringLiteral("insertImage"), QStringLiteral("%1 %2 %3x%4").arg(row).arg(column).arg(width).arg(height));
+        QFile file(pngPath);
+        if (!file.open(QIODevice::ReadOnly))
+            throw SpreadsheetError(QStringLiteral("no picture file"));
+        m_log->images.append({row, column, file.readAll(), width, height});
+    }
+    QList<QPair<int, int>> imageCells() override
+    {
+        call(QStringLiteral("imageCells"));
+        QList<QPair<int, int>> cells;
+        for (const FakeSpreadsheetLog::Image &image : m_log->images)
+            cells.append({image.row, image.column});
+        return cells;
+    }
 
     void saveAsXls(const QString &path) override
     {

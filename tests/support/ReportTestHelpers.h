@@ -41,6 +41,18 @@ struct FakeSpreadsheetLog {
     bool cancelled = false;
     std::function<void()> onCancel;
 
+    // setPageFooter's text, and the pictures put in (their files' bytes:
+    // the files may be gone after the fill).
+    QString footer;
+    struct Image {
+        int row = 0;
+        int column = 0;
+        QByteArray png;
+        int width = 0;
+        int height = 0;
+    };
+    QList<Image> images;
+
     QString text(int row, int column) const;
     int origin(int row) const;
     int rowCount() const { return int(sheet.size()); }

@@ -9,7 +9,9 @@
 // 2 when the file cannot be read. The operation log is checked too: every
 // entry's hash and link, and the project content the entries cover. With
 // --head (as printed on a record or a 日志封存单) the file must still hold
-// that entry, so a file rolled back or a log cut off shows.
+// that entry, so a file rolled back or a log cut off shows. Experts switched
+// off just before a draw and on again just after it are listed as worth a
+// look ("留意"); they do not change the exit code.
 //
 // kestrune-verify --record QRTEXT FILE
 //
@@ -21,6 +23,7 @@
 #include "data/AuditLog.h"
 #include "data/Database.h"
 #include "data/DbError.h"
+#include "data/DrawConditions.h"
 #include "data/DrawVerify.h"
 #include "data/KeyFile.h"
 
@@ -115,11 +118,15 @@ int main(int argc, char **argv)
                 chain << problem;
         }
         const AuditHead now = ReadAuditHead(conn);
+        const QList<DrawWithSwitchedOff> switchedOff = FindSwitchedOffAroundDraws(conn, kSwitchedOffWindowSeconds);
         conn.close();
         for (const ProjectVerification &p : result.projects)
             print(stdout, p.line());
         for (const QString &line : chain)
             print(stdout, line);
+        // Worth a look, not a fault: an expert may be away for a day.
+        for (const DrawWithSwitchedOff &d : switchedOff)
+            print(stdout, d.line());
         print(stdout, result.summary());
         print(stdout, chain.isEmpty()
                           ? QStringLiteral("操作日志完好，共 %1 条，日志头 %2。").arg(now.seq).arg(now.text())

@@ -1,5 +1,7 @@
 // UNO headers first: they must not see Qt's keyword macros.
 #include <com/sun/star/awt/FontWeight.hpp>
+#include <com/sun/star/awt/Point.hpp>
+#include <com/sun/star/awt/Size.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
@@ -9,17 +11,28 @@
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/drawing/XDrawPage.hpp>
+#include <com/sun/star/drawing/XDrawPages.hpp>
+#include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
+#include <com/sun/star/drawing/XShape.hpp>
+#include <com/sun/star/drawing/XShapes.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/graphic/GraphicProvider.hpp>
+#include <com/sun/star/graphic/XGraphic.hpp>
+#include <com/sun/star/graphic/XGraphicProvider.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/sheet/CellFlags.hpp>
+#include <com/sun/star/sheet/XCellAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
 #include <com/sun/star/sheet/XCellRangeMovement.hpp>
 #include <com/sun/star/sheet/XCellRangesQuery.hpp>
+#include <com/sun/star/sheet/XHeaderFooterContent.hpp>
 #include <com/sun/star/sheet/XPrintAreas.hpp>
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XSheetCellRanges.hpp>
@@ -42,6 +55,8 @@
 #include <com/sun/star/task/XInteractionAbort.hpp>
 #include <com/sun/star/task/XInteractionHandler.hpp>
 #include <com/sun/star/task/XInteractionRequest.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <com/sun/star/util/CloseVetoException.hpp>
@@ -199,6 +214,13 @@ public:
     {
         std::lock_guard lock(m_mutex);
         stop();
+    }
+
+    // The component context of the running office (null when none runs).
+    Reference<css::uno::XComponentContext> remoteContext()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_remote;
     }
 
     // The desktop of the running office, started first when none runs or the
@@ -779,13 +801,7 @@ public:
     void setPageSetup(const PageSetup &setup) override
     {
         guard([&] {
-            Reference<css::beans::XPropertySet> sheetProps(sheet(), UNO_QUERY_THROW);
-            OUString styleName;
-            sheetProps->getPropertyValue(OUString("PageStyle")) >>= styleName;
-            Reference<css::style::XStyleFamiliesSupplier> families(m_doc, UNO_QUERY_THROW);
-            Reference<css::container::XNameAccess> pageStyles(
-                families->getStyleFamilies()->getByName(OUString("PageStyles")), UNO_QUERY_THROW);
-            Reference<css::beans::XPropertySet> style(pageStyles->getByName(styleName), UNO_QUERY_THROW);
+            Reference<css::beans::XPropertySet> style = pageStyle();
             sal_Int32 width = 0, height = 0;
             style->getPropertyValue(OUString("Width")) >>= width;
             style->getPropertyValue(OUString("Height")) >>= height;
@@ -810,6 +826,84 @@ public:
                 areas->setPrintTitleRows(false);
             }
         });
+    }
+
+    void setPageFooter(const QString &text) override
+    {
+        guard([&] {
+            Reference<css::beans::XPropertySet> style = pageStyle();
+            Reference<css::lang::XMultiServiceFactory> factory(m_doc, UNO_QUERY_THROW);
+            style->setPropertyValue(OUString("FooterIsOn"), Any(true));
+            // Every page the same: the right-hand content is the only one used.
+            style->setPropertyValue(OUString("FooterIsShared"), Any(true));
+            Reference<css::sheet::XHeaderFooterContent> content(
+                style->getPropertyValue(OUString("RightPageFooterContent")), UNO_QUERY_THROW);
+            content->getLeftText()->setString(toOU(text));
+            content->getCenterText()->setString(OUString());
+            Reference<css::text::XText> right = content->getRightText();
+            right->setString(OUString());
+            auto field = [&](const char *service) {
+                Reference<css::text::XTextContent> f(factory->createInstance(OUString::createFromAscii(service)),
+                                                     UNO_QUERY_THROW);
+                right->insertTextContent(right->getEnd(), f, false);
+            };
+            right->insertString(right->getEnd(), toOU(QStringLiteral("第 ")), false);
+            field("com.sun.star.text.TextField.PageNumber");
+            right->insertString(right->getEnd(), toOU(QStringLiteral(" 页，共 ")), false);
+            field("com.sun.star.text.TextField.PageCount");
+            right->insertString(right->getEnd(), toOU(QStringLiteral(" 页")), false);
+            style->setPropertyValue(OUString("RightPageFooterContent"), Any(content));
+        });
+    }
+
+    void insertImage(int row, int column, const QString &pngPath, int width, int height) override
+    {
+        if (!QFileInfo(pngPath).isFile())
+            throw SpreadsheetError(QStringLiteral("File not found: %1").arg(pngPath));
+        guard([&] {
+            Reference<css::uno::XComponentContext> context = m_office->d->remoteContext();
+            if (!context.is())
+                throw SpreadsheetError(QStringLiteral("The office is not running"));
+            // Loaded into the document, so the workbook keeps the picture
+            // after the file is gone.
+            Reference<css::graphic::XGraphicProvider> provider = css::graphic::GraphicProvider::create(context);
+            Sequence<css::beans::PropertyValue> media(1);
+            media.getArray()[0] = prop("URL", Any(fileUrl(pngPath)));
+            Reference<css::graphic::XGraphic> graphic = provider->queryGraphic(media);
+            if (!graphic.is())
+                throw SpreadsheetError(QStringLiteral("The picture could not be read: %1").arg(pngPath));
+
+            Reference<css::lang::XMultiServiceFactory> factory(m_doc, UNO_QUERY_THROW);
+            Reference<css::drawing::XShape> shape(
+                factory->createInstance(OUString("com.sun.star.drawing.GraphicObjectShape")), UNO_QUERY_THROW);
+            Reference<css::beans::XPropertySet> cell(sheet()->getCellByPosition(column - 1, row - 1), UNO_QUERY_THROW);
+            css::awt::Point at;
+            cell->getPropertyValue(OUString("Position")) >>= at;
+            drawPage()->add(shape);
+            shape->setPosition(at);
+            shape->setSize(css::awt::Size(width, height));
+            Reference<css::beans::XPropertySet> props(shape, UNO_QUERY_THROW);
+            props->setPropertyValue(OUString("Graphic"), Any(graphic));
+            props->setPropertyValue(OUString("Anchor"), Any(Reference<css::table::XCell>(cell, UNO_QUERY_THROW)));
+        });
+    }
+
+    QList<QPair<int, int>> imageCells() override
+    {
+        QList<QPair<int, int>> cells;
+        guard([&] {
+            Reference<css::container::XIndexAccess> shapes(drawPage(), UNO_QUERY_THROW);
+            for (sal_Int32 i = 0; i < shapes->getCount(); ++i) {
+                Reference<css::beans::XPropertySet> shape(shapes->getByIndex(i), UNO_QUERY_THROW);
+                Reference<css::sheet::XCellAddressable> anchor(shape->getPropertyValue(OUString("Anchor")),
+                                                               css::uno::UNO_QUERY);
+                if (!anchor.is())
+                    continue;   // anchored to the page
+                const css::table::CellAddress a = anchor->getCellAddress();
+                cells.append({int(a.Row) + 1, int(a.Column) + 1});
+            }
+        });
+        return cells;
     }
 
     void saveAsXls(const QString &path) override
@@ -904,6 +998,26 @@ private:
         if (!m_sheet.is())
             throw SpreadsheetError(QStringLiteral("No workbook is open"));
         return m_sheet;
+    }
+
+    // The shapes of the first worksheet (the document's first draw page).
+    Reference<css::drawing::XDrawPage> drawPage()
+    {
+        sheet();
+        Reference<css::drawing::XDrawPagesSupplier> pages(m_doc, UNO_QUERY_THROW);
+        return Reference<css::drawing::XDrawPage>(pages->getDrawPages()->getByIndex(0), UNO_QUERY_THROW);
+    }
+
+    // The page style of the first worksheet.
+    Reference<css::beans::XPropertySet> pageStyle()
+    {
+        Reference<css::beans::XPropertySet> sheetProps(sheet(), UNO_QUERY_THROW);
+        OUString styleName;
+        sheetProps->getPropertyValue(OUString("PageStyle")) >>= styleName;
+        Reference<css::style::XStyleFamiliesSupplier> families(m_doc, UNO_QUERY_THROW);
+        Reference<css::container::XNameAccess> pageStyles(
+            families->getStyleFamilies()->getByName(OUString("PageStyles")), UNO_QUERY_THROW);
+        return Reference<css::beans::XPropertySet>(pageStyles->getByName(styleName), UNO_QUERY_THROW);
     }
 
     Reference<css::table::XTableRows> rows()
