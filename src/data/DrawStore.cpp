@@ -5,6 +5,7 @@
 
 #include "data/ExpertRecord.h"
 #include "data/LibrarySettings.h"
+#include "data/PersonalData.h"
 #include "data/RecordIds.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
@@ -220,6 +221,10 @@ StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const Text
         e.row = rows.row(r).mid(0, 8);
         while (e.row.size() < 8)
             e.row.append(QString());
+        // A list shown to a masked role holds masked phone numbers: the record
+        // keeps the number the library has, never its mask.
+        if (const qsizetype expert = FindExpertRow(store, e.id()); expert >= 0)
+            e.row[7] = UnmaskedPhone(e.row[7], store.ExpertTable.cell(expert, Schema::E_Mobile).toString());
         e.round = roundOf(e.id());
         e.title = TitleNameOf(store, e.id());
         experts.append(e);

@@ -3,6 +3,7 @@
 #include "data/DrawVerify.h"
 #include "data/PersonalData.h"
 #include "data/ExpertRecord.h"
+#include "data/PersonalData.h"
 #include "data/Schema.h"
 #include "data/Vocabulary.h"
 #include "data/SeededDraw.h"
@@ -400,6 +401,13 @@ TextTable ProjectExpertRows(const ProjectDetail &project)
                   e.attendanceTime, notes.join(QStringLiteral("；"))});
     }
     return t;
+}
+
+void MaskProjectExperts(ProjectDetail &project)
+{
+    for (ProjectExpert &e : project.experts)
+        if (e.row.size() > 7)
+            e.row[7] = MaskPhone(e.row[7]);
 }
 
 TextTable ProjectRoundRows(const ProjectDetail &project)

@@ -127,6 +127,9 @@ enum ProjectExpertColumn {
     ProjectExpertColumnCount
 };
 TextTable ProjectExpertRows(const ProjectDetail &project);
+// Hides the middle of the phone numbers of a project's experts, for a role
+// that sees personal data masked. For showing only: never store the result.
+void MaskProjectExperts(ProjectDetail &project);
 
 // The rounds of a project, one row each: 0 number (the key), 1 type, 2 time,
 // 3 criteria, 4 avoidance, 5 candidate count, 6 candidate hash, 7 seed ("" for

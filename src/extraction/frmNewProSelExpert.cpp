@@ -296,6 +296,9 @@ bool frmNewProSelExpert::buildCandidates(const QString &roundType)
     }
     m_round = NewRound(roundType, m_criteria, m_state.store.TitleTypeTable, m_state.draw.Avoidance, keptOut.value(),
                        m_state.draw.CandidateList, m_state.services.clock->now());
+    // The round keeps only numbers; the rows go on to the draw list, which is
+    // stored with the library's own phone numbers.
+    maskPersonalRows(m_state.draw.CandidateList, kDrawRowColumns);
     showRules();
     return true;
 }

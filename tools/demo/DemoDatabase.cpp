@@ -5,6 +5,7 @@
 #include "data/DrawStore.h"
 #include "data/ExpertRecord.h"
 #include "data/LibrarySettings.h"
+#include "data/PasswordHash.h"
 #include "data/Projects.h"
 #include "data/Schema.h"
 #include "data/SeededDraw.h"
@@ -263,9 +264,18 @@ void WriteDemoDatabase(const QString &path, const DemoOptions &options)
     Connection conn = Connection::open(path);
     Transaction tx(conn);
     Dice dice(options.seed);
-    // A project manager and a company leader beside the administrator.
-    conn.exec("INSERT INTO login_pwd VALUES ('000002', 'manager', '123456', '1')");
-    conn.exec("INSERT INTO login_pwd VALUES ('000003', 'leader', '123456', '2')");
+    // A project manager and a company leader beside the administrator, their
+    // passwords stored hashed as the program stores every password.
+    Statement user = conn.prepare("INSERT INTO login_pwd VALUES (?, ?, ?, ?)");
+    const QString users[][3] = {{"000002", "manager", "1"}, {"000003", "leader", "2"}};
+    for (const auto &u : users) {
+        user.reset();
+        user.bind(1, u[0]);
+        user.bind(2, u[1]);
+        user.bind(3, PasswordHash::Make(QString::fromLatin1(kInitialAdminPassword)));
+        user.bind(4, u[2]);
+        user.step();
+    }
 
     ExpertWriter experts(conn);
     for (int i = 1; i <= options.experts; ++i) {
