@@ -11,6 +11,7 @@ struct CommandLine {
     QString errorOutput;   // for standard error (a wrong command line)
     QString dataDir;       // --data-dir, "" when not given
     QString serverUri;     // --server, a checked PostgreSQL URI; "" when not given
+    bool listBackups = false;   // --list-backups: print the restore points and end
 };
 
 // Parses the arguments (the first is the program) without any application

@@ -20,6 +20,9 @@ inline const QString MaskPersonalData = QStringLiteral("mask_personal_data");
 // Minutes without input before the main window is locked; "0" never.
 inline const QString IdleLockMinutes = QStringLiteral("idle_lock_minutes");
 inline constexpr int kDefaultIdleLockMinutes = 15;
+// A folder (a USB stick, a network folder) that the exit backup and its
+// restore points are also written to; "" for none.
+inline const QString SecondBackupFolder = QStringLiteral("second_backup_folder");
 }   // namespace LibrarySetting
 
 // The value of a setting, or fallback when the library has none (or has
