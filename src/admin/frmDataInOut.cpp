@@ -152,8 +152,8 @@ frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *paren
     chkSaveDB->setChecked(true);
     chkSaveDB->raise();
     // Below the explanation of the exit backup: where it is also written.
-    QPushButton *cmdSecondBackup = MakeButton(fraOP1, QStringLiteral("cmdSecondBackup"),
-                                              QStringLiteral("第二备份文件夹…"), 375, 5400, 1890, 390);
+    QPushButton *cmdSecondBackup =
+        MakeButton(fraOP1, QStringLiteral("cmdSecondBackup"), QStringLiteral("第二备份文件夹…"), 375, 5400, 1890, 390);
     connect(chkSaveDB, &QCheckBox::toggled, this, Guarded([this](bool on) { m_state.AutoBackupOn = on; }));
 
     // Shown only while a long import runs.
@@ -434,12 +434,14 @@ void frmDataInOut::cmdSecondBackup_Click()
         }
     }
     const QString stored = folder.isEmpty() ? QString() : QFileInfo(folder).absoluteFilePath();
-    if (const Outcome written = WriteLibrarySetting(m_state.store, LibrarySetting::SecondBackupFolder, stored); !written)
+    if (const Outcome written = WriteLibrarySetting(m_state.store, LibrarySetting::SecondBackupFolder, stored);
+        !written)
         m_state.messages().critical(written.message(), kAppTitle, written.detail());
     else
         m_state.messages().information(
-            stored.isEmpty() ? QStringLiteral("已不用第二备份文件夹。")
-                             : QStringLiteral("以后每次退出时，数据库还会备份到“%1”。").arg(QDir::toNativeSeparators(stored)));
+            stored.isEmpty()
+                ? QStringLiteral("已不用第二备份文件夹。")
+                : QStringLiteral("以后每次退出时，数据库还会备份到“%1”。").arg(QDir::toNativeSeparators(stored)));
 }
 
 void frmDataInOut::cmdImpAccess_Click()

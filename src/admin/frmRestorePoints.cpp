@@ -29,16 +29,16 @@ frmRestorePoints::frmRestorePoints(const QList<RestorePoint> &points, QWidget *p
     setObjectName(QStringLiteral("frmRestorePoints"));
     setWindowTitle(QStringLiteral("更新专家库"));
     auto *layout = new QVBoxLayout(this);
-    auto *labHint = new QLabel(QStringLiteral("选择一个还原点（每次退出时自动保存），或按“浏览…”选择别的备份文件："), this);
+    auto *labHint =
+        new QLabel(QStringLiteral("选择一个还原点（每次退出时自动保存），或按“浏览…”选择别的备份文件："), this);
     labHint->setObjectName(QStringLiteral("labHint"));
     labHint->setTextFormat(Qt::PlainText);
     layout->addWidget(labHint);
 
     grdPoints = new QTableWidget(int(points.size()), 5, this);
     grdPoints->setObjectName(QStringLiteral("grdPoints"));
-    grdPoints->setHorizontalHeaderLabels(
-        {QStringLiteral("日期"), QStringLiteral("大小"), QStringLiteral("专家"), QStringLiteral("抽取记录"),
-         QStringLiteral("检查结果")});
+    grdPoints->setHorizontalHeaderLabels({QStringLiteral("日期"), QStringLiteral("大小"), QStringLiteral("专家"),
+                                          QStringLiteral("抽取记录"), QStringLiteral("检查结果")});
     grdPoints->verticalHeader()->hide();
     grdPoints->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdPoints->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -110,9 +110,10 @@ frmSecondBackup::frmSecondBackup(const QString &current, QWidget *parent) : QDia
     setObjectName(QStringLiteral("frmSecondBackup"));
     setWindowTitle(QStringLiteral("第二备份文件夹"));
     auto *layout = new QVBoxLayout(this);
-    auto *labHint = new QLabel(QStringLiteral("每次退出时，在本机备份之后再把数据库备份到这个文件夹（如 U 盘或网络文件夹）。"
-                                              "\n文件夹不在时（U 盘没有插上）照常退出，只提示一下。留空则不用第二备份文件夹。"),
-                               this);
+    auto *labHint =
+        new QLabel(QStringLiteral("每次退出时，在本机备份之后再把数据库备份到这个文件夹（如 U 盘或网络文件夹）。"
+                                  "\n文件夹不在时（U 盘没有插上）照常退出，只提示一下。留空则不用第二备份文件夹。"),
+                   this);
     labHint->setObjectName(QStringLiteral("labHint"));
     labHint->setTextFormat(Qt::PlainText);
     layout->addWidget(labHint);

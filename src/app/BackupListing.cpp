@@ -19,8 +19,8 @@ BackupListing ListBackups(const QString &dataDir)
     // copy under the library's own password is named as such.
     const QList<RestorePoint> points = ListRestorePoints(backupFolder, {QString()});
     if (points.isEmpty()) {
-        listing.errorOutput = QStringLiteral("“%1”中没有还原点。\n")
-                                  .arg(QDir::toNativeSeparators(RestorePointFolder(backupFolder)));
+        listing.errorOutput =
+            QStringLiteral("“%1”中没有还原点。\n").arg(QDir::toNativeSeparators(RestorePointFolder(backupFolder)));
         return listing;
     }
     for (const RestorePoint &point : points)

@@ -98,7 +98,8 @@ QList<QDate> RetainedDays(const QList<QDate> &present, const QDate &today, const
     std::sort(placed.begin(), placed.end(), std::greater<QDate>());
     placed.erase(std::unique(placed.begin(), placed.end()), placed.end());
 
-    keepNewestPerBucket(placed, rule.daily, [](const QDate &d) { return d.toJulianDay(); }, kept);
+    keepNewestPerBucket(
+        placed, rule.daily, [](const QDate &d) { return d.toJulianDay(); }, kept);
     keepNewestPerBucket(
         placed, rule.weekly,
         [](const QDate &d) {
@@ -107,7 +108,8 @@ QList<QDate> RetainedDays(const QList<QDate> &present, const QDate &today, const
             return qint64(year) * 100 + week;
         },
         kept);
-    keepNewestPerBucket(placed, rule.monthly, [](const QDate &d) { return qint64(d.year()) * 100 + d.month(); }, kept);
+    keepNewestPerBucket(
+        placed, rule.monthly, [](const QDate &d) { return qint64(d.year()) * 100 + d.month(); }, kept);
 
     QList<QDate> out(kept.begin(), kept.end());
     std::sort(out.begin(), out.end(), std::greater<QDate>());
@@ -129,8 +131,8 @@ QDate RestorePointDay(const QString &fileName)
     return m.hasMatch() ? QDate::fromString(m.captured(1), QStringLiteral("yyyyMMdd")) : QDate();
 }
 
-Outcome KeepRestorePoint(const QString &backupFolder, const QString &exitBackup, const QString &key,
-                         const QDate &today, const RetentionRule &rule, const RestorePointProbe &probe)
+Outcome KeepRestorePoint(const QString &backupFolder, const QString &exitBackup, const QString &key, const QDate &today,
+                         const RetentionRule &rule, const RestorePointProbe &probe)
 {
     const QString history = RestorePointFolder(backupFolder);
     const QFileInfo folderInfo(history);
@@ -165,13 +167,14 @@ Outcome KeepRestorePoint(const QString &backupFolder, const QString &exitBackup,
             problem = CheckFileIntegrity(staged, key);
         if (!problem.isEmpty()) {
             QFile::remove(staged);
-            return Outcome::fail(QStringLiteral("今天的还原点没有保存：复制出的文件没有通过检查，以前的还原点没有改变。"),
-                                 problem);
+            return Outcome::fail(
+                QStringLiteral("今天的还原点没有保存：复制出的文件没有通过检查，以前的还原点没有改变。"), problem);
         }
         if (std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(target).constData()) != 0) {
             const QString reason = QString::fromLocal8Bit(std::strerror(errno));
             QFile::remove(staged);
-            return Outcome::fail(QStringLiteral("今天的还原点没有保存：不能写入文件“%1”。").arg(native(target)), reason);
+            return Outcome::fail(QStringLiteral("今天的还原点没有保存：不能写入文件“%1”。").arg(native(target)),
+                                 reason);
         }
         syncFolder(history);
     }
@@ -202,14 +205,12 @@ Outcome WriteSecondBackup(const QString &folder, const QString &exitBackup, cons
         return Outcome::fail(QStringLiteral("没有备份到第二备份文件夹：") + copied.message(), copied.detail());
     const Outcome kept = KeepRestorePoint(folder, exitBackup, key, today, rule);
     if (!kept)
-        return Outcome::fail(QStringLiteral("第二备份文件夹“%1”：").arg(native(folder)) + kept.message(), kept.detail());
+        return Outcome::fail(QStringLiteral("第二备份文件夹“%1”：").arg(native(folder)) + kept.message(),
+                             kept.detail());
     return Outcome::success();
 }
 
-QString ExitBackupKey(const DataStore &store)
-{
-    return store.library().hasFileKey() ? store.source.key : QString();
-}
+QString ExitBackupKey(const DataStore &store) { return store.library().hasFileKey() ? store.source.key : QString(); }
 
 QString SecondBackupFolder(const DataStore &store)
 {
@@ -226,7 +227,8 @@ QString SecondBackupFolderProblem(const QString &folder, const QString &appDir)
     const QString data = QFileInfo(appDir).canonicalFilePath();
     const QString local = QFileInfo(BackupFolderPath(appDir)).canonicalFilePath();
     if (chosen == data || (!local.isEmpty() && chosen == local))
-        return QStringLiteral("第二备份文件夹要与数据文件夹和“%1”文件夹分开，最好在另一个磁盘上。").arg(kBackupFolderName);
+        return QStringLiteral("第二备份文件夹要与数据文件夹和“%1”文件夹分开，最好在另一个磁盘上。")
+            .arg(kBackupFolderName);
     return QString();
 }
 
@@ -259,8 +261,7 @@ QList<RestorePoint> ListRestorePoints(const QString &backupFolder, const QString
         }
         points.append(point);
     }
-    std::sort(points.begin(), points.end(),
-              [](const RestorePoint &a, const RestorePoint &b) { return a.day > b.day; });
+    std::sort(points.begin(), points.end(), [](const RestorePoint &a, const RestorePoint &b) { return a.day > b.day; });
     return points;
 }
 

@@ -52,8 +52,8 @@ using RestorePointProbe = std::function<Outcome(const QString &stagedPath)>;
 // day). Restore points the rule no longer keeps are removed afterwards;
 // staged copies an interrupted run left are removed first. A failure leaves
 // the restore points as they were and says why.
-Outcome KeepRestorePoint(const QString &backupFolder, const QString &exitBackup, const QString &key,
-                         const QDate &today, const RetentionRule &rule = {}, const RestorePointProbe &probe = {});
+Outcome KeepRestorePoint(const QString &backupFolder, const QString &exitBackup, const QString &key, const QDate &today,
+                         const RetentionRule &rule = {}, const RestorePointProbe &probe = {});
 
 // The second backup folder (a USB stick, a network folder): the exit backup
 // is copied there as "ProSys.mdb" and today's restore point kept as above.
@@ -78,11 +78,11 @@ struct RestorePoint {
     QString path;
     QDate day;
     qint64 size = 0;
-    QString key;          // the password that opened it
-    bool opened = false;  // false: none of the known passwords opens it
-    int experts = -1;     // -1: not counted (the copy did not open or is damaged)
-    int draws = -1;       // stored extraction records
-    QString problem;      // "" when the integrity check passed
+    QString key;           // the password that opened it
+    bool opened = false;   // false: none of the known passwords opens it
+    int experts = -1;      // -1: not counted (the copy did not open or is damaged)
+    int draws = -1;        // stored extraction records
+    QString problem;       // "" when the integrity check passed
     bool sound() const { return opened && problem.isEmpty(); }
 };
 

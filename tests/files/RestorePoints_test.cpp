@@ -26,7 +26,8 @@ QList<QDate> Days(std::initializer_list<const char *> texts)
 QList<QDate> DaysOnDisk(const QString &backupFolder)
 {
     QList<QDate> out;
-    for (const QString &name : QDir(RestorePointFolder(backupFolder)).entryList(QDir::Files, QDir::Name | QDir::Reversed))
+    for (const QString &name :
+         QDir(RestorePointFolder(backupFolder)).entryList(QDir::Files, QDir::Name | QDir::Reversed))
         if (RestorePointDay(name).isValid())
             out.append(RestorePointDay(name));
     return out;
@@ -97,12 +98,9 @@ TEST(RestorePointNames, OnlyTheProgramsOwnNamesCarryADay)
         const char *name;
         QDate day;
     } cases[] = {
-        {"ProSys_20261210.mdb", D("2026-12-10")},
-        {"ProSys_20261310.mdb", QDate()},   // no such month
-        {"ProSys_20261210.mdb.bak", QDate()},
-        {"ProSys_初始化前_20261210.mdb", QDate()},
-        {".kestrune-rp-20261210.mdb", QDate()},
-        {"prosys_20261210.mdb", QDate()},
+        {"ProSys_20261210.mdb", D("2026-12-10")}, {"ProSys_20261310.mdb", QDate()},   // no such month
+        {"ProSys_20261210.mdb.bak", QDate()},     {"ProSys_初始化前_20261210.mdb", QDate()},
+        {".kestrune-rp-20261210.mdb", QDate()},   {"prosys_20261210.mdb", QDate()},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -167,10 +165,12 @@ TEST(RestorePoint, AFailedOrKilledCopyNeverBecomesARestorePoint)
     };
     const Case cases[] = {
         {"killed after the copy", [](const QString &) { return Outcome::fail("killed"); }},
-        {"damaged pages", [](const QString &staged) {
+        {"damaged pages",
+         [](const QString &staged) {
              return DamagePages(staged) ? Outcome::success() : Outcome::fail("could not damage");
          }},
-        {"cut short", [](const QString &staged) {
+        {"cut short",
+         [](const QString &staged) {
              QFile f(staged);
              return f.resize(f.size() / 2) ? Outcome::success() : Outcome::fail("could not cut");
          }},
@@ -300,10 +300,8 @@ TEST(SecondBackup, MustBeAFolderApartFromTheDataFolder)
         QString folder;
         bool accepted;
     } cases[] = {
-        {other.path(), true},
-        {other.filePath("missing"), false},
-        {app.appDir(), false},
-        {BackupFolderPath(app.appDir()), false},
+        {other.path(), true},    {other.filePath("missing"), false},
+        {app.appDir(), false},   {BackupFolderPath(app.appDir()), false},
         {app.dataFile(), false},
     };
     for (const auto &c : cases) {

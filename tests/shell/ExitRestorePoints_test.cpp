@@ -18,7 +18,8 @@ QDate D(const char *text) { return QDate::fromString(QString::fromLatin1(text), 
 QList<QDate> DaysOnDisk(const QString &backupFolder)
 {
     QList<QDate> out;
-    for (const QString &name : QDir(RestorePointFolder(backupFolder)).entryList(QDir::Files, QDir::Name | QDir::Reversed))
+    for (const QString &name :
+         QDir(RestorePointFolder(backupFolder)).entryList(QDir::Files, QDir::Name | QDir::Reversed))
         if (RestorePointDay(name).isValid())
             out.append(RestorePointDay(name));
     return out;
@@ -26,12 +27,12 @@ QList<QDate> DaysOnDisk(const QString &backupFolder)
 
 // One run of the program on the test's library: the main window opened and
 // left through the exit, its backup window run to the end.
-struct Run {
+struct ProgramRun {
     TestApp &app;
     std::unique_ptr<MDIFrm> main;
     int ended = 0;
 
-    explicit Run(TestApp &a) : app(a)
+    explicit ProgramRun(TestApp &a) : app(a)
     {
         main = MakeMainWindow(app.state, AllScreens().only({Form::frmDisMsg}));
         main->endProgram = [this] { ++ended; };
@@ -90,7 +91,7 @@ TEST(ExitRestorePoints, TenExitsOverSimulatedDaysKeepExactlyTheRetainedRestorePo
         SCOPED_TRACE(e.day.toString(Qt::ISODate).toStdString());
         app.clock->date = e.day;
         app.addExpert(QStringLiteral("第%1天的专家").arg(++number));
-        Run run(app);
+        ProgramRun run(app);
         run.exit();
         ASSERT_EQ(run.ended, 1);
         EXPECT_TRUE(app.messages->shown.isEmpty()) << app.messages->lastText().toStdString();
@@ -107,9 +108,9 @@ TEST(ExitRestorePoints, ASecondExitOnTheSameDayReplacesThatDaysCopy)
 {
     TestApp app;
     app.clock->date = D("2026-12-10");
-    Run(app).exit();
+    ProgramRun(app).exit();
     app.addExpert("下午加的专家");
-    Run(app).exit();
+    ProgramRun(app).exit();
     const QList<RestorePoint> listed = ListRestorePoints(BackupFolderPath(app.appDir()), {QString()});
     ASSERT_EQ(listed.size(), 1);
     EXPECT_EQ(listed[0].experts, 1);
@@ -127,7 +128,7 @@ TEST(ExitRestorePoints, AMissingSecondFolderDoesNotStopTheExit)
     ASSERT_TRUE(WriteLibrarySetting(app.state.store, LibrarySetting::SecondBackupFolder, folder).ok());
     app.clock->date = D("2026-12-10");
     {
-        Run run(app);
+        ProgramRun run(app);
         run.exit();
         EXPECT_EQ(run.ended, 1);
         EXPECT_TRUE(app.messages->shown.isEmpty()) << app.messages->lastText().toStdString();
@@ -137,7 +138,7 @@ TEST(ExitRestorePoints, AMissingSecondFolderDoesNotStopTheExit)
 
     ASSERT_TRUE(QDir(folder).removeRecursively());
     app.clock->date = D("2026-12-11");
-    Run run(app);
+    ProgramRun run(app);
     run.exit();
     EXPECT_EQ(run.ended, 1);
     ASSERT_EQ(app.messages->shown.size(), 1);
@@ -154,7 +155,7 @@ TEST(ExitRestorePoints, ARestorePointThatCannotBeKeptIsToldAndTheExitEnds)
     // Something that is not a folder where the restore points go.
     const QString history = RestorePointFolder(BackupFolderPath(app.appDir()));
     ASSERT_TRUE(WriteAll(history, "not a folder"));
-    Run run(app);
+    ProgramRun run(app);
     run.exit();
     EXPECT_EQ(run.ended, 1);
     ASSERT_EQ(app.messages->shown.size(), 1);
@@ -166,7 +167,7 @@ TEST(ExitRestorePoints, ARestorePointThatCannotBeKeptIsToldAndTheExitEnds)
 TEST(ExitRestorePoints, NoneWhenAutomaticBackupIsOff)
 {
     TestApp app;
-    Run run(app);
+    ProgramRun run(app);
     app.state.AutoBackupOn = false;
     run.exit();
     EXPECT_EQ(run.ended, 1);
