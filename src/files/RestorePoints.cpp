@@ -270,7 +270,7 @@ QString RestorePointCheckText(const RestorePoint &point)
     if (!point.opened)
         return QStringLiteral("有另外的密码");
     if (!point.problem.isEmpty())
-        return QStringLiteral("已损坏：") + point.problem.simplified();
+        return QStringLiteral("已损坏，不能使用");
     return QStringLiteral("完好");
 }
 
@@ -284,7 +284,10 @@ QString ReadableSize(qint64 bytes)
 QString RestorePointLine(const RestorePoint &point)
 {
     const auto count = [](int n) { return n < 0 ? QStringLiteral("-") : QString::number(n); };
+    QString check = RestorePointCheckText(point);
+    if (point.opened && !point.problem.isEmpty())
+        check += QStringLiteral("（数据库引擎报告：%1）").arg(point.problem.simplified());
     return QStringLiteral("%1  %2  专家 %3  抽取记录 %4  %5  %6")
         .arg(point.day.toString(QStringLiteral("yyyy-MM-dd")), ReadableSize(point.size), count(point.experts),
-             count(point.draws), RestorePointCheckText(point), native(point.path));
+             count(point.draws), check, native(point.path));
 }

@@ -90,8 +90,8 @@ struct RestorePoint {
 // the first of keys that opens it, checked and counted.
 QList<RestorePoint> ListRestorePoints(const QString &backupFolder, const QStringList &keys);
 
-// What the check found, as one short text: "完好", "已损坏" with the engine's
-// words, or that it has a password of its own.
+// What the check found, as one short text: "完好", "已损坏，不能使用", or that
+// it has a password of its own. The engine's words are in problem.
 QString RestorePointCheckText(const RestorePoint &point);
 // A size for people: "812 KB", "3.4 MB".
 QString ReadableSize(qint64 bytes);
