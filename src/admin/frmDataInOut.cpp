@@ -153,7 +153,7 @@ frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *paren
     chkSaveDB->raise();
     // Below the explanation of the exit backup: where it is also written.
     QPushButton *cmdSecondBackup =
-        MakeButton(fraOP1, QStringLiteral("cmdSecondBackup"), QStringLiteral("第二备份文件夹…"), 375, 5400, 1890, 390);
+        MakeButton(fraOP1, QStringLiteral("cmdSecondBackup"), QStringLiteral("备份设置…"), 375, 5400, 1890, 390);
     connect(chkSaveDB, &QCheckBox::toggled, this, Guarded([this](bool on) { m_state.AutoBackupOn = on; }));
 
     // Shown only while a long import runs.
@@ -422,7 +422,7 @@ void frmDataInOut::cmdSecondBackup_Click()
 {
     if (!requireAdministrator())
         return;
-    frmSecondBackup dialog(SecondBackupFolder(m_state.store), this);
+    frmSecondBackup dialog(SecondBackupFolder(m_state.store), RetentionRuleOf(m_state.store), this);
     if (!m_state.services.dialogs->run(dialog))
         return;
     const QString folder = dialog.folder();
@@ -434,14 +434,18 @@ void frmDataInOut::cmdSecondBackup_Click()
         }
     }
     const QString stored = folder.isEmpty() ? QString() : QFileInfo(folder).absoluteFilePath();
-    if (const Outcome written = WriteLibrarySetting(m_state.store, LibrarySetting::SecondBackupFolder, stored);
-        !written)
+    if (const Outcome written = WriteBackupSettings(m_state.store, dialog.rule(), stored); !written) {
         m_state.messages().critical(written.message(), kAppTitle, written.detail());
-    else
-        m_state.messages().information(
-            stored.isEmpty()
-                ? QStringLiteral("已不用第二备份文件夹。")
-                : QStringLiteral("以后每次退出时，数据库还会备份到“%1”。").arg(QDir::toNativeSeparators(stored)));
+        return;
+    }
+    const RetentionRule rule = dialog.rule();
+    const QString kept = QStringLiteral("每次退出时保留最近 %1 天、%2 周、%3 个月各一份还原点。")
+                             .arg(rule.daily)
+                             .arg(rule.weekly)
+                             .arg(rule.monthly);
+    m_state.messages().information(
+        kept + (stored.isEmpty() ? QStringLiteral("不用第二备份文件夹。")
+                                 : QStringLiteral("数据库还会备份到“%1”。").arg(QDir::toNativeSeparators(stored))));
 }
 
 void frmDataInOut::cmdImpAccess_Click()

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -105,11 +106,38 @@ void frmRestorePoints::cmdBrowse_Click()
     accept();
 }
 
-frmSecondBackup::frmSecondBackup(const QString &current, QWidget *parent) : QDialog(parent)
+frmSecondBackup::frmSecondBackup(const QString &current, const RetentionRule &rule, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmSecondBackup"));
-    setWindowTitle(QStringLiteral("第二备份文件夹"));
+    setWindowTitle(QStringLiteral("备份设置"));
     auto *layout = new QVBoxLayout(this);
+    // At least the last day stays: a rule that keeps nothing would delete
+    // every restore point at the next exit.
+    auto spin = [this](const QString &name, int minimum, int value) {
+        auto *box = new QSpinBox(this);
+        box->setObjectName(name);
+        box->setRange(minimum, 99);
+        box->setValue(qBound(minimum, value, 99));
+        return box;
+    };
+    spnDaily = spin(QStringLiteral("spnDaily"), 1, rule.daily);
+    spnWeekly = spin(QStringLiteral("spnWeekly"), 0, rule.weekly);
+    spnMonthly = spin(QStringLiteral("spnMonthly"), 0, rule.monthly);
+    auto *keep = new QHBoxLayout;
+    const auto text = [this](const QString &t) {
+        auto *l = new QLabel(t, this);
+        l->setTextFormat(Qt::PlainText);
+        return l;
+    };
+    keep->addWidget(text(QStringLiteral("每次退出时保留还原点（“数据库备份\\历史”）：最近")));
+    keep->addWidget(spnDaily);
+    keep->addWidget(text(QStringLiteral("天、")));
+    keep->addWidget(spnWeekly);
+    keep->addWidget(text(QStringLiteral("周、")));
+    keep->addWidget(spnMonthly);
+    keep->addWidget(text(QStringLiteral("个月各一份")));
+    keep->addStretch();
+    layout->addLayout(keep);
     auto *labHint =
         new QLabel(QStringLiteral("每次退出时，在本机备份之后再把数据库备份到这个文件夹（如 U 盘或网络文件夹）。"
                                   "\n文件夹不在时（U 盘没有插上）照常退出，只提示一下。留空则不用第二备份文件夹。"),
@@ -140,7 +168,9 @@ frmSecondBackup::frmSecondBackup(const QString &current, QWidget *parent) : QDia
             }));
     connect(cmdOK, &QPushButton::clicked, this, Guarded([this] { accept(); }));
     connect(cmdCancel, &QPushButton::clicked, this, Guarded([this] { reject(); }));
-    resize(560, 150);
+    resize(620, 190);
 }
 
 QString frmSecondBackup::folder() const { return QDir::fromNativeSeparators(txtFolder->text().trimmed()); }
+
+RetentionRule frmSecondBackup::rule() const { return {spnDaily->value(), spnWeekly->value(), spnMonthly->value()}; }

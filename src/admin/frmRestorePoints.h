@@ -28,14 +28,19 @@ private:
     bool m_browse = false;
 };
 
-// A folder for the second backup (a USB stick, a network folder): a box for
-// the path, 浏览… to pick it, and 确定 / 取消. An empty box means none.
+// The backup settings: how many restore points are kept (days, weeks,
+// months) and a folder for the second backup (a USB stick, a network
+// folder): a box for the path, 浏览… to pick it. An empty box means none.
 class frmSecondBackup : public QDialog {
     Q_OBJECT
 public:
-    frmSecondBackup(const QString &current, QWidget *parent = nullptr);
+    frmSecondBackup(const QString &current, const RetentionRule &rule, QWidget *parent = nullptr);
     QString folder() const;
+    RetentionRule rule() const;
 
 private:
     class QLineEdit *txtFolder;
+    class QSpinBox *spnDaily;
+    class QSpinBox *spnWeekly;
+    class QSpinBox *spnMonthly;
 };

@@ -212,6 +212,35 @@ Outcome WriteSecondBackup(const QString &folder, const QString &exitBackup, cons
 
 QString ExitBackupKey(const DataStore &store) { return store.library().hasFileKey() ? store.source.key : QString(); }
 
+RetentionRule RetentionRuleOf(const DataStore &store)
+{
+    RetentionRule rule;
+    const auto read = [&store](const QString &name, int fallback) {
+        const Result<QString> value = ReadLibrarySetting(store, name);
+        return value ? SettingMinutes(value.value(), fallback) : fallback;
+    };
+    rule.daily = read(LibrarySetting::RestorePointsDaily, rule.daily);
+    rule.weekly = read(LibrarySetting::RestorePointsWeekly, rule.weekly);
+    rule.monthly = read(LibrarySetting::RestorePointsMonthly, rule.monthly);
+    return rule;
+}
+
+Outcome WriteBackupSettings(const DataStore &store, const RetentionRule &rule, const QString &secondFolder)
+{
+    const QList<QPair<QString, QString>> values{{LibrarySetting::RestorePointsDaily, QString::number(rule.daily)},
+                                                {LibrarySetting::RestorePointsWeekly, QString::number(rule.weekly)},
+                                                {LibrarySetting::RestorePointsMonthly, QString::number(rule.monthly)},
+                                                {LibrarySetting::SecondBackupFolder, secondFolder}};
+    // All of them or none.
+    return CatchDbError([&] {
+        Connection &conn = LibraryConnection(store);
+        Transaction tx(conn);
+        for (const auto &[name, value] : values)
+            WriteLibrarySetting(conn, name, value, store.operatorName);
+        tx.commit();
+    });
+}
+
 QString SecondBackupFolder(const DataStore &store)
 {
     const Result<QString> value = ReadLibrarySetting(store, LibrarySetting::SecondBackupFolder);

@@ -67,6 +67,11 @@ Outcome WriteSecondBackup(const QString &folder, const QString &exitBackup, cons
 // file's copy keeps the file's password; a server's library is written with
 // the default one.
 QString ExitBackupKey(const DataStore &store);
+// The rule the library's settings give (the defaults where none is set).
+RetentionRule RetentionRuleOf(const DataStore &store);
+// Stores the rule and the second backup folder ("" for none) in the
+// library's settings, in one transaction.
+Outcome WriteBackupSettings(const DataStore &store, const RetentionRule &rule, const QString &secondFolder);
 // The second backup folder the library's settings name ("" for none).
 QString SecondBackupFolder(const DataStore &store);
 // Why folder cannot be the second backup folder ("" when it can): it must

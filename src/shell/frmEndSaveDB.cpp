@@ -69,9 +69,10 @@ void frmEndSaveDB::keepRestorePoints()
     const QString exitBackup = QDir(backupFolder).filePath(QStringLiteral("ProSys.mdb"));
     const QString key = ExitBackupKey(m_state.store);
     const QDate today = m_state.today();
-    if (const Outcome kept = KeepRestorePoint(backupFolder, exitBackup, key, today); !kept)
+    const RetentionRule rule = RetentionRuleOf(m_state.store);
+    if (const Outcome kept = KeepRestorePoint(backupFolder, exitBackup, key, today, rule); !kept)
         m_state.messages().critical(kept.message(), kAppTitle, kept.detail());
-    const Outcome second = WriteSecondBackup(SecondBackupFolder(m_state.store), exitBackup, key, today);
+    const Outcome second = WriteSecondBackup(SecondBackupFolder(m_state.store), exitBackup, key, today, rule);
     // A stick not plugged in is a note; a copy that failed there is a failure.
     if (!second && second.detail().isEmpty())
         m_state.messages().information(second.message());

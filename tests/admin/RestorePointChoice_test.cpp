@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -127,25 +128,42 @@ TEST_F(RestorePointChoiceTest, ADamagedRestorePointIsShownButCannotBeChosen)
     EXPECT_FALSE(okEnabledOnDamaged);
 }
 
-TEST_F(RestorePointChoiceTest, SecondBackupFolderIsChosenOnTheScreen)
+// The backup settings: the folder and how many restore points are kept, set
+// together or not at all.
+TEST_F(RestorePointChoiceTest, BackupSettingsAreChosenOnTheScreen)
 {
     QTemporaryDir stick;
+    int shownDaily = -1;
+    app.dialogs->script.enqueue([&](QDialog &d) {
+        shownDaily = d.findChild<QSpinBox *>("spnDaily")->value();
+        return FakeDialogs::Cancel(d);
+    });
+    click("cmdSecondBackup");
+    EXPECT_EQ(shownDaily, 7);   // the defaults before anything is set
+
     const struct {
         QString typed;
-        QString stored;   // the setting afterwards
+        RetentionRule typedRule;
+        QString stored;   // the settings afterwards
+        RetentionRule storedRule;
         bool refused;
     } cases[] = {
-        {stick.path(), stick.path(), false},
-        {stick.filePath("没插上"), stick.path(), true},
-        {app.appDir(), stick.path(), true},
-        {QString(), QString(), false},   // an empty box: none any more
+        {stick.path(), {3, 0, 2}, stick.path(), {3, 0, 2}, false},
+        {stick.filePath("没插上"), {5, 5, 5}, stick.path(), {3, 0, 2}, true},
+        {app.appDir(), {5, 5, 5}, stick.path(), {3, 0, 2}, true},
+        // An empty box: none any more. A day is always kept.
+        {QString(), {0, 1, 1}, QString(), {1, 1, 1}, false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
         app.messages->clear();
-        const QString typed = c.typed;
-        app.dialogs->script.enqueue([typed](QDialog &d) {
+        const auto &typed = c.typed;
+        const RetentionRule rule = c.typedRule;
+        app.dialogs->script.enqueue([typed, rule](QDialog &d) {
             d.findChild<QLineEdit *>("txtFolder")->setText(typed);
+            d.findChild<QSpinBox *>("spnDaily")->setValue(rule.daily);
+            d.findChild<QSpinBox *>("spnWeekly")->setValue(rule.weekly);
+            d.findChild<QSpinBox *>("spnMonthly")->setValue(rule.monthly);
             return FakeDialogs::Press(d, "cmdOK");
         });
         click("cmdSecondBackup");
@@ -153,5 +171,9 @@ TEST_F(RestorePointChoiceTest, SecondBackupFolderIsChosenOnTheScreen)
         EXPECT_EQ(app.messages->shown[0].icon,
                   c.refused ? MessageService::Icon::Critical : MessageService::Icon::Information);
         EXPECT_EQ(SecondBackupFolder(app.state.store), c.stored);
+        const RetentionRule now = RetentionRuleOf(app.state.store);
+        EXPECT_EQ(now.daily, c.storedRule.daily);
+        EXPECT_EQ(now.weekly, c.storedRule.weekly);
+        EXPECT_EQ(now.monthly, c.storedRule.monthly);
     }
 }

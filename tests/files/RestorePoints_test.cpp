@@ -248,7 +248,7 @@ TEST(RestorePointList, ShowsTheCountsAndTheCheckOfEachCopy)
         QString check;
     } expected[] = {
         {D("2026-12-11"), false, -1, -1, "有另外的密码"},
-        {D("2026-12-10"), true, -1, -1, "已损坏："},
+        {D("2026-12-10"), true, -1, -1, "已损坏"},
         {D("2026-12-09"), true, 121, 3, "完好"},
         {D("2026-12-08"), true, 120, 1, "完好"},
     };
@@ -260,6 +260,7 @@ TEST(RestorePointList, ShowsTheCountsAndTheCheckOfEachCopy)
         EXPECT_EQ(p.experts, expected[i].experts);
         EXPECT_EQ(p.draws, expected[i].draws);
         EXPECT_TRUE(RestorePointCheckText(p).startsWith(expected[i].check)) << RestorePointCheckText(p).toStdString();
+        EXPECT_EQ(p.problem.isEmpty(), expected[i].check != QStringLiteral("已损坏"));
         EXPECT_EQ(p.size, QFileInfo(p.path).size());
         EXPECT_TRUE(RestorePointLine(p).startsWith(p.day.toString("yyyy-MM-dd")));
     }

@@ -164,6 +164,17 @@ TEST(ExitRestorePoints, ARestorePointThatCannotBeKeptIsToldAndTheExitEnds)
     EXPECT_EQ(ReadAll(history), "not a folder");
 }
 
+TEST(ExitRestorePoints, TheExitFollowsTheLibrarysRule)
+{
+    TestApp app;
+    ASSERT_TRUE(WriteBackupSettings(app.state.store, {2, 0, 0}, QString()).ok());
+    for (const char *day : {"2026-12-07", "2026-12-08", "2026-12-09"}) {
+        app.clock->date = D(day);
+        ProgramRun(app).exit();
+    }
+    EXPECT_EQ(DaysOnDisk(BackupFolderPath(app.appDir())), (QList<QDate>{D("2026-12-09"), D("2026-12-08")}));
+}
+
 TEST(ExitRestorePoints, NoneWhenAutomaticBackupIsOff)
 {
     TestApp app;
