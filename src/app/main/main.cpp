@@ -1,3 +1,4 @@
+#include "app/BackupListing.h"
 #include "app/CommandLine.h"
 #include "app/Composition.h"
 #include "app/DataLocation.h"
@@ -43,6 +44,17 @@ int main(int argc, char **argv)
     // is called.
     QCoreApplication::setApplicationName(QStringLiteral("kestrune"));
     QCoreApplication::setApplicationVersion(version);
+    // Listing the restore points needs no display and opens no window.
+    if (commandLine.listBackups) {
+        QCoreApplication core(argc, argv);
+        const DataLocation where =
+            ResolveDataLocation(QCoreApplication::applicationDirPath(), commandLine.dataDir,
+                                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+        const BackupListing listing = ListBackups(where.dataDir);
+        std::fputs(listing.output.toLocal8Bit().constData(), stdout);
+        std::fputs(listing.errorOutput.toLocal8Bit().constData(), stderr);
+        return listing.exitCode;
+    }
     KestruneApplication app(argc, argv);
     // The exit sequence decides when the program ends, not the last window.
     app.setQuitOnLastWindowClosed(false);
