@@ -296,8 +296,8 @@ void frmDataInOut::cmdUpExp_Click()
             ExpertImport::ReadImportFile(m_state.services.makeSpreadsheet, path, progress);
         if (!read) {
             ProgressBar1->hide();
-            m_state.messages().critical(QStringLiteral("无法读取专家数据导入表，没有导入任何专家：\n") +
-                                        read.message());
+            m_state.messages().critical(QStringLiteral("无法读取专家数据导入表，没有导入任何专家：\n") + read.message(),
+                                        kAppTitle, read.detail());
             return;
         }
         sheet = std::move(read).value();
@@ -409,7 +409,7 @@ void frmDataInOut::cmdImpAccess_Click()
         BusyCursor busy;
         Result<Migrate::ImportPlan> planned = Migrate::PlanAccessImport(path);
         if (!planned) {
-            m_state.messages().critical(planned.message());
+            m_state.messages().critical(planned.message(), kAppTitle, planned.detail());
             return;
         }
         plan = std::move(planned).value();

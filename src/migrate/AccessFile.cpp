@@ -67,6 +67,59 @@ private:
     int m_saved = -1;
 };
 
+// While a table is read, what libmdb writes on stderr is kept: it only
+// complains there (in English) about pages it cannot make sense of, and the
+// values it then hands back cannot be trusted.
+class CapturedStderr {
+public:
+    CapturedStderr()
+    {
+        std::fflush(stderr);
+        m_file = std::tmpfile();
+        m_saved = ::dup(STDERR_FILENO);
+        if (m_file && m_saved >= 0)
+            ::dup2(::fileno(m_file), STDERR_FILENO);
+    }
+    ~CapturedStderr()
+    {
+        restore();
+        if (m_file)
+            std::fclose(m_file);
+    }
+    CapturedStderr(const CapturedStderr &) = delete;
+    CapturedStderr &operator=(const CapturedStderr &) = delete;
+
+    // What was written so far; stderr is the console's again afterwards.
+    QString text()
+    {
+        restore();
+        if (!m_file)
+            return QString();
+        std::rewind(m_file);
+        QByteArray bytes;
+        char buffer[4096];
+        size_t n = 0;
+        // A few lines tell the story; a damaged file may write thousands.
+        while (bytes.size() < 4096 && (n = std::fread(buffer, 1, sizeof buffer, m_file)) > 0)
+            bytes.append(buffer, qsizetype(n));
+        return QString::fromUtf8(bytes.left(4096)).trimmed();
+    }
+
+private:
+    void restore()
+    {
+        if (m_saved < 0)
+            return;
+        std::fflush(stderr);
+        ::dup2(m_saved, STDERR_FILENO);
+        ::close(m_saved);
+        m_saved = -1;
+    }
+
+    std::FILE *m_file = nullptr;
+    int m_saved = -1;
+};
+
 // libmdb takes its character sets from the environment when a file is
 // opened; they are set for that moment only.
 class EnvironmentValue {
@@ -187,11 +240,17 @@ public:
     OpenTable(MdbHandle *mdb, const QString &file, const QString &name) : m_file(file), m_name(name)
     {
         QByteArray utf8 = name.toUtf8();
+        CapturedStderr complaints;
         m_table = mdb_read_table_by_name(mdb, utf8.data(), MDB_TABLE);
         if (!m_table)
-            throw SourceError(QStringLiteral("Access 数据库“%1”中没有数据表 %2。").arg(native(file), name));
-        if (!mdb_read_columns(m_table))
-            throw unreadable();
+            throw SourceError(QStringLiteral("Access 数据库“%1”中没有数据表 %2。").arg(native(file), name),
+                              complaints.text());
+        const bool read = mdb_read_columns(m_table);
+        const QString said = complaints.text();
+        if (!read || !said.isEmpty()) {
+            mdb_free_tabledef(m_table);
+            throw unreadable(QString(), said);
+        }
     }
     ~OpenTable() { mdb_free_tabledef(m_table); }
     OpenTable(const OpenTable &) = delete;
@@ -199,11 +258,13 @@ public:
 
     MdbTableDef *get() const { return m_table; }
 
-    SourceError unreadable(const QString &detail = QString()) const
+    // why: our sentence of what was wrong; said: what libmdb wrote about it.
+    SourceError unreadable(const QString &why = QString(), const QString &said = QString()) const
     {
         QString text = QStringLiteral("无法读取 Access 数据库“%1”中的数据表 %2").arg(native(m_file), m_name);
-        text += detail.isEmpty() ? QStringLiteral("：文件可能已损坏。") : QStringLiteral("：") + detail;
-        return SourceError(text);
+        text += why.isEmpty() ? QStringLiteral("：文件可能已损坏。请先在 Access 中“压缩和修复数据库”后再试。")
+                              : QStringLiteral("：") + why;
+        return SourceError(text, said);
     }
 
     // Runs over every record; the row count kept in the table definition
@@ -211,12 +272,17 @@ public:
     // table would come across incomplete.
     template <typename PerRow> qsizetype scan(PerRow perRow)
     {
+        CapturedStderr complaints;
         mdb_rewind_table(m_table);
         qsizetype n = 0;
         while (mdb_fetch_row(m_table)) {
             perRow(n);
             ++n;
         }
+        // Pages libmdb could not read, or values it could not unpack: what
+        // came out of them is not what the file holds.
+        if (const QString said = complaints.text(); !said.isEmpty())
+            throw unreadable(QString(), said);
         if (n != qsizetype(m_table->num_rows))
             throw unreadable(QStringLiteral("只读出 %1 条记录，表中应有 %2 条。文件可能已损坏，"
                                             "请先在 Access 中“压缩和修复数据库”后再试。")
