@@ -127,26 +127,20 @@ QString garbledCopy(const QTemporaryDir &dir, const QString &name, int bytesPerP
 TEST(MigrateTool, ReaderComplaintsAboutADamagedFileComeAsDetailsOfAChineseSentence)
 {
     QTemporaryDir dir;
-    for (const int bytesPerPage : {40, 400}) {
+    for (const int bytesPerPage : {20, 40, 80}) {
         SCOPED_TRACE(bytesPerPage);
         const QString garbled = garbledCopy(dir, "jet4-access2003-column-types.mdb", bytesPerPage);
         ASSERT_FALSE(garbled.isEmpty());
-        for (const QStringList &args :
-             {QStringList{"--list", garbled}, QStringList{garbled, "--out", dir.filePath("new.mdb")}}) {
-            SCOPED_TRACE(args.join(' ').toStdString());
-            const ToolRun r = run(args);
-            EXPECT_EQ(r.exitCode, 1) << r.out.toStdString() << r.err.toStdString();
-            ASSERT_FALSE(r.err.isEmpty());
-            EXPECT_TRUE(r.err.startsWith(QStringLiteral("无法"))) << r.err.toStdString();
-            EXPECT_TRUE(r.err.contains("Access 数据库")) << r.err.toStdString();
-            // English only after the details' mark.
-            const qsizetype details = r.err.indexOf(QStringLiteral("详细信息："));
-            const QString before = details < 0 ? r.err : r.err.left(details);
-            static const QRegularExpression english(QStringLiteral("[A-Za-z]{4,}"));
-            QString words = before;
-            words.remove(garbled).remove(QStringLiteral("Access"));
-            EXPECT_FALSE(words.contains(english)) << r.err.toStdString();
-            EXPECT_FALSE(QFile::exists(dir.filePath("new.mdb")));
-        }
+        // Every table is read to be listed.
+        const ToolRun r = run({"--list", garbled});
+        EXPECT_EQ(r.exitCode, 1) << r.out.toStdString() << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("无法读取 Access 数据库"))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("压缩和修复数据库"))) << r.err.toStdString();
+        // The reader's words only after the details' mark.
+        const qsizetype details = r.err.indexOf(QStringLiteral("详细信息："));
+        const QString before = details < 0 ? r.err : r.err.left(details);
+        static const QRegularExpression reader(QStringLiteral("warning|mdb_|unknown|unrecognized|offset"),
+                                               QRegularExpression::CaseInsensitiveOption);
+        EXPECT_FALSE(before.contains(reader)) << r.err.toStdString();
     }
 }
