@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <mdbtools.h>
 #include <unistd.h>
 #include <vector>
@@ -37,48 +36,23 @@ constexpr const char *kDateFormat = "%Y-%m-%d %H:%M:%S";
 
 QString native(const QString &path) { return QDir::toNativeSeparators(path); }
 
-// libmdb reports its own troubles in English on stderr; the caller shows a
-// message of ours instead, so they are kept off the console while the file
-// is opened.
-class QuietStderr {
-public:
-    QuietStderr()
-    {
-        std::fflush(stderr);
-        m_saved = ::dup(STDERR_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY);
-        if (m_saved >= 0 && null >= 0)
-            ::dup2(null, STDERR_FILENO);
-        if (null >= 0)
-            ::close(null);
-    }
-    ~QuietStderr()
-    {
-        std::fflush(stderr);
-        if (m_saved >= 0) {
-            ::dup2(m_saved, STDERR_FILENO);
-            ::close(m_saved);
-        }
-    }
-    QuietStderr(const QuietStderr &) = delete;
-    QuietStderr &operator=(const QuietStderr &) = delete;
-
-private:
-    int m_saved = -1;
-};
-
-// While a table is read, what libmdb writes on stderr is kept: it only
-// complains there (in English) about pages it cannot make sense of, and the
-// values it then hands back cannot be trusted.
+// While a table is read, what libmdb writes is kept: it only complains (in
+// English, on stderr, with hex dumps of pages on stdout) about pages it
+// cannot make sense of, and the values it then hands back cannot be trusted.
 class CapturedStderr {
 public:
     CapturedStderr()
     {
+        std::fflush(stdout);
         std::fflush(stderr);
         m_file = std::tmpfile();
-        m_saved = ::dup(STDERR_FILENO);
-        if (m_file && m_saved >= 0)
-            ::dup2(::fileno(m_file), STDERR_FILENO);
+        if (!m_file)
+            return;
+        for (int i = 0; i < 2; ++i) {
+            m_saved[i] = ::dup(kStreams[i]);
+            if (m_saved[i] >= 0)
+                ::dup2(::fileno(m_file), kStreams[i]);
+        }
     }
     ~CapturedStderr()
     {
@@ -89,7 +63,7 @@ public:
     CapturedStderr(const CapturedStderr &) = delete;
     CapturedStderr &operator=(const CapturedStderr &) = delete;
 
-    // What was written so far; stderr is the console's again afterwards.
+    // What was written so far; the streams are the console's again afterwards.
     QString text()
     {
         restore();
@@ -106,18 +80,23 @@ public:
     }
 
 private:
+    static constexpr int kStreams[2] = {STDOUT_FILENO, STDERR_FILENO};
+
     void restore()
     {
-        if (m_saved < 0)
-            return;
+        std::fflush(stdout);
         std::fflush(stderr);
-        ::dup2(m_saved, STDERR_FILENO);
-        ::close(m_saved);
-        m_saved = -1;
+        for (int i = 0; i < 2; ++i) {
+            if (m_saved[i] < 0)
+                continue;
+            ::dup2(m_saved[i], kStreams[i]);
+            ::close(m_saved[i]);
+            m_saved[i] = -1;
+        }
     }
 
     std::FILE *m_file = nullptr;
-    int m_saved = -1;
+    int m_saved[2] = {-1, -1};
 };
 
 // libmdb takes its character sets from the environment when a file is
@@ -343,22 +322,25 @@ std::unique_ptr<AccessFile> AccessFile::open(const QString &path)
     }
 
     auto handle = std::make_unique<Handle>();
+    QString said;
     {
         // Jet 3 text is in the writer's code page; the program's users write GBK.
         EnvironmentValue jet3("MDB_JET3_CHARSET", "GBK");
         EnvironmentValue target("MDBICONV", "UTF-8");
-        QuietStderr quiet;
+        CapturedStderr complaints;
         handle->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+        said = complaints.text();
     }
     if (!handle->mdb)
-        throw SourceError(QStringLiteral("无法打开 Access 数据库“%1”。").arg(native(path)));
+        throw SourceError(QStringLiteral("无法打开 Access 数据库“%1”。").arg(native(path)), said);
     MdbHandle *mdb = handle->mdb;
     const quint32 version = mdb->f->jet_version;
     const Format format = kind == Kind::Ace ? Format::Ace : version == MDB_VER_JET3 ? Format::Jet3 : Format::Jet4;
     bool catalogRead = false;
     {
-        QuietStderr quiet;
+        CapturedStderr complaints;
         catalogRead = mdb_read_catalog(mdb, MDB_TABLE) != nullptr;
+        said = complaints.text();
     }
     if (!catalogRead) {
         if (format == Format::Ace)
@@ -367,7 +349,7 @@ std::unique_ptr<AccessFile> AccessFile::open(const QString &path)
                                "（设了数据库密码的 .accdb 文件是加密的）。\n"
                                "请在 Access 中撤销数据库密码，另存为 Access 2002-2003 格式的 .mdb 文件后再导入。")
                     .arg(native(path), aceVersionName(version)));
-        throw SourceError(QStringLiteral("无法读取 Access 数据库“%1”：文件可能已损坏。").arg(native(path)));
+        throw SourceError(QStringLiteral("无法读取 Access 数据库“%1”：文件可能已损坏。").arg(native(path)), said);
     }
     mdb_set_date_fmt(mdb, kDateFormat);
     mdb_set_shortdate_fmt(mdb, kDateFormat);
