@@ -303,8 +303,8 @@ void frmDataInOut::cmdUpExp_Click()
             ExpertImport::ReadImportFile(m_state.services.makeSpreadsheet, path, progress);
         if (!read) {
             ProgressBar1->hide();
-            m_state.messages().critical(QStringLiteral("无法读取专家数据导入表，没有导入任何专家：\n") +
-                                        read.message());
+            m_state.messages().critical(QStringLiteral("无法读取专家数据导入表，没有导入任何专家：\n") + read.message(),
+                                        kAppTitle, read.detail());
             return;
         }
         sheet = std::move(read).value();
@@ -463,7 +463,7 @@ void frmDataInOut::cmdImpAccess_Click()
         // A copy of this library, password and all, is no foreign file.
         Result<Migrate::ImportPlan> planned = Migrate::PlanAccessImport(path, {m_state.store.source.key});
         if (!planned) {
-            m_state.messages().critical(planned.message());
+            m_state.messages().critical(planned.message(), kAppTitle, planned.detail());
             return;
         }
         plan = std::move(planned).value();

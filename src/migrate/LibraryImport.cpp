@@ -242,7 +242,7 @@ Result<ImportPlan> PlanAccessImport(const QString &path, const QStringList &libr
     try {
         return PlanImport(*AccessFile::open(path, libraryKeys));
     } catch (const SourceError &e) {
-        return Result<ImportPlan>::fail(e.message());
+        return Result<ImportPlan>::fail(e.message(), e.detail());
     }
 }
 

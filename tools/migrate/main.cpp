@@ -19,6 +19,14 @@ void print(std::FILE *to, const QString &text)
     std::fputc('\n', to);
 }
 
+// Our sentence; what the Access reader said after it.
+void printFailure(const Migrate::SourceError &e)
+{
+    print(stderr, e.message());
+    if (!e.detail().isEmpty())
+        print(stderr, QStringLiteral("详细信息：%1").arg(e.detail()));
+}
+
 int usage()
 {
     print(stderr, QStringLiteral("用法：\n"
@@ -48,7 +56,7 @@ int listTables(const QString &path, const QString &key)
         for (const QString &line : lines)
             print(stdout, line);
     } catch (const Migrate::SourceError &e) {
-        print(stderr, e.message());
+        printFailure(e);
         return 1;
     }
     return 0;
@@ -79,7 +87,7 @@ int migrate(const QString &source, const QString &target, const QString &key)
             return 1;
         }
     } catch (const Migrate::SourceError &e) {
-        print(stderr, e.message());
+        printFailure(e);
         return 1;
     }
     print(stdout, QStringLiteral("已写入新的数据库文件：%1").arg(QDir::toNativeSeparators(target)));
