@@ -126,8 +126,8 @@ frmAuditLog::frmAuditLog(AppState &state, ScreenNavigator &nav, QWidget *parent)
     // The reports print the rows and criteria of the last search, not what
     // the fields hold now.
     connect(cmdPreview, &QPushButton::clicked, this, Guarded([this] {
-                PreviewReport({m_state.services, m_state.templateDir}, this, ReportKind::AuditLog, m_rows,
-                              reportHeader(), reportControls());
+                PreviewReport(ReportContextOf(m_state), this, ReportKind::AuditLog, m_rows, reportHeader(),
+                              reportControls());
             }));
     connect(
         cmdExcel, &QPushButton::clicked, this, Guarded([this] {
@@ -141,7 +141,7 @@ frmAuditLog::frmAuditLog(AppState &state, ScreenNavigator &nav, QWidget *parent)
                         .arg(room));
                 return;
             }
-            ExportReport({m_state.services, m_state.templateDir}, this, ReportKind::AuditLog, m_rows, reportHeader(),
+            ExportReport(ReportContextOf(m_state), this, ReportKind::AuditLog, m_rows, reportHeader(),
                          reportControls());
         }));
     // The seal is an entry of its own: the list shows it at once.
@@ -260,7 +260,7 @@ ReportPreview *ShowLogSeal(AppState &state, QWidget *owner)
     const LogSealContent &c = *content;
     // The seal is itself an entry: the head it names stays in the log as
     // the entry before it.
-    return PreviewLogSeal({state.services, state.templateDir}, owner, c, [&state, &c] {
+    return PreviewLogSeal(ReportContextOf(state), owner, c, [&state, &c] {
         return AppendAudit(state.store, AuditKind::LogSeal, c.head.text(),
                            {{"head", c.head.text()}, {"sealed_hash", c.head.hash}, {"entries", c.entries}});
     });

@@ -181,8 +181,8 @@ TEST_F(LogSealFlowTest, NoSealLeavesUnrecordedAndOnlyAnAdministratorSeals)
     EXPECT_EQ(content->library, app.dataFile());
 
     // The log refuses the entry: nothing is shown, and the user learns why.
-    ReportPreview *preview = PreviewLogSeal({app.state.services, app.state.templateDir}, &owner, *content,
-                                            [] { return Outcome::fail("磁盘已满"); });
+    ReportPreview *preview =
+        PreviewLogSeal(ReportContextOf(app.state), &owner, *content, [] { return Outcome::fail("磁盘已满"); });
     EXPECT_EQ(preview, nullptr);
     ASSERT_EQ(app.messages->shown.size(), 1);
     EXPECT_TRUE(app.messages->shown[0].text.contains("不予打印"));
