@@ -407,7 +407,8 @@ void frmDataInOut::cmdImpAccess_Click()
     Migrate::ImportPlan plan;
     {
         BusyCursor busy;
-        Result<Migrate::ImportPlan> planned = Migrate::PlanAccessImport(path);
+        // A copy of this library, password and all, is no foreign file.
+        Result<Migrate::ImportPlan> planned = Migrate::PlanAccessImport(path, {m_state.store.source.key});
         if (!planned) {
             m_state.messages().critical(planned.message());
             return;

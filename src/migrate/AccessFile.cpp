@@ -108,17 +108,24 @@ Kind kindOf(const QByteArray &head)
     return Kind::Unknown;
 }
 
-// Only this program's key opens its data file; any other encrypted file
-// looks like random bytes.
-bool isKestruneDataFile(const QString &path)
+// Only a library's key opens its data file; any other encrypted file looks
+// like random bytes. The default key is tried first, then the keys the
+// caller knows of (a library with a password of its own).
+bool isKestruneDataFile(const QString &path, const QStringList &keys)
 {
-    try {
-        Connection conn = Connection::open(path);
-        conn.close();
-        return true;
-    } catch (const DbError &) {
-        return false;
+    QStringList tried{QString()};
+    for (const QString &key : keys)
+        if (!key.isEmpty() && !tried.contains(key))
+            tried << key;
+    for (const QString &key : tried) {
+        try {
+            Connection conn = Connection::open(path, key);
+            conn.close();
+            return true;
+        } catch (const DbError &) {
+        }
     }
+    return false;
 }
 
 QString aceVersionName(quint32 version)
@@ -246,7 +253,7 @@ AccessFile::AccessFile(QString path, Format format, std::unique_ptr<Handle> hand
 
 AccessFile::~AccessFile() = default;
 
-std::unique_ptr<AccessFile> AccessFile::open(const QString &path)
+std::unique_ptr<AccessFile> AccessFile::open(const QString &path, const QStringList &libraryKeys)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -269,7 +276,7 @@ std::unique_ptr<AccessFile> AccessFile::open(const QString &path)
     case Kind::Sqlite:
         throw SourceError(QStringLiteral("文件“%1”是 SQLite 数据库，不是 Access 数据库。").arg(native(path)));
     case Kind::Unknown:
-        if (isKestruneDataFile(path))
+        if (isKestruneDataFile(path, libraryKeys))
             throw SourceError(QStringLiteral("文件“%1”是 Kestrune 的数据库文件（SQLCipher 加密），"
                                              "不是 Access 数据库，不需要导入。")
                                   .arg(native(path)));

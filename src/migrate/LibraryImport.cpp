@@ -237,10 +237,10 @@ qsizetype ImportPlan::rowsOf(const QString &table) const
     return 0;
 }
 
-Result<ImportPlan> PlanAccessImport(const QString &path)
+Result<ImportPlan> PlanAccessImport(const QString &path, const QStringList &libraryKeys)
 {
     try {
-        return PlanImport(*AccessFile::open(path));
+        return PlanImport(*AccessFile::open(path, libraryKeys));
     } catch (const SourceError &e) {
         return Result<ImportPlan>::fail(e.message());
     }

@@ -52,7 +52,7 @@ public:
 
         // Random: three of the candidates.
         TextTable candidates;
-        AvoidanceCounts removed = BuildCandidates(store, all, avoid, kNow.date(), candidates);
+        const KeptOut removed = BuildCandidates(store, all, avoid, kNow.date(), candidates).value();
         DrawRound random = NewRound(RoundType::Random, all, store.TitleTypeTable, avoid, removed, candidates, kNow);
         const TextTable picked = SeededPick(random, candidates, 3, *app.random);
         for (qsizetype r = 0; r < picked.count(); ++r) {

@@ -32,10 +32,10 @@ int usage()
 }
 
 // One line per table: NAME<TAB>ROWS<TAB>COL1,COL2,...
-int listTables(const QString &path)
+int listTables(const QString &path, const QString &key)
 {
     try {
-        const auto file = Migrate::AccessFile::open(path);
+        const auto file = Migrate::AccessFile::open(path, {key});
         QStringList lines;
         for (const QString &table : file->tableNames()) {
             QStringList names;
@@ -64,7 +64,9 @@ int migrate(const QString &source, const QString &target, const QString &key)
         return 1;
     }
     try {
-        const auto file = Migrate::AccessFile::open(source);
+        // The password given for the new file is likely the one of a library
+        // given by mistake as the source.
+        const auto file = Migrate::AccessFile::open(source, {key});
         const Migrate::ImportPlan plan = Migrate::PlanImport(*file);
         print(stdout, Migrate::FindingsText(plan));
         if (!plan.canImport()) {
@@ -100,7 +102,7 @@ int main(int argc, char **argv)
     }
     const QString &key = newKey.value();
     if (args.size() == 2 && args[0] == QLatin1String("--list"))
-        return listTables(args[1]);
+        return listTables(args[1], key);
     if (args.size() == 3) {
         const qsizetype out = args.indexOf(QStringLiteral("--out"));
         if (out == 1)

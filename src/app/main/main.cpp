@@ -85,6 +85,7 @@ int main(int argc, char **argv)
     SourceStartupServices startup;
     startup.messages = state.services.messages.get();
     startup.secrets = secrets.get();
+    state.secrets = secrets;
     startup.askPassword = [&](const ServerAddress &address) { return AskServerPassword(address, dialogParent); };
     startup.editConnection = [&](const ConnectionChoice &current) -> std::optional<ConnectionChoice> {
         ConnectionDialogServices services{
