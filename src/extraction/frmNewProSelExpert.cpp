@@ -128,9 +128,10 @@ frmNewProSelExpert::frmNewProSelExpert(AppState &state, ScreenNavigator &nav, QW
     // Right of the two buttons, where the criteria grid leaves room.
     cmdAvoid = addButton(QStringLiteral("cmdAvoid"), QStringLiteral("回避设置"), 10200, 1620, 1095, 375);
 
-    // Under the buttons: what the library's eligibility rules kept out of
-    // the last candidates (empty while the library sets no rule).
-    labRules = addLabel(QStringLiteral("labRules"), QString(), 7200, 2040, 4500, 390);
+    // Under 确定 and 返回, where the screen is free: what the library's
+    // eligibility rules kept out of the last candidates (empty while the
+    // library sets no rule).
+    labRules = addLabel(QStringLiteral("labRules"), QString(), 1080, 6780, 10620, 480);
     labRules->setWordWrap(true);
     SetTextColor(labRules, kWarningRed);
 
