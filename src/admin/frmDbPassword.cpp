@@ -3,6 +3,7 @@
 #include "admin/DataMaintenance.h"
 #include "shell/ConnectionSettings.h"
 #include "shell/frmLibraryKey.h"
+#include "ui/Controls.h"
 #include "ui/BusyCursor.h"
 #include "ui/Guarded.h"
 
@@ -62,15 +63,9 @@ frmDbPassword::frmDbPassword(AppState &state, QWidget *parent) : QDialog(parent)
     const bool hasOwn = !m_state.store.source.key.isEmpty();
     labOldKey->setVisible(hasOwn);
     txtOldKey->setVisible(hasOwn);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    cmdOK = new QPushButton(QStringLiteral("确定"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdCancel = new QPushButton(QStringLiteral("取消"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
-    layout->addLayout(buttons);
+    const OkCancelButtons okCancel = AddOkCancelRow(this, layout);
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
     connect(cmdOK, &QPushButton::clicked, this, Guarded([this] { cmdOK_Click(); }));
     connect(cmdCancel, &QPushButton::clicked, this, Guarded([this] { reject(); }));
     resize(460, sizeHint().height());
