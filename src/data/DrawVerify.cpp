@@ -23,7 +23,9 @@ QString expertLabel(const ProjectExpert &e)
 void checkUnitMatches(const DrawRound &r, const QSet<QString> &candidates, const QString &where, QStringList &problems)
 {
     const AvoidanceCounts &c = r.avoided;
-    if (!c.unitsRecorded)
+    // A round that took from a reserve carries its source round's list and
+    // record, drawn on the source's day: checked with the source.
+    if (!c.unitsRecorded || r.reserve)
         return;
     const UnitMatcher matcher(r.avoidance.units, c.aliases);
     qsizetype former = 0;
