@@ -143,7 +143,7 @@ ExpertEditorScreen::ExpertEditorScreen(AppState &state, ScreenNavigator &nav, Fo
     connect(cmd_Back, &QPushButton::clicked, this, Guarded([this] { back(); }));
 
     // Former work units, below the buttons so that the form above stays as it is.
-    labFormerUnits = addLabel(QStringLiteral("labFormerUnits"), QStringLiteral("曾任职单位："), kCaptionLefts[0],
+    labFormerUnits = addLabel(QStringLiteral("labFormerUnits"), QStringLiteral("曾任单位："), kCaptionLefts[0],
                               kFormerTop + kCaptionDrop, kCaptionWidth, 255);
     labFormerUnits->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     grdFormerUnits = new QTableWidget(0, 3, this);

@@ -67,13 +67,13 @@ frmAvoid::frmAvoid(AppState &state, const TextTable &candidates, QWidget *parent
 
     chkFormer = new QCheckBox(QStringLiteral("同时回避"), this);
     chkFormer->setObjectName(QStringLiteral("chkFormer"));
-    chkFormer->setGeometry(TwRect(240, 1830, 1000, 285));
+    chkFormer->setGeometry(TwRect(240, 1830, 1140, 285));
     txtFormerYears = new QLineEdit(this);
     txtFormerYears->setObjectName(QStringLiteral("txtFormerYears"));
-    txtFormerYears->setGeometry(TwRect(1260, 1800, 480, 315));
+    txtFormerYears->setGeometry(TwRect(1400, 1800, 420, 315));
     txtFormerYears->setValidator(new QIntValidator(1, kMaxYears, txtFormerYears));
     txtFormerYears->setAccessibleName(QStringLiteral("年内曾在这些单位任职的专家"));
-    labFormer = label("labFormer", QStringLiteral("年内曾在这些单位任职的专家"), TwRect(1800, 1830, 2400, 255));
+    labFormer = label("labFormer", QStringLiteral("年内曾在这些单位任职的专家"), TwRect(1880, 1830, 2460, 255));
     txtUnitsReason = reasonBox("labUnitsReason", "txtUnitsReason", QStringLiteral("单位回避原因："), 240, 2190, 3900);
 
     chkRecent = new QCheckBox(QStringLiteral("回避近"), this);
