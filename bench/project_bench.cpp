@@ -35,7 +35,7 @@ struct FortyThousandDraw {
         LoadAllTables(store);
         TextTable candidates;
         const QDateTime now(QDate(2026, 12, 9), QTime(9, 0));
-        const AvoidanceCounts none = BuildCandidates(store, SelectionCriteria{}, {}, now.date(), candidates);
+        const KeptOut none = BuildCandidates(store, SelectionCriteria{}, {}, now.date(), DrawEligibility{}, candidates);
         DrawRound round =
             NewRound(RoundType::Random, SelectionCriteria{}, store.TitleTypeTable, {}, none, candidates, now);
         BenchSeeds seeds;

@@ -1,11 +1,11 @@
-// Builds the three report templates (.xls) through the program's own
-// spreadsheet engine:
+// Builds the report templates (.xls) through the program's own spreadsheet
+// engine:
 //
 //   make_templates FOLDER
 //
-// writes SelExpert_Plate.xls, ExpertSearch_Plate.xls and
-// ExpertHistroy_Plate.xls into FOLDER. Each has a title, the criteria (search
-// and history), a heading row matching the screen's list heading, ten
+// writes SelExpert_Plate.xls, ExpertSearch_Plate.xls, ExpertHistroy_Plate.xls
+// and AuditLog_Plate.xls into FOLDER. Each has a title, the criteria (search,
+// history and the operation log), a heading row matching the screen's list heading, ten
 // formatted empty data rows right below it and a signature line under them.
 // DrawRecord_Plate.xls, the record of one stored draw, has the project's
 // facts, two such lists (rounds, experts) and the signature boxes.
@@ -38,6 +38,8 @@ struct TemplateDesign {
     QString listCaption;          // above the list heading; empty for none
     QVector<int> narrowColumns;   // columns drawn narrower
     QVector<int> wideColumns;     // columns drawn wider
+    int dataRowHeight = kDataRowHeight;
+    bool wrap = false;   // long texts wrap within their row
 };
 
 CellFormat Bold(double height = 0)
@@ -114,8 +116,9 @@ void Build(SpreadsheetEngine &sheet, const TemplateDesign &design, const QString
     // value block from the header cell up to the next label.
     const QVector<ReportHeaderCell> cells = design.kind == ReportKind::Search
                                                 ? SearchHeaderCells(QStringList(13), QStringList(6))
-                                            : design.kind == ReportKind::History ? HistoryHeaderCells(QStringList(4))
-                                                                                 : QVector<ReportHeaderCell>{};
+                                            : design.kind == ReportKind::History  ? HistoryHeaderCells(QStringList(4))
+                                            : design.kind == ReportKind::AuditLog ? AuditLogHeaderCells(QStringList(5))
+                                                                                  : QVector<ReportHeaderCell>{};
     if (!design.criteriaCaption.isEmpty()) {
         sheet.setText(2, 2, design.criteriaCaption);
         sheet.setFormat(2, 2, 1, 1, Bold());
@@ -144,7 +147,7 @@ void Build(SpreadsheetEngine &sheet, const TemplateDesign &design, const QString
         sheet.setFormat(h - 2, 2, 1, 1, Bold());
     }
 
-    ListBlock(sheet, h, layout.columns, design.headings);
+    ListBlock(sheet, h, layout.columns, design.headings, design.dataRowHeight, design.wrap);
 
     // Signature line, one row below the list; it moves with the list.
     const int signature = h + kTemplateDataRows + 2;
@@ -307,6 +310,18 @@ int main(int argc, char **argv)
          QStringLiteral("抽取记录："),
          {5},
          {kLastColumn}},
+        {ReportKind::AuditLog,
+         QStringLiteral("操作日志"),
+         {QStringLiteral("序号"), QStringLiteral("时间"), QStringLiteral("操作员"), QStringLiteral("类别"),
+          QStringLiteral("对象"), QStringLiteral("内容"), QStringLiteral("链哈希")},
+         QStringLiteral("查询条件："),
+         {QStringLiteral("开始日期："), QStringLiteral("结束日期："), QStringLiteral("操 作 员："),
+          QStringLiteral("类    别："), QStringLiteral("日志链头：")},
+         QStringLiteral("日志记录："),
+         {},
+         {3, 4, kLastColumn},   // the time fits on one line
+         1000,
+         true},
     };
 
     try {

@@ -18,6 +18,7 @@ add_custom_target(report_templates
           ${CMAKE_SOURCE_DIR}/templates/ExpertSearch_Plate.xls
           ${CMAKE_SOURCE_DIR}/templates/ExpertHistroy_Plate.xls
           ${CMAKE_SOURCE_DIR}/templates/DrawRecord_Plate.xls
+          ${CMAKE_SOURCE_DIR}/templates/AuditLog_Plate.xls
           ${CMAKE_BINARY_DIR}
   DEPENDS make_templates
   COMMENT "Generating the report templates"

@@ -56,6 +56,7 @@ QVector<Column> Columns(const DataStore &store)
         c.field = f.field;
         c.width = ExpertFieldWidth(f.field);
         c.kind = f.kind == ExpertInputKind::Date ? Column::Date : Column::Text;
+        c.oneLine = f.kind == ExpertInputKind::Text || f.kind == ExpertInputKind::Date;
         switch (f.field) {
         // The lists of the expert editor, first item first.
         case E_Status:
@@ -119,7 +120,7 @@ QList<QStringList> TemplateRows(const DataStore &store)
         case Column::Choice:
         case Column::Degree:
         case Column::Title:
-            note = QStringLiteral("可选：%1；空白为“%2”").arg(c.items.join(QLatin1Char('/')), c.items.value(0));
+            note = QStringLiteral("可选：%1；必须填写").arg(c.items.join(QLatin1Char('/')));
             break;
         }
         notes << note;
@@ -232,6 +233,13 @@ QString duplicateKey(const QString &name, const QString &mobile)
     return name.trimmed() + QLatin1Char('\n') + mobile.trimmed();
 }
 
+// A value as a message quotes it: one line, the start of a long one.
+QString quoted(const QString &value)
+{
+    constexpr int kShown = 30;
+    return value.size() > kShown ? value.left(kShown) + QStringLiteral("…") : value;
+}
+
 QString expertLabel(const QString &name, const QString &mobile)
 {
     return mobile.trimmed().isEmpty() ? QStringLiteral("“%1”").arg(name.trimmed())
@@ -300,15 +308,27 @@ CheckResult CheckSheet(const ImportSheet &sheet, const DataStore &store, const Q
 
         ExpertFormValues values;
         const int before = int(result.problems.size());
-        auto problem = [&](int c, const QString &what) {
-            result.problems << QStringLiteral("第%1行第%2列“%3”：%4")
-                                   .arg(sheetRow)
-                                   .arg(ColumnLetter(c + 1), captionKey(columns[c].caption), what);
+        auto cellName = [&](int c) {
+            return QStringLiteral("第%1行第%2列“%3”")
+                .arg(sheetRow)
+                .arg(ColumnLetter(c + 1), captionKey(columns[c].caption));
         };
+        auto problem = [&](int c, const QString &what) {
+            result.problems << cellName(c) + QStringLiteral("：") + what;
+        };
+        QStringList joined;
         const QString retype = QStringLiteral("单元格中是数字，电子表格已把它改写（长数字被舍入、开头的0被去掉）。"
                                               "请把此列设为文本格式，重新输入后再上传。");
         for (int c = 0; c < columns.size(); ++c) {
             const Column &col = columns[c];
+            // A cell as long as a spreadsheet cell can be was most likely
+            // cut when it was pasted or saved; the rest of it is lost.
+            if (cells.value(c).size() == kSheetCellLimit) {
+                problem(c, QStringLiteral("单元格中正好有%1个字符，这是电子表格一个单元格能存的最多字符数，"
+                                          "内容很可能已被电子表格程序截断。请删减到%1个字符以内后重新上传。")
+                               .arg(kSheetCellLimit));
+                continue;
+            }
             QString value = cells.value(c).trimmed();
             const auto number = numbers.constFind({sheetRow, c + 1});
             if (number != numbers.constEnd() && !value.isEmpty()) {
@@ -325,14 +345,26 @@ CheckResult CheckSheet(const ImportSheet &sheet, const DataStore &store, const Q
                 continue;
             }
             if (col.kind == Column::Text || col.kind == Column::Date) {
+                // The editor keeps these on one line: a line break becomes
+                // a space, and the user is told so.
+                if (col.oneLine) {
+                    const QString line = OneLine(value);
+                    if (line != value)
+                        joined << cellName(c) + QStringLiteral("：换行已改为空格，导入为“%1”").arg(quoted(line));
+                }
                 values.byField[col.field] = value;
                 continue;
             }
-            // An empty list value takes the list's first item, as the
-            // editor's cleared form does.
-            const qsizetype pos = value.isEmpty() ? 0 : col.items.indexOf(value);
             if (col.items.isEmpty() && value.isEmpty())
                 continue;
+            // An empty list cell says nothing: its first item would make an
+            // expert of unknown state 启用 and drawable.
+            if (value.isEmpty()) {
+                problem(c,
+                        QStringLiteral("没有填写。请填写可选的值之一（%1）。").arg(col.items.join(QLatin1Char('/'))));
+                continue;
+            }
+            const qsizetype pos = col.items.indexOf(value);
             if (pos < 0 || pos >= col.items.size()) {
                 problem(c, QStringLiteral("“%1”不是可选的值（%2）。").arg(value, col.items.join(QLatin1Char('/'))));
                 continue;
@@ -359,6 +391,7 @@ CheckResult CheckSheet(const ImportSheet &sheet, const DataStore &store, const Q
         if (result.problems.size() != before)
             continue;
         result.records.append(buffer->storedFields());
+        result.joinedLines += joined;
 
         const QString &expertName = buffer->entry[Schema::E_Name];
         const QString &mobile = buffer->entry[Schema::E_Mobile];
@@ -401,6 +434,9 @@ QString NoticeText(const CheckResult &check)
     if (!check.duplicates.isEmpty())
         text += QStringLiteral("以下专家（姓名和电话号码相同）已在专家库中或在表中重复，上传后将再添加一次：") +
                 list(check.duplicates) + QLatin1Char('\n');
+    if (!check.joinedLines.isEmpty())
+        text += QStringLiteral("以下单元格只能有一行，其中的换行（或制表符）上传后将改为空格：") +
+                list(check.joinedLines) + QLatin1Char('\n');
     return text;
 }
 
@@ -516,7 +552,8 @@ Result<ImportSheet> ReadImportFile(const std::function<std::unique_ptr<Spreadshe
     try {
         return ReadImportSheet(makeEngine, path, progress);
     } catch (const SpreadsheetError &e) {
-        return Result<ImportSheet>::fail(e.message());
+        const auto *told = dynamic_cast<const ImportFileError *>(&e);
+        return Result<ImportSheet>::fail(e.message(), told ? told->detail() : QString());
     }
 }
 

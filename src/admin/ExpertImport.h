@@ -23,9 +23,14 @@ struct Column {
     QString caption;   // the editor's caption without its colon
     int field;         // position in expert_msg
     Kind kind;
-    int width;           // width the value is clipped to; 0: unclipped
-    QStringList items;   // the choices of a list (Choice, Degree, Title)
+    int width;              // width the value is clipped to; 0: unclipped
+    QStringList items;      // the choices of a list (Choice, Degree, Title)
+    bool oneLine = false;   // the editor keeps it on one line (Text and Date)
 };
+
+// The most characters a cell of the spreadsheet programs holds; a longer
+// text is cut to it when it is pasted or saved.
+constexpr int kSheetCellLimit = 32767;
 
 // The 26 columns, in the editor's order; degree and title-level names come from
 // the store's reference tables as the editor offers them.
@@ -45,20 +50,26 @@ struct CheckResult {
     // What the user should know before storing, not wrong in itself:
     QStringList extraColumns;   // "第AB列“备注”": filled columns the import table does not have
     QStringList duplicates;     // rows whose expert (name and mobile) is in the library or twice in the sheet
+    QStringList joinedLines;   // "第5行第A列“专家姓名”：…": one-line values whose line breaks become spaces
 };
 
 // Checks the rows read from a workbook the way the editor checks its
 // inputs and turns them into records. Besides, a cell that holds a number
 // where digits matter (身份证号, 电话号码, 邮编, or any number of more than
 // 15 digits) is refused, a date cell arrives as "YYYY-MM-DD" and a whole
-// number as its digits, and a text longer than its field is refused. today
-// is the registration date written into every record.
+// number as its digits, and a text longer than its field is refused. So is
+// an empty cell of a list column (its first choice would be a guess) and a
+// cell of exactly kSheetCellLimit characters (a spreadsheet program has
+// most likely cut it). Line breaks in a one-line value become spaces and
+// are listed in joinedLines. today is the registration date written into
+// every record.
 CheckResult CheckSheet(const ImportSheet &sheet, const DataStore &store, const QDate &today);
 // The same for rows without cell types (row 1 first, as on the sheet).
 CheckResult CheckRows(const QList<QStringList> &sheetRows, const DataStore &store, const QDate &today);
 
 // What to tell the user before a checked workbook is stored (extra columns,
-// experts already in the library or twice in the sheet); "" when nothing.
+// experts already in the library or twice in the sheet, line breaks that
+// become spaces); "" when nothing.
 QString NoticeText(const CheckResult &check);
 
 // Adds the records as new experts in one transaction, numbered after the

@@ -2,6 +2,9 @@
 
 #include "admin/DataMaintenance.h"
 #include "admin/ExpertImport.h"
+#include "admin/frmRestorePoints.h"
+#include "data/LibrarySettings.h"
+#include "files/RestorePoints.h"
 #include "reports/Reports.h"
 #include "reports/SpreadsheetEngine.h"
 #include "files/DataFolder.h"
@@ -148,6 +151,9 @@ frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *paren
     chkSaveDB->setFont(ScreenFont(9));
     chkSaveDB->setChecked(true);
     chkSaveDB->raise();
+    // Below the explanation of the exit backup: where it is also written.
+    QPushButton *cmdSecondBackup =
+        MakeButton(fraOP1, QStringLiteral("cmdSecondBackup"), QStringLiteral("备份设置…"), 375, 5400, 1890, 390);
     connect(chkSaveDB, &QCheckBox::toggled, this, Guarded([this](bool on) { m_state.AutoBackupOn = on; }));
 
     // Shown only while a long import runs.
@@ -163,6 +169,7 @@ frmDataInOut::frmDataInOut(AppState &state, ScreenNavigator &nav, QWidget *paren
     connect(cmdDBBak, &QPushButton::clicked, this, Guarded(this, &frmDataInOut::cmdDBBak_Click));
     connect(cmdDBUpd, &QPushButton::clicked, this, Guarded(this, &frmDataInOut::cmdDBUpd_Click));
     connect(cmdImpAccess, &QPushButton::clicked, this, Guarded(this, &frmDataInOut::cmdImpAccess_Click));
+    connect(cmdSecondBackup, &QPushButton::clicked, this, Guarded(this, &frmDataInOut::cmdSecondBackup_Click));
 }
 
 void frmDataInOut::onLoad()
@@ -296,8 +303,8 @@ void frmDataInOut::cmdUpExp_Click()
             ExpertImport::ReadImportFile(m_state.services.makeSpreadsheet, path, progress);
         if (!read) {
             ProgressBar1->hide();
-            m_state.messages().critical(QStringLiteral("无法读取专家数据导入表，没有导入任何专家：\n") +
-                                        read.message());
+            m_state.messages().critical(QStringLiteral("无法读取专家数据导入表，没有导入任何专家：\n") + read.message(),
+                                        kAppTitle, read.detail());
             return;
         }
         sheet = std::move(read).value();
@@ -349,9 +356,25 @@ void frmDataInOut::cmdDBUpd_Click()
 {
     if (!requireAdministrator())
         return;
-    const QString path =
-        m_state.services.files->getOpenFileName(this, QStringLiteral("打开"), m_state.services.desktop->desktopPath(),
-                                                QStringLiteral("专家库备份 (*.mdb);;所有文件 (*)"));
+    // The restore points kept at exit come first; 浏览… picks any other file.
+    QList<RestorePoint> points;
+    {
+        BusyCursor busy;
+        const QString libraryKey = ExitBackupKey(m_state.store);
+        const QStringList keys = libraryKey.isEmpty() ? QStringList{QString()} : QStringList{libraryKey, QString()};
+        points = ListRestorePoints(BackupFolderPath(m_state.store.appDir), keys);
+    }
+    QString path;
+    if (!points.isEmpty()) {
+        frmRestorePoints chooser(points, this);
+        if (!m_state.services.dialogs->run(chooser))
+            return;
+        path = chooser.chosenPath();
+    }
+    if (path.isEmpty())
+        path = m_state.services.files->getOpenFileName(this, QStringLiteral("打开"),
+                                                       m_state.services.desktop->desktopPath(),
+                                                       QStringLiteral("专家库备份 (*.mdb);;所有文件 (*)"));
     if (path.isEmpty())
         return;
     // A backup opens with the library's password or the default one; one
@@ -395,6 +418,36 @@ void frmDataInOut::cmdDBUpd_Click()
     showOutcome(outcome);
 }
 
+void frmDataInOut::cmdSecondBackup_Click()
+{
+    if (!requireAdministrator())
+        return;
+    frmSecondBackup dialog(SecondBackupFolder(m_state.store), RetentionRuleOf(m_state.store), this);
+    if (!m_state.services.dialogs->run(dialog))
+        return;
+    const QString folder = dialog.folder();
+    if (!folder.isEmpty()) {
+        const QString problem = SecondBackupFolderProblem(folder, m_state.store.appDir);
+        if (!problem.isEmpty()) {
+            m_state.messages().critical(problem);
+            return;
+        }
+    }
+    const QString stored = folder.isEmpty() ? QString() : QFileInfo(folder).absoluteFilePath();
+    if (const Outcome written = WriteBackupSettings(m_state.store, dialog.rule(), stored); !written) {
+        m_state.messages().critical(written.message(), kAppTitle, written.detail());
+        return;
+    }
+    const RetentionRule rule = dialog.rule();
+    const QString kept = QStringLiteral("每次退出时保留最近 %1 天、%2 周、%3 个月各一份还原点。")
+                             .arg(rule.daily)
+                             .arg(rule.weekly)
+                             .arg(rule.monthly);
+    m_state.messages().information(
+        kept + (stored.isEmpty() ? QStringLiteral("不用第二备份文件夹。")
+                                 : QStringLiteral("数据库还会备份到“%1”。").arg(QDir::toNativeSeparators(stored))));
+}
+
 void frmDataInOut::cmdImpAccess_Click()
 {
     if (!requireAdministrator())
@@ -407,9 +460,10 @@ void frmDataInOut::cmdImpAccess_Click()
     Migrate::ImportPlan plan;
     {
         BusyCursor busy;
-        Result<Migrate::ImportPlan> planned = Migrate::PlanAccessImport(path);
+        // A copy of this library, password and all, is no foreign file.
+        Result<Migrate::ImportPlan> planned = Migrate::PlanAccessImport(path, {m_state.store.source.key});
         if (!planned) {
-            m_state.messages().critical(planned.message());
+            m_state.messages().critical(planned.message(), kAppTitle, planned.detail());
             return;
         }
         plan = std::move(planned).value();

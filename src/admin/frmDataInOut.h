@@ -22,6 +22,8 @@ public:
     void cmdDBBak_Click();
     void cmdDBUpd_Click();
     void cmdImpAccess_Click();
+    // The folder the exit backup is also written to (a USB stick).
+    void cmdSecondBackup_Click();
 
 protected:
     void onLoad() override;

@@ -1,6 +1,9 @@
 #include "admin/frmDbPassword.h"
 
 #include "admin/DataMaintenance.h"
+#include "shell/ConnectionSettings.h"
+#include "shell/frmLibraryKey.h"
+#include "ui/Controls.h"
 #include "ui/BusyCursor.h"
 #include "ui/Guarded.h"
 
@@ -60,15 +63,9 @@ frmDbPassword::frmDbPassword(AppState &state, QWidget *parent) : QDialog(parent)
     const bool hasOwn = !m_state.store.source.key.isEmpty();
     labOldKey->setVisible(hasOwn);
     txtOldKey->setVisible(hasOwn);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    cmdOK = new QPushButton(QStringLiteral("确定"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdCancel = new QPushButton(QStringLiteral("取消"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
-    layout->addLayout(buttons);
+    const OkCancelButtons okCancel = AddOkCancelRow(this, layout);
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
     connect(cmdOK, &QPushButton::clicked, this, Guarded([this] { cmdOK_Click(); }));
     connect(cmdCancel, &QPushButton::clicked, this, Guarded([this] { reject(); }));
     resize(460, sizeHint().height());
@@ -106,8 +103,34 @@ void frmDbPassword::cmdOK_Click()
         m_state.messages().critical(outcome.message(), kAppTitle, outcome.detail());
         return;
     }
-    m_state.messages().information(outcome.message());
+    // A remembered password that no longer opens the file would be asked
+    // for again at the next start: the kept one follows the change.
+    const QString kept = UpdateKeptLibraryKey(m_state.secrets.get(), m_state.store.dataFilePath(), key);
+    m_state.messages().information(kept.isEmpty() ? outcome.message() : outcome.message() + QLatin1Char('\n') + kept);
     accept();
+}
+
+QString UpdateKeptLibraryKey(SecretStore *secrets, const QString &dataFile, const QString &newKey)
+{
+    if (!secrets)
+        return QString();
+    const QString name = LibrarySecretKey(dataFile);
+    const SecretStore::Result kept = secrets->read(name);
+    if (kept.status == SecretStore::Status::NotFound)
+        return QString();
+    if (kept.status == SecretStore::Status::Unavailable)
+        return QStringLiteral("无法访问系统的密码保管服务（%1），如果以前选择过“记住”密码，"
+                              "下次启动时请输入新的数据库密码。")
+            .arg(kept.problem);
+    const bool defaultKey = newKey.isEmpty() || newKey == QLatin1String(kDatabasePassword);
+    const SecretStore::Result changed = defaultKey ? secrets->remove(name) : secrets->write(name, newKey);
+    if (changed.status == SecretStore::Status::Unavailable)
+        return (defaultKey ? QStringLiteral("系统的密码保管服务中记住的旧密码没能删除（%1），请在系统的密码管理中"
+                                            "删除它。")
+                           : QStringLiteral("系统的密码保管服务中记住的仍是旧密码，没能换成新密码（%1），"
+                                            "下次启动时请输入新的数据库密码。"))
+            .arg(changed.problem);
+    return QString();
 }
 
 void ShowDbPassword(AppState &state, QWidget *owner)

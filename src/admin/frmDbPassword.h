@@ -31,6 +31,13 @@ private:
     QPushButton *cmdOK, *cmdCancel;
 };
 
+// After a library's password changed from oldKey to newKey (empty: the
+// default key): where the secret service keeps a password for the file
+// (the user chose "记住"), it now keeps newKey, or nothing for the default
+// key. Returns "" when all is as it should be, else a sentence for the user
+// saying what could not be done and what it means at the next start.
+QString UpdateKeptLibraryKey(SecretStore *secrets, const QString &dataFile, const QString &newKey);
+
 // What the menu item does: the dialog for a data file; for a server
 // library a message that the server's own access control applies.
 void ShowDbPassword(AppState &state, QWidget *owner);

@@ -2,6 +2,7 @@
 
 #include "data/Tables.h"
 #include "data/Vocabulary.h"
+#include "ui/Controls.h"
 #include "ui/Guarded.h"
 
 #include <QCheckBox>
@@ -112,16 +113,9 @@ frmDrawRules::frmDrawRules(AppState &state, QWidget *parent) : QDialog(parent), 
     txtLimitCount =
         numberBox(g, 2, QStringLiteral("已确认参加"), "txtLimitCount", QStringLiteral("次评审的专家不参加抽取"));
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    cmdOK = new QPushButton(QStringLiteral("确定"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("取消"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
-    layout->addLayout(buttons);
+    const OkCancelButtons okCancel = AddOkCancelRow(this, layout, true);
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
 
     // What the library holds now; rules that cannot be read show as off,
     // and saying so keeps the administrator from taking that for the truth.

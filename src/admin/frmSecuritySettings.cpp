@@ -3,6 +3,7 @@
 #include "data/DbError.h"
 #include "data/LibrarySettings.h"
 #include "data/Tables.h"
+#include "ui/Controls.h"
 #include "ui/Guarded.h"
 
 #include <QCheckBox>
@@ -42,15 +43,9 @@ frmSecuritySettings::frmSecuritySettings(AppState &state, QWidget *parent) : QDi
     chkSupervised = new QCheckBox(QStringLiteral("监督抽取"), this);
     chkSupervised->setObjectName(QStringLiteral("chkSupervised"));
     layout->addWidget(chkSupervised);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    cmdOK = new QPushButton(QStringLiteral("确定"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdCancel = new QPushButton(QStringLiteral("取消"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
-    layout->addLayout(buttons);
+    const OkCancelButtons okCancel = AddOkCancelRow(this, layout);
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
 
     // What the library holds now; a value that cannot be read shows the default.
     const auto read = [&](const QString &name, const QString &fallback) {

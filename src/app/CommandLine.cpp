@@ -61,8 +61,11 @@ CommandLine ParseCommandLine(const QStringList &arguments, const QString &versio
         QStringLiteral("server"),
         QStringLiteral("使用服务器上的专家库（PostgreSQL 连接地址，如 postgresql://用户@主机/数据库）。"),
         QStringLiteral("URI"));
+    const QCommandLineOption listBackups(QStringLiteral("list-backups"),
+                                         QStringLiteral("列出数据文件夹中的还原点（每行一个）后退出。"));
     parser.addOption(dataDir);
     parser.addOption(server);
+    parser.addOption(listBackups);
     addQtOptions(parser);
 
     const QString program = arguments.isEmpty() ? QStringLiteral("kestrune") : QFileInfo(arguments.first()).fileName();
@@ -103,5 +106,6 @@ CommandLine ParseCommandLine(const QStringList &arguments, const QString &versio
     }
     result.dataDir = parser.value(dataDir);
     result.serverUri = parser.value(server).trimmed();
+    result.listBackups = parser.isSet(listBackups);
     return result;
 }

@@ -7,10 +7,11 @@
 struct CommandLine {
     bool run = true;   // false: print the texts below and end with exitCode
     int exitCode = 0;
-    QString output;        // for standard output (help, version)
-    QString errorOutput;   // for standard error (a wrong command line)
-    QString dataDir;       // --data-dir, "" when not given
-    QString serverUri;     // --server, a checked PostgreSQL URI; "" when not given
+    QString output;             // for standard output (help, version)
+    QString errorOutput;        // for standard error (a wrong command line)
+    QString dataDir;            // --data-dir, "" when not given
+    QString serverUri;          // --server, a checked PostgreSQL URI; "" when not given
+    bool listBackups = false;   // --list-backups: print the restore points and end
 };
 
 // Parses the arguments (the first is the program) without any application

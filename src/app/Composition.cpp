@@ -3,6 +3,7 @@
 #include "data/AuditLog.h"
 
 #include "admin/frmAbout.h"
+#include "admin/frmAuditLog.h"
 #include "admin/frmChangePwd.h"
 #include "admin/frmDataInOut.h"
 #include "admin/frmDbPassword.h"
@@ -42,6 +43,7 @@ ScreenRegistry AllScreens()
     AddScreen<frmProListDis>(r);
     AddScreen<frmExpertProjects>(r);
     AddScreen<frmUserRights>(r);
+    AddScreen<frmAuditLog>(r);
     return r;
 }
 
@@ -73,6 +75,8 @@ std::unique_ptr<MDIFrm> MakeMainWindow(AppState &state, ScreenRegistry registry)
         state.services.dialogs->run(dialog);
     };
     main->showUserRights = [window = main.get()] { window->openScreen(ScreenId::UserRights); };
+    main->showAuditLog = [window = main.get()] { window->openScreen(ScreenId::AuditLog); };
+    main->showLogSeal = [&state](QWidget *owner) { ShowLogSeal(state, owner); };
     MDIFrm *window = main.get();
     main->storeDraw = [&state, window]() -> Result<bool> {
         const Result<DrawStoreResult> stored =

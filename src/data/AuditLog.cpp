@@ -293,6 +293,24 @@ Result<AuditHead> ReadAuditHead(const DataStore &store)
     return CatchDbError([&] { return ReadAuditHead(LibraryConnection(store)); });
 }
 
+AuditSummary ReadAuditSummary(Connection &conn)
+{
+    if (!hasTable(conn, kTable))
+        return {};
+    ReadSnapshot snapshot(conn);
+    AuditSummary summary;
+    summary.head = ReadAuditHead(conn);
+    Statement st = conn.prepare(QStringLiteral("SELECT count(*) FROM audit_log"));
+    if (st.step())
+        summary.entries = st.text(0).toLongLong();
+    return summary;
+}
+
+Result<AuditSummary> ReadAuditSummary(const DataStore &store)
+{
+    return CatchDbError([&] { return ReadAuditSummary(LibraryConnection(store)); });
+}
+
 AuditHead AppendAudit(Connection &conn, const QString &operatorName, const QString &kind, const QString &subject,
                       const QJsonObject &detail, const QDateTime &at)
 {

@@ -149,6 +149,15 @@ QString AuditEntryHash(const AuditEntry &entry);
 AuditHead ReadAuditHead(Connection &conn);
 Result<AuditHead> ReadAuditHead(const DataStore &store);
 
+// The head and the number of entries read together (one snapshot), as a
+// 日志封存单 prints them: an intact log holds head.seq entries.
+struct AuditSummary {
+    AuditHead head;
+    qint64 entries = 0;
+};
+AuditSummary ReadAuditSummary(Connection &conn);
+Result<AuditSummary> ReadAuditSummary(const DataStore &store);
+
 // Entries matching a search, in sequence order. Empty bounds match all.
 struct AuditFilter {
     QDate from;

@@ -115,7 +115,16 @@ QString DescribeAvoidance(const AvoidanceRules &rules, const AvoidanceCounts *co
     return text;
 }
 
-QString AvoidanceToText(const AvoidanceRules &rules, const AvoidanceCounts &counts)
+QString DescribeKeptOut(const DrawRound &round)
+{
+    QString text = DescribeAvoidance(round.avoidance, round.avoidance.isEmpty() ? nullptr : &round.avoided);
+    if (round.eligibility.filters())
+        text += QStringLiteral("；抽取规则：") + DescribeEligibility(round.eligibility, &round.eligible);
+    return text;
+}
+
+QString AvoidanceToText(const AvoidanceRules &rules, const AvoidanceCounts &counts, const EligibilityRules &eligibility,
+                        const EligibilityCounts &eligible)
 {
     QJsonObject o;
     o.insert(QStringLiteral("units"), QJsonArray::fromStringList(rules.units));
@@ -129,13 +138,21 @@ QString AvoidanceToText(const AvoidanceRules &rules, const AvoidanceCounts &coun
                                                     {QStringLiteral("experts"), double(counts.experts)},
                                                     {QStringLiteral("recent"), double(counts.recent)},
                                                     {QStringLiteral("total"), double(counts.total)}});
+    if (eligibility.filters())
+        o.insert(QStringLiteral("eligibility"),
+                 QJsonDocument::fromJson(EligibilityToText(eligibility, eligible).toUtf8()).object());
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
-bool AvoidanceFromText(const QString &text, AvoidanceRules *rules, AvoidanceCounts *counts)
+bool AvoidanceFromText(const QString &text, AvoidanceRules *rules, AvoidanceCounts *counts,
+                       EligibilityRules *eligibility, EligibilityCounts *eligible)
 {
     *rules = AvoidanceRules();
     *counts = AvoidanceCounts();
+    if (eligibility)
+        *eligibility = EligibilityRules();
+    if (eligible)
+        *eligible = EligibilityCounts();
     if (text.isEmpty())
         return true;
     QJsonParseError error;
@@ -155,6 +172,11 @@ bool AvoidanceFromText(const QString &text, AvoidanceRules *rules, AvoidanceCoun
     counts->experts = qsizetype(removed.value(QStringLiteral("experts")).toDouble());
     counts->recent = qsizetype(removed.value(QStringLiteral("recent")).toDouble());
     counts->total = qsizetype(removed.value(QStringLiteral("total")).toDouble());
+    if (const QJsonValue e = o.value(QStringLiteral("eligibility")); e.isObject() && eligibility && eligible) {
+        const QString inner = QString::fromUtf8(QJsonDocument(e.toObject()).toJson(QJsonDocument::Compact));
+        if (!EligibilityFromText(inner, eligibility, eligible))
+            return false;
+    }
     return true;
 }
 
@@ -235,7 +257,7 @@ QString DrawEventDetail(const DrawEvent &e)
         ro.insert(QStringLiteral("type"), r.type);
         ro.insert(QStringLiteral("criteria"), QJsonArray::fromStringList(r.criteria));
         ro.insert(QStringLiteral("criteriaText"), r.criteriaText);
-        ro.insert(QStringLiteral("avoidance"), AvoidanceToText(r.avoidance, r.avoided));
+        ro.insert(QStringLiteral("avoidance"), AvoidanceToText(r.avoidance, r.avoided, r.eligibility, r.eligible));
         ro.insert(QStringLiteral("candidateCount"), double(r.candidateIds.size()));
         ro.insert(QStringLiteral("candidateHash"), CandidateHash(r.candidateIds));
         if (r.seed)
@@ -287,7 +309,8 @@ bool ReadDrawEventDetail(const QString &text, DrawEvent *e)
         r.type = ro.value(QStringLiteral("type")).toString();
         r.criteria = readStrings(ro.value(QStringLiteral("criteria")));
         r.criteriaText = ro.value(QStringLiteral("criteriaText")).toString();
-        AvoidanceFromText(ro.value(QStringLiteral("avoidance")).toString(), &r.avoidance, &r.avoided);
+        AvoidanceFromText(ro.value(QStringLiteral("avoidance")).toString(), &r.avoidance, &r.avoided, &r.eligibility,
+                          &r.eligible);
         r.storedCount = qsizetype(ro.value(QStringLiteral("candidateCount")).toDouble());
         r.storedHash = ro.value(QStringLiteral("candidateHash")).toString();
         if (ro.contains(QStringLiteral("seed")))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/EligibilityRules.h"
 #include "data/SupervisedDraw.h"
 #include "data/TextTable.h"
 
@@ -70,9 +71,15 @@ AvoidanceCounts CountAvoidance(const TextTable &candidates, const AvoidanceRules
 // The rules as a line of text for the screens and the printed record
 // ("无" when there are none).
 QString DescribeAvoidance(const AvoidanceRules &rules, const AvoidanceCounts *counts = nullptr);
-// The rules and counts as stored with a round (JSON), and back.
-QString AvoidanceToText(const AvoidanceRules &rules, const AvoidanceCounts &counts);
-bool AvoidanceFromText(const QString &text, AvoidanceRules *rules, AvoidanceCounts *counts);
+// The rules and counts as stored with a round (JSON), and back. The
+// library's eligibility rules that kept experts out of the same candidate
+// list travel in the same text (under "eligibility", only when a rule took
+// part), so a round's record of who was kept out stays in one place and
+// rounds drawn without such rules read as they always did.
+QString AvoidanceToText(const AvoidanceRules &rules, const AvoidanceCounts &counts,
+                        const EligibilityRules &eligibility = {}, const EligibilityCounts &eligible = {});
+bool AvoidanceFromText(const QString &text, AvoidanceRules *rules, AvoidanceCounts *counts,
+                       EligibilityRules *eligibility = nullptr, EligibilityCounts *eligible = nullptr);
 
 // One round of a draw: one confirmation on the draw screen, one temporary
 // expert, or one substitute draw.
@@ -83,12 +90,14 @@ struct DrawRound {
     QString criteriaText;   // the criteria as the screen showed them
     AvoidanceRules avoidance;
     AvoidanceCounts avoided;
-    QStringList candidateIds;      // in candidate-list order
-    std::optional<quint64> seed;   // seeded rounds
-    qsizetype requested = 0;       // seeded rounds: the number asked for
-    QVector<qsizetype> picks;      // seeded rounds: indexes drawn, in order ("" when all were listed)
-    QString rolledId;              // rolling rounds: the number the roll stopped on
-    QStringList confirmedIds;      // ticked and confirmed, in list order
+    EligibilityRules eligibility;   // the library's rules the candidates met
+    EligibilityCounts eligible;     // how many each of them kept out
+    QStringList candidateIds;       // in candidate-list order
+    std::optional<quint64> seed;    // seeded rounds
+    qsizetype requested = 0;        // seeded rounds: the number asked for
+    QVector<qsizetype> picks;       // seeded rounds: indexes drawn, in order ("" when all were listed)
+    QString rolledId;               // rolling rounds: the number the roll stopped on
+    QStringList confirmedIds;       // ticked and confirmed, in list order
     QDateTime drawnAt;
     // A supervised random round: its commitment, the numbers behind its key
     // and the order of the whole list (picks are the first of it).
@@ -105,6 +114,11 @@ struct DrawRound {
     QString storedHash;
     QStringList damage;
 };
+
+// Everything that kept experts out of a round's candidates, as one line for
+// the project screen and the printed record: its avoidance rules and, when
+// the library's eligibility rules took part, those with their counts.
+QString DescribeKeptOut(const DrawRound &round);
 
 // The rounds behind the current draw list and the project it was stored
 // under. A new draw list starts a new session.

@@ -5,6 +5,7 @@
 
 #include "data/ExpertRecord.h"
 #include "data/LibrarySettings.h"
+#include "data/PersonalData.h"
 #include "data/RecordIds.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
@@ -57,7 +58,7 @@ void insertRound(Connection &conn, const QString &projectId, const DrawRound &r)
     st.bind(3, r.type);
     st.bind(4, r.criteria.join(QLatin1Char('\n')));
     st.bind(5, r.criteriaText);
-    st.bind(6, AvoidanceToText(r.avoidance, r.avoided));
+    st.bind(6, AvoidanceToText(r.avoidance, r.avoided, r.eligibility, r.eligible));
     st.bindInt(7, r.candidateIds.size());
     st.bindBlob(8, PackCandidates(r.candidateIds));
     st.bind(9, CandidateHash(r.candidateIds));
@@ -220,6 +221,10 @@ StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const Text
         e.row = rows.row(r).mid(0, 8);
         while (e.row.size() < 8)
             e.row.append(QString());
+        // A list shown to a masked role holds masked phone numbers: the record
+        // keeps the number the library has, never its mask.
+        if (const qsizetype expert = FindExpertRow(store, e.id()); expert >= 0)
+            e.row[7] = UnmaskedPhone(e.row[7], store.ExpertTable.cell(expert, Schema::E_Mobile).toString());
         e.round = roundOf(e.id());
         e.title = TitleNameOf(store, e.id());
         experts.append(e);

@@ -94,6 +94,12 @@ void CopyFileToServer(const QString &file, const DataSource &server, const QStri
 
 void CopyServerToFile(const DataSource &server, const QString &file, const QString &fileKey)
 {
+    // Said before the server is asked for anything: the engine would only
+    // find out when it makes the file, in its own words.
+    const QFileInfo folder(QFileInfo(file).absolutePath());
+    if (!folder.isDir())
+        throw DbError(QStringLiteral("文件夹“%1”不存在，无法在其中写入“%2”。请先建立这个文件夹，或另选一个位置。")
+                          .arg(QDir::toNativeSeparators(folder.filePath()), QFileInfo(file).fileName()));
     Connection from = Connection::connect(server);
     const Outcome schema = CheckSchema(from);
     if (!schema)

@@ -20,6 +20,14 @@ inline const QString MaskPersonalData = QStringLiteral("mask_personal_data");
 // Minutes without input before the main window is locked; "0" never.
 inline const QString IdleLockMinutes = QStringLiteral("idle_lock_minutes");
 inline constexpr int kDefaultIdleLockMinutes = 15;
+// A folder (a USB stick, a network folder) that the exit backup and its
+// restore points are also written to; "" for none.
+inline const QString SecondBackupFolder = QStringLiteral("second_backup_folder");
+// How many dated restore points the exit keeps: the newest of so many days,
+// weeks and months (7, 4 and 12 when not set).
+inline const QString RestorePointsDaily = QStringLiteral("restore_points_daily");
+inline const QString RestorePointsWeekly = QStringLiteral("restore_points_weekly");
+inline const QString RestorePointsMonthly = QStringLiteral("restore_points_monthly");
 }   // namespace LibrarySetting
 
 // The value of a setting, or fallback when the library has none (or has

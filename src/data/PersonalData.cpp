@@ -1,6 +1,7 @@
 #include "data/PersonalData.h"
 
 #include "data/LibrarySettings.h"
+#include "data/TextTable.h"
 
 namespace {
 
@@ -32,3 +33,42 @@ bool MasksPersonalData(const DataStore &store, int role)
     const Result<QString> setting = ReadLibrarySetting(store, LibrarySetting::MaskPersonalData, QStringLiteral("0"));
     return !setting || SettingIsOn(setting.value());
 }
+
+void MaskRows(TextTable &rows, PersonalColumns columns)
+{
+    auto maskColumn = [&rows](qsizetype r, int column, QString (*mask)(const QString &)) {
+        if (column >= 0 && column < rows.cellCount(r))
+            rows.setCell(r, column, mask(rows.cell(r, column).toString()));
+    };
+    for (qsizetype r = 0; r < rows.count(); ++r) {
+        maskColumn(r, columns.phone, MaskPhone);
+        maskColumn(r, columns.idNumber, MaskIdNumber);
+    }
+}
+
+bool MaskRowsFor(const DataStore &store, int role, TextTable &rows, PersonalColumns columns)
+{
+    if (!MasksPersonalData(store, role))
+        return false;
+    MaskRows(rows, columns);
+    return true;
+}
+
+namespace {
+
+// A value with '*' that masking leaves as it is can only be a mask: no
+// phone or 身份证号 is written that way. It stands for stored, even where the
+// mask was made from a longer text than the library kept.
+QString unmasked(const QString &shown, const QString &stored, QString (*mask)(const QString &))
+{
+    if (shown == stored)
+        return shown;
+    const bool isMask = shown == mask(stored) || (shown.contains(QLatin1Char('*')) && mask(shown) == shown);
+    return isMask ? stored : shown;
+}
+
+}   // namespace
+
+QString UnmaskedPhone(const QString &shown, const QString &stored) { return unmasked(shown, stored, MaskPhone); }
+
+QString UnmaskedIdNumber(const QString &shown, const QString &stored) { return unmasked(shown, stored, MaskIdNumber); }

@@ -17,7 +17,7 @@ DrawRound readRound(const Statement &st)
     r.type = st.text(1);
     r.criteria = splitLines(st.text(2));
     r.criteriaText = st.text(3);
-    if (!AvoidanceFromText(st.text(4), &r.avoidance, &r.avoided))
+    if (!AvoidanceFromText(st.text(4), &r.avoidance, &r.avoided, &r.eligibility, &r.eligible))
         r.damage << QStringLiteral("回避条件无法读取");
     bool ok = false;
     r.storedCount = st.text(5).toLongLong(&ok);

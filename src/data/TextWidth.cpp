@@ -1,5 +1,6 @@
 #include "data/TextWidth.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <iconv.h>
@@ -77,4 +78,27 @@ QString CutToWidth(const QString &text, int width)
     if (used > width)
         result.truncate(lastStart);
     return result;
+}
+
+QString ShownOnOneLine(const QString &text)
+{
+    auto breaks = [](QChar c) {
+        return c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+    };
+    if (std::none_of(text.begin(), text.end(), breaks))
+        return text;
+    QString line;
+    line.reserve(text.size());
+    bool inBreak = false;
+    for (const QChar c : text) {
+        if (breaks(c)) {
+            if (!inBreak)
+                line.append(QLatin1Char(' '));
+            inBreak = true;
+            continue;
+        }
+        inBreak = false;
+        line.append(c);
+    }
+    return line;
 }

@@ -10,6 +10,7 @@
 
 #include <QTimeZone>
 
+#include <iterator>
 #include <stdexcept>
 
 QStringList RoleNameList()
@@ -435,7 +436,8 @@ UserChangeResult ApplyUserChange(const DataStore &store, const QString &currentU
     }
     rs.close();
     // Never the password itself.
-    static const char *const kinds[] = {"add", "change_role", "reset_password", "delete"};
+    static const char *const kinds[] = {"add", "change_role", "reset_password", "delete", "unlock"};
+    static_assert(std::size(kinds) == int(UserChange::Kind::Unlock) + 1, "a name for every kind of change");
     AppendAudit(conn, store.operatorName, AuditKind::UserAdmin, result.userId,
                 {{"change", kinds[int(change.kind)]}, {"name", change.name}, {"role", change.role}});
     transaction.commit();

@@ -1,5 +1,6 @@
 #include "experts/ExpertForm.h"
 
+#include "data/TextWidth.h"
 #include "data/Vocabulary.h"
 #include "ui/Guarded.h"
 #include "ui/Twips.h"
@@ -104,7 +105,8 @@ QString ExpertFormScreen::boxText(int index) const
 void ExpertFormScreen::setBoxText(int index, const QString &text)
 {
     if (QLineEdit *box = lineBoxes.value(index)) {
-        box->setText(text);
+        // One line, as the save would make it anyway.
+        box->setText(ShownOnOneLine(text));
         box->setCursorPosition(0);
     } else if (QPlainTextEdit *memo = memoBoxes.value(index)) {
         memo->setPlainText(text);

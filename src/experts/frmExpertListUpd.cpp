@@ -1,5 +1,7 @@
 #include "experts/frmExpertListUpd.h"
 
+#include "data/PersonalData.h"
+
 frmExpertListUpd::frmExpertListUpd(AppState &state, ScreenNavigator &nav, QWidget *parent)
     : ExpertEditorScreen(state, nav, kForm, parent)
 {
@@ -21,19 +23,35 @@ void frmExpertListUpd::onActivate(const ScreenArgs &)
     // save then reports that no record matches.
     if (row >= 0) {
         m_shownRow = m_state.store.ExpertTable.row(row);
-        showExpertRow(m_shownRow);
+        QStringList shown = m_shownRow;
+        // Editing is the administrator's; should a masked role ever get here,
+        // it sees what the detail view shows and the save keeps the real values.
+        if (masked()) {
+            shown[Schema::E_Profession] = MaskIdNumber(shown.value(Schema::E_Profession));
+            shown[Schema::E_Mobile] = MaskPhone(shown.value(Schema::E_Mobile));
+        }
+        showExpertRow(shown);
     } else {
         m_shownRow.clear();
     }
 }
 
+bool frmExpertListUpd::masked() const { return MasksPersonalData(m_state.store, m_state.session.CurrentUserRole); }
+
 void frmExpertListUpd::back() { m_nav.openScreen(ScreenId::ExpertList); }
 
 void frmExpertListUpd::SaveExpertUpdate()
 {
-    const std::optional<ExpertRecordBuffer> record = gatherFields();
+    std::optional<ExpertRecordBuffer> record = gatherFields();
     if (!record)
         return;
+    // A masked value left as it was stands for the value behind it.
+    if (masked() && !m_shownRow.isEmpty()) {
+        QString &idNumber = record->entry[Schema::E_Profession];
+        idNumber = UnmaskedIdNumber(idNumber, m_shownRow.value(Schema::E_Profession));
+        QString &mobile = record->entry[Schema::E_Mobile];
+        mobile = UnmaskedPhone(mobile, m_shownRow.value(Schema::E_Mobile));
+    }
     // Engine errors are not handled here: they reach the program's handler.
     // The record is rewritten by one statement, so the file stays whole.
     const QString id = chosenExpertId();

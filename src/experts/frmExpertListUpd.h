@@ -23,6 +23,8 @@ private:
     // Id of the row the list's "[修改]" was clicked on, "" when that row does
     // not exist.
     QString chosenExpertId() const;
+    // Whether the current user sees 身份证号 and phone numbers masked.
+    bool masked() const;
     // The expert as shown: on a server the save goes through only while the
     // stored record still equals it.
     QStringList m_shownRow;

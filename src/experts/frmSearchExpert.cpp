@@ -156,15 +156,10 @@ void frmSearchExpert::onActivate(const ScreenArgs &args)
 
 void frmSearchExpert::maskPersonalData()
 {
-    // The phone column of the result rows, which the list, its printout and
-    // its export all show.
-    constexpr int kMobileColumn = 7;
-    if (!MasksPersonalData(m_state.store, m_state.session.CurrentUserRole))
-        return;
-    TextTable &rows = m_state.SearchResultRows;
-    for (qsizetype r = 0; r < rows.count(); ++r)
-        if (rows.cellCount(r) > kMobileColumn)
-            rows.setCell(r, kMobileColumn, MaskPhone(rows.cell(r, kMobileColumn).toString()));
+    // The phone column of the result rows (the last of the seven), which the
+    // list, its printout and its export all show.
+    constexpr PersonalColumns kSearchRowColumns{kSearchResultColumns - 1, -1};
+    maskPersonalRows(m_state.SearchResultRows, kSearchRowColumns);
 }
 
 void frmSearchExpert::cmdSearch_Click()

@@ -124,17 +124,19 @@ EligibilityCounts FilterCandidates(const TextTable &experts, const SelectionCrit
     return counts;
 }
 
+DrawEligibility ReadDrawEligibility(Connection &conn, const QDate &reviewDate)
+{
+    DrawEligibility e;
+    e.rules = ReadEligibilityRules(conn);
+    e.reviewDate = reviewDate;
+    if (e.rules.confirmLimit > 0 && e.rules.confirmDays > 0)
+        e.confirmed = ReadConfirmedPanels(conn);
+    return e;
+}
+
 Result<DrawEligibility> ReadDrawEligibility(const DataStore &store, const QDate &reviewDate)
 {
-    return CatchDbError([&] {
-        Connection &conn = LibraryConnection(store);
-        DrawEligibility e;
-        e.rules = ReadEligibilityRules(conn);
-        e.reviewDate = reviewDate;
-        if (e.rules.confirmLimit > 0 && e.rules.confirmDays > 0)
-            e.confirmed = ReadConfirmedPanels(conn);
-        return e;
-    });
+    return CatchDbError([&] { return ReadDrawEligibility(LibraryConnection(store), reviewDate); });
 }
 
 Result<EligibilityCounts> FilterCandidates(const DataStore &store, const SelectionCriteria &criteria,

@@ -6,6 +6,8 @@
 #include <QString>
 #include <array>
 
+class Connection;
+
 // The eight criteria of the draw screen, in slot order: name, kind, title
 // type, assessed speciality, working speciality, title level, qualification,
 // work unit. An empty slot imposes nothing.
@@ -44,6 +46,9 @@ EligibilityCounts FilterCandidates(const TextTable &experts, const SelectionCrit
 // The rules of the store's library for a panel reviewed on reviewDate (the
 // day of the draw when the review day is not known yet).
 Result<DrawEligibility> ReadDrawEligibility(const DataStore &store, const QDate &reviewDate);
+// The same on an open connection (tools that write a library directly).
+// Throws DbError.
+DrawEligibility ReadDrawEligibility(Connection &conn, const QDate &reviewDate);
 
 // A draw's candidates from the store's experts under the library's rules:
 // the entry point for every draw and substitute draw. A failure to read the

@@ -3,6 +3,7 @@
 #include "data/DrawVerify.h"
 #include "data/PersonalData.h"
 #include "data/ExpertRecord.h"
+#include "data/PersonalData.h"
 #include "data/Schema.h"
 #include "data/Vocabulary.h"
 #include "data/SeededDraw.h"
@@ -49,15 +50,35 @@ QString CriteriaText(const SelectionCriteria &criteria, const TextTable &titleTy
     return parts.isEmpty() ? QStringLiteral("无") : parts.join(QStringLiteral("；"));
 }
 
-AvoidanceCounts BuildCandidates(const DataStore &store, const SelectionCriteria &criteria, const AvoidanceRules &rules,
-                                const QDate &today, TextTable &candidates)
+Result<KeptOut> BuildCandidates(const DataStore &store, const SelectionCriteria &criteria, const AvoidanceRules &rules,
+                                const QDate &today, TextTable &candidates, const QDate &reviewDate)
 {
-    FilterCandidates(store.ExpertTable, criteria, candidates);
-    return ApplyAvoidance(candidates, rules, store.SelectionTable, today);
+    const Result<DrawEligibility> eligibility = ReadDrawEligibility(store, reviewDate.isValid() ? reviewDate : today);
+    if (!eligibility) {
+        candidates.clear();
+        return eligibility.failure().prefixed(QStringLiteral("无法读取抽取规则，本次没有抽取：\n"));
+    }
+    return BuildCandidates(store, criteria, rules, today, eligibility.value(), candidates);
+}
+
+KeptOut BuildCandidates(const DataStore &store, const SelectionCriteria &criteria, const AvoidanceRules &rules,
+                        const QDate &today, const DrawEligibility &eligibility, TextTable &candidates)
+{
+    KeptOut out;
+    out.eligibility = eligibility.rules;
+    out.eligible = FilterCandidates(store.ExpertTable, criteria, eligibility, candidates);
+    out.avoided = ApplyAvoidance(candidates, rules, store.SelectionTable, today);
+    return out;
+}
+
+QDate ReviewDay(const ProjectDetail &project, const QDate &fallback)
+{
+    const QDate day = ReadRecordDate(project.facts.reviewTime);
+    return day.isValid() ? day : fallback;
 }
 
 DrawRound NewRound(const QString &type, const SelectionCriteria &criteria, const TextTable &titleTypes,
-                   const AvoidanceRules &rules, const AvoidanceCounts &avoided, const TextTable &candidates,
+                   const AvoidanceRules &rules, const KeptOut &keptOut, const TextTable &candidates,
                    const QDateTime &now)
 {
     DrawRound r;
@@ -65,7 +86,9 @@ DrawRound NewRound(const QString &type, const SelectionCriteria &criteria, const
     r.criteria = QStringList(criteria.begin(), criteria.end());
     r.criteriaText = CriteriaText(criteria, titleTypes);
     r.avoidance = rules;
-    r.avoided = avoided;
+    r.avoided = keptOut.avoided;
+    r.eligibility = keptOut.eligibility;
+    r.eligible = keptOut.eligible;
     r.candidateIds.reserve(candidates.count());
     for (qsizetype k = 0; k < candidates.count(); ++k)
         r.candidateIds.append(candidates.cell(k, 0).toString());
@@ -140,7 +163,7 @@ qsizetype ReserveStart(const ProjectDetail &project, int number)
 }
 
 QString UnavailableReason(const DataStore &store, const QString &id, const QSet<QString> &drawn,
-                          const AvoidanceRules &rules, const QDate &today)
+                          const AvoidanceRules &rules, const QDate &today, const EligibilityCheck *eligibility)
 {
     if (drawn.contains(id))
         return QStringLiteral("已为本项目抽出");
@@ -154,6 +177,9 @@ QString UnavailableReason(const DataStore &store, const QString &id, const QSet<
     one.removeRowsIf([&id](const TextTable &t, qsizetype r) { return t.cell(r, 0) != id; });
     if (!one.isEmpty() && CountAvoidance(one, rules, store.SelectionTable, today).total > 0)
         return QStringLiteral("按回避条件应回避");
+    if (EligibilityCounts counts;
+        eligibility && eligibility->active() && !eligibility->admits(store.ExpertTable, row, counts))
+        return QStringLiteral("不符合抽取规则");
     return {};
 }
 
@@ -173,6 +199,19 @@ QList<int> AwaitingSubstitute(const ProjectDetail &project)
 QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDetail &project, RandomSource &random,
                                        const QDateTime &now, QList<int> *unfilled, const SuperviseDraw &supervise)
 {
+    const Result<DrawEligibility> eligibility = ReadDrawEligibility(store, ReviewDay(project, now.date()));
+    if (!eligibility) {
+        if (unfilled)
+            *unfilled << AwaitingSubstitute(project);
+        return {};
+    }
+    return DrawSubstitutes(store, project, eligibility.value(), random, now, unfilled, supervise);
+}
+
+QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDetail &project,
+                                       const DrawEligibility &eligibility, RandomSource &random, const QDateTime &now,
+                                       QList<int> *unfilled, const SuperviseDraw &supervise)
+{
     // The declined, grouped by the round that drew them: each group is drawn
     // again under its own round's criteria and avoidance.
     QMap<int, QList<int>> byRound;
@@ -182,6 +221,8 @@ QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDeta
     QSet<QString> drawn;
     for (const ProjectExpert &e : project.experts)
         drawn.insert(e.id());
+
+    const EligibilityCheck check(eligibility.rules, eligibility.reviewDate, eligibility.confirmed);
 
     QList<SubstituteRound> rounds;
     for (auto it = byRound.constBegin(); it != byRound.constEnd(); ++it) {
@@ -194,7 +235,7 @@ QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDeta
             // The reserve decides who comes next, whoever declined.
             const ReserveDraw taken =
                 TakeFromReserve(*source, ReserveStart(project, source->number), group.size(), [&](const QString &id) {
-                    return UnavailableReason(store, id, drawn, rules, now.date());
+                    return UnavailableReason(store, id, drawn, rules, now.date(), &check);
                 });
             SubstituteRound s;
             s.round.type = RoundType::Substitute;
@@ -202,6 +243,8 @@ QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDeta
             s.round.criteriaText = source->criteriaText;
             s.round.avoidance = source->avoidance;
             s.round.avoided = source->avoided;
+            s.round.eligibility = source->eligibility;
+            s.round.eligible = source->eligible;
             s.round.candidateIds = source->candidateIds;
             s.round.requested = group.size();
             s.round.picks = taken.picks;
@@ -230,7 +273,7 @@ QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDeta
         }
 
         TextTable candidates;
-        const AvoidanceCounts avoided = BuildCandidates(store, criteria, rules, now.date(), candidates);
+        const KeptOut keptOut = BuildCandidates(store, criteria, rules, now.date(), eligibility, candidates);
         candidates.removeRowsIf(
             [&drawn](const TextTable &table, qsizetype r) { return drawn.contains(table.cell(r, 0).toString()); });
 
@@ -241,7 +284,7 @@ QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDeta
             continue;
         }
         SubstituteRound s;
-        s.round = NewRound(RoundType::Substitute, criteria, store.TitleTypeTable, rules, avoided, candidates, now);
+        s.round = NewRound(RoundType::Substitute, criteria, store.TitleTypeTable, rules, keptOut, candidates, now);
         TextTable picked;
         if (supervise) {
             const std::optional<SupervisedSeed> seed = supervise(s.round, declined.size());
@@ -360,6 +403,13 @@ TextTable ProjectExpertRows(const ProjectDetail &project)
     return t;
 }
 
+void MaskProjectExperts(ProjectDetail &project)
+{
+    for (ProjectExpert &e : project.experts)
+        if (e.row.size() > 7)
+            e.row[7] = MaskPhone(e.row[7]);
+}
+
 TextTable ProjectRoundRows(const ProjectDetail &project)
 {
     TextTable t;
@@ -368,8 +418,7 @@ TextTable ProjectRoundRows(const ProjectDetail &project)
         for (const QString &id : r.confirmedIds)
             confirmed << WhoIs(project, id);
         t.append({QString::number(r.number), r.type, r.drawnAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                  r.criteriaText.isEmpty() ? QStringLiteral("无") : r.criteriaText,
-                  DescribeAvoidance(r.avoidance, r.avoidance.isEmpty() ? nullptr : &r.avoided),
+                  r.criteriaText.isEmpty() ? QStringLiteral("无") : r.criteriaText, DescribeKeptOut(r),
                   QString::number(r.candidateIds.size()), r.storedHash, r.seed ? QString::number(*r.seed) : QString(),
                   WhatWasDrawn(r), confirmed.join(QStringLiteral("、"))});
     }

@@ -17,14 +17,32 @@
 // "无" when there are none. The title level is named from titleTypes.
 QString CriteriaText(const SelectionCriteria &criteria, const TextTable &titleTypes);
 
-// The candidates of a draw: the candidate filter, then the avoidance rules
-// (drawn-recently counted back from today). Returns what each rule removed.
-AvoidanceCounts BuildCandidates(const DataStore &store, const SelectionCriteria &criteria, const AvoidanceRules &rules,
-                                const QDate &today, TextTable &candidates);
+// What kept experts out of a draw's candidates, rule by rule.
+struct KeptOut {
+    KeptOut() = default;
+    // A draw under avoidance rules alone (implicit: such a draw is common).
+    KeptOut(const AvoidanceCounts &avoidedOnly) : avoided(avoidedOnly) {}
 
-// A round over the candidate list, before anything is picked or confirmed.
+    EligibilityRules eligibility;   // the library's rules in force
+    EligibilityCounts eligible;     // what each of them removed
+    AvoidanceCounts avoided;        // what each avoidance rule removed
+};
+
+// The candidates of a draw: the candidate filter with the library's
+// eligibility rules (for a panel reviewed on reviewDate; today when it is
+// not known), then the avoidance rules (drawn-recently counted back from
+// today). A failure to read the library's rules leaves candidates empty, so
+// that no draw goes on without them.
+Result<KeptOut> BuildCandidates(const DataStore &store, const SelectionCriteria &criteria, const AvoidanceRules &rules,
+                                const QDate &today, TextTable &candidates, const QDate &reviewDate = {});
+// The same under rules already read.
+KeptOut BuildCandidates(const DataStore &store, const SelectionCriteria &criteria, const AvoidanceRules &rules,
+                        const QDate &today, const DrawEligibility &eligibility, TextTable &candidates);
+
+// A round over the candidate list, before anything is picked or confirmed,
+// with the rules that kept experts out of it.
 DrawRound NewRound(const QString &type, const SelectionCriteria &criteria, const TextTable &titleTypes,
-                   const AvoidanceRules &rules, const AvoidanceCounts &avoided, const TextTable &candidates,
+                   const AvoidanceRules &rules, const KeptOut &keptOut, const TextTable &candidates,
                    const QDateTime &now);
 
 // The random draw of n experts recorded in round: with fewer than n + 1
@@ -53,9 +71,11 @@ ReserveDraw TakeFromReserve(const DrawRound &source, qsizetype start, qsizetype 
 qsizetype ReserveStart(const ProjectDetail &project, int number);
 
 // Why an expert cannot stand in now ("" when they can): drawn for the project
-// already, no longer in the library, disabled, or kept out by the rules.
+// already, no longer in the library, disabled, kept out by the avoidance
+// rules, or (when eligibility is given) by the library's eligibility rules.
 QString UnavailableReason(const DataStore &store, const QString &id, const QSet<QString> &drawn,
-                          const AvoidanceRules &rules, const QDate &today);
+                          const AvoidanceRules &rules, const QDate &today,
+                          const EligibilityCheck *eligibility = nullptr);
 
 // Asked for the supervisor's part of a supervised draw over a round's fixed
 // candidate list; nullopt when the draw was called off.
@@ -74,9 +94,20 @@ QList<int> AwaitingSubstitute(const ProjectDetail &project);
 // reserve, in its order. Otherwise, when supervise is given (the library
 // uses supervised draws), the new round is a supervised draw; else a seeded
 // one.
+// The library's eligibility rules apply as they stand now, for the
+// project's review day: a reserve expert who no longer meets them is
+// skipped with that reason. When they cannot be read nobody is drawn and
+// every declined expert is put in unfilled.
 QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDetail &project, RandomSource &random,
                                        const QDateTime &now, QList<int> *unfilled = nullptr,
                                        const SuperviseDraw &supervise = {});
+// The same under rules already read.
+QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDetail &project,
+                                       const DrawEligibility &eligibility, RandomSource &random, const QDateTime &now,
+                                       QList<int> *unfilled = nullptr, const SuperviseDraw &supervise = {});
+// The day a project's panel is reviewed (its 评审时间), or fallback when that
+// does not read as a date.
+QDate ReviewDay(const ProjectDetail &project, const QDate &fallback);
 
 // The experts of a project as its screen and its printed record list them:
 // 0 seq (the key), 1 name, 2 sex, 3 company, 4 profession, 5 mobile, 6 round,
@@ -96,6 +127,9 @@ enum ProjectExpertColumn {
     ProjectExpertColumnCount
 };
 TextTable ProjectExpertRows(const ProjectDetail &project);
+// Hides the middle of the phone numbers of a project's experts, for a role
+// that sees personal data masked. For showing only: never store the result.
+void MaskProjectExperts(ProjectDetail &project);
 
 // The rounds of a project, one row each: 0 number (the key), 1 type, 2 time,
 // 3 criteria, 4 avoidance, 5 candidate count, 6 candidate hash, 7 seed ("" for

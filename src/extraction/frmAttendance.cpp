@@ -1,6 +1,8 @@
 #include "extraction/frmAttendance.h"
 #include "ui/Guarded.h"
 
+#include "data/TextWidth.h"
+
 #include "ui/ScreenStyle.h"
 #include "ui/Twips.h"
 
@@ -22,10 +24,11 @@ frmAttendance::frmAttendance(const Services &services, const ProjectExpert &expe
     setFont(ScreenFont());
     setFixedSize(Px(5400), Px(2880));
 
-    labExpert = new QLabel(QStringLiteral("第%1位专家：%2（%3）  %4")
-                               .arg(expert.seq)
-                               .arg(expert.name().trimmed(), expert.id(), expert.row.value(4).trimmed()),
-                           this);
+    labExpert = new QLabel(
+        QStringLiteral("第%1位专家：%2（%3）  %4")
+            .arg(expert.seq)
+            .arg(ShownOnOneLine(expert.name().trimmed()), expert.id(), ShownOnOneLine(expert.row.value(4).trimmed())),
+        this);
     labExpert->setObjectName(QStringLiteral("labExpert"));
     labExpert->setTextFormat(Qt::PlainText);
     labExpert->setGeometry(TwRect(240, 240, 4920, 255));

@@ -186,6 +186,7 @@ void frmExpertHistory::clearFields()
 void frmExpertHistory::runFilterAndShow()
 {
     m_state.HistoryList = FilterHistory(m_state.store.SelectionTable, m_state.store.ExpertTable, m_criteria);
+    maskPersonalRows(m_state.HistoryList, kDrawRowColumns);
     ListCall call;
     call.columnsUsed = 8;
     call.list = &m_state.HistoryList;

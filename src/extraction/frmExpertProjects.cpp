@@ -3,6 +3,7 @@
 #include "data/ExpertRecord.h"
 #include "data/Projects.h"
 #include "data/Schema.h"
+#include "data/TextWidth.h"
 #include "lists/PagedList.h"
 #include "ui/Guarded.h"
 
@@ -46,7 +47,8 @@ void frmExpertProjects::onActivate(const ScreenArgs &args)
     const QString name =
         row >= 0 ? m_state.store.ExpertTable.cell(row, Schema::E_Name).trimmed().toString() : QString();
     m_rows = ProjectsOfExpert(m_state.store, id);
-    labExpert->setText(QStringLiteral("专家：%1（%2）  共参与%3个项目的抽取").arg(name, id).arg(m_rows.count()));
+    labExpert->setText(
+        QStringLiteral("专家：%1（%2）  共参与%3个项目的抽取").arg(ShownOnOneLine(name), id).arg(m_rows.count()));
     ListCall call;
     call.columnsUsed = 7;
     call.list = &m_rows;

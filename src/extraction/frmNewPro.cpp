@@ -71,6 +71,9 @@ void frmNewPro::onActivate(const ScreenArgs &)
 {
     cmdSelExpert->setEnabled(true);
     cmdNewLinExp->setEnabled(true);
+    // Picks come masked from the draw screen; a temporary expert joins as
+    // typed. Storing takes the numbers from the library.
+    maskPersonalRows(m_state.draw.DrawList, kDrawRowColumns);
     showList();
 }
 

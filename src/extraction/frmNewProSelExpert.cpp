@@ -128,6 +128,13 @@ frmNewProSelExpert::frmNewProSelExpert(AppState &state, ScreenNavigator &nav, QW
     // Right of the two buttons, where the criteria grid leaves room.
     cmdAvoid = addButton(QStringLiteral("cmdAvoid"), QStringLiteral("回避设置"), 10200, 1620, 1095, 375);
 
+    // Under 确定 and 返回, where the screen is free: what the library's
+    // eligibility rules kept out of the last candidates (empty while the
+    // library sets no rule).
+    labRules = addLabel(QStringLiteral("labRules"), QString(), 1080, 6780, 10620, 480);
+    labRules->setWordWrap(true);
+    SetTextColor(labRules, kWarningRed);
+
     Label1 = addHeading(kHeading, kHeadingLeft, 2460, 11700, 255);
 
     const ListLayout layout = CandidateLayout(Label1);
@@ -171,6 +178,7 @@ void frmNewProSelExpert::onActivate(const ScreenArgs &)
     cmd_Clear_Click();
     FilterCandidates(m_state.store.ExpertTable, m_criteria, m_state.draw.CandidateList);
     m_round.reset();
+    showRules();
     showCandidates();
     showAvoidance();
 }
@@ -274,12 +282,36 @@ void frmNewProSelExpert::showCandidates()
     m_list->show(call);
 }
 
-void frmNewProSelExpert::buildCandidates(const QString &roundType)
+bool frmNewProSelExpert::buildCandidates(const QString &roundType)
 {
-    const AvoidanceCounts avoided =
+    const Result<KeptOut> keptOut =
         BuildCandidates(m_state.store, m_criteria, m_state.draw.Avoidance, m_state.today(), m_state.draw.CandidateList);
-    m_round = NewRound(roundType, m_criteria, m_state.store.TitleTypeTable, m_state.draw.Avoidance, avoided,
+    if (!keptOut) {
+        // No round without the library's rules: an empty list is shown so
+        // that no row of an earlier list can be confirmed.
+        m_round.reset();
+        showRules();
+        showCandidates();
+        m_state.messages().failed(keptOut.failure());
+        return false;
+    }
+    m_round = NewRound(roundType, m_criteria, m_state.store.TitleTypeTable, m_state.draw.Avoidance, keptOut.value(),
                        m_state.draw.CandidateList, m_state.services.clock->now());
+    // The round keeps only numbers; the rows go on to the draw list, which is
+    // stored with the library's own phone numbers.
+    maskPersonalRows(m_state.draw.CandidateList, kDrawRowColumns);
+    showRules();
+    return true;
+}
+
+void frmNewProSelExpert::showRules()
+{
+    const bool active = m_round && m_round->eligibility.filters();
+    const QString text =
+        active ? QStringLiteral("抽取规则：") + DescribeEligibility(m_round->eligibility, &m_round->eligible)
+               : QString();
+    labRules->setText(text);
+    labRules->setToolTip(text);
 }
 
 bool frmNewProSelExpert::recordEvent(DrawEvent event)
@@ -314,8 +346,7 @@ bool frmNewProSelExpert::recordDraw(const QString &kind)
 
 void frmNewProSelExpert::manualDraw()
 {
-    buildCandidates(RoundType::Manual);
-    if (!recordDraw())
+    if (!buildCandidates(RoundType::Manual) || !recordDraw())
         return;
     showCandidates();
 }
@@ -324,7 +355,8 @@ void frmNewProSelExpert::randomDraw(qsizetype n)
 {
     // Each draw starts from a fresh seed that is kept with the round, so the
     // picks can be drawn again from the stored candidate list later.
-    buildCandidates(RoundType::Random);
+    if (!buildCandidates(RoundType::Random))
+        return;
     // With every candidate listed there is nothing to choose, supervised or not.
     if (SupervisedDrawOn(m_state) && n < m_state.draw.CandidateList.count()) {
         frmSupervisedDraw dialog(m_state, m_round->candidateIds, n, this);
@@ -354,7 +386,8 @@ void frmNewProSelExpert::randomDraw(qsizetype n)
 
 void frmNewProSelExpert::startRoll()
 {
-    buildCandidates(RoundType::Rolling);
+    if (!buildCandidates(RoundType::Rolling))
+        return;
     if (m_state.draw.CandidateList.isEmpty()) {
         // Nothing to roll: no number to show and nothing to pick. The empty
         // list goes on screen so no row of an earlier list can be confirmed.

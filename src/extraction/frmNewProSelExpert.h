@@ -51,7 +51,11 @@ private:
     void showCandidates();
     // The candidates of the gathered criteria less the avoided experts, and a
     // new round over them.
-    void buildCandidates(const QString &roundType);
+    // Builds the candidates and the round over them; false (shown) when the
+    // library's rules cannot be read.
+    bool buildCandidates(const QString &roundType);
+    // What the library's eligibility rules kept out of the last candidates.
+    void showRules();
     void manualDraw();
     void randomDraw(qsizetype n);
     void startRoll();
@@ -81,6 +85,7 @@ private:
     QComboBox *com_Type = nullptr;
     QLineEdit *txtNum = nullptr;
     QLabel *labExpertID = nullptr;
+    QLabel *labRules = nullptr;
     QTimer *tmeSelExp = nullptr;
     QPushButton *cmdSearch = nullptr;
     QPushButton *cmd_Clear = nullptr;

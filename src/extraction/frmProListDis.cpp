@@ -4,6 +4,7 @@
 #include "data/AuditLog.h"
 #include "data/DrawVerify.h"
 #include "data/PersonalData.h"
+#include "data/TextWidth.h"
 #include "shell/Session.h"
 #include "extraction/ProjectDraws.h"
 #include "extraction/frmSupervisedDraw.h"
@@ -124,6 +125,10 @@ void frmProListDis::onActivate(const ScreenArgs &args)
 void frmProListDis::reload()
 {
     m_project = LoadProject(m_state.store, m_projectId);
+    // Masked where it is loaded: the list, the printed record and its export
+    // all show the project as held here. Nothing stores these rows back.
+    if (m_project && MasksPersonalData(m_state.store, m_state.session.CurrentUserRole))
+        MaskProjectExperts(*m_project);
     showProject();
 }
 
@@ -140,7 +145,7 @@ void frmProListDis::showProject()
     } else {
         const DrawRecordContent record = DrawRecordOf(*m_project);
         for (int i = 0; i < 9; ++i)
-            labFact[i]->setText(record.facts.value(i));
+            labFact[i]->setText(ShownOnOneLine(record.facts.value(i)));
         txtRounds->setPlainText(ProjectRoundsText(*m_project));
         m_rows = ScreenRows(*m_project);
     }

@@ -1,5 +1,7 @@
 #include "lists/ListEngine.h"
 
+#include "data/TextWidth.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QPalette>
@@ -73,7 +75,9 @@ void FillPage(ListControls &c, const ListCall &call, qsizetype r0, qsizetype k)
         const qsizetype row = r0 + i;
         SetCaption(c.lab[0][i], QString::number(row + 1));
         for (int m = 2; m <= columns; ++m)
-            SetCaption(c.lab[m - 1][i], call.list->cell(row, m - 1).toString());
+            // A cell is one line: a name imported with a line break would
+            // push its second line out of the row.
+            SetCaption(c.lab[m - 1][i], ShownOnOneLine(call.list->cell(row, m - 1).toString()));
     }
 
     if (call.checkBoxes)

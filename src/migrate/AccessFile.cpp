@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <mdbtools.h>
 #include <unistd.h>
 #include <vector>
@@ -37,34 +36,67 @@ constexpr const char *kDateFormat = "%Y-%m-%d %H:%M:%S";
 
 QString native(const QString &path) { return QDir::toNativeSeparators(path); }
 
-// libmdb reports its own troubles in English on stderr; the caller shows a
-// message of ours instead, so they are kept off the console while the file
-// is opened.
-class QuietStderr {
+// While a table is read, what libmdb writes is kept: it only complains (in
+// English, on stderr, with hex dumps of pages on stdout) about pages it
+// cannot make sense of, and the values it then hands back cannot be trusted.
+class CapturedStderr {
 public:
-    QuietStderr()
+    CapturedStderr()
     {
+        std::fflush(stdout);
         std::fflush(stderr);
-        m_saved = ::dup(STDERR_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY);
-        if (m_saved >= 0 && null >= 0)
-            ::dup2(null, STDERR_FILENO);
-        if (null >= 0)
-            ::close(null);
-    }
-    ~QuietStderr()
-    {
-        std::fflush(stderr);
-        if (m_saved >= 0) {
-            ::dup2(m_saved, STDERR_FILENO);
-            ::close(m_saved);
+        m_file = std::tmpfile();
+        if (!m_file)
+            return;
+        for (int i = 0; i < 2; ++i) {
+            m_saved[i] = ::dup(kStreams[i]);
+            if (m_saved[i] >= 0)
+                ::dup2(::fileno(m_file), kStreams[i]);
         }
     }
-    QuietStderr(const QuietStderr &) = delete;
-    QuietStderr &operator=(const QuietStderr &) = delete;
+    ~CapturedStderr()
+    {
+        restore();
+        if (m_file)
+            std::fclose(m_file);
+    }
+    CapturedStderr(const CapturedStderr &) = delete;
+    CapturedStderr &operator=(const CapturedStderr &) = delete;
+
+    // What was written so far; the streams are the console's again afterwards.
+    QString text()
+    {
+        restore();
+        if (!m_file)
+            return QString();
+        std::rewind(m_file);
+        QByteArray bytes;
+        char buffer[4096];
+        size_t n = 0;
+        // A few lines tell the story; a damaged file may write thousands.
+        while (bytes.size() < 4096 && (n = std::fread(buffer, 1, sizeof buffer, m_file)) > 0)
+            bytes.append(buffer, qsizetype(n));
+        return QString::fromUtf8(bytes.left(4096)).trimmed();
+    }
 
 private:
-    int m_saved = -1;
+    static constexpr int kStreams[2] = {STDOUT_FILENO, STDERR_FILENO};
+
+    void restore()
+    {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        for (int i = 0; i < 2; ++i) {
+            if (m_saved[i] < 0)
+                continue;
+            ::dup2(m_saved[i], kStreams[i]);
+            ::close(m_saved[i]);
+            m_saved[i] = -1;
+        }
+    }
+
+    std::FILE *m_file = nullptr;
+    int m_saved[2] = {-1, -1};
 };
 
 // libmdb takes its character sets from the environment when a file is
@@ -108,17 +140,24 @@ Kind kindOf(const QByteArray &head)
     return Kind::Unknown;
 }
 
-// Only this program's key opens its data file; any other encrypted file
-// looks like random bytes.
-bool isKestruneDataFile(const QString &path)
+// Only a library's key opens its data file; any other encrypted file looks
+// like random bytes. The default key is tried first, then the keys the
+// caller knows of (a library with a password of its own).
+bool isKestruneDataFile(const QString &path, const QStringList &keys)
 {
-    try {
-        Connection conn = Connection::open(path);
-        conn.close();
-        return true;
-    } catch (const DbError &) {
-        return false;
+    QStringList tried{QString()};
+    for (const QString &key : keys)
+        if (!key.isEmpty() && !tried.contains(key))
+            tried << key;
+    for (const QString &key : tried) {
+        try {
+            Connection conn = Connection::open(path, key);
+            conn.close();
+            return true;
+        } catch (const DbError &) {
+        }
     }
+    return false;
 }
 
 QString aceVersionName(quint32 version)
@@ -187,11 +226,17 @@ public:
     OpenTable(MdbHandle *mdb, const QString &file, const QString &name) : m_file(file), m_name(name)
     {
         QByteArray utf8 = name.toUtf8();
+        CapturedStderr complaints;
         m_table = mdb_read_table_by_name(mdb, utf8.data(), MDB_TABLE);
         if (!m_table)
-            throw SourceError(QStringLiteral("Access 数据库“%1”中没有数据表 %2。").arg(native(file), name));
-        if (!mdb_read_columns(m_table))
-            throw unreadable();
+            throw SourceError(QStringLiteral("Access 数据库“%1”中没有数据表 %2。").arg(native(file), name),
+                              complaints.text());
+        const bool read = mdb_read_columns(m_table);
+        const QString said = complaints.text();
+        if (!read || !said.isEmpty()) {
+            mdb_free_tabledef(m_table);
+            throw unreadable(QString(), said);
+        }
     }
     ~OpenTable() { mdb_free_tabledef(m_table); }
     OpenTable(const OpenTable &) = delete;
@@ -199,11 +244,13 @@ public:
 
     MdbTableDef *get() const { return m_table; }
 
-    SourceError unreadable(const QString &detail = QString()) const
+    // why: our sentence of what was wrong; said: what libmdb wrote about it.
+    SourceError unreadable(const QString &why = QString(), const QString &said = QString()) const
     {
         QString text = QStringLiteral("无法读取 Access 数据库“%1”中的数据表 %2").arg(native(m_file), m_name);
-        text += detail.isEmpty() ? QStringLiteral("：文件可能已损坏。") : QStringLiteral("：") + detail;
-        return SourceError(text);
+        text += why.isEmpty() ? QStringLiteral("：文件可能已损坏。请先在 Access 中“压缩和修复数据库”后再试。")
+                              : QStringLiteral("：") + why;
+        return SourceError(text, said);
     }
 
     // Runs over every record; the row count kept in the table definition
@@ -211,12 +258,17 @@ public:
     // table would come across incomplete.
     template <typename PerRow> qsizetype scan(PerRow perRow)
     {
+        CapturedStderr complaints;
         mdb_rewind_table(m_table);
         qsizetype n = 0;
         while (mdb_fetch_row(m_table)) {
             perRow(n);
             ++n;
         }
+        // Pages libmdb could not read, or values it could not unpack: what
+        // came out of them is not what the file holds.
+        if (const QString said = complaints.text(); !said.isEmpty())
+            throw unreadable(QString(), said);
         if (n != qsizetype(m_table->num_rows))
             throw unreadable(QStringLiteral("只读出 %1 条记录，表中应有 %2 条。文件可能已损坏，"
                                             "请先在 Access 中“压缩和修复数据库”后再试。")
@@ -246,7 +298,7 @@ AccessFile::AccessFile(QString path, Format format, std::unique_ptr<Handle> hand
 
 AccessFile::~AccessFile() = default;
 
-std::unique_ptr<AccessFile> AccessFile::open(const QString &path)
+std::unique_ptr<AccessFile> AccessFile::open(const QString &path, const QStringList &libraryKeys)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -269,7 +321,7 @@ std::unique_ptr<AccessFile> AccessFile::open(const QString &path)
     case Kind::Sqlite:
         throw SourceError(QStringLiteral("文件“%1”是 SQLite 数据库，不是 Access 数据库。").arg(native(path)));
     case Kind::Unknown:
-        if (isKestruneDataFile(path))
+        if (isKestruneDataFile(path, libraryKeys))
             throw SourceError(QStringLiteral("文件“%1”是 Kestrune 的数据库文件（SQLCipher 加密），"
                                              "不是 Access 数据库，不需要导入。")
                                   .arg(native(path)));
@@ -277,22 +329,25 @@ std::unique_ptr<AccessFile> AccessFile::open(const QString &path)
     }
 
     auto handle = std::make_unique<Handle>();
+    QString said;
     {
         // Jet 3 text is in the writer's code page; the program's users write GBK.
         EnvironmentValue jet3("MDB_JET3_CHARSET", "GBK");
         EnvironmentValue target("MDBICONV", "UTF-8");
-        QuietStderr quiet;
+        CapturedStderr complaints;
         handle->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+        said = complaints.text();
     }
     if (!handle->mdb)
-        throw SourceError(QStringLiteral("无法打开 Access 数据库“%1”。").arg(native(path)));
+        throw SourceError(QStringLiteral("无法打开 Access 数据库“%1”。").arg(native(path)), said);
     MdbHandle *mdb = handle->mdb;
     const quint32 version = mdb->f->jet_version;
     const Format format = kind == Kind::Ace ? Format::Ace : version == MDB_VER_JET3 ? Format::Jet3 : Format::Jet4;
     bool catalogRead = false;
     {
-        QuietStderr quiet;
+        CapturedStderr complaints;
         catalogRead = mdb_read_catalog(mdb, MDB_TABLE) != nullptr;
+        said = complaints.text();
     }
     if (!catalogRead) {
         if (format == Format::Ace)
@@ -301,7 +356,7 @@ std::unique_ptr<AccessFile> AccessFile::open(const QString &path)
                                "（设了数据库密码的 .accdb 文件是加密的）。\n"
                                "请在 Access 中撤销数据库密码，另存为 Access 2002-2003 格式的 .mdb 文件后再导入。")
                     .arg(native(path), aceVersionName(version)));
-        throw SourceError(QStringLiteral("无法读取 Access 数据库“%1”：文件可能已损坏。").arg(native(path)));
+        throw SourceError(QStringLiteral("无法读取 Access 数据库“%1”：文件可能已损坏。").arg(native(path)), said);
     }
     mdb_set_date_fmt(mdb, kDateFormat);
     mdb_set_shortdate_fmt(mdb, kDateFormat);

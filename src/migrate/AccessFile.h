@@ -19,8 +19,10 @@ public:
     // Opens the file for reading. Throws SourceError naming the file when it
     // is missing, is not an Access database (saying what it is when that is
     // known: this program's own encrypted data file, an SQLite database), is
-    // an .accdb libmdb cannot read, or is damaged.
-    static std::unique_ptr<AccessFile> open(const QString &path);
+    // an .accdb libmdb cannot read, or is damaged. libraryKeys: passwords
+    // besides the default key under which a library's own data file is
+    // recognised as such.
+    static std::unique_ptr<AccessFile> open(const QString &path, const QStringList &libraryKeys = {});
     ~AccessFile() override;
 
     Format format() const { return m_format; }

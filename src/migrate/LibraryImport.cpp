@@ -237,12 +237,12 @@ qsizetype ImportPlan::rowsOf(const QString &table) const
     return 0;
 }
 
-Result<ImportPlan> PlanAccessImport(const QString &path)
+Result<ImportPlan> PlanAccessImport(const QString &path, const QStringList &libraryKeys)
 {
     try {
-        return PlanImport(*AccessFile::open(path));
+        return PlanImport(*AccessFile::open(path, libraryKeys));
     } catch (const SourceError &e) {
-        return Result<ImportPlan>::fail(e.message());
+        return Result<ImportPlan>::fail(e.message(), e.detail());
     }
 }
 

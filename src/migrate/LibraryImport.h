@@ -56,8 +56,8 @@ struct ImportPlan {
 // Throws SourceError when the source cannot be read.
 ImportPlan PlanImport(const TableSource &source);
 // The same for an Access file, at the module's edge: the plan, or why the
-// file cannot be read.
-Result<ImportPlan> PlanAccessImport(const QString &path);
+// file cannot be read. libraryKeys as for AccessFile::open.
+Result<ImportPlan> PlanAccessImport(const QString &path, const QStringList &libraryKeys = {});
 
 // For the user to read before confirming: records per table, missing and
 // extra tables and columns, and every cut value.

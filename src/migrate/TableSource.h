@@ -50,11 +50,17 @@ using SourceRow = QVariantList;
 // names the file and says what is wrong, ready to be shown.
 class SourceError : public std::runtime_error {
 public:
-    explicit SourceError(const QString &message) : std::runtime_error(message.toStdString()), m_message(message) {}
+    explicit SourceError(const QString &message, const QString &detail = QString())
+        : std::runtime_error(message.toStdString()), m_message(message), m_detail(detail)
+    {
+    }
     QString message() const { return m_message; }
+    // What the reading library said, for the details of a message.
+    QString detail() const { return m_detail; }
 
 private:
     QString m_message;
+    QString m_detail;
 };
 
 class TableSource {

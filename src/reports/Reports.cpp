@@ -32,6 +32,7 @@ enum Column {
     O = 15,
     P = 16,
     Q = 17,
+    R = 18,
     S = 19,
     T = 20
 };
@@ -214,11 +215,19 @@ const ReportLayout &LayoutOf(ReportKind kind)
                                       {C, E, F, H, L, P, T},
                                       QStringLiteral("请进行历史专家抽取。"),
                                       QStringLiteral("历史专家抽取表.xls")};
+    // 时间 and 链哈希 get wide columns in the template; 内容 spans J to Q.
+    static const ReportLayout auditLog{QStringLiteral("AuditLog_Plate.xls"),
+                                       9,
+                                       {C, E, F, H, J, R},
+                                       QStringLiteral("没有符合条件的操作日志。"),
+                                       QStringLiteral("操作日志.xls")};
     switch (kind) {
     case ReportKind::Selection:
         return selection;
     case ReportKind::Search:
         return search;
+    case ReportKind::AuditLog:
+        return auditLog;
     case ReportKind::History:
         break;
     }
@@ -239,6 +248,15 @@ QVector<ReportHeaderCell> SearchHeaderCells(const QStringList &criteria, const Q
 QVector<ReportHeaderCell> HistoryHeaderCells(const QStringList &criteria)
 {
     return {{3, D, criteria.value(0)}, {3, I, criteria.value(1)}, {4, D, criteria.value(2)}, {5, D, criteria.value(3)}};
+}
+
+QVector<ReportHeaderCell> AuditLogHeaderCells(const QStringList &criteria)
+{
+    return {{3, D, criteria.value(0)},
+            {3, I, criteria.value(1)},
+            {4, D, criteria.value(2)},
+            {4, I, criteria.value(3)},
+            {5, D, criteria.value(4)}};
 }
 
 bool IsExcelWorkbook(const QString &path)

@@ -70,6 +70,7 @@ enum class ReportKind {
     Selection,   // frmNewPro: DrawList, "SelExpert_Plate.xls", 3 heading rows
     Search,      // frmSearchExpert: SearchResultRows, "ExpertSearch_Plate.xls", 10 heading rows
     History,     // frmExpertHistory: HistoryList, "ExpertHistroy_Plate.xls", 9 heading rows
+    AuditLog,    // frmAuditLog: the operation log, "AuditLog_Plate.xls", 9 heading rows
 };
 
 enum class ReportMode { Preview = 1, Save = 2 };
@@ -132,6 +133,9 @@ QVector<ReportHeaderCell> SearchHeaderCells(const QStringList &criteria, const Q
 // The history report's header: the 4 slots of the last "检 索" (start date,
 // end date, profession, work unit).
 QVector<ReportHeaderCell> HistoryHeaderCells(const QStringList &criteria);
+// The operation log report's header: start date, end date, operator, kind
+// (as the screen names them) and the head of the log when it was read.
+QVector<ReportHeaderCell> AuditLogHeaderCells(const QStringList &criteria);
 
 // Fills the template of the kind with the list and writes the result: the
 // printout as PDF in Preview mode, an .xls workbook in Save mode, at

@@ -8,6 +8,10 @@
 #include "shell/Session.h"
 #include "ui/Services.h"
 
+#include <memory>
+
+class SecretStore;
+
 // The program-wide state: one instance is created at start-up and handed to
 // the windows, and every test builds a fresh one. Logic takes the part it
 // works on (the library cache, the session, the draw, the navigation), not
@@ -29,6 +33,10 @@ struct AppState {
     DrawWorkspace draw;
 
     bool AutoBackupOn = true;
+
+    // The desktop's secret service, where a library password the user chose
+    // to remember is kept; none in tests that do not give one.
+    std::shared_ptr<SecretStore> secrets;
 
     PagingState paging;
 

@@ -110,3 +110,8 @@ QLabel *ChildScreen::addHeading(const QString &text, int left, int top, int widt
     heading->setPalette(pal);
     return heading;
 }
+
+bool ChildScreen::maskPersonalRows(TextTable &rows, PersonalColumns columns) const
+{
+    return MaskRowsFor(m_state.store, m_state.session.CurrentUserRole, rows, columns);
+}

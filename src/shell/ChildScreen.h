@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/PersonalData.h"
 #include "shell/AppState.h"
 #include "ui/ScreenStyle.h"
 
@@ -80,6 +81,11 @@ protected:
     // A list's column heading Label1: one line of titles spaced with blanks,
     // on the grey heading band.
     QLabel *addHeading(const QString &text, int left, int top, int width, int height = 285);
+
+    // Hides the personal columns of rows held in state when the current
+    // user's role sees them masked, so that the list and its printout and
+    // export show the same; returns whether it did.
+    bool maskPersonalRows(TextTable &rows, PersonalColumns columns) const;
 
     AppState &m_state;
     ScreenNavigator &m_nav;

@@ -46,6 +46,12 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     m_menuDrawRules = menuSet->addAction(QStringLiteral("抽取规则"));
     m_menuDrawRules->setObjectName(QStringLiteral("menuDrawRules"));
     m_menuDrawRules->setVisible(false);
+    m_menuAuditLog = menuSet->addAction(QStringLiteral("操作日志"));
+    m_menuAuditLog->setObjectName(QStringLiteral("menuAuditLog"));
+    m_menuAuditLog->setVisible(false);
+    m_menuLogSeal = menuSet->addAction(QStringLiteral("日志封存单"));
+    m_menuLogSeal->setObjectName(QStringLiteral("menuLogSeal"));
+    m_menuLogSeal->setVisible(false);
     QAction *menuChgPwd = menuSet->addAction(QStringLiteral("修改密码"));
     menuChgPwd->setObjectName(QStringLiteral("menuChgPwd"));
     QAction *a11 = menuSet->addSeparator();
@@ -71,6 +77,14 @@ MDIFrm::MDIFrm(AppState &state, ScreenRegistry registry, QWidget *parent)
     connect(m_menuDrawRules, &QAction::triggered, this, Guarded([this] {
                 if (showDrawRules && m_state.session.isAdministrator())
                     showDrawRules(this);
+            }));
+    connect(m_menuAuditLog, &QAction::triggered, this, Guarded([this] {
+                if (showAuditLog && m_state.session.isAdministrator())
+                    showAuditLog();
+            }));
+    connect(m_menuLogSeal, &QAction::triggered, this, Guarded([this] {
+                if (showLogSeal && m_state.session.isAdministrator())
+                    showLogSeal(this);
             }));
     connect(menuChgPwd, &QAction::triggered, this, Guarded([this] { openChangePassword(); }));
     connect(menuExit, &QAction::triggered, this, Guarded([this] { ExitApplication(); }));
@@ -127,6 +141,8 @@ void MDIFrm::start()
     m_menuDbPwd->setVisible(m_state.session.isAdministrator());
     m_menuSecurity->setVisible(m_state.session.isAdministrator());
     m_menuDrawRules->setVisible(m_state.session.isAdministrator());
+    m_menuAuditLog->setVisible(m_state.session.isAdministrator());
+    m_menuLogSeal->setVisible(m_state.session.isAdministrator());
     layoutWindow();
     showDescription(0);
     // Again, now that the pane's own size counts.

@@ -64,6 +64,10 @@ public:
     std::function<void(QWidget *)> showSecuritySettings;
     // The library's draw rules (administrators).
     std::function<void(QWidget *)> showDrawRules;
+    // The operation log screen and its seal (menu items 操作日志 and
+    // 日志封存单, administrators only).
+    std::function<void()> showAuditLog;
+    std::function<void(QWidget *)> showLogSeal;
     // Stores the unsaved draw when the user agrees at exit; false when the
     // user cancelled (the question is asked again); a failure when it
     // cannot be stored (the file is then unchanged).
@@ -93,6 +97,8 @@ private:
     QAction *m_menuDbPwd;
     QAction *m_menuSecurity;
     QAction *m_menuDrawRules;
+    QAction *m_menuAuditLog;
+    QAction *m_menuLogSeal;
     QWidget *m_area;
     frmLeft *m_left;
     QWidget *m_logo;

@@ -8,7 +8,7 @@
 
 // The screen on show, by number, and the path line each number shows.
 struct Navigation {
-    QVector<QStringList> PathTitles;   // rows 1..30 used, each kPathLevels titles
+    QVector<QStringList> PathTitles;   // rows 1..kScreenCount used, each kPathLevels titles
     int CurrentScreen = 1;
     bool isCurrentScreen(ScreenId id) const { return CurrentScreen == ScreenNumber(id); }
 };

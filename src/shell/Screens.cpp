@@ -33,6 +33,8 @@ QString FormName(Form form)
         return QStringLiteral("frmExpertProjects");
     case Form::frmUserRights:
         return QStringLiteral("frmUserRights");
+    case Form::frmAuditLog:
+        return QStringLiteral("frmAuditLog");
     }
     return QString();
 }

@@ -21,6 +21,7 @@ enum class Form {
     frmProListDis,
     frmExpertProjects,
     frmUserRights,
+    frmAuditLog,
 };
 
 // "frmExpertList" for Form::frmExpertList; "" for Form::None.
@@ -58,12 +59,13 @@ enum class ScreenId : int {
     AssessmentProfessions = 28,         // 参评专业设置
     TitleLevels = 29,                   // 职称设置
     Cities = 30,                        // 城市设置
+    AuditLog = 31,                      // 操作日志 (administrators)
 };
 
 constexpr int ScreenNumber(ScreenId id) { return static_cast<int>(id); }
 
-// Rows of the path titles (1..30) and their levels.
-inline constexpr int kScreenCount = 30;
+// Rows of the path titles (1..31) and their levels.
+inline constexpr int kScreenCount = 31;
 inline constexpr int kPathLevels = 5;
 
 // One row of the path titles: the screen number, its titles and the window
@@ -107,6 +109,7 @@ inline constexpr std::array<ScreenDef, kScreenCount> kScreens{{
     {ScreenId::AssessmentProfessions, {"参评专业设置", "", ""}, Form::None},
     {ScreenId::TitleLevels, {"职称设置", "", ""}, Form::None},
     {ScreenId::Cities, {"城市设置", "", ""}, Form::None},
+    {ScreenId::AuditLog, {"操作日志", "", ""}, Form::frmAuditLog},
 }};
 
 namespace ScreensDetail {
@@ -118,7 +121,7 @@ constexpr bool RowsInNumberOrder()
     return true;
 }
 }   // namespace ScreensDetail
-static_assert(ScreensDetail::RowsInNumberOrder(), "kScreens must list screen 1 to 30 in order");
+static_assert(ScreensDetail::RowsInNumberOrder(), "kScreens must list every screen number in order");
 
 // The row of a screen number.
 constexpr const ScreenDef &ScreenOf(ScreenId id) { return kScreens[static_cast<std::size_t>(ScreenNumber(id) - 1)]; }

@@ -2,9 +2,11 @@
 #include "ui/Guarded.h"
 
 #include "files/DataFolder.h"
+#include "files/RestorePoints.h"
 #include "data/FileCopy.h"
 #include "ui/Twips.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -46,6 +48,7 @@ void frmEndSaveDB::start()
         end();
         return;
     }
+    keepRestorePoints();
     labTitle->setText(QStringLiteral("Orvane人事专家数据库备份中。。。"));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
@@ -55,6 +58,26 @@ void frmEndSaveDB::start()
     }
     show();
     Timer1->start();
+}
+
+void frmEndSaveDB::keepRestorePoints()
+{
+    // Past the exit backup itself: neither a restore point that could not be
+    // kept nor a second folder that is not there stops the exit; each only
+    // says so.
+    const QString backupFolder = BackupFolderPath(m_state.store.appDir);
+    const QString exitBackup = QDir(backupFolder).filePath(QStringLiteral("ProSys.mdb"));
+    const QString key = ExitBackupKey(m_state.store);
+    const QDate today = m_state.today();
+    const RetentionRule rule = RetentionRuleOf(m_state.store);
+    if (const Outcome kept = KeepRestorePoint(backupFolder, exitBackup, key, today, rule); !kept)
+        m_state.messages().critical(kept.message(), kAppTitle, kept.detail());
+    const Outcome second = WriteSecondBackup(SecondBackupFolder(m_state.store), exitBackup, key, today, rule);
+    // A stick not plugged in is a note; a copy that failed there is a failure.
+    if (!second && second.detail().isEmpty())
+        m_state.messages().information(second.message());
+    else if (!second)
+        m_state.messages().critical(second.message(), kAppTitle, second.detail());
 }
 
 void frmEndSaveDB::Timer1_Timer()

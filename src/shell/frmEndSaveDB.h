@@ -27,6 +27,9 @@ public:
 
 private:
     void end();
+    // The dated restore points and the second backup folder, after the
+    // exit backup.
+    void keepRestorePoints();
 
     AppState &m_state;
     std::function<void()> m_endProgram;

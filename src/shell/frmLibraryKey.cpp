@@ -1,5 +1,6 @@
 #include "shell/frmLibraryKey.h"
 
+#include "ui/Controls.h"
 #include "ui/Guarded.h"
 #include "ui/Services.h"
 
@@ -44,16 +45,9 @@ frmLibraryKey::frmLibraryKey(const QString &file, bool refused, bool offerRememb
     chkRemember->setObjectName(QStringLiteral("chkRemember"));
     chkRemember->setVisible(offerRemember);
     layout->addWidget(chkRemember);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    cmdOK = new QPushButton(QStringLiteral("确定"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("取消"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
-    layout->addLayout(buttons);
+    const OkCancelButtons okCancel = AddOkCancelRow(this, layout, true);
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
     connect(cmdOK, &QPushButton::clicked, this, Guarded([this] { accept(); }));
     connect(cmdCancel, &QPushButton::clicked, this, Guarded([this] { reject(); }));
     resize(420, sizeHint().height());

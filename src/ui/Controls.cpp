@@ -2,6 +2,7 @@
 
 #include "ui/Twips.h"
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -62,4 +63,20 @@ QCheckBox *MakeCheckBox(QWidget *parent, const QString &name, const QString &tex
     c->setObjectName(name);
     c->setGeometry(TwRect(left, top, width, height));
     return c;
+}
+
+OkCancelButtons AddOkCancelRow(QWidget *dialog, QBoxLayout *layout, bool okIsDefault)
+{
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    OkCancelButtons b;
+    b.ok = new QPushButton(QStringLiteral("确定"), dialog);
+    b.ok->setObjectName(QStringLiteral("cmdOK"));
+    b.ok->setDefault(okIsDefault);
+    b.cancel = new QPushButton(QStringLiteral("取消"), dialog);
+    b.cancel->setObjectName(QStringLiteral("cmdCancel"));
+    row->addWidget(b.ok);
+    row->addWidget(b.cancel);
+    layout->addLayout(row);
+    return b;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -24,3 +25,12 @@ QComboBox *MakeList(QWidget *parent, const QString &name, const QStringList &ite
                     int height = 300);
 QCheckBox *MakeCheckBox(QWidget *parent, const QString &name, const QString &text, int left, int top, int width = 255,
                         int height = 255);
+
+// The 确定 and 取消 buttons (cmdOK, cmdCancel) at the foot of a small dialog,
+// right-aligned in a row added to layout; 确定 is the default button when
+// asked.
+struct OkCancelButtons {
+    QPushButton *ok = nullptr;
+    QPushButton *cancel = nullptr;
+};
+OkCancelButtons AddOkCancelRow(QWidget *dialog, QBoxLayout *layout, bool okIsDefault = false);

@@ -354,3 +354,44 @@ TEST_F(DataInOutTest, UploadSaysWhatItWouldDoUnaskedAndNoStoresNothing)
 }
 
 }   // namespace
+
+namespace {
+
+// What the upload changes on its way in is in the question before it; a
+// file that is no workbook is refused in Chinese, the office's words kept
+// for the details.
+TEST_F(DataInOutTest, UploadTellsLineBreaksBeforeAndUnreadableFilesInChinese)
+{
+    QList<QStringList> rows = ExpertImport::TemplateRows(app.state.store);
+    rows << rows[2];
+    rows.last()[0] = "李\n四";
+    const QString csv = path("breaks.csv");
+    {
+        QFile f(csv);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(toCsv(rows));
+    }
+    app.files->nextOpenPath = csv;
+    app.messages->answers.enqueue(false);
+    const int before = app.countRows("expert_msg");
+    click("cmdUpExp");
+    ASSERT_EQ(app.messages->shown.size(), 1);
+    EXPECT_TRUE(app.messages->shown[0].text.contains("第4行第A列“专家姓名”：换行已改为空格，导入为“李 四”"))
+        << app.messages->shown[0].text.toStdString();
+    EXPECT_EQ(app.countRows("expert_msg"), before);
+
+    app.messages->shown.clear();
+    const QString image = path("照片.xls");
+    {
+        QFile f(image);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+    }
+    app.files->nextOpenPath = image;
+    click("cmdUpExp");
+    ASSERT_EQ(app.messages->shown.size(), 1);
+    EXPECT_TRUE(app.messages->shown[0].text.contains("不是电子表格")) << app.messages->shown[0].text.toStdString();
+    EXPECT_FALSE(app.messages->shown[0].text.contains("Not a spreadsheet"));
+}
+
+}   // namespace

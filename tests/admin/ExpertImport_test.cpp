@@ -1,3 +1,4 @@
+#include "ReportTestHelpers.h"
 #include "TestApp.h"
 
 #include "admin/ExpertImport.h"
@@ -6,10 +7,14 @@
 #include "data/Schema.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <zip.h>
 
 using namespace ExpertImport;
 using namespace Schema;
@@ -99,8 +104,12 @@ TEST_F(ImportTest, RowsBecomeRecordsTheWayTheEditorStoresThem)
     full[column(E_graduate_date)] = "1965/3/8";
     full[column(E_Mobile)] = "13800138000123456789";   // the full width of 20
     full[column(E_Zip_code)] = "一二三四五";           // width 10
+    // Only the name and the lists, each list at its first item.
     QStringList sparse(26);
     sparse[0] = "赵六";
+    for (const Column &c : Columns(app.state.store))
+        if (c.kind != Column::Text && c.kind != Column::Date)
+            sparse[column(c.field)] = c.items.value(0);
     const CheckResult check = CheckRows(sheet({full, {}, sparse}), app.state.store, QDate(2026, 12, 9));
     ASSERT_TRUE(check.problems.isEmpty()) << check.problems.join('\n').toStdString();
     ASSERT_EQ(check.records.size(), 2);
@@ -117,7 +126,7 @@ TEST_F(ImportTest, RowsBecomeRecordsTheWayTheEditorStoresThem)
     EXPECT_EQ(f(a, E_area_id), " ");
     EXPECT_EQ(f(a, E_Reg_date), "2026-12-09");
 
-    // Empty list values take the editor's first item; empty texts one space.
+    // List texts stored as the editor stores them; empty texts one space.
     const QStringList &b = check.records[1];
     EXPECT_EQ(f(b, E_Status), "启用");
     EXPECT_EQ(f(b, E_Is_temp), "正式");
@@ -153,6 +162,14 @@ TEST_F(ImportTest, OneBadRowImportsNothingAndIsNamedWithItsRowAndColumn)
         {E_Zip_code, "一二三四五六", "“邮编”：内容超过了10个字符的长度限制"},
         {E_zige_name, kLongQualification.c_str(), "“资格名称”：内容超过了255个字符的长度限制"},
         {E_Resume, kLongResume.c_str(), "“工作简历”：内容超过了65535个字符的长度限制"},
+        // An empty list cell: its first item would be a guess, an unknown
+        // state an enabled (drawable) expert.
+        {E_Sex, "", "第5行第B列“性别”：没有填写。请填写可选的值之一（男/女）"},
+        {E_Status, " ", "“专家状态”：没有填写"},
+        {E_Is_temp, "", "“专家性质”：没有填写"},
+        {E_star_number, "", "“专家星级”：没有填写"},
+        {E_degree_type_id, "", "“学历”：没有填写"},
+        {E_zhicheng_id, "", "“职称级别”：没有填写"},
         // A long number the sheet has already rounded.
         {E_Profession, "1.10101196503081E+017", "“身份证号”：单元格中是数字"},
         {E_Company_name, "1.2E+16", "“工作单位”：单元格中是数字"},
@@ -411,6 +428,186 @@ TEST_F(ImportTest, EditorSaveAndImportStoreTheSameRecord)
     EXPECT_EQ(saved[E_birth_date], "1965-03-08");
     EXPECT_EQ(saved[E_Mobile], "13800138000");
     EXPECT_EQ(saved[E_Name], QStringLiteral("值%1").arg(E_Name));
+}
+
+// A line break in a one-line value is not kept, as in the editor; the
+// summary before storing lists every such cell. Multi-line values keep theirs.
+TEST_F(ImportTest, LineBreaksInOneLineValuesAreListedBeforeStoring)
+{
+    QStringList zhang = row("张\n三");
+    zhang[column(E_Company_name)] = "北京市\r\n建筑设计院";
+    zhang[column(E_Position)] = "总工\t程师";
+    zhang[column(E_Resume)] = "1988年入职。\n1995年任总工。";
+    QStringList li = row("李四");   // nothing to say
+    QStringList bad = row("王\n五");
+    bad[column(E_Sex)] = "?";   // refused: its changes are not listed
+    const CheckResult refused = CheckRows(sheet({zhang, li, bad}), app.state.store, app.state.today());
+    EXPECT_EQ(refused.problems.size(), 1);
+    EXPECT_TRUE(refused.joinedLines.filter("第6行").isEmpty()) << refused.joinedLines.join('\n').toStdString();
+
+    const CheckResult check = CheckRows(sheet({zhang, li}), app.state.store, app.state.today());
+    ASSERT_TRUE(check.problems.isEmpty()) << check.problems.join('\n').toStdString();
+    ASSERT_EQ(check.records.size(), 2);
+    EXPECT_EQ(check.records[0][E_Name - 1], "张 三");
+    EXPECT_EQ(check.records[0][E_Company_name - 1], "北京市 建筑设计院");
+    EXPECT_EQ(check.records[0][E_Position - 1], "总工 程师");
+    EXPECT_EQ(check.records[0][E_Resume - 1], "1988年入职。\n1995年任总工。");
+    const auto cell = [&](int field) { return QStringLiteral("第4行第%1列").arg(ColumnLetter(column(field) + 1)); };
+    ASSERT_EQ(check.joinedLines.size(), 3) << check.joinedLines.join('\n').toStdString();
+    EXPECT_EQ(check.joinedLines[0], cell(E_Name) + "“专家姓名”：换行已改为空格，导入为“张 三”");
+    EXPECT_TRUE(check.joinedLines[1].startsWith(cell(E_Company_name))) << check.joinedLines[1].toStdString();
+    EXPECT_TRUE(check.joinedLines[2].startsWith(cell(E_Position))) << check.joinedLines[2].toStdString();
+    const QString notice = NoticeText(check);
+    EXPECT_TRUE(notice.contains("换行")) << notice.toStdString();
+    for (const QString &line : check.joinedLines)
+        EXPECT_TRUE(notice.contains(line)) << notice.toStdString();
+}
+
+// An .xlsx workbook of the import table, its cells inline strings.
+void WriteXlsx(const QString &path, const QList<QStringList> &rows)
+{
+    QByteArray sheetXml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                          "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
+    for (int r = 0; r < rows.size(); ++r) {
+        sheetXml += QStringLiteral("<row r=\"%1\">").arg(r + 1).toUtf8();
+        for (int c = 0; c < rows[r].size(); ++c)
+            if (!rows[r][c].isEmpty())
+                sheetXml +=
+                    QStringLiteral("<c r=\"%1%2\" t=\"inlineStr\"><is><t xml:space=\"preserve\">%3</t></is></c>")
+                        .arg(ColumnLetter(c + 1))
+                        .arg(r + 1)
+                        .arg(rows[r][c].toHtmlEscaped())
+                        .toUtf8();
+        sheetXml += "</row>";
+    }
+    sheetXml += "</sheetData></worksheet>";
+    const QList<QPair<const char *, QByteArray>> members{
+        {"_rels/.rels",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships "
+         "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" "
+         "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+         "Target=\"xl/workbook.xml\"/></Relationships>"},
+        {"xl/workbook.xml",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook "
+         "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets><sheet name=\"导入\" "
+         "sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships "
+         "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" "
+         "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+         "Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+        {"xl/worksheets/sheet1.xml", sheetXml},
+    };
+    int error = 0;
+    zip_t *archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(archive, nullptr) << error;
+    for (const auto &[name, data] : members) {
+        zip_source_t *source = zip_source_buffer(archive, data.constData(), zip_uint64_t(data.size()), 0);
+        ASSERT_NE(source, nullptr);
+        ASSERT_GE(zip_file_add(archive, name, source, ZIP_FL_ENC_UTF_8), 0);
+    }
+    ASSERT_EQ(zip_close(archive), 0);   // writes the members while their data is still here
+}
+
+// A spreadsheet cell holds at most 32,767 characters: the office cuts a
+// longer text to that when it saves, and Excel when one is pasted. A cell of
+// just that length has lost its end and is refused as one too long for its
+// field is, whatever the workbook's format.
+TEST_F(ImportTest, ACellCutToTheSpreadsheetLimitIsRefused)
+{
+    struct Case {
+        int length;
+        QChar fill;
+        const char *expected;   // part of the problem; "" when the row is taken
+    };
+    const Case cases[] = {
+        {kSheetCellLimit - 1, u'x', ""},
+        {kSheetCellLimit, u'x', "单元格中正好有32767个字符"},
+        {kSheetCellLimit, u'历', "单元格中正好有32767个字符"},
+        {40000, u'x', ""},                                  // no program cut it, and it fits
+        {70000, u'x', "内容超过了65535个字符的长度限制"},   // the field's own width
+    };
+    QTemporaryDir dir;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.length);
+        QStringList cells = row("周九");
+        cells[column(E_Resume)] = QString(c.length, c.fill);
+        const QList<QStringList> rows = sheet({row("甲"), cells});
+        const QString xlsx = dir.filePath("long.xlsx");
+        WriteXlsx(xlsx, rows);
+        const Result<ImportSheet> read = ReadImportFile({}, xlsx);
+        ASSERT_TRUE(read.ok()) << read.message().toStdString();
+        ASSERT_EQ(read->rows.value(4).value(column(E_Resume)).size(), c.length);
+        const CheckResult check = CheckSheet(*read, app.state.store, app.state.today());
+        if (*c.expected == 0) {
+            EXPECT_TRUE(check.problems.isEmpty()) << check.problems.join('\n').toStdString();
+            EXPECT_EQ(check.records.size(), 2);
+            continue;
+        }
+        ASSERT_EQ(check.problems.size(), 1);
+        EXPECT_TRUE(check.problems[0].startsWith(
+            QStringLiteral("第5行第%1列“工作简历”：").arg(ColumnLetter(column(E_Resume) + 1))))
+            << check.problems[0].toStdString();
+        EXPECT_TRUE(check.problems[0].contains(QString::fromUtf8(c.expected))) << check.problems[0].toStdString();
+        const Outcome out = ImportRows(app.state.store, app.state.today(), rows);
+        EXPECT_FALSE(out.ok());
+        EXPECT_EQ(app.countRows("expert_msg"), 0);
+    }
+}
+
+// A file that is no workbook gets a sentence in Chinese naming it; what the
+// spreadsheet program said goes to the details.
+TEST_F(ImportTest, FilesThatAreNoWorkbookAreRefusedInChinese)
+{
+    struct Case {
+        const char *name;
+        QByteArray bytes;       // null: no file at all
+        const char *expected;   // part of the message
+        const char *detail;     // part of the detail, "" for none
+        QString officeSays;     // what the office throws on open; "" when it is never asked
+    };
+    const QByteArray png("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16);
+    const Case cases[] = {
+        {"照片.xls", png, "是一个PNG 图片，不是电子表格", "", ""},
+        {"照片.xlsx", png, "是一个PNG 图片，不是电子表格", "", ""},
+        {"扫描.xls", QByteArray("\xFF\xD8\xFF\xE0\0\x10JFIF", 10), "JPEG 图片", "", ""},
+        {"名单.ods", QByteArray("%PDF-1.7\n"), "PDF 文档", "", ""},
+        {"空.xls", QByteArray(""), "是空的", "", ""},
+        {"没有.xls", QByteArray(), "无法读取文件", "", ""},
+        {"文档.xls", QByteArray("PK\x03\x04", 4), "不是电子表格（可能是图片、文字文档等文件改了扩展名）",
+         "Not a spreadsheet", QStringLiteral("Not a spreadsheet: file:///tmp/文档.xls")},
+        {"坏.xls", QByteArray("\xD0\xCF\x11\xE0", 4), "电子表格程序无法读取文件", "LibreOffice: General Error",
+         QStringLiteral("LibreOffice: General Error")},
+    };
+    QTemporaryDir dir;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(QString::fromUtf8(c.name));
+        if (!c.bytes.isNull()) {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.bytes);
+        }
+        bool asked = false;
+        const auto makeEngine = [&]() -> std::unique_ptr<SpreadsheetEngine> {
+            auto log = std::make_shared<FakeSpreadsheetLog>();
+            log->onCall = [&, says = c.officeSays](const QString &operation) {
+                asked = true;
+                if (operation == "open")
+                    throw SpreadsheetError(says);
+            };
+            return MakeFakeSpreadsheet(log);
+        };
+        const Result<ImportSheet> read = ReadImportFile(makeEngine, path);
+        ASSERT_FALSE(read.ok());
+        EXPECT_EQ(asked, !c.officeSays.isEmpty());
+        EXPECT_TRUE(read.message().contains(QString::fromUtf8(c.name))) << read.message().toStdString();
+        EXPECT_TRUE(read.message().contains(QString::fromUtf8(c.expected))) << read.message().toStdString();
+        EXPECT_FALSE(read.message().contains("Not a spreadsheet")) << read.message().toStdString();
+        EXPECT_FALSE(read.message().contains("file://")) << read.message().toStdString();
+        EXPECT_TRUE(read.detail().contains(QString::fromUtf8(c.detail))) << read.detail().toStdString();
+    }
 }
 
 TEST(CsvTest, ParsesQuotedCellsInUtf8AndGbk)

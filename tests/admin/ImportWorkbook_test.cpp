@@ -52,6 +52,13 @@ TEST(ImportWorkbookTest, DownloadedWorkbookFilledAndUploadedRoundTrips)
         a[4] = "1970-5-6";
         b[0] = "孙八";
         b[2] = "停用";
+        // Every list is filled: an empty one is refused.
+        const QVector<ExpertImport::Column> cols = ExpertImport::Columns(app.state.store);
+        for (int c = 0; c < columns; ++c)
+            if (cols[c].kind != ExpertImport::Column::Text && cols[c].kind != ExpertImport::Column::Date) {
+                a[c] = a[c].isEmpty() ? cols[c].items.value(0) : a[c];
+                b[c] = b[c].isEmpty() ? cols[c].items.value(0) : b[c];
+            }
         engine->setTexts(4, 1, {a, b});
         engine->saveAsXls(filled);
     }
@@ -166,10 +173,16 @@ TEST(ImportWorkbookTest, NumberAndDateCellsOfAWorkbookAreFoundInOneQuery)
     for (int c = 0; c < columns.size(); ++c)
         heading.append({c, Text, columns[c].caption});
     rows << heading;
+    // Every list filled: an empty one is refused.
+    QList<Cell> lists;
+    for (int c = 0; c < columns.size(); ++c)
+        if (columns[c].kind != ExpertImport::Column::Text && columns[c].kind != ExpertImport::Column::Date)
+            lists.append({c, Text, columns[c].items.value(0)});
     rows << QList<Cell>{{0, Text, "周九"},
                         {columnOf(Schema::E_birth_date), Date, "1988-07-01"},
-                        {columnOf(Schema::E_Company_name), Number, "12345"}};
-    rows << QList<Cell>{{0, Text, "吴十"}, {columnOf(Schema::E_Profession), Number, "110101196503081234"}};
+                        {columnOf(Schema::E_Company_name), Number, "12345"}} +
+                lists;
+    rows << QList<Cell>{{0, Text, "吴十"}, {columnOf(Schema::E_Profession), Number, "110101196503081234"}} + lists;
     QString body;
     for (const QList<Cell> &r : rows) {
         body += QStringLiteral("<table:table-row>");

@@ -11,6 +11,8 @@
 #include "data/KeyFile.h"
 #include "data/Schema.h"
 #include "files/DataFolder.h"
+#include "shell/ConnectionSettings.h"
+#include "shell/frmLibraryKey.h"
 
 #include <QDir>
 #include <QFile>
@@ -279,18 +281,27 @@ namespace {
 class MemorySecrets : public SecretStore {
 public:
     std::map<QString, QString> kept;
+    // A secret service that does not answer, or one that reads but refuses changes.
+    bool down = false;
+    bool refusesChanges = false;
     Result read(const QString &key) override
     {
+        if (down)
+            return {Status::Unavailable, {}, QStringLiteral("no service")};
         const auto it = kept.find(key);
         return it == kept.end() ? Result{Status::NotFound, {}, {}} : Result{Status::Done, it->second, {}};
     }
     Result write(const QString &key, const QString &secret) override
     {
+        if (down || refusesChanges)
+            return {Status::Unavailable, {}, QStringLiteral("refused")};
         kept[key] = secret;
         return {Status::Done, {}, {}};
     }
     Result remove(const QString &key) override
     {
+        if (down || refusesChanges)
+            return {Status::Unavailable, {}, QStringLiteral("refused")};
         kept.erase(key);
         return {Status::Done, {}, {}};
     }
@@ -398,4 +409,61 @@ TEST(KeyFile, TheToolsTakeTheKeyFileOrTheDefaultKey)
         ASSERT_FALSE(none.ok());
         EXPECT_TRUE(none.message().contains("--key-file"));
     }
+}
+
+TEST(LibraryKeyKept, ChangingThePasswordChangesTheRememberedOneOrSaysWhyNot)
+{
+    struct Case {
+        const char *what;
+        std::optional<QString> kept;   // under the library's name before the change
+        bool down, refusesChanges;
+        std::optional<QString> keptAfter;
+        QString said;   // part of the success message, "" for the plain one
+    } cases[] = {
+        {"nothing remembered", std::nullopt, false, false, std::nullopt, ""},
+        {"remembered", QString("Old-Pass-2025"), false, false, QString(kNewKey), ""},
+        {"the service does not answer", QString("Old-Pass-2025"), true, false, QString("Old-Pass-2025"),
+         "无法访问系统的密码保管服务"},
+        {"the service keeps the old one", QString("Old-Pass-2025"), false, true, QString("Old-Pass-2025"),
+         "仍是旧密码"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TestApp app;
+        app.state.session.CurrentUserRole = 0;
+        auto secrets = std::make_shared<MemorySecrets>();
+        const QString name = LibrarySecretKey(app.dataFile());
+        if (c.kept)
+            secrets->kept[name] = *c.kept;
+        secrets->down = c.down;
+        secrets->refusesChanges = c.refusesChanges;
+        app.state.secrets = secrets;
+
+        frmDbPassword dialog(app.state);
+        dialog.findChild<QLineEdit *>("txtNewKey")->setText(kNewKey);
+        dialog.findChild<QLineEdit *>("txtNewKeyCheck")->setText(kNewKey);
+        app.messages->answers.enqueue(true);
+        dialog.cmdOK_Click();
+        ASSERT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_TRUE(KeyOpensFile(app.dataFile(), kNewKey));
+
+        const auto it = secrets->kept.find(name);
+        EXPECT_EQ(it == secrets->kept.end() ? std::nullopt : std::optional<QString>(it->second), c.keptAfter);
+        const QString shown = app.messages->lastText();
+        EXPECT_TRUE(shown.startsWith("数据库密码已设置。")) << shown.toStdString();
+        if (c.said.isEmpty())
+            EXPECT_FALSE(shown.contains("密码保管服务")) << shown.toStdString();
+        else
+            EXPECT_TRUE(shown.contains(c.said)) << shown.toStdString();
+    }
+}
+
+TEST(LibraryKeyKept, BackOnTheDefaultKeyNothingIsKept)
+{
+    MemorySecrets secrets;
+    const QString file = QStringLiteral("/nowhere/ProSys.mdb");
+    secrets.kept[LibrarySecretKey(file)] = "Old-Pass-2025";
+    EXPECT_EQ(UpdateKeptLibraryKey(&secrets, file, QString()), QString());
+    EXPECT_TRUE(secrets.kept.empty());
+    EXPECT_EQ(UpdateKeptLibraryKey(nullptr, file, kNewKey), QString()) << "no secret service given";
 }

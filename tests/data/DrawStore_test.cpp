@@ -10,6 +10,7 @@
 #include "data/Recordset.h"
 #include "data/Schema.h"
 #include "data/ExpertRecord.h"
+#include "data/PersonalData.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -373,3 +374,20 @@ TEST_F(DrawStoreTest, StoresGroupedInOneTransactionFailAlone)
 }
 
 }   // namespace
+
+TEST_F(DrawStoreTest, AListShownMaskedIsStoredWithTheLibrarysNumbers)
+{
+    drawTwoRounds();
+    const QString real = drawList.cell(0, 7).toString();
+    MaskRows(drawList, kDrawRowColumns);
+    ASSERT_NE(drawList.cell(0, 7), real);
+    const StoredDraw stored = StoreDrawProject(app.state.store, drawList, session, facts, "manager", kNow);
+    const std::optional<ProjectDetail> p = LoadProject(app.state.store, stored.projectId);
+    ASSERT_TRUE(p);
+    ASSERT_EQ(p->experts.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(p->experts[i].row, row(i));
+        // The record's seal is over the numbers stored, not the masks.
+        EXPECT_EQ(p->experts[i].snapshotHash, SnapshotHash(row(i), p->experts[i].title));
+    }
+}

@@ -50,3 +50,25 @@ TEST(CutToWidthLong, ClipsLongMixedTextToTheWidth)
     EXPECT_GE(width, 254);
     EXPECT_TRUE(text.startsWith(cut));
 }
+
+TEST(ShownOnOneLineTest, LineBreaksShowAsOneSpaceAndNothingElseChanges)
+{
+    struct Case {
+        QString text, shown;
+    } cases[] = {
+        {"北京建工\n集团", "北京建工 集团"},
+        {"北京建工\r\n集团", "北京建工 集团"},
+        {"第一行\n\n\n第二行", "第一行 第二行"},
+        {"甲\t乙\v丙\f丁", "甲 乙 丙 丁"},
+        {QString("甲") + QChar(QChar::LineSeparator) + "乙" + QChar(QChar::ParagraphSeparator) + "丙", "甲 乙 丙"},
+        {"结尾\n", "结尾 "},
+        // Blanks are the value's own: a stored " " stays one blank.
+        {" ", " "},
+        {"  两端  ", "  两端  "},
+        {"", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        EXPECT_EQ(ShownOnOneLine(c.text), c.shown);
+    }
+}

@@ -8,7 +8,7 @@ namespace {
 using namespace Schema;
 
 // An expert row of the in-memory table; fields not given are " ".
-struct ExpertSpec {
+struct ExpertFixture {
     QString name;
     QString status = QStringLiteral("启用");
     QString kind = QStringLiteral("正式");
@@ -20,7 +20,7 @@ struct ExpertSpec {
     QString company = QStringLiteral("北京建工集团");
 };
 
-QStringList ExpertRow(int id, const ExpertSpec &s)
+QStringList ExpertRow(int id, const ExpertFixture &s)
 {
     QStringList row;
     for (int i = 0; i < ExpertFieldCount; ++i)
@@ -41,11 +41,11 @@ QStringList ExpertRow(int id, const ExpertSpec &s)
     return row;
 }
 
-TextTable Experts(const QList<ExpertSpec> &specs)
+TextTable Experts(const QList<ExpertFixture> &fixtures)
 {
     TextTable t;
     int id = 1;
-    for (const ExpertSpec &s : specs)
+    for (const ExpertFixture &s : fixtures)
         t.append(ExpertRow(id++, s));
     return t;
 }
@@ -100,13 +100,13 @@ TEST(CandidateFilter, NoRecordCriteriaMatchNobody)
 
 TEST(CandidateFilter, EachCriterionTestsItsOwnField)
 {
-    ExpertSpec a{QStringLiteral("张卫国")};
-    ExpertSpec b{QStringLiteral("李明"),     QStringLiteral("启用"),       QStringLiteral("临时"),
-                 QStringLiteral("02"),       QStringLiteral("经济类"),     QStringLiteral("造价"),
-                 QStringLiteral("工程经济"), QStringLiteral("造价工程师"), QStringLiteral("上海审计所")};
-    ExpertSpec c{QStringLiteral("王芳"), QStringLiteral("启用"),       QStringLiteral("正式"),
-                 QStringLiteral("12"),   QStringLiteral("经济师"),     QStringLiteral("审计"),
-                 QStringLiteral("会计"), QStringLiteral("注册会计师"), QStringLiteral("北京会计事务所")};
+    ExpertFixture a{QStringLiteral("张卫国")};
+    ExpertFixture b{QStringLiteral("李明"),     QStringLiteral("启用"),       QStringLiteral("临时"),
+                    QStringLiteral("02"),       QStringLiteral("经济类"),     QStringLiteral("造价"),
+                    QStringLiteral("工程经济"), QStringLiteral("造价工程师"), QStringLiteral("上海审计所")};
+    ExpertFixture c{QStringLiteral("王芳"), QStringLiteral("启用"),       QStringLiteral("正式"),
+                    QStringLiteral("12"),   QStringLiteral("经济师"),     QStringLiteral("审计"),
+                    QStringLiteral("会计"), QStringLiteral("注册会计师"), QStringLiteral("北京会计事务所")};
     const TextTable experts = Experts({a, b, c});
 
     struct Case {
@@ -140,7 +140,7 @@ TEST(CandidateFilter, EachCriterionTestsItsOwnField)
 
 TEST(CandidateFilter, TextCriteriaAreWildcardPatterns)
 {
-    ExpertSpec blank{QStringLiteral("")};
+    ExpertFixture blank{QStringLiteral("")};
     const TextTable experts = Experts({{QStringLiteral("卫亮")},
                                        {QStringLiteral("孙卫平")},
                                        {QStringLiteral("李华卫")},

@@ -52,7 +52,7 @@ public:
 
         // Random: three of the candidates.
         TextTable candidates;
-        AvoidanceCounts removed = BuildCandidates(store, all, avoid, kNow.date(), candidates);
+        const KeptOut removed = BuildCandidates(store, all, avoid, kNow.date(), candidates).value();
         DrawRound random = NewRound(RoundType::Random, all, store.TitleTypeTable, avoid, removed, candidates, kNow);
         const TextTable picked = SeededPick(random, candidates, 3, *app.random);
         for (qsizetype r = 0; r < picked.count(); ++r) {
@@ -398,3 +398,55 @@ TEST(VerifyTool, PassesOnADemoFileAndFailsAfterSelExpertIsChanged)
 }
 
 }   // namespace
+
+// Files that are no library the tool can check: each gets a sentence in
+// Chinese and exit code 2, the engine's words at most as details.
+TEST(VerifyTool, FilesThatAreNoLibraryAreToldInChinese)
+{
+    const QString verify = QCoreApplication::applicationDirPath() + "/../kestrune-verify";
+    if (!QFileInfo::exists(verify))
+        GTEST_SKIP() << "kestrune-verify is not built";
+    QTemporaryDir dir;
+    // Opens with the program's key, but holds another program's table.
+    const QString foreign = dir.filePath("foreign.mdb");
+    {
+        Connection conn = Connection::create(foreign);
+        conn.exec("CREATE TABLE kunden (id INTEGER, name TEXT)");
+        conn.close();
+    }
+    // A library whose expert table lost a field.
+    const QString changed = dir.filePath("changed.mdb");
+    {
+        TestApp app;
+        app.addExpert("张三");
+        ASSERT_TRUE(QFile::copy(app.dataFile(), changed));
+        Connection conn = Connection::open(changed);
+        conn.exec("ALTER TABLE expert_msg RENAME TO expert_old");
+        conn.exec("CREATE TABLE expert_msg (Id TEXT)");
+        conn.close();
+    }
+    QDir(dir.path()).mkdir("folder.mdb");
+    struct Case {
+        QStringList args;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {{foreign}, "不是本软件的专家库文件"},
+        {{changed}, "不是本软件的专家库文件"},
+        {{"--record", "KESTRUNE-RECORD 1", foreign}, "不是本软件的专家库文件"},
+        {{dir.filePath("folder.mdb")}, "不是文件"},
+        {{dir.filePath("missing.mdb")}, "找不到文件"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        QProcess p;
+        p.start(verify, c.args);
+        p.closeWriteChannel();
+        ASSERT_TRUE(p.waitForFinished(60000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        EXPECT_EQ(p.exitCode(), 2) << err.toStdString();
+        EXPECT_TRUE(err.contains(QString::fromUtf8(c.expected))) << err.toStdString();
+        EXPECT_FALSE(err.contains("no such table")) << err.toStdString();
+        EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
+    }
+}

@@ -66,7 +66,7 @@ protected:
     {
         DataStore &store = app.state.store;
         TextTable candidates;
-        const AvoidanceCounts removed = BuildCandidates(store, SelectionCriteria{}, {}, kNow.date(), candidates);
+        const KeptOut removed = BuildCandidates(store, SelectionCriteria{}, {}, kNow.date(), candidates).value();
         DrawRound round =
             NewRound(RoundType::Random, SelectionCriteria{}, store.TitleTypeTable, {}, removed, candidates, kNow);
         const SupervisedSeed seed = DeriveSupervised(round.candidateIds, bytes, number, {}, kNow);
@@ -299,3 +299,44 @@ TEST_F(SupervisedRounds, CandidateListExportMatchesTheReDerivationFixture)
 }
 
 }   // namespace
+
+// The library's eligibility rules go with the round that met them, show on
+// the project screen, and keep a reserve expert who no longer meets them
+// from standing in.
+TEST_F(SupervisedRounds, EligibilityRulesAreRecordedAndHoldForTheReserve)
+{
+    exec("UPDATE expert_msg SET zhicheng_id = '03'");
+    LoadExperts(app.state.store);
+    EligibilityRules rules;
+    rules.titleLevels = {"03"};
+    ASSERT_TRUE(WriteEligibilityRules(app.state.store, rules).ok());
+
+    const QString id = storeSupervisedProject(3, Bytes('d'), "246801");
+    ProjectDetail p = project(id);
+    ASSERT_EQ(p.rounds.size(), 1);
+    EXPECT_EQ(p.rounds[0].eligibility, rules);
+    EXPECT_EQ(p.rounds[0].candidateIds.size(), ids.size());
+    EXPECT_TRUE(ProjectRoundsText(p).contains("抽取规则：职称级别限于03")) << ProjectRoundsText(p).toStdString();
+
+    // The first of the reserve now holds another title; the first of the panel declines.
+    const QVector<qsizetype> order = p.rounds[0].supervised->order;
+    {
+        Connection conn = OpenDataFile(app.state.store);
+        Statement st = conn.prepare("UPDATE expert_msg SET zhicheng_id = '01' WHERE Id = ?");
+        st.bind(1, ids[order[3]]);
+        st.step();
+    }
+    LoadExperts(app.state.store);
+    ASSERT_TRUE(SetAttendance(app.state.store, id, 1, Attendance::Declined, "出差", "admin", kNow).value());
+    p = project(id);
+    QList<SubstituteRound> subs = DrawSubstitutes(app.state.store, p, *app.random, kNow.addSecs(60));
+    ASSERT_EQ(subs.size(), 1);
+    ASSERT_EQ(subs[0].picks.size(), 1);
+    EXPECT_EQ(subs[0].picks[0].row.value(0), ids[order[4]]);
+    ASSERT_TRUE(subs[0].round.reserve);
+    ASSERT_EQ(subs[0].round.reserve->skipped.size(), 1);
+    EXPECT_EQ(subs[0].round.reserve->skipped[0].reason, QStringLiteral("不符合抽取规则"));
+    ASSERT_TRUE(StoreSubstituteRounds(app.state.store, id, subs).ok());
+    EXPECT_TRUE(verify(id).ok());
+    EXPECT_EQ(project(id).rounds[1].eligibility, rules);
+}

@@ -247,3 +247,15 @@ TEST(ListEngine, TextColorReadsBackThePaletteColour)
 }
 
 }   // namespace
+
+// A value imported with a line break is shown on its one row.
+TEST(ListEngine, ALineBreakInACellShowsAsASpace)
+{
+    HandBuiltGrid g;
+    TextTable rows;
+    rows.append({QStringLiteral("K1"), QStringLiteral("张\n三"), QStringLiteral("北京建工\r\n集团")});
+    ShowListPage(g.paging, g.c, ListCall{3, &rows, QString(), QString(), false});
+    EXPECT_EQ(g.cell(2, 0), QStringLiteral("张 三"));
+    EXPECT_EQ(g.cell(3, 0), QStringLiteral("北京建工 集团"));
+    EXPECT_EQ(rows.cell(0, 1), QStringLiteral("张\n三")) << "the row itself keeps its value";
+}

@@ -237,6 +237,39 @@ TEST(AccessFile, RefusesWhatItCannotReadNamingTheFile)
     EXPECT_EQ(ReadAll(at("ProSys.mdb")), dataFile);
 }
 
+TEST(AccessFile, ALibraryWithItsOwnPasswordIsKnownByTheKeysGiven)
+{
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath("Own.mdb");
+    CreateDataFile(path, "Own-Pass-2026");
+    const QByteArray bytes = ReadAll(path);
+    struct Case {
+        QStringList keys;
+        const char *message;
+    } cases[] = {
+        // Without its password it cannot be told from any other encrypted file.
+        {{}, "不是 Access 数据库文件"},
+        {{"Wrong-Pass-2026"}, "不是 Access 数据库文件"},
+        {{"Own-Pass-2026"}, "是 Kestrune 的数据库文件（SQLCipher 加密），不是 Access 数据库"},
+        {{"", "Wrong-Pass-2026", "Own-Pass-2026"}, "是 Kestrune 的数据库文件（SQLCipher 加密），不是 Access 数据库"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.keys.join(", ").toStdString());
+        try {
+            AccessFile::open(path, c.keys);
+            ADD_FAILURE() << "opened";
+        } catch (const SourceError &e) {
+            EXPECT_TRUE(e.message().contains(c.message)) << e.message().toStdString();
+            if (!QString::fromUtf8(c.message).contains("Kestrune"))
+                EXPECT_FALSE(e.message().contains("Kestrune")) << e.message().toStdString();
+        }
+        const Result<ImportPlan> planned = PlanAccessImport(path, c.keys);
+        ASSERT_FALSE(planned);
+        EXPECT_TRUE(planned.message().contains(c.message)) << planned.message().toStdString();
+    }
+    EXPECT_EQ(ReadAll(path), bytes);
+}
+
 TEST(AccessFile, AnUnknownTableIsAClearError)
 {
     const auto file = AccessFile::open(accessFile("jet4-access2000.mdb"));

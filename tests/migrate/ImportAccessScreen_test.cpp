@@ -1,7 +1,10 @@
 #include "TestApp.h"
 #include "TestFiles.h"
 
+#include "admin/DataMaintenance.h"
 #include "files/DataFolder.h"
+
+#include <QFile>
 
 #include <QDir>
 #include <QGroupBox>
@@ -77,6 +80,23 @@ TEST_F(ImportAccessScreenTest, FilesThatHoldNoLibraryAreRefusedAndChangeNothing)
     EXPECT_EQ(ReadAll(app.dataFile()), before);
     EXPECT_FALSE(QDir(BackupFolderPath(app.appDir())).exists());
     EXPECT_EQ(app.state.store.ExpertTable.count(), 1);
+}
+
+TEST_F(ImportAccessScreenTest, ACopyOfTheLibraryWithItsOwnPasswordIsKnownForWhatItIs)
+{
+    open(0);
+    app.addExpert("张三");
+    ASSERT_TRUE(ChangeLibraryPassword(app.maintenanceTarget(), "Own-Pass-2026").ok());
+    const QString copy = QDir(app.appDir()).filePath("copy.mdb");
+    ASSERT_TRUE(QFile::copy(app.dataFile(), copy));
+    const QByteArray before = ReadAll(app.dataFile());
+    app.messages->clear();
+    choose(copy);
+    ASSERT_EQ(app.messages->shown.size(), 1);
+    EXPECT_EQ(app.messages->shown[0].icon, MessageService::Icon::Critical);
+    EXPECT_TRUE(app.messages->shown[0].text.contains("Kestrune 的数据库文件"))
+        << app.messages->shown[0].text.toStdString();
+    EXPECT_EQ(ReadAll(app.dataFile()), before);
 }
 
 TEST_F(ImportAccessScreenTest, CancellingTheFileDialogDoesNothing)

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -91,3 +92,56 @@ TEST(MigrateTool, RefusesWithAMessageAndAnErrorExit)
 }
 
 }   // namespace
+
+namespace {
+
+// A real Access file with bytes of its data pages overwritten, the same
+// bytes every run: what a failing disk or a broken copy leaves.
+QString garbledCopy(const QTemporaryDir &dir, const QString &name, int bytesPerPage)
+{
+    QFile in(accessFile(name));
+    if (!in.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray bytes = in.readAll();
+    quint32 state = 3;
+    const auto next = [&state] {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) & 0x7FFF;
+    };
+    constexpr int kPage = 4096;
+    for (qsizetype page = 3; page < bytes.size() / kPage; ++page)
+        for (int k = 0; k < bytesPerPage; ++k)
+            bytes[page * kPage + next() % kPage] = char(next() & 0xFF);
+    const QString path = dir.filePath(QStringLiteral("garbled-%1-%2").arg(bytesPerPage).arg(name));
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+}   // namespace
+
+// What the Access reader writes about pages it cannot make sense of never
+// reaches the console on its own: the tool says in Chinese that the file is
+// damaged, the reader's words only as details after it.
+TEST(MigrateTool, ReaderComplaintsAboutADamagedFileComeAsDetailsOfAChineseSentence)
+{
+    QTemporaryDir dir;
+    for (const int bytesPerPage : {20, 40, 80}) {
+        SCOPED_TRACE(bytesPerPage);
+        const QString garbled = garbledCopy(dir, "jet4-access2003-column-types.mdb", bytesPerPage);
+        ASSERT_FALSE(garbled.isEmpty());
+        // Every table is read to be listed.
+        const ToolRun r = run({"--list", garbled});
+        EXPECT_EQ(r.exitCode, 1) << r.out.toStdString() << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("无法读取 Access 数据库"))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("压缩和修复数据库"))) << r.err.toStdString();
+        // The reader's words only after the details' mark.
+        const qsizetype details = r.err.indexOf(QStringLiteral("详细信息："));
+        const QString before = details < 0 ? r.err : r.err.left(details);
+        static const QRegularExpression reader(QStringLiteral("warning|mdb_|unknown|unrecognized|offset"),
+                                               QRegularExpression::CaseInsensitiveOption);
+        EXPECT_FALSE(before.contains(reader)) << r.err.toStdString();
+        EXPECT_FALSE(r.out.contains("0000x")) << r.out.toStdString();   // the reader's page dumps
+    }
+}

@@ -10,6 +10,8 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -147,3 +149,42 @@ TEST_F(ServerCopy, RefusesToOverwrite)
 
     EXPECT_EQ(runTool({"--to-server", file.dataFile()}).exitCode, 2);
 }
+
+namespace {
+
+// Refused before any server is asked, so no server is needed: an address
+// of another database system, a target folder that is not there.
+TEST(ServerCopyTool, WrongAddressesAndMissingFoldersAreRefusedInChinese)
+{
+    TestApp file;
+    file.addExpert("张三");
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("没有的文件夹/ProSys.mdb");
+    struct Case {
+        QStringList args;
+        int exitCode;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {{"--to-server", file.dataFile(), "mysql://root@localhost/kestrune"},
+         2,
+         "须以 postgresql:// 或 postgres:// 开头"},
+        {{"--to-file", "mysql://root@localhost/kestrune", dir.filePath("new.mdb")},
+         2,
+         "须以 postgresql:// 或 postgres:// 开头"},
+        {{"--to-file", "sqlite:///tmp/x.db", dir.filePath("new.mdb")}, 2, "须以 postgresql:// 或 postgres:// 开头"},
+        {{"--to-file", "postgresql://localhost", dir.filePath("new.mdb")}, 2, "缺少数据库名"},
+        {{"--to-file", "postgresql://127.0.0.1:1/kestrune", missing}, 1, "文件夹"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const ToolRun r = runTool(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.output.toStdString();
+        EXPECT_TRUE(r.output.contains(QString::fromUtf8(c.expected))) << r.output.toStdString();
+        EXPECT_FALSE(r.output.contains("unable to open")) << r.output.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath("new.mdb")));
+    }
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(missing).absolutePath()));
+}
+
+}   // namespace

@@ -105,15 +105,17 @@ TEST(MainWindow, MenusCarryTheirCaptions)
     EXPECT_EQ(menus[0]->text(), "设置");
     EXPECT_EQ(menus[1]->text(), "帮助");
     const auto items = menus[0]->menu()->actions();
-    ASSERT_EQ(items.size(), 7);
+    ASSERT_EQ(items.size(), 9);
     EXPECT_EQ(items[0]->text(), "用户权限设置");
     EXPECT_TRUE(items[0]->isVisible());   // the fixture's user is an administrator
     EXPECT_EQ(items[1]->text(), "数据库密码");
     EXPECT_EQ(items[2]->text(), "安全设置");
     EXPECT_EQ(items[3]->text(), "抽取规则");
-    EXPECT_EQ(items[4]->text(), "修改密码");
-    EXPECT_TRUE(items[5]->isSeparator());
-    EXPECT_EQ(items[6]->text(), "退出");
+    EXPECT_EQ(items[4]->text(), "操作日志");
+    EXPECT_EQ(items[5]->text(), "日志封存单");
+    EXPECT_EQ(items[6]->text(), "修改密码");
+    EXPECT_TRUE(items[7]->isSeparator());
+    EXPECT_EQ(items[8]->text(), "退出");
     EXPECT_EQ(menus[1]->menu()->actions()[0]->text(), "关于");
 }
 
@@ -157,6 +159,44 @@ TEST(MainWindow, OnlyAnAdministratorSeesTheLibraryPasswordAndSecurityItems)
         EXPECT_EQ(password, role == 0 ? 1 : 0) << role;
         EXPECT_EQ(security, role == 0 ? 1 : 0) << role;
     }
+}
+
+TEST(MainWindow, OnlyAnAdministratorSeesTheOperationLogItems)
+{
+    for (int role : {0, 1, 2}) {
+        TestApp app;
+        app.state.session.CurrentUserRole = role;
+        MDIFrm main(app.state, countingRegistry());
+        int log = 0, seal = 0;
+        main.showAuditLog = [&] { ++log; };
+        main.showLogSeal = [&](QWidget *) { ++seal; };
+        main.show();
+        main.start();
+        QAction *logItem = main.findChild<QAction *>("menuAuditLog");
+        QAction *sealItem = main.findChild<QAction *>("menuLogSeal");
+        ASSERT_NE(logItem, nullptr);
+        ASSERT_NE(sealItem, nullptr);
+        EXPECT_EQ(logItem->isVisible(), role == 0) << role;
+        EXPECT_EQ(sealItem->isVisible(), role == 0) << role;
+        logItem->trigger();
+        sealItem->trigger();
+        EXPECT_EQ(log, role == 0 ? 1 : 0) << role;
+        EXPECT_EQ(seal, role == 0 ? 1 : 0) << role;
+    }
+}
+
+TEST(MainWindow, TheOperationLogItemOpensItsScreen)
+{
+    TestApp app;
+    auto main = MakeMainWindow(app.state);
+    main->resize(1280, 900);
+    main->show();
+    main->start();
+    main->findChild<QAction *>("menuAuditLog")->trigger();
+    EXPECT_EQ(app.state.nav.CurrentScreen, ScreenNumber(ScreenId::AuditLog));
+    ASSERT_NE(main->frontScreen(), nullptr);
+    EXPECT_EQ(main->frontScreen()->objectName(), "frmAuditLog");
+    EXPECT_EQ(main->frontScreen()->findChild<QLabel *>("labPath")->text(), "操作日志");
 }
 
 TEST(MainWindow, TheUserAccountsItemOpensItsScreenAtPathRowOne)

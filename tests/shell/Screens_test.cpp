@@ -45,6 +45,7 @@ const PathRow kPathTable[] = {
     {ScreenId::AssessmentProfessions, 28, "参评专业设置", ""},
     {ScreenId::TitleLevels, 29, "职称设置", ""},
     {ScreenId::Cities, 30, "城市设置", ""},
+    {ScreenId::AuditLog, 31, "操作日志", "frmAuditLog"},
 };
 
 }   // namespace

@@ -5,6 +5,7 @@
 #include "data/DrawStore.h"
 #include "data/ExpertRecord.h"
 #include "data/LibrarySettings.h"
+#include "data/PasswordHash.h"
 #include "data/Projects.h"
 #include "data/Schema.h"
 #include "data/SeededDraw.h"
@@ -121,12 +122,13 @@ TextTable DemoRound(Connection &conn, const DataStore &store, Dice &dice, DemoRa
             rules.recentDays = 30;
     }
     TextTable candidates;
-    const AvoidanceCounts avoided = BuildCandidates(store, criteria, rules, now.date(), candidates);
+    const KeptOut keptOut =
+        BuildCandidates(store, criteria, rules, now.date(), ReadDrawEligibility(conn, now.date()), candidates);
     if (candidates.isEmpty())
         return {};
     const int kind = forceWide ? 0 : dice.below(4);   // random twice as often as the others
     const QString type = kind <= 1 ? RoundType::Random : kind == 2 ? RoundType::Rolling : RoundType::Manual;
-    DrawRound round = NewRound(type, criteria, store.TitleTypeTable, rules, avoided, candidates, now);
+    DrawRound round = NewRound(type, criteria, store.TitleTypeTable, rules, keptOut, candidates, now);
     TextTable confirmed;
     if (type == RoundType::Random) {
         // Supervised, as the demo library is set up: the supervisor's dice
@@ -241,7 +243,9 @@ void WriteDemoProjects(Connection &conn, const DemoOptions &options)
             return DeriveSupervised(r.candidateIds, random.nextBytes(Supervised::kProgramBytes),
                                     QString::number(100000 + dice.below(900000)), QString(), later);
         };
-        QList<SubstituteRound> substitutes = DrawSubstitutes(store, *withDeclines, random, later, nullptr, supervise);
+        QList<SubstituteRound> substitutes =
+            DrawSubstitutes(store, *withDeclines, ReadDrawEligibility(conn, ReviewDay(*withDeclines, later.date())),
+                            random, later, nullptr, supervise);
         StoreSubstituteRounds(conn, store, stored.projectId, substitutes);
         RefreshSelections(conn, store);
         int seq = int(withDeclines->experts.size());
@@ -260,9 +264,18 @@ void WriteDemoDatabase(const QString &path, const DemoOptions &options)
     Connection conn = Connection::open(path);
     Transaction tx(conn);
     Dice dice(options.seed);
-    // A project manager and a company leader beside the administrator.
-    conn.exec("INSERT INTO login_pwd VALUES ('000002', 'manager', '123456', '1')");
-    conn.exec("INSERT INTO login_pwd VALUES ('000003', 'leader', '123456', '2')");
+    // A project manager and a company leader beside the administrator, their
+    // passwords stored hashed as the program stores every password.
+    Statement user = conn.prepare("INSERT INTO login_pwd VALUES (?, ?, ?, ?)");
+    const QString users[][3] = {{"000002", "manager", "1"}, {"000003", "leader", "2"}};
+    for (const auto &u : users) {
+        user.reset();
+        user.bind(1, u[0]);
+        user.bind(2, u[1]);
+        user.bind(3, PasswordHash::Make(QString::fromLatin1(kInitialAdminPassword)));
+        user.bind(4, u[2]);
+        user.step();
+    }
 
     ExpertWriter experts(conn);
     for (int i = 1; i <= options.experts; ++i) {

@@ -19,6 +19,14 @@ void print(std::FILE *to, const QString &text)
     std::fputc('\n', to);
 }
 
+// Our sentence; what the Access reader said after it.
+void printFailure(const Migrate::SourceError &e)
+{
+    print(stderr, e.message());
+    if (!e.detail().isEmpty())
+        print(stderr, QStringLiteral("详细信息：%1").arg(e.detail()));
+}
+
 int usage()
 {
     print(stderr, QStringLiteral("用法：\n"
@@ -32,10 +40,10 @@ int usage()
 }
 
 // One line per table: NAME<TAB>ROWS<TAB>COL1,COL2,...
-int listTables(const QString &path)
+int listTables(const QString &path, const QString &key)
 {
     try {
-        const auto file = Migrate::AccessFile::open(path);
+        const auto file = Migrate::AccessFile::open(path, {key});
         QStringList lines;
         for (const QString &table : file->tableNames()) {
             QStringList names;
@@ -48,7 +56,7 @@ int listTables(const QString &path)
         for (const QString &line : lines)
             print(stdout, line);
     } catch (const Migrate::SourceError &e) {
-        print(stderr, e.message());
+        printFailure(e);
         return 1;
     }
     return 0;
@@ -64,7 +72,9 @@ int migrate(const QString &source, const QString &target, const QString &key)
         return 1;
     }
     try {
-        const auto file = Migrate::AccessFile::open(source);
+        // The password given for the new file is likely the one of a library
+        // given by mistake as the source.
+        const auto file = Migrate::AccessFile::open(source, {key});
         const Migrate::ImportPlan plan = Migrate::PlanImport(*file);
         print(stdout, Migrate::FindingsText(plan));
         if (!plan.canImport()) {
@@ -77,7 +87,7 @@ int migrate(const QString &source, const QString &target, const QString &key)
             return 1;
         }
     } catch (const Migrate::SourceError &e) {
-        print(stderr, e.message());
+        printFailure(e);
         return 1;
     }
     print(stdout, QStringLiteral("已写入新的数据库文件：%1").arg(QDir::toNativeSeparators(target)));
@@ -100,7 +110,7 @@ int main(int argc, char **argv)
     }
     const QString &key = newKey.value();
     if (args.size() == 2 && args[0] == QLatin1String("--list"))
-        return listTables(args[1]);
+        return listTables(args[1], key);
     if (args.size() == 3) {
         const qsizetype out = args.indexOf(QStringLiteral("--out"));
         if (out == 1)

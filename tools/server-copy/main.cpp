@@ -5,6 +5,7 @@
 #include "data/DbError.h"
 #include "data/KeyFile.h"
 #include "data/LibraryCopy.h"
+#include "data/ServerAddress.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,6 +33,14 @@ int usage()
     return 2;
 }
 
+// The failure in the user's words; the engine's own after them.
+void printFailure(const DbError &e)
+{
+    print(stderr, e.sentence());
+    if (!e.detail().isEmpty())
+        print(stderr, QStringLiteral("详细信息：%1").arg(e.detail()));
+}
+
 DataSource server(const QString &uri)
 {
     DataSource s;
@@ -49,6 +58,13 @@ int main(int argc, char **argv)
     const std::optional<QString> keyFile = TakeKeyFileOption(args);
     if (!keyFile || args.size() != 3)
         return usage();
+    // Only a PostgreSQL address is a server this tool copies to or from;
+    // refused before any file or connection is touched.
+    const QString uri = args[0] == QLatin1String("--to-server") ? args[2] : args[1];
+    if (const QString problem = ServerUriProblem(uri); !problem.isEmpty()) {
+        print(stderr, problem);
+        return 2;
+    }
     try {
         if (args[0] == QLatin1String("--to-server")) {
             const Result<QString> key = KeyForDataFile(args[1], *keyFile);
@@ -71,7 +87,7 @@ int main(int argc, char **argv)
             return usage();
         }
     } catch (const DbError &e) {
-        print(stderr, e.message());
+        printFailure(e);
         return 1;
     }
     return 0;

@@ -26,8 +26,10 @@
 #include "data/DrawConditions.h"
 #include "data/DrawVerify.h"
 #include "data/KeyFile.h"
+#include "data/Schema.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
@@ -35,6 +37,27 @@
 namespace {
 
 void print(FILE *out, const QString &line) { std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), out); }
+
+// The failure in the user's words; the engine's own after them.
+void printFailure(const DbError &e)
+{
+    print(stderr, e.sentence());
+    if (!e.detail().isEmpty())
+        print(stderr, QStringLiteral("详细信息：%1").arg(e.detail()));
+}
+
+// A file the key opens may still be no library of the program (another
+// program's database, one whose tables were changed): say so before any
+// check reads a table that is not there.
+bool isLibrary(Connection &conn, const QString &path)
+{
+    const Outcome schema = CheckSchema(conn);
+    if (schema)
+        return true;
+    print(stderr, QStringLiteral("“%1”不是本软件的专家库文件，无法检查。").arg(QDir::toNativeSeparators(path)));
+    print(stderr, QStringLiteral("详细信息：%1").arg(schema.message()));
+    return false;
+}
 
 int checkRecord(const QString &record, const QString &path, const QString &key)
 {
@@ -50,6 +73,8 @@ int checkRecord(const QString &record, const QString &path, const QString &key)
     }
     try {
         Connection conn = Connection::open(path, key);
+        if (!isLibrary(conn, path))
+            return 2;
         QStringList notes;
         const QStringList problems = CheckRecordText(conn, text, &notes);
         conn.close();
@@ -61,7 +86,7 @@ int checkRecord(const QString &record, const QString &path, const QString &key)
                                          : QStringLiteral("打印的抽取记录与文件不一致：%1处。").arg(problems.size()));
         return problems.isEmpty() ? 0 : 1;
     } catch (const DbError &e) {
-        print(stderr, e.message());
+        printFailure(e);
         return 2;
     }
 }
@@ -95,8 +120,12 @@ int main(int argc, char **argv)
             print(stderr, QStringLiteral("日志封存号格式不对，应为“序号:哈希”：%1").arg(head));
             return 2;
         }
-    if (!QFileInfo(path).isFile()) {
+    if (!QFileInfo::exists(path)) {
         print(stderr, QStringLiteral("找不到文件：%1").arg(path));
+        return 2;
+    }
+    if (!QFileInfo(path).isFile()) {
+        print(stderr, QStringLiteral("“%1”不是文件，无法检查。").arg(QDir::toNativeSeparators(path)));
         return 2;
     }
     // The library's own password: from the key file, or asked when the
@@ -110,6 +139,8 @@ int main(int argc, char **argv)
         return checkRecord(args[2], path, *key);
     try {
         Connection conn = Connection::open(path, *key);
+        if (!isLibrary(conn, path))
+            return 2;
         const FileVerification result = VerifyDataFile(conn);
         QStringList chain = VerifyChain(conn);
         for (const QString &head : heads) {
@@ -133,7 +164,7 @@ int main(int argc, char **argv)
                           : QStringLiteral("操作日志有 %1 处问题。").arg(chain.size()));
         return result.ok() && chain.isEmpty() ? 0 : 1;
     } catch (const DbError &e) {
-        print(stderr, e.message());
+        printFailure(e);
         return 2;
     }
 }

@@ -1,3 +1,4 @@
+#include "app/BackupListing.h"
 #include "app/CommandLine.h"
 #include "app/Composition.h"
 #include "app/DataLocation.h"
@@ -45,6 +46,17 @@ int main(int argc, char **argv)
     // is called.
     QCoreApplication::setApplicationName(QStringLiteral("kestrune"));
     QCoreApplication::setApplicationVersion(version);
+    // Listing the restore points needs no display and opens no window.
+    if (commandLine.listBackups) {
+        QCoreApplication core(argc, argv);
+        const DataLocation where =
+            ResolveDataLocation(QCoreApplication::applicationDirPath(), commandLine.dataDir,
+                                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+        const BackupListing listing = ListBackups(where.dataDir);
+        std::fputs(listing.output.toLocal8Bit().constData(), stdout);
+        std::fputs(listing.errorOutput.toLocal8Bit().constData(), stderr);
+        return listing.exitCode;
+    }
     KestruneApplication app(argc, argv);
     // The exit sequence decides when the program ends, not the last window.
     app.setQuitOnLastWindowClosed(false);
@@ -92,6 +104,7 @@ int main(int argc, char **argv)
     SourceStartupServices startup;
     startup.messages = state.services.messages.get();
     startup.secrets = secrets.get();
+    state.secrets = secrets;
     startup.askPassword = [&](const ServerAddress &address) { return AskServerPassword(address, dialogParent); };
     startup.editConnection = [&](const ConnectionChoice &current) -> std::optional<ConnectionChoice> {
         ConnectionDialogServices services{
