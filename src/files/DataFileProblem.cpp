@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,8 +34,9 @@ DataFileProblem DiagnoseDataFile(const QString &path, const QString &key)
     if (!S_ISREG(st.st_mode))
         return DataFileProblem::NotAFile;
     // Before any read: a file the engine cannot open for writing looks to it
-    // like one it cannot open at all.
-    if (::access(name.constData(), R_OK | W_OK) != 0)
+    // like one it cannot open at all. The effective user is the one the
+    // engine opens the file as.
+    if (::faccessat(AT_FDCWD, name.constData(), R_OK | W_OK, AT_EACCESS) != 0)
         return DataFileProblem::NoPermission;
     if (st.st_size == 0)
         return DataFileProblem::Empty;

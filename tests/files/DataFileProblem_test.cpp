@@ -51,10 +51,11 @@ bool MakeFile(Make how, const QString &sound, const QString &path)
 }
 
 // Runs work as an ordinary user where the tests run as root, for whom no
-// permission bit counts.
-template <class F> auto AsOrdinaryUser(F &&work)
+// permission bit counts (only when asked: the copies in the backup folder
+// stay the owner's).
+template <class F> auto AsOrdinaryUser(bool ordinary, F &&work)
 {
-    const bool root = ::geteuid() == 0;
+    const bool root = ordinary && ::geteuid() == 0;
     if (root && ::seteuid(65534) != 0)
         ADD_FAILURE() << "cannot become an ordinary user";
     auto result = work();
@@ -102,9 +103,10 @@ TEST(DataFileProblem, EachCauseIsToldApartWithItsOwnAdvice)
         if (::geteuid() == 0)
             ::chown(QFile::encodeName(path).constData(), 65534, 65534);
         const QByteArray before = c.make == Make::Folder ? QByteArray() : ReadAll(path);
-        const DataFileProblem cause = AsOrdinaryUser([&] { return DiagnoseDataFile(path); });
+        const bool ordinary = c.make == Make::Unreadable;
+        const DataFileProblem cause = AsOrdinaryUser(ordinary, [&] { return DiagnoseDataFile(path); });
         EXPECT_EQ(int(cause), int(c.cause));
-        const QString text = AsOrdinaryUser([&] { return DataFileProblemMessage(app.appDir(), path); });
+        const QString text = AsOrdinaryUser(ordinary, [&] { return DataFileProblemMessage(app.appDir(), path); });
         if (c.cause == DataFileProblem::None) {
             EXPECT_EQ(text, "");
             continue;
