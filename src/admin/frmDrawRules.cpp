@@ -1,5 +1,8 @@
 #include "admin/frmDrawRules.h"
 
+#include "admin/frmReconfirm.h"
+#include "admin/frmUnitAliases.h"
+
 #include "data/Tables.h"
 #include "data/Vocabulary.h"
 #include "ui/Controls.h"
@@ -113,6 +116,19 @@ frmDrawRules::frmDrawRules(AppState &state, QWidget *parent) : QDialog(parent), 
     txtLimitCount =
         numberBox(g, 2, QStringLiteral("已确认参加"), "txtLimitCount", QStringLiteral("次评审的专家不参加抽取"));
 
+    // What the rules above lean on, kept apart because it is edited apart.
+    auto *more = new QHBoxLayout;
+    cmdAliases = new QPushButton(QStringLiteral("单位别名…"), this);
+    cmdAliases->setObjectName(QStringLiteral("cmdAliases"));
+    cmdAliases->setAutoDefault(false);
+    cmdReconfirm = new QPushButton(QStringLiteral("待确认信息名单…"), this);
+    cmdReconfirm->setObjectName(QStringLiteral("cmdReconfirm"));
+    cmdReconfirm->setAutoDefault(false);
+    more->addWidget(cmdAliases);
+    more->addWidget(cmdReconfirm);
+    more->addStretch(1);
+    layout->addLayout(more);
+
     const OkCancelButtons okCancel = AddOkCancelRow(this, layout, true);
     cmdOK = okCancel.ok;
     cmdCancel = okCancel.cancel;
@@ -129,6 +145,14 @@ frmDrawRules::frmDrawRules(AppState &state, QWidget *parent) : QDialog(parent), 
         connect(chk, &QCheckBox::toggled, this, Guarded([this](bool) { enableBoxes(); }));
     connect(cmdOK, &QPushButton::clicked, this, Guarded([this] { cmdOK_Click(); }));
     connect(cmdCancel, &QPushButton::clicked, this, Guarded([this] { reject(); }));
+    connect(cmdAliases, &QPushButton::clicked, this, Guarded([this] {
+                frmUnitAliases dialog(m_state, this);
+                m_state.services.dialogs->run(dialog);
+            }));
+    connect(cmdReconfirm, &QPushButton::clicked, this, Guarded([this] {
+                frmReconfirm dialog(m_state, this);
+                m_state.services.dialogs->run(dialog);
+            }));
 }
 
 void frmDrawRules::setRules(const EligibilityRules &r)

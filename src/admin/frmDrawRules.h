@@ -39,5 +39,6 @@ private:
     QList<QCheckBox *> chkTitle;   // one per title level, in TitleTypeTable order from row 1
     QStringList m_titleCodes;      // their codes
     QWidget *m_titleBox;
+    QPushButton *cmdAliases, *cmdReconfirm;   // the alias groups and the list to reconfirm
     QPushButton *cmdOK, *cmdCancel;
 };

@@ -26,6 +26,9 @@ inline const QString ProjectStore = QStringLiteral("project_store");     // a dr
 inline const QString Attendance = QStringLiteral("attendance");
 inline const QString Substitute = QStringLiteral("substitute");
 inline const QString ProjectDelete = QStringLiteral("project_delete");
+// A panel that breaks the library's panel-size rule, and whether the
+// operator stored it all the same.
+inline const QString PanelWarning = QStringLiteral("panel_warning");
 // Experts.
 inline const QString ExpertAdd = QStringLiteral("expert_add");
 inline const QString ExpertChange = QStringLiteral("expert_change");   // detail: fields before and after

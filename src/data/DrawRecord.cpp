@@ -9,6 +9,8 @@
 #include <QJsonObject>
 #include <QSet>
 
+#include <optional>
+
 namespace {
 
 constexpr int kIdColumn = 0;
@@ -18,16 +20,20 @@ constexpr int kSelExpertColumn = 2;
 
 // The rules made ready for many candidates.
 struct CompiledRules {
-    QVector<WildcardPattern> units;
+    UnitMatcher units;
+    const FormerUnitsById *former = nullptr;
+    int formerYears = 0;
+    QDate today;
     QSet<QString> experts;
     QSet<QString> recent;
 
-    CompiledRules(const AvoidanceRules &rules, const TextTable &selections, const QDate &today)
+    CompiledRules(const AvoidanceRules &rules, const TextTable &selections, const QDate &day,
+                  const UnitRecords *records)
+        : units(rules.units, records ? records->aliases : UnitAliases()), today(day)
     {
-        for (const QString &line : rules.units) {
-            const QString unit = line.trimmed();
-            if (!unit.isEmpty())
-                units.append(WildcardPattern(unit));
+        if (records && rules.formerYears > 0) {
+            former = &records->former;
+            formerYears = rules.formerYears;
         }
         for (const QString &id : rules.expertIds)
             experts.insert(id);
@@ -43,37 +49,53 @@ struct CompiledRules {
         }
     }
 
-    bool unitMatches(QStringView company) const
+    // The unit that makes the unit rule take this candidate out, if any.
+    std::optional<UnitMatch> unitMatch(const QString &id, QStringView company) const
     {
-        const QStringView unit = company.trimmed();
-        for (const WildcardPattern &p : units)
-            if (p.matches(unit))
-                return true;
-        return false;
+        if (units.isEmpty())
+            return std::nullopt;
+        if (units.matches(company))
+            return UnitMatch{id, company.trimmed().toString(), false, {}, {}};
+        if (!former)
+            return std::nullopt;
+        const auto it = former->constFind(id);
+        if (it == former->constEnd())
+            return std::nullopt;
+        for (const FormerUnit &u : *it)
+            if (LeftWithinYears(u, formerYears, today) && units.matches(u.unit))
+                return UnitMatch{id, u.unit.trimmed(), true, u.from, u.to};
+        return std::nullopt;
     }
 };
 
 }   // namespace
 
 AvoidanceCounts CountAvoidance(const TextTable &candidates, const AvoidanceRules &rules, const TextTable &selections,
-                               const QDate &today)
+                               const QDate &today, const UnitRecords *units)
 {
     TextTable copy = candidates;
-    return ApplyAvoidance(copy, rules, selections, today);
+    return ApplyAvoidance(copy, rules, selections, today, units);
 }
 
 AvoidanceCounts ApplyAvoidance(TextTable &candidates, const AvoidanceRules &rules, const TextTable &selections,
-                               const QDate &today)
+                               const QDate &today, const UnitRecords *units)
 {
     AvoidanceCounts counts;
     if (rules.isEmpty())
         return counts;
-    const CompiledRules compiled(rules, selections, today);
+    const CompiledRules compiled(rules, selections, today, units);
+    counts.aliases = compiled.units.usedAliases();
+    counts.unitsRecorded = !compiled.units.isEmpty();
     candidates.removeRowsIf([&](const TextTable &table, qsizetype r) {
         const QString id = table.cell(r, kIdColumn).toString();
-        const bool byUnit = compiled.unitMatches(table.cell(r, kCompanyColumn));
+        const std::optional<UnitMatch> unit = compiled.unitMatch(id, table.cell(r, kCompanyColumn));
+        const bool byUnit = unit.has_value();
         const bool byName = compiled.experts.contains(id);
         const bool byRecent = compiled.recent.contains(id);
+        if (unit) {
+            counts.formerUnits += unit->former;
+            counts.unitMatches.append(*unit);
+        }
         counts.units += byUnit;
         counts.experts += byName;
         counts.recent += byRecent;
@@ -84,42 +106,74 @@ AvoidanceCounts ApplyAvoidance(TextTable &candidates, const AvoidanceRules &rule
     return counts;
 }
 
+QString AvoidanceRulesProblem(const AvoidanceRules &rules)
+{
+    bool units = false;
+    for (const QString &u : rules.units)
+        units = units || !u.trimmed().isEmpty();
+    if (units && rules.unitsReason.trimmed().isEmpty())
+        return QStringLiteral("请输入回避工作单位的原因！");
+    if (!rules.expertIds.isEmpty() && rules.expertsReason.trimmed().isEmpty())
+        return QStringLiteral("请输入回避指定专家的原因！");
+    if (rules.recentDays > 0 && rules.recentReason.trimmed().isEmpty())
+        return QStringLiteral("请输入回避近期抽取过的专家的原因！");
+    return {};
+}
+
 QString DescribeAvoidance(const AvoidanceRules &rules, const AvoidanceCounts *counts)
 {
     if (rules.isEmpty())
         return QStringLiteral("无");
+    const auto reason = [](const QString &text) {
+        const QString r = text.trimmed();
+        return r.isEmpty() ? QString() : QStringLiteral("（原因：%1）").arg(r);
+    };
     QStringList parts;
     QStringList units;
     for (const QString &u : rules.units)
         if (!u.trimmed().isEmpty())
             units << u.trimmed();
-    if (!units.isEmpty())
-        parts << QStringLiteral("回避单位：%1").arg(units.join(QStringLiteral("、")));
+    if (!units.isEmpty()) {
+        QString text = QStringLiteral("回避单位：%1").arg(units.join(QStringLiteral("、")));
+        if (rules.formerYears > 0)
+            text += QStringLiteral("，含%1年内曾在该单位任职的专家").arg(rules.formerYears);
+        if (counts && !counts->aliases.isEmpty()) {
+            QStringList groups;
+            for (const QStringList &g : counts->aliases)
+                groups << g.join(QStringLiteral("="));
+            text += QStringLiteral("，同一单位：%1").arg(groups.join(QStringLiteral("；")));
+        }
+        parts << text + reason(rules.unitsReason);
+    }
     if (!rules.expertIds.isEmpty()) {
         QStringList named;
         for (qsizetype i = 0; i < rules.expertIds.size(); ++i) {
             const QString name = rules.expertNames.value(i).trimmed();
             named << (name.isEmpty() ? rules.expertIds[i] : QStringLiteral("%1(%2)").arg(name, rules.expertIds[i]));
         }
-        parts << QStringLiteral("回避专家：%1").arg(named.join(QStringLiteral("、")));
+        parts << QStringLiteral("回避专家：%1").arg(named.join(QStringLiteral("、"))) + reason(rules.expertsReason);
     }
     if (rules.recentDays > 0)
-        parts << QStringLiteral("回避近%1天内抽取过的专家").arg(rules.recentDays);
+        parts << QStringLiteral("回避近%1天内抽取过的专家").arg(rules.recentDays) + reason(rules.recentReason);
     QString text = parts.join(QStringLiteral("；"));
-    if (counts)
-        text += QStringLiteral("（单位回避%1人，指定专家回避%2人，近期抽取回避%3人，共回避%4人）")
+    if (counts) {
+        const QString former =
+            counts->formerUnits > 0 ? QStringLiteral("（其中按曾任职单位%1人）").arg(counts->formerUnits) : QString();
+        text += QStringLiteral("（单位回避%1人%5，指定专家回避%2人，近期抽取回避%3人，共回避%4人）")
                     .arg(counts->units)
                     .arg(counts->experts)
                     .arg(counts->recent)
-                    .arg(counts->total);
+                    .arg(counts->total)
+                    .arg(former);
+    }
     return text;
 }
 
-QString DescribeKeptOut(const DrawRound &round)
+QString DescribeKeptOut(const DrawRound &round, const TextTable *titleTypes)
 {
     QString text = DescribeAvoidance(round.avoidance, round.avoidance.isEmpty() ? nullptr : &round.avoided);
     if (round.eligibility.filters())
-        text += QStringLiteral("；抽取规则：") + DescribeEligibility(round.eligibility, &round.eligible);
+        text += QStringLiteral("；抽取规则：") + DescribeEligibility(round.eligibility, &round.eligible, titleTypes);
     return text;
 }
 
@@ -134,10 +188,36 @@ QString AvoidanceToText(const AvoidanceRules &rules, const AvoidanceCounts &coun
                                    {QStringLiteral("name"), rules.expertNames.value(i)}});
     o.insert(QStringLiteral("experts"), experts);
     o.insert(QStringLiteral("recentDays"), rules.recentDays);
-    o.insert(QStringLiteral("removed"), QJsonObject{{QStringLiteral("units"), double(counts.units)},
-                                                    {QStringLiteral("experts"), double(counts.experts)},
-                                                    {QStringLiteral("recent"), double(counts.recent)},
-                                                    {QStringLiteral("total"), double(counts.total)}});
+    o.insert(QStringLiteral("formerYears"), rules.formerYears);
+    if (!rules.unitsReason.isEmpty() || !rules.expertsReason.isEmpty() || !rules.recentReason.isEmpty())
+        o.insert(QStringLiteral("reasons"), QJsonObject{{QStringLiteral("units"), rules.unitsReason},
+                                                        {QStringLiteral("experts"), rules.expertsReason},
+                                                        {QStringLiteral("recent"), rules.recentReason}});
+    QJsonObject removed{{QStringLiteral("units"), double(counts.units)},
+                        {QStringLiteral("experts"), double(counts.experts)},
+                        {QStringLiteral("recent"), double(counts.recent)},
+                        {QStringLiteral("total"), double(counts.total)}};
+    if (counts.formerUnits > 0)
+        removed.insert(QStringLiteral("formerUnits"), double(counts.formerUnits));
+    o.insert(QStringLiteral("removed"), removed);
+    if (!counts.aliases.isEmpty()) {
+        QJsonArray groups;
+        for (const QStringList &g : counts.aliases)
+            groups.append(QJsonArray::fromStringList(g));
+        o.insert(QStringLiteral("aliases"), groups);
+    }
+    if (counts.unitsRecorded) {
+        QJsonArray matches;
+        for (const UnitMatch &m : counts.unitMatches) {
+            QJsonObject mo{{QStringLiteral("id"), m.expertId}, {QStringLiteral("unit"), m.unit}};
+            if (m.former) {
+                mo.insert(QStringLiteral("from"), m.from);
+                mo.insert(QStringLiteral("to"), m.to);
+            }
+            matches.append(mo);
+        }
+        o.insert(QStringLiteral("unitMatches"), matches);
+    }
     if (eligibility.filters())
         o.insert(QStringLiteral("eligibility"),
                  QJsonDocument::fromJson(EligibilityToText(eligibility, eligible).toUtf8()).object());
@@ -167,7 +247,33 @@ bool AvoidanceFromText(const QString &text, AvoidanceRules *rules, AvoidanceCoun
         rules->expertNames << e.toObject().value(QStringLiteral("name")).toString();
     }
     rules->recentDays = o.value(QStringLiteral("recentDays")).toInt();
+    // Rounds drawn before former units were kept matched the current unit alone.
+    rules->formerYears = o.value(QStringLiteral("formerYears")).toInt(0);
+    const QJsonObject reasons = o.value(QStringLiteral("reasons")).toObject();
+    rules->unitsReason = reasons.value(QStringLiteral("units")).toString();
+    rules->expertsReason = reasons.value(QStringLiteral("experts")).toString();
+    rules->recentReason = reasons.value(QStringLiteral("recent")).toString();
+    for (const QJsonValue &g : o.value(QStringLiteral("aliases")).toArray()) {
+        QStringList names;
+        for (const QJsonValue &n : g.toArray())
+            names << n.toString();
+        counts->aliases << names;
+    }
+    if (const QJsonValue m = o.value(QStringLiteral("unitMatches")); m.isArray()) {
+        counts->unitsRecorded = true;
+        for (const QJsonValue &v : m.toArray()) {
+            const QJsonObject mo = v.toObject();
+            UnitMatch match;
+            match.expertId = mo.value(QStringLiteral("id")).toString();
+            match.unit = mo.value(QStringLiteral("unit")).toString();
+            match.former = mo.contains(QStringLiteral("from")) || mo.contains(QStringLiteral("to"));
+            match.from = mo.value(QStringLiteral("from")).toString();
+            match.to = mo.value(QStringLiteral("to")).toString();
+            counts->unitMatches << match;
+        }
+    }
     const QJsonObject removed = o.value(QStringLiteral("removed")).toObject();
+    counts->formerUnits = qsizetype(removed.value(QStringLiteral("formerUnits")).toDouble());
     counts->units = qsizetype(removed.value(QStringLiteral("units")).toDouble());
     counts->experts = qsizetype(removed.value(QStringLiteral("experts")).toDouble());
     counts->recent = qsizetype(removed.value(QStringLiteral("recent")).toDouble());

@@ -3,6 +3,7 @@
 #include "data/EligibilityRules.h"
 #include "data/SupervisedDraw.h"
 #include "data/TextTable.h"
+#include "data/UnitHistory.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -38,35 +39,74 @@ inline const QString Declined = QStringLiteral("已拒绝");
 
 // Who is kept out of a draw (回避): work units (one pattern per line, exact
 // or with the program's wildcards), named experts, and every expert drawn in
-// the last recentDays days (today included; 0 for no such rule).
+// the last recentDays days (today included; 0 for no such rule). The unit
+// rule also takes out experts who left an avoided unit within formerYears
+// years (0: the current unit alone). Each rule in use carries the reason it
+// was set for.
 struct AvoidanceRules {
     QStringList units;
     QStringList expertIds;
     QStringList expertNames;   // beside expertIds, as chosen
     int recentDays = 0;
+    int formerYears = 0;
+    QString unitsReason;
+    QString expertsReason;
+    QString recentReason;
+
+    // What 回避设置 offers for formerYears until the user changes it.
+    static constexpr int kDefaultFormerYears = 3;
 
     bool isEmpty() const { return units.isEmpty() && expertIds.isEmpty() && recentDays <= 0; }
     bool operator==(const AvoidanceRules &) const = default;
 };
 
+// A candidate the work-unit rule took out, and the unit that caught them:
+// their current unit, or a former one with its dates as they stood.
+struct UnitMatch {
+    QString expertId;
+    QString unit;
+    bool former = false;
+    QString from, to;   // a former unit's dates
+    bool operator==(const UnitMatch &) const = default;
+};
+
 // How many candidates each rule took out (a candidate caught by two rules
-// counts for both) and how many went in all.
+// counts for both) and how many went in all. Beside the counts, what the
+// unit rule used and found, so that a stored round can be checked later
+// without the expert table: the alias groups it reached and every candidate
+// it took out with the unit that caught them.
 struct AvoidanceCounts {
     qsizetype units = 0;
     qsizetype experts = 0;
     qsizetype recent = 0;
     qsizetype total = 0;
-    bool operator==(const AvoidanceCounts &) const = default;
+    qsizetype formerUnits = 0;   // of units: caught by a former unit alone
+    UnitAliases aliases;
+    QList<UnitMatch> unitMatches;
+    bool unitsRecorded = false;   // unitMatches hold the unit rule's findings
+
+    // Equal when the rules removed the same numbers; the record of what the
+    // unit rule found is compared on its own.
+    bool operator==(const AvoidanceCounts &o) const
+    {
+        return units == o.units && experts == o.experts && recent == o.recent && total == o.total &&
+               formerUnits == o.formerUnits;
+    }
 };
 
 // Takes the avoided experts out of candidates (rows with Id in column 0 and
 // Company_name in column 4, as the candidate filter builds them), keeping the
 // order of the rest. selections is sel_expert (Id, Sel_data, Expert_Id).
+// units gives the alias groups and former units of the library; without it
+// only the typed units match the current unit.
 AvoidanceCounts ApplyAvoidance(TextTable &candidates, const AvoidanceRules &rules, const TextTable &selections,
-                               const QDate &today);
+                               const QDate &today, const UnitRecords *units = nullptr);
 // The same counts without changing anything.
 AvoidanceCounts CountAvoidance(const TextTable &candidates, const AvoidanceRules &rules, const TextTable &selections,
-                               const QDate &today);
+                               const QDate &today, const UnitRecords *units = nullptr);
+// What is wrong with the rules as set ("" when nothing): a rule without its
+// reason.
+QString AvoidanceRulesProblem(const AvoidanceRules &rules);
 
 // The rules as a line of text for the screens and the printed record
 // ("无" when there are none).
@@ -118,7 +158,8 @@ struct DrawRound {
 // Everything that kept experts out of a round's candidates, as one line for
 // the project screen and the printed record: its avoidance rules and, when
 // the library's eligibility rules took part, those with their counts.
-QString DescribeKeptOut(const DrawRound &round);
+// Title levels are named from titleTypes when given.
+QString DescribeKeptOut(const DrawRound &round, const TextTable *titleTypes = nullptr);
 
 // The rounds behind the current draw list and the project it was stored
 // under. A new draw list starts a new session.

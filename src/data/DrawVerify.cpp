@@ -16,6 +16,36 @@ QString expertLabel(const ProjectExpert &e)
     return QStringLiteral("第%1位专家%2(%3)").arg(e.seq).arg(e.name(), e.id());
 }
 
+// What the work-unit rule took out, as stored with the round: each expert
+// must be out of the list, their unit must be an avoided one under the alias
+// groups the round used, and a former unit must have been left within the
+// round's years of the day it was drawn.
+void checkUnitMatches(const DrawRound &r, const QSet<QString> &candidates, const QString &where, QStringList &problems)
+{
+    const AvoidanceCounts &c = r.avoided;
+    // A round that took from a reserve carries its source round's list and
+    // record, drawn on the source's day: checked with the source.
+    if (!c.unitsRecorded || r.reserve)
+        return;
+    const UnitMatcher matcher(r.avoidance.units, c.aliases);
+    qsizetype former = 0;
+    for (const UnitMatch &m : c.unitMatches) {
+        if (candidates.contains(m.expertId))
+            problems << where + QStringLiteral("候选名单中有按工作单位应回避的专家%1").arg(m.expertId);
+        if (!matcher.matches(m.unit))
+            problems << where + QStringLiteral("专家%1的单位“%2”不是回避的单位").arg(m.expertId, m.unit);
+        if (m.former) {
+            ++former;
+            if (!LeftWithinYears({m.unit, m.from, m.to}, r.avoidance.formerYears, r.drawnAt.date()))
+                problems << where + QStringLiteral("专家%1离开“%2”已超过%3年，不应回避")
+                                        .arg(m.expertId, m.unit)
+                                        .arg(r.avoidance.formerYears);
+        }
+    }
+    if (qsizetype(c.unitMatches.size()) != c.units || former != c.formerUnits)
+        problems << where + QStringLiteral("按工作单位回避的人数与回避记录不符");
+}
+
 void checkRound(const DrawRound &r, QStringList &problems)
 {
     const QString where = QStringLiteral("第%1轮：").arg(r.number);
@@ -79,6 +109,7 @@ void checkRound(const DrawRound &r, QStringList &problems)
     for (const QString &id : r.avoidance.expertIds)
         if (candidates.contains(id))
             problems << where + QStringLiteral("候选名单中有应回避的专家%1").arg(id);
+    checkUnitMatches(r, candidates, where, problems);
 }
 
 // A substitute round that took from a supervised round's reserve: it must

@@ -337,7 +337,7 @@ EligibilityCounts ApplyEligibility(TextTable &experts, const EligibilityRules &r
     return counts;
 }
 
-QString DescribeEligibility(const EligibilityRules &rules, const EligibilityCounts *counts)
+QString DescribeEligibility(const EligibilityRules &rules, const EligibilityCounts *counts, const TextTable *titleTypes)
 {
     QStringList parts;
     QStringList removed;
@@ -354,7 +354,13 @@ QString DescribeEligibility(const EligibilityRules &rules, const EligibilityCoun
                            .arg(counts->workYearsUnknown);
     }
     if (!rules.titleLevels.isEmpty()) {
-        parts << QStringLiteral("职称级别限于%1").arg(rules.titleLevels.join(QStringLiteral("、")));
+        QStringList levels;
+        for (const QString &code : rules.titleLevels) {
+            const qsizetype row = titleTypes ? ReferenceRowForCode(*titleTypes, code) : -1;
+            const QString name = row > 0 ? titleTypes->cell(row, 1).trimmed().toString() : QString();
+            levels << (name.isEmpty() ? code : name);
+        }
+        parts << QStringLiteral("职称级别限于%1").arg(levels.join(QStringLiteral("、")));
         if (counts)
             removed << QStringLiteral("职称级别不符%1人").arg(counts->titleLevel);
     }

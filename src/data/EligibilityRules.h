@@ -134,7 +134,10 @@ EligibilityCounts ApplyEligibility(TextTable &experts, const EligibilityRules &r
 
 // The rules that take experts out, as a line for the screens and the printed
 // record ("无" when none), with what each removed when counts are given.
-QString DescribeEligibility(const EligibilityRules &rules, const EligibilityCounts *counts = nullptr);
+// Title levels are named from titleTypes (resource_zhicheng) when given; a
+// code it does not hold shows as the code.
+QString DescribeEligibility(const EligibilityRules &rules, const EligibilityCounts *counts = nullptr,
+                            const TextTable *titleTypes = nullptr);
 // The rules and counts as stored with a round (JSON), and back.
 QString EligibilityToText(const EligibilityRules &rules, const EligibilityCounts &counts);
 bool EligibilityFromText(const QString &text, EligibilityRules *rules, EligibilityCounts *counts);

@@ -211,6 +211,29 @@ void ExpertWriter::insert(const QString &id, const QStringList &fields)
     m_insert.reset();
 }
 
+// The record's former units, when it carries them, in the caller's
+// transaction; a change goes into the log entry's detail.
+static void writeFormerUnits(Connection &conn, const QString &id, const ExpertRecordBuffer &record, QJsonObject &detail)
+{
+    if (!record.formerUnits)
+        return;
+    const QList<FormerUnit> before = ReadFormerUnits(conn, id);
+    QList<FormerUnit> after;
+    for (const FormerUnit &u : *record.formerUnits)
+        if (!u.unit.trimmed().isEmpty())
+            after.append({u.unit.trimmed(), u.from.trimmed(), u.to.trimmed()});
+    if (before == after)
+        return;
+    WriteFormerUnits(conn, id, after);
+    const auto json = [](const QList<FormerUnit> &units) {
+        QJsonArray a;
+        for (const FormerUnit &u : units)
+            a.append(QJsonArray{u.unit, u.from, u.to});
+        return a;
+    };
+    detail.insert(QStringLiteral("former_units"), QJsonObject{{"before", json(before)}, {"after", json(after)}});
+}
+
 static QString addExpertRecord(const DataStore &store, const ExpertRecordBuffer &record)
 {
     Connection &conn = LibraryConnection(store);
@@ -222,8 +245,9 @@ static QString addExpertRecord(const DataStore &store, const ExpertRecordBuffer 
         ExpertWriter writer(conn);
         writer.insert(id, record.storedFields());
     }
-    AppendAudit(conn, store.operatorName, AuditKind::ExpertAdd, id,
-                FieldChanges(Schema::ExpertMsg().fields, {}, QStringList{id} + record.storedFields()));
+    QJsonObject detail = FieldChanges(Schema::ExpertMsg().fields, {}, QStringList{id} + record.storedFields());
+    writeFormerUnits(conn, id, record, detail);
+    AppendAudit(conn, store.operatorName, AuditKind::ExpertAdd, id, detail);
     tx.commit();
     return id;
 }
@@ -267,8 +291,9 @@ ExpertUpdate UpdateExpertAsRead(const DataStore &store, const QString &id, const
     writeFields(rs, record);
     rs.update();   // one UPDATE of the whole record
     rs.close();
-    AppendAudit(conn, store.operatorName, AuditKind::ExpertChange, id,
-                FieldChanges(Schema::ExpertMsg().fields, before, QStringList{id} + record.storedFields()));
+    QJsonObject detail = FieldChanges(Schema::ExpertMsg().fields, before, QStringList{id} + record.storedFields());
+    writeFormerUnits(conn, id, record, detail);
+    AppendAudit(conn, store.operatorName, AuditKind::ExpertChange, id, detail);
     if (tx)
         tx->commit();
     return ExpertUpdate::Updated;
@@ -321,6 +346,7 @@ static ExpertDeletion deleteExpertsWithSelections(const DataStore &store, const 
             selections.reset();
         }
         MarkProjectLinksRemoved(conn, ids, day);
+        DeleteFormerUnits(conn, ids);
         AppendAudit(conn, store.operatorName, AuditKind::ExpertDelete, ids.join(QLatin1Char(',')),
                     {{"experts", QJsonArray::fromStringList(ids)}});
         tx.commit();

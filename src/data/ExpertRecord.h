@@ -2,6 +2,7 @@
 
 #include "data/Schema.h"
 #include "data/Tables.h"
+#include "data/UnitHistory.h"
 #include "data/Vocabulary.h"
 
 #include <QDate>
@@ -54,6 +55,9 @@ struct ExpertFormValues {
 // every empty value is a single space.
 struct ExpertRecordBuffer {
     std::array<QString, Schema::ExpertFieldCount> entry;
+    // The expert's former work units, written with the record when given
+    // (replacing those kept); left alone when not.
+    std::optional<QList<FormerUnit>> formerUnits;
 
     // Positions 1..28 as written to the file: 17 to 28 clipped to their widths.
     QStringList storedFields() const;

@@ -119,6 +119,11 @@ const char *const kProjectTables[][2] = {
     {"draw_trail",
      "CREATE TABLE draw_trail (Session TEXT NOT NULL, Event_no INTEGER NOT NULL, Kind TEXT, At TEXT, Operator TEXT, "
      "Project_Id TEXT, Detail TEXT, PRIMARY KEY (Session, Event_no))"},
+    // Work units experts left, for the work-unit avoidance rule. They go
+    // with the experts when the library is emptied.
+    {"expert_former_unit",
+     "CREATE TABLE expert_former_unit (Expert_Id TEXT NOT NULL, Seq INTEGER NOT NULL, Unit TEXT, From_date TEXT, "
+     "To_date TEXT, PRIMARY KEY (Expert_Id, Seq))"},
 };
 // The project tables every library with projects has; those after them in
 // kProjectTables came later.
@@ -133,6 +138,9 @@ const char *const kKeptTables[][2] = {
     {"login_lock", "CREATE TABLE login_lock (User_name TEXT PRIMARY KEY NOT NULL, Failed_count INTEGER, "
                    "Locked_until TEXT)"},
     {kAuditTable, AuditTableDefinition()},
+    // Names that mean one work unit, one group per Grp.
+    {"unit_alias", "CREATE TABLE unit_alias (Grp INTEGER NOT NULL, Seq INTEGER NOT NULL, Name TEXT, "
+                   "PRIMARY KEY (Grp, Seq))"},
 };
 
 const char *const kProjectIndexes[] = {

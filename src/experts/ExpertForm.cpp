@@ -9,7 +9,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QTableWidget>
 
 using namespace Schema;
 
@@ -21,6 +23,10 @@ constexpr int kCaptionWidth = 975;
 constexpr int kInputWidth = 1695;
 constexpr int kCaptionDrop = 60;   // captions stand 60 twips below their inputs
 constexpr int kMemoHeight = 1695;
+// The former work units' list, below the buttons (which end at 7530).
+constexpr int kFormerTop = 7680;
+constexpr int kFormerWidth = 8040;
+constexpr int kFormerHeight = 1260;
 
 int inputTop(int row)
 {
@@ -135,6 +141,86 @@ ExpertEditorScreen::ExpertEditorScreen(AppState &state, ScreenNavigator &nav, Fo
     connect(cmd_Save, &QPushButton::clicked, this, Guarded([this] { save(); }));
     connect(cmd_Clear, &QPushButton::clicked, this, Guarded([this] { clearForm(); }));
     connect(cmd_Back, &QPushButton::clicked, this, Guarded([this] { back(); }));
+
+    // Former work units, below the buttons so that the form above stays as it is.
+    labFormerUnits = addLabel(QStringLiteral("labFormerUnits"), QStringLiteral("曾任单位："), kCaptionLefts[0],
+                              kFormerTop + kCaptionDrop, kCaptionWidth, 255);
+    labFormerUnits->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    grdFormerUnits = new QTableWidget(0, 3, this);
+    grdFormerUnits->setObjectName(QStringLiteral("grdFormerUnits"));
+    grdFormerUnits->setGeometry(TwRect(kInputLefts[0], kFormerTop, kFormerWidth, kFormerHeight));
+    grdFormerUnits->setHorizontalHeaderLabels(
+        {QStringLiteral("单位名称"), QStringLiteral("起始日期"), QStringLiteral("截止日期")});
+    grdFormerUnits->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    grdFormerUnits->setColumnWidth(1, Px(1600));
+    grdFormerUnits->setColumnWidth(2, Px(1600));
+    grdFormerUnits->verticalHeader()->setVisible(false);
+    grdFormerUnits->setAccessibleName(QStringLiteral("曾任职单位"));
+    grdFormerUnits->setToolTip(QStringLiteral("日期写作 2015-03-01；截止日期不详的，回避时按仍在期限内计算"));
+    const int buttonsLeft = kInputLefts[0] + kFormerWidth + 120;
+    cmdAddUnit =
+        addButton(QStringLiteral("cmdAddUnit"), QStringLiteral("添加单位"), buttonsLeft, kFormerTop, 1095, 345);
+    cmdDelUnit =
+        addButton(QStringLiteral("cmdDelUnit"), QStringLiteral("删除单位"), buttonsLeft, kFormerTop + 450, 1095, 345);
+    connect(cmdAddUnit, &QPushButton::clicked, this, Guarded([this] { addFormerUnitRow(); }));
+    connect(cmdDelUnit, &QPushButton::clicked, this, Guarded([this] { removeFormerUnitRows(); }));
+}
+
+void ExpertEditorScreen::addFormerUnitRow()
+{
+    const int row = grdFormerUnits->rowCount();
+    grdFormerUnits->insertRow(row);
+    for (int c = 0; c < 3; ++c)
+        grdFormerUnits->setItem(row, c, new QTableWidgetItem());
+    grdFormerUnits->setCurrentCell(row, 0);
+    grdFormerUnits->editItem(grdFormerUnits->item(row, 0));
+}
+
+void ExpertEditorScreen::removeFormerUnitRows()
+{
+    QList<int> rows;
+    for (const QModelIndex &i : grdFormerUnits->selectionModel()->selectedIndexes())
+        if (!rows.contains(i.row()))
+            rows << i.row();
+    if (rows.isEmpty() && grdFormerUnits->currentRow() >= 0)
+        rows << grdFormerUnits->currentRow();
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    for (int r : rows)
+        grdFormerUnits->removeRow(r);
+}
+
+void ExpertEditorScreen::showFormerUnits(const QList<FormerUnit> &units)
+{
+    grdFormerUnits->setRowCount(0);
+    for (const FormerUnit &u : units) {
+        const int row = grdFormerUnits->rowCount();
+        grdFormerUnits->insertRow(row);
+        grdFormerUnits->setItem(row, 0, new QTableWidgetItem(u.unit));
+        grdFormerUnits->setItem(row, 1, new QTableWidgetItem(u.from));
+        grdFormerUnits->setItem(row, 2, new QTableWidgetItem(u.to));
+    }
+}
+
+bool ExpertEditorScreen::readFormerUnits(QList<FormerUnit> *units)
+{
+    units->clear();
+    const auto cell = [this](int r, int c) {
+        const QTableWidgetItem *item = grdFormerUnits->item(r, c);
+        return item ? OneLine(item->text()) : QString();
+    };
+    for (int r = 0; r < grdFormerUnits->rowCount(); ++r) {
+        const FormerUnit u{cell(r, 0), NormalizeDateText(cell(r, 1)), NormalizeDateText(cell(r, 2))};
+        if (u.unit.isEmpty() && u.from.isEmpty() && u.to.isEmpty())
+            continue;
+        if (const QString problem = FormerUnitProblem(u); !problem.isEmpty()) {
+            m_state.messages().information(problem);
+            grdFormerUnits->setFocus();
+            grdFormerUnits->setCurrentCell(r, 0);
+            return false;
+        }
+        units->append(u);
+    }
+    return true;
 }
 
 void ExpertEditorScreen::onLoad()
@@ -171,6 +257,7 @@ void ExpertEditorScreen::clearForm()
         box->clear();
     for (QPlainTextEdit *memo : std::as_const(memoBoxes))
         memo->clear();
+    grdFormerUnits->setRowCount(0);
     afterClear();
 }
 

@@ -10,6 +10,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QTableWidget;
 
 // The 26-field expert form shared by the editor screens and the detail view:
 // the title, the captions labDis and their inputs in one arrangement. The
@@ -67,6 +68,18 @@ protected:
     std::optional<ExpertRecordBuffer> gatherFields();
     // Shows an ExpertTable row in the inputs, exactly as stored.
     void showExpertRow(const QStringList &row);
+    // The former work units below the form: shown, and read back for a save
+    // (false, with the reason shown, when one of them is not right). Rows
+    // left wholly empty are no units.
+    void showFormerUnits(const QList<FormerUnit> &units);
+    bool readFormerUnits(QList<FormerUnit> *units);
+    void addFormerUnitRow();
+    void removeFormerUnitRows();
+
+    QLabel *labFormerUnits = nullptr;
+    QTableWidget *grdFormerUnits = nullptr;
+    QPushButton *cmdAddUnit = nullptr;
+    QPushButton *cmdDelUnit = nullptr;
 
     QComboBox *com_Sex = nullptr;
     QComboBox *com_Sta = nullptr;

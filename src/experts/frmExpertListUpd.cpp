@@ -2,6 +2,9 @@
 
 #include "data/PersonalData.h"
 
+#include <QPushButton>
+#include <QTableWidget>
+
 frmExpertListUpd::frmExpertListUpd(AppState &state, ScreenNavigator &nav, QWidget *parent)
     : ExpertEditorScreen(state, nav, kForm, parent)
 {
@@ -31,9 +34,19 @@ void frmExpertListUpd::onActivate(const ScreenArgs &)
             shown[Schema::E_Mobile] = MaskPhone(shown.value(Schema::E_Mobile));
         }
         showExpertRow(shown);
+        const Result<QList<FormerUnit>> former = ReadFormerUnits(m_state.store, id);
+        m_formerShown = bool(former);
+        showFormerUnits(former ? former.value() : QList<FormerUnit>());
+        if (!former)
+            m_state.messages().failed(former.failure().prefixed(
+                QStringLiteral("无法读取该专家的曾任职单位，本次修改不会改变曾任职单位：\n")));
     } else {
         m_shownRow.clear();
+        m_formerShown = false;
     }
+    grdFormerUnits->setEnabled(m_formerShown);
+    cmdAddUnit->setEnabled(m_formerShown);
+    cmdDelUnit->setEnabled(m_formerShown);
 }
 
 bool frmExpertListUpd::masked() const { return MasksPersonalData(m_state.store, m_state.session.CurrentUserRole); }
@@ -45,6 +58,12 @@ void frmExpertListUpd::SaveExpertUpdate()
     std::optional<ExpertRecordBuffer> record = gatherFields();
     if (!record)
         return;
+    if (m_formerShown) {
+        QList<FormerUnit> former;
+        if (!readFormerUnits(&former))
+            return;
+        record->formerUnits = former;
+    }
     // A masked value left as it was stands for the value behind it.
     if (masked() && !m_shownRow.isEmpty()) {
         QString &idNumber = record->entry[Schema::E_Profession];

@@ -28,4 +28,7 @@ private:
     // The expert as shown: on a server the save goes through only while the
     // stored record still equals it.
     QStringList m_shownRow;
+    // Whether the expert's former units were read: only then does a save
+    // rewrite them, so that a failed read never clears them.
+    bool m_formerShown = false;
 };

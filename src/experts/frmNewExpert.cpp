@@ -57,9 +57,13 @@ void frmNewExpert::back()
 
 void frmNewExpert::SaveNewExpert()
 {
-    const std::optional<ExpertRecordBuffer> record = gatherFields();
+    std::optional<ExpertRecordBuffer> record = gatherFields();
     if (!record)
         return;
+    QList<FormerUnit> former;
+    if (!readFormerUnits(&former))
+        return;
+    record->formerUnits = former;
 
     const Result<QString> added = AddExpertRecord(m_state.store, *record);
     if (!added) {

@@ -131,6 +131,7 @@ DrawEligibility ReadDrawEligibility(Connection &conn, const QDate &reviewDate)
     e.reviewDate = reviewDate;
     if (e.rules.confirmLimit > 0 && e.rules.confirmDays > 0)
         e.confirmed = ReadConfirmedPanels(conn);
+    e.units = ReadUnitRecords(conn);
     return e;
 }
 

@@ -2,6 +2,7 @@
 
 #include "data/EligibilityRules.h"
 #include "data/Tables.h"
+#include "data/UnitHistory.h"
 
 #include <QString>
 #include <array>
@@ -35,6 +36,8 @@ struct DrawEligibility {
     EligibilityRules rules;
     QDate reviewDate;
     QList<ConfirmedPanel> confirmed;
+    // What the work-unit avoidance rule reads: alias groups, former units.
+    UnitRecords units;
 };
 
 // The same filter, then the eligibility rules on every expert that passed

@@ -67,7 +67,7 @@ KeptOut BuildCandidates(const DataStore &store, const SelectionCriteria &criteri
     KeptOut out;
     out.eligibility = eligibility.rules;
     out.eligible = FilterCandidates(store.ExpertTable, criteria, eligibility, candidates);
-    out.avoided = ApplyAvoidance(candidates, rules, store.SelectionTable, today);
+    out.avoided = ApplyAvoidance(candidates, rules, store.SelectionTable, today, &eligibility.units);
     return out;
 }
 
@@ -163,7 +163,8 @@ qsizetype ReserveStart(const ProjectDetail &project, int number)
 }
 
 QString UnavailableReason(const DataStore &store, const QString &id, const QSet<QString> &drawn,
-                          const AvoidanceRules &rules, const QDate &today, const EligibilityCheck *eligibility)
+                          const AvoidanceRules &rules, const QDate &today, const EligibilityCheck *eligibility,
+                          const UnitRecords *units)
 {
     if (drawn.contains(id))
         return QStringLiteral("已为本项目抽出");
@@ -175,7 +176,7 @@ QString UnavailableReason(const DataStore &store, const QString &id, const QSet<
     TextTable one;
     FilterCandidates(store.ExpertTable, SelectionCriteria{}, one);
     one.removeRowsIf([&id](const TextTable &t, qsizetype r) { return t.cell(r, 0) != id; });
-    if (!one.isEmpty() && CountAvoidance(one, rules, store.SelectionTable, today).total > 0)
+    if (!one.isEmpty() && CountAvoidance(one, rules, store.SelectionTable, today, units).total > 0)
         return QStringLiteral("按回避条件应回避");
     if (EligibilityCounts counts;
         eligibility && eligibility->active() && !eligibility->admits(store.ExpertTable, row, counts))
@@ -235,7 +236,7 @@ QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDeta
             // The reserve decides who comes next, whoever declined.
             const ReserveDraw taken =
                 TakeFromReserve(*source, ReserveStart(project, source->number), group.size(), [&](const QString &id) {
-                    return UnavailableReason(store, id, drawn, rules, now.date(), &check);
+                    return UnavailableReason(store, id, drawn, rules, now.date(), &check, &eligibility.units);
                 });
             SubstituteRound s;
             s.round.type = RoundType::Substitute;
@@ -410,7 +411,7 @@ void MaskProjectExperts(ProjectDetail &project)
             e.row[7] = MaskPhone(e.row[7]);
 }
 
-TextTable ProjectRoundRows(const ProjectDetail &project)
+TextTable ProjectRoundRows(const ProjectDetail &project, const TextTable *titleTypes)
 {
     TextTable t;
     for (const DrawRound &r : project.rounds) {
@@ -418,17 +419,17 @@ TextTable ProjectRoundRows(const ProjectDetail &project)
         for (const QString &id : r.confirmedIds)
             confirmed << WhoIs(project, id);
         t.append({QString::number(r.number), r.type, r.drawnAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                  r.criteriaText.isEmpty() ? QStringLiteral("无") : r.criteriaText, DescribeKeptOut(r),
+                  r.criteriaText.isEmpty() ? QStringLiteral("无") : r.criteriaText, DescribeKeptOut(r, titleTypes),
                   QString::number(r.candidateIds.size()), r.storedHash, r.seed ? QString::number(*r.seed) : QString(),
                   WhatWasDrawn(r), confirmed.join(QStringLiteral("、"))});
     }
     return t;
 }
 
-QString ProjectRoundsText(const ProjectDetail &project)
+QString ProjectRoundsText(const ProjectDetail &project, const TextTable *titleTypes)
 {
     QStringList paragraphs;
-    const TextTable rounds = ProjectRoundRows(project);
+    const TextTable rounds = ProjectRoundRows(project, titleTypes);
     for (qsizetype k = 0; k < rounds.count(); ++k) {
         const QStringList r = rounds.row(k);
         QString text =
@@ -555,7 +556,7 @@ QString RoundOperator(const ProjectDetail &project, const DrawRound &round)
     return project.operatorName;
 }
 
-DrawRecordContent DrawRecordOf(const ProjectDetail &project, bool maskPersonal)
+DrawRecordContent DrawRecordOf(const ProjectDetail &project, bool maskPersonal, const TextTable *titleTypes)
 {
     DrawRecordContent c;
     c.projectId = project.id;
@@ -571,7 +572,7 @@ DrawRecordContent DrawRecordOf(const ProjectDetail &project, bool maskPersonal)
                project.operatorName,
                project.createdDate + QLatin1Char(' ') + project.createdTime,
                f.remark};
-    const TextTable rounds = ProjectRoundRows(project);
+    const TextTable rounds = ProjectRoundRows(project, titleTypes);
     for (qsizetype k = 0; k < rounds.count(); ++k) {
         const DrawRound *r = project.round(rounds.cell(k, PR_Number).toInt());
         // A signer can check from paper what the round drew and from what:

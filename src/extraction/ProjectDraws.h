@@ -75,7 +75,7 @@ qsizetype ReserveStart(const ProjectDetail &project, int number);
 // rules, or (when eligibility is given) by the library's eligibility rules.
 QString UnavailableReason(const DataStore &store, const QString &id, const QSet<QString> &drawn,
                           const AvoidanceRules &rules, const QDate &today,
-                          const EligibilityCheck *eligibility = nullptr);
+                          const EligibilityCheck *eligibility = nullptr, const UnitRecords *units = nullptr);
 
 // Asked for the supervisor's part of a supervised draw over a round's fixed
 // candidate list; nullopt when the draw was called off.
@@ -147,9 +147,10 @@ enum ProjectRoundColumn {
     PR_Confirmed,
     ProjectRoundColumnCount
 };
-TextTable ProjectRoundRows(const ProjectDetail &project);
+// Title levels of the rules are named from titleTypes when given.
+TextTable ProjectRoundRows(const ProjectDetail &project, const TextTable *titleTypes = nullptr);
 // The same as readable text, a paragraph per round.
-QString ProjectRoundsText(const ProjectDetail &project);
+QString ProjectRoundsText(const ProjectDetail &project, const TextTable *titleTypes = nullptr);
 
 // The supervised part of a round as text lines: commitment, numbers, and
 // the head of the reserve after a panel of the given size.
@@ -173,4 +174,5 @@ QString RoundOperator(const ProjectDetail &project, const DrawRound &round);
 // What the printed draw record of a project shows: per round its operator,
 // and the QR code's verification data. maskPersonal hides the middle of the
 // experts' mobile numbers (MasksPersonalData for the user printing).
-DrawRecordContent DrawRecordOf(const ProjectDetail &project, bool maskPersonal = false);
+DrawRecordContent DrawRecordOf(const ProjectDetail &project, bool maskPersonal = false,
+                               const TextTable *titleTypes = nullptr);

@@ -12,7 +12,9 @@ class QPlainTextEdit;
 class QPushButton;
 
 // 回避设置: the work units and experts kept out of every draw, and whether
-// experts drawn in the last days are kept out too. Shows how many of the
+// experts drawn in the last days are kept out too; the unit rule also
+// reaches those who left a unit within some years, and every name of the
+// unit's alias groups. Each rule set needs its reason. Shows how many of the
 // given candidates each rule removes, as the rules are edited.
 class frmAvoid : public QDialog {
     Q_OBJECT
@@ -45,6 +47,13 @@ private:
     QPushButton *cmdAdd = nullptr;
     QPushButton *cmdRemove = nullptr;
     QListWidget *lstAvoid = nullptr;
+    QCheckBox *chkFormer = nullptr;
+    QLineEdit *txtFormerYears = nullptr;
+    QLabel *labFormer = nullptr;
+    QLineEdit *txtUnitsReason = nullptr;
+    QLineEdit *txtExpertsReason = nullptr;
+    QLineEdit *txtRecentReason = nullptr;
+    UnitRecords m_units;   // alias groups and former units of the library
     QCheckBox *chkRecent = nullptr;
     QLineEdit *txtDays = nullptr;
     QLabel *labDays = nullptr;

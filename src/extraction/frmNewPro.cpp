@@ -1,6 +1,8 @@
 #include "extraction/frmNewPro.h"
 
+#include "data/AuditLog.h"
 #include "data/DrawStore.h"
+#include "data/EligibilityRules.h"
 #include "shell/Session.h"
 #include "data/Tables.h"
 #include "data/Projects.h"
@@ -117,8 +119,41 @@ void frmNewPro::deleteRow(int slot)
     showList();
 }
 
+bool frmNewPro::panelSizeAccepted()
+{
+    if (!m_state.draw.DrawUnsaved || m_state.draw.DrawList.isEmpty())
+        return true;
+    const Result<EligibilityRules> rules = ReadEligibilityRules(m_state.store);
+    if (!rules) {
+        m_state.messages().failed(rules.failure().prefixed(QStringLiteral("无法读取抽取规则，抽取结果没有保存：\n")));
+        return false;
+    }
+    const qsizetype panel = m_state.draw.DrawList.count();
+    const QString problem = PanelSizeProblem(rules.value(), panel);
+    if (problem.isEmpty())
+        return true;
+    // A review may have to go on with fewer experts; that is the operator's
+    // call, but never an unrecorded one.
+    const bool go = m_state.messages().question(
+        QStringLiteral("%1\n抽取规则：评审专家不少于%2人且为单数。\n\n是否仍然完成本次抽取？")
+            .arg(problem)
+            .arg(rules.value().panelSize));
+    const Outcome logged = AppendAudit(m_state.store, AuditKind::PanelWarning, m_state.draw.DrawRecord.projectId,
+                                       {{"warning", problem},
+                                        {"panel_size_rule", rules.value().panelSize},
+                                        {"experts", double(panel)},
+                                        {"answer", go ? QStringLiteral("是") : QStringLiteral("否")}});
+    if (!logged) {
+        m_state.messages().failed(logged.failure().prefixed(QStringLiteral("无法写入操作日志，抽取结果没有保存：\n")));
+        return false;
+    }
+    return go;
+}
+
 void frmNewPro::saveDrawList()
 {
+    if (!panelSizeAccepted())
+        return;
     const Result<DrawStoreResult> result =
         StoreCurrentDraw(m_state.draw, m_state.store, m_state.session, m_state.services, this);
     if (!result) {

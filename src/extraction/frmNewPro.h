@@ -32,6 +32,10 @@ private:
     void showList();
     void deleteRow(int slot);
     void saveDrawList();
+    // Before 完成: a panel that breaks the library's panel-size rule is
+    // stored only when the operator says so; the warning and the answer go
+    // into the operation log. False when nothing is to be stored.
+    bool panelSizeAccepted();
 
     PagedList *m_list = nullptr;
     QLabel *labTitle = nullptr;

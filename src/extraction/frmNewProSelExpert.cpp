@@ -308,7 +308,8 @@ void frmNewProSelExpert::showRules()
 {
     const bool active = m_round && m_round->eligibility.filters();
     const QString text =
-        active ? QStringLiteral("抽取规则：") + DescribeEligibility(m_round->eligibility, &m_round->eligible)
+        active ? QStringLiteral("抽取规则：") +
+                     DescribeEligibility(m_round->eligibility, &m_round->eligible, &m_state.store.TitleTypeTable)
                : QString();
     labRules->setText(text);
     labRules->setToolTip(text);

@@ -108,7 +108,8 @@ frmProListDis::frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *par
 
 DrawRecordContent frmProListDis::printedRecord() const
 {
-    return DrawRecordOf(*m_project, MasksPersonalData(m_state.store, m_state.session.CurrentUserRole));
+    return DrawRecordOf(*m_project, MasksPersonalData(m_state.store, m_state.session.CurrentUserRole),
+                        &m_state.store.TitleTypeTable);
 }
 
 QList<QWidget *> frmProListDis::reportControls() const
@@ -143,10 +144,10 @@ void frmProListDis::showProject()
         txtRounds->clear();
         m_rows.clear();
     } else {
-        const DrawRecordContent record = DrawRecordOf(*m_project);
+        const DrawRecordContent record = DrawRecordOf(*m_project, false, &m_state.store.TitleTypeTable);
         for (int i = 0; i < 9; ++i)
             labFact[i]->setText(ShownOnOneLine(record.facts.value(i)));
-        txtRounds->setPlainText(ProjectRoundsText(*m_project));
+        txtRounds->setPlainText(ProjectRoundsText(*m_project, &m_state.store.TitleTypeTable));
         m_rows = ScreenRows(*m_project);
     }
     ListCall call;

@@ -227,6 +227,9 @@ TEST_F(ProjectScreens, TheAvoidanceDialogCountsWhatEachRuleRemovesAndKeepsTheRul
         FakeDialogs::Press(d, "cmdAdd");
         d.findChild<QCheckBox *>("chkRecent")->setChecked(true);
         d.findChild<QLineEdit *>("txtDays")->setText("30");
+        d.findChild<QLineEdit *>("txtUnitsReason")->setText("投标单位");
+        d.findChild<QLineEdit *>("txtExpertsReason")->setText("与招标人有亲属关系");
+        d.findChild<QLineEdit *>("txtRecentReason")->setText("轮换");
         counts = d.findChild<QLabel *>("labCounts")->text();
         return FakeDialogs::Press(d, "cmdOK");
     });
@@ -234,7 +237,14 @@ TEST_F(ProjectScreens, TheAvoidanceDialogCountsWhatEachRuleRemovesAndKeepsTheRul
     EXPECT_TRUE(counts.contains("候选专家9人")) << counts.toStdString();
     EXPECT_TRUE(counts.contains("按工作单位回避6人，指定专家回避1人，近期抽取过的回避1人；共回避8人，剩余1人"))
         << counts.toStdString();
-    EXPECT_EQ(app.state.draw.Avoidance, (AvoidanceRules{{"上海建工集团", "华东?"}, {ids[0]}, {"专家1"}, 30}));
+    EXPECT_EQ(app.state.draw.Avoidance, (AvoidanceRules{{"上海建工集团", "华东?"},
+                                                        {ids[0]},
+                                                        {"专家1"},
+                                                        30,
+                                                        AvoidanceRules::kDefaultFormerYears,
+                                                        "投标单位",
+                                                        "与招标人有亲属关系",
+                                                        "轮换"}));
 
     // The rules stay until cleared; cancelling changes nothing.
     app.dialogs->script.enqueue(FakeDialogs::Cancel);

@@ -9,6 +9,7 @@
 #include "data/Projects.h"
 #include "data/Schema.h"
 #include "data/SeededDraw.h"
+#include "data/UnitHistory.h"
 #include "data/Vocabulary.h"
 #include "extraction/CandidateFilter.h"
 #include "extraction/ProjectDraws.h"
@@ -33,6 +34,14 @@ const QStringList kCompanies = {
     "中国建筑第八工程局",       "上海建工集团",         "北京城建设计研究总院",       "中铁十二局集团",
     "华东建筑设计研究院",       "广东省建筑设计研究院", "中国电建集团华东勘测设计院", "中交第二航务工程局",
     "浙江省交通规划设计研究院", "四川省建筑科学研究院", "中国华西工程设计建设公司",   "湖南省水利水电勘测设计院"};
+// Other names the demo's units go by, so that avoiding one name reaches
+// experts recorded under another.
+const UnitAliases kAliases = {
+    {"中国建筑第八工程局", "中建八局", "中国建筑第八工程局有限公司"},
+    {"上海建工集团", "上海建工", "上海建工集团股份有限公司"},
+    {"中铁十二局集团", "中铁十二局", "中铁十二局集团有限公司"},
+    {"华东建筑设计研究院", "华东院", "华东建筑设计研究院有限公司"},
+};
 const QStringList kPositions = {"总工程师",   "副总工程师", "项目经理", "技术负责人", "所长",
                                 "主任工程师", "高级顾问",   "副院长",   "设计总监"};
 const QStringList kProfessions = {"土木工程", "建筑设计", "给排水",   "暖通空调", "电气工程", "工程造价",
@@ -120,6 +129,12 @@ TextTable DemoRound(Connection &conn, const DataStore &store, Dice &dice, DemoRa
             rules.units << kCompanies[dice.below(int(kCompanies.size()))];
         if (dice.below(4) == 0)
             rules.recentDays = 30;
+        // The usual years, and the reasons every rule needs.
+        rules.formerYears = AvoidanceRules::kDefaultFormerYears;
+        if (!rules.units.isEmpty())
+            rules.unitsReason = QStringLiteral("投标单位");
+        if (rules.recentDays > 0)
+            rules.recentReason = QStringLiteral("专家轮换");
     }
     TextTable candidates;
     const KeptOut keptOut =
@@ -278,13 +293,21 @@ void WriteDemoDatabase(const QString &path, const DemoOptions &options)
     }
 
     ExpertWriter experts(conn);
+    // Former units and other spellings come from their own dice, so that the
+    // rest of the library is what the same seed always gave.
+    Dice history(options.seed ^ 0xA5A5A5A55A5A5A5AULL);
+    Statement former = conn.prepare(QStringLiteral(
+        "INSERT INTO expert_former_unit (Expert_Id, Seq, Unit, From_date, To_date) VALUES (?, ?, ?, ?, ?)"));
     for (int i = 1; i <= options.experts; ++i) {
         const QDate birth = dice.date(1950, 1990);
         const QDate graduated = birth.addYears(22 + dice.below(4));
         const int level = 1 + dice.below(5);
         const QString sex = dice.below(3) == 0 ? kSexFemale : kSexMale;
         const QString city = dice.pick(kCities);
-        const QString company = dice.pick(kCompanies);
+        QString company = dice.pick(kCompanies);
+        for (const QStringList &names : kAliases)
+            if (names.first() == company && history.below(4) == 0)
+                company = names[1 + history.below(int(names.size()) - 1)];
         const QString profession = dice.pick(kProfessions);
         const QDate qualified = graduated.addYears(3 + dice.below(10));
         // Fields 1..28 in order.
@@ -327,6 +350,35 @@ void WriteDemoDatabase(const QString &path, const DemoOptions &options)
             QDate(2024, 1, 1).addDays(dice.below(700)).toString(kStoredDateFormat),
         };
         experts.insert(id6(i), fields);
+
+        // A third of the experts moved: one or two units before this one.
+        const int moves = history.below(3) == 0 ? 1 + history.below(2) : 0;
+        for (int m = 1; m <= moves; ++m) {
+            const QDate to = QDate(2016, 1, 1).addDays(history.below(3400));
+            const QDate from = to.addYears(-(2 + history.below(8)));
+            QString unit = history.pick(kCompanies);
+            if (history.below(3) == 0)
+                for (const QStringList &names : kAliases)
+                    if (names.first() == unit)
+                        unit = names.last();
+            former.reset();
+            former.bind(1, id6(i));
+            former.bindInt(2, m);
+            former.bind(3, unit);
+            former.bind(4, from.toString(kStoredDateFormat));
+            former.bind(5, to.toString(kStoredDateFormat));
+            former.step();
+        }
+    }
+    Statement alias = conn.prepare(QStringLiteral("INSERT INTO unit_alias (Grp, Seq, Name) VALUES (?, ?, ?)"));
+    for (qsizetype g = 0; g < kAliases.size(); ++g) {
+        for (qsizetype n = 0; n < kAliases[g].size(); ++n) {
+            alias.reset();
+            alias.bindInt(1, g + 1);
+            alias.bindInt(2, n + 1);
+            alias.bind(3, kAliases[g][n]);
+            alias.step();
+        }
     }
 
     Statement sel = conn.prepare(QStringLiteral("INSERT INTO sel_expert VALUES (?, ?, ?)"));
