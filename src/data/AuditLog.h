@@ -26,6 +26,7 @@ inline const QString ProjectStore = QStringLiteral("project_store");     // a dr
 inline const QString Attendance = QStringLiteral("attendance");
 inline const QString Substitute = QStringLiteral("substitute");
 inline const QString ProjectDelete = QStringLiteral("project_delete");
+inline const QString ProjectPublish = QStringLiteral("project_publish");   // a panel made public before its review
 // Experts.
 inline const QString ExpertAdd = QStringLiteral("expert_add");
 inline const QString ExpertChange = QStringLiteral("expert_change");   // detail: fields before and after

@@ -30,10 +30,14 @@ struct StoredDraw {
 // record in the file, in draw-list order) with its snapshot and link.
 // The session learns what was stored only once everything is committed.
 // Neither reloads SelectionTable nor changes DrawUnsaved: callers decide.
+// operatorId (the user's Id) is kept with a new project: its panel stays
+// visible to the user who drew it until the review.
 StoredDraw StoreDrawProject(const DataStore &store, const TextTable &drawList, DrawSession &session,
-                            const ProjectFacts &facts, const QString &operatorName, const QDateTime &now);
+                            const ProjectFacts &facts, const QString &operatorName, const QDateTime &now,
+                            const QString &operatorId = {});
 StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const TextTable &drawList, DrawSession &session,
-                            const ProjectFacts &facts, const QString &operatorName, const QDateTime &now);
+                            const ProjectFacts &facts, const QString &operatorName, const QDateTime &now,
+                            const QString &operatorId = {});
 
 // Draw-list rows whose expert the session has not stored yet, in order.
 TextTable UnstoredRows(const TextTable &drawList, const DrawSession &session);

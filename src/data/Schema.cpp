@@ -119,6 +119,11 @@ const char *const kProjectTables[][2] = {
     {"draw_trail",
      "CREATE TABLE draw_trail (Session TEXT NOT NULL, Event_no INTEGER NOT NULL, Kind TEXT, At TEXT, Operator TEXT, "
      "Project_Id TEXT, Detail TEXT, PRIMARY KEY (Session, Event_no))"},
+    // Who stored each project (by user Id) and when an administrator made
+    // its panel public before the review.
+    {"draw_disclosure",
+     "CREATE TABLE draw_disclosure (Project_Id TEXT PRIMARY KEY NOT NULL, Operator_Id TEXT, Published_at TEXT, "
+     "Published_by TEXT)"},
 };
 // The project tables every library with projects has; those after them in
 // kProjectTables came later.

@@ -1,4 +1,5 @@
 #include "extraction/frmNewPro.h"
+#include "shell/UnsavedDraw.h"
 
 #include "data/DrawStore.h"
 #include "shell/Session.h"
@@ -75,6 +76,13 @@ void frmNewPro::onActivate(const ScreenArgs &)
     // typed. Storing takes the numbers from the library.
     maskPersonalRows(m_state.draw.DrawList, kDrawRowColumns);
     showList();
+    keepDraw();
+}
+
+void frmNewPro::keepDraw()
+{
+    if (const Outcome kept = KeepUnsavedDraw(m_state); !kept)
+        m_state.messages().failed(kept.failure());
 }
 
 QList<QWidget *> frmNewPro::reportControls() const
@@ -115,6 +123,7 @@ void frmNewPro::deleteRow(int slot)
     }
     m_state.draw.DrawList.removeAt(position);
     showList();
+    keepDraw();
 }
 
 void frmNewPro::saveDrawList()
@@ -133,6 +142,7 @@ void frmNewPro::saveDrawList()
     case DrawStoreResult::NothingNew:
         // The list on show is stored already: say so rather than store it twice.
         m_state.draw.DrawUnsaved = false;
+        keepDraw();
         m_state.messages().information(QStringLiteral("本次抽取结果已保存。"));
         return;
     case DrawStoreResult::Stored:
@@ -140,6 +150,7 @@ void frmNewPro::saveDrawList()
     }
     cmdSelExpert->setEnabled(false);
     cmdNewLinExp->setEnabled(false);
+    keepDraw();
     m_state.messages().information(QStringLiteral("增加成功。"));
     LoadSelections(m_state.store);
     LoadProjects(m_state.store);
