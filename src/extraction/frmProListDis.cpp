@@ -83,6 +83,15 @@ frmProListDis::frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *par
     layout.setPageLinks(kPageLinksTop);
     m_list = new PagedList(this, m_state.paging, layout);
     connect(m_list, &PagedList::firstOperationClicked, this, Guarded(this, &frmProListDis::setAttendance));
+    // Attendance is registered by those who may see the panel: on every page
+    // of a hidden panel the links are taken away again.
+    connect(m_list, &PagedList::pageShown, this, Guarded([this] {
+                if (!m_concealed)
+                    return;
+                for (int i = 0; i < kRowsPerPage; ++i)
+                    if (auto *link = findChild<QLabel *>(ArrayName(QStringLiteral("labOP_1"), i)))
+                        link->clear();
+            }));
 
     cmdSubstitute = addButton(QStringLiteral("cmdSubstitute"), QStringLiteral("补 抽"), 1500, kButtonsTop, 1095, 435);
     cmdVerify = addButton(QStringLiteral("cmdVerify"), QStringLiteral("验 证"), 2835, kButtonsTop, 1095, 435);
@@ -199,8 +208,7 @@ void frmProListDis::showProject()
     ListCall call;
     call.columnsUsed = 9;
     call.list = &m_rows;
-    if (!m_concealed)
-        call.firstOperation = QStringLiteral("[出席]");
+    call.firstOperation = QStringLiteral("[出席]");
     m_list->show(call);
 }
 

@@ -162,6 +162,7 @@ protected:
         EXPECT_EQ(text.contains("***"), !names);
         for (const char *button : {"cmdPreview", "cmdExcel", "cmdVerify", "cmdSubstitute", "cmdExportCandidates"})
             EXPECT_EQ(host.find<QPushButton>("frmProListDis", button)->isEnabled(), names) << button;
+        EXPECT_EQ(host.find<QLabel>("frmProListDis", "labOP_1(0)")->text(), names ? "[出席]" : "");
 
         const TextTable rows = history();
         ASSERT_EQ(rows.count(), 1);
