@@ -457,6 +457,16 @@ Result<QList<DrawEvent>> LoadUnstoredTrail(const DataStore &store)
     return CatchDbError([&] { return LoadUnstoredTrail(LibraryConnection(store)); });
 }
 
+QList<DrawEvent> LoadSessionTrail(Connection &conn, const QString &session)
+{
+    if (!HasTable(conn, QStringLiteral("draw_trail")))
+        return {};
+    Statement st = conn.prepare(
+        QStringLiteral("SELECT %1 FROM draw_trail WHERE Session = ? ORDER BY Event_no").arg(kTrailColumns));
+    st.bind(1, session);
+    return readEvents(st);
+}
+
 QList<DrawEvent> LoadTrail(Connection &conn)
 {
     if (!HasTable(conn, QStringLiteral("draw_trail")))

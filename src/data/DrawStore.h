@@ -85,6 +85,8 @@ QList<DrawEvent> LoadUnstoredTrail(Connection &conn);
 Result<QList<DrawEvent>> LoadUnstoredTrail(const DataStore &store);
 // Every event, by session and number (for the verifier).
 QList<DrawEvent> LoadTrail(Connection &conn);
+// The events of one session, by number.
+QList<DrawEvent> LoadSessionTrail(Connection &conn, const QString &session);
 
 // The title level's name of an expert as the snapshot keeps it: row n of
 // TitleTypeTable for zhicheng_id n, "" when unknown.

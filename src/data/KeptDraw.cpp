@@ -197,9 +197,7 @@ KeptDrawCheck CheckKeptDraw(Connection &conn, const KeptDraw &kept, const TextTa
     KeptDrawCheck check;
     QList<DrawEvent> events;
     if (!kept.record.trailId.isEmpty()) {
-        for (const DrawEvent &e : LoadTrail(conn))
-            if (e.session == kept.record.trailId)
-                events.append(e);
+        events = LoadSessionTrail(conn, kept.record.trailId);
         if (events.isEmpty())
             check.problems << QStringLiteral("数据库的抽取过程记录中没有这次抽取");
     }
