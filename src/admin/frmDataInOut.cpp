@@ -1,4 +1,5 @@
 #include "admin/frmDataInOut.h"
+#include "shell/UnsavedDraw.h"
 
 #include "admin/DataMaintenance.h"
 #include "admin/ExpertImport.h"
@@ -190,6 +191,10 @@ bool frmDataInOut::requireAdministrator()
 
 void frmDataInOut::showOutcome(const Outcome &outcome)
 {
+    // Initialising, restoring or importing drops the draw in progress, and
+    // with it the copy kept for the next start.
+    if (const Outcome kept = KeepUnsavedDraw(m_state); !kept)
+        m_state.messages().failed(kept.failure());
     if (outcome.ok())
         m_state.messages().information(outcome.message());
     else

@@ -16,10 +16,10 @@ namespace AuditKind {
 
 QStringList All()
 {
-    return {DrawRound, DrawDiscarded, DrawUntick,   ProjectStore, Attendance,   Substitute,     ProjectDelete,
-            ExpertAdd, ExpertChange,  ExpertDelete, ExpertImport, AccessImport, Initialise,     Restore,
-            Backup,    LogStart,      Login,        LoginFailed,  UserAdmin,    PasswordChange, Setting,
-            Print,     Export,        LogSeal,      PanelWarning};
+    return {DrawRound,      DrawDiscarded, DrawUntick,   ProjectStore, Attendance,   Substitute,   ProjectDelete,
+            ProjectPublish, ExpertAdd,     ExpertChange, ExpertDelete, ExpertImport, AccessImport, Initialise,
+            Restore,        Backup,        LogStart,     Login,        LoginFailed,  UserAdmin,    PasswordChange,
+            Setting,        Print,         Export,       LogSeal,      PanelWarning};
 }
 
 QString Caption(const QString &kind)
@@ -32,6 +32,7 @@ QString Caption(const QString &kind)
         {Attendance, QStringLiteral("出席情况")},
         {Substitute, QStringLiteral("补抽")},
         {ProjectDelete, QStringLiteral("删除项目")},
+        {ProjectPublish, QStringLiteral("公开抽取结果")},
         {ExpertAdd, QStringLiteral("新增专家")},
         {ExpertChange, QStringLiteral("修改专家")},
         {ExpertDelete, QStringLiteral("删除专家")},
@@ -108,7 +109,10 @@ QList<ProjectTable> projectTables(Connection &conn)
         // The draw trail keeps growing after a store (later draws of the
         // session, discards at exit): it is a record of its own, numbered
         // per session, not part of the project's stored content.
-        if (!present.contains(name) || name == QLatin1String("draw_trail"))
+        // Who may see the panel is not its content either: making it public
+        // has its own entry, and libraries that gained the table later keep
+        // the hashes their entries hold.
+        if (!present.contains(name) || name == QLatin1String("draw_trail") || name == QLatin1String("draw_disclosure"))
             continue;
         ProjectTable t{name, conn.tableFields(name), -1};
         t.fields.removeIf([](const QString &f) { return f.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0; });

@@ -26,6 +26,7 @@ inline const QString ProjectStore = QStringLiteral("project_store");     // a dr
 inline const QString Attendance = QStringLiteral("attendance");
 inline const QString Substitute = QStringLiteral("substitute");
 inline const QString ProjectDelete = QStringLiteral("project_delete");
+inline const QString ProjectPublish = QStringLiteral("project_publish");   // a panel made public before its review
 // A panel that breaks the library's panel-size rule, and whether the
 // operator stored it all the same.
 inline const QString PanelWarning = QStringLiteral("panel_warning");

@@ -160,15 +160,17 @@ QString TitleNameOf(const DataStore &store, const QString &expertId)
 }
 
 StoredDraw StoreDrawProject(const DataStore &store, const TextTable &drawList, DrawSession &session,
-                            const ProjectFacts &facts, const QString &operatorName, const QDateTime &now)
+                            const ProjectFacts &facts, const QString &operatorName, const QDateTime &now,
+                            const QString &operatorId)
 {
     Connection &conn = LibraryConnection(store);
-    StoredDraw result = StoreDrawProject(conn, store, drawList, session, facts, operatorName, now);
+    StoredDraw result = StoreDrawProject(conn, store, drawList, session, facts, operatorName, now, operatorId);
     return result;
 }
 
 StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const TextTable &drawList, DrawSession &session,
-                            const ProjectFacts &facts, const QString &operatorName, const QDateTime &now)
+                            const ProjectFacts &facts, const QString &operatorName, const QDateTime &now,
+                            const QString &operatorId)
 {
     const TextTable rows = UnstoredRows(drawList, session);
     StoredDraw result;
@@ -193,6 +195,14 @@ StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const Text
         for (int i = 0; i < values.size(); ++i)
             st.bind(i + 1, values[i]);
         st.step();
+        Statement access =
+            conn.prepare(QStringLiteral("INSERT INTO draw_disclosure (Project_Id, Operator_Id) VALUES (?, ?)"));
+        access.bind(1, result.projectId);
+        if (operatorId.isEmpty())
+            access.bindNull(2);
+        else
+            access.bind(2, operatorId);
+        access.step();
     }
 
     // The rounds not yet stored, numbered after the project's last round (a
@@ -445,6 +455,16 @@ QList<DrawEvent> LoadUnstoredTrail(Connection &conn)
 Result<QList<DrawEvent>> LoadUnstoredTrail(const DataStore &store)
 {
     return CatchDbError([&] { return LoadUnstoredTrail(LibraryConnection(store)); });
+}
+
+QList<DrawEvent> LoadSessionTrail(Connection &conn, const QString &session)
+{
+    if (!HasTable(conn, QStringLiteral("draw_trail")))
+        return {};
+    Statement st = conn.prepare(
+        QStringLiteral("SELECT %1 FROM draw_trail WHERE Session = ? ORDER BY Event_no").arg(kTrailColumns));
+    st.bind(1, session);
+    return readEvents(st);
 }
 
 QList<DrawEvent> LoadTrail(Connection &conn)

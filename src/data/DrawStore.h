@@ -30,10 +30,14 @@ struct StoredDraw {
 // record in the file, in draw-list order) with its snapshot and link.
 // The session learns what was stored only once everything is committed.
 // Neither reloads SelectionTable nor changes DrawUnsaved: callers decide.
+// operatorId (the user's Id) is kept with a new project: its panel stays
+// visible to the user who drew it until the review.
 StoredDraw StoreDrawProject(const DataStore &store, const TextTable &drawList, DrawSession &session,
-                            const ProjectFacts &facts, const QString &operatorName, const QDateTime &now);
+                            const ProjectFacts &facts, const QString &operatorName, const QDateTime &now,
+                            const QString &operatorId = {});
 StoredDraw StoreDrawProject(Connection &conn, const DataStore &store, const TextTable &drawList, DrawSession &session,
-                            const ProjectFacts &facts, const QString &operatorName, const QDateTime &now);
+                            const ProjectFacts &facts, const QString &operatorName, const QDateTime &now,
+                            const QString &operatorId = {});
 
 // Draw-list rows whose expert the session has not stored yet, in order.
 TextTable UnstoredRows(const TextTable &drawList, const DrawSession &session);
@@ -81,6 +85,8 @@ QList<DrawEvent> LoadUnstoredTrail(Connection &conn);
 Result<QList<DrawEvent>> LoadUnstoredTrail(const DataStore &store);
 // Every event, by session and number (for the verifier).
 QList<DrawEvent> LoadTrail(Connection &conn);
+// The events of one session, by number.
+QList<DrawEvent> LoadSessionTrail(Connection &conn, const QString &session);
 
 // The title level's name of an expert as the snapshot keeps it: row n of
 // TitleTypeTable for zhicheng_id n, "" when unknown.

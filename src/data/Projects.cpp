@@ -1,9 +1,15 @@
 #include "data/Projects.h"
 
+#include "data/AuditLog.h"
+#include "data/DbError.h"
 #include "data/DrawStore.h"
+#include "data/EligibilityRules.h"
+#include "data/Users.h"
 #include "data/SeededDraw.h"
 #include "data/Vocabulary.h"
 #include "data/Wildcard.h"
+
+#include <QRegularExpression>
 
 namespace {
 
@@ -150,6 +156,18 @@ std::optional<ProjectDetail> LoadProject(Connection &conn, const QString &projec
         p.operatorName = st.text(8);
         p.createdDate = st.text(9);
         p.createdTime = st.text(10);
+        p.access.operatorName = p.operatorName;
+        p.access.reviewTime = p.facts.reviewTime;
+    }
+    if (HasTable(conn, QStringLiteral("draw_disclosure"))) {
+        Statement st = conn.prepare(
+            QStringLiteral("SELECT Operator_Id, Published_at, Published_by FROM draw_disclosure WHERE Project_Id = ?"));
+        st.bind(1, projectId);
+        if (st.step()) {
+            p.access.operatorId = st.text(0);
+            p.access.publishedAt = st.text(1);
+            p.access.publishedBy = st.text(2);
+        }
     }
     {
         Statement st = conn.prepare(QStringLiteral(
@@ -279,4 +297,162 @@ TextTable ProjectsOfExpert(Connection &conn, const QString &expertId)
                   st.text(7)});
     }
     return t;
+}
+
+QDateTime PanelOpensAt(const QString &reviewTime)
+{
+    // The day leads what was typed: "2026-12-10 09:30", "2026年12月10日上午".
+    QStringView text = QStringView(reviewTime).trimmed();
+    const qsizetype space = text.indexOf(QRegularExpression(QStringLiteral("\\s")));
+    if (space > 0)
+        text = text.first(space);
+    QDate day = ReadRecordDate(text);
+    if (!day.isValid() && text.contains(QChar(0x65E5)))   // 日
+        day = ReadRecordDate(text.first(text.indexOf(QChar(0x65E5)) + 1));
+    return day.isValid() ? QDateTime(day.addDays(1), QTime(0, 0)) : QDateTime();
+}
+
+bool PanelIsConfidential(const PanelAccess &panel, const PanelViewer &viewer, const QDateTime &now)
+{
+    if (panel.published())
+        return false;
+    const QDateTime opens = PanelOpensAt(panel.reviewTime);
+    if (opens.isValid() && now >= opens)
+        return false;
+    if (viewer.role == kAdministratorRole)
+        return false;
+    const bool drewIt = panel.operatorId.isEmpty() ? !viewer.userName.isEmpty() && panel.operatorName == viewer.userName
+                                                   : !viewer.userId.isEmpty() && panel.operatorId == viewer.userId;
+    return !drewIt;
+}
+
+QHash<QString, PanelAccess> LoadPanelAccess(Connection &conn)
+{
+    QHash<QString, PanelAccess> out;
+    if (!HasProjectTables(conn))
+        return out;
+    ReadSnapshot snapshot(conn);
+    {
+        Statement st = conn.prepare(QStringLiteral("SELECT Id, Operator, Review_time FROM draw_project"));
+        while (st.step()) {
+            PanelAccess &a = out[st.text(0)];
+            a.operatorName = st.text(1);
+            a.reviewTime = st.text(2);
+        }
+    }
+    if (HasTable(conn, QStringLiteral("draw_disclosure"))) {
+        Statement st = conn.prepare(
+            QStringLiteral("SELECT Project_Id, Operator_Id, Published_at, Published_by FROM draw_disclosure"));
+        while (st.step()) {
+            const auto it = out.find(st.text(0));
+            if (it == out.end())
+                continue;
+            it->operatorId = st.text(1);
+            it->publishedAt = st.text(2);
+            it->publishedBy = st.text(3);
+        }
+    }
+    return out;
+}
+
+Result<QHash<QString, PanelAccess>> LoadPanelAccess(const DataStore &store)
+{
+    return CatchDbError([&store] { return LoadPanelAccess(LibraryConnection(store)); });
+}
+
+QSet<QString> HiddenSelections(Connection &conn, const PanelViewer &viewer, const QDateTime &now)
+{
+    QSet<QString> hidden;
+    if (!HasProjectTables(conn))
+        return hidden;
+    ReadSnapshot snapshot(conn);
+    const QHash<QString, PanelAccess> access = LoadPanelAccess(conn);
+    QSet<QString> concealed;
+    for (auto it = access.cbegin(); it != access.cend(); ++it)
+        if (PanelIsConfidential(*it, viewer, now))
+            concealed.insert(it.key());
+    if (concealed.isEmpty())
+        return hidden;
+    Statement st = conn.prepare(QStringLiteral("SELECT Project_Id, Sel_Id FROM draw_expert"));
+    while (st.step())
+        if (concealed.contains(st.text(0)) && !st.isNull(1))
+            hidden.insert(st.text(1));
+    return hidden;
+}
+
+Result<QSet<QString>> HiddenSelections(const DataStore &store, const PanelViewer &viewer, const QDateTime &now)
+{
+    return CatchDbError([&] { return HiddenSelections(LibraryConnection(store), viewer, now); });
+}
+
+bool PublishPanel(Connection &conn, const QString &projectId, const PanelViewer &by, const QDateTime &now)
+{
+    if (by.role != kAdministratorRole)
+        return false;
+    Transaction tx(conn);
+    EnsureProjectTables(conn);
+    const std::optional<ProjectDetail> project = LoadProject(conn, projectId);
+    if (!project || project->access.published())
+        return false;
+    const QString at = now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    Statement update = conn.prepare(
+        QStringLiteral("UPDATE draw_disclosure SET Published_at = ?, Published_by = ? WHERE Project_Id = ?"));
+    update.bind(1, at);
+    update.bind(2, by.userName);
+    update.bind(3, projectId);
+    update.step();
+    // A project stored before its operator was kept has no row yet.
+    Statement exists = conn.prepare(QStringLiteral("SELECT count(*) FROM draw_disclosure WHERE Project_Id = ?"));
+    exists.bind(1, projectId);
+    if (!exists.step() || exists.text(0).toInt() == 0) {
+        Statement insert = conn.prepare(QStringLiteral(
+            "INSERT INTO draw_disclosure (Project_Id, Operator_Id, Published_at, Published_by) VALUES (?, ?, ?, ?)"));
+        insert.bind(1, projectId);
+        insert.bindNull(2);
+        insert.bind(3, at);
+        insert.bind(4, by.userName);
+        insert.step();
+    }
+    AppendAudit(conn, by.userName, AuditKind::ProjectPublish, projectId,
+                {{"name", project->facts.name}, {"review_time", project->facts.reviewTime}}, now);
+    tx.commit();
+    return true;
+}
+
+Result<bool> PublishPanel(const DataStore &store, const QString &projectId, const PanelViewer &by, const QDateTime &now)
+{
+    return CatchDbError([&] { return PublishPanel(LibraryConnection(store), projectId, by, now); });
+}
+
+void ConcealPanel(ProjectDetail &project)
+{
+    // Sex, profession and qualification stay: they say what the panel needs,
+    // not who sits on it.
+    for (ProjectExpert &e : project.experts) {
+        for (int c : {0, 1, 3, 4, 7})
+            if (c < e.row.size())
+                e.row[c] = kHiddenText;
+        e.title.clear();
+        e.selId.clear();
+        e.snapshotHash.clear();
+    }
+    auto concealRound = [](DrawRound &r) {
+        // The positions and the numbers behind a random draw name the
+        // experts as surely as their numbers do, once the candidate list
+        // is derived again from the criteria.
+        for (QString &id : r.candidateIds)
+            id = kHiddenText;
+        for (QString &id : r.confirmedIds)
+            id = kHiddenText;
+        if (!r.rolledId.isEmpty())
+            r.rolledId = kHiddenText;
+        r.picks.clear();
+        r.seed.reset();
+        r.supervised.reset();
+        r.reserve.reset();
+        r.storedHash.clear();
+    };
+    for (DrawRound &r : project.rounds)
+        concealRound(r);
+    project.trail.clear();
 }

@@ -3,6 +3,9 @@
 #include "data/DrawRecord.h"
 #include "data/Tables.h"
 
+#include <QDateTime>
+#include <QHash>
+#include <QSet>
 #include <optional>
 
 // Reading the stored projects back. A file without the project tables has
@@ -33,8 +36,56 @@ void LoadProjects(DataStore &store);
 // typed text (the program's wildcards apply).
 TextTable FilterProjects(const TextTable &projects, const QString &from, const QString &to, const QString &name);
 
+// What decides who may see a panel's experts before the award: who drew it,
+// when it is reviewed and whether an administrator has made it public.
+struct PanelAccess {
+    QString operatorId;     // the user who stored it; "" for projects stored before this was kept
+    QString operatorName;   // as the project names its operator
+    QString reviewTime;     // 评审时间 as typed
+    QString publishedAt;    // 已公开: when it was made public, "" while it is not
+    QString publishedBy;
+    bool published() const { return !publishedAt.isEmpty(); }
+};
+
+// Who is looking at a panel.
+struct PanelViewer {
+    QString userId;
+    QString userName;
+    int role = -1;
+};
+
+// When a panel becomes public by itself: the start of the day after its
+// review day (the review takes the day; the time typed is when it begins).
+// Invalid when 评审时间 names no day: such a panel waits for 已公开.
+QDateTime PanelOpensAt(const QString &reviewTime);
+
+// Whether the panel's experts are hidden from viewer at now: the panel is
+// neither public nor past its review day, and the viewer is neither an
+// administrator nor the operator who drew it. The operator is known by user
+// Id; for projects stored before the Id was kept, by the name they carry.
+bool PanelIsConfidential(const PanelAccess &panel, const PanelViewer &viewer, const QDateTime &now);
+
+// Every project's access, by project Id.
+QHash<QString, PanelAccess> LoadPanelAccess(Connection &conn);
+Result<QHash<QString, PanelAccess>> LoadPanelAccess(const DataStore &store);
+
+// The sel_expert records (by Id) that belong to panels hidden from viewer.
+QSet<QString> HiddenSelections(Connection &conn, const PanelViewer &viewer, const QDateTime &now);
+Result<QSet<QString>> HiddenSelections(const DataStore &store, const PanelViewer &viewer, const QDateTime &now);
+
+// Marks a project 已公开, with an entry in the operation log, in one
+// transaction. Only an administrator may; false, writing nothing, when the
+// project does not exist or is public already. Throws DbError.
+bool PublishPanel(Connection &conn, const QString &projectId, const PanelViewer &by, const QDateTime &now);
+Result<bool> PublishPanel(const DataStore &store, const QString &projectId, const PanelViewer &by,
+                          const QDateTime &now);
+
+// What stands for a hidden name, unit, phone or number.
+inline const QString kHiddenText = QStringLiteral("***");
+
 struct ProjectDetail {
     QString id;
+    PanelAccess access;
     ProjectFacts facts;
     QString operatorName;
     QString createdDate, createdTime;
@@ -50,6 +101,11 @@ struct ProjectDetail {
     const ProjectExpert *expert(int seq) const;
     const DrawRound *round(int number) const;
 };
+
+// The project as a viewer who may not see its panel sees it: every expert's
+// number, name, birth date, unit and phone, and every expert number in its
+// rounds and draw events, replaced by kHiddenText. For showing only.
+void ConcealPanel(ProjectDetail &project);
 
 std::optional<ProjectDetail> LoadProject(Connection &conn, const QString &projectId);
 std::optional<ProjectDetail> LoadProject(const DataStore &store, const QString &projectId);

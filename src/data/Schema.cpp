@@ -124,6 +124,11 @@ const char *const kProjectTables[][2] = {
     {"expert_former_unit",
      "CREATE TABLE expert_former_unit (Expert_Id TEXT NOT NULL, Seq INTEGER NOT NULL, Unit TEXT, From_date TEXT, "
      "To_date TEXT, PRIMARY KEY (Expert_Id, Seq))"},
+    // Who stored each project (by user Id) and when an administrator made
+    // its panel public before the review.
+    {"draw_disclosure",
+     "CREATE TABLE draw_disclosure (Project_Id TEXT PRIMARY KEY NOT NULL, Operator_Id TEXT, Published_at TEXT, "
+     "Published_by TEXT)"},
 };
 // The project tables every library with projects has; those after them in
 // kProjectTables came later.

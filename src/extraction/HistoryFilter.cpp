@@ -1,5 +1,6 @@
 #include "extraction/HistoryFilter.h"
 
+#include "data/Projects.h"
 #include "data/Schema.h"
 #include "data/Wildcard.h"
 #include "extraction/CandidateFilter.h"
@@ -8,7 +9,8 @@
 #include <QStringView>
 #include <optional>
 
-TextTable FilterHistory(const TextTable &selections, const TextTable &experts, const HistoryCriteria &criteria)
+TextTable FilterHistory(const TextTable &selections, const TextTable &experts, const HistoryCriteria &criteria,
+                        const QSet<QString> &hidden)
 {
     TextTable out;
     const QString &from = criteria[H_StartDate];
@@ -42,6 +44,15 @@ TextTable FilterHistory(const TextTable &selections, const TextTable &experts, c
             continue;   // the expert has been deleted since the draw
         if (profession && !profession->matches(experts.cell(*it, Schema::E_cong_shi_zhuanye)))
             continue;
+        if (!hidden.isEmpty() && hidden.contains(selections.cell(s, 0).toString())) {
+            if (workUnit)
+                continue;
+            QList<QStringView> row = CandidateColumns(experts, *it);
+            for (int c : {0, 1, 3, 4, 7})
+                row[c] = kHiddenText;
+            out.appendCells(row);
+            continue;
+        }
         if (workUnit && !workUnit->matches(experts.cell(*it, Schema::E_Company_name)))
             continue;
         out.appendCells(CandidateColumns(experts, *it));

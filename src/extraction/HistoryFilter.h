@@ -2,6 +2,7 @@
 
 #include "data/Tables.h"
 
+#include <QSet>
 #include <QStringList>
 #include <array>
 
@@ -16,4 +17,10 @@ using HistoryCriteria = std::array<QString, HistorySlotCount>;
 // criteria (empty criteria impose nothing). Rows keep the order of the
 // selection records; an expert drawn twice is listed twice. Each row has
 // the eight columns of a draw-list row (CandidateColumns).
-TextTable FilterHistory(const TextTable &selections, const TextTable &experts, const HistoryCriteria &criteria);
+//
+// Records in hidden (those of panels still confidential to the user) are
+// listed with the expert's number, name, birth date, unit and phone as
+// kHiddenText, and never match a work-unit criterion: a match would tell the
+// unit that is hidden.
+TextTable FilterHistory(const TextTable &selections, const TextTable &experts, const HistoryCriteria &criteria,
+                        const QSet<QString> &hidden = {});

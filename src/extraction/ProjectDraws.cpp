@@ -609,3 +609,39 @@ DrawRecordContent DrawRecordOf(const ProjectDetail &project, bool maskPersonal, 
              experts.cell(k, PE_Round), experts.cell(k, PE_Attendance), experts.cell(k, PE_Note)});
     return c;
 }
+
+PanelViewer CurrentViewer(const Session &session, const TextTable &users)
+{
+    PanelViewer v;
+    v.userId = session.CurrentUserId;
+    v.role = session.CurrentUserRole;
+    for (qsizetype r = 0; r < users.count(); ++r)
+        if (users.cell(r, 0) == session.CurrentUserId)
+            v.userName = users.cell(r, 1).toString();
+    return v;
+}
+
+bool PanelStillConfidential(const PanelAccess &access, const QDateTime &now)
+{
+    // Someone with no rights at all: confidential to them is confidential.
+    return PanelIsConfidential(access, PanelViewer{}, now);
+}
+
+QString ConcealedRoundsText(const ProjectDetail &project)
+{
+    QStringList paragraphs;
+    const QDateTime opens = PanelOpensAt(project.access.reviewTime);
+    paragraphs << (opens.isValid()
+                       ? QStringLiteral("本项目的抽取结果在评审结束前保密，%1起公开；在此之前只有抽取该项目的操作员和"
+                                        "管理员可以查看专家名单。")
+                             .arg(opens.date().toString(kStoredDateFormat))
+                       : QStringLiteral("本项目的抽取结果在评审结束前保密（评审时间未填写日期，由管理员公开）；在此之前"
+                                        "只有抽取该项目的操作员和管理员可以查看专家名单。"));
+    for (const DrawRound &r : project.rounds)
+        paragraphs << QStringLiteral("第%1轮  %2  %3\n  检索条件：%4\n  回避条件：%5\n  候选专家：%6人")
+                          .arg(QString::number(r.number), r.type,
+                               r.drawnAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                               r.criteriaText.isEmpty() ? QStringLiteral("无") : r.criteriaText, DescribeKeptOut(r))
+                          .arg(r.candidateIds.size());
+    return paragraphs.join(QStringLiteral("\n\n"));
+}

@@ -5,6 +5,7 @@
 #include "data/Projects.h"
 #include "extraction/CandidateFilter.h"
 #include "reports/Reports.h"
+#include "shell/Session.h"
 
 #include <QSet>
 #include <functional>
@@ -176,3 +177,14 @@ QString RoundOperator(const ProjectDetail &project, const DrawRound &round);
 // experts' mobile numbers (MasksPersonalData for the user printing).
 DrawRecordContent DrawRecordOf(const ProjectDetail &project, bool maskPersonal = false,
                                const TextTable *titleTypes = nullptr);
+
+// The logged-in user as the confidentiality of panels knows them.
+PanelViewer CurrentViewer(const Session &session, const TextTable &users);
+
+// Whether the project's panel is confidential for anyone but its operator
+// and the administrators at now (not public, review day not over).
+bool PanelStillConfidential(const PanelAccess &access, const QDateTime &now);
+
+// The rounds of a project whose panel is hidden from the viewer: what was
+// asked for (criteria, avoidance, how many candidates), not who was drawn.
+QString ConcealedRoundsText(const ProjectDetail &project);

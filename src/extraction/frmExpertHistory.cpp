@@ -1,6 +1,7 @@
 #include "extraction/frmExpertHistory.h"
 #include "ui/Guarded.h"
 
+#include "extraction/ProjectDraws.h"
 #include "extraction/frmNewPro.h"
 #include "lists/PagedList.h"
 #include "reports/Reports.h"
@@ -185,7 +186,24 @@ void frmExpertHistory::clearFields()
 
 void frmExpertHistory::runFilterAndShow()
 {
-    m_state.HistoryList = FilterHistory(m_state.store.SelectionTable, m_state.store.ExpertTable, m_criteria);
+    // The records of panels still confidential to this user are listed
+    // without their experts; when that cannot be known, nothing is listed.
+    QSet<QString> hidden;
+    if (m_criteria[H_StartDate] <= m_criteria[H_EndDate]) {
+        const Result<QSet<QString>> read = HiddenSelections(
+            m_state.store, CurrentViewer(m_state.session, m_state.store.UserTable), m_state.services.clock->now());
+        if (!read) {
+            m_state.HistoryList.clear();
+            ListCall empty;
+            empty.columnsUsed = 8;
+            empty.list = &m_state.HistoryList;
+            m_list->show(empty);
+            m_state.messages().failed(read.failure());
+            return;
+        }
+        hidden = read.value();
+    }
+    m_state.HistoryList = FilterHistory(m_state.store.SelectionTable, m_state.store.ExpertTable, m_criteria, hidden);
     maskPersonalRows(m_state.HistoryList, kDrawRowColumns);
     ListCall call;
     call.columnsUsed = 8;

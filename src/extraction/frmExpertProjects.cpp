@@ -4,6 +4,7 @@
 #include "data/Projects.h"
 #include "data/Schema.h"
 #include "data/TextWidth.h"
+#include "extraction/ProjectDraws.h"
 #include "lists/PagedList.h"
 #include "ui/Guarded.h"
 
@@ -46,7 +47,16 @@ void frmExpertProjects::onActivate(const ScreenArgs &args)
     const qsizetype row = FindExpertRow(m_state.store, id);
     const QString name =
         row >= 0 ? m_state.store.ExpertTable.cell(row, Schema::E_Name).trimmed().toString() : QString();
-    m_rows = ProjectsOfExpert(m_state.store, id);
+    // Panels still confidential to this user do not name their experts:
+    // listing the project here would.
+    const Result<QHash<QString, PanelAccess>> access = LoadPanelAccess(m_state.store);
+    const TextTable all = access ? ProjectsOfExpert(m_state.store, id) : TextTable();
+    const PanelViewer viewer = CurrentViewer(m_state.session, m_state.store.UserTable);
+    const QDateTime now = m_state.services.clock->now();
+    m_rows.clear();
+    for (qsizetype r = 0; r < all.count(); ++r)
+        if (!PanelIsConfidential(access->value(all.cell(r, EP_Project).toString()), viewer, now))
+            m_rows.appendRowOf(all, r);
     labExpert->setText(
         QStringLiteral("专家：%1（%2）  共参与%3个项目的抽取").arg(ShownOnOneLine(name), id).arg(m_rows.count()));
     ListCall call;
@@ -54,6 +64,8 @@ void frmExpertProjects::onActivate(const ScreenArgs &args)
     call.list = &m_rows;
     call.firstOperation = QStringLiteral("[查看]");
     m_list->show(call);
+    if (!access)
+        m_state.messages().failed(access.failure());
 }
 
 void frmExpertProjects::openProject(int slot)

@@ -1,4 +1,5 @@
 #include "extraction/frmNewPro.h"
+#include "shell/UnsavedDraw.h"
 
 #include "data/AuditLog.h"
 #include "data/DrawStore.h"
@@ -77,6 +78,13 @@ void frmNewPro::onActivate(const ScreenArgs &)
     // typed. Storing takes the numbers from the library.
     maskPersonalRows(m_state.draw.DrawList, kDrawRowColumns);
     showList();
+    keepDraw();
+}
+
+void frmNewPro::keepDraw()
+{
+    if (const Outcome kept = KeepUnsavedDraw(m_state); !kept)
+        m_state.messages().failed(kept.failure());
 }
 
 QList<QWidget *> frmNewPro::reportControls() const
@@ -117,6 +125,7 @@ void frmNewPro::deleteRow(int slot)
     }
     m_state.draw.DrawList.removeAt(position);
     showList();
+    keepDraw();
 }
 
 bool frmNewPro::panelSizeAccepted()
@@ -168,6 +177,7 @@ void frmNewPro::saveDrawList()
     case DrawStoreResult::NothingNew:
         // The list on show is stored already: say so rather than store it twice.
         m_state.draw.DrawUnsaved = false;
+        keepDraw();
         m_state.messages().information(QStringLiteral("本次抽取结果已保存。"));
         return;
     case DrawStoreResult::Stored:
@@ -175,6 +185,7 @@ void frmNewPro::saveDrawList()
     }
     cmdSelExpert->setEnabled(false);
     cmdNewLinExp->setEnabled(false);
+    keepDraw();
     m_state.messages().information(QStringLiteral("增加成功。"));
     LoadSelections(m_state.store);
     LoadProjects(m_state.store);

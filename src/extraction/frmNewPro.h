@@ -30,6 +30,8 @@ protected:
 
 private:
     void showList();
+    // The unsaved draw kept on disk as it now stands (removed once stored).
+    void keepDraw();
     void deleteRow(int slot);
     void saveDrawList();
     // Before 完成: a panel that breaks the library's panel-size rule is

@@ -83,6 +83,15 @@ frmProListDis::frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *par
     layout.setPageLinks(kPageLinksTop);
     m_list = new PagedList(this, m_state.paging, layout);
     connect(m_list, &PagedList::firstOperationClicked, this, Guarded(this, &frmProListDis::setAttendance));
+    // Attendance is registered by those who may see the panel: on every page
+    // of a hidden panel the links are taken away again.
+    connect(m_list, &PagedList::pageShown, this, Guarded([this] {
+                if (!m_concealed)
+                    return;
+                for (int i = 0; i < kRowsPerPage; ++i)
+                    if (auto *link = findChild<QLabel *>(ArrayName(QStringLiteral("labOP_1"), i)))
+                        link->clear();
+            }));
 
     cmdSubstitute = addButton(QStringLiteral("cmdSubstitute"), QStringLiteral("补 抽"), 1500, kButtonsTop, 1095, 435);
     cmdVerify = addButton(QStringLiteral("cmdVerify"), QStringLiteral("验 证"), 2835, kButtonsTop, 1095, 435);
@@ -92,15 +101,18 @@ frmProListDis::frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *par
     cmdExportCandidates =
         addButton(QStringLiteral("cmdExportCandidates"), QStringLiteral("导出候选名单"), 8535, kButtonsTop, 1455, 435);
 
+    cmdPublish = addButton(QStringLiteral("cmdPublish"), QStringLiteral("公开抽取结果"), 10155, kButtonsTop, 1455, 435);
+    connect(cmdPublish, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdPublish_Click));
+
     connect(cmdSubstitute, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdSubstitute_Click));
     connect(cmdVerify, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdVerify_Click));
     connect(cmdExportCandidates, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdExportCandidates_Click));
     connect(cmdPreview, &QPushButton::clicked, this, Guarded([this] {
-                if (m_project)
+                if (m_project && !refusedWhileConcealed())
                     PreviewDrawRecord(ReportContextOf(m_state), this, printedRecord(), reportControls());
             }));
     connect(cmdExcel, &QPushButton::clicked, this, Guarded([this] {
-                if (m_project)
+                if (m_project && !refusedWhileConcealed())
                     ExportDrawRecord(ReportContextOf(m_state), this, printedRecord(), reportControls());
             }));
     connect(cmd_Back, &QPushButton::clicked, this, Guarded([this] { m_nav.openScreen(ScreenId::ProjectList); }));
@@ -130,14 +142,58 @@ void frmProListDis::reload()
     // all show the project as held here. Nothing stores these rows back.
     if (m_project && MasksPersonalData(m_state.store, m_state.session.CurrentUserRole))
         MaskProjectExperts(*m_project);
+    // A panel still confidential to this user is held with its experts
+    // hidden, so nothing on this screen can show them.
+    m_concealed =
+        m_project && PanelIsConfidential(m_project->access, CurrentViewer(m_state.session, m_state.store.UserTable),
+                                         m_state.services.clock->now());
+    if (m_concealed)
+        ConcealPanel(*m_project);
     showProject();
+}
+
+bool frmProListDis::refusedWhileConcealed()
+{
+    if (!m_concealed)
+        return false;
+    // A printed or exported record is the signed record of the draw; one
+    // with its experts blanked out is not, and its verification data
+    // names the experts by number.
+    m_state.messages().information(QStringLiteral("本项目的抽取结果在评审结束前保密，只有抽取该项目的操作员和管理员"
+                                                  "可以查看、打印、导出、验证和登记出席。"));
+    return true;
+}
+
+void frmProListDis::cmdPublish_Click()
+{
+    if (!m_project || !m_state.session.isAdministrator())
+        return;
+    if (!PanelStillConfidential(m_project->access, m_state.services.clock->now())) {
+        m_state.messages().information(QStringLiteral("本项目的抽取结果已经公开。"));
+        return;
+    }
+    if (!m_state.messages().question(
+            QStringLiteral("公开后，所有用户都能看到项目“%1”抽取的专家。确定公开吗？").arg(m_project->facts.name)))
+        return;
+    const Result<bool> published =
+        PublishPanel(m_state.store, m_project->id, CurrentViewer(m_state.session, m_state.store.UserTable),
+                     m_state.services.clock->now());
+    if (!published) {
+        m_state.messages().failed(published.failure());
+        return;
+    }
+    LoadProjects(m_state.store);
+    reload();
+    m_state.messages().information(QStringLiteral("项目“%1”的抽取结果已公开。").arg(m_project->facts.name));
 }
 
 void frmProListDis::showProject()
 {
     const bool known = m_project.has_value();
-    for (QPushButton *b : {cmdSubstitute, cmdVerify, cmdPreview, cmdExcel})
-        b->setEnabled(known);
+    for (QPushButton *b : {cmdSubstitute, cmdVerify, cmdPreview, cmdExcel, cmdExportCandidates})
+        b->setEnabled(known && !m_concealed);
+    cmdPublish->setVisible(m_state.session.isAdministrator());
+    cmdPublish->setEnabled(known && PanelStillConfidential(m_project->access, m_state.services.clock->now()));
     if (!known) {
         for (QLabel *l : labFact)
             l->clear();
@@ -147,7 +203,8 @@ void frmProListDis::showProject()
         const DrawRecordContent record = DrawRecordOf(*m_project, false, &m_state.store.TitleTypeTable);
         for (int i = 0; i < 9; ++i)
             labFact[i]->setText(ShownOnOneLine(record.facts.value(i)));
-        txtRounds->setPlainText(ProjectRoundsText(*m_project, &m_state.store.TitleTypeTable));
+        txtRounds->setPlainText(m_concealed ? ConcealedRoundsText(*m_project)
+                                            : ProjectRoundsText(*m_project, &m_state.store.TitleTypeTable));
         m_rows = ScreenRows(*m_project);
     }
     ListCall call;
@@ -160,7 +217,7 @@ void frmProListDis::showProject()
 void frmProListDis::setAttendance(int slot)
 {
     const qsizetype row = m_list->selectSlot(slot);
-    if (!m_project || row < 0)
+    if (!m_project || row < 0 || refusedWhileConcealed())
         return;
     const ProjectExpert *expert = m_project->expert(m_rows.cell(row, 0).toInt());
     if (!expert)
@@ -184,7 +241,7 @@ void frmProListDis::setAttendance(int slot)
 
 void frmProListDis::cmdSubstitute_Click()
 {
-    if (!m_project)
+    if (!m_project || refusedWhileConcealed())
         return;
     const QList<int> awaiting = AwaitingSubstitute(*m_project);
     if (awaiting.isEmpty()) {
@@ -259,7 +316,7 @@ void frmProListDis::cmdSubstitute_Click()
 
 void frmProListDis::cmdVerify_Click()
 {
-    if (!m_project)
+    if (!m_project || refusedWhileConcealed())
         return;
     const Result<ProjectVerification> verified = VerifyProject(m_state.store, m_project->id);
     if (!verified) {
@@ -277,7 +334,7 @@ void frmProListDis::cmdVerify_Click()
 
 void frmProListDis::cmdExportCandidates_Click()
 {
-    if (!m_project || m_project->rounds.isEmpty())
+    if (!m_project || m_project->rounds.isEmpty() || refusedWhileConcealed())
         return;
     const QString start =
         QDir(m_state.services.desktop->desktopPath()).filePath(QStringLiteral("候选名单_%1.csv").arg(m_project->id));

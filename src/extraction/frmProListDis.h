@@ -39,6 +39,10 @@ public:
     QList<QWidget *> reportControls() const;
     // The record as the current user may see it printed.
     DrawRecordContent printedRecord() const;
+    // 公开抽取结果 (administrators): the panel is shown to every user from now on.
+    void cmdPublish_Click();
+    // Whether the panel is hidden from the logged-in user.
+    bool concealed() const { return m_concealed; }
 
 protected:
     void onActivate(const ScreenArgs &args) override;
@@ -46,6 +50,8 @@ protected:
 private:
     void reload();
     void showProject();
+    // Says so and returns true when the panel is hidden from the user.
+    bool refusedWhileConcealed();
 
     QString m_projectId;
     std::optional<ProjectDetail> m_project;
@@ -59,4 +65,6 @@ private:
     QPushButton *cmdExcel = nullptr;
     QPushButton *cmd_Back = nullptr;
     QPushButton *cmdExportCandidates = nullptr;
+    QPushButton *cmdPublish = nullptr;
+    bool m_concealed = false;
 };

@@ -143,7 +143,7 @@ Result<DrawStoreResult> StoreCurrentDraw(DrawWorkspace &draw, DataStore &store, 
     }
     const Outcome stored = CatchDbError([&] {
         StoreDrawProject(store, draw.DrawList, draw.DrawRecord, facts, CurrentUserName(session, store.UserTable),
-                         services.clock->now());
+                         services.clock->now(), session.CurrentUserId);
     });
     if (!stored)
         return stored.failure();

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QRegularExpression>
 #include <QTemporaryFile>
 
@@ -11,6 +12,7 @@
 #include <csignal>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace {
 
@@ -116,4 +118,40 @@ int RemoveLeftoverStagedFiles(const QString &area)
         QFile::remove(note.filePath());
     }
     return removed;
+}
+
+QString KeptDrawPath(const QString &appDir, const QString &userId)
+{
+    // User Ids are digits; anything else is spelled out so that no Id can
+    // reach outside the run area.
+    QString name;
+    for (const QChar c : userId)
+        name += c.isLetterOrNumber() && c.unicode() < 128 ? QString(c) : QString::number(c.unicode(), 16);
+    return QDir(RunAreaPath(appDir)).filePath(QStringLiteral("unsaved-draw-%1.json").arg(name));
+}
+
+Outcome WriteRunFile(const QString &path, const QByteArray &bytes)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    // A link put in the run area's place would send the file elsewhere.
+    if (QFileInfo(folder).isSymLink() || !QDir().mkpath(folder))
+        return Outcome::fail(QStringLiteral("无法建立文件夹“%1”。").arg(QDir::toNativeSeparators(folder)));
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
+        ::fsync(file.handle()) != 0 || !file.commit()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return Outcome::fail(QStringLiteral("无法写入文件“%1”。").arg(QDir::toNativeSeparators(path)), reason);
+    }
+    return Outcome::success();
+}
+
+QString SetAsideRunFile(const QString &path, const QDateTime &now)
+{
+    const QString target = path + QStringLiteral(".refused-") + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    if (!QFile::exists(target) && QFile::rename(path, target))
+        return target;
+    QFile::remove(path);
+    return QString();
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "data/Outcome.h"
+
+#include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 // Temporary folders that hold personal data for a moment (an imported sheet
@@ -47,3 +51,15 @@ private:
 // Only a hidden file whose name has the staged form is removed. Call it only
 // while holding the data folder's lock. Returns how many files were removed.
 int RemoveLeftoverStagedFiles(const QString &area);
+
+// Where a user's unsaved draw list is kept while it changes (one file per
+// user: two operators of one data folder each keep their own).
+QString KeptDrawPath(const QString &appDir, const QString &userId);
+
+// Writes bytes to a file of the run area (made when missing) whole or not
+// at all: a staged file, synced to disk, renamed over the old one.
+Outcome WriteRunFile(const QString &path, const QByteArray &bytes);
+// Moves a run-area file the program cannot use out of its way, to
+// "NAME.refused-yyyyMMdd-HHmmss" beside it; returns the new path, or ""
+// when it could not be moved and was removed instead.
+QString SetAsideRunFile(const QString &path, const QDateTime &now);

@@ -1,4 +1,5 @@
 #include "shell/MDIFrm.h"
+#include "shell/UnsavedDraw.h"
 
 #include "data/DrawStore.h"
 #include "data/Projects.h"
@@ -154,6 +155,9 @@ void MDIFrm::start()
     LoadSelections(m_state.store);
     LoadDegrees(m_state.store);
     LoadProjects(m_state.store);
+    // A draw the last run could neither store nor drop comes back first.
+    if (OfferKeptDraw(m_state) == KeptDrawOutcome::Restored)
+        openScreen(ScreenId::DrawResult);
     if (!m_idleLock) {
         m_idleLock = new IdleLock(m_state, this);
         m_idleLock->start();
@@ -336,6 +340,9 @@ void MDIFrm::ExitApplication()
         if (!kept)
             recordDiscard();
         m_state.draw.DrawUnsaved = false;
+        // Stored or dropped on record: nothing is left for the next start.
+        if (const Outcome cleared = KeepUnsavedDraw(m_state); !cleared)
+            m_state.messages().failed(cleared.failure());
     }
     closeAllScreens();
     hide();
