@@ -297,6 +297,14 @@ ProjectVerification VerifyProject(const ProjectDetail &project, const SelectionI
         }
     }
 
+    // Rows deleted on the result screen before the store leave the panel
+    // but stay among what their round confirmed; the trail says so.
+    QSet<QString> removedBeforeStore;
+    for (const DrawEvent &e : project.trail)
+        if (e.kind == DrawEventKind::Remove)
+            for (const QString &id : e.expertIds)
+                removedBeforeStore.insert(id);
+
     for (const DrawRound &r : project.rounds) {
         // Only random and substitute rounds draw from a seed or an order;
         // a manual, rolling or temporary round that carries one was written
@@ -309,7 +317,7 @@ ProjectVerification VerifyProject(const ProjectDetail &project, const SelectionI
         for (const QString &id : r.confirmedIds) {
             const bool drawn = std::any_of(project.experts.begin(), project.experts.end(),
                                            [&](const ProjectExpert &e) { return e.round <= r.number && e.id() == id; });
-            if (!drawn)
+            if (!drawn && !removedBeforeStore.contains(id))
                 problems << QStringLiteral("第%1轮确认的专家%2没有抽取记录").arg(r.number).arg(id);
         }
     }

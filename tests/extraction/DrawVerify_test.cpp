@@ -11,6 +11,7 @@
 #include "data/ExpertRecord.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -155,6 +156,35 @@ TEST(DrawVerification, ADrawStoredByTheProgramPasses)
     EXPECT_EQ(v.projects[0].seededRounds, 2);
     EXPECT_EQ(v.unlinkedSelections, 0);
     EXPECT_TRUE(v.projects[0].line().contains("通过"));
+}
+
+// A row deleted on the result screen before the store leaves the panel but
+// stays among what its round confirmed: the trail's deletion accounts for it,
+// and nothing else does.
+TEST(DrawVerification, AConfirmedExpertDeletedBeforeTheStoreNeedsTheTrailsDeletion)
+{
+    VerifiedProject f;
+    ProjectDetail p = f.project();
+    const QString gone = p.rounds[0].confirmedIds.value(1);
+    ASSERT_FALSE(gone.isEmpty());
+    p.experts.erase(std::remove_if(p.experts.begin(), p.experts.end(),
+                                   [&](const ProjectExpert &e) { return e.id() == gone; }),
+                    p.experts.end());
+    Connection conn = OpenDataFile(f.app.state.store);
+    const SelectionIndex selections = ReadSelections(conn);
+    const auto saysNoRecord = [&](const ProjectVerification &v) {
+        return v.problems.join("\n").contains(QStringLiteral("确认的专家%1没有抽取记录").arg(gone));
+    };
+    EXPECT_TRUE(saysNoRecord(VerifyProject(p, selections)));
+
+    DrawEvent removed;
+    removed.kind = DrawEventKind::Remove;
+    removed.expertIds << gone;
+    p.trail << removed;
+    EXPECT_FALSE(saysNoRecord(VerifyProject(p, selections)));
+    // Another expert's deletion does not account for it.
+    p.trail.last().expertIds = QStringList{QStringLiteral("999999")};
+    EXPECT_TRUE(saysNoRecord(VerifyProject(p, selections)));
 }
 
 struct Change {
