@@ -16,9 +16,10 @@ namespace AuditKind {
 
 QStringList All()
 {
-    return {DrawRound,    DrawDiscarded, DrawUntick,   ProjectStore,   Attendance, Substitute, ProjectDelete, ExpertAdd,
-            ExpertChange, ExpertDelete,  ExpertImport, AccessImport,   Initialise, Restore,    Backup,        LogStart,
-            Login,        LoginFailed,   UserAdmin,    PasswordChange, Setting,    Print,      Export,        LogSeal};
+    return {DrawRound, DrawDiscarded, DrawUntick,   ProjectStore, Attendance,   Substitute,     ProjectDelete,
+            ExpertAdd, ExpertChange,  ExpertDelete, ExpertImport, AccessImport, Initialise,     Restore,
+            Backup,    LogStart,      Login,        LoginFailed,  UserAdmin,    PasswordChange, Setting,
+            Print,     Export,        LogSeal,      Conduct,      Suspension};
 }
 
 QString Caption(const QString &kind)
@@ -48,6 +49,8 @@ QString Caption(const QString &kind)
         {Print, QStringLiteral("打印")},
         {Export, QStringLiteral("导出")},
         {LogSeal, QStringLiteral("日志封存")},
+        {Conduct, QStringLiteral("专家评价")},
+        {Suspension, QStringLiteral("暂停专家")},
     };
     return captions.value(kind, kind);
 }

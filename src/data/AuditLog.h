@@ -26,6 +26,8 @@ inline const QString ProjectStore = QStringLiteral("project_store");     // a dr
 inline const QString Attendance = QStringLiteral("attendance");
 inline const QString Substitute = QStringLiteral("substitute");
 inline const QString ProjectDelete = QStringLiteral("project_delete");
+inline const QString Conduct = QStringLiteral("conduct");         // ratings and 不良记录 after a review
+inline const QString Suspension = QStringLiteral("suspension");   // an expert suspended or the suspension lifted
 // Experts.
 inline const QString ExpertAdd = QStringLiteral("expert_add");
 inline const QString ExpertChange = QStringLiteral("expert_change");   // detail: fields before and after

@@ -118,7 +118,7 @@ QString DescribeAvoidance(const AvoidanceRules &rules, const AvoidanceCounts *co
 QString DescribeKeptOut(const DrawRound &round)
 {
     QString text = DescribeAvoidance(round.avoidance, round.avoidance.isEmpty() ? nullptr : &round.avoided);
-    if (round.eligibility.filters())
+    if (EligibilityTookPart(round.eligibility, round.eligible))
         text += QStringLiteral("；抽取规则：") + DescribeEligibility(round.eligibility, &round.eligible);
     return text;
 }
@@ -138,7 +138,7 @@ QString AvoidanceToText(const AvoidanceRules &rules, const AvoidanceCounts &coun
                                                     {QStringLiteral("experts"), double(counts.experts)},
                                                     {QStringLiteral("recent"), double(counts.recent)},
                                                     {QStringLiteral("total"), double(counts.total)}});
-    if (eligibility.filters())
+    if (EligibilityTookPart(eligibility, eligible))
         o.insert(QStringLiteral("eligibility"),
                  QJsonDocument::fromJson(EligibilityToText(eligibility, eligible).toUtf8()).object());
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));

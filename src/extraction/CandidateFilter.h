@@ -35,6 +35,8 @@ struct DrawEligibility {
     EligibilityRules rules;
     QDate reviewDate;
     QList<ConfirmedPanel> confirmed;
+    // Experts suspended on the review day: out of every draw, rules or not.
+    QSet<QString> suspended;
 };
 
 // The same filter, then the eligibility rules on every expert that passed
