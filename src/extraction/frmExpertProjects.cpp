@@ -52,6 +52,7 @@ frmExpertProjects::frmExpertProjects(AppState &state, ScreenNavigator &nav, QWid
     grdRecord->setHorizontalHeaderLabels({QStringLiteral("时间"), QStringLiteral("项目名称"),
                                           QStringLiteral("项目编号"), QStringLiteral("事项"), QStringLiteral("说明")});
     grdRecord->verticalHeader()->hide();
+    grdRecord->verticalHeader()->setDefaultSectionSize(Px(300));
     grdRecord->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdRecord->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdRecord->setGeometry(TwRect(300, kRecordTop + 300, 11385, 2580));

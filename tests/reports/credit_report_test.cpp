@@ -28,6 +28,7 @@ TEST(CreditReports, TheExpertsRecordAndTheSuspendedListAreExportedAsShown)
     app.state.templateDir = app.appDir();
     app.state.services.makeSpreadsheet = MakeSharedOfficeEngine;
     app.state.session.CurrentUserRole = 0;
+    app.state.store.operatorName = "admin";   // whom the suspension and the log name
     QStringList ids;
     for (int i = 0; i < 5; ++i)
         ids << app.addExpert(QStringLiteral("专家%1").arg(i + 1));
