@@ -52,8 +52,8 @@ const TextTable &FortyThousandExperts()
     return table;
 }
 
-// Every rule on, and 40,000 confirmations over the last year (8,000 panels
-// of five) for the limit to count.
+// Every rule on, 40,000 confirmations over the last year (8,000 panels of
+// five) for the limit to count, and 400 experts suspended.
 DrawEligibility AllRules()
 {
     DrawEligibility e;
@@ -70,6 +70,8 @@ DrawEligibility AllRules()
         for (int k = 0; k < 5; ++k)
             e.confirmed.append({QStringLiteral("%1").arg((p * 7 + k * 1601) % 40000 + 1, 6, 10, QLatin1Char('0')),
                                 QStringLiteral("P%1").arg(p), e.reviewDate.addDays(-(p % 365))});
+    for (int i = 0; i < 400; ++i)
+        e.suspended.insert(QStringLiteral("%1").arg(i * 97 % 40000 + 1, 6, 10, QLatin1Char('0')));
     return e;
 }
 

@@ -3,8 +3,9 @@
 //
 //   make_templates FOLDER
 //
-// writes SelExpert_Plate.xls, ExpertSearch_Plate.xls, ExpertHistroy_Plate.xls
-// and AuditLog_Plate.xls into FOLDER. Each has a title, the criteria (search,
+// writes SelExpert_Plate.xls, ExpertSearch_Plate.xls, ExpertHistroy_Plate.xls,
+// AuditLog_Plate.xls, ExpertRecord_Plate.xls and SuspendedExperts_Plate.xls
+// into FOLDER. Each has a title, the criteria (search,
 // history and the operation log), a heading row matching the screen's list heading, ten
 // formatted empty data rows right below it and a signature line under them.
 // DrawRecord_Plate.xls, the record of one stored draw, has the project's
@@ -114,11 +115,13 @@ void Build(SpreadsheetEngine &sheet, const TemplateDesign &design, const QString
 
     // Criteria: a label block of two columns left of each header cell, the
     // value block from the header cell up to the next label.
-    const QVector<ReportHeaderCell> cells = design.kind == ReportKind::Search
-                                                ? SearchHeaderCells(QStringList(13), QStringList(6))
-                                            : design.kind == ReportKind::History  ? HistoryHeaderCells(QStringList(4))
-                                            : design.kind == ReportKind::AuditLog ? AuditLogHeaderCells(QStringList(5))
-                                                                                  : QVector<ReportHeaderCell>{};
+    const QVector<ReportHeaderCell> cells =
+        design.kind == ReportKind::Search         ? SearchHeaderCells(QStringList(13), QStringList(6))
+        : design.kind == ReportKind::History      ? HistoryHeaderCells(QStringList(4))
+        : design.kind == ReportKind::AuditLog     ? AuditLogHeaderCells(QStringList(5))
+        : design.kind == ReportKind::ExpertRecord ? ExpertRecordHeaderCells(QStringList(4))
+        : design.kind == ReportKind::Suspended    ? SuspendedHeaderCells(QString())
+                                                  : QVector<ReportHeaderCell>{};
     if (!design.criteriaCaption.isEmpty()) {
         sheet.setText(2, 2, design.criteriaCaption);
         sheet.setFormat(2, 2, 1, 1, Bold());
@@ -321,6 +324,30 @@ int main(int argc, char **argv)
          {},
          {3, 4, kLastColumn},   // the time fits on one line
          1000,
+         true},
+        {ReportKind::ExpertRecord,
+         QStringLiteral("专家记录"),
+         {QStringLiteral("序号"), QStringLiteral("时间"), QStringLiteral("项目名称"), QStringLiteral("项目编号"),
+          QStringLiteral("事项"), QStringLiteral("说明")},
+         QStringLiteral("专家："),
+         {QStringLiteral("专家姓名："), QStringLiteral("专家编号："), QStringLiteral("工作单位："),
+          QStringLiteral("抽取状态：")},
+         QStringLiteral("参与项目、出席、评价、不良记录和暂停："),
+         {},
+         {},
+         800,
+         true},
+        {ReportKind::Suspended,
+         QStringLiteral("暂停抽取专家名单"),
+         {QStringLiteral("序号"), QStringLiteral("专家编号"), QStringLiteral("姓名"), QStringLiteral("工作单位"),
+          QStringLiteral("暂停期限"), QStringLiteral("不良记录"), QStringLiteral("暂停时间"), QStringLiteral("操作员"),
+          QStringLiteral("暂停原因")},
+         QStringLiteral("名单："),
+         {QStringLiteral("截至日期：")},
+         QStringLiteral("暂停抽取的专家："),
+         {},
+         {},
+         800,
          true},
     };
 

@@ -19,6 +19,8 @@ add_custom_target(report_templates
           ${CMAKE_SOURCE_DIR}/templates/ExpertHistroy_Plate.xls
           ${CMAKE_SOURCE_DIR}/templates/DrawRecord_Plate.xls
           ${CMAKE_SOURCE_DIR}/templates/AuditLog_Plate.xls
+          ${CMAKE_SOURCE_DIR}/templates/ExpertRecord_Plate.xls
+          ${CMAKE_SOURCE_DIR}/templates/SuspendedExperts_Plate.xls
           ${CMAKE_BINARY_DIR}
   DEPENDS make_templates
   COMMENT "Generating the report templates"

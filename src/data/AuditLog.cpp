@@ -19,7 +19,7 @@ QStringList All()
     return {DrawRound,      DrawDiscarded, DrawUntick,   ProjectStore, Attendance,   Substitute,   ProjectDelete,
             ProjectPublish, ExpertAdd,     ExpertChange, ExpertDelete, ExpertImport, AccessImport, Initialise,
             Restore,        Backup,        LogStart,     Login,        LoginFailed,  UserAdmin,    PasswordChange,
-            Setting,        Print,         Export,       LogSeal,      PanelWarning};
+            Setting,        Print,         Export,       LogSeal,      PanelWarning, Conduct,      Suspension};
 }
 
 QString Caption(const QString &kind)
@@ -51,6 +51,8 @@ QString Caption(const QString &kind)
         {Export, QStringLiteral("导出")},
         {LogSeal, QStringLiteral("日志封存")},
         {PanelWarning, QStringLiteral("评审人数警告")},
+        {Conduct, QStringLiteral("专家评价")},
+        {Suspension, QStringLiteral("暂停专家")},
     };
     return captions.value(kind, kind);
 }

@@ -30,6 +30,8 @@ inline const QString ProjectPublish = QStringLiteral("project_publish");   // a 
 // A panel that breaks the library's panel-size rule, and whether the
 // operator stored it all the same.
 inline const QString PanelWarning = QStringLiteral("panel_warning");
+inline const QString Conduct = QStringLiteral("conduct");         // ratings and 不良记录 after a review
+inline const QString Suspension = QStringLiteral("suspension");   // an expert suspended or the suspension lifted
 // Experts.
 inline const QString ExpertAdd = QStringLiteral("expert_add");
 inline const QString ExpertChange = QStringLiteral("expert_change");   // detail: fields before and after

@@ -172,7 +172,7 @@ QString DescribeAvoidance(const AvoidanceRules &rules, const AvoidanceCounts *co
 QString DescribeKeptOut(const DrawRound &round, const TextTable *titleTypes)
 {
     QString text = DescribeAvoidance(round.avoidance, round.avoidance.isEmpty() ? nullptr : &round.avoided);
-    if (round.eligibility.filters())
+    if (EligibilityTookPart(round.eligibility, round.eligible))
         text += QStringLiteral("；抽取规则：") + DescribeEligibility(round.eligibility, &round.eligible, titleTypes);
     return text;
 }
@@ -218,7 +218,7 @@ QString AvoidanceToText(const AvoidanceRules &rules, const AvoidanceCounts &coun
         }
         o.insert(QStringLiteral("unitMatches"), matches);
     }
-    if (eligibility.filters())
+    if (EligibilityTookPart(eligibility, eligible))
         o.insert(QStringLiteral("eligibility"),
                  QJsonDocument::fromJson(EligibilityToText(eligibility, eligible).toUtf8()).object());
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));

@@ -35,7 +35,28 @@ namespace Attendance {
 inline const QString NotContacted = QStringLiteral("未联系");
 inline const QString Confirmed = QStringLiteral("已确认");
 inline const QString Declined = QStringLiteral("已拒绝");
+inline const QString NoShow = QStringLiteral("未到场");   // confirmed, then did not come
+// Whether the state is one a substitute is drawn for: each needs a reason.
+inline bool IsAbsence(const QString &status) { return status == Declined || status == NoShow; }
 }   // namespace Attendance
+
+// Why an expert declined, stored apart from the free text (Reason_kind).
+namespace DeclineKind {
+inline const QString TimeConflict = QStringLiteral("时间冲突");
+inline const QString Avoidance = QStringLiteral("回避");
+inline const QString Health = QStringLiteral("身体原因");
+inline const QString Other = QStringLiteral("其他");
+inline QStringList All() { return {TimeConflict, Avoidance, Health, Other}; }
+}   // namespace DeclineKind
+
+// The kind of a decline as stored: a decline recorded before kinds were
+// kept (free text alone) is 其他; any other state has none.
+inline QString DeclineKindOf(const QString &status, const QString &stored)
+{
+    if (status != Attendance::Declined)
+        return {};
+    return DeclineKind::All().contains(stored) ? stored : DeclineKind::Other;
+}
 
 // Who is kept out of a draw (回避): work units (one pattern per line, exact
 // or with the program's wildcards), named experts, and every expert drawn in
@@ -186,7 +207,8 @@ struct ProjectExpert {
     QString linkRemoved;      // day the record went with the expert's deletion, or ""
     QString snapshotHash;
     QString attendance = Attendance::NotContacted;
-    QString reason;           // of a decline
+    QString reason;           // free text of a decline or a no-show
+    QString reasonKind;       // DeclineKind of a decline (其他 for one recorded before kinds were kept)
     QString attendanceTime;   // "yyyy-MM-dd HH:mm:ss" of the last change, or ""
     int replacesSeq = 0;      // a substitute: whom they replace
 

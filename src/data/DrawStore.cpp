@@ -12,6 +12,7 @@
 #include "data/SeededDraw.h"
 #include "data/Vocabulary.h"
 
+#include <QJsonObject>
 #include <QSet>
 
 #include <algorithm>
@@ -318,15 +319,36 @@ void StoreSubstituteRounds(Connection &conn, const DataStore &store, const QStri
     rounds = numbered;
 }
 
-Result<bool> SetAttendance(const DataStore &store, const QString &projectId, int seq, const QString &status,
-                           const QString &reason, const QString &operatorName, const QDateTime &at)
+QString AttendanceProblem(const AttendanceChange &change)
 {
-    return CatchDbError(
-        [&] { return SetAttendance(LibraryConnection(store), projectId, seq, status, reason, operatorName, at); });
+    const QString text = change.reason.trimmed();
+    if (change.status == Attendance::Declined) {
+        if (!DeclineKind::All().contains(change.reasonKind))
+            return QStringLiteral("请选择拒绝原因！");
+        if (change.reasonKind == DeclineKind::Other && text.isEmpty())
+            return QStringLiteral("请输入拒绝原因的说明！");
+    } else if (change.status == Attendance::NoShow) {
+        if (text.isEmpty())
+            return QStringLiteral("请输入未到场的情况说明！");
+    } else if (change.status != Attendance::NotContacted && change.status != Attendance::Confirmed) {
+        return QStringLiteral("请选择出席情况！");
+    }
+    return {};
 }
 
-bool SetAttendance(Connection &conn, const QString &projectId, int seq, const QString &status, const QString &reason,
-                   const QString &operatorName, const QDateTime &at)
+Result<bool> SetAttendance(const DataStore &store, const QString &projectId, int seq, const AttendanceChange &change,
+                           const QString &operatorName, const QDateTime &at)
+{
+    if (const QString problem = AttendanceProblem(change); !problem.isEmpty())
+        return Result<bool>::fail(problem);
+    return CatchDbError(
+        [&] { return SetAttendance(LibraryConnection(store), projectId, seq, change, operatorName, at); });
+}
+
+namespace {
+
+bool WriteAttendance(Connection &conn, const QString &projectId, int seq, const AttendanceChange &change,
+                     const QString &operatorName, const QDateTime &at)
 {
     Transaction tx(conn);
     EnsureProjectTables(conn);
@@ -337,19 +359,58 @@ bool SetAttendance(Connection &conn, const QString &projectId, int seq, const QS
         if (!find.step())
             return false;
     }
+    const bool absent = Attendance::IsAbsence(change.status);
+    const bool declined = change.status == Attendance::Declined;
     Statement st = conn.prepare(QStringLiteral("INSERT INTO draw_attendance (Project_Id, Seq, Changed_at, Status, "
-                                               "Reason, Operator) VALUES (?, ?, ?, ?, ?, ?)"));
+                                               "Reason, Operator, Reason_kind) VALUES (?, ?, ?, ?, ?, ?, ?)"));
     st.bind(1, projectId);
     st.bindInt(2, seq);
     st.bind(3, dateText(at.date()) + QLatin1Char(' ') + timeText(at.time()));
-    st.bind(4, status);
-    st.bind(5, status == Attendance::Declined ? reason.trimmed() : QString());
+    st.bind(4, change.status);
+    st.bind(5, absent ? change.reason.trimmed() : QString());
     st.bind(6, operatorName);
+    if (declined)
+        st.bind(7, change.reasonKind);
+    else
+        st.bindNull(7);
     st.step();
-    AppendAuditCovering(conn, operatorName, AuditKind::Attendance, projectId, {projectId},
-                        {{"seq", seq}, {"status", status}}, at);
+    QJsonObject detail{{"seq", seq}, {"status", change.status}};
+    if (declined)
+        detail.insert(QStringLiteral("reasonKind"), change.reasonKind);
+    AppendAuditCovering(conn, operatorName, AuditKind::Attendance, projectId, {projectId}, detail, at);
     tx.commit();
     return true;
+}
+
+// Callers that know no kinds: a decline is 其他, the text as it comes.
+AttendanceChange LegacyChange(const QString &status, const QString &reason)
+{
+    return {status, status == Attendance::Declined ? DeclineKind::Other : QString(), reason};
+}
+
+}   // namespace
+
+bool SetAttendance(Connection &conn, const QString &projectId, int seq, const AttendanceChange &change,
+                   const QString &operatorName, const QDateTime &at)
+{
+    if (const QString problem = AttendanceProblem(change); !problem.isEmpty())
+        throw DbError(problem);
+    return WriteAttendance(conn, projectId, seq, change, operatorName, at);
+}
+
+Result<bool> SetAttendance(const DataStore &store, const QString &projectId, int seq, const QString &status,
+                           const QString &reason, const QString &operatorName, const QDateTime &at)
+{
+    return CatchDbError([&] {
+        return WriteAttendance(LibraryConnection(store), projectId, seq, LegacyChange(status, reason), operatorName,
+                               at);
+    });
+}
+
+bool SetAttendance(Connection &conn, const QString &projectId, int seq, const QString &status, const QString &reason,
+                   const QString &operatorName, const QDateTime &at)
+{
+    return WriteAttendance(conn, projectId, seq, LegacyChange(status, reason), operatorName, at);
 }
 
 namespace {

@@ -64,9 +64,26 @@ Outcome StoreSubstituteRounds(const DataStore &store, const QString &projectId, 
 void StoreSubstituteRounds(Connection &conn, const DataStore &store, const QString &projectId,
                            QList<SubstituteRound> &rounds);
 
-// Records the attendance of project expert seq at a time; a decline carries
-// its reason. Returns false, writing nothing, when the project has no such
-// expert. Through the store a failure comes back as the result.
+// A change of a drawn expert's attendance: a decline names its kind
+// (DeclineKind) and may add text, 其他 and a no-show need the text.
+struct AttendanceChange {
+    QString status;
+    QString reasonKind;
+    QString reason;
+};
+// What is missing from a change ("" when nothing), as the user is told it.
+QString AttendanceProblem(const AttendanceChange &change);
+
+// Records the attendance of project expert seq at a time. Returns false,
+// writing nothing, when the project has no such expert; a change with a
+// problem is refused (a failure through the store, DbError on a
+// connection). Through the store a failure comes back as the result.
+Result<bool> SetAttendance(const DataStore &store, const QString &projectId, int seq, const AttendanceChange &change,
+                           const QString &operatorName, const QDateTime &at);
+bool SetAttendance(Connection &conn, const QString &projectId, int seq, const AttendanceChange &change,
+                   const QString &operatorName, const QDateTime &at);
+// The same with a decline's free text alone, as decisions were recorded
+// before their kinds were kept: a decline counts as 其他.
 Result<bool> SetAttendance(const DataStore &store, const QString &projectId, int seq, const QString &status,
                            const QString &reason, const QString &operatorName, const QDateTime &at);
 bool SetAttendance(Connection &conn, const QString &projectId, int seq, const QString &status, const QString &reason,

@@ -163,14 +163,16 @@ void checkReserve(const ProjectDetail &project, const DrawRound &r, QHash<int, q
     nextPosition[source->number] = next;
 }
 
-// The experts of a project whose attendance was ever a decline.
+// The experts of a project whose attendance was ever a decline or a
+// no-show: the states a substitute is drawn for.
 QSet<int> declinedExperts(Connection &conn, const QString &projectId)
 {
     QSet<int> seqs;
-    Statement st =
-        conn.prepare(QStringLiteral("SELECT DISTINCT Seq FROM draw_attendance WHERE Project_Id = ? AND Status = ?"));
+    Statement st = conn.prepare(
+        QStringLiteral("SELECT DISTINCT Seq FROM draw_attendance WHERE Project_Id = ? AND Status IN (?, ?)"));
     st.bind(1, projectId);
     st.bind(2, Attendance::Declined);
+    st.bind(3, Attendance::NoShow);
     while (st.step())
         seqs.insert(int(st.text(0).toInt()));
     return seqs;

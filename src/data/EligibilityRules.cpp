@@ -102,6 +102,7 @@ QJsonObject CountsObject(const EligibilityCounts &c)
             {QStringLiteral("workYearsUnknown"), double(c.workYearsUnknown)},
             {QStringLiteral("titleLevel"), double(c.titleLevel)},
             {QStringLiteral("confirmLimit"), double(c.confirmLimit)},
+            {QStringLiteral("suspended"), double(c.suspended)},
             {QStringLiteral("total"), double(c.total)}};
 }
 
@@ -265,8 +266,9 @@ QList<ConfirmedPanel> ReadConfirmedPanels(Connection &conn)
 }
 
 EligibilityCheck::EligibilityCheck(const EligibilityRules &rules, const QDate &reviewDate,
-                                   const QList<ConfirmedPanel> &confirmed)
-    : m_rules(rules), m_reviewDate(reviewDate), m_active(rules.filters())
+                                   const QList<ConfirmedPanel> &confirmed, const QSet<QString> &suspended)
+    : m_rules(rules), m_reviewDate(reviewDate), m_active(rules.filters() || !suspended.isEmpty()),
+      m_suspended(suspended)
 {
     if (m_rules.confirmLimit > 0 && m_rules.confirmDays > 0) {
         // The last N days end on the review day (N = 1 is that day alone);
@@ -290,6 +292,10 @@ bool EligibilityCheck::admits(const TextTable &experts, qsizetype row, Eligibili
     if (!m_active)
         return true;
     bool out = false;
+    if (!m_suspended.isEmpty() && m_suspended.contains(experts.cell(row, E_Id).toString())) {
+        ++counts.suspended;
+        out = true;
+    }
     if (m_rules.ageLimit > 0) {
         const int age = FullYears(ExpertBirthDate(experts, row), m_reviewDate);
         if (age < 0) {
@@ -327,10 +333,10 @@ bool EligibilityCheck::admits(const TextTable &experts, qsizetype row, Eligibili
 }
 
 EligibilityCounts ApplyEligibility(TextTable &experts, const EligibilityRules &rules, const QDate &reviewDate,
-                                   const QList<ConfirmedPanel> &confirmed)
+                                   const QList<ConfirmedPanel> &confirmed, const QSet<QString> &suspended)
 {
     EligibilityCounts counts;
-    const EligibilityCheck check(rules, reviewDate, confirmed);
+    const EligibilityCheck check(rules, reviewDate, confirmed, suspended);
     if (!check.active())
         return counts;
     experts.removeRowsIf([&](const TextTable &t, qsizetype r) { return !check.admits(t, r, counts); });
@@ -371,6 +377,11 @@ QString DescribeEligibility(const EligibilityRules &rules, const EligibilityCoun
     }
     if (rules.panelSize > 0)
         parts << QStringLiteral("评审专家不少于%1人且为单数").arg(rules.panelSize);
+    // Suspensions need no rule; they show when they kept someone out.
+    if (counts && counts->suspended > 0) {
+        parts << QStringLiteral("暂停抽取的专家不参加");
+        removed << QStringLiteral("暂停%1人").arg(counts->suspended);
+    }
     if (parts.isEmpty())
         return QStringLiteral("无");
     QString text = parts.join(QStringLiteral("；"));
@@ -420,6 +431,7 @@ bool EligibilityFromText(const QString &text, EligibilityRules *rules, Eligibili
     counts->workYearsUnknown = count("workYearsUnknown");
     counts->titleLevel = count("titleLevel");
     counts->confirmLimit = count("confirmLimit");
+    counts->suspended = count("suspended");
     counts->total = count("total");
     return true;
 }

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -105,17 +106,29 @@ struct EligibilityCounts {
     qsizetype workYearsUnknown = 0;   // included in workYears
     qsizetype titleLevel = 0;
     qsizetype confirmLimit = 0;
+    // Suspended experts: left out of every draw whatever rules are set.
+    qsizetype suspended = 0;
     qsizetype total = 0;
     bool operator==(const EligibilityCounts &) const = default;
 };
 
+// Whether a draw's candidates were judged by anything beside the criteria
+// and avoidance: a rule that filters, or a suspension that kept someone out.
+inline bool EligibilityTookPart(const EligibilityRules &rules, const EligibilityCounts &counts)
+{
+    return rules.filters() || counts.suspended > 0;
+}
+
 // The rules made ready for judging many experts on one review day.
 class EligibilityCheck {
 public:
-    EligibilityCheck(const EligibilityRules &rules, const QDate &reviewDate, const QList<ConfirmedPanel> &confirmed);
+    // suspended: the Ids of experts suspended on the review day.
+    EligibilityCheck(const EligibilityRules &rules, const QDate &reviewDate, const QList<ConfirmedPanel> &confirmed,
+                     const QSet<QString> &suspended = {});
 
-    // Whether any rule can take an expert out.
+    // Whether any rule (or a suspension) can take an expert out.
     bool active() const { return m_active; }
+    bool isSuspended(const QString &expertId) const { return m_suspended.contains(expertId); }
     // Whether the expert in this row of an expert table (expert_msg's 29
     // columns) may be drawn; what excluded them is added to counts.
     bool admits(const TextTable &experts, qsizetype row, EligibilityCounts &counts) const;
@@ -125,12 +138,13 @@ private:
     QDate m_reviewDate;
     bool m_active = false;
     QHash<QString, int> m_recentPanels;   // expert Id -> panels counted against the limit
+    QSet<QString> m_suspended;
 };
 
 // Takes out of experts (rows of expert_msg's 29 columns) those the rules
 // exclude on reviewDate, keeping the order of the rest.
 EligibilityCounts ApplyEligibility(TextTable &experts, const EligibilityRules &rules, const QDate &reviewDate,
-                                   const QList<ConfirmedPanel> &confirmed);
+                                   const QList<ConfirmedPanel> &confirmed, const QSet<QString> &suspended = {});
 
 // The rules that take experts out, as a line for the screens and the printed
 // record ("无" when none), with what each removed when counts are given.

@@ -5,6 +5,7 @@
 #include "data/DrawStore.h"
 #include "data/EligibilityRules.h"
 #include "data/Users.h"
+#include "data/Schema.h"
 #include "data/SeededDraw.h"
 #include "data/Vocabulary.h"
 #include "data/Wildcard.h"
@@ -235,8 +236,12 @@ std::optional<ProjectDetail> LoadProject(Connection &conn, const QString &projec
     }
     {
         // The last change of each expert's attendance is the one that holds.
-        Statement st = conn.prepare(QStringLiteral(
-            "SELECT Seq, Status, Reason, Changed_at FROM draw_attendance WHERE Project_Id = ? ORDER BY rowid"));
+        // A library not yet opened for writing since kinds were kept reads
+        // without them.
+        const bool kinds = HasColumn(conn, QStringLiteral("draw_attendance"), QStringLiteral("Reason_kind"));
+        Statement st = conn.prepare(QStringLiteral("SELECT Seq, Status, Reason, Changed_at, %1 FROM draw_attendance "
+                                                   "WHERE Project_Id = ? ORDER BY rowid")
+                                        .arg(kinds ? QStringLiteral("Reason_kind") : QStringLiteral("NULL")));
         st.bind(1, projectId);
         while (st.step()) {
             const int seq = st.text(0).toInt();
@@ -245,6 +250,7 @@ std::optional<ProjectDetail> LoadProject(Connection &conn, const QString &projec
                     e.attendance = st.text(1);
                     e.reason = st.text(2);
                     e.attendanceTime = st.text(3);
+                    e.reasonKind = DeclineKindOf(e.attendance, st.isNull(4) ? QString() : st.text(4));
                 }
             }
         }

@@ -105,7 +105,7 @@ const char *const kProjectTables[][2] = {
                     "Snapshot_hash TEXT, PRIMARY KEY (Project_Id, Seq))"},
     {"draw_attendance",
      "CREATE TABLE draw_attendance (Project_Id TEXT NOT NULL, Seq INTEGER NOT NULL, Changed_at TEXT, "
-     "Status TEXT, Reason TEXT, Operator TEXT)"},
+     "Status TEXT, Reason TEXT, Operator TEXT, Reason_kind TEXT)"},
     {"draw_substitute",
      "CREATE TABLE draw_substitute (Project_Id TEXT NOT NULL, Seq INTEGER NOT NULL, Replaces_seq INTEGER, "
      "PRIMARY KEY (Project_Id, Seq))"},
@@ -129,6 +129,26 @@ const char *const kProjectTables[][2] = {
     {"draw_disclosure",
      "CREATE TABLE draw_disclosure (Project_Id TEXT PRIMARY KEY NOT NULL, Operator_Id TEXT, Published_at TEXT, "
      "Published_by TEXT)"},
+    // Each attending expert's conduct at a review: a rating and a 不良记录.
+    {"expert_conduct",
+     "CREATE TABLE expert_conduct (Project_Id TEXT NOT NULL, Seq INTEGER NOT NULL, Expert_Id TEXT, Rating INTEGER, "
+     "Remark TEXT, Record_kind TEXT, Record_text TEXT, Recorded_at TEXT, Operator TEXT, "
+     "PRIMARY KEY (Project_Id, Seq))"},
+    // Suspensions of experts. The 不良记录 behind one is named by
+    // Record_project/Record_seq rather than Project_Id: a suspension belongs
+    // to the expert, and setting or lifting it leaves the project's content
+    // as it was.
+    {"expert_suspension",
+     "CREATE TABLE expert_suspension (Id INTEGER PRIMARY KEY NOT NULL, Expert_Id TEXT NOT NULL, "
+     "Record_project TEXT, Record_seq INTEGER, Until_date TEXT, Reason TEXT, Suspended_at TEXT, Suspended_by TEXT, "
+     "Lifted_at TEXT, Lifted_by TEXT)"},
+};
+
+// Columns added to tables after they were first made: libraries made before
+// gain them when next opened for writing. A row written before has them
+// null, which the project content hash leaves out.
+const char *const kAddedColumns[][3] = {
+    {"draw_attendance", "Reason_kind", "TEXT"},
 };
 // The project tables every library with projects has; those after them in
 // kProjectTables came later.
@@ -186,13 +206,33 @@ bool HasProjectTables(Connection &conn)
     return true;
 }
 
+bool HasColumn(Connection &conn, const QString &table, const QString &column)
+{
+    for (const QString &f : conn.tableFields(table))
+        if (f.compare(column, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+namespace {
+
+bool HasAddedColumns(Connection &conn)
+{
+    for (const auto &c : kAddedColumns)
+        if (!HasColumn(conn, QString::fromLatin1(c[0]), QString::fromLatin1(c[1])))
+            return false;
+    return true;
+}
+
+}   // namespace
+
 bool HasAllProjectTables(Connection &conn)
 {
     const QSet<QString> names = existingTables(conn);
     for (const QString &name : ProjectTableNames() + KeptTableNames())
         if (!names.contains(name))
             return false;
-    return true;
+    return HasAddedColumns(conn);
 }
 
 bool HasTable(Connection &conn, const QString &name) { return existingTables(conn).contains(name); }
@@ -210,6 +250,13 @@ void EnsureProjectTables(Connection &conn)
     for (const auto &t : kKeptTables)
         if (!names.contains(QString::fromLatin1(t[0])))
             conn.exec(conn.engine().tableDefinition(QString::fromLatin1(t[1])));
+    // Tables made just now have every column already.
+    for (const auto &c : kAddedColumns) {
+        const QString table = QString::fromLatin1(c[0]);
+        if (names.contains(table) && !HasColumn(conn, table, QString::fromLatin1(c[1])))
+            conn.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                          .arg(table, QString::fromLatin1(c[1]), QString::fromLatin1(c[2])));
+    }
     if (!names.contains(QString::fromLatin1(kAuditTable)))
         StartAuditLog(conn);
     // An up-to-date file is only read: opening it read-only still works.

@@ -78,6 +78,9 @@ bool HasProjectTables(Connection &conn);
 // Whether it has every project table and kept table of this version.
 bool HasAllProjectTables(Connection &conn);
 bool HasTable(Connection &conn, const QString &name);
+// Whether the table has the column (names compared without case: the server
+// keeps them in lower case).
+bool HasColumn(Connection &conn, const QString &table, const QString &column);
 // The project tables' names, in the order they are created.
 QStringList ProjectTableNames();
 // The library's own tables (its settings), which initialisation keeps;

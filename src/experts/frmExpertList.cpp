@@ -1,5 +1,7 @@
 #include "experts/frmExpertList.h"
 
+#include "data/Credit.h"
+
 #include "data/ExpertRecord.h"
 #include "experts/ExpertFilters.h"
 #include "lists/PagedList.h"
@@ -161,6 +163,12 @@ void frmExpertList::cmdSearch_Click()
 
 void frmExpertList::showList()
 {
+    // Suspensions live in the library, not in the in-memory tables: read
+    // once per list shown, for the colouring of every page of it.
+    const Result<QSet<QString>> suspended = SuspendedExperts(m_state.store, m_state.today());
+    m_suspended = suspended ? suspended.value() : QSet<QString>();
+    if (!suspended)
+        m_state.messages().failed(suspended.failure());
     ListCall call;
     call.columnsUsed = kExpertListColumns;
     call.list = &m_state.ExpertListRows;
@@ -176,7 +184,14 @@ void frmExpertList::SetRedColor()
     for (int i = 0; i < kRowsPerPage; ++i) {
         QLabel *status = c.lab[6][i];
         QLabel *nature = c.lab[7][i];
-        SetTextColor(status, !status->isHidden() && status->text() == kStatusDisabled ? kWarningRed : kBlack);
+        const qsizetype row = m_list->rowOfSlot(i);
+        const bool suspended =
+            row >= 0 && !m_suspended.isEmpty() && m_suspended.contains(m_state.ExpertListRows.cell(row, 0).toString());
+        // A suspended expert keeps the status text; its colour and tip tell.
+        SetTextColor(status, !status->isHidden() && status->text() == kStatusDisabled ? kWarningRed
+                             : suspended                                              ? kSuspendedOrange
+                                                                                      : kBlack);
+        status->setToolTip(suspended ? QStringLiteral("暂停抽取") : QString());
         SetTextColor(nature, !nature->isHidden() && nature->text() == kKindTemporary ? kWarningRed : kBlack);
     }
 }

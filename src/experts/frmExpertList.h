@@ -2,6 +2,7 @@
 
 #include "shell/ChildScreen.h"
 
+#include <QSet>
 #include <QStringList>
 
 class PagedList;
@@ -46,4 +47,5 @@ private:
     QList<QFrame *> Line4;
     PagedList *m_list = nullptr;
     bool m_fullRights = false;
+    QSet<QString> m_suspended;   // experts suspended today, for the colouring
 };

@@ -1,8 +1,10 @@
 #include "experts/frmExpertListDis.h"
 
+#include "data/Credit.h"
 #include "data/PersonalData.h"
 #include "data/Vocabulary.h"
 #include "ui/Guarded.h"
+#include "ui/ScreenStyle.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -18,6 +20,8 @@ frmExpertListDis::frmExpertListDis(AppState &state, ScreenNavigator &nav, QWidge
     connect(cmd_Back, &QPushButton::clicked, this, Guarded([this] { back(); }));
     cmdProjects = addButton(QStringLiteral("cmdProjects"), QStringLiteral("参与项目"), 6915, 7125, 1095, 435);
     connect(cmdProjects, &QPushButton::clicked, this, Guarded(this, &frmExpertListDis::showProjects));
+    labSuspension = addLabel(QStringLiteral("labSuspension"), QString(), 8160, 7215, 3400, 255);
+    SetTextColor(labSuspension, kWarningRed);
 }
 
 void frmExpertListDis::showProjects()
@@ -34,8 +38,14 @@ void frmExpertListDis::onActivate(const ScreenArgs &args)
     m_expertId = args.expertId;
     const qsizetype row = FindExpertRow(m_state.store, m_expertId);
     // An expert no longer in the table leaves the previous content on show.
-    if (row >= 0)
-        showExpert(m_state.store.ExpertTable.row(row));
+    if (row < 0)
+        return;
+    showExpert(m_state.store.ExpertTable.row(row));
+    const Result<QList<Suspension>> suspensions = ReadSuspensions(m_state.store, m_expertId);
+    const Suspension *now = suspensions ? SuspensionInForce(suspensions.value(), m_expertId, m_state.today()) : nullptr;
+    labSuspension->setText(!suspensions ? QStringLiteral("无法读取暂停情况")
+                           : now        ? QStringLiteral("暂停抽取（%1）").arg(now->term())
+                                        : QString());
 }
 
 void frmExpertListDis::showExpert(const QStringList &row)

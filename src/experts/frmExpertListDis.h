@@ -21,5 +21,6 @@ private:
 
     QPushButton *cmd_Back = nullptr;
     QPushButton *cmdProjects = nullptr;
-    QString m_expertId;   // the expert the screen was opened with
+    QLabel *labSuspension = nullptr;   // the suspension in force, if any
+    QString m_expertId;                // the expert the screen was opened with
 };

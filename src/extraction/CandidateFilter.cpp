@@ -1,5 +1,6 @@
 #include "extraction/CandidateFilter.h"
 
+#include "data/Credit.h"
 #include "data/DbError.h"
 #include "data/Schema.h"
 #include "data/Wildcard.h"
@@ -115,7 +116,8 @@ EligibilityCounts FilterCandidates(const TextTable &experts, const SelectionCrit
                                    const DrawEligibility &eligibility, TextTable &candidates)
 {
     EligibilityCounts counts;
-    const EligibilityCheck check(eligibility.rules, eligibility.reviewDate, eligibility.confirmed);
+    const EligibilityCheck check(eligibility.rules, eligibility.reviewDate, eligibility.confirmed,
+                                 eligibility.suspended);
     if (!check.active()) {
         FilterCandidates(experts, criteria, candidates);
         return counts;
@@ -132,6 +134,7 @@ DrawEligibility ReadDrawEligibility(Connection &conn, const QDate &reviewDate)
     if (e.rules.confirmLimit > 0 && e.rules.confirmDays > 0)
         e.confirmed = ReadConfirmedPanels(conn);
     e.units = ReadUnitRecords(conn);
+    e.suspended = SuspendedExperts(conn, reviewDate);
     return e;
 }
 

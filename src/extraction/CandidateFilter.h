@@ -38,6 +38,8 @@ struct DrawEligibility {
     QList<ConfirmedPanel> confirmed;
     // What the work-unit avoidance rule reads: alias groups, former units.
     UnitRecords units;
+    // Experts suspended on the review day: out of every draw, rules or not.
+    QSet<QString> suspended;
 };
 
 // The same filter, then the eligibility rules on every expert that passed

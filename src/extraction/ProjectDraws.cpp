@@ -173,6 +173,8 @@ QString UnavailableReason(const DataStore &store, const QString &id, const QSet<
         return QStringLiteral("已从专家库删除");
     if (store.ExpertTable.cell(row, Schema::E_Status) != kStatusEnabled)
         return QStringLiteral("已停用");
+    if (eligibility && eligibility->isSuspended(id))
+        return QStringLiteral("已暂停抽取");
     TextTable one;
     FilterCandidates(store.ExpertTable, SelectionCriteria{}, one);
     one.removeRowsIf([&id](const TextTable &t, qsizetype r) { return t.cell(r, 0) != id; });
@@ -192,7 +194,7 @@ QList<int> AwaitingSubstitute(const ProjectDetail &project)
             replaced.insert(e.replacesSeq);
     QList<int> out;
     for (const ProjectExpert &e : project.experts)
-        if (e.attendance == Attendance::Declined && !replaced.contains(e.seq))
+        if (Attendance::IsAbsence(e.attendance) && !replaced.contains(e.seq))
             out.append(e.seq);
     return out;
 }
@@ -223,7 +225,8 @@ QList<SubstituteRound> DrawSubstitutes(const DataStore &store, const ProjectDeta
     for (const ProjectExpert &e : project.experts)
         drawn.insert(e.id());
 
-    const EligibilityCheck check(eligibility.rules, eligibility.reviewDate, eligibility.confirmed);
+    const EligibilityCheck check(eligibility.rules, eligibility.reviewDate, eligibility.confirmed,
+                                 eligibility.suspended);
 
     QList<SubstituteRound> rounds;
     for (auto it = byRound.constBegin(); it != byRound.constEnd(); ++it) {
@@ -385,8 +388,11 @@ TextTable ProjectExpertRows(const ProjectDetail &project)
     TextTable t;
     for (const ProjectExpert &e : project.experts) {
         QStringList notes;
-        if (e.attendance == Attendance::Declined && !e.reason.isEmpty())
-            notes << QStringLiteral("拒绝原因：%1").arg(e.reason);
+        if (e.attendance == Attendance::Declined)
+            notes << (e.reason.isEmpty() ? QStringLiteral("拒绝原因：%1").arg(e.reasonKind)
+                                         : QStringLiteral("拒绝原因：%1（%2）").arg(e.reasonKind, e.reason));
+        else if (e.attendance == Attendance::NoShow)
+            notes << QStringLiteral("未到场：%1").arg(e.reason);
         if (e.replacesSeq > 0) {
             const ProjectExpert *replaced = project.expert(e.replacesSeq);
             notes << QStringLiteral("替换第%1位%2")

@@ -306,7 +306,7 @@ bool frmNewProSelExpert::buildCandidates(const QString &roundType)
 
 void frmNewProSelExpert::showRules()
 {
-    const bool active = m_round && m_round->eligibility.filters();
+    const bool active = m_round && EligibilityTookPart(m_round->eligibility, m_round->eligible);
     const QString text =
         active ? QStringLiteral("抽取规则：") +
                      DescribeEligibility(m_round->eligibility, &m_round->eligible, &m_state.store.TitleTypeTable)

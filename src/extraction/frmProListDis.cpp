@@ -9,6 +9,7 @@
 #include "extraction/ProjectDraws.h"
 #include "extraction/frmSupervisedDraw.h"
 #include "extraction/frmAttendance.h"
+#include "extraction/frmConduct.h"
 #include "lists/PagedList.h"
 #include "reports/Reports.h"
 #include "ui/Guarded.h"
@@ -104,6 +105,8 @@ frmProListDis::frmProListDis(AppState &state, ScreenNavigator &nav, QWidget *par
     cmdPublish = addButton(QStringLiteral("cmdPublish"), QStringLiteral("公开抽取结果"), 10155, kButtonsTop, 1455, 435);
     connect(cmdPublish, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdPublish_Click));
 
+    cmdConduct = addButton(QStringLiteral("cmdConduct"), QStringLiteral("专家评价"), 300, kButtonsTop, 1095, 435);
+    connect(cmdConduct, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdConduct_Click));
     connect(cmdSubstitute, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdSubstitute_Click));
     connect(cmdVerify, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdVerify_Click));
     connect(cmdExportCandidates, &QPushButton::clicked, this, Guarded(this, &frmProListDis::cmdExportCandidates_Click));
@@ -190,7 +193,7 @@ void frmProListDis::cmdPublish_Click()
 void frmProListDis::showProject()
 {
     const bool known = m_project.has_value();
-    for (QPushButton *b : {cmdSubstitute, cmdVerify, cmdPreview, cmdExcel, cmdExportCandidates})
+    for (QPushButton *b : {cmdSubstitute, cmdVerify, cmdPreview, cmdExcel, cmdExportCandidates, cmdConduct})
         b->setEnabled(known && !m_concealed);
     cmdPublish->setVisible(m_state.session.isAdministrator());
     cmdPublish->setEnabled(known && PanelStillConfidential(m_project->access, m_state.services.clock->now()));
@@ -226,7 +229,7 @@ void frmProListDis::setAttendance(int slot)
     if (!m_state.services.dialogs->run(dialog))
         return;
     const Result<bool> set =
-        SetAttendance(m_state.store, m_project->id, expert->seq, dialog.status(), dialog.reason(),
+        SetAttendance(m_state.store, m_project->id, expert->seq, dialog.change(),
                       CurrentUserName(m_state.session, m_state.store.UserTable), m_state.services.clock->now());
     if (!set) {
         m_state.messages().failed(set.failure());
@@ -239,20 +242,45 @@ void frmProListDis::setAttendance(int slot)
         m_list->nextPage();
 }
 
+void frmProListDis::cmdConduct_Click()
+{
+    if (!m_project || refusedWhileConcealed())
+        return;
+    if (AttendingExperts(*m_project).isEmpty()) {
+        m_state.messages().information(QStringLiteral("没有出席情况为“已确认”的专家，无法评价。"));
+        return;
+    }
+    const Result<QList<ConductEntry>> recorded = ReadConduct(m_state.store, m_project->id);
+    if (!recorded) {
+        m_state.messages().failed(recorded.failure());
+        return;
+    }
+    frmConduct dialog(m_state.services, *m_project, recorded.value(), this);
+    if (!m_state.services.dialogs->run(dialog))
+        return;
+    const Outcome written = WriteConduct(m_state.store, m_project->id, dialog.entries(), m_state.services.clock->now());
+    if (!written) {
+        m_state.messages().failed(written.failure());
+        return;
+    }
+    m_state.messages().information(QStringLiteral("专家评价已保存。"));
+}
+
 void frmProListDis::cmdSubstitute_Click()
 {
     if (!m_project || refusedWhileConcealed())
         return;
     const QList<int> awaiting = AwaitingSubstitute(*m_project);
     if (awaiting.isEmpty()) {
-        m_state.messages().information(QStringLiteral("没有需要补抽的专家（只为已拒绝且尚未补抽的专家补抽）。"));
+        m_state.messages().information(
+            QStringLiteral("没有需要补抽的专家（只为已拒绝或未到场且尚未补抽的专家补抽）。"));
         return;
     }
     QStringList names;
     for (int seq : awaiting)
         names << QStringLiteral("第%1位%2").arg(seq).arg(m_project->expert(seq)->name().trimmed());
     if (!m_state.messages().question(
-            QStringLiteral("将按原抽取条件和回避条件为以下已拒绝的专家各补抽一位专家：\n%1\n确定补抽吗？")
+            QStringLiteral("将按原抽取条件和回避条件为以下已拒绝或未到场的专家各补抽一位专家：\n%1\n确定补抽吗？")
                 .arg(names.join(QStringLiteral("、")))))
         return;
 

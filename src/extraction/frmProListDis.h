@@ -34,6 +34,8 @@ public:
     // as CSV, so that anyone can derive the panel again from it and the
     // printed record.
     void cmdExportCandidates_Click();
+    // 专家评价: ratings and 不良记录 of the experts who attended.
+    void cmdConduct_Click();
     // [出席] on a row: the attendance of that expert.
     void setAttendance(int slot);
     QList<QWidget *> reportControls() const;
@@ -67,4 +69,5 @@ private:
     QPushButton *cmdExportCandidates = nullptr;
     QPushButton *cmdPublish = nullptr;
     bool m_concealed = false;
+    QPushButton *cmdConduct = nullptr;
 };

@@ -221,7 +221,22 @@ const ReportLayout &LayoutOf(ReportKind kind)
                                        {C, E, F, H, J, R},
                                        QStringLiteral("没有符合条件的操作日志。"),
                                        QStringLiteral("操作日志.xls")};
+    // 说明 and 不良记录 get the widest blocks: they hold the texts people wrote.
+    static const ReportLayout expertRecord{QStringLiteral("ExpertRecord_Plate.xls"),
+                                           8,
+                                           {C, F, J, L, N},
+                                           QStringLiteral("该专家没有参与项目的记录。"),
+                                           QStringLiteral("专家记录.xls")};
+    static const ReportLayout suspended{QStringLiteral("SuspendedExperts_Plate.xls"),
+                                        7,
+                                        {C, E, G, J, L, P, R, S},
+                                        QStringLiteral("目前没有暂停抽取的专家。"),
+                                        QStringLiteral("暂停抽取专家名单.xls")};
     switch (kind) {
+    case ReportKind::ExpertRecord:
+        return expertRecord;
+    case ReportKind::Suspended:
+        return suspended;
     case ReportKind::Selection:
         return selection;
     case ReportKind::Search:
@@ -258,6 +273,13 @@ QVector<ReportHeaderCell> AuditLogHeaderCells(const QStringList &criteria)
             {4, I, criteria.value(3)},
             {5, D, criteria.value(4)}};
 }
+
+QVector<ReportHeaderCell> ExpertRecordHeaderCells(const QStringList &expert)
+{
+    return {{3, D, expert.value(0)}, {3, I, expert.value(1)}, {4, D, expert.value(2)}, {4, I, expert.value(3)}};
+}
+
+QVector<ReportHeaderCell> SuspendedHeaderCells(const QString &day) { return {{3, D, day}}; }
 
 bool IsExcelWorkbook(const QString &path)
 {

@@ -67,10 +67,12 @@ ReportContext ReportContextOf(const AppState &state);
 QString LogHeadLine(const AuditHead &head);
 
 enum class ReportKind {
-    Selection,   // frmNewPro: DrawList, "SelExpert_Plate.xls", 3 heading rows
-    Search,      // frmSearchExpert: SearchResultRows, "ExpertSearch_Plate.xls", 10 heading rows
-    History,     // frmExpertHistory: HistoryList, "ExpertHistroy_Plate.xls", 9 heading rows
-    AuditLog,    // frmAuditLog: the operation log, "AuditLog_Plate.xls", 9 heading rows
+    Selection,      // frmNewPro: DrawList, "SelExpert_Plate.xls", 3 heading rows
+    Search,         // frmSearchExpert: SearchResultRows, "ExpertSearch_Plate.xls", 10 heading rows
+    History,        // frmExpertHistory: HistoryList, "ExpertHistroy_Plate.xls", 9 heading rows
+    AuditLog,       // frmAuditLog: the operation log, "AuditLog_Plate.xls", 9 heading rows
+    ExpertRecord,   // frmExpertProjects: one expert's record, "ExpertRecord_Plate.xls", 8 heading rows
+    Suspended,      // frmExpertProjects: the experts suspended now, "SuspendedExperts_Plate.xls", 7 heading rows
 };
 
 enum class ReportMode { Preview = 1, Save = 2 };
@@ -136,6 +138,11 @@ QVector<ReportHeaderCell> HistoryHeaderCells(const QStringList &criteria);
 // The operation log report's header: start date, end date, operator, kind
 // (as the screen names them) and the head of the log when it was read.
 QVector<ReportHeaderCell> AuditLogHeaderCells(const QStringList &criteria);
+// One expert's record: name, Id, work unit and the state of drawing
+// (正常, or the suspension in force).
+QVector<ReportHeaderCell> ExpertRecordHeaderCells(const QStringList &expert);
+// The list of suspended experts: the day it holds.
+QVector<ReportHeaderCell> SuspendedHeaderCells(const QString &day);
 
 // Fills the template of the kind with the list and writes the result: the
 // printout as PDF in Preview mode, an .xls workbook in Save mode, at

@@ -35,11 +35,12 @@ void MakePasswordBox(QLineEdit *box);
 void MakeClassicFrame(QGroupBox *frame);
 
 // Colours of the list screens.
-inline constexpr QRgb kLinkActive = 0xFF000000;      // (0, 0, 0)
-inline constexpr QRgb kLinkInactive = 0xFF818181;    // (129, 129, 129)
-inline constexpr QRgb kOperationLink = 0xFF000081;   // (0, 0, 129)
-inline constexpr QRgb kHeadingBack = 0xFFDCDCDC;     // (220, 220, 220)
-inline constexpr QRgb kWarningRed = 0xFFFF0000;      // (255, 0, 0)
+inline constexpr QRgb kLinkActive = 0xFF000000;        // (0, 0, 0)
+inline constexpr QRgb kLinkInactive = 0xFF818181;      // (129, 129, 129)
+inline constexpr QRgb kOperationLink = 0xFF000081;     // (0, 0, 129)
+inline constexpr QRgb kHeadingBack = 0xFFDCDCDC;       // (220, 220, 220)
+inline constexpr QRgb kWarningRed = 0xFFFF0000;        // (255, 0, 0)
+inline constexpr QRgb kSuspendedOrange = 0xFFE07000;   // (224, 112, 0): an expert suspended from draws
 
 // Colours the text a control draws: a label's caption, the text of a box, the
 // item a list shows and the items of its drop-down. Nothing else of the

@@ -485,7 +485,14 @@ TEST(EligibilityRules, TheTextStoredWithARoundReadsBack)
     r.panelSize = 5;
     r.confirmLimit = 4;
     r.confirmDays = 90;
-    const EligibilityCounts c{3, 1, 2, 1, 5, 1, 9};
+    const EligibilityCounts c{.age = 3,
+                              .ageUnknown = 1,
+                              .workYears = 2,
+                              .workYearsUnknown = 1,
+                              .titleLevel = 5,
+                              .confirmLimit = 1,
+                              .suspended = 2,
+                              .total = 9};
     EligibilityRules back;
     EligibilityCounts backCounts;
     ASSERT_TRUE(EligibilityFromText(EligibilityToText(r, c), &back, &backCounts));
@@ -494,7 +501,7 @@ TEST(EligibilityRules, TheTextStoredWithARoundReadsBack)
     EXPECT_FALSE(EligibilityFromText("{broken", &back, &backCounts));
     EXPECT_EQ(DescribeEligibility(EligibilityRules()), "无");
     const QString described = DescribeEligibility(r, &c);
-    for (const char *part : {"70", "8年", "03", "90天", "共排除9人", "年龄不详1人"})
+    for (const char *part : {"70", "8年", "03", "90天", "共排除9人", "年龄不详1人", "暂停2人"})
         EXPECT_TRUE(described.contains(QString::fromUtf8(part))) << part << " in " << described.toStdString();
 }
 

@@ -391,18 +391,26 @@ TEST_F(ProjectScreens, AttendanceSubstitutesAndVerificationOnTheProjectScreen)
     auto *screen = static_cast<frmProListDis *>(host.screen(detail));
     ASSERT_EQ(screen->expertRows().count(), 4);
 
-    // The first expert declines.
-    app.dialogs->script.enqueue([](QDialog &d) {
+    // The first expert declines: a kind of reason is required, and 其他
+    // needs its text.
+    QStringList refusals;
+    app.dialogs->script.enqueue([this, &refusals](QDialog &d) {
         d.findChild<QRadioButton *>("optStatus(2)")->setChecked(true);
         FakeDialogs::Press(d, "cmdOK");   // refused without a reason
         EXPECT_EQ(d.result(), QDialog::Rejected);
+        refusals << app.messages->lastText();
+        d.findChild<QComboBox *>("cboReasonKind")->setCurrentText(DeclineKind::Other);
+        FakeDialogs::Press(d, "cmdOK");   // 其他 without its text
+        EXPECT_EQ(d.result(), QDialog::Rejected);
+        refusals << app.messages->lastText();
         d.findChild<QLineEdit *>("txtReason")->setText("出差");
         return FakeDialogs::Press(d, "cmdOK");
     });
     clickLabel(detail, ArrayName("labOP_1", 0));
-    EXPECT_EQ(app.messages->lastText(), "请输入拒绝原因！");
+    EXPECT_EQ(refusals, QStringList({"请选择拒绝原因！", "请输入拒绝原因的说明！"}));
     EXPECT_EQ(screen->expertRows().cell(0, 6), Attendance::Declined);
-    EXPECT_EQ(screen->expertRows().cell(0, 8).toString(), "拒绝原因：出差");
+    EXPECT_EQ(screen->expertRows().cell(0, 8).toString(), "拒绝原因：其他（出差）");
+    EXPECT_EQ(screen->project()->experts[0].reasonKind, DeclineKind::Other);
 
     // A substitute under the first round's criteria: never one drawn before.
     app.messages->answers.enqueue(true);

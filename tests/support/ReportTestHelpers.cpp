@@ -234,7 +234,8 @@ QString SourceTemplateFolder()
 bool CopyReportTemplates(const QString &folder)
 {
     QStringList names{DrawRecordTemplate().templateName};
-    for (ReportKind kind : {ReportKind::Selection, ReportKind::Search, ReportKind::History, ReportKind::AuditLog})
+    for (ReportKind kind : {ReportKind::Selection, ReportKind::Search, ReportKind::History, ReportKind::AuditLog,
+                            ReportKind::ExpertRecord, ReportKind::Suspended})
         names << LayoutOf(kind).templateName;
     for (const QString &name : names) {
         const QString target = QDir(folder).filePath(name);

@@ -1,5 +1,6 @@
 #include "DemoDatabase.h"
 
+#include "data/Credit.h"
 #include "data/Database.h"
 #include "data/DbError.h"
 #include "data/DrawStore.h"
@@ -81,6 +82,9 @@ const QStringList kClients = {"市住房和城乡建设局", "市交通运输局
 const QStringList kReviewPlaces = {"公共资源交易中心三楼评标室", "公共资源交易中心五楼第二评标室",
                                    "市政府采购中心会议室", "建设工程交易中心一号评标室"};
 const QStringList kDeclineReasons = {"出差在外", "身体不适", "与投标人有利害关系", "时间冲突", "联系不上"};
+const QStringList kNoShowReasons = {"评审当天未到，电话未接", "临时有事未到", "交通延误未能到场"};
+const QStringList kRatingRemarks = {"评审认真", "意见专业", "按时完成", "表述清楚", ""};
+const QStringList kMisconductTexts = {"未请假缺席评审", "评审中接打电话", "私下与投标人联系", "迟到一小时"};
 
 // The seeds and numbers of the demo draws come from the demo's own seed, so
 // the same seed gives the same file; the draws themselves are the program's.
@@ -188,6 +192,43 @@ TextTable DemoRound(Connection &conn, const DataStore &store, Dice &dice, DemoRa
     return confirmed;
 }
 
+// After the review: most attending experts are rated, a few get a 不良记录,
+// and some of those are suspended by the administrator.
+void WriteDemoConduct(Connection &conn, Dice &dice, const QString &projectId, const QString &op, const QDateTime &at)
+{
+    const std::optional<ProjectDetail> project = LoadProject(conn, projectId);
+    QList<ConductEntry> entries;
+    for (const ProjectExpert &e : project->experts) {
+        if (e.attendance != Attendance::Confirmed || dice.below(4) == 0)
+            continue;
+        ConductEntry c;
+        c.seq = e.seq;
+        c.rating = 3 + dice.below(3);
+        c.remark = dice.pick(kRatingRemarks);
+        if (dice.below(8) == 0) {
+            c.rating = 1 + dice.below(2);
+            c.recordKind = dice.pick(MisconductKind::All());
+            c.recordText = dice.pick(kMisconductTexts);
+        }
+        entries.append(c);
+    }
+    if (entries.isEmpty())
+        return;
+    WriteConduct(conn, projectId, entries, op, at);
+    for (const ConductEntry &c : entries) {
+        if (!c.hasRecord() || dice.below(2) == 0)
+            continue;
+        Suspension s;
+        s.expertId = project->expert(c.seq)->id();
+        s.recordProject = projectId;
+        s.recordSeq = c.seq;
+        if (c.recordKind != MisconductKind::Leak)
+            s.until = at.date().addMonths(24 + dice.below(24));
+        s.reason = QStringLiteral("%1，暂停抽取").arg(c.recordKind);
+        SuspendExpert(conn, s, QStringLiteral("admin"), at.addSecs(600));
+    }
+}
+
 void WriteDemoProjects(Connection &conn, const DemoOptions &options)
 {
     DataStore store;
@@ -234,7 +275,8 @@ void WriteDemoProjects(Connection &conn, const DemoOptions &options)
         const StoredDraw stored = StoreDrawProject(conn, store, drawList, session, facts, op, now);
         RefreshSelections(conn, store);
 
-        // Phone calls after the draw: most accept, some decline.
+        // Phone calls after the draw: most accept, some decline with a
+        // reason; now and then one who accepted does not come.
         const std::optional<ProjectDetail> project = LoadProject(conn, stored.projectId);
         bool declined = false;
         for (const ProjectExpert &e : project->experts) {
@@ -242,14 +284,23 @@ void WriteDemoProjects(Connection &conn, const DemoOptions &options)
             const QDateTime called = now.addSecs(600 + 60 * e.seq);
             if (answer < 6) {
                 SetAttendance(conn, stored.projectId, e.seq, Attendance::Confirmed, QString(), op, called);
+                if (dice.below(12) == 0) {
+                    SetAttendance(conn, stored.projectId, e.seq,
+                                  AttendanceChange{Attendance::NoShow, QString(), dice.pick(kNoShowReasons)}, op,
+                                  called.addSecs(30));
+                    declined = true;
+                }
             } else if (answer < 8) {
-                SetAttendance(conn, stored.projectId, e.seq, Attendance::Declined, dice.pick(kDeclineReasons), op,
-                              called);
+                const QString kind = dice.pick(DeclineKind::All());
+                SetAttendance(conn, stored.projectId, e.seq,
+                              AttendanceChange{Attendance::Declined, kind, dice.pick(kDeclineReasons)}, op, called);
                 declined = true;
             }
         }
-        if (!declined)
+        if (!declined) {
+            WriteDemoConduct(conn, dice, stored.projectId, op, now.addSecs(5400));
             continue;
+        }
         const std::optional<ProjectDetail> withDeclines = LoadProject(conn, stored.projectId);
         const QDateTime later = now.addSecs(3600);
         // Declines of supervised rounds are replaced from their reserve;
@@ -267,6 +318,7 @@ void WriteDemoProjects(Connection &conn, const DemoOptions &options)
         for (const SubstituteRound &s : substitutes)
             for (qsizetype i = 0; i < s.picks.size(); ++i)
                 SetAttendance(conn, stored.projectId, ++seq, Attendance::Confirmed, QString(), op, later.addSecs(300));
+        WriteDemoConduct(conn, dice, stored.projectId, op, now.addSecs(5400));
     }
     all.commit();
 }
