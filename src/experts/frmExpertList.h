@@ -46,4 +46,7 @@ private:
     QList<QFrame *> Line4;
     PagedList *m_list = nullptr;
     bool m_fullRights = false;
+    // The filter of the list on show, which a page move keeps.
+    QString m_shownName;
+    QString m_shownStatus;
 };
