@@ -32,6 +32,18 @@ Outcome keepDamagedLibrary(const DataStore &store, const QDate &today)
     return store.library().keepIfDamaged(SafetyCopyPath(store.appDir, today, QStringLiteral("更新前_已损坏")));
 }
 
+// Compacts the library after an operation that cleared or replaced much of
+// it; the operation itself has succeeded either way, so a failure is only a
+// note on the success.
+QString compacted(DataStore &store)
+{
+    const Outcome done = store.library().compact();
+    if (done)
+        return QString();
+    return QStringLiteral("\n\n注意：整理数据库文件没有完成，删除的数据所占的空间暂时没有释放：\n%1\n%2")
+        .arg(done.message(), done.detail());
+}
+
 }   // namespace
 
 Outcome ImportAccessLibrary(const MaintenanceTarget &target, const Migrate::ImportPlan &plan)
@@ -97,7 +109,8 @@ Outcome InitialiseDatabase(const MaintenanceTarget &target)
     LoadProjects(store);
     LoadUsers(store);
     return Outcome::success(
-        QStringLiteral("初始化数据库成功。\n初始化前的数据库已备份为：\n%1").arg(native(safetyCopy.message())));
+        QStringLiteral("初始化数据库成功。\n初始化前的数据库已备份为：\n%1").arg(native(safetyCopy.message())) +
+        compacted(store));
 }
 
 QString DefaultBackupFileName(const QDate &day)
@@ -200,7 +213,8 @@ Outcome RestoreDatabase(const MaintenanceTarget &target, const QString &backup, 
     DropUnsavedDraw(target);
     LoadAllTables(store);
     return Outcome::success(
-        QStringLiteral("更新专家库成功。\n更新前的专家库已备份为：\n%1").arg(native(safetyCopy.message())));
+        QStringLiteral("更新专家库成功。\n更新前的专家库已备份为：\n%1").arg(native(safetyCopy.message())) +
+        compacted(store));
 }
 
 QString LibraryPasswordProblem(const QString &password)

@@ -263,7 +263,7 @@ void frmDataInOut::cmdDownLoadExp_Click()
         return;
     }
     // Never a half-written workbook, nor a spoilt one it was to replace.
-    StagedFile part(path, QStringLiteral(".xls"));
+    StagedFile part(path, QStringLiteral(".xls"), m_state.services.runArea);
     Outcome written = part.create();
     if (!written)
         written = Outcome::fail(written.message() + QStringLiteral("\n请检查文件夹的权限，或另选保存位置。"),

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "data/Database.h"
+#include "files/DataFolder.h"
 #include "files/RunFolders.h"
 
 #include <QObject>
@@ -21,7 +22,8 @@ Outcome Startup::prepare(bool serverLibrary)
         return locked;
     // Only now is nobody else writing these.
     RemoveLeftoverStagedCopies(m_appDir);
-    RemoveLeftoverRunFolders();
+    RemoveLeftoverRunFolders(RunAreaPath(m_appDir));
+    RemoveLeftoverStagedFiles(RunAreaPath(m_appDir));
     return Outcome::success();
 }
 

@@ -290,7 +290,13 @@ Connection openFile(const QString &path, int flags)
 }
 
 // The one file must be the whole database: no write-ahead log beside it.
-void configure(Connection &c) { c.exec(QStringLiteral("PRAGMA journal_mode=DELETE")); }
+void configure(Connection &c)
+{
+    c.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+    // A deleted expert or user is overwritten, not left readable in a free
+    // page of the file (nor in a copy of it).
+    c.exec(QStringLiteral("PRAGMA secure_delete=ON"));
+}
 
 // Reads a large table as two halves at once, split at its middle Id, each on
 // a connection of its own: decrypting the pages is most of a load, and a
@@ -522,7 +528,7 @@ Outcome FileBackend::placeRekeyed(const QString &from, const QString &fromKey, c
     };
     // Made beside the data file under a name that a later start sweeps
     // away if this run is killed before the rename.
-    QTemporaryFile staged(m_path + QStringLiteral(".XXXXXX"));
+    QTemporaryFile staged(StagedNameTemplate(m_path));
     if (!staged.open())
         return Outcome::fail(
             QStringLiteral("无法在数据库文件旁边写入临时文件“%1”。").arg(native(staged.fileTemplate())),
@@ -643,6 +649,13 @@ Outcome FileBackend::keepIfDamaged(const QString &copyPath)
         return Outcome::fail(QString());
     const Outcome copied = CopyFileReplacing(m_path, copyPath);
     return copied ? Outcome::success(copyPath) : copied;
+}
+
+Outcome FileBackend::compact()
+{
+    // VACUUM rebuilds the file through the rollback journal: a failure or a
+    // kill midway leaves the file as it was.
+    return CatchDbError([&] { connection().exec(QStringLiteral("VACUUM")); });
 }
 
 Failure FileBackend::exitBackupFailure(const Failure &cause) const

@@ -30,6 +30,7 @@ public:
     bool hasFileKey() const override { return true; }
     Outcome changeKey(const QString &newKey, const KeyProbe &probe = {}) override;
     Outcome keepIfDamaged(const QString &copyPath) override;
+    Outcome compact() override;
     Failure exitBackupFailure(const Failure &cause) const override;
 
 private:

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStorageInfo>
 
 namespace {
@@ -28,8 +27,81 @@ Outcome writeProblem(const QString &target, qint64 needed, const QString &reason
 
 }   // namespace
 
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+QString StagedNameTemplate(const QString &target)
+{
+    const QFileInfo info(target);
+    return info.absoluteDir().filePath(QStringLiteral(".%1.kestrune-staged-XXXXXX").arg(info.fileName()));
+}
+
+bool IsStagedCopyName(const QString &fileName)
+{
+    static const QRegularExpression current(QStringLiteral("^\\..+\\.kestrune-staged-[A-Za-z0-9]{6}$"));
+    static const QRegularExpression earlier(QStringLiteral("^.+\\.mdb\\.([A-Za-z0-9]{6})$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (current.match(fileName).hasMatch())
+        return true;
+    const QRegularExpressionMatch m = earlier.match(fileName);
+    if (!m.hasMatch())
+        return false;
+    // Six random letters and digits nearly always mix the kinds; a name a
+    // person types (a date, "backup", "Backup", "old123") does not mix all
+    // three nor holds two capitals among small letters. A random tail that
+    // happens to look typed is left, which costs only disk space.
+    int upper = 0, lower = 0, digits = 0;
+    for (const QChar c : m.capturedView(1)) {
+        if (c.isUpper())
+            ++upper;
+        else if (c.isLower())
+            ++lower;
+        else
+            ++digits;
+    }
+    return lower > 0 && ((upper > 0 && digits > 0) || upper >= 2);
+}
+
+namespace {
+
+// Makes a new empty file under the staged name with the permissions a new
+// file of the user gets (the umask applies to the mode given to open), or
+// those of the file it will replace.
+int createStaged(const QString &target, QString &path, QString &reason)
+{
+    const QString pattern = StagedNameTemplate(target);
+    static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    struct stat existing {};
+    const bool replaces = ::stat(QFile::encodeName(target).constData(), &existing) == 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QString name = pattern;
+        const qsizetype at = name.lastIndexOf(QStringLiteral("XXXXXX"));
+        for (int i = 0; i < 6; ++i)
+            name[at + i] = QLatin1Char(kChars[QRandomGenerator::global()->bounded(int(sizeof kChars - 1))]);
+        const int fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0) {
+            reason = QString::fromLocal8Bit(std::strerror(errno));
+            return -1;
+        }
+        if (replaces)
+            ::fchmod(fd, existing.st_mode & 07777);
+        path = name;
+        return fd;
+    }
+    reason = QString::fromLocal8Bit(std::strerror(EEXIST));
+    return -1;
+}
+
+}   // namespace
 
 Outcome CopyFileReplacing(const QString &source, const QString &target)
 {
@@ -38,40 +110,48 @@ Outcome CopyFileReplacing(const QString &source, const QString &target)
         return Outcome::fail(QStringLiteral("不能读取文件“%1”。请检查该文件是否存在、能否读取。").arg(native(source)),
                              in.errorString());
     const qint64 needed = in.size();
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return writeProblem(target, needed, out.errorString());
+    QString stagedPath, reason;
+    const int fd = createStaged(target, stagedPath, reason);
+    if (fd < 0)
+        return writeProblem(target, needed, reason);
+    QFile out;
+    out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
+    // Whatever stops the copy takes the partial file with it.
+    const auto abandon = [&](const Outcome &why) {
+        out.close();
+        QFile::remove(stagedPath);
+        return why;
+    };
     constexpr qint64 kChunk = 1 << 20;
     qint64 copied = 0;
     while (!in.atEnd()) {
         const QByteArray chunk = in.read(kChunk);
-        if (chunk.isEmpty() && in.error() != QFile::NoError) {
-            const QString reason = in.errorString();
-            out.cancelWriting();
-            return Outcome::fail(
-                QStringLiteral("读取文件“%1”时出错，没有复制。请检查磁盘是否正常。").arg(native(source)), reason);
-        }
-        if (out.write(chunk) != chunk.size()) {
-            // The reason before cancelling: cancelling puts its own in its place.
-            const QString reason = out.errorString();
-            out.cancelWriting();
-            return writeProblem(target, needed, reason);
-        }
+        if (chunk.isEmpty() && in.error() != QFile::NoError)
+            return abandon(
+                Outcome::fail(QStringLiteral("读取文件“%1”时出错，没有复制。请检查磁盘是否正常。").arg(native(source)),
+                              in.errorString()));
+        if (out.write(chunk) != chunk.size())
+            return abandon(writeProblem(target, needed, out.errorString()));
         copied += chunk.size();
     }
     // A write the system only partly carried out (a full disk, a size limit)
     // can still be reported as accepted into the buffer: only a copy whose
     // flushed length is the source's may replace the target.
     if (!out.flush() || out.size() != copied) {
-        const QString reason = out.error() != QFileDevice::NoError
-                                   ? out.errorString()
-                                   : QStringLiteral("只写入了 %1 字节，应为 %2 字节。").arg(out.size()).arg(copied);
-        out.cancelWriting();
-        return writeProblem(target, needed, reason);
+        const QString why = out.error() != QFileDevice::NoError
+                                ? out.errorString()
+                                : QStringLiteral("只写入了 %1 字节，应为 %2 字节。").arg(out.size()).arg(copied);
+        return abandon(writeProblem(target, needed, why));
     }
     // The copy's bytes reach the disk before it takes the target's name.
-    if (!out.commit())
-        return writeProblem(target, needed, out.errorString());
+    if (::fsync(fd) != 0)
+        return abandon(writeProblem(target, needed, QString::fromLocal8Bit(std::strerror(errno))));
+    out.close();
+    if (std::rename(QFile::encodeName(stagedPath).constData(), QFile::encodeName(target).constData()) != 0) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(stagedPath);
+        return writeProblem(target, needed, why);
+    }
     // And the new name itself only survives a power cut once the folder that
     // holds it is on the disk too.
     const int folder = ::open(QFile::encodeName(QFileInfo(target).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);

@@ -99,4 +99,10 @@ public:
     // open as a database), keeps it byte for byte at copyPath and succeeds;
     // fails with an empty message when there is nothing of the kind to keep.
     virtual Outcome keepIfDamaged(const QString &copyPath) = 0;
+    // Gives back the room of deleted records after an operation that clears
+    // much of the library, so that neither the file's size nor its free
+    // pages keep what was deleted. A file is rebuilt by the engine in one
+    // transaction (a failure leaves it as it was); a server manages its own
+    // storage and has nothing to do.
+    virtual Outcome compact() = 0;
 };

@@ -36,6 +36,7 @@ public:
     bool hasFileKey() const override { return false; }
     Outcome changeKey(const QString &newKey, const KeyProbe &probe = {}) override;
     Outcome keepIfDamaged(const QString &) override { return Outcome::fail(QString()); }
+    Outcome compact() override { return Outcome::success(); }
     Failure exitBackupFailure(const Failure &cause) const override;
     void adoptOwnChanges(const QStringList &tables) override;
 

@@ -117,24 +117,37 @@ Outcome DataFileLock::acquire(bool serverLibrary)
 
 int RemoveLeftoverStagedCopies(const QString &appDir)
 {
-    // The six characters that a temporary copy's name ends with.
-    static const QRegularExpression staged(QStringLiteral("^.+\\.mdb\\.[A-Za-z0-9]{6}$"),
-                                           QRegularExpression::CaseInsensitiveOption);
     int removed = 0;
-    auto sweep = [&](const QString &folder, const QString &only) {
+    const QString dataFile = QFileInfo(DataFilePath(appDir)).fileName();
+    // Beside the data file only the data file's own staged copies: other
+    // files there are the user's.
+    auto ofDataFile = [&](const QString &name) {
+        return name.startsWith(dataFile + QLatin1Char('.')) ||
+               name.startsWith(QLatin1Char('.') + dataFile + QLatin1Char('.'));
+    };
+    auto sweep = [&](const QString &folder, bool onlyDataFile) {
         const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
         for (const QFileInfo &f : files) {
             const QString name = f.fileName();
-            if (!staged.match(name).hasMatch())
-                continue;
-            if (!only.isEmpty() && !name.startsWith(only + QLatin1Char('.')))
+            if (f.isSymLink() || !IsStagedCopyName(name) || (onlyDataFile && !ofDataFile(name)))
                 continue;
             if (QFile::remove(f.filePath()))
                 ++removed;
         }
     };
-    sweep(appDir, QFileInfo(DataFilePath(appDir)).fileName());
-    sweep(BackupFolderPath(appDir), QString());
+    sweep(appDir, true);
+    sweep(BackupFolderPath(appDir), false);
+    // A server's library is written into the backup folder through a hidden
+    // working folder of its own; a killed backup leaves it with part of a copy.
+    static const QRegularExpression working(QStringLiteral("^\\.kestrune-[A-Za-z0-9]{6}$"));
+    const QFileInfoList folders =
+        QDir(BackupFolderPath(appDir)).entryInfoList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo &f : folders) {
+        if (f.isSymLink() || !working.match(f.fileName()).hasMatch())
+            continue;
+        if (QDir(f.filePath()).removeRecursively())
+            ++removed;
+    }
     return removed;
 }
 

@@ -82,11 +82,12 @@ private:
     std::unique_ptr<QLockFile> m_lock;
 };
 
-// Removes the copies that an interrupted run left under their temporary
-// names ("ProSys.mdb.XXXXXX" beside the data file, "NAME.mdb.XXXXXX" in the
-// backup folder): a copy is written under such a name and only renamed
-// into place when complete. Call it only while holding the DataFileLock.
-// Returns how many were removed.
+// Removes what an interrupted run left while writing a copy: files under
+// the names copies are staged under (IsStagedCopyName) beside the data file
+// (its own copies only) and in the backup folder, and the hidden
+// ".kestrune-XXXXXX" working folders of a server's backup in the backup
+// folder. Anything else, such as the user's own "ProSys.mdb.backup", stays.
+// Call it only while holding the DataFileLock. Returns how many were removed.
 int RemoveLeftoverStagedCopies(const QString &appDir);
 
 // A copy of the data file in the backup folder that passes the integrity

@@ -28,8 +28,8 @@ mode_t NewFileMode()
     return 0666 & ~mask;
 }
 
-StagedFile::StagedFile(const QString &target, const QString &suffix)
-    : m_target(QFileInfo(target).absoluteFilePath()),
+StagedFile::StagedFile(const QString &target, const QString &suffix, const QString &noteArea)
+    : m_target(QFileInfo(target).absoluteFilePath()), m_noteArea(noteArea),
       m_part(QFileInfo(target).absoluteDir().filePath(
           QStringLiteral(".%1.XXXXXX%2").arg(QFileInfo(target).completeBaseName(), suffix)))
 {
@@ -42,6 +42,9 @@ Outcome StagedFile::create()
                                  .arg(QDir::toNativeSeparators(QFileInfo(m_target).absolutePath())),
                              m_part.errorString());
     m_part.close();
+    // The note only helps a later start; an export goes ahead without one.
+    if (!m_noteArea.isEmpty())
+        m_note.write(m_noteArea, m_part.fileName());
     return Outcome::success();
 }
 
@@ -61,5 +64,6 @@ Outcome StagedFile::place()
         return Outcome::fail(QStringLiteral("不能写入文件“%1”。").arg(QDir::toNativeSeparators(m_target)),
                              QString::fromLocal8Bit(std::strerror(errno)));
     m_part.setAutoRemove(false);
+    m_note.remove();
     return Outcome::success();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Outcome.h"
+#include "files/RunFolders.h"
 
 #include <QString>
 #include <QTemporaryFile>
@@ -17,7 +18,10 @@ mode_t NewFileMode();
 class StagedFile {
 public:
     // suffix ends the temporary name (".xls"): the writer may go by it.
-    StagedFile(const QString &target, const QString &suffix);
+    // noteArea, when given, is the run area where a note of the temporary
+    // file is kept while it exists, so that the next start removes it when
+    // this run is killed first.
+    StagedFile(const QString &target, const QString &suffix, const QString &noteArea = {});
 
     // Makes the empty temporary file; a failure gives the reason.
     Outcome create();
@@ -33,5 +37,8 @@ public:
 
 private:
     QString m_target;
+    QString m_noteArea;
+    // Goes after the temporary file is gone.
+    StagedFileNote m_note;
     QTemporaryFile m_part;
 };

@@ -240,7 +240,7 @@ ReportPreview *Preview(const ReportContext &ctx, QWidget *screen, const ReportJo
     const ControlList controls = guarded(controlsToDisable);
     BusyScope busy(controls, !isLong);
 
-    auto folder = std::make_unique<QTemporaryDir>(RunFolderTemplate(QStringLiteral("preview")));
+    auto folder = std::make_unique<QTemporaryDir>(RunFolderTemplate(QStringLiteral("preview"), ctx.services.runArea));
     if (!folder->isValid()) {
         busy.restoreCursor();
         ctx.messages().critical(kReportFailureMessage, kAppTitle,
@@ -322,7 +322,7 @@ QString Export(const ReportContext &ctx, QWidget *screen, const ReportJob &job,
         return QString();
     }
     const QString notSaved = QStringLiteral("导出失败，没有保存文件：\n");
-    StagedFile staging(path, QStringLiteral(".xls"));
+    StagedFile staging(path, QStringLiteral(".xls"), ctx.services.runArea);
     const QString location = SaveLocationProblem(path);
     if (!location.isEmpty()) {
         ctx.messages().critical(notSaved + location);

@@ -86,6 +86,11 @@ struct Services {
     std::shared_ptr<DialogRunner> dialogs;
     // Starts a fresh spreadsheet engine for one report.
     std::function<std::unique_ptr<SpreadsheetEngine>()> makeSpreadsheet;
+    // Where a run keeps short-lived files that hold personal data (previews)
+    // and notes of files it is writing elsewhere: the data folder's run
+    // area, cleared at the next start. Empty: the system's temporary folder,
+    // and no notes.
+    QString runArea;
 
     // The real implementations used by the program.
     static Services real();

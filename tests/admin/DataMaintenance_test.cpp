@@ -267,4 +267,35 @@ TEST(RestoreOverDamage, ADamagedDataFileIsReplacedAndKeptAsItWas)
     }
 }
 
+// 备份专家库 of a library that cannot be read names the library, never the
+// user's target, and leaves an existing target as it was.
+TEST(BackupOfDamage, TheDamagedLibraryIsNamedAndTheTargetKept)
+{
+    struct Case {
+        const char *name;
+        std::function<bool(const QString &)> damage;
+    };
+    const Case cases[] = {
+        {"damaged pages", DamagePages},
+        {"not a database", [](const QString &path) { return WriteAll(path, QByteArray(16384, 'x')); }},
+        {"cut short", [](const QString &path) { return WriteAll(path, fileBytes(path).left(50 * 1024)); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TestApp app;
+        app.addExperts(400);
+        const QString target = QDir(app.appDir()).filePath("专家库备份_20261209.mdb");
+        ASSERT_TRUE(WriteAll(target, "an older backup"));
+        ASSERT_TRUE(c.damage(app.dataFile()));
+
+        const Outcome saved = BackupDatabase(app.state.store, target);
+        EXPECT_FALSE(saved.ok());
+        const QString text = saved.message();
+        EXPECT_TRUE(text.contains(QDir::toNativeSeparators(app.dataFile()))) << text.toStdString();
+        EXPECT_FALSE(text.contains(QDir::toNativeSeparators(target))) << text.toStdString();
+        EXPECT_TRUE(text.contains("损坏")) << text.toStdString();
+        EXPECT_EQ(fileBytes(target), QByteArray("an older backup"));
+    }
+}
+
 }   // namespace

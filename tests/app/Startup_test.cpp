@@ -123,9 +123,26 @@ TEST(Startup, LeftOverStagedCopiesAreRemovedAndNothingElse)
         {"数据库备份/ProSys.mdb", false},
         {"数据库备份/说明.txt.a1B2c3", false},
         {"数据库备份/ProSys.mdb.a1B2c", false},   // five characters
+        // The user's own copies, whatever six characters they end with.
+        {"ProSys.mdb.backup", false},
+        {"ProSys.mdb.202412", false},
+        {"ProSys.mdb.Backup", false},
+        {"数据库备份/ProSys.mdb.202412", false},
+        {"数据库备份/专家库.mdb.old123", false},
+        // The names copies are staged under now.
+        {".ProSys.mdb.kestrune-staged-a1b2c3", true},
+        {"数据库备份/.专家库备份_20261209.mdb.kestrune-staged-Q1w2E3", true},
+        {".Other.mdb.kestrune-staged-a1b2c3", false},
+        // A server's backup works in a hidden folder of its own.
+        {"数据库备份/.kestrune-Ab12Cd/ProSys.mdb", true},
+        {"数据库备份/kestrune-Ab12Cd/ProSys.mdb", false},
+        {".kestrune-Ab12Cd/ProSys.mdb", false},
     };
-    for (const Case &c : cases)
-        ASSERT_TRUE(WriteAll(QDir(app.appDir()).filePath(QString::fromUtf8(c.path)), "x")) << c.path;
+    for (const Case &c : cases) {
+        const QString path = QDir(app.appDir()).filePath(QString::fromUtf8(c.path));
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+        ASSERT_TRUE(WriteAll(path, "x")) << c.path;
+    }
 
     Startup start(app.appDir());
     ASSERT_TRUE(start.prepare().ok());

@@ -8,6 +8,8 @@
 #include "reports/SpreadsheetEngine.h"
 #include "reports/libreoffice/LibreOfficeEngine.h"
 #include "data/Schema.h"
+#include "files/DataFileProblem.h"
+#include "files/RunFolders.h"
 #include "shell/AppState.h"
 #include "shell/KestruneApplication.h"
 #include "shell/frmConnection.h"
@@ -93,6 +95,11 @@ int main(int argc, char **argv)
         return EXIT_FAILURE;
     }
 
+    // Previews and notes of exports in progress stay inside the data folder,
+    // where the next start clears what a killed run left.
+    if (EnsureRunArea(state.store.appDir))
+        state.services.runArea = RunAreaPath(state.store.appDir);
+
     const std::shared_ptr<SecretStore> secrets = DesktopSecretStore();
     QWidget *dialogParent = nullptr;
     SourceStartupServices startup;
@@ -126,7 +133,14 @@ int main(int argc, char **argv)
         try {
             return OpenSource(source, startup);
         } catch (const DbError &e) {
-            ReportFatal(e.sentence(), e.detail());
+            // A data file that does not open is told apart by why: a file the
+            // user may not read is no reason to replace it with an old copy.
+            QString told;
+            if (!source.isServer())
+                told = DataFileProblemMessage(state.store.appDir,
+                                              source.path.isEmpty() ? DataFilePath(state.store.appDir) : source.path,
+                                              source.key);
+            ReportFatal(told.isEmpty() ? e.sentence() : told, e.detail());
         }
         return std::optional<DataSource>();
     };
