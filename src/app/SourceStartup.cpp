@@ -106,7 +106,7 @@ std::optional<DataSource> OpenSource(DataSource source, const SourceStartupServi
         } catch (const DbError &e) {
             if (e.kind() != Failure::Kind::Disconnected)
                 throw;
-            detail = e.message().trimmed();
+            detail = (e.detail().isEmpty() ? e.message() : e.detail()).trimmed();
             wantsPassword = e.needsPassword();
         }
         const ServerAddress address = ServerAddressFromUri(source.uri);

@@ -15,9 +15,9 @@ Startup::~Startup()
         m_check->wait();
 }
 
-Outcome Startup::prepare()
+Outcome Startup::prepare(bool serverLibrary)
 {
-    const Outcome locked = m_lock.acquire();
+    const Outcome locked = m_lock.acquire(serverLibrary);
     if (!locked)
         return locked;
     // Only now is nobody else writing these.

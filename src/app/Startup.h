@@ -24,7 +24,9 @@ public:
     // copies and temporary folders; the library itself is opened after it.
     // Succeeds when the program may go on, otherwise says what to tell the
     // user before it ends; a refused second copy changes nothing.
-    Outcome prepare();
+    // serverLibrary: this start is for a library on a server, so that a
+    // refusal speaks of the data folder rather than a data file.
+    Outcome prepare(bool serverLibrary = false);
 
     // Starts the integrity check in the background. When it finds damage,
     // whenDamaged runs on context's thread with the message for the user.

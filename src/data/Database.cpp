@@ -69,7 +69,10 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    m_conn.exec(m_nested ? QStringLiteral("RELEASE kestrune_write") : QStringLiteral("COMMIT"));
+    if (m_nested)
+        m_conn.exec(QStringLiteral("RELEASE kestrune_write"));
+    else
+        m_conn.m_engine->commitWrite();
     m_done = true;
 }
 

@@ -54,6 +54,8 @@ public:
     // Starts the one write transaction: writers follow each other, so a new
     // record's number is read and used by one writer at a time.
     virtual void beginWrite() = 0;
+    // Ends the write transaction, keeping what it wrote.
+    virtual void commitWrite() { exec(QStringLiteral("COMMIT")); }
     // Starts a read that sees the library at one moment.
     virtual void beginSnapshot() = 0;
     // Rolls back what is open, never throwing (a destructor's last word).

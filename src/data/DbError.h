@@ -18,6 +18,18 @@ public:
     // A failure of the engine: its result code, the file it worked on and
     // its own words.
     DbError(int engineCode, const QString &file, const QString &engineText);
+    // A failure the program words for the user, with the engine's own words
+    // for the details (a server's message).
+    static DbError withDetail(const QString &sentence, const QString &engineText, Failure::Kind kind)
+    {
+        DbError e(sentence, kind);
+        e.m_engineText = engineText;
+        return e;
+    }
+    static DbError fromFailure(const Failure &failure)
+    {
+        return withDetail(failure.message, failure.detail, failure.kind);
+    }
 
     // The engine's words and the file, or the program's own message.
     QString message() const { return m_message; }

@@ -54,6 +54,10 @@ public:
     // The tables loaded whose content another program changed since; always
     // none for a library that one program uses at a time.
     virtual QStringList changedSinceLoad() = 0;
+    // After the program brought its copies of these tables up to date with
+    // its own writes (record by record): those writes no longer count as
+    // another program's change.
+    virtual void adoptOwnChanges(const QStringList &tables) { Q_UNUSED(tables); }
 
     // Whether a check of the data file's pages is worth making at start (a
     // server keeps its own pages sound).

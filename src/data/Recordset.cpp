@@ -2,14 +2,20 @@
 
 #include "data/DbError.h"
 
-Recordset::Recordset(Connection &conn, const TableDef &table) : m_conn(conn), m_table(table)
+Recordset::Recordset(Connection &conn, const TableDef &table) : m_conn(conn), m_table(table) {}
+
+void Recordset::open() const
 {
+    if (m_opened)
+        return;
+    m_opened = true;
     m_cursor.emplace(m_conn.prepare(m_table.selectStatement()));
     m_eof = !m_cursor->step();
 }
 
 void Recordset::moveNext()
 {
+    open();
     if (m_eof)
         throw DbError(QStringLiteral("无当前记录。"));
     m_eof = !m_cursor->step();
@@ -25,6 +31,7 @@ int Recordset::checkedIndex(const QString &name) const
 
 QString Recordset::field(int position) const
 {
+    open();
     if (m_eof)
         throw DbError(QStringLiteral("无当前记录。"));
     return m_cursor->text(position);
@@ -32,13 +39,18 @@ QString Recordset::field(int position) const
 
 QString Recordset::field(const QString &name) const { return field(checkedIndex(name)); }
 
-bool Recordset::isNull(int position) const { return m_cursor->isNull(position); }
+bool Recordset::isNull(int position) const
+{
+    open();
+    return m_cursor->isNull(position);
+}
 
 void Recordset::findFirst(const QString &fieldName, const QString &value)
 {
     // The field name is checked against the table, the value is bound: the
     // criterion never becomes SQL text.
     const int index = checkedIndex(fieldName);
+    m_opened = true;
     m_cursor.reset();
     m_cursor.emplace(m_conn.prepare(
         QStringLiteral("SELECT * FROM %1 WHERE %2 = ? ORDER BY Id").arg(m_table.name, m_table.fields[index])));
@@ -55,6 +67,7 @@ void Recordset::addNew()
 
 void Recordset::edit()
 {
+    open();
     if (m_eof)
         throw DbError(QStringLiteral("无当前记录。"));
     m_mode = Mode::Editing;
@@ -109,6 +122,7 @@ void Recordset::update()
 
 void Recordset::deleteCurrent()
 {
+    open();
     if (m_eof)
         throw DbError(QStringLiteral("无当前记录。"));
     const QString id = m_cursor->text(0);
@@ -119,6 +133,7 @@ void Recordset::deleteCurrent()
 
 void Recordset::close()
 {
+    m_opened = true;
     m_cursor.reset();
     m_eof = true;
     m_mode = Mode::Browse;

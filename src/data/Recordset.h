@@ -14,7 +14,11 @@ class Recordset {
 public:
     Recordset(Connection &conn, const TableDef &table);
 
-    bool eof() const { return m_eof; }
+    bool eof() const
+    {
+        open();
+        return m_eof;
+    }
     void moveNext();
 
     // Current record's field as text; a null reads as "".
@@ -38,13 +42,16 @@ public:
 
 private:
     enum class Mode { Browse, Adding, Editing };
-    void load();
+    // The whole table is read only when the cursor is first used: a writer
+    // that finds its record or only adds never reads the rest.
+    void open() const;
     int checkedIndex(const QString &name) const;
 
     Connection &m_conn;
     const TableDef &m_table;
-    std::optional<Statement> m_cursor;
-    bool m_eof = true;
+    mutable std::optional<Statement> m_cursor;
+    mutable bool m_opened = false;
+    mutable bool m_eof = true;
     bool m_noMatch = false;
     Mode m_mode = Mode::Browse;
     QVector<QVariant> m_pending;

@@ -48,18 +48,24 @@ QByteArray serverStatement(const QString &sql)
     return out.toUtf8();
 }
 
-// A failure of the server: a lost connection may come back, anything else
-// is the statement's own.
-[[noreturn]] void failOn(PGconn *pg, const QString &text, const QString &where)
+// A failure of the server, told by its SQLSTATE: a lost connection may come
+// back and a lock held too long may be free later; anything else is the
+// statement's own. result: the failed statement's, or null for the
+// connection's last error.
+[[noreturn]] void failOn(PGconn *pg, const PGresult *result, const QString &server)
 {
-    const Failure::Kind kind = PQstatus(pg) == CONNECTION_BAD ? Failure::Kind::Disconnected : Failure::Kind::Failed;
-    throw DbError(QStringLiteral("%1\n%2").arg(text, where), kind);
+    QString text = result ? serverMessage(PQresultErrorMessage(result)) : QString();
+    if (text.isEmpty())
+        text = serverMessage(PQerrorMessage(pg));
+    const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    throw DbError::fromFailure(
+        ServerFailure(QString::fromLatin1(state ? state : ""), PQstatus(pg) == CONNECTION_BAD, server, text));
 }
 
 class ServerStatement final : public StatementEngine {
 public:
-    ServerStatement(PGconn *pg, QByteArray sql, QString where)
-        : m_pg(pg), m_sql(std::move(sql)), m_where(std::move(where))
+    ServerStatement(PGconn *pg, QByteArray sql, QString server)
+        : m_pg(pg), m_sql(std::move(sql)), m_server(std::move(server))
     {
     }
     ~ServerStatement() override
@@ -135,17 +141,16 @@ private:
             PQexecParams(m_pg, m_sql.constData(), int(values.size()), nullptr, values.constData(), nullptr, nullptr, 0);
         const ExecStatusType status = PQresultStatus(m_result);
         if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
-            const QString message = serverMessage(PQresultErrorMessage(m_result));
-            PQclear(m_result);
-            m_result = nullptr;
-            failOn(m_pg, message, m_where);
+            PGresult *failed = std::exchange(m_result, nullptr);
+            const auto clear = qScopeGuard([failed] { PQclear(failed); });
+            failOn(m_pg, failed, m_server);
         }
         m_row = -1;
     }
 
     PGconn *m_pg;
     QByteArray m_sql;
-    QString m_where;
+    QString m_server;
     QVector<QByteArray> m_values;
     PGresult *m_result = nullptr;
     int m_row = -1;
@@ -153,7 +158,10 @@ private:
 
 class ServerEngine final : public ConnectionEngine {
 public:
-    ServerEngine(PGconn *pg, QString where) : m_pg(pg), m_where(std::move(where)) {}
+    ServerEngine(PGconn *pg, QString where, QString server)
+        : m_pg(pg), m_where(std::move(where)), m_server(std::move(server))
+    {
+    }
     ~ServerEngine() override { close(); }
 
     PGconn *pg() const { return m_pg; }
@@ -170,21 +178,48 @@ public:
     void exec(const QString &sql) override
     {
         PGresult *r = PQexec(m_pg, sql.toUtf8().constData());
+        const auto clear = qScopeGuard([r] { PQclear(r); });
         const ExecStatusType status = PQresultStatus(r);
-        PQclear(r);
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-            failOn(m_pg, serverMessage(PQerrorMessage(m_pg)), m_where);
+            failOn(m_pg, r, m_server);
     }
     std::unique_ptr<StatementEngine> prepare(const QString &sql) override
     {
-        return std::make_unique<ServerStatement>(m_pg, serverStatement(sql), m_where);
+        return std::make_unique<ServerStatement>(m_pg, serverStatement(sql), m_server);
     }
     bool inTransaction() const override { return m_pg && PQtransactionStatus(m_pg) != PQTRANS_IDLE; }
     void beginWrite() override
     {
         exec(QStringLiteral("BEGIN"));
+        // A write that cannot finish in time (a colleague's long write, a
+        // lock someone holds) gives up whole rather than freeze the program;
+        // the wait for a lock is the session's lock_timeout.
+        exec(QStringLiteral("SET LOCAL statement_timeout = %1").arg(m_waits.statementMs));
         exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kServerWriteLock));
+        m_writeStart = countersNow();
     }
+    void commitWrite() override
+    {
+        const QHash<QString, qlonglong> before = std::exchange(m_writeStart, {});
+        const QHash<QString, qlonglong> after = before.isEmpty() ? before : countersNow();
+        commitChecked();
+        // What this write changed, from which count to which: the program's
+        // own change, which its copy of the table may take in without
+        // reading the table again.
+        for (auto it = after.constBegin(); it != after.constEnd(); ++it)
+            if (before.value(it.key(), -1) != it.value())
+                m_ownSteps[it.key()].insert(before.value(it.key(), -1), it.value());
+    }
+    // Lock waits for every statement of the session, the run time for the
+    // statements of a write.
+    void setWaits(const ServerWaits &waits)
+    {
+        m_waits = waits;
+        exec(QStringLiteral("SET lock_timeout = %1").arg(waits.lockMs));
+    }
+    // Each change-counted table's steps from one count to the next that
+    // this connection's own writes made.
+    QHash<QString, QHash<qlonglong, qlonglong>> &ownSteps() { return m_ownSteps; }
     void beginSnapshot() override { exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")); }
     void rollbackQuietly(bool toSavepoint) noexcept override
     {
@@ -290,8 +325,46 @@ public:
     void setWaitForWriters(bool) override {}
 
 private:
+    // Every change count, or none where the library has no counters yet
+    // (while it is being made).
+    QHash<QString, qlonglong> countersNow()
+    {
+        QHash<QString, qlonglong> counts;
+        if (!m_hasCounters) {
+            auto probe = prepare(QStringLiteral("SELECT to_regclass('kestrune_changes') IS NOT NULL"));
+            m_hasCounters = probe->step() && probe->utf8(0) == "t";
+            if (!m_hasCounters)
+                return counts;
+        }
+        auto read = prepare(QStringLiteral("SELECT table_name, serial FROM kestrune_changes"));
+        while (read->step())
+            counts.insert(QString::fromUtf8(read->utf8(0)), QString::fromUtf8(read->utf8(1)).toLongLong());
+        return counts;
+    }
+    // A connection lost while COMMIT travels leaves open whether the server
+    // kept the write: the user must not be told that nothing was written.
+    void commitChecked()
+    {
+        PGresult *r = PQexec(m_pg, "COMMIT");
+        const auto clear = qScopeGuard([r] { PQclear(r); });
+        if (PQresultStatus(r) == PGRES_COMMAND_OK)
+            return;
+        if (PQstatus(m_pg) == CONNECTION_BAD)
+            throw DbError::withDetail(
+                QStringLiteral("保存时与%1的连接断开了，无法确定这次保存是否已经完成。请先点“取消”，"
+                               "等服务器恢复后查看这次保存的内容是否已在专家库中，没有的话再保存一次。")
+                    .arg(m_server),
+                serverMessage(PQerrorMessage(m_pg)), Failure::Kind::Disconnected);
+        failOn(m_pg, r, m_server);
+    }
+
     PGconn *m_pg;
     QString m_where;
+    QString m_server;
+    ServerWaits m_waits;
+    bool m_hasCounters = false;
+    QHash<QString, qlonglong> m_writeStart;
+    QHash<QString, QHash<qlonglong, qlonglong>> m_ownSteps;
 };
 
 struct ConninfoFree {
@@ -322,12 +395,14 @@ std::unique_ptr<PGconn, ConnFinish> connectTo(const QString &uri, const QString 
 
 Connection Connection::connect(const DataSource &source)
 {
+    const QString server = ServerName(source.uri);
     auto pg = connectTo(source.uri, source.password, 10);
     if (!pg)
-        throw DbError(QStringLiteral("无法连接数据库服务器。"), Failure::Kind::Disconnected);
+        throw DbError::withDetail(ServerFailure(QString(), true, server, QString()).message,
+                                  QStringLiteral("out of memory"), Failure::Kind::Disconnected);
     if (PQstatus(pg.get()) != CONNECTION_OK) {
-        DbError refused(QStringLiteral("无法连接数据库服务器：\n%1").arg(serverMessage(PQerrorMessage(pg.get()))),
-                        Failure::Kind::Disconnected);
+        DbError refused =
+            DbError::fromFailure(ServerFailure(QString(), true, server, serverMessage(PQerrorMessage(pg.get()))));
         if (PQconnectionNeedsPassword(pg.get()))
             refused.setNeedsPassword();
         throw refused;
@@ -336,8 +411,9 @@ Connection Connection::connect(const DataSource &source)
                               .arg(QString::fromUtf8(PQhost(pg.get())), QString::fromUtf8(PQport(pg.get())),
                                    QString::fromUtf8(PQdb(pg.get())));
     PGconn *raw = pg.release();
-    Connection c(std::make_unique<ServerEngine>(raw, where));
+    Connection c(std::make_unique<ServerEngine>(raw, where, server));
     c.exec(QStringLiteral("SET client_min_messages = warning"));
+    static_cast<ServerEngine &>(c.engine()).setWaits(ServerWaits{});
     return c;
 }
 
@@ -362,6 +438,12 @@ void ServerBackend::prepare()
 {
     Connection &conn = connection();
     if (!HasLibraryTables(conn)) {
+        // A database that another program keeps its tables in is not made
+        // into a library: its owner would find tables and a trigger function
+        // of ours among theirs.
+        if (const QStringList foreign = conn.tableNames(); !foreign.isEmpty())
+            throw DbError::withDetail(ForeignDatabaseMessage(displayName()), foreign.join(QStringLiteral(", ")),
+                                      Failure::Kind::Failed);
         // Two programs started at once on an empty database: the write lock
         // lets one create the library, the other then finds it.
         Transaction tx(conn);
@@ -373,7 +455,7 @@ void ServerBackend::prepare()
     }
     const Outcome schema = CheckSchema(conn);
     if (!schema)
-        throw DbError(schema.message());
+        throw DbError::fromFailure(schema.failure());
     // A library made before draws were kept as projects gains their tables.
     if (!HasAllProjectTables(conn)) {
         Transaction tx(conn);
@@ -387,23 +469,60 @@ void ServerBackend::prepare()
 
 Connection &ServerBackend::connection()
 {
-    // A connection the server dropped is made again, once no scope of a
-    // caller still stands on it; what it had open is gone.
+    // A connection the server dropped (restarted, or gone and back) is made
+    // again, once no scope of a caller still stands on it; what it had open
+    // is gone. Reading what waits on the socket, without blocking, finds a
+    // connection the server has closed before anything is sent on it.
     if (m_session && !m_session->inScope() &&
-        (!m_session->isOpen() || PQstatus(static_cast<ServerEngine &>(m_session->engine()).pg()) == CONNECTION_BAD))
+        (!m_session->isOpen() || !PQconsumeInput(static_cast<ServerEngine &>(m_session->engine()).pg()) ||
+         PQstatus(static_cast<ServerEngine &>(m_session->engine()).pg()) == CONNECTION_BAD))
         release();
-    if (!m_session)
+    if (!m_session) {
         m_session.emplace(Connection::connect(m_source));
-    else if (m_session->inTransaction() && !m_session->inScope())
+        applyWaits(*m_session);
+    } else if (m_session->inTransaction() && !m_session->inScope()) {
         // A read or write that was cut short never stays open into the next;
         // one of a scope still running is the caller's own.
         m_session->engine().rollbackQuietly(false);
+    }
     return *m_session;
 }
 
 void ServerBackend::release() { m_session.reset(); }
 
-Connection ServerBackend::openSeparate() { return Connection::connect(m_source); }
+Connection ServerBackend::openSeparate()
+{
+    Connection c = Connection::connect(m_source);
+    applyWaits(c);
+    return c;
+}
+
+void ServerBackend::setWaits(const ServerWaits &waits)
+{
+    m_waits = waits;
+    if (m_session && m_session->isOpen() && !m_session->inScope())
+        applyWaits(*m_session);
+}
+
+void ServerBackend::applyWaits(Connection &conn) { static_cast<ServerEngine &>(conn.engine()).setWaits(m_waits); }
+
+void ServerBackend::adoptOwnChanges(const QStringList &tables)
+{
+    if (!m_session || !m_session->isOpen())
+        return;
+    QHash<QString, QHash<qlonglong, qlonglong>> &steps = static_cast<ServerEngine &>(m_session->engine()).ownSteps();
+    for (const QString &table : tables) {
+        auto loaded = m_loadedChanges.find(table);
+        auto own = steps.find(table);
+        if (loaded == m_loadedChanges.end() || own == steps.end())
+            continue;
+        // Only a run of this program's own writes straight from the count
+        // the table was read at: a colleague's change in between breaks it,
+        // and the table is then read again as before.
+        while (own->contains(*loaded))
+            *loaded = own->take(*loaded);
+    }
+}
 
 void ServerBackend::readTracked(const QStringList &tables, const std::function<void(Connection &)> &read)
 {
@@ -446,7 +565,7 @@ Outcome ServerBackend::writeDataFile(const QString &target)
     try {
         CopyServerToFile(m_source, part);
     } catch (const DbError &e) {
-        return Outcome::fail(e.message());
+        return e.failure();
     }
     return CopyDataFile(part, target);
 }
@@ -471,7 +590,7 @@ Outcome ServerBackend::replaceWith(const QString &backup, const QString &backupK
         AppendRestoreEntry(to, operatorName, backup, replaced, ReadAuditHead(from));
         tx.commit();
     } catch (const DbError &e) {
-        return Outcome::fail(e.message());
+        return e.failure();
     }
     return Outcome::success();
 }
@@ -511,4 +630,61 @@ Result<QString> TryServerConnection(const QString &uri, const QString &password,
         .arg(version / 10000)
         .arg(version % 10000)
         .arg(PQsslInUse(pg.get()) ? QStringLiteral("，加密连接") : QStringLiteral("，未加密"));
+}
+
+QString ServerName(const QString &uri)
+{
+    return QStringLiteral("服务器 ") + ServerDisplayName(ServerAddressFromUri(uri));
+}
+
+QString ForeignDatabaseMessage(const QString &server)
+{
+    return QStringLiteral("%1上的这个数据库已有其他程序的数据表，不是本软件的专家库，本软件没有在其中建立任何内容。"
+                          "请为专家库新建一个空数据库，或连接已有的专家库。")
+        .arg(server);
+}
+
+Failure ServerFailure(const QString &sqlstate, bool connectionLost, const QString &server, const QString &serverText)
+{
+    using K = Failure::Kind;
+    const auto told = [&](const QString &sentence, K kind) { return Failure{sentence.arg(server), serverText, kind}; };
+    const QString cls = sqlstate.left(2);
+    // The server shutting down or gone: the connection ends with it.
+    if (connectionLost || cls == QLatin1String("08") || sqlstate == QLatin1String("57P01") ||
+        sqlstate == QLatin1String("57P02") || sqlstate == QLatin1String("57P03"))
+        return told(QStringLiteral("%1 无法连接（连接已断开，或服务器没有响应），这次操作没有完成，"
+                                   "专家库中没有写入任何内容，屏幕上的内容保持不变。"
+                                   "请检查网络连接，并请数据库管理员确认服务器正在运行，然后再试一次。"),
+                    K::Disconnected);
+    // A lock held past the wait, a write past its time, two writers that
+    // crossed: another user is writing; later it will go through.
+    if (sqlstate == QLatin1String("55P03") || sqlstate == QLatin1String("57014") ||
+        sqlstate == QLatin1String("40P01") || sqlstate == QLatin1String("40001"))
+        return told(QStringLiteral("另一个用户正在写入%1上的专家库，这次操作等待过久，没有完成，"
+                                   "专家库中没有写入任何内容。请稍等片刻后点“重试”。"),
+                    K::Busy);
+    if (sqlstate == QLatin1String("42501") || cls == QLatin1String("28"))
+        return told(QStringLiteral("%1拒绝了这次操作：连接所用的数据库用户没有所需的权限。这次操作没有完成，"
+                                   "请与数据库管理员联系。"),
+                    K::Failed);
+    if (cls == QLatin1String("53"))
+        return told(QStringLiteral("%1的磁盘空间或内存不足，这次操作没有完成，专家库中没有写入任何内容。"
+                                   "请与数据库管理员联系。"),
+                    K::Failed);
+    if (sqlstate == QLatin1String("23505"))
+        return told(QStringLiteral("%1上的专家库中已有编号相同的记录，这次操作没有完成。"
+                                   "请关闭本软件后重新启动，再试一次。"),
+                    K::Failed);
+    if (cls == QLatin1String("23") || cls == QLatin1String("22"))
+        return told(QStringLiteral("%1上的专家库不接受写入的数据，这次操作没有完成，专家库中没有写入任何内容。"),
+                    K::Failed);
+    if (sqlstate == QLatin1String("25006"))
+        return told(QStringLiteral("%1现在只允许读取（可能是只读的备用服务器），这次操作没有完成。"
+                                   "请连接可以写入的主服务器。"),
+                    K::Failed);
+    if (cls == QLatin1String("42"))
+        return told(QStringLiteral("%1上的数据库与本软件的专家库不符（缺少或改动了数据表），这次操作没有完成。"
+                                   "请与数据库管理员联系。"),
+                    K::Failed);
+    return told(QStringLiteral("%1上的操作失败，这次操作没有完成。"), K::Failed);
 }

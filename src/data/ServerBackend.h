@@ -7,6 +7,13 @@
 #include <map>
 #include <optional>
 
+// How long a server session waits, in milliseconds: for a lock another
+// session holds (any statement), and for one statement of a write to finish.
+struct ServerWaits {
+    int lockMs = 10000;
+    int statementMs = 60000;
+};
+
 // The library in a PostgreSQL database that several operators share.
 class ServerBackend final : public LibraryBackend {
 public:
@@ -31,13 +38,32 @@ public:
     Outcome keepIfDamaged(const QString &) override { return Outcome::fail(QString()); }
     Outcome compact() override { return Outcome::success(); }
     Failure exitBackupFailure(const Failure &cause) const override;
+    void adoptOwnChanges(const QStringList &tables) override;
+
+    // The waits of this backend's connections from now on.
+    void setWaits(const ServerWaits &waits);
 
 private:
+    void applyWaits(Connection &conn);
+
     DataSource m_source;
+    ServerWaits m_waits;
     std::optional<Connection> m_session;
     // Each loaded table's change count as read with it.
     QHash<QString, qlonglong> m_loadedChanges;
 };
+
+// A server as messages name it: "服务器 host/database".
+QString ServerName(const QString &uri);
+
+// Why a database that holds other tables but none of the library's is not
+// made into a library on server.
+QString ForeignDatabaseMessage(const QString &server);
+
+// A server's failure as the user is told it: a sentence for the SQLSTATE
+// (or for a connection that is gone) naming server, whether trying again may
+// help, and the server's own text as the detail.
+Failure ServerFailure(const QString &sqlstate, bool connectionLost, const QString &server, const QString &serverText);
 
 // libpq's own reading of a connection string: the options it sets, or the
 // reason it refuses the text (in problem).

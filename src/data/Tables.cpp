@@ -141,12 +141,18 @@ bool IdLess(QStringView a, QStringView b)
 
 Outcome RefreshExperts(DataStore &store, const QStringList &ids)
 {
-    return CatchDbError([&] { refreshRows(store, Schema::ExpertMsg(), store.ExpertTable, ids); });
+    return CatchDbError([&] {
+        refreshRows(store, Schema::ExpertMsg(), store.ExpertTable, ids);
+        store.library().adoptOwnChanges({Schema::ExpertMsg().name});
+    });
 }
 
 Outcome RefreshSelections(DataStore &store, const QStringList &ids)
 {
-    return CatchDbError([&] { refreshRows(store, Schema::SelExpert(), store.SelectionTable, ids); });
+    return CatchDbError([&] {
+        refreshRows(store, Schema::SelExpert(), store.SelectionTable, ids);
+        store.library().adoptOwnChanges({Schema::SelExpert().name});
+    });
 }
 
 void LoadUsers(DataStore &store) { loadTable(store, Schema::LoginPwd(), store.UserTable); }

@@ -102,6 +102,15 @@ frmExpertList::frmExpertList(AppState &state, ScreenNavigator &nav, QWidget *par
     connect(m_list, &PagedList::pageShown, this, Guarded(this, &frmExpertList::SetRedColor));
     connect(m_list, &PagedList::firstOperationClicked, this, Guarded(this, &frmExpertList::labOP_1_Click));
     connect(m_list, &PagedList::secondOperationClicked, this, Guarded(this, &frmExpertList::labOP_2_Click));
+    // Paging on a shared library shows what colleagues changed meanwhile,
+    // under the same filter.
+    m_list->setRefresh([this] {
+        bool changed = false;
+        if (!refreshSharedTables(&changed) || !changed)
+            return false;
+        SetExpert_MsgTemp(m_state.store, m_shownName, m_shownStatus, m_state.ExpertListRows);
+        return true;
+    });
 }
 
 void frmExpertList::onLoad()
@@ -151,13 +160,20 @@ void frmExpertList::onActivate(const ScreenArgs &)
     // Filters never survive leaving the screen.
     txtName->clear();
     comlabStatus->setCurrentIndex(0);
-    SetExpert_MsgTemp(m_state.store, QString(), kAllItem, m_state.ExpertListRows);
+    m_shownName.clear();
+    m_shownStatus = kAllItem;
+    SetExpert_MsgTemp(m_state.store, m_shownName, m_shownStatus, m_state.ExpertListRows);
     showList();
 }
 
 void frmExpertList::cmdSearch_Click()
 {
-    SetExpert_MsgTemp(m_state.store, txtName->text().trimmed(), comlabStatus->currentText(), m_state.ExpertListRows);
+    // A search on a shared library finds what colleagues added meanwhile.
+    if (!refreshSharedTables())
+        return;
+    m_shownName = txtName->text().trimmed();
+    m_shownStatus = comlabStatus->currentText();
+    SetExpert_MsgTemp(m_state.store, m_shownName, m_shownStatus, m_state.ExpertListRows);
     showList();
 }
 

@@ -48,4 +48,7 @@ private:
     PagedList *m_list = nullptr;
     bool m_fullRights = false;
     QSet<QString> m_suspended;   // experts suspended today, for the colouring
+    // The filter of the list on show, which a page move keeps.
+    QString m_shownName;
+    QString m_shownStatus;
 };

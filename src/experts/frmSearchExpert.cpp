@@ -121,6 +121,16 @@ frmSearchExpert::frmSearchExpert(AppState &state, ScreenNavigator &nav, QWidget 
                              reportHeader(), reportControls());
             }));
     connect(m_list, &PagedList::firstOperationClicked, this, Guarded(this, &frmSearchExpert::labOP_1_Click));
+    // Paging on a shared library shows what colleagues changed meanwhile,
+    // under the criteria of the search on show.
+    m_list->setRefresh([this] {
+        bool changed = false;
+        if (!refreshSharedTables(&changed) || !changed)
+            return false;
+        sExpert_MsgDetTemp(m_state.store, m_criteria, m_state.SearchResultRows);
+        maskPersonalData();
+        return true;
+    });
     // Title level and star grade always stand at the same position.
     connect(com_Zhicheng, &QComboBox::currentIndexChanged, this, Guarded([this] { couple(com_Zhicheng, com_Star); }));
     connect(com_Star, &QComboBox::currentIndexChanged, this, Guarded([this] { couple(com_Star, com_Zhicheng); }));
@@ -164,6 +174,9 @@ void frmSearchExpert::maskPersonalData()
 
 void frmSearchExpert::cmdSearch_Click()
 {
+    // A search on a shared library finds what colleagues added meanwhile.
+    if (!refreshSharedTables())
+        return;
     m_criteria.fill(QString());
     auto choice = [](const QComboBox *c) { return c->currentIndex() > 0 ? c->currentText() : QString(); };
     auto code = [](const QComboBox *c) { return c->currentIndex() > 0 ? ReferenceCode(c->currentIndex()) : QString(); };

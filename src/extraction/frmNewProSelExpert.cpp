@@ -224,8 +224,9 @@ void frmNewProSelExpert::cmdSearch_Click()
 {
     // On a server colleagues may have changed the library since the screen
     // came up: a draw is made from the experts as they are now.
-    if (!m_rolling)
-        RefreshChangedTables(m_state.store);
+    // A server out of reach leaves the screen as it was.
+    if (!m_rolling && !refreshSharedTables())
+        return;
     qsizetype n = 0;
     if (m_type == DrawType::Random) {
         const DrawCount count = CheckDrawCount(txtNum->text(), m_state.store.ExpertTable.count());

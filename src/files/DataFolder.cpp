@@ -81,7 +81,7 @@ DataFileLock::DataFileLock(const QString &appDir) : m_dataFile(DataFilePath(appD
 
 DataFileLock::~DataFileLock() = default;
 
-Outcome DataFileLock::acquire()
+Outcome DataFileLock::acquire(bool serverLibrary)
 {
     if (m_lock && m_lock->isLocked())
         return Outcome::success();
@@ -103,6 +103,12 @@ Outcome DataFileLock::acquire()
             m_lock->tryLock(0))
             return Outcome::success();
     }
+    if (serverLibrary)
+        return Outcome::fail(QStringLiteral("本软件已经在运行，正在使用数据文件夹：\n%1\n（进程 %2）\n\n"
+                                            "本软件的备份和临时文件都在这个文件夹中，同一个数据文件夹同时只能由"
+                                            "一个本软件使用，请切换到已经打开的本软件窗口。")
+                                 .arg(QDir::toNativeSeparators(QFileInfo(m_dataFile).absolutePath()))
+                                 .arg(pid));
     return Outcome::fail(QStringLiteral("本软件已经在运行，正在使用数据库文件：\n%1\n（进程 %2）\n\n"
                                         "同一个数据库文件同时只能由一个本软件使用，请切换到已经打开的本软件窗口。")
                              .arg(QDir::toNativeSeparators(m_dataFile))

@@ -73,7 +73,9 @@ public:
     // Succeeds when this program now holds the data file; otherwise says
     // what to tell the user. A folder where no lock can be written (nor then
     // the data file) is not refused: there is nothing to protect.
-    Outcome acquire();
+    // serverLibrary: the refusal names the data folder, which the copies
+    // share whatever library they use, and no data file.
+    Outcome acquire(bool serverLibrary = false);
 
 private:
     QString m_dataFile;

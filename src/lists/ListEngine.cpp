@@ -189,6 +189,18 @@ void ShowLastPage(PagingState &paging, ListControls &c, const ListCall &call)
     SetLink(c.labLast, paging.LastLinkOn, false);
 }
 
+void ShowPageNumber(PagingState &paging, ListControls &c, const ListCall &call, qsizetype page)
+{
+    ShowListPage(paging, c, call);
+    const qsizetype target = std::min(page, paging.PageCount);
+    if (target <= 1)
+        return;
+    // Stands just before the page, then moves on to it the usual way.
+    paging.CurrentPage = target - 1;
+    paging.NextLinkOn = true;
+    ShowNextPage(paging, c, call);
+}
+
 void ToggleAllChecks(ListControls &c)
 {
     if (!c.chkAll)

@@ -56,6 +56,9 @@ void ShowFirstPage(PagingState &paging, ListControls &c, const ListCall &call);
 void ShowPreviousPage(PagingState &paging, ListControls &c, const ListCall &call);
 void ShowNextPage(PagingState &paging, ListControls &c, const ListCall &call);
 void ShowLastPage(PagingState &paging, ListControls &c, const ListCall &call);
+// Shows page number page of the list (the last one when it has fewer), with
+// the page links set as paging there would have set them.
+void ShowPageNumber(PagingState &paging, ListControls &c, const ListCall &call, qsizetype page);
 void ToggleAllChecks(ListControls &c);
 void ToggleAllChecksFromLabel(ListControls &c);
 void ClearListRows(ListControls &c, int columnsUsed);

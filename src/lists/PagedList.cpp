@@ -9,6 +9,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QWidget>
+#include <limits>
 
 namespace {
 
@@ -168,6 +169,8 @@ void PagedList::firstPage()
 {
     if (!m_shown || !m_paging.FirstLinkOn)
         return;
+    if (showRefreshed(1))
+        return;
     ShowFirstPage(m_paging, m_controls, m_call);
     shown();
 }
@@ -175,6 +178,8 @@ void PagedList::firstPage()
 void PagedList::previousPage()
 {
     if (!m_shown || !m_paging.PreviousLinkOn)
+        return;
+    if (showRefreshed(m_paging.CurrentPage - 1))
         return;
     ShowPreviousPage(m_paging, m_controls, m_call);
     shown();
@@ -184,6 +189,8 @@ void PagedList::nextPage()
 {
     if (!m_shown || !m_paging.NextLinkOn)
         return;
+    if (showRefreshed(m_paging.CurrentPage + 1))
+        return;
     ShowNextPage(m_paging, m_controls, m_call);
     shown();
 }
@@ -191,6 +198,8 @@ void PagedList::nextPage()
 void PagedList::lastPage()
 {
     if (!m_shown || !m_paging.LastLinkOn)
+        return;
+    if (showRefreshed(std::numeric_limits<qsizetype>::max()))
         return;
     ShowLastPage(m_paging, m_controls, m_call);
     shown();
@@ -219,6 +228,15 @@ QVector<int> PagedList::checkedSlots() const
             result.append(i);
     }
     return result;
+}
+
+bool PagedList::showRefreshed(qsizetype page)
+{
+    if (!m_refresh || !m_refresh())
+        return false;
+    ShowPageNumber(m_paging, m_controls, m_call, page);
+    shown();
+    return true;
 }
 
 void PagedList::shown()

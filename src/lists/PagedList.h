@@ -3,6 +3,7 @@
 #include "lists/ListEngine.h"
 
 #include <QObject>
+#include <functional>
 #include <QVector>
 
 class QLabel;
@@ -56,6 +57,11 @@ public:
     void nextPage();
     void lastPage();
 
+    // Called before every page move: brings the list's rows up to date in
+    // place (what a colleague changed on a shared library) and says whether
+    // they changed; the move then goes to the page asked for in the new rows.
+    void setRefresh(std::function<bool()> refresh) { m_refresh = std::move(refresh); }
+
     ListControls &controls() { return m_controls; }
     const ListCall &lastCall() const { return m_call; }
     PagingState &paging() { return m_paging; }
@@ -76,10 +82,13 @@ Q_SIGNALS:
 private:
     // Fits the text-sized cells and tells the screen a page is on show.
     void shown();
+    // When the refresh rebuilt the rows: shows page of them and true.
+    bool showRefreshed(qsizetype page);
 
     PagingState &m_paging;
     ListControls m_controls;
     ListCall m_call;
+    std::function<bool()> m_refresh;
     bool m_shown = false;            // page links do nothing before the first show()
     QVector<QLabel *> m_fitToText;   // cells and links without a fixed width
 };

@@ -3,6 +3,7 @@
 #include "lists/ListEngine.h"
 #include "ui/Controls.h"
 #include "ui/FieldNames.h"
+#include "ui/Guarded.h"
 #include "ui/Twips.h"
 
 #include <QCheckBox>
@@ -53,7 +54,9 @@ void ChildScreen::activate(const ScreenArgs &args)
     m_nav.setBannerWidth(bannerWidthTwips());
     // Others may have changed the shared library meanwhile: a screen shows
     // their changes when it comes to the front (nothing to do for a file).
-    RefreshChangedTables(m_state.store);
+    // A server out of reach leaves the copies as they are, and the screen
+    // shows those.
+    refreshSharedTables();
     onActivate(args);
 }
 
@@ -109,6 +112,15 @@ QLabel *ChildScreen::addHeading(const QString &text, int left, int top, int widt
     pal.setColor(QPalette::Window, QColor::fromRgba(kHeadingBack));
     heading->setPalette(pal);
     return heading;
+}
+
+bool ChildScreen::refreshSharedTables(bool *changed)
+{
+    bool any = false;
+    const bool done = RetryRecoverable([&] { any = RefreshChangedTables(m_state.store); });
+    if (changed)
+        *changed = any;
+    return done;
 }
 
 bool ChildScreen::maskPersonalRows(TextTable &rows, PersonalColumns columns) const

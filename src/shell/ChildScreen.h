@@ -87,6 +87,12 @@ protected:
     // export show the same; returns whether it did.
     bool maskPersonalRows(TextTable &rows, PersonalColumns columns) const;
 
+    // Brings the loaded tables up to date with what others changed on a
+    // shared library; a server out of reach or a library being written is
+    // offered 重试/取消. False when the user left it with 取消: the copies
+    // stay as they were. changed: whether any table was read again.
+    bool refreshSharedTables(bool *changed = nullptr);
+
     AppState &m_state;
     ScreenNavigator &m_nav;
     QLabel *labPath = nullptr;

@@ -26,6 +26,19 @@ namespace {
 const char *const kSslModeCaptions[] = {"加密连接（require）", "加密并验证服务器证书（verify-full）",
                                         "能加密时加密（prefer）"};
 
+// The modes libpq knows that the dialog does not offer, shown only when the
+// connection in use has one.
+QString SslModeCaption(const QString &mode)
+{
+    if (mode == QLatin1String("disable"))
+        return QStringLiteral("不加密（disable）");
+    if (mode == QLatin1String("allow"))
+        return QStringLiteral("服务器要求时才加密（allow）");
+    if (mode == QLatin1String("verify-ca"))
+        return QStringLiteral("加密并验证证书颁发机构（verify-ca）");
+    return mode;
+}
+
 }   // namespace
 
 frmConnection::frmConnection(const SavedConnection &current, const QString &password, const QString &dataFilePath,
@@ -125,9 +138,15 @@ void frmConnection::setConnection(const SavedConnection &connection, const QStri
     txtDatabase->setText(connection.server.database);
     txtUser->setText(connection.server.user);
     txtPassword->setText(password);
-    const int mode = comSslMode->findData(connection.server.sslMode);
-    // A mode the dialog does not offer (from a hand-edited file) becomes the
-    // encrypted default rather than something weaker.
+    int mode = comSslMode->findData(connection.server.sslMode);
+    // A mode libpq knows but the dialog does not offer (from the command line
+    // or a hand-edited file) is shown as it is, so that 确定 keeps what is in
+    // use; the user may still choose a stronger one. Anything else becomes
+    // the encrypted default rather than something weaker.
+    if (mode < 0 && KnownSslModes().contains(connection.server.sslMode)) {
+        comSslMode->addItem(SslModeCaption(connection.server.sslMode), connection.server.sslMode);
+        mode = comSslMode->count() - 1;
+    }
     comSslMode->setCurrentIndex(mode >= 0 ? mode : 0);
     updateEnabled();
 }
@@ -190,6 +209,12 @@ void frmConnection::cmdOK_Click()
     const SavedConnection chosen = connection();
     if (chosen.useServer && !checkFields())
         return;
+    // A connection for this run only (one given on the command line) is
+    // used, never kept in place of the saved one.
+    if (!m_services.keepChoice) {
+        accept();
+        return;
+    }
     const QString problem = StoreSavedConnection(*m_services.settings, chosen);
     if (!problem.isEmpty()) {
         m_services.messages->critical(problem);

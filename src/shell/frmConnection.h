@@ -22,6 +22,9 @@ struct ConnectionDialogServices {
     QSettings *settings = nullptr;
     // A trial connection to a URI with a password.
     std::function<Outcome(const QString &uri, const QString &password)> probe;
+    // Whether 确定 saves the choice (and its password) for later starts;
+    // false while the connection in use is one for this run only.
+    bool keepChoice = true;
 };
 
 // The 数据库连接 dialog: the local data file or a server (host, port,

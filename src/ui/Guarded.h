@@ -76,6 +76,28 @@ template <typename F> bool RunGuarded(F &&body) noexcept
     }
 }
 
+// The one way a handler meets a library that may come back: runs body; a
+// failure that trying again may mend (a lost server, a library another user
+// is writing) is offered with 重试/取消, 重试 running body again from the
+// start. True when body completed; false when the user left it with 取消,
+// and the caller then goes on with what it has, changing nothing. Any other
+// failure goes on as thrown, to the handler's guard.
+template <typename F> bool RetryRecoverable(F &&body)
+{
+    for (;;) {
+        try {
+            body();
+            return true;
+        } catch (...) {
+            const Failure failure = FailureOf(std::current_exception());
+            if (!failure.retryable())
+                throw;
+            if (!OfferRetry(failure))
+                return false;
+        }
+    }
+}
+
 namespace guarded_detail {
 
 template <typename Fn, typename... Args> auto Wrap(Fn fn)

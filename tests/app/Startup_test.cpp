@@ -60,6 +60,21 @@ TEST(Startup, ASecondStartOnTheSameDataFileIsRefused)
     EXPECT_TRUE(first.prepare().ok());
 }
 
+// A start for a server library shares the data folder (backups, safety
+// copies) but no data file: the refusal names the folder.
+TEST(Startup, ASecondServerStartIsRefusedNamingTheFolder)
+{
+    TestApp app;
+    Startup first(app.appDir());
+    ASSERT_TRUE(first.prepare(true).ok());
+    Startup second(app.appDir());
+    const QString refused = second.prepare(true).message();
+    EXPECT_TRUE(refused.contains("已经在运行")) << refused.toStdString();
+    EXPECT_TRUE(refused.contains(QDir::toNativeSeparators(app.appDir()))) << refused.toStdString();
+    EXPECT_FALSE(refused.contains("ProSys.mdb")) << refused.toStdString();
+    EXPECT_FALSE(refused.contains("数据库文件")) << refused.toStdString();
+}
+
 TEST(Startup, ALockLeftByAProgramThatEndedDoesNotCount)
 {
     TestApp app;

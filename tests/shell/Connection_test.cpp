@@ -71,14 +71,15 @@ struct DialogFixture {
     Outcome probeAnswer;
     std::unique_ptr<frmConnection> dialog;
 
-    void open(const SavedConnection &current = {}, const QString &password = {})
+    void open(const SavedConnection &current = {}, const QString &password = {}, bool keepChoice = true)
     {
         ConnectionDialogServices services{messages, secrets, &settings,
                                           [this](const QString &uri, const QString &password) {
                                               probedUris << uri;
                                               probedPasswords << password;
                                               return probeAnswer;
-                                          }};
+                                          },
+                                          keepChoice};
         dialog = std::make_unique<frmConnection>(current, password, dir.filePath("ProSys.mdb"), services);
         dialog->show();
         dialog->activateWindow();
@@ -303,6 +304,41 @@ TEST(ConnectionDialog, SavesTheServerAndKeepsThePasswordOnlyInTheSecretService)
             EXPECT_TRUE(f.messages->lastText().contains("每次启动时将询问密码"));
         }
     }
+}
+
+// A mode libpq knows but the dialog does not offer stays what it is;
+// only an unknown one becomes the encrypted default.
+TEST(ConnectionDialog, KeepsTheTlsModeInUse)
+{
+    const struct {
+        const char *given;
+        const char *kept;
+    } cases[] = {{"disable", "disable"},         {"allow", "allow"},  {"verify-ca", "verify-ca"}, {"prefer", "prefer"},
+                 {"verify-full", "verify-full"}, {"bogus", "require"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.given);
+        DialogFixture f;
+        f.open(SavedConnection{true, {"dbhost", "", "kestrune", "kestrune", c.given}});
+        EXPECT_EQ(f.dialog->connection().server.sslMode, c.kept);
+        f.click("cmdOK");
+        QSettings reread(f.settingsPath, QSettings::IniFormat);
+        EXPECT_EQ(LoadSavedConnection(reread).server.sslMode, c.kept);
+    }
+}
+
+// A server given for one run (on the command line) and corrected in the
+// dialog is used, but neither it nor its password is kept for later starts.
+TEST(ConnectionDialog, AConnectionForThisRunOnlyIsNotSaved)
+{
+    DialogFixture f;
+    f.open(SavedConnection{true, {"once", "", "kestrune", "kestrune", "disable"}}, {}, false);
+    f.fill("elsewhere", "5433", "kestrune", "kestrune", "pw", 0);
+    f.click("cmdOK");
+    EXPECT_EQ(f.dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(f.dialog->connection().server.host, "elsewhere");
+    EXPECT_EQ(f.dialog->password(), "pw");
+    EXPECT_TRUE(f.settingsFile().isEmpty()) << f.settingsFile().toStdString();
+    EXPECT_TRUE(f.secrets->kept.empty());
 }
 
 TEST(ConnectionDialog, AnEmptiedPasswordIsForgotten)

@@ -87,8 +87,10 @@ int main(int argc, char **argv)
     }
     // One program per data folder, whichever library it opens: the backups
     // and safety copies are written there in either case.
+    const std::unique_ptr<QSettings> settings = OpenUserSettings();
     Startup folder(state.store.appDir);
-    if (const Outcome prepared = folder.prepare(); !prepared) {
+    const bool serverStart = InitialSource(commandLine.serverUri, LoadSavedConnection(*settings)).isServer();
+    if (const Outcome prepared = folder.prepare(serverStart); !prepared) {
         ReportFatal(prepared.message(), prepared.detail());
         return EXIT_FAILURE;
     }
@@ -98,7 +100,6 @@ int main(int argc, char **argv)
     if (EnsureRunArea(state.store.appDir))
         state.services.runArea = RunAreaPath(state.store.appDir);
 
-    const std::unique_ptr<QSettings> settings = OpenUserSettings();
     const std::shared_ptr<SecretStore> secrets = DesktopSecretStore();
     QWidget *dialogParent = nullptr;
     SourceStartupServices startup;
@@ -106,10 +107,13 @@ int main(int argc, char **argv)
     startup.secrets = secrets.get();
     state.secrets = secrets;
     startup.askPassword = [&](const ServerAddress &address) { return AskServerPassword(address, dialogParent); };
+    // A server named on the command line is for this run: while the start
+    // settles on it, a corrected address is used but not saved.
+    bool oneOffSource = !commandLine.serverUri.isEmpty();
     startup.editConnection = [&](const ConnectionChoice &current) -> std::optional<ConnectionChoice> {
         ConnectionDialogServices services{
             state.services.messages, secrets, settings.get(),
-            [](const QString &uri, const QString &password) { return ProbeServer(uri, password); }};
+            [](const QString &uri, const QString &password) { return ProbeServer(uri, password); }, !oneOffSource};
         frmConnection dialog(current.connection, current.password, DataFilePath(state.store.appDir), services,
                              dialogParent);
         NameFieldsByCaptions(&dialog);
@@ -142,6 +146,8 @@ int main(int argc, char **argv)
     };
     if (!openSource(InitialSource(commandLine.serverUri, LoadSavedConnection(*settings))))
         return FatalReported() ? EXIT_FAILURE : 0;
+    // From the login window on, a connection chosen is the user's choice.
+    oneOffSource = false;
 
     // The check reads the file with the key it was opened with.
     folder.setLibraryKey(state.store.source.key);
