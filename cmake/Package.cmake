@@ -3,7 +3,8 @@
 # (dpkg-shlibdeps); the rest are what it starts or loads at run time: the
 # office for the reports, the CJK fonts for its Chinese screens, xdg-utils to
 # open exported files and folders, and Qt's Chinese translations of its own
-# dialog texts.
+# dialog texts, and Qt's platform plugins (without them an install without
+# recommended packages may have no way to show a window).
 
 set(KESTRUNE_PACKAGE_MAINTAINER "Kestrune maintainers <maintainers@kestrune.io>"
     CACHE STRING "Maintainer field of the Debian package")
@@ -30,7 +31,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libreoffice-calc-nogui | libreoffice-calc, fonts-noto-cjk, xdg-utils, qt6-translations-l10n")
+    "libreoffice-calc-nogui | libreoffice-calc, fonts-noto-cjk, xdg-utils, qt6-translations-l10n, qt6-qpa-plugins")
 
 # `make package_source`: the sources without build folders or version control.
 set(CPACK_SOURCE_GENERATOR TGZ)

@@ -17,7 +17,7 @@ packages=(
   qtkeychain-qt6-dev clang-format
   libsodium-dev libqrencode-dev
   zbar-tools
-  python3
+  python3 lintian
 )
 
 missing=()

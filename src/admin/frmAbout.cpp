@@ -5,6 +5,7 @@
 #include "ui/ClickableLabel.h"
 #include "ui/Twips.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -48,7 +49,7 @@ frmAbout::frmAbout(const Services &services, QWidget *parent, const QString &log
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("关于 ") + kAppTitle);
     setModal(true);
-    setFixedSize(Px(6960), Px(2850));
+    setFixedSize(Px(6960), Px(3150));
     setMouseTracking(true);
     QFont font(QStringLiteral("新宋体"));
     font.setPointSizeF(9);
@@ -101,12 +102,22 @@ frmAbout::frmAbout(const Services &services, QWidget *parent, const QString &log
     Picture1->setGeometry(TwRect(5640, 195, 1155, 1155));
     Picture1->setPixmap(emblem(Px(1155)));
 
+    // The build's version, under the maker's texts.
+    auto *labVersion = new QLabel(QStringLiteral("版本：") + (QCoreApplication::applicationVersion().isEmpty()
+                                                                 ? QStringLiteral("未知")
+                                                                 : QCoreApplication::applicationVersion()),
+                                  this);
+    labVersion->setObjectName(QStringLiteral("labVersion"));
+    labVersion->setTextFormat(Qt::PlainText);
+    labVersion->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    labVersion->setGeometry(TwRect(120, 2400, 5400, 255));
+
     auto *labHead =
         new QLabel(QStringLiteral("操作日志头：") + (logHead.isEmpty() ? QStringLiteral("无") : logHead), this);
     labHead->setObjectName(QStringLiteral("labHead"));
     labHead->setTextFormat(Qt::PlainText);
     labHead->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    labHead->setGeometry(TwRect(120, 2400, 5400, 255));
+    labHead->setGeometry(TwRect(120, 2700, 5400, 255));
 
     Command1 = new QPushButton(QStringLiteral("确定"), this);
     Command1->setObjectName(QStringLiteral("Command1"));

@@ -197,11 +197,18 @@ void frmUserRights::labOP_2_Click(int slot)
     if (position < 0)
         return;
     const QString id = m_rows.cell(position, 0).toString();
-    if (!m_state.messages().question(QStringLiteral("您确定删除用户“%1”吗？").arg(m_rows.cell(position, 1))))
-        return;
     UserChange change;
     change.kind = UserChange::Kind::Delete;
     change.userId = id;
+    // A deletion that cannot be done (the user logged in, the last
+    // administrator) is refused before the question, not after it.
+    if (const UserProblem early = CheckUserChange(m_state.store.UserTable, m_state.session.CurrentUserId, change);
+        early != UserProblem::None) {
+        showProblem(early, change.kind);
+        return;
+    }
+    if (!m_state.messages().question(QStringLiteral("您确定删除用户“%1”吗？").arg(m_rows.cell(position, 1))))
+        return;
     if (apply(change, QStringLiteral("删除成功。")) && id == m_selectedId)
         chooseUser(QString());
 }

@@ -4,6 +4,7 @@
 #include "reports/Reports.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 bool HoldsTemplates(const QString &dir)
@@ -46,7 +47,12 @@ QString PrepareDataFolder(const QString &dataDir)
     const QFileInfo info(dataDir);
     if (info.exists() && !info.isDir())
         return QStringLiteral("“%1”不是文件夹。").arg(QDir::toNativeSeparators(dataDir));
-    if (!info.exists() && !QDir().mkpath(dataDir))
+    if (info.exists())
+        return QString();
+    // The library holds personal data: a folder the program makes is its
+    // owner's alone whatever the umask (a folder the user made stays as is).
+    if (!QDir().mkpath(dataDir) ||
+        !QFile::setPermissions(dataDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
         return QStringLiteral("无法创建数据文件夹“%1”。").arg(QDir::toNativeSeparators(dataDir));
     return QString();
 }

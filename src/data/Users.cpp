@@ -34,6 +34,20 @@ LoginMatch CheckCredentials(const TextTable &users, const QString &userName, con
     return {};
 }
 
+QString UserNameKey(const QString &name)
+{
+    // NFKC turns full-width letters and digits into the usual ones; case
+    // folding and dropping every space (the ideographic one too) leave what
+    // a reader of the list tells apart.
+    const QString folded = name.normalized(QString::NormalizationForm_KC).toCaseFolded();
+    QString key;
+    key.reserve(folded.size());
+    for (const QChar c : folded)
+        if (!c.isSpace())
+            key += c;
+    return key;
+}
+
 CredentialProblem CheckNewCredentials(const TextTable &users, const QString &userId, const QString &name,
                                       const QString &password)
 {
@@ -41,8 +55,9 @@ CredentialProblem CheckNewCredentials(const TextTable &users, const QString &use
         return CredentialProblem::NameTooLong;
     if (CutToWidth(password, kPasswordWidth) != password)
         return CredentialProblem::PasswordTooLong;
+    const QString key = UserNameKey(name);
     for (qsizetype r = 0; r < users.count(); ++r)
-        if (users.cell(r, 1) == name && users.cell(r, 0) != userId)
+        if (UserNameKey(users.cell(r, 1).toString()) == key && users.cell(r, 0) != userId)
             return CredentialProblem::NameTaken;
     return CredentialProblem::None;
 }
@@ -323,8 +338,9 @@ UserProblem CheckUserChange(const TextTable &users, const QString &currentUserId
             return p;
         if (!validRole(change.role))
             return UserProblem::UnknownRole;
+        const QString key = UserNameKey(change.name);
         for (qsizetype r = 0; r < users.count(); ++r)
-            if (users.cell(r, 1) == change.name)
+            if (UserNameKey(users.cell(r, 1).toString()) == key)
                 return UserProblem::NameTaken;
         return UserProblem::None;
     }

@@ -87,6 +87,11 @@ struct UserChange {
     int role = -1;      // Add, ChangeRole: 0, 1 or 2
 };
 
+// What two user names have in common when a reader of the user list would
+// take them for the same name: case, full-width forms and spaces aside
+// ("Bob", "ｂｏｂ" and "b ob" are "bob").
+QString UserNameKey(const QString &name);
+
 enum class UserProblem {
     None,
     NotAdministrator,   // the user making the change is no administrator

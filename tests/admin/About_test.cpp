@@ -47,6 +47,11 @@ TEST(AboutTest, ShowsTheLabelsAndTheMakersDetails)
     EXPECT_TRUE(d.findChild<QLabel *>("Label2")->text().startsWith("http://"));
     EXPECT_TRUE(d.findChild<QLabel *>("Label3")->text().contains('@'));
     EXPECT_EQ(d.findChild<QPushButton *>("Command1")->text(), "确定");
+    // The build's version, as the program was given it at start.
+    QCoreApplication::setApplicationVersion("9.8.7");
+    frmAbout again(app.state.services, nullptr);
+    EXPECT_EQ(again.findChild<QLabel *>("labVersion")->text(), "版本：9.8.7");
+    QCoreApplication::setApplicationVersion(QString());
 }
 
 TEST(AboutTest, EscapeClosesTheBoxFromAnyControl)

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -106,6 +107,21 @@ TEST(DataLocation, TheDataFolderIsCreatedOrItsProblemNamed)
     EXPECT_EQ(PrepareDataFolder(t.path("a/b/c")), QString());
     EXPECT_TRUE(QFileInfo(t.path("a/b/c")).isDir());
     EXPECT_EQ(PrepareDataFolder(t.path("a/b/c")), QString());   // already there
+
+    // A folder the program makes is its owner's alone even under a lax
+    // umask; one the user made keeps the user's mode.
+    const mode_t was = ::umask(0);
+    EXPECT_EQ(PrepareDataFolder(t.path("lax/data")), QString());
+    ::umask(was);
+    const auto mode = [](const QString &path) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+    };
+    EXPECT_EQ(mode(t.path("lax/data")), 0700);
+    ASSERT_TRUE(QDir().mkpath(t.path("mine")));
+    ::chmod(QFile::encodeName(t.path("mine")).constData(), 0755);
+    EXPECT_EQ(PrepareDataFolder(t.path("mine")), QString());
+    EXPECT_EQ(mode(t.path("mine")), 0755);
 
     t.file("plain");
     EXPECT_EQ(PrepareDataFolder(t.path("plain")),

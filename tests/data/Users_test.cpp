@@ -65,8 +65,14 @@ TEST(UserRules, TableOfCases)
         {"add a project manager", sampleUsers(), "000001", add("li", "pw", 1), P::None},
         {"add with an empty name", sampleUsers(), "000001", add("", "pw", 1), P::NameEmpty},
         {"add a name in use", sampleUsers(), "000001", add("mgr", "pw", 2), P::NameTaken},
-        {"names compare case-sensitively", sampleUsers(), "000001", add("Mgr", "pw", 2), P::None},
-        {"stored names are not trimmed", sampleUsers(), "000001", add("odd", "pw", 2), P::None},
+        // Names a reader of the list would take for one are one name.
+        {"a name in use in other case", sampleUsers(), "000001", add("Mgr", "pw", 2), P::NameTaken},
+        {"a name in use in full-width letters", sampleUsers(), "000001", add("ｍｇｒ", "pw", 2), P::NameTaken},
+        {"a name in use with an inner space", sampleUsers(), "000001", add("m gr", "pw", 2), P::NameTaken},
+        {"a name in use with an ideographic space", sampleUsers(), "000001", add("mg\u3000r", "pw", 2),
+         P::NameTaken},
+        {"a stored name's trailing space", sampleUsers(), "000001", add("odd", "pw", 2), P::NameTaken},
+        {"a name that only shares letters", sampleUsers(), "000001", add("mgr2", "pw", 2), P::None},
         {"100 units of name", sampleUsers(), "000001", add(han50, "pw", 1), P::None},
         {"101 units of name", sampleUsers(), "000001", add(han50 + "x", "pw", 1), P::NameTooLong},
         {"20 units of password", sampleUsers(), "000001", add("li", QString(10, QChar(0x5F20)), 1), P::None},
@@ -194,4 +200,15 @@ TEST(UserChanges, AnAddedUserLogsInWithTheRole)
         EXPECT_EQ(match.role, role);
         EXPECT_FALSE(CheckCredentials(fileUsers(app), name, "Secret").found);
     }
+}
+
+// 修改密码 lets a user take a new name: one that reads as another user's is
+// refused, the user's own in another case is not.
+TEST(UserRules, ANewNameThatReadsAsAnothersIsTaken)
+{
+    const TextTable users = sampleUsers();
+    EXPECT_EQ(CheckNewCredentials(users, "000005", "ＢＯＳＳ", "pw"), CredentialProblem::NameTaken);
+    EXPECT_EQ(CheckNewCredentials(users, "000005", "b oss", "pw"), CredentialProblem::NameTaken);
+    EXPECT_EQ(CheckNewCredentials(users, "000005", "MGR", "pw"), CredentialProblem::None);
+    EXPECT_EQ(CheckNewCredentials(users, "000005", "manager", "pw"), CredentialProblem::None);
 }

@@ -128,6 +128,26 @@ check_tree() {
         fail "metainfo has no release $version (the package's version)"
 
     [ -f "$root/share/doc/kestrune/copyright" ] || fail "no licence in share/doc/kestrune"
+    gzip -t "$root/share/doc/kestrune/changelog.gz" 2>/dev/null || fail "no changelog.gz in share/doc/kestrune"
+
+    # The tools come with the program; each explains itself and has a
+    # manual page, as the program does.
+    local tool page
+    for tool in kestrune-verify kestrune-migrate kestrune-server-copy; do
+        [ -x "$root/bin/$tool" ] || fail "no executable $root/bin/$tool"
+        out=$(LANG=C.UTF-8 "$root/bin/$tool" --help 2>&1) || fail "$tool --help ended with an error: $out"
+        grep -q "用法" <<<"$out" || fail "$tool --help printed no usage: $out"
+    done
+    for page in kestrune kestrune-verify kestrune-migrate kestrune-server-copy; do
+        out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$root/share/man/man1/$page.1.gz" 2>&1 >/dev/null) ||
+            fail "the manual page of $page does not format"
+        [ -z "$out" ] || fail "the manual page of $page gives warnings: $out"
+    done
+    # No search path into the office's folder: its libraries are reached
+    # through the loader's own path.
+    if readelf -d "$root/bin/kestrune" | grep -Eq 'RPATH|RUNPATH'; then
+        fail "the installed program carries a library search path: $(readelf -d "$root/bin/kestrune" | grep -E 'RPATH|RUNPATH')"
+    fi
 }
 
 case "$mode" in
@@ -136,7 +156,8 @@ tree)
     check_tree "$work/prefix"
     # Nothing but the program and its shared files: no libraries, headers or
     # build tools.
-    stray=$(cd "$work/prefix" && find . -type f ! -path './bin/kestrune' ! -path './share/*')
+    stray=$(cd "$work/prefix" && find . -type f ! -path './bin/kestrune' ! -path './bin/kestrune-verify' \
+        ! -path './bin/kestrune-migrate' ! -path './bin/kestrune-server-copy' ! -path './share/*')
     [ -z "$stray" ] || fail "unexpected installed files: $stray"
     ;;
 start)
@@ -155,13 +176,19 @@ deb)
     depends=$(dpkg-deb -f "$deb" Depends)
     echo "Depends: $depends"
     # Stated by hand: what the program starts or loads at run time.
-    for wanted in 'libreoffice-calc-nogui | libreoffice-calc' fonts-noto-cjk xdg-utils qt6-translations-l10n; do
+    for wanted in 'libreoffice-calc-nogui | libreoffice-calc' fonts-noto-cjk xdg-utils qt6-translations-l10n \
+        qt6-qpa-plugins; do
         [[ ", $depends," == *", $wanted,"* ]] || fail "Depends lacks $wanted"
     done
     # Found by dpkg-shlibdeps from the linked libraries: versioned entries.
     for lib in libc6 libqt6widgets6 libqt6pdf6 libsqlcipher0 libuno-sal3; do
         grep -Eq "(^|, )$lib \(>= [^)]+\)" <<<"$depends" || fail "Depends lacks the linked library's package $lib"
     done
+
+    # Debian's own check of a package: no error and no warning.
+    lintian_out=$(lintian --fail-on error,warning --display-info "$deb" 2>&1) && lintian_ok=yes || lintian_ok=""
+    echo "lintian: ${lintian_out:-clean}"
+    [ -n "$lintian_ok" ] || fail "lintian reports errors or warnings (above)"
 
     dpkg-deb -x "$deb" "$work/root"
     check_tree "$work/root/usr"

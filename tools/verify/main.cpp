@@ -91,6 +91,19 @@ int checkRecord(const QString &record, const QString &path, const QString &key)
     }
 }
 
+QString usageText()
+{
+    return QStringLiteral(
+        "用法：\n"
+        "  kestrune-verify [--key-file 密码文件] 数据库文件.mdb [--head 序号:哈希]\n"
+        "      重新检查数据库文件中保存的每个项目的抽取和操作日志；--head 给出记录或日志封存单上\n"
+        "      印的日志链头，文件必须仍然含有这一条日志\n"
+        "  kestrune-verify [--key-file 密码文件] --record 二维码文字 数据库文件.mdb\n"
+        "      把打印的抽取记录（其二维码的文字，或存有这段文字的文件）与数据库文件核对\n"
+        "  --key-file 密码文件   数据库文件的数据库密码（文件的第一行），默认使用本软件的默认密码\n"
+        "退出码：0 全部一致，1 有不一致之处，2 无法读取文件或参数有误。");
+}
+
 }   // namespace
 
 int main(int argc, char **argv)
@@ -110,9 +123,12 @@ int main(int argc, char **argv)
         else
             path = args[i];
     }
+    if (args.size() == 2 && (args[1] == QLatin1String("--help") || args[1] == QLatin1String("-h"))) {
+        print(stdout, usageText());
+        return 0;
+    }
     if (usage || path.isEmpty()) {
-        std::fprintf(stderr, "usage: kestrune-verify [--key-file KEYFILE] FILE [--head SEQ:HASH]\n"
-                             "       kestrune-verify [--key-file KEYFILE] --record QRTEXT FILE\n");
+        print(stderr, usageText());
         return 2;
     }
     for (const QString &head : heads)
