@@ -104,8 +104,8 @@ frmAbout::frmAbout(const Services &services, QWidget *parent, const QString &log
 
     // The build's version, under the maker's texts.
     auto *labVersion = new QLabel(QStringLiteral("版本：") + (QCoreApplication::applicationVersion().isEmpty()
-                                                                 ? QStringLiteral("未知")
-                                                                 : QCoreApplication::applicationVersion()),
+                                                                  ? QStringLiteral("未知")
+                                                                  : QCoreApplication::applicationVersion()),
                                   this);
     labVersion->setObjectName(QStringLiteral("labVersion"));
     labVersion->setTextFormat(Qt::PlainText);

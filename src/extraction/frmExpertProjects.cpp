@@ -98,8 +98,9 @@ void frmExpertProjects::onActivate(const ScreenArgs &args)
     for (qsizetype r = 0; r < all.count(); ++r)
         if (!PanelIsConfidential(access->value(all.cell(r, EP_Project).toString()), viewer, now))
             m_rows.appendRowOf(all, r);
-    labExpert->setText(
-        QStringLiteral("专家：%1（%2）  共参与%3个项目的抽取").arg(ShownOnOneLine(expertName()), id).arg(m_rows.count()));
+    labExpert->setText(QStringLiteral("专家：%1（%2）  共参与%3个项目的抽取")
+                           .arg(ShownOnOneLine(expertName()), id)
+                           .arg(m_rows.count()));
     ListCall call;
     call.columnsUsed = 7;
     call.list = &m_rows;

@@ -167,9 +167,9 @@ TEST(DrawVerification, AConfirmedExpertDeletedBeforeTheStoreNeedsTheTrailsDeleti
     ProjectDetail p = f.project();
     const QString gone = p.rounds[0].confirmedIds.value(1);
     ASSERT_FALSE(gone.isEmpty());
-    p.experts.erase(std::remove_if(p.experts.begin(), p.experts.end(),
-                                   [&](const ProjectExpert &e) { return e.id() == gone; }),
-                    p.experts.end());
+    p.experts.erase(
+        std::remove_if(p.experts.begin(), p.experts.end(), [&](const ProjectExpert &e) { return e.id() == gone; }),
+        p.experts.end());
     Connection conn = OpenDataFile(f.app.state.store);
     const SelectionIndex selections = ReadSelections(conn);
     const auto saysNoRecord = [&](const ProjectVerification &v) {

@@ -30,12 +30,12 @@ void printFailure(const Migrate::SourceError &e)
 QString usageText()
 {
     return QStringLiteral("用法：\n"
-                                 "  kestrune-migrate 旧库.mdb --out 新库.mdb\n"
-                                 "      把 Access 数据库中的专家库写入一个新的 Kestrune 数据库文件（不覆盖已有文件）\n"
-                                 "  kestrune-migrate --list 文件.mdb\n"
-                                 "      列出 Access 数据库的每张数据表：表名、记录数、字段\n"
-                                 "  --key-file 密码文件\n"
-                                 "      新数据库文件使用密码文件第一行的数据库密码（默认使用本软件的默认密码）");
+                          "  kestrune-migrate 旧库.mdb --out 新库.mdb\n"
+                          "      把 Access 数据库中的专家库写入一个新的 Kestrune 数据库文件（不覆盖已有文件）\n"
+                          "  kestrune-migrate --list 文件.mdb\n"
+                          "      列出 Access 数据库的每张数据表：表名、记录数、字段\n"
+                          "  --key-file 密码文件\n"
+                          "      新数据库文件使用密码文件第一行的数据库密码（默认使用本软件的默认密码）");
 }
 
 int usage()

@@ -23,13 +23,13 @@ void print(std::FILE *to, const QString &text)
 QString usageText()
 {
     return QStringLiteral("用法：\n"
-                                 "  kestrune-server-copy --to-server 数据库文件.mdb postgresql://用户@主机/数据库\n"
-                                 "      把数据库文件中的专家库复制到数据库服务器上一个空的数据库\n"
-                                 "  kestrune-server-copy --to-file postgresql://用户@主机/数据库 新数据库文件.mdb\n"
-                                 "      把数据库服务器上的专家库写入一个新的数据库文件（不覆盖已有文件）\n"
-                                 "密码写在连接地址中，或由环境变量 PGPASSWORD、~/.pgpass 提供。\n"
-                                 "数据库文件设置了数据库密码时，用 --key-file 密码文件 给出（文件的第一行），"
-                                 "否则在终端上询问；写出的新数据库文件也使用这个密码。");
+                          "  kestrune-server-copy --to-server 数据库文件.mdb postgresql://用户@主机/数据库\n"
+                          "      把数据库文件中的专家库复制到数据库服务器上一个空的数据库\n"
+                          "  kestrune-server-copy --to-file postgresql://用户@主机/数据库 新数据库文件.mdb\n"
+                          "      把数据库服务器上的专家库写入一个新的数据库文件（不覆盖已有文件）\n"
+                          "密码写在连接地址中，或由环境变量 PGPASSWORD、~/.pgpass 提供。\n"
+                          "数据库文件设置了数据库密码时，用 --key-file 密码文件 给出（文件的第一行），"
+                          "否则在终端上询问；写出的新数据库文件也使用这个密码。");
 }
 
 int usage()

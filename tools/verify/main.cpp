@@ -93,15 +93,14 @@ int checkRecord(const QString &record, const QString &path, const QString &key)
 
 QString usageText()
 {
-    return QStringLiteral(
-        "用法：\n"
-        "  kestrune-verify [--key-file 密码文件] 数据库文件.mdb [--head 序号:哈希]\n"
-        "      重新检查数据库文件中保存的每个项目的抽取和操作日志；--head 给出记录或日志封存单上\n"
-        "      印的日志链头，文件必须仍然含有这一条日志\n"
-        "  kestrune-verify [--key-file 密码文件] --record 二维码文字 数据库文件.mdb\n"
-        "      把打印的抽取记录（其二维码的文字，或存有这段文字的文件）与数据库文件核对\n"
-        "  --key-file 密码文件   数据库文件的数据库密码（文件的第一行），默认使用本软件的默认密码\n"
-        "退出码：0 全部一致，1 有不一致之处，2 无法读取文件或参数有误。");
+    return QStringLiteral("用法：\n"
+                          "  kestrune-verify [--key-file 密码文件] 数据库文件.mdb [--head 序号:哈希]\n"
+                          "      重新检查数据库文件中保存的每个项目的抽取和操作日志；--head 给出记录或日志封存单上\n"
+                          "      印的日志链头，文件必须仍然含有这一条日志\n"
+                          "  kestrune-verify [--key-file 密码文件] --record 二维码文字 数据库文件.mdb\n"
+                          "      把打印的抽取记录（其二维码的文字，或存有这段文字的文件）与数据库文件核对\n"
+                          "  --key-file 密码文件   数据库文件的数据库密码（文件的第一行），默认使用本软件的默认密码\n"
+                          "退出码：0 全部一致，1 有不一致之处，2 无法读取文件或参数有误。");
 }
 
 }   // namespace
