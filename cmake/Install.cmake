@@ -46,5 +46,6 @@ add_custom_command(OUTPUT ${kestrune_changelog}
   DEPENDS ${CMAKE_SOURCE_DIR}/packaging/changelog VERBATIM)
 add_custom_target(kestrune_docs ALL DEPENDS ${kestrune_compressed} ${kestrune_changelog})
 install(FILES ${kestrune_changelog} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kestrune)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/lintian/kestrune DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides)
 
 include(${CMAKE_CURRENT_LIST_DIR}/Package.cmake)
