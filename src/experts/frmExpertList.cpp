@@ -181,9 +181,12 @@ void frmExpertList::showList()
 {
     // Suspensions live in the library, not in the in-memory tables: read
     // once per list shown, for the colouring of every page of it.
+    // A server out of reach was already told by the screen switch: the
+    // colouring stays as last read rather than a second box.
     const Result<QSet<QString>> suspended = SuspendedExperts(m_state.store, m_state.today());
-    m_suspended = suspended ? suspended.value() : QSet<QString>();
-    if (!suspended)
+    if (suspended)
+        m_suspended = suspended.value();
+    else if (!suspended.failure().retryable())
         m_state.messages().failed(suspended.failure());
     ListCall call;
     call.columnsUsed = kExpertListColumns;

@@ -115,10 +115,12 @@ TEST_F(ChangePwdTest, OwnNameWithNewPasswordIsStoredTrimmedAndOnlyTheNewPairLogs
     EXPECT_EQ(app.state.session.CurrentUserId, "000001");
 }
 
-TEST_F(ChangePwdTest, NamesCompareExactlyAndValuesAreClippedToTheirWidths)
+TEST_F(ChangePwdTest, NamesThatReadAsAnothersAreTakenAndValuesAreClippedToTheirWidths)
 {
-    // "LISI" differs from "lisi" and "wang" from the stored " wang ": both free.
-    for (const QString name : {QStringLiteral("LISI"), QStringLiteral("wang")}) {
+    // "LISI" reads as "lisi" and "wang" as the stored " wang ": both taken,
+    // and nothing is written; a name of its own is free.
+    for (const QString name : {QStringLiteral("LISI"), QStringLiteral("wang"), QStringLiteral("zhao")}) {
+        const bool taken = name != QStringLiteral("zhao");
         app.messages->clear();
         auto d = std::make_unique<frmChangePwd>(app.state, nullptr);
         d->show();
@@ -126,8 +128,10 @@ TEST_F(ChangePwdTest, NamesCompareExactlyAndValuesAreClippedToTheirWidths)
         d->findChild<QLineEdit *>("txtPwd")->setText("x");
         d->findChild<QLineEdit *>("txtPwdCheck")->setText("x");
         d->cmdOK_Click();
-        EXPECT_EQ(app.messages->texts(), QStringList{"修改成功。"});
-        EXPECT_EQ(userRow("000001").value(1), name);
+        EXPECT_EQ(app.messages->texts(), QStringList{taken ? QStringLiteral("此用户名已被使用，请输入新的用户名。")
+                                                           : QStringLiteral("修改成功。")})
+            << name.toStdString();
+        EXPECT_EQ(userRow("000001").value(1) == name, !taken) << name.toStdString();
     }
 
     // Values as wide as the file keeps are stored whole; a wider name is
